@@ -1,0 +1,279 @@
+#include "core/input_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/memory.h"
+#include "core/owned_text.h"
+
+namespace {
+
+class Reader {
+ public:
+  explicit Reader(const std::string& text, TextEncoding encoding = 0, uint32_t flags = kTokenDefault)
+      : text_(text) {
+    stream.CtorFromMemory(text_.data(), static_cast<int64_t>(text_.size()));
+    stream.SetEncoding(encoding);
+    stream.SetTokenFlags(flags);
+  }
+  std::vector<std::string> Lines() {
+    std::vector<std::string> lines;
+    while (stream.NextLine()) lines.emplace_back(stream.lineStart, stream.lineEnd);
+    return lines;
+  }
+  std::vector<std::string> Fields() {
+    std::vector<std::string> fields;
+    while (stream.NextField()) fields.emplace_back(stream.Field(), stream.FieldLength());
+    return fields;
+  }
+  std::vector<std::string> Tokens() {
+    std::vector<std::string> tokens;
+    while (stream.NextToken()) tokens.emplace_back(stream.Field(), stream.FieldLength());
+    return tokens;
+  }
+  T_IStream stream;
+
+ private:
+  std::string text_;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST(DetectEncoding, FromSmallHeads) {
+  const struct {
+    std::string head;
+    TextEncoding encoding;
+    int32_t bom;
+  } cases[] = {
+      {"\xFE\xFF\0a", 2, 2},
+      {"\xFF\xFE" "a\0", 1, 2},
+      {"\xEF\xBB\xBFplain", 0, 3},
+      {std::string("a\0b\0c\0d\0", 8), 1, 0},
+      {std::string("\0a\0b\0c\0d", 8), 2, 0},
+      {"##QEB-Text\r\n##Characters\r\nU\t\x80\xE7\xCB\xE5\xCC\r\n", 4, 0},
+      {"##QEB-Text\r\n##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 6, 0},
+      {"##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 3, 0},  // the signature must not open the file
+      {"caf\xC3\xA9 ok", 0, 0},
+      {"caf\xE9 ok", 3, 0},
+      {"plain ascii", -1, 0},
+      {"ab\xC3", -1, 0},  // a head may end inside a character
+  };
+  for (const auto& c : cases) {
+    int32_t bom = -1;
+    EXPECT_EQ(DetectEncoding(c.head.data(), static_cast<int64_t>(c.head.size()), &bom), c.encoding)
+        << c.head;
+    EXPECT_EQ(bom, c.bom) << c.head;
+  }
+}
+
+TEST(EncodingFromName, PrefixesAfterDroppingBlanksAndHyphens) {
+  const struct {
+    const char* name;
+    TextEncoding encoding;
+  } cases[] = {{"UTF-8", 0},         {"utf-16 le", 1},   {"UTF-16BE", 2},     {"Mac Roman CE", 5},
+               {"MacRoman", 4},      {"Macintosh", 4},   {"ISO-8859-1", 6},   {"ISO-8859-2", 7},
+               {"Win Latin 2", 7},   {"Windows", 6},     {"latin", 6},        {"ANSI", 6},
+               {"PC-8", 8},          {"OEM", 8},         {"system", 3},       {"default", 3},
+               {"", -1},             {"Klingon", -1},    {nullptr, -1}};
+  for (const auto& c : cases) EXPECT_EQ(EncodingFromName(c.name), c.encoding) << (c.name ? c.name : "null");
+}
+
+TEST(Lines, TerminatorsAndEncodings) {
+  EXPECT_EQ(Reader("a\r\nb").Lines(), (Strings{"a", "b"}));
+  EXPECT_EQ(Reader("a\r\rb").Lines(), (Strings{"a", "", "b"}));
+  EXPECT_EQ(Reader("a\n\rb\n").Lines(), (Strings{"a", "b"}));
+  EXPECT_EQ(Reader("").Lines(), Strings{});
+  EXPECT_EQ(Reader(std::string("a\0\xE9\0\r\0\n\0b\0", 10), 1).Lines(), (Strings{"a\xC3\xA9", "b"}));
+  EXPECT_EQ(Reader(std::string("\0a\x20\xAC\0\n\0b", 8), 2).Lines(), (Strings{"a\xE2\x82\xAC", "b"}));
+  // A CR inside a unit is no line end in UTF-16.
+  EXPECT_EQ(Reader(std::string("\x0D\x01x\0", 4), 1).Lines(), (Strings{"\xC4\x8Dx"}));
+  EXPECT_EQ(Reader("a\x80" "b", 6).Lines(), (Strings{"a\xE2\x82\xAC" "b"}));
+
+  // A line that is not UTF-8 switches the rest of the stream to the system code page.
+  Reader mixed("caf\xC3\xA9\r\nbad \xE9\r\nnext \xC3\xA9");
+  EXPECT_EQ(mixed.Lines(), (Strings{"caf\xC3\xA9", "bad \xC3\xA9", "next \xC3\x83\xC2\xA9"}));
+  EXPECT_EQ(mixed.stream.encoding, 3);
+  EXPECT_EQ(mixed.stream.lineCount, 3);
+
+  // Decomposed accents are composed, one mark per letter.
+  EXPECT_EQ(Reader("e\xCC\x81t\xC3\xA9 d\xCC\x8C").Lines(), (Strings{"\xC3\xA9t\xC3\xA9 d\xCC\x8C"}));
+  Reader raw("e\xCC\x81");
+  raw.stream.compose = 0;
+  EXPECT_EQ(raw.Lines(), (Strings{"e\xCC\x81"}));
+
+  Reader mapped("a\xC3\xA5x");
+  mapped.stream.AddCharSubstitutions("\xC3\xA5 x", "a y");
+  EXPECT_EQ(mapped.Lines(), (Strings{"aay"}));
+  Reader mappedPage("\xE5", 6);
+  mappedPage.stream.AddCharSubstitution(0xE5, 'a');
+  EXPECT_EQ(mappedPage.Lines(), (Strings{"a"}));
+}
+
+TEST(Fields, TabsBlanksAndReaders) {
+  Reader a("abc\t");
+  ASSERT_TRUE(a.stream.NextLine());
+  EXPECT_EQ(a.Fields(), (Strings{"abc"}));
+  Reader b("\tabc");
+  ASSERT_TRUE(b.stream.NextLine());
+  EXPECT_EQ(b.Fields(), (Strings{"", "abc"}));
+  Reader c("x  \t y \t12.5\t-3,5e1\t\xC3\xA5\xC3\xA5\xC3\xA5");
+  ASSERT_TRUE(c.stream.NextLine());
+  EXPECT_EQ(c.Fields(), (Strings{"x", " y", "12.5", "-3,5e1", "\xC3\xA5\xC3\xA5\xC3\xA5"}));
+  c.stream.RewindLine();
+  ASSERT_TRUE(c.stream.NextFieldRaw());
+  EXPECT_EQ(std::string(c.stream.Field(), c.stream.FieldLength()), "x  ");
+  c.stream.NextField();
+  EXPECT_EQ(c.stream.ReadFieldInt(), 13);
+  EXPECT_EQ(c.stream.ReadFieldDouble(), -35.0);
+  char cut[6];
+  EXPECT_TRUE(c.stream.ReadFieldStr(cut, sizeof(cut)));
+  EXPECT_STREQ(cut, "\xC3\xA5\xC3\xA5");  // cut between characters
+  char* block = StrDup("old");
+  EXPECT_FALSE(c.stream.ReadFieldBlock(&block));
+  EXPECT_EQ(block, nullptr);  // freed at the line end
+  EXPECT_TRUE(std::isnan(c.stream.ReadFieldDouble()));
+
+  uint8_t flag = 2;
+  SetFlagFromSign(&flag, '+');
+  EXPECT_EQ(flag, 1);
+  SetFlagFromSign(&flag, 'x');
+  EXPECT_EQ(flag, 1);
+  SetFlagFromSign(&flag, '-');
+  EXPECT_EQ(flag, 0);
+
+  Reader attributes("a=1 b=\"two words\" c d= &lt;x&gt;");
+  ASSERT_TRUE(attributes.stream.NextLine());
+  T_TextBuf name, value;
+  std::string seen;
+  while (attributes.stream.NextLineAttribute(&name, &value)) {
+    seen += std::string(name.c_str()) + "=" + value.c_str() + ";";
+  }
+  EXPECT_EQ(seen, "a=1;b=two words;c=;d=<x>;");
+}
+
+TEST(Fields, PlainAndDamagedBinaryFields) {
+  Reader plain("0AcFF\t*ZZ\t*00");
+  ASSERT_TRUE(plain.stream.NextLine());
+  void* block = nullptr;
+  ASSERT_TRUE(plain.stream.ReadFieldBinary(&block));
+  ASSERT_EQ(MemSize(block), 5);
+  EXPECT_EQ(std::string(static_cast<char*>(block), 5), std::string("\x0A\0\0\0\xFF", 5));
+  EXPECT_FALSE(plain.stream.ReadFieldBinary(&block));  // not hexadecimal
+  EXPECT_EQ(block, nullptr);
+  EXPECT_FALSE(plain.stream.ReadFieldBinary(&block));  // a copy before the start
+  EXPECT_EQ(block, nullptr);
+}
+
+TEST(Tokens, DefaultAndCommandFlags) {
+  Reader defaults("x = \"a b\" // c\r\nnext");
+  ASSERT_TRUE(defaults.stream.NextLine());
+  EXPECT_EQ(defaults.Tokens(), (Strings{"x", "=", "a b"}));
+  Reader glued("x=1");
+  glued.stream.NextLine();
+  EXPECT_EQ(glued.Tokens(), (Strings{"x=1"}));
+  Reader equals("x=1", 0, kTokenDefault | kTokenEquals);
+  equals.stream.NextLine();
+  EXPECT_EQ(equals.Tokens(), (Strings{"x", "=", "1"}));
+
+  Reader command("export -file='a \\'b\\'' /* note\r\n /* inner */ still */ -x \\\r\n -y; z\r\n#keep", 0,
+                 kTokenCommandLanguage);
+  command.stream.NextLine();
+  EXPECT_EQ(command.Tokens(), (Strings{"export", "-file=a \\'b\\'", "-x", "-y;", "z"}));
+
+  Reader across("(a)[b]{c} x:=y; # hash\r\n;semi\r\nlast", 0,
+                kTokenAcrossLines | kTokenParentheses | kTokenBrackets | kTokenBraces | kTokenAssign |
+                    kTokenSemicolon | kTokenHashCommentToken);
+  across.stream.NextLine();
+  EXPECT_EQ(across.Tokens(), (Strings{"(", "a", ")", "[", "b", "]", "{", "c", "}", "x", ":=", "y", ";",
+                                      "# hash", ";", "semi", "last"}));
+
+  Reader comments("/* a\r\nb */ w", 0, kTokenBlockCommentToken);
+  comments.stream.NextLine();
+  EXPECT_EQ(comments.Tokens(), (Strings{"/* a\rb */", "w"}));
+}
+
+TEST(Xml, TagsTextsAndAttributes) {
+  Reader xml("<?xml version=\"1.0\"?>\r\n<!-- a <comment> -->\r\n<root\r\n a=\"1\">text &amp; more</root>"
+             "\r\n<item  name=\"v\" />");
+  Strings tokens;
+  for (int i = 0; i < 5 && xml.stream.NextXmlToken(); ++i) {
+    tokens.emplace_back(xml.stream.Field(), xml.stream.FieldLength());
+  }
+  EXPECT_EQ(tokens, (Strings{"<?xml version=\"1.0\"?>", "<root a=\"1\">", "text &amp; more", "</root>",
+                             "<item  name=\"v\" />"}));
+  EXPECT_TRUE(xml.stream.FieldIsTag("ITEM"));
+  EXPECT_FALSE(xml.stream.FieldIsTag("ite"));
+  EXPECT_TRUE(xml.stream.FieldIsEndTag());
+  EXPECT_TRUE(xml.stream.FieldIsOneOfTags("x item y"));
+  T_TextBuf name, value;
+  ASSERT_TRUE(xml.stream.NextXmlAttribute(&name, &value));
+  EXPECT_STREQ(name.c_str(), "name");
+  EXPECT_STREQ(value.c_str(), "v");
+  EXPECT_FALSE(xml.stream.NextXmlAttribute(&name, &value));
+  xml.stream.TagName(&name);
+  EXPECT_STREQ(name.c_str(), "item");
+
+  Reader element("<r><name>A &lt;b&gt; <i>x</i> c</name><skip><a><b/></a>t</skip><after/></r>");
+  element.stream.NextXmlToken();
+  element.stream.NextXmlToken();
+  T_TextBuf text;
+  EXPECT_FALSE(element.stream.ReadElementText("other", &text));
+  ASSERT_TRUE(element.stream.ReadElementText("name", &text));
+  EXPECT_STREQ(text.c_str(), "A <b>xc");
+  element.stream.NextXmlToken();
+  EXPECT_TRUE(element.stream.FieldIsTag("skip"));
+  element.stream.SkipElement();
+  element.stream.NextXmlToken();
+  EXPECT_TRUE(element.stream.FieldIsTag("after"));
+  EXPECT_FALSE(element.stream.ReadElementContent(&text));
+
+  AttrList list;
+  AttrListInit(&list);
+  Reader tag("<t a=\"1\" B=\"&quot;2&quot;\" c>");
+  tag.stream.NextXmlToken();
+  AttrListRead(&list, &tag.stream);
+  EXPECT_EQ(list.count, 3);
+  EXPECT_TRUE(AttrListGet(&list, "b", &value));
+  EXPECT_STREQ(value.c_str(), "\"2\"");
+  EXPECT_FALSE(AttrListGet(&list, "d", &value));
+  AttrListFree(&list);
+}
+
+// Damaged input: every cut and a flipped byte at every position end cleanly.
+TEST(DamagedInput, CutsAndFlippedBytesEndCleanly) {
+  const std::string sample =
+      "K\t\xC3\xA5\xC3\xA9\tLong/==\r\n<x a=\"1\">t</x>\r\n\xFE\xFF /* c */ 'q\r\n*0A0B\t0Az";
+  for (size_t cut = 0; cut <= sample.size(); ++cut) {
+    for (size_t flip = 0; flip < cut; flip += 3) {
+      std::string damaged = sample.substr(0, cut);
+      damaged[flip] = static_cast<char>(damaged[flip] ^ 0xA5);
+      for (TextEncoding encoding : {0, 1, 6}) {
+        Reader reader(damaged, encoding, kTokenCommandLanguage);
+        int lines = 0;
+        while (reader.stream.NextLine() && lines++ < 100) {
+          char* text = nullptr;
+          reader.stream.ReadLongText(&text);
+          BlockTextFree(&text);
+          void* binary = nullptr;
+          reader.stream.ReadFieldBinary(&binary);
+          MemFree(binary);
+          reader.stream.RewindLine();
+          while (reader.stream.NextToken()) {
+          }
+        }
+        Reader xml(damaged, encoding);
+        int tokens = 0;
+        while (xml.stream.NextXmlToken() && tokens++ < 100) {
+          T_TextBuf name, value;
+          while (xml.stream.NextXmlAttribute(&name, &value)) {
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,345 @@
+#include "core/output_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/alert.h"
+#include "core/file_stream.h"
+#include "core/memory.h"
+#include "core/owned_text.h"
+#include "scratch_folder.h"
+
+namespace {
+
+std::string Written(const T_OStream& stream) {
+  return std::string(reinterpret_cast<const char*>(stream.start), static_cast<size_t>(stream.pos - stream.start));
+}
+
+// "aé€" TAB "x" and a line end, in every encoding, as a file with and without its mark.
+TEST(StreamEncoders, EveryEncodingWithAndWithoutMark) {
+  const struct {
+    TextEncoding encoding;
+    const char* mark;
+    const char* body;
+  } cases[] = {
+      {0, "EF BB BF", "61 C3 A9 E2 82 AC 09 78 0D 0A"},
+      {1, "FF FE", "61 00 E9 00 AC 20 09 00 78 00 0D 00 0A 00"},
+      {2, "FE FF", "00 61 00 E9 20 AC 00 09 00 78 00 0D 00 0A"},
+      {3, "", "61 E9 80 09 78 0D 0A"},  // the system page is Windows Latin 1
+      {4, "", "61 8E DB 09 78 0D 0A"},
+      {5, "", "61 8E 2E 09 78 0D 0A"},  // no euro in Mac Central European
+      {6, "", "61 E9 80 09 78 0D 0A"},  // the euro sign is byte 80 in Windows Latin 1
+      {7, "", "61 E9 80 09 78 0D 0A"},
+      {8, "", "61 82 2E 09 78 0D 0A"},
+  };
+  ScratchFolder folder;
+  for (const auto& c : cases) {
+    for (int32_t flags : {0, kOpenNoBom}) {
+      std::string path = folder / ("e" + std::to_string(c.encoding) + ".txt");
+      {
+        T_OStreamFile stream;
+        stream.SetEncoding(c.encoding);
+        ASSERT_TRUE(stream.Open(path.c_str(), flags));
+        stream.PutText("a\xC3\xA9\xE2\x82\xAC");
+        stream.PutSeparator();
+        stream.PutText("x");
+        stream.PutSeparator();  // trailing separators are dropped by the line end
+        stream.PutSeparator();
+        stream.PutNewline();
+        EXPECT_TRUE(stream.Close());
+      }
+      std::string mark = flags == 0 ? c.mark : "";
+      EXPECT_EQ(Hex(ReadWholeFile(path)), mark.empty() ? std::string(c.body) : mark + " " + c.body)
+          << "encoding " << c.encoding << " flags " << flags;
+    }
+  }
+}
+
+TEST(StreamEncoders, BytesNumbersAndBrokenText) {
+  T_OStream utf16;
+  utf16.SetEncoding(1);
+  utf16.PutChar(static_cast<char>(0xE9));  // a byte is taken as the code point of its value
+  utf16.PutText("\xC3\xA9");
+  EXPECT_EQ(Hex(Written(utf16)), "E9 00 E9 00");
+
+  T_OStream utf8;
+  utf8.PutIntDigits(7, 2);
+  utf8.PutChar(' ');
+  utf8.PutIntDigits(123, 2);
+  utf8.PutChar(' ');
+  utf8.PutIntDigits(-5, 3);
+  utf8.PutChar(' ');
+  utf8.PutInt(-2147483647 - 1);
+  utf8.PutChar(' ');
+  utf8.PutInt64(-9223372036854775807LL - 1);
+  utf8.PutChar(' ');
+  utf8.PutDouble(1234.5);
+  EXPECT_EQ(Written(utf8), "07 23 -005 -2147483648 -9223372036854775808 1234.5");
+
+  // An invalid lead byte ends the text for converting encoders; UTF-8 copies it.
+  const char broken[] = "ab\xFF" "cd";
+  for (TextEncoding encoding : {0, 1, 6}) {
+    T_OStream stream;
+    stream.SetEncoding(encoding);
+    stream.PutText(broken);
+    std::string expected = encoding == 0 ? "61 62 FF 63 64" : encoding == 1 ? "61 00 62 00" : "61 62";
+    EXPECT_EQ(Hex(Written(stream)), expected) << encoding;
+  }
+
+  T_OStream utf16be;
+  utf16be.SetEncoding(2);
+  utf16be.SetSeparator(';');
+  utf16be.PutText("a");
+  utf16be.PutSeparator();
+  utf16be.PutSeparator();
+  utf16be.PutNewline();
+  EXPECT_EQ(Hex(Written(utf16be)), "00 61 00 0D 00 0A");
+}
+
+TEST(OutputStream, LinesAndTheirEmptyCases) {
+  T_OStream stream;
+  stream.PutLine("");
+  stream.PutLine(nullptr);
+  stream.PutKeyTextLine("K", "");
+  stream.PutCharLine(0);
+  EXPECT_EQ(Written(stream), "");  // not even a line end
+
+  char* empty = StrDupBytes("x", 1);
+  empty[0] = 0;
+  MemResize(reinterpret_cast<void**>(&empty), 1, 0);  // an empty but present block text
+  stream.PutKeyBlockTextLine("KB", empty);
+  MemFree(empty);
+  stream.PutKeyShortLine("S", -2);
+  stream.PutKeyIntLine("I", 42);
+  stream.PutKeyInt64Line("L", 1LL << 40);
+  stream.PutCharPairLine('a', 'b');
+  stream.PutCharTextLine('c', "text");
+  stream.PutCharIntLine('d', 7);
+  stream.PutKeyCharLine("KC", 'e');
+  stream.PutCharSignLine('f', true);
+  stream.PutKeySignLine("KS", false);
+  stream.PutCharLine('g');
+  EXPECT_EQ(Written(stream),
+            "KB\t\r\nS\t-2\r\nI\t42\r\nL\t1099511627776\r\na\tb\r\nc\ttext\r\nd\t7\r\nKC\te\r\n"
+            "f+\r\nKS-\r\ng\r\n");
+
+  T_OStream custom;
+  custom.SetNewline("\xE2\x82\xAC!");  // cut to 3 bytes between characters
+  custom.PutLine("a");
+  custom.SetNewlineChar('\n');
+  custom.PutLine("b");
+  EXPECT_EQ(Written(custom), "a\xE2\x82\xAC" "b\n");
+}
+
+TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {
+  T_OStream stream;
+  std::string big(100000, 'q');
+  big[99999] = 'z';
+  stream.PutText("head");
+  stream.PutText(big.c_str());
+  stream.PutText("tail");
+  EXPECT_EQ(Written(stream), "head" + big + "tail");
+}
+
+TEST(OutputStream, XmlEscapingAndAttributes) {
+  T_OStream stream;
+  stream.PutEscaped("x<y & 'z' \"q\">\t\x01");
+  EXPECT_EQ(Written(stream), "x&lt;y &amp; &apos;z&apos; &quot;q&quot;&gt;&#09;&#01;");
+
+  T_OStream attributes;
+  attributes.PutAttribute("a", "");
+  attributes.PutAttribute("b", nullptr);
+  attributes.PutAttributeAlways("c", "");
+  attributes.PutAttributeAlways("d", nullptr);
+  attributes.PutAttribute("e", "1<2");
+  attributes.PutIntAttribute("f", -3);
+  attributes.PutInt64Attribute("g", 1LL << 33);
+  EXPECT_EQ(Written(attributes), " c=\"\" e=\"1&lt;2\" f=\"-3\" g=\"8589934592\"");
+
+  // Named entities only when the stream asks for them; the text stops at an invalid byte.
+  T_OStream html;
+  html.namedEntities = 1;
+  html.PutEscaped("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD");
+  html.namedEntities = 0;
+  html.PutEscaped("\xC3\xA9" "a\xFF" "b");
+  EXPECT_EQ(Written(html), "&eacute;&euro;\xE4\xB8\xAD\xC3\xA9" "a");
+
+  T_OStream prolog;
+  prolog.SetEncoding(1);
+  prolog.PutXmlProlog();
+  T_OStream expected;
+  expected.PutText("<?xml version=\"1.0\" encoding=\"UTF-16LE\"?>\r\n");
+  expected.SetEncoding(1);
+  // Compare as UTF-16LE: every ASCII byte followed by 0.
+  std::string wide;
+  for (char c : Written(expected)) wide += std::string(1, c) + '\0';
+  EXPECT_EQ(Written(prolog), wide);
+
+  T_OStream keyless;
+  keyless.SetEncoding(9);
+  keyless.PutXmlProlog();
+  keyless.PutHtmlMetaCharset();
+  EXPECT_EQ(Written(keyless),
+            "<?xml version=\"1.0\"?>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html\"/>\r\n");
+}
+
+// What other programs read: an XML and HTML export and a database text file.
+TEST(OutputStream, GoldenExportFile) {
+  ScratchFolder folder;
+  std::string path = folder / "export.txt";
+  {
+    T_OStreamFile stream;
+    ASSERT_TRUE(stream.Open(path.c_str(), 0));
+    stream.PutXmlProlog();
+    stream.PutText("<QEB-Cards");
+    stream.PutAttribute("name", "R&D \"north\"");
+    stream.PutText(">");
+    stream.PutNewline();
+    stream.PutElement("text", "a<b>\tc\xC3\xA5");
+    stream.PutText("</QEB-Cards>");
+    stream.PutNewline();
+    stream.PutHtmlDoctype();
+    stream.PutHtmlMetaCharset();
+    stream.PutHtmlComment("made by QEB");
+    stream.namedEntities = 1;
+    stream.PutElement("td", "\xC3\xA5 \xE2\x82\xAC 5\xC2\xA0%");
+    stream.PutLine("##Cards");
+    stream.PutKeyTextLine("VN", "Name\xC3\xA5");
+    stream.PutText("x");
+    stream.PutSeparator();
+    stream.PutDouble(0.01);
+    stream.PutSeparator();
+    stream.PutDouble(1e10);
+    stream.PutSeparator();
+    stream.PutSeparator();
+    stream.PutNewline();
+    stream.PutKeySignLine("FF", true);
+    EXPECT_TRUE(stream.Close());
+  }
+  EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(StreamsDataPath("export.txt")));
+}
+
+// --- Long texts ---------------------------------------------------------------------------------------
+
+bool ValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+std::string LongTextFile(const std::string& text) {
+  T_OStream stream;
+  stream.PutText("LT");
+  stream.PutSeparator();
+  stream.PutLongText(text.c_str());
+  stream.PutNewline();
+  stream.PutLine("next\xC3\xA9");
+  return Written(stream);
+}
+
+// Reads the key line back and checks that the following line is untouched.
+void ExpectReadBack(const std::string& file, const std::string& text, const std::string& label) {
+  T_IStream input;
+  input.CtorFromMemory(file.data(), static_cast<int64_t>(file.size()));
+  ASSERT_TRUE(input.NextLine()) << label;
+  T_TextBuf key;
+  input.ReadFieldBuf(&key);
+  EXPECT_STREQ(key.c_str(), "LT") << label;
+  char* back = nullptr;
+  ASSERT_TRUE(input.ReadLongText(&back)) << label;
+  EXPECT_EQ(std::string(back == nullptr ? "" : back), text) << label;
+  BlockTextFree(&back);
+  ASSERT_TRUE(input.NextLine()) << label;
+  EXPECT_EQ(std::string(input.lineStart, input.lineEnd), "next\xC3\xA9") << label;
+  EXPECT_EQ(input.encoding, 0) << label;
+  EXPECT_FALSE(input.NextLine()) << label;
+}
+
+TEST(LongText, PiecesAtTheDocumentedSizes) {
+  std::string exact(4208, 'a');
+  EXPECT_EQ(LongTextFile(exact), "LT\t" + exact + "\r\nnext\xC3\xA9\r\n");
+  std::string over(4209, 'b');
+  EXPECT_EQ(LongTextFile(over),
+            "LT\t" + std::string(4200, 'b') + "/==\r\n" + std::string(9, 'b') + "\r\nnext\xC3\xA9\r\n");
+  std::string lines = "one\r\ttwo\nthree";
+  EXPECT_EQ(LongTextFile(lines), "LT\tone\x03\x04two\x03three\r\nnext\xC3\xA9\r\n");
+}
+
+TEST(LongText, CharactersAcrossEveryCutStayWhole) {
+  const char* characters[] = {"\xC3\xA9", "\xE2\x82\xAC"};  // two and three bytes
+  for (size_t length : {size_t{4208}, size_t{4209}, size_t{9000}}) {
+    for (const char* character : characters) {
+      size_t width = strlen(character);
+      for (size_t cut : {size_t{4200}, size_t{8400}}) {
+        if (cut >= length) continue;
+        for (size_t at = cut - width; at <= cut; ++at) {
+          std::string text(length, 'x');
+          text.replace(at, width, character);
+          std::string file = LongTextFile(text);
+          std::string label = std::to_string(length) + "/" + std::to_string(width) + "@" + std::to_string(at);
+          EXPECT_TRUE(ValidUtf8(file)) << label;
+          size_t lineStart = 0;
+          while (lineStart < file.size()) {
+            size_t lineEnd = file.find("\r\n", lineStart);
+            EXPECT_LE(lineEnd - lineStart, 3u + 4208u) << label;  // key, TAB and at most one piece
+            lineStart = lineEnd + 2;
+          }
+          ExpectReadBack(file, text, label);
+        }
+      }
+    }
+  }
+}
+
+TEST(LongText, ALastPieceEndingInTheMarkerIsNotReadAsContinued) {
+  for (size_t length : {size_t{4000}, size_t{4100}, size_t{4208}, size_t{8500}}) {
+    std::string text(length - 3, 'm');
+    text += "/==";
+    ExpectReadBack(LongTextFile(text), text, std::to_string(length));
+  }
+}
+
+TEST(LongText, OlderFilesCutInsideACharacterReadBackWhole) {
+  // The older writer cut by byte count: the first piece ends after the first byte of "é".
+  std::string text = std::string(4199, 'a') + "\xC3\xA9" + std::string(20, 'b');
+  std::string file = "LT\t" + text.substr(0, 4200) + "/==\r\n" + text.substr(4200) + "\r\nnext\xC3\xA9\r\n";
+  ExpectReadBack(file, text, "older");
+}
+
+TEST(CompressedHex, RoundTripsSmallAndLargeBlocks) {
+  for (int64_t size : {int64_t{1}, int64_t{300}, int64_t{32767}, int64_t{32768}, int64_t{70000}}) {
+    auto* block = static_cast<uint8_t*>(MemAlloc(size, 0));
+    for (int64_t i = 0; i < size; ++i) block[i] = static_cast<uint8_t>((i * 7) % 251 + (i / 1000));
+    T_OStream stream;
+    stream.PutText("B");
+    stream.PutSeparator();
+    EXPECT_TRUE(stream.PutCompressedHex(block));
+    stream.PutNewline();
+    std::string file = Written(stream);
+    EXPECT_EQ(file.substr(0, 3), "B\t*");
+
+    T_IStream input;
+    input.CtorFromMemory(file.data(), static_cast<int64_t>(file.size()));
+    ASSERT_TRUE(input.NextLine());
+    input.NextField();
+    void* back = nullptr;
+    ASSERT_TRUE(input.ReadFieldBinary(&back)) << size;
+    ASSERT_EQ(MemSize(back), size);
+    EXPECT_EQ(memcmp(back, block, static_cast<size_t>(size)), 0) << size;
+    MemFree(back);
+    MemFree(block);
+  }
+  T_OStream none;
+  EXPECT_TRUE(none.PutCompressedHex(nullptr));
+  EXPECT_EQ(Written(none), "");
+}
+
+}  // namespace
