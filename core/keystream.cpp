@@ -1,70 +1,16 @@
 #include "core/keystream.h"
 
-#include <atomic>
+#include <cstring>
 
 #include "core/code_pages.h"
-#include "core/locale.h"
+#include "core/cstring.h"
 #include "core/memory.h"
-#include "core/threads.h"
+#include "core/number_parse.h"
 
 namespace {
 
 constexpr char kCheckPrefix[] = "~+~";
 constexpr int32_t kCheckPrefixLength = 3;
-
-// Stand-in for the runtime's shared tick-timing random source until it lands: the same mixing,
-// repeated until the tick count moves. Capped so that a frozen test clock cannot hang it.
-std::atomic<uint32_t> randomState{0};
-
-uint32_t RandomFromTicksLocal() {
-  const uint64_t t0 = TickCount();
-  uint32_t s = randomState.load(std::memory_order_relaxed);
-  int32_t rounds = 0;
-  do {
-    s = __builtin_bswap32(static_cast<uint32_t>(t0) + s % 16777199u);
-  } while (TickCount() == t0 && ++rounds < (1 << 22));
-  randomState.store(s, std::memory_order_relaxed);
-  return s & 0x7fffffffu;
-}
-
-// Stand-in for the shared in-place upper-casing of UTF-8 until it lands: 1- and 2-byte
-// characters go through the upper-case table keeping their byte length, longer sequences are
-// passed over, and the walk stops at a byte that cannot begin a character.
-void ToUpperInPlace(T_TextBuf* text) {
-  uint8_t* p = reinterpret_cast<uint8_t*>(text->data);
-  uint8_t* const end = p + text->length;
-  auto continues = [&](int32_t k) {
-    if (end - p <= k) return false;
-    for (int32_t i = 1; i <= k; ++i)
-      if ((p[i] & 0xC0) != 0x80) return false;
-    return true;
-  };
-  while (p < end) {
-    const uint32_t lead = *p;
-    if (lead < 0x80) {
-      *p++ = static_cast<uint8_t>(CharToUpper(lead));
-    } else if (lead >= 0xC0 && lead < 0xE0 && continues(1)) {
-      const uint32_t upper = CharToUpper(((lead & 0x1F) << 6) | (p[1] & 0x3F));
-      if (upper >= 0x80 && upper < 0x800) {
-        p[0] = static_cast<uint8_t>(0xC0 | (upper >> 6));
-        p[1] = static_cast<uint8_t>(0x80 | (upper & 0x3F));
-      }
-      p += 2;
-    } else if (lead >= 0xE0 && lead < 0xF0 && continues(2)) {
-      p += 3;
-    } else if (lead >= 0xF0 && lead < 0xF8 && continues(3)) {
-      p += 4;
-    } else {
-      break;
-    }
-  }
-}
-
-// Keys and plain texts pass through work buffers; clear them before the memory is reused.
-void WipeText(T_TextBuf* text) {
-  MemZero(text->data, text->capacity);
-  TextBufTruncate(text, 0);
-}
 
 void StartScrambleStream(KeyStream* stream, const char* key) {
   KeyStreamInit(stream);
@@ -99,9 +45,9 @@ int32_t KeyStreamNext(KeyStream* stream) {
 int32_t KeyStreamNextPrintable(KeyStream* stream) { return KeyStreamNext(stream) % 94 + 33; }
 
 void KeyStreamSeedRandom(KeyStream* stream) {
-  stream->r0 = RandomFromTicksLocal();
-  stream->r1 = RandomFromTicksLocal();
-  stream->r2 = RandomFromTicksLocal();
+  stream->r0 = static_cast<uint32_t>(RandomFromTicks());
+  stream->r1 = static_cast<uint32_t>(RandomFromTicks());
+  stream->r2 = static_cast<uint32_t>(RandomFromTicks());
   for (int i = 0; i < 16; ++i) KeyStreamNext(stream);
   stream->index = 0;
 }
@@ -132,14 +78,15 @@ void KeyStreamStoreSeed(const KeyStream* stream, uint8_t seed[kKeyStreamSeedSize
 
 void KeyStreamSeedText(KeyStream* stream, const char* key, int32_t encoding) {
   T_TextBuf work(key != nullptr ? key : "");
-  ToUpperInPlace(&work);
+  StrToUpper(work.data);
+  TextBufSetLength(&work, static_cast<int32_t>(std::strlen(work.data)));
   if (encoding != 0) TextBufSetLength(&work, Utf8ToCodePage(work.data, work.data, encoding));
   for (int32_t i = work.length - 1; i >= 0; --i) {
     stream->r0 ^= static_cast<uint8_t>(work.data[i]);
     KeyStreamNext(stream);
   }
   for (int i = 0; i < 32; ++i) KeyStreamNext(stream);
-  WipeText(&work);
+  TextBufWipe(&work);
 }
 
 void ScrambleText(T_TextBuf* text, const char* key) {
@@ -154,7 +101,7 @@ void ScrambleText(T_TextBuf* text, const char* key) {
   };
   for (int32_t i = 0; i < kCheckPrefixLength; ++i) put(static_cast<uint8_t>(kCheckPrefix[i]));
   for (int32_t i = 0; i < text->length; ++i) put(static_cast<uint8_t>(text->data[i]));
-  WipeText(text);
+  TextBufWipe(text);
   TextBufAssignBuf(text, &letters);
   KeyStreamWipe(&stream);
 }
@@ -176,7 +123,7 @@ bool UnscrambleText(T_TextBuf* text, const char* key) {
     TextBufAssignBytes(text, plain.data + kCheckPrefixLength, plain.length - kCheckPrefixLength);
   else
     TextBufTruncate(text, 0);
-  WipeText(&plain);
+  TextBufWipe(&plain);
   return valid;
 }
 
