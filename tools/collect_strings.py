@@ -21,7 +21,7 @@ from collections import OrderedDict
 ID_MIN, ID_MAX = 100, 65599
 
 # A number that stands alone: not part of a decimal, a version, a hex or code-point literal,
-# a range written with a hyphen, a Part number or a longer number.
+# a range written with a hyphen, a section number or a longer number.
 NUMBER = re.compile(r"(?<![\w.+#\-/])([1-9][0-9]{2,4})(?![\w.%]|-\d)")
 # What may stand between an id and its quoted text.
 CONNECTOR = re.compile(r"\s*(?:\(\s*English\s+|:\s*|\|\s*|=\s*|is\s+|\(\s*)?")
