@@ -46,6 +46,10 @@ const uint16_t* TableOrFallback(TextEncoding number) {
 
 int32_t Utf8Length(uint16_t unit) { return unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3; }
 
+uint16_t UnitOfByte(uint8_t byte, const uint16_t* table) {
+  return byte < 0x80 ? byte : table[byte - 0x80];
+}
+
 int32_t PutUtf8(char* out, uint16_t unit) {
   if (unit < 0x80) {
     out[0] = static_cast<char>(unit);
@@ -129,7 +133,7 @@ void SetSystemCodePage(TextEncoding number) {
 }
 
 uint16_t CodePageCharToUtf16(uint8_t byte, TextEncoding number) {
-  return byte < 0x80 ? byte : TableOrFallback(number)[byte - 0x80];
+  return UnitOfByte(byte, TableOrFallback(number));
 }
 
 uint8_t Utf16ToCodePageChar(uint16_t unit, TextEncoding number) {
@@ -141,7 +145,7 @@ int32_t CodePageUtf8Len(const char* text, TextEncoding number) {
   const uint16_t* table = TableOrFallback(number);
   int32_t n = 0;
   for (auto* p = reinterpret_cast<const uint8_t*>(text); *p; p++) {
-    n += *p < 0x80 ? 1 : Utf8Length(table[*p - 0x80]);
+    n += Utf8Length(UnitOfByte(*p, table));
   }
   return n;
 }
@@ -151,7 +155,7 @@ void CodePageToUtf8(char* buffer, const char* text, TextEncoding number) {
   if (text) {
     const uint16_t* table = TableOrFallback(number);
     for (auto* p = reinterpret_cast<const uint8_t*>(text); *p; p++) {
-      out += PutUtf8(out, *p < 0x80 ? *p : table[*p - 0x80]);
+      out += PutUtf8(out, UnitOfByte(*p, table));
     }
   }
   *out = 0;
@@ -184,7 +188,7 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   auto* bytes = reinterpret_cast<uint8_t*>(buffer->data);
   int32_t length = buffer->length;
   int32_t needed = 0;
-  for (int32_t i = 0; i < length; i++) needed += bytes[i] < 0x80 ? 1 : Utf8Length(table[bytes[i] - 0x80]);
+  for (int32_t i = 0; i < length; i++) needed += Utf8Length(UnitOfByte(bytes[i], table));
   if (needed == length) return;  // all ASCII
 
   int32_t room = needed;
@@ -198,7 +202,7 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   int32_t take = 0;
   int32_t total = 0;
   while (take < length) {
-    int32_t size = bytes[take] < 0x80 ? 1 : Utf8Length(table[bytes[take] - 0x80]);
+    int32_t size = Utf8Length(UnitOfByte(bytes[take], table));
     if (total + size > room) break;
     total += size;
     take++;
@@ -207,7 +211,7 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   // overwritten before it is read.
   int32_t out = total;
   for (int32_t i = take - 1; i >= 0; i--) {
-    uint16_t unit = bytes[i] < 0x80 ? bytes[i] : table[bytes[i] - 0x80];
+    uint16_t unit = UnitOfByte(bytes[i], table);
     out -= Utf8Length(unit);
     PutUtf8(buffer->data + out, unit);
   }

@@ -128,7 +128,8 @@ void DateFromSeconds(DateRecord* record, double seconds) {
     t = kSecondsPerDay - 1;
   } else {
     days = static_cast<int64_t>(std::floor(seconds / kSecondsPerDay));
-    t = static_cast<int64_t>(std::floor(seconds - static_cast<double>(days) * kSecondsPerDay + 0.5));
+    t = static_cast<int64_t>(
+        std::floor(seconds - static_cast<double>(days) * kSecondsPerDay + 0.5));
     if (t < 0) t = 0;
     // Rounding up the last half second reaches midnight: that is the next day, not hour 24.
     if (t >= kSecondsPerDay) {

@@ -15,7 +15,7 @@ struct DateRecord {
   int16_t hour = 0;
   int16_t minute = 0;
   int16_t second = 0;
-  int32_t precision = 0;  // 0 year, 1 month, 2 day, 3 hour, 4 minute, 5 second
+  int32_t precision = 0;     // 0 year, 1 month, 2 day, 3 hour, 4 minute, 5 second
   int32_t pivotYear = 1970;  // two-digit years fall in the hundred years starting here
 };
 

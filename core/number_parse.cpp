@@ -169,10 +169,6 @@ int32_t Log2Floor64(int64_t v) {
   return v < 2 ? 0 : static_cast<int32_t>(std::bit_width(static_cast<uint64_t>(v))) - 1;
 }
 
-int32_t ClampCoord(int32_t v) { return v < -32760 ? -32760 : v > 32760 ? 32760 : v; }
-
-int64_t ClampCoord(int64_t v) { return v < -32760 ? -32760 : v > 32760 ? 32760 : v; }
-
 int32_t RandomFromTicks() {
   static std::atomic<uint32_t> seed{0};
   // A stopped tick source (a test's) must not hold the caller for ever; a running one moves on

@@ -35,9 +35,11 @@ constexpr int32_t Sign(T v) {
   return (v > T(0)) - (v < T(0));
 }
 
-// v limited to the drawing range -32760..32760.
-int32_t ClampCoord(int32_t v);
-int64_t ClampCoord(int64_t v);
+// v limited to the drawing range -32760..32760; for 32-bit and 64-bit integers alike.
+template <typename T>
+constexpr T ClampCoord(T v) {
+  return v < T(-32760) ? T(-32760) : v > T(32760) ? T(32760) : v;
+}
 
 // A number 0..2147483647 from the timing of a loop that runs until the tick count moves on: for
 // seeds and tokens, never for anything stored. Any thread.

@@ -181,7 +181,7 @@ TEST(DateSeconds, CountAsFarAsThePrecisionReaches) {
       {86400.0 * 2 + 3661, "1583-01-02 01:01:01"},
       {86400.0 * 2 + 3661.4, "1583-01-02 01:01:01"},
       {86400.0 * 3 - 0.4, "1583-01-03 00:00:00"},  // rounding reaches midnight: the next day
-      {86400.0 - 1, ""},                            // day 0 is no date
+      {86400.0 - 1, ""},                           // day 0 is no date
       {-5.0, ""},
       {std::numeric_limits<double>::quiet_NaN(), ""},
       {1e30, "9999-12-31 23:59:59"},

@@ -28,7 +28,7 @@ TEST(ParseInt, ReadsLenientlyAndRoundsAtTheFirstDecimal) {
       {"x7y", 7},
       {"-", 0},
       {"", 0},
-      {"--5", 5},     // every '-' flips
+      {"--5", 5},  // every '-' flips
       {"5-", -5},
       {"2147483647", 2147483647},
       {"-2147483648", INT32_MIN},
@@ -92,8 +92,8 @@ TEST(NumericUtilities, DigitsLogarithmsSignsAndCoordinates) {
     int64_t v;
     int32_t log;
   };
-  const LogCase logs[] = {{-5, 0}, {0, 0}, {1, 0}, {2, 1}, {3, 1}, {1024, 10}, {1025, 10},
-                          {INT32_MAX, 30}};
+  const LogCase logs[] = {{-5, 0}, {0, 0},     {1, 0},     {2, 1},
+                          {3, 1},  {1024, 10}, {1025, 10}, {INT32_MAX, 30}};
   for (const LogCase& c : logs) {
     EXPECT_EQ(Log2Floor(static_cast<int32_t>(c.v)), c.log) << c.v;
     EXPECT_EQ(Log2Floor64(c.v), c.log) << c.v;
