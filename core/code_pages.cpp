@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "core/locale.h"
 #include "core/memory.h"
 #include "core/text_buffer.h"
+#include "core/utf8.h"
 
 // The tables themselves are generated (core/code_page_tables.cpp, by tools/gen_code_pages.py).
 extern const uint16_t kCodePageWindows1252[128];
@@ -44,26 +46,8 @@ const uint16_t* TableOrFallback(TextEncoding number) {
   return HasOwnTable(number) ? kEncodings[number].table : kCodePageWindows1252;
 }
 
-int32_t Utf8Length(uint16_t unit) { return unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3; }
-
 uint16_t UnitOfByte(uint8_t byte, const uint16_t* table) {
   return byte < 0x80 ? byte : table[byte - 0x80];
-}
-
-int32_t PutUtf8(char* out, uint16_t unit) {
-  if (unit < 0x80) {
-    out[0] = static_cast<char>(unit);
-    return 1;
-  }
-  if (unit < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (unit >> 6));
-    out[1] = static_cast<char>(0x80 | (unit & 0x3F));
-    return 2;
-  }
-  out[0] = static_cast<char>(0xE0 | (unit >> 12));
-  out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-  out[2] = static_cast<char>(0x80 | (unit & 0x3F));
-  return 3;
 }
 
 bool IsContinuation(const uint8_t* p, const uint8_t* end) { return p < end && (*p & 0xC0) == 0x80; }
@@ -145,7 +129,7 @@ int32_t CodePageUtf8Len(const char* text, TextEncoding number) {
   const uint16_t* table = TableOrFallback(number);
   int32_t n = 0;
   for (auto* p = reinterpret_cast<const uint8_t*>(text); *p; p++) {
-    n += Utf8Length(UnitOfByte(*p, table));
+    n += Utf8EncodedLen(UnitOfByte(*p, table));
   }
   return n;
 }
@@ -155,7 +139,7 @@ void CodePageToUtf8(char* buffer, const char* text, TextEncoding number) {
   if (text) {
     const uint16_t* table = TableOrFallback(number);
     for (auto* p = reinterpret_cast<const uint8_t*>(text); *p; p++) {
-      out += PutUtf8(out, UnitOfByte(*p, table));
+      out += Utf8Encode(out, UnitOfByte(*p, table));
     }
   }
   *out = 0;
@@ -188,7 +172,7 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   auto* bytes = reinterpret_cast<uint8_t*>(buffer->data);
   int32_t length = buffer->length;
   int32_t needed = 0;
-  for (int32_t i = 0; i < length; i++) needed += Utf8Length(UnitOfByte(bytes[i], table));
+  for (int32_t i = 0; i < length; i++) needed += Utf8EncodedLen(UnitOfByte(bytes[i], table));
   if (needed == length) return;  // all ASCII
 
   int32_t room = needed;
@@ -202,7 +186,7 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   int32_t take = 0;
   int32_t total = 0;
   while (take < length) {
-    int32_t size = Utf8Length(UnitOfByte(bytes[take], table));
+    int32_t size = Utf8EncodedLen(UnitOfByte(bytes[take], table));
     if (total + size > room) break;
     total += size;
     take++;
@@ -212,8 +196,8 @@ void TextBufFromCodePageInPlace(T_TextBuf* buffer, TextEncoding number) {
   int32_t out = total;
   for (int32_t i = take - 1; i >= 0; i--) {
     uint16_t unit = UnitOfByte(bytes[i], table);
-    out -= Utf8Length(unit);
-    PutUtf8(buffer->data + out, unit);
+    out -= Utf8EncodedLen(unit);
+    Utf8Encode(buffer->data + out, unit);
   }
   TextBufSetLength(buffer, total);
 }
@@ -253,7 +237,7 @@ int32_t TextDecoderConvert(TextDecoder* decoder, char* output, int32_t capacity,
         uint16_t unit = 0;
         bool valid = false;
         p += NextUtf8(p, end, &unit, &valid);
-        if (valid) written += PutUtf8(output + written, mapping ? mapping[unit] : unit);
+        if (valid) written += Utf8Encode(output + written, mapping ? mapping[unit] : unit);
       }
       break;
     case kEncodingUtf16LE:
@@ -262,7 +246,7 @@ int32_t TextDecoderConvert(TextDecoder* decoder, char* output, int32_t capacity,
       while (end - p >= 2 && written < limit) {
         auto unit = static_cast<uint16_t>(littleEndian ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1]);
         p += 2;
-        written += PutUtf8(output + written, mapping ? mapping[unit] : unit);
+        written += Utf8Encode(output + written, mapping ? mapping[unit] : unit);
       }
       break;
     }
@@ -276,7 +260,7 @@ int32_t TextDecoderConvert(TextDecoder* decoder, char* output, int32_t capacity,
           if (mapping && unit) unit = mapping[unit];
         }
         p++;
-        written += PutUtf8(output + written, unit);
+        written += Utf8Encode(output + written, unit);
       }
       break;
   }
@@ -291,18 +275,9 @@ void TextDecoderFree(TextDecoder* decoder) {
 }
 
 int32_t LanguageFromCode(const char* code) {
-  // The codes of the user-interface languages, by number.
-  static const char* const kCodes[] = {"US",  "CZE", "DAN", "DUT", "EST", "FIN", "FRA",
-                                       "GER", "ITA", "NOR", "SLO", "SPA", "SWE"};
   if (!code) return -1;
-  for (int32_t language = 0; language < 13; language++) {
-    const char* a = kCodes[language];
-    const char* b = code;
-    while (*a && (*b == *a || (*b >= 'a' && *b <= 'z' && *b - 32 == *a))) {
-      a++;
-      b++;
-    }
-    if (!*a && !*b) return language;
+  for (int32_t language = 0; LanguageCode(language); language++) {
+    if (StrEqualNoCase(LanguageCode(language), code)) return language;
   }
   return -1;
 }

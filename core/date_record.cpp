@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/cstring.h"
 #include "core/text_buffer.h"
 
 namespace {
@@ -59,26 +60,6 @@ int32_t DigitsValue(const char* digits, int32_t n) {
 }
 
 void EmitChar(char** cursor, char c) { *(*cursor)++ = c; }
-
-void EmitTwoDigits(char** cursor, int32_t v) {
-  if (v < 0) v = -v;
-  EmitChar(cursor, static_cast<char>('0' + v / 10 % 10));
-  EmitChar(cursor, static_cast<char>('0' + v % 10));
-}
-
-void EmitNumber(char** cursor, int32_t v) {
-  if (v < 0) {
-    EmitChar(cursor, '-');
-    v = -v;
-  }
-  char digits[12];
-  int32_t n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
-  while (n) EmitChar(cursor, digits[--n]);
-}
 
 }  // namespace
 
@@ -255,27 +236,27 @@ void DateParseBuf(DateRecord* record, const T_TextBuf* text) {
 
 void DateEmit(const DateRecord* record, char** cursor) {
   if (record->day == 0) return;
-  EmitNumber(cursor, record->year);
+  EmitInt(cursor, record->year);
   int32_t precision = record->precision;
   if (precision >= 1) {
     EmitChar(cursor, '-');
-    EmitTwoDigits(cursor, record->month);
+    Emit2Digits(cursor, record->month);
   }
   if (precision >= 2) {
     EmitChar(cursor, '-');
-    EmitTwoDigits(cursor, record->day);
+    Emit2Digits(cursor, record->day);
   }
   if (precision >= 3) {
     EmitChar(cursor, ' ');
-    EmitTwoDigits(cursor, record->hour);
+    Emit2Digits(cursor, record->hour);
   }
   if (precision >= 4) {
     EmitChar(cursor, ':');
-    EmitTwoDigits(cursor, record->minute);
+    Emit2Digits(cursor, record->minute);
   }
   if (precision >= 5) {
     EmitChar(cursor, ':');
-    EmitTwoDigits(cursor, record->second);
+    Emit2Digits(cursor, record->second);
   }
 }
 
