@@ -16,25 +16,26 @@ NumFormat MakeDefault() {
 
 NumFormat gDefaultFormat = MakeDefault();
 
-double PowerOfTen(int32_t e) {
-  static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (e >= 0 && e <= 22) return kExact[e];
-  return std::pow(10.0, e);
+// Digits come from an extended-precision mantissa: every power of ten up to 10^27 is exact in it,
+// and larger ones take at most a dozen roundings, so the fifteenth digit stays true even where
+// the double power of ten would be off by several units (tiny and huge exponents).
+long double PowerOfTen(int32_t e) {
+  static const long double kExact[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                       1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                       1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
+                                       1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  long double power = 1;
+  for (; e > 27; e -= 27) power *= kExact[27];
+  return power * kExact[e];
 }
 
-// x / 10^e without passing through a power that cannot be represented (denormals reach e = -324).
-double Scale(double x, int32_t e) {
-  if (e >= 0) return x / PowerOfTen(e);
-  if (e >= -22) return x * PowerOfTen(-e);
-  return x * 1e300 * PowerOfTen(-e - 300);
-}
+// x / 10^e; the extended range holds every power a double's exponent needs (denormals reach -324).
+long double Scale(long double x, int32_t e) { return e >= 0 ? x / PowerOfTen(e) : x * PowerOfTen(-e); }
 
 // The mantissa of x in [1, 10) and its exponent, correcting the logarithm's last-bit misses.
-double Mantissa(double x, int32_t* e) {
-  *e = static_cast<int32_t>(std::floor(std::log10(x)));
-  double m = Scale(x, *e);
+long double Mantissa(long double x, int32_t* e) {
+  *e = static_cast<int32_t>(std::floor(std::log10(static_cast<double>(x))));
+  long double m = Scale(x, *e);
   if (m >= 10) {
     m /= 10;
     ++*e;
@@ -46,17 +47,17 @@ double Mantissa(double x, int32_t* e) {
 }
 
 // Adds the rounding offset; a mantissa that reaches 10 moves up one place.
-double RoundMantissa(double m, double offset, int32_t* e) {
+long double RoundMantissa(long double m, long double offset, int32_t* e) {
   m += offset;
   if (m >= 10) {
-    m *= 0.1;
+    m /= 10;
     ++*e;
   }
   return m;
 }
 
 // n digits of m in [1, 10) by taking the integer part and multiplying the rest by 10.
-void MantissaDigits(double m, int32_t n, char* digits) {
+void MantissaDigits(long double m, int32_t n, char* digits) {
   for (int32_t i = 0; i < n; ++i) {
     int32_t d = static_cast<int32_t>(m);
     if (d > 9) d = 9;
@@ -104,7 +105,7 @@ int32_t DropTrailingZeros(const char* digits, int32_t n) {
 void FormatGeneral(char** cursor, double x, int32_t significant, uint32_t decimal) {
   int32_t s = Clamp(significant, 1, 17);
   int32_t e;
-  double m = RoundMantissa(Mantissa(x, &e), 6 * Scale(1, s), &e);
+  long double m = RoundMantissa(Mantissa(x, &e), 6 * Scale(1, s), &e);
   char digits[17];
   MantissaDigits(m, s, digits);
   int32_t k = DropTrailingZeros(digits, s);
@@ -129,9 +130,9 @@ void FormatGeneral(char** cursor, double x, int32_t significant, uint32_t decima
 // Returns false when every written digit was "0" (the caller then writes just "0").
 bool FormatFixed(char** cursor, double x, int32_t decimals, uint32_t decimal, uint32_t thousands) {
   int32_t d = Clamp(decimals, 0, 15);
-  double xr = x + 0.50001 * Scale(1, d);
+  long double xr = x + 0.50001L * Scale(1, d);
   int32_t e;
-  double m = Mantissa(xr, &e);
+  long double m = Mantissa(xr, &e);
   char digits[40];
   int32_t count = e + d + 1;
   if (count > 0) MantissaDigits(m, count > 40 ? 40 : count, digits);
@@ -152,7 +153,7 @@ bool FormatFixed(char** cursor, double x, int32_t decimals, uint32_t decimal, ui
 
 void FormatFallback(char** cursor, double x, int32_t mantissaDigits, uint32_t decimal) {
   int32_t e;
-  double m = Mantissa(x, &e);
+  long double m = Mantissa(x, &e);
   int32_t s = Clamp(e + mantissaDigits + 1, 1, 15);
   m = RoundMantissa(m, 5 * Scale(1, s), &e);
   char digits[15];
@@ -163,7 +164,7 @@ void FormatFallback(char** cursor, double x, int32_t mantissaDigits, uint32_t de
 void FormatScientific(char** cursor, double x, int32_t mantissaDigits, bool engineering, uint32_t decimal) {
   int32_t t = Clamp(mantissaDigits, 1, 17);
   int32_t e;
-  double m = RoundMantissa(Mantissa(x, &e), 5.0001 * Scale(1, t), &e);
+  long double m = RoundMantissa(Mantissa(x, &e), 5.0001L * Scale(1, t), &e);
   int32_t integerDigits = 1;
   if (engineering) {
     int32_t shift = (e + 3333) % 3;
