@@ -23,17 +23,18 @@ uint32_t NextRandom(uint32_t* state) {
 }
 
 std::vector<uint8_t> SectionText(size_t size) {
-  static const char* const kWords[] = {"North", "South", "East", "West", "Retail", "Wholesale", "Online",
-                                       "Coffee", "Tea", "Cocoa", "Sugar", "Milk", "Oslo", "Lyon", "Graz"};
+  static const char* const kWords[] = {"North",     "South",  "East",   "West", "Retail",
+                                       "Wholesale", "Online", "Coffee", "Tea",  "Cocoa",
+                                       "Sugar",     "Milk",   "Oslo",   "Lyon", "Graz"};
   uint32_t seed = 42;
   std::string text = "##Cards\r";
   char line[160];
   for (int32_t card = 1; text.size() < size; ++card) {
     if (card % 5000 == 0) text += "\r##Dimension\tProduct\t3\r";
     const uint32_t a = NextRandom(&seed), b = NextRandom(&seed), c = NextRandom(&seed);
-    std::snprintf(line, sizeof line, "%d\t%s\t%s %s\t20%02u-%02u-%02u\t%u.%02u\t%u\r", card, kWords[a % 15],
-                  kWords[b % 15], kWords[(a >> 8) % 15], 10 + a % 14, 1 + b % 12, 1 + c % 28, c % 100000,
-                  b % 100, (a >> 4) % 7);
+    std::snprintf(line, sizeof line, "%d\t%s\t%s %s\t20%02u-%02u-%02u\t%u.%02u\t%u\r", card,
+                  kWords[a % 15], kWords[b % 15], kWords[(a >> 8) % 15], 10 + a % 14, 1 + b % 12,
+                  1 + c % 28, c % 100000, b % 100, (a >> 4) % 7);
     text += line;
   }
   text.resize(size);
@@ -74,7 +75,9 @@ double Rate(size_t bytes, F run) {
 
 void Measure(const char* name, const std::vector<uint8_t>& data) {
   const size_t blocks = (data.size() + kBlock - 1) / kBlock;
-  auto blockSize = [&](size_t i) { return static_cast<int32_t>(std::min<size_t>(kBlock, data.size() - i * kBlock)); };
+  auto blockSize = [&](size_t i) {
+    return static_cast<int32_t>(std::min<size_t>(kBlock, data.size() - i * kBlock));
+  };
   std::vector<uint8_t> out(data.size() + 64);
   bool ok = true;
 
@@ -85,14 +88,16 @@ void Measure(const char* name, const std::vector<uint8_t>& data) {
     for (size_t i = 0; i < blocks; ++i) {
       auto& code = ours.codes[i];
       code.resize(2 * kBlock);
-      code.resize(static_cast<size_t>(BlockCompress(code.data(), data.data() + i * kBlock, blockSize(i))));
+      code.resize(
+          static_cast<size_t>(BlockCompress(code.data(), data.data() + i * kBlock, blockSize(i))));
       ours.codeBytes += code.size();
     }
   });
   const double oursExpand = Rate(data.size(), [&] {
     for (size_t i = 0; i < blocks; ++i) {
       const auto& code = ours.codes[i];
-      if (BlockExpand(out.data() + i * kBlock, blockSize(i), code.data(), static_cast<int32_t>(code.size())) != blockSize(i))
+      if (BlockExpand(out.data() + i * kBlock, blockSize(i), code.data(),
+                      static_cast<int32_t>(code.size())) != blockSize(i))
         ok = false;
     }
   });
@@ -133,10 +138,11 @@ void Measure(const char* name, const std::vector<uint8_t>& data) {
   inflateEnd(&inflater);
   ok = ok && std::memcmp(out.data(), data.data(), data.size()) == 0;
 
-  std::printf("%-13s compress %7.1f MB/s (zlib-1 %7.1f)   expand %7.1f MB/s (inflate %7.1f)   "
-              "size %5.1f%% (zlib-1 %5.1f%%)%s\n",
-              name, oursCompress, zCompress, oursExpand, zInflate, 100.0 * ours.codeBytes / data.size(),
-              100.0 * z.codeBytes / data.size(), ok ? "" : "   ROUND TRIP FAILED");
+  std::printf(
+      "%-13s compress %7.1f MB/s (zlib-1 %7.1f)   expand %7.1f MB/s (inflate %7.1f)   "
+      "size %5.1f%% (zlib-1 %5.1f%%)%s\n",
+      name, oursCompress, zCompress, oursExpand, zInflate, 100.0 * ours.codeBytes / data.size(),
+      100.0 * z.codeBytes / data.size(), ok ? "" : "   ROUND TRIP FAILED");
 }
 
 }  // namespace

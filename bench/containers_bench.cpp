@@ -48,7 +48,8 @@ double TimeParallelSort(const std::vector<int64_t>& keys, int32_t threads) {
   double start = Now();
   ParallelSortCount(&context, array.count);
   double seconds = Now() - start;
-  if (!std::is_sorted(array.data, array.data + array.count)) std::printf("ParallelSort did not sort!\n");
+  if (!std::is_sorted(array.data, array.data + array.count))
+    std::printf("ParallelSort did not sort!\n");
   ArrayFree(&array);
   return seconds;
 }
@@ -68,7 +69,8 @@ const char* CodeOf(const void* record) { return static_cast<const CodeRecord*>(r
 
 void BenchHash(size_t n) {
   std::vector<CodeRecord> records(n);
-  for (size_t i = 0; i < n; ++i) std::snprintf(records[i].code, sizeof(records[i].code), "C%07zu-%zu", (i * 7919) % n, i % 13);
+  for (size_t i = 0; i < n; ++i)
+    std::snprintf(records[i].code, sizeof(records[i].code), "C%07zu-%zu", (i * 7919) % n, i % 13);
 
   HashIndex index;
   HashIndexInit(&index, static_cast<int64_t>(n), 0, CodeOf, kKeyKindBytes);
@@ -91,9 +93,12 @@ void BenchHash(size_t n) {
   for (CodeRecord& r : records) mapFound += map.find(r.code)->second == &r;
   double mapFind = Now() - start;
 
-  std::printf("hash index, %zu codes: insert %.3f s, find %.3f s (%zu found)\n", n, indexInsert, indexFind, found);
-  std::printf("unordered_map:            insert %.3f s, find %.3f s (%zu found)\n", mapInsert, mapFind, mapFound);
-  std::printf("ratio index / map: insert %.2f, find %.2f\n", indexInsert / mapInsert, indexFind / mapFind);
+  std::printf("hash index, %zu codes: insert %.3f s, find %.3f s (%zu found)\n", n, indexInsert,
+              indexFind, found);
+  std::printf("unordered_map:            insert %.3f s, find %.3f s (%zu found)\n", mapInsert,
+              mapFind, mapFound);
+  std::printf("ratio index / map: insert %.2f, find %.2f\n", indexInsert / mapInsert,
+              indexFind / mapFind);
 }
 
 }  // namespace
@@ -108,7 +113,8 @@ int main() {
   std::printf("std::sort, %zu keys: %.3f s\n", n, reference);
   for (int32_t threads : {1, 2, processors}) {
     double seconds = TimeParallelSort(keys, threads);
-    std::printf("ParallelSort, %d thread(s): %.3f s, ratio to std::sort %.2f\n", threads, seconds, seconds / reference);
+    std::printf("ParallelSort, %d thread(s): %.3f s, ratio to std::sort %.2f\n", threads, seconds,
+                seconds / reference);
   }
   BenchHash(1000000);
   return 0;

@@ -27,7 +27,8 @@ int main() {
   std::vector<char> table(4 + kExprNameRowSize * kVariables, 0);
   int32_t count = kVariables;
   std::memcpy(table.data(), &count, 4);
-  for (int i = 0; i < kVariables; ++i) std::strcpy(table.data() + 4 + kExprNameRowSize * i, kNames[i]);
+  for (int i = 0; i < kVariables; ++i)
+    std::strcpy(table.data() + 4 + kExprNameRowSize * i, kNames[i]);
 
   T_TextBuf text("(a+b)*c-d/e+max(f;g)-h+sqrt(i)*j");
   ExprProgram* program = nullptr;
@@ -37,7 +38,8 @@ int main() {
   }
 
   std::vector<double> sets(static_cast<size_t>(kSets) * kVariables);
-  for (size_t i = 0; i < sets.size(); ++i) sets[i] = static_cast<double>((i * 7919) % 1000) / 10.0 + 0.5;
+  for (size_t i = 0; i < sets.size(); ++i)
+    sets[i] = static_cast<double>((i * 7919) % 1000) / 10.0 + 0.5;
 
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
@@ -49,7 +51,8 @@ int main() {
   double seconds = Seconds(start, end);
   std::printf("formula \"%s\": %u operations\n", text.c_str(), program->operationCount - 1);
   std::printf("%d evaluations in %.3f s: %.1f million per second, %.1f ns each (checksum %g)\n",
-              kEvaluations, seconds, kEvaluations / seconds / 1e6, seconds / kEvaluations * 1e9, sum);
+              kEvaluations, seconds, kEvaluations / seconds / 1e6, seconds / kEvaluations * 1e9,
+              sum);
   MemFreeHeld(&program);
   return 0;
 }

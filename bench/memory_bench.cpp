@@ -21,8 +21,10 @@ struct Allocator {
 };
 
 const Allocator kAllocators[] = {
-    {"MemAlloc", [](size_t n) { return MemAlloc(static_cast<int64_t>(n), 0); }, [](void* p) { MemFree(p); }},
-    {"HeapAlloc", [](size_t n) { return HeapAlloc(GetProcessHeap(), 0, n); }, [](void* p) { HeapFree(GetProcessHeap(), 0, p); }},
+    {"MemAlloc", [](size_t n) { return MemAlloc(static_cast<int64_t>(n), 0); },
+     [](void* p) { MemFree(p); }},
+    {"HeapAlloc", [](size_t n) { return HeapAlloc(GetProcessHeap(), 0, n); },
+     [](void* p) { HeapFree(GetProcessHeap(), 0, p); }},
     {"malloc", [](size_t n) { return malloc(n); }, [](void* p) { free(p); }},
 };
 
@@ -49,11 +51,13 @@ double Run(const Allocator& a, int threads) {
     volatile long* done;
   } job{&a, &done};
   for (int t = 0; t < threads; ++t)
-    ThreadStart([](void* j, void*) {
-      auto* job = static_cast<Job*>(j);
-      Churn(*job->a);
-      InterlockedIncrement(job->done);
-    }, &job, nullptr);
+    ThreadStart(
+        [](void* j, void*) {
+          auto* job = static_cast<Job*>(j);
+          Churn(*job->a);
+          InterlockedIncrement(job->done);
+        },
+        &job, nullptr);
   while (done < threads) Sleep(0);
   QueryPerformanceCounter(&end);
   return Seconds(start, end);
@@ -69,8 +73,8 @@ int main() {
       Run(a, threads);  // warm up
       double s = Run(a, threads);
       if (base == 0) base = s;
-      std::printf("%-9s %d thread(s): %7.1f ns per operation, %.2fx MemAlloc's time\n", a.name, threads,
-                  s * 1e9 / (operations * threads), s / base);
+      std::printf("%-9s %d thread(s): %7.1f ns per operation, %.2fx MemAlloc's time\n", a.name,
+                  threads, s * 1e9 / (operations * threads), s / base);
     }
   }
   return 0;

@@ -67,8 +67,8 @@ using LogEntrySink = void (*)(T_LogAlerts* log, const char* line, int32_t flags)
 void SetLogEntrySink(LogEntrySink sink);
 
 // Turns every question into an XML "<error>" element with the escaped message, written to the
-// output stream (which the handler does not own), and answers the default. While one exists, TagAlertsCount is above zero, so lookups
-// that would ask the user to pick in a dialog do not ask.
+// output stream (which the handler does not own), and answers the default. While one exists,
+// TagAlertsCount is above zero, so lookups that would ask the user to pick in a dialog do not ask.
 class T_TagAlerts : public T_AlertHandler {
  public:
   explicit T_TagAlerts(T_OStream* output);

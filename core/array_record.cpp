@@ -79,7 +79,9 @@ void ArrayReverse(ArrayRecord* array, int64_t i, int64_t j) {
 }
 
 void ArrayMove(ArrayRecord* array, int64_t destinationIndex, int64_t sourceIndex, int64_t n) {
-  if (n > 0) std::memmove(array->data + destinationIndex, array->data + sourceIndex, static_cast<size_t>(n * 8));
+  if (n > 0)
+    std::memmove(array->data + destinationIndex, array->data + sourceIndex,
+                 static_cast<size_t>(n * 8));
 }
 
 void ArraySwap(void* array, int64_t i, int64_t j) {
@@ -101,7 +103,8 @@ void ArrayCopy(ArrayRecord* destination, const ArrayRecord* source) {
 
 void ArrayCopyFrom(ArrayRecord* destination, const ArrayRecord* source) {
   ArrayCopy(destination, source);
-  for (int64_t i = source->count < 0 ? 0 : source->count; i < destination->count; ++i) destination->data[i] = 0;
+  for (int64_t i = source->count < 0 ? 0 : source->count; i < destination->count; ++i)
+    destination->data[i] = 0;
 }
 
 void ArrayIntToDouble(ArrayRecord* destination, const ArrayRecord* source) {

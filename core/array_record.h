@@ -19,7 +19,9 @@ struct ArrayRecord {
 
 // The same elements read as doubles or addresses.
 inline double* ArrayDoubles(ArrayRecord* array) { return reinterpret_cast<double*>(array->data); }
-inline const double* ArrayDoubles(const ArrayRecord* array) { return reinterpret_cast<const double*>(array->data); }
+inline const double* ArrayDoubles(const ArrayRecord* array) {
+  return reinterpret_cast<const double*>(array->data);
+}
 inline void** ArrayPointers(ArrayRecord* array) { return reinterpret_cast<void**>(array->data); }
 
 // Count n, or count 0 and null data (pending error 600) when the block cannot be had.

@@ -15,8 +15,8 @@ struct ByteBitCounts {
 constexpr ByteBitCounts kBitCounts;
 
 inline int WordBitCount(uint32_t w) {
-  return kBitCounts.counts[w & 0xff] + kBitCounts.counts[(w >> 8) & 0xff] + kBitCounts.counts[(w >> 16) & 0xff] +
-         kBitCounts.counts[w >> 24];
+  return kBitCounts.counts[w & 0xff] + kBitCounts.counts[(w >> 8) & 0xff] +
+         kBitCounts.counts[(w >> 16) & 0xff] + kBitCounts.counts[w >> 24];
 }
 
 // Words actually held: none when the block could not be had.
@@ -102,7 +102,8 @@ bool BitVecEqual(const BitVector* vector, const BitVector* other) {
   if (vector->count != other->count) return false;
   if (!vector->words || !other->words) return vector->words == other->words || vector->count == 0;
   int64_t whole = vector->count >> 5;
-  if (whole && std::memcmp(vector->words, other->words, static_cast<size_t>(whole * 4)) != 0) return false;
+  if (whole && std::memcmp(vector->words, other->words, static_cast<size_t>(whole * 4)) != 0)
+    return false;
   for (int64_t i = whole << 5; i < vector->count; ++i)
     if (BitVecGet(vector, i) != BitVecGet(other, i)) return false;
   return true;
@@ -114,19 +115,23 @@ void BitVecCopy(BitVector* destination, const BitVector* source) {
 }
 
 void BitVecOr(BitVector* destination, const BitVector* source) {
-  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w) destination->words[w] |= source->words[w];
+  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w)
+    destination->words[w] |= source->words[w];
 }
 
 void BitVecAnd(BitVector* destination, const BitVector* source) {
-  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w) destination->words[w] &= source->words[w];
+  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w)
+    destination->words[w] &= source->words[w];
 }
 
 void BitVecAndNot(BitVector* destination, const BitVector* source) {
-  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w) destination->words[w] &= ~source->words[w];
+  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w)
+    destination->words[w] &= ~source->words[w];
 }
 
 void BitVecXor(BitVector* destination, const BitVector* source) {
-  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w) destination->words[w] ^= source->words[w];
+  for (int64_t w = 0, n = CommonWords(destination, source); w < n; ++w)
+    destination->words[w] ^= source->words[w];
 }
 
 void BitVecNot(BitVector* vector) {
@@ -147,8 +152,8 @@ bool BitVecHasAllRefs(const BitVector* vector, const uint8_t* references, int wi
     } else if (width == 3) {
       bit = (references[0] << 16) | (references[1] << 8) | references[2];
     } else {
-      uint32_t u = (uint32_t{references[0]} << 24) | (uint32_t{references[1]} << 16) | (uint32_t{references[2]} << 8) |
-                   references[3];
+      uint32_t u = (uint32_t{references[0]} << 24) | (uint32_t{references[1]} << 16) |
+                   (uint32_t{references[2]} << 8) | references[3];
       bit = static_cast<int32_t>(u);
     }
     // A damaged line may carry any number; it must not read outside the words.

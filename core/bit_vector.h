@@ -33,8 +33,10 @@ inline bool BitVecGet(const BitVector* vector, int64_t i) {
 }
 inline void BitVecSet(BitVector* vector, int64_t i, bool value) {
   uint32_t bit = 1u << (i & 31);
-  if (value) vector->words[i >> 5] |= bit;
-  else vector->words[i >> 5] &= ~bit;
+  if (value)
+    vector->words[i >> 5] |= bit;
+  else
+    vector->words[i >> 5] &= ~bit;
 }
 inline void BitVecToggle(BitVector* vector, int64_t i) { vector->words[i >> 5] ^= 1u << (i & 31); }
 

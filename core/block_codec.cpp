@@ -119,7 +119,8 @@ inline uint8_t* PutCopy(uint8_t* out, int32_t L, int32_t D) {
 // Copies len bytes from dist bytes back. Both codes have dist >= len, so source and destination
 // never overlap; with room behind the copy it runs in whole words and may spill up to 15 bytes.
 inline bool CopyBack(uint8_t*& out, uint8_t* start, uint8_t* end, uint32_t len, uint32_t dist) {
-  if (dist > static_cast<uint32_t>(out - start) || len > static_cast<uint32_t>(end - out)) return false;
+  if (dist > static_cast<uint32_t>(out - start) || len > static_cast<uint32_t>(end - out))
+    return false;
   const uint8_t* src = out - dist;
   if (static_cast<uint32_t>(end - out) >= len + 16 && dist >= 8) {
     uint8_t* d = out;
@@ -177,7 +178,8 @@ int32_t BlockCompress(void* output, const void* input, int32_t n) {
         const int32_t cap = r < p - q ? r : p - q;
         const uint64_t diff = Load64(in + q) ^ here;
         int32_t len = diff != 0 ? static_cast<int32_t>(__builtin_ctzll(diff) >> 3) : 8;
-        if (__builtin_expect(len == 8 && cap > 8, 0)) len = 8 + CommonLength(in + q + 8, in + p + 8, cap - 8);
+        if (__builtin_expect(len == 8 && cap > 8, 0))
+          len = 8 + CommonLength(in + q + 8, in + p + 8, cap - 8);
         len = len < cap ? len : cap;
         const bool better = len > best;
         best = better ? len : best;
@@ -312,12 +314,30 @@ int32_t BlockExpandOld(void* output, int32_t capacity, const void* code, int32_t
         dist = (in[0] & 31u) * 256 + in[1] + len;
         in += 2;
         break;
-      case 249: len = 4; dist = *in++ + 260u; break;
-      case 250: len = 4; dist = *in++ + 4u; break;
-      case 251: len = 3; dist = *in++ + 771u; break;
-      case 252: len = 3; dist = *in++ + 515u; break;
-      case 253: len = 3; dist = *in++ + 259u; break;
-      case 254: len = 3; dist = *in++ + 3u; break;
+      case 249:
+        len = 4;
+        dist = *in++ + 260u;
+        break;
+      case 250:
+        len = 4;
+        dist = *in++ + 4u;
+        break;
+      case 251:
+        len = 3;
+        dist = *in++ + 771u;
+        break;
+      case 252:
+        len = 3;
+        dist = *in++ + 515u;
+        break;
+      case 253:
+        len = 3;
+        dist = *in++ + 259u;
+        break;
+      case 254:
+        len = 3;
+        dist = *in++ + 3u;
+        break;
       default:
         if (out == end) return kBlockCodeDamaged;
         *out++ = *in++;

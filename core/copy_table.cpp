@@ -26,24 +26,37 @@ CopyTableSettings current = MakeDefaults();
 
 uint16_t* SeparatorField(CopyTableSettings* record, char key) {
   switch (key) {
-    case 'D': return &record->decimalSeparator;
-    case 'T': return &record->thousandsSeparator;
-    case 'F': return &record->fieldSeparator;
-    case 'Q': return &record->fourthSeparator;
-    case 'R': return &record->lineEnd;
-    default: return nullptr;
+    case 'D':
+      return &record->decimalSeparator;
+    case 'T':
+      return &record->thousandsSeparator;
+    case 'F':
+      return &record->fieldSeparator;
+    case 'Q':
+      return &record->fourthSeparator;
+    case 'R':
+      return &record->lineEnd;
+    default:
+      return nullptr;
   }
 }
 
 uint8_t* FlagField(CopyTableSettings* record, char key) {
   switch (key) {
-    case 'K': return &record->flagK;
-    case 'W': return &record->flagW;
-    case 'N': return &record->flagN;
-    case 'E': return &record->flagE;
-    case 'X': return &record->flagX;
-    case 'M': return &record->flagM;
-    default: return nullptr;
+    case 'K':
+      return &record->flagK;
+    case 'W':
+      return &record->flagW;
+    case 'N':
+      return &record->flagN;
+    case 'E':
+      return &record->flagE;
+    case 'X':
+      return &record->flagX;
+    case 'M':
+      return &record->flagM;
+    default:
+      return nullptr;
   }
 }
 
@@ -57,10 +70,14 @@ uint16_t ReadSeparator(const char* value, int32_t n) {
 }
 
 void SeparatorText(char* buffer, uint16_t code) {
-  if (code == kSeparatorNone) strcpy(buffer, "N");
-  else if (code == kSeparatorLineBreak) strcpy(buffer, "L");
-  else if (code < 9) strcpy(buffer, "D");
-  else IntToStr(buffer, code);
+  if (code == kSeparatorNone)
+    strcpy(buffer, "N");
+  else if (code == kSeparatorLineBreak)
+    strcpy(buffer, "L");
+  else if (code < 9)
+    strcpy(buffer, "D");
+  else
+    IntToStr(buffer, code);
 }
 
 // Start and length of the first entry at or after from whose key letter is key; -1 when none.
@@ -97,8 +114,9 @@ struct SeparatorName {
 };
 
 // The localized names in the order typed names are tried.
-constexpr SeparatorName kLocalizedNames[] = {{1200, "point", 46}, {1201, "comma", 44}, {1203, "space", 32},
-                                             {1205, "tab", 9},    {1206, "return", 13}, {1207, "linefeed", 10}};
+constexpr SeparatorName kLocalizedNames[] = {{1200, "point", 46},  {1201, "comma", 44},
+                                             {1203, "space", 32},  {1205, "tab", 9},
+                                             {1206, "return", 13}, {1207, "linefeed", 10}};
 constexpr SeparatorName kFixedNames[] = {{0, "tab", 9},       {0, "space", 32}, {0, "return", 13},
                                          {0, "linefeed", 10}, {0, "cr", 13},    {0, "lf", 10}};
 
@@ -156,7 +174,8 @@ void CopyTableSetEntry(T_TextBuf* text, char key, const char* value) {
   int32_t valueLength = static_cast<int32_t>(strlen(value));
   if (!TextBufReplaceBytes(text, at + 1, length - 1, value, valueLength)) return;
   int32_t later;
-  while ((later = FindEntry(text, key, at + 1 + valueLength, &length)) >= 0) RemoveEntry(text, later, length);
+  while ((later = FindEntry(text, key, at + 1 + valueLength, &length)) >= 0)
+    RemoveEntry(text, later, length);
 }
 
 void CopyTableSetFlag(T_TextBuf* text, char key, bool set) {
@@ -180,7 +199,8 @@ void CopyTableWrite(const CopyTableSettings* record, T_TextBuf* text) {
     SeparatorText(value, *SeparatorField(&copy, key));
     CopyTableSetEntry(text, key, value);
   }
-  for (const char* key = kFlagKeys; *key; key++) CopyTableSetFlag(text, *key, *FlagField(&copy, *key) != 0);
+  for (const char* key = kFlagKeys; *key; key++)
+    CopyTableSetFlag(text, *key, *FlagField(&copy, *key) != 0);
 }
 
 void CopyTableSave() {

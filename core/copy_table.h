@@ -23,11 +23,11 @@ constexpr uint16_t kSeparatorNone = 1;
 constexpr uint16_t kSeparatorLineBreak = 2;
 
 struct CopyTableSettings {
-  uint16_t decimalSeparator;    // D, default 0
-  uint16_t thousandsSeparator;  // T, default 1
-  uint16_t fieldSeparator;      // F, default 9 (TAB)
-  uint16_t fourthSeparator;     // Q, default 1
-  uint16_t lineEnd;             // R, default 0
+  uint16_t decimalSeparator;                         // D, default 0
+  uint16_t thousandsSeparator;                       // T, default 1
+  uint16_t fieldSeparator;                           // F, default 9 (TAB)
+  uint16_t fourthSeparator;                          // Q, default 1
+  uint16_t lineEnd;                                  // R, default 0
   uint8_t flagK, flagW, flagN, flagE, flagX, flagM;  // default clear
   int32_t code;                                      // C, index into "AC31KV", default 0
 };

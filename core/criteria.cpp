@@ -47,14 +47,32 @@ enum NodeKind : uint32_t {
 
 uint16_t Fold(uint32_t unit) { return static_cast<uint16_t>(CharToUpper(unit)); }
 
-bool EndsTerm(wchar_t c) { return c == 0 || c == kAnd || c == L')' || c == kOr || c == kNot || c == kXor; }
+bool EndsTerm(wchar_t c) {
+  return c == 0 || c == kAnd || c == L')' || c == kOr || c == kNot || c == kXor;
+}
 
 // Characters that need quotes to stand for themselves in a shape pattern.
 bool CannotStandAlone(wchar_t c) {
   switch (c) {
-    case 0: case L'"': case L'\'': case L'&': case L'(': case L')': case L'*': case L'+': case L':':
-    case L';': case L'?': case L'\\': case L'^': case L'{': case L'|': case L'}': case kNot:
-    case kXor: case kRange:
+    case 0:
+    case L'"':
+    case L'\'':
+    case L'&':
+    case L'(':
+    case L')':
+    case L'*':
+    case L'+':
+    case L':':
+    case L';':
+    case L'?':
+    case L'\\':
+    case L'^':
+    case L'{':
+    case L'|':
+    case L'}':
+    case kNot:
+    case kXor:
+    case kRange:
       return true;
     default:
       return false;
@@ -77,8 +95,10 @@ class TextCompiler {
   TextCompiler(CriteriaText* text, bool singleTerm) : w_(*text), single_(singleTerm) {}
 
   void Run() {
-    if (single_) Term();
-    else Criteria();
+    if (single_)
+      Term();
+    else
+      Criteria();
     w_.Cut(pos_);
     Emit(kEnd, 0);
   }
@@ -87,7 +107,8 @@ class TextCompiler {
 
   CriteriaProgram* Build() const {
     int32_t poolBytes = (poolSize_ + 3) & ~3;  // keeps the nodes aligned
-    int64_t poolOffset = static_cast<int64_t>(sizeof(CriteriaProgram)) + int64_t{opCount_} * sizeof(CriteriaOperation);
+    int64_t poolOffset = static_cast<int64_t>(sizeof(CriteriaProgram)) +
+                         int64_t{opCount_} * sizeof(CriteriaOperation);
     int64_t nodeOffset = poolOffset + poolBytes;
     int64_t size = nodeOffset + int64_t{nodeCount_} * sizeof(CriteriaNode);
     auto* block = static_cast<char*>(MemNew(size));
@@ -131,7 +152,8 @@ class TextCompiler {
     if (failed_) return;
     ops_[at].argument = opCount_ - at - 1;
     for (int32_t k = 0; k < at; ++k) {
-      if (ops_[k].code == ops_[at].code && k + 1 + ops_[k].argument == at) ops_[k].argument += 1 + ops_[at].argument;
+      if (ops_[k].code == ops_[at].code && k + 1 + ops_[k].argument == at)
+        ops_[k].argument += 1 + ops_[at].argument;
     }
   }
 
@@ -215,7 +237,8 @@ class TextCompiler {
       return;
     }
     int32_t start = pos_;
-    if (single_) pos_ = w_.length();
+    if (single_)
+      pos_ = w_.length();
     else
       while (!EndsTerm(Cur())) ++pos_;
     if (pos_ == start) {
@@ -237,12 +260,14 @@ class TextCompiler {
 
   // --- Shape patterns ------------------------------------------------------------------------
 
-  int32_t AddNode(uint32_t kind, uint16_t upper, uint16_t character, int32_t first, int32_t second) {
+  int32_t AddNode(uint32_t kind, uint16_t upper, uint16_t character, int32_t first,
+                  int32_t second) {
     if (nodeCount_ >= kMaxNodes) {
       failed_ = true;
       return nodeCount_ - 1;
     }
-    nodes_[nodeCount_] = CriteriaNode{kind, upper, character, static_cast<int16_t>(first), static_cast<int16_t>(second)};
+    nodes_[nodeCount_] = CriteriaNode{kind, upper, character, static_cast<int16_t>(first),
+                                      static_cast<int16_t>(second)};
     return nodeCount_++;
   }
   int32_t AddNode(uint32_t kind, uint16_t upper, uint16_t character) {
@@ -313,7 +338,8 @@ class TextCompiler {
       ++pos_;
       if (!InsertNode(start)) return false;
       int32_t loop = AddNode(kSplit, 0, 0, start + 1, nodeCount_ + 1);
-      nodes_[start] = CriteriaNode{kSplit, 0, 0, static_cast<int16_t>(start + 1), static_cast<int16_t>(loop + 1)};
+      nodes_[start] = CriteriaNode{kSplit, 0, 0, static_cast<int16_t>(start + 1),
+                                   static_cast<int16_t>(loop + 1)};
     }
     return true;
   }
@@ -324,8 +350,10 @@ class TextCompiler {
       if (!Enter()) return false;
       w_.Set(pos_++, L'{');
       Alternatives(exact);
-      if (Cur() == L')' || Cur() == L'}') w_.Set(pos_, L'}');
-      else if (!w_.Insert(pos_, L'}')) failed_ = true;
+      if (Cur() == L')' || Cur() == L'}')
+        w_.Set(pos_, L'}');
+      else if (!w_.Insert(pos_, L'}'))
+        failed_ = true;
       ++pos_;
       Leave();
       return true;
@@ -356,8 +384,10 @@ class TextCompiler {
     wchar_t upper = w_.At(pos_ + 2);
     if (w_.At(pos_ + 1) == kRange && !CannotStandAlone(upper)) {
       pos_ += 3;
-      if (exact) AddNode(kRangeExact, upper, c);
-      else AddNode(kRangeFolded, Fold(upper), Fold(c));
+      if (exact)
+        AddNode(kRangeExact, upper, c);
+      else
+        AddNode(kRangeFolded, Fold(upper), Fold(c));
       return true;
     }
     ++pos_;
@@ -366,8 +396,10 @@ class TextCompiler {
   }
 
   void AddCharacter(wchar_t c, bool exact) {
-    if (exact) AddNode(kCharExact, 0, c);
-    else AddNode(kCharFolded, 0, Fold(c));
+    if (exact)
+      AddNode(kCharExact, 0, c);
+    else
+      AddNode(kCharFolded, 0, Fold(c));
   }
 
   CriteriaText& w_;
@@ -452,12 +484,18 @@ class ShapeRunner {
  private:
   static bool Consumes(const CriteriaNode& n, uint32_t c) {
     switch (n.kind) {
-      case kAny: return true;
-      case kCharFolded: return Fold(c) == n.character;
-      case kCharExact: return c == n.character;
-      case kRangeFolded: return Fold(c) >= n.character && Fold(c) <= n.upper;
-      case kRangeExact: return c >= n.character && c <= n.upper;
-      default: return false;
+      case kAny:
+        return true;
+      case kCharFolded:
+        return Fold(c) == n.character;
+      case kCharExact:
+        return c == n.character;
+      case kRangeFolded:
+        return Fold(c) >= n.character && Fold(c) <= n.upper;
+      case kRangeExact:
+        return c >= n.character && c <= n.upper;
+      default:
+        return false;
     }
   }
 
@@ -513,7 +551,8 @@ struct PlainText {
   }
 };
 
-bool RunProgram(const CriteriaProgram* program, const char* text, int32_t length, PlainText* folded) {
+bool RunProgram(const CriteriaProgram* program, const char* text, int32_t length,
+                PlainText* folded) {
   const auto* base = reinterpret_cast<const char*>(program);
   const char* pool = base + program->poolOffset;
   const auto* nodes = reinterpret_cast<const CriteriaNode*>(base + program->nodeOffset);
@@ -538,8 +577,10 @@ bool RunProgram(const CriteriaProgram* program, const char* text, int32_t length
       }
       case kShape: {
         if (!shapes) {
-          nodeCount = static_cast<int32_t>((reinterpret_cast<const char*>(program) + MemSize(program) -
-                                            reinterpret_cast<const char*>(nodes)) / sizeof(CriteriaNode));
+          nodeCount =
+              static_cast<int32_t>((reinterpret_cast<const char*>(program) + MemSize(program) -
+                                    reinterpret_cast<const char*>(nodes)) /
+                                   sizeof(CriteriaNode));
           shapes = new (shapeRoom) ShapeRunner(nodes, nodeCount);
         }
         bool found = shapes->Match(op->argument, text, length);
@@ -562,12 +603,16 @@ bool RunProgram(const CriteriaProgram* program, const char* text, int32_t length
         break;
       }
       case kOrSkip:
-        if (stack[top]) op += op->argument;
-        else --top;
+        if (stack[top])
+          op += op->argument;
+        else
+          --top;
         break;
       case kAndSkip:
-        if (!stack[top]) op += op->argument;
-        else --top;
+        if (!stack[top])
+          op += op->argument;
+        else
+          --top;
         break;
       default:
         return false;
@@ -587,7 +632,8 @@ void MemFreeHeld(CriteriaPattern* pattern) {
   Criteria_Init(pattern);
 }
 
-void Criteria_Compile(CriteriaPattern* pattern, T_TextBuf* text, int32_t caseMode, bool singleTerm) {
+void Criteria_Compile(CriteriaPattern* pattern, T_TextBuf* text, int32_t caseMode,
+                      bool singleTerm) {
   MemFreeHeld(pattern);
   auto* input = static_cast<CriteriaText*>(MemNew(sizeof(CriteriaText)));
   auto* compiler = static_cast<TextCompiler*>(MemNew(sizeof(TextCompiler)));
@@ -642,8 +688,8 @@ bool Criteria_MatchBlockText(const CriteriaPattern* pattern, const char* block) 
   return Criteria_Match(pattern, block, static_cast<int32_t>(MemSize(block) - 1));
 }
 
-bool Criteria_MatchFolded(const CriteriaPattern* pattern, const char* block, CriteriaPlainForm plainForm,
-                          void* linkContext) {
+bool Criteria_MatchFolded(const CriteriaPattern* pattern, const char* block,
+                          CriteriaPlainForm plainForm, void* linkContext) {
   if (!pattern->program) return true;
   if (!block) return pattern->emptyResult != 0;
   PlainText folded;

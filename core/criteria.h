@@ -80,11 +80,12 @@ bool Criteria_MatchBlockText(const CriteriaPattern* pattern, const char* block);
 
 // Writes the plain display form of a text with link markup into plain. The toolkit supplies it;
 // the core knows nothing of links.
-using CriteriaPlainForm = void (*)(void* linkContext, const char* text, int32_t length, T_TextBuf* plain);
+using CriteriaPlainForm = void (*)(void* linkContext, const char* text, int32_t length,
+                                   T_TextBuf* plain);
 // As Criteria_MatchBlockText, but a contains or shape test that fails on the text is tried again
 // on its plain form, and the empty test is always false. A null plainForm tries nothing again.
-bool Criteria_MatchFolded(const CriteriaPattern* pattern, const char* block, CriteriaPlainForm plainForm,
-                          void* linkContext);
+bool Criteria_MatchFolded(const CriteriaPattern* pattern, const char* block,
+                          CriteriaPlainForm plainForm, void* linkContext);
 
 // --- Number criteria ----------------------------------------------------------------------------
 //

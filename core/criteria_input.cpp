@@ -26,7 +26,8 @@ uint32_t NextUnit(const char** p, const char* end, uint32_t* low) {
   }
   if ((b & 0xF8) == 0xF0 && continuation(1) && continuation(2) && continuation(3)) {
     *p += 4;
-    uint32_t c = ((b & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) | (s[3] & 0x3Fu);
+    uint32_t c =
+        ((b & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) | (s[3] & 0x3Fu);
     if (c < 0x10000 || c > 0x10FFFF) return 0xFFFD;
     c -= 0x10000;
     *low = 0xDC00 | (c & 0x3FF);
@@ -107,7 +108,8 @@ void CriteriaText::Utf8(int32_t from, int32_t to, T_TextBuf* out) const {
   for (int32_t i = from; i < to; ++i) {
     uint32_t u = units_[i];
     int32_t n;
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < to && units_[i + 1] >= 0xDC00 && units_[i + 1] < 0xE000) {
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < to && units_[i + 1] >= 0xDC00 &&
+        units_[i + 1] < 0xE000) {
       uint32_t c = 0x10000 + ((u - 0xD800) << 10) + (units_[++i] - 0xDC00u);
       bytes[0] = static_cast<char>(0xF0 | (c >> 18));
       bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));

@@ -10,9 +10,9 @@ namespace criteria_detail {
 
 constexpr wchar_t kOr = L'|';
 constexpr wchar_t kAnd = L'&';
-constexpr wchar_t kNot = 0x00AC;   // ¬
-constexpr wchar_t kXor = 0x00B1;   // ±
-constexpr wchar_t kRange = 0x2026; // …
+constexpr wchar_t kNot = 0x00AC;    // ¬
+constexpr wchar_t kXor = 0x00B1;    // ±
+constexpr wchar_t kRange = 0x2026;  // …
 constexpr wchar_t kEmpty = L'\\';
 
 // Brackets and "¬" recurse; beyond this depth a criteria text is refused rather than risking the

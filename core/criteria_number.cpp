@@ -51,8 +51,18 @@ bool IsComparison(wchar_t c) {
 
 bool EndsNumber(wchar_t c) {
   switch (c) {
-    case 0: case L'&': case L'(': case L')': case L'<': case L'=': case L'>': case L'_': case L'|':
-    case kNot: case kXor: case kRange:
+    case 0:
+    case L'&':
+    case L'(':
+    case L')':
+    case L'<':
+    case L'=':
+    case L'>':
+    case L'_':
+    case L'|':
+    case kNot:
+    case kXor:
+    case kRange:
       return true;
     default:
       return false;
@@ -131,8 +141,10 @@ class NumCompiler {
     int32_t deepest = 0;
     for (int32_t i = 0; i < count_; ++i) {
       uint32_t code = records_[i].code;
-      if (code >= kIsEmpty) ++depth;
-      else if (code != kEnd && code != kNotOp) --depth;
+      if (code >= kIsEmpty)
+        ++depth;
+      else if (code != kEnd && code != kNotOp)
+        --depth;
       if (depth > deepest) deepest = depth;
     }
     return deepest;
@@ -241,12 +253,18 @@ class NumCompiler {
     }
     const wchar_t* canonical;
     uint32_t code;
-    if (unequal || (less && greater)) canonical = L"<>", code = kNotEqual;
-    else if (less && equal) canonical = L"<=", code = kLessEqual;
-    else if (greater && equal) canonical = L">=", code = kGreaterEqual;
-    else if (less) canonical = L"<", code = kLess;
-    else if (greater) canonical = L">", code = kGreater;
-    else canonical = L"=", code = kEqual;
+    if (unequal || (less && greater))
+      canonical = L"<>", code = kNotEqual;
+    else if (less && equal)
+      canonical = L"<=", code = kLessEqual;
+    else if (greater && equal)
+      canonical = L">=", code = kGreaterEqual;
+    else if (less)
+      canonical = L"<", code = kLess;
+    else if (greater)
+      canonical = L">", code = kGreater;
+    else
+      canonical = L"=", code = kEqual;
     int32_t n = static_cast<int32_t>(std::wcslen(canonical));
     if (!w_.Replace(start, pos_ - start, canonical, n)) failed_ = true;
     pos_ = start + n;
@@ -342,7 +360,8 @@ const NumCriteriaOp* NumCriteria_Compile(NumCriteria* holder, T_TextBuf* text) {
       input->Store(text);
       // Blanks alone yield nothing, as the empty text they normalise to does.
       if (input->length() > 0) holder->program = compiler->Build();
-      if (!holder->program && input->length() > 0) holder->program = RefusedProgram();  // out of memory
+      if (!holder->program && input->length() > 0)
+        holder->program = RefusedProgram();  // out of memory
     }
     compiler->~NumCompiler();
   } else {
@@ -359,30 +378,54 @@ bool NumCriteria_Match(const NumCriteriaOp* program, double x) {
   int32_t top = -1;
   for (const NumCriteriaOp* op = program;; ++op) {
     switch (op->code) {
-      case kEnd: return top >= 0 && stack[top];
-      case kNotOp: stack[top] ^= 1; break;
+      case kEnd:
+        return top >= 0 && stack[top];
+      case kNotOp:
+        stack[top] ^= 1;
+        break;
       case kXorOp: {
         uint8_t b = stack[top--];
         stack[top] ^= b;
         break;
       }
       case kOrSkip:
-        if (stack[top]) op += op->skip;
-        else --top;
+        if (stack[top])
+          op += op->skip;
+        else
+          --top;
         break;
       case kAndSkip:
-        if (!stack[top]) op += op->skip;
-        else --top;
+        if (!stack[top])
+          op += op->skip;
+        else
+          --top;
         break;
-      case kIsEmpty: stack[++top] = std::isnan(x); break;
-      case kEqual: stack[++top] = x == op->a; break;
-      case kNotEqual: stack[++top] = !std::isnan(x) && !std::isnan(op->a) && x != op->a; break;
-      case kGreater: stack[++top] = x > op->a; break;
-      case kLess: stack[++top] = x < op->a; break;
-      case kGreaterEqual: stack[++top] = x >= op->a; break;
-      case kLessEqual: stack[++top] = x <= op->a; break;
-      case kBetween: stack[++top] = op->a <= x && x <= op->b; break;
-      default: return false;
+      case kIsEmpty:
+        stack[++top] = std::isnan(x);
+        break;
+      case kEqual:
+        stack[++top] = x == op->a;
+        break;
+      case kNotEqual:
+        stack[++top] = !std::isnan(x) && !std::isnan(op->a) && x != op->a;
+        break;
+      case kGreater:
+        stack[++top] = x > op->a;
+        break;
+      case kLess:
+        stack[++top] = x < op->a;
+        break;
+      case kGreaterEqual:
+        stack[++top] = x >= op->a;
+        break;
+      case kLessEqual:
+        stack[++top] = x <= op->a;
+        break;
+      case kBetween:
+        stack[++top] = op->a <= x && x <= op->b;
+        break;
+      default:
+        return false;
     }
   }
 }

@@ -87,7 +87,9 @@ void EmitBytes(char** cursor, const char* bytes, int32_t n) {
   *cursor += n;
 }
 
-void EmitTextBuf(char** cursor, const T_TextBuf* buffer) { EmitBytes(cursor, buffer->data, buffer->length); }
+void EmitTextBuf(char** cursor, const T_TextBuf* buffer) {
+  EmitBytes(cursor, buffer->data, buffer->length);
+}
 
 void EmitBlockText(char** cursor, const char* block) {
   if (block) EmitBytes(cursor, block, static_cast<int32_t>(MemSize(block) - 1));
@@ -102,8 +104,12 @@ void EmitUtf16Char(char** cursor, uint32_t unit) { *cursor += Utf8Encode(*cursor
 void EmitShort(char** cursor, int16_t value) { EmitSigned(cursor, value); }
 void EmitInt(char** cursor, int32_t value) { EmitSigned(cursor, value); }
 void EmitInt64(char** cursor, int64_t value) { EmitSigned(cursor, value); }
-void EmitIntWidth(char** cursor, int32_t value, int32_t width) { EmitSignedWidth(cursor, value, width); }
-void EmitInt64Width(char** cursor, int64_t value, int32_t width) { EmitSignedWidth(cursor, value, width); }
+void EmitIntWidth(char** cursor, int32_t value, int32_t width) {
+  EmitSignedWidth(cursor, value, width);
+}
+void EmitInt64Width(char** cursor, int64_t value, int32_t width) {
+  EmitSignedWidth(cursor, value, width);
+}
 
 void EmitInt64Grouped(char** cursor, int64_t value, uint32_t separator) {
   if (separator == kSeparatorGlobal) separator = SeparatorsGet().thousands;
@@ -177,7 +183,8 @@ int32_t HexDump(char* buffer, const void* bytes, int32_t n, bool spaced) {
 }
 
 void CompactNumberText(char* buffer, int32_t value) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz./0123456789";
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz./0123456789";
   uint32_t m = static_cast<uint32_t>(Magnitude(value));
   uint32_t code = value < 0 ? 2048 : 0;
   if (m < 128) {
@@ -342,10 +349,25 @@ int32_t CaseModeFromLetter(int32_t* out, char letter) {
 
 int32_t CharBreakClass(uint32_t code) {
   switch (code) {
-    case ' ': case '-': case '.': case '/': case '_': case 0xA0: case 0x2026:
+    case ' ':
+    case '-':
+    case '.':
+    case '/':
+    case '_':
+    case 0xA0:
+    case 0x2026:
       return 1;
-    case '"': case '#': case '\'': case '(': case ')': case ':': case ';': case '[': case ']':
-    case '{': case '}':
+    case '"':
+    case '#':
+    case '\'':
+    case '(':
+    case ')':
+    case ':':
+    case ';':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
       return 2;
     default:
       return 0;
@@ -420,7 +442,8 @@ int32_t StrDecodeEntities(char* text) {
   for (int32_t r = 0; text[r];) {
     if (text[r] == '&') {
       const char* at = text + r;
-      if (at[1] == '#' && at[2] >= '0' && at[2] <= '9' && at[3] >= '0' && at[3] <= '9' && at[4] == ';') {
+      if (at[1] == '#' && at[2] >= '0' && at[2] <= '9' && at[3] >= '0' && at[3] <= '9' &&
+          at[4] == ';') {
         int32_t v = (at[2] - '0') * 10 + (at[3] - '0');
         if (v >= 1 && v <= 31) {
           text[w++] = static_cast<char>(v);

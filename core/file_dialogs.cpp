@@ -100,8 +100,9 @@ bool BrowserShowUrl(const char* url) {
   if (url == nullptr || *url == 0) return false;
   bool available = browserAvailableHook != nullptr ? browserAvailableHook() : true;
   IWebBrowser2* browser = nullptr;
-  if (available && SUCCEEDED(CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
-                                              IID_IWebBrowser2, reinterpret_cast<void**>(&browser)))) {
+  if (available &&
+      SUCCEEDED(CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
+                                 IID_IWebBrowser2, reinterpret_cast<void**>(&browser)))) {
     BSTR address = BstrFromText(url);
     VARIANT empty;
     VariantInit(&empty);

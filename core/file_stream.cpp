@@ -26,7 +26,8 @@ const uint8_t* EncodingBom(TextEncoding encoding, int32_t* length) {
   }
 }
 
-// --- File output ----------------------------------------------------------------------------------------
+// --- File output
+// ----------------------------------------------------------------------------------------
 
 T_OStreamFile::T_OStreamFile() {
   FileInit(&file);
@@ -86,7 +87,8 @@ bool T_OStreamFile::Close() {
   return !failed_;
 }
 
-// --- Block output ---------------------------------------------------------------------------------------
+// --- Block output
+// ---------------------------------------------------------------------------------------
 
 T_OStreamBlock::T_OStreamBlock() {
   blocks = static_cast<uint8_t**>(MemAlloc(16 * sizeof(uint8_t*), 0));
@@ -129,7 +131,9 @@ void T_OStreamBlock::MakeRoom(int64_t n) {
   if (current != nullptr) SetBuffer(current, size, current);
 }
 
-int64_t T_OStreamBlock::TotalLength() const { return total + (current == nullptr ? 0 : pos - start); }
+int64_t T_OStreamBlock::TotalLength() const {
+  return total + (current == nullptr ? 0 : pos - start);
+}
 
 uint8_t* T_OStreamBlock::Collect() {
   if (current != nullptr && pos > start) MakeRoom(0);
@@ -144,7 +148,8 @@ uint8_t* T_OStreamBlock::Collect() {
   return whole;
 }
 
-// --- File input -----------------------------------------------------------------------------------------
+// --- File input
+// -----------------------------------------------------------------------------------------
 
 T_IStreamFile::T_IStreamFile() {
   FileInit(&file);

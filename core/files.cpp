@@ -12,9 +12,9 @@
 #include "core/locale.h"
 #include "core/utf8.h"
 
-// --- Interim helpers ------------------------------------------------------------------------------
-// INTERIM: the wide forms of paths, until the file layer's UTF-16 conversions sit on the shared
-// UTF-16 text buffer.
+// --- Interim helpers
+// ------------------------------------------------------------------------------ INTERIM: the wide
+// forms of paths, until the file layer's UTF-16 conversions sit on the shared UTF-16 text buffer.
 
 std::wstring WidePathText(const char* text) {
   std::wstring wide;
@@ -104,7 +104,8 @@ void Utf8AppendWideAt(wchar_t** cursor, const char* text) {
 
 namespace {
 
-// --- The one mapping of Win32 errors ---------------------------------------------------------------
+// --- The one mapping of Win32 errors
+// ---------------------------------------------------------------
 
 const char* FileText(const SysFile* file) { return file->path.c_str(); }
 
@@ -136,7 +137,8 @@ void FileSetError(const SysFile* file, int32_t code) {
   AlertAddButton(&PendingError.request, 701);
 }
 
-// --- File record ------------------------------------------------------------------------------------
+// --- File record
+// ------------------------------------------------------------------------------------
 
 void FileInit(SysFile* file) {
   TextBufInit(&file->path);
@@ -318,7 +320,8 @@ void MakeTempFileName(T_TextBuf* path) {
   TextBufAssignWidePath(path, name, static_cast<int32_t>(wcslen(name)));
 }
 
-// --- Path texts -------------------------------------------------------------------------------------
+// --- Path texts
+// -------------------------------------------------------------------------------------
 
 bool PathIsAbsolute(const char* path) {
   if (path == nullptr || path[0] == 0) return false;
@@ -448,7 +451,8 @@ int32_t RootLength(const char* path) {
     const char* server = strchr(path + 2, '\\');
     if (server == nullptr) return static_cast<int32_t>(strlen(path));
     const char* share = strchr(server + 1, '\\');
-    return share == nullptr ? static_cast<int32_t>(strlen(path)) : static_cast<int32_t>(share - path);
+    return share == nullptr ? static_cast<int32_t>(strlen(path))
+                            : static_cast<int32_t>(share - path);
   }
   if (path[0] == '\\') return 1;
   const char* colon = strchr(path, ':');
@@ -507,8 +511,8 @@ void RestoreLetterCase(T_TextBuf* path) {
     if (end == std::wstring::npos) end = wide.size();
     std::wstring segment = wide.substr(start, end - start);
     // A pattern would find some other entry; "." and ".." have no stored name.
-    if (segment.empty() || segment.find_first_of(L"*?") != std::wstring::npos ||
-        segment == L"." || segment == L"..") {
+    if (segment.empty() || segment.find_first_of(L"*?") != std::wstring::npos || segment == L"." ||
+        segment == L"..") {
       break;
     }
     WIN32_FIND_DATAW found{};
@@ -588,7 +592,8 @@ bool CreateFolder(const char* path) {
   return CreateDirectoryW(wide.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// --- Folder listing --------------------------------------------------------------------------------
+// --- Folder listing
+// --------------------------------------------------------------------------------
 
 void DirListingInit(DirListing* listing) {
   TextBufInit(&listing->pattern);
@@ -631,7 +636,8 @@ void DirListingClose(DirListing* listing) {
   listing->handle = INVALID_HANDLE_VALUE;
 }
 
-// --- BSTR texts -------------------------------------------------------------------------------------
+// --- BSTR texts
+// -------------------------------------------------------------------------------------
 
 BSTR BstrFromBytes(const char* bytes, int32_t n) {
   if (bytes == nullptr || n < 1) return nullptr;

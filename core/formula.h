@@ -82,9 +82,9 @@ constexpr int32_t kExprMaxOperations = 2048;  // the end operation included
 constexpr int32_t kExprStackSize = 80;
 
 // Messages of a refused formula (text ids), left in the pending error.
-constexpr int32_t kMsgFormulaTooLong = 2130;     // "The formula is too long."
-constexpr int32_t kMsgFormulaTooDeep = 2131;     // "The formula is nested too deeply."
-constexpr int32_t kMsgFormulaManyNumbers = 2132; // "The formula holds too many numbers."
+constexpr int32_t kMsgFormulaTooLong = 2130;      // "The formula is too long."
+constexpr int32_t kMsgFormulaTooDeep = 2131;      // "The formula is nested too deeply."
+constexpr int32_t kMsgFormulaManyNumbers = 2132;  // "The formula holds too many numbers."
 
 struct ExprProgram {
   uint32_t operationCount;

@@ -41,21 +41,51 @@ struct NameEntry {
 
 // Lookup order matters: "exp10" before "exp", "sqrt" before "sqr", "<=" before "<".
 constexpr NameEntry kFunctions[] = {
-    {"abs", kExprAbs},       {"sign", kExprSign},   {"exp10", kExprExp10}, {"exp2", kExprExp2},
-    {"exp", kExprExp},       {"ln", kExprLn},       {"lg", kExprLg},       {"log10", kExprLog10},
-    {"log2", kExprLg},       {"log", kExprLog10},   {"sqrt", kExprSqrt},   {"sqr", kExprSqr},
-    {"sin", kExprSin},       {"cos", kExprCos},     {"tan", kExprTan},     {"asin", kExprAsin},
-    {"acos", kExprAcos},     {"atan", kExprAtan},   {"ran", kExprRandom},  {"int", kExprInt},
-    {"frac", kExprFrac},     {"up", kExprUp},       {"down", kExprDown},   {"round", kExprRound},
-    {"max", kExprMax},       {"min", kExprMin},     {"if", kExprIf},       {"\xE2\x88\x9A", kExprSqrt},
-    {"\xC2\xBB", kExprUp},   {"\xC2\xAB", kExprDown}, {"\xE2\x89\x88", kExprRound},
+    {"abs", kExprAbs},
+    {"sign", kExprSign},
+    {"exp10", kExprExp10},
+    {"exp2", kExprExp2},
+    {"exp", kExprExp},
+    {"ln", kExprLn},
+    {"lg", kExprLg},
+    {"log10", kExprLog10},
+    {"log2", kExprLg},
+    {"log", kExprLog10},
+    {"sqrt", kExprSqrt},
+    {"sqr", kExprSqr},
+    {"sin", kExprSin},
+    {"cos", kExprCos},
+    {"tan", kExprTan},
+    {"asin", kExprAsin},
+    {"acos", kExprAcos},
+    {"atan", kExprAtan},
+    {"ran", kExprRandom},
+    {"int", kExprInt},
+    {"frac", kExprFrac},
+    {"up", kExprUp},
+    {"down", kExprDown},
+    {"round", kExprRound},
+    {"max", kExprMax},
+    {"min", kExprMin},
+    {"if", kExprIf},
+    {"\xE2\x88\x9A", kExprSqrt},
+    {"\xC2\xBB", kExprUp},
+    {"\xC2\xAB", kExprDown},
+    {"\xE2\x89\x88", kExprRound},
 };
 
 constexpr NameEntry kComparisons[] = {
-    {"<=", kExprLessEqual}, {"=<", kExprLessEqual}, {">=", kExprGreaterEqual},
-    {"=>", kExprGreaterEqual}, {"<>", kExprNotEqual}, {"!=", kExprNotEqual},
-    {"==", kExprEqual},     {"<", kExprLess},       {">", kExprGreater},
-    {"=", kExprEqual},      {"\xE2\x89\xA0", kExprNotEqual},
+    {"<=", kExprLessEqual},
+    {"=<", kExprLessEqual},
+    {">=", kExprGreaterEqual},
+    {"=>", kExprGreaterEqual},
+    {"<>", kExprNotEqual},
+    {"!=", kExprNotEqual},
+    {"==", kExprEqual},
+    {"<", kExprLess},
+    {">", kExprGreater},
+    {"=", kExprEqual},
+    {"\xE2\x89\xA0", kExprNotEqual},
 };
 
 constexpr char kNot[] = "\xC2\xAC";  // ¬
@@ -63,7 +93,9 @@ constexpr char kPi[] = "\xCF\x80";   // π
 constexpr char kNbsp[] = "\xC2\xA0";
 
 bool IsPush(uint16_t op) { return (op & (kExprPushConstant | kExprPushVariable)) != 0; }
-bool IsConstantPush(uint16_t op) { return (op & kExprPushVariable) == 0 && (op & kExprPushConstant) != 0; }
+bool IsConstantPush(uint16_t op) {
+  return (op & kExprPushVariable) == 0 && (op & kExprPushConstant) != 0;
+}
 
 // Byte length of the text's prefix that equals the name with letter case ignored; -1 when the
 // text does not begin with the name.
@@ -109,7 +141,8 @@ class Compiler {
   bool empty() const { return opCount_ <= 1 || text_->length == 0; }
 
   ExprProgram* Build() const {
-    int64_t size = static_cast<int64_t>(sizeof(ExprProgram)) + 8 * int64_t{constCount_} + 2 * int64_t{opCount_};
+    int64_t size = static_cast<int64_t>(sizeof(ExprProgram)) + 8 * int64_t{constCount_} +
+                   2 * int64_t{opCount_};
     auto* program = static_cast<ExprProgram*>(MemNew(size));
     if (!program) return nullptr;
     program->operationCount = static_cast<uint32_t>(opCount_);
@@ -197,10 +230,14 @@ class Compiler {
     Factor();
     while (!failure_) {
       uint16_t op;
-      if (Cur() == '*') op = kExprMultiply;
-      else if (Cur() == '/') op = kExprDivide;
-      else if (Cur() == ':') op = kExprRemainder;
-      else break;
+      if (Cur() == '*')
+        op = kExprMultiply;
+      else if (Cur() == '/')
+        op = kExprDivide;
+      else if (Cur() == ':')
+        op = kExprRemainder;
+      else
+        break;
       ++pos_;
       Factor();
       Emit(op);
@@ -346,10 +383,14 @@ class Compiler {
     for (;;) {
       char c = Cur();
       uint32_t digit;
-      if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
-      else digit = 99;
+      if (c >= '0' && c <= '9')
+        digit = static_cast<uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        digit = static_cast<uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        digit = static_cast<uint32_t>(c - 'A' + 10);
+      else
+        digit = 99;
       if (digit < base) {
         accumulator = accumulator * base + digit;
         if (fraction) ++fractionDigits;
@@ -393,12 +434,15 @@ class Compiler {
         ++pos_;
         double sign = 1;
         for (;;) {
-          if (Cur() == ' ' || Cur() == '+') ++pos_;
-          else if (StartsWith(At(), kNbsp)) pos_ += 2;
+          if (Cur() == ' ' || Cur() == '+')
+            ++pos_;
+          else if (StartsWith(At(), kNbsp))
+            pos_ += 2;
           else if (Cur() == '-') {
             sign = -sign;
             ++pos_;
-          } else break;
+          } else
+            break;
         }
         double exponent = DecimalNumber(false);
         return ParseDouble(digits, n) * std::pow(10.0, sign * exponent);
@@ -543,22 +587,26 @@ class Compiler {
     uint16_t op = ops_[opCount_ - 1];
     if (IsPush(op)) return false;
     int32_t operands;
-    if (op >= kExprAbs && op <= kExprRound) operands = 1;
+    if (op >= kExprAbs && op <= kExprRound)
+      operands = 1;
     else if ((op >= kExprAdd && op <= kExprPower) || op == kExprMax || op == kExprMin ||
              op == kExprAnd || op == kExprOr)
       operands = 2;
-    else return false;
+    else
+      return false;
     if (opCount_ < operands + 1) return false;
     for (int32_t i = 0; i < operands; ++i) {
       if (!IsConstantPush(ops_[opCount_ - 2 - i])) return false;
     }
     double t = consts_[ops_[opCount_ - 2] & ~kExprPushConstant];
     double value = operands == 1 ? formula_ops::Unary(op, t)
-                                 : formula_ops::Binary(op, consts_[ops_[opCount_ - 3] & ~kExprPushConstant], t);
+                                 : formula_ops::Binary(
+                                       op, consts_[ops_[opCount_ - 3] & ~kExprPushConstant], t);
     opCount_ -= operands + 1;
     int32_t highest = -1;
     for (int32_t i = 0; i < opCount_; ++i) {
-      if (IsConstantPush(ops_[i])) highest = std::max(highest, int32_t{ops_[i] & ~kExprPushConstant});
+      if (IsConstantPush(ops_[i]))
+        highest = std::max(highest, int32_t{ops_[i] & ~kExprPushConstant});
     }
     constCount_ = highest + 1;
     consts_[constCount_] = value;

@@ -41,18 +41,41 @@ double Expr_Run(ExprProgram* const* holder, const double* values) {
       continue;
     }
     switch (word) {
-      case kExprEnd: return t;
-      case kExprAdd: t = stack[top--] + t; break;
-      case kExprSubtract: t = stack[top--] - t; break;
-      case kExprMultiply: t = stack[top--] * t; break;
-      case kExprDivide: t = stack[top--] / t; break;
-      case kExprRemainder: t = std::fmod(stack[top--], t); break;
-      case kExprPower: t = std::pow(stack[top--], t); break;
-      case kExprAbs: t = std::fabs(t); break;
-      case kExprSign: t = fo::Sign(t); break;
-      case kExprNegate: t = fo::Negate(t); break;
-      case kExprSqrt: t = std::sqrt(t); break;
-      case kExprSqr: t = t * t; break;
+      case kExprEnd:
+        return t;
+      case kExprAdd:
+        t = stack[top--] + t;
+        break;
+      case kExprSubtract:
+        t = stack[top--] - t;
+        break;
+      case kExprMultiply:
+        t = stack[top--] * t;
+        break;
+      case kExprDivide:
+        t = stack[top--] / t;
+        break;
+      case kExprRemainder:
+        t = std::fmod(stack[top--], t);
+        break;
+      case kExprPower:
+        t = std::pow(stack[top--], t);
+        break;
+      case kExprAbs:
+        t = std::fabs(t);
+        break;
+      case kExprSign:
+        t = fo::Sign(t);
+        break;
+      case kExprNegate:
+        t = fo::Negate(t);
+        break;
+      case kExprSqrt:
+        t = std::sqrt(t);
+        break;
+      case kExprSqr:
+        t = t * t;
+        break;
       case kExprExp:
       case kExprExp2:
       case kExprExp10:
@@ -67,25 +90,51 @@ double Expr_Run(ExprProgram* const* holder, const double* values) {
       case kExprAtan:
         t = fo::Unary(word, t);
         break;
-      case kExprInt: t = fo::IntPart(t); break;
-      case kExprFrac: t = fo::FracPart(t); break;
-      case kExprUp: t = std::ceil(t); break;
-      case kExprDown: t = std::floor(t); break;
-      case kExprRound: t = fo::Round(t); break;
-      case kExprMax: t = fo::Max(stack[top--], t); break;
-      case kExprMin: t = fo::Min(stack[top--], t); break;
+      case kExprInt:
+        t = fo::IntPart(t);
+        break;
+      case kExprFrac:
+        t = fo::FracPart(t);
+        break;
+      case kExprUp:
+        t = std::ceil(t);
+        break;
+      case kExprDown:
+        t = std::floor(t);
+        break;
+      case kExprRound:
+        t = fo::Round(t);
+        break;
+      case kExprMax:
+        t = fo::Max(stack[top--], t);
+        break;
+      case kExprMin:
+        t = fo::Min(stack[top--], t);
+        break;
       case kExprIf: {
         double s = stack[top--];
         double condition = stack[top--];
         t = Expr_IsTrue(condition) ? s : t;
         break;
       }
-      case kExprEqual: t = fo::Equal(stack[top--], t); break;
-      case kExprNotEqual: t = fo::NotEqual(stack[top--], t); break;
-      case kExprGreater: t = fo::Truth(stack[top--] > t); break;
-      case kExprGreaterEqual: t = fo::Truth(stack[top--] >= t); break;
-      case kExprLess: t = fo::Truth(stack[top--] < t); break;
-      case kExprLessEqual: t = fo::Truth(stack[top--] <= t); break;
+      case kExprEqual:
+        t = fo::Equal(stack[top--], t);
+        break;
+      case kExprNotEqual:
+        t = fo::NotEqual(stack[top--], t);
+        break;
+      case kExprGreater:
+        t = fo::Truth(stack[top--] > t);
+        break;
+      case kExprGreaterEqual:
+        t = fo::Truth(stack[top--] >= t);
+        break;
+      case kExprLess:
+        t = fo::Truth(stack[top--] < t);
+        break;
+      case kExprLessEqual:
+        t = fo::Truth(stack[top--] <= t);
+        break;
       case kExprAnd: {
         bool s = Expr_IsTrue(stack[top--]);
         t = fo::Truth(s && Expr_IsTrue(t));
@@ -96,8 +145,12 @@ double Expr_Run(ExprProgram* const* holder, const double* values) {
         t = fo::Truth(s || Expr_IsTrue(t));
         break;
       }
-      case kExprTruth: t = fo::Truth(Expr_IsTrue(t)); break;
-      case kExprNot: t = 1.0 - t; break;
+      case kExprTruth:
+        t = fo::Truth(Expr_IsTrue(t));
+        break;
+      case kExprNot:
+        t = 1.0 - t;
+        break;
       case kExprRandom:
         assert(top + 1 < kExprStackSize);
         stack[++top] = t;

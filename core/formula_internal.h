@@ -16,61 +16,107 @@ inline double Round(double t) { return std::floor(t + 0.5); }
 inline double Max(double s, double t) { return s > t ? s : t; }
 inline double Min(double s, double t) { return s < t ? s : t; }
 inline double Truth(bool b) { return b ? 1.0 : 0.0; }
-inline double Equal(double s, double t) { return Truth(s == t || (std::isnan(s) && std::isnan(t))); }
-inline double NotEqual(double s, double t) { return Truth(s != t && !std::isnan(s) && !std::isnan(t)); }
+inline double Equal(double s, double t) {
+  return Truth(s == t || (std::isnan(s) && std::isnan(t)));
+}
+inline double NotEqual(double s, double t) {
+  return Truth(s != t && !std::isnan(s) && !std::isnan(t));
+}
 
 // Operators of one operand (7..28, 40, 41).
 inline double Unary(uint16_t op, double t) {
   switch (op) {
-    case kExprAbs: return std::fabs(t);
-    case kExprSign: return Sign(t);
-    case kExprNegate: return Negate(t);
-    case kExprSqrt: return std::sqrt(t);
-    case kExprSqr: return t * t;
-    case kExprExp: return std::exp(t);
-    case kExprExp2: return std::exp2(t);
-    case kExprExp10: return std::pow(10.0, t);
-    case kExprLn: return std::log(t);
+    case kExprAbs:
+      return std::fabs(t);
+    case kExprSign:
+      return Sign(t);
+    case kExprNegate:
+      return Negate(t);
+    case kExprSqrt:
+      return std::sqrt(t);
+    case kExprSqr:
+      return t * t;
+    case kExprExp:
+      return std::exp(t);
+    case kExprExp2:
+      return std::exp2(t);
+    case kExprExp10:
+      return std::pow(10.0, t);
+    case kExprLn:
+      return std::log(t);
     // log2 rather than ln t / ln 2, which misses whole powers of two such as 2^29 by an ulp.
-    case kExprLg: return std::log2(t);
-    case kExprLog10: return std::log10(t);
-    case kExprSin: return std::sin(t);
-    case kExprCos: return std::cos(t);
-    case kExprTan: return std::tan(t);
-    case kExprAsin: return std::asin(t);
-    case kExprAcos: return std::acos(t);
-    case kExprAtan: return std::atan(t);
-    case kExprInt: return IntPart(t);
-    case kExprFrac: return FracPart(t);
-    case kExprUp: return std::ceil(t);
-    case kExprDown: return std::floor(t);
-    case kExprRound: return Round(t);
-    case kExprTruth: return Truth(Expr_IsTrue(t));
-    case kExprNot: return 1.0 - t;
-    default: return t;
+    case kExprLg:
+      return std::log2(t);
+    case kExprLog10:
+      return std::log10(t);
+    case kExprSin:
+      return std::sin(t);
+    case kExprCos:
+      return std::cos(t);
+    case kExprTan:
+      return std::tan(t);
+    case kExprAsin:
+      return std::asin(t);
+    case kExprAcos:
+      return std::acos(t);
+    case kExprAtan:
+      return std::atan(t);
+    case kExprInt:
+      return IntPart(t);
+    case kExprFrac:
+      return FracPart(t);
+    case kExprUp:
+      return std::ceil(t);
+    case kExprDown:
+      return std::floor(t);
+    case kExprRound:
+      return Round(t);
+    case kExprTruth:
+      return Truth(Expr_IsTrue(t));
+    case kExprNot:
+      return 1.0 - t;
+    default:
+      return t;
   }
 }
 
 // Operators of two operands (1..6, 29, 30, 32..39): s is the one below the top t.
 inline double Binary(uint16_t op, double s, double t) {
   switch (op) {
-    case kExprAdd: return s + t;
-    case kExprSubtract: return s - t;
-    case kExprMultiply: return s * t;
-    case kExprDivide: return s / t;
-    case kExprRemainder: return std::fmod(s, t);
-    case kExprPower: return std::pow(s, t);
-    case kExprMax: return Max(s, t);
-    case kExprMin: return Min(s, t);
-    case kExprEqual: return Equal(s, t);
-    case kExprNotEqual: return NotEqual(s, t);
-    case kExprGreater: return Truth(s > t);
-    case kExprGreaterEqual: return Truth(s >= t);
-    case kExprLess: return Truth(s < t);
-    case kExprLessEqual: return Truth(s <= t);
-    case kExprAnd: return Truth(Expr_IsTrue(s) && Expr_IsTrue(t));
-    case kExprOr: return Truth(Expr_IsTrue(s) || Expr_IsTrue(t));
-    default: return t;
+    case kExprAdd:
+      return s + t;
+    case kExprSubtract:
+      return s - t;
+    case kExprMultiply:
+      return s * t;
+    case kExprDivide:
+      return s / t;
+    case kExprRemainder:
+      return std::fmod(s, t);
+    case kExprPower:
+      return std::pow(s, t);
+    case kExprMax:
+      return Max(s, t);
+    case kExprMin:
+      return Min(s, t);
+    case kExprEqual:
+      return Equal(s, t);
+    case kExprNotEqual:
+      return NotEqual(s, t);
+    case kExprGreater:
+      return Truth(s > t);
+    case kExprGreaterEqual:
+      return Truth(s >= t);
+    case kExprLess:
+      return Truth(s < t);
+    case kExprLessEqual:
+      return Truth(s <= t);
+    case kExprAnd:
+      return Truth(Expr_IsTrue(s) && Expr_IsTrue(t));
+    case kExprOr:
+      return Truth(Expr_IsTrue(s) || Expr_IsTrue(t));
+    default:
+      return t;
   }
 }
 

@@ -79,7 +79,8 @@ int64_t HashIndexPrimeSize(int64_t n) {
   return NextPrime(2 * n + 1024 - n / 4);
 }
 
-bool HashIndexInit(HashIndex* index, int64_t n, int headroomClass, HashKeyFunction key, int32_t keyKind) {
+bool HashIndexInit(HashIndex* index, int64_t n, int headroomClass, HashKeyFunction key,
+                   int32_t keyKind) {
   index->key = key;
   index->keyKind = keyKind;
   int64_t size = HashIndexPrimeSize(n);
@@ -92,8 +93,10 @@ bool HashIndexInit(HashIndex* index, int64_t n, int headroomClass, HashKeyFuncti
 bool HashIndexReset(HashIndex* index, int64_t n) {
   int64_t size = HashIndexPrimeSize(n);
   bool resized = ArrayResizeMin4(&index->slots, size);
-  if (resized) index->slotCount = size;
-  else if (!index->slots.data) index->slotCount = 0;
+  if (resized)
+    index->slotCount = size;
+  else if (!index->slots.data)
+    index->slotCount = 0;
   ClearSlots(index);
   return resized;
 }
@@ -158,7 +161,9 @@ void HashIndexFree(HashIndex* index) {
   index->fillLimit = 0;
 }
 
-int64_t HashIndexMemSize(const HashIndex* index) { return MemAllocatedSize(index->slots.data) + 80; }
+int64_t HashIndexMemSize(const HashIndex* index) {
+  return MemAllocatedSize(index->slots.data) + 80;
+}
 
 uint64_t KeyHash(const char* key, uint64_t m) {
   auto* p = reinterpret_cast<const uint8_t*>(key);
@@ -248,8 +253,8 @@ uint64_t DoubleStep(double x) {
 bool IsPrime(int64_t n) {
   if (n < 4) return true;
   if (n < 32) {
-    constexpr uint32_t kSmallPrimes = (1u << 5) | (1u << 7) | (1u << 11) | (1u << 13) | (1u << 17) | (1u << 19) |
-                                      (1u << 23) | (1u << 29) | (1u << 31);
+    constexpr uint32_t kSmallPrimes = (1u << 5) | (1u << 7) | (1u << 11) | (1u << 13) | (1u << 17) |
+                                      (1u << 19) | (1u << 23) | (1u << 29) | (1u << 31);
     return (kSmallPrimes >> n) & 1;
   }
   if (n % 2 == 0 || n % 3 == 0 || n % 5 == 0) return false;

@@ -37,7 +37,8 @@ struct HashIndex {
 int64_t HashIndexPrimeSize(int64_t n);
 
 // False (slot count 0, pending error 600) when the slots cannot be had.
-bool HashIndexInit(HashIndex* index, int64_t n, int headroomClass, HashKeyFunction key, int32_t keyKind);
+bool HashIndexInit(HashIndex* index, int64_t n, int headroomClass, HashKeyFunction key,
+                   int32_t keyKind);
 // Empties the index and sizes it for n keys. When the new size cannot be had the index is
 // emptied at its old size and the result is false.
 bool HashIndexReset(HashIndex* index, int64_t n);

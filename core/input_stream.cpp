@@ -50,7 +50,8 @@ bool EndsWithPieceMarker(const uint8_t* raw, int64_t n) {
 
 }  // namespace
 
-// --- Construction -------------------------------------------------------------------------------------
+// --- Construction
+// -------------------------------------------------------------------------------------
 
 T_IStream::T_IStream() = default;
 
@@ -119,7 +120,8 @@ void T_IStream::AddCharSubstitutions(const char* fromText, const char* toText) {
   }
 }
 
-// --- Lines ----------------------------------------------------------------------------------------------
+// --- Lines
+// ----------------------------------------------------------------------------------------------
 
 bool T_IStream::NextLine() {
   for (;;) {
@@ -278,13 +280,15 @@ void T_IStream::ComposeLine() {
   lineEnd = out + rest;
 }
 
-// --- Fields ---------------------------------------------------------------------------------------------
+// --- Fields
+// ---------------------------------------------------------------------------------------------
 
 bool T_IStream::NextFieldRaw() {
   fieldStart = "";
   fieldLength = 0;
   if (fieldCursor == nullptr || fieldCursor >= lineEnd) return false;
-  char* end = static_cast<char*>(memchr(fieldCursor, '\t', static_cast<size_t>(lineEnd - fieldCursor)));
+  char* end =
+      static_cast<char*>(memchr(fieldCursor, '\t', static_cast<size_t>(lineEnd - fieldCursor)));
   if (end == nullptr) end = lineEnd;
   fieldStart = fieldCursor;
   fieldLength = static_cast<int32_t>(end - fieldCursor);
@@ -391,7 +395,8 @@ bool T_IStream::ReadFieldBinary(void** holder) {
     int32_t capacity = kBinaryBufferSize;
     for (;;) {
       result.resize(static_cast<size_t>(capacity));
-      int32_t n = BlockExpand(result.data(), capacity, code.data(), static_cast<int32_t>(code.size()));
+      int32_t n =
+          BlockExpand(result.data(), capacity, code.data(), static_cast<int32_t>(code.size()));
       if (n >= 0) {
         result.resize(static_cast<size_t>(n));
         break;
@@ -400,7 +405,8 @@ bool T_IStream::ReadFieldBinary(void** holder) {
       capacity *= 2;
     }
   } else {
-    for (int32_t i = 0; i < fieldLength && static_cast<int64_t>(result.size()) < kBinaryFieldPlainLimit;) {
+    for (int32_t i = 0;
+         i < fieldLength && static_cast<int64_t>(result.size()) < kBinaryFieldPlainLimit;) {
       uint8_t c = static_cast<uint8_t>(fieldStart[i]);
       if (c > 96) {
         size_t zeros = c - 96u;
@@ -423,7 +429,8 @@ bool T_IStream::ReadFieldBinary(void** holder) {
   return true;
 }
 
-// --- Encodings ------------------------------------------------------------------------------------------
+// --- Encodings
+// ------------------------------------------------------------------------------------------
 
 TextEncoding DetectEncoding(const void* head, int64_t length, int32_t* bomLength) {
   const uint8_t* p = static_cast<const uint8_t*>(head);
@@ -480,13 +487,13 @@ TextEncoding EncodingFromName(const char* name) {
   static const struct {
     const char* prefix;
     TextEncoding encoding;
-  } kNames[] = {{"UTF8", 0},       {"UTF16L", 1},    {"UTF16B", 2},     {"MacRomanCE", 5},
-                {"MacRoman", 4},   {"Roman", 4},     {"Mac", 4},        {"ISO88591", 6},
-                {"ISO88592", 7},   {"88592", 7},     {"WinLatin2", 7},  {"WinLatin", 6},
-                {"Latin2", 7},     {"Latin", 6},     {"ANSI", 6},       {"Win", 6},
-                {"DOS", 8},        {"88591", 6},     {"OEM", 8},        {"IBM", 8},
-                {"PC", 8},         {"code", 3},      {"page", 3},       {"defa", 3},
-                {"sys", 3},        {"8bit", 3}};
+  } kNames[] = {{"UTF8", 0},     {"UTF16L", 1}, {"UTF16B", 2},    {"MacRomanCE", 5},
+                {"MacRoman", 4}, {"Roman", 4},  {"Mac", 4},       {"ISO88591", 6},
+                {"ISO88592", 7}, {"88592", 7},  {"WinLatin2", 7}, {"WinLatin", 6},
+                {"Latin2", 7},   {"Latin", 6},  {"ANSI", 6},      {"Win", 6},
+                {"DOS", 8},      {"88591", 6},  {"OEM", 8},       {"IBM", 8},
+                {"PC", 8},       {"code", 3},   {"page", 3},      {"defa", 3},
+                {"sys", 3},      {"8bit", 3}};
   for (const auto& entry : kNames) {
     if (StrStartsWithNoCase(compact, entry.prefix)) return entry.encoding;
   }

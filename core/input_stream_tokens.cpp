@@ -47,7 +47,8 @@ bool T_IStream::XmlNextChar(char* c) {
   return true;
 }
 
-// --- XML ------------------------------------------------------------------------------------------------
+// --- XML
+// ------------------------------------------------------------------------------------------------
 
 bool T_IStream::NextXmlToken() {
   fieldStart = "";
@@ -162,7 +163,8 @@ void T_IStream::TagName(T_TextBuf* name) const {
   if (i < fieldLength && fieldStart[i] == '<') ++i;
   while (i < fieldLength && static_cast<uint8_t>(fieldStart[i]) < 32) ++i;
   int32_t from = i;
-  while (i < fieldLength && fieldStart[i] != '/' && fieldStart[i] != '>' && !IsSpace(fieldStart[i])) ++i;
+  while (i < fieldLength && fieldStart[i] != '/' && fieldStart[i] != '>' && !IsSpace(fieldStart[i]))
+    ++i;
   TextBufAssignBytes(name, fieldStart + from, i - from);
 }
 
@@ -230,7 +232,8 @@ void T_IStream::SkipElement() {
   if (fieldLength < 2 || fieldStart[0] != '<' || FieldIsEndTag()) return;
   int32_t depth = 1;
   while (depth > 0 && !AbortRequested() && NextXmlToken()) {
-    if (fieldStart[0] != '<' || (fieldLength > 1 && (fieldStart[1] == '?' || fieldStart[1] == '!'))) {
+    if (fieldStart[0] != '<' ||
+        (fieldLength > 1 && (fieldStart[1] == '?' || fieldStart[1] == '!'))) {
       continue;
     }
     int32_t i = 1;
@@ -243,7 +246,8 @@ void T_IStream::SkipElement() {
   }
 }
 
-// --- name=value items of a line -------------------------------------------------------------------------
+// --- name=value items of a line
+// -------------------------------------------------------------------------
 
 bool T_IStream::NextLineAttribute(T_TextBuf* name, T_TextBuf* value) {
   TextBufAssign(name, "");
@@ -277,7 +281,8 @@ bool T_IStream::NextLineAttribute(T_TextBuf* name, T_TextBuf* value) {
   return true;
 }
 
-// --- Command tokens -------------------------------------------------------------------------------------
+// --- Command tokens
+// -------------------------------------------------------------------------------------
 
 // Moves to the next line for a continuation; false at the end of the input.
 bool T_IStream::TokenNextLine() { return NextLine(); }
@@ -287,7 +292,8 @@ bool T_IStream::NextToken() {
   fieldLength = 0;
   if (!EnsureTokenBuffer()) return false;
   const uint32_t f = tokenFlags;
-  const bool semicolonSpecial = f & (kTokenSemicolon | kTokenSemicolonComment | kTokenSemicolonCommentToken);
+  const bool semicolonSpecial =
+      f & (kTokenSemicolon | kTokenSemicolonComment | kTokenSemicolonCommentToken);
   const bool hashSpecial = f & (kTokenHashComment | kTokenHashCommentToken);
   const bool slashSpecial = f & (kTokenSlashComment | kTokenSlashCommentToken);
   const bool blockSpecial = f & (kTokenBlockComment | kTokenBlockCommentToken);
@@ -415,7 +421,8 @@ bool T_IStream::NextToken() {
     char* q = p;
     while (q < lineEnd && !IsSpace(*q) && !(q > p && startsSpecial(q))) {
       char quote = *q;
-      if ((quote == '\'' && (f & kTokenSingleQuotes)) || (quote == '"' && (f & kTokenDoubleQuotes))) {
+      if ((quote == '\'' && (f & kTokenSingleQuotes)) ||
+          (quote == '"' && (f & kTokenDoubleQuotes))) {
         if (!assembled) {
           for (char* r = p; r < q; ++r) token.Add(*r);
           assembled = true;
@@ -457,7 +464,8 @@ bool T_IStream::ReadToken(T_TextBuf* text) {
   return found;
 }
 
-// --- Attribute lists ------------------------------------------------------------------------------------
+// --- Attribute lists
+// ------------------------------------------------------------------------------------
 
 void AttrListInit(AttrList* list) {
   list->count = 0;

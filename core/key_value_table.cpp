@@ -11,7 +11,9 @@ namespace {
 
 constexpr unsigned char kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
-const char* RecordKey(const void* record) { return static_cast<const KeyValueRecord*>(record)->key; }
+const char* RecordKey(const void* record) {
+  return static_cast<const KeyValueRecord*>(record)->key;
+}
 
 KeyValueRecord* RecordAt(KeyValueTable* table, int64_t i) {
   return reinterpret_cast<KeyValueRecord*>(PagedArrayAt(&table->records, i));
@@ -21,7 +23,8 @@ KeyValueRecord* RecordAt(KeyValueTable* table, int64_t i) {
 // index cannot grow it keeps its size and may miss keys until the next rebuild.
 void Rebuild(KeyValueTable* table) {
   HashIndexReset(&table->index, 3 * table->records.count);
-  for (int64_t i = 0; i < table->records.count; ++i) HashIndexInsert(&table->index, RecordAt(table, i));
+  for (int64_t i = 0; i < table->records.count; ++i)
+    HashIndexInsert(&table->index, RecordAt(table, i));
 }
 
 inline bool BreaksLine(char c) { return c == '\t' || c == '\r' || c == '\n'; }
@@ -81,8 +84,8 @@ HANDLE OpenPath(const char* path, DWORD access, DWORD creation) {
   auto* wide = static_cast<wchar_t*>(MemAlloc(int64_t{n} * 2, 0));
   if (!wide) return INVALID_HANDLE_VALUE;
   MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, n);
-  HANDLE file = CreateFileW(wide, access, access == GENERIC_READ ? FILE_SHARE_READ : 0, nullptr, creation,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(wide, access, access == GENERIC_READ ? FILE_SHARE_READ : 0, nullptr,
+                            creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   MemFree(wide);
   return file;
 }
@@ -107,7 +110,8 @@ bool KeyValueTableSet(KeyValueTable* table, const char* key, const char* value) 
   }
   int64_t i = table->records.count;
   char* keyCopy = StrDup(key);
-  auto* record = keyCopy ? reinterpret_cast<KeyValueRecord*>(PagedArrayAtGrow(&table->records, i)) : nullptr;
+  auto* record =
+      keyCopy ? reinterpret_cast<KeyValueRecord*>(PagedArrayAtGrow(&table->records, i)) : nullptr;
   if (!record) {
     MemFree(keyCopy);
     MemFree(valueCopy);
@@ -181,10 +185,12 @@ bool KeyValueTableLoad(KeyValueTable* table, const char* path) {
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
   char* bytes = nullptr;
-  bool read = GetFileSizeEx(file, &size) && (bytes = static_cast<char*>(MemAlloc(size.QuadPart + 1, 0)));
+  bool read =
+      GetFileSizeEx(file, &size) && (bytes = static_cast<char*>(MemAlloc(size.QuadPart + 1, 0)));
   int64_t done = 0;
   while (read && done < size.QuadPart) {
-    DWORD chunk = static_cast<DWORD>(size.QuadPart - done < (1 << 30) ? size.QuadPart - done : (1 << 30));
+    DWORD chunk =
+        static_cast<DWORD>(size.QuadPart - done < (1 << 30) ? size.QuadPart - done : (1 << 30));
     DWORD got = 0;
     read = ReadFile(file, bytes + done, chunk, &got, nullptr) && got > 0;
     done += got;

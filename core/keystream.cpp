@@ -114,7 +114,8 @@ bool UnscrambleText(T_TextBuf* text, const char* key) {
   const uint8_t* letters = reinterpret_cast<const uint8_t*>(text->data);
   for (int32_t i = 0; i + 1 < text->length; i += 2) {
     const uint32_t pair = (((letters[i] - 1u) & 255) * 16 + ((letters[i + 1] - 1u) & 15)) & 255;
-    TextBufAppendChar(&plain, static_cast<char>(static_cast<uint32_t>(KeyStreamNext(&stream)) ^ pair));
+    TextBufAppendChar(&plain,
+                      static_cast<char>(static_cast<uint32_t>(KeyStreamNext(&stream)) ^ pair));
   }
   KeyStreamWipe(&stream);
   const bool valid = plain.length >= kCheckPrefixLength && plain.data[0] == kCheckPrefix[0] &&
@@ -133,7 +134,8 @@ void RandomToken(T_TextBuf* text, int32_t n) {
   KeyStreamSeedRandom(&stream);
   TextBufTruncate(text, 0);
   TextBufGrow(text, n);
-  for (int32_t i = 0; i < n; ++i) TextBufAppendChar(text, static_cast<char>(KeyStreamNextPrintable(&stream)));
+  for (int32_t i = 0; i < n; ++i)
+    TextBufAppendChar(text, static_cast<char>(KeyStreamNextPrintable(&stream)));
   KeyStreamWipe(&stream);
 }
 

@@ -26,7 +26,7 @@ constexpr int32_t kKeyStreamSeedSize = 12;
 struct KeyStream {
   uint32_t r0;  // receives the feedback byte
   uint32_t r1;
-  uint32_t r2;  // its low byte, XORed with the table, is the output
+  uint32_t r2;    // its low byte, XORed with the table, is the output
   int32_t index;  // next table position, 0..63
   uint8_t table[64];
 };

@@ -91,7 +91,8 @@ void WideWordCaps(wchar_t* text);
 // pair has none in the program's list.
 uint32_t ComposeAccent(uint32_t base, uint32_t mark);
 
-// --- HTML entities --------------------------------------------------------------------------------
+// --- HTML entities
+// --------------------------------------------------------------------------------
 
 struct EntityEntry {
   uint16_t unit;

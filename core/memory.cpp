@@ -84,7 +84,8 @@ void* AllocSmall(int64_t n) {
 }
 
 void* AllocLarge(int64_t n, int headroomClass) {
-  auto* base = static_cast<char*>(HeapBlockAlloc(static_cast<size_t>(n) + kLargeHeader, headroomClass));
+  auto* base =
+      static_cast<char*>(HeapBlockAlloc(static_cast<size_t>(n) + kLargeHeader, headroomClass));
   if (!base) return nullptr;
   char* payload = base + kLargeHeader;
   if (n < kLongSizeMark) {
@@ -193,7 +194,9 @@ void MemAssignBytes(void** holder, const void* source, int64_t n) {
 }
 
 void MemZero(void* address, int64_t n) { std::memset(address, 0, static_cast<size_t>(n)); }
-void MemFill(void* address, int64_t n, uint8_t byte) { std::memset(address, byte, static_cast<size_t>(n)); }
+void MemFill(void* address, int64_t n, uint8_t byte) {
+  std::memset(address, byte, static_cast<size_t>(n));
+}
 
 int64_t MemChunkRemaining() {
   AcquireSRWLockShared(&allocatorLock);
@@ -210,8 +213,12 @@ void* operator new(size_t size) {
   throw std::bad_alloc();
 }
 void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return MemAlloc(static_cast<int64_t>(size), 0); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return MemAlloc(static_cast<int64_t>(size), 0); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  return MemAlloc(static_cast<int64_t>(size), 0);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  return MemAlloc(static_cast<int64_t>(size), 0);
+}
 void operator delete(void* p) noexcept { MemFree(p); }
 void operator delete[](void* p) noexcept { MemFree(p); }
 void operator delete(void* p, size_t) noexcept { MemFree(p); }
@@ -226,9 +233,15 @@ void* operator new(size_t size, std::align_val_t align) {
 }
 void* operator new[](size_t size, std::align_val_t align) { return operator new(size, align); }
 void operator delete(void* p, std::align_val_t align) noexcept {
-  if (static_cast<size_t>(align) <= 16) MemFree(p);
-  else _aligned_free(p);
+  if (static_cast<size_t>(align) <= 16)
+    MemFree(p);
+  else
+    _aligned_free(p);
 }
 void operator delete[](void* p, std::align_val_t align) noexcept { operator delete(p, align); }
-void operator delete(void* p, size_t, std::align_val_t align) noexcept { operator delete(p, align); }
-void operator delete[](void* p, size_t, std::align_val_t align) noexcept { operator delete(p, align); }
+void operator delete(void* p, size_t, std::align_val_t align) noexcept {
+  operator delete(p, align);
+}
+void operator delete[](void* p, size_t, std::align_val_t align) noexcept {
+  operator delete(p, align);
+}

@@ -40,7 +40,8 @@ void PumpMessages() {
   if (nextPump != 0 && now < nextPump) return;
   nextPump = now + kPumpInterval;
   MSG message;
-  for (int i = 0; i < kMaxPaintsPerPump && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+  for (int i = 0;
+       i < kMaxPaintsPerPump && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
        ++i) {
     TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -30,7 +30,9 @@ long double PowerOfTen(int32_t e) {
 }
 
 // x / 10^e; the extended range holds every power a double's exponent needs (denormals reach -324).
-long double Scale(long double x, int32_t e) { return e >= 0 ? x / PowerOfTen(e) : x * PowerOfTen(-e); }
+long double Scale(long double x, int32_t e) {
+  return e >= 0 ? x / PowerOfTen(e) : x * PowerOfTen(-e);
+}
 
 // The mantissa of x in [1, 10) and its exponent, correcting the logarithm's last-bit misses.
 long double Mantissa(long double x, int32_t* e) {
@@ -67,7 +69,9 @@ void MantissaDigits(long double m, int32_t n, char* digits) {
   }
 }
 
-int32_t Clamp(int32_t v, int32_t low, int32_t high) { return v < low ? low : (v > high ? high : v); }
+int32_t Clamp(int32_t v, int32_t low, int32_t high) {
+  return v < low ? low : (v > high ? high : v);
+}
 
 void Put(char** cursor, char c) { *(*cursor)++ = c; }
 
@@ -137,7 +141,8 @@ bool FormatFixed(char** cursor, double x, int32_t decimals, uint32_t decimal, ui
   int32_t count = e + d + 1;
   if (count > 0) MantissaDigits(m, count > 40 ? 40 : count, digits);
   // Within the decimals a group mark follows every third place when two more places follow.
-  uint32_t decimalGroup = thousands == 0 ? 0 : ((thousands == ',' || thousands == '.') ? ' ' : thousands);
+  uint32_t decimalGroup =
+      thousands == 0 ? 0 : ((thousands == ',' || thousands == '.') ? ' ' : thousands);
   bool nonZero = false;
   for (int32_t position = e > 0 ? e : 0; position >= -d; --position) {
     int32_t index = e - position;  // index of the position's digit, negative above the first
@@ -146,7 +151,8 @@ bool FormatFixed(char** cursor, double x, int32_t decimals, uint32_t decimal, ui
     Put(cursor, c);
     if (position > 0 && position % 3 == 0 && thousands) PutUnit(cursor, thousands);
     if (position == 0 && d > 0) PutUnit(cursor, decimal);
-    if (position < 0 && -position % 3 == 0 && position - 2 >= -d && decimalGroup) PutUnit(cursor, decimalGroup);
+    if (position < 0 && -position % 3 == 0 && position - 2 >= -d && decimalGroup)
+      PutUnit(cursor, decimalGroup);
   }
   return nonZero;
 }
@@ -161,7 +167,8 @@ void FormatFallback(char** cursor, double x, int32_t mantissaDigits, uint32_t de
   PutExponentForm(cursor, digits, DropTrailingZeros(digits, s), e, decimal);
 }
 
-void FormatScientific(char** cursor, double x, int32_t mantissaDigits, bool engineering, uint32_t decimal) {
+void FormatScientific(char** cursor, double x, int32_t mantissaDigits, bool engineering,
+                      uint32_t decimal) {
   int32_t t = Clamp(mantissaDigits, 1, 17);
   int32_t e;
   long double m = RoundMantissa(Mantissa(x, &e), 5.0001L * Scale(1, t), &e);
@@ -194,7 +201,9 @@ void NumFormatInit(NumFormat* format) {
   format->exponentLimit = 15;
 }
 
-void NumFormatSetDecimals(NumFormat* format, int32_t decimals) { format->decimals = Clamp(decimals, 0, 15); }
+void NumFormatSetDecimals(NumFormat* format, int32_t decimals) {
+  format->decimals = Clamp(decimals, 0, 15);
+}
 
 NumFormat* DefaultNumFormat() { return &gDefaultFormat; }
 
@@ -215,8 +224,10 @@ void FormatDouble(char** cursor, double x, const NumFormat* format) {
       break;
   }
   SeparatorPair global = SeparatorsGet();
-  uint32_t decimal = format->decimalSeparator == kSeparatorGlobal ? global.decimal : format->decimalSeparator;
-  uint32_t thousands = format->thousandsSeparator == kSeparatorGlobal ? global.thousands : format->thousandsSeparator;
+  uint32_t decimal =
+      format->decimalSeparator == kSeparatorGlobal ? global.decimal : format->decimalSeparator;
+  uint32_t thousands = format->thousandsSeparator == kSeparatorGlobal ? global.thousands
+                                                                      : format->thousandsSeparator;
   if (decimal == 0) decimal = '.';
   char* start = *cursor;
   if (x < 0) {
@@ -254,4 +265,6 @@ int32_t DoubleToStrFormat(char* buffer, double x, const NumFormat* format) {
   return static_cast<int32_t>(cursor - buffer);
 }
 
-int32_t DoubleToStr(char* buffer, double x) { return DoubleToStrFormat(buffer, x, &gDefaultFormat); }
+int32_t DoubleToStr(char* buffer, double x) {
+  return DoubleToStrFormat(buffer, x, &gDefaultFormat);
+}

@@ -24,11 +24,14 @@ constexpr const char kContinueMarker[] = "/==";
 constexpr int64_t kNewlineRoom = 3;
 constexpr int64_t kSeparatorRoom = 3;
 
-int64_t Length(const char* text) { return text == nullptr ? 0 : static_cast<int64_t>(strlen(text)); }
+int64_t Length(const char* text) {
+  return text == nullptr ? 0 : static_cast<int64_t>(strlen(text));
+}
 
 }  // namespace
 
-// --- Construction and settings ---------------------------------------------------------------------
+// --- Construction and settings
+// ---------------------------------------------------------------------
 
 T_OStream::T_OStream() { encoder = NewStreamEncoder(this, 0); }
 
@@ -70,7 +73,8 @@ void T_OStream::SetBuffer(uint8_t* bufferStart, int64_t size, uint8_t* writePosi
   pos = writePosition;
 }
 
-// --- Room ---------------------------------------------------------------------------------------------
+// --- Room
+// ---------------------------------------------------------------------------------------------
 
 void T_OStream::MakeRoom(int64_t n) {
   int64_t used = pos - start;
@@ -100,7 +104,8 @@ bool T_OStream::EnsureRoomWide(int64_t n) {
   return pos != nullptr && end - pos >= bytes;
 }
 
-// --- Plain writes -------------------------------------------------------------------------------------
+// --- Plain writes
+// -------------------------------------------------------------------------------------
 
 void T_OStream::PutChar(char c) {
   if (EnsureRoom(1)) encoder->PutByte(static_cast<uint8_t>(c));
@@ -154,7 +159,8 @@ void T_OStream::PutNewline() {
 
 void T_OStream::PutKey(const char* key) { encoder->PutText(key); }
 
-// --- Lines ----------------------------------------------------------------------------------------------
+// --- Lines
+// ----------------------------------------------------------------------------------------------
 
 void T_OStream::PutCharLine(char c) {
   if (c == 0 || !EnsureRoom(1 + kNewlineRoom)) return;
@@ -273,7 +279,8 @@ void T_OStream::PutKeySignLine(const char* key, bool on) {
   PutNewlineBytes();
 }
 
-// --- XML and HTML ---------------------------------------------------------------------------------------
+// --- XML and HTML
+// ---------------------------------------------------------------------------------------
 
 namespace {
 
@@ -327,7 +334,8 @@ int64_t XmlEscapedLength(const T_OStream* stream, const char* text) {
       total += 1;
     } else {
       const EntityEntry* entity = stream->namedEntities ? EntityForChar(unit) : nullptr;
-      total += entity != nullptr ? static_cast<int64_t>(strlen(entity->name)) : Utf8EncodedLen(unit);
+      total +=
+          entity != nullptr ? static_cast<int64_t>(strlen(entity->name)) : Utf8EncodedLen(unit);
     }
   });
   return total;
@@ -337,8 +345,8 @@ void XmlEscape(T_OStream* stream, const char* text) {
   T_OStreamBuffer* encoder = stream->encoder;
   WalkEscaped(text, [&](int kind, uint32_t unit) {
     if (kind == 0) {
-      char reference[6] = {'&', '#', static_cast<char>('0' + unit / 10),
-                           static_cast<char>('0' + unit % 10), ';', 0};
+      char reference[6] = {
+          '&', '#', static_cast<char>('0' + unit / 10), static_cast<char>('0' + unit % 10), ';', 0};
       encoder->PutAscii(reference);
     } else if (kind == 1) {
       encoder->PutAscii(AsciiEntity(unit));
@@ -425,7 +433,8 @@ void T_OStream::PutHtmlComment(const char* text) {
   PutNewline();
 }
 
-// --- Long texts and binary fields ---------------------------------------------------------------------
+// --- Long texts and binary fields
+// ---------------------------------------------------------------------
 
 void T_OStream::PutLongText(const char* text) {
   std::string copy = text == nullptr ? std::string() : std::string(text);
@@ -467,7 +476,8 @@ bool T_OStream::PutCompressedHex(const void* block) {
   // Consecutive codes expand as one: a copy never reaches back before its own block.
   std::vector<uint8_t> code;
   for (int64_t at = 0; at < size; at += kBlockCodecMaxInput) {
-    int32_t n = static_cast<int32_t>(size - at < kBlockCodecMaxInput ? size - at : kBlockCodecMaxInput);
+    int32_t n =
+        static_cast<int32_t>(size - at < kBlockCodecMaxInput ? size - at : kBlockCodecMaxInput);
     int32_t coded = BlockCompress(hexScratch, bytes + at, n);
     if (coded == 0) return false;  // the codec's table: memory ran out
     code.insert(code.end(), hexScratch, hexScratch + coded);

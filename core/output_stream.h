@@ -69,15 +69,15 @@ class T_OStream {
 
   // Lines; "c" is one ASCII character, SEP the separator, NL the newline. A text that is null
   // or empty writes nothing at all where noted.
-  void PutCharLine(char c);                                   // c NL; nothing for 0
-  void PutLine(const char* text);                             // s NL; nothing for empty
-  void PutBlockTextLine(const char* block);                   // t NL; nothing for null
-  void PutCharPairLine(char c1, char c2);                     // c1 SEP c2 NL
-  void PutCharTextLine(char c, const char* text);             // c SEP s NL; nothing for empty
-  void PutCharBlockTextLine(char c, const char* block);       // nothing for null
-  void PutCharIntLine(char c, int32_t value);                 // c SEP i NL
-  void PutKeyCharLine(const char* key, char c);               // key SEP c NL
-  void PutKeyTextLine(const char* key, const char* text);     // nothing for empty
+  void PutCharLine(char c);                                      // c NL; nothing for 0
+  void PutLine(const char* text);                                // s NL; nothing for empty
+  void PutBlockTextLine(const char* block);                      // t NL; nothing for null
+  void PutCharPairLine(char c1, char c2);                        // c1 SEP c2 NL
+  void PutCharTextLine(char c, const char* text);                // c SEP s NL; nothing for empty
+  void PutCharBlockTextLine(char c, const char* block);          // nothing for null
+  void PutCharIntLine(char c, int32_t value);                    // c SEP i NL
+  void PutKeyCharLine(const char* key, char c);                  // key SEP c NL
+  void PutKeyTextLine(const char* key, const char* text);        // nothing for empty
   void PutKeyBlockTextLine(const char* key, const char* block);  // nothing for null
   void PutKeyShortLine(const char* key, int16_t value);
   void PutKeyIntLine(const char* key, int32_t value);

@@ -21,7 +21,9 @@ char* StrDup(const char* text) { return StrDupBytes(text, StrLen(text)); }
 
 char* BlockTextNewChar(char c) { return StrDupBytes(&c, 1); }
 
-int32_t BlockTextLength(const char* block) { return block ? static_cast<int32_t>(MemSize(block) - 1) : 0; }
+int32_t BlockTextLength(const char* block) {
+  return block ? static_cast<int32_t>(MemSize(block) - 1) : 0;
+}
 
 void BlockTextWipe(char* block) {
   if (!block) return;
@@ -54,7 +56,9 @@ bool BlockTextAssignBytes(char** holder, const char* bytes, int32_t n) {
 
 bool BlockTextAssignChar(char** holder, char c) { return BlockTextAssignBytes(holder, &c, 1); }
 
-bool BlockTextAssign(char** holder, const char* text) { return BlockTextAssignBytes(holder, text, StrLen(text)); }
+bool BlockTextAssign(char** holder, const char* text) {
+  return BlockTextAssignBytes(holder, text, StrLen(text));
+}
 
 bool BlockTextAssignBuf(char** holder, const T_TextBuf* buffer) {
   return BlockTextAssignBytes(holder, buffer->data, buffer->length);
@@ -134,11 +138,13 @@ void TextHistoryAdd(TextHistory* history, const char* text) {
   if (history->current >= 0 && StrEqual(history->entries[history->current], text)) return;
   char* copy = StrDup(text);
   if (!copy) return;
-  for (int32_t i = history->current + 1; i < history->count; ++i) BlockTextFree(&history->entries[i]);
+  for (int32_t i = history->current + 1; i < history->count; ++i)
+    BlockTextFree(&history->entries[i]);
   history->count = history->current + 1;
   if (history->count >= kTextHistorySize) {
     BlockTextFree(&history->entries[0]);
-    std::memmove(&history->entries[0], &history->entries[1], (kTextHistorySize - 1) * sizeof(char*));
+    std::memmove(&history->entries[0], &history->entries[1],
+                 (kTextHistorySize - 1) * sizeof(char*));
     history->entries[kTextHistorySize - 1] = copy;
     history->count = kTextHistorySize;
     history->current = kTextHistorySize - 1;
@@ -158,8 +164,8 @@ void TextHistoryClear(TextHistory* history) {
 void TextHistoryFree(TextHistory* history) { TextHistoryClear(history); }
 
 void TextHistoryUpdateFlags(TextHistory* history, const char* text) {
-  history->canGoBack =
-      history->current > 0 || (history->current == 0 && !StrEqualNullAsEmpty(text, history->entries[0]));
+  history->canGoBack = history->current > 0 ||
+                       (history->current == 0 && !StrEqualNullAsEmpty(text, history->entries[0]));
   history->canGoForward = history->current + 1 < history->count;
 }
 
@@ -169,7 +175,8 @@ void TextHistoryBack(TextHistory* history, T_TextBuf* buffer) {
   TextHistoryAdd(history, buffer->data);
   // At the first entry there is nothing to step back to: the index never leaves the list, so a
   // later Add cannot drop every entry.
-  if (history->current > 0 && StrEqualNullAsEmpty(history->entries[history->current], buffer->data)) {
+  if (history->current > 0 &&
+      StrEqualNullAsEmpty(history->entries[history->current], buffer->data)) {
     --history->current;
   }
   if (history->current >= 0) TextBufAssign(buffer, history->entries[history->current]);

@@ -15,12 +15,12 @@
 
 // --- Block texts ------------------------------------------------------------------------------
 
-char* StrDup(const char* text);                       // null for a null or empty text
-char* StrDupBytes(const char* bytes, int32_t n);      // n + 1 bytes, NUL-terminated; null for n <= 0
-char* BlockTextNewChar(char c);                       // a 2-byte block
-int32_t BlockTextLength(const char* block);           // 0 for null
-void BlockTextWipe(char* block);                      // blanks every byte but the NUL
-void BlockTextFree(char** holder);                    // wipe, free, null
+char* StrDup(const char* text);                   // null for a null or empty text
+char* StrDupBytes(const char* bytes, int32_t n);  // n + 1 bytes, NUL-terminated; null for n <= 0
+char* BlockTextNewChar(char c);                   // a 2-byte block
+int32_t BlockTextLength(const char* block);       // 0 for null
+void BlockTextWipe(char* block);                  // blanks every byte but the NUL
+void BlockTextFree(char** holder);                // wipe, free, null
 bool BlockTextAssignBytes(char** holder, const char* bytes, int32_t n);  // n <= 0: free
 bool BlockTextAssignChar(char** holder, char c);
 bool BlockTextAssign(char** holder, const char* text);  // null or empty: free

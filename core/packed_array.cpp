@@ -96,7 +96,8 @@ void Set7(uint8_t* storage, int64_t i, uint64_t value) {
     p[r] = static_cast<uint8_t>((p[r] & 0x80) | (value & 127));
     return;
   }
-  for (int k = 0; k < 7; ++k) p[k] = static_cast<uint8_t>((p[k] & 0x7f) | (((value >> (6 - k)) & 1) << 7));
+  for (int k = 0; k < 7; ++k)
+    p[k] = static_cast<uint8_t>((p[k] & 0x7f) | (((value >> (6 - k)) & 1) << 7));
 }
 
 struct WidthForm {
@@ -106,16 +107,38 @@ struct WidthForm {
   PackedSetter setter;
 };
 
-#define QEB_STREAM_FORM(w, g) {w, g, GetStream<w>, SetStream<w>}
+#define QEB_STREAM_FORM(w, g) \
+  { w, g, GetStream<w>, SetStream<w> }
 const WidthForm kForms[] = {
-    QEB_STREAM_FORM(1, 8),  QEB_STREAM_FORM(2, 4),  QEB_STREAM_FORM(3, 8),   QEB_STREAM_FORM(4, 2),
-    QEB_STREAM_FORM(5, 8),  {6, 4, Get6, Set6},     {7, 8, Get7, Set7},      {8, 1, GetWhole<uint8_t>, SetWhole<uint8_t>},
-    QEB_STREAM_FORM(9, 8),  QEB_STREAM_FORM(10, 4), QEB_STREAM_FORM(11, 8),  QEB_STREAM_FORM(12, 2),
-    QEB_STREAM_FORM(13, 8), QEB_STREAM_FORM(14, 4), QEB_STREAM_FORM(15, 8),  {16, 1, GetWhole<uint16_t>, SetWhole<uint16_t>},
-    QEB_STREAM_FORM(17, 8), QEB_STREAM_FORM(18, 8), QEB_STREAM_FORM(19, 8),  QEB_STREAM_FORM(20, 4),
-    QEB_STREAM_FORM(21, 8), QEB_STREAM_FORM(22, 4), {24, 1, Get24, Set24},   QEB_STREAM_FORM(28, 2),
-    {32, 1, GetWhole<uint32_t>, SetWhole<uint32_t>}, QEB_STREAM_FORM(34, 8), QEB_STREAM_FORM(36, 8),
-    QEB_STREAM_FORM(40, 4), {64, 1, GetWhole<uint64_t>, SetWhole<uint64_t>},
+    QEB_STREAM_FORM(1, 8),
+    QEB_STREAM_FORM(2, 4),
+    QEB_STREAM_FORM(3, 8),
+    QEB_STREAM_FORM(4, 2),
+    QEB_STREAM_FORM(5, 8),
+    {6, 4, Get6, Set6},
+    {7, 8, Get7, Set7},
+    {8, 1, GetWhole<uint8_t>, SetWhole<uint8_t>},
+    QEB_STREAM_FORM(9, 8),
+    QEB_STREAM_FORM(10, 4),
+    QEB_STREAM_FORM(11, 8),
+    QEB_STREAM_FORM(12, 2),
+    QEB_STREAM_FORM(13, 8),
+    QEB_STREAM_FORM(14, 4),
+    QEB_STREAM_FORM(15, 8),
+    {16, 1, GetWhole<uint16_t>, SetWhole<uint16_t>},
+    QEB_STREAM_FORM(17, 8),
+    QEB_STREAM_FORM(18, 8),
+    QEB_STREAM_FORM(19, 8),
+    QEB_STREAM_FORM(20, 4),
+    QEB_STREAM_FORM(21, 8),
+    QEB_STREAM_FORM(22, 4),
+    {24, 1, Get24, Set24},
+    QEB_STREAM_FORM(28, 2),
+    {32, 1, GetWhole<uint32_t>, SetWhole<uint32_t>},
+    QEB_STREAM_FORM(34, 8),
+    QEB_STREAM_FORM(36, 8),
+    QEB_STREAM_FORM(40, 4),
+    {64, 1, GetWhole<uint64_t>, SetWhole<uint64_t>},
 };
 #undef QEB_STREAM_FORM
 
@@ -167,7 +190,9 @@ uint64_t PackedIntMaxFor(uint64_t v) {
   return width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
 }
 
-int64_t PackedIntBytes(int64_t n, uint64_t maximum) { return n <= 0 ? 0 : BytesFor(n, FormFor(maximum)); }
+int64_t PackedIntBytes(int64_t n, uint64_t maximum) {
+  return n <= 0 ? 0 : BytesFor(n, FormFor(maximum));
+}
 
 void PackedIntArrayInit(PackedIntArray* array, int64_t n, uint64_t maximum, int headroomClass) {
   const WidthForm& smallest = kForms[0];
@@ -207,7 +232,8 @@ bool PackedIntArraySetMax(PackedIntArray* array, uint64_t maximum) {
   uint8_t* storage;
   if (!TakeStorage(array->count, form, array->headroomClass, &storage)) return false;
   if (storage && array->storage)
-    for (int64_t i = array->count - 1; i >= 0; --i) form.setter(storage, i, array->getter(array->storage, i));
+    for (int64_t i = array->count - 1; i >= 0; --i)
+      form.setter(storage, i, array->getter(array->storage, i));
   MemFree(array->storage);
   array->storage = storage;
   array->maximum = PackedIntMaxFor(maximum);
@@ -231,4 +257,6 @@ void PackedIntArrayFree(PackedIntArray* array) {
   array->count = 0;
 }
 
-int64_t PackedIntArrayMemSize(const PackedIntArray* array) { return MemAllocatedSize(array->storage) + 48; }
+int64_t PackedIntArrayMemSize(const PackedIntArray* array) {
+  return MemAllocatedSize(array->storage) + 48;
+}

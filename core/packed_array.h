@@ -52,7 +52,9 @@ void PackedIntArrayFree(PackedIntArray* array);
 // Allocated size of the storage + 48.
 int64_t PackedIntArrayMemSize(const PackedIntArray* array);
 
-inline uint64_t PackedIntArrayGet(const PackedIntArray* array, int64_t i) { return array->getter(array->storage, i); }
+inline uint64_t PackedIntArrayGet(const PackedIntArray* array, int64_t i) {
+  return array->getter(array->storage, i);
+}
 // Replaces exactly the element's bits with the low bits of the value.
 inline void PackedIntArraySet(PackedIntArray* array, int64_t i, uint64_t value) {
   array->setter(array->storage, i, value);

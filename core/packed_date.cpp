@@ -11,11 +11,14 @@ namespace {
 constexpr int32_t kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr char kDateStyleLetters[] = "STWFGHUV";
 // Day number of 2069-12-31: 365 days a year, a leap day every fourth year from 1900.
-constexpr int32_t kLastDayNumber = 365 * (kLastYear - kFirstYear) + (kLastYear - kFirstYear) / 4 + 365;
+constexpr int32_t kLastDayNumber =
+    365 * (kLastYear - kFirstYear) + (kLastYear - kFirstYear) / 4 + 365;
 
 int32_t currentDateStyle = 0;
 
-bool IsGregorianLeapYear(int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsGregorianLeapYear(int32_t year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
   static constexpr int32_t kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -23,9 +26,13 @@ int32_t DaysInMonth(int32_t year, int32_t month) {
   return month == 2 && IsGregorianLeapYear(year) ? 29 : kLengths[month - 1];
 }
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high) { return value < low ? low : value > high ? high : value; }
+int32_t Clamp(int32_t value, int32_t low, int32_t high) {
+  return value < low ? low : value > high ? high : value;
+}
 
-int64_t Clamp64(int64_t value, int64_t low, int64_t high) { return value < low ? low : value > high ? high : value; }
+int64_t Clamp64(int64_t value, int64_t low, int64_t high) {
+  return value < low ? low : value > high ? high : value;
+}
 
 // Two-digit years are read in the window 1970..2069.
 int32_t YearOfTwoDigits(int32_t yy) { return yy < 70 ? 2000 + yy : 1900 + yy; }
@@ -101,7 +108,9 @@ PackedDate CompleteDate(const DigitRun& run, bool lower) {
   return PackDate(year, month, Clamp(day, 1, length));
 }
 
-PackedDate DateOfDayNumberClamped(int64_t n) { return dayNumberToDate(static_cast<int32_t>(Clamp64(n, 0, kLastDayNumber))); }
+PackedDate DateOfDayNumberClamped(int64_t n) {
+  return dayNumberToDate(static_cast<int32_t>(Clamp64(n, 0, kLastDayNumber)));
+}
 
 // Month index year * 12 + month - 1, held to the supported years.
 PackedDate FirstOfMonthIndex(int64_t index) {
@@ -110,7 +119,8 @@ PackedDate FirstOfMonthIndex(int64_t index) {
 }
 
 PackedDate LastOfMonth(PackedDate first) {
-  return PackDate(PackedDateYear(first), PackedDateMonth(first), DaysInMonth(PackedDateYear(first), PackedDateMonth(first)));
+  return PackDate(PackedDateYear(first), PackedDateMonth(first),
+                  DaysInMonth(PackedDateYear(first), PackedDateMonth(first)));
 }
 
 void SetBound(CardId* id, int32_t bound, PackedDate date) {
@@ -129,7 +139,8 @@ void WriteCStr(char* buffer, void (*writer)(char**, PackedDate), PackedDate date
   *cursor = 0;
 }
 
-void WriteRangeCStr(char* buffer, void (*writer)(char**, PackedDate, PackedDate), PackedDate a, PackedDate b) {
+void WriteRangeCStr(char* buffer, void (*writer)(char**, PackedDate, PackedDate), PackedDate a,
+                    PackedDate b) {
   char* cursor = buffer;
   writer(&cursor, a, b);
   *cursor = 0;
@@ -139,14 +150,45 @@ void FormatMonthInStyle(char** cursor, PackedDate date, int32_t style) {
   if (date == 0) return;
   int32_t year = PackedDateYear(date), month = PackedDateMonth(date);
   switch (style) {
-    case 0: PutYearDigits(cursor, date); Put2(cursor, month); break;
-    case 1: PutNumber(cursor, year, 4); Put(cursor, '.'); Put2(cursor, month); break;
-    case 2: PutNumber(cursor, year, 4); Put(cursor, '-'); Put2(cursor, month); break;
-    case 3: Put2(cursor, month); Put(cursor, '.'); PutYearDigits(cursor, date); break;
-    case 4: Put2(cursor, month); Put(cursor, '.'); PutNumber(cursor, year, 4); break;
-    case 5: PutNumber(cursor, month, 1); Put(cursor, '.'); PutNumber(cursor, year, 4); break;
-    case 6: Put2(cursor, month); Put(cursor, '/'); PutYearDigits(cursor, date); break;
-    default: Put2(cursor, month); Put(cursor, '/'); PutNumber(cursor, year, 4); break;
+    case 0:
+      PutYearDigits(cursor, date);
+      Put2(cursor, month);
+      break;
+    case 1:
+      PutNumber(cursor, year, 4);
+      Put(cursor, '.');
+      Put2(cursor, month);
+      break;
+    case 2:
+      PutNumber(cursor, year, 4);
+      Put(cursor, '-');
+      Put2(cursor, month);
+      break;
+    case 3:
+      Put2(cursor, month);
+      Put(cursor, '.');
+      PutYearDigits(cursor, date);
+      break;
+    case 4:
+      Put2(cursor, month);
+      Put(cursor, '.');
+      PutNumber(cursor, year, 4);
+      break;
+    case 5:
+      PutNumber(cursor, month, 1);
+      Put(cursor, '.');
+      PutNumber(cursor, year, 4);
+      break;
+    case 6:
+      Put2(cursor, month);
+      Put(cursor, '/');
+      PutYearDigits(cursor, date);
+      break;
+    default:
+      Put2(cursor, month);
+      Put(cursor, '/');
+      PutNumber(cursor, year, 4);
+      break;
   }
 }
 
@@ -171,8 +213,8 @@ PackedTimeStamp CompleteTimeStamp(const DigitRun& run, bool lower) {
   } else {
     minute = run.Two(8);
   }
-  return PackTimeStamp(PackedDateYear(date), PackedDateMonth(date), PackedDateDay(date), Clamp(hour, 0, 23),
-                       Clamp(minute, 0, 59));
+  return PackTimeStamp(PackedDateYear(date), PackedDateMonth(date), PackedDateDay(date),
+                       Clamp(hour, 0, 23), Clamp(minute, 0, 59));
 }
 
 PackedDate DateOfStamp(PackedTimeStamp stamp) {
@@ -223,10 +265,13 @@ PackedDate dayNumberToDate(int32_t n) {
   }
   int32_t month = 12;
   while (kDaysBeforeMonth[month - 1] > r) month--;
-  return static_cast<PackedDate>((field << 9) | (month << 5) | (r - kDaysBeforeMonth[month - 1] + 1));
+  return static_cast<PackedDate>((field << 9) | (month << 5) |
+                                 (r - kDaysBeforeMonth[month - 1] + 1));
 }
 
-int32_t PackedDateDaysInMonth(PackedDate date) { return DaysInMonth(PackedDateYear(date), PackedDateMonth(date)); }
+int32_t PackedDateDaysInMonth(PackedDate date) {
+  return DaysInMonth(PackedDateYear(date), PackedDateMonth(date));
+}
 
 PackedDate PackedDateNextDay(PackedDate date) {
   if (date == 0) return PackDate(kFirstYear, 1, 1);
@@ -247,7 +292,8 @@ PackedDate PackedDatePrevDay(PackedDate date) {
 
 PackedDate PackedDateAddMonths(PackedDate date, int32_t years, int32_t months) {
   if (date == 0) return 0;
-  int64_t index = int64_t{PackedDateYear(date)} * 12 + PackedDateMonth(date) - 1 + int64_t{years} * 12 + months;
+  int64_t index =
+      int64_t{PackedDateYear(date)} * 12 + PackedDateMonth(date) - 1 + int64_t{years} * 12 + months;
   PackedDate first = FirstOfMonthIndex(index);
   return PackDate(PackedDateYear(first), PackedDateMonth(first),
                   Clamp(PackedDateDay(date), 1, PackedDateDaysInMonth(first)));
@@ -282,7 +328,9 @@ void FormatPackedDate(char** cursor, PackedDate date) {
   Put2(cursor, PackedDateDay(date));
 }
 
-void FormatPackedDateDigits(char* buffer, PackedDate date) { WriteCStr(buffer, FormatPackedDate, date); }
+void FormatPackedDateDigits(char* buffer, PackedDate date) {
+  WriteCStr(buffer, FormatPackedDate, date);
+}
 
 void FormatPackedDateBuf(T_TextBuf* text, PackedDate date) {
   char digits[8];
@@ -296,7 +344,9 @@ void DateStyleSet(int32_t style) {
   if (style >= 0 && style < 8) currentDateStyle = style;
 }
 
-char DateStyleLetter(int32_t style) { return style >= 0 && style < 8 ? kDateStyleLetters[style] : 0; }
+char DateStyleLetter(int32_t style) {
+  return style >= 0 && style < 8 ? kDateStyleLetters[style] : 0;
+}
 
 int32_t ParseDateStyleLetter(char letter, int32_t* style) {
   for (int32_t i = 0; i < 8; i++) {
@@ -315,25 +365,65 @@ void formatDate(char** cursor, PackedDate date, int32_t style) {
     case 1:
     case 2: {
       char mark = style == 1 ? '.' : '-';
-      PutNumber(cursor, year, 4); Put(cursor, mark); Put2(cursor, month); Put(cursor, mark); Put2(cursor, day);
+      PutNumber(cursor, year, 4);
+      Put(cursor, mark);
+      Put2(cursor, month);
+      Put(cursor, mark);
+      Put2(cursor, day);
       break;
     }
-    case 3: Put2(cursor, day); Put(cursor, '.'); Put2(cursor, month); Put(cursor, '.'); PutYearDigits(cursor, date); break;
-    case 4: Put2(cursor, day); Put(cursor, '.'); Put2(cursor, month); Put(cursor, '.'); PutNumber(cursor, year, 4); break;
-    case 5:
-      PutNumber(cursor, day, 1); Put(cursor, '.'); PutNumber(cursor, month, 1); Put(cursor, '.'); PutNumber(cursor, year, 4);
+    case 3:
+      Put2(cursor, day);
+      Put(cursor, '.');
+      Put2(cursor, month);
+      Put(cursor, '.');
+      PutYearDigits(cursor, date);
       break;
-    case 6: Put2(cursor, month); Put(cursor, '/'); Put2(cursor, day); Put(cursor, '/'); PutYearDigits(cursor, date); break;
-    case 7: Put2(cursor, month); Put(cursor, '/'); Put2(cursor, day); Put(cursor, '/'); PutNumber(cursor, year, 4); break;
-    default: FormatPackedDate(cursor, date); break;
+    case 4:
+      Put2(cursor, day);
+      Put(cursor, '.');
+      Put2(cursor, month);
+      Put(cursor, '.');
+      PutNumber(cursor, year, 4);
+      break;
+    case 5:
+      PutNumber(cursor, day, 1);
+      Put(cursor, '.');
+      PutNumber(cursor, month, 1);
+      Put(cursor, '.');
+      PutNumber(cursor, year, 4);
+      break;
+    case 6:
+      Put2(cursor, month);
+      Put(cursor, '/');
+      Put2(cursor, day);
+      Put(cursor, '/');
+      PutYearDigits(cursor, date);
+      break;
+    case 7:
+      Put2(cursor, month);
+      Put(cursor, '/');
+      Put2(cursor, day);
+      Put(cursor, '/');
+      PutNumber(cursor, year, 4);
+      break;
+    default:
+      FormatPackedDate(cursor, date);
+      break;
   }
 }
 
-void FormatDateCurrentStyle(char** cursor, PackedDate date) { formatDate(cursor, date, currentDateStyle); }
+void FormatDateCurrentStyle(char** cursor, PackedDate date) {
+  formatDate(cursor, date, currentDateStyle);
+}
 
-void FormatDateCurrentStyleCStr(char* buffer, PackedDate date) { WriteCStr(buffer, FormatDateCurrentStyle, date); }
+void FormatDateCurrentStyleCStr(char* buffer, PackedDate date) {
+  WriteCStr(buffer, FormatDateCurrentStyle, date);
+}
 
-void FormatMonth(char** cursor, PackedDate date) { FormatMonthInStyle(cursor, date, currentDateStyle); }
+void FormatMonth(char** cursor, PackedDate date) {
+  FormatMonthInStyle(cursor, date, currentDateStyle);
+}
 
 void FormatMonthCStr(char* buffer, PackedDate date) { WriteCStr(buffer, FormatMonth, date); }
 
@@ -445,7 +535,8 @@ void FormatCardIdCStr(char* buffer, const CardId* id) {
 }
 
 int32_t MaxValueOfDigits(int32_t n) {
-  static constexpr int32_t kMax[10] = {1, 9, 99, 999, 9999, 99999, 999999, 9999999, 99999999, 999999999};
+  static constexpr int32_t kMax[10] = {1,     9,      99,      999,      9999,
+                                       99999, 999999, 9999999, 99999999, 999999999};
   if (n < 0) return 1;
   return n < 10 ? kMax[n] : kCardSequenceOpen;
 }
@@ -466,7 +557,9 @@ void FormatCardIdToString(T_TextBuf* text, const CardId* id, int32_t n) {
   TextBufAssign(text, buffer);
 }
 
-bool CardIdEqual(const CardId* a, const CardId* b) { return a->date == b->date && a->sequence == b->sequence; }
+bool CardIdEqual(const CardId* a, const CardId* b) {
+  return a->date == b->date && a->sequence == b->sequence;
+}
 bool CardIdNotEqual(const CardId* a, const CardId* b) { return !CardIdEqual(a, b); }
 bool CardIdLess(const CardId* a, const CardId* b) {
   return a->date < b->date || (a->date == b->date && a->sequence < b->sequence);
@@ -497,7 +590,8 @@ void CardIdPrev(CardId* id) {
 }
 
 void CardIdToday(CardId* id, int32_t bound, int32_t days) {
-  SetBound(id, bound, DateOfDayNumberClamped(int64_t{PackedDateToDayNumber(PackedDateToday())} + days));
+  SetBound(id, bound,
+           DateOfDayNumberClamped(int64_t{PackedDateToDayNumber(PackedDateToday())} + days));
 }
 
 void CardIdAddDays(CardId* id, int32_t bound, PackedDate date, int32_t days) {
@@ -510,7 +604,8 @@ void CardIdAddDays(CardId* id, int32_t bound, PackedDate date, int32_t days) {
 
 void CardIdThisWeek(CardId* id, int32_t bound, int32_t weeks) {
   PackedDate today = PackedDateToday();
-  int64_t monday = int64_t{PackedDateToDayNumber(today)} - PackedDateWeekday(today) + int64_t{weeks} * 7;
+  int64_t monday =
+      int64_t{PackedDateToDayNumber(today)} - PackedDateWeekday(today) + int64_t{weeks} * 7;
   // The bogus 1900-02-29 shifts day numbers by one before March 1900; weeks there start a day late.
   SetBound(id, bound, DateOfDayNumberClamped(bound <= 0 ? monday : monday + 6));
 }
@@ -522,14 +617,17 @@ void CardIdThisMonth(CardId* id, int32_t bound, int32_t months) {
 
 void CardIdThisQuarter(CardId* id, int32_t bound, int32_t quarters) {
   int64_t index = MonthIndexToday();
-  index = Clamp64(index - index % 3 + int64_t{quarters} * 3, int64_t{kFirstYear} * 12, int64_t{kLastYear} * 12 + 9);
+  index = Clamp64(index - index % 3 + int64_t{quarters} * 3, int64_t{kFirstYear} * 12,
+                  int64_t{kLastYear} * 12 + 9);
   PackedDate first = FirstOfMonthIndex(index);
   SetBound(id, bound, bound <= 0 ? first : LastOfMonth(FirstOfMonthIndex(index + 2)));
 }
 
 void CardIdThisYear(CardId* id, int32_t bound, int32_t years) {
   int64_t year = Clamp64(int64_t{PackedDateYear(PackedDateToday())} + years, kFirstYear, kLastYear);
-  SetBound(id, bound, bound <= 0 ? PackDate(static_cast<int32_t>(year), 1, 1) : PackDate(static_cast<int32_t>(year), 12, 31));
+  SetBound(id, bound,
+           bound <= 0 ? PackDate(static_cast<int32_t>(year), 1, 1)
+                      : PackDate(static_cast<int32_t>(year), 12, 31));
 }
 
 // --- Time stamps and signature stamps -----------------------------------------------------
@@ -539,7 +637,8 @@ PackedTimeStamp TimeStampNow() {
   PackedDate date = ClampToSupported(now.year, now.month, now.day);
   bool inRange = now.year >= kFirstYear && now.year <= kLastYear;
   return PackTimeStamp(PackedDateYear(date), PackedDateMonth(date), PackedDateDay(date),
-                       inRange ? Clamp(now.hour, 0, 23) : 0, inRange ? Clamp(now.minute, 0, 59) : 0);
+                       inRange ? Clamp(now.hour, 0, 23) : 0,
+                       inRange ? Clamp(now.minute, 0, 59) : 0);
 }
 
 void FormatTimeStamp(char** cursor, PackedTimeStamp stamp) {
@@ -620,9 +719,13 @@ int32_t ParseSignatureStampN(SignatureStamp* stamp, const char* text, int32_t le
   return i + n;
 }
 
-int32_t ParseSignatureStamp(SignatureStamp* stamp, const char* text) { return ParseSignatureStampN(stamp, text, -1); }
+int32_t ParseSignatureStamp(SignatureStamp* stamp, const char* text) {
+  return ParseSignatureStampN(stamp, text, -1);
+}
 
-bool SignatureStampIsEmpty(const SignatureStamp* stamp) { return stamp->stamp == 0 && stamp->signature[0] == 0; }
+bool SignatureStampIsEmpty(const SignatureStamp* stamp) {
+  return stamp->stamp == 0 && stamp->signature[0] == 0;
+}
 
 bool SignatureStampEqual(const SignatureStamp* a, const SignatureStamp* b) {
   return a->stamp == b->stamp && strncmp(a->signature, b->signature, 3) == 0;

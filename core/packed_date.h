@@ -42,7 +42,9 @@ struct SignatureStamp {
 inline PackedDate PackDate(int32_t year, int32_t month, int32_t day) {
   return static_cast<PackedDate>(((year - kFirstYear) << 9) | (month << 5) | day);
 }
-inline int32_t PackedDateYear(PackedDate date) { return static_cast<int32_t>(date >> 9) + kFirstYear; }
+inline int32_t PackedDateYear(PackedDate date) {
+  return static_cast<int32_t>(date >> 9) + kFirstYear;
+}
 inline int32_t PackedDateMonth(PackedDate date) { return static_cast<int32_t>((date >> 5) & 15); }
 inline int32_t PackedDateDay(PackedDate date) { return static_cast<int32_t>(date & 31); }
 
@@ -69,7 +71,7 @@ void FormatPackedDateBuf(T_TextBuf* text, PackedDate date);  // replaces the tex
 
 // Date style 0..7, one letter of "STWFGHUV"; process-wide, default 0.
 int32_t DateStyleGet();
-void DateStyleSet(int32_t style);  // other numbers are ignored
+void DateStyleSet(int32_t style);     // other numbers are ignored
 char DateStyleLetter(int32_t style);  // 0 for other numbers
 // The style of a letter (stored into *style only when found), or -1.
 int32_t ParseDateStyleLetter(char letter, int32_t* style);
@@ -118,8 +120,10 @@ void CardIdThisQuarter(CardId* id, int32_t bound, int32_t quarters);
 void CardIdThisYear(CardId* id, int32_t bound, int32_t years);
 
 // --- Time stamps and signature stamps -----------------------------------------------------
-inline PackedTimeStamp PackTimeStamp(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute) {
-  return static_cast<PackedTimeStamp>(((year - kFirstYear) << 20) | (month << 16) | (day << 11) | (hour << 6) | minute);
+inline PackedTimeStamp PackTimeStamp(int32_t year, int32_t month, int32_t day, int32_t hour,
+                                     int32_t minute) {
+  return static_cast<PackedTimeStamp>(((year - kFirstYear) << 20) | (month << 16) | (day << 11) |
+                                      (hour << 6) | minute);
 }
 PackedTimeStamp TimeStampNow();
 void FormatTimeStamp(char** cursor, PackedTimeStamp stamp);         // yymmdd hh:mm

@@ -11,13 +11,16 @@ namespace {
 constexpr int64_t kInitialPages = 12;
 
 inline void** Pages(PagedArray* array) { return reinterpret_cast<void**>(array->pages.data); }
-inline void* const* Pages(const PagedArray* array) { return reinterpret_cast<void* const*>(array->pages.data); }
+inline void* const* Pages(const PagedArray* array) {
+  return reinterpret_cast<void* const*>(array->pages.data);
+}
 
 inline int64_t PagesFor(int64_t n) { return (n + kPageRecords - 1) >> kPageShift; }
 
 uint8_t* NewPage(const PagedArray* array, int32_t width) {
   if (width <= 0) return nullptr;
-  return static_cast<uint8_t*>(HeapBlockAlloc(static_cast<size_t>(width) * kPageRecords, array->pages.headroomClass));
+  return static_cast<uint8_t*>(
+      HeapBlockAlloc(static_cast<size_t>(width) * kPageRecords, array->pages.headroomClass));
 }
 
 // Grows the page table to n entries, the new ones missing.
@@ -97,7 +100,8 @@ bool PagedArraySetWidth(PagedArray* array, int32_t width) {
 }
 
 void PagedArrayCopyRecord(PagedArray* array, int64_t destinationIndex, int64_t sourceIndex) {
-  std::memmove(PagedArrayAt(array, destinationIndex), PagedArrayAt(array, sourceIndex), static_cast<size_t>(array->width));
+  std::memmove(PagedArrayAt(array, destinationIndex), PagedArrayAt(array, sourceIndex),
+               static_cast<size_t>(array->width));
 }
 
 void PagedArrayPutRecord(PagedArray* array, int64_t i, const void* source) {
@@ -109,7 +113,8 @@ void PagedArrayGetRecord(const PagedArray* array, void* destination, int64_t i) 
 }
 
 void PagedArraySwapRecords(PagedArray* array, int64_t i, int64_t j) {
-  if (i != j) MemSwap(PagedArrayAt(array, i), PagedArrayAt(array, j), static_cast<size_t>(array->width));
+  if (i != j)
+    MemSwap(PagedArrayAt(array, i), PagedArrayAt(array, j), static_cast<size_t>(array->width));
 }
 
 bool PagedArrayInsertBytes(PagedArray* array, int32_t n, int32_t offset) {
@@ -160,7 +165,8 @@ bool PagedArrayRemoveBytes(PagedArray* array, int32_t n, int32_t offset) {
       uint8_t* destination = page + r * narrower;
       const uint8_t* source = old + r * width;
       std::memcpy(destination, source, static_cast<size_t>(offset));
-      std::memcpy(destination + offset, source + offset + n, static_cast<size_t>(width - offset - n));
+      std::memcpy(destination + offset, source + offset + n,
+                  static_cast<size_t>(width - offset - n));
     }
     HeapBlockFree(old);
     pages[p] = page;

@@ -116,7 +116,8 @@ void UrlAppendHexByte(T_TextBuf* buffer, uint8_t byte) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   char text[3] = {'%', kHex[byte >> 4], kHex[byte & 15]};
   // All three bytes or none: half an escape would decode to something else.
-  if (TextBufGrow(buffer, buffer->length + 3) >= buffer->length + 3) TextBufAppendBytes(buffer, text, 3);
+  if (TextBufGrow(buffer, buffer->length + 3) >= buffer->length + 3)
+    TextBufAppendBytes(buffer, text, 3);
 }
 
 void UrlEscapeSpecial(T_TextBuf* buffer) {
@@ -138,7 +139,8 @@ void UrlDecode(T_TextBuf* buffer) {
   for (int32_t r = 0; r < buffer->length; ++r) {
     if (d[r] == '+') {
       d[w++] = ' ';
-    } else if (d[r] == '%' && r + 2 < buffer->length && IsHexDigit(d[r + 1]) && IsHexDigit(d[r + 2])) {
+    } else if (d[r] == '%' && r + 2 < buffer->length && IsHexDigit(d[r + 1]) &&
+               IsHexDigit(d[r + 2])) {
       d[w++] = static_cast<char>(HexValue(d[r + 1]) * 16 + HexValue(d[r + 2]));
       r += 2;
     } else {

@@ -56,14 +56,16 @@ void AssignWide(T_TextBuf* out, const wchar_t* wide, int32_t units) {
 // The store's key, or the subkey named by the part of the name before its last backslash,
 // opened for the given access; *valueName receives the part after it. Null when it cannot be
 // had. A subkey handle is the caller's to close (it differs from the store's key).
-HKEY OpenForName(const SettingsStore* store, const char* name, bool create, REGSAM access, std::wstring* valueName) {
+HKEY OpenForName(const SettingsStore* store, const char* name, bool create, REGSAM access,
+                 std::wstring* valueName) {
   T_TextBuf subkey, value;
   SettingsSplitName(name, &subkey, &value);
   *valueName = Widen(value.c_str());
   if (subkey.empty()) return store->key;
   HKEY handle = nullptr;
   std::wstring path = Widen(subkey.c_str());
-  LONG result = create ? RegCreateKeyExW(store->key, path.c_str(), 0, nullptr, 0, access, nullptr, &handle, nullptr)
+  LONG result = create ? RegCreateKeyExW(store->key, path.c_str(), 0, nullptr, 0, access, nullptr,
+                                         &handle, nullptr)
                        : RegOpenKeyExW(store->key, path.c_str(), 0, access, &handle);
   return result == ERROR_SUCCESS ? handle : nullptr;
 }
@@ -104,16 +106,20 @@ bool ReadRegistryText(HKEY key, const std::wstring& valueName, T_TextBuf* out) {
 void EncodeFileValue(T_TextBuf* value) {
   for (int32_t i = 0; i < value->length; i++) {
     char& c = value->data[i];
-    if (c == '\r' || c == '\n') c = 3;
-    else if (c == '\t') c = 4;
+    if (c == '\r' || c == '\n')
+      c = 3;
+    else if (c == '\t')
+      c = 4;
   }
 }
 
 void DecodeFileValue(T_TextBuf* value) {
   for (int32_t i = 0; i < value->length; i++) {
     char& c = value->data[i];
-    if (c == 3) c = '\r';
-    else if (c == 4) c = '\t';
+    if (c == 3)
+      c = '\r';
+    else if (c == 4)
+      c = '\t';
   }
 }
 
@@ -158,7 +164,8 @@ void SettingsOpen(SettingsStore* store, const char* section, int32_t mode) {
     std::wstring path = L"Software\\" + Widen(kSettingsMaker) + L"\\" + Widen(section);
     HKEY root = mode == kSettingsMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
       store->key = key;
     }
   });
@@ -187,7 +194,8 @@ void SettingsFilePath(T_TextBuf* path, const char* section) {
   TextBufAppendChar(path, '\\');
   char name[260];
   int32_t n = 0;
-  for (const char* p = section ? section : ""; *p && n < static_cast<int32_t>(sizeof name) - 1; p++) {
+  for (const char* p = section ? section : ""; *p && n < static_cast<int32_t>(sizeof name) - 1;
+       p++) {
     if (*p == ' ' || *p == '.') continue;
     name[n++] = *p == '/' ? '-' : *p;
   }
@@ -283,7 +291,9 @@ void SettingsWriteInt(SettingsStore* store, const char* name, int32_t value) {
   SettingsWrite(store, name, text);
 }
 
-void SettingsWriteBool(SettingsStore* store, const char* name, bool flag) { SettingsWrite(store, name, flag ? "+" : "-"); }
+void SettingsWriteBool(SettingsStore* store, const char* name, bool flag) {
+  SettingsWrite(store, name, flag ? "+" : "-");
+}
 
 void SettingsWriteLanguage(SettingsStore* store, const char* name, int32_t language) {
   const char* code = LanguageCode(language);
@@ -312,8 +322,10 @@ void SettingsReadInt(SettingsStore* store, const char* name, int32_t* variable) 
 void SettingsReadBool(SettingsStore* store, const char* name, bool* flag) {
   T_TextBuf value;
   SettingsRead(store, name, &value);
-  if (value.data[0] == '+') *flag = true;
-  else if (value.data[0] == '-') *flag = false;
+  if (value.data[0] == '+')
+    *flag = true;
+  else if (value.data[0] == '-')
+    *flag = false;
 }
 
 void SettingsReadLanguage(SettingsStore* store, const char* name, int32_t* language) {

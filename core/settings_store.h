@@ -48,13 +48,15 @@ void SettingsDelete(SettingsStore* store, const char* name);
 void SettingsWriteChar(SettingsStore* store, const char* name, char c);
 void SettingsWriteInt(SettingsStore* store, const char* name, int32_t value);
 void SettingsWriteBool(SettingsStore* store, const char* name, bool flag);  // "+" or "-"
-void SettingsWriteLanguage(SettingsStore* store, const char* name, int32_t language);  // "US", "DAN", ...
+void SettingsWriteLanguage(SettingsStore* store, const char* name,
+                           int32_t language);  // "US", "DAN", ...
 
 // Typed reads change the variable only when the stored value gives one.
 void SettingsReadChar(SettingsStore* store, const char* name, char* c);
 // A non-empty value into the buffer, cut at a character boundary to fit size bytes with its NUL.
 void SettingsReadText(SettingsStore* store, const char* name, char* buffer, int32_t size);
-void SettingsReadInt(SettingsStore* store, const char* name, int32_t* value);  // "-" or a digit first
+void SettingsReadInt(SettingsStore* store, const char* name,
+                     int32_t* value);  // "-" or a digit first
 void SettingsReadBool(SettingsStore* store, const char* name, bool* flag);
 void SettingsReadLanguage(SettingsStore* store, const char* name, int32_t* language);
 

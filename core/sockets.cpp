@@ -25,8 +25,8 @@ int32_t ListenSocket(uint16_t port) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_ANY);
   address.sin_port = htons(port);
-  if (setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
-                 sizeof(exclusive)) != 0 ||
+  if (setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                 reinterpret_cast<const char*>(&exclusive), sizeof(exclusive)) != 0 ||
       bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
       listen(listener, 1) != 0) {
     closesocket(listener);

@@ -40,7 +40,8 @@ int32_t DecimalText(char* buffer, int64_t value) {
 
 }  // namespace
 
-// --- UTF-8 --------------------------------------------------------------------------------------------
+// --- UTF-8
+// --------------------------------------------------------------------------------------------
 
 void T_OStreamBuffer::PutDouble(double x, const NumFormat* format) {
   char text[kFormatDoubleMax + 8];
@@ -99,7 +100,8 @@ void T_OStreamBuffer::TrimSeparators() {
   }
 }
 
-// --- Code pages -----------------------------------------------------------------------------------------
+// --- Code pages
+// -----------------------------------------------------------------------------------------
 
 T_OStreamCodepage::T_OStreamCodepage(T_OStream* stream, TextEncoding encoding)
     : T_OStreamBuffer(stream), table_(static_cast<uint8_t*>(MemAlloc(65536, 2))) {
@@ -143,7 +145,8 @@ void T_OStreamCodepage::TrimSeparators() {
   while (stream_->pos > stream_->start && stream_->pos[-1] == byte) --stream_->pos;
 }
 
-// --- UTF-16 ---------------------------------------------------------------------------------------------
+// --- UTF-16
+// ---------------------------------------------------------------------------------------------
 
 void T_OStreamUTF16LE::Unit(uint32_t unit) {
   uint8_t* out = stream_->pos;

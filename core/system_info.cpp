@@ -24,7 +24,9 @@ bool StartsWithNoCaseAscii(const char* text, const char* prefix) {
 }
 
 // A wide text as UTF-8 in a buffer of capacity bytes, cut at a character boundary.
-void WideToBuffer(char* buffer, int32_t capacity, const wchar_t* wide) { Utf16ToUtf8Cap(buffer, capacity, wide); }
+void WideToBuffer(char* buffer, int32_t capacity, const wchar_t* wide) {
+  Utf16ToUtf8Cap(buffer, capacity, wide);
+}
 
 // The user name as UTF-8 into capacity bytes; empty when the system cannot give it.
 void UserNameInto(char* buffer, int32_t capacity) {
@@ -52,12 +54,14 @@ int32_t OsVersionCode() {
 
 const char* OsVersionName(int32_t code) {
   static const char* const kNames[] = {
-      nullptr,        "Mac OS 7",     "Mac OS 8-9",    "Mac OS X",      "Windows 9x",    "Windows NT4",
-      "Windows 2000", "Windows XP",   "Windows Vista", "Mac OS 10.3",   "Mac OS 10.4",   "Mac OS 10.5",
-      "Mac OS 10.6",  "Mac OS 10.7",  "Mac OS 10.8",   "Mac OS 10.9",   "Windows Seven", "Windows 8",
-      "Windows 10",   "Mac OS 10.10", "Mac OS 10.11",  "Mac OS 10.12",  "Mac OS 10.13",  "Mac OS 10.14",
+      nullptr,        "Mac OS 7",      "Mac OS 8-9",   "Mac OS X",      "Windows 9x",
+      "Windows NT4",  "Windows 2000",  "Windows XP",   "Windows Vista", "Mac OS 10.3",
+      "Mac OS 10.4",  "Mac OS 10.5",   "Mac OS 10.6",  "Mac OS 10.7",   "Mac OS 10.8",
+      "Mac OS 10.9",  "Windows Seven", "Windows 8",    "Windows 10",    "Mac OS 10.10",
+      "Mac OS 10.11", "Mac OS 10.12",  "Mac OS 10.13", "Mac OS 10.14",
   };
-  if (code < 1 || code >= static_cast<int32_t>(sizeof kNames / sizeof kNames[0])) return "Unknown OS";
+  if (code < 1 || code >= static_cast<int32_t>(sizeof kNames / sizeof kNames[0]))
+    return "Unknown OS";
   return kNames[code];
 }
 
@@ -92,9 +96,10 @@ int32_t MemoryClass() {
 
 const char* MemoryClassName(int32_t memoryClass) {
   static const char* const kNames[31] = {
-      "32 MB",  "48 MB",  "64 MB",  "96 MB",  "128 MB", "192 MB", "256 MB", "384 MB", "512 MB", "768 MB", "1 GB",
-      "1.5 GB", "2 GB",   "3 GB",   "4 GB",   "6 GB",   "8 GB",   "12 GB",  "16 GB",  "24 GB",  "32 GB",  "48 GB",
-      "64 GB",  "96 GB",  "128 GB", "192 GB", "256 GB", "384 GB", "512 GB", "768 GB", "1 TB",
+      "32 MB",  "48 MB",  "64 MB",  "96 MB",  "128 MB", "192 MB", "256 MB", "384 MB",
+      "512 MB", "768 MB", "1 GB",   "1.5 GB", "2 GB",   "3 GB",   "4 GB",   "6 GB",
+      "8 GB",   "12 GB",  "16 GB",  "24 GB",  "32 GB",  "48 GB",  "64 GB",  "96 GB",
+      "128 GB", "192 GB", "256 GB", "384 GB", "512 GB", "768 GB", "1 TB",
   };
   if (memoryClass < 1 || memoryClass > 31) return "Unknown mem";
   return kNames[memoryClass - 1];
@@ -104,10 +109,14 @@ int32_t WordSizeClass() { return 3; }
 
 const char* WordSizeName(int32_t wordSizeClass) {
   switch (wordSizeClass) {
-    case 1: return "32 bits";
-    case 2: return "32/64 bits";
-    case 3: return "64 bits";
-    default: return nullptr;
+    case 1:
+      return "32 bits";
+    case 2:
+      return "32/64 bits";
+    case 3:
+      return "64 bits";
+    default:
+      return nullptr;
   }
 }
 
@@ -153,7 +162,9 @@ bool IsIcaSession() {
   return ica;
 }
 
-bool IsWebServerAccountName(const char* userName) { return userName && StartsWithNoCaseAscii(userName, "IUSR_"); }
+bool IsWebServerAccountName(const char* userName) {
+  return userName && StartsWithNoCaseAscii(userName, "IUSR_");
+}
 
 bool IsWebServerAccount() {
   char name[48];
@@ -165,7 +176,9 @@ bool IsWebServerAccount() {
 
 int32_t InstanceNumber() { return instanceNumber.load(std::memory_order_relaxed); }
 
-void SetInstanceNumber(int32_t instance) { instanceNumber.store(instance, std::memory_order_relaxed); }
+void SetInstanceNumber(int32_t instance) {
+  instanceNumber.store(instance, std::memory_order_relaxed);
+}
 
 void ProgramNameFromModule(T_TextBuf* text) {
   wchar_t wide[MAX_PATH + 1];

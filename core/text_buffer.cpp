@@ -58,7 +58,8 @@ void AssignFromSystemWide(T_TextBuf* buffer, const wchar_t* wide, int32_t units,
   if (n <= 0) return;
   int32_t room = RoomFor(buffer, buffer->length + n);
   if (room >= buffer->length + n) {
-    WideCharToMultiByte(CP_UTF8, 0, wide, units, buffer->data + buffer->length, n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide, units, buffer->data + buffer->length, n, nullptr,
+                        nullptr);
     buffer->length += n;
     buffer->data[buffer->length] = 0;
     return;
@@ -71,7 +72,9 @@ void AssignFromSystemWide(T_TextBuf* buffer, const wchar_t* wide, int32_t units,
   MemFree(block);
 }
 
-int32_t BlockLength(const char* block) { return block ? static_cast<int32_t>(MemSize(block) - 1) : 0; }
+int32_t BlockLength(const char* block) {
+  return block ? static_cast<int32_t>(MemSize(block) - 1) : 0;
+}
 
 }  // namespace
 
@@ -342,7 +345,8 @@ void TextBufInsertWideChar(T_TextBuf* buffer, int32_t position, uint32_t unit) {
 
 // --- Replace and delete -----------------------------------------------------------------------
 
-bool TextBufReplaceBytes(T_TextBuf* buffer, int32_t position, int32_t n, const char* source, int32_t m) {
+bool TextBufReplaceBytes(T_TextBuf* buffer, int32_t position, int32_t n, const char* source,
+                         int32_t m) {
   if (position < 0 || position > buffer->length || n < 0 || m < 0) return false;
   if (n > buffer->length - position) n = buffer->length - position;
   if (m > 0 && !source) return false;
@@ -385,7 +389,8 @@ void TextBufReplaceAll(T_TextBuf* buffer, const char* find, const char* replacem
 }
 
 void TextBufDeleteChar(T_TextBuf* buffer, int32_t position) {
-  if (position >= 0 && position < buffer->length) TextBufReplaceBytes(buffer, position, 1, nullptr, 0);
+  if (position >= 0 && position < buffer->length)
+    TextBufReplaceBytes(buffer, position, 1, nullptr, 0);
 }
 
 void TextBufDelete(T_TextBuf* buffer, int32_t position, int32_t n) {
@@ -427,7 +432,9 @@ void TextBufRemoveChar(T_TextBuf* buffer, char c) {
   TextBufSetLength(buffer, w);
 }
 
-void TextBufRemoveAll(T_TextBuf* buffer, const char* text) { TextBufReplaceAll(buffer, text, nullptr); }
+void TextBufRemoveAll(T_TextBuf* buffer, const char* text) {
+  TextBufReplaceAll(buffer, text, nullptr);
+}
 
 void TextBufSquashAmpersands(T_TextBuf* buffer) {
   TextBufTrim(buffer, '&');

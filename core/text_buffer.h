@@ -47,7 +47,8 @@ void TextBufFree(T_TextBuf* buffer);
 void TextBufWipe(T_TextBuf* buffer);
 // Wipes two adjacent buffers (a record that holds a pair).
 void TextBufPairWipe(T_TextBuf* pair);
-// Room for n bytes (cut at 32600): returns the usable length, the old capacity when memory runs out.
+// Room for n bytes (cut at 32600): returns the usable length, the old capacity when memory runs
+// out.
 int32_t TextBufGrow(T_TextBuf* buffer, int32_t n);
 // 0 <= n <= capacity (and <= 32600): sets the length and writes the NUL; other values are ignored.
 void TextBufSetLength(T_TextBuf* buffer, int32_t n);
@@ -105,8 +106,10 @@ void TextBufInsertWideChar(T_TextBuf* buffer, int32_t position, uint32_t unit);
 
 // Replaces n bytes at the position by m bytes; false (and no change) when the result would not
 // fit or the range lies outside the text.
-bool TextBufReplaceBytes(T_TextBuf* buffer, int32_t position, int32_t n, const char* source, int32_t m);
-void TextBufReplace(T_TextBuf* buffer, int32_t position, int32_t n, const char* text);  // null deletes
+bool TextBufReplaceBytes(T_TextBuf* buffer, int32_t position, int32_t n, const char* source,
+                         int32_t m);
+void TextBufReplace(T_TextBuf* buffer, int32_t position, int32_t n,
+                    const char* text);  // null deletes
 // Every occurrence of find (case ignored), the search continuing after each replacement.
 void TextBufReplaceAll(T_TextBuf* buffer, const char* find, const char* replacement);
 void TextBufDeleteChar(T_TextBuf* buffer, int32_t position);  // beyond the end: no change

@@ -17,7 +17,8 @@ using GetTickCount64Fn = ULONGLONG(WINAPI*)();
 GetTickCount64Fn LookUpTickCount64() {
   HMODULE kernel = LoadLibraryA("Kernel32");
   if (!kernel) return nullptr;
-  return reinterpret_cast<GetTickCount64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
+  return reinterpret_cast<GetTickCount64Fn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
 }
 
 uint64_t SystemTickCount() {
@@ -113,7 +114,8 @@ void FlushAndSleep(uint32_t milliseconds) {
 }
 
 void SleepUntil(uint32_t milliseconds, uint64_t startTick) {
-  int64_t remaining = static_cast<int64_t>(startTick + milliseconds) - static_cast<int64_t>(TickCount());
+  int64_t remaining =
+      static_cast<int64_t>(startTick + milliseconds) - static_cast<int64_t>(TickCount());
   if (remaining > 5) {
     Sleep(static_cast<DWORD>(remaining));
     return;
@@ -174,9 +176,12 @@ void ConditionWait(EventRecord* event, MutexRecord* mutex) {
 
 size_t HeapReserveSize(int headroomClass) {
   switch (headroomClass) {
-    case 0: return 256 * 1024;
-    case 1: return 1024 * 1024;
-    default: return 64 * 1024;
+    case 0:
+      return 256 * 1024;
+    case 1:
+      return 1024 * 1024;
+    default:
+      return 64 * 1024;
   }
 }
 
@@ -231,7 +236,9 @@ double SignOfDouble(double value) {
   return value > 0 ? 1.0 : -1.0;
 }
 
-void MemMove(void* destination, const void* source, size_t n) { std::memmove(destination, source, n); }
+void MemMove(void* destination, const void* source, size_t n) {
+  std::memmove(destination, source, n);
+}
 
 void MemSwap(void* a, void* b, size_t n) {
   auto* p = static_cast<unsigned char*>(a);

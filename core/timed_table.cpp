@@ -20,7 +20,8 @@ bool CopyText(const char* text, char** copy) {
 
 // Copies of all three texts, or none.
 bool CopyTexts(const char* key, const char* textA, const char* textB, char* copies[3]) {
-  if (CopyText(key, &copies[0]) && CopyText(textA, &copies[1]) && CopyText(textB, &copies[2])) return true;
+  if (CopyText(key, &copies[0]) && CopyText(textA, &copies[1]) && CopyText(textB, &copies[2]))
+    return true;
   for (int k = 0; k < 3; ++k) MemFree(copies[k]);
   return false;
 }
@@ -110,8 +111,10 @@ void TimedTablePurge(TimedTable* table) {
   uint64_t now = TickCount();
   for (int64_t i = 0; i < table->count;) {
     // The record moved into place i is examined next.
-    if (static_cast<int64_t>(now - RecordAt(table, i)->stamp) > table->maximumAge) TimedTableRemoveAt(table, i);
-    else ++i;
+    if (static_cast<int64_t>(now - RecordAt(table, i)->stamp) > table->maximumAge)
+      TimedTableRemoveAt(table, i);
+    else
+      ++i;
   }
 }
 

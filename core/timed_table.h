@@ -16,7 +16,7 @@
 constexpr int64_t kTimedTableDefaultAge = 1200000;  // 20 minutes, in milliseconds
 
 struct TimedRecord {
-  char* key;    // owned block texts; null for an empty text
+  char* key;  // owned block texts; null for an empty text
   char* textA;
   char* textB;
   uint64_t stamp;  // tick count of the last set or touch

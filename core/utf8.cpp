@@ -23,8 +23,8 @@ uint32_t DecodeAt(const uint8_t* p, int32_t len) {
     case 2:
       return (static_cast<uint32_t>(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
     case 3:
-      return (static_cast<uint32_t>(p[0] & 0x0F) << 12) | (static_cast<uint32_t>(p[1] & 0x3F) << 6) |
-             (p[2] & 0x3F);
+      return (static_cast<uint32_t>(p[0] & 0x0F) << 12) |
+             (static_cast<uint32_t>(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
     default:
       return 0;
   }
@@ -188,7 +188,8 @@ int32_t Utf16ToUtf8Cap(char* buffer, int32_t capacity, const wchar_t* wide) {
 
 int32_t Utf16ToUtf8N(char* buffer, const wchar_t* wide, int32_t n) {
   int32_t length = 0;
-  for (int32_t i = 0; i < n; ++i) length += Utf8Encode(buffer + length, static_cast<uint16_t>(wide[i]));
+  for (int32_t i = 0; i < n; ++i)
+    length += Utf8Encode(buffer + length, static_cast<uint16_t>(wide[i]));
   buffer[length] = 0;
   return length;
 }

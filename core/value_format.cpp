@@ -124,12 +124,15 @@ void formatNumber(T_TextBuf* text, double value, int32_t decimals, int32_t signS
   // A value that shows as zero carries no sign in any style.
   bool zero = strcmp(digits, "0") == 0;
   TextBufSetLength(text, 0);
-  if (decorated && !zero && shown < 0 && signStyle == kSignParentheses) TextBufAppendChar(text, '(');
+  if (decorated && !zero && shown < 0 && signStyle == kSignParentheses)
+    TextBufAppendChar(text, '(');
   TextBufAppend(text, digits);
   TextBufAppend(text, mark);
   if (decorated && !zero) {
-    if (signStyle == kSignAfter) TextBufAppendChar(text, shown < 0 ? '-' : '+');
-    else if (shown < 0) TextBufAppendChar(text, ')');
+    if (signStyle == kSignAfter)
+      TextBufAppendChar(text, shown < 0 ? '-' : '+');
+    else if (shown < 0)
+      TextBufAppendChar(text, ')');
   }
 }
 
@@ -151,11 +154,19 @@ double ZeroIfNotFinite(double value) { return value - value == 0 ? value : 0; }
 
 // --- Letter codes -------------------------------------------------------------------------------
 
-char DecimalsToLetter(int32_t decimals) { return decimals >= 0 && decimals < 10 ? kDecimalsLetters[decimals] : 0; }
-int32_t DecimalsFromLetter(char letter, int32_t* index) { return IndexOfLetter(kDecimalsLetters, letter, index); }
+char DecimalsToLetter(int32_t decimals) {
+  return decimals >= 0 && decimals < 10 ? kDecimalsLetters[decimals] : 0;
+}
+int32_t DecimalsFromLetter(char letter, int32_t* index) {
+  return IndexOfLetter(kDecimalsLetters, letter, index);
+}
 char FsdToLetter(int32_t index) { return index >= 0 && index < 3 ? kFsdLetters[index] : 0; }
-int32_t FsdFromLetter(char letter, int32_t* index) { return IndexOfLetter(kFsdLetters, letter, index); }
-int32_t NsaFromLetter(char letter, int32_t* index) { return IndexOfLetter(kNsaLetters, letter, index); }
+int32_t FsdFromLetter(char letter, int32_t* index) {
+  return IndexOfLetter(kFsdLetters, letter, index);
+}
+int32_t NsaFromLetter(char letter, int32_t* index) {
+  return IndexOfLetter(kNsaLetters, letter, index);
+}
 
 char EncodeColumnLetter(int32_t index) { return static_cast<char>('A' + index); }
 
@@ -325,7 +336,9 @@ bool PrefixMatcherOffer(PrefixMatcher* matcher, const char* candidate, void* obj
   int32_t rest = static_cast<int32_t>(strlen(c));
   if (prefix == 0 || prefix < matcher->bestPrefixLength) return false;
   if (!matcher->separators.empty() && *t && !strchr(matcher->separators.c_str(), *t)) return false;
-  if (prefix == matcher->bestPrefixLength && !matcher->bestText.empty() && rest >= matcher->bestRestLength) return false;
+  if (prefix == matcher->bestPrefixLength && !matcher->bestText.empty() &&
+      rest >= matcher->bestRestLength)
+    return false;
   TextBufAssign(&matcher->bestText, candidate);
   matcher->bestObject = object;
   matcher->bestId = id;

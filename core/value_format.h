@@ -60,9 +60,10 @@ int32_t DecodeDimensionNumber(const char* text);
 
 // --- Names --------------------------------------------------------------------------------------
 
-constexpr int32_t kNameFirst = 1;       // the character would be the first of a name
-constexpr int32_t kNameBlanks = 2;      // names may hold blanks
-constexpr int32_t kNameSkipTokens = 4;  // ReplaceIdentifier passes over function names and operators
+constexpr int32_t kNameFirst = 1;   // the character would be the first of a name
+constexpr int32_t kNameBlanks = 2;  // names may hold blanks
+constexpr int32_t kNameSkipTokens =
+    4;  // ReplaceIdentifier passes over function names and operators
 
 // Whether a character (a code point) may stand in a name: letters (accents ignored), "#", ".",
 // "_", digits unless first, a blank only with kNameBlanks.

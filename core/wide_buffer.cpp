@@ -109,7 +109,8 @@ void WideBufReplace(T_WideBuf* buffer, int32_t position, int32_t n, const wchar_
   int32_t m = WStrLen(text);
   if (m && text >= buffer->data && text <= buffer->data + buffer->capacity) {
     // A piece of the buffer itself: growth or the moving tail would spoil it.
-    auto* copy = static_cast<wchar_t*>(MemAlloc((static_cast<int64_t>(m) + 1) * sizeof(wchar_t), 0));
+    auto* copy =
+        static_cast<wchar_t*>(MemAlloc((static_cast<int64_t>(m) + 1) * sizeof(wchar_t), 0));
     if (!copy) return;
     MoveUnits(copy, text, m + 1);
     WideBufReplace(buffer, position, n, copy);
@@ -118,7 +119,8 @@ void WideBufReplace(T_WideBuf* buffer, int32_t position, int32_t n, const wchar_
   }
   int32_t newLength = buffer->length - n + m;
   if (newLength > kWideBufMax || RoomFor(buffer, newLength) < newLength) return;
-  MoveUnits(buffer->data + position + m, buffer->data + position + n, buffer->length - position - n + 1);
+  MoveUnits(buffer->data + position + m, buffer->data + position + n,
+            buffer->length - position - n + 1);
   if (m) MoveUnits(buffer->data + position, text, m);
   buffer->length = newLength;
 }

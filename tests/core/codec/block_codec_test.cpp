@@ -35,9 +35,11 @@ struct Expansion {
 Expansion Expand(const Bytes& code, int32_t capacity, bool old = false) {
   constexpr int32_t kGuard = 64;
   Bytes area(static_cast<size_t>(capacity) + kGuard, 0xA5);
-  int32_t r = old ? BlockExpandOld(area.data(), capacity, code.data(), static_cast<int32_t>(code.size()))
-                  : BlockExpand(area.data(), capacity, code.data(), static_cast<int32_t>(code.size()));
-  for (int32_t i = 0; i < kGuard; ++i) EXPECT_EQ(area[static_cast<size_t>(capacity + i)], 0xA5) << "guard " << i;
+  int32_t r =
+      old ? BlockExpandOld(area.data(), capacity, code.data(), static_cast<int32_t>(code.size()))
+          : BlockExpand(area.data(), capacity, code.data(), static_cast<int32_t>(code.size()));
+  for (int32_t i = 0; i < kGuard; ++i)
+    EXPECT_EQ(area[static_cast<size_t>(capacity + i)], 0xA5) << "guard " << i;
   EXPECT_TRUE(r == kBlockCodeDamaged || (r >= 0 && r <= capacity)) << r;
   area.resize(r > 0 ? static_cast<size_t>(r) : 0);
   return {r, area};
@@ -138,16 +140,17 @@ Bytes Units(int32_t first, int32_t length) {
 
 // Section-like text: tagged sections of tab-separated records, lines ending in CR.
 std::string SectionText(size_t size, uint32_t seed) {
-  static const char* const kWords[] = {"North", "South", "East", "West", "Retail", "Wholesale", "Online",
-                                       "Coffee", "Tea", "Cocoa", "Sugar", "Milk", "Oslo", "Lyon", "Graz"};
+  static const char* const kWords[] = {"North",     "South",  "East",   "West", "Retail",
+                                       "Wholesale", "Online", "Coffee", "Tea",  "Cocoa",
+                                       "Sugar",     "Milk",   "Oslo",   "Lyon", "Graz"};
   std::string text = "##Cards\r";
   char line[160];
   for (int32_t card = 1; text.size() < size; ++card) {
     if (card % 5000 == 0) text += "\r##Dimension\tProduct\t3\r";
     const uint32_t a = NextRandom(&seed), b = NextRandom(&seed), c = NextRandom(&seed);
-    std::snprintf(line, sizeof line, "%d\t%s\t%s %s\t20%02u-%02u-%02u\t%u.%02u\t%u\r", card, kWords[a % 15],
-                  kWords[b % 15], kWords[(a >> 8) % 15], 10 + a % 14, 1 + b % 12, 1 + c % 28, c % 100000,
-                  b % 100, (a >> 4) % 7);
+    std::snprintf(line, sizeof line, "%d\t%s\t%s %s\t20%02u-%02u-%02u\t%u.%02u\t%u\r", card,
+                  kWords[a % 15], kWords[b % 15], kWords[(a >> 8) % 15], 10 + a % 14, 1 + b % 12,
+                  1 + c % 28, c % 100000, b % 100, (a >> 4) % 7);
     text += line;
   }
   text.resize(size);
@@ -165,9 +168,9 @@ TEST(BlockCodec, CompressesTheDocumentedExamples) {
     uint8_t byte;
     Bytes code;
   };
-  for (const Case& c : {Case{0, {24, 0}}, Case{8, {24, 8}}, Case{9, {9}}, Case{15, {15}}, Case{16, {24, 16}},
-                        Case{31, {24, 31}}, Case{32, {32}}, Case{191, {191}}, Case{192, {24, 192}},
-                        Case{255, {24, 255}}})
+  for (const Case& c : {Case{0, {24, 0}}, Case{8, {24, 8}}, Case{9, {9}}, Case{15, {15}},
+                        Case{16, {24, 16}}, Case{31, {24, 31}}, Case{32, {32}}, Case{191, {191}},
+                        Case{192, {24, 192}}, Case{255, {24, 255}}})
     EXPECT_EQ(Compress({c.byte}), c.code) << int(c.byte);
 }
 
@@ -179,16 +182,26 @@ TEST(BlockCodec, ChoosesTheTokenFormByLengthAndDistance) {
     Bytes tail;
   };
   const Case cases[] = {
-      {3, 2047, {0xC7, 0xFF}},          {3, 2048, {0x00, 0x00}},
-      {3, 3071, {0x03, 0xFF}},          {3, 3072, {24, 0xDD, 0x60, 24, 0xDD}},
-      {4, 2047, {0xCF, 0xFF}},          {4, 2048, {0x04, 0x00}},
-      {4, 3327, {0x08, 0xFF}},          {4, 3328, {0x1B, 0x0D, 0x00}},
-      {4, 8191, {0x1B, 0x1F, 0xFF}},    {4, 8192, {24, 0xDD, 0x60, 24, 0xDD, 0x61}},
-      {10, 2047, {0xFF, 0xFF}},         {11, 255, {0x10, 0xFF}},
-      {11, 256, {0x1B, 0xE1, 0x00}},    {18, 0, {0x17, 0x00}},
-      {19, 0, {0x1C, 0xE0, 0x00}},      {43, 8191, {0x1F, 0xFF, 0xFF}},
-      {44, 0, {0x1A, 39, 0x00, 0x00}},  {260, 300, {0x1A, 0xFF, 0x01, 0x2C}},
-      {261, 0, {0x19, 0x01, 0x05, 0x00, 0x00}}, {1000, 5, {0x19, 0x03, 0xE8, 0x00, 0x05}},
+      {3, 2047, {0xC7, 0xFF}},
+      {3, 2048, {0x00, 0x00}},
+      {3, 3071, {0x03, 0xFF}},
+      {3, 3072, {24, 0xDD, 0x60, 24, 0xDD}},
+      {4, 2047, {0xCF, 0xFF}},
+      {4, 2048, {0x04, 0x00}},
+      {4, 3327, {0x08, 0xFF}},
+      {4, 3328, {0x1B, 0x0D, 0x00}},
+      {4, 8191, {0x1B, 0x1F, 0xFF}},
+      {4, 8192, {24, 0xDD, 0x60, 24, 0xDD, 0x61}},
+      {10, 2047, {0xFF, 0xFF}},
+      {11, 255, {0x10, 0xFF}},
+      {11, 256, {0x1B, 0xE1, 0x00}},
+      {18, 0, {0x17, 0x00}},
+      {19, 0, {0x1C, 0xE0, 0x00}},
+      {43, 8191, {0x1F, 0xFF, 0xFF}},
+      {44, 0, {0x1A, 39, 0x00, 0x00}},
+      {260, 300, {0x1A, 0xFF, 0x01, 0x2C}},
+      {261, 0, {0x19, 0x01, 0x05, 0x00, 0x00}},
+      {1000, 5, {0x19, 0x03, 0xE8, 0x00, 0x05}},
   };
   for (const Case& c : cases) {
     Bytes a = Units(12000, c.length);
@@ -214,7 +227,8 @@ TEST(BlockCodec, MatchesTheReferenceAndRoundTripsAtEveryBlockSize) {
   };
   auto runs = [&](int32_t n) {
     Bytes b;
-    while (static_cast<int32_t>(b.size()) < n) b.insert(b.end(), 1 + NextRandom(&seed) % 700, uint8_t(NextRandom(&seed)));
+    while (static_cast<int32_t>(b.size()) < n)
+      b.insert(b.end(), 1 + NextRandom(&seed) % 700, uint8_t(NextRandom(&seed)));
     b.resize(static_cast<size_t>(n));
     return b;
   };
@@ -222,8 +236,12 @@ TEST(BlockCodec, MatchesTheReferenceAndRoundTripsAtEveryBlockSize) {
   for (int32_t size : {1, 2, 3, 4, 5, 100, 4097, 12000, kBlockCodecMaxInput}) {
     Bytes escapes = randomBytes(size, 256);  // only bytes that need the escape: 2n code bytes
     for (auto& b : escapes) b = static_cast<uint8_t>(b < 9 ? b : b < 25 ? b + 7 : 192 + b % 64);
-    std::vector<Bytes> inputs = {randomBytes(size, 256), randomBytes(size, 2), runs(size), Bytes(size, 'x'),
-                                 Bytes(text.begin(), text.begin() + size), escapes};
+    std::vector<Bytes> inputs = {randomBytes(size, 256),
+                                 randomBytes(size, 2),
+                                 runs(size),
+                                 Bytes(size, 'x'),
+                                 Bytes(text.begin(), text.begin() + size),
+                                 escapes};
     for (const Bytes& input : inputs) {
       Bytes code = Compress(input);
       ASSERT_LE(code.size(), 2 * input.size());
@@ -263,13 +281,16 @@ TEST(BlockCodec, ExpandsEveryTokenForm) {
   auto check = [](const std::vector<Case>& cases, bool old) {
     Bytes prefix;
     uint32_t seed = 5;
-    while (prefix.size() < 4000) prefix.push_back(static_cast<uint8_t>(old ? NextRandom(&seed) % 245 : 32 + NextRandom(&seed) % 160));
+    while (prefix.size() < 4000)
+      prefix.push_back(
+          static_cast<uint8_t>(old ? NextRandom(&seed) % 245 : 32 + NextRandom(&seed) % 160));
     for (const Case& c : cases) {
       Bytes code = prefix;
       code.insert(code.end(), c.token.begin(), c.token.end());
       Bytes expected = prefix;
       if (c.distance < 0) expected.push_back(c.token[1]);
-      for (int32_t i = 0; i < c.length; ++i) expected.push_back(expected[expected.size() - static_cast<size_t>(c.distance)]);
+      for (int32_t i = 0; i < c.length; ++i)
+        expected.push_back(expected[expected.size() - static_cast<size_t>(c.distance)]);
       Expansion e = Expand(code, 5000, old);
       EXPECT_EQ(e.output, expected) << (old ? "old " : "") << "token " << int(c.token[0]);
     }
@@ -325,7 +346,8 @@ TEST(BlockCodec, ExpandReportsDamage) {
       {"old long copy cut", {'a', 245, 0, 1, 0}, 100, true},
       {"old literal past the output", {'a', 'b'}, 1, true},
   };
-  for (const Case& c : cases) EXPECT_EQ(Expand(c.code, c.capacity, c.old).result, kBlockCodeDamaged) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(Expand(c.code, c.capacity, c.old).result, kBlockCodeDamaged) << c.what;
   EXPECT_EQ(Expand({}, 0).result, 0);
   EXPECT_EQ(Expand({}, 0, true).result, 0);
   EXPECT_EQ(Expand({'a', 'b', 'c', 0xC0, 0x00}, 6).result, 6);  // exactly full
@@ -336,7 +358,8 @@ TEST(BlockCodec, DamagedCodesNeverWritePastTheOutput) {
   uint32_t seed = 99;
   std::vector<std::pair<Bytes, Bytes>> blocks;  // input, code
   for (size_t at : {size_t{0}, size_t{30000}}) {
-    Bytes input(text.begin() + static_cast<ptrdiff_t>(at), text.begin() + static_cast<ptrdiff_t>(at + 12000));
+    Bytes input(text.begin() + static_cast<ptrdiff_t>(at),
+                text.begin() + static_cast<ptrdiff_t>(at + 12000));
     blocks.emplace_back(input, Compress(input));
   }
   Bytes runs;
@@ -355,7 +378,8 @@ TEST(BlockCodec, DamagedCodesNeverWritePastTheOutput) {
     for (int round = 0; round < 3000; ++round) {
       Bytes damaged = code;
       for (uint32_t flips = 1 + NextRandom(&seed) % 3; flips > 0; --flips)
-        damaged[NextRandom(&seed) % damaged.size()] ^= static_cast<uint8_t>(1u << (NextRandom(&seed) % 8));
+        damaged[NextRandom(&seed) % damaged.size()] ^=
+            static_cast<uint8_t>(1u << (NextRandom(&seed) % 8));
       const int32_t capacity = round % 2 ? size : static_cast<int32_t>(NextRandom(&seed) % size);
       Expand(damaged, capacity);
       Expand(damaged, capacity, true);

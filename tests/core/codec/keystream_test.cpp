@@ -16,7 +16,9 @@ std::vector<int32_t> Draw(KeyStream* stream, int n) {
   return bytes;
 }
 
-std::string Text(const T_TextBuf& buffer) { return std::string(buffer.data, static_cast<size_t>(buffer.length)); }
+std::string Text(const T_TextBuf& buffer) {
+  return std::string(buffer.data, static_cast<size_t>(buffer.length));
+}
 
 class KeyStreamTest : public testing::Test {
  protected:
@@ -48,8 +50,8 @@ TEST_F(KeyStreamTest, FollowsTheDatabaseFileSeeding) {
   KeyStreamSeedConstant(&s, 1734509826u);
   KeyStreamSeedText(&s, "Secret", 0);
   KeyStreamRefreshTable(&s);
-  EXPECT_EQ(Draw(&s, 16), (std::vector<int32_t>{0xCE, 0x46, 0x5E, 0x30, 0x7F, 0xFE, 0x49, 0x91, 0xF0, 0xE8, 0xCE,
-                                               0x26, 0x8C, 0x9A, 0x84, 0x8A}));
+  EXPECT_EQ(Draw(&s, 16), (std::vector<int32_t>{0xCE, 0x46, 0x5E, 0x30, 0x7F, 0xFE, 0x49, 0x91,
+                                                0xF0, 0xE8, 0xCE, 0x26, 0x8C, 0x9A, 0x84, 0x8A}));
 
   // Letter case of the password does not matter.
   KeyStream t;
@@ -68,7 +70,8 @@ TEST_F(KeyStreamTest, MixesKeysInTheirEncoding) {
     uint32_t r0, r1, r2;
   };
   // "müller" upper-cased: UTF-8 C3 9C for the umlaut, one byte DC in the system code page.
-  for (const Case& c : {Case{0, 0x367513c4u, 0xacd04486u, 0xc441e7aeu}, Case{3, 0x664031fbu, 0x9a19e240u, 0xba727e35u},
+  for (const Case& c : {Case{0, 0x367513c4u, 0xacd04486u, 0xc441e7aeu},
+                        Case{3, 0x664031fbu, 0x9a19e240u, 0xba727e35u},
                         Case{6, 0x664031fbu, 0x9a19e240u, 0xba727e35u}}) {
     KeyStream s;
     KeyStreamInit(&s);
@@ -144,7 +147,8 @@ TEST_F(KeyStreamTest, ScramblesTextIntoLetters) {
   T_TextBuf round(plain.c_str());
   ScrambleText(&round, "k\xC3\xA9y");
   ASSERT_EQ(round.length, 6 + 2 * static_cast<int32_t>(plain.size()));
-  for (int32_t i = 0; i < round.length; ++i) ASSERT_TRUE(round.data[i] >= 'a' && round.data[i] <= 'p');
+  for (int32_t i = 0; i < round.length; ++i)
+    ASSERT_TRUE(round.data[i] >= 'a' && round.data[i] <= 'p');
   EXPECT_TRUE(UnscrambleText(&round, "K\xC3\x89Y"));
   EXPECT_EQ(Text(round), plain);
 }
@@ -188,7 +192,8 @@ TEST_F(KeyStreamTest, ScrambledSecretKeepsItsPassword) {
   ScrambledSecretGet(&secret, &out);
   EXPECT_EQ(Text(out), "open sesame");
 
-  secret.scrambled.data[0] = secret.scrambled.data[0] == 'a' ? 'b' : 'a';  // damage the check prefix
+  secret.scrambled.data[0] =
+      secret.scrambled.data[0] == 'a' ? 'b' : 'a';  // damage the check prefix
   ScrambledSecretGet(&secret, &out);
   EXPECT_TRUE(out.empty());
 }

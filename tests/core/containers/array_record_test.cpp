@@ -18,7 +18,9 @@ ArrayRecord MakeArray(std::initializer_list<int64_t> values) {
   return a;
 }
 
-std::vector<int64_t> Elements(const ArrayRecord& a) { return std::vector<int64_t>(a.data, a.data + a.count); }
+std::vector<int64_t> Elements(const ArrayRecord& a) {
+  return std::vector<int64_t>(a.data, a.data + a.count);
+}
 
 TEST(ArrayRecord, BlockSizesOfBothPolicies) {
   const struct {

@@ -89,7 +89,8 @@ TEST(BitVector, WordOperations) {
     void (*op)(BitVector*, const BitVector*);
     uint32_t expected;
   } cases[] = {
-      {BitVecCopy, y}, {BitVecOr, x | y}, {BitVecAnd, x & y}, {BitVecAndNot, x & ~y}, {BitVecXor, x ^ y},
+      {BitVecCopy, y},        {BitVecOr, x | y},  {BitVecAnd, x & y},
+      {BitVecAndNot, x & ~y}, {BitVecXor, x ^ y},
   };
   BitVector source;
   BitVecInit(&source, 64, 0);
@@ -115,23 +116,24 @@ TEST(BitVector, WordOperations) {
 
 TEST(BitVector, HasAllRefsReadsBigEndianReferences) {
   BitVector v = MakeVector(70000, {1, 258, 513, 65536 + 2});
-  const uint8_t width2[] = {0x01, 0x02, 0x00, 0x01};        // 258, 1
-  const uint8_t width3[] = {0x00, 0x01, 0x02};              // 258
-  const uint8_t width4[] = {0x00, 0x01, 0x00, 0x02};        // 65538
-  const uint8_t width2Missing[] = {0x00, 0x01, 0x00, 0x02};  // 1, 2
+  const uint8_t width2[] = {0x01, 0x02, 0x00, 0x01};          // 258, 1
+  const uint8_t width3[] = {0x00, 0x01, 0x02};                // 258
+  const uint8_t width4[] = {0x00, 0x01, 0x00, 0x02};          // 65538
+  const uint8_t width2Missing[] = {0x00, 0x01, 0x00, 0x02};   // 1, 2
   const uint8_t width4Negative[] = {0xff, 0xff, 0xff, 0xff};  // -1
-  const uint8_t width3Outside[] = {0x7f, 0x00, 0x00};        // beyond the vector
+  const uint8_t width3Outside[] = {0x7f, 0x00, 0x00};         // beyond the vector
   const struct {
     const uint8_t* refs;
     int width;
     int64_t n;
     bool expected;
   } cases[] = {
-      {width2, 2, 2, true},          {width3, 3, 1, true},        {width4, 4, 1, true},
-      {width2Missing, 2, 2, false},  {width4Negative, 4, 1, false}, {width3Outside, 3, 1, false},
-      {width2Missing, 5, 2, true},   {width2Missing, 2, 0, true},
+      {width2, 2, 2, true},         {width3, 3, 1, true},          {width4, 4, 1, true},
+      {width2Missing, 2, 2, false}, {width4Negative, 4, 1, false}, {width3Outside, 3, 1, false},
+      {width2Missing, 5, 2, true},  {width2Missing, 2, 0, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(BitVecHasAllRefs(&v, c.refs, c.width, c.n), c.expected) << c.width;
+  for (const auto& c : cases)
+    EXPECT_EQ(BitVecHasAllRefs(&v, c.refs, c.width, c.n), c.expected) << c.width;
   BitVecFree(&v);
 }
 

@@ -38,9 +38,12 @@ TEST(HashSizes, PrimeSizesAndPrimality) {
   const struct {
     int64_t n;
     bool prime;
-  } primes[] = {{0, true},     {3, true},    {4, false},   {5, true},    {9, false},       {31, true},
-                {35, false},   {37, true},   {49, false},  {961, false}, {1369, false},    {3721, false},
-                {1031, true},  {1049, true}, {2819, true}, {4489, false}, {1000003, true}, {999983LL * 999979LL, false}};
+  } primes[] = {{0, true},     {3, true},       {4, false},
+                {5, true},     {9, false},      {31, true},
+                {35, false},   {37, true},      {49, false},
+                {961, false},  {1369, false},   {3721, false},
+                {1031, true},  {1049, true},    {2819, true},
+                {4489, false}, {1000003, true}, {999983LL * 999979LL, false}};
   for (const auto& c : primes) EXPECT_EQ(IsPrime(c.n), c.prime) << c.n;
   EXPECT_EQ(NextPrime(1024), 1031);
   EXPECT_EQ(NextPrime(1031), 1033);
@@ -52,9 +55,15 @@ TEST(HashFunctions, KnownValues) {
     const char* key;
     uint64_t m, keyHash, strHash;
   } bytes[] = {
-      {"", 1031, 0, 0},           {"A", 1031, 65, 65},           {"AB", 1031, 210, 210},
-      {"AB", 70001, 16706, 16706}, {"ABC", 1031, 215, 215},       {"ABCD", 1031, 178, 465},
-      {"ABCDE", 1031, 247, 544},  {"ABCDE", 70001, 14877, 14877}, {"settings.key", 1031, 878, 718},
+      {"", 1031, 0, 0},
+      {"A", 1031, 65, 65},
+      {"AB", 1031, 210, 210},
+      {"AB", 70001, 16706, 16706},
+      {"ABC", 1031, 215, 215},
+      {"ABCD", 1031, 178, 465},
+      {"ABCDE", 1031, 247, 544},
+      {"ABCDE", 70001, 14877, 14877},
+      {"settings.key", 1031, 878, 718},
   };
   for (const auto& c : bytes) {
     EXPECT_EQ(KeyHash(c.key, c.m), c.keyHash) << c.key << " mod " << c.m;
@@ -63,15 +72,16 @@ TEST(HashFunctions, KnownValues) {
   const struct {
     const char* key;
     uint64_t m, hash;
-  } noCase[] = {{"a", 1031, 65}, {"ab", 1031, 210}, {"abcd", 1031, 79}, {"aBcDe", 1031, 999},
-                {"abcde", 70001, 14877}, {"\xC3\x84rger", 1031, 202}};
-  for (const auto& c : noCase) EXPECT_EQ(KeyHashNoCase(c.key, c.m), c.hash) << c.key << " mod " << c.m;
+  } noCase[] = {{"a", 1031, 65},      {"ab", 1031, 210},       {"abcd", 1031, 79},
+                {"aBcDe", 1031, 999}, {"abcde", 70001, 14877}, {"\xC3\x84rger", 1031, 202}};
+  for (const auto& c : noCase)
+    EXPECT_EQ(KeyHashNoCase(c.key, c.m), c.hash) << c.key << " mod " << c.m;
   EXPECT_EQ(StrHashNoCase("abCD", 1031), StrHash("ABCD", 1031));
 
   EXPECT_EQ(KeyStep("ab\xff"), 255u);
   EXPECT_EQ(KeyStepNoCase("xa"), uint64_t{'A'});
   EXPECT_EQ(KeyStepNoCase("x\xD0\x80"), 1u);  // U+0400 masks to 0
-  EXPECT_EQ(DoubleStep(1.0), 1u);              // 3FF0000000000000: byte 5 is 0
+  EXPECT_EQ(DoubleStep(1.0), 1u);             // 3FF0000000000000: byte 5 is 0
   EXPECT_EQ(DoubleStep(1.5), 1u);
   EXPECT_EQ(DoubleStep(1.0 + 1.0 / 4096), 2u);  // 3FF0010000000000
   EXPECT_EQ(DoubleHash(-2.0, 1031), DoubleHash(2.0, 1031));
@@ -141,11 +151,13 @@ TEST_F(HashIndexTest, FullTableEndsEverySearch) {
   Init(kKeyKindBytes);
   ASSERT_EQ(index.slotCount, 1031);
   EXPECT_EQ(index.fillLimit, 1031 - 128);
-  for (int i = 0; i < 1031; ++i) ASSERT_TRUE(HashIndexInsert(&index, Add("k" + std::to_string(i)))) << i;
+  for (int i = 0; i < 1031; ++i)
+    ASSERT_TRUE(HashIndexInsert(&index, Add("k" + std::to_string(i)))) << i;
   EXPECT_FALSE(HashIndexInsert(&index, Add("one more")));
   EXPECT_EQ(HashIndexFind(&index, "absent"), nullptr);
   EXPECT_EQ(HashIndexFind(&index, "k1030"), &records[1030]);
-  for (int i = 0; i < 1031; ++i) ASSERT_TRUE(HashIndexRemove(&index, &records[static_cast<size_t>(i)]));
+  for (int i = 0; i < 1031; ++i)
+    ASSERT_TRUE(HashIndexRemove(&index, &records[static_cast<size_t>(i)]));
   EXPECT_EQ(HashIndexFind(&index, "k5"), nullptr);  // every slot deleted, none empty
   EXPECT_FALSE(HashIndexRemove(&index, &records[5]));
 }
@@ -158,7 +170,8 @@ TEST_F(HashIndexTest, ResetResizesAndEmpties) {
   EXPECT_EQ(index.entryCount, 0);
   EXPECT_EQ(HashIndexFind(&index, "5"), nullptr);
   for (Record& r : records) ASSERT_TRUE(HashIndexInsert(&index, &r));
-  for (int i = 0; i < 900; ++i) EXPECT_EQ(HashIndexFind(&index, std::to_string(i).c_str()), &records[static_cast<size_t>(i)]);
+  for (int i = 0; i < 900; ++i)
+    EXPECT_EQ(HashIndexFind(&index, std::to_string(i).c_str()), &records[static_cast<size_t>(i)]);
   EXPECT_EQ(HashIndexMemSize(&index), MemAllocatedSize(index.slots.data) + 80);
 }
 

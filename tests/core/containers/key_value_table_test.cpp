@@ -23,7 +23,9 @@ class KeyValueTableTest : public ::testing::Test {
     MemFree(block);
     return text;
   }
-  void Read(const std::string& text) { KeyValueTableRead(&table, text.data(), static_cast<int64_t>(text.size())); }
+  void Read(const std::string& text) {
+    KeyValueTableRead(&table, text.data(), static_cast<int64_t>(text.size()));
+  }
   // The value, or "<absent>".
   std::string Get(const char* key) {
     T_TextBuf buffer;
@@ -62,10 +64,13 @@ TEST_F(KeyValueTableTest, SetAndGet) {
 
 TEST_F(KeyValueTableTest, GrowsPastTheIndexFillLimitAndClears) {
   const int n = 5000;
-  for (int i = 0; i < n; ++i) ASSERT_TRUE(KeyValueTableSet(&table, ("key" + std::to_string(i)).c_str(), std::to_string(i * 7).c_str()));
+  for (int i = 0; i < n; ++i)
+    ASSERT_TRUE(KeyValueTableSet(&table, ("key" + std::to_string(i)).c_str(),
+                                 std::to_string(i * 7).c_str()));
   EXPECT_GT(table.index.slotCount, 1031);
   EXPECT_EQ(table.index.entryCount, n);
-  for (int i = 0; i < n; ++i) ASSERT_EQ(Get(("key" + std::to_string(i)).c_str()), std::to_string(i * 7));
+  for (int i = 0; i < n; ++i)
+    ASSERT_EQ(Get(("key" + std::to_string(i)).c_str()), std::to_string(i * 7));
   EXPECT_STREQ(KeyValueTableAt(&table, 4321)->key, "key4321");  // record order is insertion order
   KeyValueTableClear(&table);
   EXPECT_EQ(KeyValueTableCount(&table), 0);
@@ -80,7 +85,8 @@ TEST_F(KeyValueTableTest, WritesKeyTabValueCrLf) {
   KeyValueTableSet(&table, "empty", nullptr);
   KeyValueTableSet(&table, "multi", "line one\r\nline\ttwo");
   KeyValueTableSet(&table, "\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC");
-  EXPECT_EQ(Written(), "a\t1\r\nempty\t\r\nmulti\tline one  line two\r\n\xC3\xA9t\xC3\xA9\t\xE2\x82\xAC\r\n");
+  EXPECT_EQ(Written(),
+            "a\t1\r\nempty\t\r\nmulti\tline one  line two\r\n\xC3\xA9t\xC3\xA9\t\xE2\x82\xAC\r\n");
   EXPECT_FALSE(table.changed);
   // What was written reads back as the same table.
   KeyValueTable copy;
@@ -111,8 +117,9 @@ TEST_F(KeyValueTableTest, ReadsEveryLineEnd) {
   const struct {
     const char* key;
     const char* value;
-  } expected[] = {{"crlf", "last value wins"}, {"lf", "two"},      {"cr", "three"},  {"lfcr", "four"},
-                  {"blanks", "five"},          {"extra", "six"}, {"only key", ""}, {"unterminated", "end"}};
+  } expected[] = {
+      {"crlf", "last value wins"}, {"lf", "two"},    {"cr", "three"},  {"lfcr", "four"},
+      {"blanks", "five"},          {"extra", "six"}, {"only key", ""}, {"unterminated", "end"}};
   EXPECT_EQ(KeyValueTableCount(&table), 8);
   for (const auto& e : expected) EXPECT_EQ(Get(e.key), e.value) << e.key;
 }
@@ -143,8 +150,11 @@ TEST_F(KeyValueTableTest, SaveAndLoadAFile) {
   EXPECT_FALSE(table.changed);
 
   std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1));
-  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(),
+                                                      static_cast<int>(wide.size())) -
+                                  1));
+  HANDLE file =
+      CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   char bytes[64];
   DWORD got = 0;

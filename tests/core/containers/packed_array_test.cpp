@@ -9,7 +9,8 @@
 
 namespace {
 
-const int kWidths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 24, 28, 32, 34, 36, 40, 64};
+const int kWidths[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                       16, 17, 18, 19, 20, 21, 22, 24, 28, 32, 34, 36, 40, 64};
 
 uint64_t MaskOf(int width) { return width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1; }
 
@@ -25,10 +26,29 @@ TEST(PackedIntArray, WidthFromTheMaximum) {
     uint64_t v;
     int width;
   } cases[] = {
-      {0, 1},           {1, 1},           {2, 2},          {7, 3},         {8, 4},          {127, 7},
-      {128, 8},         {255, 8},         {256, 9},        {0x3fffff, 22}, {0x400000, 24},  {0xffffff, 24},
-      {0x1000000, 28},  {0xfffffff, 28},  {0x10000000, 32}, {0xffffffff, 32}, {0x100000000, 34}, {0x3ffffffff, 34},
-      {0x400000000, 36}, {0x1000000000, 40}, {0xffffffffff, 40}, {0x10000000000, 64}, {~uint64_t{0}, 64},
+      {0, 1},
+      {1, 1},
+      {2, 2},
+      {7, 3},
+      {8, 4},
+      {127, 7},
+      {128, 8},
+      {255, 8},
+      {256, 9},
+      {0x3fffff, 22},
+      {0x400000, 24},
+      {0xffffff, 24},
+      {0x1000000, 28},
+      {0xfffffff, 28},
+      {0x10000000, 32},
+      {0xffffffff, 32},
+      {0x100000000, 34},
+      {0x3ffffffff, 34},
+      {0x400000000, 36},
+      {0x1000000000, 40},
+      {0xffffffffff, 40},
+      {0x10000000000, 64},
+      {~uint64_t{0}, 64},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(PackedIntWidthFor(c.v), c.width) << std::hex << c.v;
@@ -42,8 +62,8 @@ TEST(PackedIntArray, StorageIsWholeGroups) {
     int width;
     int64_t bytes;
   } cases[] = {
-      {10, 3, 6},  {10, 6, 9},  {10, 40, 60}, {1, 1, 1},   {9, 7, 14},  {1, 24, 3}, {3, 4, 2},
-      {5, 12, 9},  {1, 18, 18}, {8, 18, 18},  {9, 34, 68}, {1, 22, 11}, {2, 64, 16}, {0, 9, 0},
+      {10, 3, 6}, {10, 6, 9},  {10, 40, 60}, {1, 1, 1},   {9, 7, 14},  {1, 24, 3},  {3, 4, 2},
+      {5, 12, 9}, {1, 18, 18}, {8, 18, 18},  {9, 34, 68}, {1, 22, 11}, {2, 64, 16}, {0, 9, 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(PackedIntBytes(c.n, MaskOf(c.width)), c.bytes) << c.n << " x " << c.width;
@@ -57,11 +77,13 @@ TEST(PackedIntArray, EveryWidthKeepsEachElementApart) {
     ASSERT_EQ(MemSize(a.storage), PackedIntBytes(n, MaskOf(width))) << width;
     PackedIntArrayFill(&a, 0);
     for (int64_t i = 0; i < n; ++i) PackedIntArraySet(&a, i, Pattern(i) & a.maximum);
-    for (int64_t i = 0; i < n; ++i) ASSERT_EQ(PackedIntArrayGet(&a, i), Pattern(i) & a.maximum) << width << " at " << i;
+    for (int64_t i = 0; i < n; ++i)
+      ASSERT_EQ(PackedIntArrayGet(&a, i), Pattern(i) & a.maximum) << width << " at " << i;
     // All ones around one cleared element: its neighbours keep every bit.
     PackedIntArrayFill(&a, a.maximum);
     PackedIntArraySet(&a, 11, 0);
-    for (int64_t i = 0; i < n; ++i) ASSERT_EQ(PackedIntArrayGet(&a, i), i == 11 ? 0 : a.maximum) << width << " at " << i;
+    for (int64_t i = 0; i < n; ++i)
+      ASSERT_EQ(PackedIntArrayGet(&a, i), i == 11 ? 0 : a.maximum) << width << " at " << i;
     // A value above the maximum only writes its low bits.
     PackedIntArraySet(&a, 11, ~uint64_t{0} << 1);
     EXPECT_EQ(PackedIntArrayGet(&a, 11), a.maximum & ~uint64_t{1}) << width;
@@ -112,7 +134,8 @@ TEST(PackedIntArray, SetMaxMovesEveryElementToTheNewWidth) {
     ASSERT_TRUE(PackedIntArraySetMax(&a, maximum));
     EXPECT_EQ(a.maximum, PackedIntMaxFor(maximum));
     EXPECT_EQ(MemSize(a.storage), PackedIntBytes(50, maximum));
-    for (int64_t i = 0; i < 50; ++i) ASSERT_EQ(PackedIntArrayGet(&a, i), uint64_t(i % 8)) << maximum;
+    for (int64_t i = 0; i < 50; ++i)
+      ASSERT_EQ(PackedIntArrayGet(&a, i), uint64_t(i % 8)) << maximum;
   }
   ASSERT_TRUE(PackedIntArrayResize(&a, 9));
   EXPECT_EQ(MemSize(a.storage), 6);

@@ -19,7 +19,8 @@ int64_t PagesHeld(const PagedArray& a) {
 }
 
 std::string RecordText(const PagedArray& a, int64_t i) {
-  return std::string(reinterpret_cast<const char*>(PagedArrayAt(&a, i)), static_cast<size_t>(a.width));
+  return std::string(reinterpret_cast<const char*>(PagedArrayAt(&a, i)),
+                     static_cast<size_t>(a.width));
 }
 
 // Records 0 .. n - 1 of 8 bytes "ABCDEFGH" with the first byte raised by the record number.
@@ -134,7 +135,8 @@ TEST(PagedArray, FailedWideningRestoresEveryPage) {
   PagedArray a;
   PagedArrayInit(&a, 300, 0);  // pages of 1.2 MB
   ASSERT_TRUE(PagedArrayReserve(&a, 3 * 4096));
-  for (int64_t i = 0; i < a.count; ++i) std::memset(PagedArrayAt(&a, i), static_cast<int>(i % 251), 300);
+  for (int64_t i = 0; i < a.count; ++i)
+    std::memset(PagedArrayAt(&a, i), static_cast<int>(i % 251), 300);
   pageRequests = 0;
   {
     HeapRefusal refusal(RefuseSecondPage);

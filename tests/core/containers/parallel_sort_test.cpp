@@ -84,12 +84,24 @@ std::vector<int32_t> Generate(int kind, int n) {
   for (int i = 0; i < n; ++i) {
     x = x * 1664525u + 1013904223u;
     switch (kind) {
-      case 0: v[static_cast<size_t>(i)] = static_cast<int32_t>(x >> 1); break;  // random
-      case 1: v[static_cast<size_t>(i)] = i; break;                            // sorted
-      case 2: v[static_cast<size_t>(i)] = n - i; break;                        // reversed
-      case 3: v[static_cast<size_t>(i)] = 7; break;                            // all equal
-      case 4: v[static_cast<size_t>(i)] = static_cast<int32_t>(x >> 29); break;  // eight values
-      default: v[static_cast<size_t>(i)] = i < n / 2 ? i : n - i; break;         // organ pipe
+      case 0:
+        v[static_cast<size_t>(i)] = static_cast<int32_t>(x >> 1);
+        break;  // random
+      case 1:
+        v[static_cast<size_t>(i)] = i;
+        break;  // sorted
+      case 2:
+        v[static_cast<size_t>(i)] = n - i;
+        break;  // reversed
+      case 3:
+        v[static_cast<size_t>(i)] = 7;
+        break;  // all equal
+      case 4:
+        v[static_cast<size_t>(i)] = static_cast<int32_t>(x >> 29);
+        break;  // eight values
+      default:
+        v[static_cast<size_t>(i)] = i < n / 2 ? i : n - i;
+        break;  // organ pipe
     }
   }
   return v;

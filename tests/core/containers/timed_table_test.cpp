@@ -14,8 +14,8 @@ uint64_t FakeTicks() { return now; }
 
 std::vector<std::string> changes;  // "kind key A B"
 void RecordChange(const TimedTableChange* c) {
-  changes.push_back(std::to_string(c->kind) + " " + (c->key ? c->key : "-") + " " + (c->textA ? c->textA : "-") + " " +
-                    (c->textB ? c->textB : "-"));
+  changes.push_back(std::to_string(c->kind) + " " + (c->key ? c->key : "-") + " " +
+                    (c->textA ? c->textA : "-") + " " + (c->textB ? c->textB : "-"));
 }
 
 class TimedTableTest : public ::testing::Test {

@@ -33,7 +33,7 @@ TEST(ValueCounts, WeightedMedianOfSmallSets) {
     std::vector<double> values;
     double median;
   } cases[] = {
-      {{1, 2, 3, 4}, 2.5}, {{1, 2, 2, 9}, 2}, {{5, 5, 5}, 5},     {{7}, 7},
+      {{1, 2, 3, 4}, 2.5}, {{1, 2, 2, 9}, 2},   {{5, 5, 5}, 5},      {{7}, 7},
       {{4, 3, 2, 1}, 2.5}, {{-1, -0.5}, -0.75}, {{0.0, -0.0, 3}, 0}, {{2, 1, 1, 1, 2, 2, 9, 9}, 2},
   };
   for (const auto& c : cases) EXPECT_EQ(MedianOf(c.values), c.median);

@@ -49,11 +49,11 @@ std::string Decode(TextDecoder* decoder, const std::string& input, int32_t capac
 }
 
 TEST(CodePages, KeysAndNames) {
-  const char* keys[] = {"UTF-8",   "UTF-16LE",   "UTF-16BE",   "SysPage", "MacRoman",
+  const char* keys[] = {"UTF-8",      "UTF-16LE",   "UTF-16BE",   "SysPage", "MacRoman",
                         "MacRomanCE", "ISO-8859-1", "ISO-8859-2", "PC-8"};
-  const char* names[] = {"UTF-8",           "UTF-16 LE",          "UTF-16 BE",
-                         "System Codepage", "Macintosh Roman",    "Macintosh Roman CE",
-                         "Windows Latin 1", "Windows Latin 2",    "PC DOS OEM"};
+  const char* names[] = {"UTF-8",           "UTF-16 LE",       "UTF-16 BE",
+                         "System Codepage", "Macintosh Roman", "Macintosh Roman CE",
+                         "Windows Latin 1", "Windows Latin 2", "PC DOS OEM"};
   for (int32_t n = 0; n < 9; n++) {
     EXPECT_STREQ(EncodingKey(n), keys[n]);
     EXPECT_STREQ(EncodingName(n), names[n]);
@@ -74,10 +74,10 @@ TEST(CodePages, TableEntriesAndFallback) {
     uint16_t unit;
   };
   const Case cases[] = {
-      {0x80, 4, 0x00C4}, {0xDB, 4, 0x20AC}, {0x80, 5, 0x00C4}, {0x81, 5, 0x0100},
-      {0x80, 6, 0x20AC}, {0x81, 6, 0x0081}, {0x9D, 6, 0x009D}, {0x9F, 6, 0x0178},
-      {0x98, 7, 0x0098}, {0xA3, 7, 0x0141}, {0x80, 8, 0x00C7}, {0xFF, 8, 0x00A0},
-      {0x41, 8, 0x0041}, {0x80, 3, 0x20AC}, {0x80, 0, 0x20AC}, {0x80, 2, 0x20AC},
+      {0x80, 4, 0x00C4},  {0xDB, 4, 0x20AC},  {0x80, 5, 0x00C4}, {0x81, 5, 0x0100},
+      {0x80, 6, 0x20AC},  {0x81, 6, 0x0081},  {0x9D, 6, 0x009D}, {0x9F, 6, 0x0178},
+      {0x98, 7, 0x0098},  {0xA3, 7, 0x0141},  {0x80, 8, 0x00C7}, {0xFF, 8, 0x00A0},
+      {0x41, 8, 0x0041},  {0x80, 3, 0x20AC},  {0x80, 0, 0x20AC}, {0x80, 2, 0x20AC},
       {0x80, 99, 0x20AC}, {0x80, -1, 0x20AC},
   };
   for (const Case& c : cases) {
@@ -121,25 +121,41 @@ TEST(CodePages, Utf8ToCodePageDropsWhatThePageLacksAndSkipsMalformedBytes) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a\u20ACb", 8, "ab"},              // no euro in code page 437
-      {"a\u20ACb", 4, "a\xDB" "b"},
-      {"a\u20ACb", 6, "a\x80" "b"},
-      {"a\u20ACb", 0, "a\x80" "b"},       // no table of its own: Windows Latin 1
-      {"\u0141\u00F3d\u017A", 7, "\xA3\xF3" "d\x9F"},
-      {"\u0141\u00F3d\u017A", 6, "\xF3" "d"},
-      {"x\xF0\x9F\x98\x80y", 6, "xy"},    // a 4-byte character goes whole
-      {"x\xF0\x9F" "y", 6, "xy"},          // ... even when cut short
-      {"x\x80\xBFy\xFFz", 6, "xyz"},       // stray bytes go alone
-      {"x\xC3y", 6, "xy"},                 // a lead without its continuation
+      {"a\u20ACb", 8, "ab"},  // no euro in code page 437
+      {"a\u20ACb", 4,
+       "a\xDB"
+       "b"},
+      {"a\u20ACb", 6,
+       "a\x80"
+       "b"},
+      {"a\u20ACb", 0,
+       "a\x80"
+       "b"},  // no table of its own: Windows Latin 1
+      {"\u0141\u00F3d\u017A", 7,
+       "\xA3\xF3"
+       "d\x9F"},
+      {"\u0141\u00F3d\u017A", 6,
+       "\xF3"
+       "d"},
+      {"x\xF0\x9F\x98\x80y", 6, "xy"},  // a 4-byte character goes whole
+      {"x\xF0\x9F"
+       "y",
+       6, "xy"},                              // ... even when cut short
+      {"x\x80\xBFy\xFFz", 6, "xyz"},          // stray bytes go alone
+      {"x\xC3y", 6, "xy"},                    // a lead without its continuation
       {"x\xC0\x80y\xE0\x82\xACz", 6, "xyz"},  // overlong forms are no characters
-      {"x\xE2\x82", 6, "x"},               // cut at the end of the text
+      {"x\xE2\x82", 6, "x"},                  // cut at the end of the text
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FromUtf8(c.utf8, c.encoding), c.expected) << c.utf8 << " in " << c.encoding;
   }
-  char inPlace[] = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";
+  char inPlace[] =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE2\x82\xAC";
   EXPECT_EQ(Utf8ToCodePage(inPlace, inPlace, 6), 7);
-  EXPECT_STREQ(inPlace, "Gr\xFC\xDF" "e \x80");
+  EXPECT_STREQ(inPlace,
+               "Gr\xFC\xDF"
+               "e \x80");
 }
 
 TEST(CodePages, SystemPageFollowsTheChosenTable) {
@@ -191,7 +207,10 @@ TEST(TextDecoder, DecodesEveryEncoding) {
   };
   const Case cases[] = {
       {0, "A\xC3\xA9\xE2\x82\xAC", "A\u00E9\u20AC"},
-      {0, "A\xF0\x9F\x98\x80" "B\xFF", "AB"},
+      {0,
+       "A\xF0\x9F\x98\x80"
+       "B\xFF",
+       "AB"},
       {0, "A\xE2\x82", "A"},  // a character cut by the end of the input
       {1, std::string("A\0\xE9\0\xAC\x20", 6), "A\u00E9\u20AC"},
       {2, std::string("\0A\0\xE9\x20\xAC", 6), "A\u00E9\u20AC"},
@@ -260,8 +279,8 @@ TEST(Languages, CodeIgnoresLetterCase) {
     const char* code;
     int32_t language;
   };
-  const Case cases[] = {{"US", 0},   {"us", 0},     {"swe", 12}, {"SWE", 12}, {"Ger", 7},
-                        {"SW", -1},  {"SWED", -1},  {"", -1},    {"EN", -1},  {nullptr, -1}};
+  const Case cases[] = {{"US", 0},  {"us", 0},    {"swe", 12}, {"SWE", 12}, {"Ger", 7},
+                        {"SW", -1}, {"SWED", -1}, {"", -1},    {"EN", -1},  {nullptr, -1}};
   for (const Case& c : cases) EXPECT_EQ(LanguageFromCode(c.code), c.language) << c.code;
 }
 

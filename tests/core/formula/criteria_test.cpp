@@ -45,14 +45,30 @@ TEST_F(TextCriteria, Normalises) {
     const char* normalised;
   };
   const Case cases[] = {
-      {"a++b", 5, "a|b"},       {"a+++b", 5, "a|b"},          {"a+-b", 5, "a±b"},
-      {"a--b", 5, "a¬b"},       {"(a|b", 5, "(a|b)"},         {"((a", 5, "((a))"},
-      {"a&|b", 5, "a&b"},       {"a|&±b", 5, "a|b"},          {"¬¬a", 5, "a"},
-      {"¬¬¬a", 5, "¬a"},        {"|a", 5, "\\|a"},            {"a&", 5, "a&\\"},
-      {"x)y", 5, "x"},          {"'a++b'|c", 5, "'a++b'|c"},  {"\\(ab)+", 5, "\\{ab}+"},
-      {"\\a**b", 5, "\\a*b"},   {"\\{ab&c", 5, "\\{ab}&c"},   {"(\\a{b)", 5, "(\\a{b})"},
-      {"nor|süd", 0, "NOR|SÜD"}, {"NEW york", 1, "new york"}, {"new york", 3, "New York"},
-      {"north", 4, "north"},    {"¬|¬a", 5, "a"},             {"\\{\"a}", 5, "\\{\"a}\"}"},
+      {"a++b", 5, "a|b"},
+      {"a+++b", 5, "a|b"},
+      {"a+-b", 5, "a±b"},
+      {"a--b", 5, "a¬b"},
+      {"(a|b", 5, "(a|b)"},
+      {"((a", 5, "((a))"},
+      {"a&|b", 5, "a&b"},
+      {"a|&±b", 5, "a|b"},
+      {"¬¬a", 5, "a"},
+      {"¬¬¬a", 5, "¬a"},
+      {"|a", 5, "\\|a"},
+      {"a&", 5, "a&\\"},
+      {"x)y", 5, "x"},
+      {"'a++b'|c", 5, "'a++b'|c"},
+      {"\\(ab)+", 5, "\\{ab}+"},
+      {"\\a**b", 5, "\\a*b"},
+      {"\\{ab&c", 5, "\\{ab}&c"},
+      {"(\\a{b)", 5, "(\\a{b})"},
+      {"nor|süd", 0, "NOR|SÜD"},
+      {"NEW york", 1, "new york"},
+      {"new york", 3, "New York"},
+      {"north", 4, "north"},
+      {"¬|¬a", 5, "a"},
+      {"\\{\"a}", 5, "\\{\"a}\"}"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Compile(c.text, c.mode), c.normalised) << c.text;
@@ -161,16 +177,17 @@ TEST_F(TextCriteria, FoldedMatchTriesThePlainFormOfFailedTests) {
     int plainCalls;
   };
   const Case cases[] = {
-      {"ab", "a[b]", true, 1},     {"ab", "ab", true, 0},        {"\\ab", "[a]b", true, 1},
-      {"ab|cd", "[c]d", true, 1},  {"xy", "a[b]", false, 1},     {"¬\\", "", true, 0},
-      {"\\", "", false, 0},        {"ab&¬cd", "ab[c]d", false, 1},
+      {"ab", "a[b]", true, 1},    {"ab", "ab", true, 0},          {"\\ab", "[a]b", true, 1},
+      {"ab|cd", "[c]d", true, 1}, {"xy", "a[b]", false, 1},       {"¬\\", "", true, 0},
+      {"\\", "", false, 0},       {"ab&¬cd", "ab[c]d", false, 1},
   };
   for (const Case& c : cases) {
     Compile(c.criteria);
     char* block = StrDupBytes(c.text, static_cast<int32_t>(std::strlen(c.text)));
     if (!block) block = static_cast<char*>(MemDup("", 1));  // the empty block text
     PlainCalls calls;
-    EXPECT_EQ(Criteria_MatchFolded(&pattern_, block, StripBrackets, &calls), c.matches) << c.criteria << " / " << c.text;
+    EXPECT_EQ(Criteria_MatchFolded(&pattern_, block, StripBrackets, &calls), c.matches)
+        << c.criteria << " / " << c.text;
     EXPECT_EQ(calls.count, c.plainCalls) << c.criteria << " / " << c.text;
     MemFree(block);
   }
@@ -204,7 +221,8 @@ TEST_F(TextCriteria, RefusesCriteriaBeyondTheLimitsAndThenMatchesNothing) {
   for (const Case& c : cases) {
     PendingErrorClear();
     std::string normalised = Compile(c.text);
-    EXPECT_EQ(PendingError.request.message, c.refused ? kMsgCriteriaTooComplex : 0) << c.text.size();
+    EXPECT_EQ(PendingError.request.message, c.refused ? kMsgCriteriaTooComplex : 0)
+        << c.text.size();
     if (c.refused) {
       EXPECT_EQ(normalised, c.text) << "the text is kept as typed";
       for (const char* text : {"a", "", c.text.c_str()}) EXPECT_FALSE(Match(text)) << c.text.size();
@@ -250,14 +268,14 @@ TEST_F(NumberCriteria, NormalisesOperatorsAndNumbers) {
     const char* normalised;
   };
   const Case cases[] = {
-      {"10..20", "10…20"},   {"10_20", "10…20"},   {"10 … 20", "10…20"}, {"< 100", "<100"},
-      {"=<5", "<=5"},        {"= >5", ">=5"},      {"≥5", ">=5"},        {"≤5", "<=5"},
-      {"≠5", "<>5"},         {"><5", "<>5"},       {"==5", "=5"},        {"=\\", "\\"},
-      {"<", "\\"},           {"<=", "<\\"},        {"<\\", "<\\"},       {"1,5", "1.5"},
-      {"1e3", "1000"},       {"0.001", "1E-3"},    {"5…", "5"},          {"(<1|>2", "(<1|>2)"},
-      {"<1++>2", "<1|>2"},   {"--5", "¬5"},        {"abc", "abc"},       {"<100 | >200", "<100|>200"},
-      {"1 000", "1000"},     {"-2.50", "-2.5"},    {"1)", "1"},          {"(1) | \\", "(1)|\\"},
-      {"= \\", "\\"},        {"…", "…"},           {"¬|¬5", "5"},
+      {"10..20", "10…20"}, {"10_20", "10…20"}, {"10 … 20", "10…20"}, {"< 100", "<100"},
+      {"=<5", "<=5"},      {"= >5", ">=5"},    {"≥5", ">=5"},        {"≤5", "<=5"},
+      {"≠5", "<>5"},       {"><5", "<>5"},     {"==5", "=5"},        {"=\\", "\\"},
+      {"<", "\\"},         {"<=", "<\\"},      {"<\\", "<\\"},       {"1,5", "1.5"},
+      {"1e3", "1000"},     {"0.001", "1E-3"},  {"5…", "5"},          {"(<1|>2", "(<1|>2)"},
+      {"<1++>2", "<1|>2"}, {"--5", "¬5"},      {"abc", "abc"},       {"<100 | >200", "<100|>200"},
+      {"1 000", "1000"},   {"-2.50", "-2.5"},  {"1)", "1"},          {"(1) | \\", "(1)|\\"},
+      {"= \\", "\\"},      {"…", "…"},         {"¬|¬5", "5"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Compile(c.text), c.normalised) << c.text;
@@ -345,9 +363,15 @@ TEST(CondText, BuildsWithTheFewestBrackets) {
       {0, {{'o', "a"}, {'o', "b"}, {'j', "", '|', 1}, {'o', "c"}, {'j', "", '&', 3}}, "(a|b)&c"},
       {0, {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", '&', 3}, {'j', "", '|', 1}}, "a|b&c"},
       {0, {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", '&', 3}, {'j', "", '&', 3}}, "a&b&c"},
-      {0, {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", kNotChar, 3}, {'j', "", kNotChar, 3}}, "a¬(b¬c)"},
-      {0, {{'o', "a"}, {'o', "b"}, {'j', "", kNotChar, 3}, {'o', "c"}, {'j', "", kNotChar, 3}}, "a¬b¬c"},
-      {0, {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", '&', 3}, {'j', "", kNotChar, 3}}, "a¬(b&c)"},
+      {0,
+       {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", kNotChar, 3}, {'j', "", kNotChar, 3}},
+       "a¬(b¬c)"},
+      {0,
+       {{'o', "a"}, {'o', "b"}, {'j', "", kNotChar, 3}, {'o', "c"}, {'j', "", kNotChar, 3}},
+       "a¬b¬c"},
+      {0,
+       {{'o', "a"}, {'o', "b"}, {'o', "c"}, {'j', "", '&', 3}, {'j', "", kNotChar, 3}},
+       "a¬(b&c)"},
       {0, {{'o', "a"}, {'o', "b"}, {'j', "", '|', 1}, {'p', "", kNotChar, 4}}, "¬(a|b)"},
       {0, {{'o', "a"}, {'p', "", kNotChar, 4}, {'p', "", kNotChar, 4}}, "¬(¬a)"},
       {' ', {{'o', "a"}, {'o', "b"}, {'j', "", '|', 1}}, "a | b"},

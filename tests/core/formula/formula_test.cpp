@@ -310,8 +310,8 @@ TEST(FormulaToken, LengthOfOperatorOrFunctionName) {
     const char* text;
     int32_t length;
   };
-  const Case cases[] = {{"sqrt(x)", 4}, {"SQRT x", 4}, {"sqrtx", 0},  {"exp10 (", 5}, {"<=3", 2},
-                        {"≠3", 3},      {"&x", 1},     {"¬x", 2},     {"**", 1},      {"x", 0},
+  const Case cases[] = {{"sqrt(x)", 4}, {"SQRT x", 4}, {"sqrtx", 0}, {"exp10 (", 5}, {"<=3", 2},
+                        {"≠3", 3},      {"&x", 1},     {"¬x", 2},    {"**", 1},      {"x", 0},
                         {"", 0},        {"√(2)", 3},   {"=<", 2}};
   for (const Case& c : cases) EXPECT_EQ(Expr_TokenLength(c.text), c.length) << c.text;
   EXPECT_EQ(Expr_TokenLength(nullptr), 0);

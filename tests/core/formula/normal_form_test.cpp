@@ -25,9 +25,9 @@ constexpr int kRounds = 5000;
 
 TEST(NormalForm, FormulaReadsBackAsItself) {
   const std::vector<const char*> pieces = {
-      "x",  "Y",   "1",  "2.5", ",",  ".",  "(",    ")",   "[",  "]",  "{",  "}",  "+", "-",
-      "*",  "/",   ":",  "^",   "**", "<",  ">",    "=",   "<=", "&",  "|",  "¬",  ";", "max",
-      "IF", "sqrt", " ", "%",   "E",  "e",  "$",    "#",   "0x", "Pi", "abc", "\xFF", "é"};
+      "x",  "Y",    "1", "2.5", ",",  ".", "(", ")", "[",  "]",  "{",   "}",    "+", "-",
+      "*",  "/",    ":", "^",   "**", "<", ">", "=", "<=", "&",  "|",   "¬",    ";", "max",
+      "IF", "sqrt", " ", "%",   "E",  "e", "$", "#", "0x", "Pi", "abc", "\xFF", "é"};
   std::vector<char> table(4 + 2 * kExprNameRowSize, 0);
   table[0] = 2;
   table[4] = 'x';
@@ -55,9 +55,9 @@ TEST(NormalForm, FormulaReadsBackAsItself) {
 }
 
 TEST(NormalForm, TextCriteriaReadBackAsThemselves) {
-  const std::vector<const char*> pieces = {"a", "B", "é", "|", "&", "¬", "±", "(", ")", "\\", "*",
-                                           "+", ":", ";", "?", "^", "{", "}", "'", "\"", "…", "-",
-                                           " ", "1", "++", "--", "\xFF", "\xF0\x9F\x98\x80"};
+  const std::vector<const char*> pieces = {
+      "a", "B", "é", "|", "&", "¬",  "±", "(", ")", "\\", "*",  "+",  ":",    ";",
+      "?", "^", "{", "}", "'", "\"", "…", "-", " ", "1",  "++", "--", "\xFF", "\xF0\x9F\x98\x80"};
   const char* samples[] = {"", "a", "ab", "B1", "é a", "x"};
   std::mt19937 random(777);
   CriteriaPattern pattern;
@@ -71,16 +71,17 @@ TEST(NormalForm, TextCriteriaReadBackAsThemselves) {
     for (int i = 0; i < 6; ++i) first[i] = Criteria_MatchCStr(&pattern, samples[i]);
     Criteria_Compile(&pattern, &buffer, 5, round % 5 == 0);
     EXPECT_EQ(buffer.c_str(), once) << text;
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(Criteria_MatchCStr(&pattern, samples[i]), first[i]) << text << " / " << samples[i];
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(Criteria_MatchCStr(&pattern, samples[i]), first[i]) << text << " / " << samples[i];
   }
   MemFreeHeld(&pattern);
   EXPECT_FALSE(AbortRequested());
 }
 
 TEST(NormalForm, NumberCriteriaReadBackAsThemselves) {
-  const std::vector<const char*> pieces = {"1", "-", "2.5", ",", "|", "&", "¬", "±", "(", ")", "\\",
-                                           "<", "=", ">", "≠", "≤", "≥", "..", "_", "…", " ", "++",
-                                           "--", "x", "\xFF"};
+  const std::vector<const char*> pieces = {"1", "-",  "2.5", ",",  "|",  "&", "¬",   "±", "(",
+                                           ")", "\\", "<",   "=",  ">",  "≠", "≤",   "≥", "..",
+                                           "_", "…",  " ",   "++", "--", "x", "\xFF"};
   const double samples[] = {std::nan(""), -1, 0, 1, 2, 2.5, 1000};
   std::mt19937 random(4242);
   NumCriteria holder;
@@ -94,7 +95,9 @@ TEST(NormalForm, NumberCriteriaReadBackAsThemselves) {
     for (int i = 0; i < 7; ++i) first[i] = NumCriteria_Match(holder.program, samples[i]);
     NumCriteria_Compile(&holder, &buffer);
     EXPECT_EQ(buffer.c_str(), once) << text;
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(NumCriteria_Match(holder.program, samples[i]), first[i]) << text << " / " << samples[i];
+    for (int i = 0; i < 7; ++i)
+      EXPECT_EQ(NumCriteria_Match(holder.program, samples[i]), first[i])
+          << text << " / " << samples[i];
   }
   MemFreeHeld(&holder);
   EXPECT_FALSE(AbortRequested());

@@ -18,8 +18,8 @@ struct SizeCase {
 
 TEST(Memory, SizesAndAllocatedSizesAtClassBoundaries) {
   const SizeCase cases[] = {
-      {0, 8},       {1, 8},       {6, 8},        {7, 10},       {8, 10},       {128, 130},
-      {129, 146},   {4096, 4098}, {4097, 4105},  {32766, 32774}, {32767, 32775}, {100000, 100008},
+      {0, 8},     {1, 8},       {6, 8},       {7, 10},        {8, 10},        {128, 130},
+      {129, 146}, {4096, 4098}, {4097, 4105}, {32766, 32774}, {32767, 32775}, {100000, 100008},
   };
   for (const SizeCase& c : cases) {
     void* p = MemNew(c.size);
@@ -86,15 +86,18 @@ TEST(Memory, NoBlockIsSharedAcrossThreads) {
   };
   std::atomic<int> done{0};
   Work work[4];
-  for (int t = 0; t < 4; ++t) work[t].mark = static_cast<unsigned char>(t + 1), work[t].done = &done;
+  for (int t = 0; t < 4; ++t)
+    work[t].mark = static_cast<unsigned char>(t + 1), work[t].done = &done;
   auto run = [](void* a, void*) {
     auto* w = static_cast<Work*>(a);
     for (int i = 0; i < 20000; ++i) {
       int64_t size = (i * 37) % 300;
       void* p = MemNew(size);
       MemFill(p, size, w->mark);
-      if (i % 3 == 0) MemFree(p);
-      else w->blocks.push_back(p);
+      if (i % 3 == 0)
+        MemFree(p);
+      else
+        w->blocks.push_back(p);
     }
     ++*w->done;
   };

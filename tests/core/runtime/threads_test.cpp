@@ -20,8 +20,8 @@ TEST(Doubles, ClassifyCompareAndSign) {
     int classification;
     double sign;
   };
-  const Case cases[] = {{0.0, 0, 0.0},   {2.5, 1, 1.0},   {-2.5, 2, -1.0},
-                        {kInf, 3, 1.0},  {-kInf, 4, -1.0}, {kNaN, 5, 0.0}};
+  const Case cases[] = {{0.0, 0, 0.0},  {2.5, 1, 1.0},    {-2.5, 2, -1.0},
+                        {kInf, 3, 1.0}, {-kInf, 4, -1.0}, {kNaN, 5, 0.0}};
   for (const Case& c : cases) {
     EXPECT_EQ(ClassifyDouble(c.value), c.classification) << c.value;
     EXPECT_EQ(SignOfDouble(c.value), c.sign) << c.value;
@@ -65,8 +65,10 @@ TEST(VersionClass, MapsWindowsVersions) {
     unsigned major, minor;
     int versionClass;
   };
-  const Case cases[] = {{4, 0, 0}, {5, 0, 1}, {5, 1, 2}, {5, 2, 2}, {6, 0, 3}, {6, 1, 4}, {6, 2, 4}, {10, 0, 4}};
-  for (const Case& c : cases) EXPECT_EQ(OsVersionClassOf(c.major, c.minor), c.versionClass) << c.major << "." << c.minor;
+  const Case cases[] = {{4, 0, 0}, {5, 0, 1}, {5, 1, 2}, {5, 2, 2},
+                        {6, 0, 3}, {6, 1, 4}, {6, 2, 4}, {10, 0, 4}};
+  for (const Case& c : cases)
+    EXPECT_EQ(OsVersionClassOf(c.major, c.minor), c.versionClass) << c.major << "." << c.minor;
   EXPECT_EQ(OsVersionClass(), 4);  // the test prefix is pinned to Windows 10
 }
 
@@ -89,7 +91,10 @@ TEST(Ticks, SleepUntilSpinsWhenLittleRemains) {
   // never by Sleep (which would not advance the fake clock and hang the test).
   fakeTicks = 1000;
   tickReads = 0;
-  SetTickSource([] { ++tickReads; return fakeTicks++; });
+  SetTickSource([] {
+    ++tickReads;
+    return fakeTicks++;
+  });
   SleepUntil(5, 1000);
   SetTickSource(nullptr);
   EXPECT_GE(fakeTicks, 1005u);
@@ -116,7 +121,10 @@ TEST(HeapBlocks, ReserveRefusalLeavesNothingAllocated) {
   PendingErrorClear();
   static int requests;
   requests = 0;
-  SetHeapFailHook([](size_t size) { ++requests; return size != HeapReserveSize(2); });
+  SetHeapFailHook([](size_t size) {
+    ++requests;
+    return size != HeapReserveSize(2);
+  });
   EXPECT_EQ(HeapBlockAlloc(100, 2), nullptr);
   EXPECT_EQ(requests, 2);  // the block was had, then the reserve refused
   EXPECT_EQ(PendingError.request.message, 600);

@@ -16,7 +16,9 @@ std::string Written(const CopyTableSettings& record, const char* before) {
   return text.c_str();
 }
 
-bool Same(const CopyTableSettings& a, const CopyTableSettings& b) { return memcmp(&a, &b, sizeof a) == 0; }
+bool Same(const CopyTableSettings& a, const CopyTableSettings& b) {
+  return memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(CopyTableSettings, DefaultsAndTheirString) {
   CopyTableSettings record;
@@ -47,8 +49,9 @@ TEST(CopyTableSettings, ParseReadsEachKey) {
       {"F5", 0, 1, 0, 1, 0, 0, 0, 0},  // below 9: the current setting
       {"DL,TD,QD,RL,F59", 2, 0, 59, 0, 2, 0, 0, 0},
       {"D46,T32,R13,M,CV", 46, 32, 9, 1, 13, 0, 1, 5},
-      {",,,Z9,F70000,C?,x", 0, 1, 0, 1, 0, 0, 0, 0},  // unknown keys skipped; no 16-bit code: current
-      {"F44,F59", 0, 1, 59, 1, 0, 0, 0, 0},           // the last entry wins
+      {",,,Z9,F70000,C?,x", 0, 1, 0, 1, 0, 0, 0,
+       0},                                   // unknown keys skipped; no 16-bit code: current
+      {"F44,F59", 0, 1, 59, 1, 0, 0, 0, 0},  // the last entry wins
       {"F-12,C3", 0, 1, 0, 1, 0, 0, 0, 2},
   };
   for (const Case& c : cases) {
@@ -91,8 +94,9 @@ TEST(CopyTableSettings, WriteUpdatesInPlace) {
     bool set;
     const char* after;
   };
-  const Case flags[] = {{"F44,K", 'K', false, "F44,"}, {"K,F44", 'K', false, "F44"}, {"K,K,F9", 'K', false, "F9"},
-                        {"F44", 'K', true, "F44,K"},   {"F44,K", 'K', true, "F44,K"}, {"", 'W', true, "W"}};
+  const Case flags[] = {{"F44,K", 'K', false, "F44,"}, {"K,F44", 'K', false, "F44"},
+                        {"K,K,F9", 'K', false, "F9"},  {"F44", 'K', true, "F44,K"},
+                        {"F44,K", 'K', true, "F44,K"}, {"", 'W', true, "W"}};
   for (const Case& c : flags) {
     T_TextBuf text(c.before);
     CopyTableSetFlag(&text, c.key, c.set);
@@ -121,8 +125,10 @@ TEST(CopyTableSettings, SaveWritesThePreference) {
   T_TextBuf after;
   SettingsRead(&store, "CopyTable", &after);
   EXPECT_STREQ(after.c_str(), "F9,Y7,CA,DD,TN,QN,RD,X");
-  if (before.empty()) SettingsDelete(&store, "CopyTable");
-  else SettingsWrite(&store, "CopyTable", before.c_str());
+  if (before.empty())
+    SettingsDelete(&store, "CopyTable");
+  else
+    SettingsWrite(&store, "CopyTable", before.c_str());
   SettingsClose(&store);
 }
 
@@ -131,9 +137,9 @@ TEST(SeparatorNames, NamesAndCodes) {
     uint32_t code;
     const char* name;
   };
-  const Case cases[] = {{0, ""},        {9, "tab"},   {10, "linefeed"}, {13, "return"},      {32, "space"},
-                        {44, "comma"},  {46, "point"}, {59, ";"},       {7, "#7"},           {1, "#1"},
-                        {0xE9, "\xC3\xA9"}, {0x20AC, "\xE2\x82\xAC"}};
+  const Case cases[] = {{0, ""},       {9, "tab"},    {10, "linefeed"},   {13, "return"},
+                        {32, "space"}, {44, "comma"}, {46, "point"},      {59, ";"},
+                        {7, "#7"},     {1, "#1"},     {0xE9, "\xC3\xA9"}, {0x20AC, "\xE2\x82\xAC"}};
   for (const Case& c : cases) {
     T_TextBuf text("old");
     separatorToName(&text, c.code);
@@ -141,10 +147,11 @@ TEST(SeparatorNames, NamesAndCodes) {
     EXPECT_EQ(separatorFromName(text.c_str()), c.code) << c.name;
   }
   const std::pair<const char*, uint32_t> typed[] = {
-      {nullptr, 0}, {" x", 32},   {"#0", 35},  {"#70000", 35}, {"#", 35},   {"#x", 35},    {"li", 10}, {"LINE", 10},
-      {"Tab", 9},   {"cr", 13},   {"lf", 10},  {"co", 44},     {"po", 46},  {"sp", 32},    {"re", 13}, {"xy", 'x'},
-      {"t", 't'},   {"\xC3\xA9", 0xE9}};
-  for (const auto& [name, code] : typed) EXPECT_EQ(separatorFromName(name), code) << (name ? name : "null");
+      {nullptr, 0}, {" x", 32},   {"#0", 35}, {"#70000", 35}, {"#", 35},  {"#x", 35},
+      {"li", 10},   {"LINE", 10}, {"Tab", 9}, {"cr", 13},     {"lf", 10}, {"co", 44},
+      {"po", 46},   {"sp", 32},   {"re", 13}, {"xy", 'x'},    {"t", 't'}, {"\xC3\xA9", 0xE9}};
+  for (const auto& [name, code] : typed)
+    EXPECT_EQ(separatorFromName(name), code) << (name ? name : "null");
 }
 
 TEST(SizeLimit, ClampsToTheLimit) {

@@ -50,7 +50,9 @@ std::string IdText(const CardId& id) {
   return buffer;
 }
 
-CardId Id(int year, int month, int day, int sequence) { return CardId{PackDate(year, month, day), sequence}; }
+CardId Id(int year, int month, int day, int sequence) {
+  return CardId{PackDate(year, month, day), sequence};
+}
 
 TEST(PackedDate, DayNumbersCountFrom1900WithItsLeapDay) {
   struct Case {
@@ -58,8 +60,8 @@ TEST(PackedDate, DayNumbersCountFrom1900WithItsLeapDay) {
     int dayNumber;
   };
   const Case cases[] = {
-      {PackDate(1900, 1, 1), 0},     {PackDate(1900, 2, 29), 59},  {PackDate(1900, 3, 1), 60},
-      {PackDate(1901, 1, 1), 366},   {PackDate(2000, 2, 29), 36584}, {PackDate(2069, 12, 31), 62092},
+      {PackDate(1900, 1, 1), 0},   {PackDate(1900, 2, 29), 59},    {PackDate(1900, 3, 1), 60},
+      {PackDate(1901, 1, 1), 366}, {PackDate(2000, 2, 29), 36584}, {PackDate(2069, 12, 31), 62092},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PackedDateToDayNumber(c.date), c.dayNumber) << c.date;
@@ -81,7 +83,8 @@ TEST(PackedDate, StepsAndMonthArithmetic) {
   EXPECT_EQ(PackedDateNextDay(PackDate(2024, 12, 31)), PackDate(2025, 1, 1));
   EXPECT_EQ(PackedDateNextDay(PackDate(2000, 2, 28)), PackDate(2000, 2, 29));
   EXPECT_EQ(PackedDateNextDay(PackDate(2025, 2, 28)), PackDate(2025, 3, 1));
-  EXPECT_EQ(PackedDateNextDay(PackDate(1900, 2, 28)), PackDate(1900, 3, 1));  // Gregorian: no 1900-02-29
+  EXPECT_EQ(PackedDateNextDay(PackDate(1900, 2, 28)),
+            PackDate(1900, 3, 1));  // Gregorian: no 1900-02-29
   EXPECT_EQ(PackedDatePrevDay(PackDate(2025, 3, 1)), PackDate(2025, 2, 28));
   EXPECT_EQ(PackedDatePrevDay(PackDate(2025, 1, 1)), PackDate(2024, 12, 31));
   EXPECT_EQ(PackedDatePrevDay(PackDate(1900, 1, 1)), 0u);
@@ -240,8 +243,9 @@ TEST(CardIds, TextsAndDigitForms) {
     int digits;
     const char* text;
   };
-  const Case cases[] = {{7, 3, "250307-007"}, {1234, 3, "250307-999"}, {kCardSequenceOpen, 4, "250307-9999"},
-                        {5, 0, "250307-5"},   {12, 1, "250307-9"},     {12, 12, "250307-000000000012"}};
+  const Case cases[] = {
+      {7, 3, "250307-007"}, {1234, 3, "250307-999"}, {kCardSequenceOpen, 4, "250307-9999"},
+      {5, 0, "250307-5"},   {12, 1, "250307-9"},     {12, 12, "250307-000000000012"}};
   for (const Case& c : cases) {
     T_TextBuf text("old");
     CardId id = Id(2025, 3, 7, c.sequence);
@@ -393,7 +397,9 @@ TEST(SignatureStamps, TextsRoundTrip) {
       {{PackTimeStamp(2025, 3, 7, 14, 5), "ABC"}, "250307 14:05 ABC", "2503071405ABC"},
       {{PackTimeStamp(2025, 3, 7, 0, 0), "JS"}, "250307 JS", "2503070000JS"},
       {{PackTimeStamp(2061, 1, 2, 8, 0), ""}, "610102 08:00", "6101020800"},
-      {{PackTimeStamp(1970, 1, 1, 0, 1), "\xC3\x85S"}, "700101 00:01 \xC3\x85S", "7001010001\xC3\x85S"},
+      {{PackTimeStamp(1970, 1, 1, 0, 1), "\xC3\x85S"},
+       "700101 00:01 \xC3\x85S",
+       "7001010001\xC3\x85S"},
       {{0, ""}, "", ""},
   };
   for (const Case& c : cases) {

@@ -12,7 +12,8 @@ namespace {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size() + 1, L'\0');
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
   wide.resize(n > 0 ? n - 1 : 0);
   return wide;
 }
@@ -56,7 +57,8 @@ class SettingsRegistry : public testing::Test {
 
 TEST_F(SettingsRegistry, EveryValueKindRoundTrips) {
   SessionName session(nullptr);
-  const std::string nonAscii = "Bj\xC3\xB8rn \xE2\x82\xAC \xD0\x96";  // ø, €, Ж: no single code page holds all
+  const std::string nonAscii =
+      "Bj\xC3\xB8rn \xE2\x82\xAC \xD0\x96";  // ø, €, Ж: no single code page holds all
   const std::string longText(700, 'x');
   {
     SettingsStore store;
@@ -127,12 +129,14 @@ TEST_F(SettingsRegistry, EveryValueKindRoundTrips) {
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
   wchar_t value[8] = {};
   DWORD type = 0, size = sizeof value;
-  EXPECT_EQ(RegQueryValueExW(key, L"On", nullptr, &type, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"On", nullptr, &type, reinterpret_cast<BYTE*>(value), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(size, 4u);
   EXPECT_STREQ(value, L"+");
   RegCloseKey(key);
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (path + L"\\Sub\\Deeper").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (path + L"\\Sub\\Deeper").c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   RegCloseKey(key);
 }
 
@@ -155,7 +159,11 @@ TEST(SettingsStore, NamesSplitAtTheirLastBackslash) {
     const char* subkey;
     const char* value;
   };
-  const Case cases[] = {{"Plain", "", "Plain"}, {"A\\B", "A", "B"}, {"A\\B\\C", "A\\B", "C"}, {"A\\", "A", ""}, {"", "", ""}};
+  const Case cases[] = {{"Plain", "", "Plain"},
+                        {"A\\B", "A", "B"},
+                        {"A\\B\\C", "A\\B", "C"},
+                        {"A\\", "A", ""},
+                        {"", "", ""}};
   for (const Case& c : cases) {
     T_TextBuf subkey("old"), value("old");
     SettingsSplitName(c.name, &subkey, &value);
@@ -197,7 +205,8 @@ class SettingsFile : public testing::Test {
   }
   std::string FileBytes() {
     std::string bytes;
-    HANDLE file = CreateFileW(Wide(path_.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(Wide(path_.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     char buffer[4096];
     DWORD n = 0;
@@ -224,7 +233,9 @@ TEST_F(SettingsFile, IcaSessionKeepsUserValuesInTheCfgFile) {
   SettingsWrite(&store, "Gone", "soon");
   SettingsWrite(&store, "Language", "SWE");
   SettingsClose(&store);
-  EXPECT_EQ(FileBytes(), "\xEF\xBB\xBFLanguage\tSWE\r\nAutoRecalc\t+\r\nNotes\tline 1\x03line 2\x04" "cell\r\nGone\tsoon\r\n");
+  EXPECT_EQ(FileBytes(),
+            "\xEF\xBB\xBFLanguage\tSWE\r\nAutoRecalc\t+\r\nNotes\tline 1\x03line 2\x04"
+            "cell\r\nGone\tsoon\r\n");
 
   SettingsOpen(&store, kSection, kSettingsUser);
   int32_t language = 0;
@@ -234,8 +245,9 @@ TEST_F(SettingsFile, IcaSessionKeepsUserValuesInTheCfgFile) {
   SettingsDelete(&store, "Gone");
   EXPECT_EQ(Read(&store, "Gone"), "");
   SettingsClose(&store);
-  EXPECT_EQ(FileBytes(), "\xEF\xBB\xBFLanguage\tSWE\r\nAutoRecalc\t+\r\nNotes\tline 1\x03line 2\x04" "cell\r\nGone\t\r\n");
-
+  EXPECT_EQ(FileBytes(),
+            "\xEF\xBB\xBFLanguage\tSWE\r\nAutoRecalc\t+\r\nNotes\tline 1\x03line 2\x04"
+            "cell\r\nGone\t\r\n");
 }
 
 TEST(SettingsStore, OtherSessionsUseTheRegistry) {

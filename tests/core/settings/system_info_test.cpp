@@ -18,9 +18,10 @@ TEST(SystemInfo, VersionCodesAndNames) {
     int code;
     const char* name;
   };
-  const Case cases[] = {{4, 0, 5, "Windows NT4"},    {5, 0, 6, "Windows 2000"},  {5, 1, 7, "Windows XP"},
-                        {5, 2, 7, "Windows XP"},     {6, 0, 8, "Windows Vista"}, {6, 1, 16, "Windows Seven"},
-                        {6, 3, 16, "Windows Seven"}, {10, 0, 0, "Unknown OS"},   {3, 51, 0, "Unknown OS"}};
+  const Case cases[] = {
+      {4, 0, 5, "Windows NT4"},    {5, 0, 6, "Windows 2000"},  {5, 1, 7, "Windows XP"},
+      {5, 2, 7, "Windows XP"},     {6, 0, 8, "Windows Vista"}, {6, 1, 16, "Windows Seven"},
+      {6, 3, 16, "Windows Seven"}, {10, 0, 0, "Unknown OS"},   {3, 51, 0, "Unknown OS"}};
   for (const Case& c : cases) {
     EXPECT_EQ(OsVersionCodeOf(c.major, c.minor), c.code) << c.major << "." << c.minor;
     EXPECT_STREQ(OsVersionName(c.code), c.name);
@@ -37,9 +38,10 @@ TEST(SystemInfo, MemoryClasses) {
     int memoryClass;
     const char* name;
   };
-  const Case cases[] = {{16, 0, "Unknown mem"},   {28, 0, "Unknown mem"}, {32, 1, "32 MB"},      {48, 2, "48 MB"},
-                        {64, 3, "64 MB"},         {3993, 15, "4 GB"},     {4096, 15, "4 GB"},    {7168, 16, "6 GB"},
-                        {16384, 19, "16 GB"},     {1 << 20, 31, "1 TB"},  {1ull << 24, 31, "1 TB"}};
+  const Case cases[] = {{16, 0, "Unknown mem"}, {28, 0, "Unknown mem"},  {32, 1, "32 MB"},
+                        {48, 2, "48 MB"},       {64, 3, "64 MB"},        {3993, 15, "4 GB"},
+                        {4096, 15, "4 GB"},     {7168, 16, "6 GB"},      {16384, 19, "16 GB"},
+                        {1 << 20, 31, "1 TB"},  {1ull << 24, 31, "1 TB"}};
   for (const Case& c : cases) {
     EXPECT_EQ(MemoryClassOf(c.megabytes), c.memoryClass) << c.megabytes;
     EXPECT_STREQ(MemoryClassName(c.memoryClass), c.name);
@@ -78,8 +80,8 @@ TEST(SystemInfo, NamesAndSession) {
     bool ica;
   };
   const std::string longIca = "ICA-" + std::string(200, 'z');
-  const Case cases[] = {{"ICA-tcp#5", true}, {"ICA", true}, {"ica-tcp#5", false}, {"Console", false},
-                        {nullptr, false},    {longIca.c_str(), true}};
+  const Case cases[] = {{"ICA-tcp#5", true}, {"ICA", true},    {"ica-tcp#5", false},
+                        {"Console", false},  {nullptr, false}, {longIca.c_str(), true}};
   char old[256] = {};
   bool had = GetEnvironmentVariableA("SESSIONNAME", old, sizeof old) > 0;
   for (const Case& c : cases) {
@@ -139,7 +141,8 @@ TEST(ClipboardMemory, TextsBecomeUtf16AndBack) {
 
 TEST(ClipboardMemory, BlocksCopyWhole) {
   void* block = MemAlloc(300, 0);
-  for (int i = 0; i < 300; i++) static_cast<unsigned char*>(block)[i] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 300; i++)
+    static_cast<unsigned char*>(block)[i] = static_cast<unsigned char>(i);
   HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, 8);  // replaced, never leaked
   BlockToHGlobal(&handle, block);
   ASSERT_NE(handle, nullptr);

@@ -94,11 +94,12 @@ TEST(ValueRounding, ZeroesWhatWouldShowAsZero) {
     double expected;
   };
   const Case cases[] = {
-      {0.004, 2, 0},     {0.005, 2, 0.005}, {-0.005, 2, -0.005}, {-0.0049, 2, 0}, {-0.3, 0, 0},
-      {0.3, 7, 0.3},     {0.4, 9, 0},       {0.6, 8, 0.6},       {4e-7, 6, 0},    {5e-7, 6, 5e-7},
-      {0.04, 1, 0},      {kNaN, 2, 0},      {kInf, 3, 0},        {-kInf, 0, 0},   {12, 15, 12},
+      {0.004, 2, 0}, {0.005, 2, 0.005}, {-0.005, 2, -0.005}, {-0.0049, 2, 0}, {-0.3, 0, 0},
+      {0.3, 7, 0.3}, {0.4, 9, 0},       {0.6, 8, 0.6},       {4e-7, 6, 0},    {5e-7, 6, 5e-7},
+      {0.04, 1, 0},  {kNaN, 2, 0},      {kInf, 3, 0},        {-kInf, 0, 0},   {12, 15, 12},
   };
-  for (const Case& c : cases) EXPECT_EQ(roundToDecimals(c.value, c.decimals), c.expected) << c.value << " / " << c.decimals;
+  for (const Case& c : cases)
+    EXPECT_EQ(roundToDecimals(c.value, c.decimals), c.expected) << c.value << " / " << c.decimals;
   EXPECT_TRUE(std::isnan(roundToDecimals(kNaN, 7))) << "the floating setting keeps every value";
 
   EXPECT_EQ(ZeroTinyValue(0.0000005), 0);
@@ -128,13 +129,16 @@ TEST(LetterCodes, LettersIndexesColumnsAndDimensions) {
   EXPECT_EQ(NsaFromLetter('A', &untouched), 2);
 
   EXPECT_EQ(EncodeColumnLetter(2), 'C');
-  const std::pair<char, int> columns[] = {{'1', 0}, {'9', 8}, {'A', 0}, {'Z', 25}, {'0', -1}, {'a', -1}, {'#', -1}};
-  for (const auto& [letter, index] : columns) EXPECT_EQ(DecodeColumnLetter(letter), index) << letter;
+  const std::pair<char, int> columns[] = {{'1', 0},  {'9', 8},  {'A', 0}, {'Z', 25},
+                                          {'0', -1}, {'a', -1}, {'#', -1}};
+  for (const auto& [letter, index] : columns)
+    EXPECT_EQ(DecodeColumnLetter(letter), index) << letter;
 
-  const std::pair<const char*, int> dimensions[] = {{"1", 0},   {"05", 4},  {"32", 31}, {"33", -1}, {"0", -1},
-                                                    {"A", 9},   {"W", 31},  {"X", -1},  {"a", -1},  {"123", -1},
-                                                    {"3x", -1}, {"", -1},   {nullptr, -1}};
-  for (const auto& [text, index] : dimensions) EXPECT_EQ(DecodeDimensionNumber(text), index) << (text ? text : "null");
+  const std::pair<const char*, int> dimensions[] = {
+      {"1", 0},  {"05", 4}, {"32", 31},  {"33", -1}, {"0", -1}, {"A", 9},     {"W", 31},
+      {"X", -1}, {"a", -1}, {"123", -1}, {"3x", -1}, {"", -1},  {nullptr, -1}};
+  for (const auto& [text, index] : dimensions)
+    EXPECT_EQ(DecodeDimensionNumber(text), index) << (text ? text : "null");
 }
 
 TEST(Names, CharactersOfNames) {
@@ -200,16 +204,19 @@ TEST(Names, ReplaceIdentifierReplacesWholeNames) {
 
 TEST(Names, IncrementAndBump) {
   const std::pair<const char*, const char*> increments[] = {
-      {"A", "B"},        {"a.b", "a.c"},   {"x y", "x z"},   {"AB", "AB.1"},      {"Z", "Z.1"},    {"y", "z"},
-      {"A9", "A10"},     {"B19", "B20"},   {"99", "100"},    {"v1.9", "v1.10"},   {"Budget", "Budget.1"}, {"", ".1"}};
+      {"A", "B"},    {"a.b", "a.c"},    {"x y", "x z"},         {"AB", "AB.1"},
+      {"Z", "Z.1"},  {"y", "z"},        {"A9", "A10"},          {"B19", "B20"},
+      {"99", "100"}, {"v1.9", "v1.10"}, {"Budget", "Budget.1"}, {"", ".1"}};
   for (const auto& [from, to] : increments) {
     T_TextBuf text(from);
     IncrementName(&text);
     EXPECT_STREQ(text.c_str(), to) << from;
   }
   const std::pair<const char*, const char*> bumps[] = {
-      {"Copy", "Copy 1"}, {"Copy1", "Copy 2"}, {"12", "13"}, {"Copy 9", "Copy 10"},
-      {"x99", "x 100"},   {"", "1"},           {"Copy ", "Copy 1"}, {"Copy 99999999999", "Copy 100000000000"}};
+      {"Copy", "Copy 1"},  {"Copy1", "Copy 2"},
+      {"12", "13"},        {"Copy 9", "Copy 10"},
+      {"x99", "x 100"},    {"", "1"},
+      {"Copy ", "Copy 1"}, {"Copy 99999999999", "Copy 100000000000"}};
   for (const auto& [from, to] : bumps) {
     T_TextBuf text(from);
     BumpNameNumber(&text);
@@ -226,7 +233,8 @@ TEST(PrefixMatching, LongestPrefixThenShortestRest) {
   EXPECT_FALSE(PrefixMatcherOffer(&matcher, "Jane", &jane, 2));  // equal prefix, shorter rest
   EXPECT_EQ(matcher.bestId, 2);
   EXPECT_FALSE(PrefixMatcherOffer(&matcher, "J", &j, 4));  // shorter prefix
-  EXPECT_FALSE(PrefixMatcherOffer(&matcher, "Janx", &j, 5));  // equal prefix, equal rest: the first stays
+  EXPECT_FALSE(
+      PrefixMatcherOffer(&matcher, "Janx", &j, 5));  // equal prefix, equal rest: the first stays
   EXPECT_EQ(matcher.bestId, 2);
   EXPECT_FALSE(PrefixMatcherOffer(&matcher, "JAN", &jan, 3));  // complete, but more was typed
   EXPECT_EQ(matcher.bestId, 3);
@@ -256,9 +264,16 @@ TEST(ConditionTexts, AndBracketsAndQuotes) {
     const char* further;
     const char* expected;
   };
-  const Case cases[] = {{"", "a", "a"},           {"a", "a", "a"},
-                        {"a", "", "a"},           {"a", nullptr, "a"},
-                        {"a|b", "c", "(a|b)&c"},  {"a", "b\xC2\xB1" "c", "a&(b\xC2\xB1" "c)"},
+  const Case cases[] = {{"", "a", "a"},
+                        {"a", "a", "a"},
+                        {"a", "", "a"},
+                        {"a", nullptr, "a"},
+                        {"a|b", "c", "(a|b)&c"},
+                        {"a",
+                         "b\xC2\xB1"
+                         "c",
+                         "a&(b\xC2\xB1"
+                         "c)"},
                         {"a&b", "c|d", "a&b&(c|d)"}};
   for (const Case& c : cases) {
     T_TextBuf text(c.text);

@@ -19,7 +19,8 @@ class FileStreamTest : public ::testing::Test {
   void SetUp() override { PendingErrorClear(); }
   void TearDown() override { PendingErrorClear(); }
 
-  std::string Write(const std::string& name, TextEncoding encoding, int32_t flags, const char* text) {
+  std::string Write(const std::string& name, TextEncoding encoding, int32_t flags,
+                    const char* text) {
     std::string path = folder / name;
     T_OStreamFile stream;
     stream.SetEncoding(encoding);
@@ -44,9 +45,9 @@ class FileStreamTest : public ::testing::Test {
 };
 
 TEST_F(FileStreamTest, MarksAppendingAndRewriting) {
-  EXPECT_EQ(Write("a.txt", 0, kOpenAppend, "x"), "\xEF\xBB\xBFx");  // an empty file gets the mark
+  EXPECT_EQ(Write("a.txt", 0, kOpenAppend, "x"), "\xEF\xBB\xBFx");   // an empty file gets the mark
   EXPECT_EQ(Write("a.txt", 0, kOpenAppend, "y"), "\xEF\xBB\xBFxy");  // a non-empty one continues
-  EXPECT_EQ(Write("a.txt", 0, 0, "z"), "\xEF\xBB\xBFz");  // a rewrite leaves no old tail
+  EXPECT_EQ(Write("a.txt", 0, 0, "z"), "\xEF\xBB\xBFz");             // a rewrite leaves no old tail
   EXPECT_EQ(Write("b.txt", 1, kOpenNoBom, "z"), std::string("z\0", 2));
   EXPECT_EQ(Write("c.txt", 6, 0, "\xC3\xA9"), "\xE9");  // code pages have no mark
 
@@ -107,7 +108,9 @@ TEST_F(FileStreamTest, BlocksCollectInOrder) {
 }
 
 TEST_F(FileStreamTest, ReadingDetectsTheEncoding) {
-  WriteWholeFile(folder / "bom.txt", "\xEF\xBB\xBF" "a\xC3\xA9\r\nb");
+  WriteWholeFile(folder / "bom.txt",
+                 "\xEF\xBB\xBF"
+                 "a\xC3\xA9\r\nb");
   EXPECT_EQ(ReadLines(folder / "bom.txt", 6), (std::vector<std::string>{"a\xC3\xA9", "b"}));
   EXPECT_EQ(detected, 0);  // a Unicode mark replaces a preset code page
   WriteWholeFile(folder / "page.txt", "caf\xE9\r\n");
@@ -115,7 +118,9 @@ TEST_F(FileStreamTest, ReadingDetectsTheEncoding) {
   EXPECT_EQ(detected, 4);  // a guessed code page leaves the preset one
   EXPECT_EQ(ReadLines(folder / "page.txt"), (std::vector<std::string>{"caf\xC3\xA9"}));
   EXPECT_EQ(detected, 3);
-  WriteWholeFile(folder / "wide.txt", std::string("\xFF\xFE" "a\0\r\0\n\0b\0", 10));
+  WriteWholeFile(folder / "wide.txt", std::string("\xFF\xFE"
+                                                  "a\0\r\0\n\0b\0",
+                                                  10));
   EXPECT_EQ(ReadLines(folder / "wide.txt"), (std::vector<std::string>{"a", "b"}));
 
   T_IStreamFile missing;
@@ -147,7 +152,8 @@ TEST_F(FileStreamTest, LongLinesAndSplitLineEnds) {
   EXPECT_EQ(PendingError.request.message, 606);
 }
 
-// --- Log files ------------------------------------------------------------------------------------------
+// --- Log files
+// ------------------------------------------------------------------------------------------
 
 // The log with every time stamp masked: dates become YYYY-MM-DD, times hh:mm:ss.
 std::string Masked(const std::string& text) {

@@ -258,7 +258,8 @@ TEST_F(FileTest, NormalizingRestoresLetterCaseAndFollowsShortcuts) {
                                          IID_IShellLinkW, reinterpret_cast<void**>(&link))));
   link->SetPath(WidePathText(target.c_str()).c_str());
   IPersistFile* persist = nullptr;
-  ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))));
+  ASSERT_TRUE(
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))));
   std::string shortcut = folder / "Go.lnk";
   ASSERT_TRUE(SUCCEEDED(persist->Save(WidePathText(shortcut.c_str()).c_str(), TRUE)));
   persist->Release();

@@ -13,7 +13,8 @@ namespace {
 
 class Reader {
  public:
-  explicit Reader(const std::string& text, TextEncoding encoding = 0, uint32_t flags = kTokenDefault)
+  explicit Reader(const std::string& text, TextEncoding encoding = 0,
+                  uint32_t flags = kTokenDefault)
       : text_(text) {
     stream.CtorFromMemory(text_.data(), static_cast<int64_t>(text_.size()));
     stream.SetEncoding(encoding);
@@ -49,13 +50,16 @@ TEST(DetectEncoding, FromSmallHeads) {
     int32_t bom;
   } cases[] = {
       {"\xFE\xFF\0a", 2, 2},
-      {"\xFF\xFE" "a\0", 1, 2},
+      {"\xFF\xFE"
+       "a\0",
+       1, 2},
       {"\xEF\xBB\xBFplain", 0, 3},
       {std::string("a\0b\0c\0d\0", 8), 1, 0},
       {std::string("\0a\0b\0c\0d", 8), 2, 0},
       {"##QEB-Text\r\n##Characters\r\nU\t\x80\xE7\xCB\xE5\xCC\r\n", 4, 0},
       {"##QEB-Text\r\n##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 6, 0},
-      {"##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 3, 0},  // the signature must not open the file
+      {"##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 3,
+       0},  // the signature must not open the file
       {"caf\xC3\xA9 ok", 0, 0},
       {"caf\xE9 ok", 3, 0},
       {"plain ascii", -1, 0},
@@ -73,12 +77,13 @@ TEST(EncodingFromName, PrefixesAfterDroppingBlanksAndHyphens) {
   const struct {
     const char* name;
     TextEncoding encoding;
-  } cases[] = {{"UTF-8", 0},         {"utf-16 le", 1},   {"UTF-16BE", 2},     {"Mac Roman CE", 5},
-               {"MacRoman", 4},      {"Macintosh", 4},   {"ISO-8859-1", 6},   {"ISO-8859-2", 7},
-               {"Win Latin 2", 7},   {"Windows", 6},     {"latin", 6},        {"ANSI", 6},
-               {"PC-8", 8},          {"OEM", 8},         {"system", 3},       {"default", 3},
-               {"", -1},             {"Klingon", -1},    {nullptr, -1}};
-  for (const auto& c : cases) EXPECT_EQ(EncodingFromName(c.name), c.encoding) << (c.name ? c.name : "null");
+  } cases[] = {{"UTF-8", 0},       {"utf-16 le", 1}, {"UTF-16BE", 2},   {"Mac Roman CE", 5},
+               {"MacRoman", 4},    {"Macintosh", 4}, {"ISO-8859-1", 6}, {"ISO-8859-2", 7},
+               {"Win Latin 2", 7}, {"Windows", 6},   {"latin", 6},      {"ANSI", 6},
+               {"PC-8", 8},        {"OEM", 8},       {"system", 3},     {"default", 3},
+               {"", -1},           {"Klingon", -1},  {nullptr, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(EncodingFromName(c.name), c.encoding) << (c.name ? c.name : "null");
 }
 
 TEST(Lines, TerminatorsAndEncodings) {
@@ -86,11 +91,18 @@ TEST(Lines, TerminatorsAndEncodings) {
   EXPECT_EQ(Reader("a\r\rb").Lines(), (Strings{"a", "", "b"}));
   EXPECT_EQ(Reader("a\n\rb\n").Lines(), (Strings{"a", "b"}));
   EXPECT_EQ(Reader("").Lines(), Strings{});
-  EXPECT_EQ(Reader(std::string("a\0\xE9\0\r\0\n\0b\0", 10), 1).Lines(), (Strings{"a\xC3\xA9", "b"}));
-  EXPECT_EQ(Reader(std::string("\0a\x20\xAC\0\n\0b", 8), 2).Lines(), (Strings{"a\xE2\x82\xAC", "b"}));
+  EXPECT_EQ(Reader(std::string("a\0\xE9\0\r\0\n\0b\0", 10), 1).Lines(),
+            (Strings{"a\xC3\xA9", "b"}));
+  EXPECT_EQ(Reader(std::string("\0a\x20\xAC\0\n\0b", 8), 2).Lines(),
+            (Strings{"a\xE2\x82\xAC", "b"}));
   // A CR inside a unit is no line end in UTF-16.
   EXPECT_EQ(Reader(std::string("\x0D\x01x\0", 4), 1).Lines(), (Strings{"\xC4\x8Dx"}));
-  EXPECT_EQ(Reader("a\x80" "b", 6).Lines(), (Strings{"a\xE2\x82\xAC" "b"}));
+  EXPECT_EQ(Reader("a\x80"
+                   "b",
+                   6)
+                .Lines(),
+            (Strings{"a\xE2\x82\xAC"
+                     "b"}));
 
   // A line that is not UTF-8 switches the rest of the stream to the system code page.
   Reader mixed("caf\xC3\xA9\r\nbad \xE9\r\nnext \xC3\xA9");
@@ -99,7 +111,8 @@ TEST(Lines, TerminatorsAndEncodings) {
   EXPECT_EQ(mixed.stream.lineCount, 3);
 
   // Decomposed accents are composed, one mark per letter.
-  EXPECT_EQ(Reader("e\xCC\x81t\xC3\xA9 d\xCC\x8C").Lines(), (Strings{"\xC3\xA9t\xC3\xA9 d\xCC\x8C"}));
+  EXPECT_EQ(Reader("e\xCC\x81t\xC3\xA9 d\xCC\x8C").Lines(),
+            (Strings{"\xC3\xA9t\xC3\xA9 d\xCC\x8C"}));
   Reader raw("e\xCC\x81");
   raw.stream.compose = 0;
   EXPECT_EQ(raw.Lines(), (Strings{"e\xCC\x81"}));
@@ -178,17 +191,18 @@ TEST(Tokens, DefaultAndCommandFlags) {
   equals.stream.NextLine();
   EXPECT_EQ(equals.Tokens(), (Strings{"x", "=", "1"}));
 
-  Reader command("export -file='a \\'b\\'' /* note\r\n /* inner */ still */ -x \\\r\n -y; z\r\n#keep", 0,
-                 kTokenCommandLanguage);
+  Reader command(
+      "export -file='a \\'b\\'' /* note\r\n /* inner */ still */ -x \\\r\n -y; z\r\n#keep", 0,
+      kTokenCommandLanguage);
   command.stream.NextLine();
   EXPECT_EQ(command.Tokens(), (Strings{"export", "-file=a \\'b\\'", "-x", "-y;", "z"}));
 
   Reader across("(a)[b]{c} x:=y; # hash\r\n;semi\r\nlast", 0,
-                kTokenAcrossLines | kTokenParentheses | kTokenBrackets | kTokenBraces | kTokenAssign |
-                    kTokenSemicolon | kTokenHashCommentToken);
+                kTokenAcrossLines | kTokenParentheses | kTokenBrackets | kTokenBraces |
+                    kTokenAssign | kTokenSemicolon | kTokenHashCommentToken);
   across.stream.NextLine();
-  EXPECT_EQ(across.Tokens(), (Strings{"(", "a", ")", "[", "b", "]", "{", "c", "}", "x", ":=", "y", ";",
-                                      "# hash", ";", "semi", "last"}));
+  EXPECT_EQ(across.Tokens(), (Strings{"(", "a", ")", "[", "b", "]", "{", "c", "}", "x", ":=", "y",
+                                      ";", "# hash", ";", "semi", "last"}));
 
   Reader comments("/* a\r\nb */ w", 0, kTokenBlockCommentToken);
   comments.stream.NextLine();
@@ -196,14 +210,15 @@ TEST(Tokens, DefaultAndCommandFlags) {
 }
 
 TEST(Xml, TagsTextsAndAttributes) {
-  Reader xml("<?xml version=\"1.0\"?>\r\n<!-- a <comment> -->\r\n<root\r\n a=\"1\">text &amp; more</root>"
-             "\r\n<item  name=\"v\" />");
+  Reader xml(
+      "<?xml version=\"1.0\"?>\r\n<!-- a <comment> -->\r\n<root\r\n a=\"1\">text &amp; more</root>"
+      "\r\n<item  name=\"v\" />");
   Strings tokens;
   for (int i = 0; i < 5 && xml.stream.NextXmlToken(); ++i) {
     tokens.emplace_back(xml.stream.Field(), xml.stream.FieldLength());
   }
-  EXPECT_EQ(tokens, (Strings{"<?xml version=\"1.0\"?>", "<root a=\"1\">", "text &amp; more", "</root>",
-                             "<item  name=\"v\" />"}));
+  EXPECT_EQ(tokens, (Strings{"<?xml version=\"1.0\"?>", "<root a=\"1\">", "text &amp; more",
+                             "</root>", "<item  name=\"v\" />"}));
   EXPECT_TRUE(xml.stream.FieldIsTag("ITEM"));
   EXPECT_FALSE(xml.stream.FieldIsTag("ite"));
   EXPECT_TRUE(xml.stream.FieldIsEndTag());

@@ -13,7 +13,8 @@
 namespace {
 
 std::string Written(const T_OStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.start), static_cast<size_t>(stream.pos - stream.start));
+  return std::string(reinterpret_cast<const char*>(stream.start),
+                     static_cast<size_t>(stream.pos - stream.start));
 }
 
 // "aé€" TAB "x" and a line end, in every encoding, as a file with and without its mark.
@@ -78,12 +79,16 @@ TEST(StreamEncoders, BytesNumbersAndBrokenText) {
   EXPECT_EQ(Written(utf8), "07 23 -005 -2147483648 -9223372036854775808 1234.5");
 
   // An invalid lead byte ends the text for converting encoders; UTF-8 copies it.
-  const char broken[] = "ab\xFF" "cd";
+  const char broken[] =
+      "ab\xFF"
+      "cd";
   for (TextEncoding encoding : {0, 1, 6}) {
     T_OStream stream;
     stream.SetEncoding(encoding);
     stream.PutText(broken);
-    std::string expected = encoding == 0 ? "61 62 FF 63 64" : encoding == 1 ? "61 00 62 00" : "61 62";
+    std::string expected = encoding == 0   ? "61 62 FF 63 64"
+                           : encoding == 1 ? "61 00 62 00"
+                                           : "61 62";
     EXPECT_EQ(Hex(Written(stream)), expected) << encoding;
   }
 
@@ -129,7 +134,9 @@ TEST(OutputStream, LinesAndTheirEmptyCases) {
   custom.PutLine("a");
   custom.SetNewlineChar('\n');
   custom.PutLine("b");
-  EXPECT_EQ(Written(custom), "a\xE2\x82\xAC" "b\n");
+  EXPECT_EQ(Written(custom),
+            "a\xE2\x82\xAC"
+            "b\n");
 }
 
 TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {
@@ -162,8 +169,13 @@ TEST(OutputStream, XmlEscapingAndAttributes) {
   html.namedEntities = 1;
   html.PutEscaped("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD");
   html.namedEntities = 0;
-  html.PutEscaped("\xC3\xA9" "a\xFF" "b");
-  EXPECT_EQ(Written(html), "&eacute;&euro;\xE4\xB8\xAD\xC3\xA9" "a");
+  html.PutEscaped(
+      "\xC3\xA9"
+      "a\xFF"
+      "b");
+  EXPECT_EQ(Written(html),
+            "&eacute;&euro;\xE4\xB8\xAD\xC3\xA9"
+            "a");
 
   T_OStream prolog;
   prolog.SetEncoding(1);
@@ -180,8 +192,9 @@ TEST(OutputStream, XmlEscapingAndAttributes) {
   keyless.SetEncoding(9);
   keyless.PutXmlProlog();
   keyless.PutHtmlMetaCharset();
-  EXPECT_EQ(Written(keyless),
-            "<?xml version=\"1.0\"?>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html\"/>\r\n");
+  EXPECT_EQ(
+      Written(keyless),
+      "<?xml version=\"1.0\"?>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html\"/>\r\n");
 }
 
 // What other programs read: an XML and HTML export and a database text file.
@@ -220,7 +233,8 @@ TEST(OutputStream, GoldenExportFile) {
   EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(StreamsDataPath("export.txt")));
 }
 
-// --- Long texts ---------------------------------------------------------------------------------------
+// --- Long texts
+// ---------------------------------------------------------------------------------------
 
 bool ValidUtf8(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
@@ -267,8 +281,8 @@ TEST(LongText, PiecesAtTheDocumentedSizes) {
   std::string exact(4208, 'a');
   EXPECT_EQ(LongTextFile(exact), "LT\t" + exact + "\r\nnext\xC3\xA9\r\n");
   std::string over(4209, 'b');
-  EXPECT_EQ(LongTextFile(over),
-            "LT\t" + std::string(4200, 'b') + "/==\r\n" + std::string(9, 'b') + "\r\nnext\xC3\xA9\r\n");
+  EXPECT_EQ(LongTextFile(over), "LT\t" + std::string(4200, 'b') + "/==\r\n" + std::string(9, 'b') +
+                                    "\r\nnext\xC3\xA9\r\n");
   std::string lines = "one\r\ttwo\nthree";
   EXPECT_EQ(LongTextFile(lines), "LT\tone\x03\x04two\x03three\r\nnext\xC3\xA9\r\n");
 }
@@ -284,7 +298,8 @@ TEST(LongText, CharactersAcrossEveryCutStayWhole) {
           std::string text(length, 'x');
           text.replace(at, width, character);
           std::string file = LongTextFile(text);
-          std::string label = std::to_string(length) + "/" + std::to_string(width) + "@" + std::to_string(at);
+          std::string label =
+              std::to_string(length) + "/" + std::to_string(width) + "@" + std::to_string(at);
           EXPECT_TRUE(ValidUtf8(file)) << label;
           size_t lineStart = 0;
           while (lineStart < file.size()) {
@@ -310,7 +325,8 @@ TEST(LongText, ALastPieceEndingInTheMarkerIsNotReadAsContinued) {
 TEST(LongText, OlderFilesCutInsideACharacterReadBackWhole) {
   // The older writer cut by byte count: the first piece ends after the first byte of "é".
   std::string text = std::string(4199, 'a') + "\xC3\xA9" + std::string(20, 'b');
-  std::string file = "LT\t" + text.substr(0, 4200) + "/==\r\n" + text.substr(4200) + "\r\nnext\xC3\xA9\r\n";
+  std::string file =
+      "LT\t" + text.substr(0, 4200) + "/==\r\n" + text.substr(4200) + "\r\nnext\xC3\xA9\r\n";
   ExpectReadBack(file, text, "older");
 }
 

@@ -55,7 +55,8 @@ inline std::string ReadWholeFile(const std::string& path) {
   std::string content;
   char buffer[4096];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) content.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    content.append(buffer, got);
   CloseHandle(file);
   return content;
 }

@@ -1,8 +1,8 @@
 #include "core/sockets.h"
 
+#include <gtest/gtest.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
 

@@ -22,10 +22,14 @@ struct StepCase {
 TEST(Utf8, StepsDecodeAndCount) {
   const StepCase cases[] = {
       {"a\xC3\xA9", {'a', 0xE9}, {1, 2}, 2},
-      {"\xE2\x82\xAC" "b", {0x20AC, 'b'}, {3, 1}, 2},
-      {"\xC3", {0}, {1}, 0},                      // lead without its continuation: the NUL stays
-      {"\xE2\x82", {0, 0}, {1, 1}, 0},            // cut 3-byte sequence
-      {"\x80z", {0, 'z'}, {1, 1}, 0},             // stray continuation byte
+      {"\xE2\x82\xAC"
+       "b",
+       {0x20AC, 'b'},
+       {3, 1},
+       2},
+      {"\xC3", {0}, {1}, 0},            // lead without its continuation: the NUL stays
+      {"\xE2\x82", {0, 0}, {1, 1}, 0},  // cut 3-byte sequence
+      {"\x80z", {0, 'z'}, {1, 1}, 0},   // stray continuation byte
       {"\xF0\x9F\x98\x80", {0, 0, 0, 0}, {1, 1, 1, 1}, 0},  // 4-byte sequences are not decoded
   };
   for (const StepCase& c : cases) {
@@ -71,9 +75,11 @@ TEST(Utf8, SniffAndValidityIgnoreACutTail) {
       {"plain text", 10, 0},
       {"caf\xC3\xA9 ok", 8, 2},
       {"bad \xE9 byte", 10, 1},
-      {"x\xC3(", 3, 0},              // sequence starts in the last two bytes: not checked
-      {"abc\xE2\x82", 5, 0},         // buffer head ending inside a character
-      {"ab\xE2\x82" "cd", 6, 1},
+      {"x\xC3(", 3, 0},       // sequence starts in the last two bytes: not checked
+      {"abc\xE2\x82", 5, 0},  // buffer head ending inside a character
+      {"ab\xE2\x82"
+       "cd",
+       6, 1},
       {"\xF0\x9F\x98\x80....", 8, 1},  // 4-byte sequences are not valid here
       {"", 0, 0},
   };
@@ -98,7 +104,8 @@ TEST(Utf8, Utf16ConversionStopsBeforeACharacterThatDoesNotFit) {
   EXPECT_EQ(Utf16ToUtf8N(out, wide, 2), 3);
 }
 
-// --- Copy and compare -----------------------------------------------------------------------------
+// --- Copy and compare
+// -----------------------------------------------------------------------------
 
 TEST(CString, CopyNNeverCutsACharacter) {
   struct {
@@ -106,9 +113,14 @@ TEST(CString, CopyNNeverCutsACharacter) {
     int32_t n;
     const char* expected;
   } cases[] = {
-      {"abc", 10, "abc"},     {"abcdef", 4, "abc"},       {"ab\xC3\xA9", 4, "ab"},
-      {"ab\xC3\xA9", 5, "ab\xC3\xA9"}, {"a\xE2\x82\xAC", 5, "a\xE2\x82\xAC"},
-      {"a\xE2\x82\xACz", 4, "a"},      {"\xE2\x82\xAC", 3, ""},   {"abc", 1, ""},
+      {"abc", 10, "abc"},
+      {"abcdef", 4, "abc"},
+      {"ab\xC3\xA9", 4, "ab"},
+      {"ab\xC3\xA9", 5, "ab\xC3\xA9"},
+      {"a\xE2\x82\xAC", 5, "a\xE2\x82\xAC"},
+      {"a\xE2\x82\xACz", 4, "a"},
+      {"\xE2\x82\xAC", 3, ""},
+      {"abc", 1, ""},
   };
   for (const auto& c : cases) {
     char buffer[16];
@@ -159,8 +171,14 @@ TEST(CString, NumberWriters) {
     uint32_t separator;
     const char* expected;
   } grouped[] = {
-      {1234567, ',', "1,234,567"}, {123, ',', "123"}, {-1234, ' ', "-1 234"},
-      {1000, 0, "1000"}, {1000000, 0xA0, "1\xC2\xA0" "000\xC2\xA0" "000"},
+      {1234567, ',', "1,234,567"},
+      {123, ',', "123"},
+      {-1234, ' ', "-1 234"},
+      {1000, 0, "1000"},
+      {1000000, 0xA0,
+       "1\xC2\xA0"
+       "000\xC2\xA0"
+       "000"},
   };
   for (const auto& g : grouped) {
     Int64ToStrGrouped(b, g.value, g.separator);
@@ -215,7 +233,10 @@ TEST(CString, InPlaceEdits) {
       {StrNormalizeLines, "\r\na  \n\nb\r\n", "a\r\rb"},
       {StrNormalizeLines, "\n\n x\ty \n", " xy"},
       {StrSquashBlanks, "a   b  c ", "a b c "},
-      {StrRemoveControls, "a\tb\x01" "c", "abc"},
+      {StrRemoveControls,
+       "a\tb\x01"
+       "c",
+       "abc"},
       {StrDecodeEntities, "&lt;b&gt; &#09;", "<b> \t"},
       {StrDecodeEntities, "&#65; &amp &unknown; &", "&#65; &amp &unknown; &"},
       {StrDecodeEntities, "&eacute;&euro;&Alpha;&nbsp;", "\xC3\xA9\xE2\x82\xAC\xCE\x91\xC2\xA0"},
@@ -241,7 +262,8 @@ TEST(CString, PathKinds) {
       {"/a/b", 1 + 16, true},   {"/a", 1 + 16, false},     {"a/b", 1 + 32, true},
       {"/a/b", 1 + 32, false},  {nullptr, 0, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(PathIsKind(c.path, c.flags), c.expected) << (c.path ? c.path : "null");
+  for (const auto& c : cases)
+    EXPECT_EQ(PathIsKind(c.path, c.flags), c.expected) << (c.path ? c.path : "null");
 }
 
 TEST(CString, CaseModeLettersAndBreakClasses) {

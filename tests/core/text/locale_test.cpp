@@ -21,19 +21,28 @@ struct CaseCase {
 
 TEST(Locale, CaseTablesFromRangesAndBaseLetters) {
   const CaseCase cases[] = {
-      {'a', 'A', 'a', 'a'},           {'Z', 'Z', 'z', 'Z'},
-      {0xE4, 0xC4, 0xE4, 'a'},        {0xC5, 0xC5, 0xE5, 'A'},     // a-umlaut, A-ring
-      {0xD7, 0xD7, 0xD7, 0xD7},       {0xF7, 0xF7, 0xF7, 0xF7},    // times, divide: no case, no base
-      {0xDF, 0xDF, 0xDF, 0xDF},                                    // sharp s
-      {0x0107, 0x0106, 0x0107, 'c'},  {0x0160, 0x0160, 0x0161, 'S'},  // pairs
-      {0x01C5, 0x01C4, 0x01C6, 0x01C5}, {0x01C4, 0x01C4, 0x01C6, 0x01C4},  // triple DZ with caron
+      {'a', 'A', 'a', 'a'},
+      {'Z', 'Z', 'z', 'Z'},
+      {0xE4, 0xC4, 0xE4, 'a'},
+      {0xC5, 0xC5, 0xE5, 'A'},  // a-umlaut, A-ring
+      {0xD7, 0xD7, 0xD7, 0xD7},
+      {0xF7, 0xF7, 0xF7, 0xF7},  // times, divide: no case, no base
+      {0xDF, 0xDF, 0xDF, 0xDF},  // sharp s
+      {0x0107, 0x0106, 0x0107, 'c'},
+      {0x0160, 0x0160, 0x0161, 'S'},  // pairs
+      {0x01C5, 0x01C4, 0x01C6, 0x01C5},
+      {0x01C4, 0x01C4, 0x01C6, 0x01C4},  // triple DZ with caron
       {0x01F2, 0x01F1, 0x01F3, 0x01F2},
-      {0x03B1, 0x0391, 0x03B1, 0x03B1}, {0x03C2, 0x03A3, 0x03C2, 0x03C2},  // final sigma
-      {0x03A2, 0x03A2, 0x03A2, 0x03A2},                            // unassigned: itself
-      {0x0436, 0x0416, 0x0436, 0x0436}, {0x04D1, 0x04D0, 0x04D1, 0x04D1},
-      {0x0133, 0x0132, 0x0133, 0x0133}, {0x017F, 0x017F, 0x017F, 's'},
-      {0x0219, 0x0218, 0x0219, 's'},    {0x024F, 0x024F, 0x024F, 'y'},
-      {0x20AC, 0x20AC, 0x20AC, 0x20AC},                            // beyond the tables
+      {0x03B1, 0x0391, 0x03B1, 0x03B1},
+      {0x03C2, 0x03A3, 0x03C2, 0x03C2},  // final sigma
+      {0x03A2, 0x03A2, 0x03A2, 0x03A2},  // unassigned: itself
+      {0x0436, 0x0416, 0x0436, 0x0436},
+      {0x04D1, 0x04D0, 0x04D1, 0x04D1},
+      {0x0133, 0x0132, 0x0133, 0x0133},
+      {0x017F, 0x017F, 0x017F, 's'},
+      {0x0219, 0x0218, 0x0219, 's'},
+      {0x024F, 0x024F, 0x024F, 'y'},
+      {0x20AC, 0x20AC, 0x20AC, 0x20AC},  // beyond the tables
   };
   for (const CaseCase& c : cases) {
     EXPECT_EQ(CharToUpper(c.unit), c.upper) << std::hex << c.unit;
@@ -54,7 +63,11 @@ TEST(Locale, CaseModesInPlace) {
       {"ABC \xC3\x89T\xC3\x89", 1, "abc \xC3\xA9t\xC3\xA9"},
       {"hELLO wORLD", 2, "Hello world"},
       {"abc", 4, "abc"},
-      {"ab\xFF" "cd", 0, "AB\xFF" "cd"},  // the walk stops at an invalid byte
+      {"ab\xFF"
+       "cd",
+       0,
+       "AB\xFF"
+       "cd"},  // the walk stops at an invalid byte
   };
   for (const auto& c : cases) {
     char buffer[64];
@@ -67,7 +80,8 @@ TEST(Locale, CaseModesInPlace) {
   EXPECT_STREQ(wide, L"Hello-World (X)");
 }
 
-// --- Comparison without case ----------------------------------------------------------------------
+// --- Comparison without case
+// ----------------------------------------------------------------------
 
 TEST(Locale, ComparisonWithoutCase) {
   struct {
@@ -79,7 +93,7 @@ TEST(Locale, ComparisonWithoutCase) {
       {"abc", "ABD", -1},
       {"ab", "ABC", -1},
       {"\xCE\xA3\xCE\xA3", "\xCF\x83\xCF\x82", 0},  // sigma, final sigma
-      {"z", "\xC3\xA4", -1},                         // by code point
+      {"z", "\xC3\xA4", -1},                        // by code point
       {"\xE2\x82\xAC", "\xE2\x82\xAC", 0},
       {nullptr, "", 0},
   };
@@ -124,7 +138,9 @@ TEST(Locale, ComposeAccent) {
 }
 
 TEST(Locale, LanguagesAndEntities) {
-  EXPECT_STREQ(LanguageName(6), "Fran\xC3\xA7" "ais");
+  EXPECT_STREQ(LanguageName(6),
+               "Fran\xC3\xA7"
+               "ais");
   EXPECT_STREQ(LanguageName(13), "English");
   EXPECT_STREQ(LanguageCode(12), "SWE");
   EXPECT_EQ(LanguageCode(-1), nullptr);
@@ -147,21 +163,27 @@ TEST(Locale, CodePageConversions) {
     const char* bytes;
     int32_t n;
   } cases[] = {
-      {0x20AC, kEncodingUtf8, "\xE2\x82\xAC", 3}, {0x20AC, kEncodingUtf16LE, "\xAC\x20", 2},
-      {0x20AC, kEncodingUtf16BE, "\x20\xAC", 2},   {0x20AC, kEncodingLatin1, "\x80", 1},
-      {0x20AC, kEncodingPc8, "", 0},                {'a', kEncodingMacRoman, "a", 1},
+      {0x20AC, kEncodingUtf8, "\xE2\x82\xAC", 3},
+      {0x20AC, kEncodingUtf16LE, "\xAC\x20", 2},
+      {0x20AC, kEncodingUtf16BE, "\x20\xAC", 2},
+      {0x20AC, kEncodingLatin1, "\x80", 1},
+      {0x20AC, kEncodingPc8, "", 0},
+      {'a', kEncodingMacRoman, "a", 1},
   };
   for (const auto& c : cases) {
     char buffer[4];
     EXPECT_EQ(EncodeUnit(buffer, c.unit, c.encoding), c.n) << c.encoding;
-    EXPECT_EQ(std::string(buffer, static_cast<size_t>(c.n)), std::string(c.bytes, static_cast<size_t>(c.n)));
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(c.n)),
+              std::string(c.bytes, static_cast<size_t>(c.n)));
   }
   T_TextBuf b;
   TextBufFromCodepage(&b, "\xC4pfel \x80", kEncodingLatin1);
   EXPECT_STREQ(b.data, "\xC3\x84pfel \xE2\x82\xAC");
   TextBufToCodepage(&b, kEncodingLatin1);
   EXPECT_STREQ(b.data, "\xC4pfel \x80");
-  TextBufAssign(&b, "a\xE2\x82\xAC" "b");
+  TextBufAssign(&b,
+                "a\xE2\x82\xAC"
+                "b");
   TextBufToCodepage(&b, kEncodingPc8);  // the page lacks the euro sign
   EXPECT_STREQ(b.data, "ab");
 }

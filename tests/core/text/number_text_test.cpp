@@ -79,7 +79,10 @@ TEST(FormatDouble, TableOfNotations) {
       {0.005, 1, 2, '.', ',', "0.01"},
       {999.999, 1, 2, '.', ',', "1,000.00"},
       {0.5, 1, 0, '.', ',', "1"},
-      {1234.5, 1, 2, 0x2019, 0xA0, "1\xC2\xA0" "234\xE2\x80\x99" "50"},
+      {1234.5, 1, 2, 0x2019, 0xA0,
+       "1\xC2\xA0"
+       "234\xE2\x80\x99"
+       "50"},
       // Fixed falls back to the exponent form for large values.
       {1.5e15, 1, 2, '.', ',', "1.5E+15"},
       {123456789012345678.0, 1, 0, '.', ',', "1.23456789012346E+17"},
@@ -102,7 +105,8 @@ TEST(FormatDouble, TableOfNotations) {
       {kNaN, 2, 3, G, G, ""},
   };
   for (const FormatCase& c : cases) {
-    EXPECT_EQ(Format(c.x, MakeFormat(c)), c.expected) << c.x << " mode " << c.mode << " digits " << c.digits;
+    EXPECT_EQ(Format(c.x, MakeFormat(c)), c.expected)
+        << c.x << " mode " << c.mode << " digits " << c.digits;
   }
 }
 

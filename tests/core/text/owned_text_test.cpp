@@ -35,7 +35,9 @@ TEST(BlockText, AssignReusesOrReplacesAndWipes) {
 }
 
 TEST(BlockText, CopyNAndTabOrBreak) {
-  char* block = StrDup("ab\xC3\xA9" "cd");
+  char* block = StrDup(
+      "ab\xC3\xA9"
+      "cd");
   char out[8];
   EXPECT_EQ(BlockTextCopyN(out, 4, block), 2);
   EXPECT_STREQ(out, "ab");
@@ -75,7 +77,8 @@ TEST(UiText, SwitchesBetweenReferenceCopyAndId) {
 
 std::string Entries(const TextHistory& h) {
   std::string out;
-  for (int32_t i = 0; i < h.count; ++i) out += std::string(h.entries[i]) + (i == h.current ? "*" : "") + " ";
+  for (int32_t i = 0; i < h.count; ++i)
+    out += std::string(h.entries[i]) + (i == h.current ? "*" : "") + " ";
   return out;
 }
 

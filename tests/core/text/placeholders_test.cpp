@@ -8,7 +8,8 @@ namespace {
 
 std::string Text(const T_TextBuf& b) { return std::string(b.data, static_cast<size_t>(b.length)); }
 
-// --- Placeholders ---------------------------------------------------------------------------------
+// --- Placeholders
+// ---------------------------------------------------------------------------------
 
 TEST(Placeholders, FillEveryOccurrenceOnce) {
   struct {
@@ -24,7 +25,9 @@ TEST(Placeholders, FillEveryOccurrenceOnce) {
       {"no placeholder", 3, "x", "no placeholder"},
       {"@0", '0', "char digit", "char digit"},
       {"@0!", 0, nullptr, "!"},
-      {"a@2b", 2, "\xC3\xA9", "a\xC3\xA9" "b"},
+      {"a@2b", 2, "\xC3\xA9",
+       "a\xC3\xA9"
+       "b"},
   };
   for (const auto& c : cases) {
     T_TextBuf b(c.message);
@@ -77,7 +80,8 @@ TEST(Placeholders, ProgramTitleJoinsTheCutParts) {
   EXPECT_EQ(Text(b), "QEB 5.7");
 }
 
-// --- URL query texts ------------------------------------------------------------------------------
+// --- URL query texts
+// ------------------------------------------------------------------------------
 
 TEST(Url, AddRemoveAndEscape) {
   T_TextBuf u("page");
@@ -93,7 +97,7 @@ TEST(Url, AddRemoveAndEscape) {
     const char* name;
     const char* expected;
   } removals[] = {
-      {"x?a=1&b=2", "a", "x?b=2"},  {"x?b=2&a=1", "a", "x?b=2"}, {"x?a=1", "a", "x"},
+      {"x?a=1&b=2", "a", "x?b=2"}, {"x?b=2&a=1", "a", "x?b=2"},   {"x?a=1", "a", "x"},
       {"a=1&a=2&b=3", "a", "b=3"}, {"x?ab=1&a=2", "a", "x?ab=1"}, {"x?b=a=1", "a", "x?b=a=1"},
   };
   for (const auto& r : removals) {
@@ -116,7 +120,8 @@ TEST(Url, DecodeInOneForwardPass) {
   struct {
     const char* in;
     const char* out;
-  } cases[] = {{"%41%2b+", "A%2b "}, {"%2%41", "%2A"}, {"%2541", "%41"}, {"%", "%"}, {"a+%2B", "a +"}};
+  } cases[] = {
+      {"%41%2b+", "A%2b "}, {"%2%41", "%2A"}, {"%2541", "%41"}, {"%", "%"}, {"a+%2B", "a +"}};
   for (const auto& c : cases) {
     T_TextBuf b(c.in);
     UrlDecode(&b);
@@ -126,8 +131,19 @@ TEST(Url, DecodeInOneForwardPass) {
 
 TEST(Url, ValuesRoundTrip) {
   const char* values[] = {
-      "plain", "", "a b+c", "R&D", "x=y", "50%", "#1?", "a/b", "\"<tag>\"", "tab\there",
-      "\xC3\xA5\xC3\xA4\xC3\xB6 \xE2\x82\xAC", "%41", "+",
+      "plain",
+      "",
+      "a b+c",
+      "R&D",
+      "x=y",
+      "50%",
+      "#1?",
+      "a/b",
+      "\"<tag>\"",
+      "tab\there",
+      "\xC3\xA5\xC3\xA4\xC3\xB6 \xE2\x82\xAC",
+      "%41",
+      "+",
   };
   T_TextBuf url("http://host/gw/page");
   for (int32_t i = 0; i < static_cast<int32_t>(std::size(values)); ++i) {

@@ -21,7 +21,8 @@ void ExpectInvariants(const T_TextBuf& b) {
   EXPECT_EQ(b.data == b.inlineBuffer, b.heap == nullptr);
 }
 
-// --- Growth and the cap ---------------------------------------------------------------------------
+// --- Growth and the cap
+// ---------------------------------------------------------------------------
 
 TEST(TextBuf, GrowsPastTheInlineBufferInSteps) {
   T_TextBuf b;
@@ -42,27 +43,37 @@ TEST(TextBuf, CapCutsEveryLengtheningOperation) {
     void (*run)(T_TextBuf*, const std::string&);
     int32_t expected;
   } cases[] = {
-      {"assign", [](T_TextBuf* b, const std::string& s) { TextBufAssign(b, s.c_str()); }, kTextBufMax},
-      {"append", [](T_TextBuf* b, const std::string& s) {
+      {"assign", [](T_TextBuf* b, const std::string& s) { TextBufAssign(b, s.c_str()); },
+       kTextBufMax},
+      {"append",
+       [](T_TextBuf* b, const std::string& s) {
          TextBufAssign(b, "12345");
          TextBufAppendBytes(b, s.data(), 32598);
-       }, kTextBufMax},
-      {"insert", [](T_TextBuf* b, const std::string& s) {
+       },
+       kTextBufMax},
+      {"insert",
+       [](T_TextBuf* b, const std::string& s) {
          TextBufAssign(b, "tail");
          TextBufInsert(b, 0, s.c_str());
-       }, kTextBufMax},
-      {"repeat", [](T_TextBuf* b, const std::string&) { TextBufAssignRepeat(b, 'r', 50000); }, kTextBufMax},
-      {"char at the cap", [](T_TextBuf* b, const std::string& s) {
+       },
+       kTextBufMax},
+      {"repeat", [](T_TextBuf* b, const std::string&) { TextBufAssignRepeat(b, 'r', 50000); },
+       kTextBufMax},
+      {"char at the cap",
+       [](T_TextBuf* b, const std::string& s) {
          TextBufAssign(b, s.c_str());
          TextBufAppendChar(b, 'z');
          TextBufAppendWideChar(b, 0xE9);
          TextBufInsertChar(b, 0, 'z');
-       }, kTextBufMax},
-      {"number at the cap", [](T_TextBuf* b, const std::string& s) {
+       },
+       kTextBufMax},
+      {"number at the cap",
+       [](T_TextBuf* b, const std::string& s) {
          TextBufAssignBytes(b, s.data(), kTextBufMax - 3);
          TextBufAppendInt(b, 12345);  // skipped whole, never cut
          TextBufAppendInt(b, 12);
-       }, kTextBufMax - 1},
+       },
+       kTextBufMax - 1},
   };
   for (const auto& c : cases) {
     T_TextBuf b;
@@ -155,7 +166,8 @@ TEST(TextBuf, InsertReplaceDelete) {
       {"ab\xC3\xA9", [](T_TextBuf* b) { TextBufDropLast(b); }, "ab"},
       {"abc", [](T_TextBuf* b) { TextBufReplace(b, 1, 1, "XYZ"); }, "aXYZc"},
       {"abc", [](T_TextBuf* b) { TextBufReplace(b, 1, 5, nullptr); }, "a"},
-      {"One one ONE", [](T_TextBuf* b) { TextBufReplaceAll(b, "one", "one one"); }, "one one one one one one"},
+      {"One one ONE", [](T_TextBuf* b) { TextBufReplaceAll(b, "one", "one one"); },
+       "one one one one one one"},
       {"\xC3\x84pfel \xC3\xA4PFEL", [](T_TextBuf* b) { TextBufRemoveAll(b, "\xC3\xA4pfel"); }, " "},
       {"xxaxx", [](T_TextBuf* b) { TextBufTrim(b, 'x'); }, "a"},
       {"a-b-c", [](T_TextBuf* b) { TextBufRemoveChar(b, '-'); }, "abc"},
@@ -188,7 +200,8 @@ TEST(TextBuf, InsertWhenOnlyPartFitsKeepsTheTail) {
   EXPECT_EQ(Text(b).substr(b.length - 4), "TAIL");
 }
 
-// --- Search and tokens ----------------------------------------------------------------------------
+// --- Search and tokens
+// ----------------------------------------------------------------------------
 
 std::string Tokens(bool (*next)(T_TextBuf*, const char**, char), const char* text, char separator) {
   std::string out;
