@@ -237,15 +237,17 @@ PackedDate ClampToSupported(int32_t year, int32_t month, int32_t day) {
 // --- Fields and conversions ---------------------------------------------------------------
 
 int32_t PackedDateToDayNumber(PackedDate date) {
-  int32_t field = static_cast<int32_t>(date >> 9);
+  // A damaged date from a file can carry a year field up to 2^23, whose day count overflows 32
+  // bits; such days are held at the largest number.
+  int64_t field = date >> 9;
   int32_t month = Clamp(PackedDateMonth(date), 1, 12);
-  int32_t n = kDaysBeforeMonth[month - 1] + PackedDateDay(date) + 365 * field + field / 4;
+  int64_t n = kDaysBeforeMonth[month - 1] + PackedDateDay(date) + 365 * field + field / 4;
   if (field % 4 == 0 && month <= 2) n--;
-  return n;
+  return static_cast<int32_t>(Clamp64(n, -1, INT32_MAX));
 }
 
 PackedDate dayNumberToDate(int32_t n) {
-  if (n < 0) n = 0;
+  n = Clamp(n, 0, kLastDayNumber);
   int32_t q = n / 1461;
   int32_t r = n - 1461 * q;
   int32_t field = 4 * q;
@@ -711,7 +713,7 @@ int32_t ParseSignatureStampN(SignatureStamp* stamp, const char* text, int32_t le
   while (i + n < length) {
     unsigned char lead = static_cast<unsigned char>(text[i + n]);
     if (lead < 32) break;
-    int32_t size = lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    int32_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     if (n + size > 3 || i + n + size > length) break;
     for (int32_t k = 0; k < size; k++) stamp->signature[n + k] = text[i + n + k];
     n += size;

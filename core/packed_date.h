@@ -49,7 +49,7 @@ inline int32_t PackedDateMonth(PackedDate date) { return static_cast<int32_t>((d
 inline int32_t PackedDateDay(PackedDate date) { return static_cast<int32_t>(date & 31); }
 
 int32_t PackedDateToDayNumber(PackedDate date);
-// Day numbers below 0 give 1900-01-01.
+// Day numbers below 0 give 1900-01-01, those past 2069-12-31 that day.
 PackedDate dayNumberToDate(int32_t n);
 int32_t PackedDateDaysInMonth(PackedDate date);
 // The day before 1900-01-01 is the empty date; the day after the empty date is 1900-01-01.

@@ -79,7 +79,9 @@ bool ReadRegistryText(HKEY key, const std::wstring& valueName, T_TextBuf* out) {
   std::vector<BYTE> data;
   DWORD type = 0, size = 0;
   LONG result = RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size);
-  // The value may grow between the two calls; ask again until it fits.
+  // The value may grow between the two calls; ask again until it fits, and give up (rather than
+  // read the new size from the old buffer) when it keeps growing.
+  bool read = false;
   for (int attempt = 0; attempt < 4 && result == ERROR_SUCCESS; attempt++) {
     data.assign(size + sizeof(wchar_t), 0);
     DWORD capacity = size;
@@ -89,9 +91,10 @@ bool ReadRegistryText(HKEY key, const std::wstring& valueName, T_TextBuf* out) {
       continue;
     }
     size = capacity;
+    read = result == ERROR_SUCCESS;
     break;
   }
-  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+  if (!read || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
   auto* wide = reinterpret_cast<const wchar_t*>(data.data());
   int32_t units = 0;
   int32_t available = static_cast<int32_t>(size / sizeof(wchar_t));
@@ -164,7 +167,9 @@ void SettingsOpen(SettingsStore* store, const char* section, int32_t mode) {
     std::wstring path = L"Software\\" + Widen(kSettingsMaker) + L"\\" + Widen(section);
     HKEY root = mode == kSettingsMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+    // The rights the caller has, not read and write: a standard user may only read the
+    // machine-wide key, and asking for more would refuse even the reading.
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, MAXIMUM_ALLOWED, nullptr, &key,
                         nullptr) == ERROR_SUCCESS) {
       store->key = key;
     }

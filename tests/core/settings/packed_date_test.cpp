@@ -77,6 +77,9 @@ TEST(PackedDate, DayNumbersCountFrom1900WithItsLeapDay) {
     }
   }
   EXPECT_EQ(dayNumberToDate(-5), PackDate(1900, 1, 1));
+  // Numbers and dates far out of range (a damaged file) are held, never wrapped.
+  EXPECT_EQ(dayNumberToDate(2147483647), PackDate(2069, 12, 31));
+  EXPECT_EQ(PackedDateToDayNumber(0xFFFFFFFFu), 2147483647);
 }
 
 TEST(PackedDate, StepsAndMonthArithmetic) {
@@ -421,6 +424,8 @@ TEST(SignatureStamps, TextsRoundTrip) {
   EXPECT_STREQ(stamp.signature, "ABC");
   ParseSignatureStamp(&stamp, "250307 A\xC3\x85\xC3\x85");
   EXPECT_STREQ(stamp.signature, "A\xC3\x85");
+  ParseSignatureStamp(&stamp, "250307 \xF0\x9F\x98\x80");
+  EXPECT_STREQ(stamp.signature, "");
   ParseSignatureStamp(&stamp, "250307 X\r\n");
   EXPECT_STREQ(stamp.signature, "X");
   EXPECT_EQ(ParseSignatureStampN(&stamp, "250307 XYZ", 8), 8);
