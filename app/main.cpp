@@ -1,8 +1,10 @@
 #include <windows.h>
 
-#include "app/run_application.h"
-#include "ui/program_entry.h"
+#include "core/memory.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int) {
-  return ProgramEntry(instance, previous, RunApplication);
+int WINAPI WinMain(HINSTANCE, HINSTANCE previous, LPSTR, int) {
+  if (previous) return 0;
+  void* probe = MemNew(16);
+  MemFree(probe);
+  return 0;
 }
