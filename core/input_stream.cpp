@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/alert.h"
 #include "core/block_codec.h"
 #include "core/cstring.h"
 #include "core/locale.h"
@@ -125,7 +126,11 @@ void T_IStream::AddCharSubstitutions(const char* fromText, const char* toText) {
 
 bool T_IStream::NextLine() {
   for (;;) {
+    lineFailed_ = false;
     if (ReadLine(false)) return true;
+    // A line that could not be converted ends the reading here (the pending error says why)
+    // rather than being skipped for the next one.
+    if (lineFailed_) return false;
     if (!Refill()) return ReadLine(true);
   }
 }
@@ -137,10 +142,15 @@ void T_IStream::RewindLine() {
 
 bool T_IStream::EnsureLineBuffer(int64_t n) {
   if (n <= lineBufferSize) return true;
+  // A line is at most 1 MB, so its conversion is at most 3 MB.
+  constexpr int64_t kMost = 3 * kLineLimit + 16;
+  if (n > kMost) {
+    PendingErrorOutOfMemory();
+    return false;
+  }
   int64_t size = lineBufferSize > 0 ? lineBufferSize : kLineBufferSize;
   while (size < n) size *= 2;
-  // A line is at most 1 MB, so its conversion is at most 3 MB.
-  if (size > 3 * kLineLimit + 16) return false;
+  if (size > kMost) size = kMost;
   char* grown = static_cast<char*>(MemAlloc(size, 0));
   if (grown == nullptr) return false;
   MemFree(lineBuffer);
@@ -204,7 +214,10 @@ bool T_IStream::ReadLine(bool final) {
     }
     rawLineStart = p;
     readStart = p + consumed;
-    if (!PrepareLine(p, rawLength)) return false;
+    if (!PrepareLine(p, rawLength)) {
+      lineFailed_ = true;
+      return false;
+    }
     ++lineCount;
     fieldCursor = lineStart;
     tokenCursor = lineStart;

@@ -163,6 +163,7 @@ class T_IStream {
   bool XmlNextChar(char* c);
   bool TokenNextLine();
   bool previousLineContinues_ = false;
+  bool lineFailed_ = false;  // the last line read could not be converted
 };
 
 // --- Encodings ---------------------------------------------------------------------------------

@@ -457,9 +457,12 @@ void T_OStream::PutLongText(const char* text) {
     at += cut;
   };
   while (length - at > kLongTextLimit) writePiece(kLongTextPiece);
-  // A last piece that happens to end in the marker and is long enough would read as continued;
-  // it is cut once more so the rest is too short to look continued.
-  if (length - at >= kContinuedMinimum && copy.compare(copy.size() - 3, 3, kContinueMarker) == 0) {
+  // A last piece that happens to end in the marker and is long enough would read as continued
+  // (the reader drops trailing blanks before it looks); it is cut once more so the rest is too
+  // short to look continued.
+  int64_t last = length;
+  while (last > at && data[last - 1] == ' ') --last;
+  if (last - at >= kContinuedMinimum && memcmp(data + last - 3, kContinueMarker, 3) == 0) {
     writePiece(kContinuedMinimum);
   }
   PutBytes(data + at, length - at);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/alert.h"
 #include "core/memory.h"
 #include "core/owned_text.h"
 
@@ -123,6 +124,24 @@ TEST(Lines, TerminatorsAndEncodings) {
   Reader mappedPage("\xE5", 6);
   mappedPage.stream.AddCharSubstitution(0xE5, 'a');
   EXPECT_EQ(mappedPage.Lines(), (Strings{"a"}));
+}
+
+// A converted line takes up to three bytes per input byte: a code-page line near the 1 MB line
+// limit comes out whole; a longer one ends the reading with the pending error, and the line
+// after it is not handed out in its place.
+TEST(Lines, LongConvertedLinesComeOutWholeOrEndTheReading) {
+  PendingErrorClear();
+  Reader page(std::string(800000, '\xE9') + "\r\nafter", 6);
+  ASSERT_TRUE(page.stream.NextLine());
+  EXPECT_EQ(page.stream.lineEnd - page.stream.lineStart, 1600000);
+  EXPECT_FALSE(AbortRequested());
+
+  std::string wide;
+  for (int i = 0; i < 1200000; ++i) wide += std::string("w\0", 2);
+  Reader tooLong(wide + std::string("\r\0\n\0after\0", 10), 1);
+  EXPECT_FALSE(tooLong.stream.NextLine());
+  EXPECT_EQ(PendingError.request.message, 600);
+  PendingErrorClear();
 }
 
 TEST(Fields, TabsBlanksAndReaders) {
