@@ -1,10 +1,8 @@
 #include <windows.h>
 
-#include "core/memory.h"
+#include "app/run_application.h"
+#include "ui/program_entry.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE previous, LPSTR, int) {
-  if (previous) return 0;
-  void* probe = MemNew(16);
-  MemFree(probe);
-  return 0;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int) {
+  return ProgramEntry(instance, previous, RunApplication);
 }

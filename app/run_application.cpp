@@ -1,0 +1,152 @@
+#include "app/run_application.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/qeb_application.h"
+#include "core/alert.h"
+#include "core/alert_handlers.h"
+#include "core/locale.h"
+#include "core/system_info.h"
+#include "core/text_buffer.h"
+#include "ui/main_loop.h"
+#include "ui/native_window.h"
+#include "ui/program_entry.h"
+
+namespace {
+
+constexpr int32_t kMessageUndefinedParameter = 2901;  // "Undefined command line parameter @0"
+constexpr int32_t kMessageNoInstanceSlot = 2108;
+constexpr int32_t kMessageResourceError = 601;
+
+bool comServerAvailable = false;
+bool embedded = false;
+HANDLE instanceSlot = nullptr;
+T_QEB* application = nullptr;
+
+// Answers every alert with its default answer and appends it to a file: the channel through
+// which tests read what the program would have shown.
+class T_FileAlerts : public T_AlertHandler {
+ public:
+  explicit T_FileAlerts(const wchar_t* path) {
+    std::wcsncpy(path_, path, MAX_PATH);
+    path_[MAX_PATH] = 0;
+  }
+  void Notify(const AlertRequest* request) override { Write(request); }
+  int32_t Ask(const AlertRequest* request) override { return request->defaultAnswer; }
+  bool IsUnattended() override { return true; }
+
+ private:
+  void Write(const AlertRequest* request) {
+    T_TextBuf text;
+    AlertFormatText(request, &text);
+    FILE* file = _wfopen(path_, L"ab");
+    if (!file) return;
+    std::fprintf(file, "%d\t%s\n", request->message, text.data);
+    std::fclose(file);
+  }
+  wchar_t path_[MAX_PATH + 1];
+};
+
+void ShowMessage(int32_t message, const char* text) {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = message;
+  request.beeps = 1;
+  if (text) AlertAddText(&request, text);
+  AlertAddButton(&request, kButtonOk);
+  ShowAlert(&request);
+}
+
+bool TakeInstanceSlot() {
+  for (int32_t slot = 0; slot < kInstanceSlots; ++slot) {
+    wchar_t name[48];
+    std::swprintf(name, 48, L"QEB.Instance.%d", slot);
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, name);
+    if (!mutex) continue;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(mutex);
+      continue;
+    }
+    instanceSlot = mutex;
+    SetInstanceNumber(slot);
+    return true;
+  }
+  return false;
+}
+
+void ReleaseInstanceSlot() {
+  if (!instanceSlot) return;
+  ReleaseMutex(instanceSlot);
+  CloseHandle(instanceSlot);
+  instanceSlot = nullptr;
+}
+
+// The part of the run after the main loop, also run at once when the session ends.
+void ShutDown() {
+  delete application;
+  application = nullptr;
+  comServerAvailable = false;
+  ReleaseInstanceSlot();
+  OleUninitialize();
+}
+
+}  // namespace
+
+bool ComServerAvailable() { return comServerAvailable; }
+bool Embedded() { return embedded; }
+
+bool ParseCommandLineSwitches(const char* text) {
+  bool goOn = true;
+  const char* segment = text ? text : "";
+  while (*segment) {
+    const char* end = std::strchr(segment + 1, '/');
+    if (!end) end = segment + std::strlen(segment);
+    T_TextBuf piece;
+    TextBufAssignBytes(&piece, segment, static_cast<int32_t>(end - segment));
+    // "/associate", "/regserver" and "/unregserver" do their work with the registration of files
+    // and of the COM server; until then they end start-up without doing anything.
+    if (StrStartsWithNoCase(piece.data, "/associate") || StrStartsWithNoCase(piece.data, "/regserver") ||
+        StrStartsWithNoCase(piece.data, "/unregserver")) {
+      goOn = false;
+    } else if (comServerAvailable && StrStartsWithNoCase(piece.data, "-embedding")) {
+      SetFrameVisible(false);
+      embedded = true;
+    } else if (piece.data[0] == '/') {
+      ShowMessage(kMessageUndefinedParameter, piece.data);
+      goOn = false;
+    }
+    segment = end;
+  }
+  return goOn;
+}
+
+void RunApplication() {
+  T_MessageBoxAlerts messageBoxes;
+  T_FileAlerts* fileAlerts = nullptr;
+  wchar_t alertFile[MAX_PATH + 1];
+  DWORD n = GetEnvironmentVariableW(L"QEB_ALERT_FILE", alertFile, MAX_PATH + 1);
+  if (n > 0 && n <= MAX_PATH) fileAlerts = new T_FileAlerts(alertFile);
+
+  SetProgramName(kProductTitle, "");
+  OleInitialize(nullptr);
+  if (ParseCommandLineSwitches(CommandLineText())) {
+    if (!TakeInstanceSlot()) {
+      ShowMessage(kMessageNoInstanceSlot, nullptr);
+    } else {
+      SetSessionEndHandler(ShutDown);
+      application = new T_QEB;
+      if (!FrameWindow()) {
+        ShowMessage(kMessageResourceError, nullptr);
+      } else {
+        MainLoop(&application->quitRequested);
+      }
+      SetSessionEndHandler(nullptr);
+    }
+  }
+  ShutDown();
+  delete fileAlerts;
+}

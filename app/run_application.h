@@ -1,0 +1,22 @@
+#pragma once
+// The run function of the program: it brings the application up in a fixed order, handles the
+// command-line switches, takes an instance slot, builds T_QEB, runs the main loop and takes the
+// application down again.
+//
+// Tests drive the program from outside: when the environment variable QEB_ALERT_FILE names a
+// file, every alert is answered with its default answer and appended to that file as the message
+// number, a TAB and the message text, one line each, instead of being shown.
+#include <cstdint>
+
+constexpr const char* kProductTitle = "QEB 5.7";
+constexpr int32_t kInstanceSlots = 16;
+
+void RunApplication();
+
+// True when start-up goes on; false when a switch did its work or was refused (each refused
+// switch gives message 2901 with the switch).
+bool ParseCommandLineSwitches(const char* text);
+
+// The COM server flags of the program.
+bool ComServerAvailable();
+bool Embedded();

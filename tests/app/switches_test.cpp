@@ -1,0 +1,54 @@
+// The command-line switches: which end start-up, which are refused (message 2901 each, with the
+// whole segment up to the next "/"), and which are left to the document paths.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/run_application.h"
+#include "core/alert.h"
+#include "core/text_buffer.h"
+
+namespace {
+
+class T_CollectAlerts : public T_AlertHandler {
+ public:
+  int32_t Ask(const AlertRequest* request) override {
+    T_TextBuf text;
+    AlertFormatText(request, &text);
+    shown.push_back(std::to_string(request->message) + ":" + text.data);
+    return request->defaultAnswer;
+  }
+  bool IsUnattended() override { return true; }
+  std::vector<std::string> shown;
+};
+
+struct SwitchCase {
+  const char* commandLine;
+  bool goesOn;
+  std::vector<std::string> alerts;
+};
+
+TEST(CommandLineSwitches, DecideWhetherStartUpGoesOn) {
+  const SwitchCase cases[] = {
+      {"", true, {}},
+      {"Z:\\data\\Sales.qeb", true, {}},
+      {"/associate", false, {}},
+      {"/ASSOCIATE", false, {}},
+      {"/Associates", false, {}},  // a prefix test
+      {"/regserver", false, {}},
+      {"/unregserver", false, {}},
+      {"-embedding", true, {}},  // only a COM server takes it; here it is no switch
+      {"/bogus", false, {"2901:Undefined command line parameter /bogus"}},
+      {"/one /two", false,
+       {"2901:Undefined command line parameter /one ", "2901:Undefined command line parameter /two"}},
+      {"Z:\\data/Sales.qeb", false, {"2901:Undefined command line parameter /Sales.qeb"}},
+  };
+  for (const SwitchCase& c : cases) {
+    T_CollectAlerts alerts;
+    EXPECT_EQ(ParseCommandLineSwitches(c.commandLine), c.goesOn) << c.commandLine;
+    EXPECT_EQ(alerts.shown, c.alerts) << c.commandLine;
+  }
+}
+
+}  // namespace
