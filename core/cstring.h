@@ -31,7 +31,7 @@ void EmitInt64Grouped(char** cursor, int64_t value, uint32_t separator);
 void Emit2Digits(char** cursor, int32_t value);  // 0..99
 void Emit3Digits(char** cursor, int32_t value);  // 0..999
 
-// --- Buffer writers (room: 12 bytes for 32-bit, 21 for 64-bit, 28 grouped with a 3-byte
+// --- Buffer writers (room: 12 bytes for 32-bit, 21 for 64-bit, 39 grouped with a 3-byte
 // separator, width + 2 for the width forms) ----------------------------------------------------
 
 int32_t IntToStr(char* buffer, int32_t value);

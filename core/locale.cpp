@@ -388,6 +388,8 @@ bool MatchNoCase(const char* text, const char* prefix, const char* textEnd, int3
   const char* p = prefix;
   while (*p) {
     if (textEnd ? t >= textEnd : !*t) return false;
+    // A counted buffer need not end in a NUL: never decode a sequence that runs past its end.
+    if (textEnd && Utf8SeqLen(static_cast<uint8_t>(*t)) > textEnd - t) return false;
     uint32_t a = NextUpper(&t);
     uint32_t b = NextUpper(&p);
     if (a != b || (textEnd && t > textEnd)) return false;

@@ -122,13 +122,20 @@ void UrlAppendHexByte(T_TextBuf* buffer, uint8_t byte) {
 
 void UrlEscapeSpecial(T_TextBuf* buffer) {
   T_TextBuf out;
-  for (int32_t i = 0; i < buffer->length; ++i) {
-    char c = buffer->data[i];
-    if (c == '"' || c == '%' || c == '<' || c == '>') {
-      UrlAppendHexByte(&out, static_cast<uint8_t>(c));
-    } else {
-      TextBufAppendChar(&out, c);
-    }
+  // Runs between the special bytes are copied whole; at the cap the text ends before the first
+  // piece that does not fit, so nothing is lost from its middle and no character is split.
+  int32_t run = 0;
+  for (int32_t i = 0; i <= buffer->length; ++i) {
+    bool end = i == buffer->length;
+    char c = end ? 0 : buffer->data[i];
+    if (!end && c != '"' && c != '%' && c != '<' && c != '>') continue;
+    int32_t before = out.length;
+    TextBufAppendBytes(&out, buffer->data + run, i - run);
+    if (out.length - before < i - run || end) break;
+    before = out.length;
+    UrlAppendHexByte(&out, static_cast<uint8_t>(c));
+    if (out.length == before) break;
+    run = i + 1;
   }
   TextBufAssignBuf(buffer, &out);
 }
@@ -163,6 +170,7 @@ void UrlAddParam(T_TextBuf* buffer, const char* name, const char* value) {
     if (lead >= 0x80 && (len == 1 || Utf8Decode(p) == 0)) return;  // invalid lead: the value ends
     for (int32_t i = 0; i < len; ++i, ++p) {
       auto c = static_cast<uint8_t>(*p);
+      int32_t before = buffer->length;
       if (c == ' ') {
         TextBufAppendChar(buffer, '+');
       } else if (NeedsEscape(c)) {
@@ -170,6 +178,8 @@ void UrlAddParam(T_TextBuf* buffer, const char* name, const char* value) {
       } else {
         TextBufAppendChar(buffer, static_cast<char>(c));
       }
+      // At the cap the value ends; a later byte that still fits must not close the gap.
+      if (buffer->length == before) return;
     }
   }
 }

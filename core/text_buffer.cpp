@@ -299,6 +299,7 @@ void TextBufAppendInt64(T_TextBuf* buffer, int64_t value) {
 
 void TextBufAppendInt64Width(T_TextBuf* buffer, int64_t value, int32_t width) {
   if (width < 1) width = 1;
+  if (width > kTextBufMax) return;  // the sum below must not overflow
   int32_t wanted = buffer->length + width + 1;
   if (wanted > kTextBufMax || RoomFor(buffer, wanted) < wanted) return;
   char* cursor = buffer->data + buffer->length;

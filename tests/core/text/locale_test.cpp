@@ -1,6 +1,7 @@
 #include "core/locale.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -117,6 +118,25 @@ TEST(Locale, FindWithoutCase) {
   EXPECT_EQ(MemFind("abcabc", 2, "bc"), -1);  // needle beyond the length
   EXPECT_EQ(MemFindNoCase("xxABC", 5, "abc"), 2);
   EXPECT_EQ(MemFindNoCase("xxABC", 4, "abc"), -1);
+}
+
+// A counted buffer may end right before unreadable memory: a lead byte in its last place must
+// not make the search read on.
+TEST(Locale, FindWithoutCaseStaysInsideTheBuffer) {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  const size_t page = info.dwPageSize;
+  auto* pages =
+      static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD old;
+  ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &old));
+  char* tail = pages + page - 2;
+  tail[0] = 'x';
+  tail[1] = '\xE2';
+  EXPECT_EQ(MemFindNoCase(tail, 2, "\xE2\x82\xAC"), -1);
+  EXPECT_EQ(MemFindNoCase(tail, 2, "X"), 0);
+  VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST(Locale, ComposeAccent) {

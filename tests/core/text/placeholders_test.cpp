@@ -116,6 +116,29 @@ TEST(Url, AddRemoveAndEscape) {
   EXPECT_EQ(Text(cut), "v?w=ok");
 }
 
+// At the cap a URL text ends before the first piece that does not fit: nothing drops out of
+// its middle and no character is split.
+TEST(Url, CapEndsTheTextBeforeAPieceThatDoesNotFit) {
+  const std::string a96(kTextBufMax - 4, 'a');
+  const std::string a98(kTextBufMax - 2, 'a');
+  const std::string a95(kTextBufMax - 5, 'a');
+  const struct {
+    std::string start;
+    void (*edit)(T_TextBuf*);
+    std::string expected;
+  } cases[] = {
+      {a96 + "\"\xC3\xA9", [](T_TextBuf* b) { UrlEscapeSpecial(b); }, a96 + "%22"},
+      {a98 + "\"b", [](T_TextBuf* b) { UrlEscapeSpecial(b); }, a98},
+      {a95 + "?", [](T_TextBuf* b) { UrlAddParam(b, "v", "a&b"); }, a95 + "?v=a"},
+  };
+  for (const auto& c : cases) {
+    T_TextBuf b;
+    TextBufAssignBytes(&b, c.start.data(), static_cast<int32_t>(c.start.size()));
+    c.edit(&b);
+    EXPECT_EQ(Text(b), c.expected) << c.start.size();
+  }
+}
+
 TEST(Url, DecodeInOneForwardPass) {
   struct {
     const char* in;

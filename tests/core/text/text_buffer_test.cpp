@@ -177,6 +177,7 @@ TEST(TextBuf, InsertReplaceDelete) {
       {"%252541", [](T_TextBuf* b) { TextBufPercentDecode(b); }, "%2541"},
       {"", [](T_TextBuf* b) { TextBufAssignWideChar(b, 0x20AC); }, "\xE2\x82\xAC"},
       {"n=", [](T_TextBuf* b) { TextBufAppendIntWidth(b, -7, 3); }, "n=-007"},
+      {"n=", [](T_TextBuf* b) { TextBufAppendIntWidth(b, 5, INT32_MAX); }, "n="},
       {"", [](T_TextBuf* b) { TextBufAssignIntGrouped(b, -1234567, ' '); }, "-1 234 567"},
       {"", [](T_TextBuf* b) { TextBufAssignInt64(b, INT64_MIN); }, "-9223372036854775808"},
       {"", [](T_TextBuf* b) { TextBufAssignUtf16(b, L"a\u00e9\u20ac"); }, "a\xC3\xA9\xE2\x82\xAC"},
