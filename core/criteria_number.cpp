@@ -312,6 +312,9 @@ class NumCompiler {
     if (std::isnan(value)) return kNaN;
     char formatted[kFormatDoubleMax + 1];
     DoubleToStr(formatted, value);
+    // The value of the text that is kept, so that the criteria match the same values once they
+    // are stored and read again ("0.30000000000000004" is kept as "0.3").
+    value = StrToDouble(formatted);
     wchar_t units[kFormatDoubleMax + 1];
     int32_t n = 0;
     for (const char* p = formatted; *p;) units[n++] = static_cast<wchar_t>(Utf8NextChar(&p));

@@ -10,6 +10,7 @@
 //   4. once a limit is exceeded (failure != 0) nothing more is emitted and the text is restored.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -114,6 +115,19 @@ int32_t MatchNoCase(const char* text, const char* name) {
 bool StartsWith(const char* text, const char* prefix) {
   size_t n = std::strlen(prefix);
   return std::strncmp(text, prefix, n) == 0;
+}
+
+// The digits times 10 to the exponent. A whole exponent is read together with the digits by
+// ParseDouble, which gives the double nearest to the number written: the runtime's pow misses
+// whole powers of ten by several ulps, so "1e-3" would not equal 0.001.
+double ScaledNumber(const char* digits, int32_t n, double exponent) {
+  if (exponent == std::floor(exponent) && std::fabs(exponent) <= 99999) {
+    char text[kMaxNumberChars + 8];
+    std::memcpy(text, digits, static_cast<size_t>(n));
+    int32_t length = n + std::snprintf(text + n, 8, "e%d", static_cast<int>(exponent));
+    return ParseDouble(text, length);
+  }
+  return ParseDouble(digits, n) * std::pow(10.0, exponent);
 }
 
 class Compiler {
@@ -444,8 +458,7 @@ class Compiler {
           } else
             break;
         }
-        double exponent = DecimalNumber(false);
-        return ParseDouble(digits, n) * std::pow(10.0, sign * exponent);
+        return ScaledNumber(digits, n, sign * DecimalNumber(false));
       } else {
         break;
       }

@@ -312,6 +312,8 @@ TEST_F(NumberCriteria, MatchesValues) {
       {"abc", {}, {0, kNaN}},
       {"<\\", {kNaN}, {1}},
       {"\\|>0", {kNaN, 1}, {0, -1}},
+      // the value of the number as it is kept ("=0.3"), not as it was typed
+      {"=0.30000000000000004", {0.3}, {0.1 + 0.2}},
   };
   for (const Case& c : cases) {
     Compile(c.criteria);

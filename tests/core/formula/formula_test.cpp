@@ -180,6 +180,19 @@ TEST_F(FormulaTest, NormalisesAndEvaluates) {
   }
 }
 
+TEST_F(FormulaTest, PowersOfTenGiveTheNearestDouble) {
+  // bit for bit the value of the number written out: a typed "1e-3" must equal 0.001
+  const struct {
+    const char* text;
+    double value;
+  } cases[] = {{"1e-3", 0.001},  {"2,5E-7", 2.5e-7},  {"3e-1", 0.3},      {"1e300", 1e300},
+               {"1.5e+2%", 1.5}, {"exp10(-2)", 0.01}, {"exp10(-x)", 0.01}};
+  for (const auto& c : cases) {
+    Compile(c.text);
+    EXPECT_EQ(Run(), c.value) << c.text;
+  }
+}
+
 TEST_F(FormulaTest, EmptyOrUnreadableTextGivesNoProgram) {
   for (const char* text : {"", "qqq", ")"}) {
     Compile(text);
