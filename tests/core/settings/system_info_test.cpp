@@ -162,16 +162,16 @@ TEST(ClipboardMemory, BlocksCopyWhole) {
 }
 
 TEST(BitmapCache, LoadsEachBitmapOnce) {
-  HBITMAP first = BitmapGetCached(4001);
+  HBITMAP first = BitmapGetCached(4900);
   ASSERT_NE(first, nullptr);
   BITMAP info{};
   ASSERT_EQ(GetObjectA(first, sizeof info, &info), static_cast<int>(sizeof info));
   EXPECT_EQ(info.bmWidth, 2);
-  EXPECT_EQ(BitmapGetCached(4001), first);
+  EXPECT_EQ(BitmapGetCached(4900), first);
   EXPECT_EQ(BitmapGetCached(4999), nullptr);
   BitmapCacheFree();
   EXPECT_EQ(GetObjectType(first), 0u) << "freeing the cache deletes its bitmaps";
-  HBITMAP again = BitmapGetCached(4001);
+  HBITMAP again = BitmapGetCached(4900);
   EXPECT_NE(again, nullptr);
   BitmapCacheFree();
 }

@@ -1,1 +1,1 @@
-set(area_extra ${QEB_STRING_TABLES})  # the file dialogs label their filters with program texts
+# The file dialogs label their filters with program texts, which every test program carries.
