@@ -22,6 +22,7 @@
 #include "core/locale.h"
 #include "core/memory.h"
 #include "core/number_parse.h"
+#include "core/precise_math.h"
 #include "core/utf8.h"
 
 namespace {
@@ -127,7 +128,7 @@ double ScaledNumber(const char* digits, int32_t n, double exponent) {
     int32_t length = n + std::snprintf(text + n, 8, "e%d", static_cast<int>(exponent));
     return ParseDouble(text, length);
   }
-  return ParseDouble(digits, n) * std::pow(10.0, exponent);
+  return ParseDouble(digits, n) * Exp10Accurate(exponent);
 }
 
 class Compiler {
@@ -415,7 +416,8 @@ class Compiler {
       }
       ++pos_;
     }
-    return static_cast<int32_t>(accumulator) * std::pow(static_cast<double>(base), -fractionDigits);
+    return static_cast<int32_t>(accumulator) *
+           PowAccurate(static_cast<double>(base), -fractionDigits);
   }
 
   // Digits, decimal marks (the last one counts) and skipped group separators, then ParseDouble;

@@ -7,6 +7,7 @@
 
 #include "core/formula.h"
 #include "core/formula_internal.h"
+#include "core/precise_math.h"
 #include "core/threads.h"
 
 namespace fo = formula_ops;
@@ -59,7 +60,7 @@ double Expr_Run(ExprProgram* const* holder, const double* values) {
         t = std::fmod(stack[top--], t);
         break;
       case kExprPower:
-        t = std::pow(stack[top--], t);
+        t = PowAccurate(stack[top--], t);
         break;
       case kExprAbs:
         t = std::fabs(t);

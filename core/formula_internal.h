@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/formula.h"
+#include "core/precise_math.h"
 
 namespace formula_ops {
 
@@ -13,12 +14,7 @@ inline double Negate(double t) { return -0.0 - t; }
 inline double IntPart(double t) { return t >= 0 ? std::floor(t) : std::ceil(t); }
 inline double FracPart(double t) { return t >= 0 ? t - std::floor(t) : t - std::ceil(t); }
 inline double Round(double t) { return std::floor(t + 0.5); }
-// Whole powers of ten up to 10^22 are exact doubles, but the runtime's pow misses the negative
-// ones by an ulp or more (10^-2 would not be 0.01); their reciprocals are rounded once.
-inline double Exp10(double t) {
-  if (t < 0 && t >= -22 && t == std::floor(t)) return 1.0 / std::pow(10.0, -t);
-  return std::pow(10.0, t);
-}
+inline double Exp10(double t) { return Exp10Accurate(t); }
 inline double Max(double s, double t) { return s > t ? s : t; }
 inline double Min(double s, double t) { return s < t ? s : t; }
 inline double Truth(bool b) { return b ? 1.0 : 0.0; }
@@ -100,7 +96,7 @@ inline double Binary(uint16_t op, double s, double t) {
     case kExprRemainder:
       return std::fmod(s, t);
     case kExprPower:
-      return std::pow(s, t);
+      return PowAccurate(s, t);
     case kExprMax:
       return Max(s, t);
     case kExprMin:

@@ -185,8 +185,10 @@ TEST_F(FormulaTest, PowersOfTenGiveTheNearestDouble) {
   const struct {
     const char* text;
     double value;
-  } cases[] = {{"1e-3", 0.001},  {"2,5E-7", 2.5e-7},  {"3e-1", 0.3},      {"1e300", 1e300},
-               {"1.5e+2%", 1.5}, {"exp10(-2)", 0.01}, {"exp10(-x)", 0.01}};
+  } cases[] = {{"1e-3", 0.001},       {"2,5E-7", 2.5e-7},      {"3e-1", 0.3},
+               {"1e300", 1e300},      {"1.5e+2%", 1.5},        {"exp10(-2)", 0.01},
+               {"exp10(-x)", 0.01},   {"10^-3", 0.001},        {"10^(0-300)", 1e-300},
+               {"exp10(126)", 1e126}, {"exp10(-300)", 1e-300}, {"(0-2)^3", -8}};
   for (const auto& c : cases) {
     Compile(c.text);
     EXPECT_EQ(Run(), c.value) << c.text;
