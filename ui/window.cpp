@@ -13,6 +13,8 @@
 #include "ui/event_record.h"
 #include "ui/main_loop.h"
 #include "ui/native_window.h"
+#include "ui/page_setup.h"
+#include "ui/printing.h"
 
 namespace {
 
@@ -267,8 +269,13 @@ bool T_Window::DoCommand(int32_t command) {
     case kCommandCloseWindow:
       EventHandler_RequestClose(this, 0);
       return true;
+    case kCommandPageSetup:
+      Window_PageSetup(this, false);
+      return true;
+    case kCommandPrint:
+      Window_Print(this, false);
+      return true;
     default:
-      // Page setup and printing belong to the printing layer, which overrides this.
       return T_GrafElement::DoCommand(command);
   }
 }
