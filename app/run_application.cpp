@@ -13,6 +13,7 @@
 #include "core/system_info.h"
 #include "core/text_buffer.h"
 #include "ui/main_loop.h"
+#include "ui/native_menu.h"
 #include "ui/native_window.h"
 #include "ui/program_entry.h"
 
@@ -138,6 +139,7 @@ void RunApplication() {
       ShowMessage(kMessageNoInstanceSlot, nullptr);
     } else {
       SetSessionEndHandler(ShutDown);
+      NativeMenusInstall();
       application = new T_QEB;
       if (!FrameWindow()) {
         ShowMessage(kMessageResourceError, nullptr);

@@ -5,9 +5,11 @@
 #include "core/threads.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
+#include "ui/link_handler.h"
 #include "ui/main_loop.h"
 #include "ui/native_window.h"
 #include "ui/program_entry.h"
+#include "ui/transfer_list.h"
 #include "ui/window.h"
 
 namespace {
@@ -57,20 +59,27 @@ T_EventHandler* CommandTarget() {
 
 T_Application::T_Application(bool openNow) : T_EventHandler(kKindApplication) {
   application = this;
+  // Windows and elements take their parent's context; a database's windows get its own later.
+  linkContext = new T_LinkContext();
   FrameCreate(ProgramName());
+  if (menus.create) menus.create();
   if (openNow) EventHandler_Open(this);
 }
 
 T_Application::~T_Application() {
   EventHandler_CloseElement(this);
   application = nullptr;
+  DroppedData_Discard(this);
   DestroyChildren();
   while (T_DeferCom* action = firstAction) {
     firstAction = action->next;
     delete action;
   }
   HoverForget(HoverTarget());
+  if (menus.destroy) menus.destroy();
   FrameDestroy();  // saves the frame state first
+  delete linkContext;
+  linkContext = nullptr;
 }
 
 void T_Application::Notify(int32_t code) {
@@ -238,6 +247,7 @@ void Application_AfterMessage(T_Application* app) {
     delete action;
   }
   PendingErrorReport();
+  DroppedData_Deliver(app);
   uint64_t now = TickCount();
   if (now - lastTick >= kTickPeriod) {
     lastTick = now;

@@ -39,6 +39,8 @@ struct MenuOperations {
   bool (*findShortcut)(InputEvent* event);  // runs the command of a shortcut key
   void (*reloadTexts)();        // the language changed
   bool (*runNative)(int32_t id);  // the menu entry of a native command number; false when none
+  void (*create)();             // the menu tree and the standard menus, once the frame exists
+  void (*destroy)();            // the menu tree, after the windows and before the frame
 };
 void SetMenuOperations(const MenuOperations* operations);
 const MenuOperations* Menus();

@@ -4,6 +4,7 @@
 
 #include "core/threads.h"
 #include "ui/event_record.h"
+#include "ui/transfer_list.h"
 #include "ui/window.h"
 
 namespace {
@@ -308,6 +309,7 @@ T_GrafElement::T_GrafElement(uint32_t kind, T_EventHandler* parent) : T_EventHan
 T_GrafElement::~T_GrafElement() {
   if (opened) EventHandler_CloseElement(this);
   HoverForget(this);
+  DragForget(this);
   T_EventHandler* owner = parent;
   UnlinkChild(this);
   if (visibleWhenDeactivated && owner && owner->shown) EventHandler_ActivateFirstChild(owner);

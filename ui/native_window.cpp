@@ -10,6 +10,7 @@
 #include "core/text_buffer.h"
 #include "core/wide_buffer.h"
 #include "ui/application.h"
+#include "ui/drag_drop.h"
 #include "ui/draw_primitives.h"
 #include "ui/element_paint.h"
 #include "ui/event_record.h"
@@ -319,10 +320,6 @@ bool FrameCreate(const char* title) {
     MoveWindow(frame, state.rect.left, state.rect.top, state.rect.right - state.rect.left,
                state.rect.bottom - state.rect.top, FALSE);
   }
-  if (frameVisible) {
-    ShowWindow(frame, state.show == 'M' ? SW_SHOWMAXIMIZED : state.show == 'I' ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
-    UpdateWindow(frame);
-  }
   RECT area{};
   GetClientRect(frame, &area);
   CLIENTCREATESTRUCT clientCreate{nullptr, 30000};
@@ -333,6 +330,12 @@ bool FrameCreate(const char* title) {
     clientClassProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(client, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClientProcedure)));
     SetTimer(client, kClientTimerId, kClientTimerPeriod, nullptr);
+  }
+  // The client exists before the frame shows, so nobody who finds the visible frame finds it
+  // without its client; the frame procedure sizes the client to the shown frame.
+  if (frameVisible) {
+    ShowWindow(frame, state.show == 'M' ? SW_SHOWMAXIMIZED : state.show == 'I' ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    UpdateWindow(frame);
   }
   PumpSetFrameWindow(frame);
   return true;
@@ -445,12 +448,14 @@ void NativeCreate(T_Window* window) {
   window->native.handle = handle;
   if (!handle) return;
   SetPropA(handle, kWindowProperty, window);
+  DropTargetRegister(window);
 }
 
 void NativeDestroy(T_Window* window) {
   HWND handle = window->native.handle;
   if (!handle) return;
   RemovePropA(handle, kWindowProperty);
+  DropTargetRevoke(window);
   window->native.handle = nullptr;
   if (InsideFrame(window)) {
     if (client) SendMessageA(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(handle), 0);
@@ -701,8 +706,7 @@ LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       }
       break;
     case WM_DROPFILES:
-      // The drag-and-drop layer takes dropped files; until then the drop is released unread.
-      DragFinish(reinterpret_cast<HDROP>(wParam));
+      DropFilesOnFrame(reinterpret_cast<HDROP>(wParam));
       return 0;
     case WM_DRAWCLIPBOARD: {
       int32_t kind = ReadClipboardKind();

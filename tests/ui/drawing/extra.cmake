@@ -10,3 +10,6 @@ if(QEB_CONVERT)
   set_tests_properties(ui_drawing_contact_sheets PROPERTIES FIXTURES_REQUIRED ui_drawing_sheets)
   cmake_language(DEFER CALL set_tests_properties ui_drawing_tests PROPERTIES FIXTURES_SETUP ui_drawing_sheets)
 endif()
+
+# The clipboard is one for every program on the display: tests that use it must not overlap.
+cmake_language(DEFER CALL set_tests_properties ui_drawing_tests PROPERTIES RESOURCE_LOCK clipboard)
