@@ -20,23 +20,6 @@ namespace {
 constexpr uint64_t kKeyPressShown = 160;
 constexpr char kEllipsis[] = "\xE2\x80\xA6";
 
-// Sets the foreground index for the life of the object and puts the old one back.
-class ForeIndex {
- public:
-  explicit ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
-  ~ForeIndex() { PortSetForeIndex(saved_); }
-  void Set(int32_t index) { PortSetForeIndex(index); }
-  ForeIndex(const ForeIndex&) = delete;
-  ForeIndex& operator=(const ForeIndex&) = delete;
-
- private:
-  int32_t saved_;
-};
-
-bool PlainModifiers(const InputEvent* event) {
-  return !event->shift && !event->control && !event->rightAlt;
-}
-
 bool IsPressKey(uint16_t code) {
   return code == kKeyEnter || code == kKeyKeypadEnter || code == kKeySpace;
 }
@@ -256,7 +239,7 @@ void T_Button::Paint() {
     RectInflate(&r, 1);
     RECT outer = r;
     RectInflate(&outer, 1);
-    ForeIndex fore(kColourBlack);
+    T_ForeIndex fore(kColourBlack);
     if (pressed) {
       fore.Set(29);
       RectFrame(&r);
@@ -321,11 +304,11 @@ void T_Button::Paint() {
   if (title.shown) {
     T_TextBuf shown(title.shown);
     if (trailingDots) TextBufAppend(&shown, kEllipsis);
-    ForeIndex fore(kColourBlack);
+    T_ForeIndex fore(kColourBlack);
     DrawTextEtched(&text, shown.c_str(), enabled != 0);
   }
   if (focusMark) {
-    ForeIndex fore(kColourBlack);
+    T_ForeIndex fore(kColourBlack);
     RectFrameDotted(&mark);
   }
 }
@@ -539,7 +522,7 @@ void T_Checkbox::Paint() {
     DrawPictureInLine(&line, bitmap);
     text.left = line.x;
   }
-  ForeIndex fore(enabled ? kColourBlack : 6);
+  T_ForeIndex fore(enabled ? kColourBlack : 6);
   if (label.shown) TextDrawInRect(&text, label.shown, nullptr);
   if (look <= 1) {
     RectFillColour(&box, pressed ? 4 : enabled ? kColourWhite : kColourButtonFace);

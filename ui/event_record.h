@@ -15,7 +15,7 @@ struct InputEvent {
   uint8_t control = 0;
   uint8_t leftAlt = 0;
   uint8_t rightAlt = 0;  // a pressed right alt clears control: AltGr is not Control+Alt
-  int32_t x = 0;  // first in the frame's client coordinates, then in the handling element's
+  int32_t x = 0;         // first in the frame's client coordinates, then in the handling element's
   int32_t y = 0;
   uint8_t leftButton = 0;
   uint8_t rightButton = 0;
@@ -91,6 +91,10 @@ constexpr int32_t kPollButtons = 1;    // buttons, double flags and the cursor p
 constexpr int32_t kPollModifiers = 2;  // modifiers from the asynchronous state
 constexpr int32_t kPollKeys = 4;       // take pending key and character messages
 void InputPoll(InputEvent* event, int32_t flags);
+// No Shift, Ctrl or AltGr held.
+inline bool PlainModifiers(const InputEvent* event) {
+  return !event->shift && !event->control && !event->rightAlt;
+}
 bool MouseStillDown();
 
 // The last left press, kept for double-click detection of the window procedures.

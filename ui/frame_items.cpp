@@ -21,22 +21,6 @@ constexpr int32_t kWheelLinesOfFrames = 5;
 constexpr uint64_t kProgressInterval = 31;
 constexpr int64_t kPollUnits = 512;
 
-class ForeIndex {
- public:
-  explicit ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
-  ~ForeIndex() { PortSetForeIndex(saved_); }
-  void Set(int32_t index) { PortSetForeIndex(index); }
-  ForeIndex(const ForeIndex&) = delete;
-  ForeIndex& operator=(const ForeIndex&) = delete;
-
- private:
-  int32_t saved_;
-};
-
-bool PlainModifiers(const InputEvent* event) {
-  return !event->shift && !event->control && !event->rightAlt;
-}
-
 // The parent's background, taken again after it changed.
 void TakeParentBackground(T_Item* item) {
   if (T_GrafElement* owner = item->Parent()) item->backColour = owner->backColour;
@@ -386,7 +370,7 @@ void T_Frame::DrawFrame() {
   bool focused = Item_HasFocusInActiveWindow(this);
   int32_t line = focused || emphasis ? kColourBlack : 29;
   int32_t look = ItemLookClass();
-  ForeIndex fore(30);
+  T_ForeIndex fore(30);
   RECT light = frameRect;
   OffsetRect(&light, 1, 1);
   if (look <= 1) {
@@ -474,7 +458,7 @@ void T_Text::OnResized(int32_t, int32_t) {
 
 void T_Text::DrawContent() {
   if (!text.shown) return;
-  ForeIndex fore(enabled ? Gfx.foreColour : 6);
+  T_ForeIndex fore(enabled ? Gfx.foreColour : 6);
   TextDrawInRect(&content, text.shown, nullptr);
 }
 

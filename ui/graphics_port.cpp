@@ -642,3 +642,7 @@ void PixelsWrite(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height,
   BitBlt(dc, x, y, width, height, buffer.dc, 0, 0, SRCCOPY);
   PixelBufferClose(&buffer);
 }
+
+T_ForeIndex::T_ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
+T_ForeIndex::~T_ForeIndex() { PortSetForeIndex(saved_); }
+void T_ForeIndex::Set(int32_t index) { PortSetForeIndex(index); }

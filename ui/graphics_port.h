@@ -136,6 +136,19 @@ void PortApplyFont();
 void PortApplyStyle();
 // Sets the index and applies it.
 void PortSetForeIndex(int32_t index);
+
+// Sets the current port's foreground index for the life of the object and puts the old one back.
+class T_ForeIndex {
+ public:
+  explicit T_ForeIndex(int32_t index);
+  ~T_ForeIndex();
+  void Set(int32_t index);
+  T_ForeIndex(const T_ForeIndex&) = delete;
+  T_ForeIndex& operator=(const T_ForeIndex&) = delete;
+
+ private:
+  int32_t saved_;
+};
 void PortSetBackIndex(int32_t index);
 void PortSetColourRGB(uint8_t blue, uint8_t green, uint8_t red);
 void PortSetPatternOrigin(int32_t x, int32_t y);

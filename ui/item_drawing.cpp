@@ -20,19 +20,6 @@ const char* const kColourNames[31] = {
     "black",   "black",   "white",   "white",   "#E0E0E0", "gray",    "white",
 };
 
-// Sets the foreground index for the life of the object and puts the old one back.
-class ForeIndex {
- public:
-  explicit ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
-  ~ForeIndex() { PortSetForeIndex(saved_); }
-  void Set(int32_t index) { PortSetForeIndex(index); }
-  ForeIndex(const ForeIndex&) = delete;
-  ForeIndex& operator=(const ForeIndex&) = delete;
-
- private:
-  int32_t saved_;
-};
-
 // Steps needed to cover n pixels with steps of step pixels, times step.
 int32_t WholeSteps(int32_t n, int32_t step) { return (n + step - 1) / step * step; }
 
@@ -91,25 +78,25 @@ void DrawArrowTriangle(int32_t x, int32_t y, int32_t s, int32_t direction) {
 
 void DrawArrow3D(int32_t x, int32_t y, int32_t s, int32_t direction, bool enabled) {
   if (enabled) {
-    ForeIndex fore(kColourBlack);
+    T_ForeIndex fore(kColourBlack);
     DrawArrowTriangle(x, y, s, direction);
     return;
   }
-  ForeIndex fore(kColourWhite);
+  T_ForeIndex fore(kColourWhite);
   DrawArrowTriangle(x + 1, y + 1, s, direction);
   fore.Set(6);
   DrawArrowTriangle(x, y, s, direction);
 }
 
 void DrawEtchedHLine(int32_t x, int32_t y, int32_t length) {
-  ForeIndex fore(29);
+  T_ForeIndex fore(29);
   DrawHLine(x, y, length);
   fore.Set(30);
   DrawHLine(x + 1, y + 1, length);
 }
 
 void DrawEtchedVLine(int32_t x, int32_t y, int32_t length) {
-  ForeIndex fore(29);
+  T_ForeIndex fore(29);
   DrawVLine(x, y, length);
   fore.Set(30);
   DrawVLine(x + 1, y + 1, length);
@@ -128,7 +115,7 @@ void DrawTextEtched(const RECT* rect, const char* text, bool enabled) {
   }
   RECT moved = *rect;
   OffsetRect(&moved, 1, 1);
-  ForeIndex fore(30);
+  T_ForeIndex fore(30);
   TextDrawInRect(&moved, text, nullptr);
   fore.Set(29);
   TextDrawInRect(rect, text, nullptr);
@@ -153,7 +140,7 @@ void DrawBevelFrame(const RECT* rect, int32_t colourA, int32_t colourB) {
   corner = RECT{rect->left, rect->bottom - 1, rect->left + 1, rect->bottom};
   RectErase(&corner);
   RECT inner{rect->left, rect->top, rect->right - 1, rect->bottom - 1};
-  ForeIndex fore(colourA);
+  T_ForeIndex fore(colourA);
   EdgeTopLeft(&inner);
   OffsetRect(&inner, 1, 1);
   fore.Set(colourB);
@@ -163,7 +150,7 @@ void DrawBevelFrame(const RECT* rect, int32_t colourA, int32_t colourB) {
 void DrawSunkenFrame(const RECT* rect) {
   if (RectIsEmpty(rect)) return;
   RECT r = *rect;
-  ForeIndex fore(30);
+  T_ForeIndex fore(30);
   EdgeBottomRight(&r);
   fore.Set(29);
   EdgeTopLeft(&r);
@@ -180,10 +167,10 @@ void DrawRaisedFrame(const RECT* rect, bool pressed) {
   PortSetBackIndex(kColourButtonFace);
   RectFillColour(rect, kColourButtonFace);
   if (pressed) {
-    ForeIndex fore(29);
+    T_ForeIndex fore(29);
     RectFrame(rect);
   } else {
-    ForeIndex fore(kColourBlack);
+    T_ForeIndex fore(kColourBlack);
     EdgeBottomRight(rect);
     RECT inner = *rect;
     inner.right -= 1;

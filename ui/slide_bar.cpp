@@ -26,18 +26,6 @@ constexpr int64_t kAcceptProbes = 100000;
 
 int64_t RoundToInt(double value) { return static_cast<int64_t>(std::floor(value + 0.5)); }
 
-class ForeIndex {
- public:
-  explicit ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
-  ~ForeIndex() { PortSetForeIndex(saved_); }
-  void Set(int32_t index) { PortSetForeIndex(index); }
-  ForeIndex(const ForeIndex&) = delete;
-  ForeIndex& operator=(const ForeIndex&) = delete;
-
- private:
-  int32_t saved_;
-};
-
 }  // namespace
 
 T_Slidebar::T_Slidebar(T_EventHandler* parent, const XYWH& rect, bool isVertical, uint32_t id,
@@ -506,7 +494,7 @@ void T_Slidebar::Paint() {
   if (thumbLength < kGripHide) gripShown = 0;
   int32_t backDirection = vertical ? 0 : 2;
   int32_t forwardDirection = vertical ? 1 : 3;
-  ForeIndex fore(kColourBlack);
+  T_ForeIndex fore(kColourBlack);
   RectFillColour(&bar, kColourButtonFace);
 
   if (look <= 1) {

@@ -23,18 +23,6 @@ constexpr int32_t kTabBottom = -2;
 constexpr int32_t kMostOverlap = -23;
 constexpr int32_t kHitMargin = 3;
 
-class ForeIndex {
- public:
-  explicit ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
-  ~ForeIndex() { PortSetForeIndex(saved_); }
-  void Set(int32_t index) { PortSetForeIndex(index); }
-  ForeIndex(const ForeIndex&) = delete;
-  ForeIndex& operator=(const ForeIndex&) = delete;
-
- private:
-  int32_t saved_;
-};
-
 void SendTabEvent(T_Tab* strip, TabEvent* record) {
   TabEvent* outer = strip->event;
   strip->event = record;
@@ -439,7 +427,7 @@ void T_Tab::DrawFrame() {
     DeleteObject(hole);
     DeleteObject(narrowed);
   }
-  ForeIndex fore(kColourBlack);
+  T_ForeIndex fore(kColourBlack);
   if (look <= 1) {
     RECT border = content;
     RectInflate(&border, 2);
@@ -517,7 +505,7 @@ void T_Tab::DrawTab(int32_t page) {
     PaintTabGradient(&inner, state);
   }
   uint16_t oldAlign = TextSetAlign(kStyleCentre | kStyleMiddle);
-  ForeIndex fore(kColourBlack);
+  T_ForeIndex fore(kColourBlack);
   DrawTextEtched(&titleRect, describe.text, state != 0);
   TextSetAlign(oldAlign);
   if (state == 3) {
