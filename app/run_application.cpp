@@ -8,10 +8,10 @@
 
 #include "app/qeb_application.h"
 #include "core/alert.h"
-#include "core/alert_handlers.h"
 #include "core/locale.h"
 #include "core/system_info.h"
 #include "core/text_buffer.h"
+#include "ui/alert_dialogs.h"
 #include "ui/main_loop.h"
 #include "ui/native_menu.h"
 #include "ui/native_window.h"
@@ -126,7 +126,7 @@ bool ParseCommandLineSwitches(const char* text) {
 }
 
 void RunApplication() {
-  T_MessageBoxAlerts messageBoxes;
+  T_AlertDialogs dialogs;
   T_FileAlerts* fileAlerts = nullptr;
   wchar_t alertFile[MAX_PATH + 1];
   DWORD n = GetEnvironmentVariableW(L"QEB_ALERT_FILE", alertFile, MAX_PATH + 1);

@@ -210,7 +210,7 @@ void Application_FatalQuit(T_Application* app, int32_t message, const char* text
   request.message = message;
   AlertAddText(&request, text);
   AlertAddButton(&request, 721);  // "Quit"
-  request.defaultAnswer = 1;
+  request.defaultAnswer = 0;        // answers are button indices: Enter presses Quit
   ShowAlert(&request);
   PendingError.abort.store(true);
   Application_RequestQuit(app, 3);
