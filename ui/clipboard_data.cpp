@@ -15,7 +15,7 @@ void Notify() {
 
 // The frame window owns what the program puts on the clipboard.
 bool OpenForWriting() {
-  if (!OpenClipboard(PumpFrameWindow())) return false;
+  if (!ClipboardOpen(PumpFrameWindow())) return false;
   if (!EmptyClipboard()) {
     CloseClipboard();
     return false;
@@ -26,6 +26,14 @@ bool OpenForWriting() {
 }  // namespace
 
 void SetClipboardListener(ClipboardListener listener) { clipboardListener = listener; }
+
+bool ClipboardOpen(HWND owner) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (OpenClipboard(owner)) return true;
+    Sleep(10);
+  }
+  return false;
+}
 
 bool BitmapToClipboard(const BitmapHolder* holder) {
   HBITMAP copy = BitmapDuplicate(holder->bitmap);
@@ -79,7 +87,7 @@ bool ClipboardSetText(const char* text, int32_t n, uint32_t flags) {
 }
 
 char* ClipboardReadText() {
-  if (!OpenClipboard(nullptr)) return nullptr;
+  if (!ClipboardOpen(nullptr)) return nullptr;
   char* text = nullptr;
   HANDLE data = GetClipboardData(CF_UNICODETEXT);
   if (data) text = HGlobalToUtf8(data);

@@ -2,6 +2,8 @@
 // Texts and bitmaps on the system clipboard, and the kind of data it holds (0 none, 1 Unicode
 // text, 2 a bitmap), which the application follows to enable its Paste commands.
 // User-interface thread only.
+#include <windows.h>
+
 #include <cstdint>
 
 #include "ui/pictures.h"
@@ -16,6 +18,11 @@ constexpr int32_t kNotifyClipboardChanged = 19;
 // object installs it.
 using ClipboardListener = void (*)();
 void SetClipboardListener(ClipboardListener listener);
+
+// Opens the clipboard for the owner window (null: none), waiting up to half a second while
+// another program holds it: clipboard viewers and managers open it for a moment after every
+// change, so a single try fails now and then for no lasting reason.
+bool ClipboardOpen(HWND owner);
 
 // A duplicate of the holder's bitmap goes to the clipboard as CF_BITMAP (owner: the frame
 // window); the kind becomes 2. False when the clipboard cannot be had.

@@ -4,6 +4,7 @@
 
 #include "core/threads.h"
 #include "ui/event_record.h"
+#include "ui/link_display.h"
 #include "ui/transfer_list.h"
 #include "ui/window.h"
 
@@ -439,8 +440,8 @@ bool T_GrafElement::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record)
 }
 
 void T_GrafElement::ContextMenu(ContextMenuRecord* record, int32_t phase) {
-  // The link menu (selector 3200) is taken by the link layer, which overrides this where links
-  // are shown; everything else climbs.
+  // The link menu (selector 3200) of this element is the link layer's; everything else climbs.
+  if (LinkMenu_Handle(this, record, phase)) return;
   if (parent) parent->ContextMenu(record, phase);
 }
 

@@ -558,6 +558,15 @@ void CaptureEnd() {
 
 NativeMessage* CurrentNativeMessage() { return messageStack; }
 
+void NativeMessagePush(NativeMessage* entry) {
+  entry->previous = messageStack;
+  messageStack = entry;
+}
+
+void NativeMessagePop(NativeMessage* entry) {
+  if (messageStack == entry) messageStack = entry->previous;
+}
+
 // --- Handlers ---------------------------------------------------------------------------------
 
 void HandleKey(uint16_t virtualKey, LPARAM lParam) {

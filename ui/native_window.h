@@ -95,6 +95,10 @@ struct NativeMessage {
   NativeMessage* previous;
 };
 NativeMessage* CurrentNativeMessage();
+// A native control that dispatches its own messages through the element tree pushes them here,
+// so that the element that handles one can hand it back to the control.
+void NativeMessagePush(NativeMessage* entry);
+void NativeMessagePop(NativeMessage* entry);
 
 // --- Handlers (also used by the MDI client) ---------------------------------------------------
 

@@ -537,7 +537,7 @@ TEST(Clipboard, LoneCarriageReturnsBecomeLineBreaks) {
   static int notified = 0;
   SetClipboardListener([] { ++notified; });
   ASSERT_TRUE(ClipboardSetText("a\rb\r\nc", 6, 0));
-  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(ClipboardOpen(nullptr));
   auto* raw = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
   ASSERT_NE(raw, nullptr);
   EXPECT_STREQ(raw, L"a\r\nb\r\nc");

@@ -18,7 +18,7 @@ using ClipboardStream = TransferWindowTest;
 
 std::wstring ClipboardWide() {
   std::wstring text = L"(none)";
-  if (!OpenClipboard(nullptr)) return L"(closed)";
+  if (!ClipboardOpen(nullptr)) return L"(closed)";
   if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
     text = static_cast<const wchar_t*>(GlobalLock(data));
     GlobalUnlock(data);
@@ -28,7 +28,7 @@ std::wstring ClipboardWide() {
 }
 
 void PutWide(const wchar_t* text) {
-  ASSERT_TRUE(OpenClipboard(FrameWindow()));
+  ASSERT_TRUE(ClipboardOpen(FrameWindow()));
   EmptyClipboard();
   size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
   HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, bytes);
@@ -63,7 +63,7 @@ TEST_F(ClipboardStream, WhatIsWrittenReachesTheClipboardWhenTheStreamGoes) {
 
 TEST_F(ClipboardStream, AClipboardThatCannotBeHadLeavesAPendingError) {
   PendingErrorClear();
-  ASSERT_TRUE(OpenClipboard(nullptr));  // held by someone else while the stream goes
+  ASSERT_TRUE(ClipboardOpen(nullptr));  // held by someone else while the stream goes
   {
     T_OStreamClip stream;
     stream.PutText("lost");

@@ -1,6 +1,8 @@
 // The OLE objects of drag and drop, transfer lists through the OLE clipboard (texts, the private
 // format and file lists), and files dropped on the frame window.
 #include <gtest/gtest.h>
+
+#include "ui/clipboard_data.h"
 #include <shlobj.h>
 
 #include <cwchar>
@@ -168,7 +170,7 @@ TEST_F(DragDrop, TextsAndPrivateDataRoundTripThroughTheClipboard) {
   data->Release();
 
   // Other programs see CR LF line ends; the private format travels under its bare number.
-  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(ClipboardOpen(nullptr));
   EXPECT_EQ(TextOf(GetClipboardData(CF_UNICODETEXT)), "first\rsecond");
   HGLOBAL raw = GetClipboardData(CF_UNICODETEXT);
   ASSERT_NE(raw, nullptr);
@@ -189,7 +191,7 @@ TEST_F(DragDrop, TextsAndPrivateDataRoundTripThroughTheClipboard) {
 }
 
 TEST_F(DragDrop, FileListsFromTheClipboardOpenEachFile) {
-  ASSERT_TRUE(OpenClipboard(FrameWindow()));
+  ASSERT_TRUE(ClipboardOpen(FrameWindow()));
   EmptyClipboard();
   ASSERT_NE(
       SetClipboardData(CF_HDROP, MakeDropFiles({0, 0}, {L"C:\\Data\\Ωmega ünï.qeb", L"C:\\b.qex"})),

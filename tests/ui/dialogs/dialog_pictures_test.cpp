@@ -1,0 +1,132 @@
+// Paints the copying options and the level dialog while they run and leaves pictures of them in
+// the working folder (dialog_copy_options.bmp, dialog_expand.bmp), which the build turns into PNG
+// files for a person to look at. The checks only make sure that the controls drew something.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/memory.h"
+#include "dialog_fixture.h"
+#include "ui/element_paint.h"
+#include "ui/graphics_port.h"
+#include "ui/small_dialogs.h"
+
+namespace dialogs_test {
+namespace {
+
+struct Picture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+};
+
+// The dialog as the toolkit paints it, into a memory bitmap that starts black (a bare X display
+// may not hand back a window's pixels).
+Picture Capture(T_Window* window) {
+  Picture picture;
+  picture.width = window->width;
+  picture.height = window->height;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, picture.width, picture.height, BLACKNESS);
+  GraphicsPort port;
+  PortInitRegions(&port);
+  if (PortOpenDC(&port, window->native.handle, dc, picture.width, picture.height)) {
+    GrafElement_PaintTree(window, true, nullptr);
+    PortClose(&port);
+  }
+  PortFreeRegions(&port);
+  uint32_t* pixels = PixelsRead(dc, 0, 0, picture.width, picture.height);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  if (pixels) {
+    picture.pixels.assign(pixels, pixels + static_cast<size_t>(picture.width) * picture.height);
+    MemFree(pixels);
+  }
+  return picture;
+}
+
+// A 24-bit bottom-up Windows bitmap.
+void Save(const Picture& picture, const char* path) {
+  int32_t row = (picture.width * 3 + 3) & ~3;
+  std::vector<uint8_t> file(54 + static_cast<size_t>(row) * picture.height);
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put(2, static_cast<uint32_t>(file.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, picture.width, 4);
+  put(22, picture.height, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  for (int32_t y = 0; y < picture.height; ++y) {
+    uint8_t* out = file.data() + 54 + static_cast<size_t>(picture.height - 1 - y) * row;
+    for (int32_t x = 0; x < picture.width; ++x) {
+      uint32_t p = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      out[3 * x] = p & 0xFF;
+      out[3 * x + 1] = (p >> 8) & 0xFF;
+      out[3 * x + 2] = (p >> 16) & 0xFF;
+    }
+  }
+  FILE* f = std::fopen(path, "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(file.data(), 1, file.size(), f);
+  std::fclose(f);
+}
+
+// Pixels darker (or, with dark false, lighter) than a middle grey inside a rectangle; a region
+// nobody painted stays black and fails the count of light ones.
+int32_t Pixels(const Picture& picture, RECT area, bool dark) {
+  int32_t count = 0;
+  for (int32_t y = area.top; y < area.bottom && y < picture.height; ++y) {
+    for (int32_t x = area.left; x < area.right && x < picture.width; ++x) {
+      uint32_t p = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      if ((((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 3 * 96) == dark) ++count;
+    }
+  }
+  return count;
+}
+
+// Drawn: some dark pixels (text, lines) on a mostly light face.
+void ExpectDrawn(const Picture& picture, RECT area, int32_t minimumDark) {
+  int32_t size = (area.right - area.left) * (area.bottom - area.top);
+  EXPECT_GT(Pixels(picture, area, true), minimumDark) << area.left << "," << area.top;
+  EXPECT_GT(Pixels(picture, area, false), size / 2) << area.left << "," << area.top;
+}
+
+using DialogPictureTest = DialogTest;
+
+TEST_F(DialogPictureTest, CopyingOptionsDrawTheirControls) {
+  WhileModal([](T_Window* dialog) {
+    Picture picture = Capture(dialog);
+    ASSERT_FALSE(picture.pixels.empty());
+    Save(picture, "dialog_copy_options.bmp");
+    ExpectDrawn(picture, RECT{17, 22, 217, 137}, 300);   // the separator rows
+    ExpectDrawn(picture, RECT{242, 22, 432, 119}, 200);  // the check boxes and the data rows
+    ExpectDrawn(picture, RECT{17, 165, 162, 199}, 50);   // the options
+    ExpectDrawn(picture, RECT{366, 185, 428, 197}, 10);  // inside OK
+    PressButton(dialog, kDialogCancelId);
+  });
+  RunCopyOptions();
+}
+
+TEST_F(DialogPictureTest, LevelDialogDrawsItsChooser) {
+  WhileModal([](T_Window* dialog) {
+    Picture picture = Capture(dialog);
+    ASSERT_FALSE(picture.pixels.empty());
+    Save(picture, "dialog_expand.bmp");
+    ExpectDrawn(picture, RECT{13, 13, 133, 28}, 30);
+    PressButton(dialog, kDialogCancelId);
+  });
+  RunExpandDialog(nullptr, 12, 1);
+}
+
+}  // namespace
+}  // namespace dialogs_test
