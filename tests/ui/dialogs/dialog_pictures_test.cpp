@@ -7,6 +7,7 @@
 
 #include "core/memory.h"
 #include "dialog_fixture.h"
+#include "tests/ui/picture_file.h"
 #include "ui/element_paint.h"
 #include "ui/graphics_port.h"
 #include "ui/small_dialogs.h"
@@ -52,33 +53,7 @@ Picture Capture(T_Window* window) {
 
 // A 24-bit bottom-up Windows bitmap.
 void Save(const Picture& picture, const char* path) {
-  int32_t row = (picture.width * 3 + 3) & ~3;
-  std::vector<uint8_t> file(54 + static_cast<size_t>(row) * picture.height);
-  auto put = [&](size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put(2, static_cast<uint32_t>(file.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, picture.width, 4);
-  put(22, picture.height, 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  for (int32_t y = 0; y < picture.height; ++y) {
-    uint8_t* out = file.data() + 54 + static_cast<size_t>(picture.height - 1 - y) * row;
-    for (int32_t x = 0; x < picture.width; ++x) {
-      uint32_t p = picture.pixels[static_cast<size_t>(y) * picture.width + x];
-      out[3 * x] = p & 0xFF;
-      out[3 * x + 1] = (p >> 8) & 0xFF;
-      out[3 * x + 2] = (p >> 16) & 0xFF;
-    }
-  }
-  FILE* f = std::fopen(path, "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(file.data(), 1, file.size(), f);
-  std::fclose(f);
+  ASSERT_TRUE(WritePixelsAsBitmap(picture.pixels.data(), picture.width, picture.height, path));
 }
 
 // Pixels darker (or, with dark false, lighter) than a middle grey inside a rectangle; a region

@@ -10,6 +10,7 @@
 
 #include "core/bitmap_cache.h"
 #include "core/memory.h"
+#include "tests/ui/picture_file.h"
 #include "ui/aa_drawing.h"
 #include "ui/control_parts.h"
 #include "ui/draw_primitives.h"
@@ -24,34 +25,9 @@ namespace {
 void SaveSheet(HDC dc, int32_t width, int32_t height, const char* path) {
   uint32_t* pixels = PixelsRead(dc, 0, 0, width, height);
   ASSERT_NE(pixels, nullptr);
-  int32_t row = (width * 3 + 3) & ~3;
-  std::vector<uint8_t> file(54 + static_cast<size_t>(row) * height);
-  auto put = [&](size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put(2, static_cast<uint32_t>(file.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, width, 4);
-  put(22, height, 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  for (int32_t y = 0; y < height; ++y) {
-    uint8_t* out = file.data() + 54 + static_cast<size_t>(height - 1 - y) * row;
-    for (int32_t x = 0; x < width; ++x) {
-      uint32_t p = pixels[y * width + x];
-      out[3 * x] = p & 0xFF;
-      out[3 * x + 1] = (p >> 8) & 0xFF;
-      out[3 * x + 2] = (p >> 16) & 0xFF;
-    }
-  }
+  bool written = WritePixelsAsBitmap(pixels, width, height, path);
   MemFree(pixels);
-  FILE* f = fopen(path, "wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(file.data(), 1, file.size(), f);
-  fclose(f);
+  ASSERT_TRUE(written);
 }
 
 class Sheet : public ::testing::Test {
