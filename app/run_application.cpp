@@ -12,6 +12,7 @@
 #include "core/system_info.h"
 #include "core/text_buffer.h"
 #include "ui/alert_dialogs.h"
+#include "ui/link_dialog.h"
 #include "ui/main_loop.h"
 #include "ui/native_menu.h"
 #include "ui/native_window.h"
@@ -140,6 +141,7 @@ void RunApplication() {
     } else {
       SetSessionEndHandler(ShutDown);
       NativeMenusInstall();
+      LinkEditor_Install();
       application = new T_QEB;
       if (!FrameWindow()) {
         ShowMessage(kMessageResourceError, nullptr);
