@@ -247,9 +247,9 @@ void T_ChooseNegval::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record
 }
 
 uint32_t ValueColorIndex(double value, int32_t mode) {
-  if (mode != kColourRedBlack && mode != kColourRedGreen) return kColourIndexBlack;
+  if (mode != kColourModeRedBlack && mode != kColourModeRedGreen) return kColourIndexBlack;
   if (value <= -kColourThreshold) return kColourIndexRed;  // minus infinity included; NaN never
-  if (mode == kColourRedGreen && value >= kColourThreshold) return kColourIndexGreen;
+  if (mode == kColourModeRedGreen && value >= kColourThreshold) return kColourIndexGreen;
   return kColourIndexBlack;
 }
 

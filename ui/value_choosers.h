@@ -89,9 +89,9 @@ class T_ChooseNegval : public T_Chooser {
 };
 
 // Colouring modes: 0 black, 1 red/black, 2 red/green.
-constexpr int32_t kColourBlack = 0;
-constexpr int32_t kColourRedBlack = 1;
-constexpr int32_t kColourRedGreen = 2;
+constexpr int32_t kColourModeBlack = 0;
+constexpr int32_t kColourModeRedBlack = 1;
+constexpr int32_t kColourModeRedGreen = 2;
 // The palette index for a value: red (13) for negatives at or below -5.2e-7 in modes 1 and 2,
 // green (19) for positives at or above 5.2e-7 in mode 2, black (10) otherwise (NaN included).
 uint32_t ValueColorIndex(double value, int32_t mode);

@@ -123,9 +123,9 @@ TEST_F(ValueChooserTest, ValueColours) {
       {5.2e-7, 10, 10, 19},  {-kInf, 10, 13, 13},   {kInf, 10, 10, 19}, {nan, 10, 10, 10},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ValueColorIndex(c.value, kColourBlack), c.black) << c.value;
-    EXPECT_EQ(ValueColorIndex(c.value, kColourRedBlack), c.redBlack) << c.value;
-    EXPECT_EQ(ValueColorIndex(c.value, kColourRedGreen), c.redGreen) << c.value;
+    EXPECT_EQ(ValueColorIndex(c.value, kColourModeBlack), c.black) << c.value;
+    EXPECT_EQ(ValueColorIndex(c.value, kColourModeRedBlack), c.redBlack) << c.value;
+    EXPECT_EQ(ValueColorIndex(c.value, kColourModeRedGreen), c.redGreen) << c.value;
   }
 }
 
