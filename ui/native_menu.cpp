@@ -182,7 +182,7 @@ int32_t BarPosition(HMENU bar, T_MenuItem* entry) {
 
 // --- The standard menus ------------------------------------------------------------------------
 
-struct StandardSpec {
+struct StandardEntryRow {
   int32_t text;  // 0: a separator
   int32_t command;
   uint32_t flags;
@@ -191,7 +191,7 @@ struct StandardSpec {
   uint32_t modifiers;
 };
 
-const StandardSpec kFileEntries[] = {
+const StandardEntryRow kFileEntries[] = {
     {201, kCommandNew, 0, false, 'N', 0},
     {202, kCommandOpen, kMenuEllipsis, false, 'O', 0},
     {203, kCommandClose, 0, false, 0, 0},
@@ -207,7 +207,7 @@ const StandardSpec kFileEntries[] = {
     {209, kCommandExit, kMenuInsertTrailing, false, 'Q', 0},
 };
 
-const StandardSpec kEditEntries[] = {
+const StandardEntryRow kEditEntries[] = {
     {211, kCommandUndo, 0, true, 'Z', 0},
     {212, kCommandRedo, 0, true, 'Z', kShortcutShift},
     {0, 0, 0, false, 0, 0},
@@ -221,7 +221,7 @@ const StandardSpec kEditEntries[] = {
     {218, kCommandSelectAll, 0, false, 'A', 0},
 };
 
-const StandardSpec kWindowEntries[] = {
+const StandardEntryRow kWindowEntries[] = {
     {220, kCommandZoom, kMenuInsertTrailing | kMenuDisabled, false, 5, 0},
     {221, kCommandCloseWindow, kMenuInsertTrailing | kMenuDisabled, false, 'W', 0},
     {222, kCommandCloseAll, kMenuInsertTrailing, false, 'W', kShortcutAlt},
@@ -237,20 +237,20 @@ T_MenuItem* NewMenuOf(int32_t slot, uint32_t flags, int32_t text) {
   return menu;
 }
 
-void AddEntries(T_MenuItem* menu, const StandardSpec* specs, int32_t n) {
+void AddEntries(T_MenuItem* menu, const StandardEntryRow* rows, int32_t n) {
   for (int32_t i = 0; i < n; ++i) {
-    const StandardSpec& spec = specs[i];
+    const StandardEntryRow& row = rows[i];
     T_MenuItem* item;
-    if (spec.tagged) {
-      item = new T_MenuItemTag(menu, spec.flags, spec.command, spec.text, spec.key, spec.modifiers);
+    if (row.tagged) {
+      item = new T_MenuItemTag(menu, row.flags, row.command, row.text, row.key, row.modifiers);
     } else {
-      item = new T_MenuItem(menu, spec.flags, spec.command);
-      if (spec.text) item->SetTitleId(spec.text);
-      item->SetShortcut(spec.key, spec.modifiers);
+      item = new T_MenuItem(menu, row.flags, row.command);
+      if (row.text) item->SetTitleId(row.text);
+      item->SetShortcut(row.key, row.modifiers);
     }
-    if (spec.command < 0 && spec.command > -kStandardSlots) {
-      standardEntries[-spec.command] = item;
-      standardIsTag[-spec.command] = spec.tagged;
+    if (row.command < 0 && row.command > -kStandardSlots) {
+      standardEntries[-row.command] = item;
+      standardIsTag[-row.command] = row.tagged;
     }
   }
 }
