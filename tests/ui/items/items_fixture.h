@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/threads.h"
+#include "tests/ui/scripted_pointer.h"
 #include "ui/event_record.h"
 #include "ui/item.h"
 #include "ui/menu_model.h"
@@ -16,47 +17,13 @@
 
 namespace items_test {
 
-struct PointerStep {
-  int32_t x;
-  int32_t y;
-  bool down;
-};
-
-inline std::vector<PointerStep>& Script() {
-  static std::vector<PointerStep> steps;
-  return steps;
-}
-inline size_t& ScriptAt() {
-  static size_t at = 0;
-  return at;
-}
-inline uint64_t& FakeTicks() {
-  static uint64_t ticks = 100000;
-  return ticks;
-}
-inline uint64_t Ticks() { return FakeTicks(); }
-
-// Each poll takes 10 ms; after the script the button is up at the last point.
-inline void ScriptedPointer(T_GrafElement*, InputEvent* event) {
-  FakeTicks() += 10;
-  PointerStep step{0, 0, false};
-  if (ScriptAt() < Script().size()) {
-    step = Script()[ScriptAt()++];
-  } else if (!Script().empty()) {
-    step = Script().back();
-    step.down = false;
-  }
-  event->x = step.x;
-  event->y = step.y;
-  event->leftButton = step.down ? 1 : 0;
-  event->anyButton = event->leftButton;
-  event->time = FakeTicks();
-}
-
-inline void SetScript(std::vector<PointerStep> steps) {
-  Script() = std::move(steps);
-  ScriptAt() = 0;
-}
+using ui_test::FakeTicks;
+using ui_test::PointerStep;
+using ui_test::Script;
+using ui_test::ScriptAt;
+using ui_test::ScriptedPointer;
+using ui_test::SetScript;
+using ui_test::Ticks;
 
 // A left press at a point of an element, in its coordinates.
 inline InputEvent Press(int32_t x, int32_t y) {
