@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/rect_element.h"
 #include "ui/element.h"
 #include "ui/event_record.h"
 
-class T_TestElement : public T_GrafElement {
+class T_TestElement : public T_RectTestElement {
  public:
-  T_TestElement(T_EventHandler* parent, int32_t left, int32_t top, int32_t w, int32_t h, std::string name,
-                std::vector<std::string>* log = nullptr)
-      : T_GrafElement(20, parent), name(std::move(name)), log(log) {
+  T_TestElement(T_EventHandler* parent, int32_t left, int32_t top, int32_t w, int32_t h,
+                std::string name, std::vector<std::string>* log = nullptr)
+      : T_RectTestElement(20, parent), name(std::move(name)), log(log) {
     x = left;
     y = top;
     width = w;
@@ -35,7 +36,8 @@ class T_TestElement : public T_GrafElement {
     T_GrafElement::Notify(code);
   }
   bool MouseDown(InputEvent* event, T_GrafElement* target) override {
-    if (log) log->push_back(name + " mouse " + std::to_string(event->x) + "," + std::to_string(event->y));
+    if (log)
+      log->push_back(name + " mouse " + std::to_string(event->x) + "," + std::to_string(event->y));
     if (handlesMouse) return true;
     return T_GrafElement::MouseDown(event, target);
   }
@@ -48,26 +50,12 @@ class T_TestElement : public T_GrafElement {
   void OnResized(int32_t dw, int32_t dh) override {
     if (log) log->push_back(name + " resized " + std::to_string(dw) + "," + std::to_string(dh));
   }
-  bool QueryClose(int32_t code) override { return refuseClose ? false : T_GrafElement::QueryClose(code); }
+  bool QueryClose(int32_t code) override {
+    return refuseClose ? false : T_GrafElement::QueryClose(code);
+  }
   void RunBackground(BackgroundTask* task, uint32_t) override {
     while (!task->stopRequested.load()) Sleep(1);
   }
-
-  void BringToFront() override {}
-  void ComputeRegion() override {
-    SetRectRgn(region, 0, 0, width, height);
-    regionValid = 1;
-  }
-  void UpdateRegions(bool force) override {
-    if (force || !regionValid) ComputeRegion();
-  }
-  void OffsetRegion(int32_t, int32_t, int32_t, int32_t) override {}
-  void ClipToShape(HRGN shape) override {
-    HRGN own = CreateRectRgn(0, 0, width, height);
-    CombineRgn(shape, shape, own, RGN_AND);
-    DeleteObject(own);
-  }
-  void ClipToVisible(HRGN) override {}
 
   std::string name;
   std::vector<std::string>* log;

@@ -4,15 +4,16 @@
 
 #include "core/text_buffer.h"
 #include "popup_fixture.h"
+#include "tests/ui/rect_element.h"
 #include "ui/menu_model.h"
 
 namespace {
 
 // An element that offers the id list Cut, Copy, separator, Paste (with "…") and Erase, or an
 // owner-drawn menu of a given length, and logs the entries it is asked to run.
-class T_MenuOwner : public T_GrafElement {
+class T_MenuOwner : public T_RectTestElement {
  public:
-  T_MenuOwner(T_EventHandler* parent, Log* log) : T_GrafElement(20, parent), log(log) {
+  T_MenuOwner(T_EventHandler* parent, Log* log) : T_RectTestElement(20, parent), log(log) {
     x = 10;
     y = 10;
     width = height = 100;
@@ -34,28 +35,14 @@ class T_MenuOwner : public T_GrafElement {
         break;
       case kMenuPhaseRun: {
         const char* title = CurrentCommandTitle();
-        log->push_back("run " + std::to_string(record->entry) + (title ? std::string(" ") + title : ""));
+        log->push_back("run " + std::to_string(record->entry) +
+                       (title ? std::string(" ") + title : ""));
         break;
       }
       default:
         break;
     }
   }
-  void BringToFront() override {}
-  void ComputeRegion() override {
-    SetRectRgn(region, 0, 0, width, height);
-    regionValid = 1;
-  }
-  void UpdateRegions(bool force) override {
-    if (force || !regionValid) ComputeRegion();
-  }
-  void OffsetRegion(int32_t, int32_t, int32_t, int32_t) override {}
-  void ClipToShape(HRGN shape) override {
-    HRGN own = CreateRectRgn(0, 0, width, height);
-    CombineRgn(shape, shape, own, RGN_AND);
-    DeleteObject(own);
-  }
-  void ClipToVisible(HRGN) override {}
 
   const uint16_t* ids = kIds;
   int64_t drawnCount = 0;
@@ -69,10 +56,10 @@ TEST(PopupMenuLabel, DropsPlaceholderAndAmpersandsAndAddsTheEllipsis) {
     bool ellipsis;
     const char* label;
   } cases[] = {
-      {214, false, "Copy "},                 // "&Copy @0"
-      {215, true, "Paste \xE2\x80\xA6"},     // "Paste @0"
+      {214, false, "Copy "},              // "&Copy @0"
+      {215, true, "Paste \xE2\x80\xA6"},  // "Paste @0"
       {kPopupSeparator, true, ""},
-      {99, true, ""},                        // no text: a separator, without "…"
+      {99, true, ""},  // no text: a separator, without "…"
   };
   for (const Case& c : cases) {
     T_TextBuf label;
@@ -97,14 +84,20 @@ TEST(PopupMenuPlace, OpensBesideThePointerAndStaysInsideTheBounds) {
       {"below the pointer's line", 3, -1, false, {100, 100}, &wide, {106, 74, 160, 120}},
       {"a short menu centred", 2, -1, false, {100, 100}, &wide, {106, 86, 160, 118}},
       {"preselected entry under the pointer", 3, 1, true, {100, 100}, &wide, {106, 78, 167, 124}},
-      {"left of the pointer at the right edge", 3, -1, false, {780, 100}, &wide, {724, 105, 778, 151}},
+      {"left of the pointer at the right edge",
+       3,
+       -1,
+       false,
+       {780, 100},
+       &wide,
+       {724, 105, 778, 151}},
       {"pushed up at the bottom", 3, -1, false, {100, 590}, &wide, {106, 554, 160, 600}},
       {"no room on the left: pushed in", 3, -1, false, {50, 100}, &narrow, {46, 74, 100, 120}},
   };
   for (const Case& c : cases) {
     RECT menu = PopupMenuPlace(three, c.count, c.preselected, c.align, c.pointer, c.bounds);
-    EXPECT_TRUE(EqualRect(&menu, &c.expected))
-        << c.name << ": " << menu.left << "," << menu.top << "," << menu.right << "," << menu.bottom;
+    EXPECT_TRUE(EqualRect(&menu, &c.expected)) << c.name << ": " << menu.left << "," << menu.top
+                                               << "," << menu.right << "," << menu.bottom;
   }
 }
 
@@ -137,21 +130,48 @@ TEST_F(PopupMenuTest, PointerChoicesAndMenusThatEndWithoutAChoice) {
     Log runs;
   } cases[] = {
       {"right click released at once stays open; a click on an entry chooses it",
-       PressAt(50, 50, kRight), -1,
-       {At(50, 50, kNone), OnEntry(1, kNone), OnEntry(1, kLeft), OnEntry(1, kNone)}, 1, {"run 214 Copy "}},
-      {"dragging with the button held and releasing on an entry", PressAt(50, 50, kRight), -1,
-       {OnEntry(4, kRight), OnEntry(4, kNone)}, 4, {"run 216 Erase "}},
-      {"the separator cannot be chosen", PressAt(50, 50, kRight), -1,
-       {OnEntry(2, kRight), OnEntry(2, kNone)}, -1, {}},
-      {"released far outside", PressAt(50, 50, kRight), -1,
-       {At(-9000, -9000, kRight), At(-9000, -9000, kNone)}, -1, {}},
+       PressAt(50, 50, kRight),
+       -1,
+       {At(50, 50, kNone), OnEntry(1, kNone), OnEntry(1, kLeft), OnEntry(1, kNone)},
+       1,
+       {"run 214 Copy "}},
+      {"dragging with the button held and releasing on an entry",
+       PressAt(50, 50, kRight),
+       -1,
+       {OnEntry(4, kRight), OnEntry(4, kNone)},
+       4,
+       {"run 216 Erase "}},
+      {"the separator cannot be chosen",
+       PressAt(50, 50, kRight),
+       -1,
+       {OnEntry(2, kRight), OnEntry(2, kNone)},
+       -1,
+       {}},
+      {"released far outside",
+       PressAt(50, 50, kRight),
+       -1,
+       {At(-9000, -9000, kRight), At(-9000, -9000, kNone)},
+       -1,
+       {}},
       {"Escape", PressAt(50, 50, kNone), -1, {Key(kKeyDown), Key(kKeyEscape)}, -1, {}},
-      {"a minute without input", PressAt(50, 50, kNone), -1,
-       {Key(kKeyDown), Later(60000, At(50, 50, kNone))}, -1, {}},
-      {"the application goes inactive", PressAt(50, 50, kNone), -1,
-       {Key(kKeyDown), [](PopupInput* input) { input->applicationActive = 0; }}, -1, {}},
-      {"the preselected entry chosen again runs nothing", PressAt(50, 50, kNone), 1,
-       {Key(kKeyDown), Key(kKeyEnter)}, 1, {}},
+      {"a minute without input",
+       PressAt(50, 50, kNone),
+       -1,
+       {Key(kKeyDown), Later(60000, At(50, 50, kNone))},
+       -1,
+       {}},
+      {"the application goes inactive",
+       PressAt(50, 50, kNone),
+       -1,
+       {Key(kKeyDown), [](PopupInput* input) { input->applicationActive = 0; }},
+       -1,
+       {}},
+      {"the preselected entry chosen again runs nothing",
+       PressAt(50, 50, kNone),
+       1,
+       {Key(kKeyDown), Key(kKeyEnter)},
+       1,
+       {}},
   };
   for (Case& c : cases) {
     log.clear();
@@ -168,7 +188,8 @@ TEST_F(PopupMenuTest, TheTimeOutWaitsWhileControlIsHeld) {
                     activeScript->clock += 70000;
                     input->event.time = activeScript->clock;
                   },
-                  [](PopupInput* input) { input->event.control = 0; }, Key(kKeyDown), Key(kKeyEnter)};
+                  [](PopupInput* input) { input->event.control = 0; }, Key(kKeyDown),
+                  Key(kKeyEnter)};
   EXPECT_EQ(Run(PressAt(50, 50, kNone)), 0);
 }
 
@@ -190,7 +211,9 @@ TEST_F(PopupMenuTest, ALongMenuScrollsWhileThePointerRestsNearAnEdge) {
       SetButtons(&input->event, kNone);
     };
   };
-  auto note = [&firsts](PopupInput*) { firsts.push_back(PopupMenuFirstVisible(PopupMenuRunning())); };
+  auto note = [&firsts](PopupInput*) {
+    firsts.push_back(PopupMenuFirstVisible(PopupMenuRunning()));
+  };
   script.steps = {At(50, 50, kNone)};
   for (int i = 0; i < 5; ++i) script.steps.push_back(Later(150, nearEdge(true)));
   script.steps.push_back(note);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/rect_element.h"
 #include "ui/application.h"
 #include "ui/native_window.h"
 #include "ui/program_entry.h"
@@ -25,11 +26,11 @@ inline std::string Describe(const TransferList* list) {
   return text;
 }
 
-class T_Recorder : public T_GrafElement {
+class T_Recorder : public T_RectTestElement {
  public:
   T_Recorder(T_EventHandler* parent, int32_t left, int32_t top, int32_t w, int32_t h,
              std::string name, Log* log)
-      : T_GrafElement(20, parent), name(std::move(name)), log(log) {
+      : T_RectTestElement(20, parent), name(std::move(name)), log(log) {
     x = left;
     y = top;
     width = w;
@@ -45,21 +46,6 @@ class T_Recorder : public T_GrafElement {
     log->push_back(name + " took " + Describe(list));
     return true;
   }
-  void BringToFront() override {}
-  void ComputeRegion() override {
-    SetRectRgn(region, 0, 0, width, height);
-    regionValid = 1;
-  }
-  void UpdateRegions(bool force) override {
-    if (force || !regionValid) ComputeRegion();
-  }
-  void OffsetRegion(int32_t, int32_t, int32_t, int32_t) override {}
-  void ClipToShape(HRGN shape) override {
-    HRGN own = CreateRectRgn(0, 0, width, height);
-    CombineRgn(shape, shape, own, RGN_AND);
-    DeleteObject(own);
-  }
-  void ClipToVisible(HRGN) override {}
 
   std::string name;
   Log* log;
