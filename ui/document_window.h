@@ -196,6 +196,8 @@ class T_HWindow : public T_Window {
   T_Selector* NewToolSelector(uint32_t id, const uint16_t* pictures, uint16_t current);
   void SetToolSelector(const uint16_t* pictures, uint16_t current);
   void CreateCalcButton(uint32_t id);
+  // Only with a toolbar: the busy indicator at (106, 2), 26 by 26 (ui/busy_indicator.h).
+  void CreateBusyIndicator();
   void CreateModeBox(int32_t boxWidth, int32_t boxHeight);
   int32_t ModeBoxWidth() const;
   ModeNode* AddModeItem(ModeNode* parentNode, ModeNode* at, int32_t id);
