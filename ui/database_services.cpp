@@ -39,3 +39,138 @@ void Database_FieldName(T_Base* database, T_TextBuf* text, int32_t fieldId) {
 T_Base* Database_OfWindow(T_Window* window) {
   return window && operations.windowDatabase ? operations.windowDatabase(window) : nullptr;
 }
+
+// --- Selections ---------------------------------------------------------------------------------
+
+namespace {
+
+SelectionOperations selections{};
+
+}  // namespace
+
+void SetSelectionOperations(const SelectionOperations* given) {
+  selections = given ? *given : SelectionOperations{};
+}
+
+void CompSelPrintDimension(CardSelection* selection, T_TextBuf* text, int32_t dimension,
+                           char spacing) {
+  TextBufAssign(text, "");
+  if (selection && selections.compSelPrintDimension) {
+    selections.compSelPrintDimension(selection, text, dimension, spacing);
+  }
+}
+
+void CompSelSetDimensionText(CardSelection* selection, const char* text, int32_t dimension) {
+  if (selection && selections.compSelSetDimensionText) {
+    selections.compSelSetDimensionText(selection, text ? text : "", dimension);
+  }
+}
+
+bool Database_HasSubComponents(T_Base* database, int32_t dimension) {
+  return database && selections.hasSubComponents &&
+         selections.hasSubComponents(database, dimension);
+}
+
+int32_t Database_FindComponentByKey(T_Base* database, int32_t dimension, const char* key,
+                                    int32_t length) {
+  if (!database || !key || !selections.findComponentByKey) return 0;
+  return selections.findComponentByKey(database, dimension, key, length);
+}
+
+void PopupComponentMenu(T_TextBuf* chosen, T_Base* database, int32_t dimension, int32_t component,
+                        POINT position, T_GrafElement* owner, const InputEvent* event) {
+  TextBufAssign(chosen, "");
+  if (database && selections.popupComponentMenu) {
+    selections.popupComponentMenu(chosen, database, dimension, component, position, owner, event);
+  }
+}
+
+void QuoteSelectionName(T_TextBuf* text, int32_t mode) {
+  if (selections.quoteSelectionName) selections.quoteSelectionName(text, mode);
+}
+
+bool NextSelectionOperator(const char** position) {
+  return position && *position && selections.nextSelectionOperator &&
+         selections.nextSelectionOperator(position);
+}
+
+bool IsSelectionOperator(const char* position) {
+  return position && selections.isSelectionOperator && selections.isSelectionOperator(position);
+}
+
+void PrintCombination(Combination* combination, T_TextBuf* text, char spacing) {
+  TextBufAssign(text, "");
+  if (combination && selections.printCombination) {
+    selections.printCombination(combination, text, spacing);
+  }
+}
+
+void CombinationSetText(Combination* combination, const char* text) {
+  if (combination && selections.combinationSetText) {
+    selections.combinationSetText(combination, text ? text : "");
+  }
+}
+
+int32_t CombinationNameCount(Combination* combination) {
+  if (!combination || !selections.combinationNameCount) return 0;
+  int32_t count = selections.combinationNameCount(combination);
+  return count > 0 ? count : 0;
+}
+
+const char* CombinationName(Combination* combination, int32_t index) {
+  if (!combination || !selections.combinationName || index < 0 ||
+      index >= CombinationNameCount(combination)) {
+    return nullptr;
+  }
+  return selections.combinationName(combination, index);
+}
+
+Subset* CombinationFindSubset(Combination* combination, const char* name) {
+  if (!combination || !name || !selections.combinationFindSubset) return nullptr;
+  return selections.combinationFindSubset(combination, name);
+}
+
+bool CombinationUsesSubset(Combination* combination, Subset* subset) {
+  return combination && subset && selections.combinationUsesSubset &&
+         selections.combinationUsesSubset(combination, subset);
+}
+
+SubsetList* CombinationSubsetList(Combination* combination) {
+  if (!combination || !selections.combinationSubsetList) return nullptr;
+  return selections.combinationSubsetList(combination);
+}
+
+bool ScanCombinationOperator(const char* position, int32_t* length) {
+  *length = 0;
+  return position && selections.scanCombinationOperator &&
+         selections.scanCombinationOperator(position, length);
+}
+
+void DateRefNormalize(DateRef* bound, const char* text) {
+  if (bound && selections.dateRefNormalize) selections.dateRefNormalize(bound, text ? text : "");
+}
+
+void DateRefText(DateRef* bound, T_TextBuf* text) {
+  TextBufAssign(text, "");
+  if (bound && selections.dateRefText) selections.dateRefText(bound, text);
+}
+
+void OpenDimEditorAtComponent(T_Base* database, int32_t dimension, int32_t component,
+                              int32_t flags) {
+  if (database && selections.openDimEditorAtComponent) {
+    selections.openDimEditorAtComponent(database, dimension, component, flags);
+  }
+}
+
+void OpenSubsetEditor(Subset* subset, int32_t flags) {
+  if (subset && selections.openSubsetEditor) selections.openSubsetEditor(subset, flags);
+}
+
+Subset* SubsetNew(SubsetList* list, int32_t flags) {
+  return list && selections.subsetNew ? selections.subsetNew(list, flags) : nullptr;
+}
+
+const char* SubsetName(Subset* subset) {
+  const char* name = subset && selections.subsetName ? selections.subsetName(subset) : nullptr;
+  return name ? name : "";
+}

@@ -6,9 +6,13 @@
 // no value columns and no field names, and no window other than a dialog belongs to one.
 //
 // User-interface thread only.
+#include <windows.h>
+
 #include <cstdint>
 
 class T_Base;
+class T_GrafElement;
+struct InputEvent;
 class T_LinkContext;
 class T_Window;
 struct T_TextBuf;
@@ -51,3 +55,96 @@ int32_t Database_ValueColumnCount(T_Base* database);  // 0 to 24
 int32_t Database_DecimalsCode(T_Base* database, int32_t column);
 void Database_FieldName(T_Base* database, T_TextBuf* text, int32_t fieldId);
 T_Base* Database_OfWindow(T_Window* window);  // the hook only; see WindowDatabase for dialogs
+
+// --- Selections ---------------------------------------------------------------------------------
+// The parts of a selection that the selection fields edit, each in a language of the database
+// engine: a dimension's component expression, the subset combination and the date bounds. The
+// fields reach the languages only through this second hook record, which the database layer
+// installs; until it does, every text is empty, nothing is compiled and no text holds an
+// operator. The object editors that open from the fields are hooked here as well.
+
+struct CardSelection;
+struct DateRef;
+struct Combination;  // the subset reference of a selection
+struct Subset;
+struct SubsetList;
+
+// Change codes the selection fields react to.
+constexpr int32_t kChangeComponentsRebuilt = 11;  // index: the dimension
+constexpr int32_t kChangeCodeCase = 19;           // index: the dimension
+constexpr int32_t kChangeComponentTexts = 20;     // index: the dimension
+constexpr int32_t kChangeSubset = 58;             // object: the subset
+constexpr int32_t kChangeSubsetAdded = 61;
+constexpr int32_t kChangeSubsetRemoved = 62;
+
+// Component numbers below this are the roots of the dimensions (the root of dimension d is d).
+constexpr int32_t kFirstComponent = 32;
+// QuoteSelectionName mode for a name inserted into a field.
+constexpr int32_t kQuoteForField = 3;
+
+struct SelectionOperations {
+  void (*compSelPrintDimension)(CardSelection* selection, T_TextBuf* text, int32_t dimension,
+                                char spacing);
+  void (*compSelSetDimensionText)(CardSelection* selection, const char* text, int32_t dimension);
+  bool (*hasSubComponents)(T_Base* database, int32_t dimension);
+  int32_t (*findComponentByKey)(T_Base* database, int32_t dimension, const char* key,
+                                int32_t length);
+  // The chosen component's text, empty when cancelled.
+  void (*popupComponentMenu)(T_TextBuf* chosen, T_Base* database, int32_t dimension,
+                             int32_t component, POINT position, T_GrafElement* owner,
+                             const InputEvent* event);
+  void (*quoteSelectionName)(T_TextBuf* text, int32_t mode);
+  // Skips blanks; true when an operator starts there, the position then moved past it.
+  bool (*nextSelectionOperator)(const char** position);
+  bool (*isSelectionOperator)(const char* position);
+
+  void (*printCombination)(Combination* combination, T_TextBuf* text, char spacing);
+  void (*combinationSetText)(Combination* combination, const char* text);
+  int32_t (*combinationNameCount)(Combination* combination);
+  const char* (*combinationName)(Combination* combination, int32_t index);  // null: separator
+  Subset* (*combinationFindSubset)(Combination* combination, const char* name);
+  bool (*combinationUsesSubset)(Combination* combination, Subset* subset);
+  SubsetList* (*combinationSubsetList)(Combination* combination);  // null when it has none
+  bool (*scanCombinationOperator)(const char* position, int32_t* length);
+
+  void (*dateRefNormalize)(DateRef* bound, const char* text);
+  void (*dateRefText)(DateRef* bound, T_TextBuf* text);
+
+  // The object editors.
+  void (*openDimEditorAtComponent)(T_Base* database, int32_t dimension, int32_t component,
+                                   int32_t flags);
+  void (*openSubsetEditor)(Subset* subset, int32_t flags);
+  Subset* (*subsetNew)(SubsetList* list, int32_t flags);  // null on failure
+  const char* (*subsetName)(Subset* subset);
+};
+// Null puts back the defaults.
+void SetSelectionOperations(const SelectionOperations* operations);
+
+// The hooks; a missing hook or a null object does nothing, gives an empty text, false, null, 0
+// or (for a component) none.
+void CompSelPrintDimension(CardSelection* selection, T_TextBuf* text, int32_t dimension,
+                           char spacing);
+void CompSelSetDimensionText(CardSelection* selection, const char* text, int32_t dimension);
+bool Database_HasSubComponents(T_Base* database, int32_t dimension);
+int32_t Database_FindComponentByKey(T_Base* database, int32_t dimension, const char* key,
+                                    int32_t length);
+void PopupComponentMenu(T_TextBuf* chosen, T_Base* database, int32_t dimension, int32_t component,
+                        POINT position, T_GrafElement* owner, const InputEvent* event);
+void QuoteSelectionName(T_TextBuf* text, int32_t mode);
+bool NextSelectionOperator(const char** position);
+bool IsSelectionOperator(const char* position);
+void PrintCombination(Combination* combination, T_TextBuf* text, char spacing);
+void CombinationSetText(Combination* combination, const char* text);
+int32_t CombinationNameCount(Combination* combination);
+const char* CombinationName(Combination* combination, int32_t index);
+Subset* CombinationFindSubset(Combination* combination, const char* name);
+bool CombinationUsesSubset(Combination* combination, Subset* subset);
+SubsetList* CombinationSubsetList(Combination* combination);
+bool ScanCombinationOperator(const char* position, int32_t* length);
+void DateRefNormalize(DateRef* bound, const char* text);
+void DateRefText(DateRef* bound, T_TextBuf* text);
+void OpenDimEditorAtComponent(T_Base* database, int32_t dimension, int32_t component,
+                              int32_t flags);
+void OpenSubsetEditor(Subset* subset, int32_t flags);
+Subset* SubsetNew(SubsetList* list, int32_t flags);
+const char* SubsetName(Subset* subset);  // empty for none
