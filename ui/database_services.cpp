@@ -174,3 +174,81 @@ const char* SubsetName(Subset* subset) {
   const char* name = subset && selections.subsetName ? selections.subsetName(subset) : nullptr;
   return name ? name : "";
 }
+
+// --- Header fields ------------------------------------------------------------------------------
+
+namespace {
+
+HeaderOperations header{};
+
+constexpr int32_t kDefaultFirstWidth = 47;
+constexpr int32_t kDefaultSecondWidth = 52;
+constexpr int32_t kPatternTitle = 65;
+constexpr int32_t kPatternLineText = 66;
+constexpr int32_t kPatternNotes = 3506;
+
+void SetPattern(CardSelection* selection, int32_t fieldId, const char* text) {
+  if (selection && header.setPattern) header.setPattern(selection, fieldId, text ? text : "");
+}
+
+}  // namespace
+
+void SetHeaderOperations(const HeaderOperations* given) {
+  header = given ? *given : HeaderOperations{};
+}
+
+void Database_DisplayWidths(T_Base* database, int32_t* first, int32_t* second) {
+  *first = kDefaultFirstWidth;
+  *second = kDefaultSecondWidth;
+  if (database && header.displayWidths) header.displayWidths(database, first, second);
+}
+
+bool Database_DimensionMustBeFilled(T_Base* database, int32_t dimension) {
+  return database && header.dimensionMustBeFilled &&
+         header.dimensionMustBeFilled(database, dimension);
+}
+
+bool SelectionHasDimension(CardSelection* selection, int32_t dimension) {
+  return selection && header.selectionHasDimension &&
+         header.selectionHasDimension(selection, dimension);
+}
+
+DateRef* Selection_Bound(CardSelection* selection, bool upper) {
+  return selection && header.selectionBound ? header.selectionBound(selection, upper) : nullptr;
+}
+
+Combination* Selection_Combination(CardSelection* selection) {
+  return selection && header.selectionCombination ? header.selectionCombination(selection)
+                                                  : nullptr;
+}
+
+void Selection_Pattern(CardSelection* selection, int32_t fieldId, T_TextBuf* text) {
+  TextBufAssign(text, "");
+  if (selection && header.selectionPattern) header.selectionPattern(selection, fieldId, text);
+}
+
+bool Selection_ValueCondition(CardSelection* selection, int32_t column, T_TextBuf* text) {
+  TextBufAssign(text, "");
+  if (!selection || !header.selectionValueCondition) return false;
+  if (header.selectionValueCondition(selection, column, text)) return true;
+  TextBufAssign(text, "");
+  return false;
+}
+
+void Selection_setTitlePattern(CardSelection* selection, const char* text) {
+  SetPattern(selection, kPatternTitle, text);
+}
+
+void Selection_setLineTextPattern(CardSelection* selection, const char* text) {
+  SetPattern(selection, kPatternLineText, text);
+}
+
+void Selection_setNotesPattern(CardSelection* selection, const char* text) {
+  SetPattern(selection, kPatternNotes, text);
+}
+
+void Selection_setValueCondition(CardSelection* selection, const char* text, int32_t column) {
+  if (selection && header.setValueCondition && column >= 0 && column < kMaxValueColumns) {
+    header.setValueCondition(selection, text ? text : "", column);
+  }
+}

@@ -148,3 +148,37 @@ void OpenDimEditorAtComponent(T_Base* database, int32_t dimension, int32_t compo
 void OpenSubsetEditor(Subset* subset, int32_t flags);
 Subset* SubsetNew(SubsetList* list, int32_t flags);
 const char* SubsetName(Subset* subset);  // empty for none
+
+// --- Header fields ------------------------------------------------------------------------------
+// What the selection header of a document window reads and writes of a selection and its
+// database, installed by the database layer like the hooks above. Until it is, the label columns
+// have their default widths (47 and 52), no dimension must be filled, a selection holds no
+// expression, bound, pattern, value condition or subset reference, and writes do nothing.
+
+struct HeaderOperations {
+  void (*displayWidths)(T_Base* database, int32_t* first, int32_t* second);
+  bool (*dimensionMustBeFilled)(T_Base* database, int32_t dimension);
+  bool (*selectionHasDimension)(CardSelection* selection, int32_t dimension);
+  DateRef* (*selectionBound)(CardSelection* selection, bool upper);
+  Combination* (*selectionCombination)(CardSelection* selection);
+  // fieldId: 65 card title, 66 line text, 3506 notes.
+  void (*selectionPattern)(CardSelection* selection, int32_t fieldId, T_TextBuf* text);
+  // False (and an empty text) when the column has no condition.
+  bool (*selectionValueCondition)(CardSelection* selection, int32_t column, T_TextBuf* text);
+  void (*setPattern)(CardSelection* selection, int32_t fieldId, const char* text);
+  void (*setValueCondition)(CardSelection* selection, const char* text, int32_t column);
+};
+// Null puts back the defaults.
+void SetHeaderOperations(const HeaderOperations* operations);
+
+void Database_DisplayWidths(T_Base* database, int32_t* first, int32_t* second);
+bool Database_DimensionMustBeFilled(T_Base* database, int32_t dimension);
+bool SelectionHasDimension(CardSelection* selection, int32_t dimension);
+DateRef* Selection_Bound(CardSelection* selection, bool upper);
+Combination* Selection_Combination(CardSelection* selection);
+void Selection_Pattern(CardSelection* selection, int32_t fieldId, T_TextBuf* text);
+bool Selection_ValueCondition(CardSelection* selection, int32_t column, T_TextBuf* text);
+void Selection_setTitlePattern(CardSelection* selection, const char* text);
+void Selection_setLineTextPattern(CardSelection* selection, const char* text);
+void Selection_setNotesPattern(CardSelection* selection, const char* text);
+void Selection_setValueCondition(CardSelection* selection, const char* text, int32_t column);

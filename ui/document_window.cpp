@@ -163,7 +163,22 @@ void T_ModeItem::OnResized(int32_t dw, int32_t dh) {
 }
 
 void T_ModeItem::DrawContent() {
-  if (auto* owner = dynamic_cast<T_HWindow*>(window)) owner->DrawModeItem();
+  auto* owner = dynamic_cast<T_HWindow*>(window);
+  if (!owner) return;
+  owner->DrawModeItem();
+  if (showLabels) owner->DrawHeaderLabels();
+}
+
+void T_ModeItem::OnChange(const ChangeNote* note) {
+  T_Item::OnChange(note);
+  auto* owner = dynamic_cast<T_HWindow*>(window);
+  if (!owner || !note || !showLabels || !opened || note->database != database) return;
+  int32_t field = HeaderFieldOfChange(note);
+  if (field == 0) return;
+  RECT label;
+  owner->GetHeaderFieldRect(&label, field);
+  if (label.right <= label.left || label.bottom <= label.top) return;
+  GrafElement_InvalidateRect(owner, &label, 0);
 }
 
 // --- T_HWindow
@@ -369,6 +384,8 @@ void T_HWindow::Notify(int32_t code) {
     if (templ && !TemplateHangsInTree(templ)) templ = nullptr;
   } else if (code == kNotifyClosed) {
     BroadcastChange(kChangeWindowClosed);
+  } else if (code == kNotifyTick) {
+    HeaderTick();
   }
 }
 
@@ -380,6 +397,11 @@ void T_HWindow::OnChange(const ChangeNote* note) {
       windowKind != kWindowDatabase) {
     Window_SetOwner(this, OwnerFor());
   }
+  HeaderOnChange(note);
+}
+
+void T_HWindow::OnEditText(T_TextBuf* text, T_GrafElement* field) {
+  if (!HeaderEditText(text, field)) T_Window::OnEditText(text, field);
 }
 
 // --- Commands, keys, buttons, drops

@@ -25,6 +25,7 @@
 #include "ui/database_services.h"
 #include "ui/item.h"
 #include "ui/mode_tree.h"
+#include "ui/selection_header.h"
 #include "ui/window.h"
 
 class T_Base;
@@ -154,6 +155,7 @@ class T_ModeItem : public T_Item {
   bool OnWheel(InputEvent* event, int32_t lines) override;
   void OnResized(int32_t dw, int32_t dh) override;
   void DrawContent() override;
+  void OnChange(const ChangeNote* note) override;
 
   T_Base* database;
   uint8_t showLabels = 0;
@@ -175,6 +177,7 @@ class T_HWindow : public T_Window {
   bool KeyDown(InputEvent* event, T_GrafElement* target) override;
   void OnButton(T_GrafElement* button) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
+  void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
 
   virtual void StepModeBox(int32_t step, bool control);
   virtual void OnToolSelected(int32_t item);
@@ -212,6 +215,34 @@ class T_HWindow : public T_Window {
   void MakeTitle(T_HWindow* source);
   void BroadcastChange(int32_t code);
 
+  // The selection header (ui/selection_header.cpp). The fields are made in header.headerParent,
+  // the window itself unless a subclass names another element first; rectangles are in its
+  // coordinates, label rectangles in the window's.
+  virtual void OnHeaderResized();
+  void CreateDimensionEdits(const XYWH& rect);
+  void CreateFromToEdits(const XYWH& rect, uint32_t id);
+  void CreateCardTitleEdit(const XYWH& rect, uint32_t id);
+  void CreateLineTextEdit(const XYWH& rect, uint32_t id);
+  void CreateNotesEdit(const XYWH& rect, uint32_t id);
+  void CreateSubsetEdit(const XYWH& rect, uint32_t id);
+  void CreateValueEdits(const XYWH& rect, uint32_t firstId);
+  void ShowSelection(CardSelection* selection);
+  void DeleteSelectionEdits();
+  bool HasHeaderField(int32_t id);
+  void GetHeaderFieldRect(RECT* rect, int32_t id);
+  int32_t HeaderFieldIndex(int32_t column) const;
+  // The value-column chooser chose free column index.
+  void ChooseValueColumn(int32_t index);
+  void SyncDimensionEdits();
+  void DeriveValueRows();
+  void BuildValueEdits();
+  void DrawHeaderLabels();
+  // Header parts of Notify, OnChange and OnEditText; the last is true when it took the text.
+  void HeaderTick();
+  void HeaderOnChange(const ChangeNote* note);
+  bool HeaderEditText(T_TextBuf* text, T_GrafElement* field);
+
+  SelectionHeader header;
   T_Template* templ = nullptr;
   T_GrafElement* busyIndicator = nullptr;
   ModeNode* initialModeItem = nullptr;
