@@ -474,8 +474,10 @@ void PointListMoveBy(PointList* list, int32_t dx, int32_t dy) {
     last.y += dy;
     return;
   }
+  // Growing may move the block: take the point before it does.
+  PathPoint start{last.x + dx, last.y + dy, true};
   if (!PointListRoom(list)) return;
-  list->points[list->count] = PathPoint{last.x + dx, last.y + dy, true};
+  list->points[list->count] = start;
   ++list->count;
 }
 

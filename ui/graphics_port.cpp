@@ -262,8 +262,10 @@ bool PortOpenPrinter(GraphicsPort* port, HDC printerDC, void* job) {
   SetViewportExtEx(printerDC, dpiX, dpiY, nullptr);
   SetRect(&port->area, 0, 0, MulDiv(GetDeviceCaps(printerDC, HORZRES), 72, dpiX),
           MulDiv(GetDeviceCaps(printerDC, VERTRES), 72, dpiY));
-  Gfx.backColour = kColourWhite;
-  return PortBegin(port);
+  if (!PortBegin(port)) return false;
+  // After PortBegin, which saves the outer port's background for its close.
+  PortSetBackIndex(kColourWhite);
+  return true;
 }
 
 void PortClose(GraphicsPort* port) {

@@ -14,6 +14,7 @@
 //   1078    ...   pixels: one byte per pixel, each row padded to a multiple of 4 bytes
 #include "ui/pictures.h"
 
+#include "core/alert.h"
 #include "core/bitmap_cache.h"
 #include "core/files.h"
 #include "core/memory.h"
@@ -72,11 +73,17 @@ HBITMAP BitmapDuplicate(HBITMAP bitmap) {
 
 bool BitmapSaveFile(const char* path, HBITMAP bitmap) {
   int32_t width, height;
-  if (!BitmapSize(bitmap, &width, &height)) return false;
+  if (!BitmapSize(bitmap, &width, &height)) {
+    PendingErrorResource();
+    return false;
+  }
   int64_t rowBytes = (static_cast<int64_t>(width) + 3) & ~int64_t{3};
   int64_t imageBytes = rowBytes * height;
   int64_t fileBytes = kPixelOffset + imageBytes;
-  if (fileBytes > 0x7FFFFFFF) return false;
+  if (fileBytes > 0x7FFFFFFF) {
+    PendingErrorResource();
+    return false;
+  }
   auto* file = static_cast<uint8_t*>(MemAlloc(fileBytes, 0));
   if (!file) return false;
   MemZero(file, kPixelOffset);
@@ -111,6 +118,8 @@ bool BitmapSaveFile(const char* path, HBITMAP bitmap) {
       FileClose(&out);
     }
     FileDestroy(&out);
+  } else {
+    PendingErrorResource();
   }
   MemFree(file);
   return written;

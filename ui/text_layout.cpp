@@ -75,7 +75,9 @@ Token NextToken(TextLayoutRecord* layout, int32_t p, int32_t end) {
   while (p < end && text[p] == ' ') ++p;
   token.blanks = p - token.blankStart;
   token.wordStart = p;
-  while (p < end && text[p] != ' ' && text[p] != '\r' && text[p] != '\n' && text[p] != 0) {
+  // A NUL ends the word before it but starts the next: every token moves on.
+  while (p < end && text[p] != ' ' && text[p] != '\r' && text[p] != '\n' &&
+         (text[p] != 0 || p == token.wordStart)) {
     const char* cursor = text + p;
     uint32_t c = Utf8NextChar(&cursor);
     p = static_cast<int32_t>(cursor - text);

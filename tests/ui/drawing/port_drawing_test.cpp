@@ -128,6 +128,19 @@ TEST_F(Offscreen, NestedPortRestoresTheOuterState) {
   EXPECT_EQ(Pixel(40, 5), kWhite);
 }
 
+TEST_F(Offscreen, PrinterPageKeepsTheOuterBackground) {
+  PortSetBackIndex(19);
+  HDC page = CreateCompatibleDC(nullptr);
+  GraphicsPort printer;
+  PortInitRegions(&printer);
+  ASSERT_TRUE(PortOpenPrinter(&printer, page, nullptr));
+  EXPECT_EQ(Gfx.backColour, kColourWhite);
+  PortClose(&printer);
+  PortFreeRegions(&printer);
+  DeleteDC(page);
+  EXPECT_EQ(Gfx.backColour, 19);
+}
+
 TEST(Ports, WindowlessElementGetsAMemoryDCThatClosingDeletes) {
   GraphicsPort port;
   PortInitRegions(&port);
@@ -240,6 +253,15 @@ TEST_F(Offscreen, PointListsDrawStrokesWithTheirLastPixel) {
   EXPECT_EQ(CountInRow(30, kBlack), 3);  // 7..9
   EXPECT_EQ(Pixel(3, 20), kBlack);
   EXPECT_EQ(Pixel(7, 30), kBlack);
+
+  // A stroke start that makes the list grow takes its place from the last point.
+  PointListReset(&list);
+  while (list.count < list.capacity) PointListLineBy(&list, 1, 0);
+  int32_t lastX = list.points[list.count - 1].x;
+  PointListMoveBy(&list, 0, 7);
+  EXPECT_EQ(list.points[list.count - 1].x, lastX);
+  EXPECT_EQ(list.points[list.count - 1].y, 7);
+  EXPECT_TRUE(list.points[list.count - 1].strokeStart);
 }
 
 TEST_F(Offscreen, RegionsFillAndFrame) {

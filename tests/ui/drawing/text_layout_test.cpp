@@ -110,6 +110,12 @@ TEST(TextLayout, WordWrapBreaksAtBlanksAndAfterBreakCharacters) {
     Layout layout(c.text, RECT{0, 0, c.width, 200}, kStyleWrap);
     EXPECT_EQ(layout.Lines(), c.lines) << c.text;
   }
+  // A NUL inside the counted bytes ends a word without stalling either direction.
+  const std::string withNul("ab\0cd", 5);
+  for (uint16_t flags : {kStyleWrap, uint16_t(kStyleWrap | kStyleRight | kStyleBottom)}) {
+    Layout layout(withNul, RECT{0, 0, 60, 200}, flags);
+    EXPECT_EQ(layout.Lines(), Lines{withNul});
+  }
 }
 
 TEST(TextLayout, RightAndBottomWrapFillsTheLastLine) {
