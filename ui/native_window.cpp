@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/localized_text.h"
 #include "core/message_pump.h"
 #include "core/settings_store.h"
 #include "core/text_buffer.h"
@@ -16,6 +17,7 @@
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
 #include "ui/main_loop.h"
+#include "ui/menu_model.h"
 #include "ui/program_entry.h"
 #include "ui/window.h"
 
@@ -167,9 +169,13 @@ LRESULT WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, b
       return 1;
     case WM_CLOSE:
       if (window) {
+        // The question a close may ask carries the command's name as its caption.
+        const char* savedTitle = CurrentCommandTitle();
+        if (!dialog) SetCurrentCommandTitle(GetString(707));  // "Close"
         UiEnter();
         EventHandler_RequestClose(window, 0);
         UiLeave();
+        SetCurrentCommandTitle(savedTitle);
       }
       return 0;
     case WM_SETCURSOR:
@@ -663,9 +669,12 @@ LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_CLOSE:
       if (T_Application* app = App()) {
+        const char* savedTitle = CurrentCommandTitle();
+        SetCurrentCommandTitle(GetString(721));  // "Quit"
         UiEnter();
         Application_RequestQuit(app, 0);
         UiLeave();
+        SetCurrentCommandTitle(savedTitle);
       }
       return 0;
     case WM_QUERYENDSESSION: {

@@ -1,10 +1,14 @@
-// Where new windows go, and how the command line is cut into document paths.
+// Where new windows go, how the command line is cut into document paths, and the frame's close.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "ui/application.h"
 #include "ui/main_loop.h"
+#include "ui/menu_model.h"
+#include "ui/native_window.h"
+#include "ui/program_entry.h"
 #include "ui/window.h"
 
 namespace {
@@ -65,6 +69,27 @@ TEST(CommandLineDocuments, OnlyABlankBeforeAnAbsolutePathSeparates) {
         &opened);
     EXPECT_EQ(opened, c.paths) << c.text;
   }
+}
+
+// The question a quit may ask is captioned with the command that asked it, and only for that.
+TEST(FrameClose, AsksToQuitUnderTheQuitCaption) {
+  struct T_RecordingApplication : T_Application {
+    T_RecordingApplication() : T_Application(true) {}
+    bool QueryClose(int32_t) override {
+      caption = CurrentCommandTitle() ? CurrentCommandTitle() : "";
+      return false;
+    }
+    std::string caption;
+  };
+  RegisterFrameClasses(ProgramInstance());
+  SetFrameVisible(false);
+  auto* app = new T_RecordingApplication;
+  ASSERT_NE(FrameWindow(), nullptr);
+  SendMessageA(FrameWindow(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(app->caption, "Quit");
+  EXPECT_EQ(app->quitRequested, 0);
+  EXPECT_EQ(CurrentCommandTitle(), nullptr);
+  delete app;
 }
 
 }  // namespace
