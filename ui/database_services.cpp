@@ -252,3 +252,47 @@ void Selection_setValueCondition(CardSelection* selection, const char* text, int
     header.setValueCondition(selection, text ? text : "", column);
   }
 }
+
+// --- Component trees ----------------------------------------------------------------------------
+
+namespace {
+
+ComponentOperations components{};
+
+const char* ComponentField(const char* (*field)(T_Base*, int32_t), T_Base* database,
+                           int32_t component) {
+  return database && field ? field(database, component) : nullptr;
+}
+
+}  // namespace
+
+void SetComponentOperations(const ComponentOperations* given) {
+  components = given ? *given : ComponentOperations{};
+}
+
+int32_t Database_ComponentCount(T_Base* database) {
+  if (!database || !components.componentCount) return 0;
+  int32_t count = components.componentCount(database);
+  return count < 0 ? 0 : count;
+}
+
+int32_t CompTreeNext(T_Base* database, int32_t component) {
+  return database && components.treeNext ? components.treeNext(database, component) : component;
+}
+
+int32_t CompTreeNextReverse(T_Base* database, int32_t component) {
+  return database && components.treeNextReverse ? components.treeNextReverse(database, component)
+                                                : component;
+}
+
+const char* ComponentCode(T_Base* database, int32_t component) {
+  return ComponentField(components.code, database, component);
+}
+
+const char* ComponentText(T_Base* database, int32_t component) {
+  return ComponentField(components.text, database, component);
+}
+
+const char* ComponentHostCode(T_Base* database, int32_t component) {
+  return ComponentField(components.hostCode, database, component);
+}

@@ -182,3 +182,31 @@ void Selection_setTitlePattern(CardSelection* selection, const char* text);
 void Selection_setLineTextPattern(CardSelection* selection, const char* text);
 void Selection_setNotesPattern(CardSelection* selection, const char* text);
 void Selection_setValueCondition(CardSelection* selection, const char* text, int32_t column);
+
+// --- Component trees ----------------------------------------------------------------------------
+// The component pool of a database, addressed by component number (the roots of the dimensions
+// below kFirstComponent), and its pre-order walk, installed by the database layer. Until it is, a
+// database has no components, the walk stays on the component it was given and every component
+// text is missing (null).
+
+struct ComponentOperations {
+  // The pool's record count: every component number is below it.
+  int32_t (*componentCount)(T_Base* database);
+  // The next component in pre-order (first child, next sibling or an ancestor's next sibling);
+  // the walk ends back at the dimension's root.
+  int32_t (*treeNext)(T_Base* database, int32_t component);
+  // The same walk with the siblings taken last to first.
+  int32_t (*treeNextReverse)(T_Base* database, int32_t component);
+  const char* (*code)(T_Base* database, int32_t component);
+  const char* (*text)(T_Base* database, int32_t component);
+  const char* (*hostCode)(T_Base* database, int32_t component);
+};
+// Null puts back the defaults.
+void SetComponentOperations(const ComponentOperations* operations);
+
+int32_t Database_ComponentCount(T_Base* database);  // 0 or more
+int32_t CompTreeNext(T_Base* database, int32_t component);
+int32_t CompTreeNextReverse(T_Base* database, int32_t component);
+const char* ComponentCode(T_Base* database, int32_t component);
+const char* ComponentText(T_Base* database, int32_t component);
+const char* ComponentHostCode(T_Base* database, int32_t component);

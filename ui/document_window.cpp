@@ -213,9 +213,13 @@ T_HWindow::~T_HWindow() {
   modeItem = nullptr;
   toolbar = nullptr;
   toolSelector = nullptr;
+  FreeTreeOrderTable();
+  if (PendingError.request.owner == this) PendingError.request.owner = nullptr;
+}
+
+void T_HWindow::FreeTreeOrderTable() {
   MemFree(treeOrder);
   treeOrder = nullptr;
-  if (PendingError.request.owner == this) PendingError.request.owner = nullptr;
 }
 
 T_Window* T_HWindow::OwnerFor() const {

@@ -191,6 +191,8 @@ class T_HWindow : public T_Window {
   virtual void MarkCards(int32_t command);
   virtual bool IsEmpty();
   virtual int64_t GetMemoryUsage();
+  // Frees the tree-order table (ui/sort_orders.h); the next build starts a new one.
+  void FreeTreeOrderTable();
 
   void CreateToolbar();
   // Only with a toolbar: a selector at (x, 3), 56 by 24, kept as the tool selector.

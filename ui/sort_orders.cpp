@@ -5,8 +5,11 @@
 #include "core/cstring.h"
 #include "core/locale.h"
 #include "core/localized_text.h"
+#include "core/memory.h"
 #include "core/text_buffer.h"
 #include "ui/chooser.h"
+#include "ui/database_services.h"
+#include "ui/document_window.h"
 #include "ui/link_markup.h"
 
 namespace {
@@ -166,4 +169,66 @@ int32_t CompareComponentTexts(const char* a, const char* b, int32_t direction,
     return !plainA.empty() ? -1 : !plainB.empty() ? 1 : 0;
   }
   return CompareTexts(plainA.c_str(), plainB.c_str(), direction);
+}
+
+namespace {
+
+int64_t TreeOrderRoom(const T_HWindow* window) {
+  return window->treeOrder ? MemSize(window->treeOrder) / static_cast<int64_t>(sizeof(int64_t))
+                           : 0;
+}
+
+// Room for count positions; the places already numbered stay, new room starts at 0.
+bool ReserveTreeOrder(T_HWindow* window, int32_t count) {
+  int64_t room = TreeOrderRoom(window);
+  if (window->treeOrder && room >= count) return true;
+  void* block = window->treeOrder;
+  if (!MemResize(&block, static_cast<int64_t>(count) * sizeof(int64_t), 0)) return false;
+  auto* table = static_cast<int64_t*>(block);
+  MemZero(table + room, (count - room) * static_cast<int64_t>(sizeof(int64_t)));
+  window->treeOrder = table;
+  return true;
+}
+
+}  // namespace
+
+void BuildTreeOrderTable(T_HWindow* window, int32_t dimension, int32_t order) {
+  if (!window || (order != kTreeNormal && order != kTreeReversed)) return;
+  int32_t count = Database_ComponentCount(window->database);
+  int32_t root = dimension;
+  if (root < 0 || root >= kFirstComponent || root >= count) return;
+  if (!ReserveTreeOrder(window, count)) return;
+  auto next = order == kTreeNormal ? CompTreeNext : CompTreeNextReverse;
+  // A sound walk reaches each component once; the step limit and the range check keep a broken
+  // tree from hanging the window or writing past the table.
+  int64_t position = 0;
+  int32_t component = root;
+  for (int32_t steps = 0; steps < count; ++steps) {
+    component = next(window->database, component);
+    if (component < 0 || component >= count) return;
+    window->treeOrder[component] = position++;
+    if (component == root) return;
+  }
+}
+
+int32_t CompareByTreeOrder(T_HWindow* window, int32_t a, int32_t b, int32_t order) {
+  if (!window) return 0;
+  T_Base* database = window->database;
+  switch (order) {
+    case kTreeCode:
+      return CompareTexts(ComponentCode(database, a), ComponentCode(database, b), kSortAscending);
+    case kTreeHostCode:
+      return CompareTexts(ComponentHostCode(database, a), ComponentHostCode(database, b),
+                          kSortAscending);
+    case kTreeText:
+      return CompareComponentTexts(ComponentText(database, a), ComponentText(database, b),
+                                   kSortAscending, Database_LinkContext(database));
+    default: {
+      int64_t room = TreeOrderRoom(window);
+      if (a < 0 || b < 0 || a >= room || b >= room) return 0;
+      int64_t pa = window->treeOrder[a];
+      int64_t pb = window->treeOrder[b];
+      return pa < pb ? -1 : pa > pb ? 1 : 0;
+    }
+  }
 }

@@ -7,6 +7,7 @@
 // User-interface thread only (the chooser labels read the current language).
 #include <cstdint>
 
+class T_HWindow;
 class T_LinkContext;
 struct ChooserEvent;
 
@@ -73,3 +74,13 @@ int32_t CompareTexts(const char* a, const char* b, int32_t direction);
 // The same on the plain texts (links removed); an empty text comes after every other.
 int32_t CompareComponentTexts(const char* a, const char* b, int32_t direction,
                               T_LinkContext* context);
+
+// Numbers a dimension's components into the window's tree-order table by their place in the
+// tree walk (order 0) or the reversed walk (order 1); other orders need no table. The table is
+// made (or grown) to room for every component of the database; when it cannot be, nothing is
+// numbered. Several dimensions may share one table.
+void BuildTreeOrderTable(T_HWindow* window, int32_t dimension, int32_t order);
+// Two components of the window's database under a component order: the tree orders compare
+// their numbered places (0 without a table or for a component it has no room for), the others
+// their codes, texts or host codes.
+int32_t CompareByTreeOrder(T_HWindow* window, int32_t a, int32_t b, int32_t order);

@@ -13,6 +13,9 @@
 #include "ui/clipboard_data.h"
 #include "ui/edit_field.h"
 #include "ui/frame_items.h"
+#include "ui/graphics_port.h"
+#include "ui/menu_model.h"
+#include "ui/native_menu.h"
 #include "ui/text_layout.h"
 #include "ui/text_style.h"
 
@@ -221,7 +224,137 @@ bool IsCodeInList(int32_t code, const uint16_t* list) {
   return false;
 }
 
+void EnablePasteForKinds(const uint16_t* accepted, bool allowed) {
+  int32_t kind = ClipboardContentKind();
+  if (kind == kContentNone) return;
+  auto* paste = dynamic_cast<T_MenuItemTag*>(StandardEntry(kCommandPaste));
+  if (paste) paste->SetTagAndEnable(kind, allowed && IsCodeInList(kind, accepted));
+}
+
 // --- Zoom rectangles ----------------------------------------------------------------------
+
+namespace {
+
+void (*zoomTrackInput)(InputEvent* event) = nullptr;
+
+void PollZoomTrack(InputEvent* event) {
+  if (zoomTrackInput) {
+    zoomTrackInput(event);
+    return;
+  }
+  InputPoll(event, kPollButtons | kPollModifiers);
+  event->time = TickCount();
+}
+
+int32_t Span(int32_t press, int32_t pointer, bool mirrored, int32_t* low) {
+  if (pointer > press) ++pointer;
+  if (mirrored) {
+    int32_t reach = pointer > press ? pointer - press : press - pointer;
+    *low = press - reach;
+    return press + reach;
+  }
+  *low = pointer < press ? pointer : press;
+  return pointer < press ? press : pointer;
+}
+
+bool InRegion(const Region* region, int32_t x, int32_t y) {
+  return region && region->handle && PtInRegion(region->handle, x, y);
+}
+
+}  // namespace
+
+void SetZoomTrackInput(void (*poll)(InputEvent* event)) { zoomTrackInput = poll; }
+
+RECT ZoomTrackRect(POINT press, POINT pointer, bool shift, int32_t axisMode) {
+  RECT rect;
+  int32_t low;
+  rect.right = Span(press.x, pointer.x, shift, &low);
+  rect.left = low;
+  rect.bottom = Span(press.y, pointer.y, shift, &low);
+  rect.top = low;
+  if (axisMode == kZoomColumns) {
+    rect.top = -1;
+    rect.bottom = 9999;
+  } else if (axisMode == kZoomRows) {
+    rect.left = -1;
+    rect.right = 9999;
+  }
+  return rect;
+}
+
+bool ZoomRectShown(const RECT* rect, int32_t axisMode, int32_t minimum) {
+  int32_t width = rect->right - rect->left;
+  int32_t height = rect->bottom - rect->top;
+  if (axisMode == kZoomColumns) return width > minimum;
+  if (axisMode == kZoomRows) return height > minimum;
+  return width >= 3 && height >= 3 && width + height > minimum;
+}
+
+int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int32_t minimum,
+                      int32_t* cursorId, const Region* highlight, const Region* hit) {
+  const POINT origin{press->x, press->y};
+  bool inHit = highlight && highlight->handle && InRegion(hit, press->x, press->y);
+  if (inHit) RgnInvert(highlight);
+  bool changed = false;
+  bool drawn = false;
+  bool altGrToggled = false;
+  bool longPress = false;
+  RECT shown{};
+  POINT last{origin.x - 1, origin.y - 1};  // forces the first pass to measure
+  bool lastShift = press->shift != 0;
+  InputEvent now;
+  for (;;) {
+    PollZoomTrack(&now);
+    if (!now.anyButton) break;
+    if (!changed && !drawn && now.time >= press->time + kZoomLongPressMs) {
+      longPress = true;
+      break;
+    }
+    if (inHit) {
+      if (InRegion(hit, now.x, now.y)) continue;
+      inHit = false;
+      RgnInvert(highlight);
+      changed = true;
+    }
+    if (cursorId) {
+      bool toggled = (now.rightAlt != 0) != (press->rightAlt != 0);
+      if (toggled != altGrToggled) {
+        altGrToggled = toggled;
+        int32_t other = *cursorId == kCursorZoomIn ? kCursorZoomOut : kCursorZoomIn;
+        CursorSet(static_cast<uint32_t>(toggled ? other : *cursorId));
+        changed = true;
+      }
+    }
+    bool shift = now.shift != 0;
+    if (now.x == last.x && now.y == last.y && shift == lastShift) continue;
+    last = POINT{now.x, now.y};
+    lastShift = shift;
+    RECT next = ZoomTrackRect(origin, last, shift, axisMode);
+    bool show = ZoomRectShown(&next, axisMode, minimum);
+    if (drawn && (!show || !EqualRect(&next, &shown))) {
+      RectFrameDottedXor(&shown);
+      drawn = false;
+    }
+    if (show && !drawn) {
+      RectFrameDottedXor(&next);
+      drawn = true;
+      shown = next;
+      changed = true;
+    }
+  }
+  if (drawn) RectFrameDottedXor(&shown);
+  if (inHit) RgnInvert(highlight);
+  // The state at the release decides, even when AltGr went back between two polls.
+  if (cursorId && !longPress && (now.rightAlt != 0) != (press->rightAlt != 0)) {
+    *cursorId = *cursorId == kCursorZoomIn ? kCursorZoomOut : kCursorZoomIn;
+  }
+  if (longPress) return kZoomLongPress;
+  if (drawn) {
+    *rect = shown;
+    return kZoomRectangle;
+  }
+  return changed || (hit && hit->handle && !inHit) ? kZoomNothing : kZoomClick;
+}
 
 void RectZoomOut(RECT* rect, const RECT* inner) {
   int32_t innerWidth = inner->right - inner->left;

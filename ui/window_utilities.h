@@ -9,6 +9,8 @@
 #include <cstdint>
 
 #include "ui/draw_primitives.h"
+#include "ui/event_record.h"
+#include "ui/regions.h"
 
 class T_EventHandler;
 class T_Text;
@@ -63,8 +65,43 @@ int32_t ClipboardContentKind();
 int32_t ContentKindOfText(const char* text);
 // True when a non-zero code occurs in the zero-terminated list (null: an empty list).
 bool IsCodeInList(int32_t code, const uint16_t* list);
+// When the clipboard holds one of our kinds: the Paste entry names it and is enabled when
+// allowed and the kind is among the accepted ones (a zero-terminated list).
+void EnablePasteForKinds(const uint16_t* accepted, bool allowed);
 
 // --- Zoom rectangles ----------------------------------------------------------------------
+
+// Axis modes of a zoom rectangle: free, full height (a range of columns), full width.
+constexpr int32_t kZoomFree = 0;
+constexpr int32_t kZoomColumns = 1;
+constexpr int32_t kZoomRows = 2;
+// The zoom cursors; the press's cursor id switches between them when AltGr changed meanwhile.
+constexpr int32_t kCursorZoomIn = 4200;
+constexpr int32_t kCursorZoomOut = 4201;
+// Results of TrackZoomRect.
+constexpr int32_t kZoomNothing = 0;  // changed state without a rectangle, or left the hit region
+constexpr int32_t kZoomClick = 1;
+constexpr int32_t kZoomRectangle = 2;
+constexpr int32_t kZoomLongPress = 3;
+constexpr uint64_t kZoomLongPressMs = 3000;
+
+// The rectangle between the press and the pointer: a pointer right of or below the press counts
+// one pixel further; with Shift the pointer is mirrored through the press; the axis modes make
+// it span the full height or width.
+RECT ZoomTrackRect(POINT press, POINT pointer, bool shift, int32_t axisMode);
+// Whether a tracked rectangle is large enough to be shown (and to count).
+bool ZoomRectShown(const RECT* rect, int32_t axisMode, int32_t minimum);
+// Tracks the pointer from the press while the button is held, showing the inverted dotted frame
+// of the rectangle on the current port. With a highlight and a hit region, the highlight is
+// inverted while the pointer stays in the hit region, and a release there is a click. With a
+// cursor id, AltGr held unlike at the press shows the other zoom cursor, and a release in that
+// state switches the id. Returns one of the kZoom results; the rectangle only with
+// kZoomRectangle.
+int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int32_t minimum,
+                      int32_t* cursorId, const Region* highlight, const Region* hit);
+// For tests: the input TrackZoomRect polls (buttons, modifiers, point and time); null goes back
+// to the real input.
+void SetZoomTrackInput(void (*poll)(InputEvent* event));
 
 // Zooming out: the rectangle (the outer one) becomes the rectangle that the scaling from the
 // inner one to the outer one maps the outer one onto. An empty inner rectangle changes nothing.

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/output_stream.h"
 #include "core/packed_date.h"
 #include "core/text_buffer.h"
+#include "ui/clipboard_data.h"
+#include "ui/menu_model.h"
+#include "ui/native_menu.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -166,6 +170,138 @@ TEST(TidyText, ControlCharactersAndTrailingBlanks) {
     EXPECT_STREQ(text.c_str(), c.out) << c.in;
     EXPECT_EQ(text.length, static_cast<int32_t>(strlen(c.out)));
   }
+}
+
+TEST(ClipboardContent, PasteNamesTheKindAndIsEnabledOnlyWhenAccepted) {
+  MenuRootCreate();
+  StandardMenusBuild();
+  auto* paste = static_cast<T_MenuItemTag*>(StandardEntry(kCommandPaste));
+  ASSERT_NE(paste, nullptr);
+  const uint16_t subsets[] = {kContentSubset, kContentSubsets, 0};
+  struct Case {
+    const char* clipboard;
+    const uint16_t* accepted;
+    bool allowed;
+    const char* title;
+    bool enabled;
+  };
+  const Case cases[] = {
+      {"## Subset\tA\r\n", subsets, true, "Paste Subset", true},
+      {"## Subset\tA\r\n", subsets, false, "Paste Subset", false},
+      {"## Formula\tx\r\n", subsets, true, "Paste Formula", false},
+      {"## Formula\tx\r\n", nullptr, true, "Paste Formula", false},
+      // Plain text is not ours: the entry keeps what it had.
+      {"plain", subsets, false, "Paste Formula", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clipboard);
+    ASSERT_TRUE(ClipboardSetText(c.clipboard, static_cast<int32_t>(strlen(c.clipboard)), 0));
+    ClipboardRefreshKind();
+    EnablePasteForKinds(c.accepted, c.allowed);
+    EXPECT_STREQ(paste->Title(), c.title);
+    EXPECT_EQ(paste->enabled != 0, c.enabled);
+  }
+  MenuRootDestroy();
+}
+
+TEST(ZoomRect, TrackedRectangleAndWhenItShows) {
+  struct Case {
+    POINT pointer;
+    bool shift;
+    int32_t axis;
+    RECT rect;
+    bool shown;  // with minimum 10
+  };
+  const POINT press{50, 50};
+  const Case cases[] = {
+      {{60, 58}, false, kZoomFree, {50, 50, 61, 59}, true},
+      {{40, 45}, false, kZoomFree, {40, 45, 50, 50}, true},  // up-left: no extra pixel
+      {{52, 70}, false, kZoomFree, {50, 50, 53, 71}, true},
+      {{51, 70}, false, kZoomFree, {50, 50, 52, 71}, false},  // too narrow
+      {{53, 53}, false, kZoomFree, {50, 50, 54, 54}, false},  // too small in sum
+      {{60, 58}, true, kZoomFree, {39, 41, 61, 59}, true},    // centred on the press
+      {{50, 90}, false, kZoomColumns, {50, -1, 50, 9999}, false},  // vertical drag
+      {{70, 90}, false, kZoomColumns, {50, -1, 71, 9999}, true},
+      {{90, 55}, false, kZoomRows, {-1, 50, 9999, 56}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.pointer.x << "," << c.pointer.y << " axis " << c.axis);
+    RECT rect = ZoomTrackRect(press, c.pointer, c.shift, c.axis);
+    EXPECT_TRUE(EqualRect(&rect, &c.rect))
+        << rect.left << " " << rect.top << " " << rect.right << " " << rect.bottom;
+    EXPECT_EQ(ZoomRectShown(&rect, c.axis, 10), c.shown);
+  }
+}
+
+// Scripted pointer states for the tracking loop; the last one repeats.
+std::vector<InputEvent> script;
+size_t scriptAt = 0;
+
+InputEvent Pointer(int32_t x, int32_t y, uint64_t time, bool down = true, bool altGr = false) {
+  InputEvent event;
+  event.x = x;
+  event.y = y;
+  event.time = time;
+  event.leftButton = event.anyButton = down ? 1 : 0;
+  event.rightAlt = altGr ? 1 : 0;
+  return event;
+}
+
+TEST(ZoomRect, TrackingEndsAsClickRectangleOrLongPress) {
+  SetZoomTrackInput([](InputEvent* event) {
+    *event = script[scriptAt < script.size() ? scriptAt++ : script.size() - 1];
+  });
+  Region highlight;
+  Region hit;
+  RgnSetBounds(&highlight, 40, 40, 60, 60);
+  RgnSetBounds(&hit, 45, 45, 55, 55);
+  struct Case {
+    const char* name;
+    std::vector<InputEvent> script;
+    bool regions;
+    int32_t result;
+    int32_t cursor;  // after the tracking, from kCursorZoomIn
+  };
+  const Case cases[] = {
+      {"click in the hit region",
+       {Pointer(51, 51, 100), Pointer(51, 51, 200, false)}, true, kZoomClick, kCursorZoomIn},
+      {"click without regions", {Pointer(50, 50, 100, false)}, false, kZoomClick, kCursorZoomIn},
+      {"drag out of the hit region",
+       {Pointer(70, 80, 100), Pointer(80, 90, 200), Pointer(80, 90, 300, false)}, true,
+       kZoomRectangle, kCursorZoomIn},
+      {"left the hit region, released without a rectangle",
+       {Pointer(56, 51, 100), Pointer(56, 51, 200, false)}, true, kZoomNothing, kCursorZoomIn},
+      {"held in place", {Pointer(50, 50, 2999), Pointer(50, 50, 3000)}, false, kZoomLongPress,
+       kCursorZoomIn},
+      {"drawn, then held long", {Pointer(80, 80, 100), Pointer(80, 80, 5000, false)}, false,
+       kZoomRectangle, kCursorZoomIn},
+      {"AltGr at the release switches the cursor",
+       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, true)}, false,
+       kZoomNothing, kCursorZoomOut},
+      {"AltGr let go again",
+       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, false)}, false,
+       kZoomNothing, kCursorZoomIn},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    script = c.script;
+    scriptAt = 0;
+    InputEvent press = Pointer(50, 50, 0);
+    RECT rect{};
+    int32_t cursor = kCursorZoomIn;
+    int32_t result = TrackZoomRect(&press, &rect, kZoomFree, 10, &cursor,
+                                   c.regions ? &highlight : nullptr, c.regions ? &hit : nullptr);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(cursor, c.cursor);
+    if (result == kZoomRectangle) {
+      const RECT expected{50, 50, 81, 91};
+      RECT last = c.regions ? expected : RECT{50, 50, 81, 81};
+      EXPECT_TRUE(EqualRect(&rect, &last));
+    }
+  }
+  SetZoomTrackInput(nullptr);
+  RgnFree(&highlight);
+  RgnFree(&hit);
 }
 
 }  // namespace

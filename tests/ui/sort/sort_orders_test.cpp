@@ -7,7 +7,10 @@
 #include <limits>
 #include <vector>
 
+#include "core/memory.h"
 #include "ui/chooser.h"
+#include "ui/database_services.h"
+#include "ui/document_window.h"
 #include "ui/sort_orders.h"
 
 namespace {
@@ -164,6 +167,122 @@ TEST(TextOrder, MissingTextsComeLastInBothDirections) {
   EXPECT_EQ(CompareComponentTexts("a", nullptr, kSortDescending, nullptr), -1);
   EXPECT_EQ(CompareComponentTexts(nullptr, "", kSortDescending, nullptr), 0);
   EXPECT_EQ(CompareComponentTexts("b", "A", kSortDescending, nullptr), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// A fake pool of 40 components. Dimension 0: root 0 with 32 (children 34, 35) and 33;
+// dimension 1: root 1 with 36; dimension 2 loops 37 -> 38 -> 37 forever; dimension 3 walks
+// out of the pool.
+int fakeBase;
+T_Base* const kBase = reinterpret_cast<T_Base*>(&fakeBase);
+int32_t poolSize = 40;
+
+int32_t FakeNext(int32_t c, bool reversed) {
+  const std::vector<int32_t> walks[] = {{0, 32, 34, 35, 33}, {1, 36}};
+  const std::vector<int32_t> reverseWalks[] = {{0, 33, 32, 35, 34}, {1, 36}};
+  for (const auto& walk : reversed ? reverseWalks : walks) {
+    auto at = std::find(walk.begin(), walk.end(), c);
+    if (at != walk.end()) return ++at == walk.end() ? walk.front() : *at;
+  }
+  if (c == 2 || c == 38) return 37;
+  if (c == 37) return 38;
+  return 999;
+}
+
+const char* FakeField(int32_t c, const char* const* texts) {
+  return c >= 32 && c <= 35 ? texts[c - 32] : nullptr;
+}
+
+const ComponentOperations kComponents{
+    /*componentCount*/ [](T_Base*) { return poolSize; },
+    /*treeNext*/ [](T_Base*, int32_t c) { return FakeNext(c, false); },
+    /*treeNextReverse*/ [](T_Base*, int32_t c) { return FakeNext(c, true); },
+    /*code*/
+    [](T_Base*, int32_t c) {
+      static const char* const codes[] = {"b", "A", "c", nullptr};
+      return FakeField(c, codes);
+    },
+    /*text*/
+    [](T_Base*, int32_t c) {
+      static const char* const texts[] = {"Zeta", "", "alpha", "Beta"};
+      return FakeField(c, texts);
+    },
+    /*hostCode*/
+    [](T_Base*, int32_t c) {
+      static const char* const hosts[] = {"2", "1", nullptr, "3"};
+      return FakeField(c, hosts);
+    },
+};
+
+class TreeOrderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    poolSize = 40;
+    SetComponentOperations(&kComponents);
+  }
+  void TearDown() override { SetComponentOperations(nullptr); }
+
+  std::vector<int32_t> Sorted(std::vector<int32_t> components, int32_t order) {
+    std::stable_sort(components.begin(), components.end(), [&](int32_t a, int32_t b) {
+      return CompareByTreeOrder(&window, a, b, order) < 0;
+    });
+    return components;
+  }
+
+  static constexpr RECT kRect{0, 0, 200, 100};
+  T_HWindow window{kKindDocument, kWindowComponents, &kRect, 0, kBase, 0};
+};
+
+TEST_F(TreeOrderTest, WalksNumberTheTreeAndTheOtherOrdersCompareTexts) {
+  const std::vector<int32_t> mixed{33, 35, 0, 34, 32};
+  EXPECT_EQ(Sorted(mixed, kTreeNormal), mixed);  // no table yet: all equal
+  BuildTreeOrderTable(&window, 0, kTreeCode);
+  EXPECT_EQ(window.treeOrder, nullptr);
+
+  BuildTreeOrderTable(&window, 0, kTreeNormal);
+  ASSERT_NE(window.treeOrder, nullptr);
+  EXPECT_EQ(Sorted(mixed, kTreeNormal), (std::vector<int32_t>{32, 34, 35, 33, 0}));
+  BuildTreeOrderTable(&window, 0, kTreeReversed);
+  EXPECT_EQ(Sorted(mixed, kTreeReversed), (std::vector<int32_t>{33, 32, 35, 34, 0}));
+  // A second dimension numbers into the same table without disturbing the first.
+  BuildTreeOrderTable(&window, 1, kTreeNormal);
+  EXPECT_EQ(window.treeOrder[36], 0);
+  EXPECT_EQ(window.treeOrder[1], 1);
+  EXPECT_EQ(window.treeOrder[33], 0);
+
+  // Missing codes and texts (and an empty text) sort last.
+  EXPECT_EQ(Sorted({32, 33, 34, 35}, kTreeCode), (std::vector<int32_t>{33, 32, 34, 35}));
+  EXPECT_EQ(Sorted({32, 33, 34, 35}, kTreeText), (std::vector<int32_t>{34, 35, 32, 33}));
+  EXPECT_EQ(Sorted({32, 33, 34, 35}, kTreeHostCode), (std::vector<int32_t>{33, 32, 35, 34}));
+
+  window.FreeTreeOrderTable();
+  EXPECT_EQ(window.treeOrder, nullptr);
+  EXPECT_EQ(CompareByTreeOrder(&window, 32, 33, kTreeNormal), 0);
+}
+
+TEST_F(TreeOrderTest, BrokenWalksAndBadNumbersStaySafe) {
+  BuildTreeOrderTable(&window, 2, kTreeNormal);  // never returns to its root
+  ASSERT_NE(window.treeOrder, nullptr);
+  BuildTreeOrderTable(&window, 3, kTreeNormal);  // leaves the pool
+  BuildTreeOrderTable(&window, 40, kTreeNormal);  // not a dimension root
+  EXPECT_EQ(CompareByTreeOrder(&window, -1, 32, kTreeNormal), 0);
+  EXPECT_EQ(CompareByTreeOrder(&window, 32, 999, kTreeNormal), 0);
+
+  // The pool grew since the table was made: the table grows with it and keeps its numbers.
+  BuildTreeOrderTable(&window, 0, kTreeNormal);
+  poolSize = 4000;
+  BuildTreeOrderTable(&window, 1, kTreeNormal);
+  EXPECT_GE(MemSize(window.treeOrder), 4000 * static_cast<int64_t>(sizeof(int64_t)));
+  EXPECT_EQ(window.treeOrder[35], 2);
+  EXPECT_EQ(window.treeOrder[3999], 0);
+
+  const RECT rect{0, 0, 200, 100};
+  T_HWindow detached{kKindDocument, kWindowComponents, &rect, 0, nullptr, 0};
+  BuildTreeOrderTable(&detached, 0, kTreeNormal);  // no database, no components
+  EXPECT_EQ(detached.treeOrder, nullptr);
 }
 
 }  // namespace
