@@ -11,6 +11,7 @@
 #include "core/text_buffer.h"
 #include "ui/button.h"
 #include "ui/event_record.h"
+#include "ui/graphics_port.h"
 #include "ui/item_drawing.h"
 #include "ui/page_setup.h"
 #include "ui/printing.h"
@@ -292,10 +293,68 @@ void T_HWindow::CreateModeBox(int32_t boxWidth, int32_t boxHeight) {
   int32_t w = std::max(boxWidth, kModeBoxMinWidth);
   modeBox = new (std::nothrow) T_Modebox(this, {3, top + 3, w, boxHeight - 7}, kModeBoxId);
   if (!modeBox) return;
-  modeItem = new (std::nothrow) T_ModeItem(this, {w + 8, top, width - (w + 8), boxHeight});
+  int32_t itemX = 3 + w + kModeItemGap;
+  modeItem = new (std::nothrow) T_ModeItem(this, {itemX, top, width - itemX, boxHeight});
 }
 
 int32_t T_HWindow::ModeBoxWidth() const { return modeBox ? modeBox->width : 0; }
+
+// --- Dragging the mode box's width --------------------------------------------------------------
+
+bool T_HWindow::OnModeBoxHandle(int32_t px, int32_t py) const {
+  if (!modeBox || !modeBox->visible) return false;
+  int32_t left = modeBox->x + modeBox->width + kModeBoxHandleGap;
+  return px >= left && px < left + kModeBoxHandleWidth && py >= modeBox->y &&
+         py < modeBox->y + modeBox->height;
+}
+
+bool T_HWindow::SetCursor(InputEvent* event, T_GrafElement* target) {
+  if (!event->rightButton && OnModeBoxHandle(event->x, event->y)) {
+    CursorSet(kSizeWECursor);
+    return true;
+  }
+  return T_Window::SetCursor(event, target);
+}
+
+bool T_HWindow::MouseDown(InputEvent* event, T_GrafElement* target) {
+  if (!event->rightButton && OnModeBoxHandle(event->x, event->y)) {
+    TrackModeBoxWidth(event);
+    return true;
+  }
+  return T_Window::MouseDown(event, target);
+}
+
+void T_HWindow::TrackModeBoxWidth(InputEvent* event) {
+  int32_t top = toolbar ? kToolbarHeight + 2 : 0;
+  // Leaving this neighbourhood of the window cancels the drag until the pointer comes back.
+  RECT keep{-30, top - 30, width + 66, modeBox->height + top + 30};
+  int32_t startX = event->x;
+  int32_t startWidth = modeBox->width;
+  // A narrow window must not turn the bounds around: the minimum wins.
+  int32_t widest = std::max(kModeBoxMinWidth, width - 6);
+  InputEvent poll = *event;
+  for (;;) {
+    Item_PollPointer(this, &poll);
+    if (!poll.leftButton) break;
+    POINT at{poll.x, poll.y};
+    int32_t wanted = startWidth;
+    if (PtInRect(&keep, at)) {
+      wanted = std::clamp(startWidth + poll.x - startX, kModeBoxMinWidth, widest);
+    }
+    // The box may have gone while the loop polled (a window closing under the pointer).
+    if (!modeBox) break;
+    if (wanted == modeBox->width) continue;
+    modeBox->ResizeBy(wanted - modeBox->width, 0);
+    if (modeItem) {
+      // The header area keeps its place beside the box (as CreateModeBox lays it out) but never
+      // passes its own right edge: a negative width would hand the header layout an inverted
+      // rectangle.
+      int32_t left = std::min(modeBox->x + wanted + kModeItemGap, modeItem->x + modeItem->width);
+      modeItem->MoveEdges(left - modeItem->x, 0, 0, 0);
+    }
+    GrafElement_Invalidate(this, kPaintNow | kPaintChildren);
+  }
+}
 
 ModeNode* T_HWindow::AddModeItem(ModeNode* parentNode, ModeNode* at, int32_t id) {
   return modeBox ? modeBox->AddNode(parentNode, at, id) : nullptr;

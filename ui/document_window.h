@@ -94,6 +94,12 @@ constexpr uint32_t kModeBoxId = 351;
 constexpr uint32_t kModeItemId = 352;
 constexpr int32_t kToolbarHeight = 30;
 constexpr int32_t kModeBoxMinWidth = 37;
+// The sizing handle: a strip this wide, this far right of the mode box's right edge.
+constexpr int32_t kModeBoxHandleGap = 2;
+constexpr int32_t kModeBoxHandleWidth = 5;
+// The header area starts this far right of the mode box's right edge.
+constexpr int32_t kModeItemGap = 5;
+constexpr uint32_t kSizeWECursor = 32644;  // the system's horizontal sizing cursor
 
 // Mode-box steps (T_HWindow::StepModeBox).
 constexpr int32_t kStepFirst = -9;
@@ -175,6 +181,10 @@ class T_HWindow : public T_Window {
   bool DoCommand(int32_t command) override;
   bool AcceptDrop(TransferList* list) override;
   bool KeyDown(InputEvent* event, T_GrafElement* target) override;
+  // Over the mode box's sizing handle (right button up): the sizing cursor, and a press there
+  // drags the mode box's width until the button is released.
+  bool SetCursor(InputEvent* event, T_GrafElement* target) override;
+  bool MouseDown(InputEvent* event, T_GrafElement* target) override;
   void OnButton(T_GrafElement* button) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
@@ -205,6 +215,8 @@ class T_HWindow : public T_Window {
   void CreateBusyIndicator();
   void CreateModeBox(int32_t boxWidth, int32_t boxHeight);
   int32_t ModeBoxWidth() const;
+  // The point (window coordinates) lies on the mode box's sizing handle.
+  bool OnModeBoxHandle(int32_t px, int32_t py) const;
   ModeNode* AddModeItem(ModeNode* parentNode, ModeNode* at, int32_t id);
   ModeNode* AddModeItemWithPicture(ModeNode* parentNode, ModeNode* at, int32_t id, int32_t picture);
   void RemoveModeItem(ModeNode* node);
@@ -259,6 +271,7 @@ class T_HWindow : public T_Window {
 
  private:
   T_Window* OwnerFor() const;
+  void TrackModeBoxWidth(InputEvent* event);
 };
 
 // The first window of the list (then follow nextWindow).

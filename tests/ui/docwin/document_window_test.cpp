@@ -1,15 +1,21 @@
 // Document windows: the window list, titles, owners, mode steps by key, commands, command
-// enabling, dropped files, notices and closing the windows of a database.
+// enabling, dropped files, notices, closing the windows of a database and dragging the mode
+// box's width.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
+#include "tests/ui/scripted_pointer.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
 #include "ui/event_record.h"
+#include "ui/graphics_port.h"
+#include "ui/item.h"
 #include "ui/native_menu.h"
 #include "ui/native_window.h"
 #include "ui/program_entry.h"
@@ -271,6 +277,95 @@ TEST_F(DocWindowTest, ClosingADatabasesWindowsKeepsItsDatabaseWindowAndStopsOnRe
   stubborn->refuseClose = false;
   EXPECT_TRUE(CloseWindowsOfDatabase(kBaseA, 0));
   EXPECT_EQ(Listed(), (std::vector<T_HWindow*>{databaseWindow, other}));
+}
+
+// A mode box of width 100 at (3, 3) without a toolbar: its sizing handle covers x 105 to 109.
+class ModeBoxDragTest : public DocWindowTest {
+ protected:
+  void SetUp() override {
+    DocWindowTest::SetUp();
+    SetItemPointerSource(ui_test::ScriptedPointer);
+    window = Open(kWindowCards, kBaseA);
+    window->CreateModeBox(100, 150);
+    ASSERT_NE(window->modeItem, nullptr);
+    itemRight = window->modeItem->x + window->modeItem->width;
+  }
+  void TearDown() override {
+    SetItemPointerSource(nullptr);
+    DocWindowTest::TearDown();
+  }
+  // Presses on the handle's middle (107 at width 100) at y 50 and plays the moves with the button
+  // held; the release follows.
+  void Drag(std::vector<ui_test::PointerStep> moves) {
+    ui_test::SetScript(std::move(moves));
+    InputEvent press;
+    press.x = window->ModeBoxWidth() + 7;
+    press.y = 50;
+    press.leftButton = press.anyButton = 1;
+    EXPECT_TRUE(window->MouseDown(&press, window));
+  }
+  T_DocWindow* window = nullptr;
+  int32_t itemRight = 0;
+};
+
+TEST_F(ModeBoxDragTest, OnlyTheStripBesideTheBoxIsAHandle) {
+  struct Case {
+    int32_t x, y;
+    bool right;
+    bool handle;
+  } cases[] = {{104, 50, false, false},  {105, 50, false, true}, {109, 50, false, true},
+               {110, 50, false, false},  {107, 2, false, false}, {107, 145, false, true},
+               {107, 146, false, false}, {107, 50, true, false}};
+  for (const Case& c : cases) {
+    InputEvent event;
+    event.x = c.x;
+    event.y = c.y;
+    event.rightButton = c.right;
+    event.leftButton = !c.right;
+    uint32_t changes = CursorChangeCount();
+    window->SetCursor(&event, window);
+    EXPECT_EQ(CursorChangeCount() != changes, c.handle) << c.x << "," << c.y;
+    if (!c.right) {
+      EXPECT_EQ(window->OnModeBoxHandle(c.x, c.y), c.handle) << c.x << "," << c.y;
+    }
+  }
+  // A press off the handle is the window's ordinary press: the box keeps its width.
+  ui_test::SetScript({{150, 50, true}});
+  InputEvent press;
+  press.x = 110;
+  press.y = 50;
+  press.leftButton = 1;
+  window->MouseDown(&press, window);
+  EXPECT_EQ(window->ModeBoxWidth(), 100);
+}
+
+TEST_F(ModeBoxDragTest, TheWidthFollowsThePointerWithinItsBounds) {
+  int32_t widest = window->width - 6;
+  struct Case {
+    int32_t toX, toY;
+    int32_t width;
+  } cases[] = {
+      {147, 50, 140},                    // wider by the movement
+      {87, 80, 80},                      // narrower
+      {-20, 50, kModeBoxMinWidth},       // never below the minimum
+      {window->width + 60, 50, widest},  // nor beyond the window less 6
+      {147, 200, 100},                   // below the tracking rectangle: back to the start width
+      {-31, 50, 100},                    // left of it
+  };
+  for (const Case& c : cases) {
+    Drag({{c.toX, c.toY, true}});
+    EXPECT_EQ(window->ModeBoxWidth(), c.width) << c.toX << "," << c.toY;
+    // The header area's left edge moves with the box, its right edge stays, its width stays >= 0.
+    int32_t left = window->modeItem->x;
+    EXPECT_EQ(left, std::min(108 + c.width - 100, itemRight)) << c.toX;
+    EXPECT_EQ(left + window->modeItem->width, itemRight);
+    Drag({{107, 50, true}});  // back to 100 for the next case
+    ASSERT_EQ(window->ModeBoxWidth(), 100);
+    ASSERT_EQ(window->modeItem->x, 108);
+  }
+  // Leaving the rectangle mid-drag restores the start width; coming back resumes the drag.
+  Drag({{147, 50, true}, {147, 400, true}, {127, 50, true}});
+  EXPECT_EQ(window->ModeBoxWidth(), 120);
 }
 
 }  // namespace
