@@ -8,6 +8,7 @@
 
 #include "core/memory.h"
 #include "core/text_buffer.h"
+#include "tests/ui/offscreen_fixture.h"
 #include "ui/aa_drawing.h"
 #include "ui/clipboard_data.h"
 #include "ui/control_parts.h"
@@ -21,42 +22,14 @@ namespace {
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
-// An offscreen port of 60 x 40 on a white background; the outermost port of each test.
-class Offscreen : public ::testing::Test {
+class Offscreen : public OffscreenPortTest {
  protected:
-  void SetUp() override {
-    AaStartup();
-    PaletteReset();
-    Gfx.foreColour = kColourBlack;
-    Gfx.backColour = kColourWhite;
-    Gfx.style = TextStyleStandard;
-    PortInitRegions(&port);
-    RECT rect{0, 0, 60, 40};
-    ASSERT_TRUE(PortOpenOffscreen(&port, &bitmap, &rect));
-  }
-  void TearDown() override {
-    if (port.dc) PortClose(&port);
-    PortFreeRegions(&port);
-    OffscreenFree(&bitmap);
-  }
-  // In bitmap coordinates, whatever the port's origin.
-  uint32_t Pixel(int32_t x, int32_t y) {
-    POINT origin;
-    SetViewportOrgEx(port.dc, 0, 0, &origin);
-    uint32_t* p = PixelsRead(port.dc, x, y, 1, 1);
-    SetViewportOrgEx(port.dc, origin.x, origin.y, nullptr);
-    uint32_t value = p ? p[0] : 0xDEADBEEF;
-    MemFree(p);
-    return value;
-  }
+  uint32_t Pixel(int32_t x, int32_t y) { return PixelRgb(x, y); }
   int32_t CountInRow(int32_t y, uint32_t colour) {
     int32_t n = 0;
     for (int32_t x = 0; x < 60; ++x) n += Pixel(x, y) == colour;
     return n;
   }
-
-  GraphicsPort port;
-  OffscreenBitmap bitmap;
 };
 
 const uint32_t kWhite = 0xFFFFFF;

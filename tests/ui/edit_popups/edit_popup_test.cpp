@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/alert.h"
+#include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
 #include "ui/edit_popups.h"
 #include "ui/event_record.h"
@@ -18,33 +19,10 @@
 
 namespace {
 
-using Step = std::function<void(PopupInput*)>;
-std::vector<Step>* script = nullptr;
-size_t nextStep = 0;
-
-void ScriptedInput(T_GrafElement*, PopupInput* input) {
-  input->applicationActive = 1;
-  input->event.time += 10;
-  if (script && nextStep < script->size()) {
-    (*script)[nextStep++](input);
-  } else {
-    input->event.keyCode = kKeyEscape;
-  }
-}
-
-Step Key(uint16_t code) {
-  return [code](PopupInput* input) {
-    input->event.leftButton = input->event.rightButton = input->event.anyButton = 0;
-    input->event.keyCode = code;
-  };
-}
-
-// Down as often as needed to reach the selectable entry, then Enter.
-std::vector<Step> ChooseByKeys(int downs) {
-  std::vector<Step> steps(static_cast<size_t>(downs), Key(kKeyDown));
-  steps.push_back(Key(kKeyEnter));
-  return steps;
-}
+using Step = ui_test::PopupStep;
+using ui_test::ChooseByKeys;
+using ui_test::ScriptedPopupInput;
+inline Step Key(uint16_t code) { return ui_test::PopupKey(code); }
 
 // A popup field that records how its popups were asked for; its tokens are the words between
 // blanks, and it may insert a choice of its own.
@@ -99,22 +77,18 @@ class EditPopupTest : public ::testing::Test {
     window = new T_Window(kKindDocument, &rect, 512, nullptr, true);
     field = new T_RecordingPopup(window, XYWH{20, 20, 200, 16}, 1, true);
     EventHandler_SetActive(app, true);
-    SetPopupInputSource(ScriptedInput);
-    script = nullptr;
-    nextStep = 0;
+    SetPopupInputSource(ScriptedPopupInput);
+    ui_test::SetPopupScript(nullptr);
   }
   void TearDown() override {
     SetPopupInputSource(nullptr);
-    script = nullptr;
+    ui_test::SetPopupScript(nullptr);
     delete app;
     SetMenuOperations(nullptr);
     PendingErrorClear();
   }
 
-  void Run(std::vector<Step>* steps) {
-    script = steps;
-    nextStep = 0;
-  }
+  void Run(std::vector<Step>* steps) { ui_test::SetPopupScript(steps); }
   static InputEvent Press(int32_t x, bool right, bool control = false, bool altGr = false) {
     InputEvent event;
     event.x = x;

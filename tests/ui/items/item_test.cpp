@@ -6,6 +6,7 @@
 
 #include "core/memory.h"
 #include "items_fixture.h"
+#include "tests/ui/offscreen_fixture.h"
 #include "ui/aa_drawing.h"
 #include "ui/button.h"
 #include "ui/frame_items.h"
@@ -175,31 +176,12 @@ TEST(PaletteNames, AreFixedTextsForZeroToThirty) {
 }
 
 // Drawing routines into an offscreen port on a white background.
-class ItemDrawing : public ::testing::Test {
+class ItemDrawing : public OffscreenPortTest {
  protected:
-  void SetUp() override {
-    AaStartup();
-    PaletteReset();
-    Gfx.foreColour = kColourBlack;
-    Gfx.backColour = kColourWhite;
-    Gfx.style = TextStyleStandard;
-    PortInitRegions(&port);
-    RECT rect{0, 0, 60, 40};
-    ASSERT_TRUE(PortOpenOffscreen(&port, &bitmap, &rect));
-  }
-  void TearDown() override {
-    if (port.dc) PortClose(&port);
-    PortFreeRegions(&port);
-    OffscreenFree(&bitmap);
-  }
   COLORREF Pixel(int32_t x, int32_t y) {
-    uint32_t* p = PixelsRead(port.dc, x, y, 1, 1);
-    uint32_t value = p ? p[0] : 0xDEADBEEF;
-    MemFree(p);
+    uint32_t value = PixelRgb(x, y);
     return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
   }
-  GraphicsPort port;
-  OffscreenBitmap bitmap;
 };
 
 TEST_F(ItemDrawing, FramesAndBarsUseTheirPaletteEntries) {

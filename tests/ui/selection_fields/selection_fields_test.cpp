@@ -11,6 +11,7 @@
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
+#include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
 #include "ui/event_record.h"
 #include "ui/native_menu.h"
@@ -40,41 +41,18 @@ struct DateRef {
 
 namespace {
 
-using Step = std::function<void(PopupInput*)>;
-std::vector<Step>* script = nullptr;
-size_t nextStep = 0;
-
-void ScriptedInput(T_GrafElement*, PopupInput* input) {
-  input->applicationActive = 1;
-  input->event.time += 10;
-  if (script && nextStep < script->size()) {
-    (*script)[nextStep++](input);
-  } else {
-    input->event.keyCode = kKeyEscape;
-  }
-}
-
-Step Key(uint16_t code) {
-  return [code](PopupInput* input) {
-    input->event.leftButton = input->event.rightButton = input->event.anyButton = 0;
-    input->event.keyCode = code;
-  };
-}
-
-// Down as often as needed to reach the selectable entry (the last one when there are more
-// downs than entries), then Enter.
-std::vector<Step> ChooseByKeys(int downs) {
-  std::vector<Step> steps(static_cast<size_t>(downs), Key(kKeyDown));
-  steps.push_back(Key(kKeyEnter));
-  return steps;
-}
+using Step = ui_test::PopupStep;
+using ui_test::ChooseByKeys;
+using ui_test::ScriptedPopupInput;
+inline Step Key(uint16_t code) { return ui_test::PopupKey(code); }
 
 // --- The fake engine ---------------------------------------------------------------------------
 
 constexpr int32_t kRegion = 2;  // a dimension with components
 constexpr int32_t kEmpty = 3;   // one without
 
-const char* const kOperators[] = {"|", "&", "(", ")", "!", "?", "^", "=", "@", "\\",
+const char* const kOperators[] = {"|",        "&",        "(",        ")",           "!",
+                                  "?",        "^",        "=",        "@",           "\\",
                                   "\xC2\xB1", "\xC2\xAC", "\xC2\xB6", "\xE2\x80\xA6"};
 const char* const kCombinationOperators[] = {"|", "&", "(", ")", "\xC2\xB1", "\xC2\xAC"};
 
@@ -187,26 +165,22 @@ class SelectionFieldsTest : public ::testing::Test {
     RECT rect{20, 20, 400, 300};
     window = new T_Window(kKindDocument, &rect, 512, nullptr, true);
     EventHandler_SetActive(app, true);
-    SetPopupInputSource(ScriptedInput);
+    SetPopupInputSource(ScriptedPopupInput);
     engine = &fake;
     SetSelectionOperations(&kFakeSelections);
-    script = nullptr;
-    nextStep = 0;
+    ui_test::SetPopupScript(nullptr);
   }
   void TearDown() override {
     SetPopupInputSource(nullptr);
     SetSelectionOperations(nullptr);
-    script = nullptr;
+    ui_test::SetPopupScript(nullptr);
     engine = nullptr;
     delete app;
     SetMenuOperations(nullptr);
     PendingErrorClear();
   }
 
-  void Run(std::vector<Step>* steps) {
-    script = steps;
-    nextStep = 0;
-  }
+  void Run(std::vector<Step>* steps) { ui_test::SetPopupScript(steps); }
   static InputEvent At() {
     InputEvent event;
     event.x = 10;
@@ -230,7 +204,7 @@ class SelectionFieldsTest : public ::testing::Test {
     Run(&steps);
     InputEvent event = At();
     field->RunPopup(mode, &event, start, length);
-    script = nullptr;
+    ui_test::SetPopupScript(nullptr);
   }
   T_EditDim* NewDim(int32_t dimension, const char* expression) {
     selection.expressions[dimension] = expression;
@@ -256,12 +230,12 @@ TEST_F(SelectionFieldsTest, ComponentTokensReachBetweenOperatorsAndKeepQuotedNam
       {"'New York' & 'North'", 3, 0, "'New York'"},
       {"'New York' & 'North'", 16, 0, "'North'"},
       {"North | South", 10, 0, "South"},
-      {"North |   South  ", 7, 0, "South"},        // blanks after the operator are skipped
+      {"North |   South  ", 7, 0, "South"},  // blanks after the operator are skipped
       {"North|South", 0, 0, "North"},
-      {"'R&D' | North", 2, 0, "'R&D'"},            // caret before the operator in the name
-      {"'R&D' | North", 4, 0, "'R&D'"},            // and after it
-      {"\xC2\xACNorth", 3, 0, "North"},            // a two-byte operator in front
-      {"North & New York", 9, 5, "New York"},      // a selection inside the token
+      {"'R&D' | North", 2, 0, "'R&D'"},        // caret before the operator in the name
+      {"'R&D' | North", 4, 0, "'R&D'"},        // and after it
+      {"\xC2\xACNorth", 3, 0, "North"},        // a two-byte operator in front
+      {"North & New York", 9, 5, "New York"},  // a selection inside the token
       {"", 0, 0, ""},
   };
   T_EditDim* field = NewDim(kRegion, "");
@@ -278,10 +252,7 @@ TEST_F(SelectionFieldsTest, TheComponentOfATokenFallsBackToTheNameWithoutQuotes)
     int32_t component;
   } cases[] = {
       {"", kRegion},  // an empty token is the dimension itself
-      {"North", 40},
-      {"'New York'", 41},
-      {"'\"R&D\"'", 42},
-      {"Nowhere", 0},
+      {"North", 40}, {"'New York'", 41}, {"'\"R&D\"'", 42}, {"Nowhere", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(field->ComponentOfToken(c.token, static_cast<int32_t>(strlen(c.token))), c.component)
