@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/cstring.h"
 #include "core/date_record.h"
 #include "core/number_parse.h"
 #include "core/threads.h"
@@ -46,15 +47,7 @@ int32_t TextLength(const char* text, int32_t length) {
 
 void Put(char** cursor, char c) { *(*cursor)++ = c; }
 
-void PutText(char** cursor, const char* text) {
-  while (*text) Put(cursor, *text++);
-}
-
-void Put2(char** cursor, int32_t v) {
-  v = Clamp(v, 0, 99);
-  Put(cursor, static_cast<char>('0' + v / 10));
-  Put(cursor, static_cast<char>('0' + v % 10));
-}
+void Put2(char** cursor, int32_t v) { Emit2Digits(cursor, Clamp(v, 0, 99)); }
 
 // Decimal of a non-negative number, zero-padded to at least width digits.
 void PutNumber(char** cursor, int64_t v, int32_t width) {
@@ -440,7 +433,7 @@ void FormatDayRange(char** cursor, PackedDate first, PackedDate last) {
     case 1:
     case 2:
       formatDate(cursor, first, style);
-      PutText(cursor, style == 2 ? ".." : "-");
+      EmitStr(cursor, style == 2 ? ".." : "-");
       Put2(cursor, PackedDateDay(last));
       break;
     case 3:
@@ -473,7 +466,7 @@ void FormatMonthRange(char** cursor, PackedDate first, PackedDate last) {
   }
   if (style <= 2) {
     FormatMonthInStyle(cursor, first, style);
-    PutText(cursor, style == 2 ? ".." : "-");
+    EmitStr(cursor, style == 2 ? ".." : "-");
     Put2(cursor, PackedDateMonth(last));
   } else {
     PutNumber(cursor, PackedDateMonth(first), style == 5 ? 1 : 2);
