@@ -17,13 +17,25 @@ class T_LinkContext;
 class T_Window;
 struct T_TextBuf;
 
-// One change of a database object, broadcast to the open windows of its database (OnChange).
+struct BitVector;
+struct CardRecord;
+struct LinkRename;
+
+// One change of a database, dispatched by the database to everything that holds derived data and
+// to the open windows of the database (OnChange). Built on the sender's stack; the fields a code
+// does not use stay zero, and receivers copy what they need.
 struct ChangeNote {
   int32_t code = 0;
-  T_Base* database = nullptr;
-  int32_t index = 0;  // the dimension or another index, by code
-  int32_t valueColumn = 0;
-  void* object = nullptr;  // the window, subset or control the note names
+  T_Base* database = nullptr;  // for code 63 the database where the rename happened
+  int32_t index = 0;           // the dimension or another index, by code
+  int32_t valueColumn = 0;     // the value column (codes 30 and 37)
+  int32_t difference = 0;      // new minus old (codes 32 to 34)
+  uint8_t flag = 0;            // the new state of an on/off property (codes 6, 14, 15, 39)
+  const char* oldName = nullptr;      // the previous name of a renamed object
+  void* object = nullptr;             // the window (13, 66 to 69), subset (58 to 62) or control
+  BitVector* componentSet = nullptr;  // the deleted components (code 12)
+  CardRecord* card = nullptr;         // the card saved (code 27)
+  LinkRename* rename = nullptr;       // the link rewrite (code 63)
 };
 
 // Change codes the toolkit reacts to or sends.

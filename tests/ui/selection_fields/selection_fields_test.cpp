@@ -269,12 +269,12 @@ TEST_F(SelectionFieldsTest, AComponentFieldShowsCompilesAndFollowsItsDimension) 
 
   // Notes of its own dimension re-show the expression; others leave it alone.
   selection.expressions[kRegion] = "South";
-  ChangeNote other{kChangeComponentsRebuilt, kDatabase, kEmpty, 0, nullptr};
+  ChangeNote other{.code = kChangeComponentsRebuilt, .database = kDatabase, .index = kEmpty};
   window->OnChange(&other);
   EXPECT_EQ(Text(field), "North | South");
   for (int32_t code : {kChangeComponentsRebuilt, kChangeCodeCase, kChangeComponentTexts}) {
     field->SetText("stale");
-    ChangeNote note{code, kDatabase, kRegion, 0, nullptr};
+    ChangeNote note{.code = code, .database = kDatabase, .index = kRegion};
     window->OnChange(&note);
     EXPECT_EQ(Text(field), "South") << code;
   }
@@ -369,7 +369,7 @@ class SubsetFieldTest : public SelectionFieldsTest {
   }
   void Add(Subset* subset) {
     list.subsets.push_back(subset);
-    ChangeNote note{kChangeSubsetAdded, kDatabase, 0, 0, subset};
+    ChangeNote note{.code = kChangeSubsetAdded, .database = kDatabase, .object = subset};
     window->OnChange(&note);
   }
 
@@ -387,7 +387,7 @@ TEST_F(SubsetFieldTest, TheFieldIsHiddenWhileTheCombinationOffersNoNames) {
   Add(&alpha);
   EXPECT_TRUE(field->visible);
   list.subsets.clear();
-  ChangeNote removed{kChangeSubsetRemoved, kDatabase, 0, 0, &alpha};
+  ChangeNote removed{.code = kChangeSubsetRemoved, .database = kDatabase, .object = &alpha};
   window->OnChange(&removed);
   EXPECT_FALSE(field->visible);
 }
@@ -400,11 +400,11 @@ TEST_F(SubsetFieldTest, TheFieldShowsCompilesAndFollowsRenamedSubsets) {
   EXPECT_EQ(combination.text, "compiled:Alpha");
 
   combination.text = "Alpha2";
-  ChangeNote unused{kChangeSubset, kDatabase, 0, 0, &beta};
+  ChangeNote unused{.code = kChangeSubset, .database = kDatabase, .object = &beta};
   window->OnChange(&unused);
   EXPECT_EQ(Text(field), "Alpha");
   alpha.name = "Alpha2";
-  ChangeNote renamed{kChangeSubset, kDatabase, 0, 0, &alpha};
+  ChangeNote renamed{.code = kChangeSubset, .database = kDatabase, .object = &alpha};
   window->OnChange(&renamed);
   EXPECT_EQ(Text(field), "Alpha2");
 }

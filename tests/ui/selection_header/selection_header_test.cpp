@@ -226,7 +226,7 @@ TEST_F(SelectionHeaderTest, DimensionFieldsFollowTheDimensionsInUse) {
   EXPECT_EQ(window->header.dimensionFields[2]->y, 5 + 34);
 
   inUse = 0b110;
-  ChangeNote note{kChangeDimensionComponents, kBase, 1, 0, nullptr};
+  ChangeNote note{.code = kChangeDimensionComponents, .database = kBase, .index = 1};
   window->OnChange(&note);
   EXPECT_EQ(window->header.dimensionFields[0], nullptr);
   ASSERT_NE(window->header.dimensionFields[1], nullptr);
@@ -270,7 +270,7 @@ TEST(SelectionHeaderChanges, NotesMapToTheirFields) {
       {37, 0, 5, 72}, {37, 0, 24, 0}, {61, 0, 0, 3135}, {62, 0, 0, 3135}, {32, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    ChangeNote note{c.code, nullptr, c.index, c.column, nullptr};
+    ChangeNote note{.code = c.code, .index = c.index, .valueColumn = c.column};
     EXPECT_EQ(HeaderFieldOfChange(&note), c.field) << c.code;
   }
 }

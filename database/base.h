@@ -1,0 +1,218 @@
+#pragma once
+// T_Base: one open database. It owns the whole in-memory model of one file: the 32 dimensions
+// with their component trees, the dated card chain with its groups and lines, the base options,
+// the stored setups, subsets, time scales, macros and templates, its link context and its logs.
+// Every open database stands on one list, in order of creation (FirstBase, then next).
+//
+// Invariants:
+//   1. component records 0 to 31 are the roots of dimensions 0 to 31 and never leave the pool;
+//      a record number never changes while its record lives, and freed records (linked through
+//      nextSibling, cards through next, groups through next, lines through next) are reused
+//      before a pool grows;
+//   2. the card chain is circular through the sentinel card (record 0) and ascends by card id;
+//      the date-node ring is circular through the sentinel node and ascends by date; the cards
+//      of one date are consecutive, starting at their node's first card;
+//   3. every line record has the layout of model_records.h for the current value count, slot
+//      count and reference width;
+//   4. a database is on the open-database list from the end of its construction (code 4 goes
+//      out with it on the list) until its destruction begins (code 5 goes out after it left).
+//
+// User-interface thread only, or the web request worker while it holds the user-interface/worker
+// exclusion; the database has no locks of its own.
+#include <cstdint>
+
+#include "core/bit_vector.h"
+#include "core/paged_array.h"
+#include "core/text_buffer.h"
+#include "database/date_ref.h"
+#include "database/model_records.h"
+#include "ui/database_services.h"
+
+class T_AlertHandler;
+class T_LinkContext;
+class T_LogAlerts;
+class T_Template;
+class T_Window;
+struct CardSelection;
+struct SelectionDef;
+struct SubsetList;
+struct WebUserList;
+struct Protection;
+struct SaveSetup;
+struct ImportSetup;
+struct TimeScale;
+struct Macro;
+struct DimImportSetup;
+struct LineOriginStore;
+struct HashIndex;
+
+// What the last save wrote into, or a read found in, the characters section.
+struct FileInfo {
+  char* versionLabel = nullptr;  // all owned, null for none
+  char* platform = nullptr;
+  char* operatingSystem = nullptr;
+  char* computerName = nullptr;
+  char* userName = nullptr;
+  char* saveTime = nullptr;
+};
+
+// The record that steers one save; the section stream fills in the rest.
+struct SaveOptions {
+  int32_t kind = 1;
+  int32_t compression = 1;
+};
+
+// Kinds of the default templates, in the order of T_Base::defaultTemplates.
+constexpr int32_t kDefaultTemplateKinds[6] = {10, 1, 2, 3, 4, 5};
+
+class T_Base {
+ public:
+  // Creates an empty database (path may be null) and announces it with code 4.
+  T_Base(const char* path, uint32_t untitledNumber);
+  // Callers use DeleteBase, which asks first.
+  ~T_Base();
+  T_Base(const T_Base&) = delete;
+  T_Base& operator=(const T_Base&) = delete;
+
+  // --- Notifications (database/change_notes.cpp) ------------------------------------------------
+  // A note with only the code and this database, dispatched at once.
+  void NotifyCode(int32_t code);
+
+  // --- Setters with notices (database/base_setters.cpp) -----------------------------------------
+  void SetModified(bool modified);
+  void SetSaveKind(int32_t kind);
+  void RaiseBusy() { ++busyCount; }
+  void LowerBusy() { --busyCount; }
+  bool IsBusy() const { return busyCount != 0; }
+
+  // Bytes of the whole model and the part held by free card, group and line records, each
+  // rounded up to a multiple of 1024.
+  void GetMemoryUsage(int64_t* used, int64_t* reclaimable);
+
+  // --- Fields ------------------------------------------------------------------------------------
+  T_Base* next = nullptr;
+  T_Window* mainWindow = nullptr;  // the database window, owned
+  T_Window* infoWindow = nullptr;  // the open information window, not owned
+  uint8_t modified = 0;
+  int32_t busyCount = 0;
+  uint32_t untitledNumber = 0;
+  T_TextBuf* path = nullptr;  // owned
+  int32_t saveKind = 1;
+  int32_t secondSaveValue = 1;
+  FileInfo fileInfo;
+  SaveOptions saveOptions;
+  WebUserList* webUsers = nullptr;  // owned
+  Protection* protection = nullptr;  // owned
+  CardSelection* activeFilter = nullptr;
+
+  // Base options.
+  int32_t cardDigits = 3;
+  int32_t listWidth1 = 47;
+  int32_t listWidth2 = 52;
+  char* cardTitleLabel = nullptr;  // owned; null: text 3102
+  char* lineTextLabel = nullptr;   // owned; null: text 3103
+  int32_t decimalsCodes[kMaxValueCount];
+  char* valueNames[kMaxValueCount] = {};  // owned; null: the default name
+  DateRef referenceDate;
+
+  // Components.
+  PagedArray componentPool;
+  ComponentRecord* componentFreeList = nullptr;
+  uint8_t componentsSeen = 0;
+  DimensionRecord* dimensions[kDimensionCount] = {};
+  DimImportSetup* dimImports[kDimensionCount] = {};
+  uint8_t dimensionChangePending[kDimensionCount] = {};
+  int64_t generatedCodeCounters[kDimensionCount] = {};
+
+  // Date nodes and cards.
+  int64_t dateNodeCount = 0;
+  DateNode* dateRing = nullptr;  // the sentinel node
+  DateNode* dateCache[13] = {};
+  int32_t dateCacheFill = 0;
+  PagedArray cardPool;
+  int64_t cardCount = 0;
+  CardRecord* cardFreeList = nullptr;
+  CardRecord* sentinelCard = nullptr;
+  uint8_t cardChangeSeen = 0;
+  uint8_t cardChangePending = 0;
+  PagedArray groupPool;
+  int64_t groupCount = 0;
+  GroupRecord* groupFreeList = nullptr;
+  PagedArray linePool;
+  int64_t lineCount = 0;
+  LineRecord* lineFreeList = nullptr;
+
+  // Line layout.
+  int32_t lineSlots = 1;
+  int32_t referenceWidth = 2;
+  int32_t valueCount = 1;
+  int32_t referenceOffset = 32;
+  int32_t valueOffset = kLineValueOffset;
+  int64_t defaultComponents[kDimensionCount];
+  double defaultValues[kMaxValueCount] = {};
+
+  // The batch of line deletions under way.
+  SignatureStamp deletionStamp;
+  CardRecord* deletionCard = nullptr;
+  GroupRecord* deletionGroup = nullptr;
+  LineRecord* deletionPrevious = nullptr;
+
+  // Receivers of change notes.
+  CardSelection* selections = nullptr;
+  SelectionDef* selectionDefs = nullptr;
+
+  // Stored objects.
+  SaveSetup* saveSetups = nullptr;      // sorted by name
+  ImportSetup* importSetups = nullptr;  // sorted by name
+  SubsetList* subsets = nullptr;        // owned
+  TimeScale* timeScales = nullptr;      // in order of creation
+  Macro* macros = nullptr;              // ring; the first one's previous is the last
+  HashIndex* macroIndex = nullptr;
+  int64_t macroCount = 0;
+  uint8_t macrosSorted = 1;
+
+  T_Template* rootTemplate = nullptr;
+  T_Template* defaultTemplates[6] = {};
+  uint8_t runOpenDirectCommands = 1;
+
+  // Logs.
+  T_AlertHandler* alertLog = nullptr;  // a T_LogAlerts or T_NoAlerts, owned
+  T_LogAlerts* operationLog = nullptr;  // null or the alert log itself
+  char* errorFileName = nullptr;        // owned
+  uint8_t logChosenByCaller = 0;
+  uint8_t alertsOnly = 0;
+
+  int32_t fileKind = 0;
+  int32_t fileVersion = 0;  // yyyymmdd
+  uint8_t errorFlag = 0;
+  uint8_t xmlErrors = 1;
+  T_LinkContext* linkContext = nullptr;  // owned
+  LineOriginStore* lineOrigins = nullptr;
+  int32_t dimensionOrder[kDimensionCount] = {};
+  int32_t dimensionOrderCount = 0;
+};
+
+// The open databases, oldest first.
+T_Base* FirstBase();
+
+// --- Seams to the layers above ------------------------------------------------------------------
+// What a database needs of the windows, templates and links, which live in layers above the
+// engine. Each hook is installed by its layer; a missing hook leaves the field null, so a
+// database without them is a database without a window, templates or a link context.
+struct BaseServices {
+  // Creates the database window; null for none.
+  T_Window* (*createWindow)(T_Base* base);
+  // Destroys the database window if it still exists and is open.
+  void (*destroyWindow)(T_Base* base, T_Window* window);
+  // Creates the root template (kind 0) and the default template of a kind.
+  T_Template* (*createRootTemplate)(T_Base* base);
+  T_Template* (*createDefaultTemplate)(T_Base* base, int32_t kind);
+  // Deletes one template, or the whole tree under a root with the root, detaching windows.
+  void (*deleteTemplate)(T_Template* templ);
+  void (*deleteTemplateTree)(T_Template* root);
+  // Creates the link context with its handlers.
+  T_LinkContext* (*createLinkContext)(T_Base* base);
+};
+// Null puts back the defaults.
+void SetBaseServices(const BaseServices* services);
+const BaseServices& CurrentBaseServices();
