@@ -89,6 +89,12 @@ class T_Base {
   // rounded up to a multiple of 1024.
   void GetMemoryUsage(int64_t* used, int64_t* reclaimable);
 
+  // --- Dimensions and components (database/components.cpp) -------------------------------------
+
+  // --- Cards, groups and lines (database/cards.cpp, database/lines.cpp) -------------------------
+
+  // --- Base options (database/base_options.cpp) --------------------------------------------------
+
   // --- Fields ------------------------------------------------------------------------------------
   T_Base* next = nullptr;
   T_Window* mainWindow = nullptr;  // the database window, owned
