@@ -92,6 +92,9 @@ class T_Base {
   // --- Dimensions and components (database/components.cpp) -------------------------------------
 
   // --- Cards, groups and lines (database/cards.cpp, database/lines.cpp) -------------------------
+  // The id of the first card (side below 1) or the last card; without cards January 1 with
+  // number 1 or December 31 with number 0x7fffffff of the current year.
+  void GetCardIdBound(CardId* id, int32_t side);
 
   // --- Base options (database/base_options.cpp) --------------------------------------------------
 

@@ -124,3 +124,22 @@ inline int32_t LineRecordReportedSize(int32_t valueCount, int32_t slots, int32_t
 inline double* LineValues(LineRecord* line) {
   return reinterpret_cast<double*>(reinterpret_cast<uint8_t*>(line) + kLineValueOffset);
 }
+
+// Component reference i (dimension i + 1) of a line, stored big-endian in width bytes at the
+// reference offset.
+inline int64_t ReadLineReference(const LineRecord* line, int32_t referenceOffset, int32_t width,
+                                 int32_t slot) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(line) + referenceOffset + slot * width;
+  uint32_t value = 0;
+  for (int32_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
+  return value;
+}
+inline void WriteLineReference(LineRecord* line, int32_t referenceOffset, int32_t width,
+                               int32_t slot, int64_t component) {
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(line) + referenceOffset + slot * width;
+  uint32_t value = static_cast<uint32_t>(component);
+  for (int32_t i = width - 1; i >= 0; --i) {
+    bytes[i] = static_cast<uint8_t>(value);
+    value >>= 8;
+  }
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The one prompt through which every reader of the engine reports a problem it can step over
+// (unknown section, command or option, missing component, unknown XML tag or attribute), so one
+// answer policy holds for a whole file: Continue, Cancel, Stop or Log to File.
+#include <cstdint>
+
+class T_Base;
+struct AlertRequest;
+
+// Answer indexes.
+constexpr int32_t kReadErrorContinue = 0;
+constexpr int32_t kReadErrorCancel = 1;
+constexpr int32_t kReadErrorStop = 2;
+constexpr int32_t kReadErrorLogToFile = 3;
+
+// Shows the request with the buttons 705, 701, 704 and 3123 and one beep, applies the answer to
+// the database's error flag and the abort flag, and returns it.
+int32_t AskReadError(T_Base* base, AlertRequest* request);
+// The same for a message with one "@0" text.
+int32_t AskReadErrorText(T_Base* base, int32_t message, const char* text);
