@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/files.h"
+#include "tests/source_path.h"
 
 class ScratchFolder {
  public:
@@ -69,14 +70,9 @@ inline void WriteWholeFile(const std::string& path, const std::string& content) 
   CloseHandle(file);
 }
 
-// A file of tests/core/streams/data as Wine sees the source tree (drive Z: is the root).
+// A file of tests/core/streams/data as Wine sees the source tree.
 inline std::string StreamsDataPath(const std::string& name) {
-  std::string here = __FILE__;
-  std::string folder = "Z:" + here.substr(0, here.rfind('/')) + "/data/" + name;
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
-  return folder;
+  return TestSourcePath("tests/core/streams/data/" + name);
 }
 
 inline std::string Hex(const std::string& bytes) {
