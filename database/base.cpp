@@ -327,15 +327,15 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
 
   for (const DimensionRecord* dimension : dimensions) {
     if (!dimension) continue;
-    bytes += MemAllocatedSize(dimension) + TextBytes(dimension->singular) +
-             TextBytes(dimension->plural);
+    bytes +=
+        MemAllocatedSize(dimension) + TextBytes(dimension->singular) + TextBytes(dimension->plural);
     if (dimension->codeIndex) bytes += HashIndexMemSize(dimension->codeIndex);
     if (dimension->hostIndex) bytes += HashIndexMemSize(dimension->hostIndex);
   }
   for (int64_t i = 0; i < componentPool.count; ++i) {
     auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&componentPool, i));
-    bytes += TextBytes(component->code) + TextBytes(component->text) +
-             TextBytes(component->hostCode);
+    bytes +=
+        TextBytes(component->code) + TextBytes(component->text) + TextBytes(component->hostCode);
   }
   // The ring's nodes and its sentinel.
   bytes += (dateNodeCount + 1) * static_cast<int64_t>(sizeof(DateNode));

@@ -226,10 +226,10 @@ class T_Base {
 T_Base* FirstBase();
 
 // Close modes of CanClose and DeleteBase.
-constexpr int32_t kCloseAsk = 0;           // asks about unsaved changes
-constexpr int32_t kCloseAskAlways = 1;     // also asks before closing a database holding data
+constexpr int32_t kCloseAsk = 0;            // asks about unsaved changes
+constexpr int32_t kCloseAskAlways = 1;      // also asks before closing a database holding data
 constexpr int32_t kCloseAcceptDialogs = 2;  // open dialogs are ended with their default button
-constexpr int32_t kCloseSilently = 3;      // dialogs cancelled, no question, nothing saved
+constexpr int32_t kCloseSilently = 3;       // dialogs cancelled, no question, nothing saved
 
 // Whether the database may close: its dialogs are ended or refuse, its document windows other
 // than the database window close, then the user is asked as the mode says (questions 3200 and

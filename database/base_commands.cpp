@@ -22,14 +22,14 @@ struct PlainCommand {
 };
 
 constexpr PlainCommand kPlainCommands[] = {
-    {2505, &BaseServices::newSaveSetup},      {2506, &BaseServices::deleteSaveSetup},
-    {2507, &BaseServices::editProtection},    {2508, &BaseServices::editWebUsers},
-    {2511, &BaseServices::newImportSetup},    {2512, &BaseServices::deleteImportSetup},
+    {2505, &BaseServices::newSaveSetup},       {2506, &BaseServices::deleteSaveSetup},
+    {2507, &BaseServices::editProtection},     {2508, &BaseServices::editWebUsers},
+    {2511, &BaseServices::newImportSetup},     {2512, &BaseServices::deleteImportSetup},
     {2519, &BaseServices::editCopyingOptions}, {2526, &BaseServices::newCard},
-    {2534, &BaseServices::newSubset},         {2535, &BaseServices::deleteSubset},
-    {2537, &BaseServices::newTimeScale},      {2538, &BaseServices::deleteTimeScale},
-    {2540, &BaseServices::newMacro},          {2541, &BaseServices::deleteMacro},
-    {2542, &BaseServices::showDatabaseInfo},  {2543, &BaseServices::runDatabaseSettings},
+    {2534, &BaseServices::newSubset},          {2535, &BaseServices::deleteSubset},
+    {2537, &BaseServices::newTimeScale},       {2538, &BaseServices::deleteTimeScale},
+    {2540, &BaseServices::newMacro},           {2541, &BaseServices::deleteMacro},
+    {2542, &BaseServices::showDatabaseInfo},   {2543, &BaseServices::runDatabaseSettings},
     {2545, &BaseServices::openXmlTester},
 };
 

@@ -42,7 +42,7 @@ struct OwnAction {
 };
 
 constexpr OwnAction kOwnActions[] = {
-    {8, 12, true, kNoMenu, false},   // save kind, password, web users, components
+    {8, 12, true, kNoMenu, false},            // save kind, password, web users, components
     {17, 17, false, kMenuDimensions, false},  // plural name of a dimension
     {19, 32, true, kNoMenu, false},  // dimension options, cards, digits, decimals, line layout
     {38, 38, true, kNoMenu, false},  // reference date

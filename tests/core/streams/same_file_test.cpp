@@ -37,10 +37,10 @@ TEST(PathSameFile, SpellingsOfOneFileMatch) {
   };
   const Case cases[] = {
       {full, true},
-      {"Sales.qeb", true},                         // relative to the current folder
-      {".\\sub\\..\\Sales.qeb", true},             // a detour
-      {folder / "sub\\..\\SALES.QEB", true},       // a detour in another letter case
-      {"\"" + full + "\"", true},                  // quoted
+      {"Sales.qeb", true},                    // relative to the current folder
+      {".\\sub\\..\\Sales.qeb", true},        // a detour
+      {folder / "sub\\..\\SALES.QEB", true},  // a detour in another letter case
+      {"\"" + full + "\"", true},             // quoted
       {folder / "Other.qeb", false},
       {folder / "sub\\Sales.qeb", false},
       {"", false},

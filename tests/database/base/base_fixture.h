@@ -28,9 +28,9 @@ class T_AnswerByMessage : public T_AlertHandler {
   };
 
   int32_t Ask(const AlertRequest* request) override {
-    asked.push_back({request->message, request->texts[0],
-                     std::vector<int32_t>(request->buttons,
-                                          request->buttons + request->buttonCount)});
+    asked.push_back(
+        {request->message, request->texts[0],
+         std::vector<int32_t>(request->buttons, request->buttons + request->buttonCount)});
     auto found = press.find(request->message);
     if (found == press.end()) return request->defaultAnswer;
     for (int32_t i = 0; i < request->buttonCount; ++i) {
@@ -92,8 +92,7 @@ class StepRecorder {
     RecordedSteps().clear();
     CurrentHook() = hook;
     SetDispatchProbe([](int32_t step, T_Base* base, const ChangeNote* note) {
-      RecordedSteps().push_back(
-          {step, note->code, base, note->database, IsListed(note->database)});
+      RecordedSteps().push_back({step, note->code, base, note->database, IsListed(note->database)});
       if (CurrentHook()) CurrentHook()(step, base, note);
     });
   }

@@ -69,9 +69,9 @@ TEST_F(BaseTest, OpenedAndClosedNotesReachEveryListedDatabase) {
   auto* a = new T_Base("a.qeb", 0);
   auto* b = new T_Base("b.qeb", 0);
   const std::vector<Step> expected = {
-      {1, kChangeDatabaseOpened, a, a, true},       {8, kChangeDatabaseOpened, nullptr, a, true},
-      {1, kChangeDatabaseOpened, a, b, true},       {1, kChangeDatabaseOpened, b, b, true},
-      {8, kChangeDatabaseOpened, nullptr, b, true}, {1, kChangeDatabaseClosed, a, b, false},
+      {1, kChangeDatabaseOpened, a, a, true},        {8, kChangeDatabaseOpened, nullptr, a, true},
+      {1, kChangeDatabaseOpened, a, b, true},        {1, kChangeDatabaseOpened, b, b, true},
+      {8, kChangeDatabaseOpened, nullptr, b, true},  {1, kChangeDatabaseClosed, a, b, false},
       {8, kChangeDatabaseClosed, nullptr, b, false}, {8, kChangeDatabaseClosed, nullptr, a, false},
   };
   delete b;
@@ -107,7 +107,8 @@ TEST_F(BaseTest, SeamsRunInConstructionAndDestructionOrder) {
   services.createDefaultTemplate = [](T_Base*, int32_t kind) {
     seamCalls.push_back("default " + std::to_string(kind));
     for (int32_t i = 0; i < 6; ++i) {
-      if (kDefaultTemplateKinds[i] == kind) return reinterpret_cast<T_Template*>(&defaultTemplates[i]);
+      if (kDefaultTemplateKinds[i] == kind)
+        return reinterpret_cast<T_Template*>(&defaultTemplates[i]);
     }
     return static_cast<T_Template*>(nullptr);
   };
@@ -125,7 +126,7 @@ TEST_F(BaseTest, SeamsRunInConstructionAndDestructionOrder) {
   };
   services.deleteTemplateTree = [](T_Template* root) {
     seamCalls.push_back(root == reinterpret_cast<T_Template*>(&rootTemplate) ? "delete tree"
-                                                                           : "delete ?");
+                                                                             : "delete ?");
   };
   services.destroyWindow = [](T_Base*, T_Window* w) {
     seamCalls.push_back(w == reinterpret_cast<T_Window*>(&window) ? "destroy window" : "?");
@@ -157,7 +158,7 @@ TEST_F(BaseTest, UntitledDatabasesAreNamedFromTheirNumber) {
   auto* base = new T_Base("ignored.qeb", 2);
   EXPECT_STREQ(base->path->c_str(), "Noname 2.qeb");
   EXPECT_EQ(recorder.Trace(base), (std::vector<std::string>{"4:1", "4:2", "4:3", "4:4", "4:5",
-                                                           "4:6", "4:7", "4:8", "4:9"}));
+                                                            "4:6", "4:7", "4:8", "4:9"}));
 
   // Renaming with a database window tells the windows the name changed.
   int fakeWindow;

@@ -53,9 +53,9 @@ TEST_F(InTempFolder, FindOpenBaseKnowsAFileUnderAnySpelling) {
   };
   const Case cases[] = {
       {sales, older},
-      {"Sales.qeb", older},                         // relative to the current folder
-      {folder_ + "SALES.QEB", older},               // another letter case
-      {folder_ + "x\\..\\sales.qeb", older},        // a detour
+      {"Sales.qeb", older},                   // relative to the current folder
+      {folder_ + "SALES.QEB", older},         // another letter case
+      {folder_ + "x\\..\\sales.qeb", older},  // a detour
       {".\\Other.qeb", other},
       {folder_ + "Missing.qeb", nullptr},
       {"", nullptr},

@@ -43,10 +43,9 @@ TEST_F(AdapterTest, FieldNamesAreStoredTextsOrTheirDefaults) {
     const char* name;
   };
   const Case defaults[] = {
-      {1, "Dim 1"},       {32, "Dim 32"},      {33, "Dim 1"},   {64, "Dim 32"},
-      {65, "Card Title"}, {66, "Line Text"},   {67, "Value"},   {68, "Value 2"},
-      {90, "Value 24"},   {3102, "Card Title"}, {0, ""},         {91, ""},
-      {99, ""},
+      {1, "Dim 1"},      {32, "Dim 32"}, {33, "Dim 1"},   {64, "Dim 32"},   {65, "Card Title"},
+      {66, "Line Text"}, {67, "Value"},  {68, "Value 2"}, {90, "Value 24"}, {3102, "Card Title"},
+      {0, ""},           {91, ""},       {99, ""},
   };
   for (const Case& c : defaults) EXPECT_EQ(FieldName(base, c.code), c.name) << c.code;
 

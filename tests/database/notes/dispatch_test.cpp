@@ -51,37 +51,34 @@ struct OwnAction {
   int32_t cleared;
 };
 
+// Codes missing here need no action of the database.
+struct Row {
+  std::vector<int32_t> codes;
+  OwnAction action;
+};
+const Row kOwnActions[] = {
+    {{8, 9, 10, 19, 20, 21, 22, 23, 24, 25, 26, 29, 30, 31, 32, 38, 43, 47, 51, 60, 64},
+     {true, -1, 0}},
+    {{11}, {true, -1, kPending | kComponentsSeen}},
+    {{12}, {true, -1, kComponentsSeen}},
+    {{17}, {false, kMenuDimensions, 0}},
+    {{27}, {true, -1, kCardSeen}},
+    {{28}, {true, -1, kCardPending | kCardSeen}},
+    {{42, 44, 45}, {true, kMenuSaveSetups, 0}},
+    {{46, 48, 49}, {true, kMenuImportSetups, 0}},
+    {{50, 52, 53}, {true, kMenuTimeScales, 0}},
+    {{54, 55, 56, 57}, {true, kMenuMacros, 0}},
+    {{58, 61, 62}, {true, kMenuSubsets, 0}},
+    {{65}, {true, kMenuTemplates, 0}},
+};
+
 OwnAction Expected(int32_t code) {
-  switch (code) {
-    case 8: case 9: case 10: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
-    case 26: case 29: case 30: case 31: case 32: case 38: case 43: case 47: case 51: case 60:
-    case 64:
-      return {true, -1, 0};
-    case 11:
-      return {true, -1, kPending | kComponentsSeen};
-    case 12:
-      return {true, -1, kComponentsSeen};
-    case 17:
-      return {false, kMenuDimensions, 0};
-    case 27:
-      return {true, -1, kCardSeen};
-    case 28:
-      return {true, -1, kCardPending | kCardSeen};
-    case 42: case 44: case 45:
-      return {true, kMenuSaveSetups, 0};
-    case 46: case 48: case 49:
-      return {true, kMenuImportSetups, 0};
-    case 50: case 52: case 53:
-      return {true, kMenuTimeScales, 0};
-    case 54: case 55: case 56: case 57:
-      return {true, kMenuMacros, 0};
-    case 58: case 61: case 62:
-      return {true, kMenuSubsets, 0};
-    case 65:
-      return {true, kMenuTemplates, 0};
-    default:
-      return {false, -1, 0};
+  for (const Row& row : kOwnActions) {
+    for (int32_t listed : row.codes) {
+      if (listed == code) return row.action;
+    }
   }
+  return {false, -1, 0};
 }
 
 TEST_F(BaseTest, EachCodeGivesTheDatabasesOwnAction) {
@@ -163,8 +160,8 @@ TEST_F(BaseTest, StepsRunInOrderAndNestedNotesRunAtOnce) {
     StepRecorder recorder;
     base->NotifyCode(kChangeSaveKind);
     std::vector<std::string> nine = kNineSteps(kChangeSaveKind);
-    std::vector<std::string> expected = Concat(
-        {{nine[0], nine[1]}, kNineSteps(kChangeModified), {nine.begin() + 2, nine.end()}});
+    std::vector<std::string> expected =
+        Concat({{nine[0], nine[1]}, kNineSteps(kChangeModified), {nine.begin() + 2, nine.end()}});
     EXPECT_EQ(recorder.Trace(base), expected);
   }
   {
@@ -174,9 +171,9 @@ TEST_F(BaseTest, StepsRunInOrderAndNestedNotesRunAtOnce) {
     });
     base->NotifyCode(kChangeRefresh);
     std::vector<std::string> nine = kNineSteps(kChangeRefresh);
-    std::vector<std::string> expected =
-        Concat({{nine.begin(), nine.begin() + 5}, kNineSteps(kChangeSubsetCalculated),
-                {nine.begin() + 5, nine.end()}});
+    std::vector<std::string> expected = Concat({{nine.begin(), nine.begin() + 5},
+                                                kNineSteps(kChangeSubsetCalculated),
+                                                {nine.begin() + 5, nine.end()}});
     EXPECT_EQ(recorder.Trace(base), expected);
   }
 }
