@@ -586,6 +586,32 @@ bool PathEqual(const char* a, const char* b) {
   return hash != 0 && hash == PathHash(b) && StrCompareNoCase(a, b) == 0;
 }
 
+void PathMakeAbsolute(T_TextBuf* path, const char* text) {
+  TextBufAssign(path, text);
+  // Quotes first: the system would take a quoted absolute path for a relative name.
+  TextBufRemoveChar(path, '"');
+  if (path->length == 0) return;
+  std::wstring wide = WidePathText(path->c_str());
+  DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed > 0) {
+    std::wstring full(needed, L'\0');
+    DWORD written = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (written > 0 && written < needed) {
+      TextBufAssignWidePath(path, full.c_str(), static_cast<int32_t>(written));
+    }
+  }
+  PathNormalize(path);
+}
+
+bool PathSameFile(const char* a, const char* b) {
+  if (!a || !b || !*a || !*b) return false;
+  T_TextBuf first;
+  T_TextBuf second;
+  PathMakeAbsolute(&first, a);
+  PathMakeAbsolute(&second, b);
+  return PathEqual(first.c_str(), second.c_str());
+}
+
 bool CreateFolder(const char* path) {
   std::wstring wide = WidePathText(path);
   if (wide.empty()) return false;

@@ -142,6 +142,14 @@ void PathNormalize(T_TextBuf* path);
 // The last step of PathNormalize on its own; true when a shortcut was followed.
 bool PathResolveShortcut(T_TextBuf* path);
 
+// The absolute form of a path: a relative one is taken in the current folder, then the whole
+// text is normalised. An empty text stays empty.
+void PathMakeAbsolute(T_TextBuf* path, const char* text);
+// Whether two paths name the same file: their absolute forms are equal ignoring letter case.
+// So a relative path, another letter case or a "..\" detour still names the file. False when
+// either is empty.
+bool PathSameFile(const char* a, const char* b);
+
 // 0 for an empty text, else a 24-bit hash of the text ignoring letter case, plus one.
 uint32_t PathHash(const char* path);
 // The same path: equal hashes confirmed by comparing the texts without letter case.

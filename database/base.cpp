@@ -1,9 +1,17 @@
 #include "database/base.h"
 
+#include "core/alert.h"
+#include "core/files.h"
+#include "core/hash_index.h"
 #include "core/localized_text.h"
+#include "core/memory.h"
 #include "core/owned_text.h"
 #include "core/placeholders.h"
+#include "core/threads.h"
 #include "database/change_notes.h"
+#include "database/menu_marks.h"
+#include "ui/dialog_base.h"
+#include "ui/document_window.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -12,6 +20,12 @@ T_Base* firstBase = nullptr;
 BaseServices services{};
 
 constexpr int32_t kTextUntitled = 100;  // "Noname @0"
+constexpr int32_t kAskSaveChanges = 3200;
+constexpr int32_t kAskCloseFile = 3201;
+constexpr int32_t kButtonSave = 709;
+constexpr int32_t kButtonDontSave = 710;
+constexpr int32_t kButtonClose = 707;
+constexpr int64_t kUntitledHeadroom = 0x10000;
 
 void AppendToList(T_Base* base) {
   T_Base** link = &firstBase;
@@ -39,6 +53,30 @@ void FreeFileInfo(FileInfo* info) {
   BlockTextFree(&info->saveTime);
 }
 
+// Records on a free list, which is never longer than its pool.
+template <typename Record, typename NextOf>
+int64_t FreeCount(Record* first, int64_t poolCount, NextOf next) {
+  int64_t count = 0;
+  for (Record* r = first; r && count < poolCount; r = next(r)) ++count;
+  return count;
+}
+
+int64_t TextBytes(const char* block) { return MemAllocatedSize(block); }
+
+int64_t RoundUpToKilobyte(int64_t bytes) { return (bytes + 1023) & ~int64_t{1023}; }
+
+// Asks one of the two close questions about the database's file; returns the pressed button.
+int32_t AskAboutFile(T_Base* base, int32_t message, const int32_t* buttons, int32_t count) {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = message;
+  request.owner = base->mainWindow;
+  AlertAddFileName(&request, base->path ? base->path->c_str() : "");
+  for (int32_t i = 0; i < count; ++i) AlertAddButton(&request, buttons[i]);
+  int32_t answer = ShowAlert(&request);
+  return answer >= 0 && answer < count ? buttons[answer] : 0;
+}
+
 }  // namespace
 
 T_Base* FirstBase() { return firstBase; }
@@ -49,23 +87,27 @@ void SetBaseServices(const BaseServices* replacement) {
 
 const BaseServices& CurrentBaseServices() { return services; }
 
+// --- Life ------------------------------------------------------------------------------------
+
+// The scalar fields, the lists and the flags start at their field defaults (base.h); what is
+// left here are the steps with effects, in their documented order.
 T_Base::T_Base(const char* pathText, uint32_t untitled) {
   DateRefInit(&referenceDate, this, kDirectionTo);
   PagedArrayInit(&componentPool, sizeof(ComponentRecord), 0);
   PagedArrayInit(&cardPool, sizeof(CardRecord), 0);
   PagedArrayInit(&groupPool, sizeof(GroupRecord), 0);
   PagedArrayInit(&linePool, LineRecordWidth(1, 1, 2), 0);
+  // subsets: the subset list is set up here
 
   untitledNumber = untitled;
   path = new T_TextBuf(pathText ? pathText : "");
+
   AppendToList(this);
 
   if (services.createRootTemplate) rootTemplate = services.createRootTemplate(this);
-  if (untitledNumber != 0) {
-    TextBufAssign(path, GetString(kTextUntitled));
-    TextBufFillParamInt(path, 0, static_cast<int32_t>(untitledNumber));
-    TextBufAppend(path, ".qeb");
-  }
+  if (untitledNumber != 0) NameUntitled();
+
+  // web users and protection: created here
 
   for (int32_t& code : decimalsCodes) code = 2;
 
@@ -79,7 +121,6 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
     dimensions[d] = new DimensionRecord;
     dimensions[d]->database = this;
     dimensions[d]->number = d;
-    defaultComponents[d] = d;
   }
 
   sentinelCard = reinterpret_cast<CardRecord*>(PagedArrayAtGrow(&cardPool, 0));
@@ -93,12 +134,15 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   dateRing->previous = dateRing;
   dateRing->firstCard = sentinelCard;
   if (sentinelCard) sentinelCard->dateNode = dateRing;
+  for (int32_t d = 0; d < kDimensionCount; ++d) defaultComponents[d] = d;
 
   if (services.createDefaultTemplate) {
     for (int32_t i = 0; i < 6; ++i)
       defaultTemplates[i] = services.createDefaultTemplate(this, kDefaultTemplateKinds[i]);
   }
+
   if (services.createLinkContext) linkContext = services.createLinkContext(this);
+
   if (services.createWindow) mainWindow = services.createWindow(this);
   modified = 0;
 
@@ -109,12 +153,17 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
 }
 
 T_Base::~T_Base() {
+  // operation log: the "Closed" entry of the database goes here
+  // alert log: closed here, fully
+  ForgetMenuDatabase(this);
+
   UnlinkFromList(this);
   ChangeNote note;
   note.code = kChangeDatabaseClosed;
   note.database = this;
   BroadcastToAllBases(&note);
 
+  // line origins: the store is freed here
   for (int64_t i = 1; i < cardPool.count; ++i) {
     auto* card = reinterpret_cast<CardRecord*>(PagedArrayAt(&cardPool, i));
     BlockTextFree(&card->title);
@@ -132,9 +181,11 @@ T_Base::~T_Base() {
   for (DimensionRecord*& dimension : dimensions) {
     BlockTextFree(&dimension->singular);
     BlockTextFree(&dimension->plural);
+    // components: the code and host indexes are freed here
     delete dimension;
     dimension = nullptr;
   }
+  // stored objects: the dimension import setups are freed here
 
   BlockTextFree(&cardTitleLabel);
   BlockTextFree(&lineTextLabel);
@@ -151,11 +202,15 @@ T_Base::~T_Base() {
   if (rootTemplate && services.deleteTemplateTree) services.deleteTemplateTree(rootTemplate);
   rootTemplate = nullptr;
 
+  // stored objects: save setups, import setups, time scales and macros are deleted here
+
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
   mainWindow = nullptr;
 
   delete path;
   path = nullptr;
+  // web users and protection: freed here
+  // subsets: the subset list is freed here
   for (DateNode* node = dateRing->next; node != dateRing;) {
     DateNode* following = node->next;
     delete node;
@@ -171,9 +226,144 @@ T_Base::~T_Base() {
   FreeFileInfo(&fileInfo);
 }
 
-void T_Base::NotifyCode(int32_t code) {
+bool CanClose(T_Base* base, int32_t mode) {
+  // Only modes 2 and 3 name a button to press; any other mode finds a dialog and refuses.
+  if (!CloseDialogsOfDatabase(base, mode)) return false;
+  if (!CloseWindowsOfDatabase(base, mode == kCloseAskAlways ? kCloseAsk : mode)) return false;
+  if (mode == kCloseSilently) return true;
+
+  if (base->modified) {
+    static constexpr int32_t kButtons[] = {kButtonSave, kButtonCancel, kButtonDontSave};
+    switch (AskAboutFile(base, kAskSaveChanges, kButtons, 3)) {
+      case kButtonSave:
+        return services.saveDatabase && services.saveDatabase(base);
+      case kButtonDontSave:
+        return true;
+      default:
+        return false;
+    }
+  }
+  if (mode != kCloseAskAlways || !base->HoldsData()) return true;
+  static constexpr int32_t kButtons[] = {kButtonClose, kButtonCancel};
+  return AskAboutFile(base, kAskCloseFile, kButtons, 2) == kButtonClose;
+}
+
+bool DeleteBase(T_Base* base, int32_t mode) {
+  if (!base) return true;
+  if (!CanClose(base, mode)) return false;
+  delete base;
+  return true;
+}
+
+T_Base* FindOpenBase(const char* path) {
+  for (T_Base* base = firstBase; base; base = base->next) {
+    if (base->untitledNumber == 0 && base->path && PathSameFile(base->path->c_str(), path))
+      return base;
+  }
+  return nullptr;
+}
+
+T_Base* NewUntitledDatabase() {
+  if (!MemCanAlloc(kUntitledHeadroom)) return nullptr;
+  uint32_t number = 1;
+  for (bool taken = true; taken;) {
+    taken = false;
+    for (T_Base* base = firstBase; base && !taken; base = base->next) {
+      if (base->untitledNumber == number) {
+        taken = true;
+        ++number;
+      }
+    }
+  }
+  return new T_Base(nullptr, number);
+}
+
+// --- State with notices ------------------------------------------------------------------------
+
+void T_Base::SetModified(bool on) {
+  if ((modified != 0) == on) return;
+  modified = on ? 1 : 0;
+  MarkSaveEntry(this, on);
   ChangeNote note;
-  note.code = code;
+  note.code = kChangeModified;
   note.database = this;
+  note.flag = modified;
   NotifyChange(this, &note);
+}
+
+void T_Base::SetSaveKind(int32_t kind) {
+  if (saveKind == kind) return;
+  saveKind = kind;
+  NotifyCode(kChangeSaveKind);
+}
+
+void T_Base::NameUntitled() {
+  if (untitledNumber == 0) return;
+  TextBufAssign(path, GetString(kTextUntitled));
+  TextBufFillParamInt(path, 0, static_cast<int32_t>(untitledNumber));
+  TextBufAppend(path, ".qeb");
+  if (mainWindow) NotifyCode(kChangePath);
+}
+
+bool T_Base::HoldsData() const {
+  if (cardCount > 0) return true;
+  int64_t freeComponents = FreeCount(componentFreeList, componentPool.count,
+                                     [](ComponentRecord* c) { return c->nextSibling; });
+  return componentPool.count - kDimensionCount - freeComponents > 0;
+}
+
+void T_Base::AfterCommand() {
+  if (services.releaseUnusedSubsets) services.releaseUnusedSubsets(this);
+  // alert log: closed here unless the log is to stay open
+}
+
+// --- Memory ------------------------------------------------------------------------------------
+
+void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
+  int64_t bytes = static_cast<int64_t>(sizeof(T_Base));
+  if (path) bytes += MemAllocatedSize(path) + MemAllocatedSize(path->heap);
+  bytes += TextBytes(cardTitleLabel) + TextBytes(lineTextLabel);
+  for (const char* name : valueNames) bytes += TextBytes(name);
+
+  for (const DimensionRecord* dimension : dimensions) {
+    if (!dimension) continue;
+    bytes +=
+        MemAllocatedSize(dimension) + TextBytes(dimension->singular) + TextBytes(dimension->plural);
+    if (dimension->codeIndex) bytes += HashIndexMemSize(dimension->codeIndex);
+    if (dimension->hostIndex) bytes += HashIndexMemSize(dimension->hostIndex);
+  }
+  for (int64_t i = 0; i < componentPool.count; ++i) {
+    auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&componentPool, i));
+    bytes +=
+        TextBytes(component->code) + TextBytes(component->text) + TextBytes(component->hostCode);
+  }
+  // The ring's nodes and its sentinel.
+  bytes += (dateNodeCount + 1) * static_cast<int64_t>(sizeof(DateNode));
+
+  bytes += PagedArrayMemSize(&componentPool) + PagedArrayMemSize(&cardPool) +
+           PagedArrayMemSize(&groupPool) + PagedArrayMemSize(&linePool);
+  for (int64_t i = 1; i < cardPool.count; ++i) {
+    auto* card = reinterpret_cast<CardRecord*>(PagedArrayAt(&cardPool, i));
+    bytes += TextBytes(card->title) + TextBytes(card->notes);
+  }
+  for (int64_t i = 0; i < linePool.count; ++i)
+    bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
+
+  // stored objects: save setups, import setups, time scales, macros and the macro index
+  // subsets: the subset list
+  // templates: one template record per template
+  // line origins: the store
+
+  int64_t freeCards =
+      FreeCount(cardFreeList, cardPool.count, [](CardRecord* c) { return c->next; });
+  int64_t freeGroups =
+      FreeCount(groupFreeList, groupPool.count, [](GroupRecord* g) { return g->next; });
+  int64_t freeLines =
+      FreeCount(lineFreeList, linePool.count, [](LineRecord* l) { return l->next; });
+  int64_t spare = freeCards * static_cast<int64_t>(sizeof(CardRecord)) +
+                  freeGroups * static_cast<int64_t>(sizeof(GroupRecord)) +
+                  freeLines * LineRecordReportedSize(valueCount, lineSlots, referenceWidth);
+
+  *used = RoundUpToKilobyte(bytes);
+  *reclaimable = RoundUpToKilobyte(spare);
 }

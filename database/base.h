@@ -78,16 +78,37 @@ class T_Base {
   // A note with only the code and this database, dispatched at once.
   void NotifyCode(int32_t code);
 
-  // --- Setters with notices (database/base_setters.cpp) -----------------------------------------
+  // --- State with notices (database/base.cpp) ---------------------------------------------------
+  // Each does nothing when the value does not change.
+  // Code 6 with the new state; the Save entry's mark follows while the menus are for this
+  // database.
   void SetModified(bool modified);
+  // Code 8 (which marks the database modified).
   void SetSaveKind(int32_t kind);
   void RaiseBusy() { ++busyCount; }
   void LowerBusy() { --busyCount; }
   bool IsBusy() const { return busyCount != 0; }
+  // An untitled database is named from text 100 with its number, then ".qeb"; code 3 follows
+  // when the database window exists.
+  void NameUntitled();
+  // True when a card or a component other than the dimension roots is in use.
+  bool HoldsData() const;
+  // After each command run on the database: the subsets no longer in use are released and,
+  // unless the log is to stay open, the alert log closes.
+  void AfterCommand();
 
   // Bytes of the whole model and the part held by free card, group and line records, each
   // rounded up to a multiple of 1024.
   void GetMemoryUsage(int64_t* used, int64_t* reclaimable);
+
+  // --- Database commands (database/base_commands.cpp) -------------------------------------------
+  // The menu commands the database window passes on: dimension entries 25 to 56, Save 204, Save
+  // As 205, and the label ids 2503 to 2551 of the stored objects, dialogs and default templates.
+  // A command whose editor, dialog or service is not installed is disabled.
+  bool IsCommandEnabled(int32_t command) const;
+  // False when the command is not the database's or is disabled; it then travels on up the
+  // command chain.
+  bool DoCommand(int32_t command);
 
   // --- Dimensions and components (database/components.cpp) -------------------------------------
 
@@ -204,6 +225,25 @@ class T_Base {
 // The open databases, oldest first.
 T_Base* FirstBase();
 
+// Close modes of CanClose and DeleteBase.
+constexpr int32_t kCloseAsk = 0;            // asks about unsaved changes
+constexpr int32_t kCloseAskAlways = 1;      // also asks before closing a database holding data
+constexpr int32_t kCloseAcceptDialogs = 2;  // open dialogs are ended with their default button
+constexpr int32_t kCloseSilently = 3;       // dialogs cancelled, no question, nothing saved
+
+// Whether the database may close: its dialogs are ended or refuse, its document windows other
+// than the database window close, then the user is asked as the mode says (questions 3200 and
+// 3201). False leaves the database and the windows still open as they are.
+bool CanClose(T_Base* base, int32_t mode);
+// Destroys the database when CanClose agrees; true also for null. False: the user cancelled.
+bool DeleteBase(T_Base* base, int32_t mode);
+// The oldest open database whose file is the same file as the path; untitled databases name no
+// file. Null when none.
+T_Base* FindOpenBase(const char* path);
+// An empty database with no path and the lowest untitled number no open database uses; null
+// (pending error 600) when 64 KB could not be had.
+T_Base* NewUntitledDatabase();
+
 // --- Seams to the layers above ------------------------------------------------------------------
 // What a database needs of the windows, templates and links, which live in layers above the
 // engine. Each hook is installed by its layer; a missing hook leaves the field null, so a
@@ -221,6 +261,36 @@ struct BaseServices {
   void (*deleteTemplateTree)(T_Template* root);
   // Creates the link context with its handlers.
   T_LinkContext* (*createLinkContext)(T_Base* base);
+
+  // Saving: true when the database (or its templates) was saved, false when it was not (the
+  // user cancelled, the save failed or no saver is installed).
+  bool (*saveDatabase)(T_Base* base);
+  bool (*saveDatabaseAs)(T_Base* base);
+  bool (*saveTemplates)(T_Base* base);
+  // Runs the default template of a kind (1 to 5) in the database.
+  void (*runDefaultTemplate)(T_Base* base, int32_t kind);
+  // Releases the subsets no command uses any more.
+  void (*releaseUnusedSubsets)(T_Base* base);
+
+  // The editors and dialogs the database commands open; a missing one disables its command.
+  void (*openDimensionEditor)(T_Base* base, int32_t dimension);
+  void (*newSaveSetup)(T_Base* base);
+  void (*deleteSaveSetup)(T_Base* base);
+  void (*editProtection)(T_Base* base);
+  void (*editWebUsers)(T_Base* base);
+  void (*newImportSetup)(T_Base* base);
+  void (*deleteImportSetup)(T_Base* base);
+  void (*editCopyingOptions)(T_Base* base);
+  void (*newCard)(T_Base* base);
+  void (*newSubset)(T_Base* base);
+  void (*deleteSubset)(T_Base* base);
+  void (*newTimeScale)(T_Base* base);
+  void (*deleteTimeScale)(T_Base* base);
+  void (*newMacro)(T_Base* base);
+  void (*deleteMacro)(T_Base* base);
+  void (*showDatabaseInfo)(T_Base* base);
+  void (*runDatabaseSettings)(T_Base* base);
+  void (*openXmlTester)(T_Base* base);
 };
 // Null puts back the defaults.
 void SetBaseServices(const BaseServices* services);

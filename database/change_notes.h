@@ -61,7 +61,21 @@ constexpr int32_t kChangeDefaultTemplate = 64;
 constexpr int32_t kChangeTemplates = 65;
 constexpr int32_t kChangeLastCode = 68;
 
-// The dispatcher. The note's database must be set.
+// The dispatcher: hands the note to the database itself, then to every party holding data
+// derived from it, in nine steps (change_notes.cpp). A note sent by a receiver is dispatched at
+// once, inside the step that sent it. The note's database must be set.
 void NotifyChange(T_Base* base, const ChangeNote* note);
 // Codes 1, 2, 4 and 5: every open database in list order, then every window of the application.
 void BroadcastToAllBases(const ChangeNote* note);
+
+// Whether a subset note (codes 58 to 62) concerns a subset stored with the database (kind 0),
+// which is part of what is saved. The subset model installs it; until then every subset counts
+// as stored. Null puts back that default.
+using StoredSubsetQuery = bool (*)(const void* subset);
+void SetStoredSubsetQuery(StoredSubsetQuery query);
+
+// Watches the dispatch: called as each step (1 to 9) of NotifyChange begins, and with a null
+// database and step 8 when BroadcastToAllBases reaches the application's windows. For tests;
+// null removes it.
+using DispatchProbe = void (*)(int32_t step, T_Base* base, const ChangeNote* note);
+void SetDispatchProbe(DispatchProbe probe);
