@@ -4,6 +4,7 @@
 #include "core/owned_text.h"
 #include "core/placeholders.h"
 #include "database/change_notes.h"
+#include "database/components.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -123,12 +124,7 @@ T_Base::~T_Base() {
   for (int64_t i = 0; i < linePool.count; ++i)
     BlockTextFree(&reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
-  for (int64_t i = 0; i < componentPool.count; ++i) {
-    auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&componentPool, i));
-    BlockTextFree(&component->code);
-    BlockTextFree(&component->text);
-    BlockTextFree(&component->hostCode);
-  }
+  FreeComponentData(this);
   for (DimensionRecord*& dimension : dimensions) {
     BlockTextFree(&dimension->singular);
     BlockTextFree(&dimension->plural);
