@@ -75,8 +75,7 @@ void T_Base::GetComponentText(T_TextBuf* out, int64_t component, int32_t d) {
 
 void WriteDimensionComponents(T_Base* base, T_OStream* stream, int32_t d) {
   ComponentRecord* root = ComponentAt(base, d);
-  for (ComponentRecord* c = CompTreeNext(root); c != root && !AbortRequested();
-       c = CompTreeNext(c))
+  for (ComponentRecord* c = CompTreeNext(root); c != root && !AbortRequested(); c = CompTreeNext(c))
     PutComponentLine(stream, c);
 }
 

@@ -50,7 +50,9 @@ void PushFree(T_Base* base, ComponentRecord* component) {
 
 // --- Indexes -------------------------------------------------------------------------------------
 
-const char* CodeKey(const void* record) { return static_cast<const ComponentRecord*>(record)->code; }
+const char* CodeKey(const void* record) {
+  return static_cast<const ComponentRecord*>(record)->code;
+}
 const char* HostKey(const void* record) {
   return static_cast<const ComponentRecord*>(record)->hostCode;
 }
@@ -64,8 +66,7 @@ struct IndexSide {
 };
 
 IndexSide SideOf(DimensionRecord* dimension, bool host) {
-  if (host)
-    return {&dimension->hostIndex, &dimension->hostIndexSize, HostKey, dimension->hostCase};
+  if (host) return {&dimension->hostIndex, &dimension->hostIndexSize, HostKey, dimension->hostCase};
   return {&dimension->codeIndex, &dimension->codeIndexSize, CodeKey, dimension->codeCase};
 }
 
@@ -132,7 +133,7 @@ void InsertIntoIndex(T_Base* base, int32_t d, ComponentRecord* component, bool h
   }
 }
 
-// --- Creation --------------------------------------------------------------------------------------
+// --- Creation ------------------------------------------------------------------------------------
 
 struct NewTexts {
   T_TextBuf code;
@@ -222,8 +223,7 @@ void ReleaseComponent(T_Base* base, int32_t d, ComponentRecord* component) {
   if (component->parent && !component->parent->parent && StrEqual(component->code, "#"))
     base->generatedCodeCounters[d] = 0;
   if (dimension->codeIndex && component->code) HashIndexRemove(dimension->codeIndex, component);
-  if (dimension->hostIndex && component->hostCode)
-    HashIndexRemove(dimension->hostIndex, component);
+  if (dimension->hostIndex && component->hostCode) HashIndexRemove(dimension->hostIndex, component);
   CompUnlink(component);
   PushFree(base, component);
 }
@@ -250,12 +250,12 @@ int32_t CompareByCode(const ComponentRecord* a, const ComponentRecord* b) {
 
 int32_t CompareForSort(const ComponentRecord* a, const ComponentRecord* b, int32_t flags) {
   int32_t order = 0;
-  if (flags & kSortByText)
+  if (flags & kSortChildrenByText)
     order = StrCompareNoCase(a->text, b->text);
-  else if (flags & kSortByHostCode)
+  else if (flags & kSortChildrenByHostCode)
     order = StrCompareNoCase(a->hostCode, b->hostCode);
   if (!order) order = CompareByCode(a, b);
-  return (flags & kSortDescending) ? -order : order;
+  return (flags & kSortChildrenDescending) ? -order : order;
 }
 
 void SortOneLevel(ComponentRecord* node, int32_t flags) {
@@ -266,9 +266,10 @@ void SortOneLevel(ComponentRecord* node, int32_t flags) {
   if (!children) return;
   int64_t i = 0;
   for (ComponentRecord* c = node->firstChild; c; c = c->nextSibling) children[i++] = c;
-  std::sort(children, children + count, [flags](const ComponentRecord* a, const ComponentRecord* b) {
-    return CompareForSort(a, b, flags) < 0;
-  });
+  std::sort(children, children + count,
+            [flags](const ComponentRecord* a, const ComponentRecord* b) {
+              return CompareForSort(a, b, flags) < 0;
+            });
   node->firstChild = children[0];
   children[0]->prevSibling = children[count - 1];
   for (i = 0; i < count; ++i) {
@@ -349,7 +350,7 @@ bool ValidComponent(T_Base* base, int32_t component) {
 
 }  // namespace
 
-// --- Records ---------------------------------------------------------------------------------------
+// --- Records -------------------------------------------------------------------------------------
 
 ComponentRecord* AllocateComponent(T_Base* base) {
   if (ComponentRecord* reused = base->componentFreeList) {
@@ -364,7 +365,8 @@ ComponentRecord* AllocateComponent(T_Base* base) {
   } else if (number >= kFirstComponentOfWidth3 && base->referenceWidth < 3) {
     if (!RaiseReferenceWidth(base, 3)) return nullptr;
   }
-  auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAtGrow(&base->componentPool, number));
+  auto* component =
+      reinterpret_cast<ComponentRecord*>(PagedArrayAtGrow(&base->componentPool, number));
   if (!component) return nullptr;
   *component = ComponentRecord{};
   component->number = number;
@@ -393,7 +395,7 @@ void FreeComponentData(T_Base* base) {
   }
 }
 
-// --- Creation and deletion -------------------------------------------------------------------------
+// --- Creation and deletion -----------------------------------------------------------------------
 
 ComponentRecord* AddComponent(T_Base* base, int32_t d, const char* code, const char* text,
                               const char* hostCode) {
@@ -440,13 +442,13 @@ void DeleteMarkedComponents(T_Base* base, const BitVector* set, int32_t d) {
 }
 
 void SortChildren(ComponentRecord* node, int32_t flags) {
-  if (flags & kSortRecursive) {
+  if (flags & kSortChildrenRecursive) {
     for (ComponentRecord* c = node->firstChild; c; c = c->nextSibling) SortChildren(c, flags);
   }
   SortOneLevel(node, flags);
 }
 
-// --- Indexes ---------------------------------------------------------------------------------------
+// --- Indexes -------------------------------------------------------------------------------------
 
 void RebuildCodeIndex(T_Base* base, int32_t d) { RebuildIndex(base, d, false, false); }
 void RebuildHostIndex(T_Base* base, int32_t d) { RebuildIndex(base, d, true, false); }
@@ -456,7 +458,7 @@ void IndexComponent(T_Base* base, int32_t d, ComponentRecord* component) {
   InsertIntoIndex(base, d, component, true);
 }
 
-// --- Case rules ------------------------------------------------------------------------------------
+// --- Case rules ----------------------------------------------------------------------------------
 
 void SetCodeCase(DimensionRecord* dimension, int32_t rule) {
   SetCaseRule(dimension, CaseField::kCode, rule);
@@ -477,7 +479,7 @@ void SetHostCaseLetter(DimensionRecord* dimension, char letter) {
   SetCaseRuleLetter(dimension, CaseField::kHost, letter);
 }
 
-// --- The dimension record's notes ------------------------------------------------------------------
+// --- The dimension record's notes ----------------------------------------------------------------
 
 void DimensionRecordOnChange(DimensionRecord* dimension, const ChangeNote* note) {
   // Code 63 (links rewritten in the components' texts) arrives with the link rewriting.
@@ -496,7 +498,7 @@ void DimensionRecordOnChange(DimensionRecord* dimension, const ChangeNote* note)
   }
 }
 
-// --- Questions of the database ---------------------------------------------------------------------
+// --- Questions of the database -------------------------------------------------------------------
 
 bool T_Base::HasSubComponents(int64_t component) {
   return ComponentAt(this, component)->firstChild != nullptr;
@@ -532,7 +534,7 @@ void T_Base::MarkUsedComponents(BitVector* set, int32_t d) {
   BitVecSet(set, d, false);
 }
 
-// --- Counts ----------------------------------------------------------------------------------------
+// --- Counts --------------------------------------------------------------------------------------
 
 int64_t CountDimensionComponents(T_Base* base, int32_t d) {
   ComponentRecord* root = ComponentAt(base, d);
@@ -547,7 +549,7 @@ int64_t CountComponentsInUse(T_Base* base) {
   return base->componentPool.count - kDimensionCount - free;
 }
 
-// --- Toolkit hooks ---------------------------------------------------------------------------------
+// --- Toolkit hooks -------------------------------------------------------------------------------
 
 int32_t CompHook_Count(T_Base* base) {
   return base ? static_cast<int32_t>(base->componentPool.count) : 0;

@@ -30,7 +30,7 @@ inline ComponentRecord* ComponentAt(const T_Base* base, int64_t number) {
   return reinterpret_cast<ComponentRecord*>(PagedArrayAt(&base->componentPool, number));
 }
 
-// --- Records ------------------------------------------------------------------------------------
+// --- Records -------------------------------------------------------------------------------------
 
 // A cleared record: the head of the free list, else the next record of the pool. Reaching record
 // 65530 or 0xFFFFFA raises the reference width of every line first; when that raise is stopped
@@ -42,7 +42,7 @@ void SetNextComponentNumber(T_Base* base, int64_t number);
 // Frees the texts of every component and the indexes of every dimension (database destruction).
 void FreeComponentData(T_Base* base);
 
-// --- Creation and deletion ----------------------------------------------------------------------
+// --- Creation and deletion -----------------------------------------------------------------------
 
 // Control characters become blanks, the code loses its blanks, text and host code their blanks
 // at both ends, and the dimension's case rules apply. An empty code, or one that begins with
@@ -61,15 +61,15 @@ ComponentRecord* InsertComponentAfter(T_Base* base, int32_t dimension, const cha
 void DeleteMarkedComponents(T_Base* base, const BitVector* set, int32_t dimension);
 
 // SortChildren flags.
-constexpr int32_t kSortRecursive = 1;
-constexpr int32_t kSortDescending = 2;
-constexpr int32_t kSortByText = 4;
-constexpr int32_t kSortByHostCode = 8;
+constexpr int32_t kSortChildrenRecursive = 1;
+constexpr int32_t kSortChildrenDescending = 2;
+constexpr int32_t kSortChildrenByText = 4;
+constexpr int32_t kSortChildrenByHostCode = 8;
 // Relinks the children of the node in order of code, text (4) or host code (8; 4 wins), ties
 // by code; 2 reverses; 1 sorts every subtree below first.
 void SortChildren(ComponentRecord* node, int32_t flags);
 
-// --- Indexes ------------------------------------------------------------------------------------
+// --- Indexes -------------------------------------------------------------------------------------
 
 // Drops the index when no component of the dimension has the key; else sizes it for all of them
 // and fills it in tree order.
@@ -78,7 +78,7 @@ void RebuildHostIndex(T_Base* base, int32_t dimension);
 // Enters a new component into both indexes, growing an index that passes its capacity.
 void IndexComponent(T_Base* base, int32_t dimension, ComponentRecord* component);
 
-// --- Letter-case rules --------------------------------------------------------------------------
+// --- Letter-case rules ---------------------------------------------------------------------------
 
 // Each does nothing for an unchanged or unknown rule (codes take only 0, 1, 4 and 5). Rules 0
 // to 3 rewrite the stored texts; the index concerned follows the new rule. Sends 19, 20 or 21,
@@ -91,13 +91,13 @@ void SetCodeCaseLetter(DimensionRecord* dimension, char letter);
 void SetTextCaseLetter(DimensionRecord* dimension, char letter);
 void SetHostCaseLetter(DimensionRecord* dimension, char letter);
 
-// --- Counts -------------------------------------------------------------------------------------
+// --- Counts --------------------------------------------------------------------------------------
 
 int64_t CountDimensionComponents(T_Base* base, int32_t dimension);
 // Records of the pool that hold a component: the pool count less the roots and the free list.
 int64_t CountComponentsInUse(T_Base* base);
 
-// --- For the toolkit's hook records (ComponentOperations, SelectionOperations) ------------------
+// --- For the toolkit's hook records (ComponentOperations, SelectionOperations) -------------------
 // Numbers outside the pool answer 0, the number itself, or null.
 
 int32_t CompHook_Count(T_Base* base);

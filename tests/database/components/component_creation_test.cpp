@@ -101,7 +101,8 @@ TEST_F(ComponentCreationTest, InsertAfterPlacesBesideTheSibling) {
   EXPECT_EQ(FindByCode(base, 1, "99"), inserted);
   EXPECT_EQ(base->dimensionChangePending[1], 1);
   // An existing code is answered, not moved; refused codes give null.
-  EXPECT_EQ(InsertComponentAfter(base, 1, "402", nullptr, nullptr, child), FindByCode(base, 1, "402"));
+  EXPECT_EQ(InsertComponentAfter(base, 1, "402", nullptr, nullptr, child),
+            FindByCode(base, 1, "402"));
   EXPECT_EQ(InsertComponentAfter(base, 1, "##", nullptr, nullptr, child), nullptr);
   EXPECT_EQ(Shape(1), "40[401 99 402]");
 }
@@ -175,23 +176,28 @@ TEST_F(ComponentCreationTest, DeletingMarkedComponentsTakesTheirSubtrees) {
 TEST_F(ComponentCreationTest, DeletingTheGeneratedCodeParentResetsItsCounter) {
   ComponentRecord* mark = Add(4, "#");
   ComponentRecord* generated = Add(4, "#7");
-  ComponentRecord* nested = Add(4, "X");
-  ComponentRecord* nestedMark = InsertComponentAfter(base, 4, "Y", nullptr, nullptr, nested);
-  EXPECT_EQ(Shape(4), "#[#7] X Y");
+  Add(5, "A");
+  ComponentRecord* deepMark = InsertComponentAfter(base, 5, "#", nullptr, nullptr, Add(5, "AB"));
+  EXPECT_EQ(Shape(4), "#[#7]");
+  EXPECT_EQ(Shape(5), "A[AB #]");
   base->generatedCodeCounters[4] = 7;
+  base->generatedCodeCounters[5] = 3;
   BitVector set;
   BitVecInit(&set, base->componentPool.count, 0);
-  BitVecFill(&set, false);
-  BitVecSet(&set, generated->number, true);
-  BitVecSet(&set, nestedMark->number, true);
-  DeleteMarkedComponents(base, &set, 4);
-  EXPECT_EQ(base->generatedCodeCounters[4], 7);  // only the root's "#" child counts
-  BitVecFill(&set, false);
-  BitVecSet(&set, mark->number, true);
-  DeleteMarkedComponents(base, &set, 4);
-  BitVecFree(&set);
+  auto deleteOne = [&](ComponentRecord* component, int32_t d) {
+    BitVecFill(&set, false);
+    BitVecSet(&set, component->number, true);
+    DeleteMarkedComponents(base, &set, d);
+  };
+  deleteOne(generated, 4);
+  EXPECT_EQ(base->generatedCodeCounters[4], 7);
+  deleteOne(deepMark, 5);  // only a "#" right below the root counts
+  EXPECT_EQ(base->generatedCodeCounters[5], 3);
+  deleteOne(mark, 4);
   EXPECT_EQ(base->generatedCodeCounters[4], 0);
-  EXPECT_EQ(Shape(4), "X");
+  EXPECT_EQ(Shape(4), "");
+  EXPECT_EQ(Shape(5), "A[AB]");
+  BitVecFree(&set);
 }
 
 TEST_F(ComponentCreationTest, SortChildrenOrdersByEachKey) {
@@ -202,18 +208,18 @@ TEST_F(ComponentCreationTest, SortChildrenOrdersByEachKey) {
   Add(1, "A2");
   Add(1, "A1");
   Add(1, "A0");
-  SortChildren(a, kSortDescending);
+  SortChildren(a, kSortChildrenDescending);
   EXPECT_EQ(Shape(a), "A2 A1 A0");
   struct Case {
     int32_t flags;
     const char* order;
   } cases[] = {
       {0, "A B C D"},
-      {kSortDescending, "D C B A"},
-      {kSortByText, "B D C A"},  // equal texts ordered by code
-      {kSortByText | kSortDescending, "A C D B"},
-      {kSortByHostCode, "C A D B"},
-      {kSortByText | kSortByHostCode, "B D C A"},  // text wins
+      {kSortChildrenDescending, "D C B A"},
+      {kSortChildrenByText, "B D C A"},  // equal texts ordered by code
+      {kSortChildrenByText | kSortChildrenDescending, "A C D B"},
+      {kSortChildrenByHostCode, "C A D B"},
+      {kSortChildrenByText | kSortChildrenByHostCode, "B D C A"},  // text wins
   };
   for (const Case& c : cases) {
     SortChildren(Root(1), c.flags);
@@ -223,7 +229,7 @@ TEST_F(ComponentCreationTest, SortChildrenOrdersByEachKey) {
     EXPECT_EQ(order, c.order) << c.flags;
     EXPECT_EQ(Shape(a), "A2 A1 A0") << "subtrees stay unless asked: " << c.flags;
   }
-  SortChildren(Root(1), kSortRecursive);
+  SortChildren(Root(1), kSortChildrenRecursive);
   EXPECT_EQ(Shape(1), "A[A0 A1 A2] B C D");
   ComponentRecord* last = Root(1)->firstChild->prevSibling;
   EXPECT_STREQ(last->code, "D");

@@ -38,8 +38,8 @@ TEST_F(ComponentLookupTest, FindComponentByKeyTriesCodesHostCodesAndPrefixes) {
     ComponentRecord* ComponentLookupTest::*expected;  // null: the root
   } cases[] = {
       // One word.
-      {"401", &ComponentLookupTest::fortyOne},  // code
-      {"abc", &ComponentLookupTest::abc},       // code, case ignored
+      {"401", &ComponentLookupTest::fortyOne},   // code
+      {"abc", &ComponentLookupTest::abc},        // code, case ignored
       {"s401", &ComponentLookupTest::fortyOne},  // host code
       {"sal", &ComponentLookupTest::fifty},      // the smallest text with the prefix
       {"P5", &ComponentLookupTest::fifty},       // host-code prefix
@@ -49,11 +49,11 @@ TEST_F(ComponentLookupTest, FindComponentByKeyTriesCodesHostCodesAndPrefixes) {
       {"", nullptr},
       {"   ", nullptr},
       // Two words.
-      {"40 anything", &ComponentLookupTest::forty},     // the first word is a code
-      {"x 1", &ComponentLookupTest::abc},               // host code of the whole text
-      {"S401 xyz", &ComponentLookupTest::fortyOne},     // host code of the first word
-      {"Sales n", &ComponentLookupTest::fortyOne},      // text prefix of the whole text
-      {"qq   Alpha", &ComponentLookupTest::abc},        // text prefix of the rest
+      {"40 anything", &ComponentLookupTest::forty},  // the first word is a code
+      {"x 1", &ComponentLookupTest::abc},            // host code of the whole text
+      {"S401 xyz", &ComponentLookupTest::fortyOne},  // host code of the first word
+      {"Sales n", &ComponentLookupTest::fortyOne},   // text prefix of the whole text
+      {"qq   Alpha", &ComponentLookupTest::abc},     // text prefix of the rest
       {"qq zz", nullptr},
   };
   for (const Case& c : cases) {
@@ -117,11 +117,11 @@ TEST_F(ComponentLookupTest, DimensionsAreFoundByStoredNameOrNumber) {
     const char* name;
     int32_t dimension;
   } cases[] = {
-      {"2", 1},          {"32", 31},       {"33", -1},      {"0", -1},
-      {"REGION", 3},     {"regions", 3},   {" products\t", 5}, {"Pro\x01" "ducts", 5},
-      {"7", 9},  // a stored name before a number
+      {"2", 1},         {"32", 31},     {"33", -1},         {"0", -1},
+      {"REGION", 3},    {"regions", 3}, {" products\t", 5}, {"Pro\001ducts", 5},
+      {"7", 9},       // a stored name before a number
       {"Dim 1", -1},  // default names are not stored
-      {"Region 2", -1},  {"12x", -1},     {"", -1},        {" \t ", -1},
+      {"Region 2", -1}, {"12x", -1},    {"", -1},           {" \t ", -1},
   };
   for (const Case& c : cases) EXPECT_EQ(base->FindDimByName(c.name), c.dimension) << c.name;
   EXPECT_EQ(base->FindDimByName(nullptr), -1);

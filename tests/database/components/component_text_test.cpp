@@ -126,8 +126,8 @@ TEST_F(ComponentWriterTest, FilteredLinesFollowStartPatternAndDepth) {
       {"1", "", -1, "1 10 100 11"},
       {"100", "", -1, "100"},
       {"9", "", -1, ""},
-      {nullptr, "ven", -1, "11"},  // text
-      {nullptr, "b2", -1, "2"},    // host code
+      {nullptr, "ven", -1, "11"},     // text
+      {nullptr, "b2", -1, "2"},       // host code
       {nullptr, "10", -1, "10 100"},  // code
       {nullptr, "10", 2, "10"},
       {"2", "one", -1, ""},

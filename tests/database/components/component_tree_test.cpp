@@ -103,10 +103,9 @@ TEST_F(ComponentTreeTest, BoundedAndSkippingWalksStayBelowTheirTop) {
     const char* to;   // null: the top
     int32_t depthChange;
   } cases[] = {
-      {"10", nullptr, "11", 0},   // over its own children
-      {"101", nullptr, "11", -1},  // climbs one level
-      {"100", "10", "101", 0},
-      {"101", "10", nullptr, -1},  // nothing left below the top
+      {"10", nullptr, "11", 0},                                  // over its own children
+      {"101", nullptr, "11", -1},                                // climbs one level
+      {"100", "10", "101", 0},      {"101", "10", nullptr, -1},  // nothing left below the top
       {"20", nullptr, nullptr, -2},
   };
   for (const Case& c : cases) {
@@ -132,11 +131,8 @@ TEST_F(ComponentTreeTest, SetsOverTreesMarkCloseAndFindAncestors) {
     std::initializer_list<const char*> marked;
     const char* ancestor;  // null: the root
   } cases[] = {
-      {{}, nullptr},
-      {{"100"}, "100"},
-      {{"100", "101"}, "10"},
-      {{"100", "11"}, "1"},
-      {{"101", "20"}, nullptr},
+      {{}, nullptr},        {{"100"}, "100"},         {{"100", "101"}, "10"},
+      {{"100", "11"}, "1"}, {{"101", "20"}, nullptr},
   };
   for (const Case& c : cases) {
     BitVecFill(&set, false);

@@ -54,7 +54,8 @@ class NoteRecorder : public T_HWindow {
       : T_HWindow(kKindDocument, kWindowCards, &kRect, 0, base, 0) {}
   // Only the notes about dimensions: the dispatcher adds its own (modified, line slots).
   void OnChange(const ChangeNote* note) override {
-    if (note->code >= 11 && note->code <= 25) notes.push_back({note->code, note->index, note->flag});
+    if (note->code >= 11 && note->code <= 25)
+      notes.push_back({note->code, note->index, note->flag});
   }
   static constexpr RECT kRect{0, 0, 200, 100};
   std::vector<Note> notes;
@@ -98,7 +99,8 @@ class ComponentsTest : public ::testing::Test {
 // Cards, groups and lines put straight into the pools, linked as the card chain links them,
 // for tests that need data before the card operations are linked in.
 inline CardRecord* AddHandCard(T_Base* base, PackedDate date) {
-  auto* card = reinterpret_cast<CardRecord*>(PagedArrayAtGrow(&base->cardPool, base->cardPool.count));
+  auto* card =
+      reinterpret_cast<CardRecord*>(PagedArrayAtGrow(&base->cardPool, base->cardPool.count));
   *card = CardRecord{};
   card->number = base->cardPool.count - 1;
   auto* node = new DateNode{};
