@@ -58,8 +58,9 @@ inline void Advance(Probe* probe, uint64_t m) {
 }
 
 bool KeysEqual(const HashIndex* index, const char* a, const char* b) {
-  if (index->keyKind == kKeyKindBytes) return std::strcmp(a ? a : "", b ? b : "") == 0;
-  return StrEqualNoCase(a, b);
+  if (std::strcmp(a ? a : "", b ? b : "") == 0) return true;
+  // Most keys are looked up as they were stored; only the others pay for the case tables.
+  return index->keyKind != kKeyKindBytes && StrEqualNoCase(a, b);
 }
 
 inline const char* RecordKey(const HashIndex* index, int64_t slot) {

@@ -9,6 +9,8 @@
 #include "core/placeholders.h"
 #include "core/threads.h"
 #include "database/change_notes.h"
+#include "database/component_tree.h"
+#include "database/components.h"
 #include "database/menu_marks.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -172,16 +174,10 @@ T_Base::~T_Base() {
   for (int64_t i = 0; i < linePool.count; ++i)
     BlockTextFree(&reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
-  for (int64_t i = 0; i < componentPool.count; ++i) {
-    auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&componentPool, i));
-    BlockTextFree(&component->code);
-    BlockTextFree(&component->text);
-    BlockTextFree(&component->hostCode);
-  }
+  FreeComponentData(this);
   for (DimensionRecord*& dimension : dimensions) {
     BlockTextFree(&dimension->singular);
     BlockTextFree(&dimension->plural);
-    // components: the code and host indexes are freed here
     delete dimension;
     dimension = nullptr;
   }
@@ -332,10 +328,11 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
     if (dimension->codeIndex) bytes += HashIndexMemSize(dimension->codeIndex);
     if (dimension->hostIndex) bytes += HashIndexMemSize(dimension->hostIndex);
   }
-  for (int64_t i = 0; i < componentPool.count; ++i) {
-    auto* component = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&componentPool, i));
-    bytes +=
-        TextBytes(component->code) + TextBytes(component->text) + TextBytes(component->hostCode);
+  // Through the trees: free records hold no texts, and the pool may hold records never used.
+  for (int32_t d = 0; d < kDimensionCount && d < componentPool.count; ++d) {
+    ComponentRecord* root = ComponentAt(this, d);
+    for (ComponentRecord* c = CompTreeNext(root); c != root; c = CompTreeNext(c))
+      bytes += TextBytes(c->code) + TextBytes(c->text) + TextBytes(c->hostCode);
   }
   // The ring's nodes and its sentinel.
   bytes += (dateNodeCount + 1) * static_cast<int64_t>(sizeof(DateNode));

@@ -111,6 +111,30 @@ class T_Base {
   bool DoCommand(int32_t command);
 
   // --- Dimensions and components (database/components.cpp) -------------------------------------
+  // A component number for typed text (at most 255 bytes, length -1 for the whole C string): an
+  // exact code or host code, else a text or host-code prefix (database/component_lookup.cpp);
+  // the dimension's root when nothing matches.
+  int64_t FindComponentByKey(int32_t dimension, const char* text, int32_t length);
+  // The same; when nothing matches, reports 3903 through the read-problem prompt and answers the
+  // root. The owner window is where the component finder will open.
+  int64_t FindComponentOrAsk(int32_t dimension, const char* text, int32_t length, T_Window* owner);
+  // A dimension by stored name (either, ignoring case) or by number 1 to 32; -1 for none.
+  int32_t FindDimByName(const char* name);
+  // The position of the dimension in the dimension order, or the dimension itself.
+  int32_t MapDimIndex(int32_t dimension);
+  // The stored name, else the default "Dim n".
+  const char* GetDimSingular(int32_t dimension);
+  const char* GetDimPlural(int32_t dimension);
+  // The component has children; for a root: the dimension has components.
+  bool HasSubComponents(int64_t component);
+  // Has components, or an option other than its default (option X aside).
+  bool IsDimUsed(int32_t dimension);
+  // Sizes the set to the pool and sets the components of the dimension that cards (dimension 0)
+  // or lines (others) refer to; the root's bit stays clear.
+  void MarkUsedComponents(BitVector* set, int32_t dimension);
+  // The list form (database/component_text.cpp): the code, then host code and text as the
+  // dimension's style shows them, in plain form; empty for a root.
+  void GetComponentText(T_TextBuf* out, int64_t component, int32_t dimension);
 
   // --- Cards, groups and lines (database/cards.cpp, database/lines.cpp) -------------------------
   // The id of the first card (side below 1) or the last card; without cards January 1 with

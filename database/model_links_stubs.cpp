@@ -8,8 +8,6 @@ void RecomputeLineSlots(T_Base*) {}
 void ClearDeletedComponentReferences(T_Base*, int32_t, const BitVector*) {}
 void RaiseCardDigitsToFit(T_Base*) {}
 
-void DimensionRecordOnChange(DimensionRecord*, const ChangeNote*) {}
-
 bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
 
 void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}

@@ -4,6 +4,7 @@
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/components.h"
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
 #include "ui/application.h"
@@ -98,9 +99,28 @@ HeaderOperations HeaderHooks() {
   return hooks;
 }
 
+const ComponentOperations kComponentOperations{
+    /*componentCount*/ CompHook_Count,
+    /*treeNext*/ CompHook_TreeNext,
+    /*treeNextReverse*/ CompHook_TreeNextReverse,
+    /*code*/ CompHook_Code,
+    /*text*/ CompHook_Text,
+    /*hostCode*/ CompHook_HostCode,
+};
+
+SelectionOperations SelectionHooks() {
+  SelectionOperations hooks{};
+  hooks.hasSubComponents = CompHook_HasSubComponents;
+  hooks.findComponentByKey = CompHook_FindByKey;
+  return hooks;
+}
+
 }  // namespace
 
 void InstallDatabaseServices() {
+  SetComponentOperations(&kComponentOperations);
+  SelectionOperations selections = SelectionHooks();
+  SetSelectionOperations(&selections);
   SetDatabaseOperations(&kDatabaseOperations);
   DocumentOperations documents = DocumentHooks();
   SetDocumentOperations(&documents);
@@ -109,6 +129,8 @@ void InstallDatabaseServices() {
 }
 
 void RemoveDatabaseServices() {
+  SetComponentOperations(nullptr);
+  SetSelectionOperations(nullptr);
   SetDatabaseOperations(nullptr);
   SetDocumentOperations(nullptr);
   SetHeaderOperations(nullptr);
