@@ -3,11 +3,6 @@
 #include "database/model_links.h"
 #include "database/read_prompt.h"
 
-bool RaiseReferenceWidth(T_Base*, int32_t) { return false; }
-void RecomputeLineSlots(T_Base*) {}
-void ClearDeletedComponentReferences(T_Base*, int32_t, const BitVector*) {}
-void RaiseCardDigitsToFit(T_Base*) {}
-
 void DimensionRecordOnChange(DimensionRecord*, const ChangeNote*) {}
 
 bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
@@ -17,8 +12,3 @@ void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }
 int32_t AskReadErrorText(T_Base*, int32_t, const char*) { return kReadErrorContinue; }
-
-void T_Base::GetCardIdBound(CardId* id, int32_t side) {
-  (void)side;
-  *id = CardId{};
-}
