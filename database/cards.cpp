@@ -127,7 +127,8 @@ void InsertIntoDate(DateNode* node, CardRecord* card, int32_t asked) {
 // Unlinks the card from the chain and its date; the node stays even when it is left empty.
 void TakeOutOfDate(CardRecord* card) {
   DateNode* node = card->dateNode;
-  if (node->firstCard == card) node->firstCard = card->next->dateNode == node ? card->next : nullptr;
+  if (node->firstCard == card)
+    node->firstCard = card->next->dateNode == node ? card->next : nullptr;
   CardRecord* hint = node->hintCard;
   if (hint && hint->dayNumber >= card->dayNumber)
     node->hintCard = card->dayNumber > 1 ? card->previous : nullptr;
@@ -401,7 +402,9 @@ bool SetCardTitle(CardRecord* card, const char* text) {
   return true;
 }
 
-bool SetCardNotes(CardRecord* card, const char* text) { return BlockTextAssign(&card->notes, text); }
+bool SetCardNotes(CardRecord* card, const char* text) {
+  return BlockTextAssign(&card->notes, text);
+}
 
 // --- Stamps -----------------------------------------------------------------------------------
 

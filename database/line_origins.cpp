@@ -159,7 +159,8 @@ void FreeLineOrigins(T_Base* base) {
 }
 
 void BeginLineOriginFile(T_Base* base, const char* path) {
-  if (LineOriginStore* store = base->lineOrigins) store->current = NameIndex(store, PathFindName(path));
+  if (LineOriginStore* store = base->lineOrigins)
+    store->current = NameIndex(store, PathFindName(path));
 }
 
 void EndLineOriginFile(T_Base* base) {

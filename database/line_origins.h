@@ -26,7 +26,7 @@ struct LineOriginStore {
   char** names = nullptr;  // owned block texts; names[0] is unused (no origin)
   int32_t nameCount = 1;
   int32_t nameCapacity = 0;
-  int32_t current = 0;      // the file being read; 0: none
+  int32_t current = 0;       // the file being read; 0: none
   int32_t* ranks = nullptr;  // alphabetical rank by file index, 0 for no origin; null: not ranked
   int64_t capacity = 0;      // lines the two arrays cover
   PackedIntArray files;

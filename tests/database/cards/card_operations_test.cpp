@@ -212,8 +212,9 @@ TEST_F(CardsTest, CompareByIdPutsNullLastEitherWay) {
     const CardRecord* a;
     const CardRecord* b;
     int32_t ascending;
-  } cases[] = {{a, b, -1}, {b, a, 1}, {a, a, 0}, {c, a, -1}, {a, nullptr, -1},
-               {nullptr, a, 1}, {nullptr, nullptr, 0}};
+  } cases[] = {{a, b, -1},           {b, a, 1},        {a, a, 0},
+               {c, a, -1},           {a, nullptr, -1}, {nullptr, a, 1},
+               {nullptr, nullptr, 0}};
   for (const auto& k : cases) {
     EXPECT_EQ(CardCompareById(k.a, k.b, 0), k.ascending);
     bool involvesNull = !k.a || !k.b;

@@ -275,6 +275,29 @@ TEST_F(LinesTest, RaisingTheWidthKeepsComponentsAndValues) {
   CheckIndex();
 }
 
+TEST_F(LinesTest, ARelayoutWithoutMemoryLeavesTheOldLayout) {
+  AddComponent(3, "C");
+  RecomputeLineSlots(base);
+  Fill(5000, 1, 40);  // two pages of lines
+  std::vector<LineImage> before = Images();
+  SetHeapFailHook([](size_t size) { return size < 100000; });  // no new line page
+  EXPECT_FALSE(RaiseReferenceWidth(base, 3));
+  EXPECT_TRUE(AbortRequested());
+  SetValueCount(base, 5);
+  AddComponent(6, "F");
+  RecomputeLineSlots(base);
+  SetHeapFailHook(nullptr);
+  PendingErrorClear();
+  EXPECT_EQ(base->referenceWidth, 2);
+  EXPECT_EQ(base->valueCount, 1);
+  EXPECT_EQ(base->lineSlots, 3);
+  ExpectLayout();
+  ExpectSame(before, Images(), 1, 3);
+  RecomputeLineSlots(base);  // memory back: the change goes through
+  EXPECT_EQ(base->lineSlots, 6);
+  CheckIndex();
+}
+
 TEST_F(LinesTest, DeletedComponentsLeaveTheirRoots) {
   AddComponent(2, "B");
   RecomputeLineSlots(base);
@@ -308,9 +331,9 @@ TEST_F(LinesTest, ValueColumnsAreFoundByStoredNameOrNumber) {
   struct {
     const char* name;
     int32_t column;
-  } cases[] = {{"amount", 2}, {"  AMOUNT\t", 2}, {"Am\x01ount", 2}, {"3", 2},  {"24", 23},
-               {"12", 5},     {"25", -1},        {"0", -1},         {"", -1},  {"  ", -1},
-               {"Value 2", -1}, {"2x", -1},      {"-1", -1},        {nullptr, -1}};
+  } cases[] = {{"amount", 2},   {"  AMOUNT\t", 2}, {"Am\x01ount", 2}, {"3", 2},     {"24", 23},
+               {"12", 5},       {"25", -1},        {"0", -1},         {"", -1},     {"  ", -1},
+               {"Value 2", -1}, {"2x", -1},        {"-1", -1},        {nullptr, -1}};
   for (const auto& c : cases)
     EXPECT_EQ(FindValueByName(base, c.name), c.column) << (c.name ? c.name : "null");
 }
