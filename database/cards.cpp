@@ -142,16 +142,9 @@ void TakeOutOfDate(CardRecord* card) {
 // --- Card records -------------------------------------------------------------------------------
 
 CardRecord* AllocCard(T_Base* base) {
-  CardRecord* card = base->cardFreeList;
-  int64_t number;
-  if (card) {
-    base->cardFreeList = card->next;
-    number = card->number;
-  } else {
-    number = base->cardPool.count;
-    card = reinterpret_cast<CardRecord*>(PagedArrayAtGrow(&base->cardPool, number));
-    if (!card) return nullptr;
-  }
+  CardRecord* card = TakePoolRecord(&base->cardPool, &base->cardFreeList);
+  if (!card) return nullptr;
+  int64_t number = card->number;
   *card = CardRecord{};
   card->number = number;
   return card;

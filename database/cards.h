@@ -19,6 +19,7 @@
 
 #include "core/bit_vector.h"
 #include "core/packed_date.h"
+#include "core/paged_array.h"
 #include "database/model_records.h"
 #include "ui/document_window.h"  // kCommandExamine, kCommandApprove
 
@@ -36,8 +37,9 @@ inline CardRecord* LastCardOfDate(const DateNode* node) { return node->next->fir
 
 // --- Cards ------------------------------------------------------------------------------------
 // A new card with empty title, notes, stamps and groups, numbered within its date from the asked
-// number (0 means 1): that number when it is free and not the date's last, else the smallest free
-// number above it. The id gets the number given. Null for the empty date or without memory.
+// number (0 means 1, above kLargestCardNumber means that): the asked number when it is free,
+// else the smallest free number above it. The id gets the number given. Null for the empty date
+// or without memory.
 CardRecord* CreateCard(T_Base* base, CardId* id);
 // A copy of the card on another date, numbered as a new card asked for number 1: title, notes,
 // notes stamp, groups and lines; the other stamps stay empty. Copying stops at the first group
@@ -90,3 +92,19 @@ void CardSetReviewStamp(CardRecord* card, const SignatureStamp* stamp, int32_t c
 // rewritten. None by default.
 using CardRenameHook = void (*)(T_Base* base, const CardId* oldId, const CardId* newId);
 void SetCardRenameHook(CardRenameHook hook);
+
+// --- Record pools -----------------------------------------------------------------------------
+// The first free record of a card, group or line pool (free records are linked through next
+// and keep their record number), else a new record at the pool's end with its number set; null
+// without memory. The caller fills in the rest.
+template <typename Record>
+Record* TakePoolRecord(PagedArray* pool, Record** freeList) {
+  if (Record* record = *freeList) {
+    *freeList = record->next;
+    return record;
+  }
+  int64_t number = pool->count;
+  auto* record = reinterpret_cast<Record*>(PagedArrayAtGrow(pool, number));
+  if (record) record->number = number;
+  return record;
+}

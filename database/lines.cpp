@@ -16,16 +16,9 @@ namespace {
 // --- Records ------------------------------------------------------------------------------------
 
 GroupRecord* AllocGroup(T_Base* base) {
-  GroupRecord* group = base->groupFreeList;
-  int64_t number;
-  if (group) {
-    base->groupFreeList = group->next;
-    number = group->number;
-  } else {
-    number = base->groupPool.count;
-    group = reinterpret_cast<GroupRecord*>(PagedArrayAtGrow(&base->groupPool, number));
-    if (!group) return nullptr;
-  }
+  GroupRecord* group = TakePoolRecord(&base->groupPool, &base->groupFreeList);
+  if (!group) return nullptr;
+  int64_t number = group->number;
   *group = GroupRecord{};
   group->number = number;
   ++base->groupCount;
@@ -33,16 +26,9 @@ GroupRecord* AllocGroup(T_Base* base) {
 }
 
 LineRecord* AllocLine(T_Base* base) {
-  LineRecord* line = base->lineFreeList;
-  int64_t number;
-  if (line) {
-    base->lineFreeList = line->next;
-    number = line->number;
-  } else {
-    number = base->linePool.count;
-    line = reinterpret_cast<LineRecord*>(PagedArrayAtGrow(&base->linePool, number));
-    if (!line) return nullptr;
-  }
+  LineRecord* line = TakePoolRecord(&base->linePool, &base->lineFreeList);
+  if (!line) return nullptr;
+  int64_t number = line->number;
   std::memset(line, 0, static_cast<size_t>(base->linePool.width));
   line->number = number;
   ++base->lineCount;
