@@ -395,6 +395,15 @@ int32_t StrRemoveControls(char* text) {
   return w;
 }
 
+int32_t StrBlankControls(char* text) {
+  if (!text) return 0;
+  int32_t i = 0;
+  for (; text[i]; ++i) {
+    if (static_cast<uint8_t>(text[i]) < 32) text[i] = ' ';
+  }
+  return i;
+}
+
 int32_t StrRemoveChars(char* text, const char* set) {
   if (!text) return 0;
   if (!set) set = "";

@@ -108,6 +108,9 @@ int32_t CharBreakClass(uint32_t code);
 
 int32_t StrReplaceChar(char* text, char from, char to);
 int32_t StrRemoveControls(char* text);
+// Every byte below 32 (TAB, CR, LF and the other controls) becomes a blank, so a stored text can
+// never split a field or a line of the section stream.
+int32_t StrBlankControls(char* text);
 int32_t StrRemoveChars(char* text, const char* set);
 int32_t StrSquashBlanks(char* text);
 // Control characters other than line ends go; each line end (CR, LF, CR LF) drops the blanks

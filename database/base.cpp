@@ -11,6 +11,7 @@
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
+#include "database/line_origins.h"
 #include "database/menu_marks.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -165,7 +166,7 @@ T_Base::~T_Base() {
   note.database = this;
   BroadcastToAllBases(&note);
 
-  // line origins: the store is freed here
+  FreeLineOrigins(this);
   for (int64_t i = 1; i < cardPool.count; ++i) {
     auto* card = reinterpret_cast<CardRecord*>(PagedArrayAt(&cardPool, i));
     BlockTextFree(&card->title);
@@ -349,7 +350,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
   // stored objects: save setups, import setups, time scales, macros and the macro index
   // subsets: the subset list
   // templates: one template record per template
-  // line origins: the store
+  bytes += LineOriginsMemSize(this);
 
   int64_t freeCards =
       FreeCount(cardFreeList, cardPool.count, [](CardRecord* c) { return c->next; });

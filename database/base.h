@@ -140,6 +140,42 @@ class T_Base {
   // The id of the first card (side below 1) or the last card; without cards January 1 with
   // number 1 or December 31 with number 0x7fffffff of the current year.
   void GetCardIdBound(CardId* id, int32_t side);
+  // The first card whose id is not below the id; the sentinel card when there is none.
+  CardRecord* SeekCard(const CardId* id);
+  // The number of cards with from <= id <= to; the first card not below from and the card after
+  // the last one counted go to first and after (each may be null). Whole dates are counted by
+  // their nodes and the runs 1 to k by arithmetic, so a busy day is not walked card by card.
+  int64_t CountCardsBetween(const CardId* from, const CardId* to, CardRecord** first,
+                            CardRecord** after);
+  // The id after (before) the id: the number + 1, or number 1 of the next day once the number
+  // reaches the largest the card-number digits show; the number - 1, or that largest number on
+  // the previous day below number 2.
+  void GetNextCardId(CardId* id);
+  void GetPrevCardId(CardId* id);
+
+  // The group of the component (dimension 0; 0 for none) in the card, else a new group at the
+  // end of the card's groups; null without memory.
+  GroupRecord* FindOrAddGroup(CardRecord* card, int64_t component);
+
+  // A batch of line deletions: each card is pruned and stamped once, when the batch moves on to
+  // another card or ends, and lines deleted in group order are each found in one step.
+  void BeginLineDeletion(const SignatureStamp* stamp);
+  void DeleteLine(CardRecord* card, GroupRecord* group, LineRecord* line);
+  void EndLineDeletion();
+
+  // Line accessors. Slot i is dimension i + 1; a slot the lines do not have reads as the
+  // dimension's root (no component) and ignores writes. Array forms hold lineSlots components
+  // or valueCount values.
+  int64_t GetLineComponent(const LineRecord* line, int32_t slot) const;
+  void SetLineComponent(LineRecord* line, int32_t slot, int64_t component);
+  void GetLineComponents(const LineRecord* line, int64_t* components) const;
+  void SetLineComponents(LineRecord* line, const int64_t* components);
+  void CopyLineComponents(LineRecord* destination, const LineRecord* source);
+  bool LineComponentsEqual(const LineRecord* line, const int64_t* components) const;
+  double GetLineValue(const LineRecord* line, int32_t column) const;
+  void SetLineValue(LineRecord* line, int32_t column, double value);
+  void SetLineValues(LineRecord* line, const double* values);
+  void CopyLineValues(LineRecord* destination, const LineRecord* source);
 
   // --- Base options (database/base_options.cpp) --------------------------------------------------
 
@@ -155,7 +191,7 @@ class T_Base {
   int32_t secondSaveValue = 1;
   FileInfo fileInfo;
   SaveOptions saveOptions;
-  WebUserList* webUsers = nullptr;  // owned
+  WebUserList* webUsers = nullptr;   // owned
   Protection* protection = nullptr;  // owned
   CardSelection* activeFilter = nullptr;
 
@@ -230,7 +266,7 @@ class T_Base {
   uint8_t runOpenDirectCommands = 1;
 
   // Logs.
-  T_AlertHandler* alertLog = nullptr;  // a T_LogAlerts or T_NoAlerts, owned
+  T_AlertHandler* alertLog = nullptr;   // a T_LogAlerts or T_NoAlerts, owned
   T_LogAlerts* operationLog = nullptr;  // null or the alert log itself
   char* errorFileName = nullptr;        // owned
   uint8_t logChosenByCaller = 0;

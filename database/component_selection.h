@@ -17,8 +17,8 @@ struct SelectionProgram;
 struct ComponentSelection {
   T_Base* database = nullptr;
   SelectionProgram* programs[32] = {};  // null: the dimension is unrestricted
-  BitVector components;  // by component record number; all set at creation
-  T_GrafElement* owner = nullptr;  // parent of the component finder when a code is unknown
+  BitVector components;                 // by component record number; all set at creation
+  T_GrafElement* owner = nullptr;       // parent of the component finder when a code is unknown
 };
 
 // No programs; the bit set sized to the component pool and all set.

@@ -3,11 +3,6 @@
 #include "database/model_links.h"
 #include "database/read_prompt.h"
 
-bool RaiseReferenceWidth(T_Base*, int32_t) { return false; }
-void RecomputeLineSlots(T_Base*) {}
-void ClearDeletedComponentReferences(T_Base*, int32_t, const BitVector*) {}
-void RaiseCardDigitsToFit(T_Base*) {}
-
 bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
 
 void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}
@@ -15,8 +10,3 @@ void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }
 int32_t AskReadErrorText(T_Base*, int32_t, const char*) { return kReadErrorContinue; }
-
-void T_Base::GetCardIdBound(CardId* id, int32_t side) {
-  (void)side;
-  *id = CardId{};
-}

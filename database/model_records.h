@@ -45,19 +45,19 @@ struct ComponentRecord {
 struct DimensionRecord {
   T_Base* database = nullptr;
   int32_t number = 0;
-  int32_t codeCase = 0;   // letter-case rules: 0 U, 1 L, 2 D, 3 W, 4 S, 5 N
+  int32_t codeCase = 0;  // letter-case rules: 0 U, 1 L, 2 D, 3 W, 4 S, 5 N
   int32_t textCase = 5;
   int32_t hostCase = 5;
   int32_t displayStyle = 3;  // 0 C, 1 H, 2 T, 3 CT, 4 HT, 5 CH, 6 CHT
   uint8_t optionX = 0;
   char* singular = nullptr;  // owned; null means the default name (text 3000 + number)
   char* plural = nullptr;
-  int32_t optionI = 1;  // 0 F, 1 S, 2 D
+  int32_t optionI = 1;    // 0 F, 1 S, 2 D
   int32_t codeWidth = 0;  // 0 means the default widths 80, 160, 80
   int32_t textWidth = 0;
   int32_t hostWidth = 0;
-  uint8_t used = 0;            // last announced state of "dimension used" (code 14)
-  uint8_t hasSubComponents = 0;  // last announced state (code 15)
+  uint8_t used = 0;                // last announced state of "dimension used" (code 14)
+  uint8_t hasSubComponents = 0;    // last announced state (code 15)
   HashIndex* codeIndex = nullptr;  // null while no component has a code
   HashIndex* hostIndex = nullptr;  // null while no component has a host code
   int64_t codeIndexSize = 10;      // sizes asked of the indexes ("-EC", "-EH")

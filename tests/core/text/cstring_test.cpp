@@ -237,6 +237,7 @@ TEST(CString, InPlaceEdits) {
        "a\tb\x01"
        "c",
        "abc"},
+      {StrBlankControls, "a\tb\r\nc\x1f\x7f", "a b  c \x7f"},
       {StrDecodeEntities, "&lt;b&gt; &#09;", "<b> \t"},
       {StrDecodeEntities, "&#65; &amp &unknown; &", "&#65; &amp &unknown; &"},
       {StrDecodeEntities, "&eacute;&euro;&Alpha;&nbsp;", "\xC3\xA9\xE2\x82\xAC\xCE\x91\xC2\xA0"},

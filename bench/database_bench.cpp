@@ -1,0 +1,146 @@
+// The database model at the size of the 1M-line benchmark file: 100,000 cards of 10 lines in 1 to
+// 3 groups, 5 dimensions of 5,000 components, 3 values and a short text per line; then the
+// operations that run over all of it (re-laying the lines, counting, the card-number digits)
+// and freeing it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/alert_handlers.h"
+#include "core/owned_text.h"
+#include "core/paged_array.h"
+#include "database/base.h"
+#include "database/cards.h"
+#include "database/lines.h"
+#include "database/model_links.h"
+
+namespace {
+
+constexpr int32_t kCards = 100000;
+constexpr int32_t kLinesPerCard = 10;
+constexpr int32_t kDimensions = 5;  // 1 to 5; dimension 0 keys the groups
+constexpr int32_t kComponents = 5000;
+constexpr int32_t kGroupComponents = 50;
+constexpr int32_t kCardsPerDay = 90;
+
+double Now() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+uint64_t randomState = 88172645463325252ull;
+uint32_t Random(uint32_t n) {
+  randomState ^= randomState << 13;
+  randomState ^= randomState >> 7;
+  randomState ^= randomState << 17;
+  return static_cast<uint32_t>(randomState % n);
+}
+
+// Components linked straight into the pool under the dimension's root, as the component
+// operations would leave them; returns the first number.
+int64_t MakeComponents(T_Base* base, int32_t dimension, int32_t n) {
+  auto* root = reinterpret_cast<ComponentRecord*>(PagedArrayAt(&base->componentPool, dimension));
+  int64_t first = base->componentPool.count;
+  ComponentRecord* previous = nullptr;
+  for (int32_t i = 0; i < n; ++i) {
+    int64_t number = base->componentPool.count;
+    auto* c = reinterpret_cast<ComponentRecord*>(PagedArrayAtGrow(&base->componentPool, number));
+    *c = ComponentRecord{};
+    c->number = number;
+    char code[16];
+    std::snprintf(code, sizeof(code), "%d%05d", dimension, i);
+    c->code = StrDup(code);
+    c->parent = root;
+    if (previous) {
+      previous->nextSibling = c;
+      c->prevSibling = previous;
+    } else {
+      root->firstChild = c;
+    }
+    previous = c;
+  }
+  if (root->firstChild) root->firstChild->prevSibling = previous;
+  return first;
+}
+
+}  // namespace
+
+int main() {
+  T_NoAlerts quiet;
+  auto* base = new T_Base(nullptr, 0);
+
+  double start = Now();
+  int64_t firstGroupComponent = MakeComponents(base, 0, kGroupComponents);
+  int64_t firstComponent[kDimensions + 1] = {};
+  for (int32_t d = 1; d <= kDimensions; ++d)
+    firstComponent[d] = MakeComponents(base, d, kComponents);
+  RecomputeLineSlots(base);
+  SetValueCount(base, 3);
+  double components = Now() - start;
+
+  start = Now();
+  PackedDate day = PackDate(2010, 1, 1);
+  char text[32];
+  int64_t references[kDimensions];
+  double values[3];
+  for (int32_t c = 0; c < kCards; ++c) {
+    if (c % kCardsPerDay == 0 && c) day = PackedDateNextDay(day);
+    CardId id{day, c % kCardsPerDay + 1};
+    CardRecord* card = CreateCard(base, &id);
+    int32_t groups = 1 + static_cast<int32_t>(Random(3));
+    for (int32_t l = 0; l < kLinesPerCard; ++l) {
+      GroupRecord* group =
+          base->FindOrAddGroup(card, firstGroupComponent + (l * groups / kLinesPerCard));
+      LineRecord* line = CreateLine(base, group);
+      for (int32_t d = 0; d < kDimensions; ++d)
+        references[d] = firstComponent[d + 1] + Random(kComponents);
+      base->SetLineComponents(line, references);
+      values[0] = Random(100000) / 100.0;
+      values[1] = -values[0];
+      values[2] = l;
+      base->SetLineValues(line, values);
+      std::snprintf(text, sizeof(text), "Line %d-%d", c, l);
+      SetLineText(line, text);
+    }
+  }
+  double build = Now() - start;
+  std::printf("components (hand-linked, %d in %d dimensions): %.3f s\n",
+              kComponents * kDimensions + kGroupComponents, kDimensions + 1, components);
+  std::printf("model of %lld cards, %lld groups, %lld lines: %.3f s (target 0.3 s)\n",
+              static_cast<long long>(base->cardCount), static_cast<long long>(base->groupCount),
+              static_cast<long long>(base->lineCount), build);
+  std::printf("line pool: %.1f MB in records of %d bytes\n",
+              PagedArrayMemSize(&base->linePool) / 1048576.0, base->linePool.width);
+
+  start = Now();
+  CardId from{0, 0};
+  CardId to{0x7fffffff, kCardSequenceOpen};
+  int64_t counted = 0;
+  for (int32_t i = 0; i < 1000; ++i)
+    counted += base->CountCardsBetween(&from, &to, nullptr, nullptr);
+  std::printf("1000 counts of all %lld cards: %.3f s\n", static_cast<long long>(counted / 1000),
+              Now() - start);
+
+  start = Now();
+  for (int32_t i = 0; i < 1000; ++i) RaiseCardDigitsToFit(base);
+  std::printf("1000 card-digit checks over %lld dates: %.3f s\n",
+              static_cast<long long>(base->dateNodeCount), Now() - start);
+
+  start = Now();
+  RaiseReferenceWidth(base, 3);
+  std::printf("reference width 2 -> 3 over every line: %.3f s\n", Now() - start);
+  start = Now();
+  SetValueCount(base, 1);
+  std::printf("value count 3 -> 1 over every line: %.3f s\n", Now() - start);
+
+  start = Now();
+  DeleteAllCards(base);
+  std::printf("deleting every card: %.3f s\n", Now() - start);
+  start = Now();
+  delete base;
+  std::printf("freeing the database: %.3f s\n", Now() - start);
+  return 0;
+}
