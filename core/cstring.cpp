@@ -336,16 +336,21 @@ bool PathHasWildcards(const char* path) {
   return name && (std::strchr(name, '*') || std::strchr(name, '?'));
 }
 
+namespace {
+constexpr char kCaseModeLetters[] = "ULDWSN";
+}  // namespace
+
 int32_t CaseModeFromLetter(int32_t* out, char letter) {
-  static constexpr char kLetters[] = "ULDWSN";
   for (int32_t i = 0; i < 6; ++i) {
-    if (kLetters[i] == letter) {
+    if (kCaseModeLetters[i] == letter) {
       *out = i;
       return i;
     }
   }
   return -1;
 }
+
+char CaseModeToLetter(int32_t rule) { return rule >= 0 && rule < 6 ? kCaseModeLetters[rule] : 0; }
 
 int32_t CharBreakClass(uint32_t code) {
   switch (code) {
@@ -393,6 +398,15 @@ int32_t StrRemoveControls(char* text) {
   }
   text[w] = 0;
   return w;
+}
+
+int32_t StrBlankControls(char* text) {
+  if (!text) return 0;
+  int32_t i = 0;
+  for (; text[i]; ++i) {
+    if (static_cast<uint8_t>(text[i]) < 32) text[i] = ' ';
+  }
+  return i;
 }
 
 int32_t StrRemoveChars(char* text, const char* set) {

@@ -100,6 +100,8 @@ bool PathHasWildcards(const char* path);
 
 // Index of the letter in "ULDWSN" stored through out; -1 when absent (out untouched).
 int32_t CaseModeFromLetter(int32_t* out, char letter);
+// The letter of a rule 0..5 of "ULDWSN"; 0 for any other rule.
+char CaseModeToLetter(int32_t rule);
 // 1 word break (blank - . / _ U+00A0 U+2026), 2 punctuation that keeps the word state
 // (" # ' ( ) : ; [ ] { }), 0 every other character.
 int32_t CharBreakClass(uint32_t code);
@@ -108,6 +110,9 @@ int32_t CharBreakClass(uint32_t code);
 
 int32_t StrReplaceChar(char* text, char from, char to);
 int32_t StrRemoveControls(char* text);
+// Every byte below 32 (TAB, CR, LF and the other controls) becomes a blank, so a stored name
+// can never break the field or line it is written in.
+int32_t StrBlankControls(char* text);
 int32_t StrRemoveChars(char* text, const char* set);
 int32_t StrSquashBlanks(char* text);
 // Control characters other than line ends go; each line end (CR, LF, CR LF) drops the blanks
