@@ -4,6 +4,7 @@
 #include "core/owned_text.h"
 #include "core/placeholders.h"
 #include "database/change_notes.h"
+#include "database/time_scale.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -136,6 +137,7 @@ T_Base::~T_Base() {
     dimension = nullptr;
   }
 
+  TimeScaleFreeAll(this);
   BlockTextFree(&cardTitleLabel);
   BlockTextFree(&lineTextLabel);
   for (char*& name : valueNames) BlockTextFree(&name);

@@ -12,7 +12,6 @@ void DimensionRecordOnChange(DimensionRecord*, const ChangeNote*) {}
 
 bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
 
-void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}
 void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }
