@@ -10,8 +10,6 @@ void RaiseCardDigitsToFit(T_Base*) {}
 
 void DimensionRecordOnChange(DimensionRecord*, const ChangeNote*) {}
 
-bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
-
 void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }
