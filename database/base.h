@@ -112,13 +112,13 @@ class T_Base {
 
   // Each setter stores and notifies only a change. Texts follow base_options.h (control
   // characters blanked, at most 63 bytes, none when equal to the default) and set modified.
-  void SetCardTitleLabel(const char* text);              // code 35
-  void SetLineTextLabel(const char* text);               // code 36
-  void SetValueName(int32_t column, const char* text);   // code 37 with the column
-  void SetCardDigits(int32_t n);                         // 1..9; code 29
-  void SetListWidth1(int32_t width);                     // 47..150; code 33 with the difference
-  void SetListWidth2(int32_t width);                     // 52..150; code 34 with the difference
-  void SetDecimalsCode(int32_t column, int32_t code);    // 8 and 9 stored as 0; code 30
+  void SetCardTitleLabel(const char* text);             // code 35
+  void SetLineTextLabel(const char* text);              // code 36
+  void SetValueName(int32_t column, const char* text);  // code 37 with the column
+  void SetCardDigits(int32_t n);                        // 1..9; code 29
+  void SetListWidth1(int32_t width);                    // 47..150; code 33 with the difference
+  void SetListWidth2(int32_t width);                    // 52..150; code 34 with the difference
+  void SetDecimalsCode(int32_t column, int32_t code);   // 8 and 9 stored as 0; code 30
   // Copies the bound's rule (or date) and resolves it as a to-bound; code 38 when the rule or
   // the resolved date changed.
   void SetReferenceDate(const DateRef* ref);

@@ -19,8 +19,8 @@
 namespace {
 
 // The kind words are part of the file form, so they are never translated.
-constexpr const char* kKindWords[] = {nullptr, "Day",  "Week", "Month",    "Quarter",
-                                      "Year",  "File", "Reference"};
+constexpr const char* kKindWords[] = {nullptr,   "Day",  "Week", "Month",
+                                      "Quarter", "Year", "File", "Reference"};
 // What may follow a time-scale or period name in a bound's text.
 constexpr const char* kNameEnds = "+- ";
 // The longest run of date digits and hyphens a typed date is read from.

@@ -39,9 +39,9 @@ const char* DisplayStyleName(int32_t style);
 void SetDisplayStyle(DimensionRecord* dimension, int32_t style);  // 0..6; codes 22 and 18
 // The style named exactly by the text; any other text leaves the style.
 void SetDisplayStyleText(DimensionRecord* dimension, const char* text);
-void SetOptionX(DimensionRecord* dimension, bool on);             // code 23
-void SetOptionI(DimensionRecord* dimension, int32_t value);       // 0..2; code 24
-void SetOptionILetter(DimensionRecord* dimension, char letter);   // "F", "S", "D"; others leave it
+void SetOptionX(DimensionRecord* dimension, bool on);            // code 23
+void SetOptionI(DimensionRecord* dimension, int32_t value);      // 0..2; code 24
+void SetOptionILetter(DimensionRecord* dimension, char letter);  // "F", "S", "D"; others leave it
 // A width at its default (or below 1) is stored as 0; code 25.
 void SetCodeWidth(DimensionRecord* dimension, int32_t width);
 void SetTextWidth(DimensionRecord* dimension, int32_t width);

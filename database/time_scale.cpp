@@ -28,7 +28,8 @@ void SendNote(TimeScale* scale, int32_t code) {
 }
 
 void FreePeriods(TimeScale* scale) {
-  for (int64_t i = 0; i < scale->periods.count; ++i) BlockTextFree(&TimeScalePeriod(scale, i)->name);
+  for (int64_t i = 0; i < scale->periods.count; ++i)
+    BlockTextFree(&TimeScalePeriod(scale, i)->name);
   PagedArrayTruncate(&scale->periods, 0);
 }
 
@@ -74,7 +75,8 @@ TimePeriod* TimeScalePeriod(const TimeScale* scale, int64_t index) {
 }
 
 bool TimeScaleAppendPeriod(TimeScale* scale, const CardId* start, const char* name) {
-  auto* period = reinterpret_cast<TimePeriod*>(PagedArrayAtGrow(&scale->periods, scale->periods.count));
+  auto* period =
+      reinterpret_cast<TimePeriod*>(PagedArrayAtGrow(&scale->periods, scale->periods.count));
   if (!period) return false;
   period->start = *start;
   period->name = nullptr;
@@ -149,8 +151,7 @@ void TimeScalePeriodBound(const TimeScale* scale, CardId* id, int64_t index, int
     *id = period->start;
   } else if (index + 1 < scale->periods.count) {
     *id = BeforeStart(scale, index + 1);
-  } else if (!CardChainEnd(scale->database, kDirectionTo, id) ||
-             id->date <= period->start.date) {
+  } else if (!CardChainEnd(scale->database, kDirectionTo, id) || id->date <= period->start.date) {
     id->date = PackDate(PackedDateYear(period->start.date), 12, 31);
     id->sequence = kCardSequenceOpen;
   }

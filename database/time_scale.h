@@ -44,7 +44,7 @@ struct TimeScale {
   TimeScale& operator=(const TimeScale&) = delete;
 
   TimeScale* next = nullptr;
-  char* name = nullptr;  // owned
+  char* name = nullptr;        // owned
   T_Base* database = nullptr;  // null once the database is being destroyed
   PagedArray periods;          // TimePeriod entries
 };

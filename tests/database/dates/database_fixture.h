@@ -50,10 +50,11 @@ struct RecordedNote {
 
 class T_NoteRecorder : public T_HWindow {
  public:
-  explicit T_NoteRecorder(T_Base* base) : T_HWindow(kKindDocument, kWindowCards, &kRect, 0, base, 0) {}
+  explicit T_NoteRecorder(T_Base* base)
+      : T_HWindow(kKindDocument, kWindowCards, &kRect, 0, base, 0) {}
   void OnChange(const ChangeNote* note) override {
-    notes.push_back({note->code, note->index, note->valueColumn, note->difference, note->flag,
-                     note->object});
+    notes.push_back(
+        {note->code, note->index, note->valueColumn, note->difference, note->flag, note->object});
   }
   std::vector<int32_t> Codes() const {
     std::vector<int32_t> codes;

@@ -33,9 +33,11 @@ class DateRefTest : public DatabaseTest {
     return &ref;
   }
 
-  TimeScale* AddScale(const char* name, std::initializer_list<std::pair<CardId, const char*>> periods) {
+  TimeScale* AddScale(const char* name,
+                      std::initializer_list<std::pair<CardId, const char*>> periods) {
     auto* scale = new (std::nothrow) TimeScale(base, name);
-    for (const auto& [start, periodName] : periods) TimeScaleAppendPeriod(scale, &start, periodName);
+    for (const auto& [start, periodName] : periods)
+      TimeScaleAppendPeriod(scale, &start, periodName);
     return scale;
   }
 
@@ -91,8 +93,8 @@ TEST_F(DateRefTest, BoundsParseResolveAndWriteBothForms) {
       // The number 999 of a 3-digit to-bound is the whole day.
       {"050301-999", kDirectionTo, Id(2024, 3, 15, 0), 0, 0, Id(2005, 3, 1, kOpen), "050301",
        "050301-999"},
-      {"050301-999", kDirectionFrom, Id(2024, 3, 15, 0), 0, 0, Id(2005, 3, 1, 999),
-       "050301-999", "050301-999"},
+      {"050301-999", kDirectionFrom, Id(2024, 3, 15, 0), 0, 0, Id(2005, 3, 1, 999), "050301-999",
+       "050301-999"},
       {"0503", kDirectionTo, Id(2024, 3, 15, 0), 0, 0, Id(2005, 3, 31, kOpen), "050331",
        "050331-999"},
       {"Day", kDirectionTo, Id(2024, 3, 15, 0), 1, 0, Id(2024, 3, 15, kOpen), "Day",
@@ -258,20 +260,29 @@ TEST_F(DateRefTest, ATimeScaleNameNeedsASignedOffsetOrAPeriodIsMeant) {
 }
 
 TEST_F(DateRefTest, NotesReResolveOnlyTheKindsTheyMove) {
-  TimeScale* quarters = AddScale("Quarters", {{Id(2024, 1, 1, 1), "Q1"}, {Id(2024, 4, 1, 1), "Q2"}});
+  TimeScale* quarters =
+      AddScale("Quarters", {{Id(2024, 1, 1, 1), "Q1"}, {Id(2024, 4, 1, 1), "Q2"}});
   struct {
     const char* text;
     int32_t code;
     bool moves;
   } cases[] = {
-      {"Day", kChangeRefresh, true},          {"Day", kChangeCards, false},
-      {"Day", kChangeReferenceDate, false},   {"Day", kChangeTimeScaleChanged, false},
-      {"Day", kChangeCardDigits, false},      {"Day", kChangeComponentsRebuilt, false},
-      {"Reference", kChangeReferenceDate, true}, {"Reference", kChangeRefresh, true},
-      {"Reference", kChangeCardSaved, false}, {"Quarters", kChangeTimeScaleChanged, true},
-      {"Quarters", kChangeTimeScaleDeleted, true}, {"Quarters", kChangeCards, false},
-      {"Q1", kChangeTimeScaleChanged, true},  {"Q1", kChangeRefresh, true},
-      {"Q1", kChangeReferenceDate, false},    {"240101", kChangeRefresh, false},
+      {"Day", kChangeRefresh, true},
+      {"Day", kChangeCards, false},
+      {"Day", kChangeReferenceDate, false},
+      {"Day", kChangeTimeScaleChanged, false},
+      {"Day", kChangeCardDigits, false},
+      {"Day", kChangeComponentsRebuilt, false},
+      {"Reference", kChangeReferenceDate, true},
+      {"Reference", kChangeRefresh, true},
+      {"Reference", kChangeCardSaved, false},
+      {"Quarters", kChangeTimeScaleChanged, true},
+      {"Quarters", kChangeTimeScaleDeleted, true},
+      {"Quarters", kChangeCards, false},
+      {"Q1", kChangeTimeScaleChanged, true},
+      {"Q1", kChangeRefresh, true},
+      {"Q1", kChangeReferenceDate, false},
+      {"240101", kChangeRefresh, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " on " + std::to_string(c.code));

@@ -47,33 +47,49 @@ struct SetterCase {
 TEST(BaseOptions, SettersStoreAndNotifyOnlyChanges) {
   T_NoAlerts quiet;
   const SetterCase cases[] = {
-      {"card-title label", [](T_Base* b) { b->SetCardTitleLabel("Voucher"); },
+      {"card-title label",
+       [](T_Base* b) { b->SetCardTitleLabel("Voucher"); },
        {kChangeModified, kChangeCardTitleLabel},
        [](T_Base* b) { EXPECT_STREQ(b->GetCardTitleLabel(), "Voucher"); }},
-      {"card-title label at its default", [](T_Base* b) { b->SetCardTitleLabel("Card Title"); },
-       {}, [](T_Base* b) { EXPECT_EQ(b->cardTitleLabel, nullptr); }},
+      {"card-title label at its default",
+       [](T_Base* b) { b->SetCardTitleLabel("Card Title"); },
+       {},
+       [](T_Base* b) { EXPECT_EQ(b->cardTitleLabel, nullptr); }},
       {"line-text label with control characters",
        [](T_Base* b) { b->SetLineTextLabel("a\tb\r\nc"); },
        {kChangeModified, kChangeLineTextLabel},
        [](T_Base* b) { EXPECT_STREQ(b->GetLineTextLabel(), "a b  c"); }},
-      {"value 2 named as its default", [](T_Base* b) { b->SetValueName(1, "Value 2"); }, {},
+      {"value 2 named as its default",
+       [](T_Base* b) { b->SetValueName(1, "Value 2"); },
+       {},
        [](T_Base* b) { EXPECT_EQ(b->valueNames[1], nullptr); }},
-      {"value 2 named", [](T_Base* b) { b->SetValueName(1, "Net"); },
+      {"value 2 named",
+       [](T_Base* b) { b->SetValueName(1, "Net"); },
        {kChangeModified, kChangeValueColumn},
        [](T_Base* b) { EXPECT_EQ(Name(b, kFieldValueFirst + 1), "Net"); }},
       {"value column out of range", [](T_Base* b) { b->SetValueName(24, "Net"); }, {}, nullptr},
       {"card digits unchanged", [](T_Base* b) { b->SetCardDigits(3); }, {}, nullptr},
-      {"card digits above 9", [](T_Base* b) { b->SetCardDigits(12); }, {kChangeCardDigits},
+      {"card digits above 9",
+       [](T_Base* b) { b->SetCardDigits(12); },
+       {kChangeCardDigits},
        [](T_Base* b) { EXPECT_EQ(b->cardDigits, 9); }},
       {"list width 1 below its floor", [](T_Base* b) { b->SetListWidth1(10); }, {}, nullptr},
-      {"list width 1", [](T_Base* b) { b->SetListWidth1(100); }, {kChangeListWidth1},
+      {"list width 1",
+       [](T_Base* b) { b->SetListWidth1(100); },
+       {kChangeListWidth1},
        [](T_Base* b) { EXPECT_EQ(b->listWidth1, 100); }},
-      {"list width 2 above its ceiling", [](T_Base* b) { b->SetListWidth2(500); },
-       {kChangeListWidth2}, [](T_Base* b) { EXPECT_EQ(b->listWidth2, 150); }},
-      {"decimals code 9", [](T_Base* b) { b->SetDecimalsCode(0, 9); }, {kChangeDecimals},
+      {"list width 2 above its ceiling",
+       [](T_Base* b) { b->SetListWidth2(500); },
+       {kChangeListWidth2},
+       [](T_Base* b) { EXPECT_EQ(b->listWidth2, 150); }},
+      {"decimals code 9",
+       [](T_Base* b) { b->SetDecimalsCode(0, 9); },
+       {kChangeDecimals},
        [](T_Base* b) { EXPECT_EQ(b->decimalsCodes[0], 0); }},
-      {"decimals code 8 on column 4", [](T_Base* b) { b->SetDecimalsCode(3, 8); },
-       {kChangeDecimals}, [](T_Base* b) { EXPECT_EQ(b->decimalsCodes[3], 0); }},
+      {"decimals code 8 on column 4",
+       [](T_Base* b) { b->SetDecimalsCode(3, 8); },
+       {kChangeDecimals},
+       [](T_Base* b) { EXPECT_EQ(b->decimalsCodes[3], 0); }},
       {"decimals code unchanged", [](T_Base* b) { b->SetDecimalsCode(0, 2); }, {}, nullptr},
   };
   for (const SetterCase& c : cases) {
@@ -140,10 +156,9 @@ TEST(BaseOptions, FieldNamesByCode) {
     int32_t code;
     const char* name;
   } cases[] = {
-      {1, "Dim 1"},   {2, "Account"},     {32, "Dim 32"},   {33, "Dim 1"},
-      {34, "Accounts"}, {65, "Card Title"}, {66, "Remark"},   {67, "Net"},
-      {68, "Value 2"}, {90, "Value 24"},   {3104, "Value"}, {0, ""},
-      {91, ""},        {-4, ""},
+      {1, "Dim 1"},       {2, "Account"}, {32, "Dim 32"}, {33, "Dim 1"},   {34, "Accounts"},
+      {65, "Card Title"}, {66, "Remark"}, {67, "Net"},    {68, "Value 2"}, {90, "Value 24"},
+      {3104, "Value"},    {0, ""},        {91, ""},       {-4, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(Name(base, c.code), c.name) << c.code;
 
@@ -186,7 +201,8 @@ TEST(BaseOptions, RefreshDefaultLabelsAnnouncesTheDefaultsAndRenamesAnUntitledDa
   fresh.recorder->notes.clear();
   base->RefreshDefaultLabels();
   std::vector<int32_t> expected{kChangeLineTextLabel};
-  for (int32_t column = 1; column < kMaxValueCount; ++column) expected.push_back(kChangeValueColumn);
+  for (int32_t column = 1; column < kMaxValueCount; ++column)
+    expected.push_back(kChangeValueColumn);
   expected.push_back(kChangePath);
   EXPECT_EQ(fresh.recorder->Codes(), expected);
   EXPECT_EQ(fresh.recorder->notes[1].valueColumn, 1);

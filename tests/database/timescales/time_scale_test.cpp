@@ -120,7 +120,9 @@ TEST_F(TimeScaleTest, SectionRecordRoundTrip) {
   // The reader skips lines without a date, cuts long names at a character boundary and stops
   // at the next section, leaving its line.
   std::string longName(62, 'x');
-  longName += "\xC3\xA9" "tail";
+  longName +=
+      "\xC3\xA9"
+      "tail";
   TextInput input("0501\tJan\r\n\r\nnot a date\tX\r\n050201-3\t" + longName +
                   "\r\n050301\r\n##Next\tsection\r\n");
   auto* read = new (std::nothrow) TimeScale(base, "Read");
