@@ -31,20 +31,21 @@ const char* DimensionName(const T_Base* base, int32_t dimension, bool plural) {
   return stored ? stored : GetString(kTextDimensionName + dimension);
 }
 
-void SendColumnNote(T_Base* base, int32_t code, int32_t column) {
+// A note of this database with the value column (codes 30, 37) or the difference (33, 34).
+void SendNote(T_Base* base, int32_t code, int32_t column, int32_t difference) {
   ChangeNote note;
   note.code = code;
   note.database = base;
   note.valueColumn = column;
+  note.difference = difference;
   NotifyChange(base, &note);
 }
 
-void SendDifferenceNote(T_Base* base, int32_t code, int32_t difference) {
-  ChangeNote note;
-  note.code = code;
-  note.database = base;
-  note.difference = difference;
-  NotifyChange(base, &note);
+void SetListWidth(T_Base* base, int32_t* field, int32_t width, int32_t code) {
+  int32_t difference = width - *field;
+  if (difference == 0) return;
+  *field = width;
+  SendNote(base, code, 0, difference);
 }
 
 bool IsValueColumn(int32_t column) { return column >= 0 && column < kMaxValueCount; }
@@ -142,7 +143,7 @@ void T_Base::SetValueName(int32_t column, const char* text) {
   DefaultValueName(&defaultName, column);
   if (!AssignOptionalText(&valueNames[column], text, defaultName.data, kLabelMaxBytes)) return;
   MarkModified(this);
-  SendColumnNote(this, kChangeValueColumn, column);
+  SendNote(this, kChangeValueColumn, column, 0);
 }
 
 void T_Base::SetCardDigits(int32_t n) {
@@ -153,19 +154,13 @@ void T_Base::SetCardDigits(int32_t n) {
 }
 
 void T_Base::SetListWidth1(int32_t width) {
-  width = std::clamp(width, kListWidth1Default, kListWidthMax);
-  int32_t difference = width - listWidth1;
-  if (difference == 0) return;
-  listWidth1 = width;
-  SendDifferenceNote(this, kChangeListWidth1, difference);
+  SetListWidth(this, &listWidth1, std::clamp(width, kListWidth1Default, kListWidthMax),
+               kChangeListWidth1);
 }
 
 void T_Base::SetListWidth2(int32_t width) {
-  width = std::clamp(width, kListWidth2Default, kListWidthMax);
-  int32_t difference = width - listWidth2;
-  if (difference == 0) return;
-  listWidth2 = width;
-  SendDifferenceNote(this, kChangeListWidth2, difference);
+  SetListWidth(this, &listWidth2, std::clamp(width, kListWidth2Default, kListWidthMax),
+               kChangeListWidth2);
 }
 
 void T_Base::SetDecimalsCode(int32_t column, int32_t code) {
@@ -174,7 +169,7 @@ void T_Base::SetDecimalsCode(int32_t column, int32_t code) {
   if (code >= 8) code = 0;
   if (decimalsCodes[column] == code) return;
   decimalsCodes[column] = code;
-  SendColumnNote(this, kChangeDecimals, column);
+  SendNote(this, kChangeDecimals, column, 0);
 }
 
 void T_Base::SetReferenceDate(const DateRef* ref) {
@@ -199,7 +194,7 @@ void T_Base::RefreshDefaultLabels() {
   if (!cardTitleLabel) NotifyCode(kChangeCardTitleLabel);
   if (!lineTextLabel) NotifyCode(kChangeLineTextLabel);
   for (int32_t column = 0; column < kMaxValueCount; ++column) {
-    if (!valueNames[column]) SendColumnNote(this, kChangeValueColumn, column);
+    if (!valueNames[column]) SendNote(this, kChangeValueColumn, column, 0);
   }
   if (untitledNumber == 0) return;
   T_TextBuf name(GetString(kTextUntitled));

@@ -97,6 +97,10 @@ void WriteDateRange(T_OStream* stream, const char* label, const DateRef* from, c
 // The word of kinds 1..7 ("Day" .. "Reference"); null for other kinds.
 const char* DateRefKindWord(int32_t kind);
 
+// DateRefOnNotify (database/model_links.h) re-resolves a bound on the notes that can move it: 0
+// every rule, 27 and 28 "File", 38 "Reference", 51 and 53 the time-scale kinds; 29 only rewrites
+// the edit field.
+//
 // The database's own reference date on a change note (last step of the dispatch): re-resolved,
 // and code 38 sent when it moved.
 void ReferenceDateOnNotify(T_Base* base, const ChangeNote* note);

@@ -259,6 +259,28 @@ TEST_F(DateRefTest, ATimeScaleNameNeedsASignedOffsetOrAPeriodIsMeant) {
   EXPECT_EQ(date->cardId.date, PackDate(2005, 3, 1));
 }
 
+TEST_F(DateRefTest, DamagedTextsParseWithoutHarm) {
+  AddScale("Quarters", {{Id(2024, 1, 1, 1), "Q1 2024"}, {Id(2024, 4, 1, 1), "Q2 2024"}});
+  for (std::string good : {"240401-001 Quarters+1", "240101 Q2 2024-3", "050301-999 Month-1"}) {
+    for (size_t cut = 0; cut <= good.size(); ++cut) {
+      for (int32_t bit = -1; bit < 8; ++bit) {
+        std::string damaged = good.substr(0, cut);
+        if (bit >= 0 && cut > 0)
+          damaged[cut / 2] = static_cast<char>(damaged[cut / 2] ^ (1 << bit));
+        DateRef ref;
+        DateRefInit(&ref, base, kDirectionTo);
+        T_TextBuf text(damaged.c_str());
+        DateRefNormalize(&ref, &text);
+        EXPECT_TRUE(ref.kind >= kDateRefFixed && ref.kind <= kDateRefNamedPeriod) << damaged;
+        EXPECT_EQ(ref.text != nullptr,
+                  ref.kind == kDateRefCurrentPeriod || ref.kind == kDateRefNamedPeriod);
+        EXPECT_TRUE(ref.cardId.date != 0 || ref.kind == kDateRefFile) << damaged;
+        DateRefFree(&ref);
+      }
+    }
+  }
+}
+
 TEST_F(DateRefTest, NotesReResolveOnlyTheKindsTheyMove) {
   TimeScale* quarters =
       AddScale("Quarters", {{Id(2024, 1, 1, 1), "Q1"}, {Id(2024, 4, 1, 1), "Q2"}});

@@ -222,6 +222,17 @@ TEST_F(DatabaseTest, ReferenceDateNotifiesWhenItsRuleOrDateChanges) {
   base->SetReferenceDateText("240331");
   EXPECT_EQ(recorder->Codes(), (std::vector<int32_t>{kChangeReferenceDate, kChangeReferenceDate}));
   EXPECT_EQ(base->referenceDate.kind, kDateRefFixed);
+
+  // The last step of the dispatch re-resolves a rule and announces a move.
+  base->SetReferenceDateText("Day");
+  recorder->notes.clear();
+  ChangeNote refresh;
+  refresh.database = base;
+  ReferenceDateOnNotify(base, &refresh);
+  EXPECT_TRUE(recorder->notes.empty());
+  TodayIs::Set(2024, 3, 16);
+  ReferenceDateOnNotify(base, &refresh);
+  EXPECT_EQ(recorder->Codes(), std::vector<int32_t>{kChangeReferenceDate});
 }
 
 }  // namespace

@@ -211,4 +211,27 @@ TEST_F(OptionLinesTest, ReadingTakesTheDocumentedForms) {
   EXPECT_EQ(dimension->optionX, 0);
 }
 
+TEST_F(OptionLinesTest, DamagedLinesReadWithoutHarm) {
+  DimensionRecord* source = base->dimensions[1];
+  SetSingular(source, "Account");
+  SetPlural(source, "Accounts");
+  SetDisplayStyle(source, 6);
+  SetCodeWidth(source, 120);
+  const std::string good = Write(source);
+  DimensionRecord* dimension = base->dimensions[8];
+  for (size_t cut = 0; cut <= good.size(); ++cut) {
+    for (int32_t bit = -1; bit < 8; ++bit) {
+      std::string damaged = good.substr(0, cut);
+      if (bit >= 0 && cut > 0) damaged[cut / 2] = static_cast<char>(damaged[cut / 2] ^ (1 << bit));
+      Read(dimension, damaged);
+      EXPECT_LE(BlockTextLength(dimension->singular), 64);
+      EXPECT_LE(BlockTextLength(dimension->plural), 64);
+      EXPECT_GE(dimension->displayStyle, 0);
+      EXPECT_LT(dimension->displayStyle, kDisplayStyleCount);
+      EXPECT_GE(dimension->codeCase, 0);
+      EXPECT_LT(dimension->codeCase, 6);
+    }
+  }
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "core/owned_text.h"
 #include "core/value_format.h"
 #include "database/change_notes.h"
 #include "database/time_scale.h"
@@ -147,6 +148,28 @@ TEST_F(TimeScaleTest, SectionRecordRoundTrip) {
   ASSERT_EQ(TimeScalePeriodCount(copy), 2);
   ExpectId(TimeScalePeriod(copy, 1)->start, Id(2005, 7, 1, 1));
   EXPECT_STREQ(TimeScalePeriod(copy, 1)->name, "H2");
+}
+
+TEST_F(TimeScaleTest, DamagedSectionsReadWithoutHarm) {
+  T_OStream stream;
+  WriteTimeScale(Halves(), &stream);
+  const std::string good = Written(stream);
+  auto* read = new (std::nothrow) TimeScale(base, "Read");
+  for (size_t cut = 0; cut <= good.size(); ++cut) {
+    for (int32_t bit = -1; bit < 8; ++bit) {
+      std::string damaged = good.substr(0, cut);
+      if (bit >= 0 && cut > 0) damaged[cut / 2] = static_cast<char>(damaged[cut / 2] ^ (1 << bit));
+      TextInput input(damaged);
+      input.stream.NextLine();
+      ReadTimeScale(read, &input.stream);
+      ASSERT_LE(TimeScalePeriodCount(read), 2);
+      for (int64_t i = 0; i < TimeScalePeriodCount(read); ++i) {
+        const TimePeriod* period = TimeScalePeriod(read, i);
+        EXPECT_NE(period->start.date, 0u);
+        EXPECT_LE(BlockTextLength(period->name), kPeriodNameMax);
+      }
+    }
+  }
 }
 
 TEST_F(TimeScaleTest, LifeInTheDatabaseList) {
