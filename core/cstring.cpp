@@ -336,16 +336,21 @@ bool PathHasWildcards(const char* path) {
   return name && (std::strchr(name, '*') || std::strchr(name, '?'));
 }
 
+namespace {
+constexpr char kCaseModeLetters[] = "ULDWSN";
+}  // namespace
+
 int32_t CaseModeFromLetter(int32_t* out, char letter) {
-  static constexpr char kLetters[] = "ULDWSN";
   for (int32_t i = 0; i < 6; ++i) {
-    if (kLetters[i] == letter) {
+    if (kCaseModeLetters[i] == letter) {
       *out = i;
       return i;
     }
   }
   return -1;
 }
+
+char CaseModeToLetter(int32_t rule) { return rule >= 0 && rule < 6 ? kCaseModeLetters[rule] : 0; }
 
 int32_t CharBreakClass(uint32_t code) {
   switch (code) {

@@ -100,6 +100,8 @@ bool PathHasWildcards(const char* path);
 
 // Index of the letter in "ULDWSN" stored through out; -1 when absent (out untouched).
 int32_t CaseModeFromLetter(int32_t* out, char letter);
+// The letter of a rule 0..5 of "ULDWSN"; 0 for any other rule.
+char CaseModeToLetter(int32_t rule);
 // 1 word break (blank - . / _ U+00A0 U+2026), 2 punctuation that keeps the word state
 // (" # ' ( ) : ; [ ] { }), 0 every other character.
 int32_t CharBreakClass(uint32_t code);

@@ -1,6 +1,7 @@
 #include "database/base.h"
 
 #include "core/alert.h"
+#include "core/cstring.h"
 #include "core/files.h"
 #include "core/hash_index.h"
 #include "core/localized_text.h"
@@ -13,6 +14,7 @@
 #include "database/components.h"
 #include "database/line_origins.h"
 #include "database/menu_marks.h"
+#include "database/time_scale.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
 #include "ui/link_handler.h"
@@ -29,6 +31,13 @@ constexpr int32_t kButtonSave = 709;
 constexpr int32_t kButtonDontSave = 710;
 constexpr int32_t kButtonClose = 707;
 constexpr int64_t kUntitledHeadroom = 0x10000;
+
+// Text 100 ("Noname @0") with the number, then ".qeb".
+void UntitledName(T_TextBuf* name, uint32_t number) {
+  TextBufAssign(name, GetString(kTextUntitled));
+  TextBufFillParamInt(name, 0, static_cast<int32_t>(number));
+  TextBufAppend(name, ".qeb");
+}
 
 void AppendToList(T_Base* base) {
   T_Base** link = &firstBase;
@@ -108,7 +117,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   AppendToList(this);
 
   if (services.createRootTemplate) rootTemplate = services.createRootTemplate(this);
-  if (untitledNumber != 0) NameUntitled();
+  // Named silently: nothing can show the new database yet.
+  if (untitledNumber != 0) UntitledName(path, untitledNumber);
 
   // web users and protection: created here
 
@@ -184,6 +194,7 @@ T_Base::~T_Base() {
   }
   // stored objects: the dimension import setups are freed here
 
+  TimeScaleFreeAll(this);
   BlockTextFree(&cardTitleLabel);
   BlockTextFree(&lineTextLabel);
   for (char*& name : valueNames) BlockTextFree(&name);
@@ -296,10 +307,11 @@ void T_Base::SetSaveKind(int32_t kind) {
 
 void T_Base::NameUntitled() {
   if (untitledNumber == 0) return;
-  TextBufAssign(path, GetString(kTextUntitled));
-  TextBufFillParamInt(path, 0, static_cast<int32_t>(untitledNumber));
-  TextBufAppend(path, ".qeb");
-  if (mainWindow) NotifyCode(kChangePath);
+  T_TextBuf name;
+  UntitledName(&name, untitledNumber);
+  if (StrEqual(name.data, path->data)) return;
+  TextBufAssignBuf(path, &name);
+  NotifyCode(kChangePath);
 }
 
 bool T_Base::HoldsData() const {

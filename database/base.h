@@ -88,8 +88,8 @@ class T_Base {
   void RaiseBusy() { ++busyCount; }
   void LowerBusy() { --busyCount; }
   bool IsBusy() const { return busyCount != 0; }
-  // An untitled database is named from text 100 with its number, then ".qeb"; code 3 follows
-  // when the database window exists.
+  // Names an untitled database anew from text 100 with its number, then ".qeb", after a change
+  // of language; code 3 follows when the name changed.
   void NameUntitled();
   // True when a card or a component other than the dimension roots is in use.
   bool HoldsData() const;
@@ -178,6 +178,35 @@ class T_Base {
   void CopyLineValues(LineRecord* destination, const LineRecord* source);
 
   // --- Base options (database/base_options.cpp) --------------------------------------------------
+  // The stored texts or their defaults (texts 3102, 3103, and 3104 with " n" for column n > 1).
+  const char* GetCardTitleLabel();
+  const char* GetLineTextLabel();
+  void GetValueName(T_TextBuf* out, int32_t column);  // empty outside 0..23
+  // The name of a field code: 100 and up a text id; 1..32 the singular and 33..64 the plural
+  // name of dimension code - 1 or code - 33; 65 and 66 the labels; 67..90 the name of value
+  // column code - 67; empty for any other code.
+  void GetFieldName(T_TextBuf* out, int32_t code);
+  // The name into a chooser item's own buffer.
+  void SetItemFieldName(struct ChooserEvent* item, int32_t code);
+  // The width of the name in the current port's font, at least the minimum.
+  int32_t MeasureFieldName(int32_t code, int32_t minimum);
+
+  // Each setter stores and notifies only a change. Texts follow base_options.h (control
+  // characters blanked, at most 63 bytes, none when equal to the default) and set modified.
+  void SetCardTitleLabel(const char* text);             // code 35
+  void SetLineTextLabel(const char* text);              // code 36
+  void SetValueName(int32_t column, const char* text);  // code 37 with the column
+  void SetCardDigits(int32_t n);                        // 1..9; code 29
+  void SetListWidth1(int32_t width);                    // 47..150; code 33 with the difference
+  void SetListWidth2(int32_t width);                    // 52..150; code 34 with the difference
+  void SetDecimalsCode(int32_t column, int32_t code);   // 8 and 9 stored as 0; code 30
+  // Copies the bound's rule (or date) and resolves it as a to-bound; code 38 when the rule or
+  // the resolved date changed.
+  void SetReferenceDate(const DateRef* ref);
+  void SetReferenceDateText(const char* text);
+  // After a language change: codes 35, 36 and 37 for the texts at their defaults, and an
+  // untitled database takes its name in the new language (code 3).
+  void RefreshDefaultLabels();
 
   // --- Fields ------------------------------------------------------------------------------------
   T_Base* next = nullptr;

@@ -1,8 +1,10 @@
 #include "database/change_notes.h"
 
 #include "database/base.h"
+#include "database/date_ref.h"
 #include "database/menu_marks.h"
 #include "database/model_links.h"
+#include "database/time_scale.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
 
@@ -141,7 +143,8 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   Probe(6, base, note);
   if (note->code == kChangeLinks) {
     // templates: every template of the tree, in tree order, receives the note here
-    // time scales: then every time scale of base->timeScales (TimeScaleOnChange)
+    for (TimeScale* scale = base->timeScales; scale; scale = scale->next)
+      TimeScaleOnChange(scale, note);
   }
 
   Probe(7, base, note);
@@ -152,7 +155,7 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   BroadcastToWindows(note, base);
 
   Probe(9, base, note);
-  if (DateRefOnNotify(&base->referenceDate, note, nullptr)) base->NotifyCode(kChangeReferenceDate);
+  ReferenceDateOnNotify(base, note);
 }
 
 void BroadcastToAllBases(const ChangeNote* note) {

@@ -52,6 +52,7 @@ constexpr int32_t kChangeSaveSetupRenamed = 42;    // 42 to 45: renamed, changed
 constexpr int32_t kChangeImportSetupRenamed = 46;  // 46 to 49
 constexpr int32_t kChangeTimeScaleRenamed = 50;    // 50 to 53
 constexpr int32_t kChangeTimeScaleChanged = 51;
+constexpr int32_t kChangeTimeScaleAdded = 52;
 constexpr int32_t kChangeTimeScaleDeleted = 53;
 constexpr int32_t kChangeMacroRenamed = 54;  // 54 to 57
 constexpr int32_t kChangeSubsetCalculated = 59;

@@ -3,9 +3,6 @@
 #include "database/model_links.h"
 #include "database/read_prompt.h"
 
-bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
-
-void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}
 void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }

@@ -146,11 +146,11 @@ bool ScanCombinationOperator(const char* position, int32_t* length) {
          selections.scanCombinationOperator(position, length);
 }
 
-void DateRefNormalize(DateRef* bound, const char* text) {
-  if (bound && selections.dateRefNormalize) selections.dateRefNormalize(bound, text ? text : "");
+void Selection_NormalizeBound(DateRef* bound, T_TextBuf* text) {
+  if (bound && text && selections.dateRefNormalize) selections.dateRefNormalize(bound, text);
 }
 
-void DateRefText(DateRef* bound, T_TextBuf* text) {
+void Selection_BoundText(DateRef* bound, T_TextBuf* text) {
   TextBufAssign(text, "");
   if (bound && selections.dateRefText) selections.dateRefText(bound, text);
 }

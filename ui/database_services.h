@@ -26,11 +26,11 @@ struct LinkRename;
 // does not use stay zero, and receivers copy what they need.
 struct ChangeNote {
   int32_t code = 0;
-  T_Base* database = nullptr;  // for code 63 the database where the rename happened
-  int32_t index = 0;           // the dimension or another index, by code
-  int32_t valueColumn = 0;     // the value column (codes 30 and 37)
-  int32_t difference = 0;      // new minus old (codes 32 to 34)
-  uint8_t flag = 0;            // the new state of an on/off property (codes 6, 14, 15, 39)
+  T_Base* database = nullptr;         // for code 63 the database where the rename happened
+  int32_t index = 0;                  // the dimension or another index, by code
+  int32_t valueColumn = 0;            // the value column (codes 30 and 37)
+  int32_t difference = 0;             // new minus old (codes 32 to 34)
+  uint8_t flag = 0;                   // the new state of an on/off property (codes 6, 14, 15, 39)
   const char* oldName = nullptr;      // the previous name of a renamed object
   void* object = nullptr;             // the window (13, 66 to 69), subset (58 to 62) or control
   BitVector* componentSet = nullptr;  // the deleted components (code 12)
@@ -119,7 +119,8 @@ struct SelectionOperations {
   SubsetList* (*combinationSubsetList)(Combination* combination);  // null when it has none
   bool (*scanCombinationOperator)(const char* position, int32_t* length);
 
-  void (*dateRefNormalize)(DateRef* bound, const char* text);
+  // Parses the text into the bound and rewrites it in the display form.
+  void (*dateRefNormalize)(DateRef* bound, T_TextBuf* text);
   void (*dateRefText)(DateRef* bound, T_TextBuf* text);
 
   // The object editors.
@@ -153,8 +154,8 @@ Subset* CombinationFindSubset(Combination* combination, const char* name);
 bool CombinationUsesSubset(Combination* combination, Subset* subset);
 SubsetList* CombinationSubsetList(Combination* combination);
 bool ScanCombinationOperator(const char* position, int32_t* length);
-void DateRefNormalize(DateRef* bound, const char* text);
-void DateRefText(DateRef* bound, T_TextBuf* text);
+void Selection_NormalizeBound(DateRef* bound, T_TextBuf* text);
+void Selection_BoundText(DateRef* bound, T_TextBuf* text);
 void OpenDimEditorAtComponent(T_Base* database, int32_t dimension, int32_t component,
                               int32_t flags);
 void OpenSubsetEditor(Subset* subset, int32_t flags);

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "core/localized_text.h"
 #include "core/locale.h"
+#include "core/localized_text.h"
 #include "core/text_buffer.h"
 #include "core/utf8.h"
 #include "ui/popup_menu.h"
@@ -23,31 +23,55 @@ constexpr uint16_t kEllipsis = 0x2026;
 constexpr ChoiceEntry kSeparator{0, 0, nullptr};
 
 constexpr ChoiceEntry kComponentOperators[] = {
-    {kBar, 1500, nullptr},      {'&', 1501, nullptr},       {kPlusMinus, 1502, nullptr},
-    {kNot, 1503, nullptr},      kSeparator,                 {'(', 1504, nullptr},
-    {')', 1505, nullptr},       kSeparator,                 {kBackslash, 1506, nullptr},
-    {'!', 1507, nullptr},       {'?', 1508, nullptr},       {kPilcrow, 1509, nullptr},
-    {'^', 1510, nullptr},       {kEllipsis, 1511, nullptr}, kSeparator,
-    {'=', 1514, nullptr},       {'@', 1515, nullptr},
+    {kBar, 1500, nullptr},
+    {'&', 1501, nullptr},
+    {kPlusMinus, 1502, nullptr},
+    {kNot, 1503, nullptr},
+    kSeparator,
+    {'(', 1504, nullptr},
+    {')', 1505, nullptr},
+    kSeparator,
+    {kBackslash, 1506, nullptr},
+    {'!', 1507, nullptr},
+    {'?', 1508, nullptr},
+    {kPilcrow, 1509, nullptr},
+    {'^', 1510, nullptr},
+    {kEllipsis, 1511, nullptr},
+    kSeparator,
+    {'=', 1514, nullptr},
+    {'@', 1515, nullptr},
 };
 
 constexpr const char* kCombinationWords[] = {"cards", "groups", "unbalanced"};
 
 constexpr ChoiceEntry kSubsetOperators[] = {
-    {kBar, 1500, nullptr},  {'&', 1501, nullptr}, {kPlusMinus, 1502, nullptr},
-    {kNot, 1503, nullptr},  kSeparator,           {'(', 1504, nullptr},
-    {')', 1505, nullptr},   kSeparator,           {0, 0, "cards"},
-    {0, 0, "groups"},       {0, 0, "unbalanced"},
+    {kBar, 1500, nullptr}, {'&', 1501, nullptr}, {kPlusMinus, 1502, nullptr},
+    {kNot, 1503, nullptr}, kSeparator,           {'(', 1504, nullptr},
+    {')', 1505, nullptr},  kSeparator,           {0, 0, "cards"},
+    {0, 0, "groups"},      {0, 0, "unbalanced"},
 };
 
 constexpr ChoiceEntry kPeriodOperators[] = {
-    {kBar, 1500, nullptr},       {'&', 1501, nullptr},       {kPlusMinus, 1502, nullptr},
-    {kNot, 1503, nullptr},       kSeparator,                 {'(', 1504, nullptr},
-    {')', 1505, nullptr},        kSeparator,                 {kBackslash, 1506, nullptr},
-    {'>', 1512, nullptr},        {'<', 1513, nullptr},       {kEllipsis, 1511, nullptr},
-    kSeparator,                  {0, 0, "Day"},              {0, 0, "Week"},
-    {0, 0, "Month"},             {0, 0, "Quarter"},          {0, 0, "Year"},
-    {0, 0, "File"},              {0, 0, "Reference"},
+    {kBar, 1500, nullptr},
+    {'&', 1501, nullptr},
+    {kPlusMinus, 1502, nullptr},
+    {kNot, 1503, nullptr},
+    kSeparator,
+    {'(', 1504, nullptr},
+    {')', 1505, nullptr},
+    kSeparator,
+    {kBackslash, 1506, nullptr},
+    {'>', 1512, nullptr},
+    {'<', 1513, nullptr},
+    {kEllipsis, 1511, nullptr},
+    kSeparator,
+    {0, 0, "Day"},
+    {0, 0, "Week"},
+    {0, 0, "Month"},
+    {0, 0, "Quarter"},
+    {0, 0, "Year"},
+    {0, 0, "File"},
+    {0, 0, "Reference"},
 };
 
 constexpr ChoiceEntry kDateWords[] = {
@@ -489,8 +513,8 @@ void T_EditSubset::ContextMenu(ContextMenuRecord* record, int32_t phase) {
   if (popupMode == kPopupModeToken) {
     int32_t count = CombinationNameCount(combination);
     bool valid = record->entry >= 0 && record->entry < count;
-    const char* name = valid ? CombinationName(combination, static_cast<int32_t>(record->entry))
-                             : nullptr;
+    const char* name =
+        valid ? CombinationName(combination, static_cast<int32_t>(record->entry)) : nullptr;
     switch (phase) {
       case kMenuPhaseList:
         record->commands.list = nullptr;
@@ -566,13 +590,13 @@ T_EditCID::T_EditCID(T_EventHandler* parent, const XYWH& rect, uint32_t id)
 void T_EditCID::BindBound(DateRef* value) {
   bound = value;
   T_TextBuf shown;
-  DateRefText(bound, &shown);
+  Selection_BoundText(bound, &shown);
   SetText(shown.data);
 }
 
 void T_EditCID::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   if (field == this && bound) {
-    DateRefNormalize(bound, text->data);
+    Selection_NormalizeBound(bound, text);
     return;
   }
   T_EditPopup::OnEditText(text, field);

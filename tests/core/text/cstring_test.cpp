@@ -238,6 +238,7 @@ TEST(CString, InPlaceEdits) {
        "c",
        "abc"},
       {StrBlankControls, "a\tb\r\nc\x1f\x7f", "a b  c \x7f"},
+      {StrBlankControls, "a\tb\r\nc\x1f\xC3\xA9", "a b  c \xC3\xA9"},
       {StrDecodeEntities, "&lt;b&gt; &#09;", "<b> \t"},
       {StrDecodeEntities, "&#65; &amp &unknown; &", "&#65; &amp &unknown; &"},
       {StrDecodeEntities, "&eacute;&euro;&Alpha;&nbsp;", "\xC3\xA9\xE2\x82\xAC\xCE\x91\xC2\xA0"},
@@ -273,6 +274,10 @@ TEST(CString, CaseModeLettersAndBreakClasses) {
   EXPECT_EQ(mode, 3);
   EXPECT_EQ(CaseModeFromLetter(&mode, 'x'), -1);
   EXPECT_EQ(mode, 3);
+  for (int32_t rule = 0; rule < 6; ++rule) {
+    EXPECT_EQ(CaseModeFromLetter(&mode, CaseModeToLetter(rule)), rule);
+  }
+  EXPECT_EQ(CaseModeToLetter(6), 0);
   EXPECT_EQ(CharBreakClass(0x2026), 1);
   EXPECT_EQ(CharBreakClass('('), 2);
   EXPECT_EQ(CharBreakClass('a'), 0);

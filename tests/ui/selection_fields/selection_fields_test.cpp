@@ -135,7 +135,10 @@ const SelectionOperations kFakeSelections{
       *length = OperatorAt(kCombinationOperators, position);
       return *length > 0;
     },
-    [](DateRef* bound, const char* text) { bound->text = std::string("normalised:") + text; },
+    [](DateRef* bound, T_TextBuf* text) {
+      bound->text = std::string("normalised:") + text->data;
+      TextBufAssign(text, bound->text.c_str());
+    },
     [](DateRef* bound, T_TextBuf* text) { TextBufAssign(text, bound->text.c_str()); },
     [](T_Base*, int32_t dimension, int32_t component, int32_t) {
       engine->opened.push_back(std::to_string(dimension) + ":" + std::to_string(component));

@@ -1,0 +1,103 @@
+#pragma once
+// TimeScale: a named division of time into periods, each starting at a card id and carrying a
+// name. A database keeps its time scales in a list in order of creation, which is also the
+// order of saving and of every chooser that lists them.
+//
+// A card id before the first start belongs to no period ("before"); a period runs from its
+// start up to the card id just before the next period's start (CardIdPrev); the last period is
+// open up to (0x7fffffff, 0x7fffffff). Periods are expected in ascending order of start; the
+// reader keeps the order of the file.
+//
+// Section record, one per time scale:
+//   "##TimeScale" TAB name
+//   start TAB period name        one line per period; start as yymmdd-n
+//   (empty line)
+//
+// Change notes: 50 renamed, 51 periods changed, 52 created, 53 being destroyed; the note's
+// object is the time scale.
+#include <cstdint>
+
+#include "core/packed_date.h"
+#include "core/paged_array.h"
+#include "ui/database_services.h"
+
+class T_Base;
+class T_IStream;
+class T_OStream;
+struct PrefixMatcher;
+
+// Period names read from text are cut to this many bytes.
+constexpr int32_t kPeriodNameMax = 63;
+
+struct TimePeriod {
+  CardId start;
+  char* name;  // owned, may be null
+};
+static_assert(sizeof(TimePeriod) == 16, "period entries are 16 bytes");
+
+struct TimeScale {
+  // Appended to the database's list; then code 52. Create with new (std::nothrow).
+  TimeScale(T_Base* base, const char* scaleName);
+  // Leaves the database's list, code 53, then frees the name and the periods.
+  ~TimeScale();
+  TimeScale(const TimeScale&) = delete;
+  TimeScale& operator=(const TimeScale&) = delete;
+
+  TimeScale* next = nullptr;
+  char* name = nullptr;        // owned
+  T_Base* database = nullptr;  // null once the database is being destroyed
+  PagedArray periods;          // TimePeriod entries
+};
+
+int64_t TimeScalePeriodCount(const TimeScale* scale);
+TimePeriod* TimeScalePeriod(const TimeScale* scale, int64_t index);
+// Appends a period (the name copied); false when memory runs out.
+bool TimeScaleAppendPeriod(TimeScale* scale, const CardId* start, const char* name);
+// Replaces the name; code 50.
+void TimeScaleSetName(TimeScale* scale, const char* text);
+
+// The index of the last period whose start is not after the id; -1 before the first start or
+// without periods.
+int64_t PeriodIndexOf(const TimeScale* scale, const CardId* id);
+// The name of the period that holds the id; null before the first period.
+const char* PeriodNameOfDate(const TimeScale* scale, const CardId* id);
+// The last card id of the period (or of the "before" stretch) that holds the id; the open end
+// for the last period and without periods.
+CardId PeriodEnd(const TimeScale* scale, const CardId* id);
+// The period that holds the id, moved by offset periods: before the first period a zero start
+// and the end of the "before" stretch; from the last period on its start and the open end.
+void PeriodBounds(const TimeScale* scale, CardId* start, CardId* end, const CardId* id,
+                  int32_t offset);
+// A named period as a bound: its start for direction < 0; otherwise the card id before the next
+// period's start, and for the last period the database's last card, or December 31 of the
+// start's year (number 0x7fffffff) when that card is not dated after the start.
+void TimeScalePeriodBound(const TimeScale* scale, CardId* id, int64_t index, int32_t direction);
+// Offers every named period to the matcher (object: the scale, id: the period index); true at
+// the first full match.
+bool TimeScaleOfferNames(TimeScale* scale, PrefixMatcher* matcher);
+
+// The time scale that the text names through the prefix matcher ("+", "-" and a blank end the
+// name); null when none does. The best one is left in the matcher, which the caller initialises
+// with the text and frees.
+TimeScale* FindTimeScaleByPrefix(T_Base* base, PrefixMatcher* matcher);
+// The period of any of the database's time scales that the matcher's text names; the scale, or
+// null, and the period index.
+TimeScale* FindPeriodByPrefix(T_Base* base, PrefixMatcher* matcher, int64_t* index);
+
+// The card id of the first card (side < 1) or the last card of the card chain; false without
+// cards.
+bool CardChainEnd(T_Base* base, int32_t side, CardId* id);
+
+// Reads the period lines after the "##TimeScale" line, up to the next "##" line (left for the
+// caller) or the end; then code 51.
+void ReadTimeScale(TimeScale* scale, T_IStream* stream);
+// The whole section with its header and the closing empty line.
+void WriteTimeScale(const TimeScale* scale, T_OStream* stream);
+// Receiver of change notes (code 63 only).
+void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note);
+// Bytes of the name, the period array and the period names, plus 64.
+int64_t TimeScaleMemSize(const TimeScale* scale);
+// Destroys one time scale (code 53 goes out).
+void TimeScaleFree(TimeScale* scale);
+// Destroys every time scale of a database that is itself being destroyed: no notes.
+void TimeScaleFreeAll(T_Base* base);
