@@ -1,9 +1,11 @@
 #include "database/base.h"
 
+#include "core/files.h"
 #include "core/localized_text.h"
 #include "core/owned_text.h"
 #include "core/placeholders.h"
 #include "database/change_notes.h"
+#include "database/operation_log.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -109,6 +111,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
 }
 
 T_Base::~T_Base() {
+  LogOperation(this, "database", PathFindName(path->c_str()), kLogVerbClosed);
+  CloseAlertLog(this, true);
   UnlinkFromList(this);
   ChangeNote note;
   note.code = kChangeDatabaseClosed;

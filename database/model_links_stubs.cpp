@@ -1,7 +1,6 @@
 // Stand-ins until each part lands; each part deletes its own stand-ins here.
 #include "database/base.h"
 #include "database/model_links.h"
-#include "database/read_prompt.h"
 
 bool RaiseReferenceWidth(T_Base*, int32_t) { return false; }
 void RecomputeLineSlots(T_Base*) {}
@@ -14,9 +13,6 @@ bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false
 
 void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}
 void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
-
-int32_t AskReadError(T_Base*, AlertRequest*) { return kReadErrorContinue; }
-int32_t AskReadErrorText(T_Base*, int32_t, const char*) { return kReadErrorContinue; }
 
 void T_Base::GetCardIdBound(CardId* id, int32_t side) {
   (void)side;
