@@ -6,6 +6,7 @@
 #include "core/placeholders.h"
 #include "database/change_notes.h"
 #include "database/operation_log.h"
+#include "database/protection.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -68,6 +69,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
     TextBufFillParamInt(path, 0, static_cast<int32_t>(untitledNumber));
     TextBufAppend(path, ".qeb");
   }
+
+  protection = ProtectionCreate(this);
 
   for (int32_t& code : decimalsCodes) code = 2;
 
@@ -160,6 +163,8 @@ T_Base::~T_Base() {
 
   delete path;
   path = nullptr;
+  ProtectionFree(protection);
+  protection = nullptr;
   for (DateNode* node = dateRing->next; node != dateRing;) {
     DateNode* following = node->next;
     delete node;
