@@ -7,6 +7,7 @@
 #include "database/change_notes.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/stored_object_holders.h"
 #include "ui/link_handler.h"
 
 namespace {
@@ -70,6 +71,7 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
     TextBufAppend(path, ".qeb");
   }
 
+  webUsers = WebUserListCreate(this);
   protection = ProtectionCreate(this);
 
   for (int32_t& code : decimalsCodes) code = 2;
@@ -158,11 +160,15 @@ T_Base::~T_Base() {
   if (rootTemplate && services.deleteTemplateTree) services.deleteTemplateTree(rootTemplate);
   rootTemplate = nullptr;
 
+  FreeStoredObjectHolders(this);
+
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
   mainWindow = nullptr;
 
   delete path;
   path = nullptr;
+  WebUserListFree(webUsers);
+  webUsers = nullptr;
   ProtectionFree(protection);
   protection = nullptr;
   for (DateNode* node = dateRing->next; node != dateRing;) {

@@ -12,7 +12,6 @@ void DimensionRecordOnChange(DimensionRecord*, const ChangeNote*) {}
 bool DateRefOnNotify(DateRef*, const ChangeNote*, T_GrafElement*) { return false; }
 
 void TimeScaleOnChange(TimeScale*, const ChangeNote*) {}
-void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 void T_Base::GetCardIdBound(CardId* id, int32_t side) {
   (void)side;
