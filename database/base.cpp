@@ -144,6 +144,7 @@ T_Base::~T_Base() {
     delete dimension;
     dimension = nullptr;
   }
+  for (DimImportSetup* setup : dimImports) DimImportFree(setup);
 
   BlockTextFree(&cardTitleLabel);
   BlockTextFree(&lineTextLabel);

@@ -7,8 +7,8 @@
 #include "core/file_dialogs.h"
 #include "core/files.h"
 #include "core/input_stream.h"
-#include "core/localized_text.h"
 #include "core/locale.h"
+#include "core/localized_text.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
 #include "core/text_buffer.h"
@@ -18,10 +18,10 @@
 
 namespace {
 
-constexpr const char* kVerbs[] = {
-    nullptr,     "Opening", "Closing",     "Reading",    "Writing",  "Executing",
-    "Completed", "Loaded",  "Skipped",     "Calculated", "Installed", "Transformed",
-    "Aggregated", "Deleted", "Changed",    "Closed"};
+constexpr const char* kVerbs[] = {nullptr,      "Opening",    "Closing",   "Reading",
+                                  "Writing",    "Executing",  "Completed", "Loaded",
+                                  "Skipped",    "Calculated", "Installed", "Transformed",
+                                  "Aggregated", "Deleted",    "Changed",   "Closed"};
 constexpr int32_t kVerbCount = static_cast<int32_t>(sizeof kVerbs / sizeof kVerbs[0]);
 constexpr int32_t kStepFlags = kLogStepIndent | kLogStepOutdent | kLogStepTime;
 
@@ -67,7 +67,9 @@ void LogOperation(T_Base* base, const char* kind, const char* name, int32_t code
   LogWrite(base->operationLog, line.c_str(), code & kStepFlags);
 }
 
-void LogFile(T_Base* base, const char* path, int32_t code) { LogOperation(base, "file", path, code); }
+void LogFile(T_Base* base, const char* path, int32_t code) {
+  LogOperation(base, "file", path, code);
+}
 
 void LogLoadTime(T_Base* base, const char* what, int64_t count, uint64_t startTick) {
   if (base == nullptr || base->operationLog == nullptr) return;

@@ -499,9 +499,7 @@ int64_t WebUserListMemSize(const WebUserList* list) {
 
 void ReadWebUsers(WebUserList* list, T_IStream* stream) { LinesRead(&list->lines, stream, true); }
 
-void WriteWebUsers(const WebUserList* list, T_OStream* stream) {
-  LinesWrite(&list->lines, stream);
-}
+void WriteWebUsers(const WebUserList* list, T_OStream* stream) { LinesWrite(&list->lines, stream); }
 
 bool WebUserListNotEmpty(const WebUserList* list) {
   if (list == nullptr) return false;
@@ -548,7 +546,6 @@ void FreeStoredObjectHolders(T_Base* base) {
   while (base->importSetups != nullptr) ImportSetupFree(base->importSetups);
   while (base->macros != nullptr) MacroFree(base->macros);
   DropMacroIndex(base);
-  for (DimImportSetup* setup : base->dimImports) DimImportFree(setup);
 }
 
 int64_t StoredObjectHoldersMemSize(const T_Base* base) {

@@ -144,8 +144,10 @@ void WebUserListOnChange(WebUserList* list, const ChangeNote* note);
 
 // --- The database's holders together ------------------------------------------------------------
 
-// Frees every save setup, import setup, macro (with the macro index) and dimension import setup
-// of the database; the web users and the protection are freed on their own.
+// Frees every save setup, import setup and macro (with the macro index) of the database; the
+// dimension import setups go with their dimensions (DimImportFree), and the web users on their
+// own.
 void FreeStoredObjectHolders(T_Base* base);
-// Their bytes, web users included, for the database's memory usage.
+// The bytes of every holder (dimension import setups and web users included) and of the macro
+// index, for the database's memory usage.
 int64_t StoredObjectHoldersMemSize(const T_Base* base);

@@ -39,8 +39,8 @@ bool FreedMemoryHolds(std::string_view text, std::vector<char*>* blocks) {
   bool found = false;
   int64_t size = 14;
   for (char* block : *blocks) {
-    if (block != nullptr && std::string_view(block, static_cast<size_t>(size)).find(text) !=
-                                std::string_view::npos)
+    if (block != nullptr &&
+        std::string_view(block, static_cast<size_t>(size)).find(text) != std::string_view::npos)
       found = true;
     MemFree(block);
     size += 16;
@@ -68,8 +68,8 @@ TEST(PasswordCheckValue, IgnoresLetterCaseAndGivesZeroForNone) {
     int64_t value;
   };
   const Case cases[] = {
-      {"secret", 14278429}, {"SECRET", 14278429}, {"SeCrEt", 14278429},
-      {"", 0},              {nullptr, 0},         {"a", 1 + 'A'},
+      {"secret", 14278429}, {"SECRET", 14278429}, {"SeCrEt", 14278429}, {"", 0},
+      {nullptr, 0},         {"a", 1 + 'A'},
   };
   for (const Case& c : cases)
     EXPECT_EQ(PasswordCheckValue(c.text), c.value) << (c.text ? c.text : "null");
@@ -127,9 +127,9 @@ TEST_F(ProtectionTest, SectionLineReadAndWritten) {
   ASSERT_TRUE(in.NextLine());
   ASSERT_TRUE(in.NextField());  // the dispatcher has read the tag
   ReadProtection(protection, &in);
-  EXPECT_EQ(Password(protection), " pass word ");  // raw: blanks are part of it
+  EXPECT_EQ(Password(protection), " pass word ");   // raw: blanks are part of it
   EXPECT_EQ(text.find("pass"), std::string::npos);  // wiped from the reading buffer
-  ASSERT_TRUE(in.NextField());                       // the next section's line, rewound
+  ASSERT_TRUE(in.NextField());                      // the next section's line, rewound
   EXPECT_EQ(std::string(in.Field(), in.FieldLength()), "##WebUsers");
 
   T_OStream out;

