@@ -14,7 +14,7 @@
 #include "core/log_file.h"
 #include "core/output_stream.h"
 #include "database/base.h"
-#include "log_capture.h"
+#include "logs_fixture.h"
 
 namespace {
 
@@ -24,19 +24,6 @@ std::string LogFileText(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) text += line + "\r\n";
   return text;
 }
-
-// Stands where the dialogs will be: records the questions that reach it.
-class RecordingHandler : public T_AlertHandler {
- public:
-  int32_t Ask(const AlertRequest* request) override {
-    asked.push_back(*request);
-    return answer;
-  }
-  bool IsUnattended() override { return false; }
-
-  std::vector<AlertRequest> asked;
-  int32_t answer = 0;
-};
 
 AlertRequest Alert(int32_t message, const char* text) {
   AlertRequest request;
@@ -59,7 +46,7 @@ class OperationLogTest : public ::testing::Test {
 
   ScratchFolder folder;
   PinnedClock clock;
-  RecordingHandler user;  // below every log the database pushes
+  ScriptedUser user;  // below every log the database pushes
   T_Base* base = nullptr;
 };
 

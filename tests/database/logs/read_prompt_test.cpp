@@ -10,24 +10,11 @@
 #include "core/alert_handlers.h"
 #include "core/file_dialogs.h"
 #include "database/base.h"
-#include "log_capture.h"
+#include "logs_fixture.h"
 
 namespace {
 
 constexpr int32_t kUnknownOption = 3820;  // Unknown option "@0"
-
-// The user in front of the prompt: answers with a button index and records what was asked.
-class ScriptedUser : public T_AlertHandler {
- public:
-  int32_t Ask(const AlertRequest* request) override {
-    asked.push_back(*request);
-    return answer;
-  }
-  bool IsUnattended() override { return false; }
-
-  std::vector<AlertRequest> asked;
-  int32_t answer = 0;
-};
 
 class ReadPromptTest : public ::testing::Test {
  protected:

@@ -11,7 +11,7 @@
 #include "core/output_stream.h"
 #include "database/base.h"
 #include "database/operation_log.h"
-#include "logs/log_capture.h"
+#include "logs/logs_fixture.h"
 
 namespace {
 

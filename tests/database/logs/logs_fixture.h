@@ -1,11 +1,27 @@
 #pragma once
-// What the engine's logs write, caught without files, and a pinned clock: the tests of the
-// operation log and of the stored objects read log entries through these.
+// What the engine's logs write, caught without files, a pinned clock, and the user in front of
+// the questions: the tests of the operation log, the read prompt and the stored objects share
+// these.
 #include <string>
 #include <vector>
 
+#include "core/alert.h"
 #include "core/alert_handlers.h"
 #include "core/threads.h"
+
+// Stands where the dialogs will be: answers every question with a button index and records what
+// was asked.
+class ScriptedUser : public T_AlertHandler {
+ public:
+  int32_t Ask(const AlertRequest* request) override {
+    asked.push_back(*request);
+    return answer;
+  }
+  bool IsUnattended() override { return false; }
+
+  std::vector<AlertRequest> asked;
+  int32_t answer = 0;
+};
 
 // Every entry of every log while one lives (the log files' sink is put back by whoever needs it).
 class LogCapture {
