@@ -14,6 +14,9 @@
 #include "database/components.h"
 #include "database/line_origins.h"
 #include "database/menu_marks.h"
+#include "database/operation_log.h"
+#include "database/protection.h"
+#include "database/stored_object_holders.h"
 #include "database/time_scale.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -120,7 +123,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   // Named silently: nothing can show the new database yet.
   if (untitledNumber != 0) UntitledName(path, untitledNumber);
 
-  // web users and protection: created here
+  webUsers = WebUserListCreate(this);
+  protection = ProtectionCreate(this);
 
   for (int32_t& code : decimalsCodes) code = 2;
 
@@ -166,8 +170,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
 }
 
 T_Base::~T_Base() {
-  // operation log: the "Closed" entry of the database goes here
-  // alert log: closed here, fully
+  LogOperation(this, "database", PathFindName(path->c_str()), kLogVerbClosed);
+  CloseAlertLog(this, true);
   ForgetMenuDatabase(this);
 
   UnlinkFromList(this);
@@ -192,7 +196,7 @@ T_Base::~T_Base() {
     delete dimension;
     dimension = nullptr;
   }
-  // stored objects: the dimension import setups are freed here
+  for (DimImportSetup* setup : dimImports) DimImportFree(setup);
 
   TimeScaleFreeAll(this);
   BlockTextFree(&cardTitleLabel);
@@ -210,14 +214,17 @@ T_Base::~T_Base() {
   if (rootTemplate && services.deleteTemplateTree) services.deleteTemplateTree(rootTemplate);
   rootTemplate = nullptr;
 
-  // stored objects: save setups, import setups, time scales and macros are deleted here
+  FreeStoredObjectHolders(this);
 
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
   mainWindow = nullptr;
 
   delete path;
   path = nullptr;
-  // web users and protection: freed here
+  WebUserListFree(webUsers);
+  webUsers = nullptr;
+  ProtectionFree(protection);
+  protection = nullptr;
   // subsets: the subset list is freed here
   for (DateNode* node = dateRing->next; node != dateRing;) {
     DateNode* following = node->next;
@@ -359,7 +366,9 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
   for (int64_t i = 0; i < linePool.count; ++i)
     bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
-  // stored objects: save setups, import setups, time scales, macros and the macro index
+  bytes += StoredObjectHoldersMemSize(this);
+  for (const TimeScale* scale = timeScales; scale; scale = scale->next)
+    bytes += TimeScaleMemSize(scale);
   // subsets: the subset list
   // templates: one template record per template
   bytes += LineOriginsMemSize(this);

@@ -1,0 +1,565 @@
+#include "database/stored_object_holders.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/alert.h"
+#include "core/array_record.h"
+#include "core/cstring.h"
+#include "core/hash_index.h"
+#include "core/input_stream.h"
+#include "core/locale.h"
+#include "core/memory.h"
+#include "core/output_stream.h"
+#include "core/owned_text.h"
+#include "core/parallel_sort.h"
+#include "core/text_buffer.h"
+#include "database/base.h"
+#include "database/change_notes.h"
+#include "database/operation_log.h"
+
+namespace {
+
+constexpr int32_t kChangeSaveSetupChanged = kChangeSaveSetupRenamed + 1;
+constexpr int32_t kChangeSaveSetupAdded = kChangeSaveSetupRenamed + 2;
+constexpr int32_t kChangeImportSetupChanged = kChangeImportSetupRenamed + 1;
+constexpr int32_t kChangeImportSetupAdded = kChangeImportSetupRenamed + 2;
+constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
+constexpr int32_t kChangeMacroAdded = kChangeMacroRenamed + 2;
+constexpr int32_t kErrorMacroRecursive = 7106;  // Macro "@0" called recursively.
+constexpr int32_t kMacroKeyKind = 0;            // names ignore letter case
+
+void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
+  ChangeNote note;
+  note.code = code;
+  note.database = base;
+  note.object = object;
+  note.index = index;
+  NotifyChange(base, &note);
+}
+
+// --- Kept lines ---------------------------------------------------------------------------------
+
+void WipeBlock(char* bytes, int64_t length) {
+  if (bytes == nullptr) return;
+  MemZero(bytes, length);
+  MemFree(bytes);
+}
+
+void LinesFree(SectionLines* lines) {
+  WipeBlock(lines->bytes, lines->length);
+  lines->bytes = nullptr;
+  lines->length = 0;
+}
+
+// A growing block that wipes every block it leaves behind.
+struct LineCollector {
+  char* bytes = nullptr;
+  int64_t length = 0;
+  int64_t capacity = 0;
+
+  bool Append(const char* data, int64_t n) {
+    if (length + n > capacity) {
+      int64_t size = capacity * 2 > length + n + 256 ? capacity * 2 : length + n + 256;
+      auto* grown = static_cast<char*>(MemAlloc(size, 0));
+      if (grown == nullptr) return false;
+      if (length > 0) std::memcpy(grown, bytes, static_cast<size_t>(length));
+      WipeBlock(bytes, length);
+      bytes = grown;
+      capacity = size;
+    }
+    if (n > 0) std::memcpy(bytes + length, data, static_cast<size_t>(n));
+    length += n;
+    return true;
+  }
+};
+
+// Reads the lines up to the next "##" line (left current), the end of input or the abort flag
+// into the kept lines, after the ones kept already when appending.
+void LinesRead(SectionLines* lines, T_IStream* stream, bool append) {
+  LineCollector collected;
+  bool complete = !append || lines->length == 0 || collected.Append(lines->bytes, lines->length);
+  int64_t keep = collected.length;
+  while (!AbortRequested() && stream->NextLine()) {
+    if (IsSectionHeaderLine(stream)) break;
+    int64_t n = stream->lineEnd - stream->lineStart;
+    // Without memory the rest of the section is still stepped over, so the dispatcher stays on
+    // the section bounds.
+    if (complete) complete = collected.Append(stream->lineStart, n) && collected.Append("\n", 1);
+    if (complete && n > 0) keep = collected.length;
+  }
+  LinesFree(lines);
+  if (keep > 0) {
+    lines->bytes = static_cast<char*>(MemDup(collected.bytes, keep));
+    if (lines->bytes != nullptr) lines->length = keep;
+  }
+  WipeBlock(collected.bytes, collected.capacity);
+}
+
+// Calls visit(line, n) for every kept line; stops when it answers false.
+template <typename Visit>
+void ForEachLine(const SectionLines* lines, Visit visit) {
+  const char* p = lines->bytes;
+  const char* end = p + lines->length;
+  while (p < end) {
+    auto* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (lineEnd == nullptr) lineEnd = end;
+    if (!visit(p, lineEnd - p)) return;
+    p = lineEnd + 1;
+  }
+}
+
+void LinesWrite(const SectionLines* lines, T_OStream* stream) {
+  ForEachLine(lines, [stream](const char* line, int64_t n) {
+    stream->PutBytes(line, n);
+    // Not PutNewline: a line kept byte for byte keeps its trailing separators too.
+    stream->PutBytes(stream->newline, stream->newlineLength);
+    return true;
+  });
+}
+
+void WriteHeader(T_OStream* stream, const char* tag, const char* name) {
+  stream->PutText(tag);
+  stream->PutSeparator();
+  stream->PutBlockText(name);
+  stream->PutNewline();
+}
+
+void WriteRecord(T_OStream* stream, const char* tag, const char* name, const SectionLines* lines) {
+  WriteHeader(stream, tag, name);
+  LinesWrite(lines, stream);
+  stream->PutBytes(stream->newline, stream->newlineLength);
+}
+
+int64_t LinesMemSize(const SectionLines* lines) { return MemAllocatedSize(lines->bytes); }
+
+// The name as looked up: blanks trimmed (control characters removed first when asked).
+void LookupName(const char* name, bool removeControls, T_TextBuf* key) {
+  TextBufAssign(key, name);
+  if (removeControls) TextBufSetLength(key, StrRemoveControls(key->data));
+  TextBufTrim(key, ' ');
+}
+
+// --- Named lists sorted by name -----------------------------------------------------------------
+
+template <typename Setup>
+void InsertByName(Setup** head, Setup* setup) {
+  Setup** link = head;
+  while (*link != nullptr && StrCompareNoCaseNullLast((*link)->name, setup->name) <= 0)
+    link = &(*link)->next;
+  setup->next = *link;
+  *link = setup;
+}
+
+template <typename Setup>
+void Unlink(Setup** head, Setup* setup) {
+  for (Setup** link = head; *link != nullptr; link = &(*link)->next) {
+    if (*link == setup) {
+      *link = setup->next;
+      setup->next = nullptr;
+      return;
+    }
+  }
+}
+
+template <typename Setup>
+Setup* FindByName(Setup* head, const char* name) {
+  T_TextBuf key;
+  LookupName(name, false, &key);
+  if (key.empty()) return nullptr;
+  for (Setup* setup = head; setup != nullptr; setup = setup->next) {
+    if (StrEqualNoCase(setup->name, key.c_str())) return setup;
+  }
+  return nullptr;
+}
+
+template <typename Setup>
+Setup* CreateInList(T_Base* base, Setup** head, const char* name) {
+  auto* setup = new (std::nothrow) Setup;
+  if (setup == nullptr) return nullptr;
+  setup->database = base;
+  BlockTextAssign(&setup->name, name);
+  InsertByName(head, setup);
+  return setup;
+}
+
+template <typename Setup>
+void FreeSetup(Setup* setup) {
+  BlockTextFree(&setup->name);
+  LinesFree(&setup->lines);
+  delete setup;
+}
+
+template <typename Setup>
+int64_t SetupMemSize(const Setup* setup) {
+  return static_cast<int64_t>(sizeof(Setup)) + MemAllocatedSize(setup->name) +
+         LinesMemSize(&setup->lines);
+}
+
+// --- Macros -------------------------------------------------------------------------------------
+
+const char* MacroKey(const void* record) { return MacroNameKey(static_cast<const Macro*>(record)); }
+
+void DropMacroIndex(T_Base* base) {
+  if (base->macroIndex == nullptr) return;
+  HashIndexFree(base->macroIndex);
+  delete base->macroIndex;
+  base->macroIndex = nullptr;
+}
+
+bool BuildMacroIndex(T_Base* base) {
+  auto* index = new (std::nothrow) HashIndex;
+  if (index == nullptr) return false;
+  if (!HashIndexInit(index, base->macroCount, 0, MacroKey, kMacroKeyKind)) {
+    delete index;
+    return false;
+  }
+  base->macroIndex = index;
+  Macro* macro = base->macros;
+  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) HashIndexInsert(index, macro);
+  return true;
+}
+
+// True when the record holds a command text: an "M" line with something after its key.
+bool MacroHasText(const Macro* macro) {
+  bool found = false;
+  ForEachLine(&macro->lines, [&found](const char* line, int64_t n) {
+    found = n > 2 && line[0] == 'M' && line[1] == '\t';
+    return !found;
+  });
+  return found;
+}
+
+int32_t CompareMacroNames(void* context, int64_t a, int64_t b) {
+  void** macros = ArrayPointers(static_cast<ArrayRecord*>(context));
+  return StrCompareNoCaseNullLast(static_cast<Macro*>(macros[a])->name,
+                                  static_cast<Macro*>(macros[b])->name);
+}
+
+// --- Web users ----------------------------------------------------------------------------------
+
+// The name and password of a "U" record, control characters removed and blanks trimmed.
+bool ReadUserRecord(const char* line, int64_t n, T_TextBuf* name, T_TextBuf* password) {
+  if (n < 1 || line[0] != 'U' || (n > 1 && line[1] != '\t')) return false;
+  const char* end = line + n;
+  const char* p = n > 1 ? line + 2 : end;
+  T_TextBuf* fields[2] = {name, password};
+  for (T_TextBuf* field : fields) {
+    auto* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+    const char* fieldEnd = tab != nullptr ? tab : end;
+    TextBufAssignBytes(field, p, static_cast<int32_t>(fieldEnd - p));
+    TextBufSetLength(field, StrRemoveControls(field->data));
+    TextBufTrim(field, ' ');
+    p = tab != nullptr ? tab + 1 : end;
+  }
+  return true;
+}
+
+}  // namespace
+
+// --- Save setups --------------------------------------------------------------------------------
+
+SaveSetup* SaveSetupCreate(T_Base* base, const char* name) {
+  SaveSetup* setup = CreateInList(base, &base->saveSetups, name);
+  if (setup != nullptr) Notify(base, kChangeSaveSetupAdded, setup, 0);
+  return setup;
+}
+
+SaveSetup* FindSaveSetup(T_Base* base, const char* name) {
+  return FindByName(base->saveSetups, name);
+}
+
+void ReadSaveSetup(SaveSetup* setup, T_IStream* stream) {
+  LinesRead(&setup->lines, stream, false);
+  Notify(setup->database, kChangeSaveSetupChanged, setup, 0);
+}
+
+void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream) {
+  WriteRecord(stream, "##SaveSetup", setup->name, &setup->lines);
+}
+
+int64_t SaveSetupMemSize(const SaveSetup* setup) { return SetupMemSize(setup); }
+
+void SaveSetupFree(SaveSetup* setup) {
+  if (setup == nullptr) return;
+  if (setup->database != nullptr) Unlink(&setup->database->saveSetups, setup);
+  FreeSetup(setup);
+}
+
+// --- Import setups ------------------------------------------------------------------------------
+
+ImportSetup* ImportSetupCreate(T_Base* base, const char* name) {
+  ImportSetup* setup = CreateInList(base, &base->importSetups, name);
+  if (setup != nullptr) Notify(base, kChangeImportSetupAdded, setup, 0);
+  return setup;
+}
+
+ImportSetup* FindImportSetup(T_Base* base, const char* name) {
+  return FindByName(base->importSetups, name);
+}
+
+void ReadImportSetup(ImportSetup* setup, T_IStream* stream) {
+  LinesRead(&setup->lines, stream, false);
+  Notify(setup->database, kChangeImportSetupChanged, setup, 0);
+}
+
+void WriteImportSetup(const ImportSetup* setup, T_OStream* stream) {
+  WriteRecord(stream, "##ImportSetup", setup->name, &setup->lines);
+}
+
+int64_t ImportSetupMemSize(const ImportSetup* setup) { return SetupMemSize(setup); }
+
+void ImportSetupFree(ImportSetup* setup) {
+  if (setup == nullptr) return;
+  if (setup->database != nullptr) Unlink(&setup->database->importSetups, setup);
+  FreeSetup(setup);
+}
+
+// --- Macros -------------------------------------------------------------------------------------
+
+Macro* MacroCreate(T_Base* base, const char* name) {
+  auto* macro = new (std::nothrow) Macro;
+  if (macro == nullptr) return nullptr;
+  macro->database = base;
+  BlockTextAssign(&macro->name, name);
+  if (base->macros == nullptr) {
+    macro->next = macro->previous = macro;
+  } else {
+    Macro* first = base->macros;
+    macro->next = first;
+    macro->previous = first->previous;
+    first->previous->next = macro;
+    first->previous = macro;
+  }
+  base->macros = macro;
+  ++base->macroCount;
+  base->macrosSorted = 0;
+  if (base->macroIndex != nullptr) {
+    // An index past its fill limit finds too slowly: the next lookup builds a larger one.
+    if (base->macroCount > base->macroIndex->fillLimit)
+      DropMacroIndex(base);
+    else
+      HashIndexInsert(base->macroIndex, macro);
+  }
+  Notify(base, kChangeMacroAdded, macro, 0);
+  return macro;
+}
+
+Macro* FindMacro(T_Base* base, const char* name) {
+  T_TextBuf key;
+  LookupName(name, true, &key);
+  if (key.empty() || base->macros == nullptr) return nullptr;
+  if (base->macroIndex == nullptr) {
+    // Without memory for the index the ring answers as well, only slower: that is no failure.
+    PendingErrorSaved saved;
+    PendingErrorSave(&saved);
+    bool built = BuildMacroIndex(base);
+    PendingErrorRestore(&saved);
+    if (!built) {
+      Macro* macro = base->macros;
+      for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
+        if (StrEqualNoCase(macro->name, key.c_str())) return macro;
+      }
+      return nullptr;
+    }
+  }
+  return static_cast<Macro*>(HashIndexFind(base->macroIndex, key.c_str()));
+}
+
+const char* MacroNameKey(const Macro* macro) { return macro->name != nullptr ? macro->name : ""; }
+
+void ReadMacro(Macro* macro, T_IStream* stream) {
+  LinesRead(&macro->lines, stream, false);
+  Notify(macro->database, kChangeMacroChanged, macro, 0);
+}
+
+void WriteMacroRecord(const Macro* macro, T_OStream* stream) {
+  WriteRecord(stream, "##Macro", macro->name, &macro->lines);
+}
+
+void SortMacros(T_Base* base) {
+  if (base->macrosSorted) return;
+  if (base->macroCount < 2) {
+    base->macrosSorted = 1;
+    return;
+  }
+  ArrayRecord order;
+  ArrayInit(&order, base->macroCount, 0);
+  if (order.data == nullptr) return;  // stays unsorted; the pending error tells why
+  void** macros = ArrayPointers(&order);
+  Macro* macro = base->macros;
+  for (int64_t i = 0; i < order.count; ++i, macro = macro->next) macros[i] = macro;
+  ParallelSortContext sort;
+  ParallelSortInit(&sort);
+  sort.compare = CompareMacroNames;
+  sort.compareContext = &order;
+  sort.swap = ArraySwap;
+  sort.swapContext = &order;
+  ParallelSortCount(&sort, order.count);
+  for (int64_t i = 0; i < order.count; ++i) {
+    auto* current = static_cast<Macro*>(macros[i]);
+    current->next = static_cast<Macro*>(macros[(i + 1) % order.count]);
+    current->previous = static_cast<Macro*>(macros[(i + order.count - 1) % order.count]);
+  }
+  base->macros = static_cast<Macro*>(macros[0]);
+  base->macrosSorted = 1;
+  ArrayFree(&order);
+}
+
+void RunMacro(Macro* macro) {
+  if (macro->running) {
+    if (PendingErrorSet(kErrorMacroRecursive))
+      AlertAddBlockText(&PendingError.request, macro->name);
+    return;
+  }
+  if (!MacroHasText(macro)) return;
+  T_Base* base = macro->database;
+  LogOperation(base, "macro", macro->name, kLogVerbExecuting | kLogStepIndent);
+  macro->running = 1;
+  // The command interpreter comes with the command language; until then a macro runs nothing.
+  macro->running = 0;
+  LogOperation(base, "macro", macro->name, kLogVerbCompleted | kLogStepOutdent);
+}
+
+int64_t MacroMemSize(const Macro* macro) { return SetupMemSize(macro); }
+
+void MacroFree(Macro* macro) {
+  if (macro == nullptr) return;
+  T_Base* base = macro->database;
+  if (base != nullptr && macro->next != nullptr) {
+    DropMacroIndex(base);
+    if (macro->next == macro) {
+      base->macros = nullptr;
+    } else {
+      macro->previous->next = macro->next;
+      macro->next->previous = macro->previous;
+      if (base->macros == macro) base->macros = macro->next;
+    }
+    --base->macroCount;
+  }
+  FreeSetup(macro);
+}
+
+// --- Dimension import setups --------------------------------------------------------------------
+
+DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension) {
+  if (dimension < 0 || dimension >= kDimensionCount) return nullptr;
+  DimImportSetup*& slot = base->dimImports[dimension];
+  if (slot == nullptr) {
+    slot = new (std::nothrow) DimImportSetup;
+    if (slot != nullptr) {
+      slot->database = base;
+      slot->dimension = dimension;
+    }
+  }
+  return slot;
+}
+
+void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
+  LinesRead(&setup->lines, stream, false);
+  Notify(setup->database, kChangeDimImport, setup, setup->dimension);
+}
+
+void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber) {
+  stream->PutText("##DimImport");
+  stream->PutSeparator();
+  stream->PutInt(fileNumber);
+  stream->PutNewline();
+  LinesWrite(&setup->lines, stream);
+  stream->PutBytes(stream->newline, stream->newlineLength);
+}
+
+void DimImportFree(DimImportSetup* setup) {
+  if (setup == nullptr) return;
+  T_Base* base = setup->database;
+  if (base != nullptr && base->dimImports[setup->dimension] == setup)
+    base->dimImports[setup->dimension] = nullptr;
+  LinesFree(&setup->lines);
+  delete setup;
+}
+
+// --- Web users ----------------------------------------------------------------------------------
+
+WebUserList* WebUserListCreate(T_Base* base) {
+  auto* list = new (std::nothrow) WebUserList;
+  if (list != nullptr) list->database = base;
+  return list;
+}
+
+void WebUserListFree(WebUserList* list) {
+  if (list == nullptr) return;
+  LinesFree(&list->lines);
+  delete list;
+}
+
+int64_t WebUserListMemSize(const WebUserList* list) {
+  if (list == nullptr) return 0;
+  return static_cast<int64_t>(sizeof(WebUserList)) + LinesMemSize(&list->lines);
+}
+
+void ReadWebUsers(WebUserList* list, T_IStream* stream) { LinesRead(&list->lines, stream, true); }
+
+void WriteWebUsers(const WebUserList* list, T_OStream* stream) { LinesWrite(&list->lines, stream); }
+
+bool WebUserListNotEmpty(const WebUserList* list) {
+  if (list == nullptr) return false;
+  bool named = false;
+  T_TextBuf name;
+  T_TextBuf password;
+  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
+    named = ReadUserRecord(line, n, &name, &password) && !name.empty();
+    return !named;
+  });
+  TextBufWipe(&password);
+  return named;
+}
+
+bool WebUserCheck(const WebUserList* list, const char* name, const char* password) {
+  if (list == nullptr) return false;
+  T_TextBuf wanted;
+  LookupName(name, true, &wanted);
+  if (wanted.empty()) return false;
+  bool found = false;
+  T_TextBuf stored;
+  T_TextBuf userName;
+  T_TextBuf userPassword;
+  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
+    if (ReadUserRecord(line, n, &userName, &userPassword) &&
+        StrEqualNoCase(userName.c_str(), wanted.c_str())) {
+      found = true;
+      TextBufAssignBuf(&stored, &userPassword);
+    }
+    return true;
+  });
+  bool match = found && StrEqualNoCase(stored.c_str(), password);
+  TextBufWipe(&stored);
+  TextBufWipe(&userPassword);
+  return match;
+}
+
+void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
+
+// --- The database's holders together ------------------------------------------------------------
+
+void FreeStoredObjectHolders(T_Base* base) {
+  while (base->saveSetups != nullptr) SaveSetupFree(base->saveSetups);
+  while (base->importSetups != nullptr) ImportSetupFree(base->importSetups);
+  while (base->macros != nullptr) MacroFree(base->macros);
+  DropMacroIndex(base);
+}
+
+int64_t StoredObjectHoldersMemSize(const T_Base* base) {
+  int64_t size = WebUserListMemSize(base->webUsers);
+  for (const SaveSetup* setup = base->saveSetups; setup != nullptr; setup = setup->next)
+    size += SaveSetupMemSize(setup);
+  for (const ImportSetup* setup = base->importSetups; setup != nullptr; setup = setup->next)
+    size += ImportSetupMemSize(setup);
+  const Macro* macro = base->macros;
+  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemSize(macro);
+  if (base->macroIndex != nullptr) size += HashIndexMemSize(base->macroIndex);
+  for (const DimImportSetup* setup : base->dimImports) {
+    if (setup != nullptr)
+      size += static_cast<int64_t>(sizeof(DimImportSetup)) + LinesMemSize(&setup->lines);
+  }
+  return size;
+}

@@ -1,0 +1,153 @@
+#pragma once
+// Holders of the stored objects whose own models come later: web users, macros, import setups,
+// save setups and the per-dimension import setups. A holder keeps its object's name and the
+// lines of its section exactly as read, so a file carries these objects through a read and a
+// save unchanged.
+//
+// Kept lines: every line after the section's header up to the next "##" line (left current for
+// the section dispatcher), the end of input or the abort flag; empty lines at the end are
+// dropped because each record as written ends with exactly one empty line, which the writer puts
+// back. Writers put the header (tag, separator, name or number), the kept lines byte for byte
+// with the stream's line end, and the empty line. The web users are one list without a header
+// of their own: their reader and writer handle the records only.
+//
+// Invariants:
+//   1. a database's save setups and import setups are each a list sorted by name, letter case
+//      ignored, empty names last;
+//   2. its macros form a ring through next and previous (the first one's previous is the last),
+//      macroCount counts them, macrosSorted is 1 only while the ring is in name order, and the
+//      macro index, when present, holds every macro;
+//   3. dimImports[d] is null or a holder whose dimension is d.
+//
+// Lines may hold passwords (web users): every block is wiped before it is freed.
+#include <cstdint>
+
+#include "ui/database_services.h"
+
+class T_Base;
+class T_IStream;
+class T_OStream;
+
+// The kept lines, each followed by LF (lines never hold a line end of their own).
+struct SectionLines {
+  char* bytes = nullptr;  // MemAlloc block, null for none
+  int64_t length = 0;
+};
+
+struct SaveSetup {
+  SaveSetup* next = nullptr;
+  T_Base* database = nullptr;
+  char* name = nullptr;  // owned block text, null for empty
+  SectionLines lines;
+};
+
+struct ImportSetup {
+  ImportSetup* next = nullptr;
+  T_Base* database = nullptr;
+  char* name = nullptr;
+  SectionLines lines;
+};
+
+struct Macro {
+  Macro* next = nullptr;
+  Macro* previous = nullptr;
+  T_Base* database = nullptr;
+  char* name = nullptr;
+  SectionLines lines;
+  uint8_t running = 0;  // set while the macro runs
+  uint8_t mark = 0;     // free for the rollback of a failed read
+};
+
+struct DimImportSetup {
+  T_Base* database = nullptr;
+  int32_t dimension = 0;
+  SectionLines lines;
+};
+
+struct WebUserList {
+  T_Base* database = nullptr;
+  SectionLines lines;
+};
+
+// --- Save setups --------------------------------------------------------------------------------
+
+// A new setup inserted in name order; note 44. Null when memory runs out.
+SaveSetup* SaveSetupCreate(T_Base* base, const char* name);
+// Blanks trimmed; null for an empty name or none of that name (letter case ignored).
+SaveSetup* FindSaveSetup(T_Base* base, const char* name);
+// With the header line current: the section's lines replace the kept ones; note 43.
+void ReadSaveSetup(SaveSetup* setup, T_IStream* stream);
+void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream);
+int64_t SaveSetupMemSize(const SaveSetup* setup);
+// Unlinks the setup from its database and frees it; no note.
+void SaveSetupFree(SaveSetup* setup);
+
+// --- Import setups ------------------------------------------------------------------------------
+
+ImportSetup* ImportSetupCreate(T_Base* base, const char* name);  // note 48
+ImportSetup* FindImportSetup(T_Base* base, const char* name);
+void ReadImportSetup(ImportSetup* setup, T_IStream* stream);  // note 47
+void WriteImportSetup(const ImportSetup* setup, T_OStream* stream);
+int64_t ImportSetupMemSize(const ImportSetup* setup);
+void ImportSetupFree(ImportSetup* setup);
+
+// --- Macros -------------------------------------------------------------------------------------
+
+// A new macro at the head of the ring (the ring is then unsorted); note 56.
+Macro* MacroCreate(T_Base* base, const char* name);
+// Control characters removed and blanks trimmed; null for an empty name or none of that name
+// (letter case ignored). Builds the name index on first use.
+Macro* FindMacro(T_Base* base, const char* name);
+// The key of the macro index: the name, "" for none.
+const char* MacroNameKey(const Macro* macro);
+void ReadMacro(Macro* macro, T_IStream* stream);  // note 55
+void WriteMacroRecord(const Macro* macro, T_OStream* stream);
+// Puts the ring in name order (letter case ignored, empty names last) unless it is already.
+void SortMacros(T_Base* base);
+// A running macro is refused with the pending error 7106 and its name. Otherwise, when its
+// record holds a command text ("M" line), the run is logged (Executing, then Completed) while
+// the running mark is set; the commands themselves are not run yet.
+void RunMacro(Macro* macro);
+int64_t MacroMemSize(const Macro* macro);
+// Unlinks the macro from its database (dropping the index) and frees it; no note.
+void MacroFree(Macro* macro);
+
+// --- Dimension import setups --------------------------------------------------------------------
+
+// The dimension's setup, created on first use; null for a dimension outside 0..31 or without
+// memory.
+DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension);
+void ReadDimImport(DimImportSetup* setup, T_IStream* stream);  // note 26 for its dimension
+// The header carries the file number it is given.
+void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber);
+// Clears the database's slot and frees the setup; no note.
+void DimImportFree(DimImportSetup* setup);
+
+// --- Web users ----------------------------------------------------------------------------------
+
+WebUserList* WebUserListCreate(T_Base* base);  // null when memory runs out
+void WebUserListFree(WebUserList* list);
+int64_t WebUserListMemSize(const WebUserList* list);
+// With the "##WebUsers" line current: appends the section's records to the kept ones, as the
+// records of a second section join the users of the first.
+void ReadWebUsers(WebUserList* list, T_IStream* stream);
+// The records only; the section writer puts the tag before and the empty line after them.
+void WriteWebUsers(const WebUserList* list, T_OStream* stream);
+// True when a "U" record names a user.
+bool WebUserListNotEmpty(const WebUserList* list);
+// True when a user of that name exists (letter case ignored; a later record of the same name
+// replaces an earlier one) and its password equals the given one, letter case ignored, a
+// missing password counting as empty.
+bool WebUserCheck(const WebUserList* list, const char* name, const char* password);
+// The holders keep no subset texts to rename yet.
+void WebUserListOnChange(WebUserList* list, const ChangeNote* note);
+
+// --- The database's holders together ------------------------------------------------------------
+
+// Frees every save setup, import setup and macro (with the macro index) of the database; the
+// dimension import setups go with their dimensions (DimImportFree), and the web users on their
+// own.
+void FreeStoredObjectHolders(T_Base* base);
+// The bytes of every holder (dimension import setups and web users included) and of the macro
+// index, for the database's memory usage.
+int64_t StoredObjectHoldersMemSize(const T_Base* base);

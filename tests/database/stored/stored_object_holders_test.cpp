@@ -1,0 +1,262 @@
+#include "database/stored_object_holders.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/alert.h"
+#include "core/alert_handlers.h"
+#include "core/input_stream.h"
+#include "core/output_stream.h"
+#include "database/base.h"
+#include "database/operation_log.h"
+#include "logs/logs_fixture.h"
+
+namespace {
+
+std::string Written(const T_OStream& out) {
+  return std::string(reinterpret_cast<const char*>(out.start), out.BufferedLength());
+}
+
+std::string Field(T_IStream* in) {
+  in->NextField();
+  return std::string(in->Field(), in->FieldLength());
+}
+
+// Reads the sections as the section stream will: each reader starts on its header line and
+// leaves the next "##" line current.
+void ReadSections(T_Base* base, T_IStream* in) {
+  bool onHeader = in->NextLine() && IsSectionHeaderLine(in);
+  while (onHeader) {
+    std::string tag = Field(in);
+    std::string name = Field(in);
+    if (tag == "##SaveSetup") {
+      SaveSetup* setup = FindSaveSetup(base, name.c_str());
+      ReadSaveSetup(setup ? setup : SaveSetupCreate(base, name.c_str()), in);
+    } else if (tag == "##ImportSetup") {
+      ImportSetup* setup = FindImportSetup(base, name.c_str());
+      ReadImportSetup(setup ? setup : ImportSetupCreate(base, name.c_str()), in);
+    } else if (tag == "##Macro") {
+      Macro* macro = FindMacro(base, name.c_str());
+      ReadMacro(macro ? macro : MacroCreate(base, name.c_str()), in);
+    } else if (tag == "##DimImport") {
+      ReadDimImport(DimImportCreate(base, std::stoi(name) - 1), in);
+    } else if (tag == "##WebUsers") {
+      ReadWebUsers(base->webUsers, in);
+    } else {
+      return;
+    }
+    onHeader = IsSectionHeaderLine(in);
+  }
+}
+
+void ReadText(T_Base* base, std::string text) {
+  T_IStream in;
+  in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
+  ReadSections(base, &in);
+}
+
+std::string MacroNames(const T_Base* base) {
+  std::string names;
+  const Macro* macro = base->macros;
+  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
+    EXPECT_EQ(macro->next->previous, macro);
+    names += macro->name ? macro->name : "-";
+    names += ' ';
+  }
+  return names;
+}
+
+class HolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { PendingErrorClear(); }
+  void TearDown() override { PendingErrorClear(); }
+
+  T_NoAlerts quiet;
+  T_Base base{nullptr, 1};
+};
+
+// One record of each kind, as the writers of the real objects put them; some lines hold what a
+// rewriting writer would change (a trailing separator, blanks, a control byte, non-ASCII text).
+const char kSections[] =
+    "##SaveSetup\tMonthly\r\n"
+    "FN\r\nFZ+\r\nDF\tAAC\r\n"
+    "\r\n"
+    "##ImportSetup\tBank \xC3\xA5\r\n"
+    "A\tUTF-8\r\nL1\tF1\t\r\nCF\t  spaced  \r\n-\r\n"
+    "\r\n"
+    "##Macro\tStart\r\n"
+    "M\tsay\x03it\r\nA+\r\nS-\r\nP-\r\n"
+    "\r\n"
+    "##DimImport\t3\r\n"
+    "MC\r\nNC\r\nLC\tF1\r\n"
+    "\r\n"
+    "##WebUsers\r\n"
+    "U\tann\tpw\r\nSG\tNorth\r\n"
+    "\r\n"
+    "##End\r\n";
+
+TEST_F(HolderTest, SectionsWrittenBackByteForByte) {
+  ReadText(&base, kSections);
+  T_OStream out;
+  WriteSaveSetup(FindSaveSetup(&base, "Monthly"), &out);
+  WriteImportSetup(FindImportSetup(&base, "bank \xC3\xA5"), &out);
+  WriteMacroRecord(FindMacro(&base, "start"), &out);
+  WriteDimImport(base.dimImports[2], &out, 3);
+  out.PutLine("##WebUsers");
+  WriteWebUsers(base.webUsers, &out);
+  out.PutNewline();
+  out.PutLine("##End");
+  EXPECT_EQ(Written(out), kSections);
+}
+
+TEST_F(HolderTest, ReadingStopsAtTheNextSectionTheEndOrTheAbortFlag) {
+  // Empty lines at the end of a record go; the record's own empty line comes back on writing.
+  ReadText(&base, "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n\r\n\r\n##Macro\tB\r\nM\ty");
+  T_OStream out;
+  WriteMacroRecord(FindMacro(&base, "A"), &out);
+  WriteMacroRecord(FindMacro(&base, "B"), &out);
+  EXPECT_EQ(Written(out), "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n##Macro\tB\r\nM\ty\r\n\r\n");
+
+  std::string text = "##Macro\tC\r\nM\tz\r\n##End\r\n";
+  T_IStream in;
+  in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
+  ASSERT_TRUE(in.NextLine());
+  Macro* macro = MacroCreate(&base, "C");
+  PendingError.abort.store(true);
+  ReadMacro(macro, &in);
+  EXPECT_EQ(macro->lines.length, 0);
+  PendingErrorClear();
+  ReadMacro(macro, &in);
+  EXPECT_EQ(std::string(macro->lines.bytes, macro->lines.length), "M\tz\n");
+  EXPECT_EQ(Field(&in), "##End");
+}
+
+TEST_F(HolderTest, SetupsSortedByNameAndFoundIgnoringCase) {
+  for (const char* name : {"beta", "", "Alpha", "gamma"}) SaveSetupCreate(&base, name);
+  std::string order;
+  for (SaveSetup* setup = base.saveSetups; setup; setup = setup->next)
+    order += std::string(setup->name ? setup->name : "-") + " ";
+  EXPECT_EQ(order, "Alpha beta gamma - ");
+  EXPECT_EQ(FindSaveSetup(&base, "  GAMMA "), base.saveSetups->next->next);
+  EXPECT_EQ(FindSaveSetup(&base, " "), nullptr);
+  EXPECT_EQ(FindSaveSetup(&base, "delta"), nullptr);
+
+  // A second section of the same name, in other letter case, fills the same setup again.
+  ReadText(&base, "##ImportSetup\tBank\r\nA\tUTF-8\r\n\r\n##ImportSetup\tBANK\r\nA\tPC-8\r\n\r\n");
+  ASSERT_NE(base.importSetups, nullptr);
+  EXPECT_EQ(base.importSetups->next, nullptr);
+  EXPECT_EQ(std::string(base.importSetups->lines.bytes, base.importSetups->lines.length),
+            "A\tPC-8\n");
+
+  SaveSetupFree(base.saveSetups->next);  // from the middle
+  EXPECT_STREQ(base.saveSetups->next->name, "gamma");
+}
+
+TEST_F(HolderTest, MacroRingIndexAndOrder) {
+  for (const char* name : {"b", "C", "a"}) MacroCreate(&base, name);
+  EXPECT_EQ(MacroNames(&base), "a C b ");  // each new macro goes to the front
+  EXPECT_EQ(base.macroCount, 3);
+  EXPECT_EQ(base.macrosSorted, 0);
+  EXPECT_EQ(FindMacro(&base, " c\t"), base.macros->next);
+  ASSERT_NE(base.macroIndex, nullptr);
+  EXPECT_EQ(FindMacro(&base, ""), nullptr);
+  EXPECT_EQ(FindMacro(&base, "d"), nullptr);
+
+  Macro* added = MacroCreate(&base, "B2");  // joins the index
+  EXPECT_EQ(FindMacro(&base, "b2"), added);
+  MacroCreate(&base, nullptr);
+  SortMacros(&base);
+  EXPECT_EQ(base.macrosSorted, 1);
+  EXPECT_EQ(MacroNames(&base), "a b B2 C - ");
+
+  MacroFree(base.macros);  // the first: the ring closes behind it and the index goes
+  EXPECT_EQ(base.macroIndex, nullptr);
+  EXPECT_EQ(base.macroCount, 4);
+  EXPECT_EQ(MacroNames(&base), "b B2 C - ");
+  EXPECT_EQ(FindMacro(&base, "a"), nullptr);
+  EXPECT_EQ(FindMacro(&base, "c"), base.macros->next->next);
+}
+
+TEST_F(HolderTest, RunMacroOnlyLogsAndRefusesARunningOne) {
+  LogCapture capture;
+  OpenErrorFile(&base, "C:\\nowhere\\run.log", false, 0, true, false);
+  ReadText(&base, "##Macro\tDaily\r\nM\tnewCard\r\nS+\r\n\r\n##Macro\tEmpty\r\nA+\r\n\r\n");
+  Macro* daily = FindMacro(&base, "Daily");
+  RunMacro(daily);
+  RunMacro(FindMacro(&base, "Empty"));  // no command text: nothing at all
+  EXPECT_EQ(LogCapture::Lines(),
+            (std::vector<std::string>{"Executing macro \"Daily\"", "Completed macro \"Daily\""}));
+  EXPECT_EQ(daily->running, 0);
+  EXPECT_EQ(PendingError.request.message, 0);
+
+  daily->running = 1;
+  RunMacro(daily);
+  EXPECT_EQ(PendingError.request.message, 7106);
+  EXPECT_STREQ(PendingError.request.texts[0], "Daily");
+  EXPECT_EQ(LogCapture::Lines().size(), 2u);
+  daily->running = 0;
+  CloseAlertLog(&base, true);
+}
+
+TEST_F(HolderTest, WebUsersAnswerFromTheirRecords) {
+  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));
+  ReadText(&base, "##WebUsers\r\nU\t\tnobody\r\nSG\tx\r\n\r\n");
+  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));  // a record without a name is no user
+  ReadText(&base,
+           "##WebUsers\r\nU\t Ann \tOpen\r\nU\tbob\r\nU\tcarl\told\r\nU\tCarl\tnew\x01\r\n\r\n");
+  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));
+
+  struct Case {
+    const char* name;
+    const char* password;
+    bool admitted;
+  };
+  const Case cases[] = {
+      {"ann", "OPEN", true}, {"Ann", "open ", false}, {"bob", "", true},   {"bob", nullptr, true},
+      {"carl", "new", true}, {"carl", "old", false},  {"dora", "", false}, {"", "nobody", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WebUserCheck(base.webUsers, c.name, c.password), c.admitted) << c.name;
+
+  // The second section's records joined the first's.
+  T_OStream out;
+  WriteWebUsers(base.webUsers, &out);
+  EXPECT_EQ(Written(out).rfind("U\t\tnobody\r\nSG\tx\r\nU\t Ann \tOpen\r\n", 0), 0u);
+}
+
+TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {
+  int64_t empty = StoredObjectHoldersMemSize(&base);
+  DimImportSetup* setup = DimImportCreate(&base, 31);
+  ASSERT_NE(setup, nullptr);
+  EXPECT_EQ(DimImportCreate(&base, 31), setup);
+  EXPECT_EQ(setup->dimension, 31);
+  EXPECT_EQ(DimImportCreate(&base, 32), nullptr);
+  EXPECT_EQ(DimImportCreate(&base, -1), nullptr);
+  DimImportFree(setup);
+  EXPECT_EQ(base.dimImports[31], nullptr);
+
+  ReadText(&base, kSections);
+  int64_t full = StoredObjectHoldersMemSize(&base);
+  EXPECT_GT(full, empty);
+  FindMacro(&base, "Start");
+  EXPECT_GT(StoredObjectHoldersMemSize(&base), full);  // the index counts too
+
+  FreeStoredObjectHolders(&base);
+  EXPECT_EQ(base.saveSetups, nullptr);
+  EXPECT_EQ(base.importSetups, nullptr);
+  EXPECT_EQ(base.macros, nullptr);
+  EXPECT_EQ(base.macroCount, 0);
+  EXPECT_EQ(base.macroIndex, nullptr);
+  EXPECT_NE(base.dimImports[2], nullptr);           // freed with its dimension
+  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));  // and the web users on their own
+
+  // A database with every kind of holder goes without leaving any behind.
+  auto* other = new T_Base(nullptr, 2);
+  ReadText(other, kSections);
+  FindMacro(other, "Start");
+  delete other;
+}
+
+}  // namespace
