@@ -71,8 +71,7 @@ inline void WriteWholeFile(const std::string& path, const std::string& content) 
 
 // A file of tests/core/streams/data as Wine sees the source tree (drive Z: is the root).
 inline std::string StreamsDataPath(const std::string& name) {
-  std::string here = __FILE__;
-  std::string folder = "Z:" + here.substr(0, here.rfind('/')) + "/data/" + name;
+  std::string folder = "Z:" QEB_STREAMS_DATA_DIR "/" + name;
   for (char& c : folder) {
     if (c == '/') c = '\\';
   }
