@@ -9,6 +9,7 @@
 #include "links/link_test_handler.h"
 #include "popups/popup_fixture.h"
 #include "ui/clipboard_data.h"
+#include "ui/edit_field.h"
 #include "ui/element_paint.h"
 #include "ui/item.h"
 #include "ui/link_display.h"
@@ -232,6 +233,38 @@ TEST_F(LinkDisplayTest, TheLinkMenuOffersWhatTheTextAllows) {
   const char* fileText = "see file=\"C:\\missing\\nothing.txt\" now";
   // The file link's text is longer: the press on plain 5 still lies on it.
   EXPECT_EQ(RunMenu(fileText, nullptr, -1), (std::vector<uint16_t>{214, sep, 732}));
+}
+
+// The link menu of a password field neither offers nor runs Cut and Copy: the markup would
+// carry the clear text out.
+TEST_F(LinkDisplayTest, ThePasswordLinkMenuCopiesNothing) {
+  auto* secret = new T_Edit(window, XYWH{10, 10, 300, 40}, 2, false, true);
+  secret->linkContext = &context;
+  secret->SetPassword(true);
+  ClipboardSetText("old", 3, 0);
+  std::vector<uint16_t> ids;
+  script = Script{};
+  script.steps.push_back([secret, &ids](PopupInput* input) {
+    ContextMenuRecord record;
+    record.owner = secret;
+    record.selector = kMenuSelectorLink;
+    secret->ContextMenu(&record, kMenuPhaseList);
+    for (const uint16_t* id = record.commands.list; id && *id; ++id) ids.push_back(*id);
+    for (uint16_t command : {kLinkMenuCut, kLinkMenuCopy}) {
+      ContextMenuRecord run;
+      run.owner = secret;
+      run.selector = kMenuSelectorLink;
+      run.entry = command;
+      secret->ContextMenu(&run, kMenuPhaseRun);
+    }
+    SetButtons(&input->event, kRight);
+  });
+  T_TextBuf buffer;
+  InputEvent press = PressAt(Over(kCardPlain, 5).x, 6, kRight);
+  EXPECT_TRUE(LinkText_Click(secret, &kTextRect, kCardText, &press, &buffer));
+  EXPECT_EQ(ids, (std::vector<uint16_t>{216, 217, kPopupSeparator, 730, 731}));
+  EXPECT_EQ(ClipboardText(), "old");
+  EXPECT_STREQ(buffer.data, kCardText);
 }
 
 TEST_F(LinkDisplayTest, TheLinkMenuCommandsEditTheBuffer) {
