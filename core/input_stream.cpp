@@ -94,9 +94,9 @@ void T_IStream::SetEncodingByName(const char* name) {
 }
 
 void T_IStream::AddCharSubstitution(uint32_t from, uint32_t to) {
-  from &= 0xFFFF;
-  to &= 0xFFFF;
-  if (from == to) return;
+  // The table covers the characters up to U+FFFF; one beyond maps nothing (cut to 16 bits it
+  // would map another character).
+  if (from == to || from > 0xFFFF || to > 0xFFFF) return;
   if (substitutions == nullptr) {
     substitutions = static_cast<uint16_t*>(MemAlloc(65536 * sizeof(uint16_t), 0));
     if (substitutions == nullptr) return;

@@ -71,6 +71,7 @@ class T_IStream {
   void SetEncoding(TextEncoding encoding);
   // Ignored when the name matches no encoding.
   void SetEncodingByName(const char* name);
+  // Characters up to U+FFFF; nothing for equal ones or one beyond.
   void AddCharSubstitution(uint32_t from, uint32_t to);
   // Pairs the characters of the two texts by position, skipping sources of code 32 or below.
   void AddCharSubstitutions(const char* fromText, const char* toText);

@@ -167,9 +167,9 @@ TEST(Lines, TerminatorsAndEncodings) {
   raw.stream.compose = 0;
   EXPECT_EQ(raw.Lines(), (Strings{"e\xCC\x81"}));
 
-  Reader mapped("a\xC3\xA5x");
-  mapped.stream.AddCharSubstitutions("\xC3\xA5 x", "a y");
-  EXPECT_EQ(mapped.Lines(), (Strings{"aay"}));
+  Reader mapped("a\xC3\xA5x\xEF\x98\x80");
+  mapped.stream.AddCharSubstitutions("\xC3\xA5 x\xF0\x9F\x98\x80", "a yz");
+  EXPECT_EQ(mapped.Lines(), (Strings{"aay\xEF\x98\x80"}));  // U+F600 is no emoji
   Reader mappedPage("\xE5", 6);
   mappedPage.stream.AddCharSubstitution(0xE5, 'a');
   EXPECT_EQ(mappedPage.Lines(), (Strings{"a"}));
