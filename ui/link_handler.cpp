@@ -10,6 +10,7 @@
 #include "core/files.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
+#include "core/placeholders.h"
 #include "ui/small_dialogs.h"
 
 namespace {
@@ -40,14 +41,15 @@ bool MayOpen(const char* path) {
 }
 
 // The path a "file:" address names: after the scheme, up to a query or fragment, with its
-// escapes decoded, in backslash form.
+// escapes decoded in either letter case as the shell decodes them, in backslash form. A "+"
+// read as a blank only ever makes a name look more like a program, never less.
 void FileUrlPath(const char* url, T_TextBuf* path) {
   TextBufAssign(path, url + 5);
   for (const char* stop : {"?", "#"}) {
     int32_t at = TextBufFind(path, 0, stop);
     if (at >= 0) TextBufTruncate(path, at);
   }
-  TextBufPercentDecode(path);
+  UrlDecode(path);
   StrReplaceChar(path->data, '/', '\\');
 }
 

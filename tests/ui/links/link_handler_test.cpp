@@ -159,6 +159,7 @@ TEST_F(LinkHandlers, ProgramTargetsAskFirst) {
       {"file=\"tools\\Run.LNK\"", "C:\\db\\tools\\Run.LNK", "Run.LNK"},
       {"file=\"D:\\x\\a.exe::$DATA\"", "D:\\x\\a.exe::$DATA", "a.exe::$DATA"},
       {"file://host/share/setup.exe", "file://host/share/setup.exe", "setup.exe"},
+      {"file:///C:/x/Tool%2eC%4fM", "file:///C:/x/Tool%2eC%4fM", "Tool.COM"},
       {"<a href=\"file:///C:/x/run%252Ebat%2520.?q\">r</a>", "file:///C:/x/run%2Ebat%20.?q",
        "run.bat ."},
       {"file=\"D:\\x\\report.pdf\"", "D:\\x\\report.pdf", nullptr},
