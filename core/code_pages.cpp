@@ -50,38 +50,21 @@ uint16_t UnitOfByte(uint8_t byte, const uint16_t* table) {
   return byte < 0x80 ? byte : table[byte - 0x80];
 }
 
-bool IsContinuation(const uint8_t* p, const uint8_t* end) { return p < end && (*p & 0xC0) == 0x80; }
-
 // Reads one UTF-8 character of [p, end). Returns the bytes it takes (at least 1) and sets
-// *valid when they form a 1- to 3-byte character, whose unit is then in *unit. Overlong forms
-// are not characters: they could smuggle a NUL or a control byte past the checks of callers.
-int32_t NextUtf8(const uint8_t* p, const uint8_t* end, uint16_t* unit, bool* valid) {
-  uint8_t lead = p[0];
-  *valid = false;
-  if (lead < 0x80) {
-    *unit = lead;
-    *valid = true;
-    return 1;
+// *valid when they form a well-formed character (core/utf8.h), whose code is then in *code.
+// A malformed 4-byte lead is skipped together with the continuation bytes after it.
+int32_t NextUtf8(const uint8_t* p, const uint8_t* end, uint32_t* code, bool* valid) {
+  const char* at = reinterpret_cast<const char*>(p);
+  int32_t length = Utf8CharLengthIn(at, reinterpret_cast<const char*>(end));
+  *valid = length > 0;
+  if (*valid) {
+    *code = Utf8Decode(at);
+    return length;
   }
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    if (!IsContinuation(p + 1, end)) return 1;
-    *unit = static_cast<uint16_t>(((lead & 0x1F) << 6) | (p[1] & 0x3F));
-    *valid = true;
-    return 2;
-  }
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    if (!IsContinuation(p + 1, end) || !IsContinuation(p + 2, end)) return 1;
-    if (lead == 0xE0 && p[1] < 0xA0) return 1;
-    *unit = static_cast<uint16_t>(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-    *valid = true;
-    return 3;
-  }
-  if (lead >= 0xF0 && lead <= 0xF7) {
-    int32_t n = 1;
-    while (n < 4 && IsContinuation(p + n, end)) n++;
-    return n;
-  }
-  return 1;
+  if (p[0] < 0xF0 || p[0] > 0xF7) return 1;
+  int32_t n = 1;
+  while (n < 4 && p + n < end && (p[n] & 0xC0) == 0x80) n++;
+  return n;
 }
 
 const uint8_t* EndOfText(const char* text) {
@@ -104,6 +87,17 @@ const char* EncodingKey(TextEncoding number) {
 
 const char* EncodingName(TextEncoding number) {
   return number >= 0 && number < kEncodingCount ? kEncodings[number].name : nullptr;
+}
+
+const char* EncodingCharset(TextEncoding number) {
+  if (number >= kEncodingUtf8 && number <= kEncodingUtf16BE) return kEncodings[number].key;
+  // The name of the page the bytes are really written in: encoding 3 lends another's table.
+  const uint16_t* table = TableOrFallback(number);
+  if (table == kCodePageWindows1252) return "windows-1252";
+  if (table == kCodePageWindows1250) return "windows-1250";
+  if (table == kCodePageMacRoman) return "macintosh";
+  if (table == kCodePagePc437) return "IBM437";
+  return nullptr;  // Mac OS Central European has no name other readers know
 }
 
 const uint16_t* CodePageTable(TextEncoding number) {
@@ -152,12 +146,15 @@ int32_t Utf8ToCodePage(char* buffer, const char* text, TextEncoding number) {
     auto* p = reinterpret_cast<const uint8_t*>(text);
     const uint8_t* end = EndOfText(text);
     while (p < end) {
-      uint16_t unit = 0;
+      uint32_t code = 0;
       bool valid = false;
-      int32_t step = NextUtf8(p, end, &unit, &valid);
+      int32_t step = NextUtf8(p, end, &code, &valid);
       if (valid) {
-        // Only multi-byte characters are looked up: an ASCII unit is never one of them.
-        uint8_t byte = step == 1 ? static_cast<uint8_t>(unit) : TableIndexOf(table, unit);
+        // Only multi-byte characters are looked up: an ASCII unit is never one of them, and no
+        // page holds a character beyond U+FFFF.
+        uint8_t byte = step == 1   ? static_cast<uint8_t>(code)
+                       : step == 4 ? 0
+                                   : TableIndexOf(table, static_cast<uint16_t>(code));
         if (byte) buffer[n++] = static_cast<char>(byte);
       }
       p += step;
@@ -231,22 +228,40 @@ int32_t TextDecoderConvert(TextDecoder* decoder, char* output, int32_t capacity,
   int32_t written = 0;
   auto* p = reinterpret_cast<const uint8_t*>(input);
   const uint8_t* end = p + n;
+  // A character beyond U+FFFF takes 4 bytes: it goes only where it fits whole.
+  auto put = [&](uint32_t code) {
+    if (code >= 0x10000 && written + 4 > capacity) return false;
+    if (code < 0x10000 && mapping) code = mapping[code];
+    written += Utf8Encode(output + written, code);
+    return true;
+  };
   switch (decoder->encoding) {
     case kEncodingUtf8:
       while (p < end && written < limit) {
-        uint16_t unit = 0;
+        uint32_t code = 0;
         bool valid = false;
-        p += NextUtf8(p, end, &unit, &valid);
-        if (valid) written += Utf8Encode(output + written, mapping ? mapping[unit] : unit);
+        int32_t step = NextUtf8(p, end, &code, &valid);
+        if (valid && !put(code)) break;
+        p += step;
       }
       break;
     case kEncodingUtf16LE:
     case kEncodingUtf16BE: {
       bool littleEndian = decoder->encoding == kEncodingUtf16LE;
+      auto unitAt = [&](const uint8_t* q) {
+        return static_cast<uint16_t>(littleEndian ? q[0] | (q[1] << 8) : (q[0] << 8) | q[1]);
+      };
       while (end - p >= 2 && written < limit) {
-        auto unit = static_cast<uint16_t>(littleEndian ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1]);
-        p += 2;
-        written += Utf8Encode(output + written, mapping ? mapping[unit] : unit);
+        wchar_t units[2] = {static_cast<wchar_t>(unitAt(p)), 0};
+        int32_t taken = 1;
+        if (end - p >= 4) {
+          units[1] = static_cast<wchar_t>(unitAt(p + 2));
+          if (Utf16PairAt(units, 0, 2)) taken = 2;
+        }
+        uint32_t code =
+            taken == 2 ? Utf16PairCode(units[0], units[1]) : static_cast<uint16_t>(units[0]);
+        if (!put(code)) break;
+        p += 2 * taken;
       }
       break;
     }

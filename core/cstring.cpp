@@ -449,6 +449,37 @@ int32_t StrNormalizeLines(char* text) {
   return w;
 }
 
+namespace {
+
+// The character reference at p ("&#" decimal digits ";" or "&#x" hexadecimal digits ";") for a
+// code 1..U+10FFFF: its code and length; 0 when there is none.
+uint32_t CharacterReference(const char* p, int32_t* length) {
+  if (p[0] != '&' || p[1] != '#') return 0;
+  bool hex = p[2] == 'x' || p[2] == 'X';
+  int32_t i = hex ? 3 : 2;
+  int32_t digits = 0;
+  uint32_t code = 0;
+  for (;; ++i) {
+    char c = p[i];
+    uint32_t d;
+    if (c >= '0' && c <= '9') {
+      d = static_cast<uint32_t>(c - '0');
+    } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+      d = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
+    } else {
+      break;
+    }
+    code = code * (hex ? 16 : 10) + d;
+    if (code > kMaxCodePoint) return 0;
+    ++digits;
+  }
+  if (digits == 0 || p[i] != ';' || code == 0) return 0;
+  *length = i + 1;
+  return code;
+}
+
+}  // namespace
+
 int32_t StrDecodeEntities(char* text) {
   if (!text) return 0;
   const EntityEntry* table = EntityTable();
@@ -456,21 +487,18 @@ int32_t StrDecodeEntities(char* text) {
   for (int32_t r = 0; text[r];) {
     if (text[r] == '&') {
       const char* at = text + r;
-      if (at[1] == '#' && at[2] >= '0' && at[2] <= '9' && at[3] >= '0' && at[3] <= '9' &&
-          at[4] == ';') {
-        int32_t v = (at[2] - '0') * 10 + (at[3] - '0');
-        if (v >= 1 && v <= 31) {
-          text[w++] = static_cast<char>(v);
-          r += 5;
-          continue;
-        }
+      // A reference is never shorter than the character's UTF-8 form, and neither is a name:
+      // writing in place never overtakes the reading position.
+      int32_t length = 0;
+      if (uint32_t code = CharacterReference(at, &length)) {
+        w += Utf8Encode(text + w, code);
+        r += length;
+        continue;
       }
       bool decoded = false;
       for (int32_t i = 0; i < kEntityCount && !decoded; ++i) {
         size_t n = std::strlen(table[i].name);
         if (std::strncmp(at, table[i].name, n) == 0) {
-          // Every name is at least as long as the character's UTF-8 form, so writing in place
-          // never overtakes the reading position.
           w += Utf8Encode(text + w, table[i].unit);
           r += static_cast<int32_t>(n);
           decoded = true;

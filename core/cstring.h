@@ -118,11 +118,12 @@ int32_t StrSquashBlanks(char* text);
 // Control characters other than line ends go; each line end (CR, LF, CR LF) drops the blanks
 // before it and becomes one CR, except at the start of the output; line ends at the end go.
 int32_t StrNormalizeLines(char* text);
-// Named entities of the entity table become the character's UTF-8 bytes; "&#" with exactly two
-// decimal digits and ";" for 1..31 becomes that control byte; any other "&" stays.
+// Named entities of the entity table and every character reference ("&#" decimal digits ";",
+// "&#x" hexadecimal digits ";", for U+0001 to U+10FFFF; so "&#09;" as older files write it too)
+// become the character's UTF-8 bytes; any other "&" stays.
 int32_t StrDecodeEntities(char* text);
-// UTF-8 in place through the case tables; 1- and 2-byte characters are mapped, longer ones kept,
-// the walk stops at an invalid byte.
+// UTF-8 in place through the case tables; 1- and 2-byte characters are mapped, longer ones
+// (characters beyond U+FFFF among them) kept, the walk stops at an invalid byte.
 void StrToUpper(char* text);
 void StrToLower(char* text);
 void WStrToUpper(wchar_t* text);

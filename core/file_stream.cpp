@@ -178,6 +178,9 @@ bool T_IStreamFile::Open(const char* path) {
   if (detected >= 0 && (detected <= kEncodingUtf16BE || encoding < kEncodingSystemPage)) {
     SetEncoding(detected);
   }
+  // The byte-order mark says UTF-8 for the whole file: a damaged line later on is not a sign
+  // of another encoding.
+  if (detected == kEncodingUtf8 && bomLength == 3) utf8Check = 0;
   open_ = 1;
   return true;
 }

@@ -82,8 +82,9 @@ class T_IStreamFile : public T_IStream {
 
   // Opens the file, detects its encoding from its first 4000 bytes and skips a byte-order
   // mark. A detected Unicode encoding always applies; a detected code page only when the
-  // stream's encoding is not a code page set beforehand. False with the pending error set when
-  // the file cannot be opened.
+  // stream's encoding is not a code page set beforehand. A file that starts with the UTF-8
+  // byte-order mark stays UTF-8 to its end (the per-line check is turned off). False with the
+  // pending error set when the file cannot be opened.
   bool Open(const char* path);
   bool Refill() override;
   void Seek(int64_t position) override;

@@ -329,6 +329,62 @@ bool PathIsAbsolute(const char* path) {
   return strchr(path + 1, ':') != nullptr;
 }
 
+namespace {
+
+// Shells run these whatever PATHEXT says: shortcuts, screen savers, HTML applications, scripts,
+// installers, registry files, control panel items and Java archives.
+constexpr const char* kRunnableExtensions[] = {
+    ".exe", ".com", ".bat", ".cmd", ".lnk", ".url", ".scr", ".pif", ".hta", ".js", ".jse",
+    ".vbs", ".vbe", ".wsf", ".wsh", ".ps1", ".msi", ".msp", ".reg", ".cpl", ".jar"};
+// What PATHEXT holds on a system where it is not set.
+constexpr char kDefaultPathExt[] = ".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC";
+
+}  // namespace
+
+bool PathRunsProgram(const char* path) {
+  if (path == nullptr) return false;
+  // The name after the last separator (trailing ones dropped: a "folder" may be a program file
+  // too), without a drive, a stream name (":$DATA") or the trailing dots and blanks that
+  // Windows drops when it opens the file.
+  const char* stop = path + strlen(path);
+  while (stop > path && (stop[-1] == '\\' || stop[-1] == '/')) --stop;
+  const char* name = path;
+  for (const char* p = path; p < stop; ++p) {
+    if (*p == '\\' || *p == '/') name = p + 1;
+  }
+  if (name == path && stop - path >= 2 && name[1] == ':') name += 2;
+  size_t length = 0;
+  while (name + length < stop && name[length] != ':') ++length;
+  while (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ')) --length;
+  std::string extension;
+  for (size_t i = length; i > 0; --i) {
+    if (name[i - 1] == '.') {
+      extension.assign(name + i - 1, length - i + 1);
+      break;
+    }
+  }
+  if (extension.size() < 2) return false;
+  for (const char* known : kRunnableExtensions) {
+    if (StrEqualNoCase(extension.c_str(), known)) return true;
+  }
+  wchar_t variable[2048];
+  DWORD n = GetEnvironmentVariableW(L"PATHEXT", variable, 2048);
+  std::string list = kDefaultPathExt;
+  if (n > 0 && n < 2048) {
+    T_TextBuf text;
+    TextBufAssignWidePath(&text, variable, static_cast<int32_t>(n));
+    list = text.c_str();
+  }
+  for (size_t start = 0; start <= list.size();) {
+    size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    std::string entry = list.substr(start, end - start);
+    if (!entry.empty() && StrEqualNoCase(entry.c_str(), extension.c_str())) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 const char* PathFindName(const char* path) {
   if (path == nullptr) return nullptr;
   const char* name = path;

@@ -101,6 +101,13 @@ void MakeTempFileName(T_TextBuf* path);
 
 // --- Path texts ---------------------------------------------------------------------------------
 
+// True when the shell's "open" would run the file rather than show it: the extension of the name
+// (after the last "\" or "/", without a drive, a ":" stream name or the trailing dots and blanks
+// Windows drops) is one of the PATHEXT variable (the system's default list when it is not set)
+// or of the shortcuts, scripts, installers and other files shells run (.lnk .url .scr .pif .hta
+// .js .jse .vbs .vbe .wsf .wsh .ps1 .msi .msp .reg .cpl .jar, and .exe .com .bat .cmd always);
+// letter case ignored.
+bool PathRunsProgram(const char* path);
 // A colon at index 1 or later, or two leading backslashes.
 bool PathIsAbsolute(const char* path);
 // The address after the last backslash, or after a drive colon in the first two characters.

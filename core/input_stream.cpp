@@ -24,19 +24,16 @@ constexpr int32_t kBinaryExpandLimit = 1 << 24;
 
 bool IsContinuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
 
-// Every sequence of the range is a whole 1- to 3-byte character. With openEnd, a character cut
-// by the end of the range is accepted (a long-text piece may end inside one).
+// Every sequence of the range is a well-formed character. With openEnd, a character cut by the
+// end of the range is accepted (a long-text piece may end inside one).
 bool WholeUtf8(const uint8_t* p, int64_t n, bool openEnd) {
-  int64_t i = 0;
-  while (i < n) {
-    uint8_t lead = p[i];
-    int32_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
+  const char* at = reinterpret_cast<const char*>(p);
+  const char* end = at + n;
+  while (at < end) {
+    int32_t length = Utf8CharLengthIn(at, end);
+    if (length < 0) return openEnd;
     if (length == 0) return false;
-    for (int32_t k = 1; k < length; ++k) {
-      if (i + k >= n) return openEnd;
-      if (!IsContinuation(p[i + k])) return false;
-    }
-    i += length;
+    at += length;
   }
   return true;
 }
@@ -97,9 +94,9 @@ void T_IStream::SetEncodingByName(const char* name) {
 }
 
 void T_IStream::AddCharSubstitution(uint32_t from, uint32_t to) {
-  from &= 0xFFFF;
-  to &= 0xFFFF;
-  if (from == to) return;
+  // The table covers the characters up to U+FFFF; one beyond maps nothing (cut to 16 bits it
+  // would map another character).
+  if (from == to || from > 0xFFFF || to > 0xFFFF) return;
   if (substitutions == nullptr) {
     substitutions = static_cast<uint16_t*>(MemAlloc(65536 * sizeof(uint16_t), 0));
     if (substitutions == nullptr) return;
@@ -204,7 +201,7 @@ bool T_IStream::ReadLine(bool final) {
       bool piece = EndsWithPieceMarker(p, rawLength);
       int64_t skip = 0;
       if (previousLineContinues_) {
-        while (skip < 2 && skip < rawLength && IsContinuation(p[skip])) ++skip;
+        while (skip < 3 && skip < rawLength && IsContinuation(p[skip])) ++skip;
       }
       if (!WholeUtf8(p + skip, (piece ? rawLength - 3 : rawLength) - skip, piece)) {
         SetEncoding(kEncodingSystemPage);
@@ -490,25 +487,66 @@ TextEncoding DetectEncoding(const void* head, int64_t length, int32_t* bomLength
 
 TextEncoding EncodingFromName(const char* name) {
   if (name == nullptr) return -1;
+  // Cut first, then squeezed: the same 31 bytes of a long name decide however it is spaced.
   char compact[32];
   int32_t n = 0;
-  for (const char* p = name; *p != 0 && n < 31; ++p) {
-    if (*p != ' ' && *p != '-') compact[n++] = *p;
+  for (int32_t i = 0; i < 31 && name[i] != 0; ++i) {
+    if (name[i] != ' ' && name[i] != '-') compact[n++] = name[i];
   }
   compact[n] = 0;
   if (n == 0) return -1;
   static const struct {
     const char* prefix;
     TextEncoding encoding;
-  } kNames[] = {{"UTF8", 0},     {"UTF16L", 1}, {"UTF16B", 2},    {"MacRomanCE", 5},
-                {"MacRoman", 4}, {"Roman", 4},  {"Mac", 4},       {"ISO88591", 6},
-                {"ISO88592", 7}, {"88592", 7},  {"WinLatin2", 7}, {"WinLatin", 6},
-                {"Latin2", 7},   {"Latin", 6},  {"ANSI", 6},      {"Win", 6},
-                {"DOS", 8},      {"88591", 6},  {"OEM", 8},       {"IBM", 8},
-                {"PC", 8},       {"code", 3},   {"page", 3},      {"defa", 3},
-                {"sys", 3},      {"8bit", 3}};
+  } kNames[] = {{"UTF8", 0},
+                {"UTF16L", 1},
+                {"UTF16B", 2},
+                {"MacRomanCE", 5},
+                {"MacintoshRomanCE", 5},
+                {"MacRoman", 4},
+                {"Roman", 4},
+                {"macintosh", 4},
+                {"Mac", 4},
+                {"ISO88591", 6},
+                {"ISO88592", 7},
+                {"88592", 7},
+                {"windows1250", 7},
+                {"cp1250", 7},
+                {"windows1252", 6},
+                {"cp1252", 6},
+                {"IBM437", 8},
+                {"cp437", 8},
+                {"WinLatin2", 7},
+                {"WindowsLatin2", 7},
+                {"WinLatin", 6},
+                {"Latin2", 7},
+                {"Latin", 6},
+                {"ANSI", 6},
+                {"Win", 6},
+                {"DOS", 8},
+                {"88591", 6},
+                {"OEM", 8},
+                {"IBM", 8},
+                {"PC", 8},
+                {"code", 3},
+                {"page", 3},
+                {"defa", 3},
+                {"sys", 3},
+                {"8bit", 3}};
+  // A code page number (three digits or more) names one page: only a row that spells out that
+  // number may take it ("windows-1251" is no Windows Latin page, "ISO-8859-15" not Latin 1).
+  bool numbered = false;
+  for (int32_t i = 0, run = 0; i < n && !numbered; ++i) {
+    run = compact[i] >= '0' && compact[i] <= '9' ? run + 1 : 0;
+    numbered = run >= 3;
+  }
   for (const auto& entry : kNames) {
-    if (StrStartsWithNoCase(compact, entry.prefix)) return entry.encoding;
+    if (!StrStartsWithNoCase(compact, entry.prefix)) continue;
+    size_t length = strlen(entry.prefix);
+    bool rowNumbered = entry.prefix[length - 1] >= '0' && entry.prefix[length - 1] <= '9';
+    if (rowNumbered && compact[length] >= '0' && compact[length] <= '9') continue;
+    if (numbered && !rowNumbered) continue;
+    return entry.encoding;
   }
   return -1;
 }

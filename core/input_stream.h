@@ -71,6 +71,7 @@ class T_IStream {
   void SetEncoding(TextEncoding encoding);
   // Ignored when the name matches no encoding.
   void SetEncodingByName(const char* name);
+  // Characters up to U+FFFF; nothing for equal ones or one beyond.
   void AddCharSubstitution(uint32_t from, uint32_t to);
   // Pairs the characters of the two texts by position, skipping sources of code 32 or below.
   void AddCharSubstitutions(const char* fromText, const char* toText);
@@ -108,13 +109,17 @@ class T_IStream {
   bool NextLineAttribute(T_TextBuf* name, T_TextBuf* value);
 
   // --- XML ---
-  // The next tag (comments dropped) or text run, across lines.
+  // The next tag (comments dropped) or text run, across lines. A tag ends at the first ">"
+  // outside a quoted value (double or single quotes); a line break inside a tag counts as a
+  // blank, and control characters become blanks.
   bool NextXmlToken();
   bool FieldIsTag(const char* name) const;
   bool FieldIsOneOfTags(const char* list) const;  // blank-separated names
   bool FieldIsEndTag() const;                     // an end tag or an empty element
   bool FieldEquals(const char* text) const;       // letter case ignored
   void TagName(T_TextBuf* name) const;
+  // name="value" or name='value' of the current tag, entity-decoded; a value without quotes is
+  // empty. False when no name is left.
   bool NextXmlAttribute(T_TextBuf* name, T_TextBuf* value);
   // The text of the current start tag's element up to its end tag, entity-decoded; false for
   // an end tag or an empty element.
@@ -160,7 +165,7 @@ class T_IStream {
   bool EnsureLineBuffer(int64_t n);
   bool EnsureTokenBuffer();
   void ComposeLine();
-  bool XmlNextChar(char* c);
+  bool XmlNextChar(char* c, bool breakAsBlank);
   bool TokenNextLine();
   bool previousLineContinues_ = false;
   bool lineFailed_ = false;  // the last line read could not be converted

@@ -37,11 +37,18 @@ bool T_IStream::EnsureTokenBuffer() {
   return tokenBuffer != nullptr;
 }
 
-// The next character of the token stream, reading further lines (joined with nothing between
-// them); false at the end of the input.
-bool T_IStream::XmlNextChar(char* c) {
+// The next character of the token stream, reading further lines; false at the end of the input.
+// Lines are joined with nothing between them, or with a blank where the line break counts as one
+// (inside a tag it separates the name and the attributes as any blank does).
+bool T_IStream::XmlNextChar(char* c, bool breakAsBlank) {
+  bool crossed = false;
   while (tokenCursor == nullptr || tokenCursor >= lineEnd) {
+    crossed |= tokenCursor != nullptr;
     if (!NextLine()) return false;
+  }
+  if (crossed && breakAsBlank) {
+    *c = ' ';  // the character at the cursor comes with the next call
+    return true;
   }
   *c = *tokenCursor++;
   return true;
@@ -57,7 +64,7 @@ bool T_IStream::NextXmlToken() {
   for (;;) {
     char c;
     do {
-      if (!XmlNextChar(&c)) return false;
+      if (!XmlNextChar(&c, false)) return false;
     } while (IsSpace(c));
     TokenWriter token{tokenBuffer};
     if (c != '<') {
@@ -86,8 +93,15 @@ bool T_IStream::NextXmlToken() {
     int32_t attributes = -1;
     int32_t copied = 1;
     bool comment = false;
+    char quote = 0;  // the quote mark of the attribute value being copied
     char last3[3] = {0, 0, 0};
-    while (XmlNextChar(&c)) {
+    while (XmlNextChar(&c, true)) {
+      if (quote != 0 && c == '<') {
+        // No value holds a bare "<": the closing quote is missing. The tag ends here, and the
+        // "<" starts the next token rather than the value swallowing the document behind it.
+        --tokenCursor;
+        break;
+      }
       if (IsSpace(c)) {
         c = ' ';
         if (attributes < 0) attributes = token.length;
@@ -98,7 +112,15 @@ bool T_IStream::NextXmlToken() {
       last3[1] = last3[2];
       last3[2] = c;
       if (copied == 4) comment = memcmp(tokenBuffer, "<!--", 4) == 0;
-      if (comment ? copied >= 7 && memcmp(last3, "-->", 3) == 0 : c == '>') break;
+      if (comment) {
+        if (copied >= 7 && memcmp(last3, "-->", 3) == 0) break;
+      } else if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        break;
+      }
     }
     if (comment) continue;  // dropped; scanning starts again
     token.Finish();
@@ -186,11 +208,13 @@ bool T_IStream::NextXmlAttribute(T_TextBuf* name, T_TextBuf* value) {
   if (*q == '=') {
     ++q;
     while (*q == ' ') ++q;
-    if (*q == '"') {
+    if (*q == '"' || *q == '\'') {
+      // The tag ended at a ">" outside quotes, so one inside the value belongs to it.
+      char quote = *q;
       char* start = ++q;
-      while (*q != 0 && *q != '"' && *q != '>') ++q;
+      while (*q != 0 && *q != quote) ++q;
       TextBufAssignBytes(value, start, static_cast<int32_t>(q - start));
-      if (*q == '"') ++q;
+      if (*q == quote) ++q;
       DecodeEntities(value);
     }
     p = q;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/file_stream.h"
 #include "core/memory.h"
 #include "core/owned_text.h"
 
@@ -63,21 +64,7 @@ char* WriteLines(const KeyValueTable* table, int64_t prefix, int64_t* length) {
   return block;
 }
 
-// Copies the TAB-separated field at *cursor (up to end) into scratch without trailing blanks,
-// NUL-terminated, and moves the cursor past its TAB.
-const char* TakeField(const char** cursor, const char* end, char* scratch) {
-  const char* start = *cursor;
-  const char* stop = start;
-  while (stop < end && *stop != '\t') ++stop;
-  *cursor = stop < end ? stop + 1 : end;
-  while (stop > start && stop[-1] == ' ') --stop;
-  size_t n = static_cast<size_t>(stop - start);
-  std::memcpy(scratch, start, n);
-  scratch[n] = 0;
-  return scratch;
-}
-
-// INTERIM: the file layer will open, read and write these files; until then plain system calls.
+// INTERIM: the file layer will write these files; until then plain system calls.
 HANDLE OpenPath(const char* path, DWORD access, DWORD creation) {
   int n = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
   if (n <= 0) return INVALID_HANDLE_VALUE;
@@ -154,51 +141,24 @@ char* KeyValueTableWrite(KeyValueTable* table, int64_t* length) {
   return block;
 }
 
-void KeyValueTableRead(KeyValueTable* table, const char* bytes, int64_t length) {
-  const char* p = bytes;
-  const char* end = bytes + length;
-  if (length >= 3 && std::memcmp(p, kByteOrderMark, 3) == 0) p += 3;
-  // One scratch block holds the key and the value of any line.
-  auto* scratch = static_cast<char*>(MemAlloc(end - p + 2, 0));
-  if (!scratch) return;
-  while (p < end) {
-    const char* lineEnd = p;
-    while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
-    const char* next = lineEnd;
-    if (next < end) {
-      char terminator = *next++;
-      if (next < end && (*next == '\r' || *next == '\n') && *next != terminator) ++next;
-    }
-    const char* cursor = p;
-    const char* key = TakeField(&cursor, lineEnd, scratch);
-    char* valueScratch = scratch + std::strlen(key) + 1;
-    const char* value = TakeField(&cursor, lineEnd, valueScratch);
-    if (*key) KeyValueTableSet(table, key, value);
-    p = next;
+void KeyValueTableRead(KeyValueTable* table, T_IStream* stream) {
+  T_TextBuf key;
+  T_TextBuf value;
+  while (stream->NextLine()) {
+    stream->ReadFieldBuf(&key);
+    stream->ReadFieldBuf(&value);
+    if (!key.empty()) KeyValueTableSet(table, key.c_str(), value.c_str());
   }
-  MemFree(scratch);
   table->changed = false;
 }
 
 bool KeyValueTableLoad(KeyValueTable* table, const char* path) {
-  HANDLE file = OpenPath(path, GENERIC_READ, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  char* bytes = nullptr;
-  bool read =
-      GetFileSizeEx(file, &size) && (bytes = static_cast<char*>(MemAlloc(size.QuadPart + 1, 0)));
-  int64_t done = 0;
-  while (read && done < size.QuadPart) {
-    DWORD chunk =
-        static_cast<DWORD>(size.QuadPart - done < (1 << 30) ? size.QuadPart - done : (1 << 30));
-    DWORD got = 0;
-    read = ReadFile(file, bytes + done, chunk, &got, nullptr) && got > 0;
-    done += got;
-  }
-  CloseHandle(file);
-  if (read) KeyValueTableRead(table, bytes, done);
-  MemFree(bytes);
-  return read;
+  // The file stream detects the encoding, so a file an editor saved in the system code page or
+  // in UTF-16 reads as well as the UTF-8 one the program writes.
+  T_IStreamFile stream;
+  if (!stream.Open(path)) return false;
+  KeyValueTableRead(table, &stream);
+  return true;
 }
 
 bool KeyValueTableSave(KeyValueTable* table, const char* path) {

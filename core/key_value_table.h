@@ -5,8 +5,10 @@
 // Text form (the bytes of the file):
 //   EF BB BF                       UTF-8 byte-order mark (written by save; skipped when read)
 //   key TAB value CR LF            one line per record, in record order
-// On reading, CR, LF, CR LF and LF CR each end a line; the first TAB-separated field is the key
-// and the second the value, both without trailing blanks; lines with an empty key are skipped.
+// On reading (through an input stream, core/input_stream.h), CR, LF, CR LF and LF CR each end a
+// line; the first TAB-separated field is the key and the second the value, both without
+// trailing blanks; lines with an empty key are skipped. A file is read in the encoding the file
+// stream detects (UTF-8, UTF-16 or the system code page).
 // A TAB, CR or LF inside a key or value is written as a blank, so a record always stays one line
 // of two fields.
 //
@@ -14,6 +16,7 @@
 #include <cstdint>
 
 #include "core/hash_index.h"
+#include "core/input_stream.h"
 #include "core/paged_array.h"
 #include "core/text_buffer.h"
 
@@ -49,11 +52,11 @@ void KeyValueTableFree(KeyValueTable* table);
 // The lines of the table (no byte-order mark) as an owned MemAlloc block of *length bytes;
 // clears the changed flag. Null when memory runs out (the flag stays set).
 char* KeyValueTableWrite(KeyValueTable* table, int64_t* length);
-// Stores every line of the text; clears the changed flag at the end.
-void KeyValueTableRead(KeyValueTable* table, const char* bytes, int64_t length);
+// Stores every line the stream still holds; clears the changed flag at the end.
+void KeyValueTableRead(KeyValueTable* table, T_IStream* stream);
 
-// The file forms; paths are UTF-8. Load is false when the file cannot be read (the table is
-// then unchanged). Save writes the byte-order mark and the lines; when the file cannot be
-// written the result is false and the table stays marked changed.
+// The file forms; paths are UTF-8. Load is false, with the pending error set, when the file
+// cannot be opened (the table is then unchanged). Save writes the byte-order mark and the lines;
+// when the file cannot be written the result is false and the table stays marked changed.
 bool KeyValueTableLoad(KeyValueTable* table, const char* path);
 bool KeyValueTableSave(KeyValueTable* table, const char* path);

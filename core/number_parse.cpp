@@ -109,7 +109,18 @@ double ParseDouble(const char* text, int32_t length) {
   bool exponentNegative = false;
   bool sawMinus = false;
   int64_t exponent = 0;
+  // The decimal marks seen: their count, whether all are the same character, and whether each
+  // one so far was followed by exactly three digits (a run of digits right after the mark).
+  int32_t marks = 0;
+  char firstMark = 0;
+  bool sameMarks = true;
+  bool groupsOfThree = true;
+  int32_t groupDigits = -1;  // digits right after the last mark; -1 once the run has ended
   const char* end = text + length;
+  auto endGroup = [&] {
+    if (marks > 0 && groupDigits != 3) groupsOfThree = false;
+    groupDigits = -1;
+  };
   for (const char* p = text; p < end; p++) {
     char c = *p;
     if (IsDigit(c)) {
@@ -120,10 +131,19 @@ double ParseDouble(const char* text, int32_t length) {
         if (state == kStart) state = kInteger;
         mantissa.Add(c, state == kFraction);
         sawDigit = true;
+        if (groupDigits >= 0) ++groupDigits;
       }
-    } else if (c == '.' || c == ',') {
+      continue;
+    }
+    if (groupDigits >= 0) endGroup();
+    if ((c == '.' || c == ',') && state != kExponent) {
       if (state == kFraction) mantissa.FractionToInteger();
       state = kFraction;
+      if (marks++ == 0) firstMark = c;
+      sameMarks &= c == firstMark;
+      groupDigits = 0;
+    } else if (c == '.' || c == ',') {
+      state = kFraction;  // a mark in the exponent: as the state machine always took it
     } else if (c == '-') {
       sawMinus = true;
       if (state == kExponent) {
@@ -138,9 +158,13 @@ double ParseDouble(const char* text, int32_t length) {
       return sawMinus ? -infinity : infinity;
     }
   }
-  // A text without a mantissa digit holds no number, a lone decimal mark included.
-  if (!sawDigit) return std::numeric_limits<double>::quiet_NaN();
-  double value = mantissa.Value(exponentNegative ? -exponent : exponent);
+  if (groupDigits >= 0) endGroup();
+  // A text without anything numeric holds no number; a lone decimal mark is a zero.
+  if (state == kStart) return std::numeric_limits<double>::quiet_NaN();
+  // "1,234,567": the same mark again and again, each before three digits, separates thousands;
+  // the last one is no decimal mark then.
+  if (marks >= 2 && sameMarks && groupsOfThree) mantissa.FractionToInteger();
+  double value = sawDigit ? mantissa.Value(exponentNegative ? -exponent : exponent) : 0.0;
   return negative ? -value : value;
 }
 

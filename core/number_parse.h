@@ -13,10 +13,12 @@ int32_t ParseInt(const char* text, int32_t length);
 int32_t StrToInt(const char* text);  // over the whole C string; null is 0
 
 // '.' and ',' are both decimal marks and the last one counts (earlier ones turn out to have
-// separated thousands); 'e' or 'E' after a digit starts an exponent; a '-' makes the number
-// negative, or the exponent inside it; "inf" in any letter case gives an infinity; every other
-// character is skipped. NaN when the text holds no digit. So "1.234,5" is 1234.5, "1,5" is 1.5,
-// "-3e2" is -300, "12 %" is 12. The result is the double nearest to the digits read.
+// separated thousands), except that two or more of the same mark, each followed by exactly three
+// digits, all separate thousands; 'e' or 'E' after a digit starts an exponent; a '-' makes the
+// number negative, or the exponent inside it; "inf" in any letter case gives an infinity; every
+// other character is skipped. NaN when the text holds neither a digit nor a decimal mark (a lone
+// mark is 0). So "1.234,5" is 1234.5, "1,5" is 1.5, "1,234,567" is 1234567, "1,234" is 1.234,
+// "-3e2" is -300, "12 %" is 12, "." is 0. The result is the double nearest to the digits read.
 double ParseDouble(const char* text, int32_t length);
 double StrToDouble(const char* text);  // over the whole C string; null is NaN
 

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/locale.h"
-#include "core/threads.h"
 #include "core/utf8.h"
 
 namespace {
@@ -208,20 +207,16 @@ void NumFormatSetDecimals(NumFormat* format, int32_t decimals) {
 NumFormat* DefaultNumFormat() { return &gDefaultFormat; }
 
 void FormatDouble(char** cursor, double x, const NumFormat* format) {
-  switch (ClassifyDouble(x)) {
-    case 0:
-      Put(cursor, '0');
-      return;
-    case 3:
-      for (const char* p = "+inf"; *p; ++p) Put(cursor, *p);
-      return;
-    case 4:
-      for (const char* p = "-inf"; *p; ++p) Put(cursor, *p);
-      return;
-    case 5:
-      return;
-    default:
-      break;
+  // Only the infinities are written as words: a finite value above 1e308 takes the E form like
+  // any other large value, so it reads back.
+  if (std::isnan(x)) return;
+  if (std::isinf(x)) {
+    for (const char* p = x > 0 ? "+inf" : "-inf"; *p; ++p) Put(cursor, *p);
+    return;
+  }
+  if (x == 0) {
+    Put(cursor, '0');
+    return;
   }
   SeparatorPair global = SeparatorsGet();
   uint32_t decimal =

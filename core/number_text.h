@@ -33,6 +33,7 @@ void NumFormatSetDecimals(NumFormat* format, int32_t decimals);  // clamped to 0
 NumFormat* DefaultNumFormat();
 
 // Writes the text of x at *cursor and advances it (no NUL); at most kFormatDoubleMax bytes.
+// Infinities are "+inf" and "-inf", NaN writes nothing; every finite value is a number.
 void FormatDouble(char** cursor, double x, const NumFormat* format);
 // Into a buffer of kFormatDoubleMax + 1 bytes, NUL-terminated; return the length.
 int32_t DoubleToStr(char* buffer, double x);

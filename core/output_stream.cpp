@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/block_codec.h"
+#include "core/cstring.h"
 #include "core/locale.h"
 #include "core/memory.h"
 #include "core/message_pump.h"
@@ -112,7 +113,7 @@ void T_OStream::PutChar(char c) {
 }
 
 void T_OStream::PutWideChar(uint32_t unit) {
-  if (EnsureRoomWide(1)) encoder->PutWideChar(unit);
+  if (EnsureRoomWide(unit >= 0x10000 ? 2 : 1)) encoder->PutWideChar(unit);
 }
 
 void T_OStream::PutText(const char* text) { PutBytes(text, Length(text)); }
@@ -284,24 +285,42 @@ void T_OStream::PutKeySignLine(const char* key, bool on) {
 
 namespace {
 
-// Calls emit(kind, unit) for each character of the text until the end or the first invalid
-// lead byte: kind 0 a control reference, 1 a named ASCII entity, 2 plain ASCII, 3 a character of
-// 128 or more.
+enum EscapeKind {
+  kEscapeReference,  // TAB, LF or CR, written as a two-digit character reference
+  kEscapeEntity,     // " & ' < >
+  kEscapeAscii,
+  kEscapeWide,     // a character of 128 or more
+  kEscapeDropped,  // a character XML 1.0 does not allow at all
+};
+
+// Calls emit(kind, code) for each character of the text until the end or the first invalid
+// lead byte. Older texts hold characters beyond U+FFFF as two 3-byte surrogate forms; such a
+// pair is one character here.
 template <typename Emit>
 void WalkEscaped(const char* text, Emit emit) {
   if (text == nullptr) return;
   const char* cursor = text;
   while (*cursor != 0) {
-    uint32_t unit = Utf8NextChar(&cursor);
-    if (unit == 0) return;  // an invalid lead byte ends the text
-    if (unit < 32) {
-      emit(0, unit);
-    } else if (unit == '"' || unit == '&' || unit == '\'' || unit == '<' || unit == '>') {
-      emit(1, unit);
-    } else if (unit < 128) {
-      emit(2, unit);
+    uint32_t code = Utf8NextChar(&cursor);
+    if (code == 0) return;  // an invalid lead byte ends the text
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      const char* next = cursor;
+      uint32_t low = Utf8NextChar(&next);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        cursor = next;
+      }
+    }
+    if (code < 32) {
+      emit(code == '\t' || code == '\n' || code == '\r' ? kEscapeReference : kEscapeDropped, code);
+    } else if (code == '"' || code == '&' || code == '\'' || code == '<' || code == '>') {
+      emit(kEscapeEntity, code);
+    } else if (code < 128) {
+      emit(kEscapeAscii, code);
+    } else if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF) {
+      emit(kEscapeDropped, code);  // a lone surrogate half, or a noncharacter
     } else {
-      emit(3, unit);
+      emit(kEscapeWide, code);
     }
   }
 }
@@ -321,21 +340,59 @@ const char* AsciiEntity(uint32_t unit) {
   }
 }
 
+// How a character of 128 or more goes out: its entity name, a decimal character reference when
+// the stream's encoding lacks it or no other reader knows the encoding's name, else itself.
+struct WideForm {
+  const char* entity = nullptr;
+  char reference[12] = {};  // "&#" digits ";" when used
+};
+
+WideForm WideFormOf(const T_OStream* stream, uint32_t code) {
+  WideForm form;
+  if (stream->namedEntities) {
+    if (const EntityEntry* entry = EntityForChar(code)) {
+      form.entity = entry->name;
+      return form;
+    }
+  }
+  if (!stream->encoder->CanEncode(code) || EncodingCharset(stream->encoding) == nullptr) {
+    char* cursor = form.reference;
+    *cursor++ = '&';
+    *cursor++ = '#';
+    EmitInt(&cursor, static_cast<int32_t>(code));
+    *cursor = ';';
+  }
+  return form;
+}
+
 }  // namespace
 
 int64_t XmlEscapedLength(const T_OStream* stream, const char* text) {
   int64_t total = 0;
-  WalkEscaped(text, [&](int kind, uint32_t unit) {
-    if (kind == 0) {
-      total += 5;
-    } else if (kind == 1) {
-      total += static_cast<int64_t>(strlen(AsciiEntity(unit)));
-    } else if (kind == 2) {
-      total += 1;
-    } else {
-      const EntityEntry* entity = stream->namedEntities ? EntityForChar(unit) : nullptr;
-      total +=
-          entity != nullptr ? static_cast<int64_t>(strlen(entity->name)) : Utf8EncodedLen(unit);
+  WalkEscaped(text, [&](EscapeKind kind, uint32_t code) {
+    switch (kind) {
+      case kEscapeReference:
+        total += 5;
+        break;
+      case kEscapeEntity:
+        total += static_cast<int64_t>(strlen(AsciiEntity(code)));
+        break;
+      case kEscapeAscii:
+        total += 1;
+        break;
+      case kEscapeWide: {
+        WideForm form = WideFormOf(stream, code);
+        if (form.entity != nullptr) {
+          total += static_cast<int64_t>(strlen(form.entity));
+        } else if (form.reference[0] != 0) {
+          total += static_cast<int64_t>(strlen(form.reference));
+        } else {
+          total += Utf8EncodedLen(code);
+        }
+        break;
+      }
+      case kEscapeDropped:
+        break;
     }
   });
   return total;
@@ -343,22 +400,34 @@ int64_t XmlEscapedLength(const T_OStream* stream, const char* text) {
 
 void XmlEscape(T_OStream* stream, const char* text) {
   T_OStreamBuffer* encoder = stream->encoder;
-  WalkEscaped(text, [&](int kind, uint32_t unit) {
-    if (kind == 0) {
-      char reference[6] = {
-          '&', '#', static_cast<char>('0' + unit / 10), static_cast<char>('0' + unit % 10), ';', 0};
-      encoder->PutAscii(reference);
-    } else if (kind == 1) {
-      encoder->PutAscii(AsciiEntity(unit));
-    } else if (kind == 2) {
-      encoder->PutByte(static_cast<uint8_t>(unit));
-    } else {
-      const EntityEntry* entity = stream->namedEntities ? EntityForChar(unit) : nullptr;
-      if (entity != nullptr) {
-        encoder->PutAscii(entity->name);
-      } else {
-        encoder->PutWideChar(unit);
+  WalkEscaped(text, [&](EscapeKind kind, uint32_t code) {
+    switch (kind) {
+      case kEscapeReference: {
+        char reference[6] = {
+            '&', '#', static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10),
+            ';', 0};
+        encoder->PutAscii(reference);
+        break;
       }
+      case kEscapeEntity:
+        encoder->PutAscii(AsciiEntity(code));
+        break;
+      case kEscapeAscii:
+        encoder->PutByte(static_cast<uint8_t>(code));
+        break;
+      case kEscapeWide: {
+        WideForm form = WideFormOf(stream, code);
+        if (form.entity != nullptr) {
+          encoder->PutAscii(form.entity);
+        } else if (form.reference[0] != 0) {
+          encoder->PutAscii(form.reference);
+        } else {
+          encoder->PutWideChar(code);
+        }
+        break;
+      }
+      case kEscapeDropped:
+        break;
     }
   });
 }
@@ -408,17 +477,27 @@ void T_OStream::PutHtmlDoctype() {
   PutLine("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
 }
 
+namespace {
+
+// The charset other readers are told; where they know no name for the encoding, the escapers
+// write every character beyond ASCII as a reference, so the text is ASCII.
+const char* DeclaredCharset(TextEncoding encoding) {
+  const char* charset = EncodingCharset(encoding);
+  return charset != nullptr ? charset : "US-ASCII";
+}
+
+}  // namespace
+
 void T_OStream::PutXmlProlog() {
   PutText("<?xml");
   PutAttribute("version", "1.0");
-  PutAttribute("encoding", EncodingKey(encoding));
+  PutAttribute("encoding", DeclaredCharset(encoding));
   PutText("?>");
   PutNewline();
 }
 
 void T_OStream::PutHtmlMetaCharset() {
-  std::string content = "text/html";
-  if (const char* key = EncodingKey(encoding)) content += std::string("; charset=") + key;
+  std::string content = std::string("text/html; charset=") + DeclaredCharset(encoding);
   PutText("<meta");
   PutAttribute("http-equiv", "Content-Type");
   PutAttribute("content", content.c_str());
@@ -427,8 +506,14 @@ void T_OStream::PutHtmlMetaCharset() {
 }
 
 void T_OStream::PutHtmlComment(const char* text) {
+  // "--" would end the comment early and let the rest of the text act as markup.
+  std::string safe;
+  for (const char* p = text; p != nullptr && *p != 0; ++p) {
+    if (*p == '-' && !safe.empty() && safe.back() == '-') safe += ' ';
+    safe += *p;
+  }
   PutText("<!-- ");
-  PutText(text);
+  PutText(safe.c_str());
   PutText(" -->");
   PutNewline();
 }
@@ -437,12 +522,16 @@ void T_OStream::PutHtmlComment(const char* text) {
 // ---------------------------------------------------------------------
 
 void T_OStream::PutLongText(const char* text) {
-  std::string copy = text == nullptr ? std::string() : std::string(text);
-  for (char& c : copy) {
-    // A bare LF would end the line in the middle of the field; it goes as the program's own
-    // line break (CR).
-    if (c == '\r' || c == '\n') c = 3;
-    if (c == '\t') c = 4;
+  std::string copy;
+  for (const char* p = text; p != nullptr && *p != 0; ++p) {
+    // Every line end (CR LF, a lone CR, a lone LF) is one line break, byte 3; a bare LF would
+    // otherwise end the line in the middle of the field.
+    if (*p == '\r' || *p == '\n') {
+      if (*p == '\r' && p[1] == '\n') ++p;
+      copy += '\3';
+    } else {
+      copy += *p == '\t' ? '\4' : *p;
+    }
   }
   const char* data = copy.data();
   int64_t at = 0;
@@ -450,7 +539,7 @@ void T_OStream::PutLongText(const char* text) {
   auto writePiece = [&](int32_t limit) {
     // Cut between characters, so every line stays valid UTF-8 on its own.
     int32_t cut = Utf8BoundaryAtOrBefore(data + at, limit);
-    if (cut < limit - 2) cut = limit;  // damaged text: no boundary near, cut by count
+    if (cut < limit - 3) cut = limit;  // damaged text: no boundary near, cut by count
     PutBytes(data + at, cut);
     PutText(kContinueMarker);
     PutNewline();

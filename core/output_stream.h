@@ -95,15 +95,20 @@ class T_OStream {
   void PutIntAttribute(const char* name, int32_t value);
   void PutInt64Attribute(const char* name, int64_t value);
   void PutHtmlDoctype();
+  // The prolog and the meta line name the registered charset of the bytes written (see
+  // EncodingCharset); an encoding no other reader knows is declared "US-ASCII", and the
+  // escapers then write every character beyond ASCII as a reference.
   void PutXmlProlog();
   void PutHtmlMetaCharset();
+  // "<!-- text -->" NL with every "--" of the text broken up as "- -", so no text can end the
+  // comment.
   void PutHtmlComment(const char* text);
 
-  // A field that may hold line breaks and tabs, read back by T_IStream::ReadLongText: CR
-  // becomes byte 3 and TAB byte 4; a text above 4208 bytes goes out in pieces of 4198 to 4200
-  // bytes (cut between characters), each followed by "/==" and NL. A remaining piece that would
-  // itself look continued (4000 bytes or more, ending in "/==") is cut once more after about
-  // 4000 bytes. The caller ends the last line.
+  // A field that may hold line breaks and tabs, read back by T_IStream::ReadLongText: every
+  // line end (CR LF, CR or LF) becomes byte 3 and TAB byte 4; a text above 4208 bytes goes out
+  // in pieces of 4197 to 4200 bytes (cut between characters), each followed by "/==" and NL. A
+  // remaining piece that would itself look continued (4000 bytes or more, ending in "/==") is cut
+  // once more after about 4000 bytes. The caller ends the last line.
   void PutLongText(const char* text);
   // "*" and the upper-case hexadecimal digits of the block codec's code of a whole owned
   // block, read back by T_IStream::ReadFieldBinary. Blocks above the codec's 32767 bytes go
@@ -136,7 +141,13 @@ class T_OStream {
 
 // The UTF-8 byte count of XmlEscape's output for the text on this stream.
 int64_t XmlEscapedLength(const T_OStream* stream, const char* text);
-// Writes the text escaped for XML and HTML; the room must have been reserved.
+// Writes the text escaped for XML 1.0 and HTML; the room must have been reserved. " & ' < >
+// become entities; TAB, LF and CR become "&#09;", "&#10;" and "&#13;"; the other control
+// characters, lone surrogate halves and U+FFFE/U+FFFF are left out, as XML allows none of them.
+// A character of 128 or more is its entity name when the stream asks for named entities and it
+// has one; a decimal reference ("&#322;") when the stream's encoding lacks it or other readers
+// do not know the encoding; else itself. Two 3-byte surrogate forms in a row are one character.
+// Decoding stops at the first invalid lead byte.
 void XmlEscape(T_OStream* stream, const char* text);
 
 // A BSTR of the text written so far into a memory (base) stream in UTF-8.

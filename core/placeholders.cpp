@@ -34,8 +34,11 @@ void FillBytes(T_TextBuf* buffer, int32_t digit, const char* bytes, int32_t n) {
   }
 }
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-int32_t HexValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
+// Escapes are read in either letter case: browsers and gateways send both.
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+int32_t HexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
 bool IsSeparator(char c) { return c == '&' || c == '?'; }
 

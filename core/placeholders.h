@@ -34,8 +34,8 @@ void ProgramTitleSetParts(const char* name, const char* suffix);
 void UrlAppendHexByte(T_TextBuf* buffer, uint8_t byte);
 // Every '"', "%", "<" and ">" becomes "%" and its two hexadecimal digits.
 void UrlEscapeSpecial(T_TextBuf* buffer);
-// "+" becomes a blank and "%" with two upper-case hexadecimal digits becomes that byte, in one
-// forward pass; other "%" sequences (lower-case digits included) stay.
+// "+" becomes a blank and "%" with two hexadecimal digits (either letter case) becomes that
+// byte, in one forward pass; other "%" sequences stay.
 void UrlDecode(T_TextBuf* buffer);
 // Appends "?" (no "?" yet) or "&" unless the text is empty or ends with one of them, then name,
 // "=" and the value: a blank as "+"; bytes below 32, the bytes of non-ASCII characters and

@@ -65,7 +65,14 @@ void T_OStreamBuffer::PutInt(int32_t value) { PutInt64(value); }
 
 void T_OStreamBuffer::PutWideText(const wchar_t* text) {
   if (text == nullptr) return;
-  for (; *text != 0; ++text) PutWideChar(static_cast<uint16_t>(*text));
+  for (int32_t i = 0; text[i] != 0; ++i) {
+    if (Utf16PairAt(text, i, i + 2)) {
+      PutWideChar(Utf16PairCode(text[i], text[i + 1]));
+      ++i;
+    } else {
+      PutWideChar(static_cast<uint16_t>(text[i]));
+    }
+  }
 }
 
 void T_OStreamBuffer::PutBytes(const char* bytes, int64_t n) {
@@ -79,7 +86,7 @@ void T_OStreamBuffer::PutText(const char* text) {
 }
 
 void T_OStreamBuffer::PutWideChar(uint32_t unit) {
-  stream_->pos += Utf8Encode(reinterpret_cast<char*>(stream_->pos), unit & 0xFFFF);
+  stream_->pos += Utf8Encode(reinterpret_cast<char*>(stream_->pos), unit);
 }
 
 void T_OStreamBuffer::PutRepeated(uint8_t byte, int64_t n) {
@@ -114,9 +121,18 @@ T_OStreamCodepage::T_OStreamCodepage(T_OStream* stream, TextEncoding encoding)
 
 T_OStreamCodepage::~T_OStreamCodepage() { MemFree(table_); }
 
+bool T_OStreamCodepage::CanEncode(uint32_t code) const { return code < 0x80 || Byte(code) != '.'; }
+
 void T_OStreamCodepage::PutWideText(const wchar_t* text) {
   if (text == nullptr) return;
-  for (; *text != 0; ++text) *stream_->pos++ = table_[static_cast<uint16_t>(*text)];
+  for (int32_t i = 0; text[i] != 0; ++i) {
+    uint32_t code = static_cast<uint16_t>(text[i]);
+    if (Utf16PairAt(text, i, i + 2)) {
+      code = Utf16PairCode(text[i], text[i + 1]);
+      ++i;
+    }
+    *stream_->pos++ = Byte(code);
+  }
 }
 
 void T_OStreamCodepage::PutBytes(const char* bytes, int64_t n) {
@@ -125,13 +141,13 @@ void T_OStreamCodepage::PutBytes(const char* bytes, int64_t n) {
   while (cursor < stop) {
     // A sequence cut by the end of the range is no character.
     if (cursor + Utf8SeqLen(static_cast<uint8_t>(*cursor)) > stop) break;
-    uint32_t unit = Utf8NextChar(&cursor);
-    if (unit == 0 && cursor[-1] != 0) break;  // an invalid lead ends the write
-    *stream_->pos++ = table_[unit & 0xFFFF];
+    uint32_t code = Utf8NextChar(&cursor);
+    if (code == 0 && cursor[-1] != 0) break;  // an invalid lead ends the write
+    *stream_->pos++ = Byte(code);
   }
 }
 
-void T_OStreamCodepage::PutWideChar(uint32_t unit) { *stream_->pos++ = table_[unit & 0xFFFF]; }
+void T_OStreamCodepage::PutWideChar(uint32_t unit) { *stream_->pos++ = Byte(unit); }
 
 void T_OStreamCodepage::PutAscii(const char* text) {
   if (text == nullptr) return;
@@ -170,13 +186,17 @@ void T_OStreamUTF16LE::PutBytes(const char* bytes, int64_t n) {
   const char* stop = bytes + n;
   while (cursor < stop) {
     if (cursor + Utf8SeqLen(static_cast<uint8_t>(*cursor)) > stop) break;
-    uint32_t unit = Utf8NextChar(&cursor);
-    if (unit == 0 && cursor[-1] != 0) break;
-    Unit(unit);
+    uint32_t code = Utf8NextChar(&cursor);
+    if (code == 0 && cursor[-1] != 0) break;
+    PutWideChar(code);
   }
 }
 
-void T_OStreamUTF16LE::PutWideChar(uint32_t unit) { Unit(unit & 0xFFFF); }
+void T_OStreamUTF16LE::PutWideChar(uint32_t unit) {
+  wchar_t units[2];
+  int32_t n = Utf16Encode(units, unit);
+  for (int32_t i = 0; i < n; ++i) Unit(static_cast<uint16_t>(units[i]));
+}
 
 void T_OStreamUTF16LE::PutRepeated(uint8_t byte, int64_t n) {
   for (int64_t i = 0; i < n; ++i) Unit(byte);

@@ -3,12 +3,15 @@
 // exactly one encoder that turns it into the stream's encoding while writing at the stream's
 // write position:
 //   T_OStreamBuffer   UTF-8 (encoding 0), bytes copied
-//   T_OStreamUTF16LE  encoding 1, each character one 16-bit unit, low byte first
+//   T_OStreamUTF16LE  encoding 1, each character one 16-bit unit (a surrogate pair from U+10000
+//                     on), low byte first
 //   T_OStreamUTF16BE  encoding 2, high byte first
 //   T_OStreamCodepage every other encoding: one byte per character through a 64 KB table;
-//                     characters the code page lacks become "."
+//                     a character the code page lacks (every one beyond U+FFFF among them)
+//                     becomes one "."
 // The stream reserves room before each call (T_OStream::EnsureRoom), so an encoder never tests
-// the buffer end. UTF-8 is decoded in 1- to 3-byte sequences; an invalid lead byte ends the
+// the buffer end: no character takes more bytes in an encoding than in UTF-8, doubled for
+// UTF-16. UTF-8 is decoded in well-formed characters (core/utf8.h); an invalid lead byte ends the
 // write of a text at that point in the code-page and UTF-16 encoders (the UTF-8 encoder copies
 // bytes unchanged).
 //
@@ -36,9 +39,11 @@ class T_OStreamBuffer {
   void PutInt64(int64_t value);
   void PutIntDigits(int32_t value, int32_t width);
   void PutInt(int32_t value);
+  // UTF-16 text; a surrogate pair is one character.
   virtual void PutWideText(const wchar_t* text);
   virtual void PutBytes(const char* bytes, int64_t n);
   void PutText(const char* text);
+  // One character by its code, U+10000 and above included.
   virtual void PutWideChar(uint32_t unit);
   virtual void PutRepeated(uint8_t byte, int64_t n);
   // One byte as it stands; UTF-16 takes it as the code point of that value.
@@ -55,6 +60,8 @@ class T_OStreamBuffer {
   // False for a code-page encoder whose table could not be had: nothing may be written through
   // it.
   virtual bool Usable() const { return true; }
+  // True when the encoding has the character (a code page writes "." for the others).
+  virtual bool CanEncode(uint32_t /*code*/) const { return true; }
 
  protected:
   T_OStream* stream_;
@@ -72,8 +79,10 @@ class T_OStreamCodepage : public T_OStreamBuffer {
   void TrimSeparators() override;
   int32_t BytesPerUnit() const override { return 1; }
   bool Usable() const override { return table_ != nullptr; }
+  bool CanEncode(uint32_t code) const override;
 
  private:
+  uint8_t Byte(uint32_t code) const { return code < 0x10000 ? table_[code] : '.'; }
   uint8_t* table_;  // 65536 bytes by UTF-16 unit; null when it could not be allocated
 };
 

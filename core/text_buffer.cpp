@@ -452,7 +452,8 @@ void TextBufPercentDecode(T_TextBuf* buffer) {
   int32_t w = 0;
   for (int32_t r = 0; r < buffer->length; ++r) {
     if (d[r] == '%' && r + 2 < buffer->length && IsHexDigit(d[r + 1]) && IsHexDigit(d[r + 2])) {
-      d[w++] = static_cast<char>(HexValue(d[r + 1]) * 16 + HexValue(d[r + 2]));
+      int32_t byte = HexValue(d[r + 1]) * 16 + HexValue(d[r + 2]);
+      if (byte >= 32 && byte != 127) d[w++] = static_cast<char>(byte);
       r += 2;
     } else {
       d[w++] = d[r];

@@ -125,7 +125,8 @@ void TextBufRemoveAll(T_TextBuf* buffer, const char* text);  // case ignored
 // Trims "&" from both ends, then reduces every run of "&" to one.
 void TextBufSquashAmpersands(T_TextBuf* buffer);
 // Every "%" followed by two hexadecimal digits (digits or upper-case A-F) becomes that byte, in
-// one forward pass: a decoded byte never forms a new "%" sequence with what follows.
+// one forward pass: a decoded byte never forms a new "%" sequence with what follows. A control
+// byte (below 32, and 127) is dropped, never produced.
 void TextBufPercentDecode(T_TextBuf* buffer);
 
 // --- Search and tokens ------------------------------------------------------------------------

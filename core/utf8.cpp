@@ -6,14 +6,36 @@ namespace {
 
 inline bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
-// Length of the valid sequence at p (1 to 3), or 0 when the lead byte is not a 1-3 byte lead or
-// a continuation byte is missing.
-int32_t ValidSeqLen(const uint8_t* p) {
-  uint8_t b = p[0];
-  if (b < 0x80) return 1;
-  if ((b & 0xE0) == 0xC0) return IsContinuation(p[1]) ? 2 : 0;
-  if ((b & 0xF0) == 0xE0) return IsContinuation(p[1]) && IsContinuation(p[2]) ? 3 : 0;
+// The well-formed length announced by the lead byte (1 to 4), 0 for a byte that leads nothing.
+// The second byte's range rules out overlong forms and codes above U+10FFFF.
+int32_t LeadLength(uint8_t lead, uint8_t* low, uint8_t* high) {
+  *low = 0x80;
+  *high = 0xBF;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (lead == 0xE0) *low = 0xA0;
+    return 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (lead == 0xF0) *low = 0x90;
+    if (lead == 0xF4) *high = 0x8F;
+    return 4;
+  }
   return 0;
+}
+
+// Length of the well-formed character at p (1 to 4), or 0. The continuation bytes are tested in
+// order, so a NUL stops the test before anything behind it is read.
+int32_t ValidSeqLen(const uint8_t* p) {
+  uint8_t low, high;
+  int32_t len = LeadLength(p[0], &low, &high);
+  if (len <= 1) return len;
+  if (p[1] < low || p[1] > high) return 0;
+  for (int32_t i = 2; i < len; ++i) {
+    if (!IsContinuation(p[i])) return 0;
+  }
+  return len;
 }
 
 uint32_t DecodeAt(const uint8_t* p, int32_t len) {
@@ -25,9 +47,23 @@ uint32_t DecodeAt(const uint8_t* p, int32_t len) {
     case 3:
       return (static_cast<uint32_t>(p[0] & 0x0F) << 12) |
              (static_cast<uint32_t>(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+    case 4:
+      return (static_cast<uint32_t>(p[0] & 0x07) << 18) |
+             (static_cast<uint32_t>(p[1] & 0x3F) << 12) |
+             (static_cast<uint32_t>(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
     default:
       return 0;
   }
+}
+
+// A code unit as the program writes a lone one: a surrogate outside a pair keeps its 3 bytes.
+uint32_t UnitAt(const wchar_t* wide, int32_t i, int32_t n, int32_t* units) {
+  if (Utf16PairAt(wide, i, n)) {
+    *units = 2;
+    return Utf16PairCode(wide[i], wide[i + 1]);
+  }
+  *units = 1;
+  return static_cast<uint16_t>(wide[i]);
 }
 
 }  // namespace
@@ -35,16 +71,18 @@ uint32_t DecodeAt(const uint8_t* p, int32_t len) {
 int32_t Utf8SeqLen(uint8_t lead) {
   if ((lead & 0xE0) == 0xC0) return 2;
   if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
   return 1;
 }
 
-int32_t Utf8EncodedLen(uint32_t unit) {
-  if (unit < 0x80) return 1;
-  return unit < 0x800 ? 2 : 3;
+int32_t Utf8EncodedLen(uint32_t code) {
+  if (code < 0x80) return 1;
+  if (code < 0x800) return 2;
+  return code < 0x10000 || code > kMaxCodePoint ? 3 : 4;
 }
 
 int32_t Utf8Encode(char* buffer, uint32_t unit) {
-  unit &= 0xFFFF;
+  if (unit > kMaxCodePoint) unit = 0xFFFD;
   auto* out = reinterpret_cast<uint8_t*>(buffer);
   if (unit < 0x80) {
     out[0] = static_cast<uint8_t>(unit);
@@ -55,16 +93,37 @@ int32_t Utf8Encode(char* buffer, uint32_t unit) {
     out[1] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
     return 2;
   }
-  out[0] = static_cast<uint8_t>(0xE0 | (unit >> 12));
-  out[1] = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-  out[2] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-  return 3;
+  if (unit < 0x10000) {
+    out[0] = static_cast<uint8_t>(0xE0 | (unit >> 12));
+    out[1] = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+    out[2] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<uint8_t>(0xF0 | (unit >> 18));
+  out[1] = static_cast<uint8_t>(0x80 | ((unit >> 12) & 0x3F));
+  out[2] = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+  out[3] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+  return 4;
 }
 
 int32_t Utf8EncodeZ(char* buffer, uint32_t unit) {
   int32_t n = Utf8Encode(buffer, unit);
   buffer[n] = 0;
   return n;
+}
+
+int32_t Utf8CharLengthIn(const char* p, const char* end) {
+  if (p >= end) return 0;
+  auto* u = reinterpret_cast<const uint8_t*>(p);
+  uint8_t low, high;
+  int32_t len = LeadLength(u[0], &low, &high);
+  if (len <= 1) return len;
+  int64_t available = end - p;
+  for (int32_t i = 1; i < len; ++i) {
+    if (i >= available) return -1;
+    if (i == 1 ? (u[1] < low || u[1] > high) : !IsContinuation(u[i])) return 0;
+  }
+  return len;
 }
 
 uint32_t Utf8Decode(const char* p) {
@@ -145,7 +204,8 @@ int32_t Utf8Sniff(const char* bytes, int32_t n) {
       ++i;
       continue;
     }
-    int32_t len = ValidSeqLen(u + i);
+    int32_t len = Utf8CharLengthIn(bytes + i, bytes + n);
+    if (len < 0) return 2;  // a character cut by the end of the head
     if (len < 2) return 1;
     result = 2;
     i += len;
@@ -155,24 +215,26 @@ int32_t Utf8Sniff(const char* bytes, int32_t n) {
 
 int32_t Utf16Utf8LenN(const wchar_t* wide, int32_t n) {
   int32_t total = 0;
-  for (int32_t i = 0; i < n; ++i) total += Utf8EncodedLen(static_cast<uint16_t>(wide[i]));
+  for (int32_t i = 0, units = 1; i < n; i += units) {
+    total += Utf8EncodedLen(UnitAt(wide, i, n, &units));
+  }
   return total;
 }
 
 int32_t Utf16Utf8Len(const wchar_t* wide) {
   if (!wide) return 0;
-  int32_t total = 0;
-  for (; *wide; ++wide) total += Utf8EncodedLen(static_cast<uint16_t>(*wide));
-  return total;
+  int32_t n = 0;
+  while (wide[n]) ++n;
+  return Utf16Utf8LenN(wide, n);
 }
 
 int32_t Utf16ToUtf8CapN(char* buffer, int32_t capacity, const wchar_t* wide, int32_t n) {
   if (capacity <= 0) return 0;
   int32_t length = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    auto unit = static_cast<uint16_t>(wide[i]);
-    if (length + Utf8EncodedLen(unit) + 1 > capacity) break;
-    length += Utf8Encode(buffer + length, unit);
+  for (int32_t i = 0, units = 1; i < n; i += units) {
+    uint32_t code = UnitAt(wide, i, n, &units);
+    if (length + Utf8EncodedLen(code) + 1 > capacity) break;
+    length += Utf8Encode(buffer + length, code);
   }
   buffer[length] = 0;
   return length;
@@ -188,19 +250,31 @@ int32_t Utf16ToUtf8Cap(char* buffer, int32_t capacity, const wchar_t* wide) {
 
 int32_t Utf16ToUtf8N(char* buffer, const wchar_t* wide, int32_t n) {
   int32_t length = 0;
-  for (int32_t i = 0; i < n; ++i)
-    length += Utf8Encode(buffer + length, static_cast<uint16_t>(wide[i]));
+  for (int32_t i = 0, units = 1; i < n; i += units) {
+    length += Utf8Encode(buffer + length, UnitAt(wide, i, n, &units));
+  }
   buffer[length] = 0;
   return length;
 }
 
 int32_t Utf16ToUtf8(char* buffer, const wchar_t* wide) {
-  int32_t length = 0;
+  int32_t n = 0;
   if (wide) {
-    for (; *wide; ++wide) length += Utf8Encode(buffer + length, static_cast<uint16_t>(*wide));
+    while (wide[n]) ++n;
   }
-  buffer[length] = 0;
-  return length;
+  return Utf16ToUtf8N(buffer, wide, n);
+}
+
+int32_t Utf16Encode(wchar_t* out, uint32_t code) {
+  if (code > kMaxCodePoint) code = 0xFFFD;
+  if (code < 0x10000) {
+    out[0] = static_cast<wchar_t>(code);
+    return 1;
+  }
+  code -= 0x10000;
+  out[0] = static_cast<wchar_t>(0xD800 + (code >> 10));
+  out[1] = static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+  return 2;
 }
 
 uint16_t ReadU16LE(const uint8_t** cursor) {

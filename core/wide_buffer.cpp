@@ -68,14 +68,15 @@ void WideBufAssignChar(T_WideBuf* buffer, wchar_t unit) {
 void WideBufAssignUtf8(T_WideBuf* buffer, const char* text) {
   WideBufSetLength(buffer, 0);
   if (!text) return;
-  // A UTF-8 text never has more units than bytes.
+  // A UTF-8 text never has more units than bytes (a 4-byte character is a surrogate pair).
   int32_t room = RoomFor(buffer, static_cast<int32_t>(std::strlen(text)));
   int32_t n = 0;
   for (const char* p = text; *p && n < room;) {
     const char* before = p;
     uint32_t c = Utf8NextChar(&p);
-    if (c == 0 && *before) continue;  // invalid byte
-    buffer->data[n++] = static_cast<wchar_t>(c);
+    if (c == 0 && *before) continue;          // invalid byte
+    if (c >= 0x10000 && n + 2 > room) break;  // a pair is never cut in half
+    n += Utf16Encode(buffer->data + n, c);
   }
   WideBufSetLength(buffer, n);
 }

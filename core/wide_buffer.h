@@ -32,7 +32,8 @@ int32_t WideBufGrow(T_WideBuf* buffer, int32_t n);
 void WideBufSetLength(T_WideBuf* buffer, int32_t n);  // 0 <= n <= capacity
 void WideBufTruncate(T_WideBuf* buffer, int32_t n);   // shortens only
 void WideBufAssignChar(T_WideBuf* buffer, wchar_t unit);
-// UTF-8 (1-3 byte sequences) decoded unit by unit; invalid bytes are skipped; null gives empty.
+// UTF-8 decoded character by character (one beyond U+FFFF as a surrogate pair); invalid bytes
+// are skipped; null gives empty.
 void WideBufAssignUtf8(T_WideBuf* buffer, const char* text);
 void WideBufAppendChar(T_WideBuf* buffer, wchar_t unit);
 void WideBufInsertChar(T_WideBuf* buffer, int32_t position, wchar_t unit);

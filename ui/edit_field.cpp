@@ -31,7 +31,6 @@ constexpr uint16_t kStyleAlignedOrWrapped = 0x1E8;
 constexpr int32_t kBackEnabled = 0;
 constexpr int32_t kBackDisabled = 2;
 constexpr int32_t kDisabledText = 8;
-constexpr uint16_t kKeyForwardDelete = 6;
 
 bool HookIsMultiLine(T_GrafElement* element) {
   auto* field = dynamic_cast<T_Edit*>(element);
@@ -52,6 +51,20 @@ void InstallHooks() {
 }
 
 bool ClipboardHasText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != 0; }
+
+// Takes the link menu's Cut and Copy out of a command list, with a separator that would then
+// lead the list.
+void RemoveCopyCommands(PopupCommandList* commands) {
+  if (commands->list != commands->entries) return;  // nothing was listed
+  int32_t w = 0;
+  for (int32_t r = 0; r < kPopupListSize && commands->entries[r] != 0; ++r) {
+    uint16_t id = commands->entries[r];
+    if (id == kLinkMenuCut || id == kLinkMenuCopy) continue;
+    if (id == kPopupSeparator && w == 0) continue;
+    commands->entries[w++] = id;
+  }
+  if (w < kPopupListSize) commands->entries[w] = 0;
+}
 
 bool SameText(const T_TextBuf* a, const T_TextBuf* b) {
   return a->length == b->length &&
@@ -308,6 +321,8 @@ void T_Edit::Duplicate() {
 }
 
 bool T_Edit::CopySelection() {
+  // A password never leaves its field: Cut and Copy are refused wherever they come from.
+  if (password) return false;
   CommitText();
   T_TextBuf now;
   GetText(&now);
@@ -572,8 +587,7 @@ void T_Edit::KeyFilter(InputEvent* event, bool* handled) {
       if (change) ChangeNotice();
       return;
     }
-    case kKeyDelete:
-    case kKeyForwardDelete: {
+    case kKeyDelete: {
       bool change = GetSelLength() > 0 || GetSelStart() < GetTextLength();
       give(false);
       if (change) ChangeNotice();
@@ -607,7 +621,8 @@ void T_Edit::KeyFilter(InputEvent* event, bool* handled) {
 bool T_Edit::MouseDown(InputEvent* event, T_GrafElement* target) {
   CommitText();
   TextHistoryAdd(&history, text.data);
-  if (ShowMode() == kLinkShowLinks) {
+  // A password field shows asterisks: a press cannot aim at a link in it.
+  if (!password && ShowMode() == kLinkShowLinks) {
     T_TextBuf edited;
     if (LinkText_Click(this, &textRect, text.data, event, &edited)) {
       if (!SameText(&edited, &text)) {
@@ -687,8 +702,10 @@ void T_Edit::UpdateCommands() {
   T_MenuItem* copy = StandardEntry(kCommandCopy);
   bool copyTaken = copy && copy->enabled;
   if (!SelectionEmpty() && !copyTaken) {
-    EnableEntry(kCommandCut, true);
-    EnableEntry(kCommandCopy, true);
+    if (!password) {
+      EnableEntry(kCommandCut, true);
+      EnableEntry(kCommandCopy, true);
+    }
     EnableEntry(kCommandErase, true);
     EnableEntry(kCommandDuplicate, true);
   }
@@ -773,6 +790,14 @@ void T_Edit::RunMenuCommand(uint16_t id) {
 }
 
 void T_Edit::ContextMenu(ContextMenuRecord* record, int32_t phase) {
+  if (record->selector == kMenuSelectorLink && password) {
+    // The link menu copies the link's markup: not out of a password field.
+    if (phase == kMenuPhaseRun && (record->entry == kLinkMenuCut || record->entry == kLinkMenuCopy))
+      return;
+    T_Item::ContextMenu(record, phase);
+    if (phase == kMenuPhaseList) RemoveCopyCommands(&record->commands);
+    return;
+  }
   if (record->selector == kMenuSelectorLink || !contextMenu) {
     T_Item::ContextMenu(record, phase);
     return;
@@ -785,8 +810,8 @@ void T_Edit::ContextMenu(ContextMenuRecord* record, int32_t phase) {
       first = false;
     };
     bool selected = !SelectionEmpty();
-    if (selected) add(kEditMenuCut);
-    if (selected) add(kEditMenuCopy);
+    if (selected && !password) add(kEditMenuCut);
+    if (selected && !password) add(kEditMenuCopy);
     if (ClipboardHasText()) add(kEditMenuPaste);
     if (selected) add(kEditMenuErase);
     if (selected) add(kEditMenuDuplicate);

@@ -108,6 +108,9 @@ class T_Edit : public T_Item {
   // Replaces the selection (null inserts nothing) and puts the caret after the new bytes.
   void InsertText(const char* value);
   void InsertBlock(const char* block);
+  // A password field shows an asterisk per byte and never lets its text out: Cut and Copy are
+  // neither offered (context menu, Edit menu) nor run (commands, shortcuts), the link menu
+  // loses them too, and no link in it is live.
   void SetPassword(bool on);
   // Takes the control's text into the field (normalised by the link mode) unless taken already.
   void CommitText();

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/utf8.h"
 #include "ui/application.h"
 #include "ui/edit_field.h"
 #include "ui/event_record.h"
@@ -22,9 +23,6 @@ constexpr int32_t kScrollMinHeight = 20;
 EditOverlay* current = nullptr;
 WNDPROC editClassProcedure = nullptr;
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c < 0xE000; }
-
 // The units of the character at i and the bytes it takes in the field's text: a CR LF pair is one
 // CR, a lone LF nothing, a surrogate pair four bytes.
 int32_t GroupAt(const wchar_t* wide, int32_t n, int32_t i, int32_t* units) {
@@ -35,29 +33,11 @@ int32_t GroupAt(const wchar_t* wide, int32_t n, int32_t i, int32_t* units) {
     if (i + 1 < n && wide[i + 1] == L'\n') *units = 2;
     return 1;
   }
-  if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(wide[i + 1])) {
+  if (Utf16PairAt(wide, i, n)) {
     *units = 2;
     return 4;
   }
-  return c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-}
-
-void AppendUtf8(std::string* out, uint32_t unit) {
-  if (unit < 0x80) {
-    out->push_back(static_cast<char>(unit));
-  } else if (unit < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (unit >> 6)));
-    out->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  } else if (unit < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (unit >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (unit >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((unit >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  }
+  return Utf8EncodedLen(static_cast<uint16_t>(c));
 }
 
 void WideToText(const std::wstring& wide, T_TextBuf* out) {
@@ -66,13 +46,10 @@ void WideToText(const std::wstring& wide, T_TextBuf* out) {
   for (int32_t i = 0; i < n;) {
     int32_t units = 1;
     int32_t size = GroupAt(wide.data(), n, i, &units);
-    wchar_t c = wide[i];
-    if (size == 4) {
-      uint32_t high = c - 0xD800u;
-      uint32_t low = wide[i + 1] - 0xDC00u;
-      AppendUtf8(&bytes, 0x10000u + (high << 10) + low);
-    } else if (size > 0) {
-      AppendUtf8(&bytes, c);
+    if (size > 0) {
+      char character[4];
+      uint32_t code = size == 4 ? Utf16PairCode(wide[i], wide[i + 1]) : wide[i];
+      bytes.append(character, static_cast<size_t>(Utf8Encode(character, code)));
     }
     i += units;
   }
@@ -82,38 +59,16 @@ void WideToText(const std::wstring& wide, T_TextBuf* out) {
 // The field's text as the control shows it: every line end (CR, CR LF or LF) becomes CR LF.
 std::wstring TextToWide(const char* text) {
   std::wstring wide;
-  const auto* p = reinterpret_cast<const unsigned char*>(text ? text : "");
+  const char* p = text ? text : "";
   while (*p) {
-    unsigned char lead = *p;
-    if (lead == '\r' || lead == '\n') {
+    if (*p == '\r' || *p == '\n') {
       wide += L"\r\n";
-      p += (lead == '\r' && p[1] == '\n') ? 2 : 1;
+      p += (*p == '\r' && p[1] == '\n') ? 2 : 1;
       continue;
     }
-    uint32_t unit = 0xFFFD;
-    int32_t size = 1;
-    if (lead < 0x80) {
-      unit = lead;
-    } else if (lead >= 0xC0 && lead < 0xE0 && (p[1] & 0xC0) == 0x80) {
-      unit = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-      size = 2;
-    } else if (lead >= 0xE0 && lead < 0xF0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-      unit = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-      size = 3;
-    } else if (lead >= 0xF0 && lead < 0xF8 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
-               (p[3] & 0xC0) == 0x80) {
-      unit =
-          ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-      size = 4;
-    }
-    if (unit >= 0x10000) {
-      unit -= 0x10000;
-      wide.push_back(static_cast<wchar_t>(0xD800 + (unit >> 10)));
-      wide.push_back(static_cast<wchar_t>(0xDC00 + (unit & 0x3FF)));
-    } else {
-      wide.push_back(static_cast<wchar_t>(unit));
-    }
-    p += size;
+    uint32_t code = Utf8NextChar(&p);
+    wchar_t units[2];
+    wide.append(units, static_cast<size_t>(Utf16Encode(units, code ? code : 0xFFFD)));
   }
   return wide;
 }

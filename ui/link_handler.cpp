@@ -10,6 +10,8 @@
 #include "core/files.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
+#include "core/placeholders.h"
+#include "ui/small_dialogs.h"
 
 namespace {
 
@@ -28,6 +30,27 @@ bool CannotOpen(const char* what) {
     AlertAddButton(&PendingError.request, kButtonCancel);
   }
   return false;
+}
+
+// A file that would run as a program opens only when the user says so: a link in someone
+// else's text must not start code with one click. A refusal is a silent cancel.
+bool MayOpen(const char* path) {
+  if (!PathRunsProgram(path) || ConfirmOpenProgram(nullptr, path)) return true;
+  PendingErrorCancel();
+  return false;
+}
+
+// The path a "file:" address names: after the scheme, up to a query or fragment, with its
+// escapes decoded in either letter case as the shell decodes them, in backslash form. A "+"
+// read as a blank only ever makes a name look more like a program, never less.
+void FileUrlPath(const char* url, T_TextBuf* path) {
+  TextBufAssign(path, url + 5);
+  for (const char* stop : {"?", "#"}) {
+    int32_t at = TextBufFind(path, 0, stop);
+    if (at >= 0) TextBufTruncate(path, at);
+  }
+  UrlDecode(path);
+  StrReplaceChar(path->data, '/', '\\');
 }
 
 }  // namespace
@@ -157,6 +180,7 @@ bool LinkRef_Follow(const LinkRef* link) {
     case kLinkFile: {
       T_TextBuf path;
       LinkRef_ResolvePath(link, &path);
+      if (!MayOpen(path.c_str())) return false;
       return ShellOpen(path.c_str()) || CannotOpen(path.c_str());
     }
     case kLinkUrl: {
@@ -164,7 +188,15 @@ bool LinkRef_Follow(const LinkRef* link) {
       // Only addresses a browser shows: any other scheme, or a bare name the shell would run
       // as a program, could start code from a text someone else wrote.
       if (!LinkUrl_IsSafeToFollow(url)) return CannotOpen(url);
-      return BrowserShowUrl(url) || CannotOpen(url);
+      T_TextBuf address(url);
+      // The shell takes "www.x.com" for a file name, and ".com" runs.
+      if (TextBufFindNoCase(&address, 0, "www.") == 0) TextBufInsert(&address, 0, "http://");
+      if (TextBufFindNoCase(&address, 0, "file:") == 0) {
+        T_TextBuf path;
+        FileUrlPath(address.c_str(), &path);
+        if (!MayOpen(path.c_str())) return false;
+      }
+      return BrowserShowUrl(address.c_str()) || CannotOpen(url);
     }
     case kLinkHandler:
       return link->handler != nullptr && link->handler->Follow(link->target.c_str());
@@ -181,6 +213,8 @@ bool LinkRef_ShowFolder(const LinkRef* link) {
   PathCutName(&path);
   // Uncut, the path would open the file itself.
   if (path.length == length) return false;
+  // A "folder" of someone else's link may itself be a program file.
+  if (!MayOpen(path.c_str())) return false;
   return ShellOpen(path.c_str()) || CannotOpen(path.c_str());
 }
 

@@ -85,12 +85,16 @@ bool LinkRef_SetTarget(LinkRef* link, const char* typed);
 // The target resolved against the context's base path (absolute targets as they are), then
 // normalised.
 void LinkRef_ResolvePath(const LinkRef* link, T_TextBuf* path);
-// File links open with the shell's "open" verb, URL links in a browser window, handler links
-// through their handler. False with the pending error set when the link cannot be followed
-// (605 with the target for a file or URL that does not open or a URL that may not be followed).
+// File links open with the shell's "open" verb, URL links in a browser window ("www." addresses
+// as "http://www."), handler links through their handler. A file link or "file:" address whose
+// target would run as a program, script or shortcut (PathRunsProgram) asks first, No being the
+// default answer. False with the pending error set when the link cannot be followed (605 with
+// the target for a file or URL that does not open or a URL that may not be followed; a silent
+// cancel when the user said No).
 bool LinkRef_Follow(const LinkRef* link);
-// File links only: opens the folder of the resolved path. False for other links and for a path
-// without a folder part longer than 2 bytes.
+// File links only: opens the folder of the resolved path (asking first, as above, when that
+// would run a program). False for other links and for a path without a folder part longer than
+// 2 bytes.
 bool LinkRef_ShowFolder(const LinkRef* link);
 // File links only: true when the resolved file cannot be opened or is empty.
 bool LinkRef_FileMissing(const LinkRef* link);

@@ -146,9 +146,9 @@ bool ParseTagged(const T_LinkContext* context, const char* p, const char* end, L
   link->handler = const_cast<T_LinkHandler*>(handler);
   TextBufAssignBytes(&link->target, value, static_cast<int32_t>(valueEnd - value));
   TextBufTrim(&link->target, ' ');
+  // The decoding drops the control bytes it would produce: a NUL would cut every text the target
+  // is written into, and a TAB or line break hides a scheme from checks a browser ignores.
   TextBufPercentDecode(&link->target);
-  // A decoded NUL would cut every text the target is written into.
-  TextBufRemoveChar(&link->target, 0);
   if (kind == kLinkUrl) {
     const char* dot = strchr(link->target.c_str(), '.');
     const char* colon = strchr(link->target.c_str(), ':');
@@ -437,17 +437,6 @@ void WriteMarkupBetween(const LinkRef* link, const char* before, int32_t beforeL
 
 // --- Safety of addresses --------------------------------------------------------------------
 
-// Length of the scheme before the address's first colon; -1 when "/", "?" or "#" comes first or
-// there is no colon.
-int32_t SchemeLength(const char* url) {
-  for (int32_t i = 0; url[i] != 0; ++i) {
-    char c = url[i];
-    if (c == ':') return i;
-    if (c == '/' || c == '?' || c == '#') return -1;
-  }
-  return -1;
-}
-
 bool HasLinkScheme(const char* url) {
   for (const char* scheme : kSchemes) {
     if (TextStartsNoCase(url, scheme)) return true;
@@ -472,8 +461,7 @@ void WriteHtml(T_LinkContext* context, T_OStream* stream, const char* text, bool
     stream->PutEscaped(prefix.c_str());
     if (link.text.empty()) continue;
     const char* target = link.target.c_str();
-    if (link.kind == kLinkUrl && !TextStartsNoCase(target, "file:") &&
-        LinkUrl_IsSafeForPage(target)) {
+    if (link.kind == kLinkUrl && LinkUrl_IsSafeForPage(target)) {
       stream->PutText("<a");
       if (withClass && context != nullptr && context->classText != nullptr) {
         stream->PutAttributeAlways("class", context->classText);
@@ -733,7 +721,10 @@ void LinkText_WriteHtmlPlain(T_LinkContext* context, T_OStream* stream, const ch
 
 bool LinkUrl_IsSafeForPage(const char* url) {
   if (url == nullptr) return false;
-  return SchemeLength(url) < 0 || HasLinkScheme(url);
+  for (const char* scheme : kSchemes) {
+    if (TextStartsNoCase(url, scheme)) return strcmp(scheme, "file:") != 0;
+  }
+  return false;
 }
 
 bool LinkUrl_IsSafeToFollow(const char* url) {

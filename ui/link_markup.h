@@ -14,7 +14,7 @@
 //
 // Attribute names and "</a>" are found ignoring letter case; the short keywords and the URL
 // schemes ("shttp:", "http:", "https:", "file:", "ftp:", "afp:", "vnc:") compare exactly. Tagged
-// values may carry "%" and two upper-case hexadecimal digits for a byte.
+// values may carry "%" and two upper-case hexadecimal digits for a byte (never a control byte).
 //
 // A null context stands for a context without handlers, base path or class text. Texts are
 // UTF-8; positions are byte offsets. User-interface thread only (handlers may open windows).
@@ -138,14 +138,16 @@ void LinkText_CriteriaPlainForm(void* linkContext, const char* text, int32_t len
 // --- HTML -----------------------------------------------------------------------------------
 //
 // Texts are XML-escaped. A URL link becomes an anchor (with the context's class text as its
-// class in LinkText_WriteHtml) unless it is a "file:" address or its scheme is not one a page
-// may carry (see LinkUrl_IsSafeForPage); a handler link writes itself (WriteLink); any other
-// link is its text in "<tt>" (LinkText_WriteHtml) or its text alone (LinkText_WriteHtmlPlain).
+// class in LinkText_WriteHtml) only when its target begins with one of the link schemes other
+// than "file:" (see LinkUrl_IsSafeForPage); a handler link writes itself (WriteLink); any other
+// link, relative addresses and "mailto:" among them, is its text in "<tt>" (LinkText_WriteHtml)
+// or its text alone (LinkText_WriteHtmlPlain).
 void LinkText_WriteHtml(T_LinkContext* context, T_OStream* stream, const char* text);
 void LinkText_WriteHtmlPlain(T_LinkContext* context, T_OStream* stream, const char* text);
 
-// True when the URL may stand as an anchor in a page: it has no scheme (a relative address) or
-// one of the link schemes or "mailto:". Script and other schemes run code when clicked.
+// True when the URL may stand as an anchor in a page: it begins with one of the link schemes
+// ("http://" that the parser adds included) other than "file:". Every other address may run code
+// or open a local file when clicked, wherever the page is shown.
 bool LinkUrl_IsSafeForPage(const char* url);
 // True when following the URL may hand it to the browser or the shell: a link scheme,
 // "mailto:" or a "www." address. A relative name would make the shell start a program.

@@ -19,7 +19,6 @@ namespace {
 constexpr uint64_t kFirstRepeatDelay = 250;
 constexpr uint64_t kRepeatDelay = 100;
 constexpr uint16_t kKeySpace = 32;
-constexpr uint16_t kKeyBackspaceAlt = 6;
 
 }  // namespace
 
@@ -542,7 +541,6 @@ bool T_Linebox::KeyDown(InputEvent* event, T_GrafElement* target) {
       if (IsSelected(focusLine)) DefaultAction(focusLine);
       return true;
     case kKeyBackspace:
-    case kKeyBackspaceAlt:
       if (IsSelected(focusLine)) {
         LineboxEvent record;
         record.code = kLineBackspace;

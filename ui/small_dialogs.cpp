@@ -35,6 +35,7 @@ constexpr int32_t kTextNotes = 3506;
 constexpr int32_t kTextDefinition = 1104;
 constexpr int32_t kTextTruncated = 2100;
 constexpr int32_t kTextConfirmDelete = 3208;
+constexpr int32_t kTextConfirmProgram = 610;
 constexpr int32_t kTextMarkExamined = 3625;
 constexpr int32_t kTextMarkApproved = 3626;
 constexpr int32_t kButtonDelete = 718;
@@ -257,6 +258,18 @@ bool ConfirmTruncate(T_TextBuf* text, int32_t limit, T_Window* owner) {
   if (Ask(&request) == kButtonCancel) return false;
   TextBufTruncate(text, Utf8BoundaryAtOrBefore(text->data, limit));
   return true;
+}
+
+bool ConfirmOpenProgram(T_Window* owner, const char* path) {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = kTextConfirmProgram;
+  request.owner = owner;
+  AlertAddFileName(&request, path);
+  AlertAddButton(&request, kButtonYes);
+  AlertAddButton(&request, kButtonNo);
+  request.defaultAnswer = 1;  // No
+  return Ask(&request) == kButtonYes;
 }
 
 bool ConfirmDelete(T_Window* owner, int32_t textId, const char* name) {

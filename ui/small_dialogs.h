@@ -75,6 +75,10 @@ void RunCopyOptions();
 // other answer truncates it to the limit (between characters) and gives true, so a true result
 // always leaves a text that fits.
 bool ConfirmTruncate(T_TextBuf* text, int32_t limit, T_Window* owner);
+// Asks 610 with the file name of a link's target that would run as a program, buttons Yes and
+// No; true only when Yes was chosen. Nobody there to answer means No, so nothing unattended ever
+// starts the program.
+bool ConfirmOpenProgram(T_Window* owner, const char* path);
 // Asks 3208 with the text id's own text (its "@0" filled with the name), buttons Delete and
 // Cancel; true when Delete was chosen. Nobody there to answer means Cancel.
 bool ConfirmDelete(T_Window* owner, int32_t textId, const char* name);

@@ -33,8 +33,9 @@ inline bool WideTextReserve(WideText* text, int32_t n) {
   return true;
 }
 
-// Replaces the text by n bytes of UTF-8 (every byte gives at most one unit). Invalid bytes are
-// skipped, and a character cut by n is left out.
+// Replaces the text by n bytes of UTF-8 (a character beyond U+FFFF, 4 bytes, gives a surrogate
+// pair, so no character gives more units than bytes). Invalid bytes are skipped, and a character
+// cut by n is left out.
 inline bool WideTextAssign(WideText* text, const char* bytes, int32_t n) {
   text->length = 0;
   text->data[0] = 0;
@@ -44,12 +45,12 @@ inline bool WideTextAssign(WideText* text, const char* bytes, int32_t n) {
   while (i < n) {
     int32_t length = Utf8SeqLen(static_cast<uint8_t>(bytes[i]));
     if (i + length > n) break;
-    uint32_t unit = Utf8Decode(bytes + i);
-    if (unit == 0 && bytes[i] != 0) {
+    uint32_t code = Utf8Decode(bytes + i);
+    if (code == 0 && bytes[i] != 0) {
       ++i;  // invalid lead byte
       continue;
     }
-    text->data[text->length++] = static_cast<wchar_t>(unit);
+    text->length += Utf16Encode(text->data + text->length, code);
     i += length;
   }
   text->data[text->length] = 0;

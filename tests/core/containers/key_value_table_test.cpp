@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/alert.h"
 #include "core/memory.h"
 
 namespace {
@@ -23,8 +24,11 @@ class KeyValueTableTest : public ::testing::Test {
     MemFree(block);
     return text;
   }
-  void Read(const std::string& text) {
-    KeyValueTableRead(&table, text.data(), static_cast<int64_t>(text.size()));
+  void Read(const std::string& text) { ReadInto(&table, text.data(), text.size()); }
+  static void ReadInto(KeyValueTable* into, const char* bytes, size_t n) {
+    T_IStream stream;
+    stream.CtorFromMemory(bytes, static_cast<int64_t>(n));
+    KeyValueTableRead(into, &stream);
   }
   // The value, or "<absent>".
   std::string Get(const char* key) {
@@ -92,7 +96,7 @@ TEST_F(KeyValueTableTest, WritesKeyTabValueCrLf) {
   KeyValueTable copy;
   KeyValueTableInit(&copy, 0);
   std::string text = Written();
-  KeyValueTableRead(&copy, text.data(), static_cast<int64_t>(text.size()));
+  ReadInto(&copy, text.data(), text.size());
   EXPECT_EQ(KeyValueTableCount(&copy), 4);
   T_TextBuf buffer;
   EXPECT_STREQ(KeyValueTableGet(&copy, "multi", &buffer), "line one  line two");
@@ -101,7 +105,6 @@ TEST_F(KeyValueTableTest, WritesKeyTabValueCrLf) {
 
 TEST_F(KeyValueTableTest, ReadsEveryLineEnd) {
   Read(
-      "\xEF\xBB\xBF"
       "crlf\tone\r\n"
       "lf\ttwo\n"
       "cr\tthree\r"
@@ -130,7 +133,7 @@ TEST_F(KeyValueTableTest, DamagedTextNeverReadsOutsideIt) {
     // A copy of exactly the cut length, so any overrun lands outside the block.
     std::vector<char> head(good.begin(), good.begin() + static_cast<long>(cut));
     KeyValueTableClear(&table);
-    KeyValueTableRead(&table, head.data(), static_cast<int64_t>(head.size()));
+    ReadInto(&table, head.data(), head.size());
     EXPECT_LE(KeyValueTableCount(&table), 3);
   }
   for (size_t bit = 0; bit < good.size() * 8; ++bit) {
@@ -172,6 +175,38 @@ TEST_F(KeyValueTableTest, SaveAndLoadAFile) {
   DeleteFileW(wide.c_str());
 }
 
+// A ".cfg" saved by an editor: the file stream finds its encoding.
+TEST_F(KeyValueTableTest, LoadReadsFilesInEveryEncodingAnEditorSaves) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-8 with its mark", "\xEF\xBB\xBFname\t\xC3\xA9t\xC3\xA9\r\nsize\t10\r\n"},
+      {"the ANSI code page", "name\t\xE9t\xE9\r\nsize\t10\r\n"},
+      {"UTF-16 LE with its mark",
+       std::string("\xFF\xFEn\0a\0m\0e\0\t\0\xE9\0t\0\xE9\0\r\0\n\0s\0i\0z\0e\0\t\0"
+                   "1\0"
+                   "0\0",
+                   36)},
+  };
+  std::string path = TempPath("qeb key value load.cfg");
+  std::wstring wide(path.begin(), path.end());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    WriteFile(file, c.bytes.data(), static_cast<DWORD>(c.bytes.size()), &put, nullptr);
+    CloseHandle(file);
+    KeyValueTableClear(&table);
+    ASSERT_TRUE(KeyValueTableLoad(&table, path.c_str()));
+    EXPECT_EQ(KeyValueTableCount(&table), 2);
+    EXPECT_EQ(Get("name"), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(Get("size"), "10");
+  }
+  DeleteFileW(wide.c_str());
+}
+
 TEST_F(KeyValueTableTest, UnwritableFileKeepsTheTableChanged) {
   KeyValueTableSet(&table, "k", "v");
   std::string path = TempPath("no such folder\\x.cfg");
@@ -179,6 +214,8 @@ TEST_F(KeyValueTableTest, UnwritableFileKeepsTheTableChanged) {
   EXPECT_TRUE(table.changed);
   EXPECT_FALSE(KeyValueTableLoad(&table, path.c_str()));
   EXPECT_EQ(Get("k"), "v");
+  EXPECT_EQ(PendingError.request.message, 605);
+  PendingErrorClear();
 }
 
 }  // namespace

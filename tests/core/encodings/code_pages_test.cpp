@@ -12,11 +12,15 @@ namespace {
 
 const TextEncoding kEightBit[] = {3, 4, 5, 6, 7, 8};
 
-// A text is valid when it is a sequence of well-formed 1- to 3-byte characters.
+// A text is valid when it is a sequence of well-formed 1- to 4-byte characters.
 bool IsUtf8(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
     auto lead = static_cast<unsigned char>(s[i]);
-    size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
+    size_t n = lead < 0x80                    ? 1
+               : (lead & 0xE0) == 0xC0        ? 2
+               : (lead & 0xF0) == 0xE0        ? 3
+               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                              : 0;
     if (n == 0 || i + n > s.size()) return false;
     for (size_t k = 1; k < n; k++) {
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -65,6 +69,20 @@ TEST(CodePages, KeysAndNames) {
   EXPECT_EQ(CodePageTable(0), nullptr);
   EXPECT_EQ(CodePageTable(9), nullptr);
   EXPECT_EQ(CodePageTable(3), CodePageTable(6));
+}
+
+// XML prologs and HTML pages name what other readers know for the bytes written; the key words
+// stay what settings store.
+TEST(CodePages, CharsetsNameTheBytesWritten) {
+  const char* charsets[] = {"UTF-8", "UTF-16LE",     "UTF-16BE",     "windows-1252", "macintosh",
+                            nullptr, "windows-1252", "windows-1250", "IBM437"};
+  for (int32_t n = 0; n < 9; n++) EXPECT_STREQ(EncodingCharset(n), charsets[n]) << n;
+  EXPECT_STREQ(EncodingCharset(9), "windows-1252");  // written with the fallback table
+  SetSystemCodePage(7);
+  EXPECT_STREQ(EncodingCharset(3), "windows-1250");
+  SetSystemCodePage(5);
+  EXPECT_EQ(EncodingCharset(3), nullptr);
+  SetSystemCodePage(6);
 }
 
 TEST(CodePages, TableEntriesAndFallback) {
@@ -137,7 +155,7 @@ TEST(CodePages, Utf8ToCodePageDropsWhatThePageLacksAndSkipsMalformedBytes) {
       {"\u0141\u00F3d\u017A", 6,
        "\xF3"
        "d"},
-      {"x\xF0\x9F\x98\x80y", 6, "xy"},  // a 4-byte character goes whole
+      {"x\xF0\x9F\x98\x80y", 6, "xy"},  // no page holds a character beyond U+FFFF
       {"x\xF0\x9F"
        "y",
        6, "xy"},                              // ... even when cut short
@@ -191,6 +209,8 @@ TEST(TextDecoder, StopsSoThatAThreeByteCharacterAlwaysFits) {
   TextDecoderInit(&decoder);
   EXPECT_EQ(Decode(&decoder, "abcdef", 5), "abc");
   EXPECT_EQ(Decode(&decoder, "ab\u20AC", 5), "ab\u20AC");
+  EXPECT_EQ(Decode(&decoder, "ab\xF0\x9F\x98\x80", 5), "ab");  // 4 bytes would not fit
+  EXPECT_EQ(Decode(&decoder, "a\xF0\x9F\x98\x80", 5), "a\xF0\x9F\x98\x80");
   EXPECT_EQ(Decode(&decoder, "abc", 2), "");
   decoder.encoding = 1;
   TextDecoderSetEncoding(&decoder);
@@ -210,8 +230,21 @@ TEST(TextDecoder, DecodesEveryEncoding) {
       {0,
        "A\xF0\x9F\x98\x80"
        "B\xFF",
-       "AB"},
-      {0, "A\xE2\x82", "A"},  // a character cut by the end of the input
+       "A\xF0\x9F\x98\x80"
+       "B"},
+      {0, "A\xF0\x9F\x98", "A"},                        // a character cut by the end of the input
+      {0, "A\xF0\x80\x80\x80\xF4\x90\x80\x80Z", "AZ"},  // overlong, beyond U+10FFFF
+      {1, std::string("A\0=\xD8\0\xDE", 6), "A\xF0\x9F\x98\x80"},  // a surrogate pair
+      {2, std::string("\xD8=\xDE\0\0B", 6),
+       "\xF0\x9F\x98\x80"
+       "B"},
+      {1,
+       std::string("\0\xDC"
+                   "A\0",
+                   4),
+       "\xED\xB0\x80"
+       "A"},                                             // a lone half keeps its 3 bytes
+      {1, std::string("A\0=\xD8", 4), "A\xED\xA0\xBD"},  // a pair cut by the end
       {1, std::string("A\0\xE9\0\xAC\x20", 6), "A\u00E9\u20AC"},
       {2, std::string("\0A\0\xE9\x20\xAC", 6), "A\u00E9\u20AC"},
       {1, std::string("A\0B", 3), "A"},  // odd length: the last byte is left

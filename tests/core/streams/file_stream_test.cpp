@@ -113,6 +113,13 @@ TEST_F(FileStreamTest, ReadingDetectsTheEncoding) {
                  "a\xC3\xA9\r\nb");
   EXPECT_EQ(ReadLines(folder / "bom.txt", 6), (std::vector<std::string>{"a\xC3\xA9", "b"}));
   EXPECT_EQ(detected, 0);  // a Unicode mark replaces a preset code page
+  // After the UTF-8 mark a damaged line is no sign of another encoding: the stream stays UTF-8.
+  WriteWholeFile(folder / "damaged.txt",
+                 "\xEF\xBB\xBF"
+                 "a\xF0\x9F\x98\x80\r\nbad \xE9\r\n\xC3\xA9");
+  EXPECT_EQ(ReadLines(folder / "damaged.txt"),
+            (std::vector<std::string>{"a\xF0\x9F\x98\x80", "bad \xE9", "\xC3\xA9"}));
+  EXPECT_EQ(detected, 0);
   WriteWholeFile(folder / "page.txt", "caf\xE9\r\n");
   EXPECT_EQ(ReadLines(folder / "page.txt", 4), (std::vector<std::string>{"caf\xC3\x88"}));  // Mac
   EXPECT_EQ(detected, 4);  // a guessed code page leaves the preset one

@@ -71,6 +71,52 @@ TEST(PathTexts, NamesFoldersAndExtensions) {
   EXPECT_STREQ(shortPath.c_str(), "\\x");
 }
 
+// What the shell's "open" would run rather than show, however the name is dressed up.
+TEST(PathTexts, ProgramsScriptsAndShortcutsAreKnownByTheirExtension) {
+  const struct {
+    const char* path;
+    bool runs;
+  } cases[] = {
+      {"C:\\x\\setup.exe", true},
+      {"setup.EXE", true},
+      {"C:run.bat", true},
+      {"\\\\h\\s\\a.lnk", true},
+      {"a/b/c.Url", true},
+      {"x.scr", true},
+      {"x.ps1", true},
+      {"x.msi", true},
+      {"x.reg", true},
+      {"x.jar", true},
+      {"x.hta", true},
+      {"x.vbs", true},
+      {"x.cpl", true},
+      {"x.wsh", true},  // in PATHEXT
+      {"C:\\x\\a.exe.", true},
+      {"a.exe . .", true},
+      {"a.exe::$DATA", true},
+      {"C:\\x\\report.pdf", false},
+      {"notes.txt", false},
+      {"C:\\tool.exe\\a.txt", false},
+      {"C:\\tool.exe\\", true},  // a "folder" that is a program file
+      {"noextension", false},
+      {"", false},
+      {nullptr, false},
+      {".", false},
+      {"archive.exe.zip", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PathRunsProgram(c.path), c.runs) << (c.path ? c.path : "null");
+  }
+  // The variable adds its own extensions.
+  wchar_t saved[2048] = {};
+  DWORD had = GetEnvironmentVariableW(L"PATHEXT", saved, 2048);
+  SetEnvironmentVariableW(L"PATHEXT", L".COM;.EXE;.FOO");
+  EXPECT_TRUE(PathRunsProgram("a.foo"));
+  EXPECT_FALSE(PathRunsProgram("a.msc"));
+  EXPECT_TRUE(PathRunsProgram("a.lnk"));  // whatever the variable says
+  SetEnvironmentVariableW(L"PATHEXT", had > 0 ? saved : nullptr);
+}
+
 TEST(PathEqual, HashesMustBeConfirmedByTheTexts) {
   EXPECT_EQ(PathHash(""), 0u);
   EXPECT_TRUE(PathEqual("C:\\Data\\A.qeb", "c:\\data\\a.QEB"));

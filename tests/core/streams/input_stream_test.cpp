@@ -62,6 +62,7 @@ TEST(DetectEncoding, FromSmallHeads) {
       {"##Characters\r\nU\t\xC4\xC1\xC0\xC2\xC3\r\n", 3,
        0},  // the signature must not open the file
       {"caf\xC3\xA9 ok", 0, 0},
+      {"one \xF0\x9F\x98\x80 emoji", 0, 0},  // a character beyond U+FFFF is UTF-8 too
       {"caf\xE9 ok", 3, 0},
       {"plain ascii", -1, 0},
       {"ab\xC3", -1, 0},  // a head may end inside a character
@@ -78,11 +79,46 @@ TEST(EncodingFromName, PrefixesAfterDroppingBlanksAndHyphens) {
   const struct {
     const char* name;
     TextEncoding encoding;
-  } cases[] = {{"UTF-8", 0},       {"utf-16 le", 1}, {"UTF-16BE", 2},   {"Mac Roman CE", 5},
-               {"MacRoman", 4},    {"Macintosh", 4}, {"ISO-8859-1", 6}, {"ISO-8859-2", 7},
-               {"Win Latin 2", 7}, {"Windows", 6},   {"latin", 6},      {"ANSI", 6},
-               {"PC-8", 8},        {"OEM", 8},       {"system", 3},     {"default", 3},
-               {"", -1},           {"Klingon", -1},  {nullptr, -1}};
+  } cases[] = {{"UTF-8", 0},
+               {"utf-16 le", 1},
+               {"UTF-16BE", 2},
+               {"Mac Roman CE", 5},
+               {"MacRoman", 4},
+               {"Macintosh", 4},
+               {"ISO-8859-1", 6},
+               {"ISO-8859-2", 7},
+               {"Win Latin 2", 7},
+               {"Windows", 6},
+               {"latin", 6},
+               {"ANSI", 6},
+               {"PC-8", 8},
+               {"OEM", 8},
+               {"system", 3},
+               {"default", 3},
+               {"", -1},
+               {"Klingon", -1},
+               {nullptr, -1},
+               // The charset names of XML prologs and pages, the program's own among them.
+               {"windows-1250", 7},
+               {"CP1250", 7},
+               {"windows-1252", 6},
+               {"cp1252", 6},
+               {"IBM437", 8},
+               {"cp437", 8},
+               {"macintosh", 4},
+               {"US-ASCII", -1},
+               // The display names come back to their numbers.
+               {"Windows Latin 2", 7},
+               {"Macintosh Roman CE", 5},
+               {"Windows Latin 1", 6},
+               // Another page of a known family is none of these.
+               {"windows-1251", -1},
+               {"ISO-8859-15", -1},
+               {"IBM850", -1},
+               {"cp850", -1},
+               // Cut at 31 bytes first: the blanks of a long name count.
+               {"                             UTF-8", -1},
+               {"                          UTF-8", 0}};
   for (const auto& c : cases)
     EXPECT_EQ(EncodingFromName(c.name), c.encoding) << (c.name ? c.name : "null");
 }
@@ -105,11 +141,24 @@ TEST(Lines, TerminatorsAndEncodings) {
             (Strings{"a\xE2\x82\xAC"
                      "b"}));
 
-  // A line that is not UTF-8 switches the rest of the stream to the system code page.
-  Reader mixed("caf\xC3\xA9\r\nbad \xE9\r\nnext \xC3\xA9");
-  EXPECT_EQ(mixed.Lines(), (Strings{"caf\xC3\xA9", "bad \xC3\xA9", "next \xC3\x83\xC2\xA9"}));
+  // A line that is not UTF-8 switches the rest of the stream to the system code page; a
+  // character beyond U+FFFF is UTF-8 like any other.
+  Reader mixed("caf\xC3\xA9 \xF0\x9F\x98\x80\r\nbad \xE9\r\nnext \xC3\xA9");
+  EXPECT_EQ(mixed.Lines(),
+            (Strings{"caf\xC3\xA9 \xF0\x9F\x98\x80", "bad \xC3\xA9", "next \xC3\x83\xC2\xA9"}));
   EXPECT_EQ(mixed.stream.encoding, 3);
   EXPECT_EQ(mixed.stream.lineCount, 3);
+
+  // UTF-16 surrogate pairs become one 4-byte character; older texts' 3-byte halves stay.
+  EXPECT_EQ(Reader(std::string("a\0=\xD8\0\xDE\r\0\n\0\0\xDC"
+                               "b\0",
+                               14),
+                   1)
+                .Lines(),
+            (Strings{"a\xF0\x9F\x98\x80",
+                     "\xED\xB0\x80"
+                     "b"}));
+  EXPECT_EQ(Reader("\xED\xA0\xBD\xED\xB8\x80").Lines(), (Strings{"\xED\xA0\xBD\xED\xB8\x80"}));
 
   // Decomposed accents are composed, one mark per letter.
   EXPECT_EQ(Reader("e\xCC\x81t\xC3\xA9 d\xCC\x8C").Lines(),
@@ -118,9 +167,9 @@ TEST(Lines, TerminatorsAndEncodings) {
   raw.stream.compose = 0;
   EXPECT_EQ(raw.Lines(), (Strings{"e\xCC\x81"}));
 
-  Reader mapped("a\xC3\xA5x");
-  mapped.stream.AddCharSubstitutions("\xC3\xA5 x", "a y");
-  EXPECT_EQ(mapped.Lines(), (Strings{"aay"}));
+  Reader mapped("a\xC3\xA5x\xEF\x98\x80");
+  mapped.stream.AddCharSubstitutions("\xC3\xA5 x\xF0\x9F\x98\x80", "a yz");
+  EXPECT_EQ(mapped.Lines(), (Strings{"aay\xEF\x98\x80"}));  // U+F600 is no emoji
   Reader mappedPage("\xE5", 6);
   mappedPage.stream.AddCharSubstitution(0xE5, 'a');
   EXPECT_EQ(mappedPage.Lines(), (Strings{"a"}));
@@ -236,7 +285,7 @@ TEST(Xml, TagsTextsAndAttributes) {
   for (int i = 0; i < 5 && xml.stream.NextXmlToken(); ++i) {
     tokens.emplace_back(xml.stream.Field(), xml.stream.FieldLength());
   }
-  EXPECT_EQ(tokens, (Strings{"<?xml version=\"1.0\"?>", "<root a=\"1\">", "text &amp; more",
+  EXPECT_EQ(tokens, (Strings{"<?xml version=\"1.0\"?>", "<root  a=\"1\">", "text &amp; more",
                              "</root>", "<item  name=\"v\" />"}));
   EXPECT_TRUE(xml.stream.FieldIsTag("ITEM"));
   EXPECT_FALSE(xml.stream.FieldIsTag("ite"));
@@ -274,6 +323,38 @@ TEST(Xml, TagsTextsAndAttributes) {
   EXPECT_STREQ(value.c_str(), "\"2\"");
   EXPECT_FALSE(AttrListGet(&list, "d", &value));
   AttrListFree(&list);
+}
+
+// XML as other programs write it: ">" inside quoted values, single quotes, every character
+// reference, and tags over several lines.
+TEST(Xml, WrittenByOtherPrograms) {
+  Reader xml(
+      "<item\r\nname='a&apos;b'\r\n\tnote=\"x > y\" other='say \"hi\"'>&#x1F600;&#233;&#65;"
+      "&#x41;&#09;</item>");
+  ASSERT_TRUE(xml.stream.NextXmlToken());
+  EXPECT_EQ(std::string(xml.stream.Field(), xml.stream.FieldLength()),
+            "<item name='a&apos;b'  note=\"x > y\" other='say \"hi\"'>");
+  EXPECT_TRUE(xml.stream.FieldIsTag("item"));
+  AttrList list;
+  AttrListInit(&list);
+  AttrListRead(&list, &xml.stream);
+  ASSERT_EQ(list.count, 3);
+  EXPECT_STREQ(list.names[0], "name");
+  EXPECT_STREQ(list.values[0], "a'b");
+  EXPECT_STREQ(list.values[1], "x > y");
+  EXPECT_STREQ(list.values[2], "say \"hi\"");
+  AttrListFree(&list);
+  T_TextBuf text;
+  ASSERT_TRUE(xml.stream.ReadElementContent(&text));
+  EXPECT_STREQ(text.c_str(),
+               "\xF0\x9F\x98\x80\xC3\xA9"
+               "AA\t");
+
+  // A value whose closing quote is missing does not swallow the tags behind it.
+  Reader open("<a b=\"1><c/>");
+  ASSERT_TRUE(open.stream.NextXmlToken());
+  ASSERT_TRUE(open.stream.NextXmlToken());
+  EXPECT_TRUE(open.stream.FieldIsTag("c"));
 }
 
 // Damaged input: every cut and a flipped byte at every position end cleanly.

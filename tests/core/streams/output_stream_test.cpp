@@ -92,6 +92,30 @@ TEST(StreamEncoders, BytesNumbersAndBrokenText) {
     EXPECT_EQ(Hex(Written(stream)), expected) << encoding;
   }
 
+  // A character beyond U+FFFF, from UTF-8 text, a UTF-16 pair or its code: a surrogate pair in
+  // UTF-16, one replacement in a code page, and the rest of the text goes on.
+  const wchar_t pair[] = {0xD83D, 0xDE00, L'z', 0};
+  const struct {
+    TextEncoding encoding;
+    const char* bytes;
+  } wide[] = {
+      {0, "61 F0 9F 98 80 62 F0 9F 98 80 7A F0 9F 98 80"},
+      {1, "61 00 3D D8 00 DE 62 00 3D D8 00 DE 7A 00 3D D8 00 DE"},
+      {2, "00 61 D8 3D DE 00 00 62 D8 3D DE 00 00 7A D8 3D DE 00"},
+      {6, "61 2E 62 2E 7A 2E"},
+  };
+  for (const auto& c : wide) {
+    T_OStream stream;
+    stream.SetEncoding(c.encoding);
+    stream.PutText(
+        "a\xF0\x9F\x98\x80"
+        "b");
+    ASSERT_TRUE(stream.EnsureRoomWide(3));
+    stream.encoder->PutWideText(pair);
+    stream.PutWideChar(0x1F600);
+    EXPECT_EQ(Hex(Written(stream)), c.bytes) << c.encoding;
+  }
+
   T_OStream utf16be;
   utf16be.SetEncoding(2);
   utf16be.SetSeparator(';');
@@ -151,8 +175,9 @@ TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {
 
 TEST(OutputStream, XmlEscapingAndAttributes) {
   T_OStream stream;
-  stream.PutEscaped("x<y & 'z' \"q\">\t\x01");
-  EXPECT_EQ(Written(stream), "x&lt;y &amp; &apos;z&apos; &quot;q&quot;&gt;&#09;&#01;");
+  // XML 1.0 has room for TAB, LF and CR only among the control characters.
+  stream.PutEscaped("x<y & 'z' \"q\">\t\x01\n\r\x1F");
+  EXPECT_EQ(Written(stream), "x&lt;y &amp; &apos;z&apos; &quot;q&quot;&gt;&#09;&#10;&#13;");
 
   T_OStream attributes;
   attributes.PutAttribute("a", "");
@@ -188,13 +213,63 @@ TEST(OutputStream, XmlEscapingAndAttributes) {
   for (char c : Written(expected)) wide += std::string(1, c) + '\0';
   EXPECT_EQ(Written(prolog), wide);
 
-  T_OStream keyless;
-  keyless.SetEncoding(9);
-  keyless.PutXmlProlog();
-  keyless.PutHtmlMetaCharset();
-  EXPECT_EQ(
-      Written(keyless),
-      "<?xml version=\"1.0\"?>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html\"/>\r\n");
+  // Prologs and pages name the charset of the bytes written, as other readers know it.
+  const struct {
+    TextEncoding encoding;
+    const char* charset;
+  } charsets[] = {{0, "UTF-8"},        {3, "windows-1252"}, {4, "macintosh"}, {5, "US-ASCII"},
+                  {6, "windows-1252"}, {7, "windows-1250"}, {8, "IBM437"},    {9, "windows-1252"}};
+  for (const auto& c : charsets) {
+    T_OStream named;
+    named.SetEncoding(c.encoding);
+    named.PutXmlProlog();
+    named.PutHtmlMetaCharset();
+    EXPECT_EQ(Written(named), std::string("<?xml version=\"1.0\" encoding=\"") + c.charset +
+                                  "\"?>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                  "charset=" +
+                                  c.charset + "\"/>\r\n")
+        << c.encoding;
+  }
+}
+
+// A character beyond U+FFFF is one character everywhere; where the encoding lacks a character,
+// or other readers do not know the encoding, a decimal reference stands for it.
+TEST(OutputStream, XmlCharactersTheEncodingLacksBecomeReferences) {
+  const char* text = "a\xF0\x9F\x98\x80\xC5\x82\xC3\xA9<";  // a, emoji, l with stroke, e acute
+  const struct {
+    TextEncoding encoding;
+    const char* element;  // in the stream's bytes
+  } cases[] = {
+      {0, "<n>a\xF0\x9F\x98\x80\xC5\x82\xC3\xA9&lt;</n>\r\n"},
+      {6, "<n>a&#128512;&#322;\xE9&lt;</n>\r\n"},
+      {7, "<n>a&#128512;\xB3\xE9&lt;</n>\r\n"},
+      {5, "<n>a&#128512;&#322;&#233;&lt;</n>\r\n"},  // ASCII with references
+  };
+  for (const auto& c : cases) {
+    T_OStream stream;
+    stream.SetEncoding(c.encoding);
+    stream.PutElement("n", text);
+    EXPECT_EQ(Written(stream), c.element) << c.encoding;
+    T_OStream counted;
+    counted.SetEncoding(c.encoding);
+    counted.PutEscaped(text);
+    EXPECT_GE(XmlEscapedLength(&counted, text), static_cast<int64_t>(Written(counted).size()));
+  }
+  T_OStream latin1;
+  latin1.SetEncoding(6);
+  EXPECT_EQ(XmlEscapedLength(&latin1, "\xC5\x82"), 6);  // "&#322;"
+  EXPECT_EQ(XmlEscapedLength(&latin1, "\xF0\x9F\x98\x80"), 9);
+
+  // An older text's two 3-byte surrogate halves are one character; a lone half goes.
+  T_OStream halves;
+  halves.PutEscaped("\xED\xA0\xBD\xED\xB8\x80|\xED\xA0\xBD|\xEF\xBF\xBF");
+  EXPECT_EQ(Written(halves), "\xF0\x9F\x98\x80||");
+}
+
+TEST(OutputStream, HtmlCommentsCannotBeClosedByTheirText) {
+  T_OStream stream;
+  stream.PutHtmlComment("a--><script>x()</script><!-- b---c");
+  EXPECT_EQ(Written(stream), "<!-- a- -><script>x()</script><!- - b- - -c -->\r\n");
 }
 
 // What other programs read: an XML and HTML export and a database text file.
@@ -239,7 +314,11 @@ TEST(OutputStream, GoldenExportFile) {
 bool ValidUtf8(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 0;
+    size_t n = c < 0x80                 ? 1
+               : (c & 0xE0) == 0xC0     ? 2
+               : (c & 0xF0) == 0xE0     ? 3
+               : c >= 0xF0 && c <= 0xF4 ? 4
+                                        : 0;
     if (n == 0 || i + n > s.size()) return false;
     for (size_t k = 1; k < n; ++k) {
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -283,12 +362,17 @@ TEST(LongText, PiecesAtTheDocumentedSizes) {
   std::string over(4209, 'b');
   EXPECT_EQ(LongTextFile(over), "LT\t" + std::string(4200, 'b') + "/==\r\n" + std::string(9, 'b') +
                                     "\r\nnext\xC3\xA9\r\n");
-  std::string lines = "one\r\ttwo\nthree";
-  EXPECT_EQ(LongTextFile(lines), "LT\tone\x03\x04two\x03three\r\nnext\xC3\xA9\r\n");
+  std::string lines = "one\r\ttwo\nthree\r\nfour\n\rfive";
+  EXPECT_EQ(LongTextFile(lines),
+            "LT\tone\x03\x04two\x03three\x03"
+            "four\x03\x03"
+            "five\r\nnext\xC3\xA9\r\n");
+  // Every line end reads back as the program's one line end, CR.
+  ExpectReadBack(LongTextFile("a\r\nb\nc"), "a\rb\rc", "line ends");
 }
 
 TEST(LongText, CharactersAcrossEveryCutStayWhole) {
-  const char* characters[] = {"\xC3\xA9", "\xE2\x82\xAC"};  // two and three bytes
+  const char* characters[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};  // 2 to 4 bytes
   for (size_t length : {size_t{4208}, size_t{4209}, size_t{9000}}) {
     for (const char* character : characters) {
       size_t width = strlen(character);

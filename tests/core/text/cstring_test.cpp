@@ -27,10 +27,14 @@ TEST(Utf8, StepsDecodeAndCount) {
        {0x20AC, 'b'},
        {3, 1},
        2},
-      {"\xC3", {0}, {1}, 0},            // lead without its continuation: the NUL stays
-      {"\xE2\x82", {0, 0}, {1, 1}, 0},  // cut 3-byte sequence
-      {"\x80z", {0, 'z'}, {1, 1}, 0},   // stray continuation byte
-      {"\xF0\x9F\x98\x80", {0, 0, 0, 0}, {1, 1, 1, 1}, 0},  // 4-byte sequences are not decoded
+      {"\xC3", {0}, {1}, 0},                      // lead without its continuation: the NUL stays
+      {"\xE2\x82", {0, 0}, {1, 1}, 0},            // cut 3-byte sequence
+      {"\x80z", {0, 'z'}, {1, 1}, 0},             // stray continuation byte
+      {"\xF0\x9F\x98\x80", {0x1F600}, {4}, 1},    // beyond U+FFFF: one 4-byte character
+      {"\xF0\x9F\x98", {0, 0, 0}, {1, 1, 1}, 0},  // cut 4-byte sequence
+      {"\xC0\x80", {0, 0}, {1, 1}, 0},            // overlong: no character
+      {"\xF4\x90\x80\x80", {0, 0, 0, 0}, {1, 1, 1, 1}, 0},  // beyond U+10FFFF
+      {"\xED\xA0\xBD", {0xD83D}, {3}, 1},  // a 3-byte surrogate half of older texts
   };
   for (const StepCase& c : cases) {
     const char* p = c.text;
@@ -54,8 +58,8 @@ TEST(Utf8, PrevCharFindsTheLeadByte) {
   EXPECT_EQ(p, text);
 }
 
-TEST(Utf8, EncodeRoundTripsEveryUnit) {
-  for (uint32_t u = 1; u < 0x10000; ++u) {
+TEST(Utf8, EncodeRoundTripsEveryCharacter) {
+  for (uint32_t u = 1; u <= kMaxCodePoint; u += u < 0x10000 ? 1 : 97) {
     char bytes[4];
     int32_t n = Utf8EncodeZ(bytes, u);
     ASSERT_EQ(n, Utf8EncodedLen(u));
@@ -80,7 +84,10 @@ TEST(Utf8, SniffAndValidityIgnoreACutTail) {
       {"ab\xE2\x82"
        "cd",
        6, 1},
-      {"\xF0\x9F\x98\x80....", 8, 1},  // 4-byte sequences are not valid here
+      {"\xF0\x9F\x98\x80....", 8, 2},  // a character beyond U+FFFF
+      {"ab\xF0\x9F\x98", 5, 2},        // ... cut by the end of the head
+      {"ab\xF0\x9F(", 5, 1},
+      {"\xC0\x80....", 6, 1},  // overlong
       {"", 0, 0},
   };
   for (const SniffCase& c : cases) {
@@ -102,6 +109,31 @@ TEST(Utf8, Utf16ConversionStopsBeforeACharacterThatDoesNotFit) {
     EXPECT_EQ(static_cast<int32_t>(std::string(out).size()), lengths[i]);
   }
   EXPECT_EQ(Utf16ToUtf8N(out, wide, 2), 3);
+}
+
+// A surrogate pair is one 4-byte character both ways; a lone half keeps its 3-byte form, as
+// older texts store it.
+TEST(Utf8, SurrogatePairsAreOneCharacter) {
+  const wchar_t wide[] = {L'a', 0xD83D, 0xDE00, 0xDC00, L'b', 0xD83D, 0};
+  const char* utf8 =
+      "a\xF0\x9F\x98\x80\xED\xB0\x80"
+      "b\xED\xA0\xBD";
+  char out[32];
+  EXPECT_EQ(Utf16Utf8Len(wide), 12);
+  EXPECT_EQ(Utf16ToUtf8(out, wide), 12);
+  EXPECT_STREQ(out, utf8);
+  EXPECT_EQ(Utf16ToUtf8Cap(out, 5, wide), 1);  // the pair does not fit whole
+  EXPECT_EQ(Utf16ToUtf8Cap(out, 6, wide), 5);
+  EXPECT_EQ(Utf16ToUtf8N(out, wide, 2), 4);  // a pair cut by n: the half alone
+  EXPECT_STREQ(out, "a\xED\xA0\xBD");
+
+  wchar_t units[2];
+  EXPECT_EQ(Utf16Encode(units, 0x1F600), 2);
+  EXPECT_EQ(units[0], 0xD83D);
+  EXPECT_EQ(units[1], 0xDE00);
+  EXPECT_EQ(Utf16Encode(units, 0xE9), 1);
+  EXPECT_EQ(Utf8EncodedLen(0x1F600), 4);
+  EXPECT_EQ(Utf8SeqLen(0xF0), 4);
 }
 
 // --- Copy and compare
@@ -240,7 +272,10 @@ TEST(CString, InPlaceEdits) {
       {StrBlankControls, "a\tb\r\nc\x1f\x7f", "a b  c \x7f"},
       {StrBlankControls, "a\tb\r\nc\x1f\xC3\xA9", "a b  c \xC3\xA9"},
       {StrDecodeEntities, "&lt;b&gt; &#09;", "<b> \t"},
-      {StrDecodeEntities, "&#65; &amp &unknown; &", "&#65; &amp &unknown; &"},
+      {StrDecodeEntities, "&#65;&#x41;&#X6a;&#233;&#xE9;", "AAj\xC3\xA9\xC3\xA9"},
+      {StrDecodeEntities, "&#128512;&#x1F600;", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
+      {StrDecodeEntities, "&#0; &#; &#x; &#1114112; &#12 &#x1G; &amp &unknown; &",
+       "&#0; &#; &#x; &#1114112; &#12 &#x1G; &amp &unknown; &"},
       {StrDecodeEntities, "&eacute;&euro;&Alpha;&nbsp;", "\xC3\xA9\xE2\x82\xAC\xCE\x91\xC2\xA0"},
       {StrDecodeEntities, "&ne;&amp;&ne;", "\xE2\x89\xA0&\xE2\x89\xA0"},
   };

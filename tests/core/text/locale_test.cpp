@@ -64,6 +64,13 @@ TEST(Locale, CaseModesInPlace) {
       {"ABC \xC3\x89T\xC3\x89", 1, "abc \xC3\xA9t\xC3\xA9"},
       {"hELLO wORLD", 2, "Hello world"},
       {"abc", 4, "abc"},
+      // A character beyond U+FFFF is passed over whole and ends no word.
+      {"a\xF0\x9F\x98\x80"
+       "b \xC3\xA9",
+       0,
+       "A\xF0\x9F\x98\x80"
+       "B \xC3\x89"},
+      {"x\xF0\x9F\x98\x80Y z", 3, "X\xF0\x9F\x98\x80y Z"},
       {"ab\xFF"
        "cd",
        0,
@@ -96,6 +103,16 @@ TEST(Locale, ComparisonWithoutCase) {
       {"\xCE\xA3\xCE\xA3", "\xCF\x83\xCF\x82", 0},  // sigma, final sigma
       {"z", "\xC3\xA4", -1},                        // by code point
       {"\xE2\x82\xAC", "\xE2\x82\xAC", 0},
+      {"a\xF0\x9F\x98\x80"
+       "b",
+       "A\xF0\x9F\x98\x80"
+       "B",
+       0},  // the whole text is compared
+      {"a\xF0\x9F\x98\x80"
+       "b",
+       "A\xF0\x9F\x98\x80"
+       "C",
+       -1},
       {nullptr, "", 0},
   };
   for (const auto& c : cases) {

@@ -96,6 +96,10 @@ TEST(FormatDouble, TableOfNotations) {
       {9.9999, 2, 3, G, G, "1.00E+001"},
       {1e200, 2, 1, G, G, "1E+200"},
       {123456, 3, 1, G, G, "100E+003"},
+      // Finite values beyond 1e308 are numbers like any other; only infinities are words.
+      {1.5e308, 0, 15, G, G, "1.5E+308"},
+      {-1.7976931348623157e308, 1, 2, '.', ',', "-1.79769313486232E+308"},
+      {1.7976931348623157e308, 2, 3, G, G, "1.80E+308"},
       // Zero, infinities, NaN.
       {0.0, 0, 15, G, G, "0"},
       {-0.0, 1, 2, G, G, "0"},
@@ -169,4 +173,29 @@ TEST(FormatDouble, DefaultTextReadsBackAndIsStable) {
   char text[64];
   DoubleToStr(text, 2.5e-33);
   EXPECT_STREQ(text, "2.5E-33");
+}
+
+// Fixed decimals with thousands groups (two or more of them: "1,000" alone reads as a decimal
+// mark), and doubles beyond 1e308, read back as the same value.
+TEST(FormatDouble, GroupedAndHugeTextsReadBack) {
+  NumFormat fixed;
+  NumFormatInit(&fixed);
+  fixed.mode = kNumFixed;
+  fixed.decimalSeparator = '.';
+  fixed.thousandsSeparator = ',';
+  const struct {
+    int32_t decimals;
+    double x;
+  } cases[] = {{0, 1234567}, {0, -1234567890}, {2, 1234567.25}, {2, -1000.5}};
+  for (const auto& c : cases) {
+    NumFormatSetDecimals(&fixed, c.decimals);
+    std::string text = Format(c.x, fixed);
+    EXPECT_EQ(StrToDouble(text.c_str()), c.x) << text;
+  }
+  NumFormat general;
+  NumFormatInit(&general);
+  for (double x : {1.5e308, -1.2345e308}) {
+    std::string text = Format(x, general);
+    EXPECT_NEAR(StrToDouble(text.c_str()) / x, 1.0, 1e-14) << text;
+  }
 }

@@ -143,8 +143,10 @@ TEST(Url, DecodeInOneForwardPass) {
   struct {
     const char* in;
     const char* out;
-  } cases[] = {
-      {"%41%2b+", "A%2b "}, {"%2%41", "%2A"}, {"%2541", "%41"}, {"%", "%"}, {"a+%2B", "a +"}};
+  } cases[] = {{"%41%2b+", "A+ "}, {"%c3%a9%C3%A9", "\xC3\xA9\xC3\xA9"},
+               {"%2%41", "%2A"},   {"%2541", "%41"},
+               {"%", "%"},         {"a+%2B", "a +"},
+               {"%g1%1", "%g1%1"}};
   for (const auto& c : cases) {
     T_TextBuf b(c.in);
     UrlDecode(&b);

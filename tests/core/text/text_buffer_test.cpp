@@ -175,6 +175,7 @@ TEST(TextBuf, InsertReplaceDelete) {
       {"%41%4a%2", [](T_TextBuf* b) { TextBufPercentDecode(b); }, "A%4a%2"},
       {"%2%41", [](T_TextBuf* b) { TextBufPercentDecode(b); }, "%2A"},
       {"%252541", [](T_TextBuf* b) { TextBufPercentDecode(b); }, "%2541"},
+      {"a%00b%09c%0A%0D%1F%7Fd%20", [](T_TextBuf* b) { TextBufPercentDecode(b); }, "abcd "},
       {"", [](T_TextBuf* b) { TextBufAssignWideChar(b, 0x20AC); }, "\xE2\x82\xAC"},
       {"n=", [](T_TextBuf* b) { TextBufAppendIntWidth(b, -7, 3); }, "n=-007"},
       {"n=", [](T_TextBuf* b) { TextBufAppendIntWidth(b, 5, INT32_MAX); }, "n="},

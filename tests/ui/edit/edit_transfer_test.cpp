@@ -8,6 +8,7 @@
 
 #include "edit_fixture.h"
 #include "ui/item.h"
+#include "ui/menu_model.h"
 #include "ui/popup_menu.h"
 #include "ui/regions.h"
 #include "ui/transfer_list.h"
@@ -73,12 +74,14 @@ TEST_F(EditTest, TheContextMenuOffersWhatTheSelectionAndClipboardAllow) {
     bool clipboard;
     int32_t linkMode;
     std::vector<uint16_t> ids;
+    bool password = false;
   } cases[] = {
       {"", 0, 0, false, 0, {}},
       {"abc", 0, 0, false, 0, {218}},
       {"abc", 0, 3, true, 0, {213, 214, 215, 216, 217}},
       {"abc", 1, 1, false, 1, {213, 214, 216, 217, 218, sep, 729}},
       {"abc", 3, 0, true, 1, {215, 218, sep, 729}},
+      {"abc", 0, 3, true, 0, {215, 216, 217}, true},  // a password offers no Cut and Copy
   };
   for (const Case& c : cases) {
     if (c.clipboard) {
@@ -86,6 +89,7 @@ TEST_F(EditTest, TheContextMenuOffersWhatTheSelectionAndClipboardAllow) {
     } else {
       EmptyClipboardNow();
     }
+    field->SetPassword(c.password);
     field->SetText(c.text);
     field->linkMode = c.linkMode;
     field->SetSelection(c.start, c.length);
@@ -96,6 +100,48 @@ TEST_F(EditTest, TheContextMenuOffersWhatTheSelectionAndClipboardAllow) {
     for (const uint16_t* id = record.commands.list; id && *id; ++id) ids.push_back(*id);
     EXPECT_EQ(ids, c.ids) << c.text << " " << c.start << "," << c.length;
   }
+}
+
+// A password's clear text never reaches the clipboard: not by the Edit menu, the commands or
+// Control+C and Control+X (as keys and as the characters 3 and 24). The same keys copy a plain
+// field's text, and the rest of the editing stays.
+TEST_F(EditTest, APasswordNeverReachesTheClipboard) {
+  // The key goes the way a typed one goes from the control, with Control held in the event
+  // itself: the thread's key state is the display's, which other programs may change.
+  auto shortcut = [this](char letter) {
+    InputEvent key;
+    key.control = 1;
+    key.virtualKey = key.keyCode = static_cast<uint16_t>(letter);
+    Key_DispatchToFocus(app, &key);
+    SendMessageW(Control(), WM_CHAR, static_cast<WPARAM>(letter - '@'), 1);
+  };
+  for (bool secret : {false, true}) {
+    SCOPED_TRACE(secret ? "password" : "plain");
+    field->SetPassword(secret);
+    field->SetText("secret");
+    Focus();
+    field->SelectAll();
+    app->UpdateCommands();
+    field->UpdateCommands();
+    EXPECT_EQ(StandardEntry(kCommandCopy)->enabled != 0, !secret);
+    EXPECT_EQ(StandardEntry(kCommandCut)->enabled != 0, !secret);
+    EXPECT_NE(StandardEntry(kCommandErase)->enabled, 0);
+    EXPECT_NE(StandardEntry(kCommandDuplicate)->enabled, 0);
+    ClipboardSetText("before", 6, 0);
+    shortcut('C');
+    if (secret) {
+      field->DoCommand(kCommandCopy);
+      field->DoCommand(kCommandCut);
+      shortcut('X');
+    }
+    EXPECT_EQ(ClipboardText(), secret ? "before" : "secret");
+    EXPECT_EQ(Text(), "secret");
+  }
+  // Paste still goes in.
+  ClipboardSetText("new", 3, 0);
+  field->SelectAll();
+  field->DoCommand(kCommandPaste);
+  EXPECT_EQ(Text(), "new");
 }
 
 TEST_F(EditTest, DroppedDataGoesInAtTheCaretOrReplacesTheText) {

@@ -26,6 +26,11 @@ TEST_F(EditTest, TypingChangesTheTextInTheControlAndReportsEachChange) {
   // Keys that move the caret, and Delete at the end, change nothing.
   Key(VK_DELETE);
   Key(VK_HOME);
+  // Key code 6 stands for no key: it deletes nothing and reports nothing.
+  InputEvent six;
+  six.keyCode = 6;
+  field->KeyDown(&six, field);
+  EXPECT_EQ(Text(), "old");
   EXPECT_EQ(window->codes, (Codes{0, 1, 1, 1, 1}));
 }
 

@@ -132,6 +132,77 @@ TEST_F(LinkHandlers, AddressesThatCouldStartProgramsAreNotFollowed) {
   EXPECT_TRUE(shellTargets.empty());
 }
 
+// Answers every question with the button it was given and records the file names asked about.
+class AnsweringAlerts : public T_AlertHandler {
+ public:
+  explicit AnsweringAlerts(int32_t button) : button_(button) {}
+  int32_t Ask(const AlertRequest* request) override {
+    asked.push_back(request->texts[0]);
+    EXPECT_EQ(request->buttons[request->defaultAnswer], kButtonNo);
+    return button_;
+  }
+  std::vector<std::string> asked;
+
+ private:
+  int32_t button_;
+};
+
+// A link in someone else's text must not start a program with one click: a target that would
+// run asks first, No being the answer when nobody is there; documents open as before.
+TEST_F(LinkHandlers, ProgramTargetsAskFirst) {
+  struct Case {
+    const char* markup;
+    const char* shellTarget;  // what the shell is handed once the question is answered Yes
+    const char* asked;        // the file name in the question; null: no question
+  } cases[] = {
+      {"file=\"D:\\x\\setup.exe\"", "D:\\x\\setup.exe", "setup.exe"},
+      {"file=\"tools\\Run.LNK\"", "C:\\db\\tools\\Run.LNK", "Run.LNK"},
+      {"file=\"D:\\x\\a.exe::$DATA\"", "D:\\x\\a.exe::$DATA", "a.exe::$DATA"},
+      {"file://host/share/setup.exe", "file://host/share/setup.exe", "setup.exe"},
+      {"file:///C:/x/Tool%2eC%4fM", "file:///C:/x/Tool%2eC%4fM", "Tool.COM"},
+      {"<a href=\"file:///C:/x/run%252Ebat%2520.?q\">r</a>", "file:///C:/x/run%2Ebat%20.?q",
+       "run.bat ."},
+      {"file=\"D:\\x\\report.pdf\"", "D:\\x\\report.pdf", nullptr},
+      {"file:///C:/x/notes.txt", "file:///C:/x/notes.txt", nullptr},
+  };
+  for (int32_t answer : {kButtonNo, kButtonYes}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.markup) + (answer == kButtonYes ? " yes" : " no"));
+      AnsweringAlerts alerts(answer);
+      shellTargets.clear();
+      PendingErrorClear();
+      LinkRef link = ParseFirst(&context_, c.markup);
+      bool opens = c.asked == nullptr || answer == kButtonYes;
+      EXPECT_EQ(LinkRef_Follow(&link), opens);
+      EXPECT_EQ(alerts.asked,
+                c.asked ? std::vector<std::string>{c.asked} : std::vector<std::string>{});
+      if (opens) {
+        EXPECT_EQ(shellTargets, std::vector<std::string>{c.shellTarget});
+      } else {
+        EXPECT_TRUE(shellTargets.empty());
+        EXPECT_EQ(PendingError.request.message, kErrorCancelled);  // a silent stop
+      }
+    }
+  }
+  // Unattended, nothing runs.
+  shellTargets.clear();
+  LinkRef program = ParseFirst(&context_, "file=\"D:\\x\\setup.exe\"");
+  EXPECT_FALSE(LinkRef_Follow(&program));
+  EXPECT_TRUE(shellTargets.empty());
+  // Nor does the "folder" of a link whose folder part is a program file.
+  LinkRef inside = ParseFirst(&context_, "file=\"D:\\x\\tool.exe\\readme.txt\"");
+  EXPECT_FALSE(LinkRef_ShowFolder(&inside));
+  EXPECT_TRUE(shellTargets.empty());
+}
+
+TEST_F(LinkHandlers, WwwAddressesGoToTheBrowserAsHttp) {
+  LinkRef link;
+  link.context = &context_;
+  ASSERT_TRUE(LinkRef_SetTarget(&link, "www.x.com"));
+  EXPECT_TRUE(LinkRef_Follow(&link));
+  EXPECT_EQ(shellTargets, std::vector<std::string>{"http://www.x.com"});
+}
+
 TEST_F(LinkHandlers, AFileThatDoesNotOpenIsReported) {
   SetShellOpenHook(RefuseShellOpen);
   LinkRef link = ParseFirst(&context_, "file=\"D:\\gone.txt\"");

@@ -62,6 +62,8 @@ TEST_F(LinkMarkup, ParsesTheFirstLinkOfEachForm) {
       {"<a file=my file.txt>t</a>", "", kLinkFile, "t", "my file.txt", ""},
       {"<a file=' a%22b%41%4a '>t</a>", "", kLinkFile, "t", "a\"bA%4a", ""},
       {"<a file=\"x%00y\">t</a>", "", kLinkFile, "t", "xy", ""},
+      // No decoded control byte stays: a browser would drop it from the scheme.
+      {"<a href=\"java%09scr%0Aipt%0D:%01x()%7F\">t</a>", "", kLinkUrl, "t", "javascript:x()", ""},
       {"<a title=\"x\" Card='17-3'> Invoice </a>", "", kLinkHandler, "Invoice", "17-3", ""},
       // short
       {"note file=\" C:\\x\\y.txt\x01\" end", "note ", kLinkFile, "C:\\x\\y.txt", "C:\\x\\y.txt",
@@ -305,8 +307,14 @@ TEST_F(LinkMarkup, HtmlEscapesTextsAndWritesOnlySafeAddressesAsAnchors) {
       {"go http://x.com/?q=1&r=2 now",
        "go <a class=\"data\" href=\"http://x.com/?q=1&amp;r=2\">x.com/?q=1&amp;r=2</a> now",
        "go <a href=\"http://x.com/?q=1&amp;r=2\">x.com/?q=1&amp;r=2</a> now"},
-      {"<a href=\"page?a\">Page</a>", "<a class=\"data\" href=\"page?a\">Page</a>",
-       "<a href=\"page?a\">Page</a>"},
+      // Anchors only for the link schemes: a relative address and mailto: are text.
+      {"<a href=\"page?a\">Page</a>", "<tt>Page</tt>", "Page"},
+      {"<a href=\"mailto:a@b.c\">m</a>", "<tt>m</tt>", "m"},
+      {"<a href=\"data:text/html,x\">d</a>", "<tt>d</tt>", "d"},
+      {"ftp://h/f", "<a class=\"data\" href=\"ftp://h/f\">h/f</a>",
+       "<a href=\"ftp://h/f\">h/f</a>"},
+      {"<a href=\"HTTPS://h\">s</a>", "<a class=\"data\" href=\"HTTPS://h\">s</a>",
+       "<a href=\"HTTPS://h\">s</a>"},
       {"<a href='x.com/\"'><i>'>t</a>",
        "<a class=\"data\" href=\"http://x.com/&quot;\">&lt;i&gt;&apos;&gt;t</a>",
        "<a href=\"http://x.com/&quot;\">&lt;i&gt;&apos;&gt;t</a>"},

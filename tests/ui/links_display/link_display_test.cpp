@@ -2,6 +2,7 @@
 // a point or an index lies, and the link menu with its commands.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "links/link_test_handler.h"
 #include "popups/popup_fixture.h"
 #include "ui/clipboard_data.h"
+#include "ui/edit_field.h"
 #include "ui/element_paint.h"
 #include "ui/item.h"
 #include "ui/link_display.h"
@@ -97,18 +99,22 @@ class LinkDisplayTest : public PopupTest {
     return POINT{(a.x + b.x) / 2, 6};
   }
 
-  // Runs the link menu of a right press on the link: records the offered ids, then chooses the
-  // entry at index (-1: none).
-  std::vector<uint16_t> RunMenu(const char* text, T_TextBuf* buffer, int32_t index) {
+  // Runs the link menu of a right press on the link in the owner (the item when null): records
+  // the offered ids, runs `during` while the menu is up, then chooses the entry at index (-1:
+  // none).
+  std::vector<uint16_t> RunMenu(const char* text, T_TextBuf* buffer, int32_t index,
+                                T_GrafElement* owner = nullptr,
+                                std::function<void()> during = nullptr) {
     std::vector<uint16_t> ids;
-    T_GrafElement* owner = item;
+    if (owner == nullptr) owner = item;
     script = Script{};
-    script.steps.push_back([owner, &ids](PopupInput* input) {
+    script.steps.push_back([owner, &ids, during](PopupInput* input) {
       ContextMenuRecord record;
       record.owner = owner;
       record.selector = kMenuSelectorLink;
       owner->ContextMenu(&record, kMenuPhaseList);
       for (const uint16_t* id = record.commands.list; id && *id; ++id) ids.push_back(*id);
+      if (during) during();
       SetButtons(&input->event, kRight);
     });
     if (index >= 0) {
@@ -116,7 +122,7 @@ class LinkDisplayTest : public PopupTest {
       script.steps.push_back(OnEntry(index, kNone));
     }
     InputEvent press = PressAt(Over(kCardPlain, 5).x, 6, kRight);
-    EXPECT_TRUE(LinkText_Click(item, &kTextRect, text, &press, buffer));
+    EXPECT_TRUE(LinkText_Click(owner, &kTextRect, text, &press, buffer));
     return ids;
   }
 
@@ -232,6 +238,29 @@ TEST_F(LinkDisplayTest, TheLinkMenuOffersWhatTheTextAllows) {
   const char* fileText = "see file=\"C:\\missing\\nothing.txt\" now";
   // The file link's text is longer: the press on plain 5 still lies on it.
   EXPECT_EQ(RunMenu(fileText, nullptr, -1), (std::vector<uint16_t>{214, sep, 732}));
+}
+
+// The link menu of a password field neither offers nor runs Cut and Copy: the markup would
+// carry the clear text out.
+TEST_F(LinkDisplayTest, ThePasswordLinkMenuCopiesNothing) {
+  auto* secret = new T_Edit(window, XYWH{10, 10, 300, 40}, 2, false, true);
+  secret->linkContext = &context;
+  secret->SetPassword(true);
+  ClipboardSetText("old", 3, 0);
+  auto runCopies = [secret] {
+    for (uint16_t command : {kLinkMenuCut, kLinkMenuCopy}) {
+      ContextMenuRecord run;
+      run.owner = secret;
+      run.selector = kMenuSelectorLink;
+      run.entry = command;
+      secret->ContextMenu(&run, kMenuPhaseRun);
+    }
+  };
+  T_TextBuf buffer;
+  EXPECT_EQ(RunMenu(kCardText, &buffer, -1, secret, runCopies),
+            (std::vector<uint16_t>{216, 217, kPopupSeparator, 730, 731}));
+  EXPECT_EQ(ClipboardText(), "old");
+  EXPECT_STREQ(buffer.data, kCardText);
 }
 
 TEST_F(LinkDisplayTest, TheLinkMenuCommandsEditTheBuffer) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/alert.h"
+#include "core/memory.h"
 #include "transfer_fixture.h"
 #include "ui/clipboard_data.h"
 #include "ui/clipboard_stream.h"
@@ -78,6 +79,29 @@ TEST_F(ClipboardStream, AnUnwrittenStreamLeavesAnEmptyText) {
   { T_OStreamClip stream; }
   EXPECT_EQ(ClipboardWide(), L"");
   EXPECT_TRUE(ReadLines().empty());
+}
+
+// A character beyond U+FFFF is one surrogate pair on the clipboard and one 4-byte character in
+// the program, both ways.
+TEST_F(ClipboardStream, EmojiTravelAsSurrogatePairs) {
+  ASSERT_TRUE(
+      ClipboardSetText("a\xF0\x9F\x98\x80"
+                       "b\r",
+                       7, 0));
+  EXPECT_EQ(ClipboardWide(), L"a\U0001F600b\r\n");
+  char* text = ClipboardReadText();
+  ASSERT_NE(text, nullptr);
+  EXPECT_STREQ(text,
+               "a\xF0\x9F\x98\x80"
+               "b\r");
+  MemFree(text);
+  {
+    T_OStreamClip stream;
+    stream.PutText("x\xF0\x9F\x98\x80");
+  }
+  EXPECT_EQ(ClipboardWide(), L"x\U0001F600");
+  PutWide(L"\U0001F600\r\nz");
+  EXPECT_EQ(ReadLines(), (std::vector<std::string>{"\xF0\x9F\x98\x80", "z"}));
 }
 
 TEST_F(ClipboardStream, PastedLinesEndAtCrLfAndABitmapReadsNothing) {
