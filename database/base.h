@@ -26,6 +26,7 @@
 #include "core/text_buffer.h"
 #include "database/date_ref.h"
 #include "database/model_records.h"
+#include "database/save_options.h"
 #include "ui/database_services.h"
 
 class T_AlertHandler;
@@ -54,12 +55,6 @@ struct FileInfo {
   char* computerName = nullptr;
   char* userName = nullptr;
   char* saveTime = nullptr;
-};
-
-// The record that steers one save; the section stream fills in the rest.
-struct SaveOptions {
-  int32_t kind = 1;
-  int32_t compression = 1;
 };
 
 // Kinds of the default templates, in the order of T_Base::defaultTemplates.
