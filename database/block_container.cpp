@@ -95,21 +95,14 @@ uint16_t BlockChecksum(const uint8_t* bytes, int32_t n) {
 }
 
 uint16_t ScrambleBlock(KeyStream* stream, uint8_t* bytes, int32_t n) {
-  uint16_t c = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    c = ChecksumStep(c, bytes[i]);
-    bytes[i] = static_cast<uint8_t>(bytes[i] ^ KeyStreamNext(stream));
-  }
+  const uint16_t c = BlockChecksum(bytes, n);
+  KeyStreamXor(stream, bytes, n);
   return c;
 }
 
 uint16_t UnscrambleBlock(KeyStream* stream, uint8_t* bytes, int32_t n) {
-  uint16_t c = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    bytes[i] = static_cast<uint8_t>(bytes[i] ^ KeyStreamNext(stream));
-    c = ChecksumStep(c, bytes[i]);
-  }
-  return c;
+  KeyStreamXor(stream, bytes, n);
+  return BlockChecksum(bytes, n);
 }
 
 // --- Writing

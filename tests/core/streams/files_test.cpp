@@ -222,20 +222,6 @@ TEST_F(FileTest, UnicodeNamesDatesBstrsAndTemporaryFiles) {
   EXPECT_EQ(ReadWholeFile(temp.c_str()), "<missing>");
 }
 
-// Every name in the folder, sorted.
-std::vector<std::string> Listing(const ScratchFolder& folder) {
-  std::vector<std::string> names;
-  DirListing listing;
-  DirListingInit(&listing);
-  T_TextBuf path;
-  if (DirListingOpen(&listing, (folder / "*").c_str(), nullptr)) {
-    while (DirListingNext(&listing, &path)) names.push_back(PathFindName(path.c_str()));
-  }
-  DirListingClose(&listing);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 void WriteThroughTemp(const std::string& target, const char* content, T_TextBuf* temp) {
   ASSERT_TRUE(FileCreateTempBeside(target.c_str(), temp));
   SysFile file;
@@ -264,7 +250,7 @@ TEST_F(FileTest, CommitPutsTheTemporaryFileInTheTargetsPlace) {
   EXPECT_EQ(ReadWholeFile(target), "first");  // untouched until the commit
   EXPECT_TRUE(FileCommitTemp(temp.c_str(), target.c_str()));
   EXPECT_EQ(ReadWholeFile(target), "second");
-  EXPECT_EQ(Listing(folder), std::vector<std::string>{"base.qeb"});
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
   EXPECT_FALSE(AbortRequested());
 }
 
@@ -281,7 +267,7 @@ TEST_F(FileTest, FailedCommitDeletesTheTemporaryFileAndKeepsTheTarget) {
   EXPECT_STREQ(PendingError.request.texts[0], target.c_str());
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadWholeFile(target), "kept");
-  EXPECT_EQ(Listing(folder), std::vector<std::string>{"base.qeb"});
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
 
   PendingErrorClear();
   HANDLE holder = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -290,7 +276,7 @@ TEST_F(FileTest, FailedCommitDeletesTheTemporaryFileAndKeepsTheTarget) {
   EXPECT_EQ(PendingError.request.message, 609);
   CloseHandle(holder);
   EXPECT_EQ(ReadWholeFile(target), "kept");
-  EXPECT_EQ(Listing(folder), std::vector<std::string>{"base.qeb"});
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
 
   // A folder that does not exist has no room for the temporary file.
   PendingErrorClear();

@@ -6,27 +6,28 @@
 
 namespace {
 
-// The filler line the fixed seeds give, drawn as the layout describes it.
-std::string ExpectedFiller() {
+// A keystream seeded from fixed registers as the writer seeds its own.
+KeyStream SeededStream(const uint32_t registers[3]) {
   KeyStream stream;
   KeyStreamInit(&stream);
-  stream.r0 = kTestSeeds.filler[0];
-  stream.r1 = kTestSeeds.filler[1];
-  stream.r2 = kTestSeeds.filler[2];
+  stream.r0 = registers[0];
+  stream.r1 = registers[1];
+  stream.r2 = registers[2];
   for (int i = 0; i < 16; ++i) KeyStreamNext(&stream);
   stream.index = 0;
+  return stream;
+}
+
+// The filler line the fixed seeds give, drawn as the layout describes it.
+std::string ExpectedFiller() {
+  KeyStream stream = SeededStream(kTestSeeds.filler);
   std::string line(static_cast<size_t>((KeyStreamNext(&stream) & 31) + 24), ' ');
   for (size_t i = line.size(); i-- > 0;) line[i] = static_cast<char>(KeyStreamNextPrintable(&stream));
   return line;
 }
 
 std::string ExpectedSeedBytes() {
-  KeyStream stream;
-  KeyStreamInit(&stream);
-  stream.r0 = kTestSeeds.file[0];
-  stream.r1 = kTestSeeds.file[1];
-  stream.r2 = kTestSeeds.file[2];
-  for (int i = 0; i < 16; ++i) KeyStreamNext(&stream);
+  KeyStream stream = SeededStream(kTestSeeds.file);
   uint8_t seed[12];
   KeyStreamStoreSeed(&stream, seed);
   return std::string(reinterpret_cast<char*>(seed), 12);

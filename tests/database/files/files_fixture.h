@@ -50,20 +50,6 @@ inline uint32_t NextRandom(uint32_t* state) {
   return *state >> 8;
 }
 
-// Every name in the folder, sorted.
-inline std::vector<std::string> FolderNames(const ScratchFolder& folder) {
-  std::vector<std::string> names;
-  DirListing listing;
-  DirListingInit(&listing);
-  T_TextBuf path;
-  if (DirListingOpen(&listing, (folder / "*").c_str(), nullptr)) {
-    while (DirListingNext(&listing, &path)) names.push_back(PathFindName(path.c_str()));
-  }
-  DirListingClose(&listing);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // --- Through the engine's streams ----------------------------------------------------------
 
 inline SaveOptions Options(int32_t mode, bool compress) {
