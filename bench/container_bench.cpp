@@ -88,14 +88,18 @@ double InflateRate(const std::vector<uint8_t>& text, bool* ok) {
     codes[i].resize(n);
   }
   std::vector<uint8_t> out(kBlock);
-  return Rate(text.size(), [&] {
-    for (size_t i = 0; i < blocks; ++i) {
-      uLongf n = kBlock;
-      if (uncompress(out.data(), &n, codes[i].data(), static_cast<uLong>(codes[i].size())) != Z_OK)
-        return false;
-    }
-    return true;
-  }, ok);
+  return Rate(
+      text.size(),
+      [&] {
+        for (size_t i = 0; i < blocks; ++i) {
+          uLongf n = kBlock;
+          if (uncompress(out.data(), &n, codes[i].data(), static_cast<uLong>(codes[i].size())) !=
+              Z_OK)
+            return false;
+        }
+        return true;
+      },
+      ok);
 }
 
 }  // namespace
@@ -109,16 +113,18 @@ int main() {
   std::printf("block container, %zu MB of section text, best of %d runs\n", kSize >> 20, kRepeats);
   for (bool compress : {true, false}) {
     bool ok = true;
-    const double write = Rate(text.size(), [&] { return Write(path.c_str(), text, compress); }, &ok);
+    const double write = Rate(
+        text.size(), [&] { return Write(path.c_str(), text, compress); }, &ok);
     const int64_t fileSize = FileSizeOfPath(path.c_str());
-    const double blocks =
-        Rate(text.size(), [&] { return ReadBlocks(path.c_str(), text.size()); }, &ok);
-    const double lines = Rate(text.size(), [&] { return ReadLines(path.c_str(), lineBytes); }, &ok);
+    const double blocks = Rate(
+        text.size(), [&] { return ReadBlocks(path.c_str(), text.size()); }, &ok);
+    const double lines = Rate(
+        text.size(), [&] { return ReadLines(path.c_str(), lineBytes); }, &ok);
     std::printf(
         "%-10s write %6.1f MB/s   read %6.1f MB/s (in lines %6.1f)   file %5.1f%% of the text%s\n",
         compress ? "compressed" : "stored", write, blocks, lines,
-                100.0 * static_cast<double>(fileSize) / static_cast<double>(text.size()),
-                ok ? "" : "   FAILED");
+        100.0 * static_cast<double>(fileSize) / static_cast<double>(text.size()),
+        ok ? "" : "   FAILED");
   }
   bool ok = true;
   const double inflate = InflateRate(text, &ok);

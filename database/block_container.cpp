@@ -369,7 +369,8 @@ int32_t T_ShifterRead::ReadBlock(uint8_t* destination, int32_t room) {
   const int64_t got = FileRead(&file, header, kContainerBlockHeaderSize);
   if (got == 0) return -1;  // the end of the file after a whole block
   if (got < kContainerBlockHeaderSize) return Fail(kErrorFileCorrupted);
-  for (int i = 0; i < 4; ++i) header[i] = static_cast<uint8_t>(header[i] ^ KeyStreamNext(&keystream));
+  for (int i = 0; i < 4; ++i)
+    header[i] = static_cast<uint8_t>(header[i] ^ KeyStreamNext(&keystream));
   if (header[0] != '#' || header[1] != '#' || header[2] != '#') {
     return Fail(passwordUsed ? kErrorIncorrectPassword : kErrorFileCorrupted);
   }

@@ -69,7 +69,7 @@ constexpr int32_t kContainerPayloadLimit = 13999;  // the longest payload a read
 constexpr int32_t kContainerStoredLimit = 13992;   // the longest payload the writer makes
 
 // Errors of T_ShifterRead.
-constexpr int32_t kErrorFileCorrupted = 3811;     // "File "@0" is corrupted."
+constexpr int32_t kErrorFileCorrupted = 3811;      // "File "@0" is corrupted."
 constexpr int32_t kErrorIncorrectPassword = 3814;  // "Incorrect password"
 
 // Tests and the example generator fix the seeds of the file keystream and of the filler line

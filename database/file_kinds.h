@@ -51,9 +51,9 @@ constexpr int32_t kFormatDate = 20121122;
 
 struct FileKindInfo {
   int32_t kind = kFileKindOtherText;
-  uint8_t newer = 0;       // dated after kFormatDate: written by a later format
-  uint8_t compressed = 0;  // block container only: header byte 14 is not "-"
-  int32_t fileDate = 0;    // yyyymmdd of the header or tag line, 0 for none
+  uint8_t newer = 0;         // dated after kFormatDate: written by a later format
+  uint8_t compressed = 0;    // block container only: header byte 14 is not "-"
+  int32_t fileDate = 0;      // yyyymmdd of the header or tag line, 0 for none
   uint8_t passwordMark = 0;  // "x" when container header byte 11 is "x"; else left as it was
 };
 

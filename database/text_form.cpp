@@ -73,6 +73,7 @@ bool T_HTextWrite::Commit() {
 }
 
 void T_HTextWrite::Abandon() {
+  SetBuffer(start, end - start, start);  // what is still buffered is dropped, not written
   Close();
   save.Abandon();
 }

@@ -22,7 +22,8 @@ KeyStream SeededStream(const uint32_t registers[3]) {
 std::string ExpectedFiller() {
   KeyStream stream = SeededStream(kTestSeeds.filler);
   std::string line(static_cast<size_t>((KeyStreamNext(&stream) & 31) + 24), ' ');
-  for (size_t i = line.size(); i-- > 0;) line[i] = static_cast<char>(KeyStreamNextPrintable(&stream));
+  for (size_t i = line.size(); i-- > 0;)
+    line[i] = static_cast<char>(KeyStreamNextPrintable(&stream));
   return line;
 }
 
@@ -89,7 +90,8 @@ TEST_F(BlockContainer, EveryBlockCarriesTwelveThousandBytesAndBadCompressionIsSt
     std::string text;
     bool compress;
     uint8_t kind;
-  } cases[] = {{SectionText(40000), true, 'b'}, {random, true, '-'}, {SectionText(40000), false, '-'}};
+  } cases[] = {
+      {SectionText(40000), true, 'b'}, {random, true, '-'}, {SectionText(40000), false, '-'}};
   for (const auto& c : cases) {
     const std::string path = Path("blocks.qeb");
     ASSERT_TRUE(WriteContainer(path, c.text, 1, c.compress));
@@ -192,18 +194,19 @@ TEST_F(BlockContainer, PasswordsMixedIntoTheKeystream) {
     const char* written;
     const char* read;
     int32_t error;
-  } cases[] = {{nullptr, nullptr, 0},        {nullptr, "pw", 3814},
-               {"Secret", nullptr, 3814},    {"Secret", "SECRET", 0},
-               {"Secret", "secret", 0},      {"Secret", "Secreet", 3814},
+  } cases[] = {{nullptr, nullptr, 0},        {nullptr, "pw", 3814},   {"Secret", nullptr, 3814},
+               {"Secret", "SECRET", 0},      {"Secret", "secret", 0}, {"Secret", "Secreet", 3814},
                {umlautUpper, umlautLower, 0}};
   const std::string path = Path("password.qeb");
   for (const auto& c : cases) {
     ASSERT_TRUE(WriteContainer(path, "##End\r", 1, true, c.written));
     EXPECT_EQ(ReadWholeFile(path)[11], c.written != nullptr ? 'x' : 'o');
     ReadResult back = ReadContainer(path, 1, c.read);
-    EXPECT_EQ(back.error, c.error) << (c.written ? c.written : "-") << " " << (c.read ? c.read : "-");
+    EXPECT_EQ(back.error, c.error)
+        << (c.written ? c.written : "-") << " " << (c.read ? c.read : "-");
     EXPECT_EQ(back.opened, c.error == 0);
-    EXPECT_EQ(back.lines, c.error == 0 ? std::vector<std::string>{"##End"} : std::vector<std::string>{});
+    EXPECT_EQ(back.lines,
+              c.error == 0 ? std::vector<std::string>{"##End"} : std::vector<std::string>{});
   }
 }
 
@@ -233,8 +236,14 @@ TEST_F(BlockContainer, BlocksAreTakenOrRefusedByTheirHeaders) {
     int32_t error;
     std::vector<std::string> lines;
   } cases[] = {
-      {"stored 12,000", {{'-', start}, {'-', std::string(11999, 's') + "\r"}}, 0, {std::string(11999, 's')}},
-      {"stored 13,999", {{'-', start}, {'-', std::string(13998, 's') + "\r"}}, 0, {std::string(13998, 's')}},
+      {"stored 12,000",
+       {{'-', start}, {'-', std::string(11999, 's') + "\r"}},
+       0,
+       {std::string(11999, 's')}},
+      {"stored 13,999",
+       {{'-', start}, {'-', std::string(13998, 's') + "\r"}},
+       0,
+       {std::string(13998, 's')}},
       {"length 14,000", {{'-', start}, {'-', std::string(14000, 's'), 14000}}, 3811, {}},
       {"length field 14,000 alone", {{'-', start}, {'-', "", 14000}}, 3811, {}},
       {"empty block", {{'-', start}, {'-', ""}}, 3811, {}},

@@ -57,8 +57,8 @@ TEST_F(FileKinds, DetectionTable) {
       {"SIE type on line 9", "a\rb\rc\rd\re\rf\rg\rh\r#SIETYP 4\r", 12, 0, 0, 0, 0},
       {"SIE words are exact", "#flagga 0\r\n#sietyp 4\r\n", 13, 0, 0, 0, 0},
       {"tag on line 10 within 511 bytes", nineLines + "##QEB-Text\t121122\r", 14, 0, 0, 0, 0},
-      {"tag on line 10 beyond", nineLines + std::string(600, 'z') + "\r##QEB-Text\t121122\r", 13, 0, 0,
-       0, 0},
+      {"tag on line 10 beyond", nineLines + std::string(600, 'z') + "\r##QEB-Text\t121122\r", 13, 0,
+       0, 0, 0},
       {"marker #Qbx", "text #Qbx text", 14, 0, 0, 0, 0},
       {"marker 13 Qbx", "text \x13Qbx text", 14, 0, 0, 0, 0},
       {"plain text", "Account\tAmount\r\n1910\t12.50\r\n", 13, 0, 0, 0, 0},
@@ -90,9 +90,11 @@ TEST(FileKindTexts, FileDatesAndVersionLabels) {
   const struct {
     const char* text;
     int32_t date;
-  } dates[] = {{"121122", 20121122}, {" \t961213x", 19961213}, {"890101", 19890101},
-               {"881231", 20881231}, {"991231", 19991231},   {"000000", 0},
-               {"-12345", 0},        {"", 0},                {"12", 20000012}};
+  } dates[] = {{"121122", 20121122}, {" \t961213x", 19961213},
+               {"890101", 19890101}, {"881231", 20881231},
+               {"991231", 19991231}, {"000000", 0},
+               {"-12345", 0},        {"", 0},
+               {"12", 20000012}};
   for (const auto& d : dates) EXPECT_EQ(ParseFileDate(d.text), d.date) << d.text;
 
   const struct {
@@ -115,8 +117,8 @@ TEST(FileKindTexts, SaveTargetsByExtension) {
     int32_t kind, compression;
     const char* path;
     int32_t newKind, newCompression;
-  } cases[] = {{5, 0, "C:\\d\\a.QEB", 1, 1}, {2, 0, "a.qeb", 2, 0}, {3, 0, "a.qeb", 1, 1},
-               {1, 1, "a.qex", 5, 1},         {12, 0, "a.Qex", 5, 0}, {5, 0, "a.txt", 5, 0},
+  } cases[] = {{5, 0, "C:\\d\\a.QEB", 1, 1}, {2, 0, "a.qeb", 2, 0},  {3, 0, "a.qeb", 1, 1},
+               {1, 1, "a.qex", 5, 1},        {12, 0, "a.Qex", 5, 0}, {5, 0, "a.txt", 5, 0},
                {1, 0, "C:\\d.qeb\\a", 1, 0}};
   for (const auto& c : cases) {
     SaveOptions options;
@@ -135,9 +137,9 @@ TEST_F(FileKinds, RefusalMessagesByKind) {
   const struct {
     int32_t kind;
     int32_t withoutSetup, withSetup;
-  } cases[] = {{0, 0, 0},  {1, 0, 0},  {4, 0, 0},    {5, 0, 0},  {6, 0, 0},   {7, 0, 0},
-               {8, 3806, 3806}, {9, 3808, 3808}, {11, 0, 0}, {12, 0, 0}, {13, 3813, 0},
-               {14, 3811, 3811}};
+  } cases[] = {{0, 0, 0},  {1, 0, 0},  {4, 0, 0},       {5, 0, 0},
+               {6, 0, 0},  {7, 0, 0},  {8, 3806, 3806}, {9, 3808, 3808},
+               {11, 0, 0}, {12, 0, 0}, {13, 3813, 0},   {14, 3811, 3811}};
   for (const auto& c : cases) {
     base->fileKind = c.kind;
     EXPECT_EQ(FileKindMessage(base, nullptr), c.withoutSetup) << c.kind;

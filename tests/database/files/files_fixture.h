@@ -97,7 +97,8 @@ inline std::vector<std::string> ReadTextLines(const std::string& path, TextEncod
   T_HTextRead reader;
   reader.SetEncoding(encoding);
   if (!reader.Open(path.c_str())) return lines;
-  while (reader.NextLine() && lines.size() < 1000000) lines.emplace_back(reader.lineStart, reader.lineEnd);
+  while (reader.NextLine() && lines.size() < 1000000)
+    lines.emplace_back(reader.lineStart, reader.lineEnd);
   return lines;
 }
 
@@ -130,7 +131,7 @@ inline std::string SectionText(size_t n, uint32_t seed = 7) {
 
 struct TableBlock {
   uint8_t kind;
-  std::string payload;  // as stored, before scrambling
+  std::string payload;       // as stored, before scrambling
   int32_t lengthField = -1;  // -1: the payload's length
 };
 

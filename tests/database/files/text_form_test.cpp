@@ -40,9 +40,11 @@ TEST_F(TextForm, ReadsEveryEncodingAndLineEnd) {
       {"no mark", "##QEB-Text\t121122\r\n\r\nK\xC3\xA4se\r\n##End\r\n", expected},
       {"CR alone", "##QEB-Text\t121122\r\rK\xC3\xA4se\r##End", expected},
       {"LF alone", "##QEB-Text\t121122\n\nK\xC3\xA4se\n##End\n", expected},
-      {"mark on an old file", "\xEF\xBB\xBF##QEB-Text\t111111\r\nK\xC3\xA4se\r\n",
+      {"mark on an old file",
+       "\xEF\xBB\xBF##QEB-Text\t111111\r\nK\xC3\xA4se\r\n",
        {"##QEB-Text\t111111", "K\xC3\xA4se"}},
-      {"old file in the code page", "##QEB-Text\t111111\r\nK\xE4se \x80\r\n",
+      {"old file in the code page",
+       "##QEB-Text\t111111\r\nK\xE4se \x80\r\n",
        {"##QEB-Text\t111111", "K\xC3\xA4se \xE2\x82\xAC"}},
       {"UTF-16", std::string(kUtf16, sizeof kUtf16 - 1), {"##QEB-Text", "K\xC3\xA4se"}},
   };
