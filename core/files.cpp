@@ -140,6 +140,14 @@ void FileSetError(const SysFile* file, int32_t code) {
 // --- File record
 // ------------------------------------------------------------------------------------
 
+namespace {
+
+FileWriteFailHook writeFailHook = nullptr;
+
+}  // namespace
+
+void SetFileWriteFailHook(FileWriteFailHook hook) { writeFailHook = hook; }
+
 void FileInit(SysFile* file) {
   TextBufInit(&file->path);
   file->handle = INVALID_HANDLE_VALUE;
@@ -194,6 +202,11 @@ int64_t FileRead(SysFile* file, void* buffer, int64_t n) {
 
 int64_t FileWrite(SysFile* file, const void* bytes, int64_t n) {
   if (!file->open || n <= 0) return 0;
+  FileWriteFailHook hook = writeFailHook;
+  if (hook != nullptr && !hook(file, n)) {
+    FileSetError(file, 607);
+    return 0;
+  }
   int64_t total = 0;
   const char* in = static_cast<const char*>(bytes);
   while (total < n) {
@@ -318,6 +331,87 @@ void MakeTempFileName(T_TextBuf* path) {
   wchar_t name[MAX_PATH + 1];
   if (GetTempFileNameW(folder, L"qeb", 0, name) == 0) return;
   TextBufAssignWidePath(path, name, static_cast<int32_t>(wcslen(name)));
+}
+
+// --- Saving through a temporary file
+// ----------------------------------------------------------------
+
+namespace {
+
+// The pending error of a failed file operation named by the target's path.
+void SetTargetError(const char* target, int32_t code) {
+  SysFile named;
+  FileInit(&named);
+  TextBufAssign(&named.path, target);
+  FileSetError(&named, code);
+  FileDestroy(&named);
+}
+
+bool PathExists(const std::wstring& wide) {
+  return GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool FileCreateTempBeside(const char* target, T_TextBuf* temp) {
+  TextBufAssign(temp, "");
+  T_TextBuf folder;
+  PathGetDir(target, &folder);
+  if (folder.empty()) TextBufAssign(&folder, ".");
+  std::wstring wideFolder = WidePathText(folder.c_str());
+  wchar_t name[MAX_PATH + 1];
+  if (GetTempFileNameW(wideFolder.c_str(), L"qeb", 0, name) == 0) {
+    SetTargetError(target, FileOpenErrorCode(GetLastError()));
+    return false;
+  }
+  TextBufAssignWidePath(temp, name, static_cast<int32_t>(wcslen(name)));
+  return true;
+}
+
+bool FileCommitTemp(const char* temp, const char* target) {
+  std::wstring wideTemp = WidePathText(temp);
+  std::wstring wideTarget = WidePathText(target);
+  DWORD error = ERROR_SUCCESS;
+  HANDLE handle = CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+  } else {
+    if (!FlushFileBuffers(handle)) error = GetLastError();
+    CloseHandle(handle);
+  }
+  bool targetExisted = PathExists(wideTarget);
+  if (error == ERROR_SUCCESS && targetExisted) {
+    // The replace needs the target as the probe opens it; asking first keeps a refused replace
+    // from leaving files of its own behind (Wine leaves its work file).
+    HANDLE probe = CreateFileW(wideTarget.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+    } else {
+      CloseHandle(probe);
+    }
+  }
+  if (error == ERROR_SUCCESS) {
+    bool moved = targetExisted ? ReplaceFileW(wideTarget.c_str(), wideTemp.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                               : MoveFileExW(wideTemp.c_str(), wideTarget.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (moved) return true;
+    error = GetLastError();
+    if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+  }
+  int32_t code = FileOpenErrorCode(error);
+  SetTargetError(target, code == 605 ? 607 : code);
+  // A replace can fail after it removed the target; the temporary file is then the only copy of
+  // the data and takes the target's name, or stays where it is.
+  if (targetExisted && !PathExists(wideTarget)) {
+    MoveFileExW(wideTemp.c_str(), wideTarget.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
+  }
+  DeleteFileW(wideTemp.c_str());
+  return false;
 }
 
 // --- Path texts

@@ -99,6 +99,26 @@ bool FileDelete(const char* path);
 // path when none could be made.
 void MakeTempFileName(T_TextBuf* path);
 
+// Tests make writes fail as a full disk does: the hook sees each FileWrite (the file and its byte
+// count) and returns false to refuse it, which is error 607. Null restores the real writes.
+using FileWriteFailHook = bool (*)(const SysFile* file, int64_t n);
+void SetFileWriteFailHook(FileWriteFailHook hook);
+
+// --- Saving through a temporary file ------------------------------------------------------------
+// A save never writes into the file it replaces: it writes a temporary file in the target's
+// folder and puts it in the target's place only once the whole file is written (commit), or
+// deletes it (abandon). Until the commit the target stays byte for byte as it was.
+
+// A new empty file with a unique name in the folder of target, so that the commit is a rename
+// within one volume; its path into temp. False with the pending error of a failed open (605, 608
+// or 609, text "@0" the target) when none can be made.
+bool FileCreateTempBeside(const char* target, T_TextBuf* temp);
+// Flushes the closed temporary file to the disk and puts it in the target's place: an existing
+// target is replaced and keeps its attributes, a missing one is created by the rename. On failure
+// the temporary file is deleted, the target is unchanged and the pending error (text "@0" the
+// target) is 608 for a read-only or protected target, 609 for a target in use, else 607.
+bool FileCommitTemp(const char* temp, const char* target);
+
 // --- Path texts ---------------------------------------------------------------------------------
 
 // True when the shell's "open" would run the file rather than show it: the extension of the name

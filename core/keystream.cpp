@@ -44,6 +44,24 @@ int32_t KeyStreamNext(KeyStream* stream) {
 
 int32_t KeyStreamNextPrintable(KeyStream* stream) { return KeyStreamNext(stream) % 94 + 33; }
 
+void KeyStreamXor(KeyStream* stream, uint8_t* bytes, int64_t n) {
+  // The step of KeyStreamNext with the registers kept in locals.
+  uint32_t r0 = stream->r0, r1 = stream->r1, r2 = stream->r2;
+  uint32_t index = static_cast<uint32_t>(stream->index);
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t a = r1, b = r2, c = r0;
+    r2 = (b << 8) | (a >> 24);
+    r1 = (a << 8) | (c >> 24);
+    r0 = (c << 8) | (((b >> 24) ^ (a >> 10) ^ (c >> 3)) & 255);
+    bytes[i] = static_cast<uint8_t>(bytes[i] ^ b ^ stream->table[index & 63]);
+    index = (index + 1) & 63;
+  }
+  stream->r0 = r0;
+  stream->r1 = r1;
+  stream->r2 = r2;
+  stream->index = static_cast<int32_t>(index);
+}
+
 void KeyStreamSeedRandom(KeyStream* stream) {
   stream->r0 = static_cast<uint32_t>(RandomFromTicks());
   stream->r1 = static_cast<uint32_t>(RandomFromTicks());

@@ -39,6 +39,9 @@ void KeyStreamWipe(KeyStream* stream);
 int32_t KeyStreamNext(KeyStream* stream);
 // 33..126.
 int32_t KeyStreamNextPrintable(KeyStream* stream);
+// XORs n bytes in place with the next n bytes, as n steps of KeyStreamNext would; the fast way
+// through a file's blocks.
+void KeyStreamXor(KeyStream* stream, uint8_t* bytes, int64_t n);
 // Registers from the tick-timing random source, 16 steps, index 0. Takes a few milliseconds.
 void KeyStreamSeedRandom(KeyStream* stream);
 // r0 ^= constant, then 16 steps (index kept).

@@ -40,6 +40,25 @@ TEST_F(KeyStreamTest, StepsFromTheInitialState) {
   EXPECT_EQ(s.index, 0);  // 64 steps bring the table position round
 }
 
+TEST_F(KeyStreamTest, XorRunsTheSameStepsAsSingleDraws) {
+  KeyStream single, bulk;
+  KeyStreamInit(&single);
+  KeyStreamSeedConstant(&single, 1298866417u);
+  KeyStreamRefreshTable(&single);
+  single.index = 5;
+  bulk = single;
+  std::vector<uint8_t> bytes(1000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+  std::vector<uint8_t> expected = bytes;
+  for (uint8_t& b : expected) b = static_cast<uint8_t>(b ^ KeyStreamNext(&single));
+  KeyStreamXor(&bulk, bytes.data(), 3);
+  KeyStreamXor(&bulk, bytes.data() + 3, 997);
+  EXPECT_EQ(bytes, expected);
+  EXPECT_EQ(std::memcmp(&single, &bulk, sizeof single), 0);
+  KeyStreamXor(&bulk, bytes.data(), 0);
+  EXPECT_EQ(std::memcmp(&single, &bulk, sizeof single), 0);
+}
+
 TEST_F(KeyStreamTest, FollowsTheDatabaseFileSeeding) {
   // Stored seed, mode constant of "N", password, table refresh: the reader's order.
   uint8_t seed[kKeyStreamSeedSize];

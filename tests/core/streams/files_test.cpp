@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "core/alert.h"
@@ -265,6 +266,86 @@ TEST_F(FileTest, UnicodeNamesDatesBstrsAndTemporaryFiles) {
   EXPECT_EQ(ReadWholeFile(temp.c_str()), "");
   EXPECT_TRUE(FileDelete(temp.c_str()));
   EXPECT_EQ(ReadWholeFile(temp.c_str()), "<missing>");
+}
+
+void WriteThroughTemp(const std::string& target, const char* content, T_TextBuf* temp) {
+  ASSERT_TRUE(FileCreateTempBeside(target.c_str(), temp));
+  SysFile file;
+  FileInit(&file);
+  ASSERT_TRUE(FileOpenWrite(&file, temp->c_str()));
+  FileWrite(&file, content, static_cast<int64_t>(strlen(content)));
+  FileDestroy(&file);
+}
+
+TEST_F(FileTest, CommitPutsTheTemporaryFileInTheTargetsPlace) {
+  std::string target = folder / "base.qeb";
+  T_TextBuf temp;
+  ASSERT_TRUE(FileCreateTempBeside(target.c_str(), &temp));
+  T_TextBuf tempFolder;
+  PathGetDir(temp.c_str(), &tempFolder);
+  EXPECT_TRUE(PathEqual(tempFolder.c_str(), folder.path().c_str()));
+  EXPECT_EQ(ReadWholeFile(temp.c_str()), "");
+  EXPECT_TRUE(FileDelete(temp.c_str()));
+
+  // No target yet: the rename creates it.
+  WriteThroughTemp(target, "first", &temp);
+  EXPECT_TRUE(FileCommitTemp(temp.c_str(), target.c_str()));
+  EXPECT_EQ(ReadWholeFile(target), "first");
+  // An existing target is replaced.
+  WriteThroughTemp(target, "second", &temp);
+  EXPECT_EQ(ReadWholeFile(target), "first");  // untouched until the commit
+  EXPECT_TRUE(FileCommitTemp(temp.c_str(), target.c_str()));
+  EXPECT_EQ(ReadWholeFile(target), "second");
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
+  EXPECT_FALSE(AbortRequested());
+}
+
+TEST_F(FileTest, FailedCommitDeletesTheTemporaryFileAndKeepsTheTarget) {
+  std::string target = folder / "base.qeb";
+  WriteWholeFile(target, "kept");
+  std::wstring wide = WidePathText(target.c_str());
+  T_TextBuf temp;
+
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteThroughTemp(target, "lost", &temp);
+  EXPECT_FALSE(FileCommitTemp(temp.c_str(), target.c_str()));
+  EXPECT_EQ(PendingError.request.message, 608);
+  EXPECT_STREQ(PendingError.request.texts[0], target.c_str());
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadWholeFile(target), "kept");
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
+
+  PendingErrorClear();
+  HANDLE holder = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  WriteThroughTemp(target, "lost", &temp);
+  EXPECT_FALSE(FileCommitTemp(temp.c_str(), target.c_str()));
+  EXPECT_EQ(PendingError.request.message, 609);
+  CloseHandle(holder);
+  EXPECT_EQ(ReadWholeFile(target), "kept");
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"base.qeb"});
+
+  // A folder that does not exist has no room for the temporary file.
+  PendingErrorClear();
+  EXPECT_FALSE(FileCreateTempBeside((folder / "none\\base.qeb").c_str(), &temp));
+  EXPECT_TRUE(temp.empty());
+  EXPECT_EQ(PendingError.request.message, 605);
+}
+
+TEST_F(FileTest, WriteFailuresCanBeInjected) {
+  static int writes;
+  writes = 0;
+  SetFileWriteFailHook([](const SysFile*, int64_t) { return ++writes != 2; });
+  std::string name = folder / "disk.txt";
+  SysFile file;
+  FileInit(&file);
+  ASSERT_TRUE(FileOpenWrite(&file, name.c_str()));
+  EXPECT_EQ(FileWrite(&file, "ab", 2), 2);
+  EXPECT_EQ(FileWrite(&file, "cd", 2), 0);
+  EXPECT_EQ(PendingError.request.message, 607);
+  EXPECT_EQ(FileWrite(&file, "ef", 2), 2);
+  SetFileWriteFailHook(nullptr);
+  FileDestroy(&file);
+  EXPECT_EQ(ReadWholeFile(name), "abef");
 }
 
 TEST_F(FileTest, FoldersAndListings) {

@@ -2,7 +2,9 @@
 // A fresh folder under the system's temporary folder for one test, removed with its files.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/files.h"
 #include "tests/source_path.h"
@@ -47,6 +49,20 @@ class ScratchFolder {
   }
   std::string path_;
 };
+
+// Every name in the folder, sorted.
+inline std::vector<std::string> FolderNames(const ScratchFolder& folder) {
+  std::vector<std::string> names;
+  DirListing listing;
+  DirListingInit(&listing);
+  T_TextBuf path;
+  if (DirListingOpen(&listing, (folder / "*").c_str(), nullptr)) {
+    while (DirListingNext(&listing, &path)) names.push_back(PathFindName(path.c_str()));
+  }
+  DirListingClose(&listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // The whole content of a file, or "<missing>".
 inline std::string ReadWholeFile(const std::string& path) {

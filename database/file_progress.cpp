@@ -1,0 +1,25 @@
+#include "database/file_progress.h"
+
+namespace {
+
+FileProgressHooks hooks = {};
+
+}  // namespace
+
+void SetFileProgressHooks(const FileProgressHooks* installed) {
+  hooks = installed != nullptr ? *installed : FileProgressHooks{};
+}
+
+T_FileWait* FileProgressCurrent() { return hooks.current != nullptr ? hooks.current() : nullptr; }
+
+void FileProgressBegin(T_FileWait* window, int64_t totalBytes, bool compressed) {
+  if (window != nullptr && hooks.begin != nullptr) hooks.begin(window, totalBytes, compressed);
+}
+
+void FileProgressSetPosition(T_FileWait* window, int64_t position) {
+  if (window != nullptr && hooks.setPosition != nullptr) hooks.setPosition(window, position);
+}
+
+void FileProgressStepRefresh(T_FileWait* window) {
+  if (window != nullptr && hooks.stepRefresh != nullptr) hooks.stepRefresh(window);
+}
