@@ -142,7 +142,7 @@ bool T_ShifterWrite::Open(const char* path, const SaveOptions* options, const ch
   }
   open_ = 1;
   failed_ = false;
-  compress = options->compression != 0;
+  compress = options->compressed != 0;
   SetBuffer(text_, textSize_, text_);
 
   const bool hasPassword = password != nullptr && password[0] != 0;

@@ -183,7 +183,7 @@ void FileKindFromExtension(SaveOptions* options, const char* path) {
   if (StrEqualNoCase(extension.c_str(), "qeb")) {
     if (options->kind != kFileKindContainerB) {
       options->kind = kFileKindContainerN;
-      options->compression = 1;
+      options->compressed = 1;
     }
   } else if (StrEqualNoCase(extension.c_str(), "qex")) {
     options->kind = kFileKindTextForm;

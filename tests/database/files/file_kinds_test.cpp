@@ -123,10 +123,10 @@ TEST(FileKindTexts, SaveTargetsByExtension) {
   for (const auto& c : cases) {
     SaveOptions options;
     options.kind = c.kind;
-    options.compression = c.compression;
+    options.compressed = c.compression;
     FileKindFromExtension(&options, c.path);
     EXPECT_EQ(options.kind, c.newKind) << c.path;
-    EXPECT_EQ(options.compression, c.newCompression) << c.path;
+    EXPECT_EQ(options.compressed, c.newCompression) << c.path;
   }
 }
 

@@ -55,7 +55,7 @@ inline uint32_t NextRandom(uint32_t* state) {
 inline SaveOptions Options(int32_t mode, bool compress) {
   SaveOptions options;
   options.kind = mode;
-  options.compression = compress ? 1 : 0;
+  options.compressed = compress ? 1 : 0;
   return options;
 }
 
