@@ -176,7 +176,7 @@ int32_t BlockCompress(void* output, const void* input, int32_t n) {
   // A short-lived table: the scratch headroom is enough.
   auto* work = static_cast<uint16_t*>(MemAlloc(int64_t{buckets + 2 * keyed} * 2, 2));
   if (work == nullptr) return 0;
-  uint16_t* start = work;             // start[h]: where bucket h begins in sorted
+  uint16_t* start = work;              // start[h]: where bucket h begins in sorted
   uint16_t* sorted = start + buckets;  // every bucket's positions, ascending, bucket by bucket
   uint16_t* rank = sorted + keyed;     // rank[i]: where position i stands in sorted
   std::memset(start, 0, static_cast<size_t>(buckets) * 2);

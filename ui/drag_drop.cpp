@@ -275,8 +275,8 @@ HRESULT T_DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
   int32_t i = FindFormat(format);
   if (i < 0) return DV_E_FORMATETC;
   // The private format is read back only by the program itself, byte for byte.
-  HGLOBAL handle = kinds[i] == kTransferText ? TextToHGlobalWithLineEnds(texts[i])
-                                             : TextToHGlobal(texts[i]);
+  HGLOBAL handle =
+      kinds[i] == kTransferText ? TextToHGlobalWithLineEnds(texts[i]) : TextToHGlobal(texts[i]);
   if (!handle) return E_OUTOFMEMORY;
   medium->tymed = formats[i].tymed;
   medium->hGlobal = handle;

@@ -20,7 +20,8 @@ constexpr int32_t kFrameWidening = 12;
 constexpr int32_t kWheelLinesOfFrames = 5;
 constexpr uint64_t kProgressInterval = 31;
 constexpr int64_t kPollUnits = 512;
-constexpr int64_t kNeverRedraw = INT64_MAX;  // the redraw threshold of a bar with nothing to measure
+// The redraw threshold of a bar that has nothing to measure its progress by.
+constexpr int64_t kNeverRedraw = INT64_MAX;
 
 // The parent's background, taken again after it changed.
 void TakeParentBackground(T_Item* item) {
@@ -479,9 +480,8 @@ void T_ProgressIndicator::Start(int64_t total) {
   // work polls, and Finish fills it.
   pixelsPerUnit =
       total > 0 && width > 0 ? static_cast<double>(width) / static_cast<double>(total) : 0;
-  redrawThreshold = pixelsPerUnit > 0
-                        ? static_cast<int64_t>(std::floor(1.0 / pixelsPerUnit + 0.5))
-                        : kNeverRedraw;
+  redrawThreshold = pixelsPerUnit > 0 ? static_cast<int64_t>(std::floor(1.0 / pixelsPerUnit + 0.5))
+                                      : kNeverRedraw;
   pollThreshold = kPollUnits;
   lastRedraw = 0;
   lastPoll = 0;

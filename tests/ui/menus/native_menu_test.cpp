@@ -192,7 +192,7 @@ TEST(MenuShortcuts, KeyEventsGiveKeysAndModifiers) {
       {kKeyFunction, VK_F5, 1, 0, true, 5, kShortcutShift},
       {kKeyFunction, VK_F24, 0, 0, true, 24, 0},
       {kKeyFunction, VK_F24 + 1, 0, 0, false, 0, 0},  // no function key beyond F24
-      {kKeyHome, VK_HOME, 0, 0, false, 0, 0},  // would read as F20
+      {kKeyHome, VK_HOME, 0, 0, false, 0, 0},         // would read as F20
       {kKeyEnter, VK_RETURN, 0, 0, false, 0, 0},
       {0, VK_SHIFT, 1, 0, false, 0, 0},
       {0x263A, 0, 0, 0, false, 0, 0},  // no shortcut byte names it
@@ -219,10 +219,14 @@ TEST(MenuShortcuts, TextsNameControlKeysAndFunctionKeysUpToF24) {
     uint32_t modifiers;
     const char* text;
   } cases[] = {
-      {'N', 0, "Ctrl+N"},          {'Z', kShortcutShift, "Shift+Ctrl+Z"},
-      {1, 0, "F1"},                {12, kShortcutAlt, "Alt+F12"},
-      {24, 0, "F24"},              {25, 0, ""},
-      {31, kShortcutShift, ""},    {0, kShortcutShift, ""},
+      {'N', 0, "Ctrl+N"},
+      {'Z', kShortcutShift, "Shift+Ctrl+Z"},
+      {1, 0, "F1"},
+      {12, kShortcutAlt, "Alt+F12"},
+      {24, 0, "F24"},
+      {25, 0, ""},
+      {31, kShortcutShift, ""},
+      {0, kShortcutShift, ""},
   };
   for (const Case& c : cases) {
     T_TextBuf text;

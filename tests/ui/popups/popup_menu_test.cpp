@@ -56,8 +56,8 @@ TEST(PopupMenuLabel, DropsPlaceholderAndAmpersandsAndAddsTheEllipsis) {
     bool ellipsis;
     const char* label;
   } cases[] = {
-      {214, false, "Copy"},              // "&Copy @0"
-      {215, true, "Paste\xE2\x80\xA6"},  // "Paste @0"
+      {214, false, "Copy"},                    // "&Copy @0"
+      {215, true, "Paste\xE2\x80\xA6"},        // "Paste @0"
       {605, false, "Unable to open file ''"},  // no blank before it: only "@0" goes
       {kPopupSeparator, true, ""},
       {99, true, ""},  // no text: a separator, without "…"
