@@ -12,10 +12,17 @@
 // longest wins, and among equally long ones the nearest. Every position with three or more bytes
 // left becomes a candidate for later positions, whether it began a token or lay inside a copy.
 //
-// Chains of positions sharing a hash bucket, newest first, give exactly that: walking newest to
-// oldest and replacing the best only by a strictly longer match keeps the nearest of the longest.
-// Positions of other keys in the same bucket never beat a match of 3. Entering a position costs
-// one link, so long runs only cost a chain walk at each token start.
+// So the candidates of a position do not depend on the parse, and the compressor sorts them out
+// before it starts: one counting sort by a hash of the three bytes lists every bucket's
+// positions in ascending order, side by side, and notes where each position stands. The
+// candidates of p are then the entries just before p in its bucket, walked from the nearest
+// back; replacing the best only by a strictly longer match keeps the nearest of the longest, and
+// positions of other keys in the same bucket never beat a match of 3. A walk reads one array
+// front to back instead of following links whose every step waits for the last one.
+//
+// Once a match is known, a candidate can only win when it shares the byte just past it and the
+// seven before (all of them while the best is below 8): one masked compare of a word rejects
+// nearly every candidate, and as winners are rare after the first, that branch predicts well.
 
 namespace {
 
@@ -40,6 +47,15 @@ inline uint64_t Load64(const uint8_t* p) {
 // Common prefix of a and b, at most limit bytes.
 inline int32_t CommonLength(const uint8_t* a, const uint8_t* b, int32_t limit) {
   int32_t n = 0;
+  if (limit >= 16) {
+    const uint64_t d1 = Load64(a) ^ Load64(b);
+    const uint64_t d2 = Load64(a + 8) ^ Load64(b + 8);
+    const int32_t l1 = static_cast<int32_t>(__builtin_ctzll(d1 | (uint64_t{1} << 63)) >> 3);
+    const int32_t l2 = 8 + static_cast<int32_t>(__builtin_ctzll(d2 | (uint64_t{1} << 63)) >> 3);
+    const int32_t l = d1 != 0 ? l1 : d2 != 0 ? l2 : 16;
+    if (__builtin_expect(l < 16, 1)) return l;
+    n = 16;
+  }
   while (n + 8 <= limit) {
     uint64_t diff = Load64(a + n) ^ Load64(b + n);
     if (diff != 0) return n + (__builtin_ctzll(diff) >> 3);
@@ -150,16 +166,37 @@ int32_t BlockCompress(void* output, const void* input, int32_t n) {
   const uint8_t* in = static_cast<const uint8_t*>(input);
   uint8_t* out = static_cast<uint8_t*>(output);
 
+  // Positions 0 to keyed - 1 have three bytes and are candidates. As many buckets as positions
+  // (at most 16384) keep other keys out of a walk without making the count's sum long.
+  const int32_t keyed = n > 2 ? n - 2 : 0;
   int bits = 10;
-  while (bits < 15 && (1 << bits) < n) ++bits;
+  while (bits < 14 && (1 << bits) < n) ++bits;
   const int32_t buckets = 1 << bits;
   const int shift = 32 - bits;
-  auto* heads = static_cast<int16_t*>(MemAlloc(int64_t{buckets + n} * 2, 0));
-  if (heads == nullptr) return 0;
-  int16_t* older = heads + buckets;  // older[p]: the previous position of p's bucket
-  std::memset(heads, 0xFF, static_cast<size_t>(buckets) * 2);
+  // A short-lived table: the scratch headroom is enough.
+  auto* work = static_cast<uint16_t*>(MemAlloc(int64_t{buckets + 2 * keyed} * 2, 2));
+  if (work == nullptr) return 0;
+  uint16_t* start = work;              // start[h]: where bucket h begins in sorted
+  uint16_t* sorted = start + buckets;  // every bucket's positions, ascending, bucket by bucket
+  uint16_t* rank = sorted + keyed;     // rank[i]: where position i stands in sorted
+  std::memset(start, 0, static_cast<size_t>(buckets) * 2);
+  // The last keyed position has no fourth byte to read.
+  auto hashAt = [&](int32_t i) {
+    return i + 4 <= n ? HashWide(in + i, shift) : HashOf(in + i, shift);
+  };
+  for (int32_t i = 0; i < keyed; ++i) ++start[hashAt(i)];
+  uint32_t sum = 0;
+  for (int32_t h = 0; h < buckets; ++h) {
+    sum += start[h];
+    start[h] = static_cast<uint16_t>(sum);
+  }
+  // Filled from the back, each bucket ends ascending and start[] ends at the bucket's first.
+  for (int32_t i = keyed - 1; i >= 0; --i) {
+    const uint32_t at = --start[hashAt(i)];
+    sorted[at] = static_cast<uint16_t>(i);
+    rank[i] = static_cast<uint16_t>(at);
+  }
 
-  const int32_t lastKeyed = n - 3;  // positions after it have no three-byte key
   int32_t p = 0;
   while (p < n) {
     const int32_t r = n - p;
@@ -167,27 +204,31 @@ int32_t BlockCompress(void* output, const void* input, int32_t n) {
       out = PutLiteral(out, in[p++]);
       continue;
     }
-    const uint32_t h = r >= 4 ? HashWide(in + p, shift) : HashOf(in + p, shift);
+    const uint16_t* first = sorted + start[hashAt(p)];
     int32_t best = 2;
     int32_t bestQ = -1;
     if (r >= 8) {
-      // The common case, kept free of data-dependent branches: most candidates differ within
-      // eight bytes, and whether one beats the best is a coin toss the predictor would lose.
-      const uint64_t here = Load64(in + p);
-      for (int32_t q = heads[h]; q >= 0; q = older[q]) {
+      // A candidate that beats best shares bytes off to best with p: word holds p's, mask
+      // the ones of them that are compared.
+      int32_t off = 0;
+      uint64_t word = Load64(in + p);
+      uint64_t mask = 0xFFFFFF;
+      for (const uint16_t* c = sorted + rank[p]; c-- != first;) {
+        const int32_t q = *c;
+        if (((Load64(in + q + off) ^ word) & mask) != 0 || p - q <= best) continue;
         const int32_t cap = r < p - q ? r : p - q;
-        const uint64_t diff = Load64(in + q) ^ here;
-        int32_t len = diff != 0 ? static_cast<int32_t>(__builtin_ctzll(diff) >> 3) : 8;
-        if (__builtin_expect(len == 8 && cap > 8, 0))
-          len = 8 + CommonLength(in + q + 8, in + p + 8, cap - 8);
-        len = len < cap ? len : cap;
-        const bool better = len > best;
-        best = better ? len : best;
-        bestQ = better ? q : bestQ;
-        if (__builtin_expect(best == r, 0)) break;
+        const int32_t len = CommonLength(in + q, in + p, cap);
+        if (len <= best) continue;
+        best = len;
+        bestQ = q;
+        if (best == r) break;
+        off = best < 8 ? 0 : best - 7;
+        word = Load64(in + p + off);
+        mask = best < 7 ? (uint64_t{1} << (8 * best + 8)) - 1 : ~uint64_t{0};
       }
     } else {
-      for (int32_t q = heads[h]; q >= 0; q = older[q]) {
+      for (const uint16_t* c = sorted + rank[p]; c-- != first;) {
+        const int32_t q = *c;
         const int32_t cap = r < p - q ? r : p - q;
         if (cap <= best || in[q + best] != in[p + best]) continue;
         const int32_t len = CommonLength(in + q, in + p, cap);
@@ -198,24 +239,15 @@ int32_t BlockCompress(void* output, const void* input, int32_t n) {
         }
       }
     }
-    older[p] = heads[h];
-    heads[h] = static_cast<int16_t>(p);
-
     uint8_t* next = bestQ >= 0 ? PutCopy(out, best, p - bestQ - best) : nullptr;
     if (next == nullptr) {
       out = PutLiteral(out, in[p++]);
       continue;
     }
     out = next;
-    const int32_t stop = p + best - 1 < lastKeyed ? p + best - 1 : lastKeyed;
-    for (int32_t i = p + 1; i <= stop; ++i) {
-      const uint32_t hi = i + 4 <= n ? HashWide(in + i, shift) : HashOf(in + i, shift);
-      older[i] = heads[hi];
-      heads[hi] = static_cast<int16_t>(i);
-    }
     p += best;
   }
-  MemFree(heads);
+  MemFree(work);
   return static_cast<int32_t>(out - static_cast<uint8_t*>(output));
 }
 

@@ -43,8 +43,8 @@ char* ReadText(IDataObject* data, UINT format) {
   return text;
 }
 
-// The program's CR line ends go out as CR LF, which every receiver reads as one line end, and
-// come back as CR when read.
+// The program's CR line ends go out as CR LF in plain text, which every receiver reads as one
+// line end, and come back as CR when read.
 HGLOBAL TextToHGlobalWithLineEnds(const char* text) {
   int64_t n = static_cast<int64_t>(std::strlen(text));
   int64_t extra = 0;
@@ -198,10 +198,19 @@ HRESULT T_DropSource::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IDropSource)) {
     *object = static_cast<IDropSource*>(this);
+    AddRef();
     return S_OK;
   }
   *object = nullptr;
   return E_NOINTERFACE;
+}
+
+ULONG T_DropSource::AddRef() { return ++references_; }
+
+ULONG T_DropSource::Release() {
+  ULONG count = --references_;
+  if (count == 0) delete this;
+  return count;
 }
 
 HRESULT T_DropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
@@ -265,7 +274,9 @@ HRESULT T_DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
   if (!format || !medium) return E_INVALIDARG;
   int32_t i = FindFormat(format);
   if (i < 0) return DV_E_FORMATETC;
-  HGLOBAL handle = TextToHGlobalWithLineEnds(texts[i]);
+  // The private format is read back only by the program itself, byte for byte.
+  HGLOBAL handle =
+      kinds[i] == kTransferText ? TextToHGlobalWithLineEnds(texts[i]) : TextToHGlobal(texts[i]);
   if (!handle) return E_OUTOFMEMORY;
   medium->tymed = formats[i].tymed;
   medium->hGlobal = handle;
@@ -307,14 +318,15 @@ bool DragRun(HGDIOBJ feedback, const TransferList* list) {
   // Counted: a receiver may keep the data object after the drag; it then goes with the last
   // reference.
   auto* data = new (std::nothrow) T_DataObject(list);
-  if (data) {
-    T_DropSource source;
+  auto* source = data ? new (std::nothrow) T_DropSource : nullptr;
+  if (source) {
     CursorSet(kArrowCursor);
     DWORD effect = DROPEFFECT_NONE;
-    HRESULT result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+    HRESULT result = DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
     dropped = result == DRAGDROP_S_DROP;
-    data->Release();
+    source->Release();
   }
+  if (data) data->Release();
   if (feedback) DeleteObject(feedback);
   return dropped;
 }

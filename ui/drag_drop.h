@@ -50,15 +50,20 @@ class T_DropTarget final : public IDropTarget {
   std::atomic<ULONG> references_{1};
 };
 
-class T_DropSource : public IDropSource {
+// Counted like the data object (count 1 at construction, freed at the last Release): OLE or a
+// hook may keep the source beyond the drag that made it.
+class T_DropSource final : public IDropSource {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  // Lives on the stack of DragRun, which outlasts every use OLE makes of it.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
   // Escape cancels; releasing both the left and the right button drops.
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
   HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
+
+ private:
+  ~T_DropSource() = default;
+  std::atomic<ULONG> references_{1};
 };
 
 constexpr int32_t kDataObjectFormats = 4;

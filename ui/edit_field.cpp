@@ -984,30 +984,53 @@ void T_Edit::BuildShape() {
   SetRectRgn(shape, outer.left, outer.top, outer.right, outer.bottom);
 }
 
-void T_Edit::Rejoin() {
-  Unjoin();
-  if (!framed || ItemLookClass() < 3 || !(focus || hover) || !parent) return;
-  for (T_GrafElement* sibling = parent->firstChild; sibling; sibling = sibling->next) {
-    auto* above = dynamic_cast<T_Edit*>(sibling);
-    if (!above || above == this || above->kind != kKindEdit || !above->framed || !above->visible)
-      continue;
-    if (above->x != x || above->y + above->height != y - kJoinGap) continue;
-    if (above->joinedBelow && above->joinedBelow != this) continue;
-    joinedAbove = above;
-    above->joinedBelow = this;
-    Item_Reshape(above, 0);
-    return;
+// Two framed fields draw one frame while either of them is focused or hovered: the upper one's
+// shape then ends a pixel higher. Each pair is decided on its own, so a field that loses the
+// pointer keeps the join its focused neighbour asked for.
+namespace {
+
+bool WantsJoin(const T_Edit* field) {
+  return field->framed && (field->focus || field->hover) && ItemLookClass() >= 3;
+}
+
+void SetJoined(T_Edit* upper, T_Edit* lower, bool on) {
+  if (on == (upper->joinedBelow == lower && lower->joinedAbove == upper)) return;
+  if (on) {
+    if (upper->joinedBelow || lower->joinedAbove) return;  // taken by another field
+    upper->joinedBelow = lower;
+    lower->joinedAbove = upper;
+  } else {
+    if (upper->joinedBelow == lower) upper->joinedBelow = nullptr;
+    if (lower->joinedAbove == upper) lower->joinedAbove = nullptr;
   }
+  Item_Reshape(upper, 0);
+}
+
+}  // namespace
+
+void T_Edit::Rejoin() {
+  T_Edit* above = nullptr;
+  T_Edit* below = nullptr;
+  if (framed && parent) {
+    for (T_GrafElement* sibling = parent->firstChild; sibling; sibling = sibling->next) {
+      auto* other = dynamic_cast<T_Edit*>(sibling);
+      if (!other || other == this || other->kind != kKindEdit || !other->framed ||
+          !other->visible || other->x != x)
+        continue;
+      if (!above && other->y + other->height == y - kJoinGap) above = other;
+      if (!below && y + height == other->y - kJoinGap) below = other;
+    }
+  }
+  // Neighbours that no longer stand there let go first.
+  if (joinedAbove && joinedAbove != above) SetJoined(joinedAbove, this, false);
+  if (joinedBelow && joinedBelow != below) SetJoined(this, joinedBelow, false);
+  const bool wants = WantsJoin(this);
+  if (above) SetJoined(above, this, wants || WantsJoin(above));
+  if (below) SetJoined(this, below, wants || WantsJoin(below));
 }
 
 void T_Edit::Unjoin() {
-  T_Edit* above = joinedAbove;
-  if (!above) return;
-  joinedAbove = nullptr;
-  if (above->joinedBelow == this) {
-    above->joinedBelow = nullptr;
-    Item_Reshape(above, 0);
-  }
+  if (joinedAbove) SetJoined(joinedAbove, this, false);
 }
 
 void T_Edit::OnMoved(int32_t, int32_t) {

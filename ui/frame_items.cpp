@@ -20,6 +20,8 @@ constexpr int32_t kFrameWidening = 12;
 constexpr int32_t kWheelLinesOfFrames = 5;
 constexpr uint64_t kProgressInterval = 31;
 constexpr int64_t kPollUnits = 512;
+// The redraw threshold of a bar that has nothing to measure its progress by.
+constexpr int64_t kNeverRedraw = INT64_MAX;
 
 // The parent's background, taken again after it changed.
 void TakeParentBackground(T_Item* item) {
@@ -472,12 +474,14 @@ T_ProgressIndicator::T_ProgressIndicator(T_EventHandler* parent, const XYWH& rec
 }
 
 void T_ProgressIndicator::Start(int64_t total) {
-  if (total < 1) total = 1;
   filled = 0;
   done = 0;
-  pixelsPerUnit = static_cast<double>(width) / static_cast<double>(total);
-  redrawThreshold =
-      pixelsPerUnit > 0 ? static_cast<int64_t>(std::floor(1.0 / pixelsPerUnit + 0.5)) : total;
+  // Without a total or a width there is nothing to measure by: the bar stays empty while the
+  // work polls, and Finish fills it.
+  pixelsPerUnit =
+      total > 0 && width > 0 ? static_cast<double>(width) / static_cast<double>(total) : 0;
+  redrawThreshold = pixelsPerUnit > 0 ? static_cast<int64_t>(std::floor(1.0 / pixelsPerUnit + 0.5))
+                                      : kNeverRedraw;
   pollThreshold = kPollUnits;
   lastRedraw = 0;
   lastPoll = 0;
@@ -510,7 +514,7 @@ void T_ProgressIndicator::Recompute() {
   filled = exact >= width ? width : exact < 0 ? 0 : static_cast<int32_t>(exact);
   redrawThreshold = pixelsPerUnit > 0
                         ? static_cast<int64_t>(std::floor((filled + 1) / pixelsPerUnit + 0.5))
-                        : done + 1;
+                        : kNeverRedraw;
   uint64_t now = TickCount();
   if (now - lastRedraw >= kProgressInterval || filled >= width) {
     lastRedraw = now;

@@ -80,7 +80,8 @@ class T_ProgressIndicator : public T_Item {
 
   void DrawContent() override;
 
-  // A total below 1 counts as 1.
+  // A total or a width of 0 or less gives 0 pixels per unit: Advance then only counts and
+  // polls, and the bar stays empty until Finish fills it.
   void Start(int64_t total);
   void Advance(int64_t units);
   void Finish();

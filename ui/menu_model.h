@@ -39,6 +39,8 @@ constexpr uint16_t kMnemonicNeeded = 65535;  // still needs one
 // Shortcut modifiers (Control is always part of a character shortcut).
 constexpr uint32_t kShortcutShift = 1;
 constexpr uint32_t kShortcutAlt = 2;
+// Shortcut keys 1 to this are the function keys F1 to F24; 25 to 31 name no key.
+constexpr uint8_t kShortcutLastFunctionKey = 24;
 
 class T_MenuItem : public T_Object {
  public:
@@ -87,7 +89,7 @@ class T_MenuItem : public T_Object {
   uint8_t trailing = 0;
   uint8_t checked = 0;  // set by the item's owner; the model only stores it
   uint8_t ellipsis = 0;
-  uint8_t shortcutKey = 0;  // 32 and up: Control + the character; 1-31: function key F1-F31
+  uint8_t shortcutKey = 0;  // 32 and up: Control + the character; 1-24: function key F1-F24
   uint32_t shortcutModifiers = 0;
 };
 

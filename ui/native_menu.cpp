@@ -442,7 +442,7 @@ void MenuAssignMnemonics(T_MenuItem* parent) {
 
 void MenuShortcutText(uint8_t key, uint32_t modifiers, T_TextBuf* text) {
   TextBufAssign(text, "");
-  if (key == 0) return;
+  if (key == 0 || (key > kShortcutLastFunctionKey && key < 32)) return;
   if (modifiers & kShortcutShift) TextBufAppend(text, "Shift+");
   if (modifiers & kShortcutAlt) TextBufAppend(text, "Alt+");
   if (key >= 32) {
@@ -465,6 +465,7 @@ void MenuNativeLabel(const T_MenuItem* item, T_TextBuf* label) {
   if (!item->firstChild && item->shortcutKey) {
     T_TextBuf shortcut;
     MenuShortcutText(item->shortcutKey, item->shortcutModifiers, &shortcut);
+    if (shortcut.empty()) return;
     TextBufAppendChar(label, '\t');
     TextBufAppendBuf(label, &shortcut);
   }
@@ -483,7 +484,9 @@ T_MenuItem* MenuFindNative(uint32_t number) {
 }
 
 T_MenuItem* MenuFindShortcut(T_MenuItem* from, uint8_t key, uint32_t modifiers) {
-  if (!from || !from->enabled || key == 0) return nullptr;
+  // Bytes between the last function key and the first character name no key.
+  if (!from || !from->enabled || key == 0 || (key > kShortcutLastFunctionKey && key < 32))
+    return nullptr;
   if (from->shortcutKey == key && (from->shortcutModifiers & 3) == (modifiers & 3)) return from;
   for (T_MenuItem* child = from->firstChild; child; child = child->next) {
     if (T_MenuItem* found = MenuFindShortcut(child, key, modifiers)) return found;
@@ -496,7 +499,7 @@ bool MenuShortcutOfEvent(const InputEvent* event, uint8_t* key, uint32_t* modifi
   if (code == 0) return false;
   if (code == kKeyFunction) {
     int32_t number = static_cast<int32_t>(event->virtualKey) - (VK_F1 - 1);
-    if (number < 1 || number > 31) return false;
+    if (number < 1 || number > kShortcutLastFunctionKey) return false;
     *key = static_cast<uint8_t>(number);
   } else {
     // Codes below 32 are keys without a character (Home, arrows, Enter ...): as shortcut keys

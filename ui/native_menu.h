@@ -71,7 +71,8 @@ void MenuAssignMnemonics(T_MenuItem* parent);
 // The native label of an entry: title, "…" for the ellipsis, "&" at the mnemonic position, a
 // blank in front when the siblings have pictures, and for a command a TAB and its shortcut.
 void MenuNativeLabel(const T_MenuItem* item, T_TextBuf* label);
-// "Shift+", "Alt+", then "Ctrl+" and the character or "F" and the number; empty for none.
+// "Shift+", "Alt+", then "Ctrl+" and the character or "F" and the number; empty for none and
+// for the keys 25 to 31, which name no key.
 void MenuShortcutText(uint8_t key, uint32_t modifiers, T_TextBuf* text);
 
 // --- Finding and running entries ------------------------------------------------------------
@@ -79,11 +80,12 @@ void MenuShortcutText(uint8_t key, uint32_t modifiers, T_TextBuf* text);
 // The entry with that native number, or null (0 never matches).
 T_MenuItem* MenuFindNative(uint32_t number);
 // Depth first from the item: a disabled entry is skipped with everything below it; the first
-// enabled entry with that key and modifiers (Shift and Alt) is the result.
+// enabled entry with that key and modifiers (Shift and Alt) is the result. Keys 25 to 31 match
+// nothing.
 T_MenuItem* MenuFindShortcut(T_MenuItem* from, uint8_t key, uint32_t modifiers);
-// The shortcut of a key event: a function key gives its number, a character key its upper-case
-// character; Shift and the left Alt give the modifiers. False for keys without a character
-// (arrows, Home, Enter ...), which no shortcut names.
+// The shortcut of a key event: a function key F1 to F24 gives its number, a character key its
+// upper-case character; Shift and the left Alt give the modifiers. False for keys without a
+// character (arrows, Home, Enter ...), which no shortcut names.
 bool MenuShortcutOfEvent(const InputEvent* event, uint8_t* key, uint32_t* modifiers);
 // Brings the enabled states up to date, finds the entry, flashes its menu in the bar and runs it;
 // false when no entry has the shortcut.

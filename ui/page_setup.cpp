@@ -3,43 +3,61 @@
 #include <cstddef>
 #include <cstring>
 
+#include "core/memory.h"
 #include "core/message_pump.h"
 #include "ui/native_window.h"
 #include "ui/window.h"
 
-static_assert(sizeof(PAGESETUPDLGA) == 128, "the page setup structure of the 64-bit system");
+static_assert(sizeof(PAGESETUPDLGW) == 128, "the page setup structure of the 64-bit system");
 static_assert((PSD_MARGINS | PSD_INTHOUSANDTHSOFINCHES | PSD_RETURNDEFAULT) == 0x406);
 
 namespace {
 
 PageSetupDialogHook dialogHook = nullptr;
+DeviceCapabilitiesHook capabilitiesHook = nullptr;
 
-BOOL RunPageSetupDialog(PAGESETUPDLGA* setup) {
-  return dialogHook ? dialogHook(setup) : PageSetupDlgA(setup);
+BOOL RunPageSetupDialog(PAGESETUPDLGW* setup) {
+  return dialogHook ? dialogHook(setup) : PageSetupDlgW(setup);
+}
+
+int Capabilities(const wchar_t* device, WORD capability, void* output, const DEVMODEW* mode) {
+  auto* out = static_cast<wchar_t*>(output);
+  return capabilitiesHook ? capabilitiesHook(device, nullptr, capability, out, mode)
+                          : DeviceCapabilitiesW(device, nullptr, capability, out, mode);
 }
 
 // Old device modes end earlier than today's structure; every mode has at least the fields up to
 // the paper width, which is all that is read here.
-constexpr size_t kDevModeMinimum = offsetof(DEVMODEA, dmPaperWidth) + sizeof(short);
+constexpr size_t kDevModeMinimum = offsetof(DEVMODEW, dmPaperWidth) + sizeof(short);
+// More papers than any driver offers: a count beyond it is a driver's fault, not a list.
+constexpr int kMostPapers = 4096;
 
-struct StandardPaper {
-  int16_t code;
-  int16_t width;  // tenths of a millimetre
-  int16_t length;
-};
-
-// Drivers often name a standard paper by its code alone and leave the width and length unset.
-constexpr StandardPaper kStandardPapers[] = {
-    {DMPAPER_LETTER, 2159, 2794},    {DMPAPER_LETTERSMALL, 2159, 2794},
-    {DMPAPER_TABLOID, 2794, 4318},   {DMPAPER_LEDGER, 4318, 2794},
-    {DMPAPER_LEGAL, 2159, 3556},     {DMPAPER_STATEMENT, 1397, 2159},
-    {DMPAPER_EXECUTIVE, 1842, 2667}, {DMPAPER_A3, 2970, 4200},
-    {DMPAPER_A4, 2100, 2970},        {DMPAPER_A4SMALL, 2100, 2970},
-    {DMPAPER_A5, 1480, 2100},        {DMPAPER_B4, 2500, 3540},
-    {DMPAPER_B5, 1820, 2570},        {DMPAPER_FOLIO, 2159, 3302},
-    {DMPAPER_QUARTO, 2150, 2750},    {DMPAPER_ENV_10, 1048, 2413},
-    {DMPAPER_ENV_DL, 1100, 2200},    {DMPAPER_ENV_C5, 1620, 2290},
-};
+// The size the printer of the mode gives for the mode's paper code (tenths of a millimetre).
+// Drivers often name a paper by its code alone, and only the driver knows its own codes.
+bool PrinterPaperSize(const DEVMODEW* mode, int32_t* width, int32_t* length) {
+  // The name field need not end in a zero when the name fills it.
+  wchar_t device[CCHDEVICENAME + 1];
+  std::memcpy(device, mode->dmDeviceName, sizeof mode->dmDeviceName);
+  device[CCHDEVICENAME] = 0;
+  if (!device[0]) return false;
+  const int count = Capabilities(device, DC_PAPERS, nullptr, mode);
+  if (count <= 0 || count > kMostPapers) return false;
+  auto* codes = static_cast<WORD*>(MemAlloc(int64_t{count} * sizeof(WORD), 0));
+  auto* sizes = static_cast<POINT*>(MemAlloc(int64_t{count} * sizeof(POINT), 0));
+  bool found = false;
+  if (codes && sizes && Capabilities(device, DC_PAPERS, codes, mode) == count &&
+      Capabilities(device, DC_PAPERSIZE, sizes, mode) == count) {
+    for (int i = 0; i < count && !found; ++i) {
+      if (codes[i] != static_cast<WORD>(mode->dmPaperSize)) continue;
+      *width = sizes[i].x;
+      *length = sizes[i].y;
+      found = true;
+    }
+  }
+  MemFree(sizes);
+  MemFree(codes);
+  return found;
+}
 
 // A movable copy of a global block; null for null or when memory fails.
 HGLOBAL GlobalBlockCopy(HGLOBAL source) {
@@ -68,20 +86,10 @@ int32_t PointsFromTenthsMillimetre(int32_t tenths) {
   return static_cast<int32_t>(points);
 }
 
-bool PaperSizeOfDevMode(const DEVMODEA* mode, int32_t* width, int32_t* height) {
+bool PaperSizeOfDevMode(const DEVMODEW* mode, int32_t* width, int32_t* height) {
   int32_t w = mode->dmPaperWidth;
   int32_t h = mode->dmPaperLength;
-  if (w <= 0 || h <= 0) {
-    w = h = 0;
-    for (const StandardPaper& paper : kStandardPapers) {
-      if (paper.code == mode->dmPaperSize) {
-        w = paper.width;
-        h = paper.length;
-        break;
-      }
-    }
-    if (!w) return false;
-  }
+  if ((w <= 0 || h <= 0) && !PrinterPaperSize(mode, &w, &h)) return false;
   w = PointsFromTenthsMillimetre(w);
   h = PointsFromTenthsMillimetre(h);
   if (mode->dmOrientation == DMORIENT_LANDSCAPE) {
@@ -105,7 +113,7 @@ bool DevModeBlockValid(HGLOBAL block) {
   if (!block) return false;
   SIZE_T size = GlobalSize(block);
   if (size < kDevModeMinimum) return false;
-  const auto* mode = static_cast<const DEVMODEA*>(GlobalLock(block));
+  const auto* mode = static_cast<const DEVMODEW*>(GlobalLock(block));
   if (!mode) return false;
   size_t declared = static_cast<size_t>(mode->dmSize) + mode->dmDriverExtra;
   bool valid = mode->dmSize >= kDevModeMinimum && declared <= size;
@@ -116,7 +124,7 @@ bool DevModeBlockValid(HGLOBAL block) {
 void Window_PaperUpdate(T_Window* window) {
   HGLOBAL block = window->native.printerSetup;
   if (!DevModeBlockValid(block)) return;
-  const auto* mode = static_cast<const DEVMODEA*>(GlobalLock(block));
+  const auto* mode = static_cast<const DEVMODEW*>(GlobalLock(block));
   int32_t width = 0;
   int32_t height = 0;
   bool sized = PaperSizeOfDevMode(mode, &width, &height);
@@ -126,7 +134,7 @@ void Window_PaperUpdate(T_Window* window) {
 
 bool Window_PageSetup(T_Window* window, bool silent) {
   NativeRecord& native = window->native;
-  PAGESETUPDLGA setup{};
+  PAGESETUPDLGW setup{};
   setup.lStructSize = sizeof setup;
   setup.hwndOwner = native.handle ? native.handle : FrameWindow();
   setup.hDevMode = silent ? nullptr : native.printerSetup;
@@ -176,3 +184,5 @@ bool Window_HasPrinterSetup(const T_Window* window) {
 }
 
 void SetPageSetupDialogHook(PageSetupDialogHook hook) { dialogHook = hook; }
+
+void SetDeviceCapabilitiesHook(DeviceCapabilitiesHook hook) { capabilitiesHook = hook; }

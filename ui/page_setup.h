@@ -2,10 +2,11 @@
 // The printer settings of a window and the page setup dialog.
 //
 // Every T_Window keeps its own printer settings in its native record: a global memory block
-// with the printer's device mode (null until a page setup was made), the margins the page
-// setup dialog returned (thousandths of an inch) and the printable and paper rectangles in
-// points (1/72 inch) derived from the device mode. The windows lay out their printed pages in
-// those rectangles; the print loop (ui/printing.h) recomputes them before every print.
+// with the printer's device mode in its wide form (DEVMODEW; null until a page setup was made),
+// the margins the page setup dialog returned (thousandths of an inch) and the printable and
+// paper rectangles in points (1/72 inch) derived from the device mode. The windows lay out their
+// printed pages in those rectangles; the print loop (ui/printing.h) recomputes them before every
+// print.
 //
 // Device-mode blocks also arrive from stored templates, so every block is checked before it is
 // read: the sizes it declares must lie inside the block.
@@ -31,9 +32,10 @@ constexpr int32_t kPaperMargin = 14;
 int32_t PointsFromTenthsMillimetre(int32_t tenths);
 
 // The paper size of a device mode in points, width and height as printed (landscape swaps them).
-// Where the mode leaves its paper width or length unset, the size comes from its standard paper
-// code. False when neither gives a size.
-bool PaperSizeOfDevMode(const DEVMODEA* mode, int32_t* width, int32_t* height);
+// Where the mode leaves its paper width or length unset, the printer named in the mode gives the
+// size of its paper code (DeviceCapabilitiesW, DC_PAPERS and DC_PAPERSIZE). False when neither
+// gives a size.
+bool PaperSizeOfDevMode(const DEVMODEW* mode, int32_t* width, int32_t* height);
 
 // The printable rectangle (0, 0, width - 28, height - 28) and the paper rectangle around it
 // (-14, -14, width - 14, height - 14) of a paper of width x height points. False, with both
@@ -65,8 +67,13 @@ HGLOBAL Window_PrinterSetupCopy(const T_Window* window);
 bool Window_PrinterSetupReplace(T_Window* window, HGLOBAL block);
 bool Window_HasPrinterSetup(const T_Window* window);
 
-// Tests (and runs without a person) answer in place of PageSetupDlgA: the hook gets the filled
+// Tests (and runs without a person) answer in place of PageSetupDlgW: the hook gets the filled
 // structure and answers as the dialog would, handing back global blocks the caller then owns.
 // Null restores the system's dialog.
-using PageSetupDialogHook = BOOL (*)(PAGESETUPDLGA* setup);
+using PageSetupDialogHook = BOOL (*)(PAGESETUPDLGW* setup);
 void SetPageSetupDialogHook(PageSetupDialogHook hook);
+// Tests put a printer of their own in place of DeviceCapabilitiesW (same contract); null restores
+// the system's.
+using DeviceCapabilitiesHook = int (*)(const wchar_t* device, const wchar_t* port, WORD capability,
+                                       wchar_t* output, const DEVMODEW* mode);
+void SetDeviceCapabilitiesHook(DeviceCapabilitiesHook hook);

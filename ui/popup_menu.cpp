@@ -328,6 +328,8 @@ void PopupMenuLabel(uint16_t id, bool ellipsis, T_TextBuf* label) {
   TextBufAssign(label, "");
   if (id == 0 || id == kPopupSeparator || id >= 32768) return;
   TextBufAssign(label, GetString(id));
+  // The placeholder goes with the blank before it: "Cut @0" shows "Cut", not "Cut ".
+  TextBufReplaceAll(label, " @0", "");
   TextBufReplaceAll(label, "@0", "");
   TextBufRemoveChar(label, '&');
   if (ellipsis && !label->empty()) TextBufAppend(label, kEllipsis);

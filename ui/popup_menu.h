@@ -67,7 +67,8 @@ struct ContextMenuRecord {
 int32_t RunContextMenu(T_GrafElement* owner, uint32_t selector, const InputEvent* event,
                        int32_t preselected);
 
-// The label of an id-list entry; empty for the separator and for ids without a text.
+// The label of an id-list entry: the text without "@0" (and the blank before it) and without
+// "&", "…" added for the ellipsis; empty for the separator and for ids without a text.
 void PopupMenuLabel(uint16_t id, bool ellipsis, T_TextBuf* label);
 
 // The menu font: the default style, no wrap, centred vertically.

@@ -10,7 +10,7 @@
 #include "ui/text_wide.h"
 #include "ui/window.h"
 
-static_assert(sizeof(PRINTDLGEXA) == 136, "the print dialog structure of the 64-bit system");
+static_assert(sizeof(PRINTDLGEXW) == 136, "the print dialog structure of the 64-bit system");
 static_assert(sizeof(DOCINFOW) == 40);
 
 namespace {
@@ -20,16 +20,16 @@ constexpr DWORD kDialogFlags =
 static_assert(kDialogFlags == 0x840184);
 constexpr DWORD kMaxPageRanges = 4;
 
-HDC SystemCreateDC(const DEVMODEA* mode) {
+HDC SystemCreateDC(const DEVMODEW* mode) {
   // The name field need not end in a zero when the name fills it.
-  char name[CCHDEVICENAME + 1];
-  std::memcpy(name, mode->dmDeviceName, CCHDEVICENAME);
+  wchar_t name[CCHDEVICENAME + 1];
+  std::memcpy(name, mode->dmDeviceName, sizeof mode->dmDeviceName);
   name[CCHDEVICENAME] = 0;
-  return CreateDCA(nullptr, name, nullptr, mode);
+  return CreateDCW(nullptr, name, nullptr, mode);
 }
 
 const PrintDevice kSystemDevice = {SystemCreateDC, StartDocW, StartPage,  EndPage,
-                                   EndDoc,         DeleteDC,  PrintDlgExA};
+                                   EndDoc,         DeleteDC,  PrintDlgExW};
 const PrintDevice* device = &kSystemDevice;
 
 void SendPhase(T_Window* window, PrintPhase* phase, uint32_t code) {
@@ -178,7 +178,7 @@ bool PrintWithoutDialog(T_Window* window, PrintPhase* phase) {
   CountPagesOnWindow(window, phase);
   if (phase->pageCount <= 0) return true;
   HGLOBAL block = window->native.printerSetup;
-  const auto* mode = static_cast<const DEVMODEA*>(GlobalLock(block));
+  const auto* mode = static_cast<const DEVMODEW*>(GlobalLock(block));
   HDC dc = mode ? device->createDC(mode) : nullptr;
   if (mode) GlobalUnlock(block);
   if (!dc) {
@@ -193,7 +193,7 @@ bool PrintWithoutDialog(T_Window* window, PrintPhase* phase) {
 bool PrintWithDialog(T_Window* window, PrintPhase* phase) {
   HWND frame = FrameWindow();
   if (frame) EnableWindow(frame, FALSE);
-  auto* dialog = static_cast<PRINTDLGEXA*>(MemAlloc(sizeof(PRINTDLGEXA), 0));
+  auto* dialog = static_cast<PRINTDLGEXW*>(MemAlloc(sizeof(PRINTDLGEXW), 0));
   auto* ranges = static_cast<PRINTPAGERANGE*>(MemAlloc(sizeof(PRINTPAGERANGE) * kMaxPageRanges, 0));
   bool ok = false;
   if (dialog && ranges) {

@@ -73,14 +73,14 @@ bool PrintWithDialog(T_Window* window, PrintPhase* phase);
 struct PrintDevice {
   // A device context for the printer of a device mode (the block is whole: see
   // DevModeBlockValid); null when it cannot be had.
-  HDC (*createDC)(const DEVMODEA* mode);
+  HDC (*createDC)(const DEVMODEW* mode);
   int (*startDoc)(HDC dc, const DOCINFOW* document);
   int (*startPage)(HDC dc);
   int (*endPage)(HDC dc);
   int (*endDoc)(HDC dc);
   BOOL (*deleteDC)(HDC dc);
-  // PrintDlgExA's contract: the global blocks and the DC it hands back are the caller's.
-  HRESULT (*printDialog)(PRINTDLGEXA* dialog);
+  // PrintDlgExW's contract: the global blocks and the DC it hands back are the caller's.
+  HRESULT (*printDialog)(PRINTDLGEXW* dialog);
 };
 // Null restores the system.
 void SetPrintDevice(const PrintDevice* device);

@@ -224,10 +224,11 @@ int32_t CompareByTreeOrder(T_HWindow* window, int32_t a, int32_t b, int32_t orde
       return CompareComponentTexts(ComponentText(database, a), ComponentText(database, b),
                                    kSortAscending, Database_LinkContext(database));
     default: {
+      // A component the table has no place for stands at position 0, as an unnumbered one
+      // does: answering "equal" for it would make it equal to everything and break a sort.
       int64_t room = TreeOrderRoom(window);
-      if (a < 0 || b < 0 || a >= room || b >= room) return 0;
-      int64_t pa = window->treeOrder[a];
-      int64_t pb = window->treeOrder[b];
+      int64_t pa = a >= 0 && a < room ? window->treeOrder[a] : 0;
+      int64_t pb = b >= 0 && b < room ? window->treeOrder[b] : 0;
       return pa < pb ? -1 : pa > pb ? 1 : 0;
     }
   }

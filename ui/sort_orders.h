@@ -81,6 +81,6 @@ int32_t CompareComponentTexts(const char* a, const char* b, int32_t direction,
 // numbered. Several dimensions may share one table.
 void BuildTreeOrderTable(T_HWindow* window, int32_t dimension, int32_t order);
 // Two components of the window's database under a component order: the tree orders compare
-// their numbered places (0 without a table or for a component it has no room for), the others
-// their codes, texts or host codes.
+// their numbered places (a component without a table or outside it stands at place 0), the
+// others their codes, texts or host codes.
 int32_t CompareByTreeOrder(T_HWindow* window, int32_t a, int32_t b, int32_t order);

@@ -184,9 +184,30 @@ TEST_F(ItemsTest, ProgressRedrawsAtMostEvery31MsAndAlwaysWhenFull) {
   EXPECT_LE(redraws, 1000 / 31 + 2);
   bar->Advance(500);  // more than announced never fills past the end
   EXPECT_EQ(bar->filled, 100);
-  bar->Start(0);  // no total: treated as one unit, no division by zero
-  bar->Advance(1);
-  EXPECT_EQ(bar->filled, 100);
+}
+
+TEST_F(ItemsTest, ProgressWithoutTotalOrWidthOnlyPollsUntilFinished) {
+  struct Case {
+    int32_t width;
+    int64_t total;
+  } cases[] = {{100, 0}, {100, -5}, {0, 1000}};
+  for (const Case& c : cases) {
+    auto* bar = new T_ProgressIndicator(dialog, {10, 10, c.width, 12}, true);
+    bar->Start(c.total);
+    EXPECT_EQ(bar->pixelsPerUnit, 0.0) << c.width << " " << c.total;
+    const uint64_t started = bar->lastRedraw;
+    for (int32_t i = 0; i < 2000; ++i) {
+      FakeTicks() += 1;
+      bar->Advance(1);
+    }
+    EXPECT_EQ(bar->done, 2000) << c.width << " " << c.total;
+    EXPECT_EQ(bar->filled, 0) << c.width << " " << c.total;
+    EXPECT_EQ(bar->lastRedraw, started) << c.width << " " << c.total;
+    EXPECT_GT(bar->lastPoll, 0u) << c.width << " " << c.total;  // the work still polled
+    bar->Finish();
+    EXPECT_EQ(bar->filled, c.width) << c.width << " " << c.total;
+    delete bar;
+  }
 }
 
 }  // namespace

@@ -190,7 +190,9 @@ TEST(MenuShortcuts, KeyEventsGiveKeysAndModifiers) {
       {'w', 'w', 0, 0, true, 'W', 0},
       {kKeyFunction, VK_F12, 0, 0, true, 12, 0},
       {kKeyFunction, VK_F5, 1, 0, true, 5, kShortcutShift},
-      {kKeyHome, VK_HOME, 0, 0, false, 0, 0},  // would read as F20
+      {kKeyFunction, VK_F24, 0, 0, true, 24, 0},
+      {kKeyFunction, VK_F24 + 1, 0, 0, false, 0, 0},  // no function key beyond F24
+      {kKeyHome, VK_HOME, 0, 0, false, 0, 0},         // would read as F20
       {kKeyEnter, VK_RETURN, 0, 0, false, 0, 0},
       {0, VK_SHIFT, 1, 0, false, 0, 0},
       {0x263A, 0, 0, 0, false, 0, 0},  // no shortcut byte names it
@@ -209,6 +211,36 @@ TEST(MenuShortcuts, KeyEventsGiveKeysAndModifiers) {
     EXPECT_EQ(key, c.key) << c.keyCode;
     EXPECT_EQ(modifiers, c.modifiers) << c.keyCode;
   }
+}
+
+TEST(MenuShortcuts, TextsNameControlKeysAndFunctionKeysUpToF24) {
+  struct Case {
+    uint8_t key;
+    uint32_t modifiers;
+    const char* text;
+  } cases[] = {
+      {'N', 0, "Ctrl+N"},
+      {'Z', kShortcutShift, "Shift+Ctrl+Z"},
+      {1, 0, "F1"},
+      {12, kShortcutAlt, "Alt+F12"},
+      {24, 0, "F24"},
+      {25, 0, ""},
+      {31, kShortcutShift, ""},
+      {0, kShortcutShift, ""},
+  };
+  for (const Case& c : cases) {
+    T_TextBuf text;
+    MenuShortcutText(c.key, c.modifiers, &text);
+    EXPECT_STREQ(text.c_str(), c.text) << int(c.key);
+  }
+  // An entry whose key names nothing shows no TAB either.
+  T_MenuItem menu(nullptr, 0, 0);
+  auto* entry = new T_MenuItem(&menu, 0, 1);
+  entry->SetTitleRef("Save As");
+  entry->SetShortcut(25, 0);
+  T_TextBuf label;
+  MenuNativeLabel(entry, &label);
+  EXPECT_STREQ(label.c_str(), "Save As");
 }
 
 TEST_F(NativeMenus, ShortcutsRunEnabledEntriesOnly) {
@@ -235,6 +267,11 @@ TEST_F(NativeMenus, ShortcutsRunEnabledEntriesOnly) {
   SetMenuBarItemEnabled(false);
   EXPECT_FALSE(MenuRunShortcut(12, 0));
   SetMenuBarItemEnabled(true);
+  // A stored key between F24 and the characters matches no key.
+  T_MenuItem* saveAs = StandardEntry(kCommandSaveAs);
+  saveAs->SetShortcut(25, 0);
+  EXPECT_FALSE(MenuRunShortcut(25, 0));
+  saveAs->SetShortcut(12, 0);
 
   // Through the application's key dispatch: Control with the key, nothing focused.
   app->commands.clear();

@@ -56,8 +56,9 @@ TEST(PopupMenuLabel, DropsPlaceholderAndAmpersandsAndAddsTheEllipsis) {
     bool ellipsis;
     const char* label;
   } cases[] = {
-      {214, false, "Copy "},              // "&Copy @0"
-      {215, true, "Paste \xE2\x80\xA6"},  // "Paste @0"
+      {214, false, "Copy"},                    // "&Copy @0"
+      {215, true, "Paste\xE2\x80\xA6"},        // "Paste @0"
+      {605, false, "Unable to open file ''"},  // no blank before it: only "@0" goes
       {kPopupSeparator, true, ""},
       {99, true, ""},  // no text: a separator, without "…"
   };
@@ -116,7 +117,7 @@ class PopupMenuTest : public PopupTest {
 TEST_F(PopupMenuTest, KeysStepOverTheSeparatorAndEnterRunsTheEntryUnderItsTitle) {
   script.steps = {Key(kKeyDown), Key(kKeyDown), Key(kKeyDown), Key(kKeyEnter)};
   EXPECT_EQ(Run(PressAt(50, 50, kNone)), 3);
-  EXPECT_EQ(log, (Log{"run 215 Paste \xE2\x80\xA6"}));
+  EXPECT_EQ(log, (Log{"run 215 Paste\xE2\x80\xA6"}));
   EXPECT_EQ(CurrentCommandTitle(), nullptr);  // only while the entry runs
 }
 
@@ -134,13 +135,13 @@ TEST_F(PopupMenuTest, PointerChoicesAndMenusThatEndWithoutAChoice) {
        -1,
        {At(50, 50, kNone), OnEntry(1, kNone), OnEntry(1, kLeft), OnEntry(1, kNone)},
        1,
-       {"run 214 Copy "}},
+       {"run 214 Copy"}},
       {"dragging with the button held and releasing on an entry",
        PressAt(50, 50, kRight),
        -1,
        {OnEntry(4, kRight), OnEntry(4, kNone)},
        4,
-       {"run 216 Erase "}},
+       {"run 216 Erase"}},
       {"the separator cannot be chosen",
        PressAt(50, 50, kRight),
        -1,

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,15 @@ constexpr int32_t kPageHeight = 120;
 constexpr int32_t kSlot = 36;  // points
 constexpr int32_t kSlots = 8;
 
+constexpr const wchar_t* kPrinterName = L"Ledger Printer";
+
 // A device-mode block as the dialogs hand them out; sizes in tenths of a millimetre.
 inline HGLOBAL DevModeBlock(int16_t width, int16_t length, int16_t orientation,
-                            int16_t paperCode = 0, const char* name = "Ledger Printer") {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVMODEA));
-  auto* mode = static_cast<DEVMODEA*>(GlobalLock(block));
-  std::strncpy(reinterpret_cast<char*>(mode->dmDeviceName), name, CCHDEVICENAME);
-  mode->dmSize = sizeof(DEVMODEA);
+                            int16_t paperCode = 0, const wchar_t* name = kPrinterName) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVMODEW));
+  auto* mode = static_cast<DEVMODEW*>(GlobalLock(block));
+  wcsncpy(mode->dmDeviceName, name, CCHDEVICENAME);
+  mode->dmSize = sizeof(DEVMODEW);
   mode->dmFields = DM_ORIENTATION | DM_PAPERSIZE;
   if (width) mode->dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
   mode->dmOrientation = orientation;
@@ -39,9 +42,36 @@ inline HGLOBAL DevModeBlock(int16_t width, int16_t length, int16_t orientation,
 }
 
 inline void SetOrientation(HGLOBAL block, int16_t orientation) {
-  auto* mode = static_cast<DEVMODEA*>(GlobalLock(block));
+  auto* mode = static_cast<DEVMODEW*>(GlobalLock(block));
   mode->dmOrientation = orientation;
   GlobalUnlock(block);
+}
+
+// --- The printer's papers -----------------------------------------------------------------------
+
+// The papers the printer offers by code, in tenths of a millimetre: two standard ones and one
+// of the driver's own, which no table outside the driver knows.
+struct Paper {
+  WORD code;
+  POINT size;
+};
+constexpr Paper kPapers[] = {
+    {DMPAPER_LETTER, {2159, 2794}}, {DMPAPER_A5, {1480, 2100}}, {DMPAPER_USER + 7, {1000, 3000}}};
+inline std::vector<std::wstring> capabilityDevices;  // the device named in each call
+
+inline int DeviceCapabilities(const wchar_t* device, const wchar_t*, WORD capability,
+                              wchar_t* output, const DEVMODEW*) {
+  capabilityDevices.push_back(device ? device : L"");
+  if (!device || std::wcscmp(device, kPrinterName) != 0) return -1;
+  constexpr int kCount = sizeof kPapers / sizeof kPapers[0];
+  for (int i = 0; i < kCount && output; ++i) {
+    if (capability == DC_PAPERS) {
+      reinterpret_cast<WORD*>(output)[i] = kPapers[i].code;
+    } else if (capability == DC_PAPERSIZE) {
+      reinterpret_cast<POINT*>(output)[i] = kPapers[i].size;
+    }
+  }
+  return capability == DC_PAPERS || capability == DC_PAPERSIZE ? kCount : -1;
 }
 
 // --- Page setup -------------------------------------------------------------------------------
@@ -54,15 +84,15 @@ struct PageSetupAnswer {
   RECT margins{1000, 1000, 1000, 1000};
 };
 inline PageSetupAnswer pageSetupAnswer;
-inline std::vector<PAGESETUPDLGA> pageSetupCalls;
+inline std::vector<PAGESETUPDLGW> pageSetupCalls;
 
 // A lent block is edited in place, as the dialog does; otherwise a new one is handed out.
-inline BOOL PageSetupDialog(PAGESETUPDLGA* setup) {
+inline BOOL PageSetupDialog(PAGESETUPDLGW* setup) {
   pageSetupCalls.push_back(*setup);
   const PageSetupAnswer& a = pageSetupAnswer;
   if (!a.result) return FALSE;
   if (setup->hDevMode) {
-    auto* mode = static_cast<DEVMODEA*>(GlobalLock(setup->hDevMode));
+    auto* mode = static_cast<DEVMODEW*>(GlobalLock(setup->hDevMode));
     mode->dmPaperWidth = a.width;
     mode->dmPaperLength = a.length;
     mode->dmOrientation = a.orientation;
@@ -80,7 +110,7 @@ inline BOOL PageSetupDialog(PAGESETUPDLGA* setup) {
 struct PrinterLog {
   int32_t dcsCreated = 0;
   int32_t dcsDeleted = 0;
-  std::string deviceName;  // from the device mode given to createDC
+  std::wstring deviceName;  // from the device mode given to createDC
   std::wstring documentName;
   int32_t documents = 0;  // StartDoc calls that succeeded
   int32_t documentsEnded = 0;
@@ -129,10 +159,8 @@ inline int32_t PixelsOf(HDC dc, int32_t points) {
   return points * GetDeviceCaps(dc, LOGPIXELSX) / 72;
 }
 
-inline HDC CreateDC(const DEVMODEA* mode) {
-  printer.deviceName.assign(
-      reinterpret_cast<const char*>(mode->dmDeviceName),
-      strnlen(reinterpret_cast<const char*>(mode->dmDeviceName), CCHDEVICENAME));
+inline HDC CreateDC(const DEVMODEW* mode) {
+  printer.deviceName.assign(mode->dmDeviceName, wcsnlen(mode->dmDeviceName, CCHDEVICENAME));
   return faults.refuseDC ? nullptr : NewPageDC();
 }
 inline int StartDoc(HDC, const DOCINFOW* document) {
@@ -181,14 +209,14 @@ struct PrintDialogAnswer {
   int16_t orientation = 0;             // 0: the printer's settings stay as they are
 };
 struct PrintDialogSeen {
-  PRINTDLGEXA dialog{};
+  PRINTDLGEXW dialog{};
   PRINTPAGERANGE firstRange{};
   int32_t calls = 0;
 };
 inline PrintDialogAnswer printAnswer;
 inline PrintDialogSeen printSeen;
 
-inline HRESULT PrintDialog(PRINTDLGEXA* dialog) {
+inline HRESULT PrintDialog(PRINTDLGEXW* dialog) {
   printSeen.dialog = *dialog;
   printSeen.firstRange = dialog->lpPageRanges[0];
   ++printSeen.calls;
@@ -216,6 +244,7 @@ inline const PrintDevice kDevice = {CreateDC, StartDoc, StartPage,  EndPage,
 inline void Install() {
   pageSetupAnswer = {};
   pageSetupCalls.clear();
+  capabilityDevices.clear();
   printer = {};
   faults = {};
   printAnswer = {};
@@ -223,10 +252,12 @@ inline void Install() {
   probeX = probeY = 0;
   startPages = endPages = 0;
   SetPageSetupDialogHook(PageSetupDialog);
+  SetDeviceCapabilitiesHook(DeviceCapabilities);
   SetPrintDevice(&kDevice);
 }
 inline void Remove() {
   SetPageSetupDialogHook(nullptr);
+  SetDeviceCapabilitiesHook(nullptr);
   SetPrintDevice(nullptr);
 }
 

@@ -29,16 +29,42 @@ TEST_F(PageSetup, PaperRectanglesFollowSizeOrientationAndPaperCode) {
   struct Case {
     const char* name;
     int16_t width, length, orientation, code;
+    const wchar_t* printer;
     RECT printable, paper;
   };
+  const RECT kUnchanged{0, 0, 400, 600};
   const Case cases[] = {
-      {"A4 portrait", 2100, 2970, DMORIENT_PORTRAIT, 0, {0, 0, 567, 814}, {-14, -14, 581, 828}},
-      {"A4 landscape", 2100, 2970, DMORIENT_LANDSCAPE, 0, {0, 0, 814, 567}, {-14, -14, 828, 581}},
+      {"A4 portrait",
+       2100,
+       2970,
+       DMORIENT_PORTRAIT,
+       0,
+       fake::kPrinterName,
+       {0, 0, 567, 814},
+       {-14, -14, 581, 828}},
+      {"A4 landscape",
+       2100,
+       2970,
+       DMORIENT_LANDSCAPE,
+       0,
+       fake::kPrinterName,
+       {0, 0, 814, 567},
+       {-14, -14, 828, 581}},
+      {"size given, the code is not asked",
+       2100,
+       2970,
+       DMORIENT_PORTRAIT,
+       DMPAPER_LETTER,
+       L"",
+       {0, 0, 567, 814},
+       {-14, -14, 581, 828}},
+      // Without a size the printer names the size of its code.
       {"letter by code only",
        0,
        0,
        DMORIENT_PORTRAIT,
        DMPAPER_LETTER,
+       fake::kPrinterName,
        {0, 0, 584, 764},
        {-14, -14, 598, 778}},
       {"A5 by code, landscape",
@@ -46,31 +72,40 @@ TEST_F(PageSetup, PaperRectanglesFollowSizeOrientationAndPaperCode) {
        0,
        DMORIENT_LANDSCAPE,
        DMPAPER_A5,
+       fake::kPrinterName,
        {0, 0, 567, 392},
        {-14, -14, 581, 406}},
-      // Too small, or no size at all: the page stays as it was.
-      {"smaller than 200 points",
-       700,
+      {"the driver's own paper",
+       0,
        2970,
        DMORIENT_PORTRAIT,
-       0,
-       {0, 0, 400, 600},
-       {0, 0, 400, 600}},
-      {"unknown code without size",
-       0,
-       0,
-       DMORIENT_PORTRAIT,
-       999,
-       {0, 0, 400, 600},
-       {0, 0, 400, 600}},
+       DMPAPER_USER + 7,
+       fake::kPrinterName,
+       {0, 0, 255, 822},
+       {-14, -14, 269, 836}},
+      // Too small, or no size at all: the page stays as it was.
+      {"smaller than 200 points", 700, 2970, DMORIENT_PORTRAIT, 0, fake::kPrinterName, kUnchanged,
+       kUnchanged},
+      {"a code the printer lacks", 0, 0, DMORIENT_PORTRAIT, DMPAPER_A3, fake::kPrinterName,
+       kUnchanged, kUnchanged},
+      {"a printer that is not there", 0, 0, DMORIENT_PORTRAIT, DMPAPER_LETTER, L"Gone", kUnchanged,
+       kUnchanged},
   };
   for (const Case& c : cases) {
     T_Window w(kKindDocument, &kWindowRect, 1, nullptr, false);
-    HGLOBAL block = fake::DevModeBlock(c.width, c.length, c.orientation, c.code);
+    fake::capabilityDevices.clear();
+    HGLOBAL block = fake::DevModeBlock(c.width, c.length, c.orientation, c.code, c.printer);
     EXPECT_TRUE(Window_PrinterSetupReplace(&w, block)) << c.name;
     GlobalFree(block);
     EXPECT_TRUE(Same(w.native.printable, c.printable)) << c.name;
     EXPECT_TRUE(Same(w.native.paper, c.paper)) << c.name;
+    // Only a mode without a size makes the printer answer, by its own name.
+    if (c.width > 0 && c.length > 0) {
+      EXPECT_TRUE(fake::capabilityDevices.empty()) << c.name;
+    } else {
+      ASSERT_FALSE(fake::capabilityDevices.empty()) << c.name;
+      EXPECT_EQ(fake::capabilityDevices[0], c.printer) << c.name;
+    }
   }
 }
 
@@ -83,19 +118,19 @@ TEST_F(PageSetup, DamagedDeviceModesAreRefused) {
   };
   const Case cases[] = {
       {"shorter than the paper fields", 40, 40, 0},
-      {"declares more than the block", sizeof(DEVMODEA), sizeof(DEVMODEA) + 8, 0},
-      {"driver data beyond the block", sizeof(DEVMODEA) + 16, sizeof(DEVMODEA), 17},
-      {"declares too little", sizeof(DEVMODEA), 20, 0},
+      {"declares more than the block", sizeof(DEVMODEW), sizeof(DEVMODEW) + 8, 0},
+      {"driver data beyond the block", sizeof(DEVMODEW) + 16, sizeof(DEVMODEW), 17},
+      {"declares too little", sizeof(DEVMODEW), 20, 0},
   };
   EXPECT_FALSE(Window_PrinterSetupReplace(&window, nullptr));
   for (const Case& c : cases) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, c.blockSize);
-    auto* mode = static_cast<DEVMODEA*>(GlobalLock(block));
-    if (c.blockSize >= offsetof(DEVMODEA, dmDriverExtra) + sizeof(WORD)) {
+    auto* mode = static_cast<DEVMODEW*>(GlobalLock(block));
+    if (c.blockSize >= offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD)) {
       mode->dmSize = c.dmSize;
       mode->dmDriverExtra = c.driverExtra;
     }
-    if (c.blockSize >= sizeof(DEVMODEA)) {
+    if (c.blockSize >= sizeof(DEVMODEW)) {
       mode->dmPaperWidth = 2100;
       mode->dmPaperLength = 2970;
     }
@@ -130,7 +165,7 @@ TEST_F(PageSetup, DialogLendsTheWindowsSettingsAndKeepsThemOnCancel) {
   fake::pageSetupAnswer.margins = {500, 750, 500, 750};
   ASSERT_TRUE(Window_PageSetup(&window, false));
   ASSERT_EQ(fake::pageSetupCalls.size(), 1u);
-  const PAGESETUPDLGA& first = fake::pageSetupCalls[0];
+  const PAGESETUPDLGW& first = fake::pageSetupCalls[0];
   EXPECT_EQ(first.lStructSize, 128u);
   EXPECT_EQ(first.Flags, static_cast<DWORD>(PSD_MARGINS | PSD_INTHOUSANDTHSOFINCHES));
   EXPECT_EQ(first.hDevMode, nullptr);

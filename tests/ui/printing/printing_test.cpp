@@ -99,7 +99,7 @@ TEST_F(Printing, WithoutDialogEveryPageReachesThePaperInPoints) {
   // Each square landed in its own slot although the page before moved and clipped the port.
   EXPECT_EQ(fake::printer.slots, (std::vector<int32_t>{1, 2, 3}));
   EXPECT_TRUE(EqualRect(&window.printable, &window.native.printable));
-  EXPECT_EQ(fake::printer.deviceName, "Ledger Printer");
+  EXPECT_EQ(fake::printer.deviceName, L"Ledger Printer");
   EXPECT_EQ(fake::printer.documentName, L"Kassafl\u00f6de 2024");
   EXPECT_EQ(fake::printer.documents, 1);
   EXPECT_EQ(fake::printer.documentsEnded, 1);
@@ -182,7 +182,7 @@ TEST_F(Printing, DialogCopiesCollationAndRangesDecideThePages) {
     EXPECT_EQ(fake::printer.dcsDeleted, 1) << c.name;
   }
   // What the dialog was offered (the window had no settings: the default printer's were lent).
-  const PRINTDLGEXA& offered = fake::printSeen.dialog;
+  const PRINTDLGEXW& offered = fake::printSeen.dialog;
   EXPECT_EQ(offered.lStructSize, 136u);
   EXPECT_EQ(offered.Flags & ~static_cast<DWORD>(PD_COLLATE | PD_PAGENUMS), 0x840184u);
   EXPECT_EQ(offered.nMinPage, 1u);

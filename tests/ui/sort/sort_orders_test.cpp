@@ -268,8 +268,14 @@ TEST_F(TreeOrderTest, BrokenWalksAndBadNumbersStaySafe) {
   ASSERT_NE(window.treeOrder, nullptr);
   BuildTreeOrderTable(&window, 3, kTreeNormal);  // leaves the pool
   BuildTreeOrderTable(&window, 40, kTreeNormal);  // not a dimension root
-  EXPECT_EQ(CompareByTreeOrder(&window, -1, 32, kTreeNormal), 0);
-  EXPECT_EQ(CompareByTreeOrder(&window, 32, 999, kTreeNormal), 0);
+  // Components outside the table stand at place 0, like the unnumbered 32; the looping walk
+  // numbered 37 and 38 last.
+  struct Case {
+    int32_t a, b, expected;
+  } cases[] = {{-1, 32, 0}, {32, 999, 0}, {-1, 37, -1}, {38, 999, 1}, {999, -1, 0}};
+  for (const Case& c : cases)
+    EXPECT_EQ(CompareByTreeOrder(&window, c.a, c.b, kTreeNormal), c.expected) << c.a << " " << c.b;
+  EXPECT_EQ(Sorted({38, 999, 37, -1}, kTreeNormal), (std::vector<int32_t>{999, -1, 37, 38}));
 
   // The pool grew since the table was made: the table grows with it and keeps its numbers.
   BuildTreeOrderTable(&window, 0, kTreeNormal);

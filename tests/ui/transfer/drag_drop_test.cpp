@@ -117,8 +117,39 @@ TEST(DataObject, AnswersOnlyForItsOwnInterfacesAndCountsReferences) {
   EXPECT_EQ(data->Release(), 0u);
 }
 
+TEST(OleObjects, AnswerOnlyForTheirOwnInterfacesAndCountReferences) {
+  // OLE asks for IMarshal before it hands an object to another apartment; IStream stands for
+  // any interface the objects do not know.
+  struct Case {
+    const char* name;
+    IUnknown* object;
+    const IID* own;
+  } cases[] = {
+      {"drop target", new T_DropTarget(nullptr), &IID_IDropTarget},
+      {"drop source", new T_DropSource, &IID_IDropSource},
+      {"data object", new T_DataObject(nullptr), &IID_IDataObject},
+  };
+  for (const Case& c : cases) {
+    for (const IID* iid : {&IID_IMarshal, &IID_IStream, &IID_IDropTarget, &IID_IDataObject}) {
+      if (iid == c.own) continue;
+      void* given = reinterpret_cast<void*>(1);
+      EXPECT_EQ(c.object->QueryInterface(*iid, &given), E_NOINTERFACE) << c.name;
+      EXPECT_EQ(given, nullptr) << c.name;
+    }
+    // Each interface it has adds a reference; the last Release frees it.
+    void* asOwn = nullptr;
+    void* asUnknown = nullptr;
+    ASSERT_EQ(c.object->QueryInterface(*c.own, &asOwn), S_OK) << c.name;
+    ASSERT_EQ(c.object->QueryInterface(IID_IUnknown, &asUnknown), S_OK) << c.name;
+    EXPECT_EQ(asOwn, asUnknown) << c.name;
+    EXPECT_EQ(c.object->QueryInterface(*c.own, nullptr), E_POINTER) << c.name;
+    EXPECT_EQ(c.object->AddRef(), 4u) << c.name;
+    for (ULONG left : {3u, 2u, 1u, 0u}) EXPECT_EQ(c.object->Release(), left) << c.name;
+  }
+}
+
 TEST(DropSource, EscapeCancelsAndReleasingBothButtonsDrops) {
-  T_DropSource source;
+  auto* source = new T_DropSource;
   struct Case {
     BOOL escape;
     DWORD keys;
@@ -129,10 +160,9 @@ TEST(DropSource, EscapeCancelsAndReleasingBothButtonsDrops) {
       {FALSE, 0, DRAGDROP_S_DROP},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(source.QueryContinueDrag(c.escape, c.keys), c.expected) << c.keys;
-  EXPECT_EQ(source.GiveFeedback(DROPEFFECT_COPY), DRAGDROP_S_USEDEFAULTCURSORS);
-  void* object = nullptr;
-  EXPECT_EQ(source.QueryInterface(IID_IDataObject, &object), E_NOINTERFACE);
+    EXPECT_EQ(source->QueryContinueDrag(c.escape, c.keys), c.expected) << c.keys;
+  EXPECT_EQ(source->GiveFeedback(DROPEFFECT_COPY), DRAGDROP_S_USEDEFAULTCURSORS);
+  EXPECT_EQ(source->Release(), 0u);
 }
 
 using DragDrop = TransferWindowTest;
@@ -176,7 +206,10 @@ TEST_F(DragDrop, TextsAndPrivateDataRoundTripThroughTheClipboard) {
   ASSERT_NE(raw, nullptr);
   EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(raw)), L"first\r\nsecond");
   GlobalUnlock(raw);
-  EXPECT_TRUE(IsClipboardFormatAvailable(kClipFormatPrivate));
+  HGLOBAL own = GetClipboardData(kClipFormatPrivate);
+  ASSERT_NE(own, nullptr);
+  EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(own)), L"## Selection\rVN\tGr\u00f6\u00dfe");
+  GlobalUnlock(own);
   CloseClipboard();
 
   uint32_t offered = 0;
