@@ -13,6 +13,7 @@
 #include "database/components.h"
 #include "database/line_origins.h"
 #include "database/menu_marks.h"
+#include "database/subsets.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
 #include "ui/link_handler.h"
@@ -100,7 +101,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   PagedArrayInit(&cardPool, sizeof(CardRecord), 0);
   PagedArrayInit(&groupPool, sizeof(GroupRecord), 0);
   PagedArrayInit(&linePool, LineRecordWidth(1, 1, 2), 0);
-  // subsets: the subset list is set up here
+  subsets = new SubsetList;
+  SubsetListInit(subsets, this, kSubsetListOfDatabase);
 
   untitledNumber = untitled;
   path = new T_TextBuf(pathText ? pathText : "");
@@ -207,7 +209,9 @@ T_Base::~T_Base() {
   delete path;
   path = nullptr;
   // web users and protection: freed here
-  // subsets: the subset list is freed here
+  if (subsets) SubsetListFree(subsets);
+  delete subsets;
+  subsets = nullptr;
   for (DateNode* node = dateRing->next; node != dateRing;) {
     DateNode* following = node->next;
     delete node;
@@ -348,7 +352,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
     bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
   // stored objects: save setups, import setups, time scales, macros and the macro index
-  // subsets: the subset list
+  if (subsets) bytes += SubsetListMemSize(subsets);
   // templates: one template record per template
   bytes += LineOriginsMemSize(this);
 
