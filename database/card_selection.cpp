@@ -57,10 +57,13 @@ bool PatternOf(CardSelection* selection, int32_t field, CriteriaPattern** patter
   }
 }
 
+// A text with links also matches by what it shows. Most texts hold none, and their shown form
+// is the text itself: one run of the pattern decides.
 bool MatchText(const CriteriaPattern* pattern, const char* text, T_Base* base) {
   if (!pattern->program) return true;
-  return Criteria_MatchFolded(pattern, text, LinkText_CriteriaPlainForm,
-                              base ? base->linkContext : nullptr);
+  T_LinkContext* context = base ? base->linkContext : nullptr;
+  if (!text || !LinkText_HasLinks(context, text)) return Criteria_MatchBlockText(pattern, text);
+  return Criteria_MatchFolded(pattern, text, LinkText_CriteriaPlainForm, context);
 }
 
 // What the line test needs, gathered once for a run over many lines.

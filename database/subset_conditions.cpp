@@ -289,9 +289,11 @@ class Compiler {
       p_ += length;
       Value(&last);
     }
-    if (first.empty() && last.empty()) {
-      if (flags == 0) return false;
-      // An operator without its value asks for no date, as "=\" does.
+    const T_TextBuf* value = first.empty() ? &last : &first;
+    if (value->empty() && flags == 0) return false;
+    // An operator without its value asks for no date, as "=\" does; so does a value that would
+    // be printed with the backslash in front.
+    if (value->empty() || value->data[0] == '\\') {
       Emit(kNoDate);
       CondText_PushOperand(&text_, "\\");
       return true;
@@ -300,13 +302,13 @@ class Compiler {
     static constexpr int32_t kCodes[8] = {kWithin, kBefore,  kWithin, kUntil,
                                           kAfter,  kOutside, kFrom,   kOutside};
     T_TextBuf text(kSpellings[flags]);
-    TextBufAppendBuf(&text, first.empty() ? &last : &first);
+    TextBufAppendBuf(&text, value);
     if (range && !first.empty() && !last.empty()) {
       TextBufAppend(&text, "\xE2\x80\xA6");
       TextBufAppendBuf(&text, &last);
     }
     CardId low, high, ignored;
-    bool valid = Resolve(first.empty() ? &last : &first, &low, &high);
+    bool valid = Resolve(value, &low, &high);
     if (valid && range && !first.empty() && !last.empty()) valid = Resolve(&last, &ignored, &high);
     if (valid) {
       Emit(kCodes[flags], low, high);

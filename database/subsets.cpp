@@ -202,8 +202,18 @@ Subset* SubsetCreate(SubsetList* list, const char* name) {
 void SubsetDestroy(Subset* subset) {
   if (subset->editor && editorServices.closeEditor) editorServices.closeEditor(subset);
   subset->editor = nullptr;
-  Unlink(subset->list, subset);
+  SubsetList* list = subset->list;
+  Unlink(list, subset);
   Notify(subset, kChangeSubsetRemoved, nullptr);
+  // The dispatch reaches the database's own list; a window's list hears of it here, so no
+  // formula of its keeps pointing at the subset.
+  if (!subset->database || list != subset->database->subsets) {
+    ChangeNote note;
+    note.code = kChangeSubsetRemoved;
+    note.database = subset->database;
+    note.object = subset;
+    SubsetListOnChange(list, &note);
+  }
   FreeSubset(subset);
 }
 

@@ -96,6 +96,19 @@ TEST_F(CardSelectionTest, CardAndLineTests) {
   }
 }
 
+TEST_F(CardSelectionTest, LinkedTextsMatchByWhatTheyShow) {
+  SetCardTitle(card1, "see <a href=\"http://x.com/p\">Prices</a> now");
+  SetLineText(freight, "file=\"C:\\data\\rates.txt\" rates");
+  Selection_setPattern(&selection, kPatternCardTitle, "see prices now");
+  Selection_setPattern(&selection, kPatternLineText, "txt rates");
+  EXPECT_TRUE(Selection_matchCard(&selection, card1));
+  EXPECT_TRUE(Selection_matchLine(&selection, freight));
+  Selection_setPattern(&selection, kPatternCardTitle, "href");  // the markup still counts
+  EXPECT_TRUE(Selection_matchCard(&selection, card1));
+  Selection_setPattern(&selection, kPatternCardTitle, "see prices later");
+  EXPECT_FALSE(Selection_matchCard(&selection, card1));
+}
+
 TEST_F(CardSelectionTest, SubsetCriterionNeedsTheLineInItsSet) {
   Subset* big = SubsetCreate(base->subsets, "Big");
   SelectionItem* item = SubsetAppendItem(big, "A");
