@@ -165,6 +165,8 @@ void SetDimensionTextRewriter(DimensionTextRewriter rewriter);
 // The dimension numbers in the database's dimension order, then those the order leaves out;
 // returns 32.
 int32_t DimensionsInOrder(const T_Base* base, int32_t* dimensions);
+// Of those, the dimensions the selection restricts; returns how many.
+int32_t RestrictedDimensions(const CardSelection* selection, int32_t* dimensions);
 
 // --- Text forms (database/selection_forms.cpp) --------------------------------------------------
 

@@ -17,7 +17,6 @@ constexpr int32_t kTextFrom = 3105;
 constexpr int32_t kTextTo = 3106;
 constexpr int32_t kTextNotes = 3506;
 constexpr int32_t kTextSubset = 3135;
-constexpr int32_t kFieldFirstValue = 67;
 
 constexpr int32_t kHtmlLabelWidth = 80;
 
@@ -56,13 +55,11 @@ std::vector<Row> DefinitionRows(CardSelection* selection) {
   AddRow(&rows, GetString(kTextFrom), &text);
   DateRefToText(&selection->to, &text);
   AddRow(&rows, GetString(kTextTo), &text);
-  int32_t order[kDimensionCount];
-  int32_t n = DimensionsInOrder(base, order);
+  int32_t restricted[kDimensionCount];
+  int32_t n = RestrictedDimensions(selection, restricted);
   for (int32_t i = 0; i < n; ++i) {
-    int32_t d = order[i];
-    if (!CompSelHasExpression(&selection->components, d)) continue;
-    CompSelPrintDimension(&selection->components, &text, d, ' ');
-    AddRow(&rows, base ? base->GetDimSingular(d) : "", &text);
+    CompSelPrintDimension(&selection->components, &text, restricted[i], ' ');
+    AddRow(&rows, base ? base->GetDimSingular(restricted[i]) : "", &text);
   }
   AddFieldRow(&rows, base, kPatternCardTitle, selection->titleText);
   AddFieldRow(&rows, base, kPatternLineText, selection->lineText);
@@ -72,7 +69,7 @@ std::vector<Row> DefinitionRows(CardSelection* selection) {
   }
   int32_t columns = base ? base->valueCount : kMaxValueCount;
   for (int32_t column = 0; column < columns && column < kMaxValueCount; ++column)
-    AddFieldRow(&rows, base, kFieldFirstValue + column, selection->valueTexts[column]);
+    AddFieldRow(&rows, base, kFieldValueFirst + column, selection->valueTexts[column]);
   CombPrint(&selection->subset, &text, ' ');
   if (!text.empty()) AddRow(&rows, GetString(kTextSubset), &text);
   return rows;

@@ -141,6 +141,16 @@ int32_t DimensionsInOrder(const T_Base* base, int32_t* dimensions) {
   return n;
 }
 
+int32_t RestrictedDimensions(const CardSelection* selection, int32_t* dimensions) {
+  int32_t order[kDimensionCount];
+  int32_t n = DimensionsInOrder(selection->components.database, order);
+  int32_t restricted = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (CompSelHasExpression(&selection->components, order[i])) dimensions[restricted++] = order[i];
+  }
+  return restricted;
+}
+
 // --- Keyed form ----------------------------------------------------------------------------------
 
 void Selection_writeKeys(CardSelection* selection, T_OStream* stream, char prefix) {
@@ -177,77 +187,84 @@ void SelectionDef_writeKeys(const SelectionDef* def, T_OStream* stream, char pre
   PutKey(stream, prefix, 'S', def->subsetText);
 }
 
-bool Selection_readKey(CardSelection* selection, const char* key, T_IStream* stream) {
+namespace {
+
+// Reads one key line into either form; Target supplies the setters (a compiled selection
+// compiles, a definition keeps the texts).
+template <typename Target>
+bool ReadKeyInto(Target& target, const char* key, T_IStream* stream) {
   if (!key || !key[0] || !key[1]) return false;
   T_TextBuf text;
   switch (key[1]) {
-    case 'D': {
-      int32_t n = KeyNumber(key);
-      stream->ReadFieldBuf(&text);
-      if (n >= 1 && n <= kDimensionCount)
-        CompSelCompileDimension(&selection->components, n - 1, text.data);
-      return true;
-    }
     case 'C':
-      ReadBounds(&selection->from, &selection->to, stream);
+      ReadBounds(target.from(), target.to(), stream);
       return true;
+    case 'D':
     case 'Y':
     case 'L':
     case 'A':
-      stream->ReadFieldBuf(&text);
-      Selection_setPattern(selection,
-                           key[1] == 'Y'   ? kPatternCardTitle
-                           : key[1] == 'L' ? kPatternLineText
-                                           : kPatternNotes,
-                           text.data);
-      return true;
     case 'V':
-      stream->ReadFieldBuf(&text);
-      Selection_setCondition(selection, KeyColumn(key), text.data);
-      return true;
     case 'S':
-      stream->ReadFieldBuf(&text);
-      CombCompile(&selection->subset, text.data);
-      return true;
+      break;
     default:
       return false;
   }
+  stream->ReadFieldBuf(&text);
+  switch (key[1]) {
+    case 'D': {
+      int32_t n = KeyNumber(key);
+      if (n >= 1 && n <= kDimensionCount) target.Dimension(n - 1, text.data);
+      break;
+    }
+    case 'Y':
+      target.Pattern(kPatternCardTitle, text.data);
+      break;
+    case 'L':
+      target.Pattern(kPatternLineText, text.data);
+      break;
+    case 'A':
+      target.Pattern(kPatternNotes, text.data);
+      break;
+    case 'V':
+      target.Condition(KeyColumn(key), text.data);
+      break;
+    default:
+      target.Subset(text.data);
+      break;
+  }
+  return true;
+}
+
+struct CompiledTarget {
+  CardSelection* s;
+  DateRef* from() { return &s->from; }
+  DateRef* to() { return &s->to; }
+  void Dimension(int32_t d, const char* t) { CompSelCompileDimension(&s->components, d, t); }
+  void Pattern(int32_t field, const char* t) { Selection_setPattern(s, field, t); }
+  void Condition(int32_t column, const char* t) { Selection_setCondition(s, column, t); }
+  void Subset(const char* t) { CombCompile(&s->subset, t); }
+};
+
+struct TextTarget {
+  SelectionDef* d;
+  DateRef* from() { return &d->from; }
+  DateRef* to() { return &d->to; }
+  void Dimension(int32_t n, const char* t) { SelectionDef_setComponentText(d, n, t); }
+  void Pattern(int32_t field, const char* t) { SelectionDef_setPattern(d, field, t); }
+  void Condition(int32_t column, const char* t) { SelectionDef_setCondition(d, column, t); }
+  void Subset(const char* t) { SelectionDef_setSubset(d, t); }
+};
+
+}  // namespace
+
+bool Selection_readKey(CardSelection* selection, const char* key, T_IStream* stream) {
+  CompiledTarget target{selection};
+  return ReadKeyInto(target, key, stream);
 }
 
 bool SelectionDef_readKey(SelectionDef* def, const char* key, T_IStream* stream) {
-  if (!key || !key[0] || !key[1]) return false;
-  T_TextBuf text;
-  switch (key[1]) {
-    case 'D': {
-      int32_t n = KeyNumber(key);
-      stream->ReadFieldBuf(&text);
-      if (n >= 1 && n <= kDimensionCount) SelectionDef_setComponentText(def, n - 1, text.data);
-      return true;
-    }
-    case 'C':
-      ReadBounds(&def->from, &def->to, stream);
-      return true;
-    case 'Y':
-    case 'L':
-    case 'A':
-      stream->ReadFieldBuf(&text);
-      SelectionDef_setPattern(def,
-                              key[1] == 'Y'   ? kPatternCardTitle
-                              : key[1] == 'L' ? kPatternLineText
-                                              : kPatternNotes,
-                              text.data);
-      return true;
-    case 'V':
-      stream->ReadFieldBuf(&text);
-      SelectionDef_setCondition(def, KeyColumn(key), text.data);
-      return true;
-    case 'S':
-      stream->ReadFieldBuf(&text);
-      SelectionDef_setSubset(def, text.data);
-      return true;
-    default:
-      return false;
-  }
+  TextTarget target{def};
+  return ReadKeyInto(target, key, stream);
 }
 
 // --- XML -----------------------------------------------------------------------------------------
@@ -260,11 +277,10 @@ void Selection_writeXml(CardSelection* selection, T_OStream* stream) {
   stream->PutElement("from", text.data);
   DateRefToText(&selection->to, &text);
   stream->PutElement("to", text.data);
-  int32_t order[kDimensionCount];
-  int32_t n = DimensionsInOrder(base, order);
+  int32_t restricted[kDimensionCount];
+  int32_t n = RestrictedDimensions(selection, restricted);
   for (int32_t i = 0; i < n; ++i) {
-    int32_t d = order[i];
-    if (!CompSelHasExpression(&selection->components, d)) continue;
+    int32_t d = restricted[i];
     CompSelPrintDimension(&selection->components, &text, d, ' ');
     stream->PutText("<dim");
     stream->PutIntAttribute("num", d + 1);

@@ -11,6 +11,8 @@
 #include "core/value_format.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "ui/database_services.h"
+#include "ui/text_style.h"
 
 namespace {
 
@@ -366,4 +368,28 @@ int64_t SubsetListMemSize(const SubsetList* list) {
   for (int32_t i = 0; subset && i < list->count; ++i, subset = subset->next)
     bytes += SubsetMemSize(subset);
   return bytes;
+}
+
+// --- The editor's layout -------------------------------------------------------------------------
+
+SubsetEditorLayout SubsetEditorMeasure(T_Base* base, int32_t fieldColumn, int32_t rows) {
+  static constexpr int32_t kFields[] = {
+      3101, kPatternCardTitle, kPatternLineText, 3506, 3135, 3502, 3503, 3504, 3505};
+  int32_t widest = 0;
+  T_TextBuf label;
+  auto measure = [&](int32_t field) {
+    Database_FieldName(base, &label, field);
+    int32_t width = TextWidthBuf(&label);
+    if (width > widest) widest = width;
+  };
+  for (int32_t field : kFields) measure(field);
+  for (int32_t column = 0; column < base->valueCount; ++column) measure(kFieldValueFirst + column);
+  SubsetEditorLayout layout;
+  layout.labelWidth = widest + 5;
+  layout.width = layout.labelWidth + fieldColumn + 307;
+  int32_t height = 17 * base->lineSlots + 86;
+  if (height < 282) height = 282;
+  if (17 * rows + 265 > height) height = 17 * rows + 265;
+  layout.height = height + 82;
+  return layout;
 }

@@ -177,6 +177,17 @@ void SubsetMarkReferenced(Subset* subset, BitVector* set);
 int64_t SubsetMemSize(const Subset* subset);
 int64_t SubsetListMemSize(const SubsetList* list);
 
+// The subset editor's layout in the current port: the label column as wide as the widest of the
+// texts 3101, the card-title and line-text labels, 3506, 3135, 3502 to 3505 and the value names,
+// plus 5; the window that plus the field column plus 307 wide, and
+// max(17 x line dimensions + 86, 282, 17 x rows + 265) + 82 high.
+struct SubsetEditorLayout {
+  int32_t labelWidth;
+  int32_t width;
+  int32_t height;
+};
+SubsetEditorLayout SubsetEditorMeasure(T_Base* base, int32_t fieldColumn, int32_t rows);
+
 // --- Items (database/subset_items.cpp) ----------------------------------------------------------
 
 // Appended with a unique name ("A" for none); null without memory.

@@ -229,6 +229,25 @@ TEST_F(CardSelectionTest, RegisteredSelectionsFollowTheirDatabase) {
   EXPECT_EQ(selection.nextRegistered, nullptr);
 }
 
+TEST_F(CardSelectionTest, DefinitionsTakeTheDimensionEditorsRewrite) {
+  SelectionDef def;
+  SelectionDef_init(&def, base);
+  SelectionDef_setComponentText(&def, 1, "P1|Q");
+  SelectionDef_setComponentText(&def, 2, "R");
+  ChangeNote note;
+  note.code = kChangeDimensionEdited;
+  note.database = base;
+  note.index = 1;
+  NotifyChange(base, &note);  // without the editor's rewrite nothing changes
+  EXPECT_STREQ(def.componentTexts[1], "P1|Q");
+  SetDimensionTextRewriter([](void*, int32_t, T_TextBuf* text) { TextBufAppend(text, "!"); });
+  NotifyChange(base, &note);
+  SetDimensionTextRewriter(nullptr);
+  EXPECT_STREQ(def.componentTexts[1], "P1|Q!");
+  EXPECT_STREQ(def.componentTexts[2], "R");
+  SelectionDef_free(&def);
+}
+
 TEST_F(CardSelectionTest, DefinitionsFollowRenamesOfStoredSubsetsOnly) {
   Subset* stored = SubsetCreate(base->subsets, "North");
   SubsetList windowList;

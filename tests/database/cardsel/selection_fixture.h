@@ -1,7 +1,7 @@
 #pragma once
-// One database per test with the engine's hooks installed, a scripted alert handler, and the
-// helpers that the card-selection and subset tests share: components, cards with titles, notes
-// and stamps, lines with values, components and texts, and line sets as lists of lines.
+// The card tests' database with the engine's hooks installed and a scripted alert handler, and
+// the helpers that the card-selection and subset tests share: announced components, cards with
+// titles and notes, line sets as lists of lines, and the text of memory streams.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,6 +22,7 @@
 #include "database/components.h"
 #include "database/lines.h"
 #include "database/toolkit_adapter.h"
+#include "tests/database/cards/cards_fixture.h"
 
 namespace selection_test {
 
@@ -62,23 +63,22 @@ inline bool ExpressionsCompile(T_Base* base) {
   return real;
 }
 
-class SelectionTest : public ::testing::Test {
+// The card tests' database, with the engine's hooks installed and scripted alerts on top.
+class SelectionTest : public CardsTest {
  protected:
   void SetUp() override {
-    PendingErrorClear();
     InstallDatabaseServices();
-    base = new T_Base(nullptr, 0);
+    CardsTest::SetUp();
   }
   void TearDown() override {
-    delete base;
+    CardsTest::TearDown();
     RemoveDatabaseServices();
     SetTickSource(nullptr);
-    PendingErrorClear();
   }
 
   // A new component, announced (code 11) as the component operations' callers do.
   int64_t Component(int32_t dimension, const char* code, const char* text = nullptr) {
-    ComponentRecord* c = AddComponent(base, dimension, code, text, nullptr);
+    ComponentRecord* c = ::AddComponent(base, dimension, code, text, nullptr);
     EXPECT_NE(c, nullptr) << code;
     ChangeNote note;
     note.code = kChangeComponentsRebuilt;
@@ -88,31 +88,12 @@ class SelectionTest : public ::testing::Test {
     return c ? c->number : 0;
   }
 
-  static PackedDate Day(int32_t year, int32_t month, int32_t day) {
-    return PackDate(year, month, day);
-  }
-
   CardRecord* Card(PackedDate date, int32_t number, const char* title = nullptr,
                    const char* notes = nullptr) {
-    CardId id{date, number};
-    CardRecord* card = CreateCard(base, &id);
-    EXPECT_NE(card, nullptr);
-    if (title) SetCardTitle(card, title);
-    if (notes) SetCardNotes(card, notes);
+    CardRecord* card = CardsTest::Card(date, number);
+    if (card && title) SetCardTitle(card, title);
+    if (card && notes) SetCardNotes(card, notes);
     return card;
-  }
-
-  // A line in the card's group of the component, with values and slot components given.
-  LineRecord* Line(CardRecord* card, int64_t group, std::vector<double> values = {},
-                   std::vector<int64_t> components = {}, const char* text = nullptr) {
-    LineRecord* line = CreateLine(base, base->FindOrAddGroup(card, group));
-    EXPECT_NE(line, nullptr);
-    for (size_t i = 0; i < values.size(); ++i)
-      base->SetLineValue(line, static_cast<int32_t>(i), values[i]);
-    for (size_t i = 0; i < components.size(); ++i)
-      base->SetLineComponent(line, static_cast<int32_t>(i), components[i]);
-    if (text) SetLineText(line, text);
-    return line;
   }
 
   static std::vector<int64_t> Members(const BitVector* set) {
@@ -129,7 +110,6 @@ class SelectionTest : public ::testing::Test {
   }
 
   T_ScriptedAlerts alerts;
-  T_Base* base = nullptr;
 };
 
 }  // namespace selection_test

@@ -3,6 +3,7 @@
 #include "database/change_notes.h"
 #include "database/subsets.h"
 #include "tests/database/cardsel/selection_fixture.h"
+#include "tests/ui/offscreen_fixture.h"
 #include "ui/native_window.h"
 #include "ui/program_entry.h"
 
@@ -361,6 +362,40 @@ TEST_F(SubsetModelTest, BlocksRoundTripThroughMemoryStreams) {
   itemIn.ReadFieldBuf(&rest);
   EXPECT_STREQ(rest.data, "F");
   SubsetListFree(&local);
+}
+
+}  // namespace
+
+namespace {
+
+class EditorLayoutTest : public OffscreenPortTest {
+ protected:
+  void SetUp() override {
+    OffscreenPortTest::SetUp();
+    InstallDatabaseServices();
+    base = new T_Base(nullptr, 0);
+  }
+  void TearDown() override {
+    delete base;
+    RemoveDatabaseServices();
+    OffscreenPortTest::TearDown();
+  }
+  T_Base* base = nullptr;
+};
+
+TEST_F(EditorLayoutTest, GrowsWithLabelsDimensionsAndRows) {
+  SubsetEditorLayout layout = SubsetEditorMeasure(base, 200, 0);
+  EXPECT_GE(layout.labelWidth, TextWidth("Card Title") + 5);
+  EXPECT_EQ(layout.width, layout.labelWidth + 200 + 307);
+  EXPECT_EQ(layout.height, 282 + 82);
+  EXPECT_EQ(SubsetEditorMeasure(base, 200, 2).height, 17 * 2 + 265 + 82);
+
+  base->valueNames[0] = StrDup("A value column with a long name");
+  base->lineSlots = 20;
+  layout = SubsetEditorMeasure(base, 100, 2);
+  EXPECT_EQ(layout.labelWidth, TextWidth("A value column with a long name") + 5);
+  EXPECT_EQ(layout.height, 17 * 20 + 86 + 82);
+  base->lineSlots = 1;
 }
 
 }  // namespace
