@@ -188,9 +188,11 @@ void SelectionDef_onChange(SelectionDef* def, const ChangeNote* note) {
     T_TextBuf text(def->componentTexts[d]);
     rewriter(note->object, d, &text);
     BlockTextAssignBuf(&def->componentTexts[d], &text);
-  } else if (note->code == kChangeSubset && def->subsetText && note->object) {
+  } else if (note->code == kChangeSubset && def->subsetText) {
+    const Subset* renamed = FindLiveSubset(note->object);
+    if (!renamed) return;
     T_TextBuf text(def->subsetText);
-    CombRenameInText(&text, note->oldName, static_cast<const Subset*>(note->object)->name);
+    CombRenameInText(&text, note->oldName, renamed->name);
     BlockTextAssignBuf(&def->subsetText, &text);
   }
 }
