@@ -18,6 +18,7 @@
 #include "database/protection.h"
 #include "database/stored_object_holders.h"
 #include "database/time_scale.h"
+#include "database/subsets.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
 #include "ui/link_handler.h"
@@ -112,7 +113,8 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   PagedArrayInit(&cardPool, sizeof(CardRecord), 0);
   PagedArrayInit(&groupPool, sizeof(GroupRecord), 0);
   PagedArrayInit(&linePool, LineRecordWidth(1, 1, 2), 0);
-  // subsets: the subset list is set up here
+  subsets = new SubsetList;
+  SubsetListInit(subsets, this, kSubsetListOfDatabase);
 
   untitledNumber = untitled;
   path = new T_TextBuf(pathText ? pathText : "");
@@ -225,7 +227,9 @@ T_Base::~T_Base() {
   webUsers = nullptr;
   ProtectionFree(protection);
   protection = nullptr;
-  // subsets: the subset list is freed here
+  if (subsets) SubsetListFree(subsets);
+  delete subsets;
+  subsets = nullptr;
   for (DateNode* node = dateRing->next; node != dateRing;) {
     DateNode* following = node->next;
     delete node;
@@ -369,7 +373,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
   bytes += StoredObjectHoldersMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
     bytes += TimeScaleMemSize(scale);
-  // subsets: the subset list
+  if (subsets) bytes += SubsetListMemSize(subsets);
   // templates: one template record per template
   bytes += LineOriginsMemSize(this);
 

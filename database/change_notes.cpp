@@ -1,9 +1,11 @@
 #include "database/change_notes.h"
 
 #include "database/base.h"
+#include "database/card_selection.h"
 #include "database/date_ref.h"
 #include "database/menu_marks.h"
 #include "database/model_links.h"
+#include "database/subsets.h"
 #include "database/time_scale.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
@@ -28,7 +30,7 @@ void Probe(int32_t step, T_Base* base, const ChangeNote* note) {
 }
 
 bool ConcernsStoredSubset(const ChangeNote* note) {
-  return !storedSubset || storedSubset(note->object);
+  return storedSubset ? storedSubset(note->object) : SubsetIsStored(note->object);
 }
 
 constexpr int32_t kNoMenu = -1;
@@ -134,11 +136,10 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   }
 
   Probe(4, base, note);
-  // selections: every registered card selection (base->selections) receives the note here
+  SelectionsOnChange(base, note);
 
   Probe(5, base, note);
-  // selections: every registered selection definition (base->selectionDefs) receives code 13,
-  // and code 58 for a stored subset, here
+  SelectionDefsOnChange(base, note);
 
   Probe(6, base, note);
   if (note->code == kChangeLinks) {
@@ -148,7 +149,7 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   }
 
   Probe(7, base, note);
-  // subsets: the subset list receives the note here
+  if (base->subsets) SubsetListOnChange(base->subsets, note);
   if (base->webUsers) WebUserListOnChange(base->webUsers, note);
 
   Probe(8, base, note);

@@ -70,8 +70,8 @@ void NotifyChange(T_Base* base, const ChangeNote* note);
 void BroadcastToAllBases(const ChangeNote* note);
 
 // Whether a subset note (codes 58 to 62) concerns a subset stored with the database (kind 0),
-// which is part of what is saved. The subset model installs it; until then every subset counts
-// as stored. Null puts back that default.
+// which is part of what is saved. By default the subset model answers (SubsetIsStored: a subset
+// of the database's own list); a test may put another answer in. Null puts back the default.
 using StoredSubsetQuery = bool (*)(const void* subset);
 void SetStoredSubsetQuery(StoredSubsetQuery query);
 
