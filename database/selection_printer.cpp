@@ -66,6 +66,21 @@ const char* SuffixText(uint32_t opcode) {
   }
 }
 
+// A pattern that needs quotes but holds both quote marks cannot be quoted; brackets hold it
+// when its own brackets balance.
+bool NeedsBracketsForQuotes(const char* pattern, int32_t length) {
+  bool single = false;
+  bool twin = false;
+  int32_t depth = 0;
+  for (int32_t i = 0; i < length; ++i) {
+    single |= pattern[i] == '\'';
+    twin |= pattern[i] == '"';
+    if (pattern[i] == '(') ++depth;
+    if (pattern[i] == ')' && --depth < 0) return false;
+  }
+  return single && twin && depth == 0 && SelectionWordNeedsQuotes(pattern, length, kPatternWord);
+}
+
 void Bracket(T_TextBuf* text) {
   TextBufInsertChar(text, 0, '(');
   TextBufAppendChar(text, ')');
@@ -218,7 +233,13 @@ class Printer {
     } else {
       int32_t length = 0;
       while (pattern[length]) ++length;
-      AppendSelectionWord(text, pattern, length, kPatternWord);
+      if (NeedsBracketsForQuotes(pattern, length)) {
+        TextBufAppendChar(text, '(');
+        TextBufAppend(text, pattern);
+        TextBufAppendChar(text, ')');
+      } else {
+        AppendSelectionWord(text, pattern, length, kPatternWord);
+      }
     }
     if (opcode == kSelTextUp || opcode == kSelHostUp) TextBufAppend(text, "^");
   }
