@@ -37,8 +37,8 @@ bool CodePartEquals(const T_TextBuf* display, const T_TextBuf* typed) {
 ComponentPicker::ComponentPicker(T_Base* base, int32_t d, const TextMeasurer& measurer,
                                  const RECT& bounds, POINT anchor)
     : base_(base), d_(d), measurer_(measurer), bounds_(bounds), anchor_(anchor) {
-  TextMeasure line = measurer_.measure ? measurer_.measure(measurer_.context, "Ag", 2)
-                                       : TextMeasure{0, 0};
+  TextMeasure line =
+      measurer_.measure ? measurer_.measure(measurer_.context, "Ag", 2) : TextMeasure{0, 0};
   rowHeight_ = std::max(1, line.height);
 }
 
@@ -73,9 +73,8 @@ void ComponentPicker::OpenLevel(int64_t parent) {
     item.component = child->number;
     item.hasChildren = child->firstChild != nullptr;
     base_->GetComponentText(&item.display, child->number, d_);
-    int32_t hidden = prefix.length > 0 && StrStartsWith(item.display.data, prefix.data)
-                         ? prefix.length
-                         : 0;
+    int32_t hidden =
+        prefix.length > 0 && StrStartsWith(item.display.data, prefix.data) ? prefix.length : 0;
     TextBufAssign(&item.shown, item.display.data + hidden);
     int32_t itemWidth = TextWidthWith(&measurer_, item.shown.data, item.shown.length) + kTextRoom +
                         (item.hasChildren ? kArrowRoom : 0);

@@ -104,8 +104,7 @@ void CompSelPrintDimension(const ComponentSelection* selection, T_TextBuf* text,
   PrintSelection(selection->database, d, selection->programs[d], text, separator);
 }
 
-void CompSelWriteKeys(const ComponentSelection* selection, T_OStream* stream,
-                      const char* prefix) {
+void CompSelWriteKeys(const ComponentSelection* selection, T_OStream* stream, const char* prefix) {
   T_Base* base = selection->database;
   if (!base) return;
   T_TextBuf text;

@@ -22,6 +22,9 @@
 namespace {
 
 constexpr int32_t kHeaderSize = static_cast<int32_t>(sizeof(SelectionProgram));
+// Brackets and complements nest no deeper than this, or the compile fails: texts from files and
+// requests are not cut, and each level costs the descent stack space.
+constexpr int32_t kMaxNesting = 500;
 
 // A MemAlloc array that grows by doubling; a failed growth leaves it as it was.
 template <typename T>
@@ -46,20 +49,6 @@ struct GrowingArray {
     return true;
   }
 };
-
-int32_t Precedence(int32_t op) {
-  switch (op) {
-    case kSelUnion:
-      return 1;
-    case kSelEither:
-      return 2;
-    case kSelAnd:
-    case kSelDifference:
-      return 3;
-    default:
-      return 0;
-  }
-}
 
 // The binary operator a token stands for between two operands, 0 for none.
 int32_t BinaryOperator(int32_t token) {
@@ -134,7 +123,7 @@ class Compiler {
     return n;
   }
 
-  bool Stopped() const { return unknown_ || outOfMemory_; }
+  bool Stopped() const { return unknown_ || outOfMemory_ || tooDeep_; }
   Mark Save() const { return Mark{position_, records_.count, pool_.count}; }
   void Restore(const Mark& mark) {
     position_ = mark.position;
@@ -158,7 +147,7 @@ class Compiler {
     while (!Stopped()) {
       SelectionToken token = Peek();
       int32_t op = BinaryOperator(token.code);
-      int32_t precedence = Precedence(op);
+      int32_t precedence = SelectionPrecedence(op);
       if (!op || precedence < minimum) return;
       Mark mark = Save();
       Take(token);
@@ -181,21 +170,15 @@ class Compiler {
     if (Stopped()) return false;
     SelectionToken token = Peek();
     Mark mark = Save();
-    if (token.code == kSelComplement) {
-      Take(token);
-      if (!Unary()) {
-        if (!Stopped()) Restore(mark);
+    if (token.code == kSelComplement || token.code == kSelOpen) {
+      if (nesting_ >= kMaxNesting) {
+        tooDeep_ = true;
         return false;
       }
-      EmitComplement();
-      return true;
-    }
-    if (token.code == kSelOpen) {
-      Take(token);
-      bool have = Expression(1);
-      if (Stopped()) return false;
-      SkipToClosingBracket();
-      if (!have) Restore(mark);
+      ++nesting_;
+      bool have = Nested(token);
+      --nesting_;
+      if (!have && !Stopped()) Restore(mark);
       return have;
     }
     if (!Primary()) {
@@ -203,6 +186,19 @@ class Compiler {
       return false;
     }
     return true;
+  }
+
+  // A complement, or an expression in brackets (all up to the balancing one is consumed).
+  bool Nested(const SelectionToken& token) {
+    Take(token);
+    if (token.code == kSelComplement) {
+      if (!Unary()) return false;
+      EmitComplement();
+      return true;
+    }
+    if (!Expression(1)) return false;
+    if (!Stopped()) SkipToClosingBracket();
+    return !Stopped();
   }
 
   bool Primary() {
@@ -557,10 +553,12 @@ class Compiler {
   const char* text_;
   T_Window* owner_;
   int32_t position_ = 0;
+  int32_t nesting_ = 0;
   GrowingArray<SelectionRecord> records_;
   GrowingArray<char> pool_;
   bool unknown_ = false;
   bool outOfMemory_ = false;
+  bool tooDeep_ = false;
 };
 
 }  // namespace

@@ -119,8 +119,8 @@ void MarkOperand(T_Base* base, int32_t d, const SelectionProgram* program,
     case kSelHost:
     case kSelHostUp: {
       const char* pattern = ProgramPool(program) + records[0].argument;
-      MarkPattern(base, d, set, pattern, opcode >= kSelHost, opcode == kSelTextUp ||
-                                                                 opcode == kSelHostUp);
+      MarkPattern(base, d, set, pattern, opcode >= kSelHost,
+                  opcode == kSelTextUp || opcode == kSelHostUp);
       return;
     }
     default:  // the empty set

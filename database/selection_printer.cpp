@@ -27,17 +27,6 @@ struct Entry {
   int32_t op = 0;
 };
 
-int32_t Precedence(int32_t op) {
-  switch (op) {
-    case kSelUnion:
-      return 1;
-    case kSelEither:
-      return 2;
-    default:
-      return 3;
-  }
-}
-
 const char* OperatorText(int32_t op) {
   switch (op) {
     case kSelUnion:
@@ -252,7 +241,7 @@ class Printer {
   }
 
   void Join(Entry* left, const Entry* right, int32_t op) {
-    int32_t precedence = Precedence(op);
+    int32_t precedence = SelectionPrecedence(op);
     if (left->precedence < precedence) Bracket(&left->text);
     if (separator_) TextBufAppendChar(&left->text, separator_);
     TextBufAppend(&left->text, OperatorText(op));

@@ -72,6 +72,22 @@ constexpr int32_t kSelTextUp = 22;
 constexpr int32_t kSelHost = 23;
 constexpr int32_t kSelHostUp = 24;
 
+// Binding of the binary operators, loosest first: union 1, either-or 2, intersection and
+// difference 3 (the complement, a prefix, binds at 4).
+inline int32_t SelectionPrecedence(int32_t op) {
+  switch (op) {
+    case kSelUnion:
+      return 1;
+    case kSelEither:
+      return 2;
+    case kSelAnd:
+    case kSelDifference:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
 // The byte that starts a pattern read in brackets.
 constexpr char kBracketedPattern = 4;
 
@@ -106,7 +122,7 @@ inline bool NamesComponent(uint32_t opcode) {
 enum class CompileResult {
   kProgram,       // a program
   kUnrestricted,  // nothing to select by (an empty text): no program
-  kFailed,        // an unknown code, or no memory: no program
+  kFailed,        // an unknown code, brackets nested beyond 500, or no memory: no program
 };
 
 // Compiles the text for dimension d. Codes are resolved through T_Base::FindComponentOrAsk (the
@@ -118,8 +134,7 @@ void FreeSelectionProgram(SelectionProgram* program);
 // The components the program selects, as bits of a set sized to the component pool (the bits of
 // other dimensions are undefined). False, with nothing written, when the abort flag rose or the
 // evaluator's sets could not be had; the caller then takes the whole dimension.
-bool EvaluateSelection(T_Base* base, int32_t d, const SelectionProgram* program,
-                       BitVector* result);
+bool EvaluateSelection(T_Base* base, int32_t d, const SelectionProgram* program, BitVector* result);
 // The program as text: operators between blanks when separator is ' ', without them when it is
 // 0. A program of one plain component prints as its display text.
 void PrintSelection(T_Base* base, int32_t d, const SelectionProgram* program, T_TextBuf* out,

@@ -3,6 +3,10 @@
 #include "core/text_buffer.h"
 #include "core/utf8.h"
 #include "database/selection_program.h"
+#include "ui/database_services.h"
+
+// The toolkit quotes a name for a field in the mode codes are read in.
+static_assert(kQuoteForField == kCodeWord);
 
 namespace {
 

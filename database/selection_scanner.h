@@ -44,7 +44,7 @@ struct SelectionWord {
   int32_t length;     // trailing blanks of an unquoted word are not counted
   int32_t consumed;   // bytes from the reading position to after the word
   bool quoted;
-  bool bracketed;     // read as "(...)" under kWordMayBeBracketed
+  bool bracketed;  // read as "(...)" under kWordMayBeBracketed
 };
 
 // Leading blanks are skipped; a word in single or double quotes runs to the same quote (or the

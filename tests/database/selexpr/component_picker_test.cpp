@@ -48,8 +48,7 @@ TEST_F(ComponentPickerTest, LevelsListChildrenWithoutTheParentsPrefix) {
   ComponentPicker picker = Picker();
   picker.Open(kDim);
   ASSERT_EQ(picker.LevelCount(), 1);
-  EXPECT_EQ(Shown(picker, 0),
-            "3 Three / 4 Four / R&D Research & development / 'Q Quoted / ÅS Ås");
+  EXPECT_EQ(Shown(picker, 0), "3 Three / 4 Four / R&D Research & development / 'Q Quoted / ÅS Ås");
   EXPECT_EQ(Chosen(picker), "");
   // The widest text, its room and the arrow of an item with children, and the frame.
   const int32_t width = 26 * kCharWidth + 1 + 8 + 6 + 4;
@@ -71,8 +70,7 @@ TEST_F(ComponentPickerTest, LevelsListChildrenWithoutTheParentsPrefix) {
   EXPECT_EQ(picker.Level(1).rect.left, picker.Level(0).rect.right);
   EXPECT_EQ(picker.Level(1).rect.top, 20 + 2 + kLineHeight);
   EXPECT_EQ(picker.Level(2).rect.top, picker.Level(1).rect.top + 2);
-  EXPECT_EQ(picker.Level(2).rect.right - picker.Level(2).rect.left,
-            16 * kCharWidth + 1 + 8 + 4);
+  EXPECT_EQ(picker.Level(2).rect.right - picker.Level(2).rect.left, 16 * kCharWidth + 1 + 8 + 4);
 
   picker.Open(C("R&D1"));
   EXPECT_EQ(Shown(picker, 1), "[D1 Lab]");
@@ -86,11 +84,11 @@ TEST_F(ComponentPickerTest, KeysMoveTheHighlightAndOpenAndCloseLevels) {
     int32_t levels;
     const char* chosen;
   } steps[] = {
-      {kKeyRight, 1, ""},   // nothing highlighted: nothing to open
-      {kKeyDown, 1, "3"},   {kKeyRight, 2, "35"}, {kKeyDown, 2, "36"},  {kKeyDown, 2, "36"},
-      {kKeyUp, 2, "35"},    {kKeyRight, 3, "351"}, {kKeyUp, 3, "351"},   {kKeyLeft, 2, "35"},
-      {kKeyLeft, 1, "3"},   {kKeyLeft, 1, "3"},   {kKeyDown, 1, "4"},   {kKeyDown, 1, "R&D"},
-      {kKeyDown, 1, "'Q"},  {kKeyRight, 1, "'Q"},  // no children
+      {kKeyRight, 1, ""},  // nothing highlighted: nothing to open
+      {kKeyDown, 1, "3"},  {kKeyRight, 2, "35"},  {kKeyDown, 2, "36"}, {kKeyDown, 2, "36"},
+      {kKeyUp, 2, "35"},   {kKeyRight, 3, "351"}, {kKeyUp, 3, "351"},  {kKeyLeft, 2, "35"},
+      {kKeyLeft, 1, "3"},  {kKeyLeft, 1, "3"},    {kKeyDown, 1, "4"},  {kKeyDown, 1, "R&D"},
+      {kKeyDown, 1, "'Q"}, {kKeyRight, 1, "'Q"},  // no children
   };
   for (const Step& step : steps) {
     EXPECT_TRUE(picker.Key(step.key));

@@ -12,10 +12,10 @@ namespace selexpr_test {
 namespace {
 
 const char* const kPieces[] = {
-    "3",   "35",  "351", "36",  "4",   "41",    "411", "42",  "'R&D'", "\"'Q\"", "ÅS",  "ÅS1",
-    "&",   "|",   "±",   "¬",   "--",  "++",    "+-",  "..",  "…",     "_",      "!",   "?",
-    "¶",   "^",   "=",   "@",   "\\",  "\\\\",  "(",   ")",   " ",     "  ",     "'",   "\"",
-    "Thi", "Lab", "H",   "x",   "\xC2", "\xE2\x80", "\xFF", "\t", "=(", "R&D1",
+    "3",   "35",  "351", "36", "4",    "41",       "411",  "42", "'R&D'", "\"'Q\"", "ÅS", "ÅS1",
+    "&",   "|",   "±",   "¬",  "--",   "++",       "+-",   "..", "…",     "_",      "!",  "?",
+    "¶",   "^",   "=",   "@",  "\\",   "\\\\",     "(",    ")",  " ",     "  ",     "'",  "\"",
+    "Thi", "Lab", "H",   "x",  "\xC2", "\xE2\x80", "\xFF", "\t", "=(",    "R&D1",
 };
 
 class DamagedInputTest : public SelexprTest {
@@ -53,7 +53,10 @@ TEST_F(DamagedInputTest, RandomPiecesCompileAndReadBack) {
 
 TEST_F(DamagedInputTest, FlippedBytesOfValidExpressionsCompile) {
   const char* const valid[] = {
-      "(3 | 4) ¬ (35 | 41)", "ÅS1…35! | =(Lab|Deep)^", "'R&D' & ¬\"'Q\" ± @H^", "35..41 | ¶3 | ?",
+      "(3 | 4) ¬ (35 | 41)",
+      "ÅS1…35! | =(Lab|Deep)^",
+      "'R&D' & ¬\"'Q\" ± @H^",
+      "35..41 | ¶3 | ?",
   };
   std::mt19937 random(61);
   for (int round = 0; round < 3000; ++round) {
@@ -67,6 +70,21 @@ TEST_F(DamagedInputTest, FlippedBytesOfValidExpressionsCompile) {
     RoundTrip(text);
     if (HasFatalFailure()) return;
   }
+}
+
+TEST_F(DamagedInputTest, NestingBeyondItsLimitFailsWithoutRunningOutOfStack) {
+  ASSERT_TRUE(Compile("3|4"));
+  for (const char* opener : {"(", "¬", "-- "}) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i) text += opener;
+    text += "35";
+    EXPECT_FALSE(Compile(text.c_str())) << opener;
+    EXPECT_EQ(Stored(), "3|4") << opener;
+  }
+  std::string deep(400, '(');
+  for (int i = 0; i < 400; ++i) deep += "(&";  // every level fails, and is tried again
+  ASSERT_TRUE(Compile((deep + "35").c_str()));
+  EXPECT_EQ(Stored(), "35 Thirty-five");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/output_stream.h"
 #include "core/text_buffer.h"
@@ -191,9 +192,9 @@ TEST_F(ExpressionTest, DeeplyBracketedTextsEvaluate) {
 
 TEST_F(ExpressionTest, EveryPrintedCodeReadsBackAsItself) {
   const char* const codes[] = {
-      "R&D",  "'Q",   "Q'",   "P'&Q", "A_B",  "X..Y", "A!B", "(P", "\\Z", "=E",    "@H",
-      "N^",   "M-",   "K+",   "+-",   "J--K", "ÅS",   "T…U", "V¬W", "W)X", "Y|Z",  "L±M",
-      "¶P",   "?R",   "S.T",  "\"D",  "E\"",  "1+2",  "--",  "..",  "_",   "Ø&Æ",
+      "R&D", "'Q", "Q'",  "P'&Q", "A_B",  "X..Y", "A!B", "(P",  "\\Z", "=E",  "@H",
+      "N^",  "M-", "K+",  "+-",   "J--K", "ÅS",   "T…U", "V¬W", "W)X", "Y|Z", "L±M",
+      "¶P",  "?R", "S.T", "\"D",  "E\"",  "1+2",  "--",  "..",  "_",   "Ø&Æ",
   };
   constexpr int32_t kCodes = 3;
   Add("OTHER", "Other", nullptr, kCodes);

@@ -34,14 +34,14 @@ TEST_F(RemapTest, EveryRecordNamingADeletedComponentTakesItsNearestSurvivingAnce
     const char* stored;
     const char* selected;  // a new top-level "9" reuses a freed record and stays out
   } cases[] = {
-      {"351", "35", "3 Three", "3 36"},             // 14, below the deleted one
-      {"35…41", "35", "3…41", "3 36 4 41 411"},     // 15 and 15
-      {"36…411!", "41", "36…4!", "36 4"},           // 15 and 16
-      {"351^", "35", "3^", "3"},                    // 17
-      {"351!", "35", "3!", "3"},                    // 18
-      {"35?", "35", "3?", ""},                      // 19
-      {"351¶", "35", "3¶", "36"},                   // 20
-      {"36 | 411¶", "41", "36|4¶", "36 42"},        // in a larger program
+      {"351", "35", "3 Three", "3 36"},          // 14, below the deleted one
+      {"35…41", "35", "3…41", "3 36 4 41 411"},  // 15 and 15
+      {"36…411!", "41", "36…4!", "36 4"},        // 15 and 16
+      {"351^", "35", "3^", "3"},                 // 17
+      {"351!", "35", "3!", "3"},                 // 18
+      {"35?", "35", "3?", ""},                   // 19
+      {"351¶", "35", "3¶", "36"},                // 20
+      {"36 | 411¶", "41", "36|4¶", "36 42"},     // in a larger program
       // The root, when no ancestor survives: 14 names the whole dimension.
       {"4 | 35!", "4", "¬\\\\|35!", "\\ 3 35 351 36 R&D R&D1 'Q ÅS ÅS1 9"},
   };

@@ -109,8 +109,8 @@ TEST_F(SelectionTextsTest, ADimensionEditorRewritesItsDimensionsText) {
   SelTextsSet(&texts, 2, "4", 1);
   int editor = 0;
   T_Base elsewhere(nullptr, 0);
-  ChangeNote note{.code = kChangeDimensionEdited, .database = &elsewhere, .index = kDim,
-                  .object = &editor};
+  ChangeNote note{
+      .code = kChangeDimensionEdited, .database = &elsewhere, .index = kDim, .object = &editor};
   SelTextsOnChange(&texts, base, &note);  // another database's editor
   note.database = base;
   note.code = kChangeComponentsRebuilt;

@@ -2,15 +2,14 @@
 // A database whose dimension 1 holds a tree of three levels, with codes that hold "&", a quote
 // mark and non-ASCII letters, and a component selection over it. In tree order:
 //
-//   3 Three            4 Four (H4)              R&D Research & development   'Q Quoted
-//     35 Thirty-five     41 Forty-one             R&D1 Lab                   ÅS Ås
-//       (H35)              411 Forty-one one                                   ÅS1 Ørsta
-//       351 Deep         42 Forty-two
-//     36 Thirty-six
+//   3 Three                   4 Four (host H4)        R&D Research & development
+//     35 Thirty-five (H35)      41 Forty-one            R&D1 Lab
+//       351 Deep                  411 Forty-one one   'Q Quoted
+//     36 Thirty-six             42 Forty-two          ÅS Ås
+//                                                       ÅS1 Ørsta
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/alert.h"
 #include "database/base.h"
@@ -19,29 +18,14 @@
 #include "database/component_tree.h"
 #include "database/components.h"
 #include "database/read_prompt.h"
+#include "tests/database/components/components_fixture.h"
 
 namespace selexpr_test {
 
 constexpr int32_t kDim = 1;
 
-// Answers every question with its first button and remembers the message numbers and texts.
-class ScriptedAlerts : public T_AlertHandler {
- public:
-  void Notify(const AlertRequest*) override {}
-  int32_t Ask(const AlertRequest* request) override {
-    Asked entry{request->message, {}};
-    for (int32_t i = 0; i < request->textCount; ++i) entry.texts.emplace_back(request->texts[i]);
-    asked.push_back(entry);
-    return 0;
-  }
-  bool IsUnattended() override { return true; }
-
-  struct Asked {
-    int32_t message;
-    std::vector<std::string> texts;
-  };
-  std::vector<Asked> asked;
-};
+using components_test::ReadPromptIsLinked;
+using components_test::ScriptedAlerts;
 
 class SelexprTest : public ::testing::Test {
  protected:
@@ -111,17 +95,5 @@ class SelexprTest : public ::testing::Test {
   T_Base* base = nullptr;
   ComponentSelection selection;
 };
-
-// The read-problem prompt answers with its stand-in until the stored-objects branch lands.
-inline bool ReadPromptIsLinked() {
-  T_Base probe(nullptr, 0);
-  ScriptedAlerts seen;
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = 3903;
-  AskReadError(&probe, &request);
-  PendingErrorClear();
-  return !seen.asked.empty();
-}
 
 }  // namespace selexpr_test
