@@ -17,8 +17,8 @@
 #include "database/operation_log.h"
 #include "database/protection.h"
 #include "database/stored_object_holders.h"
-#include "database/time_scale.h"
 #include "database/subsets.h"
+#include "database/time_scale.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
 #include "ui/link_handler.h"
@@ -333,8 +333,10 @@ bool T_Base::HoldsData() const {
 }
 
 void T_Base::AfterCommand() {
-  if (services.releaseUnusedSubsets) services.releaseUnusedSubsets(this);
-  // alert log: closed here unless the log is to stay open
+  if (subsets) SubsetListReleaseIdle(subsets);
+  // A log the caller named (an error file of a command or an automation client) stays for the
+  // commands that follow; one the user chose when a read went wrong ends with the command.
+  if (!logChosenByCaller) CloseAlertLog(this, false);
 }
 
 // --- Memory ------------------------------------------------------------------------------------

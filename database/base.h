@@ -353,8 +353,6 @@ struct BaseServices {
   bool (*saveTemplates)(T_Base* base);
   // Runs the default template of a kind (1 to 5) in the database.
   void (*runDefaultTemplate)(T_Base* base, int32_t kind);
-  // Releases the subsets no command uses any more.
-  void (*releaseUnusedSubsets)(T_Base* base);
 
   // The editors and dialogs the database commands open; a missing one disables its command.
   void (*openDimensionEditor)(T_Base* base, int32_t dimension);

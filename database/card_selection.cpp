@@ -167,7 +167,7 @@ void Selection_clear(CardSelection* selection) {
 }
 
 void Selection_setFromDef(CardSelection* selection, const SelectionDef* def) {
-  CompSelCompileAll(&selection->components, def->componentTexts);
+  CompSelCompileAll(&selection->components, def->componentTexts.texts);
   DateRefCopy(&selection->from, &def->from);
   DateRefCopy(&selection->to, &def->to);
   Selection_setPattern(selection, kPatternCardTitle, def->titleText);

@@ -43,6 +43,7 @@
 #include "database/component_selection.h"
 #include "database/date_ref.h"
 #include "database/model_records.h"
+#include "database/selection_texts.h"
 #include "ui/database_services.h"
 
 class T_Base;
@@ -74,7 +75,7 @@ struct CardSelection {
 
 struct SelectionDef {
   T_Base* database;
-  char* componentTexts[kDimensionCount];  // stored forms; null: unrestricted
+  SelectionTexts componentTexts;  // stored forms; null: unrestricted
   DateRef from;
   DateRef to;
   char* titleText;
@@ -156,11 +157,6 @@ void SelectionDef_onChange(SelectionDef* def, const ChangeNote* note);
 // Step 5 of the dispatch: the registered definitions of the database, for codes 13 and 58 (a
 // subset stored with the database).
 void SelectionDefsOnChange(T_Base* base, const ChangeNote* note);
-
-// How the dimension editor rewrites a selection text for the tree it edited (code 13). The
-// editor installs it; until then the texts stay as they are. Null puts back that default.
-using DimensionTextRewriter = void (*)(void* editor, int32_t dimension, T_TextBuf* text);
-void SetDimensionTextRewriter(DimensionTextRewriter rewriter);
 
 // The dimension numbers in the database's dimension order, then those the order leaves out;
 // returns 32.

@@ -165,8 +165,3 @@ void CompSelRecalculate(ComponentSelection* selection, int32_t d) {
   }
   SelectWholeDimension(selection, d);
 }
-
-void SelHook_SetDimensionText(ComponentSelection* selection, const char* text, int32_t d) {
-  T_TextBuf edited(text);
-  CompSelSetDimensionText(selection, &edited, d);
-}

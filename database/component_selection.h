@@ -50,7 +50,3 @@ void CompSelRecalculate(ComponentSelection* selection, int32_t d);
 inline bool CompSelSelects(const ComponentSelection* selection, int64_t component) {
   return component < selection->components.count && BitVecGet(&selection->components, component);
 }
-
-// For the toolkit's hook record (SelectionOperations::compSelSetDimensionText, which has no text
-// to write the normal form back into): the edit path on a copy of the text.
-void SelHook_SetDimensionText(ComponentSelection* selection, const char* text, int32_t d);

@@ -8,8 +8,6 @@
 
 namespace {
 
-DimensionTextRewriter rewriter = nullptr;
-
 void Register(SelectionDef* def) {
   if (!def->database) return;
   def->nextRegistered = def->database->selectionDefs;
@@ -42,7 +40,7 @@ char** PatternTextOf(SelectionDef* def, int32_t field) {
 }
 
 void FreeTexts(SelectionDef* def) {
-  for (char*& text : def->componentTexts) BlockTextFree(&text);
+  SelTextsClear(&def->componentTexts);
   BlockTextFree(&def->titleText);
   BlockTextFree(&def->lineText);
   BlockTextFree(&def->notesText);
@@ -58,11 +56,9 @@ int64_t TextSize(const char* text) { return text ? BlockTextLength(text) + 1 : 0
 
 }  // namespace
 
-void SetDimensionTextRewriter(DimensionTextRewriter replacement) { rewriter = replacement; }
-
 void SelectionDef_init(SelectionDef* def, T_Base* database) {
   def->database = database;
-  for (char*& text : def->componentTexts) text = nullptr;
+  def->componentTexts = SelectionTexts{};
   DateRefInit(&def->from, database, kDirectionFrom);
   DateRefSetKind(&def->from, kDateRefFile);
   DateRefInit(&def->to, database, kDirectionTo);
@@ -91,8 +87,7 @@ void SelectionDef_clear(SelectionDef* def) {
 
 void SelectionDef_copy(SelectionDef* target, const SelectionDef* source) {
   if (target == source) return;
-  for (int32_t d = 0; d < kDimensionCount; ++d)
-    BlockTextAssign(&target->componentTexts[d], source->componentTexts[d]);
+  SelTextsCopy(&target->componentTexts, &source->componentTexts);
   DateRefCopy(&target->from, &source->from);
   DateRefCopy(&target->to, &source->to);
   BlockTextAssign(&target->titleText, source->titleText);
@@ -104,11 +99,8 @@ void SelectionDef_copy(SelectionDef* target, const SelectionDef* source) {
 }
 
 void SelectionDef_fromSelection(SelectionDef* def, CardSelection* selection) {
+  SelTextsFromSelection(&def->componentTexts, &selection->components);
   T_TextBuf text;
-  for (int32_t d = 0; d < kDimensionCount; ++d) {
-    CompSelPrintDimension(&selection->components, &text, d, 0);
-    BlockTextAssignBuf(&def->componentTexts[d], &text);
-  }
   DateRefCopy(&def->from, &selection->from);
   DateRefCopy(&def->to, &selection->to);
   BlockTextAssign(&def->titleText, selection->titleText);
@@ -121,8 +113,7 @@ void SelectionDef_fromSelection(SelectionDef* def, CardSelection* selection) {
 }
 
 void SelectionDef_setComponentText(SelectionDef* def, int32_t dimension, const char* text) {
-  if (dimension >= 0 && dimension < kDimensionCount)
-    BlockTextAssign(&def->componentTexts[dimension], text);
+  SelTextsSet(&def->componentTexts, dimension, text, StrLen(text));
 }
 
 void SelectionDef_setPattern(SelectionDef* def, int32_t field, const char* text) {
@@ -145,9 +136,7 @@ void SelectionDef_andValueCondition(SelectionDef* def, int32_t column, const cha
 }
 
 bool SelectionDef_equal(const SelectionDef* a, const SelectionDef* b) {
-  for (int32_t d = 0; d < kDimensionCount; ++d) {
-    if (!StrEqualNullAsEmpty(a->componentTexts[d], b->componentTexts[d])) return false;
-  }
+  if (!SelTextsEqual(&a->componentTexts, &b->componentTexts)) return false;
   if (!DateRefEqual(&a->from, &b->from) || !DateRefEqual(&a->to, &b->to)) return false;
   if (!StrEqualNullAsEmpty(a->titleText, b->titleText) ||
       !StrEqualNullAsEmpty(a->lineText, b->lineText) ||
@@ -160,9 +149,7 @@ bool SelectionDef_equal(const SelectionDef* a, const SelectionDef* b) {
 }
 
 bool SelectionDef_isRestricted(const SelectionDef* def) {
-  for (const char* text : def->componentTexts) {
-    if (text) return true;
-  }
+  if (SelTextsAnySet(&def->componentTexts)) return true;
   // "File" shifted by days does restrict; only the bound without offset is open.
   if (!IsOpenBound(&def->from) || !IsOpenBound(&def->to)) return true;
   if (def->titleText || def->lineText || def->notesText || def->subsetText) return true;
@@ -174,7 +161,7 @@ bool SelectionDef_isRestricted(const SelectionDef* def) {
 
 int64_t SelectionDef_byteSize(const SelectionDef* def) {
   int64_t size = static_cast<int64_t>(sizeof(SelectionDef));
-  for (const char* text : def->componentTexts) size += TextSize(text);
+  size += SelTextsMemSize(&def->componentTexts);
   size += TextSize(def->from.text) + TextSize(def->to.text);
   size += TextSize(def->titleText) + TextSize(def->lineText) + TextSize(def->notesText);
   for (const char* text : def->valueTexts) size += TextSize(text);
@@ -183,11 +170,7 @@ int64_t SelectionDef_byteSize(const SelectionDef* def) {
 
 void SelectionDef_onChange(SelectionDef* def, const ChangeNote* note) {
   if (note->code == kChangeDimensionEdited) {
-    int32_t d = note->index;
-    if (!rewriter || d < 0 || d >= kDimensionCount || !def->componentTexts[d]) return;
-    T_TextBuf text(def->componentTexts[d]);
-    rewriter(note->object, d, &text);
-    BlockTextAssignBuf(&def->componentTexts[d], &text);
+    SelTextsOnChange(&def->componentTexts, def->database, note);
   } else if (note->code == kChangeSubset && def->subsetText) {
     const Subset* renamed = FindLiveSubset(note->object);
     if (!renamed) return;

@@ -169,15 +169,8 @@ void Selection_writeKeys(CardSelection* selection, T_OStream* stream, char prefi
 }
 
 void SelectionDef_writeKeys(const SelectionDef* def, T_OStream* stream, char prefix) {
-  int32_t order[kDimensionCount];
-  int32_t n = DimensionsInOrder(def->database, order);
-  for (int32_t i = 0; i < n; ++i) {
-    const char* text = def->componentTexts[order[i]];
-    if (!text || !*text) continue;
-    char key[8] = {prefix, 'D'};
-    IntToStr(key + 2, order[i] + 1);
-    stream->PutKeyTextLine(key, text);
-  }
+  const char dimensionKey[3] = {prefix, 'D', 0};
+  SelTextsWrite(&def->componentTexts, def->database, stream, dimensionKey);
   const char rangeKey[3] = {prefix, 'C', 0};
   WriteDateRange(stream, rangeKey, &def->from, &def->to);
   PutKey(stream, prefix, 'Y', def->titleText);
@@ -373,7 +366,7 @@ void Selection_readAttributes(SelectionDef* def, const char* name, const char* v
       if (*p < '0' || *p > '9') return;
     }
     int32_t d = StrToInt(number.data) - 1;
-    if (d >= 0 && d < kDimensionCount) AndInto(&def->componentTexts[d], value);
+    if (d >= 0 && d < kDimensionCount) SelTextsAndCondition(&def->componentTexts, d, value);
   } else if (StrStartsWithNoCase(name, "value")) {
     T_TextBuf tag(name);
     if (!IsValueTag(&tag)) return;

@@ -35,7 +35,8 @@ bool SelTextsAnySet(const SelectionTexts* texts);
 int64_t SelTextsMemSize(const SelectionTexts* texts);
 // For each position p of the database's dimension order (natural when it is empty) whose
 // dimension has a text: the prefix, p + 1, TAB, the text and a line end. The position is the
-// number files give the dimension.
+// number a saved file gives the dimension (a save renumbers the dimensions by that order), so a
+// selection read back from the file names the same dimensions.
 void SelTextsWrite(const SelectionTexts* texts, const T_Base* base, T_OStream* stream,
                    const char* prefix);
 // Code 13 (a dimension editor applied its changes) of the owner's database: the text of the

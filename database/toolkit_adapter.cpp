@@ -4,10 +4,13 @@
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/component_picker.h"
 #include "database/components.h"
 #include "database/date_ref.h"
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
+#include "database/selection_hooks.h"
+#include "database/selection_scanner.h"
 #include "ui/application.h"
 #include "ui/database_services.h"
 #include "ui/document_window.h"
@@ -53,6 +56,17 @@ HeaderOperations HeaderHooks() {
     *first = base->listWidth1;
     *second = base->listWidth2;
   };
+  hooks.dimensionMustBeFilled = [](T_Base* base, int32_t dimension) {
+    return dimension >= 0 && dimension < kDimensionCount && base->dimensions[dimension] &&
+           base->dimensions[dimension]->optionX != 0;
+  };
+  hooks.selectionHasDimension = SelHook_HasDimension;
+  hooks.selectionBound = SelHook_Bound;
+  hooks.selectionCombination = SelHook_Combination;
+  hooks.selectionPattern = SelHook_Pattern;
+  hooks.selectionValueCondition = SelHook_ValueCondition;
+  hooks.setPattern = SelHook_SetPattern;
+  hooks.setValueCondition = SelHook_SetValueCondition;
   return hooks;
 }
 
@@ -69,6 +83,22 @@ SelectionOperations SelectionHooks() {
   SelectionOperations hooks{};
   hooks.hasSubComponents = CompHook_HasSubComponents;
   hooks.findComponentByKey = CompHook_FindByKey;
+  hooks.compSelPrintDimension = SelHook_PrintDimension;
+  hooks.compSelSetDimensionText = SelHook_SetDimensionText;
+  hooks.popupComponentMenu = SelHook_PopupComponentMenu;
+  hooks.quoteSelectionName = QuoteSelectionWord;
+  hooks.nextSelectionOperator = NextSelectionOperatorAt;
+  hooks.isSelectionOperator = IsSelectionOperatorAt;
+  hooks.printCombination = SelHook_PrintCombination;
+  hooks.combinationSetText = SelHook_CombinationSetText;
+  hooks.combinationNameCount = SelHook_CombinationNameCount;
+  hooks.combinationName = SelHook_CombinationName;
+  hooks.combinationFindSubset = SelHook_CombinationFindSubset;
+  hooks.combinationUsesSubset = SelHook_CombinationUsesSubset;
+  hooks.combinationSubsetList = SelHook_CombinationSubsetList;
+  hooks.scanCombinationOperator = SelHook_ScanCombinationOperator;
+  hooks.subsetNew = SelHook_SubsetNew;
+  hooks.subsetName = SelHook_SubsetName;
   hooks.dateRefNormalize = DateRefNormalize;
   hooks.dateRefText = [](DateRef* bound, T_TextBuf* text) { DateRefToText(bound, text); };
   return hooks;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "database/base.h"
+#include "database/operation_log.h"
 #include "tests/database/base/base_fixture.h"
 
 namespace {
@@ -110,17 +111,15 @@ TEST_F(BaseTest, EachCommandRunsItsOwnService) {
   EXPECT_TRUE(ran.empty());
 }
 
-TEST_F(BaseTest, AfterACommandUnusedSubsetsAreReleased) {
-  static T_Base* released;
-  released = nullptr;
-  BaseServices services{};
-  services.releaseUnusedSubsets = [](T_Base* base) { released = base; };
+TEST_F(BaseTest, AfterACommandOnlyTheLogACallerNamedStaysOpen) {
   auto* base = new T_Base(nullptr, 0);
-  base->AfterCommand();  // nothing installed yet
-  EXPECT_EQ(released, nullptr);
-  SetBaseServices(&services);
+  OpenErrorLog(base, "", false);  // named by a caller: alerts swallowed until told otherwise
   base->AfterCommand();
-  EXPECT_EQ(released, base);
+  EXPECT_NE(base->alertLog, nullptr);
+  base->logChosenByCaller = 0;  // as when the user picked the file after a read problem
+  base->AfterCommand();
+  EXPECT_EQ(base->alertLog, nullptr);
+  delete base;
 }
 
 }  // namespace

@@ -239,12 +239,12 @@ TEST_F(CardSelectionTest, DefinitionsTakeTheDimensionEditorsRewrite) {
   note.database = base;
   note.index = 1;
   NotifyChange(base, &note);  // without the editor's rewrite nothing changes
-  EXPECT_STREQ(def.componentTexts[1], "P1|Q");
-  SetDimensionTextRewriter([](void*, int32_t, T_TextBuf* text) { TextBufAppend(text, "!"); });
+  EXPECT_STREQ(def.componentTexts.texts[1], "P1|Q");
+  SetDimensionTextRewriter([](void*, T_TextBuf* text) { TextBufAppend(text, "!"); });
   NotifyChange(base, &note);
   SetDimensionTextRewriter(nullptr);
-  EXPECT_STREQ(def.componentTexts[1], "P1|Q!");
-  EXPECT_STREQ(def.componentTexts[2], "R");
+  EXPECT_STREQ(def.componentTexts.texts[1], "P1|Q!");
+  EXPECT_STREQ(def.componentTexts.texts[2], "R");
   SelectionDef_free(&def);
 }
 

@@ -54,7 +54,7 @@ TEST_F(CompiledDimensionsTest, AnExpressionRestrictsLinesAndShowsInEveryForm) {
   SelectionDef def;
   SelectionDef_init(&def, base);
   SelectionDef_fromSelection(&def, &selection);
-  EXPECT_STREQ(def.componentTexts[1], "P");
+  EXPECT_STREQ(def.componentTexts.texts[1], "P");
   SelectionDef_setComponentText(&def, 1, "Q");
   Selection_setFromDef(&selection, &def);
   EXPECT_FALSE(Selection_matchLine(&selection, underP));

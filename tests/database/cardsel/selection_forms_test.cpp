@@ -90,11 +90,12 @@ TEST_F(SelectionFormsTest, KeyedDefinitionGoldenAndRoundTrip) {
   EXPECT_TRUE(SelectionDef_equal(&def, &other));
   EXPECT_EQ(DefKeys(&other), keys);
 
-  // The dimension order decides the order of the lines.
+  // The dimension order decides the lines and their numbers: a save numbers the dimensions by
+  // their places in it, and the file read back knows them by those numbers.
   base->dimensionOrder[0] = 2;
   base->dimensionOrder[1] = 0;
   base->dimensionOrderCount = 2;
-  EXPECT_EQ(DefKeys(&def).substr(0, 16), "BD3\ta&b\r\nBD1\tg\r\n");
+  EXPECT_EQ(DefKeys(&def).substr(0, 16), "BD1\ta&b\r\nBD2\tg\r\n");
 }
 
 TEST_F(SelectionFormsTest, KeyedFormEdgeCases) {
@@ -115,7 +116,7 @@ TEST_F(SelectionFormsTest, KeyedFormEdgeCases) {
   // Dimension numbers outside 1..32 and unknown letters are passed over.
   SelectionDef_clear(&def);
   ReadDefKeys(&def, "BD0\ta\r\nBD33\tb\r\nBQ\tc\r\nBD32\td\r\n");
-  EXPECT_STREQ(def.componentTexts[31], "d");
+  EXPECT_STREQ(def.componentTexts.texts[31], "d");
   EXPECT_EQ(DefKeys(&def), "BD32\td\r\n");
 
   // The column of a "V" key: letters, digits, and the first column for anything else.
@@ -182,10 +183,10 @@ TEST_F(SelectionFormsTest, XmlReaderTakesEveryValueForm) {
   in.CtorFromMemory(xml.data(), static_cast<int64_t>(xml.size()));
   ASSERT_TRUE(in.NextXmlToken());
   Selection_readXml(&def, &in);
-  EXPECT_STREQ(def.componentTexts[2], "a");
-  EXPECT_STREQ(def.componentTexts[1], "b");
-  EXPECT_EQ(def.componentTexts[4], nullptr);
-  EXPECT_EQ(def.componentTexts[3], nullptr);
+  EXPECT_STREQ(def.componentTexts.texts[2], "a");
+  EXPECT_STREQ(def.componentTexts.texts[1], "b");
+  EXPECT_EQ(def.componentTexts.texts[4], nullptr);
+  EXPECT_EQ(def.componentTexts.texts[3], nullptr);
   EXPECT_STREQ(def.valueTexts[1], "x");
   EXPECT_STREQ(def.valueTexts[2], "<z");  // "value3" then the column named "Tax"
   EXPECT_EQ(def.notesText, nullptr);      // the reader starts from a clear definition
@@ -211,7 +212,7 @@ TEST_F(SelectionFormsTest, RequestParametersNarrowAndJoin) {
   for (const Step& step : steps) Selection_readAttributes(&def, step.name, step.value);
   EXPECT_EQ(def.from.cardId.date, Day(2024, 3, 15));
   EXPECT_EQ(def.to.cardId.date, Day(2024, 3, 18));
-  EXPECT_STREQ(def.componentTexts[2], "(a|b)&c");
+  EXPECT_STREQ(def.componentTexts.texts[2], "(a|b)&c");
   EXPECT_STREQ(def.valueTexts[0], "<5");
   EXPECT_STREQ(def.valueTexts[1], ">1");
   EXPECT_EQ(def.valueTexts[3], nullptr);
