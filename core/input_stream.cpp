@@ -349,6 +349,29 @@ int32_t T_IStream::ReadFieldInt() {
   return ParseInt(fieldStart, fieldLength);
 }
 
+int64_t T_IStream::ReadFieldIntInRange(int64_t low, int64_t high) {
+  NextField();
+  constexpr uint64_t kBeyond = uint64_t{1} << 62;  // past every range a caller can give
+  uint64_t magnitude = 0;
+  bool negative = false;
+  for (int32_t i = 0; i < fieldLength; ++i) {
+    char c = fieldStart[i];
+    if (c >= '0' && c <= '9') {
+      magnitude = magnitude < kBeyond ? magnitude * 10 + static_cast<uint64_t>(c - '0') : kBeyond;
+    } else if (c == '-') {
+      negative = !negative;
+    } else if (c == '.') {
+      while (++i < fieldLength && (fieldStart[i] < '0' || fieldStart[i] > '9')) {
+      }
+      if (i < fieldLength && fieldStart[i] >= '5' && magnitude < kBeyond) ++magnitude;
+      break;
+    }
+  }
+  if (magnitude >= kBeyond) return 0;
+  int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  return value >= low && value <= high ? value : 0;
+}
+
 double T_IStream::ReadFieldDouble() {
   NextField();
   return ParseDouble(fieldStart, fieldLength);

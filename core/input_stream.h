@@ -99,6 +99,9 @@ class T_IStream {
   bool ReadFieldBlock(char** holder);
   bool ReadFieldRawBlock(char** holder);
   int32_t ReadFieldInt();    // 0 at the line end
+  // The same reading of digits, signs and a rounding decimal, but a value outside [low, high]
+  // (however many digits it has) gives 0.
+  int64_t ReadFieldIntInRange(int64_t low, int64_t high);
   double ReadFieldDouble();  // NaN at the line end or without a digit
   // A field written by T_OStream::PutLongText, joined from its pieces, into an owned block
   // text of at most limit bytes (cut between characters). Every piece is consumed, so the line

@@ -1,6 +1,7 @@
 #include "database/output_options.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "core/code_pages.h"
@@ -223,9 +224,8 @@ bool ReadOutputOptionRecord(OutputOptions* options, const char* key, T_IStream* 
     return true;
   }
   if (KeyIs(key, "xeW") || KeyIs(key, "xeH")) {
-    int32_t value = stream->ReadFieldInt();
     (KeyIs(key, "xeW") ? options->chartWidth : options->chartHeight) =
-        value >= 0 ? static_cast<uint32_t>(value) : 0;
+        static_cast<uint32_t>(stream->ReadFieldIntInRange(0, UINT32_MAX));
     return true;
   }
   if (ReadSwitch(kLeadingSwitches, options, key) || ReadSwitch(kTrailingSwitches, options, key))

@@ -1,5 +1,6 @@
 // T_BoxTmpl: the fields every box-window template keeps and their record lines (the table is in
 // templates.h and output_options.h).
+#include <cstdint>
 #include <cstring>
 
 #include "core/bit_vector.h"
@@ -24,10 +25,13 @@ constexpr char kGridLetters[] = "-1235Xalu";
 constexpr char kViewModeLetters[] = "NLBPR";
 constexpr int32_t kKeySize = 8;  // dispatch looks at three characters
 
-// A 16-bit size of "xE", "xT" or "xM"; a value outside the field reads as 0.
+// A value outside its field reads as 0.
 uint16_t SizeField(T_IStream* stream) {
-  int32_t value = stream->ReadFieldInt();
-  return static_cast<uint16_t>(value >= 0 && value <= 0xFFFF ? value : 0);
+  return static_cast<uint16_t>(stream->ReadFieldIntInRange(0, UINT16_MAX));
+}
+
+int32_t EdgeField(T_IStream* stream) {
+  return static_cast<int32_t>(stream->ReadFieldIntInRange(INT32_MIN, INT32_MAX));
 }
 
 // An "xP" or "xS" pair of stored edges, written only when one of them is not 0.
@@ -100,12 +104,12 @@ bool T_BoxTmpl::ReadRecord(T_IStream* stream) {
       webVisible = 0;
       return true;
     case 'P':
-      top = stream->ReadFieldInt();
-      left = stream->ReadFieldInt();
+      top = EdgeField(stream);
+      left = EdgeField(stream);
       return true;
     case 'S':
-      bottom = stream->ReadFieldInt();
-      right = stream->ReadFieldInt();
+      bottom = EdgeField(stream);
+      right = EdgeField(stream);
       return true;
     case 'E':
       headerHeight = SizeField(stream);

@@ -182,10 +182,13 @@ TEST_F(TemplatesTest, RecordEdgeCases) {
                 t.output.fieldSeparator == 32;
        },
        "xeE\tUTF-8\r\nxed\t#8364\r\nxem\t#65535\r\nxef\t#32\r\n"},
-      {"sizes out of range", "xE\t70000\r\nxT\t-1\r\nxM\t65535\r\nxP\t-5\t7\r\n",
+      {"sizes out of range",
+       "xE\t70000\r\nxT\t-1\r\nxM\t65535\r\nxP\t-5\t7\r\nxS\t2147483648\t99999999999999999999\r\n"
+       "xeW\t4294967296\r\nxeH\t-3\r\n",
        [](const T_BoxTmpl& t) {
          return t.headerHeight == 0 && t.titleHeight == 0 && t.modeBoxWidth == 65535 &&
-                t.top == -5 && t.left == 7;
+                t.top == -5 && t.left == 7 && t.bottom == 0 && t.right == 0 &&
+                t.output.chartWidth == 0 && t.output.chartHeight == 0;
        },
        "xP\t-5\t7\r\nxM\t65535\r\n" + tail},
       {"one half of a page setup", "xLc\t4142\r\nxLw\t*ZZ\r\nxLc\t4344\r\n",
