@@ -17,7 +17,9 @@
 
 namespace {
 
+using templates_test::Messages;
 using templates_test::ReadTemplate;
+using templates_test::ReadTemplateLines;
 using templates_test::TemplatesTest;
 using templates_test::TreeProblems;
 using templates_test::WriteTemplate;
@@ -420,7 +422,7 @@ TEST_F(TemplatesTest, ExportOptionsFromXml) {
     EXPECT_EQ(options.decimalSeparator, ',');
     EXPECT_EQ(options.thousandsSeparator, 1);  // none
     if (warnings) {
-      ASSERT_EQ(answers.Messages(), (std::vector<int32_t>{3902, 3901}));
+      ASSERT_EQ(Messages(answers), (std::vector<int32_t>{3902, 3901}));
       EXPECT_EQ(answers.asked[0].text0, "maybe");
       EXPECT_EQ(answers.asked[0].text1, "headers");
       EXPECT_EQ(answers.asked[1].text0, "colour");
@@ -439,31 +441,7 @@ TEST_F(TemplatesTest, ExportOptionsFromXml) {
   ParseOutputOptions(&options, &stream, base);
   EXPECT_EQ(options.decimalSeparator, 0);
   EXPECT_EQ(options.format, kOutputText);
-  EXPECT_EQ(answers.Messages(), std::vector<int32_t>{3902});
-}
-
-// The reading a section does: template lines, their records, stored under their paths.
-void ReadSection(T_Base* base, const std::string& text) {
-  T_IStream stream;
-  stream.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
-  bool atLine = stream.NextLine();
-  while (atLine) {
-    T_TextBuf first;
-    stream.ReadFieldBuf(&first);
-    if (first.length < 2 || first.c_str()[0] != '#') {
-      atLine = stream.NextLine();
-      continue;
-    }
-    T_TextBuf path;
-    stream.ReadFieldBuf(&path);
-    T_Template* templ = NewTemplate(base, TemplateKindFromLetter(first.c_str()[1]));
-    if (!templ) {
-      atLine = stream.NextLine();
-      continue;
-    }
-    atLine = templ->ReadRecords(&stream, stream.NextLine());
-    if (!StoreTemplate(base, templ, path.c_str())) DeleteTemplate(templ);
-  }
+  EXPECT_EQ(Messages(answers), std::vector<int32_t>{3902});
 }
 
 TEST_F(TemplatesTest, DamagedRecordTextEndsEveryReadWithAWholeTree) {
@@ -495,7 +473,7 @@ TEST_F(TemplatesTest, DamagedRecordTextEndsEveryReadWithAWholeTree) {
       }
       if (text.empty()) text = "#";
     }
-    ReadSection(base, text);
+    ReadTemplateLines(base, text);
     ASSERT_EQ(TreeProblems(base->rootTemplate), "") << round;
     T_Template* root = base->rootTemplate;
     for (T_Template* node = root->firstChild; node; node = node->NextBelow(root)) {

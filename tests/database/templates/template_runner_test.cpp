@@ -19,6 +19,7 @@ namespace {
 using templates_test::FakeOpener;
 using templates_test::HeldKeys;
 using templates_test::InstallFakeOpeners;
+using templates_test::Messages;
 using templates_test::Openings;
 using templates_test::T_FakeWindow;
 using templates_test::TemplatesTest;
@@ -51,7 +52,7 @@ TEST_F(RunnerTest, AnOpenWindowIsBroughtForwardReplacedOrAskedAbout) {
         bool asked = open && flags == 16;
         bool replaced = open && (flags == 4 || (asked && button == 4412));
         bool opened = !open || flags == 4 || flags == 8 || replaced;
-        EXPECT_EQ(answers.Messages(), asked ? std::vector<int32_t>{4411} : std::vector<int32_t>{})
+        EXPECT_EQ(Messages(answers), asked ? std::vector<int32_t>{4411} : std::vector<int32_t>{})
             << label;
         if (asked) {
           EXPECT_EQ(answers.asked[0].buttons, (std::vector<int32_t>{kButtonNo, 4412})) << label;
@@ -208,7 +209,7 @@ TEST_F(RunnerTest, RemovingAWindowsTemplateAsksFirst) {
   window->SetTitleCopy("Reports: Monthly");
   answers.press[4408] = kButtonCancel;
   EXPECT_TRUE(window->DoCommand(kCommandRemoveTemplate));
-  ASSERT_EQ(answers.Messages(), std::vector<int32_t>{4408});
+  ASSERT_EQ(Messages(answers), std::vector<int32_t>{4408});
   EXPECT_EQ(answers.asked[0].text0, "Reports: Monthly");
   EXPECT_EQ(answers.asked[0].buttons, (std::vector<int32_t>{716, kButtonCancel}));
   EXPECT_EQ(FindTemplate(base, "Reports: Monthly"), templ);

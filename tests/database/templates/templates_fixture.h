@@ -18,44 +18,19 @@
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/templates.h"
+#include "tests/database/base/base_fixture.h"
 #include "ui/document_window.h"
 #include "ui/event_record.h"
 
 namespace templates_test {
 
-// Answers each question by its message number with the button given for it (the default answer
-// when none is given) and records what was asked.
-class T_Answers : public T_AlertHandler {
- public:
-  struct Asked {
-    int32_t message;
-    std::string text0;
-    std::string text1;
-    std::vector<int32_t> buttons;
-  };
+using T_Answers = base_test::T_AnswerByMessage;
 
-  int32_t Ask(const AlertRequest* request) override {
-    asked.push_back(
-        {request->message, request->texts[0], request->texts[1],
-         std::vector<int32_t>(request->buttons, request->buttons + request->buttonCount)});
-    auto found = press.find(request->message);
-    if (found == press.end()) return request->defaultAnswer;
-    for (int32_t i = 0; i < request->buttonCount; ++i) {
-      if (request->buttons[i] == found->second) return i;
-    }
-    return request->defaultAnswer;
-  }
-  bool IsUnattended() override { return false; }
-
-  std::vector<int32_t> Messages() const {
-    std::vector<int32_t> messages;
-    for (const Asked& a : asked) messages.push_back(a.message);
-    return messages;
-  }
-
-  std::map<int32_t, int32_t> press;  // message -> button id
-  std::vector<Asked> asked;
-};
+inline std::vector<int32_t> Messages(const T_Answers& answers) {
+  std::vector<int32_t> messages;
+  for (const T_Answers::Asked& a : answers.asked) messages.push_back(a.message);
+  return messages;
+}
 
 // An analysis window that is never opened: it records what the runner does to it.
 class T_FakeWindow : public T_HWindow {
@@ -152,6 +127,29 @@ inline T_Template* ReadTemplate(T_Base* base, int32_t kind, const std::string& t
   bool atLine = stream.NextLine() && stream.NextLine();
   templ->ReadRecords(&stream, atLine);
   return templ;
+}
+
+// The reading a "##Templates" section does: each template line names a kind and a path, the
+// template of the kind reads the record lines after it and is stored under the path.
+inline void ReadTemplateLines(T_Base* base, const std::string& text) {
+  T_IStream stream;
+  stream.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
+  bool atLine = stream.NextLine();
+  while (atLine) {
+    T_TextBuf first;
+    stream.ReadFieldBuf(&first);
+    T_Template* templ = first.length >= 2 && first.c_str()[0] == '#'
+                            ? NewTemplate(base, TemplateKindFromLetter(first.c_str()[1]))
+                            : nullptr;
+    if (!templ) {
+      atLine = stream.NextLine();
+      continue;
+    }
+    T_TextBuf path;
+    stream.ReadFieldBuf(&path);
+    atLine = templ->ReadRecords(&stream, stream.NextLine());
+    if (!StoreTemplate(base, templ, path.c_str())) DeleteTemplate(templ);
+  }
 }
 
 // Every node below the root, one per line, indented by depth; folders end with "/".
