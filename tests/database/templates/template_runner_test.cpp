@@ -100,23 +100,42 @@ TEST_F(RunnerTest, AFolderRunsItsTemplatesUntilControlIsHeld) {
   }
 }
 
-TEST_F(RunnerTest, ARealControlPressStopsARun) {
-  SetModifierPollHook(nullptr);
-  INPUT keys[2] = {};
-  for (INPUT& key : keys) {
+// Presses Control through the system's input queue; the key goes up again with the guard.
+class ControlPress {
+ public:
+  ControlPress() { Send(0); }
+  ~ControlPress() { Release(); }
+  ControlPress(const ControlPress&) = delete;
+  ControlPress& operator=(const ControlPress&) = delete;
+  void Release() {
+    if (down_) Send(KEYEVENTF_KEYUP);
+  }
+  bool down() const { return down_; }
+
+ private:
+  void Send(DWORD flags) {
+    INPUT key = {};
     key.type = INPUT_KEYBOARD;
     key.ki.wVk = VK_CONTROL;
+    key.ki.dwFlags = flags;
+    bool sent = SendInput(1, &key, sizeof(INPUT)) == 1;
+    down_ = sent && flags == 0;
+    Sleep(50);
   }
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  ASSERT_EQ(SendInput(1, &keys[0], sizeof(INPUT)), 1u);
-  Sleep(50);
-  EXPECT_TRUE(ControlKeyHeld());
+  bool down_ = false;
+};
+
+TEST_F(RunnerTest, ARealControlPressStopsARun) {
+  SetModifierPollHook(nullptr);
   Store("F: a");
   Store("F: b");
-  RunTemplate(base, FindTemplate(base, "F"), nullptr, 0);
-  EXPECT_TRUE(Openings().empty());
-  ASSERT_EQ(SendInput(1, &keys[1], sizeof(INPUT)), 1u);
-  Sleep(50);
+  {
+    ControlPress press;
+    ASSERT_TRUE(press.down());
+    EXPECT_TRUE(ControlKeyHeld());
+    RunTemplate(base, FindTemplate(base, "F"), nullptr, 0);
+    EXPECT_TRUE(Openings().empty());
+  }
   EXPECT_FALSE(ControlKeyHeld());
   RunTemplate(base, FindTemplate(base, "F"), nullptr, 0);
   EXPECT_EQ(Openings().size(), 2u);
