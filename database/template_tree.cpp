@@ -166,8 +166,11 @@ bool StoreTemplate(T_Base* base, T_Template* templ, const char* path) {
     T_TextBuf nextPart;
     PathParts ahead = parts;
     ahead.Next(&nextPart);
-    if (child && child->kind != kTemplateFolder) child = MakeFolderOf(base, child, nextPart);
-    if (!child) child = NewFolder(base, node, part.c_str());
+    if (!child) {
+      child = NewFolder(base, node, part.c_str());
+    } else if (child->kind != kTemplateFolder) {
+      child = MakeFolderOf(base, child, nextPart);
+    }
     if (!child) return false;
     node = child;
     parts.Next(&part);
