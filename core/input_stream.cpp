@@ -1,5 +1,6 @@
 #include "core/input_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -348,29 +349,63 @@ int32_t T_IStream::ReadFieldInt() {
   return ParseInt(fieldStart, fieldLength);
 }
 
+int64_t T_IStream::ReadFieldIntInRange(int64_t low, int64_t high) {
+  NextField();
+  constexpr uint64_t kBeyond = uint64_t{1} << 62;  // past every range a caller can give
+  uint64_t magnitude = 0;
+  bool negative = false;
+  for (int32_t i = 0; i < fieldLength; ++i) {
+    char c = fieldStart[i];
+    if (c >= '0' && c <= '9') {
+      magnitude = magnitude < kBeyond ? magnitude * 10 + static_cast<uint64_t>(c - '0') : kBeyond;
+    } else if (c == '-') {
+      negative = !negative;
+    } else if (c == '.') {
+      while (++i < fieldLength && (fieldStart[i] < '0' || fieldStart[i] > '9')) {
+      }
+      if (i < fieldLength && fieldStart[i] >= '5' && magnitude < kBeyond) ++magnitude;
+      break;
+    }
+  }
+  if (magnitude >= kBeyond) return 0;
+  int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  return value >= low && value <= high ? value : 0;
+}
+
 double T_IStream::ReadFieldDouble() {
   NextField();
   return ParseDouble(fieldStart, fieldLength);
 }
 
-bool T_IStream::ReadLongText(char** holder) {
+bool T_IStream::ReadLongText(char** holder, int32_t limit) {
   if (!NextField()) {
     BlockTextFree(holder);
     return false;
   }
-  std::vector<char> text(fieldStart, fieldStart + fieldLength);
+  if (limit < 0) limit = 0;
+  std::vector<char> text;
+  bool cut = false;
+  // Bytes beyond the limit are not kept, so a file of endless pieces costs no memory.
+  auto keep = [&](const char* bytes, int32_t n) {
+    size_t room = static_cast<size_t>(limit) - text.size();
+    if (static_cast<size_t>(n) > room) cut = true;
+    text.insert(text.end(), bytes, bytes + std::min(static_cast<size_t>(n), room));
+  };
   // Each piece decides by itself whether another follows.
-  while (fieldLength >= kContinuedMinimum && memcmp(fieldStart + fieldLength - 3, "/==", 3) == 0) {
-    text.resize(text.size() - 3);
-    if (!NextLine()) break;
+  for (;;) {
+    bool continued =
+        fieldLength >= kContinuedMinimum && memcmp(fieldStart + fieldLength - 3, "/==", 3) == 0;
+    keep(fieldStart, continued ? fieldLength - 3 : fieldLength);
+    if (!continued || !NextLine()) break;
     NextField();
-    text.insert(text.end(), fieldStart, fieldStart + fieldLength);
   }
-  for (char& c : text) {
-    if (c == 3) c = '\r';
-    if (c == 4) c = '\t';
+  int32_t length = static_cast<int32_t>(text.size());
+  if (cut) length = Utf8BoundaryAtOrBefore(text.data(), length);
+  for (int32_t i = 0; i < length; ++i) {
+    if (text[i] == 3) text[i] = '\r';
+    if (text[i] == 4) text[i] = '\t';
   }
-  BlockTextAssignBytes(holder, text.data(), static_cast<int32_t>(text.size()));
+  BlockTextAssignBytes(holder, text.data(), length);
   return true;
 }
 

@@ -50,6 +50,8 @@ constexpr uint32_t kTokenCommandLanguage = 0x1C003;
 constexpr int32_t kLineBufferSize = 16372;
 constexpr int32_t kTokenBufferSize = 4064;
 constexpr int32_t kBinaryFieldPlainLimit = 36608;
+// The most a long-text field reads back (ReadLongText); pieces beyond it are read and dropped.
+constexpr int32_t kLongTextReadLimit = 1 << 20;
 
 class T_IStream {
  public:
@@ -97,10 +99,14 @@ class T_IStream {
   bool ReadFieldBlock(char** holder);
   bool ReadFieldRawBlock(char** holder);
   int32_t ReadFieldInt();    // 0 at the line end
+  // The same reading of digits, signs and a rounding decimal, but a value outside [low, high]
+  // (however many digits it has) gives 0.
+  int64_t ReadFieldIntInRange(int64_t low, int64_t high);
   double ReadFieldDouble();  // NaN at the line end or without a digit
   // A field written by T_OStream::PutLongText, joined from its pieces, into an owned block
-  // text.
-  bool ReadLongText(char** holder);
+  // text of at most limit bytes (cut between characters). Every piece is consumed, so the line
+  // after the field's last piece is the next one whatever the limit.
+  bool ReadLongText(char** holder, int32_t limit = kLongTextReadLimit);
   // A field written by T_OStream::PutCompressedHex (or the older plain hexadecimal form) into
   // an owned block of exactly the decoded length; false (holder null) for a damaged field.
   bool ReadFieldBinary(void** holder);

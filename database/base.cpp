@@ -18,6 +18,8 @@
 #include "database/protection.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
+#include "database/template_runner.h"
+#include "database/template_tree.h"
 #include "database/time_scale.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -25,8 +27,16 @@
 
 namespace {
 
+// The templates are the engine's own objects; what a database needs of the layers above starts
+// missing.
+BaseServices EngineServices() {
+  BaseServices engine{};
+  InstallTemplateHooks(&engine);
+  return engine;
+}
+
 T_Base* firstBase = nullptr;
-BaseServices services{};
+BaseServices services = EngineServices();
 
 constexpr int32_t kTextUntitled = 100;  // "Noname @0"
 constexpr int32_t kAskSaveChanges = 3200;
@@ -98,7 +108,7 @@ int32_t AskAboutFile(T_Base* base, int32_t message, const int32_t* buttons, int3
 T_Base* FirstBase() { return firstBase; }
 
 void SetBaseServices(const BaseServices* replacement) {
-  services = replacement ? *replacement : BaseServices{};
+  services = replacement ? *replacement : EngineServices();
 }
 
 const BaseServices& CurrentBaseServices() { return services; }
@@ -376,7 +386,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
     bytes += TimeScaleMemSize(scale);
   if (subsets) bytes += SubsetListMemSize(subsets);
-  // templates: one template record per template
+  bytes += TemplateMemory(this);
   bytes += LineOriginsMemSize(this);
 
   int64_t freeCards =

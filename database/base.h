@@ -30,6 +30,7 @@
 #include "ui/database_services.h"
 
 class T_AlertHandler;
+class T_IStream;
 class T_LinkContext;
 class T_LogAlerts;
 class T_Template;
@@ -203,6 +204,22 @@ class T_Base {
   // untitled database takes its name in the new language (code 3).
   void RefreshDefaultLabels();
 
+  // --- Templates (database/template_runner.cpp) --------------------------------------------------
+  // The default template of kind 1 to 5 or 10, else null.
+  T_Template* GetDefaultTemplate(int32_t kind) const;
+  // Replaces the default template of the kind by a new one from the template factory; windows on
+  // the old one move to the new one. Code 64.
+  void ResetDefaultTemplate(int32_t kind);
+
+  // --- XML reading checks (database/xml_checks.cpp) ----------------------------------------------
+  // The reports go through the read-problem prompt, and only while xmlErrors is on.
+  // 3900 with the current tag's name; the element is skipped whether reported or not.
+  void XmlUnknownTag(T_IStream* stream);
+  void XmlUnknownAttribute(const char* name);                      // 3901
+  void XmlUnknownValue(const char* value, const char* attribute);  // 3902
+  // "on" 1, "off" 0 (letter case ignored); anything else is reported with 3902 and gives -1.
+  int32_t XmlReadOnOff(const char* name, const char* value);
+
   // --- Fields ------------------------------------------------------------------------------------
   T_Base* next = nullptr;
   T_Window* mainWindow = nullptr;  // the database window, owned
@@ -374,6 +391,7 @@ struct BaseServices {
   void (*runDatabaseSettings)(T_Base* base);
   void (*openXmlTester)(T_Base* base);
 };
-// Null puts back the defaults.
+// Null puts back the defaults: the engine's own template hooks (database/template_runner.h),
+// everything else missing.
 void SetBaseServices(const BaseServices* services);
 const BaseServices& CurrentBaseServices();

@@ -6,6 +6,7 @@
 #include "database/menu_marks.h"
 #include "database/model_links.h"
 #include "database/subsets.h"
+#include "database/template_runner.h"
 #include "database/time_scale.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
@@ -143,7 +144,7 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
 
   Probe(6, base, note);
   if (note->code == kChangeLinks) {
-    // templates: every template of the tree, in tree order, receives the note here
+    TemplatesOnChange(base, note);
     for (TimeScale* scale = base->timeScales; scale; scale = scale->next)
       TimeScaleOnChange(scale, note);
   }

@@ -11,6 +11,7 @@
 #include "database/operation_log.h"
 #include "database/selection_hooks.h"
 #include "database/selection_scanner.h"
+#include "database/template_runner.h"
 #include "ui/application.h"
 #include "ui/database_services.h"
 #include "ui/document_window.h"
@@ -47,6 +48,11 @@ DocumentOperations DocumentHooks() {
   hooks.logOperation = LogOperation;
   hooks.notifyChange = [](const ChangeNote* note) { NotifyChange(note->database, note); };
   hooks.rebuildDatabaseMenus = SetMenuDatabase;
+  hooks.templateHasParent = TemplateHasParent;
+  hooks.templatePath = TemplatePathText;
+  hooks.runTemplateDefaults = RunTemplateDefaults;
+  hooks.runInstallTemplate = RunInstallTemplate;
+  hooks.removeInstalledTemplate = RemoveInstalledTemplate;
   return hooks;
 }
 

@@ -179,6 +179,22 @@ void InputPoll(InputEvent* event, int32_t flags) {
   }
 }
 
+namespace {
+ModifierPollHook modifierPoll = nullptr;
+}  // namespace
+
+void SetModifierPollHook(ModifierPollHook hook) { modifierPoll = hook; }
+
+bool ControlKeyHeld() {
+  InputEvent event;
+  if (modifierPoll) {
+    modifierPoll(&event);
+  } else {
+    InputPoll(&event, kPollModifiers);
+  }
+  return event.control && !event.rightAlt;
+}
+
 bool MouseStillDown() {
   InputEvent event;
   InputPoll(&event, kPollButtons);

@@ -97,5 +97,13 @@ inline bool PlainModifiers(const InputEvent* event) {
 }
 bool MouseStillDown();
 
+// Whether the user holds Control down to stop a run of openings (templates, subsets, macros):
+// Control down and right Alt up, since AltGr is no Control. Polls the modifiers as they are now.
+bool ControlKeyHeld();
+// Tests stand in for the keyboard: the hook fills the modifiers ControlKeyHeld polls. Null
+// restores the real poll.
+using ModifierPollHook = void (*)(InputEvent* event);
+void SetModifierPollHook(ModifierPollHook hook);
+
 // The last left press, kept for double-click detection of the window procedures.
 ClickState* CurrentClickState();

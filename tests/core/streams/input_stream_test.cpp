@@ -193,6 +193,13 @@ TEST(Lines, LongConvertedLinesComeOutWholeOrEndTheReading) {
   PendingErrorClear();
 }
 
+TEST(Fields, IntegersInARangeGiveZeroOutsideIt) {
+  Reader r("12.5\t-7\t70000\t99999999999999999999999\tx-2y\t65535\t\t-");
+  ASSERT_TRUE(r.stream.NextLine());
+  const int64_t expected[] = {13, -7, 0, 0, -2, 65535, 0, 0, 0};
+  for (int64_t value : expected) EXPECT_EQ(r.stream.ReadFieldIntInRange(-10, 65535), value);
+}
+
 TEST(Fields, TabsBlanksAndReaders) {
   Reader a("abc\t");
   ASSERT_TRUE(a.stream.NextLine());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/alert.h"
@@ -395,6 +396,25 @@ TEST(LongText, CharactersAcrossEveryCutStayWhole) {
         }
       }
     }
+  }
+}
+
+TEST(LongText, AReadStopsKeepingAtItsLimitButConsumesEveryPiece) {
+  // "é" straddles the limit of 5000 bytes: it is left out whole.
+  std::string text = std::string(4999, 'a') + "\xC3\xA9" + std::string(9000, 'b');
+  std::string file = LongTextFile(text);
+  for (int32_t limit : {5000, 4999, 0}) {
+    T_IStream input;
+    input.CtorFromMemory(file.data(), static_cast<int64_t>(file.size()));
+    ASSERT_TRUE(input.NextLine());
+    input.NextField();
+    char* back = nullptr;
+    ASSERT_TRUE(input.ReadLongText(&back, limit));
+    EXPECT_EQ(std::string(back == nullptr ? "" : back),
+              std::string(static_cast<size_t>(std::min(limit, 4999)), 'a'));
+    BlockTextFree(&back);
+    ASSERT_TRUE(input.NextLine());
+    EXPECT_EQ(std::string(input.lineStart, input.lineEnd), "next\xC3\xA9");
   }
 }
 

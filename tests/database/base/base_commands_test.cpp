@@ -1,5 +1,5 @@
 // The database commands: each runs its installed editor, dialog or service, and is disabled and
-// does nothing while that is missing.
+// does nothing while that is missing; the default templates run through the engine's runner.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,8 +84,11 @@ TEST_F(BaseTest, CommandsWithoutTheirEditorAreDisabledAndDoNothing) {
   auto* base = new T_Base(nullptr, 0);
   ran.clear();
   for (const Command& c : kCommands) {
-    EXPECT_FALSE(base->IsCommandEnabled(c.id)) << c.id;
-    EXPECT_FALSE(base->DoCommand(c.id)) << c.id;
+    // The default templates run through the engine's own runner, which opens nothing while no
+    // window kind is installed.
+    bool engines = c.id >= 2547 && c.id <= 2551;
+    EXPECT_EQ(base->IsCommandEnabled(c.id), engines) << c.id;
+    EXPECT_EQ(base->DoCommand(c.id), engines) << c.id;
   }
   EXPECT_TRUE(ran.empty());
 }

@@ -25,12 +25,14 @@ class T_AnswerByMessage : public T_AlertHandler {
     int32_t message;
     std::string text0;
     std::vector<int32_t> buttons;
+    std::string text1;
   };
 
   int32_t Ask(const AlertRequest* request) override {
     asked.push_back(
         {request->message, request->texts[0],
-         std::vector<int32_t>(request->buttons, request->buttons + request->buttonCount)});
+         std::vector<int32_t>(request->buttons, request->buttons + request->buttonCount),
+         request->texts[1]});
     auto found = press.find(request->message);
     if (found == press.end()) return request->defaultAnswer;
     for (int32_t i = 0; i < request->buttonCount; ++i) {
