@@ -4,9 +4,9 @@
 #include "app/preferences.h"
 #include "app/recent_files.h"
 #include "core/localized_text.h"
-#include "core/threads.h"
 #include "core/number_parse.h"
 #include "core/packed_date.h"
+#include "core/threads.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
@@ -37,22 +37,6 @@ constexpr int32_t kTextPort = 2320;
 constexpr size_t kDialogReserve = 20480;
 constexpr int32_t kChooserTitleWidth = 80;
 
-T_Frame* NewFrame(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId) {
-  auto* frame = new T_Frame(parent, rect, id, false);
-  frame->SetTitleId(textId);
-  EventHandler_Open(frame);
-  return frame;
-}
-
-T_Checkbox* NewCheckbox(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId,
-                        bool checked) {
-  auto* box = new T_Checkbox(parent, rect, id, false);
-  box->SetLabelId(textId);
-  box->SetChecked(checked);
-  EventHandler_Open(box);
-  return box;
-}
-
 T_Button* NewButton(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId,
                     bool enabled) {
   auto* button = new T_Button(parent, rect, id);
@@ -73,7 +57,7 @@ T_PrefsDlg::T_PrefsDlg() : T_HDialog(kWidth, kHeight, nullptr, nullptr) {
   const Preferences& p = Prefs();
   SetTitleId(kTextPreferences);
 
-  T_Frame* general = NewFrame(this, XYWH{17, 22, 190, 44}, kGeneralFrame, kTextGeneral);
+  T_Frame* general = Dialog_AddFrame(this, XYWH{17, 22, 190, 44}, kGeneralFrame, kTextGeneral);
   language = new T_LangChooser(general, XYWH{6, 4, 176, 15}, kLanguage, kOfferedLanguages,
                                CurrentLanguage(), false);
   language->SetTitleId(kTextLanguage);
@@ -82,30 +66,32 @@ T_PrefsDlg::T_PrefsDlg() : T_HDialog(kWidth, kHeight, nullptr, nullptr) {
   dateFormat->SetTitleId(kTextDateFormat);
   dateFormat->SetTitleWidth(kChooserTitleWidth);
 
-  T_Frame* analyses = NewFrame(this, XYWH{17, 94, 190, 22}, kAnalysesFrame, kTextAnalyses);
-  autoRecalc = NewCheckbox(analyses, XYWH{8, 3, 176, 14}, kAutoRecalc, kTextAutoRecalc,
-                           p.autoRecalc);
+  T_Frame* analyses = Dialog_AddFrame(this, XYWH{17, 94, 190, 22}, kAnalysesFrame, kTextAnalyses);
+  autoRecalc =
+      Dialog_AddCheckbox(analyses, XYWH{8, 3, 176, 14}, kAutoRecalc, kTextAutoRecalc, p.autoRecalc);
 
-  T_Frame* recent = NewFrame(this, XYWH{17, 144, 190, 58}, kRecentFrame, kTextRecentFiles);
-  recentFiles = NewCheckbox(recent, XYWH{8, 3, 176, 14}, kRecentFiles, kTextRecentFiles,
-                            p.recentCount > 0);
-  fullPaths = NewCheckbox(recent, XYWH{24, 21, 160, 14}, kFullPaths, kTextFullPaths,
-                          p.recentFullPaths);
-  submenu = NewCheckbox(recent, XYWH{24, 39, 160, 14}, kSubmenu, kTextSubmenu, p.recentSubmenu);
+  T_Frame* recent = Dialog_AddFrame(this, XYWH{17, 144, 190, 58}, kRecentFrame, kTextRecentFiles);
+  recentFiles = Dialog_AddCheckbox(recent, XYWH{8, 3, 176, 14}, kRecentFiles, kTextRecentFiles,
+                                   p.recentCount > 0);
+  fullPaths = Dialog_AddCheckbox(recent, XYWH{24, 21, 160, 14}, kFullPaths, kTextFullPaths,
+                                 p.recentFullPaths);
+  submenu =
+      Dialog_AddCheckbox(recent, XYWH{24, 39, 160, 14}, kSubmenu, kTextSubmenu, p.recentSubmenu);
   Item_SetEnabled(fullPaths, p.recentCount > 0);
   Item_SetEnabled(submenu, p.recentCount > 0);
 
-  T_Frame* files = NewFrame(this, XYWH{17, 230, 190, 22}, kFilesFrame, kTextFiles);
-  checkFiles = NewCheckbox(files, XYWH{8, 3, 176, 14}, kCheckFiles, kTextCheckFiles, p.checkFiles);
+  T_Frame* files = Dialog_AddFrame(this, XYWH{17, 230, 190, 22}, kFilesFrame, kTextFiles);
+  checkFiles =
+      Dialog_AddCheckbox(files, XYWH{8, 3, 176, 14}, kCheckFiles, kTextCheckFiles, p.checkFiles);
 
-  T_Frame* system = NewFrame(this, XYWH{232, 22, 180, 86}, kSystemFrame, kTextSystemSetup);
+  T_Frame* system = Dialog_AddFrame(this, XYWH{232, 22, 180, 86}, kSystemFrame, kTextSystemSetup);
   NewButton(system, XYWH{10, 6, 160, 20}, kAssociate, kTextAssociate, true);
   // The COM server registers itself once it exists.
   NewButton(system, XYWH{10, 33, 160, 20}, kRegisterServer, kTextRegisterServer, false);
   NewButton(system, XYWH{10, 60, 160, 20}, kUnregisterServer, kTextUnregisterServer, false);
 
-  T_Frame* web = NewFrame(this, XYWH{232, 136, 180, 48}, kWebFrame, kTextWeb);
-  serveWeb = NewCheckbox(web, XYWH{8, 3, 164, 14}, kServeWeb, kTextServeWeb, p.serveWeb);
+  T_Frame* web = Dialog_AddFrame(this, XYWH{232, 136, 180, 48}, kWebFrame, kTextWeb);
+  serveWeb = Dialog_AddCheckbox(web, XYWH{8, 3, 164, 14}, kServeWeb, kTextServeWeb, p.serveWeb);
   auto* label = new T_Text(web, XYWH{8, 27, 90, 14}, false);
   label->SetTextId(kTextPort);
   EventHandler_Open(label);
