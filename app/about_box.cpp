@@ -24,7 +24,8 @@ constexpr int32_t kLineHeight = 13;
 constexpr size_t kAboutReserve = 10240;
 
 T_Text* NewLine(T_About* about, int32_t y, int32_t height) {
-  auto* line = new T_Text(about, XYWH{about->width - kBandWidth - 10, y, kBandWidth, height}, false);
+  auto* line =
+      new T_Text(about, XYWH{about->width - kBandWidth - 10, y, kBandWidth, height}, false);
   line->SetTextAlign(kStyleRight);
   return line;
 }

@@ -20,7 +20,7 @@ constexpr int32_t kCommandDatabaseSave = 204;
 constexpr int32_t kCommandDatabaseSaveAs = 205;
 
 struct EntryRow {
-  int32_t text;  // 0: a separator
+  int32_t text;         // 0: a separator
   int32_t command = 0;  // 0: the text id
   uint32_t flags = 0;
   uint8_t key = 0;
@@ -34,34 +34,35 @@ T_MenuItem* databaseMenu = nullptr;
 // The entries of the "Database" menu after "Dimensions".
 const EntryRow kDatabaseEntries[] = {
     {0},
-    {2526, 0, 0, 'K'},
-    {2527},
-    {0},
-    {2528, 0, kMenuEllipsis},
-    {2529, 0, kMenuEllipsis},
-    {2530},
-    {2531, 0, 0, 'U'},
-    {2532, 0, 0, 'Y'},
+    {2526, 0, 0, 'K'},         // New Card
+    {2527},                    // Delete Card
+    {0},                       // separator
+    {2528, 0, kMenuEllipsis},  // Transform
+    {2529, 0, kMenuEllipsis},  // Aggregate
+    {2530},                    // Delete Data
+    {2531, 0, 0, 'U'},         // Examine
+    {2532, 0, 0, 'Y'},         // Approve
     {0},
 };
+// After "Subsets", "Time Scales" and "Macros".
 const EntryRow kDatabaseTail[] = {
-    {2542},
-    {2543, 0, kMenuEllipsis},
-    {0},
-    {2545, 0, kMenuEllipsis},
-    {0},
-    {2544, 0, kMenuEllipsis},
+    {2542},                    // Database Info
+    {2543, 0, kMenuEllipsis},  // Database Settings
+    {0},                       // separator
+    {2545, 0, kMenuEllipsis},  // XML Command Tester
+    {0},                       // separator
+    {2544, 0, kMenuEllipsis},  // Signature
 };
 const EntryRow kAnalysisEntries[] = {
-    {2547, 0, 0, 'F'},
-    {2548, 0, 0, 'L'},
-    {2549},
-    {2550},
-    {2551},
-    {0},
-    {2552, 0, kMenuEllipsis},
-    {2553, 0, kMenuEllipsis, 'R'},
-    {2554},
+    {2547, 0, 0, 'F'},              // Cards
+    {2548, 0, 0, 'L'},              // Lines
+    {2549},                         // Components
+    {2550},                         // Time Functions
+    {2551},                         // Component Functions
+    {0},                            // separator
+    {2552, 0, kMenuEllipsis},       // Set Defaults
+    {2553, 0, kMenuEllipsis, 'R'},  // Install Template
+    {2554},                         // Remove Template
 };
 
 // Menu commands the current database serves, by the command it knows them by.
@@ -98,14 +99,25 @@ const DatabaseCommand kDatabaseCommands[] = {
 };
 
 // Entries the document windows serve: off here, so that none stays enabled after its window.
-const int32_t kWindowCommands[] = {kCommandSaveTemplates, kCommandExport, kCommandCopyTable,
-                                   kCommandExpandAll, kCommandExpandTo, kCommandAdjustWidths,
-                                   2527, 2528, 2529, 2530, 2531, 2532, 2552, 2553, 2554};
+const int32_t kWindowCommands[] = {kCommandSaveTemplates,
+                                   kCommandExport,
+                                   kCommandCopyTable,
+                                   kCommandExpandAll,
+                                   kCommandExpandTo,
+                                   kCommandAdjustWidths,
+                                   2527,
+                                   2528,
+                                   2529,
+                                   2530,
+                                   2531,
+                                   2532,
+                                   2552,
+                                   2553,
+                                   2554};
 
 T_MenuItem* Entry(T_MenuItem* other, uint32_t mode, const EntryRow& row) {
-  auto* item = new T_MenuItem(other, mode | row.flags, row.text ? (row.command ? row.command
-                                                                                : row.text)
-                                                                : 0);
+  auto* item = new T_MenuItem(other, mode | row.flags,
+                              row.text ? (row.command ? row.command : row.text) : 0);
   if (row.text) item->SetTitleId(row.text);
   item->SetShortcut(row.key, row.modifiers);
   return item;
@@ -236,12 +248,13 @@ void Rebuild(int32_t kind, T_MenuItem* menu, T_Base* base) {
 
 void BuildFileEntries(T_MenuItem* file) {
   T_MenuItem* saveAs = StandardEntry(kCommandSaveAs);
-  T_MenuItem* saveSpecial = saveAs ? Submenu(saveAs, kMenuInsertAfter, 2504)
-                                   : Submenu(file, kMenuInsertInFront, 2504);
+  T_MenuItem* saveSpecial =
+      saveAs ? Submenu(saveAs, kMenuInsertAfter, 2504) : Submenu(file, kMenuInsertInFront, 2504);
   Entry(saveSpecial, kMenuInsertInFront, {2505});
   Entry(saveSpecial, kMenuInsertInFront, {2506});
   submenus[kMenuSaveSetups] = saveSpecial;
-  T_MenuItem* at = Entry(saveSpecial, kMenuInsertAfter, {2503, kCommandSaveTemplates, kMenuEllipsis});
+  T_MenuItem* at =
+      Entry(saveSpecial, kMenuInsertAfter, {2503, kCommandSaveTemplates, kMenuEllipsis});
   at = Entry(at, kMenuInsertAfter, {2507, kCommandProtection});
   Entry(at, kMenuInsertAfter, {2508, kCommandWebUsers});
 
@@ -375,19 +388,19 @@ void UpdateMainMenuStates(bool modal) {
   for (int32_t command : kWindowCommands) SetEnabled(command, false);
   MenuItemSetEnabledIfAny(submenus[kMenuSaveSetups], d);
   MenuItemSetEnabledIfAny(submenus[kMenuImportSetups], d);
-  for (int32_t command : {kCommandProtection, kCommandWebUsers, kCommandCopyingOptions,
-                          kCommandImportDialog}) {
+  for (int32_t command :
+       {kCommandProtection, kCommandWebUsers, kCommandCopyingOptions, kCommandImportDialog}) {
     SetEnabled(command, d);
   }
   // Windows that serve these give them their own labels; back to the plain ones here.
-  for (auto [command, text] : {std::pair{kCommandImportDialog, 2513},
-                               std::pair{kCommandExport, 2515},
-                               std::pair{kCommandCopyTable, 2517}}) {
+  for (auto [command, text] :
+       {std::pair{kCommandImportDialog, 2513}, std::pair{kCommandExport, 2515},
+        std::pair{kCommandCopyTable, 2517}}) {
     T_MenuItem* entry = MenuItem_FindCommand(MenuRoot(), command);
     if (entry && entry->title.id != text) entry->SetTitleId(text);
   }
-  if (auto* tagged = static_cast<T_MenuItemTag*>(MenuItem_FindCommand(MenuRoot(),
-                                                                       kCommandNewTagged))) {
+  if (auto* tagged =
+          static_cast<T_MenuItemTag*>(MenuItem_FindCommand(MenuRoot(), kCommandNewTagged))) {
     tagged->SetTagCopyAndEnable(nullptr, false);
   }
   MenuItemSetEnabledIfAny(databaseMenu, d);

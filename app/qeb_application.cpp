@@ -67,6 +67,8 @@ T_QEB::~T_QEB() {
 
 void T_QEB::Notify(int32_t code) {
   T_Application::Notify(code);
+  // A database's unnamed dimensions show the default names of the language.
+  if (code == kNotifyLanguage) MarkMenuStale(CurrentDatabase(), kMenuDimensions);
   if (code == kNotifyOpened && !started) {
     started = 1;
     if (Prefs().serveWeb) RestartWebService();

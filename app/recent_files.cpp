@@ -164,9 +164,8 @@ void BuildRecentFilesMenu() {
   }
   if (n == 0) return;
   if (Prefs().recentFullPaths) {
-    std::stable_sort(order, order + n, [](int32_t a, int32_t b) {
-      return StrCompareNoCase(slots[a], slots[b]) < 0;
-    });
+    std::stable_sort(order, order + n,
+                     [](int32_t a, int32_t b) { return StrCompareNoCase(slots[a], slots[b]) < 0; });
   }
 
   T_MenuItem* menu = file;

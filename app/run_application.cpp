@@ -1,7 +1,7 @@
 #include "app/run_application.h"
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
