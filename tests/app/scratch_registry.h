@@ -105,8 +105,7 @@ inline std::string ReadValue(HKEY root, const std::wstring& key, const std::wstr
 inline void WriteValue(HKEY root, const std::wstring& key, const std::wstring& name,
                        const std::string& text) {
   HKEY handle = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr),
             ERROR_SUCCESS);
   std::wstring wide = Widen(text);
   RegSetValueExW(handle, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
@@ -117,8 +116,7 @@ inline void WriteValue(HKEY root, const std::wstring& key, const std::wstring& n
 
 inline void WriteDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value) {
   HKEY handle = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(handle, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                  sizeof value);
@@ -130,6 +128,22 @@ inline void WritePref(HKEY root, const std::string& name, const std::string& tex
 }
 inline std::string ReadPref(HKEY root, const std::string& name) {
   return ReadValue(root, kPrefsKey, Widen(name));
+}
+
+// Calls visit(child, name) for every subkey that opens for reading.
+template <class Visit>
+void ForEachSubkey(HKEY key, Visit visit) {
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+    visit(child, name);
+    RegCloseKey(child);
+  }
 }
 
 // Every value below the key as "subkey\name=text" lines in key order (the default value named
@@ -149,17 +163,9 @@ inline void DumpInto(HKEY key, const std::string& prefix, std::vector<std::strin
     std::string shown = nameLength ? Narrow(name) : "@";
     lines->push_back(prefix + shown + "=" + text);
   }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    HKEY child = nullptr;
-    if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+  ForEachSubkey(key, [&](HKEY child, const wchar_t* name) {
     DumpInto(child, prefix + Narrow(name) + "\\", lines);
-    RegCloseKey(child);
-  }
+  });
 }
 
 inline std::vector<std::string> Dump(HKEY root, const std::wstring& key) {

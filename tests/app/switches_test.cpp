@@ -44,8 +44,10 @@ TEST(CommandLineSwitches, DecideWhetherStartUpGoesOn) {
       {"/unregserver", false, {}},
       {"-embedding", true, {}},  // only a COM server takes it; here it is no switch
       {"/bogus", false, {"2901:Undefined command line parameter /bogus"}},
-      {"/one /two", false,
-       {"2901:Undefined command line parameter /one ", "2901:Undefined command line parameter /two"}},
+      {"/one /two",
+       false,
+       {"2901:Undefined command line parameter /one ",
+        "2901:Undefined command line parameter /two"}},
       {"Z:\\data/Sales.qeb", false, {"2901:Undefined command line parameter /Sales.qeb"}},
   };
   for (const SwitchCase& c : cases) {
@@ -61,7 +63,8 @@ TEST(CommandLineSwitches, AssociateWritesTheFileAssociationsAndEndsStartUp) {
   T_CollectAlerts alerts;
   EXPECT_FALSE(ParseCommandLineSwitches("/associate"));
   EXPECT_EQ(alerts.shown, std::vector<std::string>{});
-  EXPECT_EQ(app_test::ReadValue(HKEY_CURRENT_USER, L"Software\\Classes\\QEB-Norm\\shell\\open\\command", L""),
+  EXPECT_EQ(app_test::ReadValue(HKEY_CURRENT_USER,
+                                L"Software\\Classes\\QEB-Norm\\shell\\open\\command", L""),
             "\"C:\\Program Files\\QEB\\qeb.exe\" \"%1\"");
   EXPECT_EQ(app_test::ReadPref(HKEY_CURRENT_USER, "Associate"), "+");
   SetProgramPathOverride(nullptr);
