@@ -6,6 +6,7 @@
 
 #include "app_fixture.h"
 #include "database/dimension_options.h"
+#include "ui/document_window.h"
 #include "ui/menu_model.h"
 #include "ui/native_menu.h"
 #include "ui/small_dialogs.h"
@@ -194,6 +195,13 @@ Help
   Trelvik [2556]
   About [-13] (off)
 )");
+}
+
+TEST_F(MainMenusTest, DocumentWindowsRebuildTheApplicationsMenusAndKeepTheEnginesOtherHooks) {
+  const DocumentOperations& hooks = CurrentDocumentOperations();
+  EXPECT_EQ(hooks.rebuildDatabaseMenus, &RebuildDatabaseMenus);
+  EXPECT_NE(hooks.firstDatabase, nullptr);
+  EXPECT_NE(hooks.notifyChange, nullptr);
 }
 
 TEST_F(MainMenusTest, WithoutADatabaseTheDimensionsAreNumberedAndOffAndAnalysisIsEmpty) {
