@@ -1,79 +1,197 @@
 #include "app/qeb_application.h"
 
+#include "app/about_box.h"
+#include "app/document_files.h"
+#include "app/help_files.h"
+#include "app/main_menus.h"
+#include "app/preferences.h"
+#include "app/prefs_dialog.h"
+#include "app/recent_files.h"
+#include "app/signature.h"
 #include "core/alert.h"
-#include "ui/main_loop.h"
+#include "core/file_dialogs.h"
+#include "core/files.h"
+#include "database/base.h"
+#include "database/change_notes.h"
+#include "database/file_progress.h"
+#include "database/menu_marks.h"
+#include "database/protection.h"
+#include "ui/dialog_base.h"
+#include "ui/document_window.h"
 #include "ui/window.h"
 
 namespace {
 
-constexpr int32_t kMessageCannotOpen = 605;  // "Unable to open file '@0'"
+constexpr int32_t kOpenKinds = kFileKindQeb | kFileKindQex | kFileKindTxt;
 
-void ReportCannotOpen(const char* path) {
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = kMessageCannotOpen;
-  request.beeps = 1;
-  AlertAddFileName(&request, path);
-  AlertAddButton(&request, kButtonOk);
-  ShowAlert(&request);
+T_Base* CurrentDatabase() { return MenuMarks().current; }
+
+bool IsOpen(T_Base* base) {
+  for (T_Base* open = FirstBase(); open; open = open->next) {
+    if (open == base) return true;
+  }
+  return false;
+}
+
+void OpenWithDialog() {
+  T_TextBuf path;
+  if (FileOpenDialog(&path, kOpenKinds)) OpenDatabaseFile(path.c_str(), kOpenPlain, nullptr);
+}
+
+void Reopen(T_Base* base) {
+  if (!base->path || base->path->empty()) return;  // an untitled database has no file
+  T_TextBuf path(*base->path);
+  T_TextBuf password;
+  if (base->protection) GetProtectionPassword(base->protection, &password);
+  if (DeleteBase(base, kCloseSilently)) {
+    OpenDatabaseFile(path.c_str(), kOpenPlain, password.empty() ? nullptr : password.c_str());
+  }
+  TextBufWipe(&password);
 }
 
 }  // namespace
 
-T_QEB::T_QEB() : T_Application(false) { EventHandler_Open(this); }
+// --- T_QEB --------------------------------------------------------------------------------------
 
-T_QEB::~T_QEB() = default;
+T_QEB::T_QEB() : T_Application(false) {
+  BuildMainMenus();
+  BuildRecentFilesMenu();
+  EventHandler_Open(this);
+}
 
-void T_QEB::Notify(int32_t code) { T_Application::Notify(code); }
+T_QEB::~T_QEB() {
+  Prefs().serveWeb = false;
+  RestartWebService();
+  ForgetMainMenus();
+}
+
+void T_QEB::Notify(int32_t code) {
+  T_Application::Notify(code);
+  // A database's unnamed dimensions show the default names of the language.
+  if (code == kNotifyLanguage) MarkMenuStale(CurrentDatabase(), kMenuDimensions);
+  if (code == kNotifyOpened && !started) {
+    started = 1;
+    if (Prefs().serveWeb) RestartWebService();
+  }
+}
 
 void T_QEB::UpdateCommands() {
   T_Application::UpdateCommands();
-  const MenuOperations* menus = Menus();
-  if (!menus->enableCommand) return;
-  bool modal = ModalLoopRunning();
-  menus->enableCommand(kCommandPreferences, !modal);
-  menus->enableCommand(kCommandAbout, !modal);
-  menus->enableCommand(kCommandOpen, true);
-  menus->enableCommand(kCommandNew, true);
+  UpdateMainMenuStates(ModalLoopRunning());
 }
 
-bool T_QEB::DoCommand(int32_t command) { return T_Application::DoCommand(command); }
+bool T_QEB::DoCommand(int32_t command) {
+  switch (command) {
+    case kCommandNew:
+      NewUntitledDatabase();
+      return true;
+    case kCommandOpen:
+      OpenWithDialog();
+      return true;
+    case kCommandClose:
+      if (T_Base* base = CurrentDatabase()) DeleteBase(base, kCloseAskAlways);
+      return true;
+    case kCommandAbout:
+      ShowAboutBox();
+      return true;
+    case kCommandPreferences:
+      ShowPreferencesDialog();
+      return true;
+    case kCommandRecentFile:
+      OpenRecentFile(ChosenRecentSlot());
+      return true;
+    case kCommandClearRecentFiles:
+      ClearRecentFileList();
+      return true;
+    case kCommandSignature:
+      RunSignatureDialog(ActiveWindow());
+      return true;
+    case kCommandHelp:
+      OpenHelpFile();
+      return true;
+    case kCommandMakerHomePage:
+      OpenMakerHomePage();
+      return true;
+    case kCommandUserManual:
+      OpenUserManual();
+      return true;
+    default:
+      break;
+  }
+  if (T_Application::DoCommand(command)) return true;
+  T_Base* base = CurrentDatabase();
+  int32_t own = DatabaseCommandOf(command);
+  return base && own && base->DoCommand(own);
+}
 
 void T_QEB::OpenDocument(int32_t code, const char* path) {
+  T_Base* base = CurrentDatabase();
   switch (code) {
     case 0:
+      OpenDatabaseFile(path, kOpenPlain, nullptr);
+      break;
     case 1:
+      if (base) {
+        ImportDatabaseFile(base, path, kImportFromDocument);
+      } else {
+        OpenDatabaseFile(path, kOpenPlain, nullptr);
+      }
+      break;
     case 2:
-      // Documents open into databases, which this program cannot hold yet.
-      ReportCannotOpen(path);
+      OpenDatabaseFile(path, kOpenFlag2, nullptr);
       break;
     case 3:
-      break;  // saving needs a current database
+      if (base) SaveDatabaseFileAs(base, path);
+      break;
     default:
       T_Application::OpenDocument(code, path);
       break;
   }
 }
 
-bool T_QEB::QueryClose(int32_t code) { return T_Application::QueryClose(code); }
+bool T_QEB::QueryClose(int32_t code) {
+  if (FileProgressCurrent()) return false;
+  while (T_Base* base = FirstBase()) {
+    if (!DeleteBase(base, code)) return false;
+    if (FirstBase() == base) return false;  // agreed but still open: never loop on it
+  }
+  return T_Application::QueryClose(code);
+}
 
 bool T_QEB::CloseAllWindows(T_Window* window, int32_t code) {
+  T_Base* database = window ? WindowDatabase(window) : nullptr;
   for (T_GrafElement* child = firstChild; child;) {
     T_GrafElement* following = child->next;
-    // Database windows close with their database and are left out once they exist.
-    if (child != window && !EventHandler_RequestClose(child, code)) {
-      return false;
-    }
+    auto* other = static_cast<T_Window*>(child);
+    auto* document = dynamic_cast<T_HWindow*>(other);
+    bool skip = other == window || (document && document->windowKind == kWindowDatabase) ||
+                (window && WindowDatabase(other) != database);
+    if (!skip && !EventHandler_RequestClose(child, code)) return false;
     child = following;
   }
   return !window || EventHandler_RequestClose(window, code);
 }
 
+void InstallApplicationServices() {
+  DocumentOperations hooks = CurrentDocumentOperations();
+  hooks.rebuildDatabaseMenus = RebuildDatabaseMenus;
+  SetDocumentOperations(&hooks);
+}
+
+// --- Deferred file commands --------------------------------------------------------------------
+
 void T_DeferFileCom::Execute() {
-  // Reopening and closing act on a database and come with the engine.
   if (code == kDeferQuit) {
     PendingErrorReport();
     if (T_Application* app = App()) Application_RequestQuit(app, 3);
+    return;
+  }
+  if (!IsOpen(base)) return;
+  if (code == kDeferClose) {
+    PendingErrorReport();
+    DeleteBase(base, kCloseSilently);
+  } else if (code == kDeferReopen) {
+    Reopen(base);
   }
 }
 
@@ -81,4 +199,18 @@ void PostDeferFileCom(uint32_t code, T_Base* base) {
   T_Application* app = App();
   if (!app) return;
   app->PostAction(new T_DeferFileCom(code, base));
+}
+
+void BroadcastSetting(int32_t code) {
+  ChangeNote note;
+  note.code = code;
+  BroadcastToAllBases(&note);
+}
+
+bool TruncateFile(const char* path) {
+  SysFile file;
+  FileInit(&file);
+  bool done = FileOpenWrite(&file, path) && FileSeek(&file, 0) && FileSetEnd(&file);
+  FileDestroy(&file);
+  return done;
 }

@@ -1,16 +1,20 @@
 #include "app/run_application.h"
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "app/file_association.h"
+#include "app/preferences.h"
 #include "app/qeb_application.h"
+#include "app/recent_files.h"
 #include "core/alert.h"
 #include "core/locale.h"
 #include "core/system_info.h"
 #include "core/text_buffer.h"
+#include "database/toolkit_adapter.h"
 #include "ui/alert_dialogs.h"
 #include "ui/link_dialog.h"
 #include "ui/main_loop.h"
@@ -109,10 +113,13 @@ bool ParseCommandLineSwitches(const char* text) {
     if (!end) end = segment + std::strlen(segment);
     T_TextBuf piece;
     TextBufAssignBytes(&piece, segment, static_cast<int32_t>(end - segment));
-    // "/associate", "/regserver" and "/unregserver" do their work with the registration of files
-    // and of the COM server; until then they end start-up without doing anything.
-    if (StrStartsWithNoCase(piece.data, "/associate") || StrStartsWithNoCase(piece.data, "/regserver") ||
-        StrStartsWithNoCase(piece.data, "/unregserver")) {
+    if (StrStartsWithNoCase(piece.data, "/associate")) {
+      RegisterFileAssociations();
+      goOn = false;
+    } else if (StrStartsWithNoCase(piece.data, "/regserver") ||
+               StrStartsWithNoCase(piece.data, "/unregserver")) {
+      // The COM server registers and removes itself once it exists; until then these switches
+      // end start-up without doing anything.
       goOn = false;
     } else if (comServerAvailable && StrStartsWithNoCase(piece.data, "-embedding")) {
       SetFrameVisible(false);
@@ -135,7 +142,13 @@ void RunApplication() {
 
   SetProgramName(kProductTitle, "");
   OleInitialize(nullptr);
+  InstallDatabaseServices();
+  InstallApplicationServices();
+  ClearRecentFiles();
+  LoadPreferences();
   if (ParseCommandLineSwitches(CommandLineText())) {
+    // A program started by COM shows no frame: a question there would wait for nobody.
+    if (!embedded) CheckFileAssociation();
     if (!TakeInstanceSlot()) {
       ShowMessage(kMessageNoInstanceSlot, nullptr);
     } else {

@@ -1,7 +1,8 @@
 #pragma once
-// The run function of the program: it brings the application up in a fixed order, handles the
-// command-line switches, takes an instance slot, builds T_QEB, runs the main loop and takes the
-// application down again.
+// The run function of the program: it brings the application up in a fixed order (the engine's
+// and the application's hooks, the recent files cleared, the preferences read, the command-line
+// switches, the file-association question), takes an instance slot, builds T_QEB, runs the main
+// loop and takes the application down again.
 //
 // Tests drive the program from outside: when the environment variable QEB_ALERT_FILE names a
 // file, every alert is answered with its default answer and appended to that file as the message
@@ -13,8 +14,8 @@ constexpr int32_t kInstanceSlots = 16;
 
 void RunApplication();
 
-// True when start-up goes on; false when a switch did its work or was refused (each refused
-// switch gives message 2901 with the switch).
+// True when start-up goes on; false when a switch did its work ("/associate" writes the file
+// associations) or was refused (each refused switch gives message 2901 with the switch).
 bool ParseCommandLineSwitches(const char* text);
 
 // The COM server flags of the program.

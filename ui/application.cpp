@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include "core/alert.h"
+#include "core/localized_text.h"
 #include "core/message_pump.h"
 #include "core/threads.h"
 #include "ui/event_record.h"
@@ -191,6 +192,12 @@ void T_Application::PostAction(T_DeferCom* action) {
   T_DeferCom** link = &firstAction;
   while (*link) link = &(*link)->next;
   *link = action;
+}
+
+void T_Application::SetLanguage(int32_t language) {
+  if (language == CurrentLanguage()) return;
+  SetCurrentLanguage(language);
+  Notify(kNotifyLanguage);
 }
 
 void BroadcastToWindows(const ChangeNote* note) {

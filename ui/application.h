@@ -63,6 +63,9 @@ class T_Application : public T_EventHandler {
 
   // Appended at the end of the queue; run and deleted after the current message.
   void PostAction(T_DeferCom* action);
+  // A different language becomes current and every opened element hears of it (notify 18),
+  // which reloads the menu texts.
+  void SetLanguage(int32_t language);
 
   uint8_t quitRequested = 0;
   uint8_t lookUpShortcuts = 0;

@@ -3,6 +3,7 @@
 #include "core/alert.h"
 #include "ui/button.h"
 #include "ui/database_services.h"
+#include "ui/frame_items.h"
 
 namespace {
 
@@ -46,6 +47,22 @@ void Dialog_AddButtons(T_HDialog* dialog, T_Button** ok, T_Button** cancel) {
   cancelButton->SetCancel(true);
   if (ok) *ok = okButton;
   if (cancel) *cancel = cancelButton;
+}
+
+T_Frame* Dialog_AddFrame(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId) {
+  auto* frame = new T_Frame(parent, rect, id, false);
+  frame->SetTitleId(textId);
+  EventHandler_Open(frame);
+  return frame;
+}
+
+T_Checkbox* Dialog_AddCheckbox(T_EventHandler* parent, const XYWH& rect, uint32_t id,
+                               int32_t textId, bool checked) {
+  auto* box = new T_Checkbox(parent, rect, id, false);
+  box->SetLabelId(textId);
+  box->SetChecked(checked);
+  EventHandler_Open(box);
+  return box;
 }
 
 bool Dialog_IsOk(const T_GrafElement* button) {

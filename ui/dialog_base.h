@@ -13,6 +13,9 @@
 
 class T_Base;
 class T_Button;
+class T_Checkbox;
+class T_Frame;
+struct XYWH;
 
 // Item ids of the buttons Dialog_AddButtons makes: behind every other item in tab order.
 constexpr uint32_t kDialogOkId = 100;
@@ -38,6 +41,11 @@ T_Base* WindowDatabase(T_Window* window);
 // OK (700, the default button) and Cancel (701, the cancel button), 70 by 20, at the bottom right
 // of the dialog. The buttons report OnButton to the dialog.
 void Dialog_AddButtons(T_HDialog* dialog, T_Button** ok, T_Button** cancel);
+// An opened frame titled by the text id, and an opened check box labelled by one, as dialogs
+// lay them out.
+T_Frame* Dialog_AddFrame(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId);
+T_Checkbox* Dialog_AddCheckbox(T_EventHandler* parent, const XYWH& rect, uint32_t id,
+                               int32_t textId, bool checked);
 // Whether a reporting button is the dialog's OK or Cancel button.
 bool Dialog_IsOk(const T_GrafElement* button);
 bool Dialog_IsCancel(const T_GrafElement* button);

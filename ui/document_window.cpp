@@ -50,6 +50,8 @@ void SetDocumentOperations(const DocumentOperations* operations) {
   documentOps = operations ? *operations : DocumentOperations{};
 }
 
+const DocumentOperations& CurrentDocumentOperations() { return documentOps; }
+
 const char* WindowKindName(int32_t kind) {
   switch (kind) {
     case kWindowCards:

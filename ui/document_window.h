@@ -130,6 +130,8 @@ struct DocumentOperations {
 };
 // Null puts back the defaults.
 void SetDocumentOperations(const DocumentOperations* operations);
+// The hooks in force, so that a layer may replace one of them and keep the others.
+const DocumentOperations& CurrentDocumentOperations();
 
 // Steps a window's mode box after the current message.
 class T_DeferModeCom : public T_DeferCom {

@@ -109,26 +109,6 @@ int32_t RunExpandDialog(T_Window* owner, int32_t lastLevel, int32_t firstLevel) 
 
 // --- T_CopyOpts -------------------------------------------------------------------------------
 
-namespace {
-
-T_Checkbox* NewCheckbox(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId,
-                        uint8_t checked) {
-  auto* box = new T_Checkbox(parent, rect, id, false);
-  box->SetLabelId(textId);
-  box->SetChecked(checked != 0);
-  EventHandler_Open(box);
-  return box;
-}
-
-T_Frame* NewFrame(T_EventHandler* parent, const XYWH& rect, uint32_t id, int32_t textId) {
-  auto* frame = new T_Frame(parent, rect, id, false);
-  frame->SetTitleId(textId);
-  EventHandler_Open(frame);
-  return frame;
-}
-
-}  // namespace
-
 T_CopyOpts::T_CopyOpts()
     : T_HDialog(kWidth, kHeight, nullptr, nullptr), working(*CopyTableCurrent()) {
   SetTitleId(kTextCopyingOptions);
@@ -139,7 +119,7 @@ T_CopyOpts::T_CopyOpts()
   if (working.code < 0 || working.code >= kDataRowChoices) working.code = 0;
 
   T_Frame* separators =
-      NewFrame(this, XYWH{17, 22, 200, 115}, kCopySeparatorsFrame, kTextSeparators);
+      Dialog_AddFrame(this, XYWH{17, 22, 200, 115}, kCopySeparatorsFrame, kTextSeparators);
   XYWH row{6, 2, 191, 15};
   NewChooseCharRow(separators, &row, kTextDecimal, kCopyDecimal, &working.decimalSeparator,
                    kCharModeDecimal | kCharOfferDefault, 95);
@@ -151,27 +131,28 @@ T_CopyOpts::T_CopyOpts()
                    kCharModeQuote, 95);
   NewChooseCharRow(separators, &row, kTextRowTerminator, kCopyRowEnd, &working.lineEnd,
                    kCharModeRowEnd | kCharOfferDefault, 95);
-  NewCheckbox(separators, XYWH{8, 97, 189, 14}, kCopyExcludeQuotes, kTextExcludeQuotes,
-              working.flagK);
+  Dialog_AddCheckbox(separators, XYWH{8, 97, 189, 14}, kCopyExcludeQuotes, kTextExcludeQuotes,
+                     working.flagK);
 
-  T_Frame* include = NewFrame(this, XYWH{242, 22, 190, 97}, kCopyIncludeFrame, kTextIncludeInCopy);
+  T_Frame* include =
+      Dialog_AddFrame(this, XYWH{242, 22, 190, 97}, kCopyIncludeFrame, kTextIncludeInCopy);
   XYWH box{8, 3, 176, 14};
-  NewCheckbox(include, box, kCopyWindowTitle, kTextWindowTitle, working.flagW);
+  Dialog_AddCheckbox(include, box, kCopyWindowTitle, kTextWindowTitle, working.flagW);
   box.y += 18;
-  NewCheckbox(include, box, kCopyNotes, kTextNotes, working.flagN);
+  Dialog_AddCheckbox(include, box, kCopyNotes, kTextNotes, working.flagN);
   box.y += 18;
-  NewCheckbox(include, box, kCopyDefinition, kTextDefinition, working.flagE);
+  Dialog_AddCheckbox(include, box, kCopyDefinition, kTextDefinition, working.flagE);
   box.y += 18;
-  NewCheckbox(include, box, kCopyColumnTitles, kTextColumnTitles, working.flagX);
+  Dialog_AddCheckbox(include, box, kCopyColumnTitles, kTextColumnTitles, working.flagX);
   auto* rows = new T_Chooser(include, XYWH{6, box.y + 19, 181, 15}, kCopyDataRows, kDataRowChoices,
                              working.code, false);
   rows->SetTitleId(kTextDataRows);
   rows->SetTitleWidth(50);
   EventHandler_Open(rows);
 
-  T_Frame* options = NewFrame(this, XYWH{17, 165, 145, 34}, kCopyOptionsFrame, kTextOptions);
-  NewCheckbox(options, XYWH{8, 2, 130, 28}, kCopySeparateColumns, kTextSeparateColumns,
-              working.flagM);
+  T_Frame* options = Dialog_AddFrame(this, XYWH{17, 165, 145, 34}, kCopyOptionsFrame, kTextOptions);
+  Dialog_AddCheckbox(options, XYWH{8, 2, 130, 28}, kCopySeparateColumns, kTextSeparateColumns,
+                     working.flagM);
 
   Dialog_AddButtons(this, nullptr, nullptr);
 }

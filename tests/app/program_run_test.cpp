@@ -1,5 +1,7 @@
 // The real program, started under Wine on a virtual desktop of its own: it shows its frame,
-// reports what it cannot do through its alerts, and ends cleanly with exit code 0.
+// reports what it cannot do through its alerts, asks once about the file association, writes it
+// when told to, and ends cleanly with exit code 0. Every registry key the program touches in the
+// prefix is saved before each test and put back after it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,7 +10,10 @@
 #include <string>
 
 #include "program_process.h"
+#include "registry_backup.h"
+#include "scratch_registry.h"
 
+namespace app_test {
 namespace {
 
 constexpr DWORD kTimeout = 30000;
@@ -16,6 +21,8 @@ constexpr DWORD kTimeout = 30000;
 class ProgramRun : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Without an answer about the association every start would ask first.
+    WritePref(HKEY_CURRENT_USER, "Associate", "-");
     PrepareVirtualDesktop(kTestDesktop);
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
@@ -26,7 +33,8 @@ class ProgramRun : public ::testing::Test {
   }
   void TearDown() override {
     if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 99);
       CloseHandle(process_.hProcess);
       CloseHandle(process_.hThread);
     }
@@ -34,7 +42,8 @@ class ProgramRun : public ::testing::Test {
   }
 
   void Start(const std::wstring& arguments) {
-    ASSERT_TRUE(StartProgram(WindowsPath(QEB_PROGRAM_PATH), arguments, kTestDesktop, alertFile_, &process_));
+    ASSERT_TRUE(StartProgram(WindowsPath(QEB_PROGRAM_PATH), arguments, kTestDesktop, alertFile_,
+                             &process_));
   }
   DWORD ExitCode() {
     if (WaitForSingleObject(process_.hProcess, kTimeout) != WAIT_OBJECT_0) return 0xFFFFFFFF;
@@ -53,6 +62,22 @@ class ProgramRun : public ::testing::Test {
     return text;
   }
 
+  void Close() {
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    ASSERT_NE(frame, nullptr);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCode(), 0u);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = PROCESS_INFORMATION{};
+  }
+
+  RegistryBackup backup_{{{HKEY_CURRENT_USER, kPrefsKey},
+                          {HKEY_LOCAL_MACHINE, kPrefsKey},
+                          {HKEY_CURRENT_USER, L"Software\\Classes\\.qeb"},
+                          {HKEY_CURRENT_USER, L"Software\\Classes\\.qex"},
+                          {HKEY_CURRENT_USER, L"Software\\Classes\\QEB-Norm"},
+                          {HKEY_CURRENT_USER, L"Software\\Classes\\QEB-Text"}}};
   std::wstring alertFile_;
   PROCESS_INFORMATION process_{};
 };
@@ -85,4 +110,37 @@ TEST_F(ProgramRun, DocumentOnTheCommandLineIsReportedAsNotOpened) {
   EXPECT_EQ(Alerts(), "605\tUnable to open file 'Sales 2024.qeb'\n");
 }
 
+TEST_F(ProgramRun, AssociateWritesTheQuotedCommandAndEndsWithoutAnAlert) {
+  Start(L"/associate");
+  EXPECT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(Alerts(), "");
+  std::string program = Narrow(WindowsPath(QEB_PROGRAM_PATH));
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, L"Software\\Classes\\QEB-Norm\\shell\\open\\command", L""),
+            "\"" + program + "\" \"%1\"");
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, L"Software\\Classes\\.qex", L""), "QEB-Text");
+  EXPECT_EQ(ReadPref(HKEY_CURRENT_USER, "Associate"), "+");
+}
+
+TEST_F(ProgramRun, AStartWithoutAnAssociationAsksOnceAndRemembersTheUnattendedAnswer) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.qeb");
+  HKEY prefs = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kPrefsKey, 0, KEY_SET_VALUE, &prefs) == ERROR_SUCCESS) {
+    RegDeleteValueW(prefs, L"Associate");
+    RegCloseKey(prefs);
+  }
+  Start(L"");
+  Close();
+  EXPECT_EQ(Alerts(),
+            "2902\t.qeb files are not associated with QEB in your system. Would you like to make "
+            "the association now?\n");
+  EXPECT_EQ(ReadPref(HKEY_CURRENT_USER, "Associate"), "-");
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, L"Software\\Classes\\.qeb", L""), "<none>");
+
+  DeleteFileW(alertFile_.c_str());
+  Start(L"");
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
 }  // namespace
+}  // namespace app_test

@@ -9,6 +9,7 @@
 
 #include "core/alert.h"
 #include "core/memory.h"
+#include "tests/ui/hidden_frame.h"
 #include "ui/application.h"
 #include "ui/clipboard_data.h"
 #include "ui/edit_field.h"
@@ -33,13 +34,7 @@ class T_EditTestWindow : public T_Window {
 class EditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    NativeMenusInstall();
+    ui_test::PrepareHiddenFrame();
     app = new T_Application(true);
     RECT rect{20, 20, 400, 300};
     window = new T_EditTestWindow(&rect);

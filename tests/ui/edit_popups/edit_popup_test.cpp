@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/alert.h"
+#include "tests/ui/hidden_frame.h"
 #include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
 #include "ui/edit_popups.h"
@@ -65,13 +66,7 @@ class T_RecordingPopup : public T_EditPopup {
 class EditPopupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    NativeMenusInstall();
+    ui_test::PrepareHiddenFrame();
     app = new T_Application(true);
     RECT rect{20, 20, 400, 300};
     window = new T_Window(kKindDocument, &rect, 512, nullptr, true);

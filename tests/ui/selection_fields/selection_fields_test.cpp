@@ -11,6 +11,7 @@
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
+#include "tests/ui/hidden_frame.h"
 #include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
 #include "ui/event_record.h"
@@ -157,13 +158,7 @@ T_Base* const kDatabase = reinterpret_cast<T_Base*>(0x1000);
 class SelectionFieldsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    NativeMenusInstall();
+    ui_test::PrepareHiddenFrame();
     app = new T_Application(true);
     RECT rect{20, 20, 400, 300};
     window = new T_Window(kKindDocument, &rect, 512, nullptr, true);

@@ -8,6 +8,7 @@
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
+#include "tests/ui/hidden_frame.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
 #include "ui/edit_popups.h"
@@ -79,13 +80,7 @@ class T_AnalysisWindow : public T_HWindow {
 class SelectionHeaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    NativeMenusInstall();
+    ui_test::PrepareHiddenFrame();
     valueColumns = 3;
     mustBeFilled = 0;
     inUse = 0b101;

@@ -1,0 +1,110 @@
+#include "app/file_association.h"
+
+#include <shlobj.h>
+
+#include <string>
+
+#include "app/preferences.h"
+#include "app/program_location.h"
+#include "core/alert.h"
+#include "core/files.h"
+
+namespace {
+
+constexpr int32_t kMessageNotAssociated = 2902;
+constexpr int32_t kMessageAccessDenied = 2903;
+constexpr int32_t kTextWarning = 2904;
+constexpr const wchar_t* kClasses = L"Software\\Classes\\";
+
+struct FileKindRow {
+  const wchar_t* extension;
+  const wchar_t* progId;
+  const wchar_t* description;
+  const wchar_t* iconSuffix;
+};
+
+constexpr FileKindRow kFileKinds[] = {
+    {L".qeb", L"QEB-Norm", L"QEB file", L",1"},
+    {L".qex", L"QEB-Text", L"QEB text file", L",2"},
+};
+
+AssociationKeyCreator keyCreator = nullptr;
+bool accessDeniedShown = false;
+
+LONG CreateKey(HKEY root, const wchar_t* path, HKEY* key) {
+  if (keyCreator) return keyCreator(root, path, key);
+  return RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key, nullptr);
+}
+
+void ShowAccessDenied() {
+  if (accessDeniedShown) return;
+  accessDeniedShown = true;
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = kMessageAccessDenied;
+  request.beeps = 1;
+  AlertAddButton(&request, kButtonOk);
+  ShowAlert(&request);
+}
+
+// The key's default value; a refused key is reported, a refused value is not.
+void SetDefaultValue(const std::wstring& path, const std::wstring& value) {
+  HKEY key = nullptr;
+  LONG result = CreateKey(HKEY_CURRENT_USER, path.c_str(), &key);
+  if (result != ERROR_SUCCESS) {
+    if (result == ERROR_ACCESS_DENIED) ShowAccessDenied();
+    return;
+  }
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+bool QebKeyExists() {
+  HKEY key = nullptr;
+  std::wstring path = std::wstring(kClasses) + L".qeb";
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+}  // namespace
+
+void RegisterFileAssociations() {
+  T_TextBuf program;
+  ProgramFilePath(&program);
+  std::wstring path = WidePathText(program.c_str());
+  for (const FileKindRow& row : kFileKinds) {
+    std::wstring progId = std::wstring(kClasses) + row.progId;
+    SetDefaultValue(progId, row.description);
+    SetDefaultValue(progId + L"\\DefaultIcon", path + row.iconSuffix);
+    SetDefaultValue(progId + L"\\shell\\open\\command", L"\"" + path + L"\" \"%1\"");
+    SetDefaultValue(std::wstring(kClasses) + row.extension, row.progId);
+  }
+  WriteAssociateMark('+');
+  // Explorer caches the icons and verbs of file kinds until told.
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+void CheckFileAssociation() {
+  if (QebKeyExists() || ReadAssociateMark() == '-') return;
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = kMessageNotAssociated;
+  request.title = kTextWarning;
+  AlertAddButton(&request, kButtonOk);
+  AlertAddButton(&request, kButtonCancel);
+  request.defaultAnswer = 1;  // Cancel: nothing is written behind an absent user's back
+  int32_t answer = ShowAlert(&request);
+  if (answer == 0 || answer == kButtonOk) {
+    RegisterFileAssociations();
+  } else {
+    WriteAssociateMark('-');
+  }
+}
+
+void SetAssociationKeyCreator(AssociationKeyCreator creator) {
+  keyCreator = creator;
+  accessDeniedShown = false;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The association of the two database file kinds with the program, for the current user only
+// (HKEY_CURRENT_USER "Software\Classes\"), so that no administrator is needed:
+//
+//   key                               default value
+//   ".qeb"                            "QEB-Norm"
+//   "QEB-Norm"                        "QEB file"
+//   "QEB-Norm\DefaultIcon"            <program path>,1
+//   "QEB-Norm\shell\open\command"     "<program path>" "%1"
+//   ".qex"                            "QEB-Text"
+//   "QEB-Text"                        "QEB text file"
+//   "QEB-Text\DefaultIcon"            <program path>,2
+//   "QEB-Text\shell\open\command"     "<program path>" "%1"
+//
+// The command quotes both the program and the document: a program folder or a document name
+// with blanks ("C:\Program Files\...") must reach the program as one argument each.
+//
+// User-interface thread only.
+#include <windows.h>
+
+// Writes the keys and stores "+" in the preference "Associate". A key refused with access denied
+// shows 2903 once per run; other registry failures are silent.
+void RegisterFileAssociations();
+
+// Asks to associate the file kinds (2902, captioned "Warning", OK or Cancel, Cancel by default)
+// unless ".qeb" has a key of its own already (whatever program it names) or the user declined
+// before ("Associate" begins with "-"). OK associates; Cancel, and a run with nobody to answer,
+// stores "-".
+void CheckFileAssociation();
+
+// Tests: creates (or opens) a key below a root for writing; RegCreateKeyExW until replaced. Null
+// puts it back. Either way the run counts as one in which 2903 was not shown yet.
+using AssociationKeyCreator = LONG (*)(HKEY root, const wchar_t* path, HKEY* key);
+void SetAssociationKeyCreator(AssociationKeyCreator creator);
