@@ -24,6 +24,14 @@
 namespace {
 
 DispatchProbe probe = nullptr;
+const ChangeNote* broadcastNote = nullptr;  // the note BroadcastToAllBases is handing round
+
+bool IsOpenBase(const T_Base* candidate) {
+  for (T_Base* base = FirstBase(); base; base = base->next) {
+    if (base == candidate) return true;
+  }
+  return false;
+}
 StoredSubsetQuery storedSubset = nullptr;
 
 void Probe(int32_t step, T_Base* base, const ChangeNote* note) {
@@ -154,20 +162,36 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   if (base->webUsers) WebUserListOnChange(base->webUsers, note);
 
   Probe(8, base, note);
-  BroadcastToWindows(note, base);
+  // Inside a broadcast to every database the dialogs and the application's other windows are
+  // reached once, after all databases, instead of once per database.
+  if (note == broadcastNote)
+    BroadcastToDocumentWindows(note, base);
+  else
+    BroadcastToWindows(note, base);
 
   Probe(9, base, note);
   ReferenceDateOnNotify(base, note);
 }
 
 void BroadcastToAllBases(const ChangeNote* note) {
+  const ChangeNote* outer = broadcastNote;
+  broadcastNote = note;
   for (T_Base* base = FirstBase(); base;) {
     T_Base* following = base->next;
     NotifyChange(base, note);
     base = following;
   }
+  broadcastNote = outer;
   Probe(8, nullptr, note);
-  BroadcastToWindows(note);
+  // Every element of the application but the windows of open databases, which had the note.
+  if (T_Application* application = App()) {
+    for (T_GrafElement* child = application->firstChild; child;) {
+      T_GrafElement* following = child->next;
+      auto* document = dynamic_cast<T_HWindow*>(child);
+      if (!document || !IsOpenBase(document->database)) child->OnChange(note);
+      child = following;
+    }
+  }
 }
 
 void T_Base::NotifyCode(int32_t code) {

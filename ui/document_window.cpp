@@ -631,6 +631,15 @@ void SetTitleWithName(T_Window* window, T_Window* named, int32_t textId) {
 }
 
 void BroadcastToWindows(const ChangeNote* note, T_Base* database) {
+  BroadcastToDocumentWindows(note, database);
+  if (T_Application* application = App()) {
+    for (T_GrafElement* child = application->firstChild; child; child = child->next) {
+      if (child->kind == kKindDialog) child->OnChange(note);
+    }
+  }
+}
+
+void BroadcastToDocumentWindows(const ChangeNote* note, T_Base* database) {
   // A window may close in its handler: re-find the successor by position in a fresh walk.
   for (T_HWindow* w = windowList; w;) {
     T_HWindow* following = w->nextWindow;
@@ -639,11 +648,6 @@ void BroadcastToWindows(const ChangeNote* note, T_Base* database) {
     for (T_HWindow* v = windowList; v && !stillListed; v = v->nextWindow)
       stillListed = v == following;
     w = stillListed ? following : nullptr;
-  }
-  if (T_Application* application = App()) {
-    for (T_GrafElement* child = application->firstChild; child; child = child->next) {
-      if (child->kind == kKindDialog) child->OnChange(note);
-    }
   }
 }
 

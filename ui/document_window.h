@@ -286,6 +286,8 @@ T_HWindow* FindWindowOfKind(int32_t kind, T_Base* database);
 void SetTitleWithName(T_Window* window, T_Window* named, int32_t textId);
 // OnChange of every listed window of the database, then of every dialog of the application.
 void BroadcastToWindows(const ChangeNote* note, T_Base* database);
+// Only the listed windows of the database.
+void BroadcastToDocumentWindows(const ChangeNote* note, T_Base* database);
 // Closes the database's windows other than its database window, one at a time from the head;
 // false as soon as one refuses or comes back after closing.
 bool CloseWindowsOfDatabase(T_Base* database, int32_t mode);

@@ -2,6 +2,7 @@
 // steps, nested notes, the broadcast to all databases and the menu marks the notes set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@
 #include "database/change_notes.h"
 #include "database/menu_marks.h"
 #include "tests/database/base/base_fixture.h"
+#include "ui/application.h"
+#include "ui/dialog_base.h"
+#include "ui/native_window.h"
+#include "ui/program_entry.h"
 
 namespace {
 
@@ -231,6 +236,51 @@ TEST_F(BaseTest, MenuMarksForgetADatabaseThatCloses) {
   EXPECT_EQ(MenuMarks().builtFor[kMenuSubsets], nullptr);
   EXPECT_EQ(MenuMarks().needsRebuild[kMenuSubsets], 1);
   EXPECT_EQ(MenuMarks().builtFor[kMenuMacros], a);
+}
+
+}  // namespace
+
+namespace {
+
+class T_RecordingDialog : public T_HDialog {
+ public:
+  T_RecordingDialog() : T_HDialog(200, 100, nullptr, nullptr) {}
+  void OnChange(const ChangeNote* note) override { codes.push_back(note->code); }
+  std::vector<int32_t> codes;
+};
+
+int32_t Count(const std::vector<int32_t>& codes, int32_t code) {
+  return static_cast<int32_t>(std::count(codes.begin(), codes.end(), code));
+}
+
+// A note for every database reaches each window and dialog once, however many databases are
+// open, so a dialog listing the databases sees a new one once.
+TEST_F(BaseTest, ABroadcastReachesEachWindowAndDialogOnce) {
+  static bool registered = false;
+  if (!registered) {
+    RegisterFrameClasses(ProgramInstance());
+    registered = true;
+  }
+  SetFrameVisible(false);
+  auto* application = new T_Application(false);
+  auto* first = new T_Base(nullptr, 0);
+  auto* second = new T_Base(nullptr, 0);
+  auto* window = new T_QuietWindow(kWindowCards, first);
+  auto* dialog = new T_RecordingDialog;
+  ChangeNote note;
+  note.code = kChangeSignature;
+  BroadcastToAllBases(&note);
+  EXPECT_EQ(Count(window->codes, kChangeSignature), 1);
+  EXPECT_EQ(Count(dialog->codes, kChangeSignature), 1);
+  auto* third = new T_Base(nullptr, 0);
+  EXPECT_EQ(Count(dialog->codes, kChangeDatabaseOpened), 1);
+  EXPECT_EQ(Count(window->codes, kChangeDatabaseOpened), 1);
+  delete dialog;
+  delete window;
+  delete third;
+  delete second;
+  delete first;
+  delete application;
 }
 
 }  // namespace
