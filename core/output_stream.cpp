@@ -128,6 +128,18 @@ void T_OStream::PutBlockText(const char* block) {
   if (block != nullptr) PutBytes(block, MemSize(block) - 1);
 }
 
+void T_OStream::PutField(const char* text) {
+  if (text == nullptr) return;
+  const char* run = text;
+  for (const char* p = text;; ++p) {
+    if (*p != 0 && *p != '\t' && *p != '\r' && *p != '\n') continue;
+    PutBytes(run, p - run);
+    if (*p == 0) return;
+    PutChar(' ');
+    run = p + 1;
+  }
+}
+
 void T_OStream::PutInt(int32_t value) {
   if (EnsureRoom(12)) encoder->PutInt(value);
 }

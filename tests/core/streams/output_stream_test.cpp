@@ -163,6 +163,18 @@ TEST(OutputStream, LinesAndTheirEmptyCases) {
             "b\n");
 }
 
+TEST(OutputStream, FieldsNeverBreakTheirLine) {
+  T_OStream stream;
+  stream.PutField("a\tb\r\nc\x01\xC3\xA9\n");
+  stream.PutSeparator();
+  stream.PutField(nullptr);
+  stream.PutField("");
+  stream.PutSeparator();
+  stream.PutField("\t");
+  stream.PutNewline();
+  EXPECT_EQ(Written(stream), "a b  c\x01\xC3\xA9 \t\t \r\n");
+}
+
 TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {
   T_OStream stream;
   std::string big(100000, 'q');
