@@ -16,6 +16,8 @@
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/section_passthrough.h"
+#include "database/base_sections.h"
 #include "database/stored_object_holders.h"
 #include "database/time_scale.h"
 #include "ui/dialog_base.h"
@@ -57,15 +59,6 @@ void UnlinkFromList(T_Base* base) {
       return;
     }
   }
-}
-
-void FreeFileInfo(FileInfo* info) {
-  BlockTextFree(&info->versionLabel);
-  BlockTextFree(&info->platform);
-  BlockTextFree(&info->operatingSystem);
-  BlockTextFree(&info->computerName);
-  BlockTextFree(&info->userName);
-  BlockTextFree(&info->saveTime);
 }
 
 // Records on a free list, which is never longer than its pool.
@@ -215,6 +208,8 @@ T_Base::~T_Base() {
   rootTemplate = nullptr;
 
   FreeStoredObjectHolders(this);
+  FreeSectionPassThrough(this);
+  SaveOptionsFree(&saveOptions);
 
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
   mainWindow = nullptr;
@@ -367,6 +362,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
     bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
   bytes += StoredObjectHoldersMemSize(this);
+  bytes += SectionPassThroughMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
     bytes += TimeScaleMemSize(scale);
   // subsets: the subset list

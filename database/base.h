@@ -46,6 +46,7 @@ struct Macro;
 struct DimImportSetup;
 struct LineOriginStore;
 struct HashIndex;
+struct SectionPassThrough;
 
 // What the last save wrote into, or a read found in, the characters section.
 struct FileInfo {
@@ -285,6 +286,8 @@ class T_Base {
   int64_t macroCount = 0;
   uint8_t macrosSorted = 1;
 
+  SectionPassThrough* passThrough = nullptr;  // owned; sections held until their models come
+
   T_Template* rootTemplate = nullptr;
   T_Template* defaultTemplates[6] = {};
   uint8_t runOpenDirectCommands = 1;
@@ -298,6 +301,10 @@ class T_Base {
 
   int32_t fileKind = 0;
   int32_t fileVersion = 0;  // yyyymmdd
+  // The read under way: the flags word of the open (bit 0: an import into this open database)
+  // and the values per "L" record of the file, which its "LN" lines set.
+  int32_t openFlags = 0;
+  int32_t fileValueCount = 1;
   uint8_t errorFlag = 0;
   uint8_t xmlErrors = 1;
   T_LinkContext* linkContext = nullptr;  // owned
