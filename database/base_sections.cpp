@@ -23,8 +23,7 @@ namespace {
 constexpr char kDecimalsLetters[] = "0123456FTM";
 
 bool IsKey(const T_IStream* stream, const char* key) {
-  return stream->FieldLength() >= 2 && stream->Field()[0] == key[0] &&
-         stream->Field()[1] == key[1];
+  return stream->FieldLength() >= 2 && stream->Field()[0] == key[0] && stream->Field()[1] == key[1];
 }
 
 // The files whose password is checked against the one given at opening: the block container and

@@ -169,12 +169,12 @@ bool SaveOptionsCopy(SaveOptions* target, const SaveOptions* source) {
   target->sieOrganisationNumber = nullptr;
   target->sieRemark = nullptr;
   target->sieVoucherSeries = nullptr;
-  bool copied = BlockTextAssignBlock(&target->templateNameFilter, source->templateNameFilter) &&
-                BlockTextAssignBlock(&target->sieCompanyName, source->sieCompanyName) &&
-                BlockTextAssignBlock(&target->sieOrganisationNumber,
-                                     source->sieOrganisationNumber) &&
-                BlockTextAssignBlock(&target->sieRemark, source->sieRemark) &&
-                BlockTextAssignBlock(&target->sieVoucherSeries, source->sieVoucherSeries);
+  bool copied =
+      BlockTextAssignBlock(&target->templateNameFilter, source->templateNameFilter) &&
+      BlockTextAssignBlock(&target->sieCompanyName, source->sieCompanyName) &&
+      BlockTextAssignBlock(&target->sieOrganisationNumber, source->sieOrganisationNumber) &&
+      BlockTextAssignBlock(&target->sieRemark, source->sieRemark) &&
+      BlockTextAssignBlock(&target->sieVoucherSeries, source->sieVoucherSeries);
   // Card selections: the source's filter is copied into the target's here.
   return copied;
 }

@@ -64,7 +64,7 @@ struct SaveOptions {
   int32_t dimensionModes[32] = {};
   SelectionDef* filter = nullptr;  // owned; null while none was made
   uint8_t templateLinesOnly = 0;
-  int32_t selectionLevel = 0;        // 0 cards, 1 groups, 2 lines
+  int32_t selectionLevel = 0;          // 0 cards, 1 groups, 2 lines
   char* templateNameFilter = nullptr;  // owned
   uint8_t openTemplatesOnly = 0;
   int32_t cardReferenceStyles[32] = {};

@@ -94,8 +94,8 @@ TEST_F(BaseSections, BaseOptionsEdgeCases) {
          CreateCard(b, &id);
        },
        "CN\t2\r\n", [](T_Base* b) { EXPECT_EQ(b->cardDigits, 4); }},
-      {"a short decimals line keeps the other columns",
-       [](T_Base* b) { b->decimalsCodes[1] = 5; }, "CD\t0\t\tT\t9\r\n",
+      {"a short decimals line keeps the other columns", [](T_Base* b) { b->decimalsCodes[1] = 5; },
+       "CD\t0\t\tT\t9\r\n",
        [](T_Base* b) {
          EXPECT_EQ(std::vector<int32_t>(b->decimalsCodes, b->decimalsCodes + 5),
                    (std::vector<int32_t>{0, 5, 8, 2, 2}));
@@ -133,8 +133,7 @@ TEST_F(BaseSections, BaseOptionsEdgeCases) {
   for (const auto& c : cases) {
     T_Base database(nullptr, 0);
     if (c.before) c.before(&database);
-    EXPECT_TRUE(Load(&database, "##BaseOptions\r\n" + std::string(c.lines) + "##End\r\n"))
-        << c.why;
+    EXPECT_TRUE(Load(&database, "##BaseOptions\r\n" + std::string(c.lines) + "##End\r\n")) << c.why;
     SCOPED_TRACE(c.why);
     c.after(&database);
   }
@@ -187,8 +186,7 @@ TEST_F(BaseSections, ProtectionIsCheckedInContainersOnly) {
     EXPECT_EQ(PendingError.request.message, c.fails ? kErrorIncorrectPassword : 0) << c.fileKind;
     EXPECT_EQ(database.errorFlag, c.fails ? 1 : 0);
     EXPECT_EQ(database.cardDigits, c.fails ? 3 : 4);  // a failed open reads no further
-    EXPECT_EQ(database.protection->checkValue,
-              c.installed ? PasswordCheckValue("Secret") : given);
+    EXPECT_EQ(database.protection->checkValue, c.installed ? PasswordCheckValue("Secret") : given);
   }
 }
 

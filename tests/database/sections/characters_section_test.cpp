@@ -27,9 +27,9 @@ const std::string kLatin1Sets =
 std::string LabelAfter(const std::string& characters, const std::string& label,
                        TextEncoding encoding) {
   T_Base database(nullptr, 0);
-  TextInput input("##Characters\r\n" + characters + "##BaseOptions\r\nCT\t" + label +
-                      "\r\n##End\r\n",
-                  encoding);
+  TextInput input(
+      "##Characters\r\n" + characters + "##BaseOptions\r\nCT\t" + label + "\r\n##End\r\n",
+      encoding);
   readDatabaseSections(&database, &input.stream);
   return database.cardTitleLabel != nullptr ? database.cardTitleLabel : "";
 }
@@ -86,8 +86,8 @@ TEST_F(CharactersSection, OnlyTrustworthyRenderingsTranslate) {
       {"\"?\" for missing characters", questionMarks, kEncodingLatin1, "a?b=c", "a?b=c"},
       {"one character in another's place", replaced("\xC3\x84", "\xC2\xA4"), kEncodingUtf8,
        "\xC2\xA4", "\xC3\x84"},
-      {"a set that lost a character", replaced("\xC3\x84\xC3\x81", "\xC2\xA4"),
-       kEncodingUtf8, "\xC2\xA4", "\xC2\xA4"},
+      {"a set that lost a character", replaced("\xC3\x84\xC3\x81", "\xC2\xA4"), kEncodingUtf8,
+       "\xC2\xA4", "\xC2\xA4"},
       {"a character met by two references",
        replaced("\xC3\x84\xC3\x81\xC3\x80", "\xC2\xA4\xC2\xA4\xC2\xA6"), kEncodingUtf8,
        "\xC2\xA4\xC2\xA6", "\xC2\xA4\xC3\x80"},

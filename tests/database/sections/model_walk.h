@@ -25,8 +25,7 @@
 inline std::string Text(const char* text) { return text != nullptr ? text : "-"; }
 
 inline std::string Lines(const SectionLines& lines) {
-  return lines.bytes != nullptr ? std::string(lines.bytes, static_cast<size_t>(lines.length))
-                                : "";
+  return lines.bytes != nullptr ? std::string(lines.bytes, static_cast<size_t>(lines.length)) : "";
 }
 
 inline std::string Stamp(const SignatureStamp& stamp) {
@@ -44,8 +43,7 @@ inline std::string ModelDump(T_Base* base) {
   char number[64];
   auto add = [&dump](const std::string& text) { dump += text + "\n"; };
 
-  add("digits " + std::to_string(base->cardDigits) + " values " +
-      std::to_string(base->valueCount));
+  add("digits " + std::to_string(base->cardDigits) + " values " + std::to_string(base->valueCount));
   for (int32_t column = 0; column < kMaxValueCount; ++column) {
     add("column " + std::to_string(base->decimalsCodes[column]) + " " +
         Text(base->valueNames[column]));
@@ -72,13 +70,12 @@ inline std::string ModelDump(T_Base* base) {
   }
 
   T_TextBuf origin;
-  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard;
-       card = card->next) {
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
     CardId id = CardGetId(card);
     FormatCardIdCStr(number, &id);
-    add("card " + std::string(number) + " " + Text(card->title) + " [" + Text(card->notes) +
-        "] " + Stamp(card->created) + " " + Stamp(card->changed) + " " +
-        Stamp(card->notesStamp) + " " + Stamp(card->examined) + " " + Stamp(card->approved));
+    add("card " + std::string(number) + " " + Text(card->title) + " [" + Text(card->notes) + "] " +
+        Stamp(card->created) + " " + Stamp(card->changed) + " " + Stamp(card->notesStamp) + " " +
+        Stamp(card->examined) + " " + Stamp(card->approved));
     for (GroupRecord* group = card->firstGroup; group != nullptr; group = group->next) {
       add(" group " + ComponentName(base, group->component));
       for (LineRecord* line = group->firstLine; line != nullptr; line = line->next) {
@@ -131,8 +128,7 @@ inline void ExpectModelSound(T_Base* base) {
   int64_t lines = 0;
   int64_t nodes = 0;
   CardRecord* previous = base->sentinelCard;
-  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard;
-       card = card->next) {
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
     ASSERT_LE(++cards, base->cardCount) << "the card chain does not close";
     EXPECT_EQ(card->previous, previous);
     if (previous != base->sentinelCard) {

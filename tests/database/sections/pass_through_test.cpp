@@ -107,8 +107,8 @@ TEST_F(PassThrough, HeldSectionsCountInTheMemoryUsage) {
   int64_t spare = 0;
   base->GetMemoryUsage(&before, &spare);
   const std::string big(20000, 'x');
-  Load(base, "##Subset\tBig\r\nF\t" + big + "\r\n##Templates\r\n#C\tT\r\nxN\t" + big +
-                 "\r\n##End\r\n");
+  Load(base,
+       "##Subset\tBig\r\nF\t" + big + "\r\n##Templates\r\n#C\tT\r\nxN\t" + big + "\r\n##End\r\n");
   int64_t after = 0;
   base->GetMemoryUsage(&after, &spare);
   EXPECT_GE(after - before, 39 * 1024);  // usage is counted in whole kilobytes

@@ -10,8 +10,8 @@
 #include "database/components.h"
 #include "database/dimension_options.h"
 #include "database/line_origins.h"
-#include "database/protection.h"
 #include "database/lines.h"
+#include "database/protection.h"
 #include "database/save_options.h"
 #include "model_walk.h"
 #include "section_stream_fixture.h"
@@ -35,7 +35,10 @@ const std::string kHeldSections =
 // text field, with line ends and TABs inside.
 std::string LongNotes(int32_t seed) {
   std::string notes;
-  const char* pieces[] = {"Kv\xC3\xA4ll ", "\xE2\x82\xAC" "12 ", "line\r\nnext ", "a\tb ", "x"};
+  const char* pieces[] = {"Kv\xC3\xA4ll ",
+                          "\xE2\x82\xAC"
+                          "12 ",
+                          "line\r\nnext ", "a\tb ", "x"};
   for (int32_t i = 0; notes.size() < 9000; ++i) notes += pieces[(i * 7 + seed) % 5];
   return notes;
 }

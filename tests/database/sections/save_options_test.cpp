@@ -54,7 +54,8 @@ TEST_F(SaveOptionsTest, EveryLetterOption) {
       {{"C2H"}, true, [](SaveOptions* o) { o->cardReferenceStyles[1] = kCardRefHostCode; }},
       {{"C10T", "C10C"}, true, [](SaveOptions*) {}},
       {{"C32T"}, true, [](SaveOptions* o) { o->cardReferenceStyles[31] = kCardRefText; }},
-      {{"T=Reports*"}, true,
+      {{"T=Reports*"},
+       true,
        [](SaveOptions* o) { BlockTextAssign(&o->templateNameFilter, "Reports*"); }},
       {{"T=Reports*", "T="}, true, [](SaveOptions*) {}},
       {{"TO"}, true, [](SaveOptions* o) { o->openTemplatesOnly = 1; }},
@@ -211,14 +212,13 @@ TEST_F(SaveOptionsTest, DimensionOrderFromTheNumbering) {
     std::vector<int32_t> order;                          // the positions up to the count
   } cases[] = {
       {{0, 1, 2}, {}, {0, 1, 2}},
-      {{}, {}, {0}},                   // position 0 is never cleaned
-      {{0, 3}, {}, {0, -1, -1, 3}},    // empty positions inside the count stay
+      {{}, {}, {0}},                     // position 0 is never cleaned
+      {{0, 3}, {}, {0, -1, -1, 3}},      // empty positions inside the count stay
       {{0, 5}, {{0, 5}, {5, -1}}, {5}},  // dimension 5 written first
       {{0, 5, 7}, {{1, 7}, {2, 6}, {7, -1}}, {0, 7, -1, -1, -1, 5}},  // 6 is not in use
       {{0, 2}, {{1, 40}, {2, -7}}, {0}},  // entries out of range are empty
-      {{0, 3}, {{31, 3}, {3, -1}},
-       {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-        -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 3}},
+      {{0, 3}, {{31, 3}, {3, -1}}, {0,  -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 3}},
       {{}, {{0, -1}}, {}},
   };
   for (const auto& c : cases) {

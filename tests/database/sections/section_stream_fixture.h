@@ -113,5 +113,5 @@ inline bool CardRecordsLinked() {
   return out.BufferedLength() > 0;
 }
 
-#define SKIP_WITHOUT_CARD_RECORDS()                                                 \
+#define SKIP_WITHOUT_CARD_RECORDS() \
   if (!CardRecordsLinked()) GTEST_SKIP() << "the card and dimension records are stand-ins"

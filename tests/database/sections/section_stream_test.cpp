@@ -45,7 +45,8 @@ TEST_F(SectionStream, EveryTagReachesItsReaderInAnyLetterCase) {
   } cases[] = {
       {"##qeb-text\t121122\r\n\r\n##BaseOptions\r\nCN\t5\r\n",
        [](T_Base* b) { return b->cardDigits == 5; }},
-      {"##CHARACTERS\r\nm\tHOST\r\n", [](T_Base* b) { return b->fileInfo.computerName != nullptr; }},
+      {"##CHARACTERS\r\nm\tHOST\r\n",
+       [](T_Base* b) { return b->fileInfo.computerName != nullptr; }},
       {"##ProtectionX\tpw\r\n", [](T_Base* b) { return IsProtected(b->protection); }},
       {"##webusers\r\nU\tann\tpw\r\n", [](T_Base* b) { return WebUserListNotEmpty(b->webUsers); }},
       {"##baseoptionsZ\r\nCN\t6\r\n", [](T_Base* b) { return b->cardDigits == 6; }},
@@ -146,20 +147,19 @@ void FillEverySection(T_Base* base) {
 TEST_F(SectionStream, SectionsFollowTheirFlagsInTheFixedOrder) {
   FillEverySection(base);
   EXPECT_EQ(Tags(Save(base)),
-            (std::vector<std::string>{"##Characters", "##Protection", "##WebUsers",
-                                      "##BaseOptions", "##TimeScale", "##SaveSetup",
-                                      "##ImportSetup", "##Macro", "##Subset", "##Templates",
-                                      "##Defaults", "##End"}));
+            (std::vector<std::string>{"##Characters", "##Protection", "##WebUsers", "##BaseOptions",
+                                      "##TimeScale", "##SaveSetup", "##ImportSetup", "##Macro",
+                                      "##Subset", "##Templates", "##Defaults", "##End"}));
 
   // Each flag leaves out its own section and no other.
   const struct {
     SaveSection flag;
     const char* tag;
-  } flags[] = {{kSectionCharacters, "##Characters"}, {kSectionProtection, "##Protection"},
-               {kSectionWebUsers, "##WebUsers"},     {kSectionBaseOptions, "##BaseOptions"},
-               {kSectionTimeScales, "##TimeScale"},  {kSectionSaveSetups, "##SaveSetup"},
+  } flags[] = {{kSectionCharacters, "##Characters"},    {kSectionProtection, "##Protection"},
+               {kSectionWebUsers, "##WebUsers"},        {kSectionBaseOptions, "##BaseOptions"},
+               {kSectionTimeScales, "##TimeScale"},     {kSectionSaveSetups, "##SaveSetup"},
                {kSectionImportSetups, "##ImportSetup"}, {kSectionMacros, "##Macro"},
-               {kSectionSubsets, "##Subset"},        {kSectionTemplates, "##Templates"},
+               {kSectionSubsets, "##Subset"},           {kSectionTemplates, "##Templates"},
                {kSectionDefaults, "##Defaults"}};
   for (const auto& f : flags) {
     SaveOptionsSetAllSections(&base->saveOptions);
@@ -202,8 +202,8 @@ TEST_F(SectionStream, AnAbortStopsWritingWithoutTheEnd) {
   EXPECT_FALSE(writeDatabaseSections(base, &out));
   SetFileProgressHooks(nullptr);
   EXPECT_EQ(Tags(Written(out)),
-            (std::vector<std::string>{"##Characters", "##Protection", "##WebUsers",
-                                      "##BaseOptions", "##TimeScale"}));
+            (std::vector<std::string>{"##Characters", "##Protection", "##WebUsers", "##BaseOptions",
+                                      "##TimeScale"}));
 }
 
 TEST_F(SectionStream, ProgressNamesEachListAndCountsWhatIsWritten) {
