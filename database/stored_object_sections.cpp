@@ -44,6 +44,42 @@ void SkipSection(T_IStream* stream) {
   SectionLinesFree(&lines);
 }
 
+TimeScale* NewTimeScale(T_Base* base, const char* name) {
+  return new (std::nothrow) TimeScale(base, name);
+}
+
+// Reads a named section into the object of its name, made first when there is none.
+template <typename Object>
+void ReadNamedSection(T_Base* base, T_IStream* stream, int32_t status, int32_t defaultName,
+                      const char* kind, Object* (*find)(T_Base*, const char*),
+                      Object* (*create)(T_Base*, const char*), void (*read)(Object*, T_IStream*)) {
+  T_TextBuf name;
+  BeginNamedSection(stream, status, defaultName, &name);
+  Object* object = find(base, name.c_str());
+  if (object == nullptr) object = create(base, name.c_str());
+  if (object == nullptr) {
+    SkipSection(stream);
+    return;
+  }
+  read(object, stream);
+  LogOperation(base, kind, name.c_str(), kLogVerbLoaded);
+}
+
+// Every object of a list linked through next, then the empty line that ends the list.
+template <typename Object, typename Size>
+void WriteList(T_OStream* stream, const Object* first, int32_t status,
+               void (*write)(const Object*, T_OStream*), Size size) {
+  if (first == nullptr) return;
+  T_FileWait* progress = FileProgressCurrent();
+  FileProgressSetStatus(progress, status);
+  for (const Object* object = first; object != nullptr && !AbortRequested();
+       object = object->next) {
+    write(object, stream);
+    FileProgressAddSteps(progress, size(object));
+  }
+  stream->PutNewline();
+}
+
 }  // namespace
 
 TimeScale* FindTimeScale(T_Base* base, const char* name) {
@@ -70,43 +106,23 @@ void ReadWebUsersSection(T_Base* base, T_IStream* stream) {
 }
 
 void ReadSaveSetupSection(T_Base* base, T_IStream* stream) {
-  T_TextBuf name;
-  BeginNamedSection(stream, kTextSaveSetups, kTextSaveSetup, &name);
-  SaveSetup* setup = FindSaveSetup(base, name.c_str());
-  if (setup == nullptr) setup = SaveSetupCreate(base, name.c_str());
-  if (setup == nullptr) return SkipSection(stream);
-  ReadSaveSetup(setup, stream);
-  LogOperation(base, "save setup", name.c_str(), kLogVerbLoaded);
+  ReadNamedSection(base, stream, kTextSaveSetups, kTextSaveSetup, "save setup", FindSaveSetup,
+                   SaveSetupCreate, ReadSaveSetup);
 }
 
 void ReadImportSetupSection(T_Base* base, T_IStream* stream) {
-  T_TextBuf name;
-  BeginNamedSection(stream, kTextImportSetups, kTextImportSetup, &name);
-  ImportSetup* setup = FindImportSetup(base, name.c_str());
-  if (setup == nullptr) setup = ImportSetupCreate(base, name.c_str());
-  if (setup == nullptr) return SkipSection(stream);
-  ReadImportSetup(setup, stream);
-  LogOperation(base, "import setup", name.c_str(), kLogVerbLoaded);
+  ReadNamedSection(base, stream, kTextImportSetups, kTextImportSetup, "import setup",
+                   FindImportSetup, ImportSetupCreate, ReadImportSetup);
 }
 
 void ReadTimeScaleSection(T_Base* base, T_IStream* stream) {
-  T_TextBuf name;
-  BeginNamedSection(stream, kTextTimeScales, kTextTimeScale, &name);
-  TimeScale* scale = FindTimeScale(base, name.c_str());
-  if (scale == nullptr) scale = new (std::nothrow) TimeScale(base, name.c_str());
-  if (scale == nullptr) return SkipSection(stream);
-  ReadTimeScale(scale, stream);
-  LogOperation(base, "time scale", name.c_str(), kLogVerbLoaded);
+  ReadNamedSection(base, stream, kTextTimeScales, kTextTimeScale, "time scale", FindTimeScale,
+                   NewTimeScale, ReadTimeScale);
 }
 
 void ReadMacroSection(T_Base* base, T_IStream* stream) {
-  T_TextBuf name;
-  BeginNamedSection(stream, kTextMacros, kTextMacro, &name);
-  Macro* macro = FindMacro(base, name.c_str());
-  if (macro == nullptr) macro = MacroCreate(base, name.c_str());
-  if (macro == nullptr) return SkipSection(stream);
-  ReadMacro(macro, stream);
-  LogOperation(base, "macro", name.c_str(), kLogVerbLoaded);
+  ReadNamedSection(base, stream, kTextMacros, kTextMacro, "macro", FindMacro, MacroCreate,
+                   ReadMacro);
 }
 
 // --- Writers ------------------------------------------------------------------------------------
@@ -121,39 +137,17 @@ void WriteWebUsersSection(T_Base* base, T_OStream* stream) {
 }
 
 void WriteTimeScaleSections(T_Base* base, T_OStream* stream) {
-  if (base->timeScales == nullptr) return;
-  T_FileWait* progress = FileProgressCurrent();
-  FileProgressSetStatus(progress, kTextTimeScales);
-  for (const TimeScale* scale = base->timeScales; scale != nullptr && !AbortRequested();
-       scale = scale->next) {
-    WriteTimeScale(scale, stream);
-    FileProgressAddSteps(progress, TimeScaleMemSize(scale));
-  }
-  stream->PutNewline();
+  WriteList(stream, base->timeScales, kTextTimeScales, WriteTimeScale, TimeScaleMemSize);
 }
 
 void WriteSaveSetupSections(T_Base* base, T_OStream* stream) {
-  if (base->saveSetups == nullptr) return;
-  T_FileWait* progress = FileProgressCurrent();
-  FileProgressSetStatus(progress, kTextSaveSetups);
-  for (const SaveSetup* setup = base->saveSetups; setup != nullptr && !AbortRequested();
-       setup = setup->next) {
-    WriteSaveSetup(setup, stream);
-    FileProgressAddSteps(progress, kSaveSetupSteps);
-  }
-  stream->PutNewline();
+  WriteList(stream, base->saveSetups, kTextSaveSetups, WriteSaveSetup,
+            [](const SaveSetup*) { return kSaveSetupSteps; });
 }
 
 void WriteImportSetupSections(T_Base* base, T_OStream* stream) {
-  if (base->importSetups == nullptr) return;
-  T_FileWait* progress = FileProgressCurrent();
-  FileProgressSetStatus(progress, kTextImportSetups);
-  for (const ImportSetup* setup = base->importSetups; setup != nullptr && !AbortRequested();
-       setup = setup->next) {
-    WriteImportSetup(setup, stream);
-    FileProgressAddSteps(progress, kImportSetupSteps);
-  }
-  stream->PutNewline();
+  WriteList(stream, base->importSetups, kTextImportSetups, WriteImportSetup,
+            [](const ImportSetup*) { return kImportSetupSteps; });
 }
 
 void WriteMacroSections(T_Base* base, T_OStream* stream) {
@@ -161,6 +155,7 @@ void WriteMacroSections(T_Base* base, T_OStream* stream) {
   SortMacros(base);
   T_FileWait* progress = FileProgressCurrent();
   FileProgressSetStatus(progress, kTextMacros);
+  // A ring: its count ends the walk.
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount && !AbortRequested(); ++i, macro = macro->next) {
     WriteMacroRecord(macro, stream);

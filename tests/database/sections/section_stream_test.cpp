@@ -45,6 +45,8 @@ TEST_F(SectionStream, EveryTagReachesItsReaderInAnyLetterCase) {
   } cases[] = {
       {"##qeb-text\t121122\r\n\r\n##BaseOptions\r\nCN\t5\r\n",
        [](T_Base* b) { return b->cardDigits == 5; }},
+      {"##QEB-Text\t121122\r\n##BaseOptions\r\nCN\t5\r\n",
+       [](T_Base* b) { return b->cardDigits == 5; }},
       {"##CHARACTERS\r\nm\tHOST\r\n",
        [](T_Base* b) { return b->fileInfo.computerName != nullptr; }},
       {"##ProtectionX\tpw\r\n", [](T_Base* b) { return IsProtected(b->protection); }},
@@ -184,52 +186,57 @@ TEST_F(SectionStream, OnlyTheCardsAfterClearingAllFlags) {
   EXPECT_EQ(Tags(Save(base)), (std::vector<std::string>{"##Cards", "##End"}));
 }
 
+// A progress window that keeps what the readers and writers report to it, and presses Stop when
+// it is shown one status.
+class ProgressSpy {
+ public:
+  explicit ProgressSpy(int32_t stopAtStatus = 0) {
+    statuses.clear();
+    steps = 0;
+    stopAt = stopAtStatus;
+    static const FileProgressHooks hooks = {
+        [] { return reinterpret_cast<T_FileWait*>(&steps); },
+        nullptr,
+        nullptr,
+        nullptr,
+        [](T_FileWait*, int32_t code) {
+          statuses.push_back(code);
+          if (code == stopAt) PendingError.abort.store(true);
+        },
+        [](T_FileWait*, int64_t size) { steps += size; },
+    };
+    SetFileProgressHooks(&hooks);
+  }
+  ~ProgressSpy() { SetFileProgressHooks(nullptr); }
+  ProgressSpy(const ProgressSpy&) = delete;
+  ProgressSpy& operator=(const ProgressSpy&) = delete;
+
+  static inline std::vector<int32_t> statuses;
+  static inline int64_t steps = 0;
+  static inline int32_t stopAt = 0;
+};
+
 TEST_F(SectionStream, AnAbortStopsWritingWithoutTheEnd) {
-  static int window;
-  const FileProgressHooks hooks = {
-      [] { return reinterpret_cast<T_FileWait*>(&window); },
-      nullptr,
-      nullptr,
-      nullptr,
-      [](T_FileWait*, int32_t code) {
-        if (code == 4511) PendingError.abort.store(true);  // the progress window's Stop
-      },
-      nullptr,
-  };
   FillEverySection(base);
-  SetFileProgressHooks(&hooks);
+  ProgressSpy stopAtSaveSetups(4511);
   T_OStream out;
   EXPECT_FALSE(writeDatabaseSections(base, &out));
-  SetFileProgressHooks(nullptr);
   EXPECT_EQ(Tags(Written(out)),
             (std::vector<std::string>{"##Characters", "##Protection", "##WebUsers", "##BaseOptions",
                                       "##TimeScale"}));
 }
 
 TEST_F(SectionStream, ProgressNamesEachListAndCountsWhatIsWritten) {
-  static std::vector<int32_t> statuses;
-  static int64_t steps;
-  statuses.clear();
-  steps = 0;
-  static int window;
-  const FileProgressHooks hooks = {
-      [] { return reinterpret_cast<T_FileWait*>(&window); },
-      nullptr,
-      nullptr,
-      nullptr,
-      [](T_FileWait*, int32_t code) { statuses.push_back(code); },
-      [](T_FileWait*, int64_t size) { steps += size; },
-  };
-  SetFileProgressHooks(&hooks);
+  ProgressSpy progress;
   FillEverySection(base);
-  EXPECT_EQ(statuses, (std::vector<int32_t>{4513, 4511, 4512, 4514, 4516, 4517, 4517}));
-  statuses.clear();
+  const std::vector<int32_t> lists = {4513, 4511, 4512, 4514, 4516, 4517, 4517};
+  EXPECT_EQ(ProgressSpy::statuses, lists);
+  ProgressSpy::statuses.clear();
   Save(base);
-  SetFileProgressHooks(nullptr);
-  EXPECT_EQ(statuses, (std::vector<int32_t>{4513, 4511, 4512, 4514, 4516, 4517, 4517}));
+  EXPECT_EQ(ProgressSpy::statuses, lists);
   // 1400 for the save setup and 592 for the import setup, 80 for the template, and the sizes of
   // the web users, time scale, macro and subset.
-  EXPECT_GT(steps, 1400 + 592 + 80);
+  EXPECT_GT(ProgressSpy::steps, 1400 + 592 + 80);
 }
 
 }  // namespace
