@@ -273,6 +273,9 @@ void UpdateDimensionOrder(T_Base* base) {
     int32_t d = order[p] == 0 ? p : order[p];
     order[p] = d >= 0 && d < kDimensionCount && base->IsDimUsed(d) ? d : -1;
   }
+  // Position 0 keeps its dimension whether in use or not; a number no dimension has (a damaged
+  // save setup) would send the writers outside the dimensions.
+  if (order[0] < -1 || order[0] >= kDimensionCount) order[0] = -1;
   int32_t count = kDimensionCount;
   while (count > 0 && order[count - 1] == -1) --count;
   base->dimensionOrderCount = count;

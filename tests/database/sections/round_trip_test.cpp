@@ -4,15 +4,19 @@
 
 #include <string>
 
+#include "../../core/streams/scratch_folder.h"
 #include "core/packed_date.h"
 #include "database/base.h"
+#include "database/block_container.h"
 #include "database/cards.h"
 #include "database/components.h"
 #include "database/dimension_options.h"
+#include "database/file_kinds.h"
 #include "database/line_origins.h"
 #include "database/lines.h"
 #include "database/protection.h"
 #include "database/save_options.h"
+#include "database/text_form.h"
 #include "model_walk.h"
 #include "section_stream_fixture.h"
 
@@ -154,8 +158,7 @@ TEST_F(RoundTrip, EveryFeatureComesBackTheSame) {
   ExpectModelSound(&copy);
 }
 
-// The same without the card and dimension records: everything else already travels.
-TEST_F(RoundTrip, OptionsAndHeldSectionsComeBackTheSame) {
+void BuildOptionsAndHeldSections(T_Base* base) {
   TextInput held(kHeldSections);
   readDatabaseSections(base, &held.stream);
   SetValueCount(base, 4);
@@ -164,12 +167,59 @@ TEST_F(RoundTrip, OptionsAndHeldSectionsComeBackTheSame) {
   base->SetLineTextLabel("Memo");
   base->SetReferenceDateText("250307");
   SetLineOrigins(base, true);
+}
+
+// The same without the card and dimension records: everything else already travels.
+TEST_F(RoundTrip, OptionsAndHeldSectionsComeBackTheSame) {
+  BuildOptionsAndHeldSections(base);
   SetProtectionPassword(base->protection, "pw");
   const std::string first = SaveAll(base);
   T_Base copy(nullptr, 0);
   EXPECT_TRUE(Load(&copy, first));
   EXPECT_EQ(SaveAll(&copy), first);
   EXPECT_EQ(ModelDump(&copy), ModelDump(base));
+}
+
+// The stream is the same whatever stores its lines: a text form and a block container.
+TEST_F(RoundTrip, TheTextFormAndTheContainerCarryTheStream) {
+  ScratchFolder folder;
+  BuildOptionsAndHeldSections(base);
+  const std::string text = folder / "a.qex";
+  const std::string container = folder / "a.qeb";
+  base->saveKind = kSaveKindText;
+  SaveOptionsFromBase(&base->saveOptions, base);
+  {
+    T_HTextWrite writer;
+    ASSERT_TRUE(writer.Open(text.c_str()));
+    WriteTextFormTag(&writer);
+    EXPECT_TRUE(writeDatabaseSections(base, &writer));
+    ASSERT_TRUE(writer.Commit());
+  }
+  base->saveKind = kSaveKindContainer;
+  SaveOptionsFromBase(&base->saveOptions, base);
+  {
+    T_ShifterWrite writer;
+    ASSERT_TRUE(writer.Open(container.c_str(), &base->saveOptions, nullptr));
+    EXPECT_TRUE(writeDatabaseSections(base, &writer));
+    ASSERT_TRUE(writer.Commit());
+  }
+
+  T_Base fromText(nullptr, 0);
+  fromText.fileKind = kFileKindTextForm;
+  T_HTextRead textReader;
+  ASSERT_TRUE(textReader.Open(text.c_str()));
+  EXPECT_TRUE(readDatabaseSections(&fromText, &textReader));
+  EXPECT_EQ(ModelDump(&fromText), ModelDump(base));
+  EXPECT_EQ(fromText.fileInfo.computerName, nullptr);  // a text form carries no file information
+
+  T_Base fromContainer(nullptr, 0);
+  fromContainer.fileKind = kFileKindContainerN;
+  T_ShifterRead containerReader(&fromContainer);
+  ASSERT_TRUE(containerReader.Open(container.c_str(), kFileKindContainerN, nullptr));
+  EXPECT_TRUE(readDatabaseSections(&fromContainer, &containerReader));
+  EXPECT_EQ(containerReader.error, 0);
+  EXPECT_EQ(ModelDump(&fromContainer), ModelDump(base));
+  EXPECT_STREQ(fromContainer.fileInfo.computerName, "BUILDHOST");
 }
 
 }  // namespace

@@ -220,6 +220,7 @@ TEST_F(SaveOptionsTest, DimensionOrderFromTheNumbering) {
       {{0, 3}, {{31, 3}, {3, -1}}, {0,  -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 3}},
       {{}, {{0, -1}}, {}},
+      {{0, 1}, {{0, 32}}, {-1, 1}},
   };
   for (const auto& c : cases) {
     T_Base database(nullptr, 0);
