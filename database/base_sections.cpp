@@ -68,7 +68,7 @@ void ReadValueNames(T_Base* base, T_IStream* stream) {
 void ReadValueCount(T_Base* base, T_IStream* stream) {
   int32_t count = stream->ReadFieldInt();
   if (count < 1 || count > kMaxValueCount) return;
-  base->fileValueCount = count;
+  base->readValueCount = count;
   if (count > base->valueCount) SetValueCount(base, count);
 }
 
@@ -98,7 +98,7 @@ void ReadProtectionSection(T_Base* base, T_IStream* stream) {
   if (KeepsPasswordInKeystream(base->fileKind) && read->checkValue != given) {
     PendingErrorSet(kErrorIncorrectPassword);
     FailOpen(base);
-  } else if ((base->openFlags & 1) == 0 && base->protection != nullptr) {
+  } else if ((base->readFlags & kOpenFlagImport) == 0 && base->protection != nullptr) {
     InstallProtection(base->protection, read);
   }
   ProtectionFree(read);
@@ -145,7 +145,7 @@ void ReadBaseOptionsSection(T_Base* base, T_IStream* stream) {
       ReadReferenceDate(base, stream);
     }
   }
-  if ((base->openFlags & 1) == 0) SetLineOrigins(base, lineOrigins);
+  if ((base->readFlags & kOpenFlagImport) == 0) SetLineOrigins(base, lineOrigins);
   LogOperation(base, "base options", nullptr, kLogVerbLoaded);
 }
 
@@ -170,7 +170,7 @@ void WriteBaseOptionsSection(T_Base* base, T_OStream* stream) {
     if (line.label == nullptr) continue;
     stream->PutText(line.key);
     stream->PutSeparator();
-    stream->PutField(line.label);
+    stream->PutFieldText(line.label);
     stream->PutNewline();
   }
 
@@ -181,7 +181,7 @@ void WriteBaseOptionsSection(T_Base* base, T_OStream* stream) {
     stream->PutText("LV");
     for (int32_t column = 0; column < base->valueCount; ++column) {
       stream->PutSeparator();
-      stream->PutField(base->valueNames[column]);
+      stream->PutFieldText(base->valueNames[column]);
     }
     stream->PutNewline();
   }

@@ -38,7 +38,7 @@
 //   "R"   reference date, file form of DateRef   when set
 //   (empty line)
 //
-// Reading into an open database (T_Base::openFlags bit 0, an import) leaves its file information,
+// Reading into an open database (kOpenFlagImport in T_Base::readFlags) leaves its file information,
 // protection and line-origin register alone.
 #include <cstdint>
 

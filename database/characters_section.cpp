@@ -135,7 +135,7 @@ void PutInfoLine(T_OStream* stream, char key, const char* value) {
   if (value == nullptr || *value == 0) return;
   stream->PutChar(key);
   stream->PutSeparator();
-  stream->PutField(value);
+  stream->PutFieldText(value);
   stream->PutNewline();
 }
 
@@ -168,7 +168,7 @@ void FreeFileInfo(FileInfo* info) {
 }
 
 void ReadCharactersSection(T_Base* base, T_IStream* stream) {
-  const bool import = (base->openFlags & 1) != 0;
+  const bool import = (base->readFlags & kOpenFlagImport) != 0;
   T_TextBuf renderings[kSetCount];
   bool seen[kSetCount] = {};
   T_TextBuf encodingName;

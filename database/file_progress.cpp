@@ -24,10 +24,10 @@ void FileProgressStepRefresh(T_FileWait* window) {
   if (window != nullptr && hooks.stepRefresh != nullptr) hooks.stepRefresh(window);
 }
 
-void FileProgressSetStatus(T_FileWait* window, int32_t code) {
-  if (window != nullptr && hooks.setStatus != nullptr) hooks.setStatus(window, code);
+void FileProgressSetStatus(T_FileWait* window, int32_t fieldCode) {
+  if (window != nullptr && hooks.setStatus != nullptr) hooks.setStatus(window, fieldCode);
 }
 
-void FileProgressAddSteps(T_FileWait* window, int64_t size) {
-  if (window != nullptr && hooks.addSteps != nullptr) hooks.addSteps(window, size);
+void FileProgressAddSteps(T_FileWait* window, int64_t steps) {
+  if (window != nullptr && hooks.addSteps != nullptr) hooks.addSteps(window, steps);
 }

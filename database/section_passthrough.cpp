@@ -210,7 +210,7 @@ void WriteSubsetSections(T_Base* base, T_OStream* stream) {
        subset != nullptr && !AbortRequested(); subset = subset->next) {
     stream->PutText("##Subset");
     stream->PutSeparator();
-    stream->PutField(subset->name);
+    stream->PutFieldText(subset->name);
     stream->PutNewline();
     SectionLinesWrite(&subset->lines, stream);
     stream->PutBytes(stream->newline, stream->newlineLength);

@@ -107,7 +107,7 @@ void TakeFileVersionLabel(T_Base* base) {
 }  // namespace
 
 bool readDatabaseSections(T_Base* base, T_IStream* stream) {
-  if ((base->openFlags & kOpenImport) == 0) TakeFileVersionLabel(base);
+  if ((base->readFlags & kOpenFlagImport) == 0) TakeFileVersionLabel(base);
   bool endFound = false;
   int64_t dispatched = -1;  // the line count of the last line handed to a reader
   T_TextBuf tag;

@@ -42,9 +42,6 @@ class T_Base;
 class T_IStream;
 class T_OStream;
 
-// T_Base::openFlags: the read goes into an open database (an import).
-constexpr int32_t kOpenImport = 1;
-
 // Reads until "##End", the end of input or the abort flag; true when "##End" was found. Unless
 // importing, the database's version label first becomes that of the file's date. Without the end
 // and without the error flag, the operation log gets "-- reached end of file without end section".

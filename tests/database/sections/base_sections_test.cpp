@@ -67,7 +67,7 @@ TEST_F(BaseSections, BaseOptionsGoldenAndBack) {
   EXPECT_TRUE(Load(&copy, golden));
   EXPECT_EQ(copy.cardDigits, 5);
   EXPECT_EQ(copy.valueCount, 3);
-  EXPECT_EQ(copy.fileValueCount, 3);
+  EXPECT_EQ(copy.readValueCount, 3);
   EXPECT_EQ(std::vector<int32_t>(copy.decimalsCodes, copy.decimalsCodes + 4),
             (std::vector<int32_t>{0, 8, 7, 2}));
   EXPECT_STREQ(copy.cardTitleLabel, "Voucher no.");
@@ -103,12 +103,12 @@ TEST_F(BaseSections, BaseOptionsEdgeCases) {
       {"25 and 0 value columns are ignored", nullptr, "LN\t25\r\nLN\t0\r\n",
        [](T_Base* b) {
          EXPECT_EQ(b->valueCount, 1);
-         EXPECT_EQ(b->fileValueCount, 1);
+         EXPECT_EQ(b->readValueCount, 1);
        }},
       {"2 value columns into 5 keep 5", [](T_Base* b) { SetValueCount(b, 5); }, "LN\t2\r\n",
        [](T_Base* b) {
          EXPECT_EQ(b->valueCount, 5);
-         EXPECT_EQ(b->fileValueCount, 2);
+         EXPECT_EQ(b->readValueCount, 2);
        }},
       {"3 value columns into 1 widen the lines", nullptr, "LN\t3\r\n",
        [](T_Base* b) { EXPECT_EQ(b->valueCount, 3); }},
@@ -150,7 +150,7 @@ TEST_F(BaseSections, TheLineOriginRegisterFollowsTheFileUnlessImporting) {
   for (int32_t code : NotedCodes()) switches += code == kChangeLineOrigins;
   EXPECT_EQ(switches, 2);
 
-  base->openFlags = kOpenImport;
+  base->readFlags = kOpenFlagImport;
   Load(base, "##BaseOptions\r\nLH\r\n##End\r\n");
   EXPECT_EQ(base->lineOrigins, nullptr);
 }
@@ -164,7 +164,7 @@ TEST_F(BaseSections, ProtectionIsCheckedInContainersOnly) {
   const struct {
     int32_t fileKind;
     const char* given;  // the password the file was opened with
-    int32_t openFlags;
+    int32_t readFlags;
     bool fails;
     bool installed;
   } cases[] = {
@@ -173,13 +173,13 @@ TEST_F(BaseSections, ProtectionIsCheckedInContainersOnly) {
       {kFileKindContainerN, nullptr, 0, true, false},
       {kFileKindHuffman, "wrong", 0, true, false},
       {kFileKindTextForm, nullptr, 0, false, true},
-      {kFileKindTextForm, nullptr, kOpenImport, false, false},
+      {kFileKindTextForm, nullptr, kOpenFlagImport, false, false},
   };
   for (const auto& c : cases) {
     PendingErrorClear();
     T_Base database(nullptr, 0);
     database.fileKind = c.fileKind;
-    database.openFlags = c.openFlags;
+    database.readFlags = c.readFlags;
     SetProtectionPassword(database.protection, c.given);
     int64_t given = database.protection->checkValue;
     Load(&database, "##Protection\tSecret\r\nignored\r\n##BaseOptions\r\nCN\t4\r\n##End\r\n");

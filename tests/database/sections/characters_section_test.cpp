@@ -107,10 +107,10 @@ TEST_F(CharactersSection, FileInformationIsReadUnlessImporting) {
   const std::string section =
       "##Characters\r\nv\tQEB 5.6\r\nt\t32-bit x86\r\ns\tWindows XP\r\nm\tDESK\r\nu\tann\r\n"
       "c\t69-01-02 03:04:05\r\nq\tignored\r\n##End\r\n";
-  base->openFlags = kOpenImport;
+  base->readFlags = kOpenFlagImport;
   Load(base, section);
   EXPECT_EQ(base->fileInfo.computerName, nullptr);
-  base->openFlags = 0;
+  base->readFlags = 0;
   Load(base, section);
   const FileInfo& info = base->fileInfo;
   EXPECT_STREQ(info.versionLabel, "QEB 5.6");

@@ -61,7 +61,7 @@ TEST_F(PassThrough, HeldSectionsComeBackByteForByte) {
 
 TEST_F(PassThrough, AnImportAddsObjectsAndReplacesThoseOfTheSameName) {
   ASSERT_TRUE(Load(base, kHeld));
-  base->openFlags = kOpenImport;
+  base->readFlags = kOpenFlagImport;
   ASSERT_TRUE(Load(base,
                    "##WebUsers\r\nU\tbob\r\n"
                    "##TimeScale\tquarters\r\n250701-1\tQ3\r\n"

@@ -121,10 +121,10 @@ TEST_F(SectionStream, TheFileDateNamesTheVersionUnlessImporting) {
   Load(base, "##End\r\n");
   EXPECT_STREQ(base->fileInfo.versionLabel, "QEB 5.6");
   base->fileVersion = 19990101;
-  base->openFlags = kOpenImport;
+  base->readFlags = kOpenFlagImport;
   Load(base, "##End\r\n");
   EXPECT_STREQ(base->fileInfo.versionLabel, "QEB 5.6");
-  base->openFlags = 0;
+  base->readFlags = 0;
   Load(base, "##Characters\r\nv\tQEB 5.7\r\n##End\r\n");
   EXPECT_STREQ(base->fileInfo.versionLabel, "QEB 5.7");  // the characters section says better
 }
