@@ -6,12 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/cstring.h"
 #include "core/memory.h"
 #include "core/utf8.h"
 
 namespace {
 
 std::atomic<int32_t> instanceNumber{0};
+SystemIdentity fixedIdentity{};
+bool identityFixed = false;
 
 bool StartsWithNoCaseAscii(const char* text, const char* prefix) {
   for (; *prefix; text++, prefix++) {
@@ -30,6 +33,10 @@ void WideToBuffer(char* buffer, int32_t capacity, const wchar_t* wide) {
 
 // The user name as UTF-8 into capacity bytes; empty when the system cannot give it.
 void UserNameInto(char* buffer, int32_t capacity) {
+  if (identityFixed) {
+    StrCopyN(buffer, capacity, fixedIdentity.userName);
+    return;
+  }
   wchar_t wide[257];  // the longest user name and its 0
   DWORD size = 257;
   if (!GetUserNameW(wide, &size)) wide[0] = 0;
@@ -48,6 +55,7 @@ int32_t OsVersionCodeOf(uint32_t major, uint32_t minor) {
 }
 
 int32_t OsVersionCode() {
+  if (identityFixed) return fixedIdentity.osVersionCode;
   DWORD version = GetVersion();
   return OsVersionCodeOf(LOBYTE(LOWORD(version)), HIBYTE(LOWORD(version)));
 }
@@ -140,6 +148,10 @@ int32_t ProcessorCount() {
 // --- Names and the session ------------------------------------------------------------------
 
 void ReadComputerName(char buffer[32]) {
+  if (identityFixed) {
+    StrCopyN(buffer, 32, fixedIdentity.computerName);
+    return;
+  }
   wchar_t wide[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(wide, &size)) wide[0] = 0;
@@ -170,6 +182,13 @@ bool IsWebServerAccount() {
   char name[48];
   UserNameInto(name, sizeof name);
   return IsWebServerAccountName(name);
+}
+
+// --- Seam -----------------------------------------------------------------------------------
+
+void SetSystemIdentity(const SystemIdentity* identity) {
+  identityFixed = identity != nullptr;
+  fixedIdentity = identity != nullptr ? *identity : SystemIdentity{};
 }
 
 // --- Instance ---------------------------------------------------------------------------------

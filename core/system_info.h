@@ -45,6 +45,19 @@ bool IsIcaSession();
 bool IsWebServerAccount();
 bool IsWebServerAccountName(const char* userName);
 
+// --- Seam -----------------------------------------------------------------------------------
+
+// Tests and the example generator fix what the machine reports, so that what is written from it
+// (the file information of a saved database) is the same on every machine: the Windows version
+// code of OsVersionCode and the names of ReadComputerName, ReadUserName and IsWebServerAccount.
+// The names are kept by the caller while installed; null puts back the system's answers.
+struct SystemIdentity {
+  int32_t osVersionCode;
+  const char* computerName;
+  const char* userName;
+};
+void SetSystemIdentity(const SystemIdentity* identity);
+
 // --- Instance ---------------------------------------------------------------------------------
 
 // 0 for the first running instance; the application shell sets it when it takes its slot.

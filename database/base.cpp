@@ -9,6 +9,7 @@
 #include "core/owned_text.h"
 #include "core/placeholders.h"
 #include "core/threads.h"
+#include "database/base_sections.h"
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
@@ -16,6 +17,7 @@
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"
@@ -68,15 +70,6 @@ void UnlinkFromList(T_Base* base) {
       return;
     }
   }
-}
-
-void FreeFileInfo(FileInfo* info) {
-  BlockTextFree(&info->versionLabel);
-  BlockTextFree(&info->platform);
-  BlockTextFree(&info->operatingSystem);
-  BlockTextFree(&info->computerName);
-  BlockTextFree(&info->userName);
-  BlockTextFree(&info->saveTime);
 }
 
 // Records on a free list, which is never longer than its pool.
@@ -227,6 +220,8 @@ T_Base::~T_Base() {
   rootTemplate = nullptr;
 
   FreeStoredObjectHolders(this);
+  FreeSectionPassThrough(this);
+  SaveOptionsFree(&saveOptions);
 
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
   mainWindow = nullptr;
@@ -383,6 +378,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
     bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
   bytes += StoredObjectHoldersMemSize(this);
+  bytes += SectionPassThroughMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
     bytes += TimeScaleMemSize(scale);
   if (subsets) bytes += SubsetListMemSize(subsets);

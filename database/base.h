@@ -47,6 +47,7 @@ struct Macro;
 struct DimImportSetup;
 struct LineOriginStore;
 struct HashIndex;
+struct SectionPassThrough;
 
 // What the last save wrote into, or a read found in, the characters section.
 struct FileInfo {
@@ -302,6 +303,8 @@ class T_Base {
   int64_t macroCount = 0;
   uint8_t macrosSorted = 1;
 
+  SectionPassThrough* passThrough = nullptr;  // owned; sections held until their models come
+
   T_Template* rootTemplate = nullptr;
   T_Template* defaultTemplates[6] = {};
   uint8_t runOpenDirectCommands = 1;
@@ -315,6 +318,10 @@ class T_Base {
 
   int32_t fileKind = 0;
   int32_t fileVersion = 0;  // yyyymmdd
+  // The read under way: its open flags (kOpenFlagImport ...) and the number of values each
+  // card line of the file carries (1 at the start of a read; "LN" and "-LN" set it).
+  int32_t readFlags = 0;
+  int32_t readValueCount = 1;
   uint8_t errorFlag = 0;
   uint8_t xmlErrors = 1;
   T_LinkContext* linkContext = nullptr;  // owned
@@ -322,6 +329,9 @@ class T_Base {
   int32_t dimensionOrder[kDimensionCount] = {};
   int32_t dimensionOrderCount = 0;
 };
+
+// Open flags of a read.
+constexpr int32_t kOpenFlagImport = 1;  // into an open database; line origins are recorded
 
 // The open databases, oldest first.
 T_Base* FirstBase();

@@ -78,3 +78,37 @@ struct SaveOptions {
   int32_t sieComponentModes[32] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
                                    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 };
+
+// --- Operations ---------------------------------------------------------------------------------
+
+// Makes the record's filter, bound to the database, and sets the defaults; the record owns no
+// texts yet.
+void SaveOptionsInit(SaveOptions* options, T_Base* base);
+// Frees the texts and the filter.
+void SaveOptionsFree(SaveOptions* options);
+// The defaults of the fields above; texts are freed and the filter lets everything pass.
+void SaveOptionsReset(SaveOptions* options);
+// The defaults, then what the database holds: target kind and compression from its save kind,
+// the sections of objects it does not have off, and save mode none for every dimension it does
+// not use.
+void SaveOptionsFromBase(SaveOptions* options, T_Base* base);
+void SaveOptionsClearSections(SaveOptions* options);
+void SaveOptionsSetAllSections(SaveOptions* options);
+void SaveOptionsCopySections(SaveOptions* target, const SaveOptions* source);
+// Every field; texts and the filter are duplicated, the target's own are freed. False (the target
+// partly copied, the pending error set) when memory runs out.
+bool SaveOptionsCopy(SaveOptions* target, const SaveOptions* source);
+// Every field equal; texts by content, a missing text equal to an empty one.
+bool SaveOptionsEqual(const SaveOptions* a, const SaveOptions* b);
+// The component mode of the dimension for this save: the SIE mode for an SIE export, else its
+// save mode.
+int32_t SaveOptionsDimMode(const SaveOptions* options, int32_t dimension);
+
+// One letter option of the save command, without its leading "-" (length bytes; see
+// save_options.cpp for the table). False, the record unchanged, when the text is no valid option:
+// the caller reports 3820.
+bool ParseSaveOption(SaveOptions* options, const char* text, int32_t length);
+
+// Rebuilds the database's dimension order from the dimension numbering of its current save
+// options (see save_options.cpp); run before every save and read.
+void UpdateDimensionOrder(T_Base* base);

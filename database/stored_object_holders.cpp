@@ -257,6 +257,16 @@ bool ReadUserRecord(const char* line, int64_t n, T_TextBuf* name, T_TextBuf* pas
 
 }  // namespace
 
+void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
+  LinesRead(lines, stream, append);
+}
+
+void SectionLinesWrite(const SectionLines* lines, T_OStream* stream) { LinesWrite(lines, stream); }
+
+int64_t SectionLinesMemSize(const SectionLines* lines) { return LinesMemSize(lines); }
+
+void SectionLinesFree(SectionLines* lines) { LinesFree(lines); }
+
 // --- Save setups --------------------------------------------------------------------------------
 
 SaveSetup* SaveSetupCreate(T_Base* base, const char* name) {

@@ -91,6 +91,31 @@ TEST(SystemInfo, NamesAndSession) {
   SetEnvironmentVariableA("SESSIONNAME", had ? old : nullptr);
 }
 
+TEST(SystemInfo, FixedIdentityStandsForTheMachine) {
+  char real[32];
+  ReadComputerName(real);
+  int32_t realCode = OsVersionCode();
+  const std::string longName = "IUSR_" + std::string(40, 'u');
+  SystemIdentity identity{16, "BUILDHOST", longName.c_str()};
+  SetSystemIdentity(&identity);
+  char name[32];
+  ReadComputerName(name);
+  EXPECT_STREQ(name, "BUILDHOST");
+  ReadUserName(name);
+  EXPECT_EQ(std::string(name), longName.substr(0, 31));
+  EXPECT_TRUE(IsWebServerAccount());
+  EXPECT_EQ(OsVersionCode(), 16);
+  SystemIdentity empty{0, nullptr, nullptr};
+  SetSystemIdentity(&empty);
+  ReadUserName(name);
+  EXPECT_STREQ(name, "");
+  EXPECT_FALSE(IsWebServerAccount());
+  SetSystemIdentity(nullptr);
+  ReadComputerName(name);
+  EXPECT_STREQ(name, real);
+  EXPECT_EQ(OsVersionCode(), realCode);
+}
+
 TEST(SystemInfo, InstanceSettingsNameNamesLaterInstances) {
   T_TextBuf program, name;
   ProgramNameFromModule(&program);
