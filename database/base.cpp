@@ -157,6 +157,9 @@ T_Base::T_Base(const char* pathText, uint32_t untitled) {
   dateRing->firstCard = sentinelCard;
   if (sentinelCard) sentinelCard->dateNode = dateRing;
   for (int32_t d = 0; d < kDimensionCount; ++d) defaultComponents[d] = d;
+  // The save options' filter resolves its open bounds against the cards, so it comes once the
+  // card chain exists.
+  SaveOptionsInit(&saveOptions, this);
 
   if (services.createDefaultTemplate) {
     for (int32_t i = 0; i < 6; ++i)

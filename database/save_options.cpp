@@ -1,8 +1,11 @@
 #include "database/save_options.h"
 
+#include <new>
+
 #include "core/cstring.h"
 #include "core/owned_text.h"
 #include "database/base.h"
+#include "database/card_selection.h"
 #include "database/protection.h"
 #include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
@@ -28,6 +31,13 @@
 // n is one or two decimal digits from 1 (dimension 0) to 32.
 
 namespace {
+
+// A missing filter lets every card pass, as an unrestricted one does.
+bool FiltersEqual(const SelectionDef* a, const SelectionDef* b) {
+  if (a && b) return SelectionDef_equal(a, b);
+  const SelectionDef* only = a ? a : b;
+  return !only || !SelectionDef_isRestricted(only);
+}
 
 constexpr char kSectionLetters[kSectionCount + 1] = "cPWBsISMDCUTF";
 
@@ -99,14 +109,19 @@ bool SameFlags(const uint8_t* a, const uint8_t* b, int32_t n) {
 
 void SaveOptionsInit(SaveOptions* options, T_Base* base) {
   *options = SaveOptions{};
-  // Card selections: the filter is created here, empty and bound to the database.
-  (void)base;
+  if (base) {
+    options->filter = new (std::nothrow) SelectionDef;
+    if (options->filter) SelectionDef_init(options->filter, base);
+  }
   SaveOptionsReset(options);
 }
 
 void SaveOptionsFree(SaveOptions* options) {
   FreeTexts(options);
-  // Card selections: the filter is freed here.
+  if (options->filter) {
+    SelectionDef_free(options->filter);
+    delete options->filter;
+  }
   options->filter = nullptr;
 }
 
@@ -114,7 +129,7 @@ void SaveOptionsReset(SaveOptions* options) {
   FreeTexts(options);
   SelectionDef* filter = options->filter;
   *options = SaveOptions{};
-  // Card selections: the filter is cleared here, so that it lets every card pass.
+  if (filter) SelectionDef_clear(filter);
   options->filter = filter;
 }
 
@@ -175,13 +190,13 @@ bool SaveOptionsCopy(SaveOptions* target, const SaveOptions* source) {
       BlockTextAssignBlock(&target->sieOrganisationNumber, source->sieOrganisationNumber) &&
       BlockTextAssignBlock(&target->sieRemark, source->sieRemark) &&
       BlockTextAssignBlock(&target->sieVoucherSeries, source->sieVoucherSeries);
-  // Card selections: the source's filter is copied into the target's here.
+  if (target->filter && source->filter) SelectionDef_copy(target->filter, source->filter);
   return copied;
 }
 
 bool SaveOptionsEqual(const SaveOptions* a, const SaveOptions* b) {
-  // Card selections: the filters are compared here (SelectionDef equality).
-  return a->kind == b->kind && (a->compressed != 0) == (b->compressed != 0) &&
+  return FiltersEqual(a->filter, b->filter) && a->kind == b->kind &&
+         (a->compressed != 0) == (b->compressed != 0) &&
          SameFlags(a->sections, b->sections, kSectionCount) &&
          (a->adoptFile != 0) == (b->adoptFile != 0) &&
          SameNumbers(a->dimensionModes, b->dimensionModes, kDimensionCount) &&
