@@ -122,6 +122,19 @@ void T_OStream::PutBytes(const char* bytes, int64_t n) {
   if (bytes != nullptr && n > 0 && EnsureRoom(n)) encoder->PutBytes(bytes, n);
 }
 
+void T_OStream::PutFieldText(const char* text) {
+  if (text == nullptr) return;
+  const char* run = text;
+  for (const char* p = text;; ++p) {
+    auto c = static_cast<uint8_t>(*p);
+    if (c >= 32) continue;
+    PutBytes(run, p - run);
+    if (c == 0) return;
+    PutChar(' ');
+    run = p + 1;
+  }
+}
+
 void T_OStream::PutTextBuf(const T_TextBuf* buffer) { PutBytes(buffer->c_str(), buffer->length); }
 
 void T_OStream::PutBlockText(const char* block) {

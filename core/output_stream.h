@@ -58,6 +58,10 @@ class T_OStream {
   void PutBytes(const char* bytes, int64_t n);
   void PutTextBuf(const T_TextBuf* buffer);
   void PutBlockText(const char* block);  // an owned block text; null writes nothing
+  // A raw field of a line (a code, name, title or line text): every control character (below
+  // 32) goes out as a blank, so no stored text can end its field or its line. Null writes
+  // nothing.
+  void PutFieldText(const char* text);
   void PutInt(int32_t value);
   void PutInt64(int64_t value);
   void PutIntDigits(int32_t value, int32_t width);

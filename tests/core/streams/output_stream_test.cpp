@@ -163,6 +163,21 @@ TEST(OutputStream, LinesAndTheirEmptyCases) {
             "b\n");
 }
 
+TEST(OutputStream, FieldTextsCannotBreakTheirFieldOrLine) {
+  T_OStream stream;
+  stream.PutFieldText(nullptr);
+  stream.PutFieldText("");
+  stream.PutFieldText("a\tb\r\nc\x1f\xC3\xA9\x7f");
+  stream.PutSeparator();
+  stream.PutFieldText("\n");
+  EXPECT_EQ(Written(stream), "a b  c \xC3\xA9\x7f\t ");
+
+  T_OStream latin;  // through a code page the blanks and the characters are still converted
+  latin.SetEncoding(kEncodingLatin1);
+  latin.PutFieldText("\xC3\xA9\t\xC3\xA9");
+  EXPECT_EQ(Written(latin), "\xE9 \xE9");
+}
+
 TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {
   T_OStream stream;
   std::string big(100000, 'q');
