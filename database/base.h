@@ -298,6 +298,10 @@ class T_Base {
 
   int32_t fileKind = 0;
   int32_t fileVersion = 0;  // yyyymmdd
+  // The read under way: its open flags (kOpenFlagImport ...) and the number of values each
+  // card line of the file carries (1 at the start of a read; "LN" and "-LN" set it).
+  int32_t readFlags = 0;
+  int32_t readValueCount = 1;
   uint8_t errorFlag = 0;
   uint8_t xmlErrors = 1;
   T_LinkContext* linkContext = nullptr;  // owned
@@ -305,6 +309,9 @@ class T_Base {
   int32_t dimensionOrder[kDimensionCount] = {};
   int32_t dimensionOrderCount = 0;
 };
+
+// Open flags of a read.
+constexpr int32_t kOpenFlagImport = 1;  // into an open database; line origins are recorded
 
 // The open databases, oldest first.
 T_Base* FirstBase();

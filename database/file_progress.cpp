@@ -23,3 +23,11 @@ void FileProgressSetPosition(T_FileWait* window, int64_t position) {
 void FileProgressStepRefresh(T_FileWait* window) {
   if (window != nullptr && hooks.stepRefresh != nullptr) hooks.stepRefresh(window);
 }
+
+void FileProgressSetStatus(T_FileWait* window, int32_t fieldCode) {
+  if (window != nullptr && hooks.setStatus != nullptr) hooks.setStatus(window, fieldCode);
+}
+
+void FileProgressAddSteps(T_FileWait* window, int64_t steps) {
+  if (window != nullptr && hooks.addSteps != nullptr) hooks.addSteps(window, steps);
+}

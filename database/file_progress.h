@@ -18,6 +18,11 @@ struct FileProgressHooks {
   void (*setPosition)(T_FileWait* window, int64_t position);
   // A writer has flushed a buffer.
   void (*stepRefresh)(T_FileWait* window);
+  // The section under way, by field code (T_Base::GetFieldName: a text id, or the plural name
+  // of a dimension).
+  void (*setStatus)(T_FileWait* window, int32_t fieldCode);
+  // A writer has written objects of this size; the step position moves on by it.
+  void (*addSteps)(T_FileWait* window, int64_t steps);
 };
 // Null puts back the defaults.
 void SetFileProgressHooks(const FileProgressHooks* hooks);
@@ -27,3 +32,5 @@ T_FileWait* FileProgressCurrent();
 void FileProgressBegin(T_FileWait* window, int64_t totalBytes, bool compressed);
 void FileProgressSetPosition(T_FileWait* window, int64_t position);
 void FileProgressStepRefresh(T_FileWait* window);
+void FileProgressSetStatus(T_FileWait* window, int32_t fieldCode);
+void FileProgressAddSteps(T_FileWait* window, int64_t steps);

@@ -315,6 +315,8 @@ TEST_F(BlockContainer, ProgressGoesToTheCurrentWindowWhenThereIsOne) {
       [](T_FileWait*, int64_t bytes, bool z) { total = bytes, compressed = z; },
       [](T_FileWait*, int64_t) { ++positions; },
       [](T_FileWait*) { ++steps; },
+      nullptr,
+      nullptr,
   };
   SetFileProgressHooks(&hooks);
   const std::string path = Path("progress.qeb");

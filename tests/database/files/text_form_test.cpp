@@ -82,6 +82,8 @@ TEST_F(TextForm, WritersNeverCutAWriteAndReportProgress) {
       [](T_FileWait*, int64_t bytes, bool) { total = bytes; },
       [](T_FileWait*, int64_t) { ++positions; },
       [](T_FileWait*) { ++steps; },
+      nullptr,
+      nullptr,
   };
   SetFileProgressHooks(&hooks);
   const std::string path = Path("big.qex");
