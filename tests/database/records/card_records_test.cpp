@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -231,6 +232,20 @@ TEST_F(CardsGolden, DamagedSectionsEndWithASoundModel) {
     }
     readDamaged(damaged, "round " + std::to_string(round));
   }
+}
+
+// Notes above 4208 bytes go out in pieces cut between characters and come back whole.
+TEST_F(CardRecords, LongNotesWithWideCharactersComeBackWhole) {
+  std::string notes;
+  while (notes.size() < 9000) notes += "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC\r\t";
+  CardRecord* card = Card(base, 2024, 2, 29, 3);
+  SetCardNotes(card, notes.c_str());
+  Line(base, card, 0, {1}, {});
+  const std::string written = CardsSectionOf(base);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 8);  // the notes in three lines
+  T_Base* fresh = NewDatabase();
+  ReadSections(fresh, written);
+  EXPECT_EQ(DumpModel(fresh), DumpModel(base));
 }
 
 // Positions of the dimension order decide the component fields; a position whose dimension has

@@ -1,3 +1,4 @@
+#include "core/locale.h"
 #include "database/dimension_options.h"
 #include "records_fixture.h"
 
@@ -15,6 +16,9 @@ TEST_F(DimensionSections, GoldenSectionReadsBackIntoTheSameTree) {
   Add(base, 0, "101", "Till");
   ComponentRecord* liabilities = Add(base, 0, "2", "Liabilities");
   BlockTextAssign(&liabilities->text, "Lia\tbil\r\nities");  // older data: controls still in it
+  SetTextCase(base->dimensions[3], kCaseSensitive);
+  SetOptionX(base->dimensions[3], true);
+  SetTextWidth(base->dimensions[3], 200);
   Add(base, 3, "X", "Other");
   DimImportSetup* setup = DimImportCreate(base, 0);
   ReadSections(base, "##DimImport\t1\r\nK\tv\r\n");
@@ -25,7 +29,7 @@ TEST_F(DimensionSections, GoldenSectionReadsBackIntoTheSameTree) {
             "##Dimension\t1\r\n-N\tAccount\tAccounts\r\n-S\tT\r\n-EC\t4\r\n-EH\t1\r\n"
             "1\tAssets\r\n10\tCash\tC10\r\n101\tTill\r\n2\tLia bil  ities\r\n\r\n"
             "##DimImport\t1\r\nK\tv\r\n\r\n"
-            "##Dimension\t4\r\n-EC\t1\r\nX\tOther\r\n\r\n");
+            "##Dimension\t4\r\n-T\tS\r\n-X\t+\r\n-W\t\t200\r\n-EC\t1\r\nX\tOther\r\n\r\n");
 
   T_Base* fresh = NewDatabase();
   ReadSections(fresh, written);
