@@ -128,9 +128,17 @@ bool T_IStream::NextLine() {
     if (ReadLine(false)) return true;
     // A line that could not be converted ends the reading here (the pending error says why)
     // rather than being skipped for the next one.
-    if (lineFailed_) return false;
-    if (!Refill()) return ReadLine(true);
+    if (lineFailed_) break;
+    if (Refill()) continue;
+    if (ReadLine(true)) return true;
+    break;
   }
+  // No line is current any more: a caller handed the stream after the end must not read the
+  // last line again (a section dispatcher would dispatch its header once more).
+  lineStart = lineEnd;
+  fieldCursor = lineEnd;
+  tokenCursor = lineEnd;
+  return false;
 }
 
 void T_IStream::RewindLine() {

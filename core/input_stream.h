@@ -80,7 +80,8 @@ class T_IStream {
   void SetTokenFlags(uint32_t flags) { tokenFlags = flags; }
 
   // --- Lines ---
-  // The next line becomes current; false at the end of the input.
+  // The next line becomes current; false at the end of the input, which leaves an empty line
+  // current.
   bool NextLine();
   // One line from the buffer: false when none is complete (unless final, which takes the rest
   // of the data as the last line).

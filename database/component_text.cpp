@@ -22,15 +22,6 @@ void AppendPart(T_TextBuf* out, const char* part) {
   TextBufAppend(out, part);
 }
 
-void PutComponentLine(T_OStream* stream, const ComponentRecord* component) {
-  stream->PutBlockText(component->code);
-  stream->PutSeparator();
-  stream->PutBlockText(component->text);
-  stream->PutSeparator();
-  stream->PutBlockText(component->hostCode);
-  stream->PutNewline();
-}
-
 bool FieldMatches(T_Base* base, const CriteriaPattern* pattern, T_TextBuf* scratch,
                   const char* field) {
   return Criteria_MatchCStr(pattern, LinkText_PlainText(base->linkContext, scratch, field));
@@ -71,6 +62,15 @@ void GetComponentTextMarkup(T_Base* base, T_TextBuf* out, int64_t component, int
 void T_Base::GetComponentText(T_TextBuf* out, int64_t component, int32_t d) {
   GetComponentTextMarkup(this, out, component, d);
   LinkText_StripBuf(linkContext, out);
+}
+
+void PutComponentLine(T_OStream* stream, const ComponentRecord* component) {
+  stream->PutFieldText(component->code);
+  stream->PutSeparator();
+  stream->PutFieldText(component->text);
+  stream->PutSeparator();
+  stream->PutFieldText(component->hostCode);
+  stream->PutNewline();
 }
 
 void WriteDimensionComponents(T_Base* base, T_OStream* stream, int32_t d) {

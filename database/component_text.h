@@ -9,6 +9,7 @@
 
 #include "core/criteria.h"
 #include "core/text_buffer.h"
+#include "database/model_records.h"
 
 class T_Base;
 class T_OStream;
@@ -21,6 +22,9 @@ void FormatComponent(T_Base* base, T_TextBuf* out, int64_t component, int32_t di
 // T_Base::GetComponentText with the link markup left in place.
 void GetComponentTextMarkup(T_Base* base, T_TextBuf* out, int64_t component, int32_t dimension);
 
+// Code, separator, text, separator, host code and the line end; control characters left in
+// older data go out as blanks, so a component can never break its line.
+void PutComponentLine(T_OStream* stream, const ComponentRecord* component);
 // One line per component of the dimension, in tree order; stops when the abort flag is set.
 void WriteDimensionComponents(T_Base* base, T_OStream* stream, int32_t dimension);
 // The lines of the components whose code, text or host code matches the pattern (a pattern

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "core/threads.h"
@@ -85,6 +87,36 @@ TEST(ParseDouble, ReadsLenientlyWithTheLastDecimalMarkCounting) {
   }
   EXPECT_TRUE(std::isnan(StrToDouble(nullptr)));
   EXPECT_EQ(ParseDouble("12.5", 2), 12.0);
+}
+
+// Short mantissas with small exponents take a one-operation path; it must give the very double
+// the general conversion gives, at the edges of that path and beyond them.
+TEST(ParseDouble, ShortAndLongMantissasRoundAlike) {
+  uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  char text[64];
+  for (int32_t i = 0; i < 200000; ++i) {
+    int32_t digits = 1 + static_cast<int32_t>(next() % 17);
+    int32_t point = static_cast<int32_t>(next() % (digits + 1));
+    int32_t exponent = static_cast<int32_t>(next() % 51) - 25;
+    char* p = text;
+    if (next() & 1) *p++ = '-';
+    for (int32_t k = 0; k < digits; ++k) {
+      if (k == point && k > 0) *p++ = '.';
+      *p++ = static_cast<char>('0' + next() % 10);
+    }
+    p += std::snprintf(p, 16, "e%d", exponent);
+    *p = 0;
+    EXPECT_EQ(StrToDouble(text), std::strtod(text, nullptr)) << text;
+  }
+  EXPECT_EQ(StrToDouble("999999999999999e22"), 9.99999999999999e36);
+  EXPECT_EQ(StrToDouble("1e-22"), 1e-22);
+  EXPECT_EQ(StrToDouble("9007199254740993"), 9007199254740992.0);  // 16 digits: general path
 }
 
 TEST(NumericUtilities, DigitsLogarithmsSignsAndCoordinates) {

@@ -128,6 +128,11 @@ TEST(Lines, TerminatorsAndEncodings) {
   EXPECT_EQ(Reader("a\r\rb").Lines(), (Strings{"a", "", "b"}));
   EXPECT_EQ(Reader("a\n\rb\n").Lines(), (Strings{"a", "b"}));
   EXPECT_EQ(Reader("").Lines(), Strings{});
+  Reader ended("##Tag\tx");  // after the end no line is current, not even the last one again
+  EXPECT_TRUE(ended.stream.NextLine());
+  EXPECT_FALSE(ended.stream.NextLine());
+  EXPECT_EQ(ended.stream.lineEnd - ended.stream.lineStart, 0);
+  EXPECT_FALSE(ended.stream.NextField());
   EXPECT_EQ(Reader(std::string("a\0\xE9\0\r\0\n\0b\0", 10), 1).Lines(),
             (Strings{"a\xC3\xA9", "b"}));
   EXPECT_EQ(Reader(std::string("\0a\x20\xAC\0\n\0b", 8), 2).Lines(),

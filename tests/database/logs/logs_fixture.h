@@ -2,6 +2,7 @@
 // What the engine's logs write, caught without files, a pinned clock, and the user in front of
 // the questions: the tests of the operation log, the read prompt and the stored objects share
 // these.
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -9,17 +10,21 @@
 #include "core/alert_handlers.h"
 #include "core/threads.h"
 
-// Stands where the dialogs will be: answers every question with a button index and records what
-// was asked.
+// Stands where the dialogs will be: answers every question with a button index, the script's
+// first while it lasts, and records what was asked.
 class ScriptedUser : public T_AlertHandler {
  public:
   int32_t Ask(const AlertRequest* request) override {
     asked.push_back(*request);
-    return answer;
+    if (script.empty()) return answer;
+    int32_t next = script.front();
+    script.pop_front();
+    return next;
   }
   bool IsUnattended() override { return false; }
 
   std::vector<AlertRequest> asked;
+  std::deque<int32_t> script;
   int32_t answer = 0;
 };
 
