@@ -31,6 +31,7 @@
 #include "database/lines.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
+#include "database/save_filter.h"
 #include "database/save_options.h"
 
 namespace {
@@ -51,13 +52,6 @@ int32_t StyleOf(const T_Base* base, int32_t d) {
 }
 
 // --- Writing ------------------------------------------------------------------------------------
-
-// The save filter decides which cards, and by its selection level which of their groups and
-// lines, a save writes. It is a card selection compiled from SaveOptions::filter for the save;
-// until card selections exist a filter is not compiled, and every card, group and line passes.
-bool CardPasses(const T_Base*, const CardRecord*) { return true; }
-bool GroupPasses(const T_Base*, const GroupRecord*) { return true; }
-bool LinePasses(const T_Base*, const LineRecord*) { return true; }
 
 const char* ComponentName(const T_Base* base, int64_t component, int32_t style) {
   if (component < kDimensionCount || component >= base->componentPool.count) return nullptr;
@@ -135,7 +129,7 @@ void WriteLine(T_Base* base, T_OStream* stream, const LineRecord* line, const Li
 }
 
 // Returns the number of lines written.
-int64_t WriteCard(T_Base* base, T_OStream* stream, const CardRecord* card,
+int64_t WriteCard(T_Base* base, const SaveFilter* filter, T_OStream* stream, const CardRecord* card,
                   const LineFields& fields) {
   char id[32];
   CardId cardId = CardGetId(card);
@@ -164,12 +158,12 @@ int64_t WriteCard(T_Base* base, T_OStream* stream, const CardRecord* card,
   int64_t lines = 0;
   int32_t groupStyle = StyleOf(base, 0);
   for (const GroupRecord* group = card->firstGroup; group; group = group->next) {
-    if (!GroupPasses(base, group)) continue;
+    if (!SaveFilterGroup(filter, group)) continue;
     stream->PutChar('G');
     stream->PutFieldText(ComponentName(base, group->component, groupStyle));
     stream->PutNewline();
     for (const LineRecord* line = group->firstLine; line; line = line->next) {
-      if (!LinePasses(base, line)) continue;
+      if (!SaveFilterLine(filter, line)) continue;
       WriteLine(base, stream, line, fields);
       ++lines;
     }
@@ -573,12 +567,15 @@ void writeCardsSection(T_Base* base, T_OStream* stream) {
   stream->PutLine("##Cards");
   WriteOptionRecords(base, stream);
   LineFields fields = PlanLineFields(base);
+  SaveFilter filter;
+  SaveFilterBegin(&filter, base);
   for (CardRecord* card = sentinel->next; card != sentinel && !AbortRequested();
        card = card->next) {
-    if (!CardPasses(base, card)) continue;
-    int64_t lines = WriteCard(base, stream, card, fields);
+    if (!SaveFilterCard(&filter, card)) continue;
+    int64_t lines = WriteCard(base, &filter, stream, card, fields);
     FileProgressAddSteps(progress, kStepsPerCard + kStepsPerLine * lines);
   }
+  SaveFilterEnd(&filter);
 }
 
 void readCardsSection(T_Base* base, T_IStream* stream) {

@@ -10,3 +10,7 @@ if(QEB_CONVERT)
   cmake_language(DEFER CALL set_tests_properties ui_dialogs_tests PROPERTIES FIXTURES_SETUP ui_dialogs_pictures)
 endif()
 
+
+# The copying options are saved under the program's own settings key, which the program runs
+# of app_program_tests also read and put back.
+cmake_language(DEFER CALL set_tests_properties ui_dialogs_tests PROPERTIES RESOURCE_LOCK qeb_prefix_registry)
