@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/file_association.h"
+#include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
 #include "app/recent_files.h"
@@ -144,6 +145,7 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallApplicationServices();
+  InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
   if (ParseCommandLineSwitches(CommandLineText())) {
