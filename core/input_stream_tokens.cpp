@@ -310,7 +310,9 @@ bool T_IStream::NextLineAttribute(T_TextBuf* name, T_TextBuf* value) {
 
 bool T_IStream::TokenNextLine() {
   const bool stop = tokenFlags & kTokenStopAtSections;
-  auto atSection = [this] { return lineEnd - lineStart >= 2 && lineStart[0] == '#' && lineStart[1] == '#'; };
+  auto atSection = [this] {
+    return lineEnd - lineStart >= 2 && lineStart[0] == '#' && lineStart[1] == '#';
+  };
   // Once stopped at a section line, a further token read stays there too.
   if (stop && lineStart != nullptr && atSection()) return false;
   if (!NextLine()) return false;

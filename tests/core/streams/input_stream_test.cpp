@@ -287,8 +287,8 @@ TEST(Tokens, DefaultAndCommandFlags) {
 // Nothing that runs across lines passes a "##" line: it stays current, rewound for its reader.
 TEST(Tokens, SectionLinesStopCommentsAndContinuations) {
   const uint32_t flags = kTokenCommandLanguage | kTokenStopAtSections;
-  for (const char* text : {"a /* open\r\nb\r\n##End\r\nc */ d", "a \\\r\n##End\r\nd",
-                           "a // note \\\r\n##End\r\nd"}) {
+  for (const char* text :
+       {"a /* open\r\nb\r\n##End\r\nc */ d", "a \\\r\n##End\r\nd", "a // note \\\r\n##End\r\nd"}) {
     Reader reader(text, 0, flags);
     reader.stream.NextLine();
     EXPECT_EQ(reader.Tokens(), (Strings{"a"})) << text;
