@@ -21,6 +21,7 @@
 // User-interface thread only, like the database.
 #include <cstdint>
 
+#include "core/input_stream.h"
 #include "core/text_buffer.h"
 #include "database/template_runner.h"
 
