@@ -51,6 +51,9 @@ bool ImportOneFile(T_Base* base, const char* path, const char* password) {
     AskReadErrorText(base, kErrorAlreadyImported, path);
     return false;
   }
+  // The file layer enters every file it reads; entering it here as well keeps the commands safe
+  // whatever reads the file.
+  ReadPathScope reading(path);
   CurrentCommandFileServices().importFile(base, path, password, nullptr, 0);
   return true;
 }

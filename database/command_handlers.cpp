@@ -93,7 +93,7 @@ struct NameList {
     T_TextBuf word;
     while (NextCommandWord(context, &word)) {
       if (StrStartsWith(word.c_str(), "//")) {
-        context->wordsDone = 1;
+        SkipCommandWords(context);
       } else if (IsCommandOption(&word, "-all")) {
         all = true;
       } else if (IsCommandOption(&word, "-filter")) {
@@ -185,7 +185,7 @@ void ReadRecordText(CommandContext* context, T_TextBuf* record) {
   bool first = true;
   while (NextCommandWord(context, &word)) {
     if (StrStartsWith(word.c_str(), "//")) {
-      context->wordsDone = 1;
+      SkipCommandWords(context);
       break;
     }
     ReplaceEscapes(&word, "\\r", "\r");
@@ -505,20 +505,19 @@ void CommandDeleteMacro(CommandContext* context) {
   if (AbortRequested()) return;
   for (const T_TextBuf& name : list.names) {
     std::vector<Macro*> doomed;
-    const Macro* macro = base->macros;
+    Macro* macro = base->macros;
     for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
       if (StrEqualNoCase(macro->name, name.c_str()) || IsInMacroFolder(macro->name, name.c_str()))
-        doomed.push_back(const_cast<Macro*>(macro));
+        doomed.push_back(macro);
     }
     if (doomed.empty()) RefuseCommandWord(context, name.c_str());
     for (Macro* m : doomed) DeleteMacroNow(base, m);
   }
   if (list.all || list.filtered) {
     std::vector<Macro*> doomed;
-    const Macro* macro = base->macros;
+    Macro* macro = base->macros;
     for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
-      if (list.Matches(macro->name != nullptr ? macro->name : ""))
-        doomed.push_back(const_cast<Macro*>(macro));
+      if (list.Matches(macro->name != nullptr ? macro->name : "")) doomed.push_back(macro);
     }
     for (Macro* m : doomed) DeleteMacroNow(base, m);
   }

@@ -143,7 +143,10 @@ void RunCommand(CommandContext* context, const T_TextBuf* word) {
     }
     break;
   }
-  if (!known) AskReadErrorText(base, kErrorUnknownCommand, word->c_str());
+  if (!known) {
+    AskReadErrorText(base, kErrorUnknownCommand, word->c_str());
+    SkipCommandWords(context);
+  }
   // A command that set up a new log (errorFile) leaves that one at its own level.
   if (log != nullptr && base->operationLog == log) log->ChangeIndent(-1);
   PumpMessages();
@@ -230,9 +233,15 @@ void WipeCommandWord(CommandContext* context, T_TextBuf* word) {
   TextBufWipe(word);
 }
 
+void SkipCommandWords(CommandContext* context) {
+  T_TextBuf word;
+  while (NextCommandWord(context, &word)) {
+  }
+}
+
 void RefuseNotAvailable(CommandContext* context, const char* what) {
   AskReadErrorText(context->base, kErrorNotAvailable, what);
-  context->wordsDone = 1;
+  SkipCommandWords(context);
 }
 
 // --- Targets -------------------------------------------------------------------------------------

@@ -51,7 +51,8 @@ struct CommandContext {
 // Runs the commands of the lines after the current one until a line that begins with "##" (left
 // current and rewound), the end of the input or the abort flag. With an operation log each line
 // is logged once as "command: " and the line (the word after "password" and after "-pw" shown
-// as "*"), and what the command logs goes one level deeper.
+// as "*"), and what the command logs goes one level deeper. The stream's lines must be writable:
+// a password is wiped where it stood.
 void runCommands(CommandContext* context);
 
 // --- Words of the current command -----------------------------------------------------------
@@ -63,6 +64,8 @@ bool IsCommandOption(const T_TextBuf* word, const char* option);
 inline bool IsOptionWord(const T_TextBuf* word) { return word->length > 0 && word->data[0] == '-'; }
 // 3820 with the word through the prompt.
 void RefuseCommandWord(CommandContext* context, const char* word);
+// Passes over the rest of the command's words, continued lines included.
+void SkipCommandWords(CommandContext* context);
 // Overwrites the last word read wherever the stream still holds it (its line and the token
 // buffer), then wipes the copy: a password leaves no trace in memory.
 void WipeCommandWord(CommandContext* context, T_TextBuf* word);

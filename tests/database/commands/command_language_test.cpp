@@ -8,6 +8,7 @@
 #include "commands_fixture.h"
 #include "core/log_file.h"
 #include "core/system_beep.h"
+#include "database/file_progress.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
 #include "ui/menu_model.h"
@@ -108,8 +109,34 @@ TEST_F(LanguageTest, ALineOfHashesEndsTheListAndStaysCurrent) {
   }
 }
 
+TEST_F(LanguageTest, ACommandSectionRunsUnderItsStatusAndLogSteps) {
+  static std::vector<int32_t> statuses;
+  statuses.clear();
+  static const FileProgressHooks hooks = {
+      [] { return reinterpret_cast<T_FileWait*>(&statuses); },     nullptr, nullptr, nullptr,
+      [](T_FileWait*, int32_t code) { statuses.push_back(code); }, nullptr,
+  };
+  SetFileProgressHooks(&hooks);
+  LogCapture capture;
+  OpenErrorFile(base, (folder / "log.txt").c_str(), false, -1, true, false);
+  std::string text = "##Commands\r\nbeep /* to the end\r\n##BaseOptions\r\nCN\t7\r\n##End\r\n";
+  T_IStream stream;
+  stream.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
+  EXPECT_TRUE(readDatabaseSections(base, &stream));
+  CloseAlertLog(base, true);
+  SetFileProgressHooks(nullptr);
+  EXPECT_EQ(statuses.front(), 4518);
+  ASSERT_GE(LogCapture::Lines().size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(LogCapture::Lines().begin(), LogCapture::Lines().begin() + 3),
+            (std::vector<std::string>{"Executing commands section", "  command: beep /* to the end",
+                                      "Completed commands section"}));
+  EXPECT_EQ(Beeps(), 1);
+  EXPECT_EQ(base->cardDigits, 7);
+  EXPECT_EQ(base->runOpenDirectCommands, 0);
+}
+
 TEST_F(LanguageTest, CommandsAreExactOptionsIgnoreCaseAndListsEndAtComments) {
-  Run("Save out.qex\r\nBEEP\r\ndeleteSubset a b // c\r\nbeep -LOUD\r\nbeep\r\n");
+  Run("Save out.qex \\\r\nbeep\r\nBEEP\r\ndeleteSubset a b // c\r\nbeep -LOUD\r\nbeep\r\n");
   EXPECT_EQ(Asked(),
             (std::vector<std::string>{"3819 Save", "3819 BEEP", "3825 a", "3825 b", "3820 -LOUD"}));
   EXPECT_EQ(Beeps(), 2);  // a refused word does not stop its command
