@@ -108,34 +108,32 @@ void CommandSave(CommandContext* context) {
 
 void CommandImport(CommandContext* context) {
   T_Base* base = context->base;
-  T_TextBuf name, password, word;
+  T_TextBuf password, fileName;
   const char* unavailable = nullptr;
-  bool named = false;
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-pw")) {
-      T_TextBuf secret;
-      if (NextCommandWord(context, &secret)) {
-        TextBufAssignBuf(&password, &secret);
-        WipeCommandWord(context, &secret);
-      } else {
-        RefuseCommandWord(context, word.c_str());
-      }
-    } else if (IsCommandOption(&word, "-s") || IsCommandOption(&word, "-dim")) {
-      unavailable = IsCommandOption(&word, "-s") ? "import -s" : "import -dim";
-      NextCommandWord(context, &word);
-    } else if (IsCommandOption(&word, "-file")) {
-      if (NextCommandWord(context, &name)) {
-        named = true;
-      } else {
-        RefuseCommandWord(context, word.c_str());
-      }
-    } else if (IsOptionWord(&word) || named) {
-      RefuseCommandWord(context, word.c_str());
-    } else {
-      TextBufAssignBuf(&name, &word);
-      named = true;
-    }
-  }
+  bool fileNamed = false;
+  T_TextBuf bare;
+  bool named = ReadCommandWords(context, &bare, 1, [&](const T_TextBuf* word) {
+                 T_TextBuf value;
+                 if (IsCommandOption(word, "-pw")) {
+                   if (NextCommandWord(context, &value)) {
+                     TextBufAssignBuf(&password, &value);
+                     WipeCommandWord(context, &value);
+                   } else {
+                     RefuseCommandWord(context, word->c_str());
+                   }
+                 } else if (IsCommandOption(word, "-s") || IsCommandOption(word, "-dim")) {
+                   unavailable = IsCommandOption(word, "-s") ? "import -s" : "import -dim";
+                   NextCommandWord(context, &value);
+                 } else if (IsCommandOption(word, "-file")) {
+                   fileNamed = NextCommandWord(context, &fileName);
+                   if (!fileNamed) RefuseCommandWord(context, word->c_str());
+                 } else {
+                   return false;
+                 }
+                 return true;
+               }) > 0;
+  const T_TextBuf& name = fileNamed ? fileName : bare;
+  named = named || fileNamed;
   if (unavailable != nullptr) {
     RefuseNotAvailable(context, unavailable);
   } else if (named && !AbortRequested()) {
@@ -178,34 +176,25 @@ void CommandImport(CommandContext* context) {
 
 void CommandErrorFile(CommandContext* context) {
   T_Base* base = context->base;
-  T_TextBuf name, word;
-  bool named = false, noFile = false, append = false, verbose = false, persistent = false;
+  bool noFile = false, append = false, verbose = false, persistent = false;
   int32_t language = -1;  // the current one
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-nofile")) {
-      noFile = true;
-    } else if (IsCommandOption(&word, "-append")) {
-      append = true;
-    } else if (IsCommandOption(&word, "-verbose")) {
-      verbose = true;
-    } else if (IsCommandOption(&word, "-persistent")) {
-      persistent = true;
-    } else if (IsCommandOption(&word, "-language")) {
-      T_TextBuf code;
-      if (!NextCommandWord(context, &code)) {
-        RefuseCommandWord(context, word.c_str());
-      } else if (LanguageFromCode(code.c_str()) < 0) {
-        RefuseCommandWord(context, code.c_str());
-      } else {
-        language = LanguageFromCode(code.c_str());
-      }
-    } else if (IsOptionWord(&word) || named) {
-      RefuseCommandWord(context, word.c_str());
-    } else {
-      TextBufAssignBuf(&name, &word);
-      named = true;
-    }
-  }
+  T_TextBuf name;
+  bool named = ReadCommandWords(context, &name, 1, [&](const T_TextBuf* word) {
+                 if (IsCommandOption(word, "-nofile")) return noFile = true;
+                 if (IsCommandOption(word, "-append")) return append = true;
+                 if (IsCommandOption(word, "-verbose")) return verbose = true;
+                 if (IsCommandOption(word, "-persistent")) return persistent = true;
+                 if (!IsCommandOption(word, "-language")) return false;
+                 T_TextBuf code;
+                 if (!NextCommandWord(context, &code)) {
+                   RefuseCommandWord(context, word->c_str());
+                 } else if (LanguageFromCode(code.c_str()) < 0) {
+                   RefuseCommandWord(context, code.c_str());
+                 } else {
+                   language = LanguageFromCode(code.c_str());
+                 }
+                 return true;
+               }) > 0;
   if (AbortRequested()) return;
   if (noFile) {
     OpenErrorLog(base, nullptr, false);
@@ -234,22 +223,14 @@ void CommandErrorFile(CommandContext* context) {
 
 void CommandWrite(CommandContext* context) {
   T_Base* base = context->base;
-  T_TextBuf words[2], word;
-  int32_t count = 0;
   bool withTime = false, clear = false, systemPage = false;
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-time")) {
-      withTime = true;
-    } else if (IsCommandOption(&word, "-clear")) {
-      clear = true;
-    } else if (IsCommandOption(&word, "-syscodepage")) {
-      systemPage = true;
-    } else if (!IsOptionWord(&word) && count < 2) {
-      TextBufAssignBuf(&words[count++], &word);
-    } else {
-      RefuseCommandWord(context, word.c_str());
-    }
-  }
+  T_TextBuf words[2];
+  int32_t count = ReadCommandWords(context, words, 2, [&](const T_TextBuf* word) {
+    if (IsCommandOption(word, "-time")) return withTime = true;
+    if (IsCommandOption(word, "-clear")) return clear = true;
+    if (IsCommandOption(word, "-syscodepage")) return systemPage = true;
+    return false;
+  });
   if (count == 0 || AbortRequested()) return;
   T_TextBuf& text = words[1];
   ReplaceEscapes(&text, "\\r", "\r");

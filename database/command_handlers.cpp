@@ -50,15 +50,6 @@ constexpr int32_t kRecordFileVersion = 20121122;
 
 using Words = std::vector<T_TextBuf>;
 
-void AskTwoTexts(T_Base* base, int32_t message, const char* first, const char* second) {
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = message;
-  AlertAddText(&request, first);
-  AlertAddText(&request, second);
-  AskReadError(base, &request);
-}
-
 void SendNote(T_Base* base, int32_t code, int32_t index, void* object) {
   ChangeNote note;
   note.code = code;
@@ -225,15 +216,7 @@ void ReplaceEscapes(T_TextBuf* text, const char* from, const char* to) {
 void CommandDeleteCards(CommandContext* context) {
   T_Base* base = context->base;
   T_TextBuf words[2];
-  int32_t count = 0;
-  T_TextBuf word;
-  while (NextCommandWord(context, &word)) {
-    if (count < 2) {
-      TextBufAssignBuf(&words[count++], &word);
-    } else {
-      RefuseCommandWord(context, word.c_str());
-    }
-  }
+  ReadCommandWords(context, words, 2, NoOptions);
   DateRef from, to;
   DateRefInit(&from, base, kDirectionFrom);
   DateRefInit(&to, base, kDirectionTo);
@@ -280,21 +263,12 @@ void CommandDeleteComponent(CommandContext* context) {
   bool unused = false;
   bool all = false;
   T_TextBuf words[2];
-  int32_t count = 0;
-  T_TextBuf word;
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-silent")) {
-      silent = true;
-    } else if (IsCommandOption(&word, "-unused")) {
-      unused = true;
-    } else if (IsCommandOption(&word, "-all")) {
-      all = true;
-    } else if (!IsOptionWord(&word) && count < 2) {
-      TextBufAssignBuf(&words[count++], &word);
-    } else {
-      RefuseCommandWord(context, word.c_str());
-    }
-  }
+  int32_t count = ReadCommandWords(context, words, 2, [&](const T_TextBuf* word) {
+    if (IsCommandOption(word, "-silent")) return silent = true;
+    if (IsCommandOption(word, "-unused")) return unused = true;
+    if (IsCommandOption(word, "-all")) return all = true;
+    return false;
+  });
   if (AbortRequested()) return;
   int32_t d = CommandDimension(context, &words[0], silent);
   if (d < 0) return;
@@ -303,7 +277,8 @@ void CommandDeleteComponent(CommandContext* context) {
   if (!all && !(unused && count < 2)) {
     target = FindByCode(base, d, words[1].c_str());
     if (target == nullptr) {
-      if (!silent) AskTwoTexts(base, kErrorNoComponent, words[1].c_str(), base->GetDimSingular(d));
+      if (!silent)
+        AskReadErrorTexts(base, kErrorNoComponent, words[1].c_str(), base->GetDimSingular(d));
       return;
     }
   }
@@ -347,17 +322,10 @@ void CommandNewComponent(CommandContext* context) {
   T_Base* base = context->base;
   bool silent = false;
   T_TextBuf words[4];
-  int32_t count = 0;
-  T_TextBuf word;
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-silent")) {
-      silent = true;
-    } else if (IsOptionWord(&word)) {
-      RefuseCommandWord(context, word.c_str());
-    } else if (count < 4) {
-      TextBufAssignBuf(&words[count++], &word);
-    }
-  }
+  ReadCommandWords(
+      context, words, 4,
+      [&](const T_TextBuf* word) { return IsCommandOption(word, "-silent") && (silent = true); },
+      true);
   if (AbortRequested()) return;
   int32_t d = CommandDimension(context, &words[0], silent);
   if (d < 0) return;
@@ -366,11 +334,12 @@ void CommandNewComponent(CommandContext* context) {
                                words[3].c_str(), &code, &text, &hostCode))
     return;
   if (FindByCode(base, d, code.c_str()) != nullptr) {
-    if (!silent) AskTwoTexts(base, kErrorCodeDefined, code.c_str(), base->GetDimSingular(d));
+    if (!silent) AskReadErrorTexts(base, kErrorCodeDefined, code.c_str(), base->GetDimSingular(d));
     return;
   }
   if (!hostCode.empty() && FindByHostCode(base, d, hostCode.c_str()) != nullptr) {
-    if (!silent) AskTwoTexts(base, kErrorHostDefined, hostCode.c_str(), base->GetDimSingular(d));
+    if (!silent)
+      AskReadErrorTexts(base, kErrorHostDefined, hostCode.c_str(), base->GetDimSingular(d));
     TextBufAssign(&hostCode, nullptr);
   }
   if (AddComponent(base, d, code.c_str(), text.c_str(), hostCode.c_str()) != nullptr)
@@ -381,23 +350,21 @@ void CommandSortComponents(CommandContext* context) {
   T_Base* base = context->base;
   int32_t flags = 0;
   T_TextBuf words[2];
-  int32_t count = 0;
-  T_TextBuf word;
-  while (NextCommandWord(context, &word)) {
-    if (IsCommandOption(&word, "-sublevels")) {
-      flags |= kSortChildrenRecursive;
-    } else if (IsCommandOption(&word, "-reverse")) {
-      flags |= kSortChildrenDescending;
-    } else if (IsCommandOption(&word, "-text")) {
-      flags |= kSortChildrenByText;
-    } else if (IsCommandOption(&word, "-host")) {
-      flags |= kSortChildrenByHostCode;
-    } else if (!IsOptionWord(&word) && count < 2) {
-      TextBufAssignBuf(&words[count++], &word);
-    } else {
-      RefuseCommandWord(context, word.c_str());
+  int32_t count = ReadCommandWords(context, words, 2, [&flags](const T_TextBuf* word) {
+    const struct {
+      const char* option;
+      int32_t flag;
+    } kFlags[] = {{"-sublevels", kSortChildrenRecursive},
+                  {"-reverse", kSortChildrenDescending},
+                  {"-text", kSortChildrenByText},
+                  {"-host", kSortChildrenByHostCode}};
+    for (const auto& f : kFlags) {
+      if (!IsCommandOption(word, f.option)) continue;
+      flags |= f.flag;
+      return true;
     }
-  }
+    return false;
+  });
   if (AbortRequested()) return;
   int32_t d = CommandDimension(context, &words[0], false);
   if (d < 0) return;
@@ -405,7 +372,7 @@ void CommandSortComponents(CommandContext* context) {
   if (count > 1) {
     node = FindByCode(base, d, words[1].c_str());
     if (node == nullptr) {
-      AskTwoTexts(base, kErrorNoComponent, words[1].c_str(), base->GetDimSingular(d));
+      AskReadErrorTexts(base, kErrorNoComponent, words[1].c_str(), base->GetDimSingular(d));
       return;
     }
   }
@@ -600,15 +567,7 @@ void CommandDeleteTemplate(CommandContext* context) {
 void CommandDuplicateTemplate(CommandContext* context) {
   T_Base* base = context->base;
   T_TextBuf words[2];
-  int32_t count = 0;
-  T_TextBuf word;
-  while (NextCommandWord(context, &word)) {
-    if (!IsOptionWord(&word) && count < 2) {
-      TextBufAssignBuf(&words[count++], &word);
-    } else {
-      RefuseCommandWord(context, word.c_str());
-    }
-  }
+  int32_t count = ReadCommandWords(context, words, 2, NoOptions);
   if (count < 2 || AbortRequested()) return;
   TemplateRunEntry source = FindCommandTarget(context, words[0].c_str(), kEntryTemplate);
   if (source.templ == nullptr) return;

@@ -6,8 +6,8 @@
 // User-interface thread only.
 #include <cstdint>
 
-struct CommandContext;
-struct T_TextBuf;
+#include "core/text_buffer.h"
+#include "database/commands.h"
 
 // --- Stored objects and the model (command_handlers.cpp) ----------------------------------------
 void CommandDeleteCards(CommandContext* context);
@@ -36,6 +36,26 @@ void CommandClose(CommandContext* context);
 void CommandQuit(CommandContext* context);
 
 // --- Shared ------------------------------------------------------------------------------------
+// The words of a command: every option that takeOption takes (it answers true, and may read the
+// option's value), and up to max bare words in order; any other word is refused with 3820, or
+// passed over as surplus when surplusIgnored. The number of bare words read.
+template <typename TakeOption>
+int32_t ReadCommandWords(CommandContext* context, T_TextBuf* bare, int32_t max,
+                         TakeOption takeOption, bool surplusIgnored = false) {
+  int32_t count = 0;
+  T_TextBuf word;
+  while (NextCommandWord(context, &word)) {
+    if (takeOption(&word)) continue;
+    if (!IsOptionWord(&word) && count < max) {
+      TextBufAssignBuf(&bare[count++], &word);
+    } else if (IsOptionWord(&word) || !surplusIgnored) {
+      RefuseCommandWord(context, word.c_str());
+    }
+  }
+  return count;
+}
+inline bool NoOptions(const T_TextBuf*) { return false; }
+
 // 3829 through the prompt with what is not available (a command, or a command with an option);
 // the rest of the command's words are passed over.
 void RefuseNotAvailable(CommandContext* context, const char* what);
