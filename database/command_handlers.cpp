@@ -45,8 +45,6 @@ constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
 constexpr int32_t kChangeMacroDeleted = kChangeMacroRenamed + 3;
 constexpr int32_t kCaseModeKeep = 5;  // a criteria text keeps its letters
 constexpr int32_t kQueryCloseAsk = 0;
-// Stored records are read as the text form of this date writes them.
-constexpr int32_t kRecordFileVersion = 20121122;
 
 using Words = std::vector<T_TextBuf>;
 
@@ -590,7 +588,8 @@ void CommandModify(CommandContext* context) {
   const int32_t savedKind = base->fileKind;
   const int32_t savedVersion = base->fileVersion;
   base->fileKind = kFileKindTextForm;
-  base->fileVersion = kRecordFileVersion;
+  // The records on the line are read as the text form of the current format writes them.
+  base->fileVersion = kFormatDate;
   bool atLine = stream.NextLine();
   if (target.kind == kEntrySubset) {
     ClearSubsetRecords(target.subset);
