@@ -13,6 +13,7 @@
 #include "core/files.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/commands.h"
 #include "database/file_progress.h"
 #include "database/menu_marks.h"
 #include "database/protection.h"
@@ -176,6 +177,11 @@ void InstallApplicationServices() {
   DocumentOperations hooks = CurrentDocumentOperations();
   hooks.rebuildDatabaseMenus = RebuildDatabaseMenus;
   SetDocumentOperations(&hooks);
+  // The commands "close" and "quit" end what runs them, so they wait for the current message.
+  CommandAppServices commands;
+  commands.closeDatabase = [](T_Base* base) { PostDeferFileCom(kDeferClose, base); };
+  commands.quitProgram = [](T_Base* base) { PostDeferFileCom(kDeferQuit, base); };
+  SetCommandAppServices(&commands);
 }
 
 // --- Deferred file commands --------------------------------------------------------------------

@@ -39,7 +39,8 @@ class T_QEB : public T_Application {
 };
 
 // Wires the application's hooks into the toolkit and the engine: the database-document windows
-// rebuild the application's menus. Call after InstallDatabaseServices.
+// rebuild the application's menus, and the commands "close" and "quit" queue deferred file
+// commands. Call after InstallDatabaseServices.
 void InstallApplicationServices();
 
 // Codes of T_DeferFileCom.

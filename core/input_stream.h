@@ -44,6 +44,10 @@ constexpr uint32_t kTokenSingleQuotes = 0x4000;
 constexpr uint32_t kTokenDoubleQuotes = 0x8000;
 constexpr uint32_t kTokenBackslashContinues = 0x10000;
 constexpr uint32_t kTokenAcrossLines = 0x20000;
+// A line that begins with "##" is never entered or left by a comment, a continuation or a token
+// that runs across lines: the token ends before it, and the line stays current with no tokens
+// left (RewindLine makes it readable again), so a section reader finds it where it expects it.
+constexpr uint32_t kTokenStopAtSections = 0x40000;
 constexpr uint32_t kTokenDefault = 0xC001;
 constexpr uint32_t kTokenCommandLanguage = 0x1C003;
 
@@ -173,6 +177,8 @@ class T_IStream {
   bool EnsureTokenBuffer();
   void ComposeLine();
   bool XmlNextChar(char* c, bool breakAsBlank);
+  // Moves to the next line for a token that runs on; false at the end of the input, and under
+  // kTokenStopAtSections at a "##" line.
   bool TokenNextLine();
   bool previousLineContinues_ = false;
   bool lineFailed_ = false;  // the last line read could not be converted

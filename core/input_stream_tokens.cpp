@@ -308,8 +308,21 @@ bool T_IStream::NextLineAttribute(T_TextBuf* name, T_TextBuf* value) {
 // --- Command tokens
 // -------------------------------------------------------------------------------------
 
-// Moves to the next line for a continuation; false at the end of the input.
-bool T_IStream::TokenNextLine() { return NextLine(); }
+bool T_IStream::TokenNextLine() {
+  const bool stop = tokenFlags & kTokenStopAtSections;
+  auto atSection = [this] {
+    return lineEnd - lineStart >= 2 && lineStart[0] == '#' && lineStart[1] == '#';
+  };
+  // Once stopped at a section line, a further token read stays there too.
+  if (stop && lineStart != nullptr && atSection()) return false;
+  if (!NextLine()) return false;
+  if (stop && atSection()) {
+    fieldCursor = lineStart;
+    tokenCursor = lineEnd;
+    return false;
+  }
+  return true;
+}
 
 bool T_IStream::NextToken() {
   fieldStart = "";

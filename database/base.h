@@ -205,6 +205,12 @@ class T_Base {
   // untitled database takes its name in the new language (code 3).
   void RefreshDefaultLabels();
 
+  // --- Commands (database/command_language.cpp) --------------------------------------------------
+  // Runs the lines of the text as commands of the command language (database/commands.h)
+  // against this database, with the title as the caption of the messages they raise; the
+  // caption in force before is put back afterwards. The one entry of macros and automation.
+  void RunCommandText(const char* text, const char* title);
+
   // --- Templates (database/template_runner.cpp) --------------------------------------------------
   // The default template of kind 1 to 5 or 10, else null.
   T_Template* GetDefaultTemplate(int32_t kind) const;

@@ -350,6 +350,17 @@ bool ValidComponent(T_Base* base, int32_t component) {
 
 }  // namespace
 
+bool NormaliseComponentTexts(const DimensionRecord* dimension, const char* code, const char* text,
+                             const char* hostCode, T_TextBuf* codeOut, T_TextBuf* textOut,
+                             T_TextBuf* hostCodeOut) {
+  NewTexts texts;
+  if (!NormaliseTexts(dimension, code, text, hostCode, &texts)) return false;
+  TextBufAssignBuf(codeOut, &texts.code);
+  TextBufAssignBuf(textOut, &texts.text);
+  TextBufAssignBuf(hostCodeOut, &texts.hostCode);
+  return true;
+}
+
 // --- Records -------------------------------------------------------------------------------------
 
 ComponentRecord* AllocateComponent(T_Base* base) {

@@ -56,6 +56,11 @@ ComponentRecord* AddComponent(T_Base* base, int32_t dimension, const char* code,
 ComponentRecord* InsertComponentAfter(T_Base* base, int32_t dimension, const char* code,
                                       const char* text, const char* hostCode,
                                       ComponentRecord* sibling);
+// The code, text and host code as AddComponent would store them in the dimension (control
+// characters, blanks and letter case by its rules); false when they make no code.
+bool NormaliseComponentTexts(const DimensionRecord* dimension, const char* code, const char* text,
+                             const char* hostCode, T_TextBuf* codeOut, T_TextBuf* textOut,
+                             T_TextBuf* hostCodeOut);
 // Deletes every component of the dimension whose bit is set, with its whole subtree. The caller
 // sends code 12 with the set and then code 11.
 void DeleteMarkedComponents(T_Base* base, const BitVector* set, int32_t dimension);

@@ -29,7 +29,15 @@ constexpr int32_t kTextLogToFile = 3123;  // "Log to File.."
 constexpr const char* kErrorPrefix = "Error: ";
 constexpr const char* kAlertPrefix = "Alert: ";
 
-// A name beside the database's file; a database without a folder (untitled) keeps it relative.
+// Pushes a new log on the alert-handler stack as the database's alert log.
+T_LogAlerts* InstallLog(T_Base* base, const char* path, bool append) {
+  auto* log = new (std::nothrow) T_LogAlerts(path, append);
+  base->alertLog = log;
+  return log;
+}
+
+}  // namespace
+
 void ResolveBesideDatabase(const T_Base* base, const char* name, T_TextBuf* path) {
   T_TextBuf folder;
   PathGetDir(base->path ? base->path->c_str() : nullptr, &folder);
@@ -39,15 +47,6 @@ void ResolveBesideDatabase(const T_Base* base, const char* name, T_TextBuf* path
     PathResolve(path, name, base->path->c_str());
   }
 }
-
-// Pushes a new log on the alert-handler stack as the database's alert log.
-T_LogAlerts* InstallLog(T_Base* base, const char* path, bool append) {
-  auto* log = new (std::nothrow) T_LogAlerts(path, append);
-  base->alertLog = log;
-  return log;
-}
-
-}  // namespace
 
 void LogOperation(T_Base* base, const char* kind, const char* name, int32_t code) {
   if (base == nullptr || base->operationLog == nullptr) return;

@@ -48,6 +48,10 @@ void LogFile(T_Base* base, const char* path, int32_t code);
 // 3 decimals with the global decimal separator.
 void LogLoadTime(T_Base* base, const char* what, int64_t count, uint64_t startTick);
 
+// A name beside the database's file (an absolute name stays as it is); for a database without a
+// folder (untitled) a relative name stays relative.
+void ResolveBesideDatabase(const T_Base* base, const char* name, T_TextBuf* path);
+
 // --- Error file and alert logs ------------------------------------------------------------------
 
 // The error file name when one is set, else "Errors.txt" in the folder of the database's file.

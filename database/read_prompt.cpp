@@ -49,3 +49,12 @@ int32_t AskReadErrorText(T_Base* base, int32_t message, const char* text) {
   AlertAddText(&request, text);
   return AskReadError(base, &request);
 }
+
+int32_t AskReadErrorTexts(T_Base* base, int32_t message, const char* first, const char* second) {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = message;
+  AlertAddText(&request, first);
+  AlertAddText(&request, second);
+  return AskReadError(base, &request);
+}

@@ -16,5 +16,6 @@ constexpr int32_t kReadErrorLogToFile = 3;
 // Shows the request with the buttons 705, 701, 704 and 3123 and one beep, applies the answer to
 // the database's error flag and the abort flag, and returns it.
 int32_t AskReadError(T_Base* base, AlertRequest* request);
-// The same for a message with one "@0" text.
+// The same for a message with one "@0" text, or with "@0" and "@1".
 int32_t AskReadErrorText(T_Base* base, int32_t message, const char* text);
+int32_t AskReadErrorTexts(T_Base* base, int32_t message, const char* first, const char* second);

@@ -11,8 +11,10 @@
 #include "database/base.h"
 #include "database/base_sections.h"
 #include "database/card_records.h"
+#include "database/commands.h"
 #include "database/dimension_sections.h"
 #include "database/file_kinds.h"
+#include "database/file_progress.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
 #include "database/save_options.h"
@@ -22,6 +24,7 @@
 namespace {
 
 constexpr int32_t kErrorUnknownSection = 3818;  // Unknown section "@0"
+constexpr int32_t kStatusCommands = 4518;       // Commands
 
 using SectionReader = void (*)(T_Base* base, T_IStream* stream);
 using SectionWriter = void (*)(T_Base* base, T_OStream* stream);
@@ -30,12 +33,17 @@ using SectionWriter = void (*)(T_Base* base, T_OStream* stream);
 // line, which the dispatcher then takes as it finds it.
 void ReadTagLine(T_Base*, T_IStream* stream) { stream->NextLine(); }
 
-// Commands run once the command language does; until then their lines are stepped over.
+// The commands run as they are read; the list leaves the next "##" line current. A file that
+// gives commands of its own runs no open-direct commands after them.
 void ReadCommandsSection(T_Base* base, T_IStream* stream) {
-  while (!AbortRequested() && stream->NextLine()) {
-    if (IsSectionHeaderLine(stream)) break;
-  }
-  LogOperation(base, "commands section", nullptr, kLogVerbSkipped);
+  base->runOpenDirectCommands = 0;
+  FileProgressSetStatus(FileProgressCurrent(), kStatusCommands);
+  LogOperation(base, "commands section", nullptr, kLogVerbExecuting | kLogStepIndent);
+  CommandContext context;
+  context.base = base;
+  context.stream = stream;
+  runCommands(&context);
+  LogOperation(base, "commands section", nullptr, kLogVerbCompleted | kLogStepOutdent);
 }
 
 // Tried in this order; each tag matches a first field that begins with it, letter case ignored.

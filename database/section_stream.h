@@ -25,7 +25,7 @@
 //   14     "##End"                               always
 //
 // Read and never written: "##QEB-Text" (the first line of a text form) and "##Commands" (a
-// command section). Tags are matched as prefixes, letter case ignored ("##cardsX" reads as
+// command section, run as it is read: database/commands.h). Tags are matched as prefixes, letter case ignored ("##cardsX" reads as
 // "##Cards").
 //
 // Invariants of reading:

@@ -7,11 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "program_process.h"
 #include "registry_backup.h"
 #include "scratch_registry.h"
+#include "tests/core/streams/scratch_folder.h"
+#include "tests/source_path.h"
 
 namespace app_test {
 namespace {
@@ -140,6 +144,47 @@ TEST_F(ProgramRun, AStartWithoutAnAssociationAsksOnceAndRemembersTheUnattendedAn
   Start(L"");
   Close();
   EXPECT_EQ(Alerts(), "");
+}
+
+// A text form whose command section adds, sorts and names components, writes a line, opens an
+// error file, meets an unknown command, saves a text form and quits: the program ends by itself
+// with 0, and what it wrote equals the golden files (the error file's times masked). With
+// QEB_UPDATE_GOLDEN set the run writes the golden files instead, to be looked at before they are
+// committed. Until the program can open a database file the run is skipped: it reports the file
+// as one it cannot open.
+TEST_F(ProgramRun, ACommandSectionRunsToItsEndAndWritesItsGoldenFiles) {
+  const std::string data = "tests/app/data/commands/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
+  Start(L"\"" + WidePathText((folder / "run.qex").c_str()) + L"\"");
+  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
+       waited += 100) {
+    if (Alerts().rfind("605\t", 0) == 0) {
+      Close();
+      GTEST_SKIP() << "the program cannot open database files yet";
+    }
+    ASSERT_LT(waited, kTimeout) << Alerts();
+  }
+  EXPECT_EQ(ExitCode(), 0u);
+  const std::regex time("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
+  const struct {
+    std::string golden;
+    std::string written;
+  } outputs[] = {
+      {"saved.golden.qex", ReadWholeFile(folder / "saved.qex")},
+      {"written.golden.txt", ReadWholeFile(folder / "written.txt")},
+      {"errors.golden.txt",
+       std::regex_replace(ReadWholeFile(folder / "errors.txt"), time, "<time>")},
+      {"alerts.golden.txt", Alerts()},
+  };
+  for (const auto& output : outputs) {
+    const std::string golden = TestSourcePath(data + output.golden);
+    if (std::getenv("QEB_UPDATE_GOLDEN") != nullptr) {
+      WriteWholeFile(golden, output.written);
+    } else {
+      EXPECT_EQ(output.written, ReadWholeFile(golden)) << output.golden;
+    }
+  }
 }
 
 }  // namespace

@@ -289,6 +289,28 @@ TEST(Tokens, DefaultAndCommandFlags) {
   EXPECT_EQ(comments.Tokens(), (Strings{"/* a\rb */", "w"}));
 }
 
+// Nothing that runs across lines passes a "##" line: it stays current, rewound for its reader.
+TEST(Tokens, SectionLinesStopCommentsAndContinuations) {
+  const uint32_t flags = kTokenCommandLanguage | kTokenStopAtSections;
+  for (const char* text :
+       {"a /* open\r\nb\r\n##End\r\nc */ d", "a \\\r\n##End\r\nd", "a // note \\\r\n##End\r\nd"}) {
+    Reader reader(text, 0, flags);
+    reader.stream.NextLine();
+    EXPECT_EQ(reader.Tokens(), (Strings{"a"})) << text;
+    EXPECT_FALSE(reader.stream.NextToken()) << text;
+    EXPECT_EQ(std::string(reader.stream.lineStart, reader.stream.lineEnd), "##End") << text;
+    reader.stream.RewindLine();
+    ASSERT_TRUE(reader.stream.NextField());
+    EXPECT_EQ(std::string(reader.stream.Field(), reader.stream.FieldLength()), "##End");
+  }
+  Reader across("x\r\n##Tag y\r\nz", 0, kTokenDefault | kTokenAcrossLines | kTokenStopAtSections);
+  across.stream.NextLine();
+  EXPECT_EQ(across.Tokens(), (Strings{"x"}));
+  Reader without("a /* open\r\n##End\r\nc */ d", 0, kTokenCommandLanguage);
+  without.stream.NextLine();
+  EXPECT_EQ(without.Tokens(), (Strings{"a", "d"}));
+}
+
 TEST(Xml, TagsTextsAndAttributes) {
   Reader xml(
       "<?xml version=\"1.0\"?>\r\n<!-- a <comment> -->\r\n<root\r\n a=\"1\">text &amp; more</root>"

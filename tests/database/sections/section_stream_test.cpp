@@ -61,7 +61,7 @@ TEST_F(SectionStream, EveryTagReachesItsReaderInAnyLetterCase) {
       {"##TEMPLATES\r\n#C\tA: B\r\n", [](T_Base* b) { return HasPassThroughTemplates(b); }},
       {"##defaults\r\n#C\tCards\r\nxem\t1\r\n##End\r\n",
        [](T_Base* b) { return b->passThrough && b->passThrough->defaults; }},
-      // Skipped whole: its lines neither prompt nor reach a reader.
+      // Its commands run (a beep asks nothing) and the next section is read as ever.
       {"##Commands\r\nbeep\r\n##BaseOptions\r\nCN\t7\r\n",
        [](T_Base* b) { return b->cardDigits == 7; }},
   };
