@@ -105,8 +105,10 @@ class Rewriter {
     // The path's last part, after "\", "/" or "[", must be the whole file name.
     const char* nameEnd = close;
     while (nameEnd > w_->data + i + 1 && nameEnd[-1] == ' ') --nameEnd;
+    const char* partStart = w_->data + i + 1;
+    while (partStart < nameEnd && *partStart == ' ') ++partStart;
     const char* name = nameEnd;
-    while (name > w_->data + i + 1 && name[-1] != '\\' && name[-1] != '/') --name;
+    while (name > partStart && name[-1] != '\\' && name[-1] != '/') --name;
     if (MatchName(name, nameEnd, r_->fileName.c_str()) != nameEnd - name) return false;
     *p = SkipBlanks(static_cast<int32_t>(close - w_->data) + 1);
     return true;
