@@ -435,9 +435,15 @@ void ReadMacro(Macro* macro, T_IStream* stream) {
   macro->inExecuteMenu = 0;
   macro->runAtOpen = 0;
   ForEachRecord(&macro->lines, [macro](T_IStream* record) {
-    char key = *record->Field();
-    if (key == 'A' && record->FieldLength() > 1) SetFlagFromSign(&macro->inExecuteMenu, record->Field()[1]);
-    if (key == 'S' && record->FieldLength() > 1) SetFlagFromSign(&macro->runAtOpen, record->Field()[1]);
+    const char* key = record->Field();
+    if (record->FieldLength() > 1 && (*key == 'A' || *key == 'S'))
+      SetFlagFromSign(*key == 'A' ? &macro->inExecuteMenu : &macro->runAtOpen, key[1]);
+    if (record->FieldLength() == 1 && *key == 'M') {
+      // The pieces of a long text go with it: no piece is a line of its own.
+      char* text = nullptr;
+      record->ReadLongText(&text);
+      BlockTextFree(&text);
+    }
   });
   Notify(macro->database, kChangeMacroChanged, macro, 0);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Two open databases in a scratch folder ("own.qeb" and "other.qeb") with a third file beside
 // them that no database has open ("closed.qeb"), alerts answered by message, and the services a
-// link reaches recorded: the card editor, opening a file (a new database of that path), the
-// signature stamp, the commands a macro runs and the windows of templates.
+// link or a menu entry reaches recorded: the card editor, opening a file (a new database of that
+// path), the signature stamp, the commands a macro runs, the windows of templates and the
+// editors of stored objects.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "../../core/streams/scratch_folder.h"
 #include "core/alert.h"
+#include "core/input_stream.h"
 #include "core/output_stream.h"
 #include "database/base.h"
 #include "database/cards.h"
@@ -20,10 +22,10 @@
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/templates.h"
+#include "database/time_scale.h"
 #include "tests/database/base/base_fixture.h"
 #include "ui/document_window.h"
 #include "ui/menu_model.h"
-#include "core/input_stream.h"
 
 namespace links_test {
 
@@ -38,6 +40,9 @@ struct Recorded {
   std::vector<std::string> openedFiles;
   std::vector<std::string> commands;  // "title: text"
   std::vector<std::pair<T_Template*, int32_t>> windows;
+  // "kind name" of each editor opened, and the database it was opened in.
+  std::vector<std::string> editors;
+  std::vector<T_Base*> editorBases;
   static Recorded& Get() {
     static Recorded recorded;
     return recorded;
@@ -47,6 +52,11 @@ struct Recorded {
 inline T_HWindow* RecordWindow(T_Template* templ, T_Template*, int32_t flags) {
   Recorded::Get().windows.push_back({templ, flags});
   return nullptr;
+}
+
+inline void Editor(T_Base* base, const char* kind, const char* name) {
+  Recorded::Get().editors.push_back(std::string(kind) + " " + (name ? name : ""));
+  Recorded::Get().editorBases.push_back(base);
 }
 
 inline const ObjectServices& RecordingServices() {
@@ -71,6 +81,16 @@ inline const ObjectServices& RecordingServices() {
                        static_cast<size_t>(stream->dataEnd - stream->base));
       Recorded::Get().commands.push_back(std::string(CurrentCommandTitle()) + ": " + text);
     };
+    s.openSaveSetupEditor = [](T_Base* base, SaveSetup* setup) {
+      Editor(base, "save setup", setup->name);
+    };
+    s.openImportSetupEditor = [](T_Base* base, ImportSetup* setup) {
+      Editor(base, "import setup", setup->name);
+    };
+    s.openTimeScaleEditor = [](T_Base* base, TimeScale* scale) {
+      Editor(base, "time scale", scale->name);
+    };
+    s.openMacroEditor = [](T_Base* base, Macro* macro) { Editor(base, "macro", macro->name); };
     return s;
   }();
   return services;
