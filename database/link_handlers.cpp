@@ -137,7 +137,8 @@ T_LinkContext* CreateBaseLinkContext(T_Base* base) {
 }
 
 void LinkContextFollowPath(T_Base* base) {
-  if (base->linkContext) base->linkContext->SetBasePath(HasFolder(base) ? base->path->c_str() : nullptr);
+  if (base->linkContext)
+    base->linkContext->SetBasePath(HasFolder(base) ? base->path->c_str() : nullptr);
 }
 
 // --- Handlers ----------------------------------------------------------------------------------
@@ -292,8 +293,9 @@ bool ParseLinkDatabase(const char** position, T_TextBuf* file) {
   *position = p;
   if (*p != '[') return true;
   const char* close = std::strchr(p + 1, ']');
-  TextBufAssignBytes(file, p + 1,
-                     close ? static_cast<int32_t>(close - p - 1) : static_cast<int32_t>(std::strlen(p + 1)));
+  TextBufAssignBytes(
+      file, p + 1,
+      close ? static_cast<int32_t>(close - p - 1) : static_cast<int32_t>(std::strlen(p + 1)));
   TextBufTrim(file, ' ');
   if (!close || file->empty() || TextBufFind(file, 0, "?") >= 0) return false;
   *position = SkipBlanks(close + 1);

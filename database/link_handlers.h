@@ -110,8 +110,7 @@ bool ParseLinkDatabase(const char** position, T_TextBuf* file);
 // goes to file): the handler's own for no file part; else the file resolved against the own
 // database's folder (again with "/" read as "\"), else the open database of that file name, else
 // none. A file that exists is the open database of it, or with open the database opened from it.
-T_Base* ResolveLinkDatabase(T_BaseLink* handler, const char** position, T_TextBuf* file,
-                            bool open);
+T_Base* ResolveLinkDatabase(T_BaseLink* handler, const char** position, T_TextBuf* file, bool open);
 
 // A card key: its id and the form it was written in.
 struct CardKey {

@@ -333,8 +333,7 @@ const SignatureStamp* LinkRenameStamp(LinkRename* rename) {
 
 void RenameLinksInCards(T_Base* base, LinkRename* rename) {
   bool any = false;
-  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard;
-       card = card->next) {
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
     bool changed = RewriteLinks(rename, &card->title);
     for (GroupRecord* group = card->firstGroup; group; group = group->next) {
       for (LineRecord* line = group->firstLine; line; line = line->next) {

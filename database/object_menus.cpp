@@ -90,9 +90,7 @@ T_MenuItem* ExecuteMenu(T_MenuItem* templatesMenu) {
 }
 
 // The colon that ends the next part: the first one that is not the first character.
-const char* NextPartEnd(const char* part) {
-  return *part ? std::strchr(part + 1, ':') : nullptr;
-}
+const char* NextPartEnd(const char* part) { return *part ? std::strchr(part + 1, ':') : nullptr; }
 
 void AddMacroEntry(Macro* macro, T_MenuItem* macrosMenu) {
   const char* name = macro->name ? macro->name : "";

@@ -324,8 +324,7 @@ void SaveSetupFree(SaveSetup* setup) {
 }
 
 void SaveSetupDelete(SaveSetup* setup) {
-  if (setup->database != nullptr)
-    Notify(setup->database, kChangeSaveSetupRenamed + 3, setup, 0);
+  if (setup->database != nullptr) Notify(setup->database, kChangeSaveSetupRenamed + 3, setup, 0);
   SaveSetupFree(setup);
 }
 
@@ -368,8 +367,7 @@ void ImportSetupFree(ImportSetup* setup) {
 }
 
 void ImportSetupDelete(ImportSetup* setup) {
-  if (setup->database != nullptr)
-    Notify(setup->database, kChangeImportSetupRenamed + 3, setup, 0);
+  if (setup->database != nullptr) Notify(setup->database, kChangeImportSetupRenamed + 3, setup, 0);
   ImportSetupFree(setup);
 }
 

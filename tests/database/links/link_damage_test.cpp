@@ -8,8 +8,8 @@
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "database/link_rename.h"
-#include "ui/link_markup.h"
 #include "tests/database/links/links_fixture.h"
+#include "ui/link_markup.h"
 
 namespace links_test {
 namespace {
@@ -75,7 +75,9 @@ TEST_F(LinksTest, MutatedLinkTextsAreReadSafely) {
     for (int32_t kind : {kRenameCard, kRenameTemplate, kRenameMacro}) {
       LinkRename rename;
       rename.kind = kind;
-      rename.keyword = kind == kRenameCard ? "card=" : kind == kRenameTemplate ? "template=" : "macro=";
+      rename.keyword = kind == kRenameCard       ? "card="
+                       : kind == kRenameTemplate ? "template="
+                                                 : "macro=";
       rename.oldId = id;
       rename.newId = CardId{PackDate(2012, 11, 23), 12};
       TextBufAssign(&rename.oldText, kind == kRenameTemplate ? "Sales: Monthly" : "Run");

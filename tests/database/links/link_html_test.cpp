@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/output_stream.h"
-#include "ui/link_markup.h"
 #include "tests/database/links/links_fixture.h"
+#include "ui/link_markup.h"
 
 namespace links_test {
 namespace {

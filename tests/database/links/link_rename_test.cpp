@@ -32,7 +32,9 @@ struct Rename {
 };
 
 void Prepare(LinkRename* rename, const Rename& r) {
-  rename->kind = r.kind == kCard ? kRenameCard : r.kind == kTemplate ? kRenameTemplate : kRenameMacro;
+  rename->kind = r.kind == kCard       ? kRenameCard
+                 : r.kind == kTemplate ? kRenameTemplate
+                                       : kRenameMacro;
   rename->keyword = r.kind == kCard ? "card=" : r.kind == kTemplate ? "template=" : "macro=";
   TextBufAssign(&rename->fileName, r.fileName);
   if (r.kind == kCard) {
@@ -95,7 +97,8 @@ TEST(RewriteLinks, FollowsOnlyWholeTargets) {
       {kTemplate, "template=\"Sales: Monthly\"", "template=\"Sales: Weekly: Net\""},
       {kTemplate, "template=\"sales:monthly\"", "template=\"Sales: Weekly: Net\""},
       {kTemplate, "template='Sales:  Monthly'", "template='Sales: Weekly: Net'"},
-      {kTemplate, "<a template=Sales:Monthly>Monthly</a>", "<a template=Sales:Weekly:Net>Monthly</a>"},
+      {kTemplate, "<a template=Sales:Monthly>Monthly</a>",
+       "<a template=Sales:Weekly:Net>Monthly</a>"},
       {kTemplate, "template=Sales:Monthly", "template=Sales:Weekly:Net"},
       {kTemplate, "<a template=Sales: Monthly>M</a>", "<a template=Sales: Monthly>M</a>"},
       {kTemplate, "template=\"Sales: Monthly report\"", "template=\"Sales: Monthly report\""},
@@ -121,7 +124,8 @@ TEST(RewriteLinks, OtherDatabasesFollowOnlyLinksNamingTheFile) {
       {kCard, "card=\"[own.qeb.bak]121122-1\"", "card=\"[own.qeb.bak]121122-1\""},
       {kCard, "card=\"[own.qeb121122-1\"", "card=\"[own.qeb121122-1\""},
       {kMacro, "<a macro=\"[own.qeb]Run\">Run</a>", "<a macro=\"[own.qeb]Go\">Go</a>"},
-      {kTemplate, "template=\"[own.qeb]Sales:Monthly\"", "template=\"[own.qeb]Sales: Weekly: Net\""},
+      {kTemplate, "template=\"[own.qeb]Sales:Monthly\"",
+       "template=\"[own.qeb]Sales: Weekly: Net\""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Rewritten({c.kind, "own.qeb"}, c.text), c.rewritten) << c.text;

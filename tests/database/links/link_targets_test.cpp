@@ -69,9 +69,9 @@ TEST_F(TargetsTest, CardTargetsExistOnlyInTheirShapeAndDatabase) {
       {"12112a-5", false},
       {"121122-a", false},
       {"121122+5", false},
-      {"121122-6", false},   // no such card
-      {"121322-5", false},   // no 13th month
-      {"121131-5", false},   // no November 31
+      {"121122-6", false},  // no such card
+      {"121322-5", false},  // no 13th month
+      {"121131-5", false},  // no November 31
       {"121122-99999999999", false},
       {"[other.qeb]121122-7", true},
       {" [ OTHER.qeb ] 121122-7", true},
@@ -114,7 +114,8 @@ TEST_F(TargetsTest, FollowOpensCardsRunsMacrosAndTemplates) {
   // A closed file beside the database opens to show its card.
   ASSERT_TRUE(card->Follow("[closed.qeb]121122-2"));
   ASSERT_EQ(Recorded::Get().openedFiles.size(), 1u);
-  EXPECT_TRUE(PathSameFile(Recorded::Get().openedFiles[0].c_str(), (folder / "closed.qeb").c_str()));
+  EXPECT_TRUE(
+      PathSameFile(Recorded::Get().openedFiles[0].c_str(), (folder / "closed.qeb").c_str()));
   T_Base* opened = Recorded::Get().cards.back().base;
   EXPECT_EQ(opened, FindOpenBase((folder / "closed.qeb").c_str()));
   EXPECT_EQ(Recorded::Get().cards.back().line, 0);
@@ -192,8 +193,8 @@ TEST_F(TargetsTest, SlashesStandForBackslashesInFileParts) {
   EXPECT_FALSE(Handler(own, "card")->TargetExists("[sub/deep.qeb]121122-2"));
   ASSERT_TRUE(Handler(own, "card")->Follow("[sub/deep.qeb]121122-2"));
   ASSERT_EQ(Recorded::Get().openedFiles.size(), 1u);
-  EXPECT_TRUE(PathSameFile(Recorded::Get().openedFiles[0].c_str(),
-                           (folder / "sub\\deep.qeb").c_str()));
+  EXPECT_TRUE(
+      PathSameFile(Recorded::Get().openedFiles[0].c_str(), (folder / "sub\\deep.qeb").c_str()));
 }
 
 TEST_F(TargetsTest, UntitledDatabasesResolveOnlyByOpenNames) {

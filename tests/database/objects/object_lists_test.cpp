@@ -87,7 +87,8 @@ class ListsTest : public LinksTest {
   }
   std::vector<std::string> Runs() {
     std::vector<std::string> titles;
-    for (const std::string& run : Recorded::Get().commands) titles.push_back(run.substr(0, run.find(':')));
+    for (const std::string& run : Recorded::Get().commands)
+      titles.push_back(run.substr(0, run.find(':')));
     return titles;
   }
 
@@ -101,8 +102,7 @@ TEST_F(ListsTest, MacroFlagsComeFromTheirLines) {
     uint8_t atOpen;
   };
   const Case cases[] = {
-      {"M\tx\r\nA+\r\nS+\r\nP-\r\n", 1, 1},
-      {"A+\r\nA-\r\n", 0, 0},
+      {"M\tx\r\nA+\r\nS+\r\nP-\r\n", 1, 1}, {"A+\r\nA-\r\n", 0, 0},
       {"A+\r\nA*\r\nS\r\nSx\r\n", 1, 0},  // a second character other than + or - keeps the flag
       {"A+\tS-\r\nS+x\r\n", 1, 1},        // only the first field counts
       {"M\tS+ is no line\r\n", 0, 0},
@@ -117,7 +117,8 @@ TEST_F(ListsTest, MacroFlagsComeFromTheirLines) {
   // The pieces of a long command text are no lines of their own, whatever they begin with.
   std::string piece(4200, 'x');
   Macro* macro = MacroCreate(own, "Long");
-  ReadMacros(own, "##Macro\tLong\r\nM\t" + piece + "/==\r\nS+" + piece + "/==\r\nA+end\r\nS-\r\n\r\n");
+  ReadMacros(own,
+             "##Macro\tLong\r\nM\t" + piece + "/==\r\nS+" + piece + "/==\r\nA+end\r\nS-\r\n\r\n");
   EXPECT_EQ(macro->runAtOpen, 0);
   EXPECT_EQ(macro->inExecuteMenu, 0);
   T_TextBuf text;
@@ -245,7 +246,7 @@ TEST_F(ListsTest, TimeScalesByNameAndPosition) {
     TimeScale* found;
   };
   const Case cases[] = {{"quarters", quarters}, {"  YEARS ", years}, {"", nullptr},
-                        {"   ", nullptr},       {"Month", nullptr}, {nullptr, nullptr}};
+                        {"   ", nullptr},       {"Month", nullptr},  {nullptr, nullptr}};
   for (const Case& c : cases) EXPECT_EQ(own->FindTimeScale(c.name), c.found) << c.name;
   EXPECT_EQ(own->CountTimeScales(), 3);
   EXPECT_EQ(own->GetTimeScaleAt(0), months);

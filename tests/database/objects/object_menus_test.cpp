@@ -144,8 +144,9 @@ TEST_F(MenusTest, ObjectEntriesOpenTheirEditorsInTheMenuDatabase) {
     EXPECT_EQ(item->command, 0);
     item->Execute();
   }
-  EXPECT_EQ(Recorded::Get().editors,
-            (std::vector<std::string>{"save setup Yearly", "import setup Bank", "time scale Quarters"}));
+  EXPECT_EQ(
+      Recorded::Get().editors,
+      (std::vector<std::string>{"save setup Yearly", "import setup Bank", "time scale Quarters"}));
   EXPECT_EQ(Recorded::Get().editorBases, (std::vector<T_Base*>{own, own, own}));
   EXPECT_EQ(subsetEditors, (std::vector<Subset*>{subset}));
 
