@@ -90,6 +90,15 @@ T_Base* Resolve(T_BaseLink* handler, const char* target, const char** rest, T_Te
   return base;
 }
 
+// The database a followed link names, opened when it is a closed file; null with the pending
+// error 3821 and the file part when there is none.
+T_Base* ResolveToFollow(T_BaseLink* handler, const char* target, const char** rest) {
+  T_TextBuf file;
+  T_Base* base = Resolve(handler, target, rest, &file, true);
+  if (!base) SetError(kErrorLinkDatabase, file.c_str());
+  return base;
+}
+
 // A whole card target at the position: the key, and an anchor that runs to the end.
 bool ReadCardTarget(const char* text, CardKey* key, int32_t* line) {
   const char* end = text + std::strlen(text);
@@ -172,12 +181,8 @@ bool T_CardLink::TargetExists(const char* target) {
 
 bool T_CardLink::Follow(const char* target) {
   const char* rest;
-  T_TextBuf file;
-  T_Base* base = Resolve(this, target, &rest, &file, true);
-  if (!base) {
-    SetError(kErrorLinkDatabase, file.c_str());
-    return false;
-  }
+  T_Base* base = ResolveToFollow(this, target, &rest);
+  if (!base) return false;
   CardKey key;
   int32_t line;
   if (!ReadCardTarget(rest, &key, &line) || !CardExists(base, &key.id)) {
@@ -222,12 +227,8 @@ bool T_MacroLink::TargetExists(const char* target) {
 
 bool T_MacroLink::Follow(const char* target) {
   const char* rest;
-  T_TextBuf file;
-  T_Base* base = Resolve(this, target, &rest, &file, true);
-  if (!base) {
-    SetError(kErrorLinkDatabase, file.c_str());
-    return false;
-  }
+  T_Base* base = ResolveToFollow(this, target, &rest);
+  if (!base) return false;
   Macro* macro = base->FindMacro(rest);
   if (!macro) {
     SetError(kErrorLinkMacro, rest);
@@ -249,12 +250,8 @@ bool T_TemplateLink::TargetExists(const char* target) {
 
 bool T_TemplateLink::Follow(const char* target) {
   const char* rest;
-  T_TextBuf file;
-  T_Base* base = Resolve(this, target, &rest, &file, true);
-  if (!base) {
-    SetError(kErrorLinkDatabase, file.c_str());
-    return false;
-  }
+  T_Base* base = ResolveToFollow(this, target, &rest);
+  if (!base) return false;
   T_Template* templ = FindTemplateText(base, rest);
   if (!templ) {
     SetError(kErrorLinkTemplate, rest);

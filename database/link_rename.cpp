@@ -245,6 +245,18 @@ void SendRename(T_Base* base, LinkRename* rename) {
   }
 }
 
+// Template paths and macro names: nothing when old and new differ only in letter case.
+void RenameNamedLinks(T_Base* base, int32_t kind, const char* keyword, const char* oldName,
+                      const char* newName) {
+  if (StrEqualNoCase(oldName, newName)) return;
+  LinkRename rename;
+  rename.kind = kind;
+  rename.keyword = keyword;
+  TextBufAssign(&rename.oldText, oldName);
+  TextBufAssign(&rename.newText, newName);
+  SendRename(base, &rename);
+}
+
 void PrintId(T_TextBuf* text, const CardId* id) {
   TextBufSetLength(text, 0);
   CardKey plain;
@@ -269,23 +281,11 @@ void RenameCardLinks(T_Base* base, const CardId* oldId, const CardId* newId) {
 }
 
 void RenameTemplateLinks(T_Base* base, const char* oldPath, const char* newPath) {
-  if (StrEqualNoCase(oldPath, newPath)) return;
-  LinkRename rename;
-  rename.kind = kRenameTemplate;
-  rename.keyword = "template=";
-  TextBufAssign(&rename.oldText, oldPath);
-  TextBufAssign(&rename.newText, newPath);
-  SendRename(base, &rename);
+  RenameNamedLinks(base, kRenameTemplate, "template=", oldPath, newPath);
 }
 
 void RenameMacroLinks(T_Base* base, const char* oldName, const char* newName) {
-  if (StrEqualNoCase(oldName, newName)) return;
-  LinkRename rename;
-  rename.kind = kRenameMacro;
-  rename.keyword = "macro=";
-  TextBufAssign(&rename.oldText, oldName);
-  TextBufAssign(&rename.newText, newName);
-  SendRename(base, &rename);
+  RenameNamedLinks(base, kRenameMacro, "macro=", oldName, newName);
 }
 
 bool RewriteLinksBuf(LinkRename* rename, T_TextBuf* text, int32_t limit) {

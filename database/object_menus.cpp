@@ -63,6 +63,17 @@ void RunAsCommand(T_MenuItem* item, Action action) {
   SetCurrentCommandTitle(previous);
 }
 
+// Opens the editor of an object that still stands on its list in the current menu database.
+template <typename Record>
+void OpenListedEditor(T_MenuItem* item, Record* T_Base::*list, Record* object,
+                      void (*ObjectServices::*editor)(T_Base*, Record*)) {
+  T_Base* base = CurrentMenuDatabase();
+  if (!base || !OnList(base->*list, object)) return;
+  RunAsCommand(item, [base, object, editor] {
+    if (auto open = CurrentObjectServices().*editor) open(base, object);
+  });
+}
+
 // The submenu of the parent with the title (letter case ignored), made when missing; a macro's
 // own entry is never taken for a submenu.
 T_MenuItem* Submenu(T_MenuItem* parent, const char* title) {
@@ -128,12 +139,7 @@ T_SaveSetupCom::T_SaveSetupCom(T_MenuItem* parent, SaveSetup* object)
 }
 
 void T_SaveSetupCom::Execute() {
-  T_Base* base = CurrentMenuDatabase();
-  if (!base || !OnList(base->saveSetups, setup)) return;
-  SaveSetup* object = setup;
-  RunAsCommand(this, [base, object] {
-    if (auto open = CurrentObjectServices().openSaveSetupEditor) open(base, object);
-  });
+  OpenListedEditor(this, &T_Base::saveSetups, setup, &ObjectServices::openSaveSetupEditor);
 }
 
 T_ImpSetupCom::T_ImpSetupCom(T_MenuItem* parent, ImportSetup* object)
@@ -142,12 +148,7 @@ T_ImpSetupCom::T_ImpSetupCom(T_MenuItem* parent, ImportSetup* object)
 }
 
 void T_ImpSetupCom::Execute() {
-  T_Base* base = CurrentMenuDatabase();
-  if (!base || !OnList(base->importSetups, setup)) return;
-  ImportSetup* object = setup;
-  RunAsCommand(this, [base, object] {
-    if (auto open = CurrentObjectServices().openImportSetupEditor) open(base, object);
-  });
+  OpenListedEditor(this, &T_Base::importSetups, setup, &ObjectServices::openImportSetupEditor);
 }
 
 T_SubsetCom::T_SubsetCom(T_MenuItem* parent, Subset* object)
@@ -168,12 +169,7 @@ T_TScaleCom::T_TScaleCom(T_MenuItem* parent, TimeScale* object)
 }
 
 void T_TScaleCom::Execute() {
-  T_Base* base = CurrentMenuDatabase();
-  if (!base || !OnList(base->timeScales, scale)) return;
-  TimeScale* object = scale;
-  RunAsCommand(this, [base, object] {
-    if (auto open = CurrentObjectServices().openTimeScaleEditor) open(base, object);
-  });
+  OpenListedEditor(this, &T_Base::timeScales, scale, &ObjectServices::openTimeScaleEditor);
 }
 
 T_BMacroCom::T_BMacroCom(T_MenuItem* parent, Macro* object, int32_t entryMode, const char* label)
