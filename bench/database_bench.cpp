@@ -18,6 +18,7 @@
 #include "database/cards.h"
 #include "database/dimension_sections.h"
 #include "database/lines.h"
+#include "database/link_rename.h"
 #include "database/model_links.h"
 #include "database/operation_log.h"
 
@@ -208,6 +209,38 @@ int main() {
     Selection_free(&selection);
   }
   BenchSections(base);
+
+  {
+    // A card move scans the titles, notes and line texts of every card for links to it: first
+    // with no link at all, then with card links in 1% of the notes and of the line texts.
+    CardId oldId{PackDate(2010, 1, 1), 1};
+    CardId newId{PackDate(2010, 1, 1), 91};
+    start = Now();
+    RenameCardLinks(base, &oldId, &newId);
+    double none = Now() - start;
+    int64_t linked = 0;
+    for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard;
+         card = card->next) {
+      if (Random(100) == 0) {
+        SetCardNotes(card, "Paid, see card=\"100101-1\" and the note before.");
+        ++linked;
+      }
+      for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+        for (LineRecord* line = group->firstLine; line; line = line->next) {
+          if (Random(100) == 0) {
+            SetLineText(line, "Line <a card=\"100102-7\">100102-7</a>");
+            ++linked;
+          }
+        }
+      }
+    }
+    start = Now();
+    RenameCardLinks(base, &oldId, &newId);
+    double some = Now() - start;
+    std::printf("card move over %lld lines: %.3f s without links, %.3f s with %lld card links\n",
+                static_cast<long long>(base->lineCount), none, some,
+                static_cast<long long>(linked));
+  }
 
   start = Now();
   CardId from{0, 0};

@@ -264,6 +264,13 @@ int64_t FileSizeOfPath(const char* path) {
   return size.QuadPart;
 }
 
+bool FileExists(const char* path) {
+  std::wstring wide = WidePathText(path);
+  if (wide.empty()) return false;
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 double FileTimeToDate(const FILETIME* localTime) {
   SYSTEMTIME t{};
   if (!FileTimeToSystemTime(localTime, &t)) return 0.0;

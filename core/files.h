@@ -86,6 +86,8 @@ int32_t FileOpenErrorCode(uint32_t win32Error);
 
 // 0 when the file cannot be opened.
 int64_t FileSizeOfPath(const char* path);
+// True when the path names an existing file (a folder is no file).
+bool FileExists(const char* path);
 // The creation or last-write time as a local date value in seconds; 0 when not found.
 double FileCreationDate(const char* path);
 double FileModifiedDate(const char* path);

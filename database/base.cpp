@@ -14,6 +14,7 @@
 #include "database/component_tree.h"
 #include "database/components.h"
 #include "database/line_origins.h"
+#include "database/link_handlers.h"
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
@@ -34,6 +35,7 @@ namespace {
 BaseServices EngineServices() {
   BaseServices engine{};
   InstallTemplateHooks(&engine);
+  engine.createLinkContext = CreateBaseLinkContext;
   return engine;
 }
 

@@ -218,6 +218,18 @@ class T_Base {
   // the old one move to the new one. Code 64.
   void ResetDefaultTemplate(int32_t kind);
 
+  // --- Stored objects (database/stored_object_holders.cpp, time_scale.cpp, object_lists.cpp) ---
+  // Control characters removed and blanks trimmed; null for an empty name or none of that name
+  // (letter case ignored). The name index is built on first use.
+  Macro* FindMacro(const char* name);
+  // Blanks trimmed, letter case ignored; null for an empty name or none of that name.
+  TimeScale* FindTimeScale(const char* name);
+  // By position from 0, in order of creation; null outside the list.
+  TimeScale* GetTimeScaleAt(int64_t n);
+  int64_t CountTimeScales();
+  // -1 when the time scale is not the database's.
+  int64_t IndexOfTimeScale(const TimeScale* scale);
+
   // --- XML reading checks (database/xml_checks.cpp) ----------------------------------------------
   // The reports go through the read-problem prompt, and only while xmlErrors is on.
   // 3900 with the current tag's name; the element is skipped whether reported or not.

@@ -11,11 +11,12 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/lines.h"
+#include "database/link_rename.h"
 #include "database/model_links.h"
 
 namespace {
 
-CardRenameHook renameHook = nullptr;
+CardRenameHook renameHook = RenameCardLinks;
 
 constexpr int64_t kPumpEvery = 512;
 
@@ -419,7 +420,7 @@ void CardSetReviewStamp(CardRecord* card, const SignatureStamp* stamp, int32_t c
   if (command == kCommandApprove) card->approved = *stamp;
 }
 
-void SetCardRenameHook(CardRenameHook hook) { renameHook = hook; }
+void SetCardRenameHook(CardRenameHook hook) { renameHook = hook ? hook : RenameCardLinks; }
 
 void RaiseCardDigitsToFit(T_Base* base) {
   // The last card of each date holds its date's largest number.

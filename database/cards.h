@@ -89,7 +89,7 @@ void CardSetReviewStamp(CardRecord* card, const SignatureStamp* stamp, int32_t c
 
 // --- Renames ----------------------------------------------------------------------------------
 // Called by MoveCard when a card's printed id changed, so that links to the old id can be
-// rewritten. None by default.
+// rewritten: RenameCardLinks (database/link_rename.h). Null puts it back.
 using CardRenameHook = void (*)(T_Base* base, const CardId* oldId, const CardId* newId);
 void SetCardRenameHook(CardRenameHook hook);
 

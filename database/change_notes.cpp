@@ -3,6 +3,8 @@
 #include "database/base.h"
 #include "database/card_selection.h"
 #include "database/date_ref.h"
+#include "database/link_handlers.h"
+#include "database/link_rename.h"
 #include "database/menu_marks.h"
 #include "database/model_links.h"
 #include "database/subsets.h"
@@ -108,7 +110,11 @@ void DoModelUpkeep(T_Base* base, const ChangeNote* note) {
       RaiseCardDigitsToFit(base);
       break;
     case kChangeLinks:
-      // links: card titles, notes and line texts of every card are rewritten here
+      if (note->rename) RenameLinksInCards(base, note->rename);
+      break;
+    case kChangePath:
+      // Relative links resolve against the file's folder, so they survive "Save As".
+      LinkContextFollowPath(base);
       break;
     default:
       break;

@@ -13,6 +13,7 @@
 #include "database/base.h"
 #include "database/command_handlers.h"
 #include "database/commands.h"
+#include "database/object_services.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
 #include "database/subsets.h"
@@ -333,7 +334,11 @@ void T_Base::RunCommandText(const char* text, const char* title) {
     CommandContext context;
     context.base = this;
     context.stream = &stream;
-    runCommands(&context);
+    // Tests replace the interpreter to record what macros run.
+    if (CurrentObjectServices().runCommands)
+      CurrentObjectServices().runCommands(this, &stream);
+    else
+      runCommands(&context);
     if (stream.lineBuffer != nullptr) MemZero(stream.lineBuffer, stream.lineBufferSize);
     if (stream.tokenBuffer != nullptr) MemZero(stream.tokenBuffer, kTokenBufferSize);
   }

@@ -14,6 +14,7 @@
 #include "database/change_notes.h"
 #include "database/component_lookup.h"
 #include "database/component_tree.h"
+#include "database/link_rename.h"
 #include "database/model_links.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
@@ -493,7 +494,10 @@ void SetHostCaseLetter(DimensionRecord* dimension, char letter) {
 // --- The dimension record's notes ----------------------------------------------------------------
 
 void DimensionRecordOnChange(DimensionRecord* dimension, const ChangeNote* note) {
-  // Code 63 (links rewritten in the components' texts) arrives with the link rewriting.
+  if (note->code == kChangeLinks && note->rename) {
+    RenameLinksInComponents(dimension->database, dimension->number, note->rename);
+    return;
+  }
   if (note->code != kChangeComponentsRebuilt || note->index != dimension->number) return;
   T_Base* base = dimension->database;
   int32_t d = dimension->number;

@@ -5,6 +5,7 @@
 
 #include "core/alert.h"
 #include "core/array_record.h"
+#include "core/criteria.h"
 #include "core/cstring.h"
 #include "core/hash_index.h"
 #include "core/input_stream.h"
@@ -28,6 +29,7 @@ constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
 constexpr int32_t kChangeMacroAdded = kChangeMacroRenamed + 2;
 constexpr int32_t kErrorMacroRecursive = 7106;  // Macro "@0" called recursively.
 constexpr int32_t kMacroKeyKind = 0;            // names ignore letter case
+constexpr int32_t kCriteriaNoCase = 5;          // name patterns ignore letter case
 
 void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
   ChangeNote note;
@@ -106,6 +108,17 @@ void ForEachLine(const SectionLines* lines, Visit visit) {
     if (lineEnd == nullptr) lineEnd = end;
     if (!visit(p, lineEnd - p)) return;
     p = lineEnd + 1;
+  }
+}
+
+// Calls visit(stream) for every kept line that has a first field, the stream on that field; a
+// long text read by visit takes its continuation lines with it.
+template <typename Visit>
+void ForEachRecord(const SectionLines* lines, Visit visit) {
+  T_IStream stream;
+  stream.CtorFromMemory(lines->bytes, lines->length);
+  while (stream.NextLine()) {
+    if (stream.NextField()) visit(&stream);
   }
 }
 
@@ -220,20 +233,44 @@ bool BuildMacroIndex(T_Base* base) {
   return true;
 }
 
-// True when the record holds a command text: an "M" line with something after its key.
-bool MacroHasText(const Macro* macro) {
-  bool found = false;
-  ForEachLine(&macro->lines, [&found](const char* line, int64_t n) {
-    found = n > 2 && line[0] == 'M' && line[1] == '\t';
-    return !found;
-  });
-  return found;
-}
-
 int32_t CompareMacroNames(void* context, int64_t a, int64_t b) {
   void** macros = ArrayPointers(static_cast<ArrayRecord*>(context));
   return StrCompareNoCaseNullLast(static_cast<Macro*>(macros[a])->name,
                                   static_cast<Macro*>(macros[b])->name);
+}
+
+// Names by a text criterion (letter case ignored); no pattern passes every name.
+class NameFilter {
+ public:
+  explicit NameFilter(const char* pattern) : all_(pattern == nullptr) {
+    Criteria_Init(&criteria_);
+    if (all_) return;
+    T_TextBuf text(pattern);
+    Criteria_Compile(&criteria_, &text, kCriteriaNoCase, false);
+  }
+  ~NameFilter() { MemFreeHeld(&criteria_); }
+  NameFilter(const NameFilter&) = delete;
+  NameFilter& operator=(const NameFilter&) = delete;
+  bool Passes(const char* name) const { return all_ || Criteria_MatchCStr(&criteria_, name); }
+
+ private:
+  CriteriaPattern criteria_;
+  bool all_;
+};
+
+// Deletes (with note 57) every macro the test picks; the ring is walked by count, as a deletion
+// moves the head.
+template <typename Test>
+void DeleteMacrosWhere(T_Base* base, Test picks) {
+  int64_t count = base->macroCount;
+  Macro* macro = base->macros;
+  for (int64_t i = 0; i < count && macro != nullptr; ++i) {
+    Macro* following = macro->next;
+    bool last = following == base->macros;
+    if (picks(macro)) MacroDelete(macro);
+    if (last || base->macros == nullptr) break;
+    macro = following;
+  }
 }
 
 // --- Web users ----------------------------------------------------------------------------------
@@ -296,6 +333,20 @@ void SaveSetupFree(SaveSetup* setup) {
   FreeSetup(setup);
 }
 
+void SaveSetupDelete(SaveSetup* setup) {
+  if (setup->database != nullptr) Notify(setup->database, kChangeSaveSetupRenamed + 3, setup, 0);
+  SaveSetupFree(setup);
+}
+
+void DeleteSaveSetupsMatching(T_Base* base, const char* pattern) {
+  NameFilter filter(pattern);
+  for (SaveSetup* setup = base->saveSetups; setup != nullptr;) {
+    SaveSetup* following = setup->next;
+    if (filter.Passes(setup->name)) SaveSetupDelete(setup);
+    setup = following;
+  }
+}
+
 // --- Import setups ------------------------------------------------------------------------------
 
 ImportSetup* ImportSetupCreate(T_Base* base, const char* name) {
@@ -323,6 +374,15 @@ void ImportSetupFree(ImportSetup* setup) {
   if (setup == nullptr) return;
   if (setup->database != nullptr) Unlink(&setup->database->importSetups, setup);
   FreeSetup(setup);
+}
+
+void ImportSetupDelete(ImportSetup* setup) {
+  if (setup->database != nullptr) Notify(setup->database, kChangeImportSetupRenamed + 3, setup, 0);
+  ImportSetupFree(setup);
+}
+
+void DeleteAllImportSetups(T_Base* base) {
+  while (base->importSetups != nullptr) ImportSetupDelete(base->importSetups);
 }
 
 // --- Macros -------------------------------------------------------------------------------------
@@ -355,32 +415,56 @@ Macro* MacroCreate(T_Base* base, const char* name) {
   return macro;
 }
 
-Macro* FindMacro(T_Base* base, const char* name) {
+Macro* T_Base::FindMacro(const char* name) {
   T_TextBuf key;
   LookupName(name, true, &key);
-  if (key.empty() || base->macros == nullptr) return nullptr;
-  if (base->macroIndex == nullptr) {
+  if (key.empty() || macros == nullptr) return nullptr;
+  if (macroIndex == nullptr) {
     // Without memory for the index the ring answers as well, only slower: that is no failure.
     PendingErrorSaved saved;
     PendingErrorSave(&saved);
-    bool built = BuildMacroIndex(base);
+    bool built = BuildMacroIndex(this);
     PendingErrorRestore(&saved);
     if (!built) {
-      Macro* macro = base->macros;
-      for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
+      Macro* macro = macros;
+      for (int64_t i = 0; i < macroCount; ++i, macro = macro->next) {
         if (StrEqualNoCase(macro->name, key.c_str())) return macro;
       }
       return nullptr;
     }
   }
-  return static_cast<Macro*>(HashIndexFind(base->macroIndex, key.c_str()));
+  return static_cast<Macro*>(HashIndexFind(macroIndex, key.c_str()));
 }
 
 const char* MacroNameKey(const Macro* macro) { return macro->name != nullptr ? macro->name : ""; }
 
 void ReadMacro(Macro* macro, T_IStream* stream) {
   LinesRead(&macro->lines, stream, false);
+  macro->inExecuteMenu = 0;
+  macro->runAtOpen = 0;
+  ForEachRecord(&macro->lines, [macro](T_IStream* record) {
+    const char* key = record->Field();
+    if (record->FieldLength() > 1 && (*key == 'A' || *key == 'S'))
+      SetFlagFromSign(*key == 'A' ? &macro->inExecuteMenu : &macro->runAtOpen, key[1]);
+    if (record->FieldLength() == 1 && *key == 'M') {
+      // The pieces of a long text go with it: no piece is a line of its own.
+      char* text = nullptr;
+      record->ReadLongText(&text);
+      BlockTextFree(&text);
+    }
+  });
   Notify(macro->database, kChangeMacroChanged, macro, 0);
+}
+
+void MacroCommandText(const Macro* macro, T_TextBuf* text) {
+  TextBufSetLength(text, 0);
+  ForEachRecord(&macro->lines, [text](T_IStream* record) {
+    if (record->FieldLength() != 1 || *record->Field() != 'M') return;
+    char* block = nullptr;
+    record->ReadLongText(&block);
+    TextBufAssignBlock(text, block);
+    BlockTextFree(&block);
+  });
 }
 
 void WriteMacroRecord(const Macro* macro, T_OStream* stream) {
@@ -422,13 +506,17 @@ void RunMacro(Macro* macro) {
       AlertAddBlockText(&PendingError.request, macro->name);
     return;
   }
-  if (!MacroHasText(macro)) return;
+  T_TextBuf text;
+  MacroCommandText(macro, &text);
+  if (text.empty()) return;
   T_Base* base = macro->database;
-  LogOperation(base, "macro", macro->name, kLogVerbExecuting | kLogStepIndent);
+  // The name outlives a run that deletes the macro.
+  T_TextBuf name(macro->name);
+  LogOperation(base, "macro", name.c_str(), kLogVerbExecuting | kLogStepIndent);
   macro->running = 1;
-  // The command interpreter comes with the command language; until then a macro runs nothing.
-  macro->running = 0;
-  LogOperation(base, "macro", macro->name, kLogVerbCompleted | kLogStepOutdent);
+  base->RunCommandText(text.c_str(), name.c_str());
+  if (base->FindMacro(name.c_str()) == macro) macro->running = 0;
+  LogOperation(base, "macro", name.c_str(), kLogVerbCompleted | kLogStepOutdent);
 }
 
 int64_t MacroMemSize(const Macro* macro) { return SetupMemSize(macro); }
@@ -448,6 +536,25 @@ void MacroFree(Macro* macro) {
     --base->macroCount;
   }
   FreeSetup(macro);
+}
+
+void MacroDelete(Macro* macro) {
+  if (macro->database != nullptr) Notify(macro->database, kChangeMacroRenamed + 3, macro, 0);
+  MacroFree(macro);
+}
+
+void DeleteMacrosMatching(T_Base* base, const char* pattern) {
+  NameFilter filter(pattern);
+  DeleteMacrosWhere(base, [&filter](const Macro* macro) { return filter.Passes(macro->name); });
+}
+
+void DeleteUnmarkedMacros(T_Base* base) {
+  DeleteMacrosWhere(base, [](const Macro* macro) { return macro->mark == 0; });
+}
+
+void MarkMacrosExisting(T_Base* base) {
+  Macro* macro = base->macros;
+  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) macro->mark = 1;
 }
 
 // --- Dimension import setups --------------------------------------------------------------------

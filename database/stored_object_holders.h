@@ -25,6 +25,7 @@
 #include "ui/database_services.h"
 
 class T_Base;
+struct T_TextBuf;
 class T_IStream;
 class T_OStream;
 
@@ -61,8 +62,10 @@ struct Macro {
   T_Base* database = nullptr;
   char* name = nullptr;
   SectionLines lines;
-  uint8_t running = 0;  // set while the macro runs
-  uint8_t mark = 0;     // free for the rollback of a failed read
+  uint8_t inExecuteMenu = 0;  // flag A of the kept lines
+  uint8_t runAtOpen = 0;      // flag S of the kept lines
+  uint8_t running = 0;        // set while the macro runs
+  uint8_t mark = 0;           // set before a read: the macro survives the read's rollback
 };
 
 struct DimImportSetup {
@@ -88,6 +91,11 @@ void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream);
 int64_t SaveSetupMemSize(const SaveSetup* setup);
 // Unlinks the setup from its database and frees it; no note.
 void SaveSetupFree(SaveSetup* setup);
+// Note 45, then SaveSetupFree.
+void SaveSetupDelete(SaveSetup* setup);
+// Every save setup whose name matches the text criterion (letter case ignored), each with note
+// 45; every one for a null pattern.
+void DeleteSaveSetupsMatching(T_Base* base, const char* pattern);
 
 // --- Import setups ------------------------------------------------------------------------------
 
@@ -97,27 +105,40 @@ void ReadImportSetup(ImportSetup* setup, T_IStream* stream);  // note 47
 void WriteImportSetup(const ImportSetup* setup, T_OStream* stream);
 int64_t ImportSetupMemSize(const ImportSetup* setup);
 void ImportSetupFree(ImportSetup* setup);
+void ImportSetupDelete(ImportSetup* setup);  // note 49, then ImportSetupFree
+void DeleteAllImportSetups(T_Base* base);
 
 // --- Macros -------------------------------------------------------------------------------------
 
 // A new macro at the head of the ring (the ring is then unsorted); note 56.
 Macro* MacroCreate(T_Base* base, const char* name);
-// Control characters removed and blanks trimmed; null for an empty name or none of that name
-// (letter case ignored). Builds the name index on first use.
-Macro* FindMacro(T_Base* base, const char* name);
+// Lookups by name: T_Base::FindMacro.
 // The key of the macro index: the name, "" for none.
 const char* MacroNameKey(const Macro* macro);
-void ReadMacro(Macro* macro, T_IStream* stream);  // note 55
+// Keeps the section's lines and reads flags A and S from them: a line whose first field begins
+// with "A" or "S" sets the flag from its second character ("+" on, "-" off, anything else leaves
+// it); the pieces of a long "M" text are not lines of their own. Note 55.
+void ReadMacro(Macro* macro, T_IStream* stream);
 void WriteMacroRecord(const Macro* macro, T_OStream* stream);
 // Puts the ring in name order (letter case ignored, empty names last) unless it is already.
 void SortMacros(T_Base* base);
 // A running macro is refused with the pending error 7106 and its name. Otherwise, when its
-// record holds a command text ("M" line), the run is logged (Executing, then Completed) while
-// the running mark is set; the commands themselves are not run yet.
+// record holds a command text ("M" line), the text runs through T_Base::RunCommandText under the
+// macro's name, logged (Executing, then Completed) while the running mark is set.
 void RunMacro(Macro* macro);
+// The command text of the "M" line, joined from its pieces; empty for none.
+void MacroCommandText(const Macro* macro, T_TextBuf* text);
 int64_t MacroMemSize(const Macro* macro);
 // Unlinks the macro from its database (dropping the index) and frees it; no note.
 void MacroFree(Macro* macro);
+// Note 57, then MacroFree.
+void MacroDelete(Macro* macro);
+// Every macro whose name matches the text criterion (letter case ignored), each with note 57.
+void DeleteMacrosMatching(T_Base* base, const char* pattern);
+// The rollback of a failed read: every macro without its mark, each with note 57.
+void DeleteUnmarkedMacros(T_Base* base);
+// Before a read: every macro is marked.
+void MarkMacrosExisting(T_Base* base);
 
 // --- Dimension import setups --------------------------------------------------------------------
 

@@ -82,13 +82,6 @@ void WriteList(T_OStream* stream, const Object* first, int32_t status,
 
 }  // namespace
 
-TimeScale* FindTimeScale(T_Base* base, const char* name) {
-  for (TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next) {
-    if (StrEqualNoCase(scale->name, name)) return scale;
-  }
-  return nullptr;
-}
-
 void DefaultObjectName(T_TextBuf* text, int32_t textId) {
   TextBufAssign(text, GetString(textId));
   TextBufAppend(text, " 1");
@@ -116,13 +109,16 @@ void ReadImportSetupSection(T_Base* base, T_IStream* stream) {
 }
 
 void ReadTimeScaleSection(T_Base* base, T_IStream* stream) {
-  ReadNamedSection(base, stream, kTextTimeScales, kTextTimeScale, "time scale", FindTimeScale,
-                   NewTimeScale, ReadTimeScale);
+  ReadNamedSection<TimeScale>(
+      base, stream, kTextTimeScales, kTextTimeScale, "time scale",
+      [](T_Base* b, const char* name) { return b->FindTimeScale(name); }, NewTimeScale,
+      ReadTimeScale);
 }
 
 void ReadMacroSection(T_Base* base, T_IStream* stream) {
-  ReadNamedSection(base, stream, kTextMacros, kTextMacro, "macro", FindMacro, MacroCreate,
-                   ReadMacro);
+  ReadNamedSection<Macro>(
+      base, stream, kTextMacros, kTextMacro, "macro",
+      [](T_Base* b, const char* name) { return b->FindMacro(name); }, MacroCreate, ReadMacro);
 }
 
 // --- Writers ------------------------------------------------------------------------------------

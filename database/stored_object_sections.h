@@ -35,8 +35,6 @@ void WriteSaveSetupSections(T_Base* base, T_OStream* stream);
 void WriteImportSetupSections(T_Base* base, T_OStream* stream);
 void WriteMacroSections(T_Base* base, T_OStream* stream);
 
-// The time scale of that name, letter case ignored; null when there is none.
-TimeScale* FindTimeScale(T_Base* base, const char* name);
 
 // The name of an object read without one: the text of the id and " 1".
 void DefaultObjectName(T_TextBuf* text, int32_t textId);

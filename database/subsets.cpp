@@ -11,6 +11,7 @@
 #include "core/value_format.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/link_rename.h"
 #include "ui/database_services.h"
 #include "ui/text_style.h"
 
@@ -348,8 +349,15 @@ void SubsetListReleaseIdle(SubsetList* list) {
 
 void SubsetListOnChange(SubsetList* list, const ChangeNote* note) {
   Subset* subset = list->first;
-  for (int32_t i = 0; subset && i < list->count; ++i, subset = subset->next)
+  bool renamed = false;
+  for (int32_t i = 0; subset && i < list->count; ++i, subset = subset->next) {
     CombOnChange(&subset->combination, note);
+    // Code 63: the notes may hold links that follow a rename.
+    if (note->code == kChangeLinks && note->rename && RewriteLinks(note->rename, &subset->notes))
+      renamed = true;
+  }
+  if (renamed && list->kind == kSubsetListOfDatabase && list->database)
+    list->database->SetModified(true);
 }
 
 void SubsetMarkReferenced(Subset* subset, BitVector* set) {

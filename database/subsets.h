@@ -101,6 +101,7 @@ struct Subset {
   SelectionItem* firstItem = nullptr;
   int32_t itemCount = 0;
   uint8_t open = 0;
+  uint8_t isNew = 0;  // made by the "New Subset" command, until the user keeps it
   uint8_t hasPosition = 0;
   int32_t editorX = 0;
   int32_t editorY = 0;

@@ -13,6 +13,7 @@
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/link_rename.h"
 #include "database/templates.h"
 
 namespace {
@@ -62,9 +63,9 @@ T_BoxTmpl::~T_BoxTmpl() {
 }
 
 void T_BoxTmpl::OnChange(const ChangeNote* note) {
-  // Code 63 asks every text that may hold a link to follow a rename; the notes are such a text,
-  // and the rewrite comes with the link handlers.
-  (void)note;
+  // Code 63 asks every text that may hold a link to follow a rename; the notes are such a text.
+  if (note->code == kChangeLinks && note->rename && RewriteLinks(note->rename, &notes) && database)
+    database->SetModified(true);
 }
 
 void T_BoxTmpl::SetDefaults() {

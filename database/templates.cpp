@@ -12,6 +12,7 @@
 #include "core/short_ids.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
+#include "database/object_menus.h"
 #include "database/template_runner.h"
 
 namespace {
@@ -96,7 +97,14 @@ int64_t KeptLines::MemSize() const {
 
 T_Template::T_Template(int32_t templateKind, T_Base* base) : kind(templateKind), database(base) {}
 
-T_Template::~T_Template() { BlockTextFree(&name); }
+T_Template::~T_Template() {
+  // An entry that outlived its template would run freed memory when chosen.
+  if (menuCommand) {
+    menuCommand->templ = nullptr;
+    delete menuCommand;
+  }
+  BlockTextFree(&name);
+}
 
 void T_Template::OnChange(const ChangeNote*) {}
 void T_Template::SetDefaults() {}

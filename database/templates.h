@@ -39,6 +39,7 @@
 class T_Base;
 class T_IStream;
 class T_OStream;
+class T_MenuItem;
 class T_TemplateCom;
 struct BitVector;
 struct ChangeNote;
@@ -90,7 +91,8 @@ class T_Template {
  public:
   // Empty links, no name, no menu command.
   T_Template(int32_t kind, T_Base* database);
-  // Frees the name. The template must be out of the tree (the tree operations see to it).
+  // Frees the name and deletes the menu entry. The template must be out of the tree (the tree
+  // operations see to it).
   virtual ~T_Template();
   T_Template(const T_Template&) = delete;
   T_Template& operator=(const T_Template&) = delete;
@@ -155,6 +157,10 @@ class T_Template {
 
   // Runs the template through the template runner with no flags.
   void Run(T_Template* parameter);
+  // Makes the menu entry of the template (database/object_menus.h) in the parent, labelled with
+  // the name and carrying the menu icon, and below it the entries of every template below this
+  // one; an entry made before is replaced.
+  void BuildMenu(T_MenuItem* parent);
 
   // --- Fields ------------------------------------------------------------------------------------
   uint32_t menuIcon = 0;

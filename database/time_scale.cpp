@@ -4,6 +4,7 @@
 
 #include "core/alert.h"
 #include "core/input_stream.h"
+#include "core/locale.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
@@ -11,6 +12,7 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/date_ref.h"
+#include "database/link_rename.h"
 #include "database/model_links.h"
 
 namespace {
@@ -220,10 +222,14 @@ void WriteTimeScale(const TimeScale* scale, T_OStream* stream) {
 }
 
 void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note) {
-  // Code 63 asks every text that may hold a link to follow a rename. Period names are such texts,
-  // but the rename record carries no rewrite yet, so there is nothing to apply to them.
-  (void)scale;
-  (void)note;
+  // Code 63 asks every text that may hold a link to follow a rename; period names are such texts.
+  if (note->code != kChangeLinks || !note->rename) return;
+  bool changed = false;
+  for (int64_t i = 0; i < scale->periods.count; ++i) {
+    if (RewriteLinks(note->rename, &TimeScalePeriod(scale, i)->name, kPeriodNameMax))
+      changed = true;
+  }
+  if (changed) SendNote(scale, kChangeTimeScaleChanged);
 }
 
 int64_t TimeScaleMemSize(const TimeScale* scale) {
@@ -236,6 +242,41 @@ int64_t TimeScaleMemSize(const TimeScale* scale) {
 }
 
 void TimeScaleFree(TimeScale* scale) { delete scale; }
+
+void DeleteTimeScalesAfter(T_Base* base, TimeScale* last) {
+  TimeScale** link = last ? &last->next : &base->timeScales;
+  while (*link) delete *link;  // each unlinks itself
+}
+
+TimeScale* T_Base::FindTimeScale(const char* text) {
+  T_TextBuf key(text);
+  TextBufTrim(&key, ' ');
+  if (key.empty()) return nullptr;
+  for (TimeScale* scale = timeScales; scale; scale = scale->next) {
+    if (StrEqualNoCase(scale->name, key.c_str())) return scale;
+  }
+  return nullptr;
+}
+
+TimeScale* T_Base::GetTimeScaleAt(int64_t n) {
+  TimeScale* scale = n >= 0 ? timeScales : nullptr;
+  for (; scale && n > 0; --n) scale = scale->next;
+  return scale;
+}
+
+int64_t T_Base::CountTimeScales() {
+  int64_t count = 0;
+  for (TimeScale* scale = timeScales; scale; scale = scale->next) ++count;
+  return count;
+}
+
+int64_t T_Base::IndexOfTimeScale(const TimeScale* wanted) {
+  int64_t index = 0;
+  for (TimeScale* scale = timeScales; scale; scale = scale->next, ++index) {
+    if (scale == wanted) return index;
+  }
+  return -1;
+}
 
 void TimeScaleFreeAll(T_Base* base) {
   while (TimeScale* scale = base->timeScales) {

@@ -99,5 +99,8 @@ void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note);
 int64_t TimeScaleMemSize(const TimeScale* scale);
 // Destroys one time scale (code 53 goes out).
 void TimeScaleFree(TimeScale* scale);
+// Destroys every time scale after the given one (every one for null), each with code 53: the
+// rollback of a failed read. Lookups: T_Base::FindTimeScale and its companions.
+void DeleteTimeScalesAfter(T_Base* base, TimeScale* last);
 // Destroys every time scale of a database that is itself being destroyed: no notes.
 void TimeScaleFreeAll(T_Base* base);

@@ -17,13 +17,6 @@ namespace {
 
 constexpr int32_t kErrorCannotOpen = 605;  // "Unable to open file '@0'"
 
-bool IsExistingFile(const char* path) {
-  std::wstring wide = WidePathText(path);
-  if (wide.empty()) return false;
-  DWORD attributes = GetFileAttributesW(wide.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 bool CannotOpen(const char* what) {
   if (PendingErrorSet(kErrorCannotOpen)) {
     AlertAddText(&PendingError.request, what);
@@ -157,7 +150,7 @@ bool LinkRef_SetTarget(LinkRef* link, const char* typed) {
     probe.context = link->context;
     TextBufAssignBuf(&probe.target, &text);
     LinkRef_ResolvePath(&probe, &resolved);
-    if (IsExistingFile(resolved.c_str())) kind = kLinkFile;
+    if (FileExists(resolved.c_str())) kind = kLinkFile;
   }
   if (kind == kLinkNone) return false;
   link->kind = kind;

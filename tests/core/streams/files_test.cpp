@@ -228,6 +228,19 @@ TEST_F(FileTest, OpenFailuresMapToTheirMessages) {
   EXPECT_EQ(FileModifiedDate(missing.c_str()), 0.0);
 }
 
+TEST_F(FileTest, ExistsOnlyForFiles) {
+  std::string name = folder / "here.txt";
+  SysFile file;
+  FileInit(&file);
+  ASSERT_TRUE(FileOpenWrite(&file, name.c_str()));
+  FileDestroy(&file);
+  EXPECT_TRUE(FileExists(name.c_str()));
+  EXPECT_FALSE(FileExists((folder / "missing.txt").c_str()));
+  EXPECT_FALSE(FileExists(folder.path().c_str()));  // a folder
+  EXPECT_FALSE(FileExists(""));
+  EXPECT_FALSE(FileExists(nullptr));
+}
+
 TEST_F(FileTest, LongPathTextsAreCutAtACharacterInTheMessage) {
   std::string name = folder / (std::string(70, 'x') + "\xC3\xA5\xC3\xA5\xC3\xA5.txt");
   SysFile file;

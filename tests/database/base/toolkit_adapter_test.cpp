@@ -80,9 +80,10 @@ TEST_F(AdapterTest, ValueColumnsAndWidthsComeFromTheDatabase) {
 TEST_F(AdapterTest, WindowsKnowTheirDatabaseAndItsLinkContext) {
   auto* a = new T_Base(nullptr, 0);
   auto* b = new T_Base(nullptr, 0);
-  EXPECT_EQ(Database_LinkContext(a), nullptr);  // no application, no context of its own
-  a->linkContext = new T_LinkContext("C:\\Data\\a.qeb", "data");
+  // Each database has a link context of its own.
+  ASSERT_NE(a->linkContext, nullptr);
   EXPECT_EQ(Database_LinkContext(a), a->linkContext);
+  EXPECT_NE(Database_LinkContext(b), a->linkContext);
 
   // With two databases open a document window is owned by its database's window.
   auto* databaseWindow = new T_QuietWindow(kWindowDatabase, a);

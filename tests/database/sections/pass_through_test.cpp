@@ -43,7 +43,7 @@ std::string SaveHeld(T_Base* base) {
 TEST_F(PassThrough, HeldSectionsComeBackByteForByte) {
   ASSERT_TRUE(Load(base, kHeld));
   EXPECT_EQ(SaveHeld(base), kHeld);
-  EXPECT_EQ(TimeScalePeriodCount(FindTimeScale(base, "quarters")), 2);
+  EXPECT_EQ(TimeScalePeriodCount(base->FindTimeScale("quarters")), 2);
 
   // A database that never read them writes none of them, and a flag that is off leaves its
   // section out.
@@ -95,8 +95,8 @@ TEST_F(PassThrough, ObjectsWithoutNamesTakeTheDefaultNames) {
   Load(base, "##SaveSetup\r\n##ImportSetup\r\n##TimeScale\r\n##Macro\r\n##End\r\n");
   EXPECT_NE(FindSaveSetup(base, "Save Setup 1"), nullptr);
   EXPECT_NE(FindImportSetup(base, "Import Setup 1"), nullptr);
-  EXPECT_NE(FindTimeScale(base, "Time Scale 1"), nullptr);
-  EXPECT_NE(FindMacro(base, "Macro 1"), nullptr);
+  EXPECT_NE(base->FindTimeScale("Time Scale 1"), nullptr);
+  EXPECT_NE(base->FindMacro("Macro 1"), nullptr);
   T_TextBuf name;
   DefaultObjectName(&name, 7000);
   EXPECT_STREQ(name.c_str(), "Time Scale 1");

@@ -56,7 +56,7 @@ TEST_F(SectionStream, EveryTagReachesItsReaderInAnyLetterCase) {
       {"##ImportSetups\tB\r\n", [](T_Base* b) { return FindImportSetup(b, "B") != nullptr; }},
       {"##timescale\tQ\r\n250101-1\tQ1\r\n",
        [](T_Base* b) { return b->timeScales && TimeScalePeriodCount(b->timeScales) == 1; }},
-      {"##Macros\tm\r\nM\tbeep\r\n", [](T_Base* b) { return FindMacro(b, "M") != nullptr; }},
+      {"##Macros\tm\r\nM\tbeep\r\n", [](T_Base* b) { return b->FindMacro("M") != nullptr; }},
       {"##subset\tS\r\nF\tx\r\n", [](T_Base* b) { return HasPassThroughSubsets(b); }},
       {"##TEMPLATES\r\n#C\tA: B\r\n", [](T_Base* b) { return HasPassThroughTemplates(b); }},
       {"##defaults\r\n#C\tCards\r\nxem\t1\r\n##End\r\n",

@@ -38,7 +38,7 @@ void ReadSections(T_Base* base, T_IStream* in) {
       ImportSetup* setup = FindImportSetup(base, name.c_str());
       ReadImportSetup(setup ? setup : ImportSetupCreate(base, name.c_str()), in);
     } else if (tag == "##Macro") {
-      Macro* macro = FindMacro(base, name.c_str());
+      Macro* macro = base->FindMacro(name.c_str());
       ReadMacro(macro ? macro : MacroCreate(base, name.c_str()), in);
     } else if (tag == "##DimImport") {
       ReadDimImport(DimImportCreate(base, std::stoi(name) - 1), in);
@@ -102,7 +102,7 @@ TEST_F(HolderTest, SectionsWrittenBackByteForByte) {
   T_OStream out;
   WriteSaveSetup(FindSaveSetup(&base, "Monthly"), &out);
   WriteImportSetup(FindImportSetup(&base, "bank \xC3\xA5"), &out);
-  WriteMacroRecord(FindMacro(&base, "start"), &out);
+  WriteMacroRecord(base.FindMacro("start"), &out);
   WriteDimImport(base.dimImports[2], &out, 3);
   out.PutLine("##WebUsers");
   WriteWebUsers(base.webUsers, &out);
@@ -115,8 +115,8 @@ TEST_F(HolderTest, ReadingStopsAtTheNextSectionTheEndOrTheAbortFlag) {
   // Empty lines at the end of a record go; the record's own empty line comes back on writing.
   ReadText(&base, "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n\r\n\r\n##Macro\tB\r\nM\ty");
   T_OStream out;
-  WriteMacroRecord(FindMacro(&base, "A"), &out);
-  WriteMacroRecord(FindMacro(&base, "B"), &out);
+  WriteMacroRecord(base.FindMacro("A"), &out);
+  WriteMacroRecord(base.FindMacro("B"), &out);
   EXPECT_EQ(Written(out), "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n##Macro\tB\r\nM\ty\r\n\r\n");
 
   std::string text = "##Macro\tC\r\nM\tz\r\n##End\r\n";
@@ -159,13 +159,13 @@ TEST_F(HolderTest, MacroRingIndexAndOrder) {
   EXPECT_EQ(MacroNames(&base), "a C b ");  // each new macro goes to the front
   EXPECT_EQ(base.macroCount, 3);
   EXPECT_EQ(base.macrosSorted, 0);
-  EXPECT_EQ(FindMacro(&base, " c\t"), base.macros->next);
+  EXPECT_EQ(base.FindMacro(" c\t"), base.macros->next);
   ASSERT_NE(base.macroIndex, nullptr);
-  EXPECT_EQ(FindMacro(&base, ""), nullptr);
-  EXPECT_EQ(FindMacro(&base, "d"), nullptr);
+  EXPECT_EQ(base.FindMacro(""), nullptr);
+  EXPECT_EQ(base.FindMacro("d"), nullptr);
 
   Macro* added = MacroCreate(&base, "B2");  // joins the index
-  EXPECT_EQ(FindMacro(&base, "b2"), added);
+  EXPECT_EQ(base.FindMacro("b2"), added);
   MacroCreate(&base, nullptr);
   SortMacros(&base);
   EXPECT_EQ(base.macrosSorted, 1);
@@ -175,19 +175,20 @@ TEST_F(HolderTest, MacroRingIndexAndOrder) {
   EXPECT_EQ(base.macroIndex, nullptr);
   EXPECT_EQ(base.macroCount, 4);
   EXPECT_EQ(MacroNames(&base), "b B2 C - ");
-  EXPECT_EQ(FindMacro(&base, "a"), nullptr);
-  EXPECT_EQ(FindMacro(&base, "c"), base.macros->next->next);
+  EXPECT_EQ(base.FindMacro("a"), nullptr);
+  EXPECT_EQ(base.FindMacro("c"), base.macros->next->next);
 }
 
-TEST_F(HolderTest, RunMacroOnlyLogsAndRefusesARunningOne) {
+TEST_F(HolderTest, RunMacroRunsItsCommandsAndRefusesARunningOne) {
   LogCapture capture;
   OpenErrorFile(&base, "C:\\nowhere\\run.log", false, 0, true, false);
-  ReadText(&base, "##Macro\tDaily\r\nM\tnewCard\r\nS+\r\n\r\n##Macro\tEmpty\r\nA+\r\n\r\n");
-  Macro* daily = FindMacro(&base, "Daily");
+  ReadText(&base, "##Macro\tDaily\r\nM\tbeep\r\nS+\r\n\r\n##Macro\tEmpty\r\nA+\r\n\r\n");
+  Macro* daily = base.FindMacro("Daily");
   RunMacro(daily);
-  RunMacro(FindMacro(&base, "Empty"));  // no command text: nothing at all
+  RunMacro(base.FindMacro("Empty"));  // no command text: nothing at all
   EXPECT_EQ(LogCapture::Lines(),
-            (std::vector<std::string>{"Executing macro \"Daily\"", "Completed macro \"Daily\""}));
+            (std::vector<std::string>{"Executing macro \"Daily\"", "  command: beep",
+                                      "Completed macro \"Daily\""}));
   EXPECT_EQ(daily->running, 0);
   EXPECT_EQ(PendingError.request.message, 0);
 
@@ -195,7 +196,7 @@ TEST_F(HolderTest, RunMacroOnlyLogsAndRefusesARunningOne) {
   RunMacro(daily);
   EXPECT_EQ(PendingError.request.message, 7106);
   EXPECT_STREQ(PendingError.request.texts[0], "Daily");
-  EXPECT_EQ(LogCapture::Lines().size(), 2u);
+  EXPECT_EQ(LogCapture::Lines().size(), 3u);
   daily->running = 0;
   CloseAlertLog(&base, true);
 }
@@ -240,7 +241,7 @@ TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {
   ReadText(&base, kSections);
   int64_t full = StoredObjectHoldersMemSize(&base);
   EXPECT_GT(full, empty);
-  FindMacro(&base, "Start");
+  base.FindMacro("Start");
   EXPECT_GT(StoredObjectHoldersMemSize(&base), full);  // the index counts too
 
   FreeStoredObjectHolders(&base);
@@ -255,7 +256,7 @@ TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {
   // A database with every kind of holder goes without leaving any behind.
   auto* other = new T_Base(nullptr, 2);
   ReadText(other, kSections);
-  FindMacro(other, "Start");
+  other->FindMacro("Start");
   delete other;
 }
 
