@@ -16,6 +16,7 @@
 #include "database/commands.h"
 #include "database/file_progress.h"
 #include "database/menu_marks.h"
+#include "database/object_menus.h"
 #include "database/protection.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -182,6 +183,17 @@ void InstallApplicationServices() {
   commands.closeDatabase = [](T_Base* base) { PostDeferFileCom(kDeferClose, base); };
   commands.quitProgram = [](T_Base* base) { PostDeferFileCom(kDeferQuit, base); };
   SetCommandAppServices(&commands);
+  // The entries of the stored objects come from the engine's builders.
+  DatabaseMenuBuilders builders;
+  builders.saveSetups = [](T_MenuItem* menu, T_Base* base) { BuildSaveSetupMenu(base, menu); };
+  builders.importSetups = [](T_MenuItem* menu, T_Base* base) { BuildImportSetupMenu(base, menu); };
+  builders.subsets = [](T_MenuItem* menu, T_Base* base) { BuildSubsetMenu(base, menu); };
+  builders.timeScales = [](T_MenuItem* menu, T_Base* base) { BuildTimeScaleMenu(base, menu); };
+  builders.macros = [](T_MenuItem* menu, T_MenuItem* analysis, T_Base* base) {
+    BuildMacroMenu(base, menu, analysis);
+  };
+  builders.templates = [](T_MenuItem* menu, T_Base* base) { BuildTemplateMenu(base, menu); };
+  SetDatabaseMenuBuilders(&builders);
 }
 
 // --- Deferred file commands --------------------------------------------------------------------
