@@ -3,6 +3,7 @@
 namespace {
 
 FileProgressHooks hooks = {};
+FileProgressWindowHooks windowHooks = {};
 
 }  // namespace
 
@@ -30,4 +31,24 @@ void FileProgressSetStatus(T_FileWait* window, int32_t fieldCode) {
 
 void FileProgressAddSteps(T_FileWait* window, int64_t steps) {
   if (window != nullptr && hooks.addSteps != nullptr) hooks.addSteps(window, steps);
+}
+
+void SetFileProgressWindowHooks(const FileProgressWindowHooks* installed) {
+  windowHooks = installed != nullptr ? *installed : FileProgressWindowHooks{};
+}
+
+T_FileWait* FileProgressOpen(int32_t kind, T_Base* base, const char* path) {
+  return windowHooks.open != nullptr ? windowHooks.open(kind, base, path) : nullptr;
+}
+
+void FileProgressClose(T_FileWait* window) {
+  if (window != nullptr && windowHooks.close != nullptr) windowHooks.close(window);
+}
+
+void FileProgressAddTotal(T_FileWait* window, int64_t amount) {
+  if (window != nullptr && windowHooks.addTotal != nullptr) windowHooks.addTotal(window, amount);
+}
+
+void FileProgressResetSteps(T_FileWait* window) {
+  if (window != nullptr && windowHooks.resetSteps != nullptr) windowHooks.resetSteps(window);
 }
