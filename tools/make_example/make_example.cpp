@@ -5,6 +5,7 @@
 
 #include "core/alert.h"
 #include "core/alert_handlers.h"
+#include "core/files.h"
 #include "database/base.h"
 #include "tools/make_example/example_database.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
   for (char& c : folder) {
     if (c == '/') c = '\\';
   }
-  if (!WriteExampleFiles(folder.c_str())) {
+  if (!CreateFolder(folder.c_str()) || !WriteExampleFiles(folder.c_str())) {
     std::fprintf(stderr, "make_example: writing into %s failed (message %d)\n", folder.c_str(),
                  PendingError.request.message);
     return 1;

@@ -13,10 +13,10 @@ namespace {
 
 // What the example holds; a change of the builder shows here and in the committed files.
 constexpr int32_t kDimensions = 5;
-constexpr int64_t kComponents = 0;
+constexpr int64_t kComponents = 93;
 constexpr int64_t kCards = 2400;
-constexpr int64_t kLines = 0;
-constexpr double kQuantity = 0;
+constexpr int64_t kLines = 7889;
+constexpr double kQuantity = 158201;
 
 const char* const kFiles[] = {"Example.qeb", "Example.qex"};
 
