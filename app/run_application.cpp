@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/database_documents.h"
 #include "app/file_association.h"
 #include "app/file_wait.h"
 #include "app/preferences.h"
@@ -94,6 +95,7 @@ void ReleaseInstanceSlot() {
 
 // The part of the run after the main loop, also run at once when the session ends.
 void ShutDown() {
+  CloseAllDatabases();
   delete application;
   application = nullptr;
   comServerAvailable = false;
@@ -148,6 +150,7 @@ void RunApplication() {
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
+  InstallDatabaseDocuments();
   if (ParseCommandLineSwitches(CommandLineText())) {
     // A program started by COM shows no frame: a question there would wait for nobody.
     if (!embedded) CheckFileAssociation();

@@ -13,11 +13,14 @@
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
+#include "database/file_kinds.h"
+#include "database/file_questions.h"
 #include "database/line_origins.h"
 #include "database/link_handlers.h"
 #include "database/menu_marks.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/saving.h"
 #include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
@@ -34,6 +37,7 @@ namespace {
 // missing.
 BaseServices EngineServices() {
   BaseServices engine{};
+  InstallSaveHooks(&engine);
   InstallTemplateHooks(&engine);
   engine.createLinkContext = CreateBaseLinkContext;
   return engine;
@@ -85,18 +89,6 @@ int64_t FreeCount(Record* first, int64_t poolCount, NextOf next) {
 int64_t TextBytes(const char* block) { return MemAllocatedSize(block); }
 
 int64_t RoundUpToKilobyte(int64_t bytes) { return (bytes + 1023) & ~int64_t{1023}; }
-
-// Asks one of the two close questions about the database's file; returns the pressed button.
-int32_t AskAboutFile(T_Base* base, int32_t message, const int32_t* buttons, int32_t count) {
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = message;
-  request.owner = base->mainWindow;
-  AlertAddFileName(&request, base->path ? base->path->c_str() : "");
-  for (int32_t i = 0; i < count; ++i) AlertAddButton(&request, buttons[i]);
-  int32_t answer = ShowAlert(&request);
-  return answer >= 0 && answer < count ? buttons[answer] : 0;
-}
 
 }  // namespace
 
@@ -262,8 +254,8 @@ bool CanClose(T_Base* base, int32_t mode) {
   if (mode == kCloseSilently) return true;
 
   if (base->modified) {
-    static constexpr int32_t kButtons[] = {kButtonSave, kButtonCancel, kButtonDontSave};
-    switch (AskAboutFile(base, kAskSaveChanges, kButtons, 3)) {
+    switch (AskAboutFile(base, kAskSaveChanges, base->path->c_str(),
+                         {kButtonSave, kButtonCancel, kButtonDontSave})) {
       case kButtonSave:
         return services.saveDatabase && services.saveDatabase(base);
       case kButtonDontSave:
@@ -273,8 +265,8 @@ bool CanClose(T_Base* base, int32_t mode) {
     }
   }
   if (mode != kCloseAskAlways || !base->HoldsData()) return true;
-  static constexpr int32_t kButtons[] = {kButtonClose, kButtonCancel};
-  return AskAboutFile(base, kAskCloseFile, kButtons, 2) == kButtonClose;
+  return AskAboutFile(base, kAskCloseFile, base->path->c_str(), {kButtonClose, kButtonCancel}) ==
+         kButtonClose;
 }
 
 bool DeleteBase(T_Base* base, int32_t mode) {
@@ -290,6 +282,12 @@ T_Base* FindOpenBase(const char* path) {
       return base;
   }
   return nullptr;
+}
+
+bool IsOpenableFile(const char* path) {
+  FileKindInfo info;
+  DetectFileKind(&info, path);
+  return IsDatabaseFileKind(info.kind);
 }
 
 T_Base* NewUntitledDatabase() {

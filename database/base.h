@@ -98,6 +98,14 @@ class T_Base {
   // rounded up to a multiple of 1024.
   void GetMemoryUsage(int64_t* used, int64_t* reclaimable);
 
+  // --- Importing (database/opening.cpp) ---------------------------------------------------------
+  // Reads the file into this database (open flag 1 added to the flags), after testing that the
+  // file opens (pending 605 when it does not). When the read ends with the error flag set, it is
+  // undone (database/read_rollback.h): the database is as it was, except for changes the read
+  // made to objects that existed before. Without an import setup the database's only one is
+  // used. True when the read ended without the error flag; the caller reports the pending error.
+  bool ImportFile(const char* path, const char* password, ImportSetup* importSetup, int32_t flags);
+
   // --- Database commands (database/base_commands.cpp) -------------------------------------------
   // The menu commands the database window passes on: dimension entries 25 to 56, Save 204, Save
   // As 205, and the label ids 2503 to 2551 of the stored objects, dialogs and default templates.
@@ -336,6 +344,10 @@ class T_Base {
 
   int32_t fileKind = 0;
   int32_t fileVersion = 0;  // yyyymmdd
+  // The last-write time of the database's file when it was last opened or saved here (a date
+  // value in seconds, core/files.h FileModifiedDate); 0 for none. A save asks before replacing
+  // a file that changed since.
+  double fileTime = 0;
   // The read under way: its open flags (kOpenFlagImport ...) and the number of values each
   // card line of the file carries (1 at the start of a read; "LN" and "-LN" set it).
   int32_t readFlags = 0;
@@ -369,6 +381,9 @@ bool DeleteBase(T_Base* base, int32_t mode);
 // The oldest open database whose file is the same file as the path; untitled databases name no
 // file. Null when none.
 T_Base* FindOpenBase(const char* path);
+// True when the file is one of the program's own family: file-kind detection gives a kind other
+// than 0 (nothing to read) and 13 (other text).
+bool IsOpenableFile(const char* path);
 // An empty database with no path and the lowest untitled number no open database uses; null
 // (pending error 600) when 64 KB could not be had.
 T_Base* NewUntitledDatabase();

@@ -20,7 +20,6 @@ namespace {
 
 constexpr int32_t kStatusSubsets = 4516;
 constexpr int32_t kStatusTemplates = 4517;
-constexpr int64_t kTemplateSteps = 80;
 // Template kind letters: cards, lines, components, time functions, component functions, subset.
 constexpr const char* kTemplateLetters = "CLPTRS";
 // Default templates: card, then kinds 1 to 5.
@@ -241,6 +240,56 @@ bool HasPassThroughSubsets(const T_Base* base) {
 
 bool HasPassThroughTemplates(const T_Base* base) {
   return base->passThrough != nullptr && base->passThrough->templates != nullptr;
+}
+
+int64_t HeldSubsetSteps(const T_Base* base) {
+  int64_t steps = 0;
+  if (HasPassThroughSubsets(base)) {
+    for (const PassThroughObject* subset = base->passThrough->subsets; subset != nullptr;
+         subset = subset->next)
+      steps += ObjectSize(subset);
+  }
+  return steps;
+}
+
+int64_t HeldTemplateSteps(const T_Base* base) {
+  int64_t steps = 0;
+  if (HasPassThroughTemplates(base)) {
+    for (const PassThroughObject* templ = base->passThrough->templates; templ != nullptr;
+         templ = templ->next)
+      steps += kTemplateSteps;
+  }
+  return steps;
+}
+
+namespace {
+
+PassThroughObject* LastOf(PassThroughObject* object) {
+  while (object != nullptr && object->next != nullptr) object = object->next;
+  return object;
+}
+
+void DropAfter(PassThroughObject** head, PassThroughObject* last) {
+  FreeList(last != nullptr ? &last->next : head);
+}
+
+}  // namespace
+
+void MarkPassThroughEnds(const T_Base* base, PassThroughEnds* ends) {
+  *ends = PassThroughEnds{};
+  if (const SectionPassThrough* held = base->passThrough) {
+    ends->subsets = LastOf(held->subsets);
+    ends->templates = LastOf(held->templates);
+    ends->defaults = LastOf(held->defaults);
+  }
+}
+
+void DropPassThroughAfter(T_Base* base, const PassThroughEnds* ends) {
+  if (SectionPassThrough* held = base->passThrough) {
+    DropAfter(&held->subsets, ends->subsets);
+    DropAfter(&held->templates, ends->templates);
+    DropAfter(&held->defaults, ends->defaults);
+  }
 }
 
 void FreeSectionPassThrough(T_Base* base) {

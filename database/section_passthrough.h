@@ -24,6 +24,9 @@ class T_Base;
 class T_IStream;
 class T_OStream;
 
+// Progress steps of a template written.
+constexpr int64_t kTemplateSteps = 80;
+
 struct PassThroughObject {
   PassThroughObject* next = nullptr;
   char* name = nullptr;  // owned block text
@@ -47,6 +50,21 @@ void WriteDefaultsSection(T_Base* base, T_OStream* stream);
 
 bool HasPassThroughSubsets(const T_Base* base);
 bool HasPassThroughTemplates(const T_Base* base);
+// The progress steps a save of the held subsets and templates will count: the subsets' sizes,
+// and 80 for each template.
+int64_t HeldSubsetSteps(const T_Base* base);
+int64_t HeldTemplateSteps(const T_Base* base);
+
+// The rollback of a failed read (database/read_rollback.h): the last object of each list before
+// the read, and afterwards the objects behind them dropped. Objects that were there before keep
+// whatever the read put into them.
+struct PassThroughEnds {
+  PassThroughObject* subsets = nullptr;
+  PassThroughObject* templates = nullptr;
+  PassThroughObject* defaults = nullptr;
+};
+void MarkPassThroughEnds(const T_Base* base, PassThroughEnds* ends);
+void DropPassThroughAfter(T_Base* base, const PassThroughEnds* ends);
 
 // With the database.
 void FreeSectionPassThrough(T_Base* base);

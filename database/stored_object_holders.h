@@ -47,6 +47,7 @@ struct SaveSetup {
   T_Base* database = nullptr;
   char* name = nullptr;  // owned block text, null for empty
   SectionLines lines;
+  uint8_t mark = 0;  // free for the rollback of a failed read
 };
 
 struct ImportSetup {
@@ -54,6 +55,7 @@ struct ImportSetup {
   T_Base* database = nullptr;
   char* name = nullptr;
   SectionLines lines;
+  uint8_t mark = 0;  // free for the rollback of a failed read
 };
 
 struct Macro {

@@ -26,8 +26,6 @@ constexpr int32_t kTextImportSetup = 7300;
 constexpr int32_t kTextTimeScale = 7000;
 constexpr int32_t kTextMacro = 7100;
 // Progress steps of the objects whose size the save estimates by a fixed amount.
-constexpr int64_t kSaveSetupSteps = 1400;
-constexpr int64_t kImportSetupSteps = 592;
 
 // Sets the status and takes the header's name, or the kind's default name.
 void BeginNamedSection(T_IStream* stream, int32_t status, int32_t defaultName, T_TextBuf* name) {

@@ -22,6 +22,10 @@ class T_OStream;
 struct T_TextBuf;
 struct TimeScale;
 
+// Progress steps of a save setup and an import setup written (the sizes of their records).
+constexpr int64_t kSaveSetupSteps = 1400;
+constexpr int64_t kImportSetupSteps = 592;
+
 // Readers called by the section dispatcher with the header line current.
 void ReadWebUsersSection(T_Base* base, T_IStream* stream);
 void ReadSaveSetupSection(T_Base* base, T_IStream* stream);

@@ -1,5 +1,6 @@
 #include "database/toolkit_adapter.h"
 
+#include "core/alert.h"
 #include "core/localized_text.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
@@ -8,6 +9,7 @@
 #include "database/components.h"
 #include "database/date_ref.h"
 #include "database/menu_marks.h"
+#include "database/opening.h"
 #include "database/operation_log.h"
 #include "database/selection_hooks.h"
 #include "database/selection_scanner.h"
@@ -47,6 +49,12 @@ DocumentOperations DocumentHooks() {
   hooks.hasLog = [](T_Base* base) { return base->operationLog != nullptr; };
   hooks.logOperation = LogOperation;
   hooks.notifyChange = [](const ChangeNote* note) { NotifyChange(note->database, note); };
+  // A file dropped on a document window, or the Import command without a path.
+  hooks.importFile = [](T_Base* base, const char* path) {
+    base->ImportFile(path, nullptr, nullptr, 0);
+    PendingErrorReport();
+  };
+  hooks.importFileWithDialog = [](T_Base* base) { ImportDialog(base); };
   hooks.rebuildDatabaseMenus = SetMenuDatabase;
   hooks.templateHasParent = TemplateHasParent;
   hooks.templatePath = TemplatePathText;

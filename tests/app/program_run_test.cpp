@@ -111,7 +111,26 @@ TEST_F(ProgramRun, DocumentOnTheCommandLineIsReportedAsNotOpened) {
   ASSERT_NE(frame, nullptr);
   PostMessageW(frame, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCode(), 0u);
-  EXPECT_EQ(Alerts(), "605\tUnable to open file 'Sales 2024.qeb'\n");
+  EXPECT_EQ(Alerts(), "605\tUnable to open file 'Z:\\nowhere\\Sales 2024.qeb'\n");
+}
+
+TEST_F(ProgramRun, TheExampleDatabaseOpensWithoutAWord) {
+  Start(L"\"" + WidePathText(TestSourcePath("examples/Example.qeb").c_str()) + L"\"");
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+TEST_F(ProgramRun, ACopyOfTheExampleWithItsFirstBlockDamagedIsReportedByName) {
+  ScratchFolder folder;
+  std::string bytes = ReadWholeFile(TestSourcePath("examples/Example.qeb"));
+  ASSERT_GT(bytes.size(), 100u);
+  bytes[70] ^= 0x20;  // inside the first block's payload
+  WriteWholeFile(folder / "Damaged example.qeb", bytes);
+  Start(L"\"" + WidePathText((folder / "Damaged example.qeb").c_str()) + L"\"");
+  Close();
+  const std::string alerts = Alerts();
+  EXPECT_EQ(alerts.substr(0, 5), "3811\t");
+  EXPECT_NE(alerts.find("Damaged example.qeb\" is corrupted."), std::string::npos) << alerts;
 }
 
 TEST_F(ProgramRun, AssociateWritesTheQuotedCommandAndEndsWithoutAnAlert) {
