@@ -46,7 +46,7 @@ bool Write(const std::string& path, const std::vector<uint8_t>& text, bool compr
   T_ShifterWrite writer;
   SaveOptions options;
   options.kind = 1;
-  options.compression = compress ? 1 : 0;
+  options.compressed = compress ? 1 : 0;
   if (!writer.Open(path.c_str(), &options, nullptr)) return false;
   const char* bytes = reinterpret_cast<const char*>(text.data());
   for (size_t at = 0; at < text.size(); at += kPiece) {

@@ -16,6 +16,7 @@
 #include "database/object_services.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
+#include "database/saving.h"
 #include "database/subsets.h"
 #include "database/template_tree.h"
 #include "database/templates.h"
@@ -153,17 +154,16 @@ void RunCommand(CommandContext* context, const T_TextBuf* word) {
   PumpMessages();
 }
 
-bool ImportNotAvailable(T_Base* base, const char*, const char*, ImportSetup*, int32_t) {
-  AskReadErrorText(base, kErrorNotAvailable, "import");
-  return false;
+bool ImportThroughEngine(T_Base* base, const char* path, const char* password, ImportSetup* setup,
+                         int32_t flags) {
+  return base->ImportFile(path, password, setup, flags);
 }
 
-bool SaveNotAvailable(T_Base* base, const char*, const SaveOptions*) {
-  AskReadErrorText(base, kErrorNotAvailable, "save");
-  return false;
+bool SaveThroughEngine(T_Base* base, const char* path, const SaveOptions* options) {
+  return saveByKind(base, path, options);
 }
 
-constexpr CommandFileServices kDefaultFileServices = {ImportNotAvailable, SaveNotAvailable};
+constexpr CommandFileServices kDefaultFileServices = {ImportThroughEngine, SaveThroughEngine};
 CommandFileServices fileServices = kDefaultFileServices;
 CommandAppServices appServices = {};
 

@@ -1,16 +1,26 @@
 #include "database/object_services.h"
 
 #include "core/output_stream.h"
+#include "database/opening.h"
 
 namespace {
 
-ObjectServices services{};
+// Links to other databases open them as the program does; tests put others in place.
+T_Base* OpenLinkedDatabase(const char* path) { return openDatabase(path, nullptr, 0); }
+
+ObjectServices DefaultServices() {
+  ObjectServices defaults{};
+  defaults.openDatabase = OpenLinkedDatabase;
+  return defaults;
+}
+
+ObjectServices services = DefaultServices();
 WebLinkHook webHook{};
 
 }  // namespace
 
 void SetObjectServices(const ObjectServices* replacement) {
-  services = replacement ? *replacement : ObjectServices{};
+  services = replacement ? *replacement : DefaultServices();
 }
 
 const ObjectServices& CurrentObjectServices() { return services; }

@@ -14,8 +14,10 @@
 #include "database/file_progress.h"
 #include "database/file_questions.h"
 #include "database/line_origins.h"
+#include "database/object_lists.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/read_paths.h"
 #include "database/read_rollback.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
@@ -38,7 +40,9 @@ constexpr int32_t kButtonOpen = 706;
 constexpr int32_t kButtonContinue = 705;
 constexpr int64_t kOpenHeadroom = 0x10000;
 
-OpenDirectHooks openDirect{};
+// Start macros and start subsets are the engine's own; tests put others in their place.
+constexpr OpenDirectHooks kDefaultOpenDirect{RunStartMacros, OpenStartSubsets};
+OpenDirectHooks openDirect = kDefaultOpenDirect;
 
 // What a read replaces for its own duration and an outer read needs back.
 struct OuterRead {
@@ -185,7 +189,7 @@ bool FileOpens(const char* path) {
 }  // namespace
 
 void SetOpenDirectHooks(const OpenDirectHooks* hooks) {
-  openDirect = hooks != nullptr ? *hooks : OpenDirectHooks{};
+  openDirect = hooks != nullptr ? *hooks : kDefaultOpenDirect;
 }
 
 void openFileByKind(T_Base* base, const char* path, const char* password, ImportSetup* importSetup,
@@ -199,6 +203,9 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
     OpenErrorFile(base, errorFile.c_str(), false, -1, false, false);
   }
 
+  // Imports the file's own commands may ask for look here first (3827): a file that imports
+  // itself, directly or through others, would read without end.
+  ReadPathScope reading(path);
   OuterRead outer;
   BeginRead(base, &outer, password, flags);
   if (importSetup == nullptr && base->importSetups != nullptr &&

@@ -84,13 +84,6 @@ TEST_F(FilesTest, SaveTakesLetterOptionsAndAdoptsThePathWithFs) {
   EXPECT_NE(std::find(listener.codes.begin(), listener.codes.end(), kChangePath),
             listener.codes.end());
   EXPECT_EQ(listener.codes.back(), kChangeSaved);
-
-  // Without a saver the command says so and the database keeps its path.
-  SetCommandFileServices(nullptr);
-  answers.asked.clear();
-  Run("save elsewhere.qex Fs");
-  EXPECT_EQ(Asked(), std::vector<std::string>{"3829 save"});
-  EXPECT_STREQ(base->path->c_str(), Path("adopted.qex").c_str());
 }
 
 TEST_F(FilesTest, ImportReadsFilesWhoseCommandsRunAndRefusesAFileBeingRead) {
