@@ -315,14 +315,14 @@ void AnswerTemplate(T_Base* base, T_IStream* in, T_OStream* out) {
     }
     work = NewTemplate(base, kind);
   }
-  if (!work) {  // no memory: the pending error tells
-    FinishXmlElement(in);
-    return;
+  if (work) {
+    work->SetXmlExport();
+    if (!in->FieldIsEndTag() && !work->ReadXml(in)) FinishXmlElement(in);
+  } else {
+    FinishXmlElement(in);  // no memory for the copy: the pending error tells
   }
-  work->SetXmlExport();
-  if (!in->FieldIsEndTag() && !work->ReadXml(in)) FinishXmlElement(in);
   if (!AbortRequested()) {
-    if (services.exportTemplate(work, out))
+    if (work && services.exportTemplate(work, out))
       out->PutNewline();
     else
       AskReadErrorText(base, kErrorNotAvailable, "template");
