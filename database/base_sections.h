@@ -47,6 +47,10 @@ class T_IStream;
 class T_OStream;
 struct FileInfo;
 
+// The program version as saved files and XML answers name it, and the date of its release.
+constexpr const char* kProgramVersionLabel = "QEB 5.7";
+constexpr const char* kProgramReleaseDate = "2015-11-20";
+
 void ReadCharactersSection(T_Base* base, T_IStream* stream);
 void WriteCharactersSection(T_Base* base, T_OStream* stream);
 void ReadProtectionSection(T_Base* base, T_IStream* stream);

@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr const char* kProgramVersionLabel = "QEB 5.7";
 constexpr int32_t kTwoDigitYearPivot = 1970;
 
 struct ReferenceSet {

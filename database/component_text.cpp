@@ -79,9 +79,9 @@ void WriteDimensionComponents(T_Base* base, T_OStream* stream, int32_t d) {
     PutComponentLine(stream, c);
 }
 
-void WriteDimensionComponentsFiltered(T_Base* base, T_OStream* stream, int32_t d,
-                                      const char* startCode, const CriteriaPattern* pattern,
-                                      int32_t maxDepth) {
+void WalkDimensionComponentsFiltered(T_Base* base, int32_t d, const char* startCode,
+                                     const CriteriaPattern* pattern, int32_t maxDepth,
+                                     ComponentVisitor visit, void* context) {
   ComponentRecord* root = ComponentAt(base, d);
   if (!root->firstChild) return;
   ComponentRecord* top = root;
@@ -98,11 +98,22 @@ void WriteDimensionComponentsFiltered(T_Base* base, T_OStream* stream, int32_t d
       c = CompTreeSkip(c, top, &depth);
     } else {
       if (ComponentMatches(base, pattern, c)) {
-        PutComponentLine(stream, c);
+        visit(context, c, depth);
         PumpMessages();
       }
       c = CompTreeNextWithinDepth(c, top, &depth);
     }
     if (c == top) break;
   }
+}
+
+void WriteDimensionComponentsFiltered(T_Base* base, T_OStream* stream, int32_t d,
+                                      const char* startCode, const CriteriaPattern* pattern,
+                                      int32_t maxDepth) {
+  WalkDimensionComponentsFiltered(
+      base, d, startCode, pattern, maxDepth,
+      [](void* context, ComponentRecord* component, int32_t) {
+        PutComponentLine(static_cast<T_OStream*>(context), component);
+      },
+      stream);
 }

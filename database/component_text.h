@@ -35,3 +35,9 @@ void WriteDimensionComponents(T_Base* base, T_OStream* stream, int32_t dimension
 void WriteDimensionComponentsFiltered(T_Base* base, T_OStream* stream, int32_t dimension,
                                       const char* startCode, const CriteriaPattern* pattern,
                                       int32_t maxDepth);
+// The same walk for any writer: visit gets each component that would be written, with its depth
+// below the start, and messages are pumped after each one.
+using ComponentVisitor = void (*)(void* context, ComponentRecord* component, int32_t depth);
+void WalkDimensionComponentsFiltered(T_Base* base, int32_t dimension, const char* startCode,
+                                     const CriteriaPattern* pattern, int32_t maxDepth,
+                                     ComponentVisitor visit, void* context);

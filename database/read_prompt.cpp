@@ -58,3 +58,10 @@ int32_t AskReadErrorTexts(T_Base* base, int32_t message, const char* first, cons
   AlertAddText(&request, second);
   return AskReadError(base, &request);
 }
+
+void AskPendingReadError(T_Base* base) {
+  AlertRequest request = PendingError.request;
+  PendingErrorClear();
+  if (request.message == 0 || request.message == kErrorCancelled) return;
+  AskReadError(base, &request);
+}

@@ -19,3 +19,7 @@ int32_t AskReadError(T_Base* base, AlertRequest* request);
 // The same for a message with one "@0" text, or with "@0" and "@1".
 int32_t AskReadErrorText(T_Base* base, int32_t message, const char* text);
 int32_t AskReadErrorTexts(T_Base* base, int32_t message, const char* first, const char* second);
+// A failure left pending by a file the read opened (605 to 609 with the path, or what its own
+// read left) goes to the prompt instead, so one answer policy holds for the whole file; a cancel
+// is dropped. Nothing happens without a pending error.
+void AskPendingReadError(T_Base* base);

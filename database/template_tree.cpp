@@ -66,8 +66,11 @@ void DetachWindows(T_Template* templ) {
   while (T_HWindow* window = FindWindowOfTemplate(templ)) window->templ = nullptr;
 }
 
+// A window of the new template's kind shows it from now on; a window of another kind could not
+// read it and loses its template, as on removal.
 void Repoint(T_Template* from, T_Template* to) {
-  while (T_HWindow* window = FindWindowOfTemplate(from)) window->templ = to;
+  while (T_HWindow* window = FindWindowOfTemplate(from))
+    window->templ = window->windowKind == to->kind ? to : nullptr;
 }
 
 // Deletes everything below top, children first, without recursion.

@@ -109,9 +109,14 @@ TEST_F(TemplatesTest, OneTemplatePerPath) {
   T_Template* first = Store("Costs: Q1");
   auto* window = new T_FakeWindow(kTemplateCards, base);
   window->templ = first;
-  T_Template* second = Store("costs: q1", kTemplateLines);
+  T_Template* second = Store("costs: q1");
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(window->templ, second);  // the old one is gone; its window shows the new one
+  // A window cannot show a template of another kind: it loses its template instead.
+  T_Template* third = Store("costs: q1", kTemplateLines);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(window->templ, nullptr);
+  EXPECT_TRUE(WindowStillListed(window));
   EXPECT_EQ(CountTemplates(base), 1);
   EXPECT_EQ(Outline(base), "Costs/\n  q1\n");
 
