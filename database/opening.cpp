@@ -24,6 +24,7 @@
 #include "database/stored_object_holders.h"
 #include "database/template_runner.h"
 #include "database/text_form.h"
+#include "database/xml_command_files.h"
 #include "ui/event_record.h"
 #include "ui/window.h"
 
@@ -116,7 +117,8 @@ void FailOnFileError(T_Base* base) {
 }
 
 bool HasReader(int32_t kind) {
-  return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) || kind == kFileKindTextForm;
+  return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) ||
+         kind == kFileKindTextForm || kind == kFileKindXmlCommands;
 }
 
 // 3812 with two beeps: "Continue" keeps what was read, "Cancel" gives the file up.
@@ -257,6 +259,8 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
     if (base->lineOrigins != nullptr) BeginLineOriginFile(base, path);
     if (kind == kFileKindTextForm) {
       ReadTextForm(base, path, info.fileDate);
+    } else if (kind == kFileKindXmlCommands) {
+      readXmlCommandFile(base, path);
     } else {
       ReadContainer(base, path, kind, password);
     }

@@ -6,6 +6,7 @@
 #include "core/memory.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
+#include "database/opening.h"
 #include "database/operation_log.h"
 #include "database/read_paths.h"
 #include "database/read_prompt.h"
@@ -19,13 +20,9 @@
 namespace {
 
 constexpr int32_t kErrorAlreadyImported = 3827;  // File "@0" has already been imported
-constexpr int32_t kErrorNotAvailable = 3829;     // "@0" is not available in this version.
 
-void OpenNotAvailable(T_Base* base, const char*, const char*, ImportSetup*, int32_t) {
-  AskReadErrorText(base, kErrorNotAvailable, "import");
-}
-
-constexpr XmlCommandFileServices kDefaultServices{OpenNotAvailable};
+// Imports read through the engine's own opening; tests put a recorder in its place.
+constexpr XmlCommandFileServices kDefaultServices{openFileByKind};
 XmlCommandFileServices services = kDefaultServices;
 
 // The direct flags of a "template" element in the order of kDirectFlagNames; -1 where none was

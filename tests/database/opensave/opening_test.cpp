@@ -133,7 +133,6 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
       {"third.qeb", "\xA5\xA5\xA5 old", kFileKindThirdGeneration, 3808},
       {"damaged.qeb", "garbage\r\nmore #Qbx garbage\r\n", kFileKindDamaged, 3811},
       {"plain.txt", "Date\tAmount\r\n2025-01-01\t12\r\n", kFileKindOtherText, 3813},
-      {"commands.xml", "<?xml version=\"1.0\"?>\r\n<QEB-xml/>\r\n", kFileKindXmlCommands, 3813},
       {"ledger.se", "#FLAGGA 0\r\n#SIETYP 4\r\n", kFileKindSie, 3813},
       {"huffman.qeb", ContainerHeader("970101", 'N'), kFileKindHuffman, 3813},
   };

@@ -105,15 +105,6 @@ TEST_F(XmlCommandFileTest, UnknownAttributesAndValuesAreReported) {
 
 TEST_F(XmlCommandFileTest, ImportsGoThroughTheFileLayer) {
   ImportSetup* setup = ImportSetupCreate(base, "Bank");
-  // Until the file layer is installed an import says so and the file reads on.
-  EXPECT_TRUE(
-      Read("<QEB-xml><import file=\"part.qex\"/><template name=\"After\" type=\"cards\"/>"
-           "</QEB-xml>"));
-  EXPECT_EQ(Asked(), std::vector<std::string>{"3829 import"});
-  EXPECT_FALSE(HasProject("P7"));
-  EXPECT_NE(FindTemplate(base, "After"), nullptr);
-
-  answers.asked.clear();
   XmlCommandFileServices services{OpenTextForm};
   SetXmlCommandFileServices(&services);
   EXPECT_TRUE(
