@@ -206,5 +206,27 @@ TEST_F(ProgramRun, ACommandSectionRunsToItsEndAndWritesItsGoldenFiles) {
   }
 }
 
+// An XML command file given to the program imports a text form and then a second one whose
+// commands add a component, save and quit: the program ends by itself with 0 and the saved file
+// equals its golden file.
+TEST_F(ProgramRun, AnXmlCommandFileImportsAndItsCommandsSaveAndQuit) {
+  const std::string data = "tests/app/data/xmlcommands/";
+  ScratchFolder folder;
+  for (const char* name : {"run.xml", "part.qex", "finish.qex"})
+    WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
+  Start(L"\"" + WidePathText((folder / "run.xml").c_str()) + L"\"");
+  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
+       waited += 100)
+    ASSERT_LT(waited, kTimeout) << Alerts();
+  EXPECT_EQ(ExitCode(), 0u);
+  const std::string golden = TestSourcePath(data + "saved.golden.qex");
+  if (std::getenv("QEB_UPDATE_GOLDEN") != nullptr) {
+    WriteWholeFile(golden, ReadWholeFile(folder / "saved.qex"));
+  } else {
+    EXPECT_EQ(ReadWholeFile(folder / "saved.qex"), ReadWholeFile(golden));
+  }
+  EXPECT_EQ(Alerts(), "");
+}
+
 }  // namespace
 }  // namespace app_test
