@@ -228,5 +228,25 @@ TEST_F(ProgramRun, AnXmlCommandFileImportsAndItsCommandsSaveAndQuit) {
   EXPECT_EQ(Alerts(), "");
 }
 
+// Stored objects keep their lists' order through a save: save setups and macros by name
+// (letter case ignored), a nameless setup under its default name.
+TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {
+  const std::string data = "tests/app/data/objects/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "lists.qex", ReadWholeFile(TestSourcePath(data + "lists.qex")));
+  Start(L"\"" + WidePathText((folder / "lists.qex").c_str()) + L"\"");
+  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
+       waited += 100)
+    ASSERT_LT(waited, kTimeout) << Alerts();
+  EXPECT_EQ(ExitCode(), 0u);
+  const std::string golden = TestSourcePath(data + "out.golden.qex");
+  if (std::getenv("QEB_UPDATE_GOLDEN") != nullptr) {
+    WriteWholeFile(golden, ReadWholeFile(folder / "out.qex"));
+  } else {
+    EXPECT_EQ(ReadWholeFile(folder / "out.qex"), ReadWholeFile(golden));
+  }
+  EXPECT_EQ(Alerts(), "");
+}
+
 }  // namespace
 }  // namespace app_test
