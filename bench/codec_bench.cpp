@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "bench/section_text.h"
 #include "core/block_codec.h"
 
@@ -23,13 +24,6 @@ std::vector<uint8_t> RandomBytes(size_t size) {
   std::vector<uint8_t> b(size);
   for (auto& x : b) x = static_cast<uint8_t>(NextRandom(&seed));
   return b;
-}
-
-double Now() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
 struct Blocks {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "bench/section_text.h"
 #include "core/alert.h"
 #include "core/files.h"
@@ -21,13 +22,6 @@ constexpr size_t kSize = 100 << 20;
 constexpr int32_t kBlock = 12000;
 constexpr int64_t kPiece = 4096;  // the section writer hands over a line or a field at a time
 constexpr int kRepeats = 3;
-
-double Now() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Best of kRepeats, in MB/s of text; false from the run spoils the figure.
 template <typename F>

@@ -9,18 +9,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/array_record.h"
 #include "core/hash_index.h"
 #include "core/parallel_sort.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::vector<int64_t> RandomKeys(size_t n) {
   std::vector<int64_t> keys(n);

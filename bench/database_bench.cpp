@@ -7,14 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/bench_clock.h"
 #include "core/alert_handlers.h"
 #include "core/input_stream.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
 #include "core/paged_array.h"
 #include "database/base.h"
-#include "database/card_selection.h"
 #include "database/card_records.h"
+#include "database/card_selection.h"
 #include "database/cards.h"
 #include "database/dimension_sections.h"
 #include "database/lines.h"
@@ -30,13 +31,6 @@ constexpr int32_t kDimensions = 5;  // 1 to 5; dimension 0 keys the groups
 constexpr int32_t kComponents = 5000;
 constexpr int32_t kGroupComponents = 50;
 constexpr int32_t kCardsPerDay = 90;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 uint64_t randomState = 88172645463325252ull;
 uint32_t Random(uint32_t n) {

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/alert.h"
 #include "core/alert_handlers.h"
 #include "core/files.h"
@@ -48,13 +49,6 @@ constexpr int32_t kLeaves[5] = {10, 100, 500, 2000, 5000};
 constexpr int32_t kCards = 100000;
 constexpr int32_t kLinesPerCard = 10;
 constexpr int32_t kRuns = 5;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 uint64_t randomState = 0x9E3779B97F4A7C15ull;
 uint32_t Random(uint32_t n) {
@@ -359,7 +353,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string tabSeparated = folder + "\\bench_1m.tsv";
-  if (!WriteTabSeparated(base, tabSeparated)) std::printf("writing the tab-separated text failed\n");
+  if (!WriteTabSeparated(base, tabSeparated))
+    std::printf("writing the tab-separated text failed\n");
   const int64_t containerSize = FileSizeOfPath(container.c_str());
   const std::string textForm = ReadAll(text);
   // The section stream itself: the text form less its byte-order mark and tag lines.
