@@ -184,12 +184,6 @@ void ReadRecordText(CommandContext* context, T_TextBuf* record) {
   }
 }
 
-void ClearSubsetRecords(Subset* subset) {
-  while (subset->firstItem != nullptr) SubsetRemoveItem(subset, subset->firstItem);
-  subset->open = 0;
-  subset->hasPosition = 0;
-}
-
 }  // namespace
 
 // --- Shared --------------------------------------------------------------------------------------
@@ -592,7 +586,7 @@ void CommandModify(CommandContext* context) {
   base->fileVersion = kFormatDate;
   bool atLine = stream.NextLine();
   if (target.kind == kEntrySubset) {
-    ClearSubsetRecords(target.subset);
+    SubsetClearRecords(target.subset);
     if (atLine) ReadSubset(target.subset, &stream);
     SendNote(base, kChangeSubsetDefinition, 0, target.subset);
   } else {

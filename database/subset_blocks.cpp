@@ -129,6 +129,15 @@ bool ReadSubset(Subset* subset, T_IStream* stream) {
   return false;
 }
 
+void SubsetClearRecords(Subset* subset) {
+  // The formula first, so removing the items has no token left to rewrite.
+  CombSetPendingText(&subset->combination, nullptr);
+  while (subset->firstItem) SubsetRemoveItem(subset, subset->firstItem);
+  subset->open = 0;
+  subset->hasPosition = 0;
+  BlockTextFree(&subset->notes);
+}
+
 void ReadSelection(SelectionItem* item, T_IStream* stream) {
   char key[16];
   ReadKey(stream, key, sizeof key);

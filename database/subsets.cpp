@@ -159,8 +159,12 @@ void SubsetListFree(SubsetList* list) {
 
 // --- Subsets -------------------------------------------------------------------------------------
 
-void SubsetUniqueName(SubsetList* list, T_TextBuf* name, const Subset* except) {
+void SubsetValidName(SubsetList* list, T_TextBuf* name) {
   MakeIdentifier(name, list->kind == kSubsetListOfDatabase ? "S1" : "G1", kNameBlanks | kNameFirst);
+}
+
+void SubsetUniqueName(SubsetList* list, T_TextBuf* name, const Subset* except) {
+  SubsetValidName(list, name);
   for (;;) {
     Subset* same = SubsetFind(list, name->data);
     if (!same || same == except) return;

@@ -102,6 +102,7 @@ struct Subset {
   int32_t itemCount = 0;
   uint8_t open = 0;
   uint8_t isNew = 0;  // made by the "New Subset" command, until the user keeps it
+  uint8_t mark = 0;   // set before a read: the subset survives the read's rollback
   uint8_t hasPosition = 0;
   int32_t editorX = 0;
   int32_t editorY = 0;
@@ -149,6 +150,8 @@ bool SubsetRename(Subset* subset, const char* name);
 // The name as a valid formula name ("S" or "G" in front where needed, "S1" or "G1" for none),
 // stepped until no other subset of the list has it.
 void SubsetUniqueName(SubsetList* list, T_TextBuf* name, const Subset* except);
+// Only the first step: the name a subset created under it would get in an empty list.
+void SubsetValidName(SubsetList* list, T_TextBuf* name);
 // By name, letter case ignored; null for none.
 Subset* SubsetFind(SubsetList* list, const char* name);
 // Whether a combination, registered selection or definition, or other subset names it.
@@ -220,6 +223,9 @@ void WriteSubset(Subset* subset, T_OStream* stream, const char* key);
 // From the current line to the next line that begins with "##" (left current: true) or the end
 // (false). The formula is compiled at its first use, so it may name subsets read later.
 bool ReadSubset(Subset* subset, T_IStream* stream);
+// Clears everything ReadSubset reads (items, formula, open flag, position, notes), so that the
+// subset can be read anew.
+void SubsetClearRecords(Subset* subset);
 // The current line holds the item's header ("## Selection" or "VN" and the name); reads the
 // item's lines up to the next line that is not one of its keys (left current) or the end.
 void ReadSelection(SelectionItem* item, T_IStream* stream);
