@@ -21,7 +21,6 @@
 #include "database/operation_log.h"
 #include "database/protection.h"
 #include "database/saving.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"
@@ -217,7 +216,6 @@ T_Base::~T_Base() {
   rootTemplate = nullptr;
 
   FreeStoredObjectHolders(this);
-  FreeSectionPassThrough(this);
   SaveOptionsFree(&saveOptions);
 
   if (mainWindow && services.destroyWindow) services.destroyWindow(this, mainWindow);
@@ -381,7 +379,6 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
     bytes += TextBytes(reinterpret_cast<LineRecord*>(PagedArrayAt(&linePool, i))->text);
 
   bytes += StoredObjectHoldersMemSize(this);
-  bytes += SectionPassThroughMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
     bytes += TimeScaleMemSize(scale);
   if (subsets) bytes += SubsetListMemSize(subsets);

@@ -47,7 +47,6 @@ struct Macro;
 struct DimImportSetup;
 struct LineOriginStore;
 struct HashIndex;
-struct SectionPassThrough;
 
 // What the last save wrote into, or a read found in, the characters section.
 struct FileInfo {
@@ -328,8 +327,6 @@ class T_Base {
   HashIndex* macroIndex = nullptr;
   int64_t macroCount = 0;
   uint8_t macrosSorted = 1;
-
-  SectionPassThrough* passThrough = nullptr;  // owned; sections held until their models come
 
   T_Template* rootTemplate = nullptr;
   T_Template* defaultTemplates[6] = {};

@@ -17,6 +17,8 @@
 #include "database/operation_log.h"
 #include "database/save_options.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
+#include "database/template_sections.h"
 
 namespace {
 
@@ -70,13 +72,36 @@ int32_t FieldOf(T_IStream* stream, T_TextBuf* text) {
   return text->length;
 }
 
+// The components that the templates and subsets the save writes name, which modes "active" and
+// "in use" keep beside those of the cards; the set stays empty when no dimension asks for them.
+void MarkComponentsOfSavedObjects(T_Base* base, BitVector* used) {
+  const SaveOptions& options = base->saveOptions;
+  bool asked = false;
+  for (int32_t d = 0; d < kDimensionCount; ++d) {
+    int32_t mode = options.dimensionModes[d];
+    if (mode == kDimSaveActive || mode == kDimSaveInUse) asked = true;
+  }
+  bool templates = options.sections[kSectionTemplates] != 0;
+  bool subsets = options.sections[kSectionSubsets] != 0 && base->subsets != nullptr;
+  if (!asked || (!templates && !subsets)) return;
+  if (!BitVecResizeFill(used, base->componentPool.count, false)) return;
+  if (templates) {
+    TemplateFilter filter(&options);
+    MarkTemplateComponents(base, &filter, used);
+  }
+  if (subsets) {
+    Subset* subset = base->subsets->first;
+    for (int32_t i = 0; subset != nullptr && i < base->subsets->count; ++i, subset = subset->next)
+      SubsetMarkReferenced(subset, used);
+  }
+}
+
 }  // namespace
 
 void WriteDimensionSections(T_Base* base, T_OStream* stream) {
   const SaveOptions& options = base->saveOptions;
-  // Templates and subsets that the save writes also keep the components they use in modes
-  // "active" and "in use"; they mark them here once they can (the set stays empty until then).
   BitVector used;
+  MarkComponentsOfSavedObjects(base, &used);
   for (int32_t p = 0, n = PositionCount(base); p < n && !AbortRequested(); ++p) {
     int32_t d = DimensionAtPosition(base, p);
     if (d < 0 || options.dimensionModes[d] == kDimSaveNone || !base->IsDimUsed(d)) continue;

@@ -7,6 +7,7 @@
 #include "database/component_tree.h"
 #include "database/components.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
 #include "database/template_tree.h"
 #include "database/time_scale.h"
 
@@ -63,6 +64,22 @@ void RemoveComponents(T_Base* base, BitVector* components) {
   }
 }
 
+// Subsets the read added, once nothing names them: the templates the read added went before,
+// and a subset the read added may name another one, so the walk goes round until none goes.
+void RemoveUnmarkedSubsets(T_Base* base) {
+  SubsetList* list = base->subsets;
+  for (bool removed = true; removed && list != nullptr;) {
+    removed = false;
+    Subset* subset = list->first;
+    for (int32_t i = 0; subset != nullptr && i < list->count; ++i, subset = subset->next) {
+      if (subset->mark || SubsetInUse(subset)) continue;
+      SubsetDestroy(subset);
+      removed = true;  // the list changed under the walk: start again
+      break;
+    }
+  }
+}
+
 void RemoveStoredObjects(T_Base* base, const ReadSnapshot* snapshot) {
   for (SaveSetup* setup = base->saveSetups; setup != nullptr;) {
     SaveSetup* next = setup->next;
@@ -95,7 +112,7 @@ void RemoveStoredObjects(T_Base* base, const ReadSnapshot* snapshot) {
     }
   }
   DeleteUnmarkedTemplates(base);
-  DropPassThroughAfter(base, &snapshot->held);
+  RemoveUnmarkedSubsets(base);
 }
 
 }  // namespace
@@ -124,12 +141,16 @@ bool TakeReadSnapshot(T_Base* base, ReadSnapshot* snapshot) {
   snapshot->lastTimeScale = base->timeScales;
   while (snapshot->lastTimeScale != nullptr && snapshot->lastTimeScale->next != nullptr)
     snapshot->lastTimeScale = snapshot->lastTimeScale->next;
-  MarkPassThroughEnds(base, &snapshot->held);
   for (SaveSetup* setup = base->saveSetups; setup != nullptr; setup = setup->next) setup->mark = 1;
   for (ImportSetup* setup = base->importSetups; setup != nullptr; setup = setup->next)
     setup->mark = 1;
   Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) macro->mark = 1;
+  if (SubsetList* list = base->subsets) {
+    Subset* subset = list->first;
+    for (int32_t i = 0; subset != nullptr && i < list->count; ++i, subset = subset->next)
+      subset->mark = 1;
+  }
   MarkTemplatesExisting(base);
   return true;
 }

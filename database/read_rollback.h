@@ -5,19 +5,18 @@
 //
 // Remembered before the read:
 //   - the component records and card records in use (one bit each, by record number);
-//   - the last time scale (the list is in order of creation) and the last object of each list of
-//     held sections (subsets, templates, defaults: in order of first reading);
-//   - a mark on every save setup, import setup, macro and template.
+//   - the last time scale (the list is in order of creation);
+//   - a mark on every save setup, import setup, macro, subset and template.
 // Removed after a failed read: cards and components whose records were not in use (components
-// with their subtrees), time scales and held sections behind the remembered last ones, and save
-// setups, import setups, macros and templates without the mark. The setups are marked rather
-// than remembered by their last one because their lists are sorted by name, so that a setup the
-// read adds may stand before an old one. Objects that existed before keep any change the read
-// made to them.
+// with their subtrees), time scales behind the remembered last one, and save setups, import
+// setups, macros, templates and subsets without the mark (a subset only once nothing names it
+// any more). The setups are marked rather than remembered by their last one because their lists
+// are sorted by name, so that a setup the read adds may stand before an old one. Objects that
+// existed before keep any change the read made to them; a template the read stored over one of
+// the same path takes its place with its mark (template_tree.h StoreTemplate).
 //
 // User-interface thread only.
 #include "core/bit_vector.h"
-#include "database/section_passthrough.h"
 
 class T_Base;
 struct TimeScale;
@@ -26,7 +25,6 @@ struct ReadSnapshot {
   BitVector components;  // bits of the records in use, roots included
   BitVector cards;
   TimeScale* lastTimeScale = nullptr;
-  PassThroughEnds held;
 };
 
 // Fills the snapshot and marks the stored objects. False (pending 600) when its sets cannot be

@@ -1,13 +1,10 @@
 #include "database/save_filter.h"
 
-#include "core/criteria.h"
-#include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/save_options.h"
-#include "database/template_tree.h"
+#include "database/template_sections.h"
 #include "database/templates.h"
-#include "ui/document_window.h"
 
 namespace {
 
@@ -25,26 +22,16 @@ bool GroupHoldsPassingLine(const SaveFilter* filter, const GroupRecord* group) {
   return false;
 }
 
-// The lines that the templates passing the save's template filters would select.
+// The lines that the templates passing the save's template filter would select.
 void MarkTemplateLines(SaveFilter* filter, T_Base* base) {
-  const SaveOptions* options = &base->saveOptions;
   BitVecInit(&filter->templateLines, base->linePool.count > 0 ? base->linePool.count : 1, 0);
   BitVecFill(&filter->templateLines, false);
-  CriteriaPattern pattern;
-  Criteria_Init(&pattern);
-  bool named = options->templateNameFilter && *options->templateNameFilter;
-  if (named) {
-    T_TextBuf text(options->templateNameFilter);
-    Criteria_Compile(&pattern, &text, 5, false);
-  }
+  TemplateFilter templates(&base->saveOptions);
   T_Template* root = base->rootTemplate;
   for (T_Template* templ = root ? root->firstChild : nullptr; templ;
        templ = templ->NextBelow(root)) {
-    if (templ->kind == 0 || !TemplatePassesFilter(templ, named ? &pattern : nullptr)) continue;
-    if (options->openTemplatesOnly && !FindWindowOfTemplate(templ)) continue;
-    templ->MarkSelectedLines(&filter->templateLines);
+    if (templates.Passes(templ)) templ->MarkSelectedLines(&filter->templateLines);
   }
-  MemFreeHeld(&pattern);
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 #include "database/base.h"
 #include "database/card_selection.h"
 #include "database/protection.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
+#include "database/templates.h"
 
 // Letter options of the save command: the first character chooses the field, the rest the
 // value; every other text is refused.
@@ -153,9 +154,9 @@ void SaveOptionsFromBase(SaveOptions* options, T_Base* base) {
   }
   if (!anyDimension) sections[kSectionDimensions] = 0;
   if (base->cardCount == 0) sections[kSectionCards] = 0;
-  // The subsets and the template tree are still held as the sections they were read from.
-  if (!HasPassThroughSubsets(base)) sections[kSectionSubsets] = 0;
-  if (!HasPassThroughTemplates(base)) sections[kSectionTemplates] = 0;
+  if (base->subsets == nullptr || base->subsets->count == 0) sections[kSectionSubsets] = 0;
+  if (base->rootTemplate == nullptr || base->rootTemplate->firstChild == nullptr)
+    sections[kSectionTemplates] = 0;
   if (base->IsDimUsed(0)) options->sieDimensionNumbers[0] = -1;
 }
 

@@ -17,10 +17,11 @@
 #include "database/operation_log.h"
 #include "database/protection.h"
 #include "database/save_options.h"
-#include "database/section_passthrough.h"
 #include "database/section_stream.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
+#include "database/subsets.h"
+#include "database/template_sections.h"
 #include "database/template_tree.h"
 #include "database/text_form.h"
 #include "database/time_scale.h"
@@ -314,9 +315,9 @@ int64_t EstimateSaveSize(T_Base* base) {
   }
   // The filter is not consulted: an estimate of every card and line is close enough for a bar.
   if (sections[kSectionCards]) size += kCardSteps * base->cardCount + kLineSteps * base->lineCount;
-  if (sections[kSectionSubsets]) size += HeldSubsetSteps(base);
-  if (sections[kSectionTemplates])
-    size += HeldTemplateSteps(base) + kTemplateSteps * CountTemplates(base);
+  if (sections[kSectionSubsets] && base->subsets != nullptr)
+    size += SubsetListMemSize(base->subsets);
+  if (sections[kSectionTemplates]) size += kTemplateSteps * CountTemplates(base);
   FileProgressAddTotal(FileProgressCurrent(), size);
   return size;
 }

@@ -18,8 +18,8 @@
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
 #include "database/save_options.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_sections.h"
+#include "database/template_sections.h"
 
 namespace {
 

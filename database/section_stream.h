@@ -19,9 +19,9 @@
 //   9      "##Dimension", one per dimension,     dimensions       database/dimension_sections.h
 //          each followed by its "##DimImport"
 //   10     "##Cards"                             cards            database/card_records.h
-//   11     "##Subset", one per subset            subsets          database/section_passthrough.h
-//   12     "##Templates"                         templates        database/section_passthrough.h
-//   13     "##Defaults"                          defaults         database/section_passthrough.h
+//   11     "##Subset", one per subset            subsets          database/stored_object_sections.h
+//   12     "##Templates"                         templates        database/template_sections.h
+//   13     "##Defaults"                          defaults         database/template_sections.h
 //   14     "##End"                               always
 //
 // Read and never written: "##QEB-Text" (the first line of a text form) and "##Commands" (a

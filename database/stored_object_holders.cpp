@@ -298,10 +298,6 @@ void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
   LinesRead(lines, stream, append);
 }
 
-void SectionLinesWrite(const SectionLines* lines, T_OStream* stream) { LinesWrite(lines, stream); }
-
-int64_t SectionLinesMemSize(const SectionLines* lines) { return LinesMemSize(lines); }
-
 void SectionLinesFree(SectionLines* lines) { LinesFree(lines); }
 
 // --- Save setups --------------------------------------------------------------------------------

@@ -35,11 +35,10 @@ struct SectionLines {
   int64_t length = 0;
 };
 
-// The kept-lines discipline above, for the holders of other sections: read the lines after the
-// current header (appending to the kept ones when asked), write them back, measure and free them.
+// The kept-lines discipline above, for a section reader that must step over a section whose
+// object it could not make: read the lines after the current header (appending to the kept ones
+// when asked) and free them.
 void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append);
-void SectionLinesWrite(const SectionLines* lines, T_OStream* stream);
-int64_t SectionLinesMemSize(const SectionLines* lines);
 void SectionLinesFree(SectionLines* lines);
 
 struct SaveSetup {

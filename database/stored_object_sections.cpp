@@ -12,6 +12,7 @@
 #include "database/file_progress.h"
 #include "database/operation_log.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
 #include "database/time_scale.h"
 
 namespace {
@@ -21,11 +22,11 @@ constexpr int32_t kTextSaveSetups = 4511;
 constexpr int32_t kTextImportSetups = 4512;
 constexpr int32_t kTextTimeScales = 4513;
 constexpr int32_t kTextMacros = 4514;
+constexpr int32_t kTextSubsets = 4516;
 constexpr int32_t kTextSaveSetup = 4300;
 constexpr int32_t kTextImportSetup = 7300;
 constexpr int32_t kTextTimeScale = 7000;
 constexpr int32_t kTextMacro = 7100;
-// Progress steps of the objects whose size the save estimates by a fixed amount.
 
 // Sets the status and takes the header's name, or the kind's default name.
 void BeginNamedSection(T_IStream* stream, int32_t status, int32_t defaultName, T_TextBuf* name) {
@@ -119,6 +120,32 @@ void ReadMacroSection(T_Base* base, T_IStream* stream) {
       [](T_Base* b, const char* name) { return b->FindMacro(name); }, MacroCreate, ReadMacro);
 }
 
+void ReadSubsetSection(T_Base* base, T_IStream* stream) {
+  FileProgressSetStatus(FileProgressCurrent(), kTextSubsets);
+  T_TextBuf name;
+  stream->ReadFieldBuf(&name);
+  SubsetList* list = base->subsets;
+  Subset* subset = nullptr;
+  if (list != nullptr) {
+    // Found by the name it was stored under, so that a second reading of a name that had to be
+    // made valid fills the same subset.
+    T_TextBuf valid(name.c_str());
+    SubsetValidName(list, &valid);
+    subset = SubsetFind(list, valid.c_str());
+    if (subset != nullptr) {
+      SubsetClearRecords(subset);
+    } else {
+      subset = SubsetCreate(list, valid.c_str());
+    }
+  }
+  if (subset == nullptr) {
+    SkipSection(stream);
+    return;
+  }
+  if (stream->NextLine()) ReadSubset(subset, stream);
+  LogOperation(base, "global subset", name.c_str(), kLogVerbLoaded);
+}
+
 // --- Writers ------------------------------------------------------------------------------------
 
 void WriteWebUsersSection(T_Base* base, T_OStream* stream) {
@@ -156,4 +183,18 @@ void WriteMacroSections(T_Base* base, T_OStream* stream) {
     FileProgressAddSteps(progress, MacroMemSize(macro));
   }
   stream->PutNewline();
+}
+
+void WriteSubsetSections(T_Base* base, T_OStream* stream) {
+  const SubsetList* list = base->subsets;
+  if (list == nullptr || list->count == 0) return;
+  T_FileWait* progress = FileProgressCurrent();
+  FileProgressSetStatus(progress, kTextSubsets);
+  Subset* subset = list->first;
+  for (int32_t i = 0; subset != nullptr && i < list->count && !AbortRequested();
+       ++i, subset = subset->next) {
+    WriteSubset(subset, stream, "##Subset");
+    stream->PutNewline();
+    FileProgressAddSteps(progress, SubsetMemSize(subset));
+  }
 }

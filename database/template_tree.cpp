@@ -159,6 +159,8 @@ bool StoreTemplate(T_Base* base, T_Template* templ, const char* path) {
       if (child && child->kind == kTemplateFolder) return false;
       if (!templ->SetName(part.c_str())) return false;
       if (child) {
+        // In the old one's place, also for the rollback of a failed read: the path existed.
+        templ->existing = child->existing;
         T_Template::Unlink(child);
         Repoint(child, templ);
         DeleteTemplate(child);

@@ -25,7 +25,8 @@ T_Template* FindTemplate(T_Base* base, const char* path);
 // folders as needed, then sends code 65:
 //   - a template (kind other than 0) already at that exact path is replaced: a window of it
 //     that is of the new template's kind is re-pointed to the new template, any other window
-//     loses its template, and the old one is deleted;
+//     loses its template, and the old one is deleted; the new one takes over its existing mark,
+//     so that the rollback of a failed read keeps the path;
 //   - a template standing where the path needs a folder becomes a folder of its name holding the
 //     old template, which gets " 1" after its name when that name equals the next part of the
 //     path; its window's title follows its new path;

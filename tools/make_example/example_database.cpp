@@ -18,6 +18,9 @@
 #include "database/lines.h"
 #include "database/save_options.h"
 #include "database/saving.h"
+#include "database/template_runner.h"
+#include "database/template_tree.h"
+#include "database/templates.h"
 #include "database/time_scale.h"
 
 namespace {
@@ -356,6 +359,31 @@ void MakeTimeScales(T_Base* base) {
   }
 }
 
+// A few analysis templates in folders, as the bookkeeper keeps them; each calculates when it
+// opens.
+void MakeTemplates(T_Base* base) {
+  const struct {
+    int32_t kind;
+    const char* path;
+    const char* notes;
+  } templates[] = {
+      {kTemplateCards, "Rapporter: Verifikationer", "Alla verifikationer i datumordning"},
+      {kTemplateLines, "Rapporter: Rader: Försäljning", nullptr},
+      {kTemplateComponents, "Kontoplan", "Saldo per konto"},
+      {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr},
+      {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
+  };
+  for (const auto& stored : templates) {
+    T_Template* templ = NewTemplate(base, stored.kind);
+    if (templ == nullptr) continue;
+    if (T_BoxTmpl* box = AsBoxTemplate(templ)) {
+      box->calcDirect = 1;
+      if (stored.notes != nullptr) box->SetParameter("notestext", stored.notes);
+    }
+    if (!StoreTemplate(base, templ, stored.path)) DeleteTemplate(templ);
+  }
+}
+
 }  // namespace
 
 T_Base* BuildExampleDatabase() {
@@ -385,6 +413,7 @@ T_Base* BuildExampleDatabase() {
   base->SetReferenceDateText("261231");
   MakeTimeScales(base);
   MakeCards(base);
+  MakeTemplates(base);
   base->SetModified(false);
   return base;
 }

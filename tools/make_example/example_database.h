@@ -1,9 +1,9 @@
 #pragma once
 // The example database the project ships (examples/Example.qeb and its text form Example.qex):
-// a small trading company's books from 2021 to 2026, built through the engine's own model and
-// written by its own writers. Everything it holds comes from fixed tables and one fixed seed, and
-// the machine, the clock and the keystream seeds are pinned while it is written, so the same
-// program writes the same bytes on every machine.
+// a small trading company's books from 2021 to 2026 and a few analysis templates, built through
+// the engine's own model and written by its own writers. Everything it holds comes from fixed
+// tables and one fixed seed, and the machine, the clock and the keystream seeds are pinned while
+// it is written, so the same program writes the same bytes on every machine.
 #include <cstdint>
 
 class T_Base;

@@ -69,8 +69,9 @@ constexpr int32_t kOpen = 706;
 constexpr int32_t kSaveAnyway = 4008;
 constexpr int32_t kReplace = 4009;
 
-// Sections every sample carries: options, stored objects, held sections, and a time scale long
-// enough to fill several blocks of a container and several buffers of a text form.
+// Sections every sample carries: options, stored objects, a subset, a template and a default, and
+// a time scale long enough to fill several blocks of a container and several buffers of a text
+// form.
 inline std::string SampleSections() {
   std::string text =
       "##BaseOptions\r\nCN\t4\r\nCD\t2\t0\t3\r\nCT\tVerifikation\r\nLV\tBelopp\tAntal\r\n"

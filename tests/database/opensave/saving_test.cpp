@@ -9,9 +9,10 @@
 #include "database/base_sections.h"
 #include "database/block_container.h"
 #include "database/file_kinds.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
+#include "database/subsets.h"
+#include "database/template_sections.h"
 #include "database/template_tree.h"
 #include "database/time_scale.h"
 #include "opensave_fixture.h"
@@ -223,7 +224,7 @@ TEST_F(Saving, TheEstimateCountsWhatTheWritersCount) {
   T_Base* base = NewSample();
   SaveOptionsFromBase(&base->saveOptions, base);
   int64_t expected = WebUserListMemSize(base->webUsers) + kSaveSetupSteps + kImportSetupSteps +
-                     MacroMemSize(base->macros) + HeldSubsetSteps(base) + kTemplateSteps;
+                     MacroMemSize(base->macros) + SubsetListMemSize(base->subsets) + kTemplateSteps;
   for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next)
     expected += TimeScaleMemSize(scale);
   if (CardRecordsLinked()) expected += 64 * 11 + 104 * 6 + 40 * 12;

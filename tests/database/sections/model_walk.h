@@ -9,6 +9,7 @@
 
 #include "core/cstring.h"
 #include "core/locale.h"
+#include "core/output_stream.h"
 #include "core/packed_date.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
@@ -18,8 +19,9 @@
 #include "database/components.h"
 #include "database/date_ref.h"
 #include "database/line_origins.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
+#include "database/templates.h"
 #include "database/time_scale.h"
 
 inline std::string Text(const char* text) { return text != nullptr ? text : "-"; }
@@ -112,11 +114,32 @@ inline std::string ModelDump(T_Base* base) {
       add("dimension import " + std::to_string(setup->dimension) + "\n" + Lines(setup->lines));
   }
   if (base->webUsers != nullptr) add("web users\n" + Lines(base->webUsers->lines));
-  if (const SectionPassThrough* held = base->passThrough) {
-    for (const PassThroughObject* list : {held->subsets, held->templates, held->defaults}) {
-      for (const PassThroughObject* object = list; object != nullptr; object = object->next)
-        add("held " + Text(object->name) + "\n" + Lines(object->lines));
+  // Subsets, templates (each under its path, folders too) and defaults as their writers put them.
+  auto written = [](const T_OStream& out) {
+    return std::string(reinterpret_cast<const char*>(out.start),
+                       static_cast<size_t>(out.pos - out.start));
+  };
+  if (SubsetList* list = base->subsets) {
+    Subset* subset = list->first;
+    for (int32_t i = 0; subset != nullptr && i < list->count; ++i, subset = subset->next) {
+      T_OStream out;
+      WriteSubset(subset, &out, "##Subset");
+      add(written(out));
     }
+  }
+  T_TextBuf path;
+  for (T_Template* node = base->rootTemplate ? base->rootTemplate->firstChild : nullptr; node;
+       node = node->NextBelow(base->rootTemplate)) {
+    T_OStream out;
+    node->WriteText(&out);
+    node->GetPath(&path);
+    add("template " + std::to_string(node->kind) + " " + path.c_str() + "\n" + written(out));
+  }
+  for (T_Template* templ : base->defaultTemplates) {
+    if (templ == nullptr) continue;
+    T_OStream out;
+    templ->WriteText(&out);
+    add("default\n" + written(out));
   }
   return dump;
 }

@@ -15,8 +15,10 @@
 #include "database/protection.h"
 #include "database/read_prompt.h"
 #include "database/save_options.h"
-#include "database/section_passthrough.h"
 #include "database/stored_object_holders.h"
+#include "database/subsets.h"
+#include "database/template_tree.h"
+#include "database/templates.h"
 #include "database/time_scale.h"
 #include "section_stream_fixture.h"
 
@@ -57,10 +59,14 @@ TEST_F(SectionStream, EveryTagReachesItsReaderInAnyLetterCase) {
       {"##timescale\tQ\r\n250101-1\tQ1\r\n",
        [](T_Base* b) { return b->timeScales && TimeScalePeriodCount(b->timeScales) == 1; }},
       {"##Macros\tm\r\nM\tbeep\r\n", [](T_Base* b) { return b->FindMacro("M") != nullptr; }},
-      {"##subset\tS\r\nF\tx\r\n", [](T_Base* b) { return HasPassThroughSubsets(b); }},
-      {"##TEMPLATES\r\n#C\tA: B\r\n", [](T_Base* b) { return HasPassThroughTemplates(b); }},
-      {"##defaults\r\n#C\tCards\r\nxem\t1\r\n##End\r\n",
-       [](T_Base* b) { return b->passThrough && b->passThrough->defaults; }},
+      {"##subset\tS\r\nxo\r\n",
+       [](T_Base* b) {
+         Subset* s = SubsetFind(b->subsets, "S");
+         return s && s->open;
+       }},
+      {"##TEMPLATES\r\n#C\tA: B\r\n", [](T_Base* b) { return FindTemplate(b, "a:b"); }},
+      {"##defaults\r\n#C\r\nxM\t99\r\n##End\r\n",
+       [](T_Base* b) { return AsBoxTemplate(b->GetDefaultTemplate(1))->modeBoxWidth == 99; }},
       // Its commands run (a beep asks nothing) and the next section is read as ever.
       {"##Commands\r\nbeep\r\n##BaseOptions\r\nCN\t7\r\n",
        [](T_Base* b) { return b->cardDigits == 7; }},
