@@ -116,7 +116,7 @@ inline std::string Written(const T_OStream& stream) {
 inline std::string WriteTemplate(T_Template* templ) {
   T_OStream stream;
   templ->WriteText(&stream);
-  return Written(stream);
+  return templates_test::Written(stream);
 }
 
 // A template of the kind read from its record text (the template line first).
@@ -150,6 +150,16 @@ inline void ReadTemplateLines(T_Base* base, const std::string& text) {
     atLine = templ->ReadRecords(&stream, stream.NextLine());
     if (!StoreTemplate(base, templ, path.c_str())) DeleteTemplate(templ);
   }
+}
+
+// A template of the kind with its defaults stored under the path; null when it cannot be.
+inline T_Template* StoreNewTemplate(T_Base* base, const char* path, int32_t kind = kTemplateCards) {
+  T_Template* templ = NewTemplate(base, kind);
+  if (!StoreTemplate(base, templ, path)) {
+    DeleteTemplate(templ);
+    return nullptr;
+  }
+  return templ;
 }
 
 // Every node below the root, one per line, indented by depth; folders end with "/".
@@ -217,12 +227,7 @@ class TemplatesTest : public ::testing::Test {
   }
 
   T_Template* Store(const char* path, int32_t kind = kTemplateCards) {
-    T_Template* templ = NewTemplate(base, kind);
-    if (!StoreTemplate(base, templ, path)) {
-      DeleteTemplate(templ);
-      return nullptr;
-    }
-    return templ;
+    return StoreNewTemplate(base, path, kind);
   }
 
   T_Answers answers;

@@ -107,16 +107,21 @@ inline std::string Title(const T_Button* button) {
   return button->title.shown ? button->title.shown : "";
 }
 
+// The toolkit's application with a hidden frame, the window classes registered once per program.
+inline T_Application* StartHiddenApplication() {
+  static bool registered = false;
+  if (!registered) {
+    RegisterFrameClasses(ProgramInstance());
+    registered = true;
+  }
+  SetFrameVisible(false);
+  return new T_Application(true);
+}
+
 class AlertsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    app = new T_Application(true);
+    app = StartHiddenApplication();
     dialogs = new T_AlertDialogs;
   }
   void TearDown() override {
