@@ -24,6 +24,7 @@
 #include "database/templates.h"
 #include "database/time_scale.h"
 #include "tests/database/base/base_fixture.h"
+#include "tests/database/templates/templates_fixture.h"
 #include "ui/document_window.h"
 #include "ui/menu_model.h"
 
@@ -131,12 +132,7 @@ class LinksTest : public ::testing::Test {
     return card;
   }
   static T_Template* Template(T_Base* base, const char* path, int32_t kind = kTemplateCards) {
-    T_Template* templ = NewTemplate(base, kind);
-    if (!StoreTemplate(base, templ, path)) {
-      DeleteTemplate(templ);
-      return nullptr;
-    }
-    return templ;
+    return templates_test::StoreNewTemplate(base, path, kind);
   }
   static T_LinkHandler* Handler(T_Base* base, const char* tag) {
     for (T_LinkHandler* h = base->linkContext->firstHandler; h; h = h->next) {
