@@ -248,5 +248,48 @@ TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {
   EXPECT_EQ(Alerts(), "");
 }
 
+// The template golden files, a file whose one template path has 100,000 parts and the example
+// database each open in the real program, which ends with 0 on a posted close without a word.
+TEST_F(ProgramRun, TemplateFilesOpenWithoutAWord) {
+  ScratchFolder folder;
+  std::string deep = "\xEF\xBB\xBF##QEB-Text\t121122\r\n\r\n##Templates\r\n#C\t";
+  for (int i = 0; i < 100000; ++i) deep += "p: ";
+  deep += "Deep\r\n\r\n##End\r\n";
+  WriteWholeFile(folder / "deep.qex", deep);
+  const std::string files[] = {
+      TestSourcePath("tests/database/templatesections/data/templates.qex"),
+      TestSourcePath("tests/database/templatesections/data/templates.qeb"),
+      folder / "deep.qex",
+      TestSourcePath("examples/Example.qeb"),
+  };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    DeleteFileW(alertFile_.c_str());
+    Start(L"\"" + WidePathText(file.c_str()) + L"\"");
+    Close();
+    EXPECT_EQ(Alerts(), "");
+  }
+}
+
+// The template golden text with a command section that duplicates one template, deletes another
+// and saves: what the program writes equals its golden file.
+TEST_F(ProgramRun, TemplateCommandsDuplicateDeleteAndSave) {
+  const std::string data = "tests/app/data/templates/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
+  Start(L"\"" + WidePathText((folder / "run.qex").c_str()) + L"\"");
+  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
+       waited += 100)
+    ASSERT_LT(waited, kTimeout) << Alerts();
+  EXPECT_EQ(ExitCode(), 0u);
+  const std::string golden = TestSourcePath(data + "out.golden.qex");
+  if (std::getenv("QEB_UPDATE_GOLDEN") != nullptr) {
+    WriteWholeFile(golden, ReadWholeFile(folder / "out.qex"));
+  } else {
+    EXPECT_EQ(ReadWholeFile(folder / "out.qex"), ReadWholeFile(golden));
+  }
+  EXPECT_EQ(Alerts(), "");
+}
+
 }  // namespace
 }  // namespace app_test
