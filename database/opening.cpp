@@ -21,6 +21,7 @@
 #include "database/read_rollback.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
+#include "database/sie_import.h"
 #include "database/stored_object_holders.h"
 #include "database/template_runner.h"
 #include "database/text_form.h"
@@ -118,7 +119,7 @@ void FailOnFileError(T_Base* base) {
 
 bool HasReader(int32_t kind) {
   return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) ||
-         kind == kFileKindTextForm || kind == kFileKindXmlCommands;
+         kind == kFileKindTextForm || kind == kFileKindXmlCommands || kind == kFileKindSie;
 }
 
 // 3812 with two beeps: "Continue" keeps what was read, "Cancel" gives the file up.
@@ -159,6 +160,12 @@ void ReadTextForm(T_Base* base, const char* path, int32_t fileDate) {
   // A text form may be written by hand or by other programs: a missing end is only logged.
   readDatabaseSections(base, &reader);
   if (PendingError.request.message == kErrorReadingFile) FailOnFileError(base);
+}
+
+void ReadSie(T_Base* base, const char* path) {
+  ImportSie(base, path);
+  const int32_t pending = PendingError.request.message;
+  if (pending == kErrorCannotOpen || pending == kErrorReadingFile) FailOnFileError(base);
 }
 
 bool StopRequested() { return AbortRequested() || ControlKeyHeld(); }
@@ -261,6 +268,8 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
       ReadTextForm(base, path, info.fileDate);
     } else if (kind == kFileKindXmlCommands) {
       readXmlCommandFile(base, path);
+    } else if (kind == kFileKindSie) {
+      ReadSie(base, path);
     } else {
       ReadContainer(base, path, kind, password);
     }

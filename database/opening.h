@@ -9,8 +9,9 @@
 //   1, 2, 3   block container N, B, U   T_ShifterRead, then the section stream
 //   5         text form                 T_HTextRead, then the section stream; files dated before
 //                                       2012-11-22 are read in the system code page
-//   4, 11,    Huffman, XML command,     none yet: refused with 3813 as a file that cannot be read
-//   12, 13    SIE 4, other text
+//   11        XML command file          the command file reader (database/xml_command_files.h)
+//   12        SIE 4                     ImportSie (database/sie_import.h)
+//   4, 13     Huffman, other text       none yet: refused with 3813 as a file that cannot be read
 //   8, 9, 14  pre-release, third        refused with 3806, 3808 and 3811
 //             generation, damaged
 //

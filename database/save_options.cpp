@@ -157,7 +157,8 @@ void SaveOptionsFromBase(SaveOptions* options, T_Base* base) {
   if (base->subsets == nullptr || base->subsets->count == 0) sections[kSectionSubsets] = 0;
   if (base->rootTemplate == nullptr || base->rootTemplate->firstChild == nullptr)
     sections[kSectionTemplates] = 0;
-  if (base->IsDimUsed(0)) options->sieDimensionNumbers[0] = -1;
+  // Dimension 1 holds the accounts (dimension 0 keys the groups).
+  if (base->IsDimUsed(1)) options->sieDimensionNumbers[1] = -1;
 }
 
 void SaveOptionsClearSections(SaveOptions* options) {

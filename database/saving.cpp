@@ -18,6 +18,7 @@
 #include "database/protection.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
+#include "database/sie_export.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
@@ -201,6 +202,9 @@ bool saveByKind(T_Base* base, const char* path, const SaveOptions* options) {
       break;
     case kSaveKindText:
       committed = WriteTextForm(base, path, progress);
+      break;
+    case kSaveKindSie:
+      committed = exportSie(base, path);
       break;
     default:
       base->errorFlag = 1;

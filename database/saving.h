@@ -12,8 +12,8 @@
 // remembers the file's last-write time, taken after the replace.
 //
 // Target kinds: 1, 2, 3 the block container in mode N, B, U; 5 the text form (UTF-8 with its
-// byte-order mark, lines ended by CR LF). Kind 12 (SIE 4) has no writer yet: nothing is written
-// and the error flag is set, as for any other kind.
+// byte-order mark, lines ended by CR LF); 12 an SIE 4 export (database/sie_export.h). Any other
+// kind writes nothing and sets the error flag.
 //
 // User-interface thread only.
 #include <cstdint>

@@ -128,7 +128,7 @@ TEST_F(SaveOptionsTest, AnEmptyDatabaseWritesCharactersBaseOptionsAndDefaults) {
   for (int32_t d = 0; d < kDimensionCount; ++d) EXPECT_EQ(options.dimensionModes[d], kDimSaveNone);
   EXPECT_EQ(options.kind, kSaveKindContainer);
   EXPECT_EQ(options.compressed, 1);
-  EXPECT_EQ(options.sieDimensionNumbers[0], 0);
+  EXPECT_EQ(options.sieDimensionNumbers[1], 0);
   SaveOptionsFree(&options);
 }
 
@@ -139,6 +139,7 @@ TEST_F(SaveOptionsTest, ADatabaseWithEverythingWritesEverything) {
        "##Subset\tU\r\n##Templates\r\n#C\tA\r\n##End\r\n");
   new TimeScale(base, "Q");  // the database owns it
   AddComponent(base, 0, "1000", "Cash", nullptr);
+  AddComponent(base, 1, "1910", "Kassa", nullptr);
   AddComponent(base, 2, "P1", nullptr, nullptr);
   AddCardLine(base, 7, 0);
   base->saveKind = kSaveKindText;
@@ -149,10 +150,12 @@ TEST_F(SaveOptionsTest, ADatabaseWithEverythingWritesEverything) {
   SaveOptionsFromBase(&options, base);
   for (int32_t i = 0; i < kSectionCount; ++i) EXPECT_EQ(options.sections[i], 1) << i;
   for (int32_t d = 0; d < kDimensionCount; ++d)
-    EXPECT_EQ(options.dimensionModes[d], d == 0 || d == 2 ? kDimSaveAll : kDimSaveNone) << d;
+    EXPECT_EQ(options.dimensionModes[d], d <= 2 ? kDimSaveAll : kDimSaveNone) << d;
   EXPECT_EQ(options.kind, kSaveKindText);
   EXPECT_EQ(options.compressed, 0);
-  EXPECT_EQ(options.sieDimensionNumbers[0], -1);
+  // The accounts are dimension 1; dimension 0 keys the groups.
+  EXPECT_EQ(options.sieDimensionNumbers[0], 0);
+  EXPECT_EQ(options.sieDimensionNumbers[1], -1);
   EXPECT_EQ(options.sieRemark, nullptr);
   SaveOptionsFree(&options);
 }
