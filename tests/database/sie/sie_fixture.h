@@ -86,6 +86,7 @@ class SieTest : public OpenSaveTest {
     SaveOptionsInit(options, base);
     SaveOptionsFromBase(options, base);
     options->kind = kSaveKindSie;
+    for (int32_t& mode : options->sieComponentModes) mode = kDimSaveAll;
     int32_t next = 1;
     for (int32_t d = 2; d < kDimensionCount; ++d) {
       if (base->HasSubComponents(d)) options->sieDimensionNumbers[d] = next++;
