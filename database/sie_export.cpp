@@ -54,10 +54,8 @@ void ReportNoCode(T_Base* base, int32_t dimension, int64_t component) {
     if (component < reportedComponents->count) BitVecSet(reportedComponents, component, true);
   }
   const ComponentRecord* record = ComponentAt(base, component);
-  T_TextBuf number;
-  TextBufAppendInt(&number, dimension + 1);
   AskReadErrorTexts(base, kMsgNoHostCode, record->code != nullptr ? record->code : "",
-                    number.c_str());
+                    base->GetDimSingular(dimension));
 }
 
 void PutEightDigitDate(T_OStream* stream, PackedDate date) {
