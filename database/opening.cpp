@@ -13,6 +13,7 @@
 #include "database/file_kinds.h"
 #include "database/file_progress.h"
 #include "database/file_questions.h"
+#include "database/huffman_reader.h"
 #include "database/line_origins.h"
 #include "database/object_lists.h"
 #include "database/operation_log.h"
@@ -119,7 +120,8 @@ void FailOnFileError(T_Base* base) {
 
 bool HasReader(int32_t kind) {
   return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) ||
-         kind == kFileKindTextForm || kind == kFileKindXmlCommands || kind == kFileKindSie;
+         kind == kFileKindHuffman || kind == kFileKindTextForm || kind == kFileKindXmlCommands ||
+         kind == kFileKindSie;
 }
 
 // 3812 with two beeps: "Continue" keeps what was read, "Cancel" gives the file up.
@@ -160,6 +162,25 @@ void ReadTextForm(T_Base* base, const char* path, int32_t fileDate) {
   // A text form may be written by hand or by other programs: a missing end is only logged.
   readDatabaseSections(base, &reader);
   if (PendingError.request.message == kErrorReadingFile) FailOnFileError(base);
+}
+
+// The text of an old file is in the system code page. Damage found while decoding keeps what was
+// read before it and leaves 3811 pending with the path for the caller to report.
+void ReadHuffman(T_Base* base, const char* path) {
+  T_HuffmanRead reader;
+  reader.SetEncoding(kEncodingSystemPage);
+  if (!reader.Open(path)) {
+    FailOnFileError(base);
+    return;
+  }
+  readDatabaseSections(base, &reader);
+  reader.Close();
+  if (PendingError.request.message == kErrorReadingFile) {
+    FailOnFileError(base);
+    return;
+  }
+  if (reader.error != 0 && PendingErrorSet(reader.error))
+    AlertAddText(&PendingError.request, path);
 }
 
 void ReadSie(T_Base* base, const char* path) {
@@ -270,6 +291,8 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
       readXmlCommandFile(base, path);
     } else if (kind == kFileKindSie) {
       ReadSie(base, path);
+    } else if (kind == kFileKindHuffman) {
+      ReadHuffman(base, path);
     } else {
       ReadContainer(base, path, kind, password);
     }

@@ -11,7 +11,9 @@
 //                                       2012-11-22 are read in the system code page
 //   11        XML command file          the command file reader (database/xml_command_files.h)
 //   12        SIE 4                     ImportSie (database/sie_import.h)
-//   4, 13     Huffman, other text       none yet: refused with 3813 as a file that cannot be read
+//   4         Huffman-coded             T_HuffmanRead (database/huffman_reader.h), then the section
+//                                       stream, in the system code page
+//   13        other text                none yet: refused with 3813 as a file that cannot be read
 //   8, 9, 14  pre-release, third        refused with 3806, 3808 and 3811
 //             generation, damaged
 //

@@ -133,8 +133,6 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
       {"third.qeb", "\xA5\xA5\xA5 old", kFileKindThirdGeneration, 3808},
       {"damaged.qeb", "garbage\r\nmore #Qbx garbage\r\n", kFileKindDamaged, 3811},
       {"plain.txt", "Date\tAmount\r\n2025-01-01\t12\r\n", kFileKindOtherText, 3813},
-      {"ledger.se", "#FLAGGA 0\r\n#SIETYP 4\r\n", kFileKindSie, 3813},
-      {"huffman.qeb", ContainerHeader("970101", 'N'), kFileKindHuffman, 3813},
   };
   for (const Refusal& refusal : refusals) {
     const std::string path = Path(refusal.name);

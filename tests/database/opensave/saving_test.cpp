@@ -244,9 +244,10 @@ TEST_F(Saving, TheEstimateCountsWhatTheWritersCount) {
   EXPECT_EQ(EstimateSaveSize(base), expected + static_cast<int64_t>(sizeof(Protection)));
 }
 
-TEST_F(Saving, TheSIEKindIsRefusedWithoutWritingAnything) {
+// A target kind without a writer (6, which no save makes) is refused.
+TEST_F(Saving, AKindWithoutAWriterIsRefusedWithoutWritingAnything) {
   T_Base* base = NewSample();
-  EXPECT_FALSE(SaveAs(base, Path("export.si"), kSaveKindSie));
+  EXPECT_FALSE(SaveAs(base, Path("export.qeb"), 6));
   EXPECT_TRUE(base->errorFlag);
   EXPECT_TRUE(FolderNames(folder).empty());
 }
