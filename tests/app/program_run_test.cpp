@@ -272,6 +272,30 @@ TEST_F(ProgramRun, AnSieImportSavesExportsAndReadsBack) {
   }
 }
 
+// An old Huffman-coded file whose stream ends with commands that save a text form and quit
+// opens, and the file it saves equals the one its text-form twin saves.
+TEST_F(ProgramRun, AnOldHuffmanFileOpensAndSavesLikeItsTextFormTwin) {
+  const std::string data = "tests/database/huffman/data/";
+  const std::string golden = TestSourcePath("tests/app/data/huffman/saved.golden.qex");
+  for (const char* name : {"commands.qeb", "commands.qex"}) {
+    ScratchFolder folder;
+    WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
+    DeleteFileW(alertFile_.c_str());
+    Start(L"\"" + WidePathText((folder / name).c_str()) + L"\"");
+    for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
+         waited += 100)
+      ASSERT_LT(waited, kTimeout) << Alerts();
+    EXPECT_EQ(ExitCode(), 0u) << name;
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = PROCESS_INFORMATION{};
+    if (std::getenv("QEB_UPDATE_GOLDEN") != nullptr && std::string(name) == "commands.qeb")
+      WriteWholeFile(golden, ReadWholeFile(folder / "saved.qex"));
+    EXPECT_EQ(ReadWholeFile(folder / "saved.qex"), ReadWholeFile(golden)) << name;
+    EXPECT_EQ(Alerts(), "") << name;
+  }
+}
+
 // Stored objects keep their lists' order through a save: save setups and macros by name
 // (letter case ignored), a nameless setup under its default name.
 TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {

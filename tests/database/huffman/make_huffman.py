@@ -137,6 +137,10 @@ def main():
         "sections_bytes.qeb": encode(body, word_padded=False),
         "sections.qex": twin,
     }
+    # For the real program: the stream ends with commands that save a text form and quit.
+    commands = body.replace(b"##End\r\n", b"##Commands\r\nsave saved.qex\r\nquit\r\n##End\r\n")
+    files["commands.qeb"] = encode(commands)
+    files["commands.qex"] = b"##QEB-Text\t970101\r\n\r\n" + commands
     for name, data in files.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
