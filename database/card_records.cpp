@@ -178,16 +178,6 @@ const char* TextKey(const void* record) {
   return static_cast<const ComponentRecord*>(record)->text;
 }
 
-// The first component in tree order whose text equals the key under the dimension's text rule.
-ComponentRecord* FindByTextWalk(T_Base* base, int32_t d, const char* key) {
-  int32_t rule = base->dimensions[d]->textCase;
-  ComponentRecord* root = ComponentAt(base, d);
-  for (ComponentRecord* c = CompTreeNext(root); c != root; c = CompTreeNext(c)) {
-    if (c->text && StrCompareByMode(c->text, key, rule) == 0) return c;
-  }
-  return nullptr;
-}
-
 // Texts have no index of their own; a read that names components by text builds one per
 // dimension on first use, so a large file does not walk the tree once per line.
 class TextIndexes {
@@ -201,7 +191,7 @@ class TextIndexes {
 
   ComponentRecord* Find(T_Base* base, int32_t d, const char* key) {
     HashIndex* index = Get(base, d);
-    if (!index) return FindByTextWalk(base, d, key);
+    if (!index) return FindByText(base, d, key);
     return static_cast<ComponentRecord*>(HashIndexFind(index, key));
   }
   // After a component was added to the dimension.
@@ -261,7 +251,7 @@ ComponentRecord* FindNamed(T_Base* base, int32_t d, int32_t style, const char* k
                            TextIndexes* texts) {
   if (style == kCardRefCode) return FindByCode(base, d, key);
   if (style == kCardRefHostCode) return FindByHostCode(base, d, key);
-  return texts ? texts->Find(base, d, key) : FindByTextWalk(base, d, key);
+  return texts ? texts->Find(base, d, key) : FindByText(base, d, key);
 }
 
 ComponentRecord* Resolve(T_Base* base, int32_t d, const char* text, TextIndexes* texts) {

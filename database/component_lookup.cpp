@@ -167,3 +167,12 @@ const char* T_Base::GetDimPlural(int32_t d) {
   const char* stored = dimensions[d]->plural;
   return stored ? stored : GetString(kTextDimensionNameFirst + d);
 }
+
+ComponentRecord* FindByText(T_Base* base, int32_t d, const char* key) {
+  int32_t rule = base->dimensions[d]->textCase;
+  ComponentRecord* root = ComponentAt(base, d);
+  for (ComponentRecord* c = CompTreeNext(root); c != root; c = CompTreeNext(c)) {
+    if (c->text && StrCompareByMode(c->text, key, rule) == 0) return c;
+  }
+  return nullptr;
+}

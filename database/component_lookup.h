@@ -15,6 +15,9 @@ class T_Base;
 // Null when the index does not exist or holds no such key.
 ComponentRecord* FindByCode(T_Base* base, int32_t dimension, const char* key);
 ComponentRecord* FindByHostCode(T_Base* base, int32_t dimension, const char* key);
+// The first component in tree order whose text equals the key under the dimension's text rule;
+// a linear walk.
+ComponentRecord* FindByText(T_Base* base, int32_t dimension, const char* key);
 // Of the components whose text (host code) begins with the key, the one with the smallest; the
 // first in tree order among equals; components without one are passed over. Linear walks.
 ComponentRecord* FindByTextPrefix(T_Base* base, int32_t dimension, const char* key);
