@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/bench_random.h"
 #include "core/alert.h"
 #include "core/alert_handlers.h"
 #include "core/files.h"
@@ -50,13 +51,6 @@ constexpr int32_t kCards = 100000;
 constexpr int32_t kLinesPerCard = 10;
 constexpr int32_t kRuns = 5;
 
-uint64_t randomState = 0x9E3779B97F4A7C15ull;
-uint32_t Random(uint32_t n) {
-  randomState ^= randomState << 13;
-  randomState ^= randomState >> 7;
-  randomState ^= randomState << 17;
-  return static_cast<uint32_t>(randomState % n);
-}
 
 // --- Threads -------------------------------------------------------------------------------------
 

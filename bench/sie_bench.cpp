@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/bench_random.h"
 #include "core/alert.h"
 #include "core/alert_handlers.h"
 #include "database/base.h"
@@ -31,13 +32,6 @@ constexpr int32_t kAccounts = 5000;
 constexpr int32_t kObjects[2] = {100, 2000};
 constexpr int32_t kRuns = 5;
 
-uint64_t randomState = 0x9E3779B97F4A7C15ull;
-uint32_t Random(uint32_t n) {
-  randomState ^= randomState << 13;
-  randomState ^= randomState >> 7;
-  randomState ^= randomState << 17;
-  return static_cast<uint32_t>(randomState % n);
-}
 
 void WriteFiles(const std::string& sie, const std::string& tsv) {
   FILE* s = std::fopen(sie.c_str(), "wb");
