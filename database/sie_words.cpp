@@ -8,9 +8,8 @@ bool SieLine::StartText(const char* text, int32_t length) {
   end_ = text + (length > 0 ? length : 0);
   // A dry run finds an open quote before any word is taken.
   const char* start = p_;
-  T_TextBuf word;
   bool open = false;
-  while (!open && ScanWord(&word, &open)) {
+  while (!open && ScanWord(nullptr, &open)) {
   }
   p_ = start;
   lastQuoted = false;
@@ -26,8 +25,9 @@ bool SieLine::Next(T_TextBuf* word) {
   return ScanWord(word, &open);
 }
 
+// A null word only scans (the dry run of Start).
 bool SieLine::ScanWord(T_TextBuf* word, bool* open) {
-  TextBufSetLength(word, 0);
+  if (word != nullptr) TextBufSetLength(word, 0);
   lastQuoted = false;
   while (p_ < end_ && static_cast<uint8_t>(*p_) <= ' ') ++p_;
   if (p_ >= end_) return false;
@@ -38,7 +38,7 @@ bool SieLine::ScanWord(T_TextBuf* word, bool* open) {
   const char* start = p_;
   if (*p_ == '{' || *p_ == '}') {
     ++p_;
-    TextBufAssignBytes(word, start, 1);
+    if (word != nullptr) TextBufAssignBytes(word, start, 1);
     return true;
   }
   if (*p_ == '"' || *p_ == '\'') {
@@ -47,15 +47,17 @@ bool SieLine::ScanWord(T_TextBuf* word, bool* open) {
     const char* run = p_;
     while (p_ < end_ && *p_ != quote) {
       if (*p_ == '\\' && p_ + 1 < end_ && p_[1] == quote) {
-        TextBufAppendBytes(word, run, static_cast<int32_t>(p_ - run));
-        TextBufAppendChar(word, quote);
+        if (word != nullptr) {
+          TextBufAppendBytes(word, run, static_cast<int32_t>(p_ - run));
+          TextBufAppendChar(word, quote);
+        }
         p_ += 2;
         run = p_;
       } else {
         ++p_;
       }
     }
-    TextBufAppendBytes(word, run, static_cast<int32_t>(p_ - run));
+    if (word != nullptr) TextBufAppendBytes(word, run, static_cast<int32_t>(p_ - run));
     if (p_ >= end_) {
       *open = true;
     } else {
@@ -64,7 +66,7 @@ bool SieLine::ScanWord(T_TextBuf* word, bool* open) {
     return true;
   }
   while (p_ < end_ && static_cast<uint8_t>(*p_) > ' ' && *p_ != '{' && *p_ != '}') ++p_;
-  TextBufAssignBytes(word, start, static_cast<int32_t>(p_ - start));
+  if (word != nullptr) TextBufAssignBytes(word, start, static_cast<int32_t>(p_ - start));
   return true;
 }
 
