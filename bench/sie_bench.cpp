@@ -36,7 +36,6 @@ constexpr int32_t kAccounts = 5000;
 constexpr int32_t kObjects[2] = {100, 2000};
 constexpr int32_t kRuns = 5;
 
-
 void WriteFiles(const std::string& sie, const std::string& tsv) {
   FILE* s = std::fopen(sie.c_str(), "wb");
   FILE* t = std::fopen(tsv.c_str(), "wb");
@@ -59,8 +58,8 @@ void WriteFiles(const std::string& sie, const std::string& tsv) {
       const uint32_t o1 = Random(kObjects[0]);
       const uint32_t o2 = Random(kObjects[1]);
       const int32_t cents = static_cast<int32_t>(Random(2000000)) - 1000000;
-      std::fprintf(s, "#TRANS %d {1 \"O%u\" 2 \"O%u\"} %d.%02d \"\" \"Rad %d %d\"\r\n", account,
-                   o1, o2, cents / 100, (cents < 0 ? -cents : cents) % 100, v, l);
+      std::fprintf(s, "#TRANS %d {1 \"O%u\" 2 \"O%u\"} %d.%02d \"\" \"Rad %d %d\"\r\n", account, o1,
+                   o2, cents / 100, (cents < 0 ? -cents : cents) % 100, v, l);
       std::fprintf(t, "%d\t%d\t%d\tO%u\tO%u\t%d.%02d\tRad %d %d\n", date, v + 1, account, o1, o2,
                    cents / 100, (cents < 0 ? -cents : cents) % 100, v, l);
     }

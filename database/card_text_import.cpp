@@ -255,10 +255,13 @@ PackedDate ParseImportDate(const char* text, int32_t format, bool* outside) {
   return PackDate(year, month, day);
 }
 
-int64_t CreateMissingImportComponent(T_Base* base, int32_t d, const char* text,
-                                     int32_t lookupStyle, int32_t creationMode) {
+int64_t CreateMissingImportComponent(T_Base* base, int32_t d, const char* text, int32_t lookupStyle,
+                                     int32_t creationMode) {
   if (d < 0 || d >= kDimensionCount) return 0;
-  AskReadErrorTexts(base, kMsgMissingCode + (lookupStyle == 1 ? 1 : lookupStyle == 2 ? 2 : 0),
+  AskReadErrorTexts(base,
+                    kMsgMissingCode + (lookupStyle == 1   ? 1
+                                       : lookupStyle == 2 ? 2
+                                                          : 0),
                     text, base->GetDimSingular(d));
   const int32_t mode = lookupStyle == 0 ? 2 : creationMode;
   ComponentRecord* added = nullptr;

@@ -22,11 +22,11 @@ constexpr int32_t kImportValues = 24;
 
 // The builder's view of one line definition.
 struct CardImportLine {
-  bool dimensionSet[kImportDimensions] = {};  // the field names a component
-  int32_t matchBy[kImportDimensions] = {};    // 0 code, 1 text, 2 host code
+  bool dimensionSet[kImportDimensions] = {};      // the field names a component
+  int32_t matchBy[kImportDimensions] = {};        // 0 code, 1 text, 2 host code
   int32_t newComponents[kImportDimensions] = {};  // creation modes 0 to 3
-  int32_t zeroFill[kImportDimensions] = {};   // 0, or pad codes with "0" to that width
-  T_TextBuf defaultCode[kImportDimensions];   // the default component's code, empty for none
+  int32_t zeroFill[kImportDimensions] = {};       // 0, or pad codes with "0" to that width
+  T_TextBuf defaultCode[kImportDimensions];       // the default component's code, empty for none
   bool valueSet[kImportValues] = {};
   bool valueIsExpression[kImportValues] = {};
   T_TextBuf defaultValue[kImportValues];

@@ -146,8 +146,8 @@ bool T_HuffmanRead::Refill() {
     return false;
   }
   if (b == 0) return false;
-  const int32_t bytes = wordPadded ? static_cast<int32_t>(((b + 31) / 8) & ~3u)
-                                   : static_cast<int32_t>((b + 7) / 8);
+  const int32_t bytes =
+      wordPadded ? static_cast<int32_t>(((b + 31) / 8) & ~3u) : static_cast<int32_t>((b + 7) / 8);
   std::memset(bits_, 0, sizeof bits_);
   if (FileRead(&file, bits_, bytes) != bytes) {
     error = kErrorCorrupted;

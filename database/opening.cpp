@@ -119,9 +119,8 @@ void FailOnFileError(T_Base* base) {
 }
 
 bool HasReader(int32_t kind) {
-  return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) ||
-         kind == kFileKindHuffman || kind == kFileKindTextForm || kind == kFileKindXmlCommands ||
-         kind == kFileKindSie;
+  return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) || kind == kFileKindHuffman ||
+         kind == kFileKindTextForm || kind == kFileKindXmlCommands || kind == kFileKindSie;
 }
 
 // 3812 with two beeps: "Continue" keeps what was read, "Cancel" gives the file up.
@@ -179,8 +178,7 @@ void ReadHuffman(T_Base* base, const char* path) {
     FailOnFileError(base);
     return;
   }
-  if (reader.error != 0 && PendingErrorSet(reader.error))
-    AlertAddText(&PendingError.request, path);
+  if (reader.error != 0 && PendingErrorSet(reader.error)) AlertAddText(&PendingError.request, path);
 }
 
 void ReadSie(T_Base* base, const char* path) {

@@ -170,8 +170,8 @@ class SieWriter {
 
   void WriteVouchers() {
     T_FileWait* progress = FileProgressCurrent();
-    FileProgressAddTotal(progress, kStepsPerCard * base_->cardCount +
-                                       kStepsPerLine * base_->lineCount);
+    FileProgressAddTotal(progress,
+                         kStepsPerCard * base_->cardCount + kStepsPerLine * base_->lineCount);
     FileProgressSetStatus(progress, 4515);
     SaveFilter filter;
     SaveFilterBegin(&filter, base_);

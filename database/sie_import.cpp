@@ -41,8 +41,8 @@ constexpr int32_t kLineDimensions = kDimensionCount - 1;
 constexpr struct {
   const char* code;
   const char* text;
-} kAccountTypes[] = {{"K", "Kostnader"}, {"I", "Int\xC3\xA4kter"}, {"T", "Tillg\xC3\xA5ngar"},
-                     {"S", "Skulder"}};
+} kAccountTypes[] = {
+    {"K", "Kostnader"}, {"I", "Int\xC3\xA4kter"}, {"T", "Tillg\xC3\xA5ngar"}, {"S", "Skulder"}};
 
 // The date of eight digits yyyymmdd within the supported years; 0 for any other text.
 PackedDate EightDigitDate(const T_TextBuf& word) {
@@ -98,7 +98,8 @@ class SieReader {
 
   void Read(T_IStream* stream) {
     stream_ = stream;
-    for (const auto& type : kAccountTypes) AddComponent(base_, kAccounts, type.code, type.text, nullptr);
+    for (const auto& type : kAccountTypes)
+      AddComponent(base_, kAccounts, type.code, type.text, nullptr);
     defaultDate_ = PackedDateToday();
     while (!AbortRequested() && NextLine()) {
       if (!line_.Start(stream_) || !line_.Next(&word_)) continue;
@@ -153,8 +154,8 @@ class SieReader {
     if (NextLine()) {
       T_TextBuf other;
       T_TextBuf letter;
-      if (line_.Start(stream_) && line_.Next(&word_) && SieWordIs(word_, "#KTYP") && line_.Next(&other) &&
-          SieWordIs(other, number.c_str())) {
+      if (line_.Start(stream_) && line_.Next(&word_) && SieWordIs(word_, "#KTYP") &&
+          line_.Next(&other) && SieWordIs(other, number.c_str())) {
         if (line_.Next(&letter) && !letter.empty()) type = letter.c_str()[0];
       } else {
         held_ = true;
@@ -162,9 +163,11 @@ class SieReader {
     }
     if (type == 0) {
       const char first = number.c_str()[0];
-      type = first == '1' ? 'T' : first == '2' ? 'S' : first == '3' ? 'I'
-             : first >= '4' && first <= '9'     ? 'K'
-                                                : 0;
+      type = first == '1'                   ? 'T'
+             : first == '2'                 ? 'S'
+             : first == '3'                 ? 'I'
+             : first >= '4' && first <= '9' ? 'K'
+                                            : 0;
     }
     T_TextBuf code;
     if (type != 0) TextBufAppendChar(&code, type);
@@ -239,12 +242,14 @@ class SieReader {
     TextBufTrim(&name, ' ');
     if (name.empty()) return;
     T_TextBuf code;
-    TextBufAssignBytes(&code, name.c_str(), Utf8CharLengthIn(name.c_str(), name.c_str() + name.length));
+    TextBufAssignBytes(&code, name.c_str(),
+                       Utf8CharLengthIn(name.c_str(), name.c_str() + name.length));
     if (ComponentRecord* company = AddComponent(base_, 0, code.c_str(), name.c_str(), nullptr))
       company_ = company->number;
   }
 
-  // --- Cards --------------------------------------------------------------------------------------
+  // --- Cards
+  // --------------------------------------------------------------------------------------
 
   // 3811, once a file has lost records to it.
   void ReportDamage() {
@@ -278,8 +283,7 @@ class SieReader {
     return account != nullptr ? account->number : 0;
   }
 
-  void AppendLine(GroupRecord* group, const int64_t* components, double value,
-                  const char* text) {
+  void AppendLine(GroupRecord* group, const int64_t* components, double value, const char* text) {
     LineRecord* line = CreateLine(base_, group);
     if (line == nullptr) return;
     base_->SetLineComponents(line, components);
@@ -388,7 +392,8 @@ class SieReader {
         held_ = true;
         break;
       }
-      if (SieWordIs(word_, "#TRANS") && group != nullptr) ReadTransaction(card, group, seriesComponent);
+      if (SieWordIs(word_, "#TRANS") && group != nullptr)
+        ReadTransaction(card, group, seriesComponent);
     }
     if (card != nullptr) FinishCard(card);
     if (!ended && !AbortRequested()) ReportDamage();

@@ -65,7 +65,7 @@ bool SieLine::ScanWord(T_TextBuf* word, bool* open) {
     }
     return true;
   }
-  while (p_ < end_ && static_cast<uint8_t>(*p_) > ' ' && *p_ != '{' && *p_ != '}') ++p_;
+  while (p_<end_&& static_cast<uint8_t>(*p_)> ' ' && *p_ != '{' && *p_ != '}') ++p_;
   if (word != nullptr) TextBufAssignBytes(word, start, static_cast<int32_t>(p_ - start));
   return true;
 }

@@ -73,7 +73,8 @@ void RowReader::TakePiece(const FieldDef* piece, T_TextBuf* out) const {
     if (p == nullptr) return;  // a row with fewer fields
     ++p;
   }
-  const char* fieldEnd = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+  const char* fieldEnd =
+      static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
   if (fieldEnd == nullptr) fieldEnd = end;
   TextBufAppendBytes(out, p, static_cast<int32_t>(fieldEnd - p));
 }

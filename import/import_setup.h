@@ -38,9 +38,9 @@ struct FieldDef {
   uint32_t fieldNumber = 0;  // from 1; 0 not given
   uint32_t first = 0;
   uint32_t last = 0;
-  T_TextBuf text;         // an indicator's text, else the default of an empty field
-  bool hasText = false;   // a piece without text matches only an empty field
-  T_TextBuf insertChars;  // after this piece's text
+  T_TextBuf text;            // an indicator's text, else the default of an empty field
+  bool hasText = false;      // a piece without text matches only an empty field
+  T_TextBuf insertChars;     // after this piece's text
   FieldDef* next = nullptr;  // owned
 
   FieldDef() = default;

@@ -121,8 +121,8 @@ TEST_F(HuffmanFiles, OldFilesOpenLikeTheirTextFormTwin) {
 // out of step), a table count outside 1 to 256, a table or block cut by the end of the file.
 TEST_F(HuffmanFiles, PlainDamageIsReportedWithThePath) {
   const std::string whole = ReadWholeFile(DataPath("sections_be.qeb"));
-  const size_t blocks = 16 + 6 * ((static_cast<uint8_t>(whole[14]) << 8) |
-                                  static_cast<uint8_t>(whole[15]));
+  const size_t blocks =
+      16 + 6 * ((static_cast<uint8_t>(whole[14]) << 8) | static_cast<uint8_t>(whole[15]));
   std::string big = whole;
   big.replace(blocks, 4, std::string("\x00\x01\x11\x70", 4));  // 70,000
   std::string count = whole;

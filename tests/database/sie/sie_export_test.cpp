@@ -23,7 +23,8 @@ TEST_F(SieExport, WritesTheFormatByteForByte) {
   EXPECT_EQ(bytes, Golden("bolag.export.si", bytes));
   const std::string header =
       "#FLAGGA 0\r\n#PROGRAM QEB 5.7\r\n#FORMAT PC8\r\n#GEN 20240506\r\n#SIETYP 4\r\n"
-      "#FNAMN  \"" + Latin1("\xC3\x96vningsbolaget AB") + "\"\r\n\r\n";
+      "#FNAMN  \"" +
+      Latin1("\xC3\x96vningsbolaget AB") + "\"\r\n\r\n";
   EXPECT_EQ(bytes.substr(0, header.size()), header);
   for (size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1))
     ASSERT_EQ(bytes[at - 1], '\r') << at;
@@ -107,10 +108,16 @@ TEST_F(SieExport, AmountsAreWrittenExactlyAndWithoutANegativeZero) {
     const char* text;
     bool finite;
   } cases[] = {
-      {123.4, 2, "123.40", true},     {-5000, 2, "-5000.00", true}, {1234567.891, 0, "1234568", true},
-      {-0.001, 2, "0.00", true},      {-0.0, 7, "0", true},         {0.1, 7, "0.1", true},
-      {1.0 / 3, 7, "0.3333333333333333", true}, {2.5, 9, "2.5", true},
-      {NAN, 2, "0", false},           {INFINITY, 7, "0", false},
+      {123.4, 2, "123.40", true},
+      {-5000, 2, "-5000.00", true},
+      {1234567.891, 0, "1234568", true},
+      {-0.001, 2, "0.00", true},
+      {-0.0, 7, "0", true},
+      {0.1, 7, "0.1", true},
+      {1.0 / 3, 7, "0.3333333333333333", true},
+      {2.5, 9, "2.5", true},
+      {NAN, 2, "0", false},
+      {INFINITY, 7, "0", false},
   };
   for (const Case& c : cases) {
     T_TextBuf text;

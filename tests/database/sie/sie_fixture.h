@@ -55,8 +55,8 @@ inline std::string SieDump(T_Base* base) {
   for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
     CardId id = CardGetId(card);
     FormatCardIdCStr(number, &id);
-    dump += "card " + std::string(number) + " " + Text(card->title) + " " +
-            Stamp(card->created) + "\n";
+    dump +=
+        "card " + std::string(number) + " " + Text(card->title) + " " + Stamp(card->created) + "\n";
     for (GroupRecord* group = card->firstGroup; group != nullptr; group = group->next) {
       dump += " group " + ComponentName(base, group->component) + "\n";
       for (LineRecord* line = group->firstLine; line != nullptr; line = line->next) {

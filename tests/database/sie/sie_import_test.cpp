@@ -2,13 +2,12 @@
 #include <vector>
 
 #include "../files/files_fixture.h"
-#include "sie_fixture.h"
 #include "database/sie_words.h"
+#include "sie_fixture.h"
 
 namespace {
 
 using SieImport = SieTest;
-
 
 // Each fixture opens to its golden dump; the questions it raises are part of the result.
 TEST_F(SieImport, FixturesOpenToTheirGoldenDumps) {
@@ -97,12 +96,12 @@ TEST_F(SieImport, WordsOfALine) {
   };
   for (const Case& c : cases) {
     SieLine line;
-    EXPECT_EQ(line.StartText(c.line, static_cast<int32_t>(std::strlen(c.line))), c.whole)
-        << c.line;
+    EXPECT_EQ(line.StartText(c.line, static_cast<int32_t>(std::strlen(c.line))), c.whole) << c.line;
     if (!c.whole) continue;
     std::string words;
     T_TextBuf word;
-    for (bool first = true; line.Next(&word); first = false) words += (first ? "" : "|") + std::string(word.c_str());
+    for (bool first = true; line.Next(&word); first = false)
+      words += (first ? "" : "|") + std::string(word.c_str());
     EXPECT_EQ(words, c.words) << c.line;
   }
 }

@@ -134,13 +134,13 @@ TEST_F(TextImport, MissingComponentsInEveryCreationMode) {
     const char* code;
     int32_t message;
   } cases[] = {
-      {2, 1, "X1", "#X1", 3312},     // "#" and the text
-      {2, 2, "X2", "X2", 3312},      // the text
-      {2, 3, "200", "A200", 3312},   // after the nearest host code below it
-      {2, 0, "X4", "#00001", 3312},  // a generated code under "#" "New components"
-      {2, 1, "X5", "#00002", 3312},  // "#X5" is taken: a generated code
+      {2, 1, "X1", "#X1", 3312},      // "#" and the text
+      {2, 2, "X2", "X2", 3312},       // the text
+      {2, 3, "200", "A200", 3312},    // after the nearest host code below it
+      {2, 0, "X4", "#00001", 3312},   // a generated code under "#" "New components"
+      {2, 1, "X5", "#00002", 3312},   // "#X5" is taken: a generated code
       {1, 1, "Namn", "#NAMN", 3311},  // codes follow the dimension's upper-case rule
-      {0, 0, "K9", "K9", 3310},      // by code: the code itself, whatever the mode
+      {0, 0, "K9", "K9", 3310},       // by code: the code itself, whatever the mode
   };
   for (const Case& c : cases) {
     user.asked.clear();
@@ -210,8 +210,9 @@ TEST_F(TextImport, ExpressionsFactorsDefaultsAndOrigins) {
   line->values[1].next->fieldNumber = 6;
   Piece(&line->values[2], 6, "9");
   line->factors[2] = 10;
-  ASSERT_TRUE(Import(setup, "C\t250301\tX\r\nL\t1910\t\t1,5\t\t4\r\nL\t1910\t\t2\t\t\r\n"
-                            "L\t1910\t\tabc\t\t1\r\n"));
+  ASSERT_TRUE(Import(setup,
+                     "C\t250301\tX\r\nL\t1910\t\t1,5\t\t4\r\nL\t1910\t\t2\t\t\r\n"
+                     "L\t1910\t\tabc\t\t1\r\n"));
   EndLineOriginFile(base);
   CardRecord* card = base->sentinelCard->next;
   ASSERT_NE(card, base->sentinelCard);
@@ -240,8 +241,9 @@ TEST_F(TextImport, CancelAndStopEndTheImport) {
     PendingErrorClear();
     ImportSetup setup;
     BankSetup(&setup);
-    ASSERT_TRUE(Import(setup, "C\t250310\tA\r\nL\t1910\tQ9\t1\r\nL\t1910\tQ8\t2\r\n"
-                              "C\t250311\tB\r\nL\t1910\t\t3\r\n"));
+    ASSERT_TRUE(Import(setup,
+                       "C\t250310\tA\r\nL\t1910\tQ9\t1\r\nL\t1910\tQ8\t2\r\n"
+                       "C\t250311\tB\r\nL\t1910\t\t3\r\n"));
     EXPECT_EQ(base->errorFlag != 0, button == kCancel);
     EXPECT_TRUE(AbortRequested());
     EXPECT_EQ(user.asked, std::vector<int32_t>{3312});
