@@ -86,13 +86,18 @@ std::string ReadAllText(const std::string& path, int32_t* error) {
   return text;
 }
 
-TEST_F(HuffmanFiles, OneSymbolAndAFullBlockDecode) {
+TEST_F(HuffmanFiles, OneSymbolAFullBlockAndSeveralBlocksDecode) {
   int32_t error = -1;
   EXPECT_EQ(ReadAllText(DataPath("one_symbol.qeb"), &error), std::string(100, 'a') + "\n");
   EXPECT_EQ(error, 0);
   std::string full;
   for (int32_t i = 0; i < kHuffmanMaxBits / 2; ++i) full += "ab";
   EXPECT_EQ(ReadAllText(DataPath("full_block.qeb"), &error), full + "b\n");
+  EXPECT_EQ(error, 0);
+  std::string rows;
+  for (int32_t i = 0; i < 6000; ++i)
+    rows += "Rad " + std::to_string(i) + "\t" + std::to_string(i * 7919 % 100000) + "\n";
+  EXPECT_EQ(ReadAllText(DataPath("several_blocks.qeb"), &error), rows);
   EXPECT_EQ(error, 0);
 }
 

@@ -120,6 +120,10 @@ def sections():
     return "\r\n".join(lines).encode("latin-1")
 
 
+def many_rows():
+    return b"".join(b"Rad %d\t%d\r\n" % (i, i * 7919 % 100000) for i in range(6000))
+
+
 def main():
     folder = sys.argv[1]
     # The format's examples.
@@ -132,6 +136,8 @@ def main():
         "one_symbol.qeb": encode(b"a" * 100, table=[(ord("a"), 5)]),
         # Two symbols of one bit each: 65,504 bits make one full block, one more a second.
         "full_block.qeb": encode(b"ab" * (MAX_BITS // 2) + b"b"),
+        # About 90,000 characters: several blocks, little-endian words.
+        "several_blocks.qeb": encode(many_rows(), little_endian=True),
         "sections_le.qeb": encode(body, little_endian=True),
         "sections_be.qeb": encode(body),
         "sections_bytes.qeb": encode(body, word_padded=False),

@@ -32,6 +32,12 @@ TEST_F(SieExport, WritesTheFormatByteForByte) {
   EXPECT_NE(bytes.find("\"Lokal \\\"Norr\\\"\""), std::string::npos);
   EXPECT_NE(bytes.find("{ 1 \"A 1\" 2 P1 } -8000.00"), std::string::npos);
   DeleteBase(base, kCloseSilently);
+  // The fixture in the export's own form comes out as its golden file too.
+  base = OpenSie(SieDataPath("iso.se"));
+  ASSERT_NE(base, nullptr);
+  const std::string iso = ExportAll(base, "iso.si");
+  EXPECT_EQ(iso, Golden("iso.export.si", iso));
+  DeleteBase(base, kCloseSilently);
 }
 
 // The export reads back into the same data: the database it makes is the fixture's (its golden
