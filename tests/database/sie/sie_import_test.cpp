@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "../files/files_fixture.h"
+#include "database/dimension_options.h"
 #include "database/sie_words.h"
 #include "sie_fixture.h"
 
@@ -74,6 +75,21 @@ TEST_F(SieImport, AccountsVouchersAndObjectsFollowTheMapping) {
   // The balances of year 0 make a card "IB" the day before the fiscal year.
   id = {PackDate(2023, 12, 31), 1};
   EXPECT_STREQ(FindCardAtOrBefore(base, &id)->title, "IB");
+  DeleteBase(base, kCloseSilently);
+}
+
+// Imported into a database that uses dimension 2 and has named dimension 3, the SIE dimensions
+// and the series take the next dimensions that are free of both.
+TEST_F(SieImport, SieDimensionsTakeOnlyFreeDimensions) {
+  auto* base = new T_Base(nullptr, 0);
+  AddComponent(base, 2, "Q", "I bruk", nullptr);
+  SetSingular(base->dimensions[3], "Namngiven");
+  ASSERT_TRUE(base->ImportFile(SieDataPath("bolag.se").c_str(), nullptr, nullptr, 0));
+  EXPECT_STREQ(base->GetDimSingular(4), "Kostnadsst\xC3\xA4lle");
+  EXPECT_STREQ(base->GetDimSingular(5), "Projekt");
+  EXPECT_STREQ(base->GetDimSingular(6), "Serie");
+  EXPECT_EQ(CountDimensionComponents(base, 2), 1);
+  EXPECT_EQ(CountDimensionComponents(base, 3), 0);
   DeleteBase(base, kCloseSilently);
 }
 
