@@ -237,14 +237,20 @@ TEST_F(FilesTest, MessageShowsTheBoxWhichClosesItself) {
   };
   app->PostAction(new Peek);
   PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
-  UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (T_Window* running = ModalListFirst()) running->native.modalEnd = 1;
+  // The watchdog only keeps a broken box from hanging the run; a busy machine may be slow to
+  // close the box, so what counts is who closed it, not how long it took.
+  static bool forced = false;
+  UINT_PTR watchdog = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (T_Window* running = ModalListFirst()) {
+      forced = true;
+      running->native.modalEnd = 1;
+    }
   });
   uint64_t start = TickCount();
   Run("message Done \"for//now\" -TITLE \"Night run\" -seconds 1\r\n");
   KillTimer(nullptr, watchdog);
   EXPECT_GE(TickCount() - start, 2000u);
-  EXPECT_LT(TickCount() - start, 40000u);
+  EXPECT_FALSE(forced);
   EXPECT_EQ(message, "Done for\rnow");
   EXPECT_EQ(title, "Night run");
   delete app;
