@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/base_window.h"
 #include "app/database_documents.h"
 #include "app/file_association.h"
 #include "app/file_wait.h"
@@ -147,6 +148,7 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallApplicationServices();
+  InstallBaseWindows();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
