@@ -12,6 +12,7 @@
 #include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
+#include "app/settings_dialogs.h"
 #include "app/recent_files.h"
 #include "core/alert.h"
 #include "core/locale.h"
@@ -149,6 +150,7 @@ void RunApplication() {
   InstallDatabaseServices();
   InstallApplicationServices();
   InstallBaseWindows();
+  InstallSettingsDialogs();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
