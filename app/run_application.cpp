@@ -13,6 +13,7 @@
 #include "app/preferences.h"
 #include "app/qeb_application.h"
 #include "app/settings_dialogs.h"
+#include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "core/alert.h"
 #include "core/locale.h"
@@ -151,6 +152,7 @@ void RunApplication() {
   InstallApplicationServices();
   InstallBaseWindows();
   InstallSettingsDialogs();
+  InstallXmlTester();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
