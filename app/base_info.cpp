@@ -1,9 +1,12 @@
 #include "app/base_info.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 #include "app/file_wait.h"
+#include "core/date_record.h"
+#include "core/threads.h"
 #include "core/locale.h"
 #include "core/localized_text.h"
 #include "database/base.h"
@@ -14,6 +17,7 @@
 #include "ui/item_drawing.h"
 #include "ui/menu_model.h"
 #include "ui/native_menu.h"
+#include "ui/printing.h"
 #include "ui/text_style.h"
 #include "ui/window_utilities.h"
 
@@ -48,17 +52,13 @@ void DrawValue(int32_t left, int32_t right, int32_t y, const char* text) {
 
 void DrawCount(int32_t left, int32_t right, int32_t y, int64_t count) {
   T_TextBuf text;
-  if (count == 0) {
-    TextBufAssign(&text, "-");
-  } else {
-    TextBufAssignIntGrouped(&text, count, kSeparatorGlobal);
-  }
+  FormatCount(&text, count, kSeparatorGlobal);
   DrawValue(left, right, y, text.c_str());
 }
 
 void DrawCardId(int32_t y, const CardId* id, int32_t digits) {
-  T_TextBuf text("-");
-  if (id->date != 0) FormatCardIdToString(&text, id, digits);
+  T_TextBuf text;
+  FormatCardIdOrDash(&text, id, digits);
   DrawValue(kValueLeft, kValueRight, y, text.c_str());
 }
 
@@ -333,6 +333,92 @@ void T_BaseInfo::CopyText() {
   Update();
   T_OStreamClip stream;
   WriteBaseInfoText(database, &usage, &stream);
+}
+
+void T_BaseInfo::Print(void* record) {
+  auto* phase = static_cast<PrintPhase*>(record);
+  if (phase->phase == kPrintCountPages) {
+    Update();
+    phase->pageCount = 1;
+  } else if (phase->phase == kPrintPage) {
+    DrawPage();
+  }
+}
+
+void T_BaseInfo::DrawPage() {
+  constexpr int32_t kPageWidth = 480;
+  constexpr int32_t kLabels = 0;
+  constexpr int32_t kValues = 100;
+  constexpr int32_t kValuesEnd = 200;
+  constexpr int32_t kGroupGap = 23;
+  T_Base* base = database;
+  const BaseUsage& u = usage;
+  T_TextBuf text;
+  RECT top{0, 0, kPageWidth, 12};
+  TextDrawInRectIfAny(&top, base->path->c_str());
+  DateRecord now = DateNow();
+  char stamp[24];
+  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d %02d:%02d", now.year % 100, now.month, now.day,
+                now.hour, now.minute);
+  DrawValue(kPageWidth - 120, kPageWidth, 0, stamp);
+  DrawHLine(0, 14, kPageWidth);
+  int32_t y = 14 + kGroupGap;
+  auto title = [&](int32_t id) {
+    DrawLabel(kLabels, y, kPageWidth, id);
+    y += kRowHeight;
+  };
+  auto row = [&](int32_t id, const char* value) {
+    DrawLabel(kLabels, y, kValues, id);
+    DrawValue(kValues, kValuesEnd, y, value);
+    y += kRowHeight;
+  };
+  auto count = [&](int32_t id, int64_t n) {
+    FormatCount(&text, n, kSeparatorGlobal);
+    row(id, text.c_str());
+  };
+  title(kFrameTitles[kInfoMemory]);
+  FormatByteSize(&text, u.memorySize);
+  row(4022, text.c_str());
+  FormatByteSize(&text, u.fileSize);
+  row(4023, text.c_str());
+  y += kGroupGap - kRowHeight;
+  title(kFrameTitles[kInfoCards]);
+  const int32_t labels[6] = {2547, 4025, 2548, 4026, 4027, 3506};
+  const int64_t counts[6] = {u.cards, u.groups, u.lines, u.cardTitles, u.lineTexts, u.notes};
+  for (int32_t i = 0; i < 6; ++i) count(labels[i], counts[i]);
+  FormatCardIdOrDash(&text, &u.first, base->cardDigits);
+  row(2816, text.c_str());
+  FormatCardIdOrDash(&text, &u.last, base->cardDigits);
+  row(2817, text.c_str());
+  y += kGroupGap - kRowHeight;
+  title(kFrameTitles[kInfoDimensions]);
+  auto dimRow = [&](const char* name, int32_t i) {
+    RECT rect{kLabels, y, kValues, y + 12};
+    TextDrawInRectIfAny(&rect, name);
+    const int64_t values[3] = {u.inUse[i], u.active[i], u.all[i]};
+    for (int32_t c = 0; c < 3; ++c) DrawCount(kValues + c * 71, kValues + (c + 1) * 71 - 4, y, values[c]);
+    y += kRowHeight;
+  };
+  for (int32_t d = 0; d < layout.rows; ++d) dimRow(base->GetDimPlural(d), d);
+  dimRow(GetString(4029), kUsageTotal);
+  y += kGroupGap - kRowHeight;
+  title(kFrameTitles[kInfoAnalyses]);
+  count(4031, u.templateCount);
+  FormatByteSize(&text, u.analysesMemory);
+  row(4032, text.c_str());
+  y += kGroupGap - kRowHeight;
+  title(kFrameTitles[kInfoFile]);
+  BaseSavedAt(base, &u, &text);
+  if (text.empty()) {
+    title(4035);
+  } else {
+    row(4034, text.c_str());
+  }
+  const FileInfo& file = base->fileInfo;
+  if (file.versionLabel && *file.versionLabel) row(4036, file.versionLabel);
+  if (file.operatingSystem && *file.operatingSystem) row(4037, file.operatingSystem);
+  BaseUserText(base, &text);
+  if (!text.empty()) row(4038, text.c_str());
 }
 
 T_BaseInfo* OpenBaseInfo(T_Base* base, int32_t flags) {

@@ -44,6 +44,10 @@ class T_BaseInfo : public T_HWindow {
   void OnChange(const ChangeNote* note) override;
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
+  // One page: the path and the time at the top, then every frame's figures in one column.
+  void Print(void* phase) override;
+  // The page on the current port (drawing units from the page's corner).
+  void DrawPage();
 
   // Runs the pending updates now (the tick does it when no file operation runs).
   void Update();

@@ -66,22 +66,6 @@ void AppendCut(T_TextBuf* out, const char* text, int32_t n) {
   TextBufAppendBytes(out, text, length);
 }
 
-void CountText(T_TextBuf* out, int64_t count, uint32_t separator) {
-  if (count == 0) {
-    TextBufAssign(out, "-");
-  } else {
-    TextBufAssignIntGrouped(out, count, separator);
-  }
-}
-
-void CardIdText(T_TextBuf* out, const CardId* id, int32_t digits) {
-  if (id->date == 0) {
-    TextBufAssign(out, "-");
-  } else {
-    FormatCardIdToString(out, id, digits);
-  }
-}
-
 int32_t HighestDimensionWithComponents(T_Base* base) {
   for (int32_t d = kDimensionCount - 1; d >= 1; --d) {
     if (base->HasSubComponents(d)) return d;
@@ -117,7 +101,7 @@ struct TextWriter {
   }
   void Count(int32_t id, int64_t count) {
     T_TextBuf text;
-    CountText(&text, count, separator);
+    FormatCount(&text, count, separator);
     Label(id);
     Field(text.c_str());
     End();
@@ -165,7 +149,7 @@ void HtmlRow(T_OStream* stream, int32_t id, const char* valueClass, const char* 
 
 void HtmlCountRow(T_OStream* stream, int32_t id, int64_t count) {
   T_TextBuf text;
-  CountText(&text, count, kSeparatorGlobal);
+  FormatCount(&text, count, kSeparatorGlobal);
   HtmlRow(stream, id, "cardinfo", text.c_str());
 }
 
@@ -177,7 +161,7 @@ void HtmlDimRow(T_OStream* stream, const char* name, int64_t inUse, int64_t all)
   stream->PutText("</td>");
   stream->PutNewline();
   for (int64_t count : {inUse, all}) {
-    CountText(&text, count, kSeparatorGlobal);
+    FormatCount(&text, count, kSeparatorGlobal);
     stream->PutText("<td class=\"diminfo\">");
     stream->PutText(text.c_str());
     stream->PutText("</td>");
@@ -188,6 +172,22 @@ void HtmlDimRow(T_OStream* stream, const char* name, int64_t inUse, int64_t all)
 
 }  // namespace
 
+void FormatCount(T_TextBuf* out, int64_t count, uint32_t separator) {
+  if (count == 0) {
+    TextBufAssign(out, "-");
+  } else {
+    TextBufAssignIntGrouped(out, count, separator);
+  }
+}
+
+void FormatCardIdOrDash(T_TextBuf* out, const CardId* id, int32_t digits) {
+  if (id->date == 0) {
+    TextBufAssign(out, "-");
+  } else {
+    FormatCardIdToString(out, id, digits);
+  }
+}
+
 void CountBaseUsage(T_Base* base, BaseUsage* usage) {
   for (int32_t i = 0; i < 33; ++i) usage->all[i] = usage->active[i] = usage->inUse[i] = 0;
   usage->cardTitles = usage->notes = usage->lineTexts = 0;
@@ -195,6 +195,7 @@ void CountBaseUsage(T_Base* base, BaseUsage* usage) {
   usage->last = CardId{};
   BitVector marks;
   BitVecInit(&marks, base->componentPool.count, 0);
+  BitVecFill(&marks, false);  // the words come uncleared
   const int32_t slots = std::min(HighestDimensionWithComponents(base), base->lineSlots);
   CardRecord* sentinel = base->sentinelCard;
   int64_t visited = 0;
@@ -349,9 +350,9 @@ void WriteBaseInfoText(T_Base* base, const BaseUsage* usage, T_OStream* stream) 
   w.Count(kTextCardTitles, usage->cardTitles);
   w.Count(kTextLineTexts, usage->lineTexts);
   w.Count(kTextNotes, usage->notes);
-  CardIdText(&text, &usage->first, base->cardDigits);
+  FormatCardIdOrDash(&text, &usage->first, base->cardDigits);
   w.Pair(kTextFirst, text.c_str());
-  CardIdText(&text, &usage->last, base->cardDigits);
+  FormatCardIdOrDash(&text, &usage->last, base->cardDigits);
   w.Pair(kTextLast, text.c_str());
   w.Empty();
 
@@ -364,7 +365,7 @@ void WriteBaseInfoText(T_Base* base, const BaseUsage* usage, T_OStream* stream) 
   auto row = [&](const char* name, int32_t i) {
     w.Field(name);
     for (int64_t count : {usage->inUse[i], usage->active[i], usage->all[i]}) {
-      CountText(&text, count, w.separator);
+      FormatCount(&text, count, w.separator);
       w.Field(text.c_str());
     }
     w.End();
@@ -375,7 +376,7 @@ void WriteBaseInfoText(T_Base* base, const BaseUsage* usage, T_OStream* stream) 
   w.Empty();
 
   w.Title(kTextAnalyses);
-  CountText(&text, usage->templateCount, w.separator);
+  FormatCount(&text, usage->templateCount, w.separator);
   w.Pair(kTextAnalysisTemplates, text.c_str());
   FormatByteSize(&text, usage->analysesMemory);
   w.Pair(kTextMemoryInUse, text.c_str());

@@ -58,6 +58,11 @@ void ComputeBaseInfoLayout(T_Base* base, int32_t widestName, BaseInfoLayout* lay
 // least 12.
 int32_t BaseInfoRows(T_Base* base);
 
+// A count grouped by the separator (kSeparatorGlobal: the program's), "-" for zero.
+void FormatCount(struct T_TextBuf* out, int64_t count, uint32_t separator);
+// A card id with the digits, "-" for none.
+void FormatCardIdOrDash(struct T_TextBuf* out, const CardId* id, int32_t digits);
+
 // "year-month-day hour:minute" of a date value in seconds; empty for 0.
 void FormatFileDate(double seconds, T_TextBuf* out);
 // What "File saved at" shows: the database's save time, else the file's date; empty when the

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/base_info.h"
+#include "app/base_usage.h"
 #include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
@@ -84,22 +85,6 @@ RECT BadgeHitRect() {
 RECT BadgeCaptionRect() {
   return RECT{kBaseBadgeRect.left - 16, kBaseBadgeRect.bottom + 1, kBaseBadgeRect.right + 17,
               kBaseBadgeRect.bottom + 13};
-}
-
-void CountText(T_TextBuf* out, int64_t count) {
-  if (count == 0) {
-    TextBufAssign(out, "-");
-  } else {
-    TextBufAssignIntGrouped(out, count, kSeparatorGlobal);
-  }
-}
-
-void CardIdText(T_TextBuf* out, const CardId* id, int32_t digits) {
-  if (id->date == 0) {
-    TextBufAssign(out, "-");
-  } else {
-    FormatCardIdToString(out, id, digits);
-  }
 }
 
 // Measuring happens outside painting: a memory port in the window's font.
@@ -404,10 +389,10 @@ void T_BaseWin::DrawContent() {
     RECT sizeRect{60, tops[0], 180, tops[0] + 12};
     DrawByteSize(&sizeRect, figures.size);
     T_TextBuf values[4];
-    CountText(&values[0], figures.cards);
-    CountText(&values[1], figures.lines);
-    CardIdText(&values[2], &figures.first, database->cardDigits);
-    CardIdText(&values[3], &figures.last, database->cardDigits);
+    FormatCount(&values[0], figures.cards, kSeparatorGlobal);
+    FormatCount(&values[1], figures.lines, kSeparatorGlobal);
+    FormatCardIdOrDash(&values[2], &figures.first, database->cardDigits);
+    FormatCardIdOrDash(&values[3], &figures.last, database->cardDigits);
     oldAlign = TextSetAlign(kStyleRight);
     for (int32_t i = 0; i < 4; ++i) {
       RECT rect{60, tops[i + 1], 180, tops[i + 1] + 12};

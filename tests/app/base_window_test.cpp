@@ -4,12 +4,16 @@
 // working folder (app_base_*.bmp).
 #include <windows.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/base_info.h"
 #include "app/base_usage.h"
 #include "app/base_window.h"
 #include "app_fixture.h"
+#include "file_times.h"
+#include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/threads.h"
 #include "database/cards.h"
@@ -23,6 +27,7 @@
 #include "tests/ui/window_picture.h"
 #include "ui/element.h"
 #include "ui/item.h"
+#include "ui/printing.h"
 
 namespace app_test {
 namespace {
@@ -153,22 +158,10 @@ TEST_F(BaseWindowTest, AChangedFileAsksOnceUntilASaveRearmsTheQuestion) {
     ui_test::FakeTicks() += kFileCheckInterval + 1;
     window->Notify(kNotifyTick);
   };
-  auto touch = [&](int64_t hundredNanoseconds) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME time;
-    GetFileTime(file, nullptr, nullptr, &time);
-    ULARGE_INTEGER t{{time.dwLowDateTime, time.dwHighDateTime}};
-    t.QuadPart += hundredNanoseconds;
-    time = FILETIME{t.LowPart, t.HighPart};
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-  };
   tick();
   EXPECT_TRUE(user.asked.empty());  // unchanged: nothing asked
 
-  touch(600000000);  // a minute later
+  MoveLastWriteTime(path, 60);  // a minute later
   ui_test::FakeTicks() += 1000;
   window->Notify(kNotifyTick);  // not yet 15 s since the last look
   EXPECT_TRUE(user.asked.empty());
@@ -181,7 +174,7 @@ TEST_F(BaseWindowTest, AChangedFileAsksOnceUntilASaveRearmsTheQuestion) {
   base->NotifyCode(kChangeSaved);  // a save here records the file's state and re-arms
   tick();
   EXPECT_EQ(user.asked.size(), 1u);
-  touch(1200000000);
+  MoveLastWriteTime(path, 120);
   user.press[kAskModifiedOnDisk] = {707};  // "Close"
   tick();
   EXPECT_EQ(user.asked.size(), 2u);
@@ -192,7 +185,7 @@ TEST_F(BaseWindowTest, AChangedFileAsksOnceUntilASaveRearmsTheQuestion) {
   base = OpenExample(path);
   window = WindowOf(base);
   SetWebServiceServingQuery([] { return true; });
-  touch(1800000000);
+  MoveLastWriteTime(path, 180);
   tick();
   SetWebServiceServingQuery(nullptr);
   EXPECT_EQ(user.asked.size(), 2u);
@@ -221,6 +214,77 @@ TEST_F(BaseWindowTest, ABadgePressReleasedInsideOpensTheInformationWindowOnce) {
   EXPECT_NE(base->infoWindow, nullptr);
   press({220, 40});
   EXPECT_EQ(CountWindows(kWindowDatabaseInfo), 1);
+}
+
+TEST_F(BaseWindowTest, ChangeNotesInvalidateTheFiguresAndRemeasureTheWidths) {
+  T_Base* base = NewUntitledDatabase();
+  T_BaseWin* window = WindowOf(base);
+  const struct {
+    int32_t code;
+    bool invalidates;
+  } rows[] = {{11, true}, {12, true}, {27, true}, {28, true}, {31, true}, {32, true},
+              {65, true}, {6, false}, {29, false}, {38, false}};
+  for (const auto& r : rows) {
+    window->MakeFiguresValid();
+    ChangeNote note;
+    note.code = r.code;
+    note.database = base;
+    window->OnChange(&note);
+    EXPECT_EQ(!window->summaryValid, r.invalidates) << r.code;
+  }
+  // Another database's notes leave the window alone.
+  T_Base* other = NewUntitledDatabase();
+  window->MakeFiguresValid();
+  other->NotifyCode(kChangeCards);
+  EXPECT_TRUE(window->summaryValid);
+
+  // A long card-title label widens the second display width; its removal narrows it again.
+  const int32_t before = base->listWidth2;
+  base->SetCardTitleLabel("A card title label of some considerable width");
+  EXPECT_GT(base->listWidth2, before);
+  base->SetCardTitleLabel(nullptr);
+  EXPECT_EQ(base->listWidth2, before);
+}
+
+TEST_F(BaseWindowTest, TheInformationPrintsOnePage) {
+  T_Base* example = OpenExample(TestSourcePath("examples/Example.qeb"));
+  ASSERT_NE(example, nullptr);
+  T_BaseInfo* info = OpenBaseInfo(example, 0);
+  PrintPhase phase;
+  phase.phase = kPrintCountPages;
+  info->Print(&phase);
+  EXPECT_EQ(phase.pageCount, 1);
+  // The page drawn on a white bitmap: the path, the stamp and every group leave ink.
+  const int32_t width = 500;
+  const int32_t height = 700;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, width, height, WHITENESS);
+  GraphicsPort port;
+  PortInitRegions(&port);
+  ASSERT_TRUE(PortOpenDC(&port, nullptr, dc, width, height));
+  phase.phase = kPrintPage;
+  phase.page = 1;
+  info->Print(&phase);
+  PortClose(&port);
+  PortFreeRegions(&port);
+  uint32_t* pixels = PixelsRead(dc, 0, 0, width, height);
+  ASSERT_NE(pixels, nullptr);
+  ui_test::Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.assign(pixels, pixels + width * height);
+  MemFree(pixels);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  Save(picture, "app_base_info_page.bmp");
+  EXPECT_GT(ui_test::Pixels(picture, RECT{0, 0, 480, 14}, true), 50);     // path and stamp
+  EXPECT_GT(ui_test::Pixels(picture, RECT{0, 40, 200, 200}, true), 300);  // memory and cards
+  EXPECT_GT(ui_test::Pixels(picture, RECT{100, 200, 320, 400}, true), 100);  // dimension counts
 }
 
 // A card editor stand-in that may refuse to close.
@@ -308,6 +372,19 @@ TEST_F(BaseWindowTest, TheInformationWindowDrawsItsFiveFrames) {
   T_BaseInfo* info = OpenBaseInfo(example, 0);
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->usage.cards, 2400);
+  // The marks start clear whatever memory they get: a second count over dirtied memory agrees.
+  BaseUsage again;
+  for (int64_t size = 4; size <= 512; size += 4) {
+    std::vector<void*> blocks;
+    for (int i = 0; i < 8; ++i) {
+      blocks.push_back(MemAlloc(size, 0));
+      std::memset(blocks.back(), 0xFF, static_cast<size_t>(size));
+    }
+    for (void* block : blocks) MemFree(block);
+  }
+  CountBaseUsage(example, &again);
+  for (int32_t d = 0; d <= kUsageTotal; ++d) EXPECT_EQ(again.inUse[d], info->usage.inUse[d]) << d;
+  EXPECT_EQ(again.inUse[kUsageTotal], 56);
   EXPECT_EQ(info->width, info->layout.width);
   ui_test::Picture picture = Capture(info);
   Save(picture, "app_base_info_example.bmp");

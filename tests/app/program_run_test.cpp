@@ -11,6 +11,7 @@
 #include <regex>
 #include <string>
 
+#include "file_times.h"
 #include "program_process.h"
 #include "registry_backup.h"
 #include "scratch_registry.h"
@@ -140,16 +141,7 @@ TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
   EXPECT_NE(child, nullptr);
   EXPECT_EQ(Alerts(), "");
 
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  FILETIME time;
-  GetFileTime(file, nullptr, nullptr, &time);
-  ULARGE_INTEGER t{{time.dwLowDateTime, time.dwHighDateTime}};
-  t.QuadPart += 36000000000ull;  // an hour later
-  time = FILETIME{t.LowPart, t.HighPart};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
+  MoveLastWriteTime(path, 3600);
   std::string alerts;
   for (DWORD waited = 0; waited < 30000; waited += 200) {
     alerts = Alerts();

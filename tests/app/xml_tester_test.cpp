@@ -10,6 +10,7 @@
 #include "app/base_window.h"
 #include "app/xml_tester.h"
 #include "app_fixture.h"
+#include "file_times.h"
 #include "core/file_dialogs.h"
 #include "core/input_stream.h"
 #include "core/output_stream.h"
@@ -68,18 +69,6 @@ class XmlTesterTest : public AppTest {
     ui_test::FakeTicks() += ms;
     tester->Notify(kNotifyTick);
   }
-  void Touch(const std::string& path, int64_t seconds) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME time;
-    GetFileTime(file, nullptr, nullptr, &time);
-    ULARGE_INTEGER t{{time.dwLowDateTime, time.dwHighDateTime}};
-    t.QuadPart += seconds * 10000000;
-    time = FILETIME{t.LowPart, t.HighPart};
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-  }
 
   ScratchFolder folder;
   std::string input;
@@ -131,10 +120,10 @@ TEST_F(XmlTesterTest, TheWatchRunsAtTheNextTickAndAtMostEvery500Ms) {
   EXPECT_EQ(runs, 1);  // nothing changed
 
   answer = "<QEB-xml-output><error>Unknown tag \"y\".</error></QEB-xml-output>";
-  Touch(input, 5);
+  MoveLastWriteTime(input, 5);
   Tick(tester, 100);
   EXPECT_EQ(runs, 1);  // within 500 ms of the last look
-  Touch(input, 10);
+  MoveLastWriteTime(input, 10);
   Tick(tester, 450);
   EXPECT_EQ(runs, 2);  // both saves, one run
   EXPECT_EQ(tester->resultColour, kResultRed);
