@@ -20,6 +20,7 @@ constexpr int32_t kLastPort = 65535;
 Preferences preferences;
 WebServerAccountQuery webServerAccount = nullptr;
 WebServiceRestart webServiceRestart = nullptr;
+WebServiceServingQuery webServiceServing = nullptr;
 
 bool RunsAsWebServerAccount() {
   return webServerAccount ? webServerAccount() : IsWebServerAccount();
@@ -160,3 +161,7 @@ void SetWebServiceRestart(WebServiceRestart restart) { webServiceRestart = resta
 void RestartWebService() {
   if (webServiceRestart) webServiceRestart();
 }
+
+void SetWebServiceServingQuery(WebServiceServingQuery query) { webServiceServing = query; }
+
+bool WebServiceServing() { return webServiceServing && webServiceServing(); }

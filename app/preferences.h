@@ -82,3 +82,9 @@ void SetWebServerAccountQuery(WebServerAccountQuery query);
 using WebServiceRestart = void (*)();
 void SetWebServiceRestart(WebServiceRestart restart);
 void RestartWebService();
+
+// Whether the web gateway service is serving now (a database whose file changed on disk then
+// reopens without a question). The web service installs itself here; until then: false.
+using WebServiceServingQuery = bool (*)();
+void SetWebServiceServingQuery(WebServiceServingQuery query);
+bool WebServiceServing();

@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/base_window.h"
 #include "app/database_documents.h"
 #include "app/file_association.h"
 #include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
+#include "app/settings_dialogs.h"
+#include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "core/alert.h"
 #include "core/locale.h"
@@ -147,6 +150,9 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallApplicationServices();
+  InstallBaseWindows();
+  InstallSettingsDialogs();
+  InstallXmlTester();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

@@ -430,6 +430,9 @@ struct BaseServices {
   void (*showDatabaseInfo)(T_Base* base);
   void (*runDatabaseSettings)(T_Base* base);
   void (*openXmlTester)(T_Base* base);
+  // Asks the user for the component of an unknown code read from a file; -1 when the user gave
+  // up the read. Missing: the problem is reported and the dimension's root answers.
+  int64_t (*askForComponent)(T_Base* base, int32_t dimension, T_Window* owner, const char* text);
 };
 // Null puts back the defaults: the engine's own template hooks (database/template_runner.h),
 // everything else missing.

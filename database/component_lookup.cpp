@@ -11,6 +11,7 @@
 #include "database/component_tree.h"
 #include "database/components.h"
 #include "database/read_prompt.h"
+#include "database/web_request.h"
 #include "ui/link_markup.h"
 
 namespace {
@@ -112,7 +113,6 @@ int64_t T_Base::FindComponentByKey(int32_t d, const char* text, int32_t length) 
 }
 
 int64_t T_Base::FindComponentOrAsk(int32_t d, const char* text, int32_t length, T_Window* owner) {
-  (void)owner;  // where the component finder will open
   int64_t found = FindComponentByKey(d, text, length);
   if (found != d || !text) return found;
   if (length < 0) length = StrLen(text);
@@ -120,7 +120,12 @@ int64_t T_Base::FindComponentOrAsk(int32_t d, const char* text, int32_t length, 
   TextBufAssignBytes(&typed, text, length);
   TextBufTrim(&typed, ' ');
   if (typed.empty()) return d;
-  // Until the component finder exists every call answers as unattended use does.
+  // With somebody to answer, the component finder asks for the right one.
+  const BaseServices& services = CurrentBaseServices();
+  if (services.askForComponent && !AlertsUnattended() && !WebRequestActive()) {
+    int64_t chosen = services.askForComponent(this, d, owner, typed.data);
+    return chosen >= 0 ? chosen : d;
+  }
   AlertRequest request;
   AlertInit(&request);
   request.message = kMsgComponentNotDefined;

@@ -202,11 +202,21 @@ void T_TemplateCom::Execute() {
   RunAsCommand(this, [object] { RunTemplate(object->database, object, nullptr, 0); });
 }
 
+constexpr int32_t kTemplateMenuDepth = 16;
+
 void T_Template::BuildMenu(T_MenuItem* parent) {
   // Parents come before their children in the walk, so each child finds its parent's entry.
   for (T_Template* node = this; node; node = node->NextBelow(this)) {
     T_MenuItem* at = node == this ? parent : node->parent->menuCommand;
-    if (!at) continue;
+    // A menu nests only so deep: a folder path of thousands of parts would build as many
+    // nested native menus, which the system cannot hold. Deeper templates run by their path.
+    int32_t depth = 0;
+    for (T_MenuItem* up = at; up && up != parent && depth <= kTemplateMenuDepth; up = up->parent)
+      ++depth;
+    if (!at || depth > kTemplateMenuDepth) {
+      delete node->menuCommand;  // clears the link, so the children are skipped too
+      continue;
+    }
     delete node->menuCommand;  // clears the link
     node->menuCommand = new T_TemplateCom(at, node);
     node->menuCommand->SetTitleCopy(node->name);

@@ -274,10 +274,15 @@ bool ParseSaveOption(SaveOptions* options, const char* text, int32_t length) {
       }
       return length == 3 && second == 'Z' && ParseSign(text[2], &options->compressed);
     }
-    case 's':
-      // Copying a save setup needs the save setups as live records; the database holds them only
-      // as the lines of their sections so far, so no name can be found yet.
-      return false;
+    case 's': {
+      // Every field of the named setup of the filter's database; an unknown name is no option.
+      if (second != '=' || options->filter == nullptr || options->filter->database == nullptr)
+        return false;
+      T_TextBuf name;
+      TextBufAssignBytes(&name, text + 2, length - 2);
+      SaveSetup* setup = FindSaveSetup(options->filter->database, name.c_str());
+      return setup != nullptr && SaveOptionsCopy(options, &setup->options);
+    }
     default:
       return false;
   }

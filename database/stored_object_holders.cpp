@@ -18,6 +18,8 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/operation_log.h"
+#include "database/save_setups.h"
+#include "database/stored_object_sections.h"
 
 namespace {
 
@@ -304,7 +306,10 @@ void SectionLinesFree(SectionLines* lines) { LinesFree(lines); }
 
 SaveSetup* SaveSetupCreate(T_Base* base, const char* name) {
   SaveSetup* setup = CreateInList(base, &base->saveSetups, name);
-  if (setup != nullptr) Notify(base, kChangeSaveSetupAdded, setup, 0);
+  if (setup == nullptr) return nullptr;
+  SaveOptionsInit(&setup->options, base);
+  setup->edited = 1;  // nothing kept to write back
+  Notify(base, kChangeSaveSetupAdded, setup, 0);
   return setup;
 }
 
@@ -314,19 +319,45 @@ SaveSetup* FindSaveSetup(T_Base* base, const char* name) {
 
 void ReadSaveSetup(SaveSetup* setup, T_IStream* stream) {
   LinesRead(&setup->lines, stream, false);
+  ReadSaveSetupOptions(setup);
+  setup->edited = 0;
   Notify(setup->database, kChangeSaveSetupChanged, setup, 0);
 }
 
 void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream) {
-  WriteRecord(stream, "##SaveSetup", setup->name, &setup->lines);
+  if (setup->edited) {
+    WriteSaveSetupRecord(setup, stream);
+  } else {
+    WriteRecord(stream, "##SaveSetup", setup->name, &setup->lines);
+  }
 }
 
-int64_t SaveSetupMemSize(const SaveSetup* setup) { return SetupMemSize(setup); }
+int64_t SaveSetupMemSize(const SaveSetup*) { return kSaveSetupSteps; }
 
 void SaveSetupFree(SaveSetup* setup) {
   if (setup == nullptr) return;
   if (setup->database != nullptr) Unlink(&setup->database->saveSetups, setup);
+  SaveOptionsFree(&setup->options);
   FreeSetup(setup);
+}
+
+void SaveSetupRename(SaveSetup* setup, const char* name) {
+  T_TextBuf key;
+  LookupName(name, true, &key);
+  char* old = setup->name;
+  setup->name = nullptr;
+  BlockTextAssign(&setup->name, key.c_str());
+  if (setup->database != nullptr) {
+    Unlink(&setup->database->saveSetups, setup);
+    InsertByName(&setup->database->saveSetups, setup);
+    ChangeNote note;
+    note.code = kChangeSaveSetupRenamed;
+    note.database = setup->database;
+    note.object = setup;
+    note.oldName = old;
+    NotifyChange(setup->database, &note);
+  }
+  BlockTextFree(&old);
 }
 
 void SaveSetupDelete(SaveSetup* setup) {

@@ -22,6 +22,7 @@
 // Lines may hold passwords (web users): every block is wiped before it is freed.
 #include <cstdint>
 
+#include "database/save_options.h"
 #include "ui/database_services.h"
 
 class T_Base;
@@ -41,12 +42,17 @@ struct SectionLines {
 void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append);
 void SectionLinesFree(SectionLines* lines);
 
+// A save setup is a live record (database/save_setups.h): its options are read from the lines of
+// its section, which are kept as well, so that a setup nobody changed is written back byte for
+// byte; once its options are set (edited), the record is written from them.
 struct SaveSetup {
   SaveSetup* next = nullptr;
   T_Base* database = nullptr;
   char* name = nullptr;  // owned block text, null for empty
   SectionLines lines;
   uint8_t mark = 0;  // free for the rollback of a failed read
+  SaveOptions options;
+  uint8_t edited = 0;  // the options no longer come from the kept lines
 };
 
 struct ImportSetup {
@@ -82,13 +88,16 @@ struct WebUserList {
 
 // --- Save setups --------------------------------------------------------------------------------
 
-// A new setup inserted in name order; note 44. Null when memory runs out.
+// A new setup with reset options, inserted in name order; note 44. Null when memory runs out.
 SaveSetup* SaveSetupCreate(T_Base* base, const char* name);
 // Blanks trimmed; null for an empty name or none of that name (letter case ignored).
 SaveSetup* FindSaveSetup(T_Base* base, const char* name);
-// With the header line current: the section's lines replace the kept ones; note 43.
+// With the header line current: the section's lines replace the kept ones and the options are
+// read from them (database/save_setups.h); note 43.
 void ReadSaveSetup(SaveSetup* setup, T_IStream* stream);
+// The kept lines while the setup is not edited, else the record of its options.
 void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream);
+// A setup counts 1400 bytes, as it does for save progress.
 int64_t SaveSetupMemSize(const SaveSetup* setup);
 // Unlinks the setup from its database and frees it; no note.
 void SaveSetupFree(SaveSetup* setup);

@@ -11,6 +11,7 @@
 #include <regex>
 #include <string>
 
+#include "file_times.h"
 #include "program_process.h"
 #include "registry_backup.h"
 #include "scratch_registry.h"
@@ -140,6 +141,37 @@ TEST_F(ProgramRun, TheExampleDatabaseOpensWithoutAWord) {
   Start(L"\"" + WidePathText(TestSourcePath("examples/Example.qeb").c_str()) + L"\"");
   Close();
   EXPECT_EQ(Alerts(), "");
+}
+
+// The example shows its database window, titled with the file name; a change of the file's
+// last-write time made outside is reported with 4004 within 30 s, and a posted close ends the
+// program with 0.
+TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
+  ScratchFolder folder;
+  const std::string path = folder / "Watched example.qeb";
+  WriteWholeFile(path, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
+  Start(L"\"" + WidePathText(path.c_str()) + L"\"");
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+  ASSERT_NE(frame, nullptr);
+  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
+  ASSERT_NE(client, nullptr);
+  HWND child = nullptr;
+  for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
+    child = FindWindowExW(client, nullptr, nullptr, L"Watched example.qeb");
+    if (!child) Sleep(100);
+  }
+  EXPECT_NE(child, nullptr);
+  EXPECT_EQ(Alerts(), "");
+
+  MoveLastWriteTime(path, 3600);
+  std::string alerts;
+  for (DWORD waited = 0; waited < 30000; waited += 200) {
+    alerts = Alerts();
+    if (!alerts.empty()) break;
+    Sleep(200);
+  }
+  EXPECT_EQ(alerts, "4004\tThe file \"Watched example.qeb\" has been modified on disk.\n");
+  Close();
 }
 
 TEST_F(ProgramRun, ACopyOfTheExampleWithItsFirstBlockDamagedIsReportedByName) {

@@ -87,10 +87,11 @@ TEST_F(SaveOptionsTest, EveryLetterOption) {
       {{"q+"}, false, nullptr},
       {{"d-"}, false, nullptr},
       {{""}, false, nullptr},
-      {{"s=Monthly"}, false, nullptr},
+      {{"s=Monthly"}, true, nullptr},
+      {{"s=Nobody"}, false, nullptr},
       {{"s="}, false, nullptr},
   };
-  // "s=" needs live save setups: even a setup held under that name is refused for now.
+  // "s=" copies the named save setup; a name no setup has is refused.
   SaveSetupCreate(base, "Monthly");
   for (const auto& row : rows) {
     SaveOptions options;
