@@ -177,7 +177,8 @@ void T_BoxWin::WriteHtmlData(T_OStream* stream) {
         stream->PutText("<td");
         if (rowNumber == 1 && output.columnWidths) stream->PutIntAttribute("width", f->Width());
         if (!f->cellText || !f->cellText[0]) {
-          Line(stream, "/>");
+          // "<td/>" is no empty element in HTML: a reader would open a cell that never ends.
+          Line(stream, "></td>");
           continue;
         }
         if (f->IsRightAligned()) stream->PutAttribute("align", "right");
@@ -331,7 +332,7 @@ void T_BoxWin::WriteHtmlRows(T_OStream* stream, int64_t firstRow, int64_t lastRo
       Line(stream, (position - stripeStart) % 2 ? "<tr class=\"gridline\">" : "<tr>");
       for (T_BoxField* f = firstField; f && f->index < pool.fieldCount; f = f->next) {
         if (!f->cellText || !f->cellText[0]) {
-          Line(stream, "<td/>");
+          Line(stream, "<td></td>");
           continue;
         }
         stream->PutText("<td");

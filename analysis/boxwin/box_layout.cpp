@@ -331,16 +331,9 @@ int32_t T_BoxWin::GetScrollX() const {
 int64_t T_BoxWin::GetTopRow() const { return verticalBar ? verticalBar->first : 0; }
 
 int64_t T_BoxWin::GetLastVisibleRow() {
+  // The bar knows the last row that fits from its first; it is re-measured with the sizes.
   if (!verticalBar) return rowCount - 1;
-  int32_t visible = GridVisibleHeight();
-  int64_t row = GetTopRow();
-  int32_t top = 0;
-  while (row < rowCount) {
-    top += GetRowHeight(row);
-    if (top >= visible) break;
-    ++row;
-  }
-  return std::min(row, rowCount - 1);
+  return std::min(verticalBar->last, rowCount - 1);
 }
 
 void T_BoxWin::ScrollByRows(int64_t n) {
