@@ -68,6 +68,29 @@ bool PrintingHeader(const PrintOptions& print) {
 
 }  // namespace
 
+void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
+                     int32_t page, int32_t pages) {
+  TextBufAssign(out, "");
+  if (options->dateTime) {
+    char stamp[32];
+    snprintf(stamp, sizeof stamp, "%02d%02d%02d %02d:%02d", now->wYear % 100, now->wMonth,
+             now->wDay, now->wHour, now->wMinute);
+    TextBufAppend(out, stamp);
+  }
+  // Page numbers need at least two pages.
+  if (options->pageNumbers == kPageNumbersNone || pages < 2) return;
+  if (options->dateTime) TextBufAppend(out, "  ");
+  TextBufAppendInt(out, page);
+  if (options->pageNumbers == kPageNumbersOfTotal) {
+    TextBufAppendChar(out, '/');
+    TextBufAppendInt(out, pages);
+  } else if (options->pageNumbers == kPageNumbersWithTotal) {
+    TextBufAppendChar(out, '(');
+    TextBufAppendInt(out, pages);
+    TextBufAppendChar(out, ')');
+  }
+}
+
 bool T_BoxWin::PrintLayout(PrintPhase* phase) {
   PrintWork* work = printWork;
   if (!work) return false;
@@ -189,26 +212,9 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
   PortApplyStyle();
   if (PrintingHeader(print)) {
     T_TextBuf right;
-    if (print.dateTime) {
-      SYSTEMTIME now{};
-      BoxServices().now(&now);
-      char stamp[32];
-      snprintf(stamp, sizeof stamp, "%02d%02d%02d %02d:%02d", now.wYear % 100, now.wMonth, now.wDay,
-               now.wHour, now.wMinute);
-      TextBufAssign(&right, stamp);
-    }
-    if (print.pageNumbers != kPageNumbersNone && work->pages >= 2) {
-      if (print.dateTime) TextBufAppend(&right, "  ");
-      TextBufAppendInt(&right, p);
-      if (print.pageNumbers == kPageNumbersOfTotal) {
-        TextBufAppendChar(&right, '/');
-        TextBufAppendInt(&right, work->pages);
-      } else if (print.pageNumbers == kPageNumbersWithTotal) {
-        TextBufAppendChar(&right, '(');
-        TextBufAppendInt(&right, work->pages);
-        TextBufAppendChar(&right, ')');
-      }
-    }
+    SYSTEMTIME now{};
+    BoxServices().now(&now);
+    PrintHeaderText(&right, &print, &now, p, work->pages);
     RECT header = work->header;
     header.right = header.left + work->pageWidth;
     DrawHLine(header.left, header.bottom - 1, work->pageWidth);

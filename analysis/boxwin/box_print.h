@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+#include "core/text_buffer.h"
+#include "database/output_options.h"
+
 class T_BoxField;
 class T_BoxWin;
 class T_Window;
@@ -41,6 +44,11 @@ struct PrintWork {
 // is taken, so a row taller than the body is printed (clipped) rather than looping on empty
 // pages.
 int64_t PrintBandEnd(T_BoxWin* window, int64_t first, int64_t end, int32_t bodyHeight);
+
+// The right part of the header line: the date "yymmdd hh:mm" and the page number in the style
+// of the options.
+void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
+                     int32_t page, int32_t pages);
 
 // The window's page setup blocks of a template: taken only when the device mode is whole.
 void ApplyPageSetupBlocks(T_Window* window, void* const blocks[2]);
