@@ -8,6 +8,7 @@
 #include "core/utf8.h"
 #include "ui/clipboard_data.h"
 #include "ui/draw_primitives.h"
+#include "ui/edit_field.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
 #include "ui/link_display.h"
@@ -347,12 +348,15 @@ bool T_BoxItem::OnWheel(InputEvent* event, int32_t lines) {
 
 bool T_BoxItem::KeyDown(InputEvent* event, T_GrafElement* target) {
   if (T_Item::KeyDown(event, target)) return true;
-  return focus && box->GridKeyDown(event);
+  bool fromOverlay = box->editOverlay && target == box->editOverlay;
+  return (focus || fromOverlay) && box->GridKeyDown(event);
 }
 
 void T_BoxItem::Notify(int32_t code) {
   T_Item::Notify(code);
-  if (code == kNotifyFocus && !focus && box->selectMode == kSelectEdit && box->selectedRow >= 0)
+  // Losing the focus to anything but the cell's own overlay ends the cell's edit.
+  if (code == kNotifyFocus && !focus && !box->overlayFocus && box->selectMode == kSelectEdit &&
+      box->selectedRow >= 0 && (!window || window->focusedItem != box->editOverlay))
     box->SelectEditCell(-1, -1);
   if (code == kNotifyFocus) box->InvalidateGrid();
 }
@@ -413,10 +417,7 @@ void T_BoxWin::EndCellEdit() {
   if (selectedRow < 0) return;
   int64_t row = selectedRow;
   int32_t field = selectedField;
-  if (editOverlay) {
-    delete reinterpret_cast<T_GrafElement*>(editOverlay);
-    editOverlay = nullptr;
-  }
+  HideEditOverlay();
   editing = 0;
   T_TextBuf stored;
   TextBufInit(&stored);
@@ -461,6 +462,44 @@ void T_BoxWin::SelectEditCell(int64_t row, int32_t field, bool caretAtClick) {
   ScrollCellIntoView(row, field);
   editing = 1;
   InvalidateGrid();
+  ShowEditOverlay();
+}
+
+void T_BoxWin::ShowEditOverlay() {
+  if (editOverlay || !editing || selectedRow < 0 || !grid || !Item_HasFocusInActiveWindow(grid))
+    return;
+  T_BoxField* f = GetField(selectedField);
+  RECT cell;
+  GetCellRect(&cell, selectedRow, selectedField);
+  if (!f || IsRectEmpty(&cell)) return;
+  int32_t left = cell.left + f->cellIndent;
+  int32_t top = cell.top + f->cellOffset;
+  auto* edit = new (std::nothrow)
+      T_Edit(grid, {left, top, static_cast<int32_t>(cell.right) - left, static_cast<int32_t>(cell.bottom) - top},
+             kBoxEditId, false, false);
+  if (!edit) return;
+  edit->SetTextStyle(&f->titleStyle);
+  edit->linkMode = f->linkMode == 1 ? 1 : 0;
+  edit->SetText(editedText.data);
+  EventHandler_Open(edit);
+  edit->SetSelection(static_cast<int32_t>(editSelStart), static_cast<int32_t>(editSelLength));
+  editOverlay = edit;
+  overlayFocus = 1;
+  Item_TakeFocus(edit);
+  overlayFocus = 0;
+}
+
+void T_BoxWin::HideEditOverlay() {
+  if (!editOverlay) return;
+  PullOverlayText();
+  T_Edit* edit = editOverlay;
+  editOverlay = nullptr;
+  if (edit->focus && grid) {
+    overlayFocus = 1;
+    Item_TakeFocus(grid);
+    overlayFocus = 0;
+  }
+  delete edit;
 }
 
 void T_BoxWin::ScrollCellIntoView(int64_t row, int32_t field) {
@@ -527,6 +566,12 @@ bool T_BoxWin::FocusNextCell(int32_t direction) {
 
 bool T_BoxWin::CellTextCommand(int32_t command) {
   if (selectedRow < 0) return false;
+  // The commands work on the window's copy; a live overlay is read first and shown the result.
+  PullOverlayText();
+  struct Push {
+    T_BoxWin* box;
+    ~Push() { box->PushOverlayText(); }
+  } push{this};
   int32_t start = static_cast<int32_t>(std::min<uint32_t>(editSelStart, editedText.length));
   int32_t n = static_cast<int32_t>(std::min<uint32_t>(editSelLength, editedText.length - start));
   switch (command) {
@@ -576,7 +621,25 @@ bool T_BoxWin::CellTextCommand(int32_t command) {
   return true;
 }
 
+void T_BoxWin::PullOverlayText() {
+  if (!editOverlay) return;
+  editOverlay->GetText(&editedText);
+  editSelStart = static_cast<uint32_t>(std::max(0, editOverlay->GetSelStart()));
+  editSelLength = static_cast<uint32_t>(std::max(0, editOverlay->GetSelLength()));
+}
+
+void T_BoxWin::PushOverlayText() {
+  if (!editOverlay) return;
+  editOverlay->SetText(editedText.data);
+  editOverlay->SetSelection(static_cast<int32_t>(editSelStart), static_cast<int32_t>(editSelLength));
+}
+
 void T_BoxWin::InsertCellText(const char* text) {
+  PullOverlayText();
+  struct Push {
+    T_BoxWin* box;
+    ~Push() { box->PushOverlayText(); }
+  } push{this};
   int32_t start = static_cast<int32_t>(std::min<uint32_t>(editSelStart, editedText.length));
   int32_t n = static_cast<int32_t>(std::min<uint32_t>(editSelLength, editedText.length - start));
   // A pasted or dropped text is bounded by the row record, at a character boundary.

@@ -389,6 +389,10 @@ void T_BoxWin::OnEditText(T_TextBuf* text, T_GrafElement* field) {
     static_cast<T_Edit*>(field)->SetText(shown.data);
     return;
   }
+  if (item && field == editOverlay) {
+    TextBufAssignBuf(&editedText, text);
+    return;
+  }
   if (item && field == notesEdit) {
     BlockTextAssign(&notes, text->data);
     return;

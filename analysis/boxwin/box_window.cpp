@@ -276,6 +276,11 @@ void T_BoxWin::Notify(int32_t code) {
     UpdateScrollBoxes(true);
   } else if (code == kNotifyTick) {
     Tick();
+  } else if (code == kNotifyActivation) {
+    if (active)
+      ShowEditOverlay();
+    else
+      HideEditOverlay();
   }
 }
 

@@ -53,6 +53,7 @@ constexpr uint32_t kBoxTitlesId = 370;
 constexpr uint32_t kBoxItemId = 371;
 constexpr uint32_t kBoxVerticalBarId = 372;
 constexpr uint32_t kBoxHorizontalBarId = 373;
+constexpr uint32_t kBoxEditId = 374;
 
 // Horizontal grid modes.
 constexpr uint32_t kGridNone = 0;
@@ -437,6 +438,12 @@ class T_BoxWin : public T_HWindow {
   bool CellTextCommand(int32_t command);
   void InsertCellText(const char* text);
   void EndCellEdit();
+  // The native edit overlay of the selected cell: only while the grid has the focus in the active
+  // window; hiding it keeps its text and selection in the window.
+  void ShowEditOverlay();
+  void HideEditOverlay();
+  void PullOverlayText();
+  void PushOverlayText();
 
   // --- Output (box_output.cpp, box_html.cpp, box_export.cpp) ---------------------------------------
   void WriteTextOutput(T_OStream* stream);
@@ -554,6 +561,7 @@ class T_BoxWin : public T_HWindow {
   int32_t templateHeaderRows = 0;  // header rows of the derived window's template
   TextStyle defaultStyle{};
   uint8_t hasToolbarSpace = 0;
+  uint8_t overlayFocus = 0;  // the focus moves between the grid and the overlay
 };
 
 // The window as a box window, or null.

@@ -234,6 +234,34 @@ TEST_F(BoxLayoutTest, TheVerticalBarStopsOnlyAtGroupStarts) {
   EXPECT_EQ(box->GetTopRow(), 0);
 }
 
+TEST_F(BoxLayoutTest, TheCalculationCycle) {
+  auto* box = new T_TestBox();
+  box->CreateToolbar();
+  box->CreateCalcButton(400);
+  box->Build({50});
+  EventHandler_Open(box);
+  ASSERT_NE(box->calcButton, nullptr);
+  EXPECT_FALSE(box->Calculate(false));  // nothing pending
+  EXPECT_TRUE(box->Calculate(true));    // forced with the button enabled
+  EXPECT_EQ(box->calculations, 1);
+  box->SetCalcButtonEnabled(false);
+  EXPECT_FALSE(box->Calculate(true));  // results current
+  box->MarkNeedsCalc();
+  EXPECT_TRUE(box->recalcPending);
+  EXPECT_TRUE(box->CalcButtonEnabled());
+  EXPECT_TRUE(box->Calculate(false));
+  EXPECT_EQ(box->calculations, 2);
+  EXPECT_FALSE(box->recalcPending);
+  // With AutoRecalc off the button lights but nothing waits for the tick.
+  BoxWinServices services{};
+  services.autoRecalc = [] { return false; };
+  SetBoxWinServices(&services);
+  box->SetCalcButtonEnabled(false);
+  box->MarkNeedsCalc();
+  EXPECT_FALSE(box->recalcPending);
+  EXPECT_TRUE(box->CalcButtonEnabled());
+}
+
 TEST_F(BoxLayoutTest, AMillionRowsCostOnlyTheVisibleOnes) {
   T_TestBox* box = NewBox({50, 50});
   box->rows.assign(1000000, Row{"cell", "1"});
