@@ -23,6 +23,18 @@ constexpr int32_t kDragImageColour = 5;
 constexpr int32_t kSelectedTextColour = 24;
 constexpr int32_t kGridLineColour = 6;
 
+// Shows the window's copy of the cell text in a live overlay when it goes out of scope.
+class OverlayPush {
+ public:
+  explicit OverlayPush(T_BoxWin* box) : box_(box) {}
+  ~OverlayPush() { box_->PushOverlayText(); }
+  OverlayPush(const OverlayPush&) = delete;
+  OverlayPush& operator=(const OverlayPush&) = delete;
+
+ private:
+  T_BoxWin* box_;
+};
+
 // The cell's text as FormatRow gives it.
 void CurrentCellText(T_BoxWin* window, T_TextBuf* text, int64_t row, int32_t field) {
   RowTextPool pool;
@@ -568,10 +580,7 @@ bool T_BoxWin::CellTextCommand(int32_t command) {
   if (selectedRow < 0) return false;
   // The commands work on the window's copy; a live overlay is read first and shown the result.
   PullOverlayText();
-  struct Push {
-    T_BoxWin* box;
-    ~Push() { box->PushOverlayText(); }
-  } push{this};
+  OverlayPush push(this);
   int32_t start = static_cast<int32_t>(std::min<uint32_t>(editSelStart, editedText.length));
   int32_t n = static_cast<int32_t>(std::min<uint32_t>(editSelLength, editedText.length - start));
   switch (command) {
@@ -636,10 +645,7 @@ void T_BoxWin::PushOverlayText() {
 
 void T_BoxWin::InsertCellText(const char* text) {
   PullOverlayText();
-  struct Push {
-    T_BoxWin* box;
-    ~Push() { box->PushOverlayText(); }
-  } push{this};
+  OverlayPush push(this);
   int32_t start = static_cast<int32_t>(std::min<uint32_t>(editSelStart, editedText.length));
   int32_t n = static_cast<int32_t>(std::min<uint32_t>(editSelLength, editedText.length - start));
   // A pasted or dropped text is bounded by the row record, at a character boundary.

@@ -40,18 +40,11 @@ void PutColour(T_OStream* stream, uint32_t index) {
 }
 
 void PutNotesLines(T_BoxWin* window, T_OStream* stream) {
-  const char* line = window->notes;
-  while (line) {
-    const char* end = strchr(line, '\r');
-    int32_t n = end ? static_cast<int32_t>(end - line) : static_cast<int32_t>(strlen(line));
-    T_TextBuf piece;
-    TextBufInit(&piece);
-    TextBufAssignBytes(&piece, line, n);
-    LinkText_WriteHtml(window->linkContext, stream, piece.data);
-    TextBufFree(&piece);
-    if (!end) break;
-    Line(stream, "<br/>");
-    line = end + 1;
+  T_TextBuf line;
+  const char* cursor = window->notes;
+  for (bool first = true; TakeNotesLine(&cursor, &line); first = false) {
+    if (!first) Line(stream, "<br/>");
+    LinkText_WriteHtml(window->linkContext, stream, line.data);
   }
 }
 
@@ -366,11 +359,7 @@ int64_t T_BoxWin::WebPageCount() {
 
 void T_BoxWin::WriteWebPage(T_OStream* stream, int64_t page) {
   int64_t pages = WebPageCount();
-  FormatSettings saved;
-  SaveFormatSettings(&saved);
-  NumFormat* format = ValueNumFormat();
-  format->decimalSeparator = NumberSeparatorOfCode(output.decimalSeparator);
-  format->thousandsSeparator = NumberSeparatorOfCode(output.thousandsSeparator);
+  OutputNumberFormat numbers(output.decimalSeparator, output.thousandsSeparator, true);
   if (page > pages || page == -3) page = pages;
   int64_t first = 0;
   int64_t last = pagedRowCount - 1;
@@ -394,7 +383,6 @@ void T_BoxWin::WriteWebPage(T_OStream* stream, int64_t page) {
     Line(stream, "</p></td></tr>");
     PendingErrorClear();
   }
-  RestoreFormatSettings(&saved);
 }
 
 void T_BoxWin::WriteNotesXml(T_OStream* stream) {

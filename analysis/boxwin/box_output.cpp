@@ -109,6 +109,17 @@ uint16_t NumberSeparatorOfCode(uint16_t code) {
   return code;
 }
 
+OutputNumberFormat::OutputNumberFormat(uint16_t decimalCode, uint16_t thousandsCode,
+                                       bool keepScaling) {
+  SaveFormatSettings(&saved_);
+  NumFormat* format = ValueNumFormat();
+  format->decimalSeparator = NumberSeparatorOfCode(decimalCode);
+  format->thousandsSeparator = NumberSeparatorOfCode(thousandsCode);
+  if (!keepScaling) ValueScalingSet(false);
+}
+
+OutputNumberFormat::~OutputNumberFormat() { RestoreFormatSettings(&saved_); }
+
 void SetRowTerminator(T_OStream* stream, uint16_t code) {
   if (code == 0 || code == 2)
     stream->SetNewlineCRLF();
@@ -174,21 +185,26 @@ void TextCellWriter::WriteTitle(const char* text) {
 
 void TextCellWriter::WriteLines(const char* text) {
   if (!text) return;
-  const char* line = text;
-  while (true) {
-    const char* end = strchr(line, '\r');
-    int32_t n = end ? static_cast<int32_t>(end - line) : static_cast<int32_t>(strlen(line));
-    T_TextBuf piece;
-    TextBufInit(&piece);
-    TextBufAssignBytes(&piece, line, n);
-    WriteCell(piece.data);
-    TextBufFree(&piece);
+  T_TextBuf line;
+  for (const char* cursor = text; TakeNotesLine(&cursor, &line);) {
+    WriteCell(line.data);
     WriteLineEnd();
-    if (!end) break;
-    line = end + 1;
-    if (*line == '\n') ++line;
   }
   WriteLineEnd();
+}
+
+bool TakeNotesLine(const char** cursor, T_TextBuf* line) {
+  if (!*cursor) return false;
+  const char* end = strchr(*cursor, '\r');
+  int32_t n = end ? static_cast<int32_t>(end - *cursor) : static_cast<int32_t>(strlen(*cursor));
+  TextBufAssignBytes(line, *cursor, n);
+  if (!end) {
+    *cursor = nullptr;
+  } else {
+    *cursor = end + 1;
+    if (**cursor == '\n') ++*cursor;
+  }
+  return true;
 }
 
 // --- Text output ------------------------------------------------------------------------------------
@@ -277,12 +293,7 @@ void T_BoxWin::WriteTextOutput(T_OStream* stream) {
 
 void T_BoxWin::WriteText(T_OStream* stream, int32_t flags) {
   if (!firstField) return;
-  FormatSettings saved;
-  SaveFormatSettings(&saved);
-  NumFormat* format = ValueNumFormat();
-  format->decimalSeparator = NumberSeparatorOfCode(output.decimalSeparator);
-  format->thousandsSeparator = NumberSeparatorOfCode(output.thousandsSeparator);
-  ValueScalingSet(false);
+  OutputNumberFormat numbers(output.decimalSeparator, output.thousandsSeparator, false);
   if (output.format == kOutputHtml) {
     if (!(flags & kExportAppendNonEmpty)) {
       stream->PutText("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
@@ -295,7 +306,6 @@ void T_BoxWin::WriteText(T_OStream* stream, int32_t flags) {
   } else {
     WriteTextOutput(stream);
   }
-  RestoreFormatSettings(&saved);
 }
 
 // --- Copy Table -------------------------------------------------------------------------------------
@@ -305,12 +315,7 @@ bool T_BoxWin::BuildCopyTableText(T_OStream* out) {
   T_OStream& stream = *out;
   TextCellWriter writer;
   writer.SetUp(&stream, settings);
-  FormatSettings saved;
-  SaveFormatSettings(&saved);
-  NumFormat* format = ValueNumFormat();
-  format->decimalSeparator = NumberSeparatorOfCode(settings->decimalSeparator);
-  format->thousandsSeparator = NumberSeparatorOfCode(settings->thousandsSeparator);
-  ValueScalingSet(false);
+  OutputNumberFormat numbers(settings->decimalSeparator, settings->thousandsSeparator, false);
   WriteTextHead(this, &writer, settings->flagW, settings->flagN, settings->flagE, settings->flagX);
   int64_t first = 0;
   int64_t end = rowCount;
@@ -336,7 +341,6 @@ bool T_BoxWin::BuildCopyTableText(T_OStream* out) {
   }
   TextBufFree(&scratch);
   pool.Free();
-  RestoreFormatSettings(&saved);
   return ok;
 }
 
@@ -358,12 +362,7 @@ void T_BoxWin::CopyRange(T_OStream* stream, bool privateFormat) {
   const CopyTableSettings* settings = CopyTableCurrent();
   TextCellWriter writer;
   writer.SetUp(stream, settings);
-  FormatSettings saved;
-  SaveFormatSettings(&saved);
-  NumFormat* format = ValueNumFormat();
-  format->decimalSeparator = NumberSeparatorOfCode(settings->decimalSeparator);
-  format->thousandsSeparator = NumberSeparatorOfCode(settings->thousandsSeparator);
-  ValueScalingSet(false);
+  OutputNumberFormat numbers(settings->decimalSeparator, settings->thousandsSeparator, false);
   int64_t r0 = std::min(rangeAnchorRow, rangeEndRow);
   int64_t r1 = std::max(rangeAnchorRow, rangeEndRow);
   int32_t f0 = 0;
@@ -394,5 +393,4 @@ void T_BoxWin::CopyRange(T_OStream* stream, bool privateFormat) {
     TextBufFree(&scratch);
     pool.Free();
   }
-  RestoreFormatSettings(&saved);
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "core/copy_table.h"
+#include "core/value_format.h"
 
 class T_OStream;
 
@@ -55,8 +56,25 @@ class TextCellWriter {
 // The separator character of an output-option code for the number format: the global one for
 // 0, 2, 3 and the byte-order mark; none (0) for 1.
 uint16_t NumberSeparatorOfCode(uint16_t code);
+// The number format of one output, for its lifetime: the separators of the codes and, unless
+// kept, no thousands or millions scaling; the display settings come back at its end.
+class OutputNumberFormat {
+ public:
+  OutputNumberFormat(uint16_t decimalCode, uint16_t thousandsCode, bool keepScaling);
+  ~OutputNumberFormat();
+  OutputNumberFormat(const OutputNumberFormat&) = delete;
+  OutputNumberFormat& operator=(const OutputNumberFormat&) = delete;
+
+ private:
+  FormatSettings saved_{};
+};
+
 // The line end of a row-terminator code into the stream.
 void SetRowTerminator(T_OStream* stream, uint16_t code);
+
+// The next CR-separated line of a notes text (a LF after the CR is skipped); false when the text
+// is used up. The cursor starts at the text; a null text has no lines.
+bool TakeNotesLine(const char** cursor, T_TextBuf* line);
 
 // The default export name from a title (see T_BoxWin::DefaultExportName).
 void ExportNameFromTitle(T_TextBuf* name, const char* title, const char* extension);

@@ -273,7 +273,9 @@ TEST(BoxPanel, ChooserMappingsAndChartSizes) {
   } cases[] = {{0, 0}, {5, 5}, {6, -1}, {7, 6}, {8, 7}, {9, 8}};
   for (const Case& c : cases) {
     EXPECT_EQ(GridModeOfEntry(c.entry), c.mode) << c.entry;
-    if (c.mode >= 0) EXPECT_EQ(GridEntryOfMode(static_cast<uint32_t>(c.mode)), c.entry);
+    if (c.mode >= 0) {
+      EXPECT_EQ(GridEntryOfMode(static_cast<uint32_t>(c.mode)), c.entry);
+    }
   }
   EXPECT_EQ(GridEntryTextId(6), 0);
   EXPECT_EQ(CopyCommandLabel(0), 2517);
