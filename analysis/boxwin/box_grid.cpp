@@ -5,6 +5,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "core/memory.h"
+#include "core/output_stream.h"
 #include "core/utf8.h"
 #include "ui/clipboard_data.h"
 #include "ui/draw_primitives.h"
@@ -791,7 +792,40 @@ bool T_BoxWin::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t 
 
 // --- Clicks --------------------------------------------------------------------------------------
 
-bool T_BoxWin::PreviewGridClick(InputEvent*) { return false; }
+bool T_BoxWin::PreviewGridClick(InputEvent* event) {
+  if (selectMode != kSelectRange || !event->leftButton || event->shift ||
+      GetEffectiveTool(event) != kToolRange)
+    return false;
+  int64_t row = RowAtPoint(POINT{event->x, event->y});
+  int32_t field = row >= 0 ? FieldAtPoint(event->x, row) : -1;
+  if (row < 0 || field < 0) return false;
+  // A press held still starts a drag: 800 ms, or 400 ms within a minute of the last drag.
+  uint64_t start = BoxServices().ticks();
+  uint64_t wait = lastDragEnd && start - lastDragEnd < 60000 ? 400 : 800;
+  InputEvent poll = *event;
+  while (BoxServices().ticks() - start < wait) {
+    Item_PollPointer(grid, &poll);
+    if (!poll.anyButton) return false;
+    if (std::abs(poll.x - event->x) + std::abs(poll.y - event->y) > 3) return false;
+  }
+  if (!CellInRange(row, field)) SelectCell(row, field, false);
+  TransferList list;
+  DragData_Init(&list);
+  T_OStream plain;
+  CopyRange(&plain, false);
+  T_OStream cells;
+  CopyRange(&cells, true);
+  DragData_AddBytes(&list, kTransferPrivate, reinterpret_cast<const char*>(cells.start),
+                    static_cast<int32_t>(cells.BufferedLength()));
+  DragData_AddBytes(&list, kTransferText, reinterpret_cast<const char*>(plain.start),
+                    static_cast<int32_t>(plain.BufferedLength()));
+  paintingDragImage = 1;
+  BoxServices().startDrag(this, &list);
+  paintingDragImage = 0;
+  DragData_Free(&list);
+  lastDragEnd = BoxServices().ticks();
+  return true;
+}
 
 bool T_BoxWin::ClickGrid(InputEvent* event) {
   int64_t row = RowAtPoint(POINT{event->x, event->y});
@@ -839,7 +873,9 @@ bool T_BoxWin::DropOnGrid(TransferList* list) {
   TextBufInit(&text);
   // The private format first, then Unicode text, then the first dropped file's path.
   bool got = false;
-  if (TransferItem* item = FindTransferItem(list, kTransferPrivate | kTransferText)) {
+  TransferItem* item = FindTransferItem(list, kTransferPrivate);
+  if (!item) item = FindTransferItem(list, kTransferText);
+  if (item) {
     TextBufAssignBuf(&text, &item->text);
     got = true;
   } else if (TransferItem* file = FindTransferItem(list, kTransferAnyFile)) {

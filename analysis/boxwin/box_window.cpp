@@ -4,6 +4,7 @@
 
 #include "analysis/boxwin/box_print.h"
 #include "core/alert.h"
+#include "core/file_dialogs.h"
 #include "core/memory.h"
 #include "core/owned_text.h"
 #include "database/base.h"
@@ -12,6 +13,7 @@
 #include "database/templates.h"
 #include "ui/button.h"
 #include "ui/clipboard_data.h"
+#include "ui/drag_drop.h"
 #include "ui/edit_field.h"
 #include "ui/page_setup.h"
 #include "ui/printing.h"
@@ -22,6 +24,9 @@
 namespace {
 
 void LocalNow(SYSTEMTIME* time) { GetLocalTime(time); }
+
+// The system's save dialog over the default path.
+bool AskExportPath(T_BoxWin*, T_TextBuf* path) { return FileSaveDialog(path, 0); }
 uint64_t SystemTicks() { return GetTickCount64(); }
 
 const BoxWinServices kDefaultServices{
@@ -30,7 +35,8 @@ const BoxWinServices kDefaultServices{
     /*webUserOpensCards*/ [] { return false; },
     /*now*/ LocalNow,
     /*ticks*/ SystemTicks,
-    /*askExportPath*/ [](T_BoxWin*, T_TextBuf*) { return false; },
+    /*askExportPath*/ AskExportPath,
+    /*startDrag*/ [](T_BoxWin*, const TransferList* list) { DragRun(nullptr, list); },
 };
 BoxWinServices services = kDefaultServices;
 
@@ -45,6 +51,7 @@ void SetBoxWinServices(const BoxWinServices* given) {
   if (given->now) services.now = given->now;
   if (given->ticks) services.ticks = given->ticks;
   if (given->askExportPath) services.askExportPath = given->askExportPath;
+  if (given->startDrag) services.startDrag = given->startDrag;
 }
 const BoxWinServices& BoxServices() { return services; }
 

@@ -272,6 +272,8 @@ struct BoxWinServices {
   uint64_t (*ticks)();
   // The save dialog: the chosen path replaces the default; false when cancelled.
   bool (*askExportPath)(T_BoxWin* window, T_TextBuf* path);
+  // Runs the drag of a cell range (the platform's drag and drop by default).
+  void (*startDrag)(T_BoxWin* window, const TransferList* list);
 };
 void SetBoxWinServices(const BoxWinServices* services);
 const BoxWinServices& BoxServices();
@@ -562,6 +564,7 @@ class T_BoxWin : public T_HWindow {
   TextStyle defaultStyle{};
   uint8_t hasToolbarSpace = 0;
   uint8_t overlayFocus = 0;  // the focus moves between the grid and the overlay
+  uint64_t lastDragEnd = 0;  // when the last range drag ended (ticks)
 };
 
 // The window as a box window, or null.

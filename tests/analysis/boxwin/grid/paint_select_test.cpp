@@ -243,6 +243,53 @@ TEST_F(BoxTest, RangeDragScrollsAfter450MsThenEvery100) {
   EXPECT_EQ(box->rangeEndRow, box->GetLastVisibleRow());
 }
 
+class T_RangeBox : public T_TestBox {
+ public:
+  int32_t GetEffectiveTool(InputEvent*) override { return kToolRange; }
+};
+
+std::vector<std::string> draggedTexts;
+
+TEST_F(BoxTest, APressHeld800MsDragsTheRangeAndAMovedOneSelects) {
+  BoxWinServices services{};
+  services.ticks = ui_test::Ticks;
+  services.startDrag = [](T_BoxWin*, const TransferList* list) {
+    for (TransferItem* item = list->first; item; item = item->next)
+      draggedTexts.push_back(std::to_string(item->kind) + ":" + item->text.data);
+  };
+  SetBoxWinServices(&services);
+  auto* box = new T_RangeBox();
+  box->Build({60, 60});
+  EventHandler_Open(box);
+  box->SetRows({{"a", "b"}, {"c", "d"}});
+  box->SetSelectMode(kSelectRange);
+  box->SelectCell(0, 0, false);
+  box->SelectCell(1, 1, true);
+  InputEvent press;
+  press.x = 70;
+  press.y = 3;
+  press.leftButton = press.anyButton = 1;
+  // Held still (10 ms a poll): the drag starts with the range as text and as cells.
+  draggedTexts.clear();
+  ui_test::SetScript(std::vector<ui_test::PointerStep>(100, ui_test::PointerStep{71, 4, true}));
+  EXPECT_TRUE(box->PreviewGridClick(&press));
+  EXPECT_EQ(draggedTexts,
+            (std::vector<std::string>{"1:a\tb\r\nc\td\r\n", "2:a\tb\r\nc\td\r\n"}));
+  // Moved at once: no drag; the press is left to the click.
+  draggedTexts.clear();
+  ui_test::SetScript({{75, 9, true}, {75, 9, false}});
+  EXPECT_FALSE(box->PreviewGridClick(&press));
+  EXPECT_TRUE(draggedTexts.empty());
+  // Released before 800 ms: a click as well.
+  ui_test::SetScript(std::vector<ui_test::PointerStep>(30, ui_test::PointerStep{70, 3, true}));
+  EXPECT_FALSE(box->PreviewGridClick(&press));
+  EXPECT_TRUE(draggedTexts.empty());
+  // Within a minute of the last drag 400 ms are enough.
+  ui_test::SetScript(std::vector<ui_test::PointerStep>(45, ui_test::PointerStep{70, 3, true}));
+  EXPECT_TRUE(box->PreviewGridClick(&press));
+  EXPECT_EQ(draggedTexts.size(), 2u);
+}
+
 TEST_F(BoxTest, ADropOnAnotherCellStoresAtOnce) {
   T_TestBox* box = NewBox({60, 60});
   box->SetRows({{"a", "b"}, {"c", "d"}});
