@@ -2,6 +2,7 @@
 // temporary file beside it, an append first copies the old file in, and the target is replaced
 // only after a complete write. A cancel, a write error or a full disk leaves the target byte for
 // byte as it was and no temporary file behind.
+#include <algorithm>
 #include <cstring>
 
 #include "analysis/boxwin/box_output.h"
@@ -12,6 +13,9 @@
 #include "core/owned_text.h"
 #include "core/utf8.h"
 #include "database/text_form.h"
+#include "ui/clipboard_data.h"
+#include "ui/graphics_port.h"
+#include "ui/pictures.h"
 
 namespace {
 
@@ -81,8 +85,70 @@ void T_BoxWin::DefaultExportName(T_TextBuf* name) {
   ExportNameFromTitle(name, Title(), ext);
 }
 
+bool T_BoxWin::RenderChart(OffscreenBitmap* bitmap, bool forClipboard) {
+  if (!grid) return false;
+  int32_t w = output.chartWidth ? static_cast<int32_t>(output.chartWidth) : grid->width;
+  int32_t h = output.chartHeight ? static_cast<int32_t>(output.chartHeight) : grid->height;
+  int64_t first = forClipboard && CopyTableCurrent()->code == 5 ? GetTopRow() : 0;
+  if (viewMode == 3 || viewMode == 4) {
+    int64_t rows = (rowCount - first) * GetRowHeight(first);
+    int32_t needed = static_cast<int32_t>(std::min<int64_t>(rows, 30000)) + (viewMode == 4 ? kViewMode4Bar : 0);
+    h = std::max(h, needed);
+  }
+  bool titlesShown = !forClipboard && viewMode != 3;
+  int32_t band = titlesShown ? titleHeight + 5 : 0;
+  if (forClipboard) {
+    w = std::max(w, 100);
+    h = std::max(h, 48);
+  }
+  GraphicsPort port;
+  PortInitRegions(&port);
+  RECT rect{0, 0, w, h + band};
+  bool opened = PortOpenOffscreen(&port, bitmap, &rect);
+  if (opened) {
+    if (titlesShown) {
+      BoxDrawRecord part{};
+      part.printing = 1;
+      part.phase = 4;
+      part.band = RECT{0, 0, w, titleHeight};
+      PrintPart(&part);
+    }
+    BoxDrawRecord record;
+    RECT bounds{0, band, w, band + h};
+    InitDrawRecord(&record, &bounds);
+    record.firstRow = first;
+    record.offsetX = 0;
+    DrawGrid(&record);
+    PortClose(&port);
+  }
+  PortFreeRegions(&port);
+  return opened;
+}
+
+bool T_BoxWin::CopyChart() {
+  OffscreenBitmap bitmap;
+  if (!RenderChart(&bitmap, true)) return false;
+  BitmapHolder holder;
+  holder.bitmap = bitmap.bitmap;
+  holder.rect = bitmap.rect;
+  bool copied = BitmapToClipboard(&holder);
+  OffscreenFree(&bitmap);
+  return copied;
+}
+
 bool T_BoxWin::ExportToFile(const char* path, int32_t flags) {
-  if (viewMode != 0) return false;  // chart pictures are saved by the chart windows
+  if (viewMode != 0) {
+    // A picture is never appended to; like the text it goes through a temporary file.
+    if (flags & kExportAppend) return false;
+    OffscreenBitmap bitmap;
+    if (!RenderChart(&bitmap, false)) return false;
+    SelectObject(bitmap.dc, bitmap.oldBitmap);
+    SaveTarget save;
+    bool done = false;
+    if (save.Create(path)) done = save.Commit(BitmapSaveFile(save.temp.data, bitmap.bitmap));
+    OffscreenFree(&bitmap);
+    return done;
+  }
   int64_t existing = FileExists(path) ? FileSizeOfPath(path) : 0;
   if (flags & kExportAppend) {
     if (existing >= kAppendNonEmpty)

@@ -350,6 +350,7 @@ bool T_BoxWin::CopyTable() {
   void* probe = MemNew(20480);
   if (!probe) return false;
   MemFree(probe);
+  if (viewMode != 0) return CopyChart();
   T_OStream stream;
   if (!BuildCopyTableText(&stream)) return false;
   int64_t n = stream.BufferedLength();

@@ -41,6 +41,7 @@ class T_Button;
 struct PrintWork;
 struct PrintPhase;
 class TextCellWriter;
+struct OffscreenBitmap;
 
 // Panel pages of the mode box.
 constexpr int32_t kPanelSubsets = 900;
@@ -462,6 +463,11 @@ class T_BoxWin : public T_HWindow {
   void DefaultExportName(T_TextBuf* name);
   // Writes the file beside the target and replaces the target after a complete write.
   bool ExportToFile(const char* path, int32_t flags);
+  // The chart of a view mode other than 0 drawn into a new bitmap (the caller frees it): with the
+  // column titles above the rows for a picture file, without them from the top visible row for
+  // the clipboard.
+  bool RenderChart(OffscreenBitmap* bitmap, bool forClipboard);
+  bool CopyChart();
 
   // --- Panel (box_panel.cpp) ---------------------------------------------------------------------
   void OpenPanelPage(int32_t page);

@@ -235,6 +235,35 @@ TEST_F(BoxOutputTest, FailedExportsLeaveTheTargetAndNoTemporaryFile) {
   DeleteFileA(path.c_str());
 }
 
+TEST_F(BoxOutputTest, ChartPicturesGoThroughATemporaryFileToo) {
+  T_TestBox* box = NewBox({60, 60});
+  box->SetRows({{"a", "b"}, {"c", "d"}});
+  box->viewMode = 4;
+  box->output.chartWidth = 120;
+  box->output.chartHeight = 60;
+  std::string folder = TempFolder();
+  std::string path = folder + "\\chart.bmp";
+  WriteFile(path, "old picture");
+  EXPECT_FALSE(box->ExportToFile(path.c_str(), kExportAppend));  // pictures are not appended to
+  EXPECT_EQ(ReadFile(path), "old picture");
+  SetFileWriteFailHook([](const SysFile*, int64_t) { return false; });
+  EXPECT_FALSE(box->ExportToFile(path.c_str(), 0));
+  SetFileWriteFailHook(nullptr);
+  PendingErrorClear();
+  EXPECT_EQ(ReadFile(path), "old picture");
+  EXPECT_EQ(FilesIn(folder), 1);
+  ASSERT_TRUE(box->ExportToFile(path.c_str(), 0));
+  std::string bytes = ReadFile(path);
+  ASSERT_GT(bytes.size(), 54u);
+  EXPECT_EQ(bytes.substr(0, 2), "BM");
+  // The picture is as wide as asked and as high as the rows and the title band need.
+  int32_t width = *reinterpret_cast<const int32_t*>(bytes.data() + 18);
+  int32_t height = std::abs(*reinterpret_cast<const int32_t*>(bytes.data() + 22));
+  EXPECT_EQ(width, 120);
+  EXPECT_EQ(height, 60 + 14 + 5);
+  DeleteFileA(path.c_str());
+}
+
 TEST_F(BoxOutputTest, CopyTableStopsAfterTheRowReachingItsLimit) {
   T_TestBox* box = NewBox({60, 60});
   std::vector<Row> rows;
