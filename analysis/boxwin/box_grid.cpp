@@ -24,6 +24,33 @@ constexpr int32_t kDragImageColour = 5;
 constexpr int32_t kSelectedTextColour = 24;
 constexpr int32_t kGridLineColour = 6;
 
+// Limits drawing to a cell (within the clip already set) for its lifetime.
+class CellClip {
+ public:
+  explicit CellClip(const RECT* cell) {
+    saved_ = Gfx.clip ? CreateRectRgn(0, 0, 0, 0) : nullptr;
+    if (saved_) CombineRgn(saved_, Gfx.clip, nullptr, RGN_COPY);
+    HRGN region = CreateRectRgnIndirect(cell);
+    if (saved_) CombineRgn(region, region, saved_, RGN_AND);
+    PortSetClip(region);
+    DeleteObject(region);
+  }
+  ~CellClip() {
+    if (saved_) {
+      PortSetClip(saved_);
+      DeleteObject(saved_);
+    } else {
+      RECT all{-32000, -32000, 32000, 32000};
+      PortSetClipRect(&all);
+    }
+  }
+  CellClip(const CellClip&) = delete;
+  CellClip& operator=(const CellClip&) = delete;
+
+ private:
+  HRGN saved_;
+};
+
 // Shows the window's copy of the cell text in a live overlay when it goes out of scope.
 class OverlayPush {
  public:
@@ -110,11 +137,7 @@ bool GridLineBelow(uint32_t mode, int64_t row, int64_t firstDataRow) {
 
 void T_BoxWin::DrawOutline(const RowOutline* outline, const RECT* cell, uint32_t colour) {
   if (!outline->kind) return;
-  HRGN saved = CreateRectRgn(0, 0, 0, 0);
-  if (Gfx.clip) CombineRgn(saved, Gfx.clip, nullptr, RGN_COPY);
-  HRGN cellRegion = CreateRectRgnIndirect(cell);
-  if (Gfx.clip) CombineRgn(cellRegion, cellRegion, Gfx.clip, RGN_AND);
-  PortSetClip(cellRegion);
+  CellClip clip(cell);
   T_ForeIndex fore(static_cast<int32_t>(colour));
   int32_t cy = cell->top + (std::min<int32_t>(cell->bottom - cell->top, 14)) / 2;
   int32_t x = cell->left;
@@ -155,9 +178,6 @@ void T_BoxWin::DrawOutline(const RowOutline* outline, const RECT* cell, uint32_t
       DrawVLine(x + 2, cy - 2, 4);
     }
   }
-  PortSetClip(saved);
-  DeleteObject(cellRegion);
-  DeleteObject(saved);
 }
 
 // --- Painting ----------------------------------------------------------------------------------------
@@ -251,6 +271,7 @@ void T_BoxWin::StandardDrawGrid(BoxDrawRecord* record) {
         shown = editedText.data;
       }
       if (!shown || !shown[0]) continue;
+      CellClip clipToCell(&cell);
       Gfx.style = f->titleStyle;
       if (selectMode == kSelectEdit) Gfx.style.flags |= kStyleBit4;
       PortApplyStyle();
