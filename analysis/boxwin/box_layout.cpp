@@ -114,7 +114,7 @@ void T_BoxWin::SetViewMode(uint32_t mode) {
   uint32_t old = viewMode;
   bool headerWasDefault = headerHeight == GetDefaultHeaderHeight();
   viewMode = mode;
-  Refresh(static_cast<int32_t>(old) ? static_cast<int32_t>(old) : -1);
+  Refresh(static_cast<int32_t>(old));
   CreateHeaderButtons();
   if (headerWasDefault && GetDefaultHeaderHeight() >= 1) SetHeaderHeight(GetDefaultHeaderHeight());
   relayout = 0;

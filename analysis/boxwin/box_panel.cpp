@@ -83,6 +83,33 @@ T_Button* AddButton(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t
   return button;
 }
 
+// Rebuilds a panel page after the current message, when the window is still listed and the page
+// still open.
+class T_DeferPanelCom : public T_DeferCom {
+ public:
+  void Execute() override {
+    for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) {
+      if (w != target) continue;
+      if (target->openPanelPage == page) {
+        target->ClosePanelPage();
+        target->OpenPanelPage(page);
+      }
+      return;
+    }
+  }
+  T_BoxWin* target = nullptr;
+  int32_t page = -1;
+};
+
+void PostPanelRebuild(T_BoxWin* box, int32_t page) {
+  T_Application* application = App();
+  auto* command = application ? new (std::nothrow) T_DeferPanelCom() : nullptr;
+  if (!command) return;
+  command->target = box;
+  command->page = page;
+  application->PostAction(command);
+}
+
 }  // namespace
 
 // --- Pure mappings -----------------------------------------------------------------------------------
@@ -186,9 +213,9 @@ void T_ExpTextFrame::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record
     PathSetExtension(&path, kExtensions[box->output.format]);
     BlockTextAssign(&box->exportPath, path.data);
   }
-  // The format-dependent frames follow the format.
-  box->ClosePanelPage();
-  box->OpenPanelPage(kPanelExport);
+  // The format-dependent frames follow the format; the page is rebuilt after this message, since
+  // the chooser that reports it belongs to the page.
+  PostPanelRebuild(box, kPanelExport);
 }
 
 T_PrintTitleFrame::T_PrintTitleFrame(T_BoxWin* owner, T_EventHandler* parent, const XYWH& at)
