@@ -411,6 +411,7 @@ void T_BoxTitles::DrawContent() {
       RECT marker;
       f->GetMarkerRect(&marker);
       OffsetRect(&marker, -dx, 0);
+      if (f->markerPressed) OffsetRect(&marker, 1, 1);
       int32_t top = (marker.top + marker.bottom) / 2 - 6;
       PictureDrawAt(marker.left, top, static_cast<int32_t>(f->markerPicture));
       if (f->markerDigit) {
@@ -500,6 +501,30 @@ bool T_BoxWin::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   }
   TextBufFree(&text);
   return handled;
+}
+
+bool T_BoxWin::TrackTitleClick(InputEvent* event, T_BoxField* field) {
+  if (!titles) return false;
+  int32_t dx = GetScrollX();
+  RECT marker;
+  field->GetMarkerRect(&marker);
+  OffsetRect(&marker, -dx, 0);
+  RECT title = field->title;
+  OffsetRect(&title, -dx, 0);
+  InputEvent poll = *event;
+  bool inside = true;
+  do {
+    Item_PollPointer(titles, &poll);
+    inside = PtInRect(&title, POINT{poll.x, poll.y}) != 0;
+    uint8_t pressed = PtInRect(&marker, POINT{poll.x, poll.y}) ? 1 : 0;
+    if (pressed != field->markerPressed) {
+      field->markerPressed = pressed;
+      field->InvalidateTitle();
+    }
+  } while (poll.anyButton);
+  field->markerPressed = 0;
+  if (inside) field->InvalidateTitle();
+  return inside;
 }
 
 void T_BoxTitles::Notify(int32_t code) {

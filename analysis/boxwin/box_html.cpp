@@ -6,6 +6,7 @@
 
 #include "analysis/boxwin/box_output.h"
 #include "core/alert.h"
+#include "core/memory.h"
 #include "core/localized_text.h"
 #include "core/output_stream.h"
 #include "core/value_format.h"
@@ -352,9 +353,32 @@ int64_t T_BoxWin::WebPageCount() {
   if (pageCount > 0) return pageCount;
   pagedRowCount = PrepareRowList();
   int64_t n = pagedRowCount;
+  MemFree(pageStarts);
+  pageStarts = nullptr;
   if (n <= 0) return pageCount = 0;
   if (n < 45) return pageCount = 1;
-  return pageCount = (n + 35) / kWebPageRows;
+  if (windowKind != kWindowCards && windowKind != kWindowCardEditor)
+    return pageCount = (n + 35) / kWebPageRows;
+  // Card pages end at a card boundary: the latest row from start + 33 to start + 43 that is not a
+  // data row while the row before it is; after 40 rows when there is none.
+  int64_t most = n / 33 + 2;
+  pageStarts = static_cast<int64_t*>(MemNew(sizeof(int64_t) * most));
+  if (!pageStarts) return pageCount = (n + 35) / kWebPageRows;
+  int64_t pages = 0;
+  int64_t start = 0;
+  pageStarts[pages++] = 0;
+  while (n - start >= 45 && pages < most) {
+    int64_t next = start + kWebPageRows;
+    for (int64_t p = start + 43; p >= start + 33; --p) {
+      if (!IsDataRow(MapRow(p)) && IsDataRow(MapRow(p - 1))) {
+        next = p;
+        break;
+      }
+    }
+    pageStarts[pages++] = next;
+    start = next;
+  }
+  return pageCount = pages;
 }
 
 void T_BoxWin::WriteWebPage(T_OStream* stream, int64_t page) {
@@ -363,7 +387,10 @@ void T_BoxWin::WriteWebPage(T_OStream* stream, int64_t page) {
   if (page > pages || page == -3) page = pages;
   int64_t first = 0;
   int64_t last = pagedRowCount - 1;
-  if (page >= 1) {
+  if (page >= 1 && pageStarts) {
+    first = pageStarts[page - 1];
+    last = page == pages ? pagedRowCount - 1 : pageStarts[page] - 1;
+  } else if (page >= 1) {
     first = (page - 1) * kWebPageRows;
     last = page == pages ? pagedRowCount - 1 : first + kWebPageRows - 1;
   }

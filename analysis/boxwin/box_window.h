@@ -205,6 +205,7 @@ class T_BoxField : public T_Object {
   uint32_t markerPicture = 0;
   uint32_t markerDigit = 0;
   int32_t hoverState = -1;
+  uint8_t markerPressed = 0;  // drawn pressed while TrackTitleClick holds it
 };
 // Removes the field from its window, destroys it and clears the pointer.
 void DeleteBoxField(T_BoxField** field);
@@ -319,6 +320,7 @@ class T_BoxWin : public T_HWindow {
   virtual void TitleContextMenu(ContextMenuRecord* record, int32_t phase);
   virtual bool ClickFieldTitle(InputEvent* event, T_BoxField* field);
   virtual bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect);
+  // The standard press feedback on a title's marker: true when released inside the title.
   virtual void BeginTextOutput(T_OStream* stream);
   virtual void WriteRowTitle(TextCellWriter* writer, int64_t row);
   virtual void WriteHtmlData(T_OStream* stream);
@@ -424,6 +426,7 @@ class T_BoxWin : public T_HWindow {
   void UpdateScrollBoxes(bool force);
   void FitFieldWidth(T_BoxField* field);
   void FitAllFieldWidths();
+  bool TrackTitleClick(InputEvent* event, T_BoxField* field);
 
   // --- Painting and selection (box_grid.cpp) ------------------------------------------------------
   void InitDrawRecord(BoxDrawRecord* record, const RECT* bounds);

@@ -86,6 +86,41 @@ TEST_F(BoxLayoutTest, SplittersStayInsideTheirLimits) {
   EXPECT_EQ(box->ClampBottomHeight(1000), box->bottomHeight + box->grid->height - 51);
 }
 
+TEST_F(BoxLayoutTest, DraggingTheTitleSplitterStopsAt100) {
+  T_TestBox* box = NewBox({50});
+  box->titleSplitter = 1;
+  box->minTitleHeight = 12;
+  int32_t foot = box->TitleTop() + box->titleHeight;
+  ASSERT_EQ(box->SplitterAt(20, foot), 2);
+  ui_test::SetScript({{20, foot + 40, true}, {20, foot + 300, true}, {20, foot + 300, false}});
+  InputEvent press;
+  press.x = 20;
+  press.y = foot;
+  press.leftButton = press.anyButton = 1;
+  EXPECT_TRUE(box->TrackSplitter(&press, 2));
+  EXPECT_EQ(box->titleHeight, 100);
+  ui_test::SetScript({{20, foot - 500, true}, {20, foot - 500, false}});
+  EXPECT_TRUE(box->TrackSplitter(&press, 2));
+  EXPECT_EQ(box->titleHeight, 12);
+}
+
+TEST_F(BoxLayoutTest, TitleClicksTrackTheMarker) {
+  T_TestBox* box = NewBox({80, 80});
+  T_BoxField* f = box->GetField(1);
+  f->SetSortIcons(kMarkerAscending, 0);
+  RECT marker;
+  f->GetMarkerRect(&marker);
+  InputEvent press;
+  press.x = marker.left + 2;
+  press.y = 5;
+  press.leftButton = press.anyButton = 1;
+  ui_test::SetScript({{marker.left + 2, 5, true}, {marker.left + 3, 6, false}});
+  EXPECT_TRUE(box->TrackTitleClick(&press, f));
+  EXPECT_EQ(f->markerPressed, 0);
+  ui_test::SetScript({{marker.left + 2, 5, true}, {400, 5, true}, {400, 5, false}});
+  EXPECT_FALSE(box->TrackTitleClick(&press, f));
+}
+
 TEST_F(BoxLayoutTest, PreferredSizeAndHeaderHeight) {
   auto* empty = new T_TestBox();
   empty->CreateGridItems(40, 14, 0);

@@ -386,6 +386,59 @@ TEST_F(BoxOutputTest, WebTablePagesStripesAndSortLinks) {
   EXPECT_STREQ(plain.data, "/db?page=all&a=b&sort=k");
 }
 
+TEST_F(BoxOutputTest, CardPagesEndAtCardBoundaries) {
+  T_TestBox* box = new T_TestBox(kWindowCards);
+  box->Build({60});
+  EventHandler_Open(box);
+  // Cards of 7 rows: each starts with a title row that is no data row.
+  std::vector<Row> rows;
+  for (int i = 0; i < 120; ++i) {
+    rows.push_back({"r" + std::to_string(i)});
+    if (i % 7 == 0) box->nonData[i] = true;
+  }
+  box->SetRows(rows);
+  int64_t pages = box->WebPageCount();
+  ASSERT_GE(pages, 3);
+  ASSERT_NE(box->pageStarts, nullptr);
+  for (int64_t p = 1; p < pages; ++p) {
+    int64_t start = box->pageStarts[p];
+    int64_t length = start - box->pageStarts[p - 1];
+    EXPECT_EQ(start % 7, 0) << p;
+    EXPECT_GE(length, 33);
+    EXPECT_LE(length, 43);
+  }
+  EXPECT_LT(rows.size() - box->pageStarts[pages - 1], 45u);
+}
+
+TEST_F(BoxOutputTest, APendingCalculationErrorShowsEscapedOnTheWebPageAndIsCleared) {
+  T_TestBox* box = Table();
+  PendingErrorSet(605);
+  AlertAddText(&PendingError.request, "<b>broken</b>");
+  T_OStream stream;
+  box->WriteWebPage(&stream, 1);
+  std::string page = StreamText(stream);
+  EXPECT_NE(page.find("<br>605: "), std::string::npos) << page;
+  EXPECT_EQ(page.find("<b>broken"), std::string::npos);
+  EXPECT_EQ(PendingError.request.message, 0);
+}
+
+TEST_F(BoxOutputTest, NotesInXml) {
+  T_TestBox* box = Table();
+  BlockTextAssign(&box->notes, "Q1 <draft> & \"final\"");
+  T_OStream none;
+  box->WriteNotesXml(&none);
+  EXPECT_EQ(StreamText(none), "");  // "notes" is off
+  box->output.notes = 1;
+  T_OStream stream;
+  stream.PutXmlProlog();
+  box->WriteNotesXml(&stream);
+  std::string xml = StreamText(stream);
+  EXPECT_NE(xml.find("<notes>\r\nQ1 &lt;draft&gt; &amp; &quot;final&quot;\r\n</notes>\r\n\r\n"),
+            std::string::npos)
+      << xml;
+  LeaveOutput("notes.xml", xml);
+}
+
 TEST(BoxExportName, TitlesBecomeFileNames) {
   struct Case {
     const char* title;
