@@ -8,6 +8,8 @@
 #include "analysis/boxwin/box_output.h"
 #include "core/files.h"
 #include "core/localized_text.h"
+#include "core/input_stream.h"
+#include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
 #include "ui/application.h"
@@ -456,6 +458,41 @@ void T_BoxWin::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   T_HWindow::OnModeboxEvent(box, record);
 }
 
+// --- Subsets on the clipboard --------------------------------------------------------------------
+
+bool T_BoxWin::CopySubsets() {
+  T_OStream stream;
+  for (Subset* subset = subsets.first; subset; subset = subset->next)
+    WriteSubset(subset, &stream, "## Subset");
+  return ClipboardSetText(reinterpret_cast<const char*>(stream.start),
+                          static_cast<int32_t>(stream.BufferedLength()), 0);
+}
+
+int32_t T_BoxWin::PasteSubsets() {
+  char* text = ClipboardReadText();
+  if (!text) return 0;
+  // Read into a list of its own first: a block that yields no subset adds nothing to the window.
+  SubsetList scratch;
+  SubsetListInit(&scratch, database, kSubsetListOfWindow);
+  T_IStream in;
+  in.CtorFromMemory(text, BlockTextLength(text));
+  int32_t read = in.NextLine() ? ReadSubsetBlocks(&scratch, &in) : 0;
+  int32_t added = 0;
+  if (read > 0) {
+    T_OStream copy;
+    // Creating them in the window's list makes their names unique there.
+    for (Subset* subset = scratch.first; subset; subset = subset->next)
+      WriteSubset(subset, &copy, "## Subset");
+    T_IStream again;
+    again.CtorFromMemory(reinterpret_cast<const char*>(copy.start), copy.BufferedLength());
+    if (again.NextLine()) added = ReadSubsetBlocks(&subsets, &again);
+  }
+  while (scratch.first) SubsetDestroy(scratch.first);
+  SubsetListFree(&scratch);
+  MemFree(text);
+  return added;
+}
+
 // --- Commands ----------------------------------------------------------------------------------------
 
 void T_BoxWin::UpdateCommands() {
@@ -499,6 +536,8 @@ bool T_BoxWin::DoCommand(int32_t command) {
                      static_cast<int32_t>(stream.BufferedLength()), 0);
     return true;
   }
+  if (openPanelPage == kPanelSubsets && command == -7 && subsets.count) return CopySubsets();
+  if (openPanelPage == kPanelSubsets && command == -6) return PasteSubsets() > 0;
   switch (command) {
     case kCommandExportFile:
       Export(nullptr, 0);

@@ -477,6 +477,10 @@ class T_BoxWin : public T_HWindow {
   void ClosePanelPage();
   const char* GetPanelPageTitle(int32_t page);
   void ApplyOutputCheckbox(uint32_t id, bool on);
+  // The window's subsets as "## Subset" blocks on the clipboard, and back (renamed where a name
+  // is taken); the number added.
+  bool CopySubsets();
+  int32_t PasteSubsets();
   void ApplyPrintCheckbox(uint32_t id, bool on);
 
   // --- Printing (box_print.cpp) -----------------------------------------------------------------

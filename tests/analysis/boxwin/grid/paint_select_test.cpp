@@ -7,6 +7,7 @@
 #include "database/templates.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "ui/aa_drawing.h"
+#include "ui/clipboard_data.h"
 #include "ui/application.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
@@ -372,6 +373,21 @@ TEST_F(BoxTest, CheckboxIdsSetTheirOptions) {
   }
   box->ClosePanelPage();
   EXPECT_EQ(box->panelItemCount, 0);
+}
+
+TEST_F(BoxTest, SubsetsGoToTheClipboardAndComeBack) {
+  T_TestBox* box = NewBox({60});
+  ASSERT_NE(SubsetCreate(&box->subsets, "North"), nullptr);
+  box->OpenPanelPage(kPanelSubsets);
+  EXPECT_TRUE(box->DoCommand(-7));
+  EXPECT_TRUE(box->DoCommand(-6));
+  EXPECT_EQ(box->subsets.count, 2);
+  EXPECT_NE(box->subsets.first->name, nullptr);
+  EXPECT_STRNE(box->subsets.first->name, box->subsets.first->next->name);
+  // A clipboard text without subset blocks adds nothing.
+  ClipboardSetText("## Selection\r\nnothing here", 26, 0);
+  EXPECT_EQ(box->PasteSubsets(), 0);
+  EXPECT_EQ(box->subsets.count, 2);
 }
 
 std::vector<int32_t> enabledCommands;
