@@ -86,6 +86,24 @@ TEST_F(BoxLayoutTest, SplittersStayInsideTheirLimits) {
   EXPECT_EQ(box->ClampBottomHeight(1000), box->bottomHeight + box->grid->height - 51);
 }
 
+TEST_F(BoxLayoutTest, ShrinkingTheWindowTakesHeightFromTheBottomAreaDownToItsMinimum) {
+  auto* box = new T_TestBox();
+  box->Build({50}, {}, 40, 14, 100);
+  box->minBottomHeight = 20;
+  EventHandler_Open(box);
+  box->SetRows({{"a"}});
+  int32_t grid = box->grid->height;
+  // Shrinking by less than the grid's room above 36 leaves the bottom alone.
+  box->ResizeBy(0, -(grid - 36 - 10));
+  EXPECT_EQ(box->bottomHeight, 100);
+  // Further: the bottom gives up what the grid would lose below 36, never below its minimum.
+  box->ResizeBy(0, -30);
+  EXPECT_EQ(box->bottomHeight, 80);
+  EXPECT_EQ(box->grid->height, 36);
+  box->ResizeBy(0, -200);
+  EXPECT_EQ(box->bottomHeight, 20);
+}
+
 TEST_F(BoxLayoutTest, DraggingTheTitleSplitterStopsAt100) {
   T_TestBox* box = NewBox({50});
   box->titleSplitter = 1;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "analysis/boxwin/box_print.h"
+#include "database/templates.h"
+#include "ui/page_setup.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/ui/printing/fake_printer.h"
 #include "ui/printing.h"
@@ -168,6 +170,29 @@ TEST(BoxPrintHeader, DateAndPageNumbers) {
     PrintHeaderText(&text, &options, &now, 2, c.pages);
     EXPECT_STREQ(text.data, c.text);
   }
+}
+
+TEST_F(BoxPrintTest, ADamagedPageSetupBlockIsRefused) {
+  fake::Install();
+  T_BoxTmpl templ(kTemplateLines, nullptr);
+  templ.print.pageSetup[0] = MemDup("not a device mode", 18);
+  templ.print.pageSetup[1] = MemDup("names", 6);
+  RECT rect{10, 10, 300, 200};
+  T_BoxWin damaged(kWindowLines, &rect, &templ, 0, nullptr, 0);
+  EXPECT_FALSE(Window_HasPrinterSetup(&damaged));
+  HGLOBAL block = fake::DevModeBlock(2100, 2970, DMORIENT_LANDSCAPE);
+  MemFree(templ.print.pageSetup[0]);
+  templ.print.pageSetup[0] = MemDup(GlobalLock(block), static_cast<int64_t>(GlobalSize(block)));
+  GlobalUnlock(block);
+  GlobalFree(block);
+  T_BoxWin whole(kWindowLines, &rect, &templ, 0, nullptr, 0);
+  EXPECT_TRUE(Window_HasPrinterSetup(&whole));
+  // And the window's setup goes back into a template.
+  T_BoxTmpl saved(kTemplateLines, nullptr);
+  whole.SaveToTemplate(&saved);
+  ASSERT_NE(saved.print.pageSetup[0], nullptr);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(saved.print.pageSetup[0])->dmOrientation, DMORIENT_LANDSCAPE);
+  fake::Remove();
 }
 
 TEST_F(BoxPrintTest, AWholeRunReachesTheFakePrinter) {
