@@ -1,6 +1,7 @@
 // The grid of a box window: T_BoxItem, the standard painting of rows, the outline markers,
 // hover, and the two selection modes (one cell edited in place; cell ranges).
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "analysis/boxwin/box_window.h"
@@ -813,6 +814,26 @@ bool T_BoxWin::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t 
 
 // --- Clicks --------------------------------------------------------------------------------------
 
+bool T_BoxWin::ClickCellLink(InputEvent* event, int64_t row, int32_t field) {
+  T_BoxField* f = GetField(field);
+  if (!f || !grid || (f->linkMode != 1 && f->linkMode != 2)) return false;
+  if (selectMode == kSelectEdit && row == selectedRow && field == selectedField) return false;
+  T_TextBuf text;
+  CurrentCellText(this, &text, row, field);
+  if (!LinkText_HasLinks(linkContext, text.data)) return false;
+  RECT cell;
+  GetCellRect(&cell, row, field);
+  cell.left += f->cellIndent;
+  T_TextBuf edited;
+  if (!LinkText_Click(grid, &cell, text.data, event, &edited)) return false;
+  // A link edited through its own menu is stored like an edited cell.
+  if (edited.length && strcmp(edited.data, text.data) != 0) {
+    GetCellEditText(&edited, row, field);
+    InvalidateCell(row, field);
+  }
+  return true;
+}
+
 bool T_BoxWin::PreviewGridClick(InputEvent* event) {
   if (selectMode != kSelectRange || !event->leftButton || event->shift ||
       GetEffectiveTool(event) != kToolRange)
@@ -852,6 +873,7 @@ bool T_BoxWin::ClickGrid(InputEvent* event) {
   int64_t row = RowAtPoint(POINT{event->x, event->y});
   int32_t field = row >= 0 ? FieldAtPoint(event->x, row) : -1;
   if (row < 0 || field < 0) return false;
+  if (ClickCellLink(event, row, field)) return true;
   if (selectMode == kSelectEdit) {
     if ((row != selectedRow || field != selectedField) && CanSelectCell(row, field))
       SelectEditCell(row, field, event->leftButton != 0);

@@ -438,6 +438,8 @@ class T_BoxWin : public T_HWindow {
   void SelectCell(int64_t row, int32_t field, bool extend);
   void ClearCellSelection();
   void ScrollCellIntoView(int64_t row, int32_t field);
+  // A press on a live link in a cell (not the one being edited) follows it; true when it was one.
+  bool ClickCellLink(InputEvent* event, int64_t row, int32_t field);
   // Directions 0, 2, 3 forward, 1 down, 5 up, 4, 6, 7 backward; true when a cell was found.
   bool FocusNextCell(int32_t direction);
   // Text commands on the selected cell (without an overlay: the stored edited text).

@@ -8,6 +8,8 @@
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "ui/aa_drawing.h"
 #include "ui/clipboard_data.h"
+#include "core/file_dialogs.h"
+#include "ui/link_markup.h"
 #include "ui/application.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
@@ -289,6 +291,36 @@ TEST_F(BoxTest, APressHeld800MsDragsTheRangeAndAMovedOneSelects) {
   ui_test::SetScript(std::vector<ui_test::PointerStep>(45, ui_test::PointerStep{70, 3, true}));
   EXPECT_TRUE(box->PreviewGridClick(&press));
   EXPECT_EQ(draggedTexts.size(), 2u);
+}
+
+std::vector<std::string> opened;
+
+TEST_F(BoxTest, APressOnALinkInACellFollowsIt) {
+  SetShellOpenHook([](const char* target) {
+    opened.push_back(target);
+    return true;
+  });
+  T_TestBox* box = NewBox({200, 60});
+  T_TextBuf link;
+  LinkText_FileLinkMarkup(&link, "C:\\Reports\\Invoice.pdf");
+  box->SetRows({{link.data, "x"}, {"plain", "y"}});
+  box->GetField(0)->linkMode = 1;
+  box->SetSelectMode(kSelectEdit);
+  opened.clear();
+  ui_test::SetScript({{10, 5, true}, {10, 5, false}});
+  InputEvent press;
+  press.x = 10;
+  press.y = 5;
+  press.leftButton = press.anyButton = 1;
+  EXPECT_TRUE(box->ClickGrid(&press));
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_EQ(box->selectedRow, -1);  // the link was followed, the cell not selected
+  // A press on a plain cell selects it.
+  press.y = 19;
+  ui_test::SetScript({{10, 19, true}, {10, 19, false}});
+  EXPECT_TRUE(box->ClickGrid(&press));
+  EXPECT_EQ(box->selectedRow, 1);
+  SetShellOpenHook(nullptr);
 }
 
 TEST_F(BoxTest, ADropOnAnotherCellStoresAtOnce) {
