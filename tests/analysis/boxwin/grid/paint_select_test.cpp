@@ -446,6 +446,26 @@ TEST_F(BoxTest, UpdateCommandsEnablesByRowsFieldsAndSelection) {
   enabledCommands.clear();
   box->UpdateCommands();
   EXPECT_FALSE(has(24));
+  // A selected cell: the text commands follow its selection.
+  box->viewMode = 0;
+  box->rows = {{"abc"}};
+  box->SetSelectMode(kSelectEdit);
+  box->SelectEditCell(0, 0);
+  box->HideEditOverlay();
+  box->editSelStart = 1;
+  box->editSelLength = 1;
+  enabledCommands.clear();
+  box->UpdateCommands();
+  for (int32_t c : {-8, -7, -5, -4, kCommandSelectAll}) EXPECT_TRUE(has(c)) << c;
+  box->editSelStart = 0;
+  box->editSelLength = 3;
+  enabledCommands.clear();
+  box->UpdateCommands();
+  EXPECT_FALSE(has(kCommandSelectAll));
+  box->editSelLength = 0;
+  enabledCommands.clear();
+  box->UpdateCommands();
+  for (int32_t c : {-8, -7, -5, -4}) EXPECT_FALSE(has(c)) << c;
   SetMenuOperations(nullptr);
 }
 
