@@ -14,6 +14,7 @@
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
 #include "ui/link_display.h"
+#include "ui/popup_menu.h"
 #include "ui/slide_bar.h"
 #include "ui/text_layout.h"
 #include "ui/transfer_list.h"
@@ -400,6 +401,46 @@ void T_BoxItem::FocusNext(int32_t flags) {
   int32_t direction = flags == kFocusBackward ? 4 : 0;
   if (box->selectMode == kSelectEdit && box->FocusNextCell(direction)) return;
   T_Item::FocusNext(flags);
+}
+
+void T_BoxItem::ContextMenu(ContextMenuRecord* record, int32_t phase) {
+  if (box->selectMode != kSelectEdit || box->selectedRow < 0 || record->selector != 0) {
+    T_Item::ContextMenu(record, phase);
+    return;
+  }
+  static constexpr struct {
+    uint16_t id;
+    int32_t command;
+  } kEntries[] = {{kEditMenuCut, -8},   {kEditMenuCopy, -7},      {kEditMenuPaste, -6},
+                  {kEditMenuErase, -5}, {kEditMenuDuplicate, -4}, {kEditMenuSelectAll, -3}};
+  if (phase == kMenuPhaseList) {
+    box->PullOverlayText();
+    bool selected = box->editSelLength > 0;
+    bool all = box->editSelLength >= static_cast<uint32_t>(box->editedText.length);
+    for (const auto& entry : kEntries) {
+      bool offered = entry.id == kEditMenuPaste ? ClipboardDataKind() != 0
+                     : entry.id == kEditMenuSelectAll ? !all
+                                                      : selected;
+      if (offered) PopupMenu_AddCommand(&record->commands, entry.id, false);
+    }
+    T_BoxField* f = box->GetField(box->selectedField);
+    if (f && f->linkMode == 1 && box->editOverlay)
+      PopupMenu_AddCommand(&record->commands, kEditMenuCreateLink, true);
+    return;
+  }
+  if (phase == kMenuPhaseRun) {
+    for (const auto& entry : kEntries) {
+      if (record->entry == entry.id) {
+        box->CellTextCommand(entry.command);
+        return;
+      }
+    }
+    if (record->entry == kEditMenuCreateLink && box->editOverlay) {
+      box->editOverlay->ContextMenu(record, phase);
+      return;
+    }
+  }
+  T_Item::ContextMenu(record, phase);
 }
 
 // --- Hover --------------------------------------------------------------------------------------
@@ -878,6 +919,7 @@ bool T_BoxWin::ClickGrid(InputEvent* event) {
     if ((row != selectedRow || field != selectedField) && CanSelectCell(row, field))
       SelectEditCell(row, field, event->leftButton != 0);
     if (event->leftButton) ClickCell(event, row, field, GetEffectiveTool(event));
+    if (event->rightButton && selectedRow >= 0) RunContextMenu(grid, 0, event, -1);
     return true;
   }
   if (event->leftButton) return ClickCell(event, row, field, GetEffectiveTool(event));

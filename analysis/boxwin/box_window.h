@@ -255,6 +255,8 @@ class T_BoxItem : public T_Item {
   void DrawContent() override;
   void Notify(int32_t code) override;
   void FocusNext(int32_t flags) override;
+  // The cell context menu of selection mode 1.
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
 
   T_BoxWin* box;
   uint8_t navigateOnFocus = 1;

@@ -16,6 +16,7 @@
 #include "core/output_stream.h"
 #include "ui/graphics_port.h"
 #include "tests/ui/scripted_pointer.h"
+#include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
 #include "ui/item.h"
 #include "ui/native_window.h"
@@ -114,6 +115,9 @@ class BoxTest : public ::testing::Test {
     SetFrameVisible(false);
     app = new T_Application(true);
     SetItemPointerSource(ui_test::ScriptedPointer);
+    // Menus close at once unless a test scripts them.
+    ui_test::SetPopupScript(nullptr);
+    SetPopupInputSource(ui_test::ScriptedPopupInput);
     BoxWinServices services{};
     services.ticks = ui_test::Ticks;
     services.now = [](SYSTEMTIME* t) { *t = SYSTEMTIME{2026, 12, 4, 10, 9, 5, 0, 0}; };
@@ -122,6 +126,7 @@ class BoxTest : public ::testing::Test {
   void TearDown() override {
     delete app;
     SetItemPointerSource(nullptr);
+    SetPopupInputSource(nullptr);
     SetBoxWinServices(nullptr);
     PendingErrorClear();
   }

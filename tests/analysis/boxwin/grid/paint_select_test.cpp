@@ -10,6 +10,7 @@
 #include "ui/clipboard_data.h"
 #include "core/file_dialogs.h"
 #include "ui/link_markup.h"
+#include "ui/popup_menu.h"
 #include "ui/application.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
@@ -291,6 +292,37 @@ TEST_F(BoxTest, APressHeld800MsDragsTheRangeAndAMovedOneSelects) {
   ui_test::SetScript(std::vector<ui_test::PointerStep>(45, ui_test::PointerStep{70, 3, true}));
   EXPECT_TRUE(box->PreviewGridClick(&press));
   EXPECT_EQ(draggedTexts.size(), 2u);
+}
+
+TEST_F(BoxTest, TheCellContextMenuFollowsTheSelection) {
+  T_TestBox* box = NewBox({60});
+  box->SetRows({{"abcd"}});
+  box->SetSelectMode(kSelectEdit);
+  box->SelectEditCell(0, 0);
+  box->HideEditOverlay();
+  auto list = [&]() {
+    ContextMenuRecord record;
+    record.owner = box->grid;
+    box->grid->ContextMenu(&record, kMenuPhaseList);
+    std::vector<uint16_t> ids;
+    for (const uint16_t* p = record.commands.list; p && *p; ++p) ids.push_back(*p);
+    return ids;
+  };
+  box->editSelStart = 1;
+  box->editSelLength = 2;
+  std::vector<uint16_t> partial = list();
+  for (uint16_t id : {213, 214, 216, 217, 218})
+    EXPECT_NE(std::find(partial.begin(), partial.end(), id), partial.end()) << id;
+  box->editSelLength = 0;
+  std::vector<uint16_t> caret = list();
+  for (uint16_t id : {213, 214, 216, 217})
+    EXPECT_EQ(std::find(caret.begin(), caret.end(), id), caret.end()) << id;
+  // Running "Select All" selects the whole text.
+  ContextMenuRecord run;
+  run.owner = box->grid;
+  run.entry = 218;
+  box->grid->ContextMenu(&run, kMenuPhaseRun);
+  EXPECT_EQ(box->editSelLength, 4u);
 }
 
 std::vector<std::string> opened;
