@@ -240,9 +240,15 @@ void T_HWindow::DrawModeItem() {}
 void T_HWindow::OnModeItemResized(int32_t, int32_t) {}
 bool T_HWindow::ClickModeItem(InputEvent*, T_GrafElement*) { return false; }
 bool T_HWindow::Calculate(bool) { return false; }
-void T_HWindow::Export(const char*, bool) {}
+void T_HWindow::Export(const char*, int32_t) {}
+void T_HWindow::WriteText(T_OStream*, int32_t) {}
+void T_HWindow::RestrictToSubset(void*) {}
+void T_HWindow::ApplyRequestParams(const char*) {}
+void T_HWindow::SetupTransform(void*) {}
+void T_HWindow::SetupAggregate(void*) {}
 void T_HWindow::DeleteData(bool) {}
 void T_HWindow::MarkCards(int32_t) {}
+void T_HWindow::SaveToTemplate(T_Template*) {}
 bool T_HWindow::IsEmpty() { return false; }
 int64_t T_HWindow::GetMemoryUsage() { return 0; }
 
@@ -571,7 +577,7 @@ void T_HWindow::OnButton(T_GrafElement* button) {
       Window_Print(this, false);
       break;
     case kButtonExport:
-      Export(nullptr, false);
+      Export(nullptr, 0);
       break;
     case kButtonCalc:
       Calculate(true);

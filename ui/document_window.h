@@ -29,6 +29,7 @@
 #include "ui/window.h"
 
 class T_Base;
+class T_OStream;
 class T_Template;
 class T_HWindow;
 struct T_TextBuf;
@@ -100,6 +101,10 @@ constexpr int32_t kModeBoxHandleWidth = 5;
 // The header area starts this far right of the mode box's right edge.
 constexpr int32_t kModeItemGap = 5;
 constexpr uint32_t kSizeWECursor = 32644;  // the system's horizontal sizing cursor
+
+// Export flags.
+constexpr int32_t kExportAppend = 1;
+constexpr int32_t kExportAppendNonEmpty = 4;
 
 // Mode-box steps (T_HWindow::StepModeBox).
 constexpr int32_t kStepFirst = -9;
@@ -198,9 +203,16 @@ class T_HWindow : public T_Window {
   virtual bool ClickModeItem(InputEvent* event, T_GrafElement* sender);
   virtual bool Calculate(bool force);
   virtual void ImportFile(const char* path);
-  virtual void Export(const char* path, bool append);
+  // flags: kExportAppend asks to append; kExportAppendNonEmpty says the file is not empty.
+  virtual void Export(const char* path, int32_t flags);
+  virtual void WriteText(T_OStream* stream, int32_t flags);
+  virtual void RestrictToSubset(void* subset);
+  virtual void ApplyRequestParams(const char* parameters);
+  virtual void SetupTransform(void* dialog);
+  virtual void SetupAggregate(void* aggregator);
   virtual void DeleteData(bool ask);
   virtual void MarkCards(int32_t command);
+  virtual void SaveToTemplate(T_Template* templ);
   virtual bool IsEmpty();
   virtual int64_t GetMemoryUsage();
   // Frees the tree-order table (ui/sort_orders.h); the next build starts a new one.
@@ -244,8 +256,8 @@ class T_HWindow : public T_Window {
   void CreateValueEdits(const XYWH& rect, uint32_t firstId);
   void ShowSelection(CardSelection* selection);
   void DeleteSelectionEdits();
-  bool HasHeaderField(int32_t id);
-  void GetHeaderFieldRect(RECT* rect, int32_t id);
+  virtual bool HasHeaderField(int32_t id);
+  virtual void GetHeaderFieldRect(RECT* rect, int32_t id);
   int32_t HeaderFieldIndex(int32_t column) const;
   // The value-column chooser chose free column index.
   void ChooseValueColumn(int32_t index);

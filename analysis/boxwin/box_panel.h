@@ -1,0 +1,53 @@
+#pragma once
+// The side-panel frames of a box window and the mapping of their choices: the grid-line frame,
+// the file-attributes frame of the Export page and the title frame of the Printing page.
+#include <cstdint>
+
+#include "analysis/boxwin/box_window.h"
+#include "ui/frame_items.h"
+
+class T_Chooser;
+
+// The horizontal grid chooser: "No" .. "Every Tenth", a separator, "Shade All" and, for the
+// components window, "Shade Lowest" and "Shade Upper".
+int32_t GridChooserEntries(int32_t windowKind);  // 8 or 10
+// The stored mode of an entry (-1 for the separator) and the entry showing a mode.
+int32_t GridModeOfEntry(int64_t entry);
+int64_t GridEntryOfMode(uint32_t mode);
+// The text id of an entry (0 for the separator).
+int32_t GridEntryTextId(int64_t entry);
+
+// The UpdateCommands label of the copy command: "Copy Chart" outside view mode 0.
+int32_t CopyCommandLabel(uint32_t viewMode);
+
+// A chart-size edit: letters, a negative number or a value below 48 store 0.
+uint32_t ChartSizeFromText(const char* text);
+
+class T_GridFrame : public T_Frame {
+ public:
+  T_GridFrame(T_BoxWin* owner, T_EventHandler* parent, const XYWH& at, uint32_t id);
+  void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+
+  T_BoxWin* box;
+  T_Chooser* horizontal = nullptr;
+  T_Chooser* vertical = nullptr;
+};
+
+class T_ExpTextFrame : public T_Frame {
+ public:
+  T_ExpTextFrame(T_BoxWin* owner, T_EventHandler* parent, const XYWH& at);
+  void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+
+  T_BoxWin* box;
+  T_Chooser* encoding = nullptr;
+  T_Chooser* format = nullptr;
+};
+
+class T_PrintTitleFrame : public T_Frame {
+ public:
+  T_PrintTitleFrame(T_BoxWin* owner, T_EventHandler* parent, const XYWH& at);
+  void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+
+  T_BoxWin* box;
+  T_Chooser* pageNumbers = nullptr;
+};

@@ -1,0 +1,12 @@
+# The test window shows the example database, built by the example's own builder.
+set(area_extra ${QEB_SOURCE_DIR}/tools/make_example/example_database.cpp)
+
+# The contact sheet the test leaves in this folder becomes a PNG file a person can look at.
+find_program(QEB_CONVERT NAMES convert)
+if(QEB_CONVERT)
+  add_test(NAME analysis_boxwin_contact_sheet
+           COMMAND sh -c "${QEB_CONVERT} boxwin_sheet.bmp boxwin_sheet.png"
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(analysis_boxwin_contact_sheet PROPERTIES FIXTURES_REQUIRED boxwin_sheet)
+  cmake_language(DEFER CALL set_tests_properties analysis_boxwin_sheet_tests PROPERTIES FIXTURES_SETUP boxwin_sheet)
+endif()
