@@ -12,6 +12,7 @@
 #include "app/preferences.h"
 #include "app/qeb_application.h"
 #include "app/recent_files.h"
+#include "app/web_listener.h"
 #include "core/alert.h"
 #include "core/locale.h"
 #include "core/system_info.h"
@@ -147,6 +148,7 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallApplicationServices();
+  InstallWebService();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

@@ -35,6 +35,10 @@ void SleepUntil(uint32_t milliseconds, uint64_t startTick);
 using ThreadFunction = void (*)(void* argument1, void* argument2);
 // Starts a thread that runs function(argument1, argument2); false when none could be made.
 bool ThreadStart(ThreadFunction function, void* argument1, void* argument2);
+// The same, keeping the thread's handle (null when none could be made) for ThreadJoin, which
+// waits until the thread has ended and frees the handle.
+void* ThreadStartJoinable(ThreadFunction function, void* argument1, void* argument2);
+void ThreadJoin(void* thread);
 uint32_t CurrentProcessId();
 
 struct MutexRecord {

@@ -1,0 +1,377 @@
+#include "app/web_listener.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/preferences.h"
+#include "app/web_dispatcher.h"
+#include "app/web_protocol.h"
+#include "core/alert_handlers.h"
+#include "core/file_stream.h"
+#include "core/memory.h"
+#include "core/settings_store.h"
+#include "core/sockets.h"
+#include "core/threads.h"
+#include "database/commands.h"
+#include "ui/main_loop.h"
+
+namespace {
+
+constexpr uint32_t kRequestMilliseconds = 10000;
+constexpr uint32_t kIdleMilliseconds = 60000;
+// How often a listener looks at its running flag while no connection arrives.
+constexpr uint32_t kAcceptPollMilliseconds = 100;
+constexpr int32_t kBufferSize = kGatewayBodyLimit + 1;
+
+struct Listener {
+  Listener* next = nullptr;
+  void* thread = nullptr;
+  int32_t socket = kNoSocket;      // listening; closed and set to none under the mutex
+  int32_t connection = kNoSocket;  // the connection being served
+  bool running = true;
+  bool finished = false;  // the thread's body has ended; joining it does not wait
+  uint16_t port = 0;
+};
+
+struct WebJob {
+  WebJob* next = nullptr;
+  GatewayTexts texts{};
+  EventRecord done;
+  uint8_t* reply = nullptr;  // header and page (MemAlloc), handed to the listener
+  int64_t replyLength = 0;
+  int32_t state = 0;  // 0 waiting, 1 answered, 2 ended without a reply
+};
+
+struct Service {
+  bool started = false;
+  MutexRecord mutex;
+  Listener* listeners = nullptr;  // the newest first; only the first may be running
+  WebJob* queueHead = nullptr;
+  WebJob* queueTail = nullptr;
+  bool stopping = false;
+  DWORD uiThread = 0;
+  WebRequestHandler handler = nullptr;
+  uint32_t requestMilliseconds = kRequestMilliseconds;
+  uint32_t idleMilliseconds = kIdleMilliseconds;
+};
+
+Service service;
+
+// Listener threads measure real time: tests replace the core's tick source for the sessions.
+uint64_t Now() { return GetTickCount64(); }
+
+bool EnsureStarted() {
+  if (service.started) return true;
+  if (!MutexCreate(&service.mutex)) return false;
+  service.started = true;
+  return true;
+}
+
+// Reads count bytes; the first byte may take wait ms, the rest must come by the deadline (set
+// once the first byte is there when *deadline is 0). False on a timeout, a close or an error.
+bool ReadBytes(int32_t socket, uint8_t* into, int64_t count, uint32_t wait, uint64_t* deadline) {
+  int64_t have = 0;
+  while (have < count) {
+    uint32_t slice = wait;
+    if (*deadline != 0) {
+      uint64_t now = Now();
+      if (now >= *deadline) return false;
+      slice = static_cast<uint32_t>(*deadline - now);
+    }
+    if (SocketWaitReadable(socket, slice) != 1) return false;
+    int64_t want = count - have;
+    int32_t got =
+        SocketRecv(socket, into + have, static_cast<int32_t>(want < 65536 ? want : 65536));
+    if (got <= 0) return false;
+    if (*deadline == 0) *deadline = Now() + service.requestMilliseconds;
+    have += got;
+  }
+  return true;
+}
+
+bool DiscardBytes(int32_t socket, int64_t count, uint64_t* deadline) {
+  uint8_t sink[4096];
+  while (count > 0) {
+    int64_t n = count < static_cast<int64_t>(sizeof(sink)) ? count : sizeof(sink);
+    if (!ReadBytes(socket, sink, n, 0, deadline)) return false;
+    count -= n;
+  }
+  return true;
+}
+
+bool SendAll(int32_t socket, const uint8_t* bytes, int64_t count) {
+  while (count > 0) {
+    int32_t sent = SocketSend(socket, bytes, static_cast<int32_t>(count < 65536 ? count : 65536));
+    if (sent <= 0) return false;
+    bytes += sent;
+    count -= sent;
+  }
+  return true;
+}
+
+// Queues the request and waits for its reply; false when the service stops first.
+bool HandOver(WebJob* job) {
+  MutexLock(&service.mutex);
+  if (service.stopping) {
+    MutexUnlock(&service.mutex);
+    return false;
+  }
+  if (service.queueTail)
+    service.queueTail->next = job;
+  else
+    service.queueHead = job;
+  service.queueTail = job;
+  PostThreadMessageA(service.uiThread, WM_NULL, 0, 0);
+  while (job->state == 0) ConditionWait(&job->done, &service.mutex);
+  MutexUnlock(&service.mutex);
+  return job->state == 1;
+}
+
+void ServeGatewayConnection(int32_t connection) {
+  auto* body = static_cast<char*>(MemAlloc(kBufferSize + 1, 2));
+  WebJob job;
+  if (!body || !EventCreate(&job.done)) {
+    MemFree(body);
+    return;
+  }
+  for (;;) {
+    uint8_t header[kGatewayHeaderSize];
+    uint64_t deadline = 0;
+    if (!ReadBytes(connection, header, kGatewayHeaderSize, service.idleMilliseconds, &deadline))
+      break;
+    GatewayHeader fields = ReadGatewayHeader(header);
+    int64_t bodyLength = GatewayBodyToRead(&fields);
+    if (bodyLength < 0) break;
+    if (!ReadBytes(connection, reinterpret_cast<uint8_t*>(body), bodyLength, 0, &deadline)) break;
+    body[bodyLength] = 0;
+    job.next = nullptr;
+    job.state = 0;
+    if (!SplitGatewayBody(&fields, body, bodyLength, &job.texts)) break;
+    if (!HandOver(&job)) break;
+    bool sent = SendAll(connection, job.reply, job.replyLength);
+    MemFree(job.reply);
+    job.reply = nullptr;
+    uint64_t discardDeadline = Now() + service.requestMilliseconds;
+    if (!sent || !DiscardBytes(connection, GatewayBodyExcess(&fields), &discardDeadline)) break;
+  }
+  EventClose(&job.done);
+  MemFree(body);
+}
+
+// Takes one connection when the listener is still running; kNoSocket when it is not.
+int32_t AcceptUnderLock(Listener* self, bool* keepGoing) {
+  MutexLock(&service.mutex);
+  int32_t connection = kNoSocket;
+  *keepGoing = self->running && self->socket != kNoSocket;
+  if (*keepGoing) {
+    connection = SocketAccept(self->socket, nullptr);
+    self->connection = connection;
+  }
+  MutexUnlock(&service.mutex);
+  return connection;
+}
+
+void GatewayListenThread(void* argument, void*) {
+  auto* self = static_cast<Listener*>(argument);
+  for (;;) {
+    MutexLock(&service.mutex);
+    int32_t listening = self->running ? self->socket : kNoSocket;
+    MutexUnlock(&service.mutex);
+    if (listening == kNoSocket) break;
+    // A socket closed meanwhile only wakes the wait; accept looks again under the mutex.
+    int32_t ready = SocketWaitReadable(listening, kAcceptPollMilliseconds);
+    if (ready == 0) continue;
+    bool keepGoing = false;
+    int32_t connection = AcceptUnderLock(self, &keepGoing);
+    if (!keepGoing) break;
+    if (connection == kNoSocket) {
+      if (ready < 0) break;
+      continue;  // the peer went away before it was taken
+    }
+    SocketSetNoDelay(connection);
+    ServeGatewayConnection(connection);
+    MutexLock(&service.mutex);
+    self->connection = kNoSocket;
+    SocketClose(connection);
+    MutexUnlock(&service.mutex);
+  }
+  MutexLock(&service.mutex);
+  SocketClose(self->socket);
+  self->socket = kNoSocket;
+  self->finished = true;
+  MutexUnlock(&service.mutex);
+}
+
+// Stops the newest listener's accepting; its thread ends once its connection is done.
+void StopListening() {
+  MutexLock(&service.mutex);
+  if (Listener* current = service.listeners) {
+    current->running = false;
+    SocketClose(current->socket);
+    current->socket = kNoSocket;
+  }
+  MutexUnlock(&service.mutex);
+}
+
+// Joins the listeners whose threads have ended (all of them when every one was told to stop).
+void JoinListeners(bool all) {
+  MutexLock(&service.mutex);
+  Listener** link = &service.listeners;
+  Listener* done = nullptr;
+  while (*link) {
+    Listener* l = *link;
+    if (all || l->finished) {
+      *link = l->next;
+      l->next = done;
+      done = l;
+    } else {
+      link = &l->next;
+    }
+  }
+  MutexUnlock(&service.mutex);
+  while (done) {
+    Listener* next = done->next;
+    ThreadJoin(done->thread);
+    delete done;
+    done = next;
+  }
+}
+
+void ReadListenAddress(char* address, int32_t size) {
+  SettingsStore store;
+  SettingsOpen(&store, kPreferencesSection, kSettingsUser);
+  SettingsReadText(&store, "WebqebAddress", address, size);
+  SettingsClose(&store);
+}
+
+void DefaultHandler(T_OStream* page, const char* query, const char* key, const char* settings) {
+  DispatchWebRequest(page, query, key, settings);
+}
+
+// The page as a reply: header and bytes in one block.
+void AnswerJob(WebJob* job) {
+  T_OStreamBlock page;
+  page.SetNewlineChar(10);
+  {
+    UiEnter();
+    T_NoAlerts silent;
+    (service.handler ? service.handler : DefaultHandler)(&page, job->texts.query, job->texts.key,
+                                                         job->texts.settings);
+    UiLeave();
+  }
+  int64_t length = page.TotalLength();
+  uint8_t* bytes = page.Collect();
+  auto* reply = static_cast<uint8_t*>(MemAlloc(length + kGatewayReplyHeaderSize, 2));
+  if (reply && (bytes || length == 0)) {
+    WriteGatewayReplyHeader(reply, static_cast<uint32_t>(length));
+    if (length > 0) std::memcpy(reply + kGatewayReplyHeaderSize, bytes, length);
+  } else {
+    MemFree(reply);
+    reply = nullptr;
+  }
+  MemFree(bytes);
+  MutexLock(&service.mutex);
+  job->reply = reply;
+  job->replyLength = length + kGatewayReplyHeaderSize;
+  job->state = reply ? 1 : 2;
+  EventSet(&job->done);
+  MutexUnlock(&service.mutex);
+}
+
+}  // namespace
+
+void InstallWebService() {
+  EnsureStarted();
+  service.uiThread = GetCurrentThreadId();
+  SetWebServiceRestart(RestartGatewayService);
+  SetMainLoopHook(ServeWebQueue);
+  CommandAppServices commands = CurrentCommandAppServices();
+  commands.setWebService = SetWebService;
+  SetCommandAppServices(&commands);
+}
+
+void RestartGatewayService() {
+  if (!EnsureStarted()) return;
+  service.uiThread = GetCurrentThreadId();
+  StopListening();
+  JoinListeners(false);
+  if (!Prefs().serveWeb || !IsUsableWebPort(Prefs().webPort)) return;
+  char address[32] = {};
+  ReadListenAddress(address, sizeof(address));
+  int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
+  if (socket == kNoSocket) return;
+  auto* listener = new Listener;
+  listener->socket = socket;
+  listener->port = static_cast<uint16_t>(Prefs().webPort);
+  MutexLock(&service.mutex);
+  listener->next = service.listeners;
+  service.listeners = listener;
+  MutexUnlock(&service.mutex);
+  listener->thread = ThreadStartJoinable(GatewayListenThread, listener, nullptr);
+  if (!listener->thread) {
+    MutexLock(&service.mutex);
+    SocketClose(listener->socket);
+    listener->socket = kNoSocket;
+    listener->finished = true;
+    MutexUnlock(&service.mutex);
+  }
+}
+
+void SetWebService(int32_t mode, int32_t port) {
+  if (IsUsableWebPort(port)) Prefs().webPort = port;
+  if (mode == 1) Prefs().serveWeb = true;
+  if (mode == 2) Prefs().serveWeb = false;
+  RestartWebService();
+}
+
+void ShutdownWebService() {
+  if (!service.started) return;
+  MutexLock(&service.mutex);
+  service.stopping = true;
+  for (Listener* l = service.listeners; l; l = l->next) {
+    l->running = false;
+    SocketClose(l->socket);
+    l->socket = kNoSocket;
+    SocketShutdown(l->connection);
+  }
+  for (WebJob* job = service.queueHead; job; job = job->next) {
+    job->state = 2;
+    EventSet(&job->done);
+  }
+  service.queueHead = service.queueTail = nullptr;
+  MutexUnlock(&service.mutex);
+  JoinListeners(true);
+  service.stopping = false;
+}
+
+void ServeWebQueue() {
+  if (!service.started || GetCurrentThreadId() != service.uiThread || !UiAtTopLevel()) return;
+  for (;;) {
+    MutexLock(&service.mutex);
+    WebJob* job = service.queueHead;
+    if (job) {
+      service.queueHead = job->next;
+      if (!service.queueHead) service.queueTail = nullptr;
+    }
+    MutexUnlock(&service.mutex);
+    if (!job) break;
+    AnswerJob(job);
+  }
+}
+
+uint16_t WebListeningPort() {
+  if (!service.started) return 0;
+  MutexLock(&service.mutex);
+  Listener* l = service.listeners;
+  uint16_t port = l && l->running && l->socket != kNoSocket ? l->port : 0;
+  MutexUnlock(&service.mutex);
+  return port;
+}
+
+void SetWebRequestHandler(WebRequestHandler handler) { service.handler = handler; }
+
+void SetWebTimeouts(uint32_t requestMilliseconds, uint32_t idleMilliseconds) {
+  service.requestMilliseconds = requestMilliseconds ? requestMilliseconds : kRequestMilliseconds;
+  service.idleMilliseconds = idleMilliseconds ? idleMilliseconds : kIdleMilliseconds;
+}
