@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "app/preferences.h"
@@ -20,8 +21,10 @@ namespace {
 
 constexpr uint32_t kRequestMilliseconds = 10000;
 constexpr uint32_t kIdleMilliseconds = 60000;
-// How often a listener looks at its running flag while no connection arrives.
+// How often a listener looks at its running flag while no connection arrives, and at the
+// service's end while it waits for bytes.
 constexpr uint32_t kAcceptPollMilliseconds = 100;
+constexpr uint64_t kWaitSliceMilliseconds = 100;
 constexpr int32_t kBufferSize = kGatewayBodyLimit + 1;
 
 struct Listener {
@@ -49,7 +52,7 @@ struct Service {
   Listener* listeners = nullptr;  // the newest first; only the first may be running
   WebJob* queueHead = nullptr;
   WebJob* queueTail = nullptr;
-  bool stopping = false;
+  std::atomic<bool> stopping{false};  // read by the listeners without the mutex
   DWORD uiThread = 0;
   WebRequestHandler handler = nullptr;
   uint32_t requestMilliseconds = kRequestMilliseconds;
@@ -69,17 +72,20 @@ bool EnsureStarted() {
 }
 
 // Reads count bytes; the first byte may take wait ms, the rest must come by the deadline (set
-// once the first byte is there when *deadline is 0). False on a timeout, a close or an error.
+// once the first byte is there when *deadline is 0). False on a timeout, a close, an error or the
+// service's end, which it notices within one slice even where a shut-down socket wakes nobody.
 bool ReadBytes(int32_t socket, uint8_t* into, int64_t count, uint32_t wait, uint64_t* deadline) {
   int64_t have = 0;
+  uint64_t waitEnd = Now() + wait;
   while (have < count) {
-    uint32_t slice = wait;
-    if (*deadline != 0) {
-      uint64_t now = Now();
-      if (now >= *deadline) return false;
-      slice = static_cast<uint32_t>(*deadline - now);
-    }
-    if (SocketWaitReadable(socket, slice) != 1) return false;
+    if (service.stopping.load()) return false;
+    uint64_t now = Now();
+    uint64_t end = *deadline != 0 ? *deadline : waitEnd;
+    if (now >= end) return false;
+    uint64_t slice = end - now < kWaitSliceMilliseconds ? end - now : kWaitSliceMilliseconds;
+    int32_t ready = SocketWaitReadable(socket, static_cast<uint32_t>(slice));
+    if (ready < 0) return false;
+    if (ready == 0) continue;
     int64_t want = count - have;
     int32_t got =
         SocketRecv(socket, into + have, static_cast<int32_t>(want < 65536 ? want : 65536));
@@ -165,7 +171,10 @@ int32_t AcceptUnderLock(Listener* self, bool* keepGoing) {
   int32_t connection = kNoSocket;
   *keepGoing = self->running && self->socket != kNoSocket;
   if (*keepGoing) {
+    // The listening socket does not block: a peer gone between the wait and here must not
+    // leave this thread waiting in accept with the mutex held.
     connection = SocketAccept(self->socket, nullptr);
+    if (connection != kNoSocket) SocketSetBlocking(connection, true);
     self->connection = connection;
   }
   MutexUnlock(&service.mutex);
@@ -301,6 +310,7 @@ void RestartGatewayService() {
   ReadListenAddress(address, sizeof(address));
   int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
   if (socket == kNoSocket) return;
+  SocketSetBlocking(socket, false);
   auto* listener = new Listener;
   listener->socket = socket;
   listener->port = static_cast<uint16_t>(Prefs().webPort);

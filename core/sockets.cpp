@@ -83,3 +83,8 @@ void SocketSetNoDelay(int32_t socket) {
   setsockopt(ToSocket(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
              sizeof(on));
 }
+
+void SocketSetBlocking(int32_t socket, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  ioctlsocket(ToSocket(socket), FIONBIO, &nonBlocking);
+}

@@ -27,5 +27,8 @@ void SocketShutdown(int32_t socket);
 // Waits up to the milliseconds until the socket can be read (data, the peer's close or an error)
 // or, for a listening socket, a connection waits: 1 then, 0 on timeout, -1 on error.
 int32_t SocketWaitReadable(int32_t socket, uint32_t milliseconds);
+// A socket that does not block makes accept, send and receive fail at once instead of waiting
+// (on Windows a connection accepted from such a socket does not block either).
+void SocketSetBlocking(int32_t socket, bool blocking);
 // Sends each write at once instead of holding small ones back for the peer's acknowledgement.
 void SocketSetNoDelay(int32_t socket);
