@@ -47,7 +47,13 @@ void BeginLinkOnStream(T_OStream* stream, const char* linkClass) {
 
 bool MaySeeCards() { return !current || !current->hasUser || current->user.cards; }
 
-const WebLinkHook kLinkHook = {BeginLinkOnStream, MaySeeCards};
+void SelfUrl(T_TextBuf* text) {
+  TextBufAssign(text, current ? current->settings.gateway.c_str() : "qeb.cgi");
+  TextBufAppendChar(text, '?');
+  if (current) TextBufAppendBuf(text, &current->query);
+}
+
+const WebLinkHook kLinkHook = {BeginLinkOnStream, MaySeeCards, SelfUrl};
 
 struct Term {
   const char* word;
@@ -302,12 +308,6 @@ void WebBeginLink(T_TextBuf* text, int32_t linkClass) {
     TextBufAppendBuf(text, &menus);
     TextBufAppendChar(text, '&');
   }
-}
-
-void WebSelfUrl(T_TextBuf* text) {
-  TextBufAssign(text, current ? current->settings.gateway.c_str() : "qeb.cgi");
-  TextBufAppendChar(text, '?');
-  if (current) TextBufAppendBuf(text, &current->query);
 }
 
 T_Base* FindWebBase(const char* text) {

@@ -60,8 +60,7 @@ bool WebServiceEnabled();
 // Sets the text to the start of a gateway link up to and including the "?" and the request's own
 // parameters (class 0 none, 1 "menu", 2 "data"). Callers append their key and value and close it.
 void WebBeginLink(T_TextBuf* text, int32_t linkClass);
-// The gateway path, "?" and the current request's query.
-void WebSelfUrl(T_TextBuf* text);
+// WebSelfUrl (database/object_services.h) answers the gateway path, "?" and the current query.
 
 // --- Pieces, open for tests ---------------------------------------------------------------------
 

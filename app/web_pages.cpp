@@ -93,6 +93,19 @@ void DateTimeText(double seconds, T_TextBuf* text) {
   DateFormatBuf(&date, text);
 }
 
+// The database named by the value's short id, once the access check admitted the request, with
+// the page language applied; null when the reply is done ("Database not found", the login page).
+T_Base* AdmittedBase(T_OStream* page, const char* value) {
+  T_Base* base = FindWebBase(value);
+  if (!base) {
+    WebErrorLine(page, "Database not found");
+    return nullptr;
+  }
+  if (!WebAccessCheck(page, base)) return nullptr;
+  ApplyPageLanguage();
+  return base;
+}
+
 void InfoRow(T_OStream* page, const char* label, const char* value) {
   page->PutText("<tr><td>");
   page->PutText(label);
@@ -268,13 +281,8 @@ void WebAnalysisPage(T_OStream* page, const char* text) {
 }
 
 void WebCardPage(T_OStream* page, const char* value) {
-  T_Base* base = FindWebBase(value);
-  if (!base) {
-    WebErrorLine(page, "Database not found");
-    return;
-  }
-  if (!WebAccessCheck(page, base)) return;
-  ApplyPageLanguage();
+  T_Base* base = AdmittedBase(page, value);
+  if (!base) return;
   const char* colon = std::strchr(value, ':');
   if (!colon) return;
   const char* start = colon + 1;
@@ -327,13 +335,8 @@ void WebCardPage(T_OStream* page, const char* value) {
 }
 
 void WebBaseInfoPage(T_OStream* page, const char* value) {
-  T_Base* base = FindWebBase(value);
-  if (!base) {
-    WebErrorLine(page, "Database not found");
-    return;
-  }
-  if (!WebAccessCheck(page, base)) return;
-  ApplyPageLanguage();
+  T_Base* base = AdmittedBase(page, value);
+  if (!base) return;
   T_TextBuf name;
   WebBaseFileName(base, &name);
   PageHead(page, name.c_str());

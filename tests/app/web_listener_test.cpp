@@ -12,6 +12,7 @@
 #include "app/web_listener.h"
 #include "core/output_stream.h"
 #include "core/sockets.h"
+#include "tests/core/streams/loopback_client.h"
 
 namespace {
 
@@ -45,30 +46,8 @@ std::string Request(const std::string& key, const std::string& query, const std:
          body;
 }
 
-uint16_t FreePort() {
-  SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  int length = sizeof(address);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(probe);
-  return ntohs(address.sin_port);
-}
-
-SOCKET Connect(uint16_t port) {
-  SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    closesocket(client);
-    return INVALID_SOCKET;
-  }
-  return client;
-}
+uint16_t FreePort() { return FreeLoopbackPort(); }
+SOCKET Connect(uint16_t port) { return ConnectLoopback(port); }
 
 void SendText(SOCKET client, const std::string& bytes) {
   send(client, bytes.data(), static_cast<int>(bytes.size()), 0);
