@@ -30,7 +30,7 @@ constexpr int32_t kBufferSize = kGatewayBodyLimit + 1;
 struct Listener {
   Listener* next = nullptr;
   void* thread = nullptr;
-  int32_t socket = kNoSocket;      // listening; closed and set to none under the mutex
+  int32_t socket = kNoSocket;      // listening; closed and set to none under the lock
   int32_t connection = kNoSocket;  // the connection being served
   bool running = true;
   bool finished = false;  // the thread's body has ended; joining it does not wait
@@ -48,11 +48,11 @@ struct WebJob {
 
 struct Service {
   bool started = false;
-  MutexRecord mutex;
+  LightLock lock;
   Listener* listeners = nullptr;  // the newest first; only the first may be running
   WebJob* queueHead = nullptr;
   WebJob* queueTail = nullptr;
-  std::atomic<bool> stopping{false};  // read by the listeners without the mutex
+  std::atomic<bool> stopping{false};  // read by the listeners without the lock
   DWORD uiThread = 0;
   WebRequestHandler handler = nullptr;
   uint32_t requestMilliseconds = kRequestMilliseconds;
@@ -65,8 +65,6 @@ Service service;
 uint64_t Now() { return GetTickCount64(); }
 
 bool EnsureStarted() {
-  if (service.started) return true;
-  if (!MutexCreate(&service.mutex)) return false;
   service.started = true;
   return true;
 }
@@ -118,9 +116,9 @@ bool SendAll(int32_t socket, const uint8_t* bytes, int64_t count) {
 
 // Queues the request and waits for its reply; false when the service stops first.
 bool HandOver(WebJob* job) {
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   if (service.stopping) {
-    MutexUnlock(&service.mutex);
+    LightLockLeave(&service.lock);
     return false;
   }
   if (service.queueTail)
@@ -129,9 +127,16 @@ bool HandOver(WebJob* job) {
     service.queueHead = job;
   service.queueTail = job;
   PostThreadMessageA(service.uiThread, WM_NULL, 0, 0);
-  while (job->state == 0) ConditionWait(&job->done, &service.mutex);
-  MutexUnlock(&service.mutex);
-  return job->state == 1;
+  LightLockLeave(&service.lock);
+  // The answer sets the state before the event, both under the lock: a state still 0 here
+  // means the event is yet to come.
+  for (;;) {
+    EventWaitAndReset(&job->done);
+    LightLockEnter(&service.lock);
+    int32_t state = job->state;
+    LightLockLeave(&service.lock);
+    if (state != 0) return state == 1;
+  }
 }
 
 void ServeGatewayConnection(int32_t connection) {
@@ -167,28 +172,28 @@ void ServeGatewayConnection(int32_t connection) {
 
 // Takes one connection when the listener is still running; kNoSocket when it is not.
 int32_t AcceptUnderLock(Listener* self, bool* keepGoing) {
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   int32_t connection = kNoSocket;
   *keepGoing = self->running && self->socket != kNoSocket;
   if (*keepGoing) {
     // The listening socket does not block: a peer gone between the wait and here must not
-    // leave this thread waiting in accept with the mutex held.
+    // leave this thread waiting in accept with the lock held.
     connection = SocketAccept(self->socket, nullptr);
     if (connection != kNoSocket) SocketSetBlocking(connection, true);
     self->connection = connection;
   }
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
   return connection;
 }
 
 void GatewayListenThread(void* argument, void*) {
   auto* self = static_cast<Listener*>(argument);
   for (;;) {
-    MutexLock(&service.mutex);
+    LightLockEnter(&service.lock);
     int32_t listening = self->running ? self->socket : kNoSocket;
-    MutexUnlock(&service.mutex);
+    LightLockLeave(&service.lock);
     if (listening == kNoSocket) break;
-    // A socket closed meanwhile only wakes the wait; accept looks again under the mutex.
+    // A socket closed meanwhile only wakes the wait; accept looks again under the lock.
     int32_t ready = SocketWaitReadable(listening, kAcceptPollMilliseconds);
     if (ready == 0) continue;
     bool keepGoing = false;
@@ -200,32 +205,32 @@ void GatewayListenThread(void* argument, void*) {
     }
     SocketSetNoDelay(connection);
     ServeGatewayConnection(connection);
-    MutexLock(&service.mutex);
+    LightLockEnter(&service.lock);
     self->connection = kNoSocket;
     SocketClose(connection);
-    MutexUnlock(&service.mutex);
+    LightLockLeave(&service.lock);
   }
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   SocketClose(self->socket);
   self->socket = kNoSocket;
   self->finished = true;
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
 }
 
 // Stops the newest listener's accepting; its thread ends once its connection is done.
 void StopListening() {
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   if (Listener* current = service.listeners) {
     current->running = false;
     SocketClose(current->socket);
     current->socket = kNoSocket;
   }
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
 }
 
 // Joins the listeners whose threads have ended (all of them when every one was told to stop).
 void JoinListeners(bool all) {
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   Listener** link = &service.listeners;
   Listener* done = nullptr;
   while (*link) {
@@ -238,7 +243,7 @@ void JoinListeners(bool all) {
       link = &l->next;
     }
   }
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
   while (done) {
     Listener* next = done->next;
     ThreadJoin(done->thread);
@@ -280,12 +285,12 @@ void AnswerJob(WebJob* job) {
     reply = nullptr;
   }
   MemFree(bytes);
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   job->reply = reply;
   job->replyLength = length + kGatewayReplyHeaderSize;
   job->state = reply ? 1 : 2;
   EventSet(&job->done);
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
 }
 
 }  // namespace
@@ -314,17 +319,17 @@ void RestartGatewayService() {
   auto* listener = new Listener;
   listener->socket = socket;
   listener->port = static_cast<uint16_t>(Prefs().webPort);
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   listener->next = service.listeners;
   service.listeners = listener;
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
   listener->thread = ThreadStartJoinable(GatewayListenThread, listener, nullptr);
   if (!listener->thread) {
-    MutexLock(&service.mutex);
+    LightLockEnter(&service.lock);
     SocketClose(listener->socket);
     listener->socket = kNoSocket;
     listener->finished = true;
-    MutexUnlock(&service.mutex);
+    LightLockLeave(&service.lock);
   }
 }
 
@@ -337,7 +342,7 @@ void SetWebService(int32_t mode, int32_t port) {
 
 void ShutdownWebService() {
   if (!service.started) return;
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   service.stopping = true;
   for (Listener* l = service.listeners; l; l = l->next) {
     l->running = false;
@@ -350,7 +355,7 @@ void ShutdownWebService() {
     EventSet(&job->done);
   }
   service.queueHead = service.queueTail = nullptr;
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
   JoinListeners(true);
   service.stopping = false;
 }
@@ -358,13 +363,13 @@ void ShutdownWebService() {
 void ServeWebQueue() {
   if (!service.started || GetCurrentThreadId() != service.uiThread || !UiAtTopLevel()) return;
   for (;;) {
-    MutexLock(&service.mutex);
+    LightLockEnter(&service.lock);
     WebJob* job = service.queueHead;
     if (job) {
       service.queueHead = job->next;
       if (!service.queueHead) service.queueTail = nullptr;
     }
-    MutexUnlock(&service.mutex);
+    LightLockLeave(&service.lock);
     if (!job) break;
     AnswerJob(job);
   }
@@ -372,10 +377,10 @@ void ServeWebQueue() {
 
 uint16_t WebListeningPort() {
   if (!service.started) return 0;
-  MutexLock(&service.mutex);
+  LightLockEnter(&service.lock);
   Listener* l = service.listeners;
   uint16_t port = l && l->running && l->socket != kNoSocket ? l->port : 0;
-  MutexUnlock(&service.mutex);
+  LightLockLeave(&service.lock);
   return port;
 }
 

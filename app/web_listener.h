@@ -11,7 +11,7 @@
 //   2. A listener serves one connection at a time (backlog 1). A request whose first byte arrived
 //      must be complete within the request time (10 s); a connection idle for the idle time (60 s)
 //      is closed.
-//   3. The listener records, the queue and the stopping flag are guarded by one mutex; a
+//   3. The listener records, the queue and the stopping flag are guarded by one lock; a
 //      listening socket is closed only under it, and accept runs only under it, so no thread
 //      accepts on a socket another thread closed.
 //   4. A restart closes the current listening socket and opens the new one before it returns; a

@@ -174,6 +174,19 @@ void EventClose(EventRecord* event) {
 
 void EventSet(EventRecord* event) { SetEvent(event->handle); }
 
+void EventWaitAndReset(EventRecord* event) {
+  WaitForSingleObject(event->handle, INFINITE);
+  ResetEvent(event->handle);
+}
+
+void LightLockEnter(LightLock* lock) {
+  AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&lock->state));
+}
+
+void LightLockLeave(LightLock* lock) {
+  ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&lock->state));
+}
+
 void ConditionWait(EventRecord* event, MutexRecord* mutex) {
   ++event->waiting;
   ReleaseMutex(mutex->handle);

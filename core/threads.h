@@ -49,6 +49,14 @@ void MutexClose(MutexRecord* mutex);
 void MutexLock(MutexRecord* mutex);
 void MutexUnlock(MutexRecord* mutex);
 
+// A lock for short sections between threads of this process; it needs no setup (zero is
+// unlocked), does not nest, and costs no system call while nobody else holds it.
+struct LightLock {
+  void* state = nullptr;
+};
+void LightLockEnter(LightLock* lock);
+void LightLockLeave(LightLock* lock);
+
 // A manual-reset event and the count of threads waiting on it in ConditionWait.
 struct EventRecord {
   void* handle = nullptr;
@@ -59,6 +67,8 @@ void EventClose(EventRecord* event);
 void EventSet(EventRecord* event);
 // The caller holds mutex; returns holding it again once event was set.
 void ConditionWait(EventRecord* event, MutexRecord* mutex);
+// Waits until the event is set, then resets it.
+void EventWaitAndReset(EventRecord* event);
 
 // --- Process-heap blocks --------------------------------------------------------------------
 
