@@ -8,6 +8,7 @@
 #include "app/prefs_dialog.h"
 #include "app/recent_files.h"
 #include "app/signature.h"
+#include "app/web_listener.h"
 #include "core/alert.h"
 #include "core/file_dialogs.h"
 #include "core/files.h"
@@ -63,7 +64,7 @@ T_QEB::T_QEB() : T_Application(false) {
 
 T_QEB::~T_QEB() {
   Prefs().serveWeb = false;
-  RestartWebService();
+  ShutdownWebService();
   ForgetMainMenus();
 }
 

@@ -15,6 +15,7 @@
 #include "app/settings_dialogs.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
+#include "app/web_listener.h"
 #include "core/alert.h"
 #include "core/locale.h"
 #include "core/system_info.h"
@@ -153,6 +154,7 @@ void RunApplication() {
   InstallBaseWindows();
   InstallSettingsDialogs();
   InstallXmlTester();
+  InstallWebService();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

@@ -15,16 +15,17 @@ int32_t FromSocket(SOCKET socket) {
 
 }  // namespace
 
-int32_t ListenSocket(uint16_t port) {
+int32_t ListenSocket(uint16_t port, const char* dotted) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  const char* text = dotted != nullptr && *dotted != 0 ? dotted : "127.0.0.1";
+  if (inet_pton(AF_INET, text, &address.sin_addr) != 1) return kNoSocket;
   SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
   if (listener == INVALID_SOCKET) return kNoSocket;
   // SO_REUSEADDR would let another program bind the same port and take the gateway's
   // connections; the exclusive form refuses it and refuses us a port that is taken.
   BOOL exclusive = TRUE;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  address.sin_port = htons(port);
   if (setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
                  reinterpret_cast<const char*>(&exclusive), sizeof(exclusive)) != 0 ||
       bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
@@ -61,4 +62,29 @@ int32_t SocketRecv(int32_t socket, void* buffer, int32_t size) {
 
 void SocketClose(int32_t socket) {
   if (socket != kNoSocket) closesocket(ToSocket(socket));
+}
+
+void SocketShutdown(int32_t socket) {
+  if (socket != kNoSocket) shutdown(ToSocket(socket), SD_BOTH);
+}
+
+int32_t SocketWaitReadable(int32_t socket, uint32_t milliseconds) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(ToSocket(socket), &readable);
+  timeval timeout{static_cast<long>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000};
+  int result = select(0, &readable, nullptr, nullptr, &timeout);
+  return result > 0 ? 1 : result == 0 ? 0 : -1;
+}
+
+void SocketSetNoDelay(int32_t socket) {
+  BOOL on = TRUE;
+  setsockopt(ToSocket(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+             sizeof(on));
+}
+
+void SocketSetBlocking(int32_t socket, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  ioctlsocket(ToSocket(socket), FIONBIO, &nonBlocking);
 }

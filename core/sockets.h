@@ -8,10 +8,12 @@
 
 constexpr int32_t kNoSocket = -1;
 
-// A TCP socket bound to every local address at the port (host order) and listening with a
-// backlog of 1; -1 on any failure, with the socket closed. The port is held exclusively, so no
-// other program can bind it while the service listens, and a port already in use gives -1.
-int32_t ListenSocket(uint16_t port);
+// A TCP socket bound to the local IPv4 address (dotted text; null or empty for 127.0.0.1,
+// "0.0.0.0" for every address) at the port (host order) and listening with a backlog of 1; -1 on
+// any failure (an address that is not a dotted IPv4 address included), with the socket closed.
+// The port is held exclusively, so no other program can bind it while the service listens, and a
+// port already in use gives -1.
+int32_t ListenSocket(uint16_t port, const char* address = nullptr);
 // The connected socket or -1. With a peer buffer (16 bytes), the peer's dotted IPv4 address
 // goes there; the buffer is emptied first.
 int32_t SocketAccept(int32_t listener, char* peer);
@@ -19,3 +21,14 @@ int32_t SocketAccept(int32_t listener, char* peer);
 int32_t SocketSend(int32_t socket, const void* bytes, int32_t count);
 int32_t SocketRecv(int32_t socket, void* buffer, int32_t size);
 void SocketClose(int32_t socket);
+// Ends both directions without freeing the socket: a call blocked on it in another thread
+// returns, and the owner still closes it.
+void SocketShutdown(int32_t socket);
+// Waits up to the milliseconds until the socket can be read (data, the peer's close or an error)
+// or, for a listening socket, a connection waits: 1 then, 0 on timeout, -1 on error.
+int32_t SocketWaitReadable(int32_t socket, uint32_t milliseconds);
+// A socket that does not block makes accept, send and receive fail at once instead of waiting
+// (on Windows a connection accepted from such a socket does not block either).
+void SocketSetBlocking(int32_t socket, bool blocking);
+// Sends each write at once instead of holding small ones back for the peer's acknowledgement.
+void SocketSetNoDelay(int32_t socket);

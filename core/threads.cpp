@@ -125,16 +125,25 @@ void SleepUntil(uint32_t milliseconds, uint64_t startTick) {
 }
 
 bool ThreadStart(ThreadFunction function, void* argument1, void* argument2) {
-  auto* block = static_cast<ThreadStartBlock*>(MemAlloc(sizeof(ThreadStartBlock), 2));
-  if (!block) return false;
-  *block = {function, argument1, argument2};
-  HANDLE thread = CreateThread(nullptr, 0, ThreadEntry, block, 0, nullptr);
-  if (!thread) {
-    MemFree(block);
-    return false;
-  }
+  void* thread = ThreadStartJoinable(function, argument1, argument2);
+  if (!thread) return false;
   CloseHandle(thread);
   return true;
+}
+
+void* ThreadStartJoinable(ThreadFunction function, void* argument1, void* argument2) {
+  auto* block = static_cast<ThreadStartBlock*>(MemAlloc(sizeof(ThreadStartBlock), 2));
+  if (!block) return nullptr;
+  *block = {function, argument1, argument2};
+  HANDLE thread = CreateThread(nullptr, 0, ThreadEntry, block, 0, nullptr);
+  if (!thread) MemFree(block);
+  return thread;
+}
+
+void ThreadJoin(void* thread) {
+  if (!thread) return;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
 }
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
@@ -164,6 +173,19 @@ void EventClose(EventRecord* event) {
 }
 
 void EventSet(EventRecord* event) { SetEvent(event->handle); }
+
+void EventWaitAndReset(EventRecord* event) {
+  WaitForSingleObject(event->handle, INFINITE);
+  ResetEvent(event->handle);
+}
+
+void LightLockEnter(LightLock* lock) {
+  AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&lock->state));
+}
+
+void LightLockLeave(LightLock* lock) {
+  ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&lock->state));
+}
 
 void ConditionWait(EventRecord* event, MutexRecord* mutex) {
   ++event->waiting;

@@ -35,6 +35,10 @@ void SleepUntil(uint32_t milliseconds, uint64_t startTick);
 using ThreadFunction = void (*)(void* argument1, void* argument2);
 // Starts a thread that runs function(argument1, argument2); false when none could be made.
 bool ThreadStart(ThreadFunction function, void* argument1, void* argument2);
+// The same, keeping the thread's handle (null when none could be made) for ThreadJoin, which
+// waits until the thread has ended and frees the handle.
+void* ThreadStartJoinable(ThreadFunction function, void* argument1, void* argument2);
+void ThreadJoin(void* thread);
 uint32_t CurrentProcessId();
 
 struct MutexRecord {
@@ -44,6 +48,14 @@ bool MutexCreate(MutexRecord* mutex);
 void MutexClose(MutexRecord* mutex);
 void MutexLock(MutexRecord* mutex);
 void MutexUnlock(MutexRecord* mutex);
+
+// A lock for short sections between threads of this process; it needs no setup (zero is
+// unlocked), does not nest, and costs no system call while nobody else holds it.
+struct LightLock {
+  void* state = nullptr;
+};
+void LightLockEnter(LightLock* lock);
+void LightLockLeave(LightLock* lock);
 
 // A manual-reset event and the count of threads waiting on it in ConditionWait.
 struct EventRecord {
@@ -55,6 +67,8 @@ void EventClose(EventRecord* event);
 void EventSet(EventRecord* event);
 // The caller holds mutex; returns holding it again once event was set.
 void ConditionWait(EventRecord* event, MutexRecord* mutex);
+// Waits until the event is set, then resets it.
+void EventWaitAndReset(EventRecord* event);
 
 // --- Process-heap blocks --------------------------------------------------------------------
 

@@ -326,6 +326,33 @@ void CommandClose(CommandContext* context) {
   }
 }
 
+void CommandWebqebserver(CommandContext* context) {
+  auto setWebService = CurrentCommandAppServices().setWebService;
+  if (setWebService == nullptr) {
+    RefuseNotAvailable(context, "webqebserver");
+    return;
+  }
+  int32_t mode = 0;
+  int32_t port = 0;
+  T_TextBuf word;
+  while (NextCommandWord(context, &word)) {
+    if (IsCommandOption(&word, "-start")) {
+      mode = 1;
+    } else if (IsCommandOption(&word, "-stop")) {
+      mode = 2;
+    } else if (IsCommandOption(&word, "-port")) {
+      T_TextBuf number;
+      if (NextCommandWord(context, &number))
+        port = StrToInt(number.c_str());
+      else
+        RefuseCommandWord(context, word.c_str());
+    } else {
+      RefuseCommandWord(context, word.c_str());
+    }
+  }
+  setWebService(mode, port);
+}
+
 void CommandQuit(CommandContext* context) {
   T_TextBuf word;
   while (NextCommandWord(context, &word)) RefuseCommandWord(context, word.c_str());

@@ -34,6 +34,7 @@ void CommandMessage(CommandContext* context);
 void CommandBeep(CommandContext* context);
 void CommandClose(CommandContext* context);
 void CommandQuit(CommandContext* context);
+void CommandWebqebserver(CommandContext* context);
 
 // --- Shared ------------------------------------------------------------------------------------
 // The words of a command: every option that takeOption takes (it answers true, and may read the

@@ -70,7 +70,7 @@ constexpr struct {
     {"signature", nullptr},
     {"sortComponents", CommandSortComponents},
     {"transform", nullptr},
-    {"webqebserver", nullptr},
+    {"webqebserver", CommandWebqebserver},
     {"write", CommandWrite},
 };
 

@@ -106,6 +106,9 @@ const CommandFileServices& CurrentCommandFileServices();
 struct CommandAppServices {
   void (*closeDatabase)(T_Base* base);
   void (*quitProgram)(T_Base* base);
+  // "webqebserver": mode 1 on, 2 off, 0 keeps the switch; port 0 keeps the port. Missing: the
+  // command is not available (3829).
+  void (*setWebService)(int32_t mode, int32_t port);
 };
 void SetCommandAppServices(const CommandAppServices* services);
 const CommandAppServices& CurrentCommandAppServices();

@@ -1,6 +1,7 @@
 #include "database/object_services.h"
 
 #include "core/output_stream.h"
+#include "core/text_buffer.h"
 #include "database/opening.h"
 
 namespace {
@@ -55,3 +56,10 @@ void WebBeginLink(T_OStream* stream, const char* linkClass) {
 }
 
 bool WebMaySeeCards() { return webHook.maySeeCards ? webHook.maySeeCards() : true; }
+
+void WebSelfUrl(T_TextBuf* text) {
+  if (webHook.selfUrl)
+    webHook.selfUrl(text);
+  else
+    TextBufAssign(text, "qeb.cgi?");
+}

@@ -13,6 +13,7 @@
 class T_Base;
 class T_IStream;
 class T_OStream;
+struct T_TextBuf;
 struct ImportSetup;
 struct Macro;
 struct SaveSetup;
@@ -50,6 +51,8 @@ struct WebLinkHook {
   void (*beginLink)(T_OStream* stream, const char* linkClass);
   // False only while a web user who may not see cards is being served.
   bool (*maySeeCards)();
+  // Sets the text to the gateway path, "?" and the query of the request being served.
+  void (*selfUrl)(T_TextBuf* text);
 };
 // Null puts back the state outside a request.
 void SetWebLinkHook(const WebLinkHook* hook);
@@ -57,3 +60,5 @@ void SetWebLinkHook(const WebLinkHook* hook);
 void WebBeginLink(T_OStream* stream, const char* linkClass);
 // Without a hook: true (no web user).
 bool WebMaySeeCards();
+// Without a hook: "qeb.cgi?".
+void WebSelfUrl(T_TextBuf* text);

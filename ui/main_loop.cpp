@@ -31,6 +31,7 @@ int32_t eventDepth = 0;
 // sent it: the sender is blocked in its send, so the handler must not wait in turn.
 int32_t servingSentMessage = 0;
 bool modalRunning = false;
+MainLoopHook mainLoopHook = nullptr;
 
 // Releases the mutex, waits for *worker done* while letting sent messages through, and takes the
 // mutex again.
@@ -144,6 +145,8 @@ bool WorkerActive() {
 int32_t EventDepth() { return eventDepth; }
 void EventDepthAdd(int32_t delta) { eventDepth += delta; }
 bool ModalLoopRunning() { return modalRunning; }
+bool UiAtTopLevel() { return exclusion.uiDepth == 0 && eventDepth == 0 && !modalRunning; }
+void SetMainLoopHook(MainLoopHook hook) { mainLoopHook = hook; }
 
 // --- Command-line documents -------------------------------------------------------------------
 
@@ -202,6 +205,7 @@ void MainLoop(const uint8_t* quitRequested) {
     DispatchMessageA(&message);
     if (*quitRequested) PostQuitMessage(0);
     AfterMessageWork();
+    if (mainLoopHook && UiAtTopLevel()) mainLoopHook();
   }
 }
 

@@ -28,7 +28,17 @@ bool WorkerActive();
 int32_t EventDepth();
 void EventDepthAdd(int32_t delta);
 
+// True on the user-interface thread only between messages of the main loop: no UiEnter section
+// open, no modal loop running. Work handed over by other threads runs only then, so it never
+// nests inside a handler or a dialog.
+bool UiAtTopLevel();
+
 // --- Loops ------------------------------------------------------------------------------------
+
+// Called by the main loop after each message's after-message work (never from a modal loop);
+// null for none.
+using MainLoopHook = void (*)();
+void SetMainLoopHook(MainLoopHook hook);
 
 // Opens the command line's documents, then runs until WM_QUIT; posts the quit after the
 // message whose handling set *quitRequested.

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "tests/core/streams/loopback_client.h"
+
 namespace {
 
 class SocketTest : public ::testing::Test {
@@ -16,31 +18,8 @@ class SocketTest : public ::testing::Test {
   }
   void TearDown() override { WSACleanup(); }
 
-  // A free loopback port: the system picks one, and it is released again.
-  static uint16_t FreePort() {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int length = sizeof(address);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(probe);
-    return ntohs(address.sin_port);
-  }
-
-  static SOCKET Connect(uint16_t port) {
-    SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-      closesocket(client);
-      return INVALID_SOCKET;
-    }
-    return client;
-  }
+  static uint16_t FreePort() { return FreeLoopbackPort(); }
+  static SOCKET Connect(uint16_t port) { return ConnectLoopback(port); }
 };
 
 TEST_F(SocketTest, AcceptsALoopbackConnection) {
@@ -83,6 +62,9 @@ TEST_F(SocketTest, APortInUseIsRefused) {
   int32_t again = ListenSocket(port);  // free again once closed
   EXPECT_NE(again, kNoSocket);
   SocketClose(again);
+  // Only a dotted IPv4 address names where to listen.
+  EXPECT_EQ(ListenSocket(port, "localhost"), kNoSocket);
+  EXPECT_EQ(ListenSocket(port, "127.0.0.1 "), kNoSocket);
 }
 
 }  // namespace

@@ -118,7 +118,8 @@ class CommandsTest : public ::testing::Test {
     Queued() = AppCalls{};
     CommandFileServices files{ImportTextForm, SaveTextForm};
     SetCommandFileServices(&files);
-    CommandAppServices app{[](T_Base*) { ++Queued().closes; }, [](T_Base*) { ++Queued().quits; }};
+    CommandAppServices app{[](T_Base*) { ++Queued().closes; }, [](T_Base*) { ++Queued().quits; },
+                           nullptr};
     SetCommandAppServices(&app);
     base = new T_Base((folder / "fixture.qex").c_str(), 0);
     Build(base);
