@@ -17,6 +17,7 @@
 #include "core/system_info.h"
 #include "core/text_buffer.h"
 #include "database/toolkit_adapter.h"
+#include "editors/editor_services.h"
 #include "ui/alert_dialogs.h"
 #include "ui/link_dialog.h"
 #include "ui/main_loop.h"
@@ -146,6 +147,7 @@ void RunApplication() {
   SetProgramName(kProductTitle, "");
   OleInitialize(nullptr);
   InstallDatabaseServices();
+  InstallEditors();
   InstallApplicationServices();
   InstallFileProgressHooks();
   ClearRecentFiles();
