@@ -18,6 +18,7 @@
 #include "database/protection.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
@@ -297,7 +298,7 @@ int64_t EstimateSaveSize(T_Base* base) {
   }
   if (sections[kSectionMacros]) {
     const Macro* macro = base->macros;
-    for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemSize(macro);
+    for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemorySize(macro);
   }
   if (sections[kSectionSaveSetups]) {
     for (const SaveSetup* setup = base->saveSetups; setup != nullptr; setup = setup->next)

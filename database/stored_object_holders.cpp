@@ -4,19 +4,17 @@
 #include <new>
 
 #include "core/alert.h"
-#include "core/array_record.h"
 #include "core/criteria.h"
 #include "core/cstring.h"
-#include "core/hash_index.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
-#include "core/parallel_sort.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/macros.h"
 #include "database/operation_log.h"
 
 namespace {
@@ -25,10 +23,6 @@ constexpr int32_t kChangeSaveSetupChanged = kChangeSaveSetupRenamed + 1;
 constexpr int32_t kChangeSaveSetupAdded = kChangeSaveSetupRenamed + 2;
 constexpr int32_t kChangeImportSetupChanged = kChangeImportSetupRenamed + 1;
 constexpr int32_t kChangeImportSetupAdded = kChangeImportSetupRenamed + 2;
-constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
-constexpr int32_t kChangeMacroAdded = kChangeMacroRenamed + 2;
-constexpr int32_t kErrorMacroRecursive = 7106;  // Macro "@0" called recursively.
-constexpr int32_t kMacroKeyKind = 0;            // names ignore letter case
 constexpr int32_t kCriteriaNoCase = 5;          // name patterns ignore letter case
 
 void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
@@ -209,70 +203,6 @@ int64_t SetupMemSize(const Setup* setup) {
          LinesMemSize(&setup->lines);
 }
 
-// --- Macros -------------------------------------------------------------------------------------
-
-const char* MacroKey(const void* record) { return MacroNameKey(static_cast<const Macro*>(record)); }
-
-void DropMacroIndex(T_Base* base) {
-  if (base->macroIndex == nullptr) return;
-  HashIndexFree(base->macroIndex);
-  delete base->macroIndex;
-  base->macroIndex = nullptr;
-}
-
-bool BuildMacroIndex(T_Base* base) {
-  auto* index = new (std::nothrow) HashIndex;
-  if (index == nullptr) return false;
-  if (!HashIndexInit(index, base->macroCount, 0, MacroKey, kMacroKeyKind)) {
-    delete index;
-    return false;
-  }
-  base->macroIndex = index;
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) HashIndexInsert(index, macro);
-  return true;
-}
-
-int32_t CompareMacroNames(void* context, int64_t a, int64_t b) {
-  void** macros = ArrayPointers(static_cast<ArrayRecord*>(context));
-  return StrCompareNoCaseNullLast(static_cast<Macro*>(macros[a])->name,
-                                  static_cast<Macro*>(macros[b])->name);
-}
-
-// Names by a text criterion (letter case ignored); no pattern passes every name.
-class NameFilter {
- public:
-  explicit NameFilter(const char* pattern) : all_(pattern == nullptr) {
-    Criteria_Init(&criteria_);
-    if (all_) return;
-    T_TextBuf text(pattern);
-    Criteria_Compile(&criteria_, &text, kCriteriaNoCase, false);
-  }
-  ~NameFilter() { MemFreeHeld(&criteria_); }
-  NameFilter(const NameFilter&) = delete;
-  NameFilter& operator=(const NameFilter&) = delete;
-  bool Passes(const char* name) const { return all_ || Criteria_MatchCStr(&criteria_, name); }
-
- private:
-  CriteriaPattern criteria_;
-  bool all_;
-};
-
-// Deletes (with note 57) every macro the test picks; the ring is walked by count, as a deletion
-// moves the head.
-template <typename Test>
-void DeleteMacrosWhere(T_Base* base, Test picks) {
-  int64_t count = base->macroCount;
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < count && macro != nullptr; ++i) {
-    Macro* following = macro->next;
-    bool last = following == base->macros;
-    if (picks(macro)) MacroDelete(macro);
-    if (last || base->macros == nullptr) break;
-    macro = following;
-  }
-}
-
 // --- Web users ----------------------------------------------------------------------------------
 
 // The name and password of a "U" record, control characters removed and blanks trimmed.
@@ -299,6 +229,19 @@ void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
 }
 
 void SectionLinesFree(SectionLines* lines) { LinesFree(lines); }
+
+NamePatternFilter::NamePatternFilter(const char* pattern) : all_(pattern == nullptr) {
+  Criteria_Init(&criteria_);
+  if (all_) return;
+  T_TextBuf text(pattern);
+  Criteria_Compile(&criteria_, &text, kCriteriaNoCase, false);
+}
+
+NamePatternFilter::~NamePatternFilter() { MemFreeHeld(&criteria_); }
+
+bool NamePatternFilter::Passes(const char* name) const {
+  return all_ || Criteria_MatchCStr(&criteria_, name);
+}
 
 // --- Save setups --------------------------------------------------------------------------------
 
@@ -335,7 +278,7 @@ void SaveSetupDelete(SaveSetup* setup) {
 }
 
 void DeleteSaveSetupsMatching(T_Base* base, const char* pattern) {
-  NameFilter filter(pattern);
+  NamePatternFilter filter(pattern);
   for (SaveSetup* setup = base->saveSetups; setup != nullptr;) {
     SaveSetup* following = setup->next;
     if (filter.Passes(setup->name)) SaveSetupDelete(setup);
@@ -379,178 +322,6 @@ void ImportSetupDelete(ImportSetup* setup) {
 
 void DeleteAllImportSetups(T_Base* base) {
   while (base->importSetups != nullptr) ImportSetupDelete(base->importSetups);
-}
-
-// --- Macros -------------------------------------------------------------------------------------
-
-Macro* MacroCreate(T_Base* base, const char* name) {
-  auto* macro = new (std::nothrow) Macro;
-  if (macro == nullptr) return nullptr;
-  macro->database = base;
-  BlockTextAssign(&macro->name, name);
-  if (base->macros == nullptr) {
-    macro->next = macro->previous = macro;
-  } else {
-    Macro* first = base->macros;
-    macro->next = first;
-    macro->previous = first->previous;
-    first->previous->next = macro;
-    first->previous = macro;
-  }
-  base->macros = macro;
-  ++base->macroCount;
-  base->macrosSorted = 0;
-  if (base->macroIndex != nullptr) {
-    // An index past its fill limit finds too slowly: the next lookup builds a larger one.
-    if (base->macroCount > base->macroIndex->fillLimit)
-      DropMacroIndex(base);
-    else
-      HashIndexInsert(base->macroIndex, macro);
-  }
-  Notify(base, kChangeMacroAdded, macro, 0);
-  return macro;
-}
-
-Macro* T_Base::FindMacro(const char* name) {
-  T_TextBuf key;
-  LookupName(name, true, &key);
-  if (key.empty() || macros == nullptr) return nullptr;
-  if (macroIndex == nullptr) {
-    // Without memory for the index the ring answers as well, only slower: that is no failure.
-    PendingErrorSaved saved;
-    PendingErrorSave(&saved);
-    bool built = BuildMacroIndex(this);
-    PendingErrorRestore(&saved);
-    if (!built) {
-      Macro* macro = macros;
-      for (int64_t i = 0; i < macroCount; ++i, macro = macro->next) {
-        if (StrEqualNoCase(macro->name, key.c_str())) return macro;
-      }
-      return nullptr;
-    }
-  }
-  return static_cast<Macro*>(HashIndexFind(macroIndex, key.c_str()));
-}
-
-const char* MacroNameKey(const Macro* macro) { return macro->name != nullptr ? macro->name : ""; }
-
-void ReadMacro(Macro* macro, T_IStream* stream) {
-  LinesRead(&macro->lines, stream, false);
-  macro->inExecuteMenu = 0;
-  macro->runAtOpen = 0;
-  ForEachRecord(&macro->lines, [macro](T_IStream* record) {
-    const char* key = record->Field();
-    if (record->FieldLength() > 1 && (*key == 'A' || *key == 'S'))
-      SetFlagFromSign(*key == 'A' ? &macro->inExecuteMenu : &macro->runAtOpen, key[1]);
-    if (record->FieldLength() == 1 && *key == 'M') {
-      // The pieces of a long text go with it: no piece is a line of its own.
-      char* text = nullptr;
-      record->ReadLongText(&text);
-      BlockTextFree(&text);
-    }
-  });
-  Notify(macro->database, kChangeMacroChanged, macro, 0);
-}
-
-void MacroCommandText(const Macro* macro, T_TextBuf* text) {
-  TextBufSetLength(text, 0);
-  ForEachRecord(&macro->lines, [text](T_IStream* record) {
-    if (record->FieldLength() != 1 || *record->Field() != 'M') return;
-    char* block = nullptr;
-    record->ReadLongText(&block);
-    TextBufAssignBlock(text, block);
-    BlockTextFree(&block);
-  });
-}
-
-void WriteMacroRecord(const Macro* macro, T_OStream* stream) {
-  WriteRecord(stream, "##Macro", macro->name, &macro->lines);
-}
-
-void SortMacros(T_Base* base) {
-  if (base->macrosSorted) return;
-  if (base->macroCount < 2) {
-    base->macrosSorted = 1;
-    return;
-  }
-  ArrayRecord order;
-  ArrayInit(&order, base->macroCount, 0);
-  if (order.data == nullptr) return;  // stays unsorted; the pending error tells why
-  void** macros = ArrayPointers(&order);
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < order.count; ++i, macro = macro->next) macros[i] = macro;
-  ParallelSortContext sort;
-  ParallelSortInit(&sort);
-  sort.compare = CompareMacroNames;
-  sort.compareContext = &order;
-  sort.swap = ArraySwap;
-  sort.swapContext = &order;
-  ParallelSortCount(&sort, order.count);
-  for (int64_t i = 0; i < order.count; ++i) {
-    auto* current = static_cast<Macro*>(macros[i]);
-    current->next = static_cast<Macro*>(macros[(i + 1) % order.count]);
-    current->previous = static_cast<Macro*>(macros[(i + order.count - 1) % order.count]);
-  }
-  base->macros = static_cast<Macro*>(macros[0]);
-  base->macrosSorted = 1;
-  ArrayFree(&order);
-}
-
-void RunMacro(Macro* macro) {
-  if (macro->running) {
-    if (PendingErrorSet(kErrorMacroRecursive))
-      AlertAddBlockText(&PendingError.request, macro->name);
-    return;
-  }
-  T_TextBuf text;
-  MacroCommandText(macro, &text);
-  if (text.empty()) return;
-  T_Base* base = macro->database;
-  // The name outlives a run that deletes the macro.
-  T_TextBuf name(macro->name);
-  LogOperation(base, "macro", name.c_str(), kLogVerbExecuting | kLogStepIndent);
-  macro->running = 1;
-  base->RunCommandText(text.c_str(), name.c_str());
-  if (base->FindMacro(name.c_str()) == macro) macro->running = 0;
-  LogOperation(base, "macro", name.c_str(), kLogVerbCompleted | kLogStepOutdent);
-}
-
-int64_t MacroMemSize(const Macro* macro) { return SetupMemSize(macro); }
-
-void MacroFree(Macro* macro) {
-  if (macro == nullptr) return;
-  T_Base* base = macro->database;
-  if (base != nullptr && macro->next != nullptr) {
-    DropMacroIndex(base);
-    if (macro->next == macro) {
-      base->macros = nullptr;
-    } else {
-      macro->previous->next = macro->next;
-      macro->next->previous = macro->previous;
-      if (base->macros == macro) base->macros = macro->next;
-    }
-    --base->macroCount;
-  }
-  FreeSetup(macro);
-}
-
-void MacroDelete(Macro* macro) {
-  if (macro->database != nullptr) Notify(macro->database, kChangeMacroRenamed + 3, macro, 0);
-  MacroFree(macro);
-}
-
-void DeleteMacrosMatching(T_Base* base, const char* pattern) {
-  NameFilter filter(pattern);
-  DeleteMacrosWhere(base, [&filter](const Macro* macro) { return filter.Passes(macro->name); });
-}
-
-void DeleteUnmarkedMacros(T_Base* base) {
-  DeleteMacrosWhere(base, [](const Macro* macro) { return macro->mark == 0; });
-}
-
-void MarkMacrosExisting(T_Base* base) {
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) macro->mark = 1;
 }
 
 // --- Dimension import setups --------------------------------------------------------------------
@@ -657,8 +428,7 @@ void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 void FreeStoredObjectHolders(T_Base* base) {
   while (base->saveSetups != nullptr) SaveSetupFree(base->saveSetups);
   while (base->importSetups != nullptr) ImportSetupFree(base->importSetups);
-  while (base->macros != nullptr) MacroFree(base->macros);
-  DropMacroIndex(base);
+  FreeMacros(base);
 }
 
 int64_t StoredObjectHoldersMemSize(const T_Base* base) {
@@ -667,9 +437,7 @@ int64_t StoredObjectHoldersMemSize(const T_Base* base) {
     size += SaveSetupMemSize(setup);
   for (const ImportSetup* setup = base->importSetups; setup != nullptr; setup = setup->next)
     size += ImportSetupMemSize(setup);
-  const Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemSize(macro);
-  if (base->macroIndex != nullptr) size += HashIndexMemSize(base->macroIndex);
+  size += MacrosMemorySize(base);
   for (const DimImportSetup* setup : base->dimImports) {
     if (setup != nullptr)
       size += static_cast<int64_t>(sizeof(DimImportSetup)) + LinesMemSize(&setup->lines);

@@ -1,6 +1,6 @@
 #pragma once
-// Holders of the stored objects whose own models come later: web users, macros, import setups,
-// save setups and the per-dimension import setups. A holder keeps its object's name and the
+// Holders of the stored objects whose own models come later: web users, import setups, save
+// setups and the per-dimension import setups. A holder keeps its object's name and the
 // lines of its section exactly as read, so a file carries these objects through a read and a
 // save unchanged.
 //
@@ -14,14 +14,12 @@
 // Invariants:
 //   1. a database's save setups and import setups are each a list sorted by name, letter case
 //      ignored, empty names last;
-//   2. its macros form a ring through next and previous (the first one's previous is the last),
-//      macroCount counts them, macrosSorted is 1 only while the ring is in name order, and the
-//      macro index, when present, holds every macro;
-//   3. dimImports[d] is null or a holder whose dimension is d.
+//   2. dimImports[d] is null or a holder whose dimension is d.
 //
 // Lines may hold passwords (web users): every block is wiped before it is freed.
 #include <cstdint>
 
+#include "core/criteria.h"
 #include "ui/database_services.h"
 
 class T_Base;
@@ -57,18 +55,6 @@ struct ImportSetup {
   uint8_t mark = 0;  // free for the rollback of a failed read
 };
 
-struct Macro {
-  Macro* next = nullptr;
-  Macro* previous = nullptr;
-  T_Base* database = nullptr;
-  char* name = nullptr;
-  SectionLines lines;
-  uint8_t inExecuteMenu = 0;  // flag A of the kept lines
-  uint8_t runAtOpen = 0;      // flag S of the kept lines
-  uint8_t running = 0;        // set while the macro runs
-  uint8_t mark = 0;           // set before a read: the macro survives the read's rollback
-};
-
 struct DimImportSetup {
   T_Base* database = nullptr;
   int32_t dimension = 0;
@@ -78,6 +64,20 @@ struct DimImportSetup {
 struct WebUserList {
   T_Base* database = nullptr;
   SectionLines lines;
+};
+
+// Names by a text criterion (letter case ignored); no pattern passes every name.
+class NamePatternFilter {
+ public:
+  explicit NamePatternFilter(const char* pattern);
+  ~NamePatternFilter();
+  NamePatternFilter(const NamePatternFilter&) = delete;
+  NamePatternFilter& operator=(const NamePatternFilter&) = delete;
+  bool Passes(const char* name) const;
+
+ private:
+  CriteriaPattern criteria_;
+  bool all_;
 };
 
 // --- Save setups --------------------------------------------------------------------------------
@@ -108,38 +108,6 @@ int64_t ImportSetupMemSize(const ImportSetup* setup);
 void ImportSetupFree(ImportSetup* setup);
 void ImportSetupDelete(ImportSetup* setup);  // note 49, then ImportSetupFree
 void DeleteAllImportSetups(T_Base* base);
-
-// --- Macros -------------------------------------------------------------------------------------
-
-// A new macro at the head of the ring (the ring is then unsorted); note 56.
-Macro* MacroCreate(T_Base* base, const char* name);
-// Lookups by name: T_Base::FindMacro.
-// The key of the macro index: the name, "" for none.
-const char* MacroNameKey(const Macro* macro);
-// Keeps the section's lines and reads flags A and S from them: a line whose first field begins
-// with "A" or "S" sets the flag from its second character ("+" on, "-" off, anything else leaves
-// it); the pieces of a long "M" text are not lines of their own. Note 55.
-void ReadMacro(Macro* macro, T_IStream* stream);
-void WriteMacroRecord(const Macro* macro, T_OStream* stream);
-// Puts the ring in name order (letter case ignored, empty names last) unless it is already.
-void SortMacros(T_Base* base);
-// A running macro is refused with the pending error 7106 and its name. Otherwise, when its
-// record holds a command text ("M" line), the text runs through T_Base::RunCommandText under the
-// macro's name, logged (Executing, then Completed) while the running mark is set.
-void RunMacro(Macro* macro);
-// The command text of the "M" line, joined from its pieces; empty for none.
-void MacroCommandText(const Macro* macro, T_TextBuf* text);
-int64_t MacroMemSize(const Macro* macro);
-// Unlinks the macro from its database (dropping the index) and frees it; no note.
-void MacroFree(Macro* macro);
-// Note 57, then MacroFree.
-void MacroDelete(Macro* macro);
-// Every macro whose name matches the text criterion (letter case ignored), each with note 57.
-void DeleteMacrosMatching(T_Base* base, const char* pattern);
-// The rollback of a failed read: every macro without its mark, each with note 57.
-void DeleteUnmarkedMacros(T_Base* base);
-// Before a read: every macro is marked.
-void MarkMacrosExisting(T_Base* base);
 
 // --- Dimension import setups --------------------------------------------------------------------
 
@@ -173,10 +141,10 @@ void WebUserListOnChange(WebUserList* list, const ChangeNote* note);
 
 // --- The database's holders together ------------------------------------------------------------
 
-// Frees every save setup, import setup and macro (with the macro index) of the database; the
-// dimension import setups go with their dimensions (DimImportFree), and the web users on their
-// own.
+// Frees every save setup, import setup and macro (database/macros.h FreeMacros) of the
+// database; the dimension import setups go with their dimensions (DimImportFree), and the web
+// users on their own.
 void FreeStoredObjectHolders(T_Base* base);
-// The bytes of every holder (dimension import setups and web users included) and of the macro
-// index, for the database's memory usage.
+// The bytes of every holder (dimension import setups and web users included) and of the macros,
+// for the database's memory usage.
 int64_t StoredObjectHoldersMemSize(const T_Base* base);

@@ -11,6 +11,7 @@
 #include "database/base.h"
 #include "database/file_progress.h"
 #include "database/operation_log.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/time_scale.h"
@@ -180,7 +181,7 @@ void WriteMacroSections(T_Base* base, T_OStream* stream) {
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount && !AbortRequested(); ++i, macro = macro->next) {
     WriteMacroRecord(macro, stream);
-    FileProgressAddSteps(progress, MacroMemSize(macro));
+    FileProgressAddSteps(progress, MacroMemorySize(macro));
   }
   stream->PutNewline();
 }

@@ -19,6 +19,7 @@
 #include "database/components.h"
 #include "database/date_ref.h"
 #include "database/line_origins.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/templates.h"
@@ -100,7 +101,9 @@ inline std::string ModelDump(T_Base* base) {
     add("import setup " + Text(s->name) + "\n" + Lines(s->lines));
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next)
-    add("macro " + Text(macro->name) + "\n" + Lines(macro->lines));
+    add("macro " + Text(macro->name) + "\n" + Text(macro->text) + "\nA" +
+        std::to_string(macro->inExecuteMenu) + " S" + std::to_string(macro->runAtOpen) + " P" +
+        std::to_string(macro->passwordRequired));
   for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next) {
     add("time scale " + Text(scale->name));
     for (int64_t i = 0; i < TimeScalePeriodCount(scale); ++i) {

@@ -1,3 +1,4 @@
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 
 #include <gtest/gtest.h>
@@ -113,23 +114,23 @@ TEST_F(HolderTest, SectionsWrittenBackByteForByte) {
 
 TEST_F(HolderTest, ReadingStopsAtTheNextSectionTheEndOrTheAbortFlag) {
   // Empty lines at the end of a record go; the record's own empty line comes back on writing.
-  ReadText(&base, "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n\r\n\r\n##Macro\tB\r\nM\ty");
+  ReadText(&base, "##SaveSetup\tA\r\nFN\r\n\r\nFZ+\r\n\r\n\r\n\r\n##SaveSetup\tB\r\nFT");
   T_OStream out;
-  WriteMacroRecord(base.FindMacro("A"), &out);
-  WriteMacroRecord(base.FindMacro("B"), &out);
-  EXPECT_EQ(Written(out), "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n##Macro\tB\r\nM\ty\r\n\r\n");
+  WriteSaveSetup(FindSaveSetup(&base, "A"), &out);
+  WriteSaveSetup(FindSaveSetup(&base, "B"), &out);
+  EXPECT_EQ(Written(out), "##SaveSetup\tA\r\nFN\r\n\r\nFZ+\r\n\r\n##SaveSetup\tB\r\nFT\r\n\r\n");
 
-  std::string text = "##Macro\tC\r\nM\tz\r\n##End\r\n";
+  std::string text = "##SaveSetup\tC\r\nFN\r\n##End\r\n";
   T_IStream in;
   in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
   ASSERT_TRUE(in.NextLine());
-  Macro* macro = MacroCreate(&base, "C");
+  SaveSetup* setup = SaveSetupCreate(&base, "C");
   PendingError.abort.store(true);
-  ReadMacro(macro, &in);
-  EXPECT_EQ(macro->lines.length, 0);
+  ReadSaveSetup(setup, &in);
+  EXPECT_EQ(setup->lines.length, 0);
   PendingErrorClear();
-  ReadMacro(macro, &in);
-  EXPECT_EQ(std::string(macro->lines.bytes, macro->lines.length), "M\tz\n");
+  ReadSaveSetup(setup, &in);
+  EXPECT_EQ(std::string(setup->lines.bytes, setup->lines.length), "FN\n");
   EXPECT_EQ(Field(&in), "##End");
 }
 
@@ -152,53 +153,6 @@ TEST_F(HolderTest, SetupsSortedByNameAndFoundIgnoringCase) {
 
   SaveSetupFree(base.saveSetups->next);  // from the middle
   EXPECT_STREQ(base.saveSetups->next->name, "gamma");
-}
-
-TEST_F(HolderTest, MacroRingIndexAndOrder) {
-  for (const char* name : {"b", "C", "a"}) MacroCreate(&base, name);
-  EXPECT_EQ(MacroNames(&base), "a C b ");  // each new macro goes to the front
-  EXPECT_EQ(base.macroCount, 3);
-  EXPECT_EQ(base.macrosSorted, 0);
-  EXPECT_EQ(base.FindMacro(" c\t"), base.macros->next);
-  ASSERT_NE(base.macroIndex, nullptr);
-  EXPECT_EQ(base.FindMacro(""), nullptr);
-  EXPECT_EQ(base.FindMacro("d"), nullptr);
-
-  Macro* added = MacroCreate(&base, "B2");  // joins the index
-  EXPECT_EQ(base.FindMacro("b2"), added);
-  MacroCreate(&base, nullptr);
-  SortMacros(&base);
-  EXPECT_EQ(base.macrosSorted, 1);
-  EXPECT_EQ(MacroNames(&base), "a b B2 C - ");
-
-  MacroFree(base.macros);  // the first: the ring closes behind it and the index goes
-  EXPECT_EQ(base.macroIndex, nullptr);
-  EXPECT_EQ(base.macroCount, 4);
-  EXPECT_EQ(MacroNames(&base), "b B2 C - ");
-  EXPECT_EQ(base.FindMacro("a"), nullptr);
-  EXPECT_EQ(base.FindMacro("c"), base.macros->next->next);
-}
-
-TEST_F(HolderTest, RunMacroRunsItsCommandsAndRefusesARunningOne) {
-  LogCapture capture;
-  OpenErrorFile(&base, "C:\\nowhere\\run.log", false, 0, true, false);
-  ReadText(&base, "##Macro\tDaily\r\nM\tbeep\r\nS+\r\n\r\n##Macro\tEmpty\r\nA+\r\n\r\n");
-  Macro* daily = base.FindMacro("Daily");
-  RunMacro(daily);
-  RunMacro(base.FindMacro("Empty"));  // no command text: nothing at all
-  EXPECT_EQ(LogCapture::Lines(),
-            (std::vector<std::string>{"Executing macro \"Daily\"", "  command: beep",
-                                      "Completed macro \"Daily\""}));
-  EXPECT_EQ(daily->running, 0);
-  EXPECT_EQ(PendingError.request.message, 0);
-
-  daily->running = 1;
-  RunMacro(daily);
-  EXPECT_EQ(PendingError.request.message, 7106);
-  EXPECT_STREQ(PendingError.request.texts[0], "Daily");
-  EXPECT_EQ(LogCapture::Lines().size(), 3u);
-  daily->running = 0;
-  CloseAlertLog(&base, true);
 }
 
 TEST_F(HolderTest, WebUsersAnswerFromTheirRecords) {
