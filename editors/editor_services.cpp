@@ -2,6 +2,8 @@
 
 #include "database/base.h"
 #include "database/protection.h"
+#include "database/object_services.h"
+#include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
 
@@ -10,5 +12,12 @@ void InstallEditors() {
   // The engine's own hooks stay: only the editors' places are filled.
   BaseServices services = CurrentBaseServices();
   services.editProtection = [](T_Base* base) { OpenProtectionEditor(base); };
+  services.newMacro = [](T_Base* base) { OpenMacroEditor(base, nullptr); };
+  services.deleteMacro = [](T_Base* base) {
+    DeleteMacroOfEditor(FindWindowOfKind(kWindowMacro, base));
+  };
   SetBaseServices(&services);
+  ObjectServices objects = CurrentObjectServices();
+  objects.openMacroEditor = [](T_Base* base, Macro* macro) { OpenMacroEditor(base, macro); };
+  SetObjectServices(&objects);
 }
