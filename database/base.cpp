@@ -22,6 +22,7 @@
 #include "database/protection.h"
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"

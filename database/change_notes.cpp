@@ -10,6 +10,7 @@
 #include "database/subsets.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
+#include "database/web_users.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
 

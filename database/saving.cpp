@@ -20,6 +20,7 @@
 #include "database/section_stream.h"
 #include "database/macros.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
 #include "database/template_sections.h"

@@ -15,6 +15,7 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/macros.h"
+#include "database/web_users.h"
 #include "database/operation_log.h"
 
 namespace {
@@ -105,17 +106,6 @@ void ForEachLine(const SectionLines* lines, Visit visit) {
   }
 }
 
-// Calls visit(stream) for every kept line that has a first field, the stream on that field; a
-// long text read by visit takes its continuation lines with it.
-template <typename Visit>
-void ForEachRecord(const SectionLines* lines, Visit visit) {
-  T_IStream stream;
-  stream.CtorFromMemory(lines->bytes, lines->length);
-  while (stream.NextLine()) {
-    if (stream.NextField()) visit(&stream);
-  }
-}
-
 void LinesWrite(const SectionLines* lines, T_OStream* stream) {
   ForEachLine(lines, [stream](const char* line, int64_t n) {
     stream->PutBytes(line, n);
@@ -201,25 +191,6 @@ template <typename Setup>
 int64_t SetupMemSize(const Setup* setup) {
   return static_cast<int64_t>(sizeof(Setup)) + MemAllocatedSize(setup->name) +
          LinesMemSize(&setup->lines);
-}
-
-// --- Web users ----------------------------------------------------------------------------------
-
-// The name and password of a "U" record, control characters removed and blanks trimmed.
-bool ReadUserRecord(const char* line, int64_t n, T_TextBuf* name, T_TextBuf* password) {
-  if (n < 1 || line[0] != 'U' || (n > 1 && line[1] != '\t')) return false;
-  const char* end = line + n;
-  const char* p = n > 1 ? line + 2 : end;
-  T_TextBuf* fields[2] = {name, password};
-  for (T_TextBuf* field : fields) {
-    auto* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
-    const char* fieldEnd = tab != nullptr ? tab : end;
-    TextBufAssignBytes(field, p, static_cast<int32_t>(fieldEnd - p));
-    TextBufSetLength(field, StrRemoveControls(field->data));
-    TextBufTrim(field, ' ');
-    p = tab != nullptr ? tab + 1 : end;
-  }
-  return true;
 }
 
 }  // namespace
@@ -361,67 +332,6 @@ void DimImportFree(DimImportSetup* setup) {
   LinesFree(&setup->lines);
   delete setup;
 }
-
-// --- Web users ----------------------------------------------------------------------------------
-
-WebUserList* WebUserListCreate(T_Base* base) {
-  auto* list = new (std::nothrow) WebUserList;
-  if (list != nullptr) list->database = base;
-  return list;
-}
-
-void WebUserListFree(WebUserList* list) {
-  if (list == nullptr) return;
-  LinesFree(&list->lines);
-  delete list;
-}
-
-int64_t WebUserListMemSize(const WebUserList* list) {
-  if (list == nullptr) return 0;
-  return static_cast<int64_t>(sizeof(WebUserList)) + LinesMemSize(&list->lines);
-}
-
-void ReadWebUsers(WebUserList* list, T_IStream* stream) { LinesRead(&list->lines, stream, true); }
-
-void WriteWebUsers(const WebUserList* list, T_OStream* stream) { LinesWrite(&list->lines, stream); }
-
-bool WebUserListNotEmpty(const WebUserList* list) {
-  if (list == nullptr) return false;
-  bool named = false;
-  T_TextBuf name;
-  T_TextBuf password;
-  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
-    named = ReadUserRecord(line, n, &name, &password) && !name.empty();
-    return !named;
-  });
-  TextBufWipe(&password);
-  return named;
-}
-
-bool WebUserCheck(const WebUserList* list, const char* name, const char* password) {
-  if (list == nullptr) return false;
-  T_TextBuf wanted;
-  LookupName(name, true, &wanted);
-  if (wanted.empty()) return false;
-  bool found = false;
-  T_TextBuf stored;
-  T_TextBuf userName;
-  T_TextBuf userPassword;
-  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
-    if (ReadUserRecord(line, n, &userName, &userPassword) &&
-        StrEqualNoCase(userName.c_str(), wanted.c_str())) {
-      found = true;
-      TextBufAssignBuf(&stored, &userPassword);
-    }
-    return true;
-  });
-  bool match = found && StrEqualNoCase(stored.c_str(), password);
-  TextBufWipe(&stored);
-  TextBufWipe(&userPassword);
-  return match;
-}
-
-void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
 
 // --- The database's holders together ------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 #pragma once
-// Holders of the stored objects whose own models come later: web users, import setups, save
-// setups and the per-dimension import setups. A holder keeps its object's name and the
+// Holders of the stored objects whose own models come later: import setups, save setups and the
+// per-dimension import setups. A holder keeps its object's name and the
 // lines of its section exactly as read, so a file carries these objects through a read and a
 // save unchanged.
 //
@@ -8,15 +8,14 @@
 // the section dispatcher), the end of input or the abort flag; empty lines at the end are
 // dropped because each record as written ends with exactly one empty line, which the writer puts
 // back. Writers put the header (tag, separator, name or number), the kept lines byte for byte
-// with the stream's line end, and the empty line. The web users are one list without a header
-// of their own: their reader and writer handle the records only.
+// with the stream's line end, and the empty line.
 //
 // Invariants:
 //   1. a database's save setups and import setups are each a list sorted by name, letter case
 //      ignored, empty names last;
 //   2. dimImports[d] is null or a holder whose dimension is d.
 //
-// Lines may hold passwords (web users): every block is wiped before it is freed.
+// Every block is wiped before it is freed.
 #include <cstdint>
 
 #include "core/criteria.h"
@@ -58,11 +57,6 @@ struct ImportSetup {
 struct DimImportSetup {
   T_Base* database = nullptr;
   int32_t dimension = 0;
-  SectionLines lines;
-};
-
-struct WebUserList {
-  T_Base* database = nullptr;
   SectionLines lines;
 };
 
@@ -120,30 +114,11 @@ void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t file
 // Clears the database's slot and frees the setup; no note.
 void DimImportFree(DimImportSetup* setup);
 
-// --- Web users ----------------------------------------------------------------------------------
-
-WebUserList* WebUserListCreate(T_Base* base);  // null when memory runs out
-void WebUserListFree(WebUserList* list);
-int64_t WebUserListMemSize(const WebUserList* list);
-// With the "##WebUsers" line current: appends the section's records to the kept ones, as the
-// records of a second section join the users of the first.
-void ReadWebUsers(WebUserList* list, T_IStream* stream);
-// The records only; the section writer puts the tag before and the empty line after them.
-void WriteWebUsers(const WebUserList* list, T_OStream* stream);
-// True when a "U" record names a user.
-bool WebUserListNotEmpty(const WebUserList* list);
-// True when a user of that name exists (letter case ignored; a later record of the same name
-// replaces an earlier one) and its password equals the given one, letter case ignored, a
-// missing password counting as empty.
-bool WebUserCheck(const WebUserList* list, const char* name, const char* password);
-// The holders keep no subset texts to rename yet.
-void WebUserListOnChange(WebUserList* list, const ChangeNote* note);
-
 // --- The database's holders together ------------------------------------------------------------
 
 // Frees every save setup, import setup and macro (database/macros.h FreeMacros) of the
 // database; the dimension import setups go with their dimensions (DimImportFree), and the web
-// users on their own.
+// users on their own (database/web_users.h).
 void FreeStoredObjectHolders(T_Base* base);
 // The bytes of every holder (dimension import setups and web users included) and of the macros,
 // for the database's memory usage.

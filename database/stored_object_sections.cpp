@@ -13,6 +13,7 @@
 #include "database/operation_log.h"
 #include "database/macros.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/time_scale.h"
 
@@ -95,7 +96,7 @@ void ReadWebUsersSection(T_Base* base, T_IStream* stream) {
     SkipSection(stream);
     return;
   }
-  ReadWebUsers(base->webUsers, stream);
+  ReadWebUsers(base->webUsers, stream, false);
 }
 
 void ReadSaveSetupSection(T_Base* base, T_IStream* stream) {

@@ -24,6 +24,7 @@
 #include "database/subsets.h"
 #include "database/templates.h"
 #include "database/time_scale.h"
+#include "database/web_users.h"
 
 inline std::string Text(const char* text) { return text != nullptr ? text : "-"; }
 
@@ -116,7 +117,12 @@ inline std::string ModelDump(T_Base* base) {
     if (setup != nullptr)
       add("dimension import " + std::to_string(setup->dimension) + "\n" + Lines(setup->lines));
   }
-  if (base->webUsers != nullptr) add("web users\n" + Lines(base->webUsers->lines));
+  if (base->webUsers != nullptr) {
+    T_OStream users;
+    WriteWebUsers(base->webUsers, &users);
+    add("web users\n" +
+        std::string(reinterpret_cast<const char*>(users.start), users.BufferedLength()));
+  }
   // Subsets, templates (each under its path, folders too) and defaults as their writers put them.
   auto written = [](const T_OStream& out) {
     return std::string(reinterpret_cast<const char*>(out.start),

