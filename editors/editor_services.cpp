@@ -6,12 +6,14 @@
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
+#include "editors/web_user_editor.h"
 
 void InstallEditors() {
   SetPasswordPrompt(PasswordDialogPrompt);
   // The engine's own hooks stay: only the editors' places are filled.
   BaseServices services = CurrentBaseServices();
   services.editProtection = [](T_Base* base) { OpenProtectionEditor(base); };
+  services.editWebUsers = [](T_Base* base) { OpenWebUsersEditor(base); };
   services.newMacro = [](T_Base* base) { OpenMacroEditor(base, nullptr); };
   services.deleteMacro = [](T_Base* base) {
     DeleteMacroOfEditor(FindWindowOfKind(kWindowMacro, base));
