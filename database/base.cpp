@@ -381,7 +381,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
 
   bytes += StoredObjectHoldersMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
-    bytes += TimeScaleMemSize(scale);
+    bytes += TimeScaleMemorySize(scale);
   if (subsets) bytes += SubsetListMemSize(subsets);
   bytes += TemplateMemory(this);
   bytes += LineOriginsMemSize(this);

@@ -161,7 +161,7 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   if (note->code == kChangeLinks) {
     TemplatesOnChange(base, note);
     for (TimeScale* scale = base->timeScales; scale; scale = scale->next)
-      TimeScaleOnChange(scale, note);
+      RewriteLinksInPeriodNames(scale, note);
   }
 
   Probe(7, base, note);

@@ -295,7 +295,7 @@ int64_t EstimateSaveSize(T_Base* base) {
   if (sections[kSectionWebUsers]) size += WebUserListMemSize(base->webUsers);
   if (sections[kSectionTimeScales]) {
     for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next)
-      size += TimeScaleMemSize(scale);
+      size += TimeScaleMemorySize(scale);
   }
   if (sections[kSectionMacros]) {
     const Macro* macro = base->macros;

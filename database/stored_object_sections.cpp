@@ -160,7 +160,7 @@ void WriteWebUsersSection(T_Base* base, T_OStream* stream) {
 }
 
 void WriteTimeScaleSections(T_Base* base, T_OStream* stream) {
-  WriteList(stream, base->timeScales, kTextTimeScales, WriteTimeScale, TimeScaleMemSize);
+  WriteList(stream, base->timeScales, kTextTimeScales, WriteTimeScale, TimeScaleMemorySize);
 }
 
 void WriteSaveSetupSections(T_Base* base, T_OStream* stream) {

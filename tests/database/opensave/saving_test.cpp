@@ -227,7 +227,7 @@ TEST_F(Saving, TheEstimateCountsWhatTheWritersCount) {
   int64_t expected = WebUserListMemSize(base->webUsers) + kSaveSetupSteps + kImportSetupSteps +
                      MacroMemorySize(base->macros) + SubsetListMemSize(base->subsets) + kTemplateSteps;
   for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next)
-    expected += TimeScaleMemSize(scale);
+    expected += TimeScaleMemorySize(scale);
   if (CardRecordsLinked()) expected += 64 * 11 + 104 * 6 + 40 * 12;
   EXPECT_EQ(EstimateSaveSize(base), expected);
 
