@@ -71,7 +71,9 @@ T_MacroEditor::T_MacroEditor(T_Base* database, Macro* macro)
   } else {
     SetTitleId(kTextMacro);
   }
-  Caption(this, XYWH{6, 15, 55, 12}, kTextName);
+  // The caption stops short of the field it labels: drawn over it, it would hide its first
+  // characters.
+  Caption(this, XYWH{6, 15, 42, 12}, kTextName);
   nameField = new T_Edit(this, XYWH{kNameLeft, 15, 170, 12}, kMacroNameId, true, false);
   if (macro != nullptr) nameField->SetBlockText(macro->name);
   EventHandler_Open(nameField);

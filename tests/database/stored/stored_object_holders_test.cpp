@@ -1,6 +1,4 @@
-#include "database/macros.h"
 #include "database/stored_object_holders.h"
-#include "database/web_users.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +10,9 @@
 #include "core/input_stream.h"
 #include "core/output_stream.h"
 #include "database/base.h"
+#include "database/macros.h"
 #include "database/operation_log.h"
+#include "database/web_users.h"
 #include "logs/logs_fixture.h"
 
 namespace {
@@ -57,17 +57,6 @@ void ReadText(T_Base* base, std::string text) {
   T_IStream in;
   in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
   ReadSections(base, &in);
-}
-
-std::string MacroNames(const T_Base* base) {
-  std::string names;
-  const Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
-    EXPECT_EQ(macro->next->previous, macro);
-    names += macro->name ? macro->name : "-";
-    names += ' ';
-  }
-  return names;
 }
 
 class HolderTest : public ::testing::Test {
