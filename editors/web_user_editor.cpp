@@ -5,7 +5,10 @@
 #include "core/alert.h"
 #include "core/cstring.h"
 #include "core/files.h"
+#include "core/input_stream.h"
 #include "core/locale.h"
+#include "core/memory.h"
+#include "core/output_stream.h"
 #include "core/localized_text.h"
 #include "core/owned_text.h"
 #include "core/placeholders.h"
@@ -18,10 +21,13 @@
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/clipboard_stream.h"
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
 #include "ui/frame_items.h"
 #include "ui/list_box.h"
+#include "ui/menu_model.h"
+#include "ui/native_menu.h"
 #include "ui/text_layout.h"
 
 namespace {
@@ -41,6 +47,9 @@ constexpr int32_t kTextTemplates = 2801;
 constexpr int32_t kTextShow = 3109;
 constexpr int32_t kTextFlags[4] = {2542, 2547, 7219, 7226};
 constexpr int32_t kCloseAll = 3;
+constexpr int32_t kTextWebUser = 7217;
+constexpr int32_t kTextWebUsers = 2508;
+
 
 // The choosers' items: "-" (unset), a separator, then these languages.
 constexpr int32_t kOfferedLanguages[3] = {0, 12, 5};
@@ -308,6 +317,91 @@ void T_WebUserEditor::OnCheckbox(T_GrafElement* checkbox) {
     }
   }
   T_HWindow::OnCheckbox(checkbox);
+}
+
+void T_WebUserEditor::WriteSelected(T_OStream* stream) {
+  int64_t count = WebUserCount(working);
+  auto* chosen = static_cast<uint8_t*>(MemAlloc(count > 0 ? count : 1, 0));
+  if (chosen == nullptr) return;
+  for (int64_t row = 0; row < count; ++row) chosen[row] = list->IsSelected(row) ? 1 : 0;
+  WriteWebUsersText(working, stream, chosen);
+  MemFree(chosen);
+}
+
+void T_WebUserEditor::ReadPasted(T_IStream* stream) {
+  // The first line is the "## WebUsers" tag line.
+  if (!stream->NextLine()) return;
+  ReadWebUsers(working, stream, true);
+  Reload(nullptr);
+}
+
+void T_WebUserEditor::UpdateCommands() {
+  T_HWindow::UpdateCommands();
+  bool listFocus = focusedItem == nullptr || focusedItem == list;
+  int64_t selected = list->CountSelected();
+  int32_t label = selected == 1 ? kTextWebUser : kTextWebUsers;
+  auto enable = [](int32_t command, int32_t textId) {
+    T_MenuItem* entry = StandardEntry(command);
+    if (entry == nullptr) return;
+    if (auto* tag = dynamic_cast<T_MenuItemTag*>(entry)) {
+      tag->SetTagAndEnable(textId, true);
+    } else {
+      MenuItem_SetEnabled(entry, true);
+    }
+  };
+  if (listFocus && selected > 0) {
+    for (int32_t command : {kCommandCut, kCommandCopy, kCommandErase, kCommandDuplicate})
+      enable(command, label);
+  }
+  if (listFocus && selected < list->LineCount()) enable(kCommandSelectAll, 0);
+  enable(kCommandPaste, kTextWebUsers);
+  enable(kCommandNew, kTextWebUser);
+}
+
+bool T_WebUserEditor::DoCommand(int32_t command) {
+  bool listFocus = focusedItem == nullptr || focusedItem == list;
+  bool selected = list->CountSelected() > 0;
+  if (command == kCommandPaste) {
+    T_IStreamClip clip;
+    ReadPasted(&clip);
+    return true;
+  }
+  if (command == kCommandNew) {
+    NewUser();
+    return true;
+  }
+  if (!listFocus) return T_HWindow::DoCommand(command);
+  switch (command) {
+    case kCommandCopy:
+    case kCommandCut:
+      if (!selected) break;
+      {
+        T_OStreamClip clip;
+        WriteSelected(&clip);
+      }
+      if (command == kCommandCut) EraseSelected();
+      return true;
+    case kCommandErase:
+      if (!selected) break;
+      EraseSelected();
+      return true;
+    case kCommandDuplicate: {
+      if (!selected) break;
+      T_OStream copy;
+      WriteSelected(&copy);
+      T_IStream in;
+      in.CtorFromOStream(&copy);
+      ReadPasted(&in);
+      return true;
+    }
+    case kCommandSelectAll:
+      list->SelectAll();
+      ShowSelection();
+      return true;
+    default:
+      break;
+  }
+  return T_HWindow::DoCommand(command);
 }
 
 void T_WebUserEditor::ImportFile(const char* path) {

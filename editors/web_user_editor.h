@@ -17,7 +17,9 @@ class T_Checkbox;
 class T_Chooser;
 class T_Edit;
 class T_Frame;
+class T_IStream;
 class T_Linebox;
+class T_OStream;
 struct WebUser;
 struct WebUserList;
 
@@ -51,6 +53,11 @@ class T_WebUserEditor : public T_HWindow {
   void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
   void OnEditEvent(T_GrafElement* field, int32_t code) override;
   void OnCheckbox(T_GrafElement* checkbox) override;
+  // While the list has the focus or nothing has: Cut, Copy, Erase and Duplicate for the
+  // selected users ("Web User" or "Web Users"), Select All; always Paste of "## WebUsers" text
+  // and New.
+  void UpdateCommands() override;
+  bool DoCommand(int32_t command) override;
   void ImportFile(const char* path) override;
   void Export(const char* path, bool append) override;
   // Close code 3 closes at once; an unchanged copy closes; otherwise 3203 with "Change" (the
@@ -67,6 +74,11 @@ class T_WebUserEditor : public T_HWindow {
   void NewUser();
   // Removes the selected users, last first, and selects the row at the first erased place.
   void EraseSelected();
+  // The selected users as "## WebUsers" text.
+  void WriteSelected(T_OStream* stream);
+  // Reads "## WebUsers" text with the import flag (copies get names of their own) and selects
+  // the first user read.
+  void ReadPasted(T_IStream* stream);
   // "Web users for "@0"" with the database file's name.
   void MakeTitle();
 

@@ -17,6 +17,7 @@
 #include "ui/edit_field.h"
 #include "ui/frame_items.h"
 #include "ui/list_box.h"
+#include "ui/native_menu.h"
 
 namespace editors_test {
 namespace {
@@ -111,6 +112,31 @@ TEST_F(WebUserEditor, ClosingAsksAndChangeReplacesTheDatabasesUsers) {
               answer == kButtonChange ? 1 : 0);
     if (answer == kButtonCancel) EventHandler_CloseAndDelete(editor, 3);
   }
+}
+
+TEST_F(WebUserEditor, ListCommandsCopyPasteDuplicateAndErase) {
+  AddUser(base->webUsers, "ann", "a");
+  AddUser(base->webUsers, "bob", "b");
+  AddUser(base->webUsers, "carl", "c");
+  T_WebUserEditor* editor = OpenWebUsersEditor(base);
+  ASSERT_NE(editor, nullptr);
+  Window_DropFocus(editor);
+  editor->list->SelectOnly(1);
+  EXPECT_TRUE(editor->DoCommand(kCommandDuplicate));  // the copy gets a name of its own
+  EXPECT_EQ(Names(editor->working), "ann bob bob.1 carl ");
+  editor->list->SelectOnly(0);
+  EXPECT_TRUE(editor->DoCommand(kCommandCopy));
+  EXPECT_TRUE(editor->DoCommand(kCommandPaste));  // through the toolkit's clipboard
+  EXPECT_EQ(Names(editor->working), "ann ann.1 bob bob.1 carl ");
+  editor->list->SelectOnly(1);
+  editor->list->SetLineSelected(3, true);
+  EXPECT_TRUE(editor->DoCommand(kCommandErase));  // last first; the first erased place stays
+  EXPECT_EQ(Names(editor->working), "ann bob carl ");
+  EXPECT_EQ(editor->list->current, 1);
+  EXPECT_TRUE(editor->DoCommand(kCommandNew));
+  EXPECT_EQ(Names(editor->working), "ann bob carl - ");
+  EXPECT_EQ(editor->list->current, 3);
+  EventHandler_CloseAndDelete(editor, 3);
 }
 
 TEST_F(WebUserEditor, ExportAndImportThroughTheWindow) {
