@@ -57,8 +57,8 @@ struct Macro {
   Macro* next = nullptr;
   Macro* previous = nullptr;
   T_Base* database = nullptr;
-  char* name = nullptr;  // owned block text, null for none
-  char* text = nullptr;  // owned block text of command lines, null for none
+  char* name = nullptr;          // owned block text, null for none
+  char* text = nullptr;          // owned block text of command lines, null for none
   uint8_t inExecuteMenu = 0;     // flag A
   uint8_t runAtOpen = 0;         // flag S
   uint8_t passwordRequired = 0;  // flag P

@@ -1,8 +1,7 @@
 #pragma once
 // Holders of the stored objects whose own models come later: import setups, save setups and the
-// per-dimension import setups. A holder keeps its object's name and the
-// lines of its section exactly as read, so a file carries these objects through a read and a
-// save unchanged.
+// per-dimension import setups. A holder keeps its object's name and the lines of its section
+// exactly as read, so a file carries these objects through a read and a save unchanged.
 //
 // Kept lines: every line after the section's header up to the next "##" line (left current for
 // the section dispatcher), the end of input or the abort flag; empty lines at the end are

@@ -294,7 +294,9 @@ namespace {
 
 constexpr int32_t kErrorDatabaseFile = 2111;  // A QEB-file can not be imported into this window.
 
-TimePeriod* Row(PagedArray* rows, int64_t i) { return reinterpret_cast<TimePeriod*>(PagedArrayAt(rows, i)); }
+TimePeriod* Row(PagedArray* rows, int64_t i) {
+  return reinterpret_cast<TimePeriod*>(PagedArrayAt(rows, i));
+}
 
 bool RowIsEmpty(const TimePeriod* row) { return row->start.date == 0 && row->name == nullptr; }
 

@@ -1,8 +1,8 @@
 #include "editors/editor_services.h"
 
 #include "database/base.h"
-#include "database/protection.h"
 #include "database/object_services.h"
+#include "database/protection.h"
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"

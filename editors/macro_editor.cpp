@@ -103,7 +103,8 @@ void T_MacroEditor::Notify(int32_t code) {
 void T_MacroEditor::OnChange(const ChangeNote* note) {
   T_HWindow::OnChange(note);
   // The macro is going: the editor goes on as the editor of a new one.
-  if (note->code == kChangeMacroDeleted && note->object == macro && macro != nullptr) macro = nullptr;
+  if (note->code == kChangeMacroDeleted && note->object == macro && macro != nullptr)
+    macro = nullptr;
 }
 
 void T_MacroEditor::OnButton(T_GrafElement* button) {
@@ -165,8 +166,8 @@ bool T_MacroEditor::Save() {
       macro != nullptr
           ? AskEditorQuestion(this, kAskChange, name.c_str(),
                               {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd}, 1)
-          : AskEditorQuestion(this, kAskAdd, name.c_str(), {kButtonAdd, kButtonCancel, kButtonDontAdd},
-                              1);
+          : AskEditorQuestion(this, kAskAdd, name.c_str(),
+                              {kButtonAdd, kButtonCancel, kButtonDontAdd}, 1);
   if (answer == kButtonDontChange || answer == kButtonDontAdd) return true;
   if (answer != kButtonChange && answer != kButtonAdd) return false;
   if (answer == kButtonAdd && macro != nullptr) {

@@ -63,8 +63,9 @@ T_PwEnter::T_PwEnter(T_Base* database, T_TextBuf* password, int32_t promptId, co
   edit->SetPassword(true);
   EventHandler_Open(edit);
   if (flags & kPwEnterKeychain) {
-    keychain = Dialog_AddCheckbox(this, XYWH{kEditLeft, kRowTop + dy + 22, kWidth - kEditMargin, 14},
-                                  kPwEnterKeychainId, kTextKeychain, false);
+    keychain =
+        Dialog_AddCheckbox(this, XYWH{kEditLeft, kRowTop + dy + 22, kWidth - kEditMargin, 14},
+                           kPwEnterKeychainId, kTextKeychain, false);
   }
   T_Button* cancel = nullptr;
   Dialog_AddButtons(this, nullptr, &cancel);
@@ -78,7 +79,8 @@ void T_PwEnter::OnButton(T_GrafElement* button) {
     edit->GetText(&typed);
     PasswordWithoutControls(typed.c_str(), password);
     TextBufWipe(&typed);
-    result = kPasswordConfirmed | (keychain != nullptr && keychain->checked ? kPasswordKeychain : 0);
+    result =
+        kPasswordConfirmed | (keychain != nullptr && keychain->checked ? kPasswordKeychain : 0);
     Dialog_EndModal(this);
   } else if (Dialog_IsCancel(button)) {
     result = 0;
@@ -101,7 +103,8 @@ int32_t PasswordDialogPrompt(const PasswordPromptRequest* request, T_TextBuf* pa
   if (request->kind == kPasswordPromptShow) promptId = kTextPromptShow;
   if (request->kind == kPasswordPromptSaveText) promptId = kTextPromptSaveText;
   T_TextBuf title;
-  if (request->kind == kPasswordPromptFile) PathGetName(request->fileName ? request->fileName : "", &title);
+  if (request->kind == kPasswordPromptFile)
+    PathGetName(request->fileName ? request->fileName : "", &title);
   return RunPasswordDialog(request->database, password, promptId,
                            request->kind == kPasswordPromptFile ? title.c_str() : nullptr, 0,
                            static_cast<T_Window*>(request->owner));

@@ -7,9 +7,9 @@
 #include "core/files.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
+#include "core/localized_text.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
-#include "core/localized_text.h"
 #include "core/owned_text.h"
 #include "core/placeholders.h"
 #include "core/text_buffer.h"
@@ -49,7 +49,6 @@ constexpr int32_t kTextFlags[4] = {2542, 2547, 7219, 7226};
 constexpr int32_t kCloseAll = 3;
 constexpr int32_t kTextWebUser = 7217;
 constexpr int32_t kTextWebUsers = 2508;
-
 
 // The choosers' items: "-" (unset), a separator, then these languages.
 constexpr int32_t kOfferedLanguages[3] = {0, 12, 5};
@@ -179,8 +178,9 @@ void T_WebUserEditor::ShowSelection() {
   subsetField->SetBlockText(user ? user->subset : nullptr);
   templatesField->SetBlockText(user ? user->templates : nullptr);
   shibboleth->SetChecked(user && user->shibboleth);
-  const uint8_t values[4] = {user ? user->databaseInfo : uint8_t{0}, user ? user->cards : uint8_t{0},
-                             user ? user->cardNotes : uint8_t{0}, user ? user->drilling : uint8_t{0}};
+  const uint8_t values[4] = {user ? user->databaseInfo : uint8_t{0},
+                             user ? user->cards : uint8_t{0}, user ? user->cardNotes : uint8_t{0},
+                             user ? user->drilling : uint8_t{0}};
   for (int32_t i = 0; i < 4; ++i) flags[i]->SetChecked(values[i] != 0);
   language->SetSelection(ItemOfLanguage(user ? user->language : -1), kSelectSilent);
   format->SetSelection(ItemOfLanguage(user ? user->format : -1), kSelectSilent);
@@ -261,7 +261,8 @@ void T_WebUserEditor::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* recor
   if (record->code == kChooserDescribe) {
     if (record->index == 0) ChooserEvent_SetText(record, "-");
     if (record->index == 1) record->plain = 0;  // the separator
-    if (record->index >= 2) ChooserEvent_SetText(record, LanguageName(LanguageOfItem(record->index)));
+    if (record->index >= 2)
+      ChooserEvent_SetText(record, LanguageName(LanguageOfItem(record->index)));
   } else if (record->code == kChooserChosen) {
     if (WebUser* user = Shown())
       (chooser == language ? user->language : user->format) = LanguageOfItem(record->index);

@@ -101,7 +101,8 @@ TEST_F(MacroTest, RecordsReadAndWriteTheirLines) {
 
 TEST_F(MacroTest, LongTextsGoInPiecesAndComeBackWhole) {
   std::string text;
-  for (int i = 0; text.size() <= 4208; ++i) text += "write out.txt line " + std::to_string(i) + "\r";
+  for (int i = 0; text.size() <= 4208; ++i)
+    text += "write out.txt line " + std::to_string(i) + "\r";
   Macro* macro = MacroCreate(&base, "Long");
   macro->SetText(text.c_str());
   std::string record = Record(macro);

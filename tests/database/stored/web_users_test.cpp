@@ -85,9 +85,9 @@ TEST_F(WebUsersTest, LoginsIgnoreLetterCase) {
     bool admitted;
   };
   const Case cases[] = {
-      {"ann", "OPEN", true}, {"ANN", "open", true},  {"ann", "open ", false}, {"bob", "", true},
-      {"bob", nullptr, true}, {"bob", "x", false},   {"dora", "", false},     {"", "", false},
-      {nullptr, nullptr, false},
+      {"ann", "OPEN", true}, {"ANN", "open", true},  {"ann", "open ", false},
+      {"bob", "", true},     {"bob", nullptr, true}, {"bob", "x", false},
+      {"dora", "", false},   {"", "", false},        {nullptr, nullptr, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WebUserCheck(list, c.name, c.password), c.admitted) << (c.name ? c.name : "null");

@@ -60,13 +60,15 @@ std::string Found() {
     auto* base = static_cast<uint8_t*>(region.BaseAddress);
     const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_EXECUTE_READ |
                            PAGE_EXECUTE_READWRITE | PAGE_WRITECOPY;
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE &&
-        (region.Protect & readable) && !(region.Protect & (PAGE_GUARD | PAGE_NOACCESS))) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && (region.Protect & readable) &&
+        !(region.Protect & (PAGE_GUARD | PAGE_NOACCESS))) {
       const uint8_t* end = base + region.RegionSize;
       for (const uint8_t* p = base; p < end; ++p) {
         if ((*p ^ kMask) != kMasked[0]) continue;
-        if (MatchesAt(p, end, 1)) found += "utf8@" + std::to_string(reinterpret_cast<uintptr_t>(p)) + " ";
-        if (MatchesAt(p, end, 2)) found += "utf16@" + std::to_string(reinterpret_cast<uintptr_t>(p)) + " ";
+        if (MatchesAt(p, end, 1))
+          found += "utf8@" + std::to_string(reinterpret_cast<uintptr_t>(p)) + " ";
+        if (MatchesAt(p, end, 2))
+          found += "utf16@" + std::to_string(reinterpret_cast<uintptr_t>(p)) + " ";
       }
     }
     address = base + region.RegionSize;
