@@ -21,6 +21,7 @@
 #include "core/system_info.h"
 #include "core/text_buffer.h"
 #include "database/toolkit_adapter.h"
+#include "editors/editor_services.h"
 #include "ui/alert_dialogs.h"
 #include "ui/link_dialog.h"
 #include "ui/main_loop.h"
@@ -150,6 +151,7 @@ void RunApplication() {
   SetProgramName(kProductTitle, "");
   OleInitialize(nullptr);
   InstallDatabaseServices();
+  InstallEditors();
   InstallApplicationServices();
   InstallBaseWindows();
   InstallSettingsDialogs();

@@ -22,6 +22,7 @@
 #include "database/protection.h"
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"
@@ -380,7 +381,7 @@ void T_Base::GetMemoryUsage(int64_t* used, int64_t* reclaimable) {
 
   bytes += StoredObjectHoldersMemSize(this);
   for (const TimeScale* scale = timeScales; scale; scale = scale->next)
-    bytes += TimeScaleMemSize(scale);
+    bytes += TimeScaleMemorySize(scale);
   if (subsets) bytes += SubsetListMemSize(subsets);
   bytes += TemplateMemory(this);
   bytes += LineOriginsMemSize(this);

@@ -43,8 +43,13 @@ uint8_t* GuardedAlloc(int64_t size) {
   return block + kGuardSize;
 }
 
+// The plain text of a protected database passes through these buffers with its "##Protection"
+// line: they are wiped before they are freed.
 void GuardedFree(uint8_t* buffer) {
-  if (buffer != nullptr) MemFree(buffer - kGuardSize);
+  if (buffer == nullptr) return;
+  uint8_t* block = buffer - kGuardSize;
+  MemZero(block, MemSize(block));
+  MemFree(block);
 }
 
 bool GuardsIntact(const uint8_t* buffer, int64_t size) {

@@ -10,6 +10,7 @@
 #include "database/subsets.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
+#include "database/web_users.h"
 #include "ui/application.h"
 #include "ui/document_window.h"
 
@@ -160,7 +161,7 @@ void NotifyChange(T_Base* base, const ChangeNote* note) {
   if (note->code == kChangeLinks) {
     TemplatesOnChange(base, note);
     for (TimeScale* scale = base->timeScales; scale; scale = scale->next)
-      TimeScaleOnChange(scale, note);
+      RewriteLinksInPeriodNames(scale, note);
   }
 
   Probe(7, base, note);

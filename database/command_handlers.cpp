@@ -25,6 +25,7 @@
 #include "database/file_kinds.h"
 #include "database/protection.h"
 #include "database/read_prompt.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_tree.h"
@@ -41,6 +42,7 @@ constexpr int32_t kErrorComponentInUse = 3315;  // Component "@0" is in use and 
 constexpr int32_t kErrorNoDimension = 3822;     // Dimension "@0" not found
 constexpr int32_t kErrorNoSubset = 3825;        // Template "@0" not found
 constexpr int32_t kErrorSubsetInUse = 4705;     // Subset "@0" is in use and cannot be erased.
+constexpr int32_t kErrorMacroRecursive = 7106;  // Macro "@0" called recursively.
 constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
 constexpr int32_t kChangeMacroDeleted = kChangeMacroRenamed + 3;
 constexpr int32_t kCaseModeKeep = 5;  // a criteria text keeps its letters
@@ -141,10 +143,7 @@ ComponentRecord* FirstUsedAt(ComponentRecord* top, const BitVector* used) {
 
 // --- Stored objects ------------------------------------------------------------------------------
 
-void DeleteMacroNow(T_Base* base, Macro* macro) {
-  SendNote(base, kChangeMacroDeleted, 0, macro);
-  MacroFree(macro);
-}
+void DeleteMacroNow(T_Base*, Macro* macro) { MacroDelete(macro); }
 
 bool IsInMacroFolder(const char* macroName, const char* folder) {
   T_TextBuf prefix(folder);
@@ -479,6 +478,26 @@ void CommandDeleteMacro(CommandContext* context) {
       if (list.Matches(macro->name != nullptr ? macro->name : "")) doomed.push_back(macro);
     }
     for (Macro* m : doomed) DeleteMacroNow(base, m);
+  }
+}
+
+void CommandExecute(CommandContext* context) {
+  T_Base* base = context->base;
+  T_TextBuf name;
+  if (!NextCommandWord(context, &name)) return;
+  T_TextBuf word;
+  while (NextCommandWord(context, &word)) RefuseCommandWord(context, word.c_str());
+  Macro* macro = base->FindMacro(name.c_str());
+  if (macro == nullptr) {
+    RefuseCommandWord(context, name.c_str());
+    return;
+  }
+  RunMacro(macro);
+  // A recursive call is refused and reported like any refused command, so the run that called
+  // it goes on with its next line.
+  if (AbortRequested() && PendingError.request.message == kErrorMacroRecursive) {
+    PendingErrorClear();
+    AskReadErrorText(base, kErrorMacroRecursive, name.c_str());
   }
 }
 

@@ -16,6 +16,7 @@ void CommandNewComponent(CommandContext* context);
 void CommandSortComponents(CommandContext* context);
 void CommandDimOptions(CommandContext* context);
 void CommandDeleteMacro(CommandContext* context);
+void CommandExecute(CommandContext* context);
 void CommandDeleteSaveSetup(CommandContext* context);
 void CommandDeleteSubset(CommandContext* context);
 void CommandDeleteTemplate(CommandContext* context);

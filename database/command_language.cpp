@@ -54,7 +54,7 @@ constexpr struct {
     {"dimOptions", CommandDimOptions},
     {"duplicateTemplate", CommandDuplicateTemplate},
     {"errorFile", CommandErrorFile},
-    {"execute", nullptr},
+    {"execute", CommandExecute},
     {"export", nullptr},
     {"import", CommandImport},
     {"message", CommandMessage},

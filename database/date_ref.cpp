@@ -102,7 +102,7 @@ bool NamedPeriodBound(const DateRef* ref, CardId* id) {
   TimeScale* scale = FindPeriodByPrefix(ref->database, &matcher, &index);
   PrefixMatcherFree(&matcher);
   if (!scale) return false;
-  TimeScalePeriodBound(scale, id, index, ref->direction);
+  PeriodBound(scale, id, index, ref->direction);
   AddOffsetDays(ref, id);
   return true;
 }

@@ -13,6 +13,7 @@
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/object_services.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"

@@ -31,5 +31,5 @@ void DimensionRecordOnChange(DimensionRecord* dimension, const ChangeNote* note)
 bool DateRefOnNotify(DateRef* ref, const ChangeNote* note, T_GrafElement* editField);
 
 // Stored objects.
-void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note);
+void RewriteLinksInPeriodNames(TimeScale* scale, const ChangeNote* note);
 void WebUserListOnChange(WebUserList* list, const ChangeNote* note);

@@ -8,6 +8,7 @@
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/object_services.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "ui/database_services.h"

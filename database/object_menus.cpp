@@ -8,6 +8,7 @@
 #include "database/base.h"
 #include "database/menu_marks.h"
 #include "database/object_services.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"

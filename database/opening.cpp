@@ -234,6 +234,11 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
   // Imports the file's own commands may ask for look here first (3827): a file that imports
   // itself, directly or through others, would read without end.
   ReadPathScope reading(path);
+  // A given password opens the file as the one that saved it, which never kept control
+  // characters (SetProtectionPassword).
+  T_TextBuf given;
+  PasswordWithoutControls(password, &given);
+  password = given.c_str();
   OuterRead outer;
   BeginRead(base, &outer, password, flags);
   if (importSetup == nullptr && base->importSetups != nullptr &&
@@ -298,6 +303,7 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
     FileProgressClose(progress);
   }
   TextBufWipe(&asked);
+  TextBufWipe(&given);
 
   if (!importing) {
     // A database about to be deleted opens no windows.

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/alert.h"
+#include "core/cstring.h"
 #include "core/hash_index.h"
 #include "core/input_stream.h"
 #include "core/output_stream.h"
@@ -59,12 +60,24 @@ int64_t PasswordCheckValue(const char* text) {
 }
 
 void SetProtectionPassword(Protection* protection, const char* text) {
+  // A TAB, CR or LF would break the "##Protection" line and leave a file that never opens
+  // again, whatever path the password came by: control characters never enter a password.
+  T_TextBuf clean;
+  PasswordWithoutControls(text, &clean);
   TextBufWipe(&protection->password.scrambled);
-  bool empty = text == nullptr || *text == 0;
+  bool empty = clean.empty();
   // The key is made on first use: a database without a password never pays for the random seed.
   if (!empty && protection->password.key.empty()) ScrambledSecretInit(&protection->password);
-  ScrambledSecretSet(&protection->password, empty ? "" : text);
-  protection->checkValue = PasswordCheckValue(text);
+  ScrambledSecretSet(&protection->password, clean.c_str());
+  protection->checkValue = PasswordCheckValue(clean.c_str());
+  TextBufWipe(&clean);
+}
+
+void PasswordWithoutControls(const char* text, T_TextBuf* clean) {
+  TextBufWipe(clean);
+  TextBufAssign(clean, text);
+  // The bytes past the new end go with the caller's wipe, which covers the whole buffer.
+  TextBufSetLength(clean, StrRemoveControls(clean->data));
 }
 
 void GetProtectionPassword(const Protection* protection, T_TextBuf* text) {
@@ -118,14 +131,21 @@ void PasswordAnswerInAdvance(const char* password) {
 
 int32_t AskPassword(const PasswordPromptRequest* request, T_TextBuf* password) {
   TextBufWipe(password);
+  int32_t result = 0;
   if (answerWaiting) {
     answerWaiting = false;
-    if (!answerGiven) return 0;
-    TextBufAssignBuf(password, &answer);
-    TextBufWipe(&answer);
-    return kPasswordConfirmed;
+    if (answerGiven) {
+      TextBufAssignBuf(password, &answer);
+      TextBufWipe(&answer);
+      result = kPasswordConfirmed;
+    }
+  } else if (promptHook != nullptr) {
+    result = promptHook(request, password);
   }
-  return promptHook != nullptr ? promptHook(request, password) : 0;
+  // Whoever answered, the text opens a file as the password that saved it, which never kept
+  // control characters.
+  TextBufSetLength(password, StrRemoveControls(password->data));
+  return result;
 }
 
 bool AskFilePassword(void* owner, const char* fileName, T_TextBuf* password) {

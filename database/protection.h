@@ -37,8 +37,11 @@ void ProtectionFree(Protection* protection);
 // 0 for a null or empty text, else 1 + StrHashNoCase(text, 0xFFFFEF): two passwords match when
 // their check values are equal, whatever their letter case.
 int64_t PasswordCheckValue(const char* text);
-// Replaces the password (the old scrambled form is wiped) and its check value.
+// Replaces the password (the old scrambled form is wiped) and its check value. Control
+// characters (0 to 31) are removed first, on every path a password takes.
 void SetProtectionPassword(Protection* protection, const char* text);
+// The text with control characters removed, as a password is kept; the caller wipes it.
+void PasswordWithoutControls(const char* text, T_TextBuf* clean);
 // The clear password; the caller wipes it right after use.
 void GetProtectionPassword(const Protection* protection, T_TextBuf* text);
 bool IsProtected(const Protection* protection);

@@ -6,6 +6,7 @@
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_tree.h"

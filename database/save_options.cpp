@@ -8,6 +8,7 @@
 #include "database/card_selection.h"
 #include "database/protection.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/templates.h"
 

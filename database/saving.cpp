@@ -18,8 +18,10 @@
 #include "database/protection.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
+#include "database/macros.h"
 #include "database/sie_export.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
 #include "database/template_sections.h"
@@ -297,11 +299,11 @@ int64_t EstimateSaveSize(T_Base* base) {
   if (sections[kSectionWebUsers]) size += WebUserListMemSize(base->webUsers);
   if (sections[kSectionTimeScales]) {
     for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next)
-      size += TimeScaleMemSize(scale);
+      size += TimeScaleMemorySize(scale);
   }
   if (sections[kSectionMacros]) {
     const Macro* macro = base->macros;
-    for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemSize(macro);
+    for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemorySize(macro);
   }
   if (sections[kSectionSaveSetups]) {
     for (const SaveSetup* setup = base->saveSetups; setup != nullptr; setup = setup->next)

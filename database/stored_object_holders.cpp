@@ -4,19 +4,18 @@
 #include <new>
 
 #include "core/alert.h"
-#include "core/array_record.h"
 #include "core/criteria.h"
 #include "core/cstring.h"
-#include "core/hash_index.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
-#include "core/parallel_sort.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/macros.h"
+#include "database/web_users.h"
 #include "database/operation_log.h"
 #include "database/save_setups.h"
 #include "database/stored_object_sections.h"
@@ -27,10 +26,6 @@ constexpr int32_t kChangeSaveSetupChanged = kChangeSaveSetupRenamed + 1;
 constexpr int32_t kChangeSaveSetupAdded = kChangeSaveSetupRenamed + 2;
 constexpr int32_t kChangeImportSetupChanged = kChangeImportSetupRenamed + 1;
 constexpr int32_t kChangeImportSetupAdded = kChangeImportSetupRenamed + 2;
-constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
-constexpr int32_t kChangeMacroAdded = kChangeMacroRenamed + 2;
-constexpr int32_t kErrorMacroRecursive = 7106;  // Macro "@0" called recursively.
-constexpr int32_t kMacroKeyKind = 0;            // names ignore letter case
 constexpr int32_t kCriteriaNoCase = 5;          // name patterns ignore letter case
 
 void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
@@ -110,17 +105,6 @@ void ForEachLine(const SectionLines* lines, Visit visit) {
     if (lineEnd == nullptr) lineEnd = end;
     if (!visit(p, lineEnd - p)) return;
     p = lineEnd + 1;
-  }
-}
-
-// Calls visit(stream) for every kept line that has a first field, the stream on that field; a
-// long text read by visit takes its continuation lines with it.
-template <typename Visit>
-void ForEachRecord(const SectionLines* lines, Visit visit) {
-  T_IStream stream;
-  stream.CtorFromMemory(lines->bytes, lines->length);
-  while (stream.NextLine()) {
-    if (stream.NextField()) visit(&stream);
   }
 }
 
@@ -211,89 +195,6 @@ int64_t SetupMemSize(const Setup* setup) {
          LinesMemSize(&setup->lines);
 }
 
-// --- Macros -------------------------------------------------------------------------------------
-
-const char* MacroKey(const void* record) { return MacroNameKey(static_cast<const Macro*>(record)); }
-
-void DropMacroIndex(T_Base* base) {
-  if (base->macroIndex == nullptr) return;
-  HashIndexFree(base->macroIndex);
-  delete base->macroIndex;
-  base->macroIndex = nullptr;
-}
-
-bool BuildMacroIndex(T_Base* base) {
-  auto* index = new (std::nothrow) HashIndex;
-  if (index == nullptr) return false;
-  if (!HashIndexInit(index, base->macroCount, 0, MacroKey, kMacroKeyKind)) {
-    delete index;
-    return false;
-  }
-  base->macroIndex = index;
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) HashIndexInsert(index, macro);
-  return true;
-}
-
-int32_t CompareMacroNames(void* context, int64_t a, int64_t b) {
-  void** macros = ArrayPointers(static_cast<ArrayRecord*>(context));
-  return StrCompareNoCaseNullLast(static_cast<Macro*>(macros[a])->name,
-                                  static_cast<Macro*>(macros[b])->name);
-}
-
-// Names by a text criterion (letter case ignored); no pattern passes every name.
-class NameFilter {
- public:
-  explicit NameFilter(const char* pattern) : all_(pattern == nullptr) {
-    Criteria_Init(&criteria_);
-    if (all_) return;
-    T_TextBuf text(pattern);
-    Criteria_Compile(&criteria_, &text, kCriteriaNoCase, false);
-  }
-  ~NameFilter() { MemFreeHeld(&criteria_); }
-  NameFilter(const NameFilter&) = delete;
-  NameFilter& operator=(const NameFilter&) = delete;
-  bool Passes(const char* name) const { return all_ || Criteria_MatchCStr(&criteria_, name); }
-
- private:
-  CriteriaPattern criteria_;
-  bool all_;
-};
-
-// Deletes (with note 57) every macro the test picks; the ring is walked by count, as a deletion
-// moves the head.
-template <typename Test>
-void DeleteMacrosWhere(T_Base* base, Test picks) {
-  int64_t count = base->macroCount;
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < count && macro != nullptr; ++i) {
-    Macro* following = macro->next;
-    bool last = following == base->macros;
-    if (picks(macro)) MacroDelete(macro);
-    if (last || base->macros == nullptr) break;
-    macro = following;
-  }
-}
-
-// --- Web users ----------------------------------------------------------------------------------
-
-// The name and password of a "U" record, control characters removed and blanks trimmed.
-bool ReadUserRecord(const char* line, int64_t n, T_TextBuf* name, T_TextBuf* password) {
-  if (n < 1 || line[0] != 'U' || (n > 1 && line[1] != '\t')) return false;
-  const char* end = line + n;
-  const char* p = n > 1 ? line + 2 : end;
-  T_TextBuf* fields[2] = {name, password};
-  for (T_TextBuf* field : fields) {
-    auto* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
-    const char* fieldEnd = tab != nullptr ? tab : end;
-    TextBufAssignBytes(field, p, static_cast<int32_t>(fieldEnd - p));
-    TextBufSetLength(field, StrRemoveControls(field->data));
-    TextBufTrim(field, ' ');
-    p = tab != nullptr ? tab + 1 : end;
-  }
-  return true;
-}
-
 }  // namespace
 
 void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
@@ -301,6 +202,19 @@ void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
 }
 
 void SectionLinesFree(SectionLines* lines) { LinesFree(lines); }
+
+NamePatternFilter::NamePatternFilter(const char* pattern) : all_(pattern == nullptr) {
+  Criteria_Init(&criteria_);
+  if (all_) return;
+  T_TextBuf text(pattern);
+  Criteria_Compile(&criteria_, &text, kCriteriaNoCase, false);
+}
+
+NamePatternFilter::~NamePatternFilter() { MemFreeHeld(&criteria_); }
+
+bool NamePatternFilter::Passes(const char* name) const {
+  return all_ || Criteria_MatchCStr(&criteria_, name);
+}
 
 // --- Save setups --------------------------------------------------------------------------------
 
@@ -366,7 +280,7 @@ void SaveSetupDelete(SaveSetup* setup) {
 }
 
 void DeleteSaveSetupsMatching(T_Base* base, const char* pattern) {
-  NameFilter filter(pattern);
+  NamePatternFilter filter(pattern);
   for (SaveSetup* setup = base->saveSetups; setup != nullptr;) {
     SaveSetup* following = setup->next;
     if (filter.Passes(setup->name)) SaveSetupDelete(setup);
@@ -412,178 +326,6 @@ void DeleteAllImportSetups(T_Base* base) {
   while (base->importSetups != nullptr) ImportSetupDelete(base->importSetups);
 }
 
-// --- Macros -------------------------------------------------------------------------------------
-
-Macro* MacroCreate(T_Base* base, const char* name) {
-  auto* macro = new (std::nothrow) Macro;
-  if (macro == nullptr) return nullptr;
-  macro->database = base;
-  BlockTextAssign(&macro->name, name);
-  if (base->macros == nullptr) {
-    macro->next = macro->previous = macro;
-  } else {
-    Macro* first = base->macros;
-    macro->next = first;
-    macro->previous = first->previous;
-    first->previous->next = macro;
-    first->previous = macro;
-  }
-  base->macros = macro;
-  ++base->macroCount;
-  base->macrosSorted = 0;
-  if (base->macroIndex != nullptr) {
-    // An index past its fill limit finds too slowly: the next lookup builds a larger one.
-    if (base->macroCount > base->macroIndex->fillLimit)
-      DropMacroIndex(base);
-    else
-      HashIndexInsert(base->macroIndex, macro);
-  }
-  Notify(base, kChangeMacroAdded, macro, 0);
-  return macro;
-}
-
-Macro* T_Base::FindMacro(const char* name) {
-  T_TextBuf key;
-  LookupName(name, true, &key);
-  if (key.empty() || macros == nullptr) return nullptr;
-  if (macroIndex == nullptr) {
-    // Without memory for the index the ring answers as well, only slower: that is no failure.
-    PendingErrorSaved saved;
-    PendingErrorSave(&saved);
-    bool built = BuildMacroIndex(this);
-    PendingErrorRestore(&saved);
-    if (!built) {
-      Macro* macro = macros;
-      for (int64_t i = 0; i < macroCount; ++i, macro = macro->next) {
-        if (StrEqualNoCase(macro->name, key.c_str())) return macro;
-      }
-      return nullptr;
-    }
-  }
-  return static_cast<Macro*>(HashIndexFind(macroIndex, key.c_str()));
-}
-
-const char* MacroNameKey(const Macro* macro) { return macro->name != nullptr ? macro->name : ""; }
-
-void ReadMacro(Macro* macro, T_IStream* stream) {
-  LinesRead(&macro->lines, stream, false);
-  macro->inExecuteMenu = 0;
-  macro->runAtOpen = 0;
-  ForEachRecord(&macro->lines, [macro](T_IStream* record) {
-    const char* key = record->Field();
-    if (record->FieldLength() > 1 && (*key == 'A' || *key == 'S'))
-      SetFlagFromSign(*key == 'A' ? &macro->inExecuteMenu : &macro->runAtOpen, key[1]);
-    if (record->FieldLength() == 1 && *key == 'M') {
-      // The pieces of a long text go with it: no piece is a line of its own.
-      char* text = nullptr;
-      record->ReadLongText(&text);
-      BlockTextFree(&text);
-    }
-  });
-  Notify(macro->database, kChangeMacroChanged, macro, 0);
-}
-
-void MacroCommandText(const Macro* macro, T_TextBuf* text) {
-  TextBufSetLength(text, 0);
-  ForEachRecord(&macro->lines, [text](T_IStream* record) {
-    if (record->FieldLength() != 1 || *record->Field() != 'M') return;
-    char* block = nullptr;
-    record->ReadLongText(&block);
-    TextBufAssignBlock(text, block);
-    BlockTextFree(&block);
-  });
-}
-
-void WriteMacroRecord(const Macro* macro, T_OStream* stream) {
-  WriteRecord(stream, "##Macro", macro->name, &macro->lines);
-}
-
-void SortMacros(T_Base* base) {
-  if (base->macrosSorted) return;
-  if (base->macroCount < 2) {
-    base->macrosSorted = 1;
-    return;
-  }
-  ArrayRecord order;
-  ArrayInit(&order, base->macroCount, 0);
-  if (order.data == nullptr) return;  // stays unsorted; the pending error tells why
-  void** macros = ArrayPointers(&order);
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < order.count; ++i, macro = macro->next) macros[i] = macro;
-  ParallelSortContext sort;
-  ParallelSortInit(&sort);
-  sort.compare = CompareMacroNames;
-  sort.compareContext = &order;
-  sort.swap = ArraySwap;
-  sort.swapContext = &order;
-  ParallelSortCount(&sort, order.count);
-  for (int64_t i = 0; i < order.count; ++i) {
-    auto* current = static_cast<Macro*>(macros[i]);
-    current->next = static_cast<Macro*>(macros[(i + 1) % order.count]);
-    current->previous = static_cast<Macro*>(macros[(i + order.count - 1) % order.count]);
-  }
-  base->macros = static_cast<Macro*>(macros[0]);
-  base->macrosSorted = 1;
-  ArrayFree(&order);
-}
-
-void RunMacro(Macro* macro) {
-  if (macro->running) {
-    if (PendingErrorSet(kErrorMacroRecursive))
-      AlertAddBlockText(&PendingError.request, macro->name);
-    return;
-  }
-  T_TextBuf text;
-  MacroCommandText(macro, &text);
-  if (text.empty()) return;
-  T_Base* base = macro->database;
-  // The name outlives a run that deletes the macro.
-  T_TextBuf name(macro->name);
-  LogOperation(base, "macro", name.c_str(), kLogVerbExecuting | kLogStepIndent);
-  macro->running = 1;
-  base->RunCommandText(text.c_str(), name.c_str());
-  if (base->FindMacro(name.c_str()) == macro) macro->running = 0;
-  LogOperation(base, "macro", name.c_str(), kLogVerbCompleted | kLogStepOutdent);
-}
-
-int64_t MacroMemSize(const Macro* macro) { return SetupMemSize(macro); }
-
-void MacroFree(Macro* macro) {
-  if (macro == nullptr) return;
-  T_Base* base = macro->database;
-  if (base != nullptr && macro->next != nullptr) {
-    DropMacroIndex(base);
-    if (macro->next == macro) {
-      base->macros = nullptr;
-    } else {
-      macro->previous->next = macro->next;
-      macro->next->previous = macro->previous;
-      if (base->macros == macro) base->macros = macro->next;
-    }
-    --base->macroCount;
-  }
-  FreeSetup(macro);
-}
-
-void MacroDelete(Macro* macro) {
-  if (macro->database != nullptr) Notify(macro->database, kChangeMacroRenamed + 3, macro, 0);
-  MacroFree(macro);
-}
-
-void DeleteMacrosMatching(T_Base* base, const char* pattern) {
-  NameFilter filter(pattern);
-  DeleteMacrosWhere(base, [&filter](const Macro* macro) { return filter.Passes(macro->name); });
-}
-
-void DeleteUnmarkedMacros(T_Base* base) {
-  DeleteMacrosWhere(base, [](const Macro* macro) { return macro->mark == 0; });
-}
-
-void MarkMacrosExisting(T_Base* base) {
-  Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) macro->mark = 1;
-}
-
 // --- Dimension import setups --------------------------------------------------------------------
 
 DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension) {
@@ -622,74 +364,12 @@ void DimImportFree(DimImportSetup* setup) {
   delete setup;
 }
 
-// --- Web users ----------------------------------------------------------------------------------
-
-WebUserList* WebUserListCreate(T_Base* base) {
-  auto* list = new (std::nothrow) WebUserList;
-  if (list != nullptr) list->database = base;
-  return list;
-}
-
-void WebUserListFree(WebUserList* list) {
-  if (list == nullptr) return;
-  LinesFree(&list->lines);
-  delete list;
-}
-
-int64_t WebUserListMemSize(const WebUserList* list) {
-  if (list == nullptr) return 0;
-  return static_cast<int64_t>(sizeof(WebUserList)) + LinesMemSize(&list->lines);
-}
-
-void ReadWebUsers(WebUserList* list, T_IStream* stream) { LinesRead(&list->lines, stream, true); }
-
-void WriteWebUsers(const WebUserList* list, T_OStream* stream) { LinesWrite(&list->lines, stream); }
-
-bool WebUserListNotEmpty(const WebUserList* list) {
-  if (list == nullptr) return false;
-  bool named = false;
-  T_TextBuf name;
-  T_TextBuf password;
-  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
-    named = ReadUserRecord(line, n, &name, &password) && !name.empty();
-    return !named;
-  });
-  TextBufWipe(&password);
-  return named;
-}
-
-bool WebUserCheck(const WebUserList* list, const char* name, const char* password) {
-  if (list == nullptr) return false;
-  T_TextBuf wanted;
-  LookupName(name, true, &wanted);
-  if (wanted.empty()) return false;
-  bool found = false;
-  T_TextBuf stored;
-  T_TextBuf userName;
-  T_TextBuf userPassword;
-  ForEachLine(&list->lines, [&](const char* line, int64_t n) {
-    if (ReadUserRecord(line, n, &userName, &userPassword) &&
-        StrEqualNoCase(userName.c_str(), wanted.c_str())) {
-      found = true;
-      TextBufAssignBuf(&stored, &userPassword);
-    }
-    return true;
-  });
-  bool match = found && StrEqualNoCase(stored.c_str(), password);
-  TextBufWipe(&stored);
-  TextBufWipe(&userPassword);
-  return match;
-}
-
-void WebUserListOnChange(WebUserList*, const ChangeNote*) {}
-
 // --- The database's holders together ------------------------------------------------------------
 
 void FreeStoredObjectHolders(T_Base* base) {
   while (base->saveSetups != nullptr) SaveSetupFree(base->saveSetups);
   while (base->importSetups != nullptr) ImportSetupFree(base->importSetups);
-  while (base->macros != nullptr) MacroFree(base->macros);
-  DropMacroIndex(base);
+  FreeMacros(base);
 }
 
 int64_t StoredObjectHoldersMemSize(const T_Base* base) {
@@ -698,9 +378,7 @@ int64_t StoredObjectHoldersMemSize(const T_Base* base) {
     size += SaveSetupMemSize(setup);
   for (const ImportSetup* setup = base->importSetups; setup != nullptr; setup = setup->next)
     size += ImportSetupMemSize(setup);
-  const Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) size += MacroMemSize(macro);
-  if (base->macroIndex != nullptr) size += HashIndexMemSize(base->macroIndex);
+  size += MacrosMemorySize(base);
   for (const DimImportSetup* setup : base->dimImports) {
     if (setup != nullptr)
       size += static_cast<int64_t>(sizeof(DimImportSetup)) + LinesMemSize(&setup->lines);

@@ -1,27 +1,23 @@
 #pragma once
-// Holders of the stored objects whose own models come later: web users, macros, import setups,
-// save setups and the per-dimension import setups. A holder keeps its object's name and the
-// lines of its section exactly as read, so a file carries these objects through a read and a
-// save unchanged.
+// Holders of the stored objects whose own models come later: import setups, save setups and the
+// per-dimension import setups. A holder keeps its object's name and the lines of its section
+// exactly as read, so a file carries these objects through a read and a save unchanged.
 //
 // Kept lines: every line after the section's header up to the next "##" line (left current for
 // the section dispatcher), the end of input or the abort flag; empty lines at the end are
 // dropped because each record as written ends with exactly one empty line, which the writer puts
 // back. Writers put the header (tag, separator, name or number), the kept lines byte for byte
-// with the stream's line end, and the empty line. The web users are one list without a header
-// of their own: their reader and writer handle the records only.
+// with the stream's line end, and the empty line.
 //
 // Invariants:
 //   1. a database's save setups and import setups are each a list sorted by name, letter case
 //      ignored, empty names last;
-//   2. its macros form a ring through next and previous (the first one's previous is the last),
-//      macroCount counts them, macrosSorted is 1 only while the ring is in name order, and the
-//      macro index, when present, holds every macro;
-//   3. dimImports[d] is null or a holder whose dimension is d.
+//   2. dimImports[d] is null or a holder whose dimension is d.
 //
-// Lines may hold passwords (web users): every block is wiped before it is freed.
+// Every block is wiped before it is freed.
 #include <cstdint>
 
+#include "core/criteria.h"
 #include "database/save_options.h"
 #include "ui/database_services.h"
 
@@ -63,27 +59,24 @@ struct ImportSetup {
   uint8_t mark = 0;  // free for the rollback of a failed read
 };
 
-struct Macro {
-  Macro* next = nullptr;
-  Macro* previous = nullptr;
-  T_Base* database = nullptr;
-  char* name = nullptr;
-  SectionLines lines;
-  uint8_t inExecuteMenu = 0;  // flag A of the kept lines
-  uint8_t runAtOpen = 0;      // flag S of the kept lines
-  uint8_t running = 0;        // set while the macro runs
-  uint8_t mark = 0;           // set before a read: the macro survives the read's rollback
-};
-
 struct DimImportSetup {
   T_Base* database = nullptr;
   int32_t dimension = 0;
   SectionLines lines;
 };
 
-struct WebUserList {
-  T_Base* database = nullptr;
-  SectionLines lines;
+// Names by a text criterion (letter case ignored); no pattern passes every name.
+class NamePatternFilter {
+ public:
+  explicit NamePatternFilter(const char* pattern);
+  ~NamePatternFilter();
+  NamePatternFilter(const NamePatternFilter&) = delete;
+  NamePatternFilter& operator=(const NamePatternFilter&) = delete;
+  bool Passes(const char* name) const;
+
+ private:
+  CriteriaPattern criteria_;
+  bool all_;
 };
 
 // --- Save setups --------------------------------------------------------------------------------
@@ -118,38 +111,6 @@ void ImportSetupFree(ImportSetup* setup);
 void ImportSetupDelete(ImportSetup* setup);  // note 49, then ImportSetupFree
 void DeleteAllImportSetups(T_Base* base);
 
-// --- Macros -------------------------------------------------------------------------------------
-
-// A new macro at the head of the ring (the ring is then unsorted); note 56.
-Macro* MacroCreate(T_Base* base, const char* name);
-// Lookups by name: T_Base::FindMacro.
-// The key of the macro index: the name, "" for none.
-const char* MacroNameKey(const Macro* macro);
-// Keeps the section's lines and reads flags A and S from them: a line whose first field begins
-// with "A" or "S" sets the flag from its second character ("+" on, "-" off, anything else leaves
-// it); the pieces of a long "M" text are not lines of their own. Note 55.
-void ReadMacro(Macro* macro, T_IStream* stream);
-void WriteMacroRecord(const Macro* macro, T_OStream* stream);
-// Puts the ring in name order (letter case ignored, empty names last) unless it is already.
-void SortMacros(T_Base* base);
-// A running macro is refused with the pending error 7106 and its name. Otherwise, when its
-// record holds a command text ("M" line), the text runs through T_Base::RunCommandText under the
-// macro's name, logged (Executing, then Completed) while the running mark is set.
-void RunMacro(Macro* macro);
-// The command text of the "M" line, joined from its pieces; empty for none.
-void MacroCommandText(const Macro* macro, T_TextBuf* text);
-int64_t MacroMemSize(const Macro* macro);
-// Unlinks the macro from its database (dropping the index) and frees it; no note.
-void MacroFree(Macro* macro);
-// Note 57, then MacroFree.
-void MacroDelete(Macro* macro);
-// Every macro whose name matches the text criterion (letter case ignored), each with note 57.
-void DeleteMacrosMatching(T_Base* base, const char* pattern);
-// The rollback of a failed read: every macro without its mark, each with note 57.
-void DeleteUnmarkedMacros(T_Base* base);
-// Before a read: every macro is marked.
-void MarkMacrosExisting(T_Base* base);
-
 // --- Dimension import setups --------------------------------------------------------------------
 
 // The dimension's setup, created on first use; null for a dimension outside 0..31 or without
@@ -161,31 +122,12 @@ void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t file
 // Clears the database's slot and frees the setup; no note.
 void DimImportFree(DimImportSetup* setup);
 
-// --- Web users ----------------------------------------------------------------------------------
-
-WebUserList* WebUserListCreate(T_Base* base);  // null when memory runs out
-void WebUserListFree(WebUserList* list);
-int64_t WebUserListMemSize(const WebUserList* list);
-// With the "##WebUsers" line current: appends the section's records to the kept ones, as the
-// records of a second section join the users of the first.
-void ReadWebUsers(WebUserList* list, T_IStream* stream);
-// The records only; the section writer puts the tag before and the empty line after them.
-void WriteWebUsers(const WebUserList* list, T_OStream* stream);
-// True when a "U" record names a user.
-bool WebUserListNotEmpty(const WebUserList* list);
-// True when a user of that name exists (letter case ignored; a later record of the same name
-// replaces an earlier one) and its password equals the given one, letter case ignored, a
-// missing password counting as empty.
-bool WebUserCheck(const WebUserList* list, const char* name, const char* password);
-// The holders keep no subset texts to rename yet.
-void WebUserListOnChange(WebUserList* list, const ChangeNote* note);
-
 // --- The database's holders together ------------------------------------------------------------
 
-// Frees every save setup, import setup and macro (with the macro index) of the database; the
-// dimension import setups go with their dimensions (DimImportFree), and the web users on their
-// own.
+// Frees every save setup, import setup and macro (database/macros.h FreeMacros) of the
+// database; the dimension import setups go with their dimensions (DimImportFree), and the web
+// users on their own (database/web_users.h).
 void FreeStoredObjectHolders(T_Base* base);
-// The bytes of every holder (dimension import setups and web users included) and of the macro
-// index, for the database's memory usage.
+// The bytes of every holder (dimension import setups and web users included) and of the macros,
+// for the database's memory usage.
 int64_t StoredObjectHoldersMemSize(const T_Base* base);

@@ -11,7 +11,9 @@
 #include "database/base.h"
 #include "database/file_progress.h"
 #include "database/operation_log.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/time_scale.h"
 
@@ -94,7 +96,7 @@ void ReadWebUsersSection(T_Base* base, T_IStream* stream) {
     SkipSection(stream);
     return;
   }
-  ReadWebUsers(base->webUsers, stream);
+  ReadWebUsers(base->webUsers, stream, false);
 }
 
 void ReadSaveSetupSection(T_Base* base, T_IStream* stream) {
@@ -158,7 +160,7 @@ void WriteWebUsersSection(T_Base* base, T_OStream* stream) {
 }
 
 void WriteTimeScaleSections(T_Base* base, T_OStream* stream) {
-  WriteList(stream, base->timeScales, kTextTimeScales, WriteTimeScale, TimeScaleMemSize);
+  WriteList(stream, base->timeScales, kTextTimeScales, WriteTimeScale, TimeScaleMemorySize);
 }
 
 void WriteSaveSetupSections(T_Base* base, T_OStream* stream) {
@@ -180,7 +182,7 @@ void WriteMacroSections(T_Base* base, T_OStream* stream) {
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount && !AbortRequested(); ++i, macro = macro->next) {
     WriteMacroRecord(macro, stream);
-    FileProgressAddSteps(progress, MacroMemSize(macro));
+    FileProgressAddSteps(progress, MacroMemorySize(macro));
   }
   stream->PutNewline();
 }

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/alert.h"
+#include "core/file_stream.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
@@ -85,9 +86,9 @@ bool TimeScaleAppendPeriod(TimeScale* scale, const CardId* start, const char* na
   return true;
 }
 
-void TimeScaleSetName(TimeScale* scale, const char* text) {
-  BlockTextAssign(&scale->name, text);
-  SendNote(scale, kChangeTimeScaleRenamed);
+void TimeScale::SetName(const char* text) {
+  BlockTextAssign(&name, text);
+  SendNote(this, kChangeTimeScaleRenamed);
 }
 
 // --- Lookups ----------------------------------------------------------------------------------
@@ -146,7 +147,7 @@ bool CardChainEnd(T_Base* base, int32_t side, CardId* id) {
   return true;
 }
 
-void TimeScalePeriodBound(const TimeScale* scale, CardId* id, int64_t index, int32_t direction) {
+void PeriodBound(const TimeScale* scale, CardId* id, int64_t index, int32_t direction) {
   const TimePeriod* period = TimeScalePeriod(scale, index);
   if (direction < 0) {
     *id = period->start;
@@ -158,7 +159,7 @@ void TimeScalePeriodBound(const TimeScale* scale, CardId* id, int64_t index, int
   }
 }
 
-bool TimeScaleOfferNames(TimeScale* scale, PrefixMatcher* matcher) {
+bool MatchPeriodName(TimeScale* scale, PrefixMatcher* matcher) {
   for (int64_t i = 0; i < scale->periods.count; ++i) {
     const char* name = TimeScalePeriod(scale, i)->name;
     if (name && PrefixMatcherOffer(matcher, name, scale, static_cast<int32_t>(i))) return true;
@@ -177,7 +178,7 @@ TimeScale* FindTimeScaleByPrefix(T_Base* base, PrefixMatcher* matcher) {
 TimeScale* FindPeriodByPrefix(T_Base* base, PrefixMatcher* matcher, int64_t* index) {
   if (!base) return nullptr;
   for (TimeScale* scale = base->timeScales; scale; scale = scale->next) {
-    if (TimeScaleOfferNames(scale, matcher)) break;
+    if (MatchPeriodName(scale, matcher)) break;
   }
   *index = matcher->bestId;
   return static_cast<TimeScale*>(matcher->bestObject);
@@ -201,6 +202,7 @@ void ReadTimeScale(TimeScale* scale, T_IStream* stream) {
     stream->ReadFieldStr(name, sizeof name);
     if (!TimeScaleAppendPeriod(scale, &start, name)) break;
   }
+  SortPeriodsByStart(&scale->periods);
   SendNote(scale, kChangeTimeScaleChanged);
 }
 
@@ -221,7 +223,7 @@ void WriteTimeScale(const TimeScale* scale, T_OStream* stream) {
   stream->PutNewline();
 }
 
-void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note) {
+void RewriteLinksInPeriodNames(TimeScale* scale, const ChangeNote* note) {
   // Code 63 asks every text that may hold a link to follow a rename; period names are such texts.
   if (note->code != kChangeLinks || !note->rename) return;
   bool changed = false;
@@ -232,7 +234,7 @@ void TimeScaleOnChange(TimeScale* scale, const ChangeNote* note) {
   if (changed) SendNote(scale, kChangeTimeScaleChanged);
 }
 
-int64_t TimeScaleMemSize(const TimeScale* scale) {
+int64_t TimeScaleMemorySize(const TimeScale* scale) {
   int64_t size = kTimeScaleOverhead + PagedArrayMemSize(&scale->periods);
   if (scale->name) size += MemAllocatedSize(scale->name);
   for (int64_t i = 0; i < scale->periods.count; ++i) {
@@ -284,4 +286,87 @@ void TimeScaleFreeAll(T_Base* base) {
     scale->database = nullptr;
     delete scale;
   }
+}
+
+// --- Rows of periods ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t kErrorDatabaseFile = 2111;  // A QEB-file can not be imported into this window.
+
+TimePeriod* Row(PagedArray* rows, int64_t i) {
+  return reinterpret_cast<TimePeriod*>(PagedArrayAt(rows, i));
+}
+
+bool RowIsEmpty(const TimePeriod* row) { return row->start.date == 0 && row->name == nullptr; }
+
+void RemoveRow(PagedArray* rows, int64_t index) {
+  BlockTextFree(&Row(rows, index)->name);
+  for (int64_t i = index + 1; i < rows->count; ++i) PagedArrayCopyRecord(rows, i - 1, i);
+  PagedArrayTruncate(rows, rows->count - 1);
+}
+
+}  // namespace
+
+bool SortPeriodsByStart(PagedArray* rows) {
+  bool moved = false;
+  for (int64_t i = 1; i < rows->count; ++i) {
+    for (int64_t j = i; j > 0 && CardIdLess(&Row(rows, j)->start, &Row(rows, j - 1)->start); --j) {
+      PagedArraySwapRecords(rows, j, j - 1);
+      moved = true;
+    }
+  }
+  return moved;
+}
+
+bool TidyPeriods(PagedArray* rows) {
+  bool changed = false;
+  for (int64_t i = rows->count - 1; i >= 0 && rows->count > 1; --i) {
+    if (!RowIsEmpty(Row(rows, i))) continue;
+    RemoveRow(rows, i);
+    changed = true;
+  }
+  return SortPeriodsByStart(rows) || changed;
+}
+
+void FreePeriodRows(PagedArray* rows) {
+  for (int64_t i = 0; i < rows->count; ++i) BlockTextFree(&Row(rows, i)->name);
+  PagedArrayTruncate(rows, 0);
+}
+
+int64_t ImportPeriodsFromText(PagedArray* rows, T_IStream* stream) {
+  int64_t taken = 0;
+  char name[kPeriodNameMax + 1];
+  while (!AbortRequested() && stream->NextLine()) {
+    if (!stream->NextField() || stream->FieldLength() == 0) continue;
+    CardId start;
+    parseDate(&start, stream->Field(), stream->FieldLength(), kDirectionFrom);
+    name[0] = 0;
+    stream->ReadFieldStr(name, sizeof name);
+    if (start.date == 0 || name[0] == 0) continue;
+    TimePeriod* row = nullptr;
+    if (taken == 0 && rows->count > 0 && RowIsEmpty(Row(rows, rows->count - 1))) {
+      row = Row(rows, rows->count - 1);
+    } else {
+      row = reinterpret_cast<TimePeriod*>(PagedArrayAtGrow(rows, rows->count));
+      if (row == nullptr) break;
+      row->name = nullptr;
+    }
+    row->start = start;
+    BlockTextAssign(&row->name, name);
+    ++taken;
+  }
+  return taken;
+}
+
+int64_t ImportPeriodsFile(PagedArray* rows, const char* path) {
+  if (IsOpenableFile(path)) {
+    PendingErrorSet(kErrorDatabaseFile);
+    return -1;
+  }
+  T_IStreamFile file;
+  if (!file.Open(path)) return -1;
+  int64_t taken = ImportPeriodsFromText(rows, &file);
+  file.Close();
+  return taken;
 }

@@ -363,7 +363,13 @@ void T_Edit::SetPassword(bool on) {
   if ((password != 0) == on) return;
   if (editing && window) Window_DropFocus(window);
   password = on ? 1 : 0;
+  if (password) TextHistoryClear(&history);
   if (opened) Item_InvalidateShape(this, 0);
+}
+
+void T_Edit::Remember(const char* value) {
+  // A password field keeps no history: its entries would be clear copies of passwords.
+  if (!password) TextHistoryAdd(&history, value);
 }
 
 bool T_Edit::IsMultiLine() const { return textRect.bottom - textRect.top >= kEditMultiLineHeight; }
@@ -418,7 +424,7 @@ void T_Edit::SetTextNotify(const char* value) {
   OnEditText(&offered, this);
   if (!SameText(&offered, &text)) StoreBytes(offered.data, offered.length);
   OnEditEvent(this, kEditSet);
-  TextHistoryAdd(&history, offered.data);
+  Remember(offered.data);
 }
 
 void T_Edit::OnEditEvent(T_GrafElement* field, int32_t code) {
@@ -435,7 +441,7 @@ void T_Edit::UpdateEditing() {
   bool eligible = focus && opened && Item_ShowsFocus(this);
   if (eligible && !editing) {
     editing = 1;
-    TextHistoryAdd(&history, text.data);
+    Remember(text.data);
     T_TextBuf shown(text);
     if (LinkText_ShowMode(this, linkMode, text.data, true) == kLinkShowPlain) {
       LinkText_StripBuf(linkContext, &shown);
@@ -536,7 +542,7 @@ bool T_Edit::KeyDown(InputEvent* event, T_GrafElement* target) {
       case kKeyUp:
       case kKeyDown:
         CommitText();
-        TextHistoryAdd(&history, text.data);
+        Remember(text.data);
         break;
       default:
         break;
@@ -620,7 +626,7 @@ void T_Edit::KeyFilter(InputEvent* event, bool* handled) {
 
 bool T_Edit::MouseDown(InputEvent* event, T_GrafElement* target) {
   CommitText();
-  TextHistoryAdd(&history, text.data);
+  Remember(text.data);
   // A password field shows asterisks: a press cannot aim at a link in it.
   if (!password && ShowMode() == kLinkShowLinks) {
     T_TextBuf edited;
@@ -960,7 +966,7 @@ bool T_Edit::AcceptDrop(TransferList* list) {
   CommitText();
   T_TextBuf now;
   GetText(&now);
-  TextHistoryAdd(&history, now.data);
+  Remember(now.data);
   if (replaceOnDrop) SelectAll();
   int32_t start = GetSelStart();
   InsertText(data.data);

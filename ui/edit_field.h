@@ -149,6 +149,7 @@ class T_Edit : public T_Item {
 
  private:
   void Refresh();
+  void Remember(const char* value);
   void StoreBytes(const char* bytes, int32_t n);
   void UpdateEditing();
   void FocusChanged();

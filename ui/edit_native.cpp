@@ -233,8 +233,17 @@ void EditOverlay_Destroy(EditOverlay* overlay) {
   HWND parent = overlay->window ? overlay->window->native.handle : nullptr;
   HWND control = overlay->control;
   HWND container = overlay->container;
+  bool secret = overlay->owner != nullptr && overlay->owner->password != 0;
   overlay->owner = nullptr;  // its text is the field's business from here on
   if (control && IsWindow(control)) {
+    // The control's text and its undo copy stay in freed memory of the control: a password is
+    // overwritten with blanks of its length first, and the undo copy is dropped.
+    if (secret) {
+      int32_t n = GetWindowTextLengthW(control);
+      std::wstring blanks(static_cast<size_t>(n > 0 ? n : 0), L' ');
+      SetWindowTextW(control, blanks.c_str());
+      SendMessageW(control, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
     // Keys typed next go to the window, not to a window that no longer exists.
     if (GetFocus() == control && parent) SetFocus(parent);
     DestroyWindow(control);

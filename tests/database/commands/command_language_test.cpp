@@ -194,7 +194,6 @@ TEST_F(LanguageTest, CommandsWithoutTheirServiceChangeNothing) {
       {"deleteData Top", "deleteData"},
       {"aggregate Top -x", "aggregate"},
       {"transform Top -y", "transform"},
-      {"execute M", "execute"},
       {"import fixture.qex -dim Accounts", "import -dim"},
       {"import fixture.qex -s Setup -pw x", "import -s"},
       {"signature ABC", "signature"},

@@ -24,6 +24,7 @@
 #include "database/read_paths.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"

@@ -14,6 +14,7 @@
 #include "core/output_stream.h"
 #include "core/threads.h"
 #include "database/base.h"
+#include "database/change_notes.h"
 #include "ui/document_window.h"
 #include "ui/element.h"
 

@@ -18,6 +18,7 @@
 #include "database/lines.h"
 #include "database/link_handlers.h"
 #include "database/object_services.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"

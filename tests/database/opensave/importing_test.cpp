@@ -6,6 +6,7 @@
 #include "database/component_lookup.h"
 #include "database/line_origins.h"
 #include "database/read_rollback.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"

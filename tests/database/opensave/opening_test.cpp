@@ -90,6 +90,28 @@ TEST_F(Opening, AProtectedContainerWithoutTheRightPasswordStaysClosed) {
   EXPECT_FALSE(AbortRequested());
 }
 
+TEST_F(Opening, APasswordWithATabSetByTheCommandSavesAndReopens) {
+  T_Base* source = NewSample();
+  source->RunCommandText("password \"s3\tcret\"", "t");
+  EXPECT_EQ(source->protection->checkValue, PasswordCheckValue("s3cret"));
+  const std::string path = Path("tab.qeb");
+  ASSERT_TRUE(SaveAs(source, path, 1));
+  DeleteBase(source, kCloseSilently);
+  // Typed, given to the open with its TAB, or without: each opens the file.
+  for (const char* given : {"s3cret", "s3\tcret"}) {
+    SCOPED_TRACE(given);
+    T_Base* opened = openDatabase(path.c_str(), given, 0);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->protection->checkValue, PasswordCheckValue("s3cret"));
+    DeleteBase(opened, kCloseSilently);
+  }
+  PasswordAnswerInAdvance("s3\r\ncret");
+  T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
+  ASSERT_NE(opened, nullptr);
+  DeleteBase(opened, kCloseSilently);
+  EXPECT_TRUE(user.asked.empty());
+}
+
 TEST_F(Opening, TextFormsReadTheirTextByTheirDate) {
   struct Case {
     const char* date;

@@ -23,6 +23,7 @@
 #include "database/opening.h"
 #include "database/protection.h"
 #include "database/saving.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 
 // Answers each question with the button named for its message (by id), every other with its

@@ -9,6 +9,7 @@
 #include "database/base_sections.h"
 #include "database/block_container.h"
 #include "database/file_kinds.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
@@ -224,9 +225,9 @@ TEST_F(Saving, TheEstimateCountsWhatTheWritersCount) {
   T_Base* base = NewSample();
   SaveOptionsFromBase(&base->saveOptions, base);
   int64_t expected = WebUserListMemSize(base->webUsers) + kSaveSetupSteps + kImportSetupSteps +
-                     MacroMemSize(base->macros) + SubsetListMemSize(base->subsets) + kTemplateSteps;
+                     MacroMemorySize(base->macros) + SubsetListMemSize(base->subsets) + kTemplateSteps;
   for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next)
-    expected += TimeScaleMemSize(scale);
+    expected += TimeScaleMemorySize(scale);
   if (CardRecordsLinked()) expected += 64 * 11 + 104 * 6 + 40 * 12;
   EXPECT_EQ(EstimateSaveSize(base), expected);
 

@@ -19,10 +19,12 @@
 #include "database/components.h"
 #include "database/date_ref.h"
 #include "database/line_origins.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
 #include "database/templates.h"
 #include "database/time_scale.h"
+#include "database/web_users.h"
 
 inline std::string Text(const char* text) { return text != nullptr ? text : "-"; }
 
@@ -100,7 +102,9 @@ inline std::string ModelDump(T_Base* base) {
     add("import setup " + Text(s->name) + "\n" + Lines(s->lines));
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next)
-    add("macro " + Text(macro->name) + "\n" + Lines(macro->lines));
+    add("macro " + Text(macro->name) + "\n" + Text(macro->text) + "\nA" +
+        std::to_string(macro->inExecuteMenu) + " S" + std::to_string(macro->runAtOpen) + " P" +
+        std::to_string(macro->passwordRequired));
   for (const TimeScale* scale = base->timeScales; scale != nullptr; scale = scale->next) {
     add("time scale " + Text(scale->name));
     for (int64_t i = 0; i < TimeScalePeriodCount(scale); ++i) {
@@ -113,7 +117,12 @@ inline std::string ModelDump(T_Base* base) {
     if (setup != nullptr)
       add("dimension import " + std::to_string(setup->dimension) + "\n" + Lines(setup->lines));
   }
-  if (base->webUsers != nullptr) add("web users\n" + Lines(base->webUsers->lines));
+  if (base->webUsers != nullptr) {
+    T_OStream users;
+    WriteWebUsers(base->webUsers, &users);
+    add("web users\n" +
+        std::string(reinterpret_cast<const char*>(users.start), users.BufferedLength()));
+  }
   // Subsets, templates (each under its path, folders too) and defaults as their writers put them.
   auto written = [](const T_OStream& out) {
     return std::string(reinterpret_cast<const char*>(out.start),

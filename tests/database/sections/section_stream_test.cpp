@@ -16,6 +16,7 @@
 #include "database/read_prompt.h"
 #include "database/save_options.h"
 #include "database/stored_object_holders.h"
+#include "database/web_users.h"
 #include "database/subsets.h"
 #include "database/template_tree.h"
 #include "database/templates.h"

@@ -31,7 +31,7 @@ const std::string kFreshDefaults =
 // Every stored-object section as its writer puts it; the held lines keep what their own readers
 // may not tolerate being rewritten (a trailing TAB, an empty line inside a record).
 const std::string kStored =
-    "##WebUsers\r\nU\tann\tsecret\r\nSB\t1\r\n\r\n"
+    "##WebUsers\r\nU\tann\tsecret\r\nSB\r\n\r\n"
     "##TimeScale\tQuarters\r\n250101-1\tQ1\r\n250401-1\tQ2\r\n\r\n"
     "##TimeScale\tYears\r\n250101-1\t2025\r\n\r\n\r\n"
     "##SaveSetup\tMonthly\r\nFN\r\nX-\t\r\n\r\n##SaveSetup\tYearly\r\nFT\r\n\r\n\r\n"
@@ -91,7 +91,7 @@ TEST_F(StoredSections, AnImportAddsObjectsAndReplacesThoseOfTheSameName) {
                    "##Defaults\r\n#Q\tNone\r\nxM\t50\r\n#L\tLines\r\nxM\t60\r\n"
                    "##End\r\n"));
   const std::string expected =
-      "##WebUsers\r\nU\tann\tsecret\r\nSB\t1\r\nU\tbob\r\n\r\n"
+      "##WebUsers\r\nU\tann\tsecret\r\nSB\r\nU\tbob\r\n\r\n"
       "##TimeScale\tQuarters\r\n250701-1\tQ3\r\n\r\n"
       "##TimeScale\tYears\r\n250101-1\t2025\r\n\r\n"
       "##TimeScale\tTime Scale 1\r\n250101-1\tJan\r\n\r\n\r\n"

@@ -96,6 +96,15 @@ TEST_F(ProtectionTest, KeepsThePasswordScrambled) {
   EXPECT_EQ(Password(protection), "");
 }
 
+TEST_F(ProtectionTest, ControlCharactersNeverEnterAPassword) {
+  // A TAB, CR or LF would break the "##Protection" line of the next save.
+  SetProtectionPassword(protection, "\tSe\x01" "cr\r\net\x1F");
+  EXPECT_EQ(Password(protection), "Secret");
+  EXPECT_EQ(protection->checkValue, PasswordCheckValue("Secret"));
+  SetProtectionPassword(protection, "\t\r\n");
+  EXPECT_FALSE(IsProtected(protection));
+}
+
 TEST_F(ProtectionTest, CopyingTakesThePasswordAndWipesTheClearCopy) {
   // Long enough that every copy lives in an allocated block rather than inside a text buffer.
   // Built in place, with letters that never repeat a run, so no other block holds its middle.

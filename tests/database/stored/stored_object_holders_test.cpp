@@ -10,7 +10,9 @@
 #include "core/input_stream.h"
 #include "core/output_stream.h"
 #include "database/base.h"
+#include "database/macros.h"
 #include "database/operation_log.h"
+#include "database/web_users.h"
 #include "logs/logs_fixture.h"
 
 namespace {
@@ -43,7 +45,7 @@ void ReadSections(T_Base* base, T_IStream* in) {
     } else if (tag == "##DimImport") {
       ReadDimImport(DimImportCreate(base, std::stoi(name) - 1), in);
     } else if (tag == "##WebUsers") {
-      ReadWebUsers(base->webUsers, in);
+      ReadWebUsers(base->webUsers, in, false);
     } else {
       return;
     }
@@ -55,17 +57,6 @@ void ReadText(T_Base* base, std::string text) {
   T_IStream in;
   in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
   ReadSections(base, &in);
-}
-
-std::string MacroNames(const T_Base* base) {
-  std::string names;
-  const Macro* macro = base->macros;
-  for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next) {
-    EXPECT_EQ(macro->next->previous, macro);
-    names += macro->name ? macro->name : "-";
-    names += ' ';
-  }
-  return names;
 }
 
 class HolderTest : public ::testing::Test {
@@ -113,23 +104,23 @@ TEST_F(HolderTest, SectionsWrittenBackByteForByte) {
 
 TEST_F(HolderTest, ReadingStopsAtTheNextSectionTheEndOrTheAbortFlag) {
   // Empty lines at the end of a record go; the record's own empty line comes back on writing.
-  ReadText(&base, "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n\r\n\r\n##Macro\tB\r\nM\ty");
+  ReadText(&base, "##SaveSetup\tA\r\nFN\r\n\r\nFZ+\r\n\r\n\r\n\r\n##SaveSetup\tB\r\nFT");
   T_OStream out;
-  WriteMacroRecord(base.FindMacro("A"), &out);
-  WriteMacroRecord(base.FindMacro("B"), &out);
-  EXPECT_EQ(Written(out), "##Macro\tA\r\nM\tx\r\n\r\nA-\r\n\r\n##Macro\tB\r\nM\ty\r\n\r\n");
+  WriteSaveSetup(FindSaveSetup(&base, "A"), &out);
+  WriteSaveSetup(FindSaveSetup(&base, "B"), &out);
+  EXPECT_EQ(Written(out), "##SaveSetup\tA\r\nFN\r\n\r\nFZ+\r\n\r\n##SaveSetup\tB\r\nFT\r\n\r\n");
 
-  std::string text = "##Macro\tC\r\nM\tz\r\n##End\r\n";
+  std::string text = "##SaveSetup\tC\r\nFN\r\n##End\r\n";
   T_IStream in;
   in.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
   ASSERT_TRUE(in.NextLine());
-  Macro* macro = MacroCreate(&base, "C");
+  SaveSetup* setup = SaveSetupCreate(&base, "C");
   PendingError.abort.store(true);
-  ReadMacro(macro, &in);
-  EXPECT_EQ(macro->lines.length, 0);
+  ReadSaveSetup(setup, &in);
+  EXPECT_EQ(setup->lines.length, 0);
   PendingErrorClear();
-  ReadMacro(macro, &in);
-  EXPECT_EQ(std::string(macro->lines.bytes, macro->lines.length), "M\tz\n");
+  ReadSaveSetup(setup, &in);
+  EXPECT_EQ(std::string(setup->lines.bytes, setup->lines.length), "FN\n");
   EXPECT_EQ(Field(&in), "##End");
 }
 
@@ -152,79 +143,6 @@ TEST_F(HolderTest, SetupsSortedByNameAndFoundIgnoringCase) {
 
   SaveSetupFree(base.saveSetups->next);  // from the middle
   EXPECT_STREQ(base.saveSetups->next->name, "gamma");
-}
-
-TEST_F(HolderTest, MacroRingIndexAndOrder) {
-  for (const char* name : {"b", "C", "a"}) MacroCreate(&base, name);
-  EXPECT_EQ(MacroNames(&base), "a C b ");  // each new macro goes to the front
-  EXPECT_EQ(base.macroCount, 3);
-  EXPECT_EQ(base.macrosSorted, 0);
-  EXPECT_EQ(base.FindMacro(" c\t"), base.macros->next);
-  ASSERT_NE(base.macroIndex, nullptr);
-  EXPECT_EQ(base.FindMacro(""), nullptr);
-  EXPECT_EQ(base.FindMacro("d"), nullptr);
-
-  Macro* added = MacroCreate(&base, "B2");  // joins the index
-  EXPECT_EQ(base.FindMacro("b2"), added);
-  MacroCreate(&base, nullptr);
-  SortMacros(&base);
-  EXPECT_EQ(base.macrosSorted, 1);
-  EXPECT_EQ(MacroNames(&base), "a b B2 C - ");
-
-  MacroFree(base.macros);  // the first: the ring closes behind it and the index goes
-  EXPECT_EQ(base.macroIndex, nullptr);
-  EXPECT_EQ(base.macroCount, 4);
-  EXPECT_EQ(MacroNames(&base), "b B2 C - ");
-  EXPECT_EQ(base.FindMacro("a"), nullptr);
-  EXPECT_EQ(base.FindMacro("c"), base.macros->next->next);
-}
-
-TEST_F(HolderTest, RunMacroRunsItsCommandsAndRefusesARunningOne) {
-  LogCapture capture;
-  OpenErrorFile(&base, "C:\\nowhere\\run.log", false, 0, true, false);
-  ReadText(&base, "##Macro\tDaily\r\nM\tbeep\r\nS+\r\n\r\n##Macro\tEmpty\r\nA+\r\n\r\n");
-  Macro* daily = base.FindMacro("Daily");
-  RunMacro(daily);
-  RunMacro(base.FindMacro("Empty"));  // no command text: nothing at all
-  EXPECT_EQ(LogCapture::Lines(),
-            (std::vector<std::string>{"Executing macro \"Daily\"", "  command: beep",
-                                      "Completed macro \"Daily\""}));
-  EXPECT_EQ(daily->running, 0);
-  EXPECT_EQ(PendingError.request.message, 0);
-
-  daily->running = 1;
-  RunMacro(daily);
-  EXPECT_EQ(PendingError.request.message, 7106);
-  EXPECT_STREQ(PendingError.request.texts[0], "Daily");
-  EXPECT_EQ(LogCapture::Lines().size(), 3u);
-  daily->running = 0;
-  CloseAlertLog(&base, true);
-}
-
-TEST_F(HolderTest, WebUsersAnswerFromTheirRecords) {
-  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));
-  ReadText(&base, "##WebUsers\r\nU\t\tnobody\r\nSG\tx\r\n\r\n");
-  EXPECT_FALSE(WebUserListNotEmpty(base.webUsers));  // a record without a name is no user
-  ReadText(&base,
-           "##WebUsers\r\nU\t Ann \tOpen\r\nU\tbob\r\nU\tcarl\told\r\nU\tCarl\tnew\x01\r\n\r\n");
-  EXPECT_TRUE(WebUserListNotEmpty(base.webUsers));
-
-  struct Case {
-    const char* name;
-    const char* password;
-    bool admitted;
-  };
-  const Case cases[] = {
-      {"ann", "OPEN", true}, {"Ann", "open ", false}, {"bob", "", true},   {"bob", nullptr, true},
-      {"carl", "new", true}, {"carl", "old", false},  {"dora", "", false}, {"", "nobody", false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(WebUserCheck(base.webUsers, c.name, c.password), c.admitted) << c.name;
-
-  // The second section's records joined the first's.
-  T_OStream out;
-  WriteWebUsers(base.webUsers, &out);
-  EXPECT_EQ(Written(out).rfind("U\t\tnobody\r\nSG\tx\r\nU\t Ann \tOpen\r\n", 0), 0u);
 }
 
 TEST_F(HolderTest, DimensionSetupsMeasuredAndFreedWithTheDatabase) {

@@ -6,6 +6,7 @@
 #include "database/component_lookup.h"
 #include "database/components.h"
 #include "database/operation_log.h"
+#include "database/macros.h"
 #include "database/stored_object_holders.h"
 #include "template_sections_fixture.h"
 
@@ -23,10 +24,8 @@ int32_t ModeBoxWidth(T_Template* templ) {
 
 bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-std::string Lines(const Macro* macro) {
-  return macro != nullptr && macro->lines.bytes != nullptr
-             ? std::string(macro->lines.bytes, static_cast<size_t>(macro->lines.length))
-             : "";
+std::string Text(const Macro* macro) {
+  return macro != nullptr && macro->text != nullptr ? macro->text : "";
 }
 
 // The "##Templates" section as the save options of the database write it.
@@ -131,8 +130,8 @@ TEST_F(SectionEdgeCases, EachCaseReadsAndWritesAsTheDatabaseExpects) {
        "##Macro\tBeep\r\nM\tbeep\r\n##MACRO\tbEEP\r\nM\tquit\r\n##Macro\r\nM\tx\r\n",
        [](T_Base* base) {
          EXPECT_EQ(base->macroCount, 2);
-         EXPECT_EQ(Lines(base->FindMacro("beep")), "M\tquit\n");
-         EXPECT_EQ(Lines(base->FindMacro("Macro 1")), "M\tx\n");
+         EXPECT_EQ(Text(base->FindMacro("beep")), "quit");
+         EXPECT_EQ(Text(base->FindMacro("Macro 1")), "x");
        }},
       {"a subset read again under its name in other letter case holds what the file holds",
        [](T_Base* base) {

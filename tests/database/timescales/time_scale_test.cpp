@@ -91,12 +91,12 @@ TEST_F(TimeScaleTest, PeriodBoundsMoveByPeriods) {
 TEST_F(TimeScaleTest, NamedPeriodBounds) {
   TimeScale* scale = Halves();
   CardId id;
-  TimeScalePeriodBound(scale, &id, 1, kDirectionFrom);
+  PeriodBound(scale, &id, 1, kDirectionFrom);
   ExpectId(id, Id(2005, 7, 1, 1));
-  TimeScalePeriodBound(scale, &id, 0, kDirectionTo);
+  PeriodBound(scale, &id, 0, kDirectionTo);
   ExpectId(id, Id(2005, 6, 30, kOpen));
   // Without cards the last period ends with its start's year.
-  TimeScalePeriodBound(scale, &id, 1, kDirectionTo);
+  PeriodBound(scale, &id, 1, kDirectionTo);
   ExpectId(id, Id(2005, 12, 31, kOpen));
 
   PrefixMatcher matcher;
@@ -177,10 +177,10 @@ TEST_F(TimeScaleTest, LifeInTheDatabaseList) {
   auto* second = new (std::nothrow) TimeScale(base, "Second");
   EXPECT_EQ(base->timeScales, first);
   EXPECT_EQ(first->next, second);
-  int64_t size = TimeScaleMemSize(first);
+  int64_t size = TimeScaleMemorySize(first);
   EXPECT_GT(size, 64 + PagedArrayMemSize(&first->periods));
 
-  TimeScaleSetName(second, "Renamed");
+  second->SetName("Renamed");
   TimeScaleFree(first);
   EXPECT_EQ(base->timeScales, second);
   std::vector<int32_t> expected{52, 52, 50, 53};
