@@ -413,7 +413,7 @@ void T_WebUserEditor::ImportFile(const char* path) {
   Reload(nullptr);
 }
 
-void T_WebUserEditor::Export(const char* path, bool) {
+void T_WebUserEditor::Export(const char* path, int32_t) {
   if (!ExportWebUsers(working, path)) PendingErrorReport();
 }
 

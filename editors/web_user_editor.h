@@ -59,7 +59,7 @@ class T_WebUserEditor : public T_HWindow {
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
   void ImportFile(const char* path) override;
-  void Export(const char* path, bool append) override;
+  void Export(const char* path, int32_t flags) override;
   // Close code 3 closes at once; an unchanged copy closes; otherwise 3203 with "Change" (the
   // copy's named users replace the database's, code 10), "Cancel", "Don't Change".
   bool QueryClose(int32_t code) override;
