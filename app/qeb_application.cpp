@@ -1,12 +1,14 @@
 #include "app/qeb_application.h"
 
 #include "app/about_box.h"
+#include "app/com_server.h"
 #include "app/document_files.h"
 #include "app/help_files.h"
 #include "app/main_menus.h"
 #include "app/preferences.h"
 #include "app/prefs_dialog.h"
 #include "app/recent_files.h"
+#include "app/run_application.h"
 #include "app/signature.h"
 #include "core/alert.h"
 #include "core/file_dialogs.h"
@@ -25,6 +27,8 @@
 namespace {
 
 constexpr int32_t kOpenKinds = kFileKindQeb | kFileKindQex | kFileKindTxt;
+constexpr int32_t kMessageConnectionsFail = 105;
+constexpr int32_t kButtonQuit = 721;
 
 T_Base* CurrentDatabase() { return MenuMarks().current; }
 
@@ -38,6 +42,17 @@ bool IsOpen(T_Base* base) {
 void OpenWithDialog() {
   T_TextBuf path;
   if (FileOpenDialog(&path, kOpenKinds)) OpenDatabaseFile(path.c_str(), kOpenPlain, nullptr);
+}
+
+// Alert 105: "Cancel" keeps the program; "Quit" (the default, also unattended) goes on.
+bool ConfirmDropConnections() {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = kMessageConnectionsFail;
+  AlertAddButton(&request, kButtonCancel);
+  AlertAddButton(&request, kButtonQuit);
+  request.defaultAnswer = 1;
+  return ShowAlert(&request) != 0;
 }
 
 void Reopen(T_Base* base) {
@@ -71,6 +86,7 @@ void T_QEB::Notify(int32_t code) {
   T_Application::Notify(code);
   // A database's unnamed dimensions show the default names of the language.
   if (code == kNotifyLanguage) MarkMenuStale(CurrentDatabase(), kMenuDimensions);
+  if (code == kNotifyTick) ServerIdleQuit();
   if (code == kNotifyOpened && !started) {
     started = 1;
     if (Prefs().serveWeb) RestartWebService();
@@ -152,6 +168,7 @@ void T_QEB::OpenDocument(int32_t code, const char* path) {
 }
 
 bool T_QEB::QueryClose(int32_t code) {
+  if (ComServerAvailable() && ObjectsOutstanding() && !ConfirmDropConnections()) return false;
   if (FileProgressCurrent()) return false;
   while (T_Base* base = FirstBase()) {
     if (!DeleteBase(base, code)) return false;
