@@ -238,6 +238,9 @@ bool RegisterClassObjects() {
     row.factory = factory;
     row.cookie = cookie;
   }
+  // A server that a client started and then never used must not stay for ever: the idle rule
+  // counts from here until the first object.
+  if (!ObjectsOutstanding() && !idleStart) idleStart = Now();
   return true;
 }
 
