@@ -60,11 +60,7 @@ std::wstring ModuleFile() {
 }
 
 void SetDefault(const std::wstring& path, const std::wstring& value) {
-  HKEY key = nullptr;
-  if (CreateRegistryKey(HKEY_CLASSES_ROOT, path.c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  SetRegistryDefault(HKEY_CLASSES_ROOT, path.c_str(), value.c_str());
 }
 
 HRESULT RegisterLibrary(ITypeLib** library) {

@@ -42,13 +42,8 @@ void ShowAccessDenied() {
   ShowAlert(&request);
 }
 
-// The key's default value; a refused key is reported, a refused value is not.
 void SetDefaultValue(const std::wstring& path, const std::wstring& value) {
-  HKEY key = nullptr;
-  if (CreateRegistryKey(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  SetRegistryDefault(HKEY_CURRENT_USER, path.c_str(), value.c_str());
 }
 
 bool QebKeyExists() {
@@ -69,6 +64,14 @@ LONG CreateRegistryKey(HKEY root, const wchar_t* path, HKEY* key) {
                                              nullptr);
   ReportRegistryFailure(result);
   return result;
+}
+
+void SetRegistryDefault(HKEY root, const wchar_t* path, const wchar_t* value) {
+  HKEY key = nullptr;
+  if (CreateRegistryKey(root, path, &key) != ERROR_SUCCESS) return;
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                 static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
 }
 
 void ReportRegistryFailure(LONG result) {

@@ -17,6 +17,7 @@
 #include "app/file_association.h"
 #include "app/run_application.h"
 #include "app_fixture.h"
+#include "com_texts.h"
 #include "qeb_automation.h"
 
 namespace app_test {
@@ -75,27 +76,6 @@ class ComTest : public AppTest {
 
   static inline uint64_t now = 0;
   HKEY classes_ = nullptr;
-};
-
-// A BSTR for the length of a statement.
-class Bstr {
- public:
-  explicit Bstr(const wchar_t* text) : text_(text ? SysAllocString(text) : nullptr) {}
-  Bstr() = default;
-  ~Bstr() { SysFreeString(text_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return text_; }
-  BSTR* Out() {
-    SysFreeString(text_);
-    text_ = nullptr;
-    return &text_;
-  }
-  std::wstring Wide() const { return text_ ? std::wstring(text_, SysStringLen(text_)) : L"<null>"; }
-  std::string Utf8() const { return text_ ? Narrow(Wide()) : "<null>"; }
-
- private:
-  BSTR text_ = nullptr;
 };
 
 }  // namespace app_test

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "com_texts.h"
 #include "program_process.h"
 #include "qeb_automation.h"
 #include "registry_backup.h"
@@ -94,29 +95,12 @@ void EndServers() {
 // Our keys below HKEY_CLASSES_ROOT as "key\subkey\name=value" lines, sorted, with the program's
 // path and folder written as <module>.
 std::vector<std::string> Registration() {
-  std::string path = Narrow(Program());
-  std::string folder = path.substr(0, path.rfind('\\'));
   std::vector<std::string> lines;
   for (const wchar_t* key : kClassKeys) {
-    for (std::string line : Dump(HKEY_CLASSES_ROOT, key)) {
-      for (const std::string& part : {path, folder}) {
-        for (size_t at; (at = line.find(part)) != std::string::npos;)
-          line.replace(at, part.size(), "<module>");
-      }
-      lines.push_back(Narrow(key) + "\\" + line);
-    }
+    for (const std::string& line : Dump(HKEY_CLASSES_ROOT, key))
+      lines.push_back(Narrow(key) + "\\" + MaskModule(line, Narrow(Program())));
   }
   std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
-std::vector<std::string> GoldenLines(const std::string& relative) {
-  std::vector<std::string> lines;
-  std::ifstream file(TestSourcePath(relative));
-  for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
   return lines;
 }
 
@@ -126,25 +110,6 @@ std::string ReadFileText(const std::string& path) {
   text << file.rdbuf();
   return text.str();
 }
-
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr() = default;
-  ~Bstr() { SysFreeString(text_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return text_; }
-  BSTR* Out() {
-    SysFreeString(text_);
-    text_ = nullptr;
-    return &text_;
-  }
-  std::wstring Wide() const { return text_ ? std::wstring(text_, SysStringLen(text_)) : L"<null>"; }
-
- private:
-  BSTR text_ = nullptr;
-};
 
 template <class Interface>
 struct Releaser {

@@ -23,29 +23,12 @@ std::vector<std::string> ClassesListing() {
   std::vector<std::string> lines = Dump(HKEY_CLASSES_ROOT, L"");
   wchar_t module[MAX_PATH];
   GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::string path = Narrow(module);
-  std::string folder = path.substr(0, path.rfind('\\'));
   std::vector<std::string> kept;
-  for (std::string line : lines) {
-    if (line == "QEB scratch=<type 4>") continue;
-    for (const std::string& part : {path, folder}) {
-      for (size_t at; (at = line.find(part)) != std::string::npos;)
-        line.replace(at, part.size(), "<module>");
-    }
-    kept.push_back(line);
+  for (const std::string& line : lines) {
+    if (line != "QEB scratch=<type 4>") kept.push_back(MaskModule(line, Narrow(module)));
   }
   std::sort(kept.begin(), kept.end());
   return kept;
-}
-
-std::vector<std::string> GoldenLines(const std::string& relative) {
-  std::vector<std::string> lines;
-  std::ifstream file(TestSourcePath(relative));
-  for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 TEST_F(ComTest, RegisteringWritesTheClassesAndTheLibraryOnceHoweverOften) {
