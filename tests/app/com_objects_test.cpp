@@ -85,7 +85,9 @@ TEST_F(ComObjects, ADatabaseAnswersItsDimensions) {
 
 TEST_F(ComObjects, OpeningFailuresGiveTheirCodes) {
   std::string damaged = folder_ / "damaged.qeb";
-  WriteBstrToFile(damaged.c_str(), L"QEB?not a container at all");
+  WriteBstrToFile(damaged.c_str(), Bstr(L"QEB?not a container at all"));
+  std::string text = folder_ / "notes.txt";
+  WriteBstrToFile(text.c_str(), Bstr(L"plain text\r\nof no kind the program reads\r\n"));
   const struct {
     std::string path;
     long code;
@@ -94,6 +96,7 @@ TEST_F(ComObjects, OpeningFailuresGiveTheirCodes) {
       {folder_ / "missing.qeb", -110},
       {folder_.path(), -110},
       {damaged, -100},
+      {text, -100},
   };
   for (const auto& row : rows) {
     IDatabase* database = Open(row.path, row.code);

@@ -255,6 +255,13 @@ TEST_F(ComProgram, EachClassComesByProgIdAndTheVtableAgreesWithDispatch) {
   DISPID id = 0;
   LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
   EXPECT_EQ(dimension->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
+  VARIANT word;
+  VariantInit(&word);
+  word.vt = VT_BSTR;
+  word.bstrVal = SysAllocString(L"not a number");
+  EXPECT_EQ(Call(dimension.get(), L"DimString", DISPATCH_PROPERTYPUT, {word}, &result),
+            DISP_E_TYPEMISMATCH);
+  VariantClear(&word);
   ASSERT_EQ(Call(dimension.get(), L"DimString", DISPATCH_PROPERTYPUT, {Short(2)}, &result), S_OK);
   short style = 0;
   dimension->get_DimString(&style);
