@@ -31,11 +31,6 @@ constexpr FileKindRow kFileKinds[] = {
 AssociationKeyCreator keyCreator = nullptr;
 bool accessDeniedShown = false;
 
-LONG CreateKey(HKEY root, const wchar_t* path, HKEY* key) {
-  if (keyCreator) return keyCreator(root, path, key);
-  return RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key, nullptr);
-}
-
 void ShowAccessDenied() {
   if (accessDeniedShown) return;
   accessDeniedShown = true;
@@ -47,17 +42,8 @@ void ShowAccessDenied() {
   ShowAlert(&request);
 }
 
-// The key's default value; a refused key is reported, a refused value is not.
 void SetDefaultValue(const std::wstring& path, const std::wstring& value) {
-  HKEY key = nullptr;
-  LONG result = CreateKey(HKEY_CURRENT_USER, path.c_str(), &key);
-  if (result != ERROR_SUCCESS) {
-    if (result == ERROR_ACCESS_DENIED) ShowAccessDenied();
-    return;
-  }
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  SetRegistryDefault(HKEY_CURRENT_USER, path.c_str(), value.c_str());
 }
 
 bool QebKeyExists() {
@@ -70,6 +56,27 @@ bool QebKeyExists() {
 }
 
 }  // namespace
+
+LONG CreateRegistryKey(HKEY root, const wchar_t* path, HKEY* key) {
+  *key = nullptr;
+  LONG result = keyCreator ? keyCreator(root, path, key)
+                           : RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key,
+                                             nullptr);
+  ReportRegistryFailure(result);
+  return result;
+}
+
+void SetRegistryDefault(HKEY root, const wchar_t* path, const wchar_t* value) {
+  HKEY key = nullptr;
+  if (CreateRegistryKey(root, path, &key) != ERROR_SUCCESS) return;
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                 static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+void ReportRegistryFailure(LONG result) {
+  if (result == ERROR_ACCESS_DENIED) ShowAccessDenied();
+}
 
 void RegisterFileAssociations() {
   T_TextBuf program;

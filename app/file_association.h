@@ -28,6 +28,15 @@ void RegisterFileAssociations();
 // stores "-".
 void CheckFileAssociation();
 
+// Creates (or opens) a key below a root for writing through the seam below. Access denied shows
+// 2903 once per run; other failures are silent. The automation server's registration shares it.
+LONG CreateRegistryKey(HKEY root, const wchar_t* path, HKEY* key);
+// The key's default value (REG_SZ with its NUL), the key created through CreateRegistryKey; a
+// refused key is reported, a refused value is not.
+void SetRegistryDefault(HKEY root, const wchar_t* path, const wchar_t* value);
+// 2903 once per run for a registry call refused with access denied; nothing for other results.
+void ReportRegistryFailure(LONG result);
+
 // Tests: creates (or opens) a key below a root for writing; RegCreateKeyExW until replaced. Null
 // puts it back. Either way the run counts as one in which 2903 was not shown yet.
 using AssociationKeyCreator = LONG (*)(HKEY root, const wchar_t* path, HKEY* key);

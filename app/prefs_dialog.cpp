@@ -1,5 +1,6 @@
 #include "app/prefs_dialog.h"
 
+#include "app/com_server.h"
 #include "app/file_association.h"
 #include "app/preferences.h"
 #include "app/recent_files.h"
@@ -86,9 +87,8 @@ T_PrefsDlg::T_PrefsDlg() : T_HDialog(kWidth, kHeight, nullptr, nullptr) {
 
   T_Frame* system = Dialog_AddFrame(this, XYWH{232, 22, 180, 86}, kSystemFrame, kTextSystemSetup);
   NewButton(system, XYWH{10, 6, 160, 20}, kAssociate, kTextAssociate, true);
-  // The COM server registers itself once it exists.
-  NewButton(system, XYWH{10, 33, 160, 20}, kRegisterServer, kTextRegisterServer, false);
-  NewButton(system, XYWH{10, 60, 160, 20}, kUnregisterServer, kTextUnregisterServer, false);
+  NewButton(system, XYWH{10, 33, 160, 20}, kRegisterServer, kTextRegisterServer, true);
+  NewButton(system, XYWH{10, 60, 160, 20}, kUnregisterServer, kTextUnregisterServer, true);
 
   T_Frame* web = Dialog_AddFrame(this, XYWH{232, 136, 180, 48}, kWebFrame, kTextWeb);
   serveWeb = Dialog_AddCheckbox(web, XYWH{8, 3, 164, 14}, kServeWeb, kTextServeWeb, p.serveWeb);
@@ -156,6 +156,10 @@ void T_PrefsDlg::OnButton(T_GrafElement* button) {
     Dialog_EndModal(this);
   } else if (item && item->id == kAssociate) {
     RegisterFileAssociations();
+  } else if (item && item->id == kRegisterServer) {
+    RegisterServer();
+  } else if (item && item->id == kUnregisterServer) {
+    UnregisterServer();
   } else {
     T_HDialog::OnButton(button);
   }

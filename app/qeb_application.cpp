@@ -1,12 +1,14 @@
 #include "app/qeb_application.h"
 
 #include "app/about_box.h"
+#include "app/com_server.h"
 #include "app/document_files.h"
 #include "app/help_files.h"
 #include "app/main_menus.h"
 #include "app/preferences.h"
 #include "app/prefs_dialog.h"
 #include "app/recent_files.h"
+#include "app/run_application.h"
 #include "app/signature.h"
 #include "app/web_listener.h"
 #include "core/alert.h"
@@ -26,6 +28,8 @@
 namespace {
 
 constexpr int32_t kOpenKinds = kFileKindQeb | kFileKindQex | kFileKindTxt;
+constexpr int32_t kMessageConnectionsFail = 105;
+constexpr int32_t kButtonQuit = 721;
 
 T_Base* CurrentDatabase() { return MenuMarks().current; }
 
@@ -39,6 +43,17 @@ bool IsOpen(T_Base* base) {
 void OpenWithDialog() {
   T_TextBuf path;
   if (FileOpenDialog(&path, kOpenKinds)) OpenDatabaseFile(path.c_str(), kOpenPlain, nullptr);
+}
+
+// Alert 105: "Cancel" keeps the program; "Quit" (the default, also unattended) goes on.
+bool ConfirmDropConnections() {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = kMessageConnectionsFail;
+  AlertAddButton(&request, kButtonCancel);
+  AlertAddButton(&request, kButtonQuit);
+  request.defaultAnswer = 1;
+  return ShowAlert(&request) != 0;
 }
 
 void Reopen(T_Base* base) {
@@ -72,6 +87,7 @@ void T_QEB::Notify(int32_t code) {
   T_Application::Notify(code);
   // A database's unnamed dimensions show the default names of the language.
   if (code == kNotifyLanguage) MarkMenuStale(CurrentDatabase(), kMenuDimensions);
+  if (code == kNotifyTick) ServerIdleQuit();
   if (code == kNotifyOpened && !started) {
     started = 1;
     if (Prefs().serveWeb) RestartWebService();
@@ -153,6 +169,7 @@ void T_QEB::OpenDocument(int32_t code, const char* path) {
 }
 
 bool T_QEB::QueryClose(int32_t code) {
+  if (ComServerAvailable() && ObjectsOutstanding() && !ConfirmDropConnections()) return false;
   if (FileProgressCurrent()) return false;
   while (T_Base* base = FirstBase()) {
     if (!DeleteBase(base, code)) return false;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/base_window.h"
+#include "app/com_server.h"
 #include "app/database_documents.h"
 #include "app/file_association.h"
 #include "app/file_wait.h"
@@ -103,6 +104,7 @@ void ShutDown() {
   CloseAllDatabases();
   delete application;
   application = nullptr;
+  if (comServerAvailable) RevokeClassObjects();
   comServerAvailable = false;
   ReleaseInstanceSlot();
   OleUninitialize();
@@ -112,6 +114,8 @@ void ShutDown() {
 
 bool ComServerAvailable() { return comServerAvailable; }
 bool Embedded() { return embedded; }
+void SetEmbedded(bool on) { embedded = on; }
+void SetComServerAvailable(bool on) { comServerAvailable = on; }
 
 bool ParseCommandLineSwitches(const char* text) {
   bool goOn = true;
@@ -124,10 +128,11 @@ bool ParseCommandLineSwitches(const char* text) {
     if (StrStartsWithNoCase(piece.data, "/associate")) {
       RegisterFileAssociations();
       goOn = false;
-    } else if (StrStartsWithNoCase(piece.data, "/regserver") ||
-               StrStartsWithNoCase(piece.data, "/unregserver")) {
-      // The COM server registers and removes itself once it exists; until then these switches
-      // end start-up without doing anything.
+    } else if (StrStartsWithNoCase(piece.data, "/regserver")) {
+      if (comServerAvailable) RegisterServer();
+      goOn = false;
+    } else if (StrStartsWithNoCase(piece.data, "/unregserver")) {
+      if (comServerAvailable) UnregisterServer();
       goOn = false;
     } else if (comServerAvailable && StrStartsWithNoCase(piece.data, "-embedding")) {
       SetFrameVisible(false);
@@ -160,6 +165,9 @@ void RunApplication() {
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
+  // A class that cannot be registered is simply not reachable; the program goes on.
+  RegisterClassObjects();
+  comServerAvailable = true;
   InstallDatabaseDocuments();
   if (ParseCommandLineSwitches(CommandLineText())) {
     // A program started by COM shows no frame: a question there would wait for nobody.

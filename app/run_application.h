@@ -18,6 +18,9 @@ void RunApplication();
 // associations) or was refused (each refused switch gives message 2901 with the switch).
 bool ParseCommandLineSwitches(const char* text);
 
-// The COM server flags of the program.
+// The COM server flags of the program. Embedded is also the automation's ExitOnRelease.
 bool ComServerAvailable();
 bool Embedded();
+void SetEmbedded(bool on);
+// Set at start-up once the class objects are registered (tests set it themselves).
+void SetComServerAvailable(bool on);

@@ -45,6 +45,7 @@ BaseServices EngineServices() {
 
 T_Base* firstBase = nullptr;
 BaseServices services = EngineServices();
+BaseClosingHook closingHook = nullptr;
 
 constexpr int32_t kTextUntitled = 100;  // "Noname @0"
 constexpr int32_t kAskSaveChanges = 3200;
@@ -99,6 +100,8 @@ void SetBaseServices(const BaseServices* replacement) {
 }
 
 const BaseServices& CurrentBaseServices() { return services; }
+
+void SetBaseClosingHook(BaseClosingHook hook) { closingHook = hook; }
 
 // --- Life ------------------------------------------------------------------------------------
 
@@ -177,6 +180,7 @@ T_Base::~T_Base() {
   ForgetMenuDatabase(this);
 
   UnlinkFromList(this);
+  if (closingHook) closingHook(this);
   ChangeNote note;
   note.code = kChangeDatabaseClosed;
   note.database = this;

@@ -386,6 +386,12 @@ bool IsOpenableFile(const char* path);
 T_Base* NewUntitledDatabase();
 
 // --- Seams to the layers above ------------------------------------------------------------------
+// Holders of plain pointers to databases above the engine (the automation objects) learn that
+// one is closing: called once it left the open-database list, while the object is still whole.
+// Null removes the hook.
+using BaseClosingHook = void (*)(T_Base* base);
+void SetBaseClosingHook(BaseClosingHook hook);
+
 // What a database needs of the windows, templates and links, which live in layers above the
 // engine. Each hook is installed by its layer; a missing hook leaves the field null, so a
 // database without them is a database without a window, templates or a link context.

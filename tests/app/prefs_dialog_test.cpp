@@ -72,8 +72,8 @@ TEST_F(PrefsDialogTest, RecentFilesGovernsItsTwoBoxesAndThePortRefusesWhatItCann
     recent->Press();
     EXPECT_TRUE(full->enabled && submenu->enabled);
 
-    EXPECT_FALSE(Get<T_Button>(dialog, T_PrefsDlg::kRegisterServer)->enabled);
-    EXPECT_FALSE(Get<T_Button>(dialog, T_PrefsDlg::kUnregisterServer)->enabled);
+    EXPECT_TRUE(Get<T_Button>(dialog, T_PrefsDlg::kRegisterServer)->enabled);
+    EXPECT_TRUE(Get<T_Button>(dialog, T_PrefsDlg::kUnregisterServer)->enabled);
     EXPECT_TRUE(Get<T_Button>(dialog, T_PrefsDlg::kAssociate)->enabled);
 
     for (const wchar_t* typed : {L"25", L"8080", L"70000", L"web"}) {
