@@ -12,6 +12,7 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/file_kinds.h"
+#include "database/macros.h"
 #include "database/opening.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
