@@ -5,6 +5,9 @@
 #include "app/com_object.h"
 #include "app/run_application.h"
 #include "app/signature.h"
+#include "app/web_dispatcher.h"
+#include "core/file_stream.h"
+#include "core/memory.h"
 #include "database/base.h"
 #include "qeb_automation.h"
 #include "ui/native_window.h"
@@ -113,10 +116,22 @@ class CApplication : public T_DualObject<IApplication, &IID_IApplication> {
     }
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Web_Command(BSTR, BSTR, BSTR* result) override {
+  HRESULT STDMETHODCALLTYPE Web_Command(BSTR key, BSTR session, BSTR* result) override {
     ComEntry entry;
-    // No web dispatcher in this program yet: nothing is found.
-    *result = BstrResult("");
+    T_TextBuf query, client;
+    TextFromBstr(&query, key);
+    TextFromBstr(&client, session);
+    T_OStreamBlock page;
+    page.SetNewlineChar(10);
+    {
+      T_ComCall call(T_ComCall::kSwitchOnly);
+      DispatchWebRequest(&page, query.c_str(), client.c_str(), "gateway=\"qeb.asp\"");
+      call.Finish(false);
+    }
+    int64_t length = page.TotalLength();
+    uint8_t* bytes = page.Collect();
+    *result = BstrResultBytes(reinterpret_cast<const char*>(bytes), bytes ? length : 0);
+    MemFree(bytes);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Quit() override {

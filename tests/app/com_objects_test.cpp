@@ -274,5 +274,16 @@ TEST_F(ComObjects, TheApplicationOpensIntoADatabaseObject) {
   application->Release();
 }
 
+TEST_F(ComObjects, WebCommandAnswersWithTheGatewaysPage) {
+  StartApplication();
+  IApplication* application = Make<IApplication>(CLSID_Application, IID_IApplication);
+  Bstr page;
+  application->Web_Command(Bstr(L"version"), Bstr(L"client-1"), page.Out());
+  // Whether the service is on or off, the dispatcher answers with a page of LF lines.
+  EXPECT_NE(page.Utf8().find("QEB"), std::string::npos) << page.Utf8();
+  EXPECT_EQ(page.Utf8().find('\r'), std::string::npos);
+  application->Release();
+}
+
 }  // namespace
 }  // namespace app_test
