@@ -12,6 +12,7 @@
 #include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
+#include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
@@ -153,6 +154,7 @@ void RunApplication() {
   InstallBaseWindows();
   InstallSettingsDialogs();
   InstallXmlTester();
+  InstallSaveSetupEditor();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
