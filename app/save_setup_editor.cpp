@@ -225,7 +225,8 @@ void T_SaveSetupTab::DrawContent() {
     auto* item = dynamic_cast<T_Item*>(field);
     if (!item || !item->visible) return;
     editor->database->GetFieldName(&name, code);
-    RECT rect{item->x - 120, item->y, item->x - 6, item->y + 12};
+    const int32_t room = code <= kMaxDimensions ? 70 : 60;
+    RECT rect{item->x - room, item->y, item->x - 6, item->y + 12};
     TextDrawInRectIfAny(&rect, name.c_str());
   };
   const SelectionHeader& h = editor->header;
@@ -521,7 +522,9 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
                    kLabels[i]);
         }
         for (uint32_t id : {kDefaultSectionsId, kClearSectionsId}) {
-          auto* button = new T_Button(tab, XYWH{270, id == kDefaultSectionsId ? 164 : 192, 85, 20}, id);
+          // Near the page's bottom: the page is shorter than the window's minimum height suggests.
+          const int32_t top = std::min(164, tab->height - 52);
+          auto* button = new T_Button(tab, XYWH{270, id == kDefaultSectionsId ? top : top + 28, 85, 20}, id);
           button->SetTitleId(id == kDefaultSectionsId ? kTextDefault : kTextClear);
           Keep(button);
         }
@@ -553,7 +556,7 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
     }
     case kPageCards: {
       header.headerParent = tab;
-      CreateDimensionEdits(XYWH{130, 3, 110, 12});
+      CreateDimensionEdits(XYWH{75, 3, 105, 12});
       int32_t bottom = 3 + kHeaderRowPitch * DimensionRows(database);
       CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
       CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
@@ -580,10 +583,10 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
     case kPageRearrange: {
       const int32_t rows = DimensionRows(database);
       const int32_t most = tab->height - 24;
-      Keep(new T_DimMappingFrame(tab, XYWH{10, 16, 158, std::min(20 + 18 * (rows - 1) + 3, most)},
+      Keep(new T_DimMappingFrame(tab, XYWH{10, 16, 158, std::min(20 + 18 * (rows - 1) + 24, most)},
                                  database, rows, options.dimensionNumbering));
       const int32_t linkRows = std::min(rows + 1, kDimensionCount);
-      Keep(new T_DimLinkFrame(tab, XYWH{205, 16, 180, std::min(18 * linkRows + 3, most)},
+      Keep(new T_DimLinkFrame(tab, XYWH{205, 16, 180, std::min(18 * linkRows + 8, most)},
                               database, linkRows, options.cardReferenceStyles));
       break;
     }
