@@ -22,6 +22,7 @@
 #include "database/save_setups.h"
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
+#include "database/templates.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/dialog_base.h"
@@ -29,7 +30,9 @@
 #include "ui/edit_field.h"
 #include "ui/item_drawing.h"
 #include "ui/native_menu.h"
+#include "ui/popup_menu.h"
 #include "ui/selection_fields.h"
+#include "ui/text_layout.h"
 #include "ui/text_style.h"
 
 namespace {
@@ -243,8 +246,55 @@ void T_SaveSetupTab::DrawContent() {
 T_EditTmplFilter::T_EditTmplFilter(T_EventHandler* parent, const XYWH& rect, T_Base* base)
     : T_EditTxVal(parent, rect, kTemplateFilterId), database(base) {}
 
+namespace {
+
+// The database's templates in tree order, folders included; the root itself is not listed.
+T_Template* TemplateAt(T_Base* base, int64_t index) {
+  T_Template* root = base ? base->rootTemplate : nullptr;
+  if (!root || index < 0) return nullptr;
+  T_Template* node = root->NextBelow(root);
+  for (int64_t i = 0; node && i < index; ++i) node = node->NextBelow(root);
+  return node;
+}
+
+int64_t CountTemplatesBelowRoot(T_Base* base) {
+  T_Template* root = base ? base->rootTemplate : nullptr;
+  int64_t n = 0;
+  for (T_Template* node = root ? root->NextBelow(root) : nullptr; node; node = node->NextBelow(root))
+    ++n;
+  return n;
+}
+
+}  // namespace
+
 void T_EditTmplFilter::ContextMenu(ContextMenuRecord* record, int32_t phase) {
-  T_EditTxVal::ContextMenu(record, phase);
+  if (record->selector != 0) {
+    T_EditTxVal::ContextMenu(record, phase);
+    return;
+  }
+  T_Template* templ = phase == kMenuPhaseList ? nullptr : TemplateAt(database, record->entry);
+  T_TextBuf path;
+  if (templ) templ->GetPath(&path);
+  switch (phase) {
+    case kMenuPhaseList:
+      record->commands.list = nullptr;
+      record->entry = CountTemplatesBelowRoot(database);
+      break;
+    case kMenuPhaseMeasure:
+      record->width = TextWidth(path.c_str()) + 24;
+      break;
+    case kMenuPhaseDraw: {
+      RECT at = record->rect;
+      at.left += 12;
+      TextDrawLine(&at, path.c_str(), nullptr);
+      break;
+    }
+    case kMenuPhaseRun:
+      if (!path.empty()) InsertText(path.c_str());
+      break;
+    default:
+      break;
+  }
 }
 
 // --- T_DimMappingFrame ---------------------------------------------------------------------------
@@ -719,6 +769,14 @@ void T_SaveSetupEditor::OnEditText(T_TextBuf* text, T_GrafElement* field) {
 
 void T_SaveSetupEditor::TakeFilter() {
   if (options.filter) SelectionDef_fromSelection(options.filter, &selection);
+  // Texts typed or inserted without a commit count as well.
+  for (int32_t i = 0; i < pageItemCount; ++i) {
+    auto* edit = dynamic_cast<T_Edit*>(pageItems[i]);
+    if (!edit || edit == nameEdit) continue;
+    T_TextBuf text;
+    edit->GetText(&text);
+    OnEditText(&text, edit);
+  }
 }
 
 void T_SaveSetupEditor::TakeName() {

@@ -14,11 +14,14 @@
 #include "database/cards.h"
 #include "database/object_services.h"
 #include "database/opening.h"
+#include "database/protection.h"
+#include "database/templates.h"
 #include "database/save_setups.h"
 #include "database/stored_object_holders.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 #include "tests/ui/window_picture.h"
+#include "ui/popup_menu.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
@@ -329,6 +332,57 @@ TEST_F(SaveSetupEditorTest, SaveAsWritesOnlyWhatTheOptionsSay) {
   FileDialogAnswerInAdvance(nullptr);
   EXPECT_FALSE(editor->SaveAs());
   PendingErrorClear();
+}
+
+TEST_F(SaveSetupEditorTest, ATextTargetOfAProtectedDatabaseWarnsAndAsksForThePassword) {
+  ScratchFolder folder;
+  T_Base* base = SmallBase();
+  SetProtectionPassword(base->protection, "secret");
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, nullptr);
+  editor->options.kind = kSaveKindText;
+  editor->options.sections[kSectionProtection] = 1;
+  const std::string target = folder / "Protected.qex";
+  user.press[4012] = {kButtonCancel};
+  FileDialogAnswerInAdvance(target.c_str());
+  EXPECT_FALSE(editor->SaveAs());
+  ASSERT_EQ(user.Messages(), std::vector<int32_t>{4012});
+  EXPECT_NE(user.asked[0].text.find("Do you still want to save it as is?"), std::string::npos)
+      << user.asked[0].text;
+  EXPECT_EQ(user.asked[0].buttons, (std::vector<int32_t>{709, 701}));
+
+  user.press[4012] = {709};
+  PasswordAnswerInAdvance("wrong");
+  EXPECT_FALSE(editor->SaveAs());  // the password must agree
+  PendingErrorClear();
+  user.press[4012] = {709};
+  PasswordAnswerInAdvance("secret");
+  EXPECT_TRUE(editor->SaveAs());
+  EXPECT_NE(ReadWholeFile(target).find("##Protection"), std::string::npos);
+  FileDialogAnswerInAdvance(nullptr);
+}
+
+TEST_F(SaveSetupEditorTest, TheTemplateFilterMenuInsertsATemplatePath) {
+  T_Base* base = openDatabase(TestSourcePath("examples/Example.qeb").c_str(), nullptr, 0);
+  ASSERT_NE(base, nullptr);
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, nullptr);
+  Tab_Select(editor->tab, kPageTemplates);
+  T_EditTmplFilter* filter = nullptr;
+  for (int32_t i = 0; i < editor->pageItemCount; ++i) {
+    if (auto* f = dynamic_cast<T_EditTmplFilter*>(editor->pageItems[i])) filter = f;
+  }
+  ASSERT_NE(filter, nullptr);
+  ContextMenuRecord record;
+  filter->ContextMenu(&record, kMenuPhaseList);
+  ASSERT_GT(record.entry, 0);
+  T_TextBuf path;
+  base->rootTemplate->NextBelow(base->rootTemplate)->GetPath(&path);
+  record.entry = 0;
+  filter->ContextMenu(&record, kMenuPhaseRun);
+  T_TextBuf text;
+  filter->GetText(&text);
+  EXPECT_STREQ(text.c_str(), path.c_str());
+  editor->TakeFilter();
+  EXPECT_STREQ(editor->options.templateNameFilter, path.c_str());
 }
 
 }  // namespace
