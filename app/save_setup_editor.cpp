@@ -158,7 +158,11 @@ int32_t Ask(T_Window* owner, int32_t message, const char* text,
   request.message = message;
   request.owner = owner;
   if (text) AlertAddText(&request, text);
-  for (int32_t b : buttons) AlertAddButton(&request, b);
+  for (int32_t b : buttons) {
+    // Nobody there to answer means Cancel.
+    if (b == kButtonCancel) request.defaultAnswer = request.buttonCount;
+    AlertAddButton(&request, b);
+  }
   int32_t answer = ShowAlert(&request);
   return answer >= 0 && answer < request.buttonCount ? request.buttons[answer] : kButtonCancel;
 }
@@ -826,18 +830,11 @@ void T_SaveSetupEditor::Remove() {
 bool T_SaveSetupEditor::SaveAs() {
   if (PathFindExtensionPtr(path.c_str())[0] == 0) EnsureSaveExtension(&path, options.kind);
   if (options.kind == kSaveKindText && IsProtected(database->protection)) {
-    if (options.sections[kSectionProtection]) {
-      AlertRequest request;
-      AlertInit(&request);
-      request.message = kWarnPasswordInText;
-      request.owner = this;
-      AlertAddButton(&request, kButtonSave);
-      AlertAddButton(&request, kButtonCancel);
-      // 4012 tells, 4013 asks: the question follows the warning in one box.
-      AlertAddString(&request, kAskSaveAsIs);
-      int32_t answer = ShowAlert(&request);
-      if (answer != 0) return false;
-    }
+    // 4012 tells, 4013 asks: the question follows the warning in one box.
+    if (options.sections[kSectionProtection] &&
+        Ask(this, kWarnPasswordInText, GetString(kAskSaveAsIs), {kButtonSave, kButtonCancel}) !=
+            kButtonSave)
+      return false;
     if (!AskPasswordToSaveText(database->protection)) return false;
   }
   TakeFilter();
