@@ -90,9 +90,6 @@ constexpr int32_t kButtonDelete = 718;
 constexpr int32_t kCommandNewSaveSetup = 2505;
 constexpr int32_t kCommandDeleteSaveSetup = 2506;
 constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
-constexpr int32_t kChangeLanguage = 18;
-constexpr int32_t kChangeDateBound = 38;
-constexpr int32_t kChangeWindowSize = 31;
 constexpr int32_t kPictureDatabase = 1000;
 constexpr size_t kEditorReserve = 16384;
 
@@ -129,7 +126,7 @@ int32_t DimensionRows(T_Base* base) {
 
 // Record texts never hold a TAB or a line end: each would break the record's line.
 void BlankRecordText(T_TextBuf* text) {
-  for (uint32_t i = 0; i < text->length; ++i) {
+  for (int32_t i = 0; i < text->length; ++i) {
     char& c = text->data[i];
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   }
@@ -368,7 +365,7 @@ void T_DimMappingFrame::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* rec
 void T_DimMappingFrame::OnChange(const ChangeNote* note) {
   T_Frame::OnChange(note);
   if (note->database != database) return;
-  if (note->code == kChangeDimensionUsed || note->code == kChangeDimensionName) {
+  if (note->code == kChangeDimensionUsed || note->code == kChangePluralName) {
     ResetUnusedRows();
     for (int32_t d = 1; d < kDimensionCount; ++d) {
       if (choosers[d]) Item_SetEnabled(choosers[d], database->IsDimUsed(d));
@@ -416,7 +413,7 @@ void T_DimLinkFrame::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record
 void T_DimLinkFrame::OnChange(const ChangeNote* note) {
   T_Frame::OnChange(note);
   if (note->database != database) return;
-  if (note->code == kChangeDimensionUsed || note->code == kChangeDimensionName) {
+  if (note->code == kChangeDimensionUsed || note->code == kChangePluralName) {
     for (int32_t d = 0; d < kDimensionCount; ++d) {
       if (!choosers[d]) continue;
       choosers[d]->SetTitleCopy(database->GetDimPlural(d));
@@ -964,10 +961,7 @@ bool T_SaveSetupEditor::DoCommand(int32_t command) {
 
 void T_SaveSetupEditor::OnChange(const ChangeNote* note) {
   T_HWindow::OnChange(note);
-  if (!note || note->database != database) {
-    if (note && note->code == kChangeLanguage) GrafElement_Invalidate(this, kPaintChildren);
-    return;
-  }
+  if (!note || note->database != database) return;
   switch (note->code) {
     case kChangeSaveSetupDeleted:
       if (note->object == setup) {
@@ -975,14 +969,14 @@ void T_SaveSetupEditor::OnChange(const ChangeNote* note) {
         if (removeButton) Item_SetEnabled(removeButton, false);
       }
       break;
-    case kChangeDateBound:
+    case kChangeReferenceDate:
       Selection_onChange(&selection, note);
       break;
     case kChangeDimensionUsed:
-    case 17:
+    case kChangePluralName:
       if (currentPage == kPageDimensions) ShowPage(currentPage);
       break;
-    case kChangeWindowSize:
+    case kChangeLineSlots:
       Resize();
       break;
     case kChangeDatabaseClosed:
