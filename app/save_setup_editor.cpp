@@ -9,11 +9,11 @@
 #include "core/alert.h"
 #include "core/cstring.h"
 #include "core/file_dialogs.h"
-#include "core/localized_text.h"
 #include "core/files.h"
 #include "core/locale.h"
-#include "core/threads.h"
+#include "core/localized_text.h"
 #include "core/owned_text.h"
+#include "core/threads.h"
 #include "core/value_format.h"
 #include "database/base.h"
 #include "database/change_notes.h"
@@ -72,7 +72,7 @@ constexpr int32_t kTextTemplateFilter = 4344;
 constexpr int32_t kTextOpenTemplates = 4345;
 constexpr int32_t kTextNumbering = 4346;
 constexpr int32_t kTextCodesInCards = 4347;
-constexpr int32_t kTextDimFirst = 3000;  // "Dim 1" .. "Dim 32"
+constexpr int32_t kTextDimFirst = 3000;                     // "Dim 1" .. "Dim 32"
 constexpr int32_t kTextCodeLabels[3] = {3400, 3402, 3401};  // QEB-Code, Host Code, Text
 constexpr int32_t kTextSaveAs = 205;
 constexpr int32_t kTextRemove = 716;
@@ -104,8 +104,12 @@ constexpr int32_t kRowPitch = 18;
 constexpr struct {
   int32_t number;
   const char* name;
-} kSieNames[] = {{1, "Kostnadsst\xC3\xA4lle"}, {2, "Kostnadsb\xC3\xA4rare"}, {6, "Projekt"},
-                 {7, "Anst\xC3\xA4lld"},       {8, "Kund"},                   {9, "Leverant\xC3\xB6r"},
+} kSieNames[] = {{1, "Kostnadsst\xC3\xA4lle"},
+                 {2, "Kostnadsb\xC3\xA4rare"},
+                 {6, "Projekt"},
+                 {7, "Anst\xC3\xA4lld"},
+                 {8, "Kund"},
+                 {9, "Leverant\xC3\xB6r"},
                  {10, "Faktura"}};
 constexpr const char* kAccountDimension = "Konto";
 
@@ -216,8 +220,7 @@ int32_t SaveSetupEditorHeight(int32_t n, int32_t r, int32_t workHeight) {
 // --- T_SaveSetupTab ------------------------------------------------------------------------------
 
 T_SaveSetupTab::T_SaveSetupTab(T_SaveSetupEditor* owner, const XYWH& rect)
-    : T_Tab(owner, rect, kSaveSetupTabId, kSaveSetupPageCount, kPageFormat, false),
-      editor(owner) {}
+    : T_Tab(owner, rect, kSaveSetupTabId, kSaveSetupPageCount, kPageFormat, false), editor(owner) {}
 
 void T_SaveSetupTab::DrawContent() {
   T_Tab::DrawContent();
@@ -261,7 +264,8 @@ T_Template* TemplateAt(T_Base* base, int64_t index) {
 int64_t CountTemplatesBelowRoot(T_Base* base) {
   T_Template* root = base ? base->rootTemplate : nullptr;
   int64_t n = 0;
-  for (T_Template* node = root ? root->NextBelow(root) : nullptr; node; node = node->NextBelow(root))
+  for (T_Template* node = root ? root->NextBelow(root) : nullptr; node;
+       node = node->NextBelow(root))
     ++n;
   return n;
 }
@@ -310,9 +314,9 @@ T_DimMappingFrame::T_DimMappingFrame(T_EventHandler* parent, const XYWH& rect, T
   ResetUnusedRows();
   for (int32_t d = 1; d < rows && d < kDimensionCount; ++d) {
     int32_t shown = numbering[d] == 0 ? d : numbering[d];
-    auto* chooser = new T_Chooser(this, XYWH{4, 20 + (d - 1) * kRowPitch, 150, 15},
-                                  static_cast<uint32_t>(d), kDimensionCount + 1,
-                                  shown < 0 ? 0 : shown + 1, false);
+    auto* chooser =
+        new T_Chooser(this, XYWH{4, 20 + (d - 1) * kRowPitch, 150, 15}, static_cast<uint32_t>(d),
+                      kDimensionCount + 1, shown < 0 ? 0 : shown + 1, false);
     chooser->SetTitleId(kTextDimFirst + d);
     chooser->SetTitleWidth(57);
     Item_SetEnabled(chooser, base->IsDimUsed(d));
@@ -425,8 +429,8 @@ void T_DimLinkFrame::OnChange(const ChangeNote* note) {
 // --- T_SaveSetupEditor ---------------------------------------------------------------------------
 
 T_SaveSetupEditor::T_SaveSetupEditor(T_Base* base, SaveSetup* edited)
-    : T_HWindow(kKindDocument, kWindowSaveSetup, KeepRect(RECT{0, 0, kWidth, 300}), kPictureDatabase,
-                base, 0),
+    : T_HWindow(kKindDocument, kWindowSaveSetup, KeepRect(RECT{0, 0, kWidth, 300}),
+                kPictureDatabase, base, 0),
       setup(edited) {
   SaveOptionsInit(&options, base);
   if (setup) {
@@ -519,11 +523,16 @@ uint8_t* T_SaveSetupEditor::FlagOf(uint32_t id) {
 
 char** T_SaveSetupEditor::SieTextOf(uint32_t id) {
   switch (id) {
-    case kFirstSieTextId: return &options.sieCompanyName;
-    case kFirstSieTextId + 1: return &options.sieOrganisationNumber;
-    case kFirstSieTextId + 2: return &options.sieVoucherSeries;
-    case kFirstSieTextId + 3: return &options.sieRemark;
-    default: return nullptr;
+    case kFirstSieTextId:
+      return &options.sieCompanyName;
+    case kFirstSieTextId + 1:
+      return &options.sieOrganisationNumber;
+    case kFirstSieTextId + 2:
+      return &options.sieVoucherSeries;
+    case kFirstSieTextId + 3:
+      return &options.sieRemark;
+    default:
+      return nullptr;
   }
 }
 
@@ -548,7 +557,8 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
       if (sie) {
         for (int32_t i = 0; i < 4; ++i) {
           Keep(NewLabel(tab, XYWH{11, 12 + 21 * i, 85, 14}, kTextCompanyName + i));
-          auto* edit = new T_Edit(tab, XYWH{100, 12 + 21 * i, 120, 14}, kFirstSieTextId + i, true, false);
+          auto* edit =
+              new T_Edit(tab, XYWH{100, 12 + 21 * i, 120, 14}, kFirstSieTextId + i, true, false);
           char** text = SieTextOf(kFirstSieTextId + i);
           edit->SetText(*text ? *text : "");
           EventHandler_Open(edit);
@@ -563,9 +573,19 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
           Dialog_AddCheckbox(frame, XYWH{6, 4 + 19 * i, 96, 14}, kSieAccountsId + i, labels[i],
                              *FlagOf(kSieAccountsId + i) != 0);
       } else {
-        static constexpr int32_t kLabels[kSectionCount] = {
-            kTextCharacters, 2507, 2508, 2543, 4511, 4512, 4513, 4514,
-            kTextDimensions, kTextCards, 2533, 4031, kTextAnalysisDefaults};
+        static constexpr int32_t kLabels[kSectionCount] = {kTextCharacters,
+                                                           2507,
+                                                           2508,
+                                                           2543,
+                                                           4511,
+                                                           4512,
+                                                           4513,
+                                                           4514,
+                                                           kTextDimensions,
+                                                           kTextCards,
+                                                           2533,
+                                                           4031,
+                                                           kTextAnalysisDefaults};
         for (int32_t i = 0; i < kSectionCount; ++i) {
           const int32_t column = i < 8 ? 0 : 1;
           const int32_t row = i < 8 ? i : i - 8;
@@ -575,7 +595,8 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
         for (uint32_t id : {kDefaultSectionsId, kClearSectionsId}) {
           // Near the page's bottom: the page is shorter than the window's minimum height suggests.
           const int32_t top = std::min(164, tab->height - 52);
-          auto* button = new T_Button(tab, XYWH{270, id == kDefaultSectionsId ? top : top + 28, 85, 20}, id);
+          auto* button =
+              new T_Button(tab, XYWH{270, id == kDefaultSectionsId ? top : top + 28, 85, 20}, id);
           button->SetTitleId(id == kDefaultSectionsId ? kTextDefault : kTextClear);
           Keep(button);
         }
@@ -596,9 +617,9 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
         componentChoosers[d] = chooser;
         Keep(chooser);
         if (!sie) continue;
-        auto* number = NewChooser(tab, XYWH{160, 20 + kRowPitch * d, 120, 15},
-                                  kFirstSieChooserId + d, kSieChooserEntries,
-                                  SieEntryOfNumber(options.sieDimensionNumbers[d]));
+        auto* number =
+            NewChooser(tab, XYWH{160, 20 + kRowPitch * d, 120, 15}, kFirstSieChooserId + d,
+                       kSieChooserEntries, SieEntryOfNumber(options.sieDimensionNumbers[d]));
         Item_SetEnabled(number, used);
         sieChoosers[d] = number;
         Keep(number);
@@ -637,8 +658,8 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
       Keep(new T_DimMappingFrame(tab, XYWH{10, 16, 158, std::min(20 + 18 * (rows - 1) + 24, most)},
                                  database, rows, options.dimensionNumbering));
       const int32_t linkRows = std::min(rows + 1, kDimensionCount);
-      Keep(new T_DimLinkFrame(tab, XYWH{205, 16, 180, std::min(18 * linkRows + 8, most)},
-                              database, linkRows, options.cardReferenceStyles));
+      Keep(new T_DimLinkFrame(tab, XYWH{205, 16, 180, std::min(18 * linkRows + 8, most)}, database,
+                              linkRows, options.cardReferenceStyles));
       break;
     }
     case kPageInstall: {
@@ -700,7 +721,8 @@ void T_SaveSetupEditor::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* rec
   const int64_t i = record->index;
   if (record->code == kChooserDescribe) {
     if (id == kFormatChooserId) {
-      ChooserEvent_SetText(record, GetString(i < 3 ? kTextNormal + static_cast<int32_t>(i) : kTextSie4));
+      ChooserEvent_SetText(record,
+                           GetString(i < 3 ? kTextNormal + static_cast<int32_t>(i) : kTextSie4));
     } else if (id >= kFirstComponentChooserId && id < kFirstComponentChooserId + kDimensionCount) {
       ChooserEvent_SetText(record, GetString(kTextModeAll + static_cast<int32_t>(i)));
     } else if (id >= kFirstSieChooserId && id < kFirstSieChooserId + kDimensionCount) {
@@ -886,10 +908,10 @@ bool T_SaveSetupEditor::QueryClose(int32_t mode) {
       SaveOptionsFree(&defaults);
     }
     if (nameChanged || optionsChanged) {
-      int32_t answer = setup ? Ask(this, kAskChange, asked.c_str(),
-                                   {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd})
-                             : Ask(this, kAskAdd, asked.c_str(),
-                                   {kButtonAdd, kButtonCancel, kButtonDontAdd});
+      int32_t answer =
+          setup ? Ask(this, kAskChange, asked.c_str(),
+                      {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd})
+                : Ask(this, kAskAdd, asked.c_str(), {kButtonAdd, kButtonCancel, kButtonDontAdd});
       if (answer == kButtonCancel) return false;
       if (answer == kButtonChange || answer == kButtonAdd) {
         if (answer == kButtonAdd && setup) {

@@ -10,21 +10,21 @@
 #include "app_fixture.h"
 #include "core/input_stream.h"
 #include "core/output_stream.h"
-#include "database/components.h"
 #include "database/cards.h"
+#include "database/components.h"
 #include "database/object_services.h"
 #include "database/opening.h"
 #include "database/protection.h"
-#include "database/templates.h"
 #include "database/save_setups.h"
 #include "database/stored_object_holders.h"
+#include "database/templates.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 #include "tests/ui/window_picture.h"
-#include "ui/popup_menu.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
+#include "ui/popup_menu.h"
 
 namespace app_test {
 namespace {
@@ -246,13 +246,13 @@ TEST_F(SaveSetupEditorTest, ClosingAsksOnlyAboutChangesAndFollowsTheAnswer) {
   const struct {
     int32_t answer;
     bool closes;
-    int32_t kind;     // of the setup afterwards
-    int32_t setups;   // in the database afterwards
+    int32_t kind;    // of the setup afterwards
+    int32_t setups;  // in the database afterwards
   } rows[] = {
-      {701, false, kSaveKindText, 1},        // Cancel: the window stays
-      {713, true, kSaveKindText, 1},         // Don't Change
-      {712, true, kSaveKindBrowser, 1},      // Change
-      {714, true, kSaveKindText, 2},         // Add: a further setup, the edited one kept
+      {701, false, kSaveKindText, 1},    // Cancel: the window stays
+      {713, true, kSaveKindText, 1},     // Don't Change
+      {712, true, kSaveKindBrowser, 1},  // Change
+      {714, true, kSaveKindText, 2},     // Add: a further setup, the edited one kept
   };
   for (const auto& r : rows) {
     // Back to one setup of kind 5 before each case.
