@@ -13,6 +13,7 @@
 #include "app/file_wait.h"
 #include "app/preferences.h"
 #include "app/qeb_application.h"
+#include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
@@ -162,6 +163,7 @@ void RunApplication() {
   InstallSettingsDialogs();
   InstallXmlTester();
   InstallWebService();
+  InstallSaveSetupEditor();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
