@@ -41,6 +41,9 @@ struct MenuOperations {
   bool (*runNative)(int32_t id);  // the menu entry of a native command number; false when none
   void (*create)();             // the menu tree and the standard menus, once the frame exists
   void (*destroy)();            // the menu tree, after the windows and before the frame
+  // Gives an entry the label of another text id (a window whose command reads otherwise in its
+  // state, such as "Copy Chart"); the application puts the plain labels back before each update.
+  void (*setCommandTitle)(int32_t command, int32_t textId);
 };
 void SetMenuOperations(const MenuOperations* operations);
 const MenuOperations* Menus();

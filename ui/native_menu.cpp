@@ -283,6 +283,11 @@ void ReloadTexts() {
   if (T_MenuItem* root = MenuRoot()) root->ReloadTexts();
 }
 
+void SetCommandTitle(int32_t command, int32_t textId) {
+  T_MenuItem* entry = MenuItem_FindCommand(MenuRoot(), command);
+  if (entry && entry->title.id != textId) entry->SetTitleId(textId);
+}
+
 bool RunNative(int32_t id) { return id > 0 && RunMenuCommandById(static_cast<uint32_t>(id)); }
 
 void AboutListener(const char*, const char*) { MenuAboutUpdate(); }
@@ -290,7 +295,7 @@ void AboutListener(const char*, const char*) { MenuAboutUpdate(); }
 const MenuOperations kOperations = {
     EnableMenu,       EnableCommand,         ClearTag,    PrepareAbout,
     MenuBarUpdate,    MenuShortcutFromEvent, ReloadTexts, RunNative,
-    NativeMenusStart, NativeMenusStop,
+    NativeMenusStart, NativeMenusStop,  SetCommandTitle,
 };
 
 }  // namespace

@@ -517,6 +517,7 @@ void T_BoxWin::UpdateCommands() {
     if (subsets.count) enable(-7);
     enable(kCommandNewTagged);
   }
+  if (menus->setCommandTitle) menus->setCommandTitle(kCommandCopyTable, CopyCommandLabel(viewMode));
   if (rowCount > 0) {
     enable(kCommandExportFile);
     enable(kCommandCopyTable);

@@ -461,6 +461,10 @@ TEST_F(BoxTest, UpdateCommandsEnablesByRowsFieldsAndSelection) {
   menus.enableCommand = [](int32_t command, bool on) {
     if (on) enabledCommands.push_back(command);
   };
+  static int32_t copyLabel = 0;
+  menus.setCommandTitle = [](int32_t command, int32_t textId) {
+    if (command == 18) copyLabel = textId;
+  };
   SetMenuOperations(&menus);
   T_TestBox* box = NewBox({60});
   auto has = [](int32_t c) {
@@ -474,10 +478,12 @@ TEST_F(BoxTest, UpdateCommandsEnablesByRowsFieldsAndSelection) {
   enabledCommands.clear();
   box->UpdateCommands();
   EXPECT_TRUE(has(17) && has(18) && has(kCommandPrint) && has(24));
+  EXPECT_EQ(copyLabel, 2517);
   box->viewMode = 2;
   enabledCommands.clear();
   box->UpdateCommands();
   EXPECT_FALSE(has(24));
+  EXPECT_EQ(copyLabel, 2518);
   // A selected cell: the text commands follow its selection.
   box->viewMode = 0;
   box->rows = {{"abc"}};
