@@ -23,6 +23,7 @@
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
 #include "database/templates.h"
+#include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/dialog_base.h"
@@ -76,22 +77,13 @@ constexpr int32_t kTextDimFirst = 3000;                     // "Dim 1" .. "Dim 3
 constexpr int32_t kTextCodeLabels[3] = {3400, 3402, 3401};  // QEB-Code, Host Code, Text
 constexpr int32_t kTextSaveAs = 205;
 constexpr int32_t kTextRemove = 716;
-constexpr int32_t kAskChange = 3203;
-constexpr int32_t kAskAdd = 3205;
-constexpr int32_t kAskDelete = 3208;
 constexpr int32_t kWarnPasswordInText = 4012;
 constexpr int32_t kAskSaveAsIs = 4013;
 constexpr int32_t kButtonSave = 709;
-constexpr int32_t kButtonChange = 712;
-constexpr int32_t kButtonDontChange = 713;
-constexpr int32_t kButtonAdd = 714;
-constexpr int32_t kButtonDontAdd = 715;
-constexpr int32_t kButtonDelete = 718;
 constexpr int32_t kCommandNewSaveSetup = 2505;
 constexpr int32_t kCommandDeleteSaveSetup = 2506;
 constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
 constexpr int32_t kPictureDatabase = 1000;
-constexpr size_t kEditorReserve = 16384;
 
 constexpr int32_t kWidth = 424;
 constexpr int32_t kTabLeft = 15;
@@ -152,20 +144,15 @@ int32_t FormatEntryOfKind(int32_t kind) {
   return kind == kSaveKindBrowser ? 1 : kind == kSaveKindText ? 2 : kind == kSaveKindSie ? 3 : 0;
 }
 
+// Nobody there to answer means Cancel.
 int32_t Ask(T_Window* owner, int32_t message, const char* text,
             std::initializer_list<int32_t> buttons) {
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = message;
-  request.owner = owner;
-  if (text) AlertAddText(&request, text);
+  int32_t cancelIndex = 0, index = 0;
   for (int32_t b : buttons) {
-    // Nobody there to answer means Cancel.
-    if (b == kButtonCancel) request.defaultAnswer = request.buttonCount;
-    AlertAddButton(&request, b);
+    if (b == kButtonCancel) cancelIndex = index;
+    ++index;
   }
-  int32_t answer = ShowAlert(&request);
-  return answer >= 0 && answer < request.buttonCount ? request.buttons[answer] : kButtonCancel;
+  return AskEditorQuestion(owner, message, text, buttons, cancelIndex);
 }
 
 }  // namespace
