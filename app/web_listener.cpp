@@ -40,7 +40,6 @@ struct Listener {
 struct WebJob {
   WebJob* next = nullptr;
   GatewayTexts texts{};
-  EventRecord done;
   uint8_t* reply = nullptr;  // header and page (MemAlloc), handed to the listener
   int64_t replyLength = 0;
   int32_t state = 0;  // 0 waiting, 1 answered, 2 ended without a reply
@@ -49,6 +48,9 @@ struct WebJob {
 struct Service {
   bool started = false;
   LightLock lock;
+  // Signalled under the lock when a job's state changes. A condition variable wakes the waiting
+  // listener in user space; an event costs a server round trip each way under Wine.
+  CONDITION_VARIABLE answered = CONDITION_VARIABLE_INIT;
   Listener* listeners = nullptr;  // the newest first; only the first may be running
   WebJob* queueHead = nullptr;
   WebJob* queueTail = nullptr;
@@ -69,37 +71,45 @@ bool EnsureStarted() {
   return true;
 }
 
+// The bytes of one connection read ahead: a gateway sends header and body together, and every
+// receive is a server round trip under Wine, so one receive takes whatever has arrived.
+struct Incoming {
+  int32_t socket = kNoSocket;
+  uint8_t bytes[kGatewayHeaderSize + kBufferSize];
+  int32_t start = 0;
+  int32_t end = 0;
+};
+
 // Reads count bytes; the first byte may take wait ms, the rest must come by the deadline (set
 // once the first byte is there when *deadline is 0). False on a timeout, a close, an error or the
 // service's end, which it notices within one slice even where a shut-down socket wakes nobody.
-bool ReadBytes(int32_t socket, uint8_t* into, int64_t count, uint32_t wait, uint64_t* deadline) {
-  int64_t have = 0;
+// A null into discards the bytes.
+bool ReadBytes(Incoming* in, uint8_t* into, int64_t count, uint32_t wait, uint64_t* deadline) {
   uint64_t waitEnd = Now() + wait;
-  while (have < count) {
+  while (count > 0) {
+    if (in->start < in->end) {
+      int32_t take = in->end - in->start < count ? in->end - in->start : static_cast<int32_t>(count);
+      if (into) {
+        std::memcpy(into, in->bytes + in->start, static_cast<size_t>(take));
+        into += take;
+      }
+      in->start += take;
+      count -= take;
+      continue;
+    }
     if (service.stopping.load()) return false;
     uint64_t now = Now();
     uint64_t end = *deadline != 0 ? *deadline : waitEnd;
     if (now >= end) return false;
     uint64_t slice = end - now < kWaitSliceMilliseconds ? end - now : kWaitSliceMilliseconds;
-    int32_t ready = SocketWaitReadable(socket, static_cast<uint32_t>(slice));
+    int32_t ready = SocketWaitReadable(in->socket, static_cast<uint32_t>(slice));
     if (ready < 0) return false;
     if (ready == 0) continue;
-    int64_t want = count - have;
-    int32_t got =
-        SocketRecv(socket, into + have, static_cast<int32_t>(want < 65536 ? want : 65536));
+    int32_t got = SocketRecv(in->socket, in->bytes, static_cast<int32_t>(sizeof(in->bytes)));
     if (got <= 0) return false;
     if (*deadline == 0) *deadline = Now() + service.requestMilliseconds;
-    have += got;
-  }
-  return true;
-}
-
-bool DiscardBytes(int32_t socket, int64_t count, uint64_t* deadline) {
-  uint8_t sink[4096];
-  while (count > 0) {
-    int64_t n = count < static_cast<int64_t>(sizeof(sink)) ? count : sizeof(sink);
-    if (!ReadBytes(socket, sink, n, 0, deadline)) return false;
-    count -= n;
+    in->start = 0;
+    in->end = got;
   }
   return true;
 }
@@ -130,31 +140,35 @@ bool HandOver(WebJob* job) {
   LightLockLeave(&service.lock);
   // The answer sets the state before the event, both under the lock: a state still 0 here
   // means the event is yet to come.
-  for (;;) {
-    EventWaitAndReset(&job->done);
-    LightLockEnter(&service.lock);
-    int32_t state = job->state;
-    LightLockLeave(&service.lock);
-    if (state != 0) return state == 1;
+  LightLockEnter(&service.lock);
+  while (job->state == 0) {
+    SleepConditionVariableSRW(&service.answered, reinterpret_cast<PSRWLOCK>(&service.lock.state),
+                              INFINITE, 0);
   }
+  bool answered = job->state == 1;
+  LightLockLeave(&service.lock);
+  return answered;
 }
 
 void ServeGatewayConnection(int32_t connection) {
   auto* body = static_cast<char*>(MemAlloc(kBufferSize + 1, 2));
+  auto* in = static_cast<Incoming*>(MemAlloc(sizeof(Incoming), 2));
   WebJob job;
-  if (!body || !EventCreate(&job.done)) {
+  if (!body || !in) {
     MemFree(body);
+    MemFree(in);
     return;
   }
+  *in = Incoming{};
+  in->socket = connection;
   for (;;) {
     uint8_t header[kGatewayHeaderSize];
     uint64_t deadline = 0;
-    if (!ReadBytes(connection, header, kGatewayHeaderSize, service.idleMilliseconds, &deadline))
-      break;
+    if (!ReadBytes(in, header, kGatewayHeaderSize, service.idleMilliseconds, &deadline)) break;
     GatewayHeader fields = ReadGatewayHeader(header);
     int64_t bodyLength = GatewayBodyToRead(&fields);
     if (bodyLength < 0) break;
-    if (!ReadBytes(connection, reinterpret_cast<uint8_t*>(body), bodyLength, 0, &deadline)) break;
+    if (!ReadBytes(in, reinterpret_cast<uint8_t*>(body), bodyLength, 0, &deadline)) break;
     body[bodyLength] = 0;
     job.next = nullptr;
     job.state = 0;
@@ -164,9 +178,9 @@ void ServeGatewayConnection(int32_t connection) {
     MemFree(job.reply);
     job.reply = nullptr;
     uint64_t discardDeadline = Now() + service.requestMilliseconds;
-    if (!sent || !DiscardBytes(connection, GatewayBodyExcess(&fields), &discardDeadline)) break;
+    if (!sent || !ReadBytes(in, nullptr, GatewayBodyExcess(&fields), 0, &discardDeadline)) break;
   }
-  EventClose(&job.done);
+  MemFree(in);
   MemFree(body);
 }
 
@@ -289,7 +303,7 @@ void AnswerJob(WebJob* job) {
   job->reply = reply;
   job->replyLength = length + kGatewayReplyHeaderSize;
   job->state = reply ? 1 : 2;
-  EventSet(&job->done);
+  WakeAllConditionVariable(&service.answered);
   LightLockLeave(&service.lock);
 }
 
@@ -360,8 +374,8 @@ void ShutdownWebService() {
   }
   for (WebJob* job = service.queueHead; job; job = job->next) {
     job->state = 2;
-    EventSet(&job->done);
   }
+  WakeAllConditionVariable(&service.answered);
   service.queueHead = service.queueTail = nullptr;
   LightLockLeave(&service.lock);
   JoinListeners(true);

@@ -15,7 +15,9 @@ namespace {
 
 struct Exclusion {
   bool started = false;
-  MutexRecord mutex;
+  // Taken on every message: a slim lock stays in user space where a kernel mutex costs a server
+  // round trip each way under Wine. It is never held across a wait or a nested entry.
+  LightLock lock;
   EventRecord userInterfaceFree;  // a worker waits on it
   EventRecord workerDone;         // the user-interface thread waits on it
   uint32_t uiDepth = 0;
@@ -33,11 +35,12 @@ int32_t servingSentMessage = 0;
 bool modalRunning = false;
 MainLoopHook mainLoopHook = nullptr;
 
-// Releases the mutex, waits for *worker done* while letting sent messages through, and takes the
-// mutex again.
+// Releases the lock, waits for *worker done* while letting sent messages through, and takes the
+// lock again. The event is reset under the lock and the caller looks again, so a setting made
+// between the release and the wait is not lost.
 void WaitForWorkerDone() {
   ++exclusion.workerDone.waiting;
-  ReleaseMutex(exclusion.mutex.handle);
+  LightLockLeave(&exclusion.lock);
   HANDLE done = exclusion.workerDone.handle;
   for (;;) {
     DWORD result = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE);
@@ -47,9 +50,19 @@ void WaitForWorkerDone() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     --servingSentMessage;
   }
-  WaitForSingleObject(exclusion.mutex.handle, INFINITE);
+  LightLockEnter(&exclusion.lock);
   --exclusion.workerDone.waiting;
   ResetEvent(done);
+}
+
+// The same for a worker waiting until the user interface is free.
+void WaitForUserInterfaceFree() {
+  ++exclusion.userInterfaceFree.waiting;
+  LightLockLeave(&exclusion.lock);
+  WaitForSingleObject(exclusion.userInterfaceFree.handle, INFINITE);
+  LightLockEnter(&exclusion.lock);
+  --exclusion.userInterfaceFree.waiting;
+  ResetEvent(exclusion.userInterfaceFree.handle);
 }
 
 }  // namespace
@@ -58,10 +71,8 @@ void WaitForWorkerDone() {
 
 bool ExclusionStart() {
   if (exclusion.started) return true;
-  if (!MutexCreate(&exclusion.mutex)) return false;
   if (!EventCreate(&exclusion.userInterfaceFree) || !EventCreate(&exclusion.workerDone)) {
     EventClose(&exclusion.userInterfaceFree);
-    MutexClose(&exclusion.mutex);
     return false;
   }
   exclusion.started = true;
@@ -72,34 +83,31 @@ void ExclusionEnd() {
   if (!exclusion.started) return;
   EventClose(&exclusion.userInterfaceFree);
   EventClose(&exclusion.workerDone);
-  MutexClose(&exclusion.mutex);
   exclusion = Exclusion{};
 }
 
 void WorkerEnter() {
   if (!exclusion.started) return;
-  MutexLock(&exclusion.mutex);
+  LightLockEnter(&exclusion.lock);
   exclusion.workerThread = GetCurrentThreadId();
   ++exclusion.workersWaiting;
   // A user-interface thread that waits to enter goes first, so a worker that leaves and enters
   // again at once cannot starve it.
-  while (exclusion.uiDepth > 0 || exclusion.uiWaiting > 0) {
-    ConditionWait(&exclusion.userInterfaceFree, &exclusion.mutex);
-  }
+  while (exclusion.uiDepth > 0 || exclusion.uiWaiting > 0) WaitForUserInterfaceFree();
   ++exclusion.activeWorkers;
   --exclusion.workersWaiting;
-  MutexUnlock(&exclusion.mutex);
+  LightLockLeave(&exclusion.lock);
 }
 
 void WorkerLeave() {
   if (!exclusion.started) return;
-  MutexLock(&exclusion.mutex);
+  LightLockEnter(&exclusion.lock);
   if (--exclusion.activeWorkers <= 0) {
     exclusion.activeWorkers = 0;
     if (exclusion.uiWaiting > 0 || exclusion.uiDepth > 0) EventSet(&exclusion.workerDone);
   }
   exclusion.workerThread = 0;
-  MutexUnlock(&exclusion.mutex);
+  LightLockLeave(&exclusion.lock);
 }
 
 void UiEnter() {
@@ -108,7 +116,7 @@ void UiEnter() {
     ++eventDepth;
     return;
   }
-  MutexLock(&exclusion.mutex);
+  LightLockEnter(&exclusion.lock);
   if (exclusion.activeWorkers > 0 && GetCurrentThreadId() != exclusion.workerThread &&
       servingSentMessage == 0) {
     ++exclusion.uiWaiting;
@@ -117,7 +125,7 @@ void UiEnter() {
   }
   ++exclusion.uiDepth;
   ++eventDepth;
-  MutexUnlock(&exclusion.mutex);
+  LightLockLeave(&exclusion.lock);
 }
 
 void UiLeave() {
@@ -126,19 +134,19 @@ void UiLeave() {
     --exclusion.uiDepth;
     return;
   }
-  MutexLock(&exclusion.mutex);
+  LightLockEnter(&exclusion.lock);
   --eventDepth;
   if (exclusion.uiDepth > 0 && --exclusion.uiDepth == 0 && exclusion.workersWaiting > 0) {
     EventSet(&exclusion.userInterfaceFree);
   }
-  MutexUnlock(&exclusion.mutex);
+  LightLockLeave(&exclusion.lock);
 }
 
 bool WorkerActive() {
   if (!exclusion.started) return false;
-  MutexLock(&exclusion.mutex);
+  LightLockEnter(&exclusion.lock);
   bool active = exclusion.activeWorkers > 0;
-  MutexUnlock(&exclusion.mutex);
+  LightLockLeave(&exclusion.lock);
   return active;
 }
 
@@ -204,8 +212,10 @@ void MainLoop(const uint8_t* quitRequested) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
     if (*quitRequested) PostQuitMessage(0);
-    AfterMessageWork();
+    // The hook answers work other threads wait for (web requests); the idle work after it
+    // updates menus and windows for whatever either changed.
     if (mainLoopHook && UiAtTopLevel()) mainLoopHook();
+    AfterMessageWork();
   }
 }
 
