@@ -116,6 +116,9 @@ struct PrinterLog {
   int32_t documentsEnded = 0;
   std::vector<int32_t> slots;        // per ended page: the first black slot (from 1), 0 for none
   std::vector<uint32_t> pagePixels;  // per ended page: the pixel at (probeX, probeY)
+  // Per ended page, its pixels (kPageWidth by kPageHeight, top-down), when keepPages is set:
+  // a contact sheet shows what reached the paper.
+  std::vector<std::vector<uint32_t>> pages;
 };
 struct PrinterFaults {
   bool refuseDC = false;
@@ -127,6 +130,7 @@ inline PrinterLog printer;
 inline PrinterFaults faults;
 inline int32_t probeX = 0;  // pixels
 inline int32_t probeY = 0;
+inline bool keepPages = false;
 inline int32_t startPages = 0;
 inline int32_t endPages = 0;
 inline HBITMAP pageBitmap = nullptr;
@@ -183,6 +187,7 @@ inline int EndPage(HDC dc) {
   }
   printer.slots.push_back(found);
   printer.pagePixels.push_back(PagePixel(probeX, probeY));
+  if (keepPages) printer.pages.emplace_back(pageBits, pageBits + kPageWidth * kPageHeight);
   return ++endPages == faults.failEndPage ? 0 : 1;
 }
 inline int EndDoc(HDC) {
@@ -250,6 +255,7 @@ inline void Install() {
   printAnswer = {};
   printSeen = {};
   probeX = probeY = 0;
+  keepPages = false;
   startPages = endPages = 0;
   SetPageSetupDialogHook(PageSetupDialog);
   SetDeviceCapabilitiesHook(DeviceCapabilities);

@@ -5,6 +5,7 @@
 // sure that each state drew something where it should.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "database/lines.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/ui/printing/fake_printer.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
 #include "ui/link_markup.h"
@@ -135,7 +137,7 @@ class BoxSheet : public BoxTest {
   static constexpr int32_t kCellWidth = 464;
   static constexpr int32_t kCellHeight = 334;
   static constexpr int32_t kSheetWidth = kColumns * kCellWidth;
-  static constexpr int32_t kRows = 4;
+  static constexpr int32_t kRows = 5;
   std::vector<uint32_t> sheet = std::vector<uint32_t>(static_cast<size_t>(kSheetWidth) * kRows * kCellHeight, 0x404040);
 };
 
@@ -196,6 +198,31 @@ TEST_F(BoxSheet, TheTestWindowInItsStates) {
   box->Refresh(0);
   box->viewMode = 0;
   shot("back to the grid");
+
+  // The fake printer's pages, two to a slot of the last row.
+  fake::Install();
+  fake::keepPages = true;
+  HGLOBAL block = fake::DevModeBlock(2100, 2970, DMORIENT_PORTRAIT);
+  ASSERT_TRUE(Window_PrinterSetupReplace(box, block));
+  GlobalFree(block);
+  box->print.columnTitles = 1;
+  box->print.pageNumbers = kPageNumbersWithTotal;
+  EXPECT_TRUE(Window_Print(box, true));
+  fake::Remove();
+  ASSERT_GE(fake::printer.pages.size(), 2u) << "the example's lines take more than one page";
+  slot = (kRows - 1) * kColumns;
+  for (size_t i = 0; i + 1 < fake::printer.pages.size() && i < 2 * kColumns; i += 2) {
+    ui_test::Picture pair;
+    pair.width = fake::kPageWidth;
+    pair.height = 2 * fake::kPageHeight + 8;
+    pair.pixels.assign(static_cast<size_t>(pair.width) * pair.height, 0x404040);
+    for (size_t k = 0; k < 2; ++k) {
+      const std::vector<uint32_t>& page = fake::printer.pages[i + k];
+      std::copy(page.begin(), page.end(),
+                pair.pixels.begin() + static_cast<ptrdiff_t>(k * (fake::kPageHeight + 8) * pair.width));
+    }
+    Place(pair, slot++);
+  }
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kSheetWidth, kRows * kCellHeight, "boxwin_sheet.bmp"));
   EventHandler_CloseAndDelete(box, 0);
   DeleteBase(base, kCloseSilently);
