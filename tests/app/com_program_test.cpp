@@ -4,6 +4,7 @@
 // Every registry key the registration touches is saved before the suite and put back after it,
 // and each test ends with no server left running.
 #include <windows.h>
+#include <winsock2.h>
 // After windows.h, which they need.
 #include <oaidl.h>
 #include <ole2.h>
@@ -12,10 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "com_texts.h"
@@ -23,6 +26,8 @@
 #include "qeb_automation.h"
 #include "registry_backup.h"
 #include "scratch_registry.h"
+#include "tests/app/gateway_wire.h"
+#include "tests/core/streams/loopback_client.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 
@@ -353,6 +358,107 @@ TEST_F(ComProgram, ScriptsDriveTheServerThroughCscript) {
   }
   // Every alert of a call is silent: the servers' alert channel stays empty.
   EXPECT_EQ(ReadFileText(alerts), "");
+}
+
+// Web requests and COM calls reach one program: both run on its user-interface thread, one after
+// the other, so clients that fetch pages while another loops open, import, save and close all
+// get whole pages and codes.
+TEST_F(ComProgram, WebClientsAndComCallsShareTheProgram) {
+  RegistryBackup prefs({{HKEY_CURRENT_USER, L"Software\\Trelvik\\QEB/TK"}});
+  WSADATA winsock;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &winsock), 0);
+  const uint16_t port = FreeLoopbackPort();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Trelvik\\QEB/TK", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (auto [name, value] : {std::pair<std::wstring, std::wstring>{L"ServeWebQEB", L"+"},
+                             {L"WebqebPort", std::to_wstring(port)},
+                             {L"Associate", L"-"}}) {
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  RegDeleteValueW(key, L"WebqebAddress");
+  RegCloseKey(key);
+
+  Ref<IApplication> application = Create<IApplication>(L"QEB.Application", IID_IApplication);
+  ASSERT_TRUE(application);
+  bool listening = false;
+  for (int attempt = 0; attempt < 200 && !listening; ++attempt) {
+    SOCKET probe = ConnectLoopback(port);
+    listening = probe != INVALID_SOCKET;
+    if (listening) {
+      closesocket(probe);
+    } else {
+      Sleep(50);
+    }
+  }
+  ASSERT_TRUE(listening) << "the server started by COM serves the web";
+
+  const std::string request = gateway_wire::Request("comweb-key", "", "gateway=\"qeb.asp\"");
+  constexpr int kClients = 4;
+  constexpr int kRequests = 25;
+  std::atomic<int> pages{0};
+  std::atomic<bool> comDone{false};  // clients go on at least until the COM calls are done
+  std::vector<std::string> faults(kClients);
+  std::vector<std::thread> clients;
+  for (int number = 0; number < kClients; ++number) {
+    clients.emplace_back([&, number] {
+      bool kept = number % 2 == 0;
+      SOCKET connection = INVALID_SOCKET;
+      for (int i = 0; (i < kRequests || !comDone) && i < 5000 && faults[number].empty(); ++i) {
+        if (connection == INVALID_SOCKET) connection = ConnectLoopback(port);
+        std::string page, why;
+        if (connection == INVALID_SOCKET) {
+          faults[number] = "no connection";
+        } else if (!gateway_wire::Exchange(connection, request, &page, &why)) {
+          faults[number] = why;
+        } else if (page.find("</body>") == std::string::npos) {
+          faults[number] = "not a whole page: " + page.substr(0, 200);
+        } else {
+          ++pages;
+        }
+        if (!kept && connection != INVALID_SOCKET) {
+          closesocket(connection);
+          connection = INVALID_SOCKET;
+        }
+      }
+      if (connection != INVALID_SOCKET) closesocket(connection);
+    });
+  }
+  const std::string sie = TestSourcePath("tests/database/sie/data/bolag.se");
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::string copy = folder_ / ("round" + std::to_string(round) + ".qex");
+    ASSERT_TRUE(CopyFileW(Widen(database_).c_str(), Widen(copy).c_str(), FALSE));
+    Ref<IDatabase> database = Create<IDatabase>(L"QEB.Database", IID_IDatabase);
+    ASSERT_TRUE(database);
+    long error = 1;
+    EXPECT_EQ(database->OpenFile(Bstr(Widen(copy)), nullptr, &error), S_OK);
+    EXPECT_EQ(error, 0);
+    error = 1;
+    EXPECT_EQ(database->Import(Bstr(Widen(sie)), nullptr, &error), S_OK);
+    EXPECT_EQ(error, 0);
+    error = 1;
+    EXPECT_EQ(database->Save(&error), S_OK);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(database->close(), S_OK);
+  }
+  comDone = true;
+  for (std::thread& client : clients) client.join();
+  for (int number = 0; number < kClients; ++number)
+    EXPECT_EQ(faults[number], "") << "client " << number;
+  EXPECT_GE(pages.load(), kClients * kRequests);
+
+  // Web_Command gives the page the wire gives for the same query, key and settings.
+  Bstr viaCom;
+  ASSERT_EQ(application->Web_Command(Bstr(L""), Bstr(L"comweb-key"), viaCom.Out()), S_OK);
+  SOCKET connection = ConnectLoopback(port);
+  std::string viaWire, why;
+  ASSERT_TRUE(gateway_wire::Exchange(connection, request, &viaWire, &why)) << why;
+  closesocket(connection);
+  EXPECT_EQ(viaCom.Utf8(), viaWire);
+  WSACleanup();
 }
 
 TEST_F(ComProgram, UnregisteringRemovesItAll) {

@@ -12,6 +12,7 @@
 #include "app/web_listener.h"
 #include "core/output_stream.h"
 #include "core/sockets.h"
+#include "tests/app/gateway_wire.h"
 #include "tests/core/streams/loopback_client.h"
 
 namespace {
@@ -28,23 +29,9 @@ void EchoHandler(T_OStream* page, const char* query, const char* key, const char
 
 constexpr size_t kBodyCut = 5999 - 4;  // the body read, less the key, the query and their NULs
 
-std::string Word(uint32_t value) {
-  std::string bytes(4, 0);
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (24 - 8 * i));
-  return bytes;
-}
-
-std::string Header(uint32_t total, uint32_t keyLength, uint32_t queryLength) {
-  return Word(total) + Word(keyLength) + Word(queryLength) + std::string(8, 0);
-}
-
-// A well-formed request of the three texts.
-std::string Request(const std::string& key, const std::string& query, const std::string& settings) {
-  std::string body = key + '\0' + query + '\0' + settings + '\0';
-  return Header(static_cast<uint32_t>(20 + body.size()), static_cast<uint32_t>(key.size()),
-                static_cast<uint32_t>(query.size())) +
-         body;
-}
+using gateway_wire::Header;
+using gateway_wire::Word;
+using gateway_wire::Request;
 
 uint16_t FreePort() { return FreeLoopbackPort(); }
 SOCKET Connect(uint16_t port) { return ConnectLoopback(port); }
