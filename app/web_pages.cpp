@@ -1,5 +1,6 @@
 #include "app/web_pages.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/web_dispatcher.h"
@@ -8,6 +9,7 @@
 #include "core/localized_text.h"
 #include "core/message_pump.h"
 #include "core/output_stream.h"
+#include "core/packed_date.h"
 #include "core/placeholders.h"
 #include "core/short_ids.h"
 #include "core/system_info.h"
@@ -86,11 +88,15 @@ void ApplyRequestFormat(int32_t format) {
   RestoreFormatSettings(&settings);
 }
 
+// Date and time to the minute, the date in the program's date style as users chose it.
 void DateTimeText(double seconds, T_TextBuf* text) {
   DateRecord date;
   DateFromSeconds(&date, seconds);
-  date.precision = 4;
-  DateFormatBuf(&date, text);
+  char buffer[40];
+  FormatDateCurrentStyleCStr(buffer, PackDate(date.year, date.month, date.day));
+  size_t length = std::strlen(buffer);
+  std::snprintf(buffer + length, sizeof(buffer) - length, " %02d:%02d", date.hour, date.minute);
+  TextBufAssign(text, buffer);
 }
 
 // The database named by the value's short id, once the access check admitted the request, with

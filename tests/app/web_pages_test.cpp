@@ -353,6 +353,11 @@ TEST_F(WebPagesTest, PagesByteForByte) {
     info.replace(at, info.find("</td>", at) - at, "*");
   }
   ExpectGolden("program_info.html", info);
+  // Its dates follow the program's date style.
+  int32_t style = DateStyleGet();
+  DateStyleSet(4);
+  EXPECT_TRUE(Has(Dispatch("version"), "<tr><td>Current time:</td><td>06.05.2024 10:20</td></tr>"));
+  DateStyleSet(style);
 }
 
 TEST_F(WebPagesTest, HostileQueriesAndSettingsStayInsideTheirAttributes) {
