@@ -18,6 +18,7 @@
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "app/web_listener.h"
+#include "app/web_window_pages.h"
 #include "core/alert.h"
 #include "core/locale.h"
 #include "core/system_info.h"
@@ -163,6 +164,7 @@ void RunApplication() {
   InstallSettingsDialogs();
   InstallXmlTester();
   InstallWebService();
+  InstallWebWindowPages();
   InstallSaveSetupEditor();
   InstallFileProgressHooks();
   ClearRecentFiles();

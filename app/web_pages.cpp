@@ -16,6 +16,7 @@
 #include "core/threads.h"
 #include "core/value_format.h"
 #include "database/base.h"
+#include "database/template_tree.h"
 #include "database/templates.h"
 
 namespace {
@@ -248,21 +249,40 @@ void WebAnalysisPage(T_OStream* page, const char* text) {
   SaveFormatSettings(&saved);
   const WebUserView* user = CurrentWebUser();
   ApplyRequestFormat(Request().format >= 0 ? Request().format : user ? user->format : -1);
-  // The pairs after the template's own: the title and the page; the rest are the window's.
+  // The pairs after the template's own, in order: the title, the page, a drill-down that derives
+  // a new template, and the rest for the template. Those go to a working copy, so a request
+  // never changes the stored template; a derived template replaces the copy.
   T_TextBuf title, name, value;
   templ->GetPath(&title);
   bool titleGiven = false;
   bool pagePresent = false;
   T_TextBuf pageValue;
+  T_Template* shown = templ;
+  T_Template* working = nullptr;
   const char* cursor = text;
   UrlNextParam(&cursor, &name, &value);
   for (int32_t i = 0; i < 10000 && UrlNextParam(&cursor, &name, &value); ++i) {
     if (std::strcmp(name.c_str(), "title") == 0) {
       TextBufAssignBuf(&title, &value);
       titleGiven = true;
-    } else if (std::strcmp(name.c_str(), "page") == 0 && !pagePresent) {
-      TextBufAssignBuf(&pageValue, &value);
+    } else if (std::strcmp(name.c_str(), "page") == 0) {
+      if (!pagePresent) TextBufAssignBuf(&pageValue, &value);
       pagePresent = true;
+    } else if (std::strcmp(name.c_str(), "drill") == 0) {
+      T_Template* derived = shown->DerivedTemplate(value.c_str());
+      if (derived && derived != shown) {
+        DeleteTemplate(working);
+        working = shown = derived;
+        TextBufAppend(&title, " >> ");
+        TextBufAppend(&title, derived->name ? derived->name : "");
+      }
+    } else {
+      if (!working) {
+        working = DuplicateTemplate(base, shown, nullptr);
+        if (!working) continue;  // no memory for the copy: the stored template shows unchanged
+        shown = working;
+      }
+      shown->SetParameter(name.c_str(), value.c_str());
     }
   }
   int64_t pageMode = WebPageMode(pageValue.c_str(), pagePresent);
@@ -276,13 +296,14 @@ void WebAnalysisPage(T_OStream* page, const char* text) {
   if (SidePanelShown()) SidePanel(page, base, templ, 1);
   MiddlePanel(page, pageMode);
   if (TemplateOnWeb(templ, false) && CanOpen(windowPages.openAnalysis)) {
-    T_Window* window = windowPages.openAnalysis(base, templ, user, text);
+    T_Window* window = windowPages.openAnalysis(base, shown, user, text);
     if (window) {
       WindowContent(page, window, pageMode, base, "analysis title", title.c_str(), !titleGiven);
       CloseWindow(window);
     }
   }
   PageEnd(page);
+  DeleteTemplate(working);
   RestoreFormatSettings(&saved);
 }
 

@@ -128,7 +128,7 @@ bool T_Template::ReadXml(T_IStream*) { return false; }
 void T_Template::MarkUsedComponents(BitVector*) {}
 void T_Template::MarkSelectedLines(BitVector*) {}
 void T_Template::SetParameter(const char*, const char*) {}
-T_Template* T_Template::DerivedTemplate() { return this; }
+T_Template* T_Template::DerivedTemplate(const char*) { return this; }
 
 int64_t T_Template::MemorySize() const { return kTemplateBaseSize + MemAllocatedSize(name); }
 

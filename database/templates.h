@@ -115,7 +115,8 @@ class T_Template {
   virtual void MarkUsedComponents(BitVector* components);
   virtual void MarkSelectedLines(BitVector* lines);
   virtual void SetParameter(const char* name, const char* value);
-  virtual T_Template* DerivedTemplate();
+  // The template a web page's "drill" link derives with its link text; the base gives itself.
+  virtual T_Template* DerivedTemplate(const char* parameter);
   virtual int64_t MemorySize() const;
 
   // --- Place in the tree -------------------------------------------------------------------------

@@ -11,10 +11,16 @@
 #include "app/base_info.h"
 #include "app/base_usage.h"
 #include "app/base_window.h"
+#include "app/preferences.h"
+#include "app/web_dispatcher.h"
+#include "app/web_pages.h"
+#include "app/web_window_pages.h"
 #include "app_fixture.h"
 #include "file_times.h"
+#include "core/file_stream.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
+#include "core/short_ids.h"
 #include "core/threads.h"
 #include "database/cards.h"
 #include "database/change_notes.h"
@@ -59,6 +65,11 @@ class BaseWindowTest : public AppTest {
     return base;
   }
   void RunQueued() { Application_AfterMessage(App()); }
+  int32_t CountAllWindows() {
+    int32_t n = 0;
+    for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) ++n;
+    return n;
+  }
   int32_t CountWindows(int32_t kind) {
     int32_t n = 0;
     for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) n += w->windowKind == kind;
@@ -364,6 +375,32 @@ TEST_F(BaseWindowTest, ComponentsUsedByLinesMakeTheirAncestorsActiveNotInUse) {
     EXPECT_EQ(page.find(absent), std::string::npos) << absent;
   }
   EXPECT_NE(page.find("<td class=\"diminfo\">4</td>"), std::string::npos) << page;
+}
+
+// The web's information page opens a hidden information window the database does not remember,
+// writes its HTML and closes it again.
+TEST_F(BaseWindowTest, TheWebInformationPageUsesAPrivateHiddenWindow) {
+  T_Base* example = OpenExample(TestSourcePath("examples/Example.qeb"));
+  ASSERT_NE(example, nullptr);
+  InstallWebWindowPages();
+  Prefs().serveWeb = true;
+  Prefs().loadTick = TickCount();  // no reload from the settings in the middle
+  int32_t windows = CountAllWindows();
+  T_TextBuf id;
+  AppendDatabaseShortId(&id, "Example.qeb");
+  T_OStreamBlock page;
+  page.SetNewlineChar(10);
+  DispatchWebRequest(&page, (std::string("baseinfo=") + id.c_str()).c_str(), "browser-1", "");
+  int64_t length = page.TotalLength();
+  uint8_t* bytes = page.Collect();
+  std::string html(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+  MemFree(bytes);
+  SetWebWindowPages(nullptr);
+  EXPECT_NE(html.find("<!-- base info -->"), std::string::npos) << html;
+  EXPECT_NE(html.find("class=\"diminfo\""), std::string::npos) << html;
+  EXPECT_EQ(html.find("Unable to show"), std::string::npos);
+  EXPECT_EQ(example->infoWindow, nullptr);
+  EXPECT_EQ(CountAllWindows(), windows) << "the hidden window is gone";
 }
 
 TEST_F(BaseWindowTest, TheInformationWindowDrawsItsFiveFrames) {

@@ -28,6 +28,7 @@
 #include "database/cards.h"
 #include "database/section_stream.h"
 #include "database/toolkit_adapter.h"
+#include "database/templates.h"
 #include "database/web_request.h"
 #include "scratch_registry.h"
 #include "tests/source_path.h"
@@ -358,6 +359,63 @@ TEST_F(WebPagesTest, PagesByteForByte) {
   DateStyleSet(4);
   EXPECT_TRUE(Has(Dispatch("version"), "<tr><td>Current time:</td><td>06.05.2024 10:20</td></tr>"));
   DateStyleSet(style);
+}
+
+// What an analysis page hands its window: the stored template when the query names nothing
+// for it, else a working copy carrying the query's pairs; the stored one never changes.
+struct SeenAnalysis {
+  T_Template* templ = nullptr;
+  std::string notes;
+  std::string query;
+  int64_t pageMode = 0;
+  int32_t closed = 0;
+};
+SeenAnalysis seen;
+T_Window* const kFakeWindow = reinterpret_cast<T_Window*>(0x1000);
+
+const WebWindowPages kFakePages = {
+    [](T_Base*, T_Template* templ, const WebUserView*, const char* query) -> T_Window* {
+      seen.templ = templ;
+      auto* box = dynamic_cast<T_BoxTmpl*>(templ);
+      seen.notes = box && box->notes ? box->notes : "";
+      seen.query = query;
+      return kFakeWindow;
+    },
+    nullptr,
+    nullptr,
+    [](T_Window*) -> int64_t { return 3; },
+    [](T_Window*, T_OStream* page, int64_t pageMode) {
+      seen.pageMode = pageMode;
+      page->PutText("<tr><td>the window's rows</td></tr>\n");
+    },
+    [](T_Window*) { ++seen.closed; }};
+
+TEST_F(WebPagesTest, AnalysisParametersReachAWorkingCopy) {
+  SetWebWindowPages(&kFakePages);
+  T_Template* stored = shop->rootTemplate->firstChild;
+  while (stored && std::strcmp(stored->name, "Sales") != 0) stored = stored->nextSibling;
+  ASSERT_NE(stored, nullptr);
+  T_TextBuf id;
+  AppendNameShortId(&id, "Sales");
+  std::string path = std::string("cards=") + shopId.c_str() + ":" + id.c_str();
+
+  seen = {};
+  std::string page = Dispatch(path + "&page=last");
+  EXPECT_EQ(seen.templ, stored) << "nothing for the template: the stored one runs";
+  EXPECT_EQ(seen.pageMode, kWebPageLast);
+  EXPECT_EQ(seen.closed, 1);
+  EXPECT_TRUE(Has(page, "the window's rows"));
+
+  seen = {};
+  page = Dispatch(path + "&notestext=Hello&title=Mine&page=2&page=3&drill=x");
+  EXPECT_NE(seen.templ, stored);
+  EXPECT_EQ(seen.notes, "Hello");
+  EXPECT_EQ(seen.pageMode, 2) << "the first page value counts";
+  EXPECT_TRUE(Has(page, "<title>Mine</title>")) << "a base template derives nothing";
+  auto* storedBox = dynamic_cast<T_BoxTmpl*>(stored);
+  ASSERT_NE(storedBox, nullptr);
+  EXPECT_TRUE(storedBox->notes == nullptr || *storedBox->notes == 0);
+  SetWebWindowPages(nullptr);
 }
 
 TEST_F(WebPagesTest, HostileQueriesAndSettingsStayInsideTheirAttributes) {

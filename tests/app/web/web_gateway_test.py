@@ -44,7 +44,7 @@ FOLDER = "<Reports> & \"Co\""
 CHILD = "Cards \u00e5\u00e4\u00f6 'q'"
 
 TAGS = {"head", "meta", "link", "title", "body", "table", "tr", "td", "th", "a", "img", "span",
-        "br", "hr", "form", "input", "script", "p", "h3", "tt"}
+        "br", "hr", "form", "input", "script", "p", "h3", "h4", "tt"}
 ATTRIBUTES = {"http-equiv", "content", "rel", "href", "type", "class", "border", "cellspacing",
               "cellpadding", "valign", "alt", "src", "align", "width", "height", "action",
               "method", "name", "value", "language"}
