@@ -6,8 +6,10 @@
 #include "app/com_dimension.h"
 #include "app/com_object.h"
 #include "core/criteria.h"
+#include "core/file_stream.h"
 #include "core/files.h"
 #include "core/locale.h"
+#include "core/memory.h"
 #include "core/output_stream.h"
 #include "database/base.h"
 #include "database/change_notes.h"
@@ -19,9 +21,13 @@
 #include "database/save_options.h"
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
+#include "database/template_runner.h"
 #include "database/template_tree.h"
+#include "database/templates.h"
 #include "database/xml_requests.h"
 #include "qeb_automation.h"
+#include "ui/document_window.h"
+#include "ui/element.h"
 
 namespace {
 
@@ -261,10 +267,28 @@ class CDatabase : public T_DualObject<IDatabase, &IID_IDatabase> {
     *text = BstrResultBytes(reinterpret_cast<const char*>(output.start), output.BufferedLength());
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Export(BSTR, BSTR* text) override {
+  HRESULT STDMETHODCALLTYPE Export(BSTR templateName, BSTR* text) override {
     ComEntry entry;
-    // No analysis window can be opened by this program yet: nothing is found.
-    *text = BstrResult("");
+    T_OStreamBlock out;
+    if (T_Base* base = hold_.base) {
+      T_TextBuf path;
+      TextFromBstr(&path, templateName);
+      T_ComCall call(T_ComCall::kSilent);
+      // A folder, or a template whose window cannot be opened, gives an empty text.
+      T_Template* templ = FindTemplate(base, path.c_str());
+      if (templ && templ->kind != kTemplateFolder && !templ->firstChild) {
+        if (T_HWindow* window = RunTemplate(base, templ, nullptr, kRunNoLookup | kRunHidden)) {
+          window->Calculate(true);
+          window->WriteText(&out, 0);
+          EventHandler_CloseAndDelete(window, 0);
+        }
+      }
+      call.Finish(false);
+    }
+    int64_t length = out.TotalLength();
+    uint8_t* bytes = out.Collect();
+    *text = BstrResultBytes(reinterpret_cast<const char*>(bytes), bytes ? length : 0);
+    MemFree(bytes);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE ErrorFile(BSTR filename) override {

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Not a flag of the runner's own: the window stays hidden, as a window opened for one request
-// must never show on the desktop.
-constexpr int32_t kRunHidden = 1;
 // The box window's number for the last page.
 constexpr int64_t kBoxLastPage = -3;
 

@@ -22,6 +22,7 @@ struct CriteriaPattern;
 struct Subset;
 
 // Flags of RunTemplate.
+constexpr int32_t kRunHidden = 1;  // the window is made but never shown (web pages, automation)
 constexpr int32_t kRunBringForward = 2;  // an open window of the template comes forward, unasked
 constexpr int32_t kRunReplace = 4;       // an open window of the template is replaced, unasked
 constexpr int32_t kRunNoLookup = 8;      // open a new window whatever is open
