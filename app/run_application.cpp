@@ -15,6 +15,7 @@
 #include "app/qeb_application.h"
 #include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
+#include "app/template_dialogs.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "app/web_listener.h"
@@ -162,6 +163,7 @@ void RunApplication() {
   InstallApplicationServices();
   InstallBaseWindows();
   InstallSettingsDialogs();
+  InstallTemplateDialogs();
   InstallXmlTester();
   InstallWebService();
   InstallWebWindowPages();

@@ -204,12 +204,24 @@ void RemoveTemplateAsk(T_Base* base, T_HWindow* window) {
   LogOperation(base, "template", title.c_str(), kLogVerbDeleted);
 }
 
+namespace {
+TemplateDialogRunner defaultsDialog = nullptr;
+TemplateDialogRunner installerDialog = nullptr;
+}  // namespace
+
+void SetTemplateDialogs(TemplateDialogRunner defaults, TemplateDialogRunner installer) {
+  defaultsDialog = defaults;
+  installerDialog = installer;
+}
+
 void ShowTemplateDefaults(T_HWindow* window) {
   if (!window || !MemCanAlloc(kDialogMemory)) return;
+  if (defaultsDialog) defaultsDialog(window);
 }
 
 void ShowInstaller(T_HWindow* window) {
   if (!window || !MemCanAlloc(kDialogMemory)) return;
+  if (installerDialog) installerDialog(window);
 }
 
 // --- Defaults of a database ------------------------------------------------------------------

@@ -85,6 +85,9 @@ void RemoveTemplateAsk(T_Base* base, T_HWindow* window);
 // end after their memory test.
 void ShowTemplateDefaults(T_HWindow* window);
 void ShowInstaller(T_HWindow* window);
+// The application's two dialogs behind them (null: nothing opens).
+using TemplateDialogRunner = void (*)(T_HWindow* window);
+void SetTemplateDialogs(TemplateDialogRunner defaults, TemplateDialogRunner installer);
 
 // --- Hooks -------------------------------------------------------------------------------------
 // Fills the template hooks of a database's services: the root, the default templates, deleting
