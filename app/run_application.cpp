@@ -16,6 +16,7 @@
 #include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/xml_tester.h"
+#include "analysis/time/lines_install.h"
 #include "app/recent_files.h"
 #include "app/web_listener.h"
 #include "core/alert.h"
@@ -164,6 +165,7 @@ void RunApplication() {
   InstallXmlTester();
   InstallWebService();
   InstallSaveSetupEditor();
+  InstallLinesWindow();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
