@@ -1,0 +1,317 @@
+// The lines window on a small fixture: rows and balances, the sort kinds with their display
+// balances, "First Line", the statistic rows' texts, change notes that drop rows, deleting the
+// listed lines, the zoom history and wheel of its diagram, and pictures of the example.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "analysis/time/lines_install.h"
+#include "analysis/time/lines_window.h"
+#include "core/alert_handlers.h"
+#include "database/change_notes.h"
+#include "database/template_runner.h"
+#include "database/time_scale.h"
+#include "database/toolkit_adapter.h"
+#include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/time/time_fixture.h"
+#include "tests/ui/window_picture.h"
+#include "ui/window_utilities.h"
+
+namespace {
+
+using time_test::FixtureLine;
+
+int32_t g_beeps = 0;
+
+class LinesWindowTest : public box_test::BoxTest {
+ protected:
+  void SetUp() override {
+    BoxTest::SetUp();
+    InstallDatabaseServices();
+    InstallLinesWindow();
+    SetDiagramBeep([] { ++g_beeps; });
+    g_beeps = 0;
+    base = time_test::NewFixtureBase(2);
+    // Three cards on two days; the second card has lines in two groups.
+    const FixtureLine lines[] = {
+        {PackDate(2023, 1, 10), 1, "1910", {100, 1}, "P2", "opening"},
+        {PackDate(2023, 2, 5), 1, "3010", {-30, 2}, "P1", "sale a"},
+        {PackDate(2023, 2, 5), 1, "1930", {50, 3}, "P3", "bank"},
+        {PackDate(2023, 2, 5), 2, "3010", {-5, 4}, "P2", "sale b"},
+        {PackDate(2023, 3, 1), 1, "1910", {20, 5}, "P1", "deposit"},
+    };
+    for (const FixtureLine& l : lines) time_test::AddLine(base, l);
+  }
+  void TearDown() override {
+    if (window) EventHandler_CloseAndDelete(window, 3);
+    delete base;
+    SetWindowOpener(kTemplateLines, nullptr);
+    SetTemplateConstructor(kTemplateLines, nullptr);
+    SetDiagramBeep(nullptr);
+    SetZoomTrackInput(nullptr);
+    BoxTest::TearDown();
+  }
+  T_Lines* Open(void (*setUp)(T_LinesTmpl*) = nullptr) {
+    T_LinesTmpl templ(base);
+    templ.options.columns[kLinesDate].shown = 1;
+    if (setUp) setUp(&templ);
+    window = AsLinesWindow(OpenLinesWindow(&templ, nullptr, 0));
+    EXPECT_NE(window, nullptr);
+    if (window) {
+      window->templ = nullptr;
+      window->CalculateLines(true);
+    }
+    return window;
+  }
+  // The texts of a display row, field by field.
+  std::vector<std::string> Texts(int64_t position) {
+    RowTextPool pool;
+    std::vector<std::string> texts;
+    if (!pool.Init()) return texts;
+    window->GetRowTexts(&pool, position);
+    for (T_BoxField* f = window->firstField; f; f = f->next)
+      texts.emplace_back(f->cellText ? f->cellText : "");
+    pool.Free();
+    return texts;
+  }
+  std::string Cell(int64_t position, int32_t code) {
+    T_BoxField* field = window->columnFields[code];
+    std::vector<std::string> texts = Texts(position);
+    for (size_t i = 0; field && i < texts.size(); ++i) {
+      if (window->GetField(static_cast<int64_t>(i)) == field) return texts[i];
+    }
+    return "<none>";
+  }
+  std::vector<std::string> Column(int32_t code) {
+    std::vector<std::string> cells;
+    for (int64_t p = window->headerRowCount; p < window->rowCount; ++p)
+      cells.push_back(Cell(p, code));
+    return cells;
+  }
+
+  T_Base* base = nullptr;
+  T_Lines* window = nullptr;
+};
+
+using Cells = std::vector<std::string>;
+
+TEST_F(LinesWindowTest, RowsInCardOrderWithTheirBalance) {
+  Open();
+  EXPECT_EQ(window->headerRowCount, 0);
+  ASSERT_EQ(window->rowCount, 5);
+  EXPECT_EQ(Column(kLinesLineText), (Cells{"opening", "sale a", "bank", "sale b", "deposit"}));
+  EXPECT_EQ(Column(kLinesAccumulated), (Cells{"100.00", "70.00", "120.00", "115.00", "135.00"}));
+  EXPECT_EQ(Column(kLinesCardId)[0], "230110-001");
+  EXPECT_FALSE(window->IsEmpty());
+}
+
+TEST_F(LinesWindowTest, StatisticRowsAboveTheLines) {
+  Open([](T_LinesTmpl* t) {
+    t->options.statistics[kStatPeriod] = 1;
+    t->options.statistics[kStatLineCount] = 1;
+    t->options.statistics[kStatMaximum] = 1;
+    t->options.positiveRate = 5;
+  });
+  // Period, Number of Lines, Maximum, Interest (+) and the blank row.
+  ASSERT_EQ(window->headerRowCount, 5);
+  EXPECT_EQ(Cell(0, kLinesCardTitle), "Period:");
+  EXPECT_EQ(Cell(0, kLinesValueFirst), "135.00");
+  EXPECT_EQ(Cell(1, kLinesValueFirst), "5");
+  EXPECT_EQ(Cell(2, kLinesValueFirst), "100.00");
+  EXPECT_EQ(Cell(2, kLinesAccumulated), "135.00");  // the largest balance
+  EXPECT_EQ(Cell(3, kLinesCardTitle), "Interest (+):");
+  EXPECT_EQ(Cell(3, kLinesLineText), "5 %");
+  EXPECT_EQ(Cell(4, kLinesCardTitle), "");
+}
+
+TEST_F(LinesWindowTest, SortKindsAndTheirBalances) {
+  const struct {
+    const char* name;
+    LinesSortKey keys[2];
+    int32_t count;
+    int32_t kind;
+    Cells texts;
+    Cells balances;
+  } cases[] = {
+      {"card id descending",
+       {{kLinesCardId, 1}},
+       1,
+       kLinesSortCardsReversed,
+       {"deposit", "sale b", "sale a", "bank", "opening"},
+       {"135.00", "115.00", "70.00", "120.00", "100.00"}},
+      {"date descending",
+       {{kLinesDate, 1}},
+       1,
+       kLinesSortDatesReversed,
+       {"deposit", "sale a", "bank", "sale b", "opening"},
+       {"135.00", "70.00", "120.00", "115.00", "100.00"}},
+      {"value 1 descending",
+       {{kLinesValueFirst, 0, 0, 0, 0}},
+       1,
+       kLinesSortGeneral,
+       {"opening", "bank", "deposit", "sale b", "sale a"},
+       {"100.00", "150.00", "170.00", "165.00", "135.00"}},
+      {"value 1 ascending, ties by card order",
+       {{kLinesValueFirst, 0, 0, 0, 5}},
+       1,
+       kLinesSortGeneral,
+       {"sale a", "sale b", "deposit", "bank", "opening"},
+       {"-30.00", "-35.00", "-15.00", "35.00", "135.00"}},
+      {"product in tree order",
+       {{kLinesDimFirst + 1, 0, 0}},
+       1,
+       kLinesSortByComponent,
+       {"sale a", "deposit", "opening", "sale b", "bank"},
+       {"-30.00", "-10.00", "90.00", "85.00", "135.00"}},
+      {"product reversed, then card id",
+       {{kLinesDimFirst + 1, 0, 1}, {kLinesCardId, 0}},
+       2,
+       kLinesSortByComponent,
+       {"bank", "opening", "sale b", "sale a", "deposit"},
+       {"50.00", "150.00", "145.00", "115.00", "135.00"}},
+      {"product by text",
+       {{kLinesDimFirst + 1, 0, 3}},
+       1,
+       kLinesSortGeneral,
+       {"sale a", "deposit", "opening", "sale b", "bank"},
+       {"-30.00", "-10.00", "90.00", "85.00", "135.00"}},
+  };
+  Open([](T_LinesTmpl* t) { t->options.columns[kLinesDimFirst + 1].shown = 1; });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int32_t k = 0; k < c.count; ++k) window->options.sortKeys[k] = c.keys[k];
+    window->options.sortKeyCount = c.count;
+    window->CalculateLines(false);
+    EXPECT_EQ(window->lastSortKind, c.kind);
+    EXPECT_EQ(Column(kLinesLineText), c.texts);
+    EXPECT_EQ(Column(kLinesAccumulated), c.balances);
+  }
+}
+
+TEST_F(LinesWindowTest, FirstLineShowsTheCardOncePerRun) {
+  Open([](T_LinesTmpl* t) { t->options.cardInfo = 1; });
+  EXPECT_EQ(Column(kLinesCardId),
+            (Cells{"230110-001", "230205-001", "", "230205-002", "230301-001"}));
+  // A sort that separates a card's lines shows the card again at each run.
+  window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, 0};
+  window->CalculateLines(false);
+  EXPECT_EQ(Column(kLinesCardId),
+            (Cells{"230110-001", "230205-001", "230301-001", "230205-002", "230205-001"}));
+}
+
+TEST_F(LinesWindowTest, ChangedCardsDropTheRowsAtOnce) {
+  Open();
+  ChangeNote note;
+  note.code = 28;
+  note.database = base;
+  window->OnChange(&note);
+  EXPECT_EQ(window->rowCount, window->headerRowCount);
+  window->CalculateLines(true);
+  EXPECT_EQ(window->rowCount, 5);
+}
+
+TEST_F(LinesWindowTest, DeleteDataRemovesTheListedLines) {
+  T_NoAlerts quiet;
+  Open([](T_LinesTmpl* t) { SelectionDef_setComponentText(&t->selection, 0, "3010"); });
+  ASSERT_EQ(window->rowCount, 2);
+  window->DeleteData(false);
+  EXPECT_EQ(window->rowCount, 0);
+  window->CalculateLines(true);
+  EXPECT_EQ(window->rowCount, 0);
+  EXPECT_EQ(base->lineCount, 3);
+}
+
+// --- The diagram
+// ----------------------------------------------------------------------------------
+
+class LinesDiagramTest : public LinesWindowTest {
+ protected:
+  void Curve() {
+    Open([](T_LinesTmpl* t) { t->viewMode = 1; });
+    window->LayoutForGrid();
+  }
+};
+
+TEST_F(LinesDiagramTest, ThirtyThreeZoomsKeepThirtyTwo) {
+  Curve();
+  for (int32_t i = 0; i < 33; ++i) {
+    window->PushZoom();
+    window->layout.range.top += 1;
+  }
+  EXPECT_EQ(window->zoomCount, kZoomHistoryMax);
+  window->ClearZoomStack();
+  EXPECT_FALSE(window->PopZoom());
+}
+
+TEST_F(LinesDiagramTest, AZoomOutClickOnAnEmptyHistoryBeepsOnce) {
+  Curve();
+  SetZoomTrackInput([](InputEvent* event) {
+    *event = InputEvent{};
+    event->time = 10;
+  });
+  InputEvent press;
+  press.leftButton = press.anyButton = 1;
+  press.x = (window->layout.plot.left + window->layout.plot.right) / 2;
+  press.y = (window->layout.plot.top + window->layout.plot.bottom) / 2;
+  const DiagramRange before = window->layout.range;
+  window->TrackZoom(&press, true);
+  EXPECT_EQ(g_beeps, 1);
+  EXPECT_TRUE(DiagramRangeEqual(window->layout.range, before));
+  // A zoom-in click halves the range and can be walked back.
+  window->TrackZoom(&press, false);
+  EXPECT_EQ(window->zoomCount, 1);
+  EXPECT_LT(window->layout.range.top - window->layout.range.bottom, before.top - before.bottom);
+  EXPECT_TRUE(window->PopZoom());
+  EXPECT_TRUE(DiagramRangeEqual(window->layout.range, before));
+}
+
+TEST_F(LinesDiagramTest, TheWheelOverTheValueLabelsZoomsOnlyValues) {
+  Curve();
+  const DiagramRange before = window->layout.range;
+  InputEvent over;
+  over.x = window->layout.plot.left - 5;
+  over.y = (window->layout.plot.top + window->layout.plot.bottom) / 2;
+  window->GridWheel(&over, 1);
+  EXPECT_EQ(window->layout.range.from, before.from);
+  EXPECT_EQ(window->layout.range.to, before.to);
+  EXPECT_NE(window->layout.range.top, before.top);
+  EXPECT_EQ(window->zoomCount, 1);
+  // A run of wheel steps adds one entry.
+  window->GridWheel(&over, 1);
+  EXPECT_EQ(window->zoomCount, 1);
+  // Below the plot only the dates change.
+  window->ClearZoomStack();
+  const DiagramRange valuesZoomed = window->layout.range;
+  InputEvent below;
+  below.x = (window->layout.plot.left + window->layout.plot.right) / 2;
+  below.y = window->layout.plot.bottom + 5;
+  window->GridWheel(&below, 1);
+  EXPECT_NEAR(window->layout.range.top, valuesZoomed.top, 1e-9 * std::fabs(valuesZoomed.top));
+  EXPECT_NE(window->layout.range.to - window->layout.range.from,
+            valuesZoomed.to - valuesZoomed.from);
+}
+
+TEST_F(LinesDiagramTest, ZoomingOutNeverPassesTheLastDay) {
+  Curve();
+  InputEvent over;
+  over.x = (window->layout.plot.left + window->layout.plot.right) / 2;
+  over.y = (window->layout.plot.top + window->layout.plot.bottom) / 2;
+  for (int32_t i = 0; i < 200; ++i) window->GridWheel(&over, -1);
+  EXPECT_LE(window->layout.range.to, PackDate(2069, 12, 31));
+  EXPECT_TRUE(std::isfinite(window->layout.range.top));
+  EXPECT_FALSE(IsRangeDegenerate(window->layout.range));
+}
+
+TEST_F(LinesDiagramTest, DeletingTheLabellingScaleThenPainting) {
+  auto* scale = new TimeScale(base, "Quarters");
+  Curve();
+  window->axisScale = scale;
+  delete scale;  // code 53 goes out first
+  EXPECT_EQ(window->axisScale, nullptr);
+  ui_test::Picture picture = ui_test::Capture(window);
+  EXPECT_GT(picture.width, 0);
+}
+
+}  // namespace
