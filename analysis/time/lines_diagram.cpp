@@ -210,7 +210,11 @@ bool T_Lines::HitDiagram(POINT point, int64_t* hit, Region* shape) {
   return false;
 }
 
-bool T_Lines::ClickDiagram(InputEvent*) { return false; }
+bool T_Lines::ClickDiagram(InputEvent* event) {
+  if (event->x >= layout.plot.left && event->y <= layout.plot.bottom) return false;
+  OpenGraphicsPage();
+  return true;
+}
 
 void T_Lines::DragDiagram(InputEvent* event) {
   int64_t row = -1;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/time/diagram_frame.h"
 #include "core/alert.h"
 #include "core/localized_text.h"
 #include "core/memory.h"
@@ -21,6 +22,7 @@
 #include "database/object_services.h"
 #include "database/time_scale.h"
 #include "ui/chooser.h"
+#include "ui/mode_tree.h"
 #include "ui/small_dialogs.h"
 #include "ui/value_choosers.h"
 
@@ -87,6 +89,7 @@ T_Lines::T_Lines(T_LinesTmpl* templ, uint32_t flags)
                                  : viewMode == 2 ? kPresentationBars
                                                  : kPresentationTable);
   CreateModeBox(80, GetDefaultHeaderHeight());
+  AddModeItem(nullptr, nullptr, kLinesGraphicsPage);
   for (int32_t page : {kPanelSubsets, kPanelPrinting, kPanelExport, kPanelNotes})
     AddModeItem(nullptr, nullptr, page);
   headerSplitter = titleSplitter = headerButtons = 1;
@@ -318,6 +321,26 @@ void T_Lines::OnSelectorEvent(T_GrafElement* selector) {
     return;
   }
   T_TSWin::OnSelectorEvent(selector);
+}
+
+void T_Lines::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
+  if (record->nodeId != kLinesGraphicsPage) {
+    T_TSWin::OnModeboxEvent(box, record);
+    return;
+  }
+  if (record->code == kModeDescribe)
+    ModeboxEvent_SetText(record, GetString(kLinesGraphicsPage));
+  else if (record->code == kModeChosen)
+    OpenGraphicsPage();
+}
+
+void T_Lines::OpenGraphicsPage() {
+  ClosePanelPage();
+  T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
+  auto* frame = new (std::nothrow) T_TSDiagram(this, parent, 8, 8, kLinesGraphicsPage);
+  if (!frame) return;
+  panelItems[panelItemCount++] = frame;
+  openPanelPage = kLinesGraphicsPage;
 }
 
 void T_Lines::OnToolSelected(int32_t item) {

@@ -21,6 +21,8 @@ constexpr uint16_t kPresentationTable = 4020;
 constexpr uint16_t kPresentationCurve = 4021;
 constexpr uint16_t kPresentationBars = 4022;
 constexpr uint32_t kLinesCalcButtonId = 400;
+// The header page with the diagram options (its title is text 5129, "Graphics").
+constexpr int32_t kLinesGraphicsPage = 5129;
 
 // What a sort of the rows did.
 constexpr int32_t kLinesSortNone = 0;
@@ -47,6 +49,7 @@ class T_Lines : public T_TSWin {
   void Refresh(int32_t oldViewMode) override;
   void OnChange(const ChangeNote* note) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
+  void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
   void OnToolSelected(int32_t item) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override { return rowCount == headerRowCount; }
@@ -79,6 +82,8 @@ class T_Lines : public T_TSWin {
   // The first data row at or after a day number (in calculation order).
   int64_t FirstRowFrom(int32_t day) const;
   void SetPresentation(uint32_t mode);
+  // The "Graphics" page: the diagram options frame.
+  void OpenGraphicsPage();
   void DrawCurve(const BoxDrawRecord* record);
   void DrawBars(const BoxDrawRecord* record);
   // The x of a data row in the diagram (its date plus its day position).

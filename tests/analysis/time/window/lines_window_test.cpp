@@ -17,6 +17,7 @@
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
 #include "tests/ui/window_picture.h"
+#include "tools/make_example/example_database.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -312,6 +313,160 @@ TEST_F(LinesDiagramTest, DeletingTheLabellingScaleThenPainting) {
   EXPECT_EQ(window->axisScale, nullptr);
   ui_test::Picture picture = ui_test::Capture(window);
   EXPECT_GT(picture.width, 0);
+}
+
+}  // namespace
+
+// --- The diagram options frame -------------------------------------------------------------------
+
+#include "analysis/time/diagram_frame.h"
+#include "ui/button.h"
+#include "ui/chooser.h"
+#include "ui/event_record.h"
+
+namespace {
+
+class DiagramFrameTest : public LinesDiagramTest {
+ protected:
+  T_TSDiagram* Frame() {
+    window->OpenGraphicsPage();
+    return window->panelItemCount ? dynamic_cast<T_TSDiagram*>(window->panelItems[0]) : nullptr;
+  }
+  std::string ItemText(T_TSDiagram* frame, int64_t index) {
+    ChooserEvent record;
+    record.code = kChooserDescribe;
+    record.index = index;
+    frame->OnChooserEvent(frame->scales, &record);
+    return record.text ? record.text : "";
+  }
+};
+
+TEST_F(DiagramFrameTest, TheChooserListsDatesAndTheTimeScales) {
+  Curve();
+  T_TSDiagram* frame = Frame();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->scales->count, 1);
+  EXPECT_EQ(ItemText(frame, 0), "Dates");
+  auto* quarters = new TimeScale(base, "Quarters");
+  auto* years = new TimeScale(base, "Years");
+  EXPECT_EQ(frame->scales->count, 4);
+  EXPECT_EQ(ItemText(frame, 1), "");
+  EXPECT_EQ(ItemText(frame, 3), "Years");
+  ChooserEvent chosen;
+  chosen.code = kChooserChosen;
+  chosen.index = 3;
+  frame->OnChooserEvent(frame->scales, &chosen);
+  EXPECT_EQ(window->axisScale, years);
+  ui_test::Capture(window);
+  // Deleting the labelling scale falls back to calendar labels and selects "Dates".
+  delete years;
+  EXPECT_EQ(window->axisScale, nullptr);
+  EXPECT_EQ(frame->scales->count, 3);
+  EXPECT_EQ(frame->scales->current, 0);
+  ui_test::Capture(window);
+  delete quarters;
+}
+
+TEST_F(DiagramFrameTest, GridLinesCaptionAndCheckBoxes) {
+  Curve();
+  T_TSDiagram* frame = Frame();
+  ASSERT_NE(frame, nullptr);
+  DiagramFlags& flags = window->layout.flags;
+  flags.on[kFlagPeriodGrid] = 0;
+  InputEvent press;
+  press.leftButton = press.anyButton = 1;
+  press.x = 80;
+  press.y = 16;
+  frame->MouseDown(&press, frame);
+  EXPECT_EQ(flags.on[kFlagPeriodGrid], 1);
+  EXPECT_EQ(flags.on[kFlagValueGrid], 1);
+  EXPECT_TRUE(frame->boxes[2]->checked);
+  frame->MouseDown(&press, frame);
+  EXPECT_EQ(flags.on[kFlagPeriodGrid], 0);
+  EXPECT_EQ(flags.on[kFlagValueGrid], 0);
+  EXPECT_FALSE(frame->boxes[3]->checked);
+  // The zero line in bars mode only changes the flag.
+  window->SetPresentation(2);
+  const DiagramRange before = window->layout.range;
+  frame->boxes[7]->SetChecked(true);
+  frame->OnCheckbox(frame->boxes[7]);
+  EXPECT_EQ(flags.on[kFlagZeroLine], 1);
+  EXPECT_TRUE(DiagramRangeEqual(window->layout.range, before));
+}
+
+// --- Pictures of the example
+// -----------------------------------------------------------------------
+
+TEST_F(LinesWindowTest, ContactSheetOfTheExample) {
+  T_NoAlerts quiet;
+  T_Base* example = BuildExampleDatabase();
+  ASSERT_NE(example, nullptr);
+  constexpr int32_t kColumns = 3, kCellWidth = 640, kCellHeight = 360, kRows = 4;
+  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
+                              0x404040);
+  int32_t slot = 0;
+  auto place = [&](const ui_test::Picture& picture) {
+    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
+    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
+      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
+        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
+            picture.pixels[static_cast<size_t>(y) * picture.width + x];
+    ++slot;
+  };
+  T_LinesTmpl templ(example);
+  SelectionDef_setComponentText(&templ.selection, 0, "1930");
+  templ.options.statistics[kStatBefore] = templ.options.statistics[kStatPeriod] = 1;
+  templ.options.positiveRate = 2;
+  T_Lines* lines = AsLinesWindow(OpenLinesWindow(&templ, nullptr, 0));
+  ASSERT_NE(lines, nullptr);
+  lines->templ = nullptr;
+  lines->CalculateLines(true);
+  ASSERT_GT(lines->rowCount, lines->headerRowCount);
+  // Table, curve and bars.
+  for (uint32_t mode : {0u, 1u, 2u}) {
+    lines->SetPresentation(mode);
+    ui_test::Picture picture = ui_test::Capture(lines);
+    if (mode) {
+      // Probes relative to the laid-out plot: the curve or bars draw inside it.
+      RECT plot = lines->layout.plot;
+      OffsetRect(&plot, lines->grid->x, lines->grid->y);
+      EXPECT_GT(ui_test::Pixels(picture, plot, true), 50) << mode;
+    }
+    place(picture);
+  }
+  // The time axis at every resolution: decades, years, months, days, week groups, a time scale.
+  lines->SetPresentation(1);
+  const struct {
+    PackedDate from, to;
+    int32_t kind;
+    bool scale;
+  } spans[] = {{PackDate(1960, 1, 1), PackDate(2060, 12, 31), kPeriodActiveLines, false},
+               {PackDate(2021, 1, 1), PackDate(2026, 12, 31), kPeriodActiveLines, false},
+               {PackDate(2024, 1, 1), PackDate(2024, 12, 31), 3, false},
+               {PackDate(2024, 1, 1), PackDate(2024, 6, 30), kPeriodMonths, false},
+               {PackDate(2024, 3, 1), PackDate(2024, 3, 20), kPeriodDays, false},
+               {PackDate(2024, 3, 1), PackDate(2024, 4, 15), kPeriodWeeks, false},
+               {PackDate(2021, 1, 1), PackDate(2026, 12, 31), kPeriodActiveLines, true}};
+  for (const auto& s : spans) {
+    lines->periodKind = s.kind;
+    lines->axisScale = s.scale ? example->GetTimeScaleAt(0) : nullptr;
+    lines->layout.range.from = s.from;
+    lines->layout.range.to = s.to;
+    lines->RebuildDiagram();
+    place(ui_test::Capture(lines));
+  }
+  // Inverted axis, scaled labels, zero line and the header page.
+  lines->axisScale = nullptr;
+  lines->layout.flags.on[kFlagInvertedAxis] = 1;
+  lines->layout.flags.on[kFlagScaledLabels] = 1;
+  lines->layout.flags.on[kFlagZeroLine] = 1;
+  lines->RebuildDiagram();
+  lines->OpenGraphicsPage();
+  place(ui_test::Capture(lines));
+  EventHandler_CloseAndDelete(lines, 3);
+  delete example;
+  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
+                                  "lines_sheet.bmp"));
 }
 
 }  // namespace
