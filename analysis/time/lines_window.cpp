@@ -10,6 +10,7 @@
 
 #include "analysis/boxwin/box_output.h"
 #include "analysis/time/diagram_frame.h"
+#include "analysis/time/lines_header_page.h"
 #include "core/alert.h"
 #include "core/localized_text.h"
 #include "core/memory.h"
@@ -21,6 +22,7 @@
 #include "database/line_origins.h"
 #include "database/object_services.h"
 #include "database/time_scale.h"
+#include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/mode_tree.h"
 #include "ui/small_dialogs.h"
@@ -89,6 +91,7 @@ T_Lines::T_Lines(T_LinesTmpl* templ, uint32_t flags)
                                  : viewMode == 2 ? kPresentationBars
                                                  : kPresentationTable);
   CreateModeBox(80, GetDefaultHeaderHeight());
+  AddModeItem(nullptr, nullptr, kLinesHeaderRowsPage);
   AddModeItem(nullptr, nullptr, kLinesGraphicsPage);
   for (int32_t page : {kPanelSubsets, kPanelPrinting, kPanelExport, kPanelNotes})
     AddModeItem(nullptr, nullptr, page);
@@ -324,14 +327,41 @@ void T_Lines::OnSelectorEvent(T_GrafElement* selector) {
 }
 
 void T_Lines::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
-  if (record->nodeId != kLinesGraphicsPage) {
+  const int32_t page = record->nodeId;
+  if (page != kLinesGraphicsPage && page != kLinesHeaderRowsPage) {
     T_TSWin::OnModeboxEvent(box, record);
     return;
   }
   if (record->code == kModeDescribe)
-    ModeboxEvent_SetText(record, GetString(kLinesGraphicsPage));
-  else if (record->code == kModeChosen)
+    ModeboxEvent_SetText(record, GetString(page));
+  else if (record->code == kModeChosen && page == kLinesGraphicsPage)
     OpenGraphicsPage();
+  else if (record->code == kModeChosen)
+    OpenLinesHeaderRowsPage(this);
+}
+
+void T_Lines::OnCheckbox(T_GrafElement* element) {
+  auto* box = dynamic_cast<T_Checkbox*>(element);
+  const int32_t flag =
+      box ? static_cast<int32_t>(box->id) - static_cast<int32_t>(kStatCheckboxFirst) : -1;
+  if (flag < 0 || flag >= kStatCount) {
+    T_TSWin::OnCheckbox(element);
+    return;
+  }
+  options.statistics[flag] = box->checked ? 1 : 0;
+  MarkNeedsCalc();
+}
+
+void T_Lines::OnEditText(T_TextBuf* text, T_GrafElement* field) {
+  auto* item = dynamic_cast<T_Item*>(field);
+  if (!item || (item->id != kPositiveRateEdit && item->id != kNegativeRateEdit)) {
+    T_TSWin::OnEditText(text, field);
+    return;
+  }
+  // Only stored: the next calculation uses it.
+  double& rate = item->id == kPositiveRateEdit ? options.positiveRate : options.negativeRate;
+  rate = RateFromText(text->data);
+  RateText(rate, text);
 }
 
 void T_Lines::OpenGraphicsPage() {

@@ -50,6 +50,8 @@ class T_Lines : public T_TSWin {
   void OnChange(const ChangeNote* note) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
+  void OnCheckbox(T_GrafElement* checkbox) override;
+  void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
   void OnToolSelected(int32_t item) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override { return rowCount == headerRowCount; }

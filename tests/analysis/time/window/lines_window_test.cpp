@@ -470,3 +470,48 @@ TEST_F(LinesWindowTest, ContactSheetOfTheExample) {
 }
 
 }  // namespace
+
+// --- The header rows page
+// ---------------------------------------------------------------------------
+
+#include "analysis/time/lines_header_page.h"
+#include "ui/edit_field.h"
+
+namespace {
+
+TEST(LinesRates, TypedRatesAreExpressions) {
+  const struct {
+    const char* text;
+    double rate;
+  } cases[] = {{"5", 5},     {"2*3+0.5", 6.5}, {"abc", 0},       {"", 0},
+               {"1e999", 0}, {"1e-7", 0},      {"-4.25", -4.25}, {"(1", 1}};
+  for (const auto& c : cases) EXPECT_EQ(RateFromText(c.text), c.rate) << c.text;
+}
+
+TEST_F(LinesWindowTest, HeaderRowsPageSetsFlagsAndRates) {
+  Open();
+  OpenLinesHeaderRowsPage(window);
+  ASSERT_EQ(window->panelItemCount, 2);
+  auto* interest = dynamic_cast<T_LinesInterestFrame*>(window->panelItems[1]);
+  ASSERT_NE(interest, nullptr);
+  T_TextBuf text;
+  TextBufAssign(&text, "3/2");
+  window->OnEditText(&text, interest->positive);
+  EXPECT_EQ(window->options.positiveRate, 1.5);
+  EXPECT_STREQ(text.data, "1.5");
+  TextBufAssign(&text, "nonsense");
+  window->OnEditText(&text, interest->negative);
+  EXPECT_EQ(window->options.negativeRate, 0);
+  // A statistic check box marks the results out of date; the calculation shows the row.
+  T_Checkbox box(window, {0, 0, 10, 10}, kStatCheckboxFirst + kStatMedian, false);
+  box.checked = 1;
+  window->OnCheckbox(&box);
+  EXPECT_EQ(window->options.statistics[kStatMedian], 1);
+  window->CalculateLines(true);
+  // Median, Interest (+) and the blank row.
+  EXPECT_EQ(window->headerRowCount, 3);
+  EXPECT_EQ(Cell(0, kLinesValueFirst), "20.00");
+  ui_test::Capture(window);
+}
+
+}  // namespace
