@@ -21,6 +21,7 @@
 #include "database/cards.h"
 #include "database/line_origins.h"
 #include "database/object_services.h"
+#include "database/template_runner.h"
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -453,7 +454,65 @@ void T_Lines::SaveToTemplate(T_Template* target) {
 
 // --- Opening cells ------------------------------------------------------------------------------
 
-void T_Lines::OnCellsSelected(int64_t position, int32_t) {
+void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
+  T_LinesTmpl t(database);
+  T_LinesTmpl* defaults = AsLinesTemplate(database->GetDefaultTemplate(kTemplateLines));
+  if (defaults) t.CopyFrom(defaults);
+  t.ApplyDefaults();
+  SelectionDef_fromSelection(&t.selection, &selection);
+  t.options = options;
+  for (auto& flag : t.options.statistics) flag = 0;
+  t.options.statistics[kStatPeriod] = t.options.statistics[kStatLineCount] = 1;
+  t.options.columns[kLinesValueFirst + column] = options.columns[kLinesValueFirst + column];
+  SetLinesValueColumn(&t, column);
+  T_TextBuf number;
+  switch (statistic - kStatFirstText) {
+    case kStatBefore: {
+      CardId end = selection.from.cardId;
+      database->GetPrevCardId(&end);
+      DateRefSetKind(&t.selection.from, kDateRefFile);
+      DateRefSetDate(&t.selection.to, &end);
+      break;
+    }
+    case kStatPositive:
+      SelectionDef_andValueCondition(&t.selection, column, ">0");
+      break;
+    case kStatNegative:
+      SelectionDef_andValueCondition(&t.selection, column, "<0");
+      break;
+    case kStatAfter: {
+      CardId start = selection.to.cardId;
+      database->GetNextCardId(&start);
+      DateRefSetDate(&t.selection.from, &start);
+      DateRefSetKind(&t.selection.to, kDateRefFile);
+      break;
+    }
+    case kStatMaximum:
+    case kStatMinimum: {
+      const double v = statistic - kStatFirstText == kStatMaximum ? data.stats.maxValue[column]
+                                                                  : data.stats.minValue[column];
+      if (!std::isfinite(v)) return;
+      // Written so that it reads back as the same number.
+      FormatExactNumber(v, &number);
+      SelectionDef_andValueCondition(&t.selection, column, number.data);
+      t.options.statistics[kStatPeriod] = 0;
+      break;
+    }
+    default:
+      break;
+  }
+  RunTemplate(database, &t, nullptr, kRunNoLookup);
+}
+
+void T_Lines::OnCellsSelected(int64_t position, int32_t fieldIndex) {
+  if (position >= 0 && position < headerRowCount) {
+    const int32_t statistic = LinesRowAt(&data, LinesDisplayRow(&data, position))->statistic;
+    T_BoxField* field = GetField(fieldIndex);
+    for (int32_t c = 0; c < kMaxValueCount && field && statistic; ++c) {
+      if (columnFields[kLinesValueFirst + c] == field) OpenBehindStatistic(statistic, c);
+    }
+    return;
+  }
   if (position < headerRowCount || position >= rowCount) return;
   const LinesRow* r = LinesRowAt(&data, LinesDisplayRow(&data, position));
   int32_t lineNumber = 0;

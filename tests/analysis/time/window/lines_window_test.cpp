@@ -515,3 +515,76 @@ TEST_F(LinesWindowTest, HeaderRowsPageSetsFlagsAndRates) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string>& OpenedTexts() {
+  static std::vector<std::string> texts;
+  return texts;
+}
+
+TEST_F(LinesWindowTest, LinesBehindAStatistic) {
+  Open([](T_LinesTmpl* t) {
+    for (int32_t f : {kStatBefore, kStatPositive, kStatMaximum}) t->options.statistics[f] = 1;
+    CardId from{PackDate(2023, 2, 1), 1};
+    DateRefSetDate(&t->selection.from, &from);
+  });
+  SetWindowOpener(kTemplateLines, [](T_Template* t, T_Template*, int32_t) -> T_HWindow* {
+    OpenedTexts().push_back(time_test::WriteTemplate(t));
+    return nullptr;
+  });
+  OpenedTexts().clear();
+  T_BoxField* value = window->columnFields[kLinesValueFirst];
+  int32_t valueIndex = 0;
+  for (T_BoxField* f = window->firstField; f && f != value; f = f->next) ++valueIndex;
+  for (int64_t row = 0; row < 3; ++row) window->OnCellsSelected(row, valueIndex);
+  ASSERT_EQ(OpenedTexts().size(), 3u);
+  // Before: from the file's first card to the card before this window's period.
+  EXPECT_NE(OpenedTexts()[0].find("BC\t\t230131-"), std::string::npos) << OpenedTexts()[0];
+  EXPECT_NE(OpenedTexts()[1].find("BVA\t>0\n"), std::string::npos) << OpenedTexts()[1];
+  // Maximum: the largest value as the condition, only the line count.
+  EXPECT_NE(OpenedTexts()[2].find("BVA\t50\n"), std::string::npos) << OpenedTexts()[2];
+  EXPECT_NE(OpenedTexts()[2].find("H\t#\n"), std::string::npos) << OpenedTexts()[2];
+  for (const std::string& text : OpenedTexts())
+    EXPECT_NE(text.find("P\tI,P,T,D2,L,VA,S\n"), std::string::npos) << text;
+}
+
+TEST_F(LinesDiagramTest, TheHeldZoomStepsEvery400Milliseconds) {
+  Curve();
+  static int32_t polls;
+  static InputEvent script;
+  polls = 0;
+  script = InputEvent{};
+  script.leftButton = script.anyButton = 1;
+  script.x = (window->layout.plot.left + window->layout.plot.right) / 2;
+  script.y = (window->layout.plot.top + window->layout.plot.bottom) / 2;
+  // The clock advances 100 ms a poll; the button is let go after 2 s.
+  SetZoomTrackInput([](InputEvent* event) {
+    *event = script;
+    event->time = 100u * static_cast<uint64_t>(++polls);
+    if (event->time > 2000) event->anyButton = event->leftButton = 0;
+  });
+  const double before = window->layout.range.top - window->layout.range.bottom;
+  window->HeldZoom(&script, false);
+  EXPECT_EQ(window->zoomCount, 1);
+  // Four or five steps, each 1/8 of the way towards the pointer.
+  const double after = window->layout.range.top - window->layout.range.bottom;
+  EXPECT_LT(after, before * std::pow(7.0 / 8, 3));
+  EXPECT_GT(after, before * std::pow(7.0 / 8, 6));
+}
+
+TEST_F(LinesDiagramTest, AScaleWithPeriodsOutOfOrderEndsTheAxisWalk) {
+  auto* scale = new TimeScale(base, "Jumbled");
+  CardId starts[] = {
+      {PackDate(2023, 3, 1), 1}, {PackDate(2023, 1, 1), 1}, {PackDate(2023, 2, 1), 1}};
+  const char* names[] = {"March", "January", "February"};
+  for (int32_t i = 0; i < 3; ++i) TimeScaleAppendPeriod(scale, &starts[i], names[i]);
+  Curve();
+  window->axisScale = scale;
+  ui_test::Picture picture = ui_test::Capture(window);  // must come back
+  EXPECT_GT(picture.width, 0);
+  window->axisScale = nullptr;
+  delete scale;
+}
+
+}  // namespace
