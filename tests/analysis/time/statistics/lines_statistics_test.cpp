@@ -233,3 +233,33 @@ TEST_F(LinesStatisticsTest, EveryCaseForTheOracle) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every row allocation of a calculation failing in turn: the rows built stay sound and the
+// failure is reported.
+TEST_F(LinesStatisticsTest, EachFailingRowAllocation) {
+  std::vector<Case> cases = ReadCases();
+  const Case& c = cases[11];  // mixed signs, before and after
+  Calculate(c);
+  const int64_t rows = data.rowCount;
+  const int64_t headers = data.headerRowCount;
+  Release();
+  for (int64_t n = 1; n <= rows; ++n) {
+    SetLinesRowFailure(n);
+    Calculate(c);
+    SetLinesRowFailure(0);
+    EXPECT_EQ(PendingError.request.message, 600) << n;
+    PendingErrorClear();
+    // A header row that cannot be had stops the calculation (the abort flag is up); a data row
+    // ends the period there.
+    EXPECT_EQ(data.rowCount, n > headers ? n - 1 : headers - 1) << n;
+    for (int64_t r = data.headerRowCount; r < data.rowCount; ++r) {
+      const LinesRow* row = LinesRowAt(&data, r);
+      ASSERT_TRUE(row->card && row->group && row->line) << n;
+    }
+    Release();
+  }
+}
+
+}  // namespace
