@@ -223,17 +223,5 @@ void T_Lines::DragDiagram(InputEvent* event) {
   const bool curve = viewMode == 1;
   const int32_t result = TrackZoomRect(event, &rect, curve ? kZoomColumns : kZoomFree,
                                        curve ? 8 : 20, nullptr, nullptr, &region);
-  if (result != kZoomClick || row < 0) return;
-  const LinesRow* r = LinesRowAt(&data, row);
-  int32_t lineNumber = 0;
-  for (GroupRecord* g = r->card->firstGroup; g; g = g->next) {
-    for (LineRecord* l = g->firstLine; l; l = l->next) {
-      ++lineNumber;
-      if (l == r->line) {
-        CardId id = CardGetId(r->card);
-        OpenCardEditor(database, &id, lineNumber);
-        return;
-      }
-    }
-  }
+  if (result == kZoomClick && row >= 0) OpenRowInCardEditor(row);
 }

@@ -615,9 +615,10 @@ void T_LinesTmpl::WriteText(T_OStream* stream) {
   WriteDiagramFlags(&flags, stream);
   if (axisScaleName) stream->PutKeyTextLine("ZC", axisScaleName);
   if (o.cardInfo) stream->PutLine("ZS");
-  if (o.tableTool == kToolDrag) stream->PutLine("xtnh");
-  if (o.diagramTool == kToolZoomOut) stream->PutLine("xtg-");
-  if (o.diagramTool == kToolDrag) stream->PutLine("xtgh");
+  stream->PutLine(o.tableTool == kToolDrag ? "xtnh" : "xtna");
+  stream->PutLine(o.diagramTool == kToolZoomOut ? "xtg-"
+                  : o.diagramTool == kToolDrag  ? "xtgh"
+                                                : "xtg+");
 }
 
 // --- XML ----------------------------------------------------------------------------------------
@@ -769,31 +770,6 @@ void T_LinesTmpl::SetParameter(const char* name, const char* value) {
 
 int64_t T_LinesTmpl::MemorySize() const {
   return SelectionDef_byteSize(&selection) + T_BoxTmpl::MemorySize() + kLinesTemplateExtra;
-}
-
-void T_LinesTmpl::CopyFrom(const T_LinesTmpl* other) {
-  if (other == this) return;
-  openDirect = other->openDirect;
-  calcDirect = other->calcDirect;
-  zoomDirect = other->zoomDirect;
-  webVisible = other->webVisible;
-  BlockTextAssign(&notes, other->notes);
-  left = other->left;
-  top = other->top;
-  right = other->right;
-  bottom = other->bottom;
-  headerHeight = other->headerHeight;
-  titleHeight = other->titleHeight;
-  modeBoxWidth = other->modeBoxWidth;
-  viewMode = other->viewMode;
-  gridMode = other->gridMode;
-  verticalGridLines = other->verticalGridLines;
-  output = other->output;
-  PrintOptionsCopy(&print, &other->print);
-  SelectionDef_copy(&selection, &other->selection);
-  options = other->options;
-  flags = other->flags;
-  SetAxisScaleName(other->axisScaleName);
 }
 
 T_LinesTmpl* AsLinesTemplate(T_Template* templ) { return dynamic_cast<T_LinesTmpl*>(templ); }

@@ -27,9 +27,9 @@
 //   "Z" + letter                                 diagram flags (analysis/time/diagram_flags.h)
 //   "ZC"         name                            the time scale labelling the time axis
 //   "ZS"         (key only)                      card information: first line only
-//   "xtnh"       (key only)                      table tool 4202 (4203 is the default)
-//   "xtg-", "xtgh" (key only)                    diagram tool 4201, 4202 (4200 the default)
-// Read only: "xtna" table tool 4203, "xtg+" diagram tool 4200, "ZM" and "ZN" every value and
+//   "xtnh", "xtna" (key only)                    table tool 4202, 4203 (always)
+//   "xtg+", "xtg-", "xtgh" (key only)            diagram tool 4200, 4201, 4202 (always)
+// Read only: "ZM" and "ZN" every value and
 // the accumulated column coloured red/black or red/green, and in files older than 20001219 the
 // one-letter "P" form.
 //
@@ -143,8 +143,6 @@ class T_LinesTmpl : public T_BoxTmpl {
   void SetParameter(const char* name, const char* value) override;
   int64_t MemorySize() const override;
 
-  // Copies everything of another lines template but the place in the tree and the name.
-  void CopyFrom(const T_LinesTmpl* other);
   void SetAxisScaleName(const char* text);
 
   SelectionDef selection;

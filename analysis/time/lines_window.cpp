@@ -22,6 +22,7 @@
 #include "database/line_origins.h"
 #include "database/object_services.h"
 #include "database/template_runner.h"
+#include "database/template_tree.h"
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -455,9 +456,17 @@ void T_Lines::SaveToTemplate(T_Template* target) {
 // --- Opening cells ------------------------------------------------------------------------------
 
 void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
-  T_LinesTmpl t(database);
-  T_LinesTmpl* defaults = AsLinesTemplate(database->GetDefaultTemplate(kTemplateLines));
-  if (defaults) t.CopyFrom(defaults);
+  // A copy of the default lines template (its settings through its own text) with this window's
+  // selection and options.
+  T_Template* defaults = database->GetDefaultTemplate(kTemplateLines);
+  T_Template* made = AsLinesTemplate(defaults) ? DuplicateTemplate(database, defaults, nullptr)
+                                               : NewTemplate(database, kTemplateLines);
+  T_LinesTmpl* copy = AsLinesTemplate(made);
+  if (!copy) {
+    delete made;
+    return;
+  }
+  T_LinesTmpl& t = *copy;
   t.ApplyDefaults();
   SelectionDef_fromSelection(&t.selection, &selection);
   t.options = options;
@@ -491,7 +500,10 @@ void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
     case kStatMinimum: {
       const double v = statistic - kStatFirstText == kStatMaximum ? data.stats.maxValue[column]
                                                                   : data.stats.minValue[column];
-      if (!std::isfinite(v)) return;
+      if (!std::isfinite(v)) {
+        delete made;
+        return;
+      }
       // Written so that it reads back as the same number.
       FormatExactNumber(v, &number);
       SelectionDef_andValueCondition(&t.selection, column, number.data);
@@ -502,6 +514,7 @@ void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
       break;
   }
   RunTemplate(database, &t, nullptr, kRunNoLookup);
+  delete made;
 }
 
 void T_Lines::OnCellsSelected(int64_t position, int32_t fieldIndex) {
@@ -514,7 +527,11 @@ void T_Lines::OnCellsSelected(int64_t position, int32_t fieldIndex) {
     return;
   }
   if (position < headerRowCount || position >= rowCount) return;
-  const LinesRow* r = LinesRowAt(&data, LinesDisplayRow(&data, position));
+  OpenRowInCardEditor(LinesDisplayRow(&data, position));
+}
+
+void T_Lines::OpenRowInCardEditor(int64_t row) {
+  const LinesRow* r = LinesRowAt(&data, row);
   int32_t lineNumber = 0;
   for (GroupRecord* g = r->card->firstGroup; g; g = g->next) {
     for (LineRecord* l = g->firstLine; l; l = l->next) {

@@ -84,6 +84,8 @@ class T_Lines : public T_TSWin {
   // The first data row at or after a day number (in calculation order).
   int64_t FirstRowFrom(int32_t day) const;
   void SetPresentation(uint32_t mode);
+  // The card of a data row (calculation order) in the card editor, at the row's line.
+  void OpenRowInCardEditor(int64_t row);
   // A new lines window over the lines behind a statistic row's value in a value column.
   void OpenBehindStatistic(int32_t statistic, int32_t column);
   // The "Graphics" page: the diagram options frame.

@@ -375,7 +375,9 @@ constexpr const char* kSalesLines =
     "+\t2.5\r\n"
     "-\t8\r\n"
     "IL\r\n"
-    "S1I\tCA\tDN\tTA\tVD\r\n";
+    "S1I\tCA\tDN\tTA\tVD\r\n"
+    "xtna\r\n"
+    "xtg+\r\n";
 
 // Reads record lines into a template after the ones it has, as a file read would.
 void ReadFurtherRecords(T_Template* templ, const char* records) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/alert_handlers.h"
+#include "database/template_tree.h"
 #include "tests/analysis/time/time_fixture.h"
 #include "tests/source_path.h"
 #include "tools/make_example/example_database.h"
@@ -39,7 +40,9 @@ const char kDefaultText[] =
     "d\t2\n"
     "P\tI,T,D2,L,VA,S\n"
     "IL\n"
-    "S1I\tCA\tDN\tTA\tVD\n";
+    "S1I\tCA\tDN\tTA\tVD\n"
+    "xtna\n"
+    "xtg+\n";
 
 // Every record away from its default.
 const char kFullText[] =
@@ -122,9 +125,9 @@ TEST_F(LinesTemplate, EveryRecordReadsBackByteForByte) {
     EXPECT_EQ(t->flags.on[f], f >= 2 && f <= 5 ? 0 : 1) << f;
   EXPECT_STREQ(t->axisScaleName, "Kvartal");
   // A copy writes the same.
-  T_LinesTmpl copy(base);
-  copy.CopyFrom(t);
-  EXPECT_EQ(WriteTemplate(&copy), kFullText);
+  T_Template* copy = DuplicateTemplate(base, t, nullptr);
+  EXPECT_EQ(WriteTemplate(copy), kFullText);
+  delete copy;
   delete t;
 }
 
