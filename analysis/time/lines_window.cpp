@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
 #include "analysis/time/diagram_frame.h"
 #include "analysis/time/lines_header_page.h"
 #include "core/alert.h"
+#include "core/input_stream.h"
 #include "core/localized_text.h"
 #include "core/memory.h"
 #include "core/message_pump.h"
@@ -28,6 +30,7 @@
 #include "ui/chooser.h"
 #include "ui/mode_tree.h"
 #include "ui/small_dialogs.h"
+#include "ui/sort_orders.h"
 #include "ui/value_choosers.h"
 
 namespace {
@@ -285,7 +288,11 @@ void T_Lines::FormatRow(RowTextPool* pool, int64_t position) {
 
 // --- Calculation --------------------------------------------------------------------------------
 
-void T_Lines::RunCalculation(bool, bool) { CalculateLines(true); }
+void T_Lines::RunCalculation(bool, bool) { CalculateLinesStatistics(this, true); }
+
+void CalculateLinesStatistics(T_Lines* window, bool resetDiagram) {
+  if (window) window->CalculateLines(resetDiagram);
+}
 
 void T_Lines::CalculateLines(bool resetDiagram) {
   ClearCellSelection();
@@ -543,6 +550,69 @@ void T_Lines::OpenRowInCardEditor(int64_t row) {
       }
     }
   }
+}
+
+// --- Sort keys and the selection's text
+// -----------------------------------------------------------
+
+bool T_Lines::ToggleSortKey(int32_t column) {
+  for (int32_t n = 0; n < options.sortKeyCount && n < kLinesSortKeyMax; ++n) {
+    LinesSortKey& key = options.sortKeys[n];
+    if (key.column != column) continue;
+    if (column >= kLinesDimFirst && column < kLinesLineText) {
+      int32_t order = key.componentOrder;
+      if (!ToggleTreeOrder(&order)) order = kTreeReversed;
+      key.componentOrder = static_cast<uint8_t>(order);
+    } else if (column >= kLinesValueFirst && column < kLinesAccumulated) {
+      int32_t order = key.valueOrder;
+      ReverseValueOrder(&order);
+      key.valueOrder = static_cast<uint8_t>(order);
+    } else if (column <= kLinesDate) {
+      key.direction ^= 1;
+    } else {
+      key.textDirection ^= 1;
+    }
+    BuildFields();
+    lastSortKind = SortRows();
+    InvalidateGrid();
+    return true;
+  }
+  return false;
+}
+
+bool T_Lines::ClickFieldButton(InputEvent*, T_BoxField* field, const RECT*) {
+  for (int32_t code = 0; code < kLinesColumnCount; ++code) {
+    if (columnFields[code] == field) return ToggleSortKey(code);
+  }
+  return false;
+}
+
+bool T_Lines::PasteSelectionText(const char* text) {
+  if (!text) return false;
+  T_IStream stream;
+  stream.CtorFromMemory(text, static_cast<int64_t>(std::strlen(text)));
+  bool read = false;
+  bool inBlock = false;
+  T_TextBuf key;
+  while (stream.NextLine()) {
+    if (!stream.NextField()) continue;
+    const char* field = stream.Field();
+    const int32_t n = stream.FieldLength();
+    if (n >= 12 && std::strncmp(field, "## Selection", 12) == 0) {
+      Selection_clear(&selection);
+      inBlock = read = true;
+      continue;
+    }
+    if (n > 0 && field[0] == '#') {
+      inBlock = false;
+      continue;
+    }
+    if (!inBlock || n < 2 || field[0] != 'V') continue;
+    TextBufAssignBytes(&key, field, n);
+    Selection_readKey(&selection, key.data, &stream);
+  }
+  if (read) EnableCalcButton();
+  return read;
 }
 
 // --- Data operations ----------------------------------------------------------------------------

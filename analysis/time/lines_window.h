@@ -59,6 +59,7 @@ class T_Lines : public T_TSWin {
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
   void OnCellsSelected(int64_t row, int32_t field) override;
+  bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   int64_t MapRow(int64_t position) override { return LinesDisplayRow(&data, position); }
 
   // --- Time-series slots
@@ -84,6 +85,13 @@ class T_Lines : public T_TSWin {
   // The first data row at or after a day number (in calculation order).
   int64_t FirstRowFrom(int32_t day) const;
   void SetPresentation(uint32_t mode);
+  // Flips the order of the sort key on a column (when it is one) and sorts again: Normal and
+  // Reversed for a dimension (the other component orders become Reversed), the value order's
+  // opposite, the direction otherwise.
+  bool ToggleSortKey(int32_t column);
+  // Reads "## Selection" blocks of a text (the clipboard's): each block resets the selection
+  // and reads its "V" lines, so the last block wins; false when the text holds none.
+  bool PasteSelectionText(const char* text);
   // The card of a data row (calculation order) in the card editor, at the row's line.
   void OpenRowInCardEditor(int64_t row);
   // A new lines window over the lines behind a statistic row's value in a value column.
@@ -107,6 +115,10 @@ class T_Lines : public T_TSWin {
   double rangeMaximum = 0;
   double rangeMinimum = 0;
 };
+
+// The calculation of a lines window: rows, statistics, sort, and with resetDiagram the diagram's
+// dates from the selection's period.
+void CalculateLinesStatistics(T_Lines* window, bool resetDiagram);
 
 // The lines window of a template; null without a template or when 64 KB cannot be had now.
 T_HWindow* OpenLinesWindow(T_Template* templ, T_Template* parameter, int32_t flags);

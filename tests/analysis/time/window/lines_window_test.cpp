@@ -588,3 +588,40 @@ TEST_F(LinesDiagramTest, AScaleWithPeriodsOutOfOrderEndsTheAxisWalk) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinesWindowTest, AFieldButtonFlipsItsSortKey) {
+  Open();
+  window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, 0};
+  window->CalculateLines(false);
+  EXPECT_EQ(Column(kLinesLineText)[0], "opening");
+  EXPECT_TRUE(window->ClickFieldButton(nullptr, window->columnFields[kLinesValueFirst], nullptr));
+  EXPECT_EQ(window->options.sortKeys[0].valueOrder, 5);
+  EXPECT_EQ(Column(kLinesLineText)[0], "sale a");
+  // A column that is no key changes nothing.
+  EXPECT_FALSE(window->ClickFieldButton(nullptr, window->columnFields[kLinesLineText], nullptr));
+  window->options.sortKeys[0] = LinesSortKey{kLinesCardId, 0};
+  window->CalculateLines(false);
+  window->ClickFieldButton(nullptr, window->columnFields[kLinesCardId], nullptr);
+  EXPECT_EQ(window->lastSortKind, kLinesSortCardsReversed);
+}
+
+TEST_F(LinesWindowTest, PastedSelectionBlocksTheLastOneWins) {
+  Open();
+  const char text[] =
+      "Some other text\r\n"
+      "## Selection\r\n"
+      "VD1\t1930\r\n"
+      "## Selection\r\n"
+      "VD1\t3010\r\n"
+      "VF\tA\r\n"
+      "#end\r\n"
+      "VD1\t1910\r\n";
+  ASSERT_TRUE(window->PasteSelectionText(text));
+  window->CalculateLines(true);
+  EXPECT_EQ(Column(kLinesLineText), (Cells{"sale a", "sale b"}));
+  EXPECT_FALSE(window->PasteSelectionText("nothing here\r\n"));
+}
+
+}  // namespace
