@@ -9,6 +9,7 @@
 
 #include "analysis/time/lines_data.h"
 #include "bench/bench_clock.h"
+#include "bench/bench_random.h"
 #include "core/alert_handlers.h"
 #include "database/base.h"
 #include "database/cards.h"
@@ -20,14 +21,6 @@ namespace {
 constexpr int32_t kCards = 100000;
 constexpr int32_t kLinesPerCard = 10;
 constexpr int32_t kCardsPerDay = 90;
-
-uint64_t randomState = 88172645463325252ull;
-uint32_t Random(uint32_t n) {
-  randomState ^= randomState << 13;
-  randomState ^= randomState >> 7;
-  randomState ^= randomState << 17;
-  return static_cast<uint32_t>(randomState % n);
-}
 
 void Time(const char* what, T_Base* base, CardSelection* selection, const LinesOptions& options) {
   std::vector<double> seconds;
