@@ -17,6 +17,7 @@
 #include "app/settings_dialogs.h"
 #include "app/template_dialogs.h"
 #include "app/xml_tester.h"
+#include "analysis/time/lines_install.h"
 #include "app/recent_files.h"
 #include "app/web_listener.h"
 #include "app/web_window_pages.h"
@@ -168,6 +169,7 @@ void RunApplication() {
   InstallWebService();
   InstallWebWindowPages();
   InstallSaveSetupEditor();
+  InstallLinesWindow();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

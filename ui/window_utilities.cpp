@@ -237,6 +237,8 @@ namespace {
 
 void (*zoomTrackInput)(InputEvent* event) = nullptr;
 
+}  // namespace
+
 void PollZoomTrack(InputEvent* event) {
   if (zoomTrackInput) {
     zoomTrackInput(event);
@@ -245,6 +247,8 @@ void PollZoomTrack(InputEvent* event) {
   InputPoll(event, kPollButtons | kPollModifiers);
   event->time = TickCount();
 }
+
+namespace {
 
 int32_t Span(int32_t press, int32_t pointer, bool mirrored, int32_t* low) {
   if (pointer > press) ++pointer;

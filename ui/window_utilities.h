@@ -102,6 +102,8 @@ int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int
 // For tests: the input TrackZoomRect polls (buttons, modifiers, point and time); null goes back
 // to the real input.
 void SetZoomTrackInput(void (*poll)(InputEvent* event));
+// The input the zoom tracking reads: buttons, modifiers, point and time (the seam above when set).
+void PollZoomTrack(InputEvent* event);
 
 // Zooming out: the rectangle (the outer one) becomes the rectangle that the scaling from the
 // inner one to the outer one maps the outer one onto. An empty inner rectangle changes nothing.

@@ -1,9 +1,11 @@
 #include "tools/make_example/example_database.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "core/alert.h"
+#include "core/input_stream.h"
 #include "core/packed_date.h"
 #include "core/system_info.h"
 #include "core/text_buffer.h"
@@ -359,6 +361,32 @@ void MakeTimeScales(T_Base* base) {
   }
 }
 
+// The sales lines in the table: the amount with its balance from before the period, the period's
+// sum, the line count and interest on both sides. The records are those the lines template
+// writes for these settings, in its order, so the file is the same whether the lines template
+// class is installed or its stand-in keeps them.
+constexpr const char* kSalesLines =
+    "BD1\t3010\r\n"
+    "Q\tA\r\n"
+    "D\t202\r\n"
+    "d\t2\r\n"
+    "P\tI,T,D2,L,VA,S\r\n"
+    "H\tBP#\r\n"
+    "+\t2.5\r\n"
+    "-\t8\r\n"
+    "IL\r\n"
+    "S1I\tCA\tDN\tTA\tVD\r\n"
+    "xtna\r\n"
+    "xtg+\r\n";
+
+// Reads record lines into a template after the ones it has, as a file read would.
+void ReadFurtherRecords(T_Template* templ, const char* records) {
+  T_IStream stream;
+  stream.CtorFromMemory(records, static_cast<int64_t>(std::strlen(records)));
+  while (stream.NextLine()) templ->ReadRecord(&stream);
+  templ->BeginRead();
+}
+
 // A few analysis templates in folders, as the bookkeeper keeps them; each calculates when it
 // opens.
 void MakeTemplates(T_Base* base) {
@@ -366,9 +394,10 @@ void MakeTemplates(T_Base* base) {
     int32_t kind;
     const char* path;
     const char* notes;
+    const char* records = nullptr;
   } templates[] = {
       {kTemplateCards, "Rapporter: Verifikationer", "Alla verifikationer i datumordning"},
-      {kTemplateLines, "Rapporter: Rader: Försäljning", nullptr},
+      {kTemplateLines, "Rapporter: Rader: Försäljning", nullptr, kSalesLines},
       {kTemplateComponents, "Kontoplan", "Saldo per konto"},
       {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr},
       {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
@@ -380,6 +409,7 @@ void MakeTemplates(T_Base* base) {
       box->calcDirect = 1;
       if (stored.notes != nullptr) box->SetParameter("notestext", stored.notes);
     }
+    if (stored.records != nullptr) ReadFurtherRecords(templ, stored.records);
     if (!StoreTemplate(base, templ, stored.path)) DeleteTemplate(templ);
   }
 }
