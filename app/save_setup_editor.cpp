@@ -23,6 +23,7 @@
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
 #include "database/templates.h"
+#include "editors/editor_menus.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -956,8 +957,7 @@ void T_SaveSetupEditor::OnButton(T_GrafElement* button) {
 
 void T_SaveSetupEditor::UpdateCommands() {
   T_HWindow::UpdateCommands();
-  if (const MenuOperations* menus = Menus(); menus && menus->enableCommand && setup)
-    menus->enableCommand(kCommandDeleteSaveSetup, true);
+  if (setup) EnableTaggedCommand(kCommandDeleteSaveSetup, 0);
 }
 
 bool T_SaveSetupEditor::DoCommand(int32_t command) {

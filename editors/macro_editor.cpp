@@ -12,6 +12,7 @@
 #include "database/change_notes.h"
 #include "database/macros.h"
 #include "database/protection.h"
+#include "editors/editor_menus.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/dialog_base.h"
@@ -28,6 +29,7 @@ constexpr int32_t kTextStartFlag = 7104;
 constexpr int32_t kTextPasswordFlag = 7105;
 constexpr int32_t kTextExecute = 2555;
 constexpr int32_t kCloseAll = 3;
+constexpr int32_t kCommandDeleteMacro = 2541;
 constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
 constexpr int32_t kChangeMacroDeleted = kChangeMacroRenamed + 3;
 
@@ -122,6 +124,19 @@ void T_MacroEditor::OnResized(int32_t dw, int32_t dh) {
                         height - kTextTop - kFlagsHeight);
   for (T_Checkbox* box : {menuFlag, startFlag, passwordFlag})
     box->MoveToRect(box->x, box->y + dh, box->width, box->height);
+}
+
+void T_MacroEditor::UpdateCommands() {
+  T_HWindow::UpdateCommands();
+  if (macro != nullptr) EnableTaggedCommand(kCommandDeleteMacro, 0);
+}
+
+bool T_MacroEditor::DoCommand(int32_t command) {
+  if (command == kCommandDeleteMacro && macro != nullptr) {
+    DeleteMacroOfEditor(this);
+    return true;
+  }
+  return T_HWindow::DoCommand(command);
 }
 
 void T_MacroEditor::Execute() {

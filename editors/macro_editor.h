@@ -41,6 +41,9 @@ class T_MacroEditor : public T_HWindow {
   void OnChange(const ChangeNote* note) override;
   void OnButton(T_GrafElement* button) override;
   void OnResized(int32_t dw, int32_t dh) override;
+  // "Delete Macro" for a stored macro.
+  void UpdateCommands() override;
+  bool DoCommand(int32_t command) override;
   // Close code 3 closes without saving; any other close saves first (Save), and a refused save
   // keeps the window open.
   bool QueryClose(int32_t code) override;

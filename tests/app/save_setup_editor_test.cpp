@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/base_window.h"
+#include "app/main_menus.h"
 #include "app/save_setup_editor.h"
 #include "app_fixture.h"
 #include "core/input_stream.h"
@@ -24,6 +25,7 @@
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
+#include "ui/menu_model.h"
 #include "ui/popup_menu.h"
 
 namespace app_test {
@@ -308,6 +310,26 @@ TEST_F(SaveSetupEditorTest, RemoveKeepsAnUnnamedEditorAndDeleteAsksFirst) {
   editor = OpenSaveSetupEditor(base, third);
   SaveSetupDelete(third);
   EXPECT_EQ(editor->setup, nullptr);
+}
+
+TEST_F(SaveSetupEditorTest, DeleteIsOfferedOnlyWhileAStoredSetupIsEdited) {
+  T_Base* base = SmallBase();
+  RebuildDatabaseMenus(base);
+  auto state = [](T_HWindow* active) {
+    App()->UpdateCommands();
+    if (active) active->UpdateCommands();
+    T_MenuItem* entry = MenuItem_FindCommand(MenuRoot(), 2506);
+    return entry != nullptr && entry->enabled;
+  };
+  EXPECT_TRUE(base->IsCommandEnabled(2506));  // the database can run it on an editor
+  EXPECT_FALSE(state(nullptr));               // but without one the entry stays off
+  T_SaveSetupEditor* fresh = OpenSaveSetupEditor(base, nullptr);
+  EXPECT_FALSE(state(fresh));
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, SaveSetupCreate(base, "Monthly"));
+  EXPECT_TRUE(state(editor));
+  Close(editor, true);
+  Close(fresh, true);
+  EXPECT_FALSE(state(nullptr));
 }
 
 TEST_F(SaveSetupEditorTest, SaveAsWritesOnlyWhatTheOptionsSay) {

@@ -22,6 +22,7 @@
 #include "ui/clipboard_data.h"
 #include "ui/edit_field.h"
 #include "ui/event_record.h"
+#include "ui/menu_model.h"
 #include "ui/native_menu.h"
 
 namespace editors_test {
@@ -287,12 +288,21 @@ TEST_F(TimeScaleEditor, DeletingTheEditedScale) {
   EXPECT_EQ(FindWindowOfKind(kWindowTimeScale, base), nullptr);
   EXPECT_EQ(ScaleNotes(recorder->codes), std::vector<int32_t>{kChangeTimeScaleDeleted});
 
-  // "New Time Scale" opens a new editor.
+  // "New Time Scale" opens a new editor, which offers no delete.
+  T_MenuItem* root = MenuRootCreate();
+  auto* entry = new T_MenuItem(root, kMenuDisabled, 2538);
   EXPECT_TRUE(base->DoCommand(2537));
   editor = dynamic_cast<T_TScaleEditor*>(FindWindowOfKind(kWindowTimeScale, base));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->scale, nullptr);
+  editor->UpdateCommands();
+  EXPECT_FALSE(entry->enabled);
   EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 3));
+  editor = OpenTimeScaleEditor(base, Scale(base, "Years", {{"050101", "2005"}}));
+  editor->UpdateCommands();
+  EXPECT_TRUE(entry->enabled);
+  EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 3));
+  delete entry;
 }
 
 }  // namespace
