@@ -1,5 +1,6 @@
 #include "editors/macro_editor.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/alert.h"
@@ -66,6 +67,18 @@ int32_t MacroNameFieldWidth(int32_t w) {
   return w <= 450 ? w : 450;
 }
 
+int32_t MacroTextFieldHeight(const char* text) {
+  // Courier at its size and two pixels of leading; the edit's frame and margins above and below.
+  constexpr int32_t kLineHeight = 13;
+  constexpr int32_t kMargins = 6;
+  int64_t lines = 1;
+  for (const char* c = text != nullptr ? text : ""; *c != 0; ++c) {
+    if (*c == '\r' || (*c == '\n' && (c == text || c[-1] != '\r'))) ++lines;
+  }
+  int64_t height = lines * kLineHeight + kMargins;
+  return static_cast<int32_t>(std::clamp<int64_t>(height, 60, 800));
+}
+
 T_MacroEditor::T_MacroEditor(T_Base* database, Macro* macro)
     : T_HWindow(kKindDocument, kWindowMacro, &kRect, 0, database, 0), macro(macro) {
   if (macro != nullptr) {
@@ -124,6 +137,13 @@ void T_MacroEditor::OnResized(int32_t dw, int32_t dh) {
                         height - kTextTop - kFlagsHeight);
   for (T_Checkbox* box : {menuFlag, startFlag, passwordFlag})
     box->MoveToRect(box->x, box->y + dh, box->width, box->height);
+}
+
+void T_MacroEditor::GetPreferredSize(POINT* size) {
+  T_TextBuf text;
+  textField->GetText(&text);
+  size->x = width;
+  size->y = height - textField->height + MacroTextFieldHeight(text.c_str());
 }
 
 void T_MacroEditor::UpdateCommands() {
