@@ -407,6 +407,7 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
   bool selected = list->CountSelected() > 0;
   if (command == kCommandPaste) {
     T_IStreamClip clip;
+    clip.WipeWhenFreed();
     ReadPasted(&clip);
     return true;
   }
@@ -429,6 +430,7 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
       if (!selected) break;
       {
         T_OStreamClip clip;
+        clip.WipeWhenFreed();
         WriteSelected(&clip);
       }
       if (command == kCommandCut) EraseSelected();
@@ -439,9 +441,12 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
       return true;
     case kCommandDuplicate: {
       if (!selected) break;
+      // Both streams carry passwords: neither leaves them in freed memory.
       T_OStream copy;
+      copy.WipeWhenFreed();
       WriteSelected(&copy);
       T_IStream in;
+      in.WipeWhenFreed();
       in.CtorFromOStream(&copy);
       ReadPasted(&in);
       return true;
