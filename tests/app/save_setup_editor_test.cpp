@@ -27,6 +27,8 @@
 #include "ui/edit_field.h"
 #include "ui/menu_model.h"
 #include "ui/popup_menu.h"
+#include "ui/selection_fields.h"
+#include "ui/selection_header.h"
 
 namespace app_test {
 namespace {
@@ -330,6 +332,29 @@ TEST_F(SaveSetupEditorTest, DeleteIsOfferedOnlyWhileAStoredSetupIsEdited) {
   Close(editor, true);
   Close(fresh, true);
   EXPECT_FALSE(state(nullptr));
+}
+
+TEST_F(SaveSetupEditorTest, TheCardsPageHoldsEverySelectionField) {
+  T_Base* base = SmallBase();
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, nullptr);
+  ASSERT_NE(editor, nullptr);
+  Tab_Select(editor->tab, kPageCards);
+  const SelectionHeader& h = editor->header;
+  ASSERT_NE(h.notesField, nullptr);
+  ASSERT_NE(h.subsetField, nullptr);
+  ASSERT_NE(h.valueFields[h.shownColumns[0]], nullptr);
+  // The rows stand below each other on the page, the subset after the value rows.
+  EXPECT_EQ(h.notesField->y, h.lineTextField->y + kHeaderRowPitch);
+  EXPECT_EQ(h.valueFields[h.shownColumns[0]]->y, h.notesField->y + kHeaderRowPitch);
+  EXPECT_EQ(h.subsetField->y, h.valueFields[h.shownColumns[0]]->y + kHeaderRowPitch);
+  // The notes condition reaches the editor's selection.
+  T_TextBuf typed("late*");
+  editor->OnEditText(&typed, h.notesField);
+  T_TextBuf pattern;
+  Selection_Pattern(&editor->selection, kHeaderNotes, &pattern);
+  EXPECT_STREQ(pattern.c_str(), "late*");
+  Save(Capture(editor), "app_save_setup_cards.bmp");
+  Close(editor, true);
 }
 
 TEST_F(SaveSetupEditorTest, SaveAsWritesOnlyWhatTheOptionsSay) {
