@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "core/alert.h"
 #include "core/cstring.h"
+#include "core/file_dialogs.h"
 #include "core/localized_text.h"
 #include "core/placeholders.h"
 #include "core/text_buffer.h"
@@ -37,4 +39,12 @@ void SetPatternCommandTitle(int32_t command, int32_t patternId, int32_t tagId) {
   // An unchanged title marks nothing: the menu bar is not rebuilt for it.
   if (entry->title.copy && std::strcmp(entry->Title(), title.c_str()) == 0) return;
   entry->SetTitleCopy(title.c_str());
+}
+
+bool ImportPathOrAsk(const char* path, T_TextBuf* chosen) {
+  TextBufAssign(chosen, path != nullptr ? path : "");
+  if (path != nullptr) return true;
+  if (FileOpenDialog(chosen, kFileKindTxt)) return true;
+  PendingErrorClear();
+  return false;
 }

@@ -16,6 +16,12 @@ constexpr int32_t kCommandNewTagged = 20;
 constexpr int32_t kPatternImport = 7004;  // Import @0
 constexpr int32_t kPatternExport = 7005;  // Export @0
 
+struct T_TextBuf;
+
+// The file an import reads: the path when given, else one chosen in the open dialog. False when
+// the dialog was cancelled (nothing to report).
+bool ImportPathOrAsk(const char* path, T_TextBuf* chosen);
+
 // Enables the entry of the command; a tag entry gets the text of tagId (0: none) as its "@0".
 // Nothing when the menus hold no such entry.
 void EnableTaggedCommand(int32_t command, int32_t tagId);

@@ -29,7 +29,6 @@ constexpr int32_t kTextMenuFlag = 7103;
 constexpr int32_t kTextStartFlag = 7104;
 constexpr int32_t kTextPasswordFlag = 7105;
 constexpr int32_t kTextExecute = 2555;
-constexpr int32_t kCloseAll = 3;
 constexpr int32_t kCommandDeleteMacro = 2541;
 constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
 constexpr int32_t kChangeMacroDeleted = kChangeMacroRenamed + 3;
@@ -46,12 +45,6 @@ T_Text* Caption(T_HWindow* window, const XYWH& rect, int32_t textId) {
   caption->SetTextId(textId);
   EventHandler_Open(caption);
   return caption;
-}
-
-// Control characters removed, blanks trimmed: a name as the lists keep it.
-void CleanName(T_TextBuf* text) {
-  TextBufSetLength(text, StrRemoveControls(text->data));
-  TextBufTrim(text, ' ');
 }
 
 bool SameText(const char* a, const char* b) {
@@ -168,16 +161,10 @@ void T_MacroEditor::Execute() {
 }
 
 void T_MacroEditor::UniqueName(T_TextBuf* name) {
-  nameField->CommitText();
-  nameField->GetText(name);
-  CleanName(name);
-  if (name->empty() && macro == nullptr) TextBufAssign(name, Title());
-  if (name->empty()) TextBufAssign(name, GetString(kTextMacro));
-  for (;;) {
-    Macro* other = database->FindMacro(name->c_str());
-    if (other == nullptr || other == macro) return;
-    BumpNameNumber(name);
-  }
+  EditorUniqueName(name, nameField, this, macro == nullptr, kTextMacro, [this](const char* text) {
+    Macro* other = database->FindMacro(text);
+    return other != nullptr && other != macro;
+  });
 }
 
 bool T_MacroEditor::Save() {
@@ -197,12 +184,7 @@ bool T_MacroEditor::Save() {
   } else if (text.empty()) {
     return true;
   }
-  int32_t answer =
-      macro != nullptr
-          ? AskEditorQuestion(this, kAskChange, name.c_str(),
-                              {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd}, 1)
-          : AskEditorQuestion(this, kAskAdd, name.c_str(),
-                              {kButtonAdd, kButtonCancel, kButtonDontAdd}, 1);
+  int32_t answer = AskSaveQuestion(this, name.c_str(), macro != nullptr);
   if (answer == kButtonDontChange || answer == kButtonDontAdd) return true;
   if (answer != kButtonChange && answer != kButtonAdd) return false;
   if (answer == kButtonAdd && macro != nullptr) {
@@ -236,7 +218,7 @@ bool T_MacroEditor::Save() {
 }
 
 bool T_MacroEditor::QueryClose(int32_t code) {
-  if (code != kCloseAll && !Save()) return false;
+  if (code != kCloseWithoutSaving && !Save()) return false;
   return T_HWindow::QueryClose(code);
 }
 
@@ -261,10 +243,7 @@ bool DeleteMacroOfEditor(T_Window* window) {
   auto* editor = dynamic_cast<T_MacroEditor*>(window);
   if (editor == nullptr || editor->macro == nullptr) return false;
   Macro* macro = editor->macro;
-  int32_t answer =
-      AskEditorQuestion(window, kAskDelete, window->Title(), {kButtonDelete, kButtonCancel}, 1);
-  if (answer == kButtonCancel) return false;
-  if (!EventHandler_CloseAndDelete(editor, kCloseAll)) return false;
+  if (!ConfirmDeleteAndClose(editor)) return false;
   MacroDelete(macro);
   return true;
 }

@@ -39,7 +39,6 @@ constexpr int32_t kTextTimeScales = 2536;
 constexpr int32_t kTextPeriod = 5106;
 constexpr int32_t kTextNameCaption = 7101;
 constexpr int32_t kCommandDeleteTimeScale = 2538;
-constexpr int32_t kCloseAll = 3;
 
 constexpr int32_t kHeaderHeight = 26;
 constexpr int32_t kTitleHeight = 14;
@@ -54,12 +53,6 @@ int32_t StartWidthFor(const T_Base* database) {
 
 TimePeriod* RowAt(PagedArray* rows, int64_t row) {
   return reinterpret_cast<TimePeriod*>(PagedArrayAt(rows, row));
-}
-
-// Control characters removed, blanks trimmed: a name as the lists keep it.
-void CleanName(T_TextBuf* text) {
-  TextBufSetLength(text, StrRemoveControls(text->data));
-  TextBufTrim(text, ' ');
 }
 
 // A text with a tab or a line break: what pasting takes as periods.
@@ -138,7 +131,7 @@ void T_TScaleEditor::GetCellEditText(T_TextBuf* text, int64_t row, int32_t field
     if (!text->empty()) parseDate(&start, text->data, text->length, kDirectionFrom);
     period->start = start;
   } else {
-    CleanName(text);
+    CleanEditorText(text);
     BlockTextAssign(&period->name, text->c_str());
   }
 }
@@ -245,7 +238,7 @@ void T_TScaleEditor::OnEditEvent(T_GrafElement* field, int32_t code) {
   T_TextBuf text;
   nameField->GetText(&text);
   T_TextBuf clean(text.c_str());
-  CleanName(&clean);
+  CleanEditorText(&clean);
   if (std::strcmp(clean.c_str(), text.c_str()) != 0) nameField->SetText(clean.c_str());
 }
 
@@ -310,11 +303,8 @@ bool T_TScaleEditor::DoCommand(int32_t command) {
 }
 
 void T_TScaleEditor::ImportFile(const char* path) {
-  T_TextBuf chosen(path != nullptr ? path : "");
-  if (path == nullptr && !FileOpenDialog(&chosen, kFileKindTxt)) {
-    PendingErrorClear();
-    return;
-  }
+  T_TextBuf chosen;
+  if (!ImportPathOrAsk(path, &chosen)) return;
   SelectEditCell(-1, -1);
   if (ImportPeriodsFile(&rows, chosen.c_str()) < 0) PendingErrorReport();
   RowsChanged();
@@ -323,16 +313,11 @@ void T_TScaleEditor::ImportFile(const char* path) {
 // --- Saving --------------------------------------------------------------------------------------
 
 void T_TScaleEditor::UniqueName(T_TextBuf* name) {
-  nameField->CommitText();
-  nameField->GetText(name);
-  CleanName(name);
-  if (name->empty() && scale == nullptr) TextBufAssign(name, Title());
-  if (name->empty()) TextBufAssign(name, GetString(kTextTimeScale));
-  for (;;) {
-    TimeScale* other = database->FindTimeScale(name->c_str());
-    if (other == nullptr || other == scale) return;
-    BumpNameNumber(name);
-  }
+  EditorUniqueName(name, nameField, this, scale == nullptr, kTextTimeScale,
+                   [this](const char* text) {
+                     TimeScale* other = database->FindTimeScale(text);
+                     return other != nullptr && other != scale;
+                   });
 }
 
 bool T_TScaleEditor::Save() {
@@ -350,12 +335,7 @@ bool T_TScaleEditor::Save() {
     const TimePeriod* first = RowAt(&rows, 0);
     if (rows.count < 2 && first->start.date == 0 && first->name == nullptr) return true;
   }
-  int32_t answer =
-      scale != nullptr
-          ? AskEditorQuestion(this, kAskChange, name.c_str(),
-                              {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd}, 1)
-          : AskEditorQuestion(this, kAskAdd, name.c_str(),
-                              {kButtonAdd, kButtonCancel, kButtonDontAdd}, 1);
+  int32_t answer = AskSaveQuestion(this, name.c_str(), scale != nullptr);
   if (answer == kButtonDontChange || answer == kButtonDontAdd) return true;
   if (answer != kButtonChange && answer != kButtonAdd) return false;
   if (answer == kButtonAdd && scale != nullptr) {
@@ -383,7 +363,7 @@ bool T_TScaleEditor::Save() {
 }
 
 bool T_TScaleEditor::QueryClose(int32_t code) {
-  if (code != kCloseAll && !Save()) return false;
+  if (code != kCloseWithoutSaving && !Save()) return false;
   return T_BoxWin::QueryClose(code);
 }
 
@@ -408,10 +388,7 @@ bool DeleteTimeScaleOfEditor(T_Window* window) {
   if (editor == nullptr || editor->scale == nullptr) return false;
   TimeScale* scale = editor->scale;
   T_Base* database = editor->database;
-  int32_t answer =
-      AskEditorQuestion(window, kAskDelete, window->Title(), {kButtonDelete, kButtonCancel}, 1);
-  if (answer == kButtonCancel) return false;
-  if (!EventHandler_CloseAndDelete(editor, kCloseAll)) return false;
+  if (!ConfirmDeleteAndClose(editor)) return false;
   TimeScaleFree(scale);
   database->SetModified(true);
   return true;

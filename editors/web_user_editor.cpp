@@ -50,7 +50,6 @@ constexpr int32_t kTextSubset = 3135;
 constexpr int32_t kTextTemplates = 2801;
 constexpr int32_t kTextShow = 3109;
 constexpr int32_t kTextFlags[4] = {2542, 2547, 7219, 7226};
-constexpr int32_t kCloseAll = 3;
 constexpr int32_t kTextWebUser = 7217;
 constexpr int32_t kTextWebUsers = 2508;
 constexpr int32_t kTextNewTagged = 2520;  // New @0
@@ -94,8 +93,7 @@ T_Chooser* LanguageChooser(T_EventHandler* parent, const XYWH& rect, uint32_t id
 void CleanText(T_Edit* field, T_TextBuf* text) {
   field->CommitText();
   field->GetText(text);
-  TextBufSetLength(text, StrRemoveControls(text->data));
-  TextBufTrim(text, ' ');
+  CleanEditorText(text);
 }
 
 bool SameText(const char* a, const char* b) {
@@ -462,11 +460,8 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
 }
 
 void T_WebUserEditor::ImportFile(const char* path) {
-  T_TextBuf chosen(path != nullptr ? path : "");
-  if (path == nullptr && !FileOpenDialog(&chosen, kFileKindTxt)) {
-    PendingErrorClear();
-    return;
-  }
+  T_TextBuf chosen;
+  if (!ImportPathOrAsk(path, &chosen)) return;
   if (!ImportWebUsers(working, chosen.c_str())) {
     PendingErrorReport();
     return;
@@ -488,7 +483,7 @@ void T_WebUserEditor::Export(const char* path, int32_t) {
 }
 
 bool T_WebUserEditor::QueryClose(int32_t code) {
-  if (code == kCloseAll || working == nullptr) return T_HWindow::QueryClose(code);
+  if (code == kCloseWithoutSaving || working == nullptr) return T_HWindow::QueryClose(code);
   Window_DropFocus(this);  // the field being edited commits its text
   if (!WebUserListEqual(working, database->webUsers)) {
     int32_t answer = AskEditorQuestion(this, kAskChange, Title(),

@@ -175,7 +175,9 @@ TEST_F(TimeScaleEditor, ChangesAskAndAddKeepsTheEditedScale) {
       EXPECT_EQ(ScaleNotes(recorder->codes), (std::vector<int32_t>{kChangeTimeScaleRenamed,
                                                        kChangeTimeScaleChanged}));
     }
-    if (!c.closes) EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 3));
+    if (!c.closes) {
+      EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 3));
+    }
   }
   // Unchanged: no question.
   alerts->asked.clear();
