@@ -98,8 +98,22 @@ const DatabaseCommand kDatabaseCommands[] = {
     {2551, 2551},
 };
 
+// The delete entries of the editors: the database runs them on its editor, but whether there is
+// an object to delete is the active editor's to say.
+const int32_t kEditorDeleteCommands[] = {2506, 2538, 2541};
+
+bool IsEditorDelete(int32_t command) {
+  for (int32_t known : kEditorDeleteCommands) {
+    if (known == command) return true;
+  }
+  return false;
+}
+
 // Entries the document windows serve: off here, so that none stays enabled after its window.
 const int32_t kWindowCommands[] = {kCommandSaveTemplates,
+                                   2506,
+                                   2538,
+                                   2541,
                                    kCommandExport,
                                    kCommandCopyTable,
                                    kCommandExpandAll,
@@ -415,7 +429,8 @@ void UpdateMainMenuStates(bool modal) {
   // The database decides about its own entries: those whose editor or service is missing stay
   // off.
   for (const DatabaseCommand& command : kDatabaseCommands) {
-    if (command.menu == kCommandSaveTemplates) continue;  // the windows' decision
+    // The windows' decision.
+    if (command.menu == kCommandSaveTemplates || IsEditorDelete(command.menu)) continue;
     bool on = base->IsCommandEnabled(command.database);
     if (command.menu == kCommandSave) on = on && marks.saveEnabled;
     if (command.menu < 0) {

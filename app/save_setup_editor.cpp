@@ -23,6 +23,7 @@
 #include "database/saving.h"
 #include "database/stored_object_holders.h"
 #include "database/templates.h"
+#include "editors/editor_menus.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -82,6 +83,11 @@ constexpr int32_t kAskSaveAsIs = 4013;
 constexpr int32_t kButtonSave = 709;
 constexpr int32_t kCommandNewSaveSetup = 2505;
 constexpr int32_t kCommandDeleteSaveSetup = 2506;
+// The "Cards" page: the rows of from, to, card title, line text and notes, then the value rows
+// and the subset; the window's own header puts its value rows at kWindowValuesTop.
+constexpr int32_t kFieldsTop = 7;
+constexpr int32_t kValuesTop = kFieldsTop + 5 * 17;
+constexpr int32_t kWindowValuesTop = 96;
 constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
 constexpr int32_t kPictureDatabase = 1000;
 
@@ -229,6 +235,8 @@ void T_SaveSetupTab::DrawContent() {
   label(h.toField, kHeaderTo);
   label(h.cardTitleField, kHeaderCardTitle);
   label(h.lineTextField, kHeaderLineText);
+  label(h.notesField, kHeaderNotes);
+  label(h.subsetField, kHeaderSubset);
   TextSetAlign(old);
 }
 
@@ -487,6 +495,19 @@ void T_SaveSetupEditor::OnResized(int32_t dw, int32_t dh) {
   if (saveAs) saveAs->MoveToRect(saveAs->x, height - 34, saveAs->width, saveAs->height);
 }
 
+void T_SaveSetupEditor::GetHeaderFieldRect(RECT* rect, int32_t id) {
+  T_HWindow::GetHeaderFieldRect(rect, id);
+  if (!tab || !tab->showsFields || id < kHeaderValueFirst ||
+      id >= kHeaderValueFirst + kMaxValueColumns)
+    return;
+  // The value rows stand on the "Cards" page: their labels (the column chooser) go left of the
+  // edits there, in the window's coordinates.
+  const int32_t row = (rect->top - kWindowValuesTop) / kHeaderRowPitch;
+  const int32_t left = tab->offsetX - offsetX + 195;
+  const int32_t top = tab->offsetY - offsetY + kValuesTop + kHeaderRowPitch * row;
+  *rect = RECT{left, top, left + 54, top + 12};
+}
+
 void T_SaveSetupEditor::OnHeaderResized() {
   int32_t rows = header.valueRowCount + 8;
   if (rows > headerRows) {
@@ -620,9 +641,12 @@ void T_SaveSetupEditor::ShowPage(int32_t page) {
       CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
       CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
       CreateLineTextEdit(XYWH{255, 58, 120, 12}, kHeaderLineText);
+      CreateNotesEdit(XYWH{255, kFieldsTop + 4 * kHeaderRowPitch, 120, 12}, kHeaderNotes);
+      CreateValueEdits(XYWH{255, kValuesTop, 120, 12}, kHeaderValueFirst);
+      CreateSubsetEdit(XYWH{255, kValuesTop + kHeaderRowPitch, 120, 12}, kHeaderSubset);
       ShowSelection(&selection);
       tab->showsFields = 1;
-      bottom = std::max(bottom, 80) + 10;
+      bottom = std::max(bottom, kValuesTop + kHeaderRowPitch * header.valueRowCount + 12) + 10;
       auto* level = NewChooser(tab, XYWH{10, bottom, 170, 15}, kSelectionLevelId, 3,
                                std::clamp(options.selectionLevel, 0, 2));
       level->SetTitleId(kTextSelection);
@@ -956,8 +980,7 @@ void T_SaveSetupEditor::OnButton(T_GrafElement* button) {
 
 void T_SaveSetupEditor::UpdateCommands() {
   T_HWindow::UpdateCommands();
-  if (const MenuOperations* menus = Menus(); menus && menus->enableCommand && setup)
-    menus->enableCommand(kCommandDeleteSaveSetup, true);
+  if (setup) EnableTaggedCommand(kCommandDeleteSaveSetup, 0);
 }
 
 bool T_SaveSetupEditor::DoCommand(int32_t command) {

@@ -39,7 +39,7 @@ T_OStreamFile::T_OStreamFile() {
 T_OStreamFile::~T_OStreamFile() {
   Close();
   FileDestroy(&file);
-  MemFree(buffer_);
+  MemFreeWiped(buffer_, wipeWhenFreed);
 }
 
 bool T_OStreamFile::Open(const char* path, int32_t flags) {
@@ -69,7 +69,7 @@ void T_OStreamFile::MakeRoom(int64_t n) {
     // One write larger than the buffer gets a buffer of its own size.
     uint8_t* grown = static_cast<uint8_t*>(MemAlloc(n, 0));
     if (grown != nullptr) {
-      MemFree(buffer_);
+      MemFreeWiped(buffer_, wipeWhenFreed);
       buffer_ = grown;
       bufferSize_ = n;
     }
@@ -161,7 +161,7 @@ T_IStreamFile::T_IStreamFile() {
 T_IStreamFile::~T_IStreamFile() {
   Close();
   FileDestroy(&file);
-  MemFree(buffer_);
+  MemFreeWiped(buffer_, wipeWhenFreed);
 }
 
 bool T_IStreamFile::Open(const char* path) {
@@ -171,6 +171,10 @@ bool T_IStreamFile::Open(const char* path) {
   int64_t n = FileRead(&file, head, sizeof(head));
   int32_t bomLength = 0;
   TextEncoding detected = DetectEncoding(head, n, &bomLength);
+  if (wipeWhenFreed) {
+    volatile uint8_t* p = head;
+    for (size_t i = 0; i < sizeof head; ++i) p[i] = 0;
+  }
   FileSeek(&file, bomLength);
   CtorFromMemory(buffer_, 0);
   offset = bomLength;
@@ -202,7 +206,7 @@ bool T_IStreamFile::Refill() {
       return false;
     }
     memcpy(grown, buffer_, static_cast<size_t>(tail));
-    MemFree(buffer_);
+    MemFreeWiped(buffer_, wipeWhenFreed);
     buffer_ = grown;
     bufferSize_ = size;
   } else if (tail > 0) {

@@ -56,10 +56,10 @@ T_IStream::T_IStream() = default;
 
 T_IStream::~T_IStream() {
   MemFree(substitutions);
-  MemFree(lineBuffer);
+  MemFreeWiped(lineBuffer, wipeWhenFreed);
   MemFree(decodeTable);
-  MemFree(binaryBuffer);
-  MemFree(tokenBuffer);
+  MemFreeWiped(binaryBuffer, wipeWhenFreed);
+  MemFreeWiped(tokenBuffer, wipeWhenFreed);
 }
 
 void T_IStream::CtorFromMemory(const void* address, int64_t length) {
@@ -159,7 +159,7 @@ bool T_IStream::EnsureLineBuffer(int64_t n) {
   if (size > kMost) size = kMost;
   char* grown = static_cast<char*>(MemAlloc(size, 0));
   if (grown == nullptr) return false;
-  MemFree(lineBuffer);
+  MemFreeWiped(lineBuffer, wipeWhenFreed);
   lineBuffer = grown;
   lineBufferSize = static_cast<int32_t>(size);
   return true;

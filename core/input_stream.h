@@ -68,6 +68,8 @@ class T_IStream {
   void CtorFromMemory(const void* address, int64_t length);
   // Reads the bytes written so far into a memory output stream.
   void CtorFromOStream(const T_OStream* stream);
+  // The buffers are overwritten before they are freed (the stream carries secrets).
+  void WipeWhenFreed() { wipeWhenFreed = 1; }
 
   // Brings more data behind the unread tail; false when there is none. The base only pumps
   // messages: a memory stream has all its data.
@@ -170,6 +172,7 @@ class T_IStream {
   char* tokenBuffer = nullptr;
   uint8_t utf8Check = 1;
   uint8_t* binaryBuffer = nullptr;
+  uint8_t wipeWhenFreed = 0;  // WipeWhenFreed
 
  private:
   bool PrepareLine(const uint8_t* raw, int64_t rawLength);

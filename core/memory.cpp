@@ -118,6 +118,16 @@ int64_t MemSize(const void* block) {
   return static_cast<int64_t>(size64 & kLongSizeMask);
 }
 
+void MemFreeWiped(void* block, bool wipe) {
+  if (block != nullptr && wipe) {
+    // volatile stores: the compiler must not drop the erasure of memory that is freed next.
+    volatile char* p = static_cast<char*>(block);
+    int64_t n = MemSize(block);
+    for (int64_t i = 0; i < n; ++i) p[i] = 0;
+  }
+  MemFree(block);
+}
+
 void MemFree(void* block) {
   if (!block) return;
   int64_t n = MemSize(block);

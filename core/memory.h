@@ -20,6 +20,9 @@ constexpr int64_t kMemSmallLimit = 4096;
 void* MemAlloc(int64_t size, int headroomClass);
 inline void* MemNew(int64_t size) { return MemAlloc(size, 0); }
 void MemFree(void* block);
+// Frees the block, its bytes first overwritten with zeros when wipe is set (a block that held a
+// password or other secret).
+void MemFreeWiped(void* block, bool wipe);
 
 int64_t MemSize(const void* block);
 // Bytes the block takes, for memory-usage reports: size + 8 for a large block, the block size of

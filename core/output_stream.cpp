@@ -38,7 +38,7 @@ T_OStream::T_OStream() { encoder = NewStreamEncoder(this, 0); }
 
 T_OStream::~T_OStream() {
   delete encoder;
-  MemFree(ownedBuffer);
+  MemFreeWiped(ownedBuffer, wipeWhenFreed);
   MemFree(hexScratch);
 }
 
@@ -85,7 +85,7 @@ void T_OStream::MakeRoom(int64_t n) {
   uint8_t* grown = static_cast<uint8_t*>(MemAlloc(capacity, 0));
   if (grown == nullptr) return;
   if (used > 0) memcpy(grown, start, static_cast<size_t>(used));
-  MemFree(ownedBuffer);
+  MemFreeWiped(ownedBuffer, wipeWhenFreed);
   ownedBuffer = grown;
   SetBuffer(grown, capacity, grown + used);
   PumpMessages();

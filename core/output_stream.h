@@ -45,6 +45,8 @@ class T_OStream {
   // encoder and drops every write.
   void SetEncoding(TextEncoding encoding);
   void SetBuffer(uint8_t* start, int64_t size, uint8_t* writePosition);
+  // The buffers are overwritten before they are freed (the stream carries secrets).
+  void WipeWhenFreed() { wipeWhenFreed = 1; }
 
   // Room for n UTF-8 bytes (doubled for UTF-16) or n UTF-16 units; false when it cannot be had
   // (the write must then be dropped).
@@ -128,6 +130,7 @@ class T_OStream {
   uint8_t* end = nullptr;
   uint8_t* pos = nullptr;
   uint8_t* ownedBuffer = nullptr;  // the base's memory buffer (MemAlloc)
+  uint8_t wipeWhenFreed = 0;
   TextEncoding encoding = 0;
   T_OStreamBuffer* encoder = nullptr;
   uint32_t separator = 9;

@@ -112,6 +112,8 @@ void DetectFileKind(FileKindInfo* info, const char* path) {
     bool matched = false;
     if (n > 0) {
       T_HTextRead reader;
+      // The file may be anything, secrets included: what detection read leaves no copy.
+      reader.WipeWhenFreed();
       if (reader.Open(path)) {
         for (int32_t line = 0; !matched && line < kTextLinesTested && reader.NextLine(); ++line) {
           matched = KindOfLine(reader, info);
@@ -125,6 +127,8 @@ void DetectFileKind(FileKindInfo* info, const char* path) {
       info->kind = marked ? kFileKindDamaged : kFileKindOtherText;
     }
   }
+  volatile uint8_t* erase = head;
+  for (int32_t i = 0; i <= kHeadSize; ++i) erase[i] = 0;
   PendingErrorRestore(&saved);
 }
 

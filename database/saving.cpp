@@ -270,6 +270,16 @@ bool SaveDatabaseAs(T_Base* base) {
   T_TextBuf path(*base->path);
   if (!FileSaveDialog(&path, DialogKinds(base->saveKind))) return false;
   AddSaveExtension(&path, base->saveKind);
+  // The text form carries the password readable: only who knows it may write one.
+  SaveOptions chosen;
+  SaveOptionsInit(&chosen, base);
+  SaveOptionsFromBase(&chosen, base);
+  FileKindFromExtension(&chosen, path.c_str());
+  const bool readablePassword = chosen.kind == kSaveKindText &&
+                                chosen.sections[kSectionProtection] != 0 &&
+                                IsProtected(base->protection);
+  SaveOptionsFree(&chosen);
+  if (readablePassword && !AskPasswordToSaveText(base->protection)) return false;
   return SaveDatabaseTo(base, path.c_str(), nullptr);
 }
 

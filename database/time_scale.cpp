@@ -1,5 +1,6 @@
 #include "database/time_scale.h"
 
+#include <cstring>
 #include <new>
 
 #include "core/alert.h"
@@ -332,6 +333,55 @@ bool TidyPeriods(PagedArray* rows) {
 void FreePeriodRows(PagedArray* rows) {
   for (int64_t i = 0; i < rows->count; ++i) BlockTextFree(&Row(rows, i)->name);
   PagedArrayTruncate(rows, 0);
+}
+
+TimePeriod* InsertPeriodRow(PagedArray* rows, int64_t index) {
+  if (index < 0 || index > rows->count || !PagedArrayAtGrow(rows, rows->count)) return nullptr;
+  for (int64_t i = rows->count - 1; i > index; --i) PagedArrayCopyRecord(rows, i, i - 1);
+  TimePeriod* row = Row(rows, index);
+  *row = TimePeriod{CardId{0, 0}, nullptr};
+  return row;
+}
+
+void RemovePeriodRow(PagedArray* rows, int64_t index) {
+  if (index >= 0 && index < rows->count) RemoveRow(rows, index);
+}
+
+bool CopyPeriodsToRows(PagedArray* rows, const TimeScale* scale) {
+  FreePeriodRows(rows);
+  for (int64_t i = 0; i < scale->periods.count; ++i) {
+    const TimePeriod* period = TimeScalePeriod(scale, i);
+    if (period->start.date == 0) continue;
+    TimePeriod* row = InsertPeriodRow(rows, rows->count);
+    if (row == nullptr) return false;
+    row->start = period->start;
+    BlockTextAssign(&row->name, period->name);
+  }
+  return true;
+}
+
+bool PeriodRowsEqual(const PagedArray* rows, const TimeScale* scale) {
+  if (rows->count != scale->periods.count) return false;
+  for (int64_t i = 0; i < rows->count; ++i) {
+    const auto* row = reinterpret_cast<const TimePeriod*>(PagedArrayAt(rows, i));
+    const TimePeriod* period = TimeScalePeriod(scale, i);
+    if (row->start.date != period->start.date || row->start.sequence != period->start.sequence)
+      return false;
+    if (std::strcmp(row->name ? row->name : "", period->name ? period->name : "") != 0)
+      return false;
+  }
+  return true;
+}
+
+bool SetPeriodsFromRows(TimeScale* scale, const PagedArray* rows) {
+  FreePeriods(scale);
+  bool complete = true;
+  for (int64_t i = 0; i < rows->count && complete; ++i) {
+    const auto* row = reinterpret_cast<const TimePeriod*>(PagedArrayAt(rows, i));
+    if (row->start.date != 0) complete = TimeScaleAppendPeriod(scale, &row->start, row->name);
+  }
+  SendNote(scale, kChangeTimeScaleChanged);
+  return complete;
 }
 
 int64_t ImportPeriodsFromText(PagedArray* rows, T_IStream* stream) {

@@ -120,6 +120,17 @@ bool SortPeriodsByStart(PagedArray* rows);
 bool TidyPeriods(PagedArray* rows);
 // Frees the rows' names and empties the array (the array itself stays usable).
 void FreePeriodRows(PagedArray* rows);
+// An empty row at the index (0 to the count); null without memory.
+TimePeriod* InsertPeriodRow(PagedArray* rows, int64_t index);
+// Frees the row's name and closes the gap.
+void RemovePeriodRow(PagedArray* rows, int64_t index);
+// The scale's periods as rows (periods with start 0 left out); false without memory.
+bool CopyPeriodsToRows(PagedArray* rows, const TimeScale* scale);
+// Whether the rows stand as the scale's periods: count, starts and names one by one.
+bool PeriodRowsEqual(const PagedArray* rows, const TimeScale* scale);
+// The rows that have a start become the scale's periods; code 51. False without memory (the
+// periods taken so far stay).
+bool SetPeriodsFromRows(TimeScale* scale, const PagedArray* rows);
 // The import from text: each line's first field is parsed as a card id (a partial date completes
 // to the first day) and the second (up to 63 bytes, cut between characters) is the name; lines
 // where either is missing or the date does not parse are skipped. The first row taken fills a

@@ -310,6 +310,7 @@ void WriteWebUsersText(const WebUserList* list, T_OStream* stream, const uint8_t
 
 bool ExportWebUsers(const WebUserList* list, const char* path) {
   T_OStreamFile file;
+  file.WipeWhenFreed();  // the passwords stand in clear in the file, not in freed memory
   if (!file.Open(path, 0)) return false;
   WriteWebUsersText(list, &file, nullptr);
   return file.Close();
@@ -321,6 +322,7 @@ bool ImportWebUsers(WebUserList* list, const char* path) {
     return false;
   }
   T_IStreamFile file;
+  file.WipeWhenFreed();
   if (!file.Open(path)) return false;
   // The first line is the tag line ("## WebUsers"); the reader starts after it.
   if (file.NextLine()) ReadWebUsers(list, &file, true);

@@ -6,6 +6,7 @@
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
+#include "editors/time_scale_editor.h"
 #include "editors/web_user_editor.h"
 
 void InstallEditors() {
@@ -18,8 +19,15 @@ void InstallEditors() {
   services.deleteMacro = [](T_Base* base) {
     DeleteMacroOfEditor(FindWindowOfKind(kWindowMacro, base));
   };
+  services.newTimeScale = [](T_Base* base) { OpenTimeScaleEditor(base, nullptr); };
+  services.deleteTimeScale = [](T_Base* base) {
+    DeleteTimeScaleOfEditor(FindWindowOfKind(kWindowTimeScale, base));
+  };
   SetBaseServices(&services);
   ObjectServices objects = CurrentObjectServices();
   objects.openMacroEditor = [](T_Base* base, Macro* macro) { OpenMacroEditor(base, macro); };
+  objects.openTimeScaleEditor = [](T_Base* base, TimeScale* scale) {
+    OpenTimeScaleEditor(base, scale);
+  };
   SetObjectServices(&objects);
 }

@@ -1,5 +1,6 @@
 #include "editors/macro_editor.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/alert.h"
@@ -12,6 +13,7 @@
 #include "database/change_notes.h"
 #include "database/macros.h"
 #include "database/protection.h"
+#include "editors/editor_menus.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/dialog_base.h"
@@ -27,7 +29,7 @@ constexpr int32_t kTextMenuFlag = 7103;
 constexpr int32_t kTextStartFlag = 7104;
 constexpr int32_t kTextPasswordFlag = 7105;
 constexpr int32_t kTextExecute = 2555;
-constexpr int32_t kCloseAll = 3;
+constexpr int32_t kCommandDeleteMacro = 2541;
 constexpr int32_t kChangeMacroChanged = kChangeMacroRenamed + 1;
 constexpr int32_t kChangeMacroDeleted = kChangeMacroRenamed + 3;
 
@@ -45,12 +47,6 @@ T_Text* Caption(T_HWindow* window, const XYWH& rect, int32_t textId) {
   return caption;
 }
 
-// Control characters removed, blanks trimmed: a name as the lists keep it.
-void CleanName(T_TextBuf* text) {
-  TextBufSetLength(text, StrRemoveControls(text->data));
-  TextBufTrim(text, ' ');
-}
-
 bool SameText(const char* a, const char* b) {
   return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
 }
@@ -62,6 +58,18 @@ int32_t MacroNameFieldWidth(int32_t w) {
   if (w < 300) return w + 40;
   if (w < 380) return w / 2 + 190;
   return w <= 450 ? w : 450;
+}
+
+int32_t MacroTextFieldHeight(const char* text) {
+  // Courier at its size and two pixels of leading; the edit's frame and margins above and below.
+  constexpr int32_t kLineHeight = 13;
+  constexpr int32_t kMargins = 6;
+  int64_t lines = 1;
+  for (const char* c = text != nullptr ? text : ""; *c != 0; ++c) {
+    if (*c == '\r' || (*c == '\n' && (c == text || c[-1] != '\r'))) ++lines;
+  }
+  int64_t height = lines * kLineHeight + kMargins;
+  return static_cast<int32_t>(std::clamp<int64_t>(height, 60, 800));
 }
 
 T_MacroEditor::T_MacroEditor(T_Base* database, Macro* macro)
@@ -124,6 +132,26 @@ void T_MacroEditor::OnResized(int32_t dw, int32_t dh) {
     box->MoveToRect(box->x, box->y + dh, box->width, box->height);
 }
 
+void T_MacroEditor::GetPreferredSize(POINT* size) {
+  T_TextBuf text;
+  textField->GetText(&text);
+  size->x = width;
+  size->y = height - textField->height + MacroTextFieldHeight(text.c_str());
+}
+
+void T_MacroEditor::UpdateCommands() {
+  T_HWindow::UpdateCommands();
+  if (macro != nullptr) EnableTaggedCommand(kCommandDeleteMacro, 0);
+}
+
+bool T_MacroEditor::DoCommand(int32_t command) {
+  if (command == kCommandDeleteMacro && macro != nullptr) {
+    DeleteMacroOfEditor(this);
+    return true;
+  }
+  return T_HWindow::DoCommand(command);
+}
+
 void T_MacroEditor::Execute() {
   textField->CommitText();
   T_TextBuf text;
@@ -133,16 +161,10 @@ void T_MacroEditor::Execute() {
 }
 
 void T_MacroEditor::UniqueName(T_TextBuf* name) {
-  nameField->CommitText();
-  nameField->GetText(name);
-  CleanName(name);
-  if (name->empty() && macro == nullptr) TextBufAssign(name, Title());
-  if (name->empty()) TextBufAssign(name, GetString(kTextMacro));
-  for (;;) {
-    Macro* other = database->FindMacro(name->c_str());
-    if (other == nullptr || other == macro) return;
-    BumpNameNumber(name);
-  }
+  EditorUniqueName(name, nameField, this, macro == nullptr, kTextMacro, [this](const char* text) {
+    Macro* other = database->FindMacro(text);
+    return other != nullptr && other != macro;
+  });
 }
 
 bool T_MacroEditor::Save() {
@@ -162,12 +184,7 @@ bool T_MacroEditor::Save() {
   } else if (text.empty()) {
     return true;
   }
-  int32_t answer =
-      macro != nullptr
-          ? AskEditorQuestion(this, kAskChange, name.c_str(),
-                              {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd}, 1)
-          : AskEditorQuestion(this, kAskAdd, name.c_str(),
-                              {kButtonAdd, kButtonCancel, kButtonDontAdd}, 1);
+  int32_t answer = AskSaveQuestion(this, name.c_str(), macro != nullptr);
   if (answer == kButtonDontChange || answer == kButtonDontAdd) return true;
   if (answer != kButtonChange && answer != kButtonAdd) return false;
   if (answer == kButtonAdd && macro != nullptr) {
@@ -201,7 +218,7 @@ bool T_MacroEditor::Save() {
 }
 
 bool T_MacroEditor::QueryClose(int32_t code) {
-  if (code != kCloseAll && !Save()) return false;
+  if (code != kCloseWithoutSaving && !Save()) return false;
   return T_HWindow::QueryClose(code);
 }
 
@@ -226,10 +243,7 @@ bool DeleteMacroOfEditor(T_Window* window) {
   auto* editor = dynamic_cast<T_MacroEditor*>(window);
   if (editor == nullptr || editor->macro == nullptr) return false;
   Macro* macro = editor->macro;
-  int32_t answer =
-      AskEditorQuestion(window, kAskDelete, window->Title(), {kButtonDelete, kButtonCancel}, 1);
-  if (answer == kButtonCancel) return false;
-  if (!EventHandler_CloseAndDelete(editor, kCloseAll)) return false;
+  if (!ConfirmDeleteAndClose(editor)) return false;
   MacroDelete(macro);
   return true;
 }

@@ -41,6 +41,11 @@ class T_MacroEditor : public T_HWindow {
   void OnChange(const ChangeNote* note) override;
   void OnButton(T_GrafElement* button) override;
   void OnResized(int32_t dw, int32_t dh) override;
+  // The height at which the text field shows its contents (MacroTextFieldHeight).
+  void GetPreferredSize(POINT* size) override;
+  // "Delete Macro" for a stored macro.
+  void UpdateCommands() override;
+  bool DoCommand(int32_t command) override;
   // Close code 3 closes without saving; any other close saves first (Save), and a refused save
   // keeps the window open.
   bool QueryClose(int32_t code) override;
@@ -66,6 +71,9 @@ class T_MacroEditor : public T_HWindow {
 
 // The name field's width for a window width.
 int32_t MacroNameFieldWidth(int32_t windowWidth);
+// The text field's height for a text (lines end with CR or LF): a line of the fixed style for
+// each line and a margin, held between 60 and 800 pixels.
+int32_t MacroTextFieldHeight(const char* text);
 // Brings the macro's editor forward, or opens one (macro null: a new macro) when 16384 bytes are
 // free and, for a macro with flag P, the password prompt passes. Null when none opened.
 T_MacroEditor* OpenMacroEditor(T_Base* database, Macro* macro);

@@ -22,7 +22,6 @@ namespace {
 constexpr int32_t kTextPasswordLabel = 7220;
 constexpr int32_t kTextShowClearText = 7224;
 constexpr int32_t kTextProtectionFor = 7225;
-constexpr int32_t kCloseAll = 3;  // the application closes every window: no question
 
 constexpr RECT kRect{0, 0, T_PwEditor::kWidth, T_PwEditor::kHeight};
 
@@ -68,7 +67,7 @@ void T_PwEditor::OnCheckbox(T_GrafElement* checkbox) {
 }
 
 bool T_PwEditor::QueryClose(int32_t code) {
-  if (code == kCloseAll) return T_HWindow::QueryClose(code);
+  if (code == kCloseWithoutSaving) return T_HWindow::QueryClose(code);
   edit->CommitText();
   T_TextBuf typed;
   T_TextBuf current;

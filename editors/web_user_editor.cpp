@@ -4,6 +4,7 @@
 
 #include "core/alert.h"
 #include "core/cstring.h"
+#include "core/file_dialogs.h"
 #include "core/files.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
@@ -18,9 +19,11 @@
 #include "database/change_notes.h"
 #include "database/protection.h"
 #include "database/web_users.h"
+#include "editors/editor_menus.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/clipboard_data.h"
 #include "ui/clipboard_stream.h"
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
@@ -28,6 +31,7 @@
 #include "ui/list_box.h"
 #include "ui/menu_model.h"
 #include "ui/native_menu.h"
+#include "ui/popup_menu.h"
 #include "ui/text_layout.h"
 
 namespace {
@@ -46,9 +50,9 @@ constexpr int32_t kTextSubset = 3135;
 constexpr int32_t kTextTemplates = 2801;
 constexpr int32_t kTextShow = 3109;
 constexpr int32_t kTextFlags[4] = {2542, 2547, 7219, 7226};
-constexpr int32_t kCloseAll = 3;
 constexpr int32_t kTextWebUser = 7217;
 constexpr int32_t kTextWebUsers = 2508;
+constexpr int32_t kTextNewTagged = 2520;  // New @0
 
 // The choosers' items: "-" (unset), a separator, then these languages.
 constexpr int32_t kOfferedLanguages[3] = {0, 12, 5};
@@ -89,8 +93,7 @@ T_Chooser* LanguageChooser(T_EventHandler* parent, const XYWH& rect, uint32_t id
 void CleanText(T_Edit* field, T_TextBuf* text) {
   field->CommitText();
   field->GetText(text);
-  TextBufSetLength(text, StrRemoveControls(text->data));
-  TextBufTrim(text, ' ');
+  CleanEditorText(text);
 }
 
 bool SameText(const char* a, const char* b) {
@@ -341,22 +344,60 @@ void T_WebUserEditor::UpdateCommands() {
   bool listFocus = focusedItem == nullptr || focusedItem == list;
   int64_t selected = list->CountSelected();
   int32_t label = selected == 1 ? kTextWebUser : kTextWebUsers;
-  auto enable = [](int32_t command, int32_t textId) {
-    T_MenuItem* entry = StandardEntry(command);
-    if (entry == nullptr) return;
-    if (auto* tag = dynamic_cast<T_MenuItemTag*>(entry)) {
-      tag->SetTagAndEnable(textId, true);
-    } else {
-      MenuItem_SetEnabled(entry, true);
-    }
-  };
   if (listFocus && selected > 0) {
     for (int32_t command : {kCommandCut, kCommandCopy, kCommandErase, kCommandDuplicate})
-      enable(command, label);
+      EnableTaggedCommand(command, label);
   }
-  if (listFocus && selected < list->LineCount()) enable(kCommandSelectAll, 0);
-  enable(kCommandPaste, kTextWebUsers);
-  enable(kCommandNew, kTextWebUser);
+  if (listFocus && selected < list->LineCount()) EnableTaggedCommand(kCommandSelectAll, 0);
+  EnableTaggedCommand(kCommandPaste, kTextWebUsers);
+  EnableTaggedCommand(kCommandNew, kTextWebUser);
+  SetPatternCommandTitle(kCommandImportEntry, kPatternImport, kTextWebUsers);
+  EnableTaggedCommand(kCommandImportEntry, 0);
+  SetPatternCommandTitle(kCommandExportEntry, kPatternExport, kTextWebUsers);
+  if (working != nullptr && WebUserCount(working) > 0)
+    EnableTaggedCommand(kCommandExportEntry, 0);
+}
+
+void T_WebUserEditor::ContextMenu(ContextMenuRecord* record, int32_t phase) {
+  if (record->owner != list || record->selector != 0) {
+    T_HWindow::ContextMenu(record, phase);
+    return;
+  }
+  static constexpr struct {
+    uint16_t id;
+    int32_t command;
+  } kEntries[] = {{kEditMenuCut, kCommandCut},         {kEditMenuCopy, kCommandCopy},
+                  {kEditMenuPaste, kCommandPaste},     {kEditMenuErase, kCommandErase},
+                  {kEditMenuDuplicate, kCommandDuplicate}, {kEditMenuSelectAll, kCommandSelectAll}};
+  if (phase == kMenuPhaseList) {
+    int64_t selected = list->CountSelected();
+    PopupMenu_AddCommand(&record->commands, kTextNewTagged, false);
+    bool first = true;
+    for (const auto& entry : kEntries) {
+      bool offered = entry.command == kCommandPaste       ? ClipboardDataKind() != 0
+                     : entry.command == kCommandSelectAll ? selected < list->LineCount()
+                                                          : selected > 0;
+      if (!offered) continue;
+      PopupMenu_AddCommand(&record->commands, entry.id, first);
+      first = false;
+    }
+    return;
+  }
+  if (phase == kMenuPhaseRun) {
+    // The list's own menu acts on the list, wherever the focus stands.
+    Window_DropFocus(this);
+    if (record->entry == kTextNewTagged) {
+      NewUser();
+      return;
+    }
+    for (const auto& entry : kEntries) {
+      if (record->entry == entry.id) {
+        DoCommand(entry.command);
+        return;
+      }
+    }
+  }
+  T_HWindow::ContextMenu(record, phase);
 }
 
 bool T_WebUserEditor::DoCommand(int32_t command) {
@@ -364,11 +405,20 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
   bool selected = list->CountSelected() > 0;
   if (command == kCommandPaste) {
     T_IStreamClip clip;
+    clip.WipeWhenFreed();
     ReadPasted(&clip);
     return true;
   }
   if (command == kCommandNew) {
     NewUser();
+    return true;
+  }
+  if (command == kCommandImportEntry) {
+    ImportFile(nullptr);
+    return true;
+  }
+  if (command == kCommandExportEntry) {
+    Export(nullptr, 0);
     return true;
   }
   if (!listFocus) return T_HWindow::DoCommand(command);
@@ -378,6 +428,7 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
       if (!selected) break;
       {
         T_OStreamClip clip;
+        clip.WipeWhenFreed();
         WriteSelected(&clip);
       }
       if (command == kCommandCut) EraseSelected();
@@ -388,9 +439,12 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
       return true;
     case kCommandDuplicate: {
       if (!selected) break;
+      // Both streams carry passwords: neither leaves them in freed memory.
       T_OStream copy;
+      copy.WipeWhenFreed();
       WriteSelected(&copy);
       T_IStream in;
+      in.WipeWhenFreed();
       in.CtorFromOStream(&copy);
       ReadPasted(&in);
       return true;
@@ -406,7 +460,9 @@ bool T_WebUserEditor::DoCommand(int32_t command) {
 }
 
 void T_WebUserEditor::ImportFile(const char* path) {
-  if (!ImportWebUsers(working, path)) {
+  T_TextBuf chosen;
+  if (!ImportPathOrAsk(path, &chosen)) return;
+  if (!ImportWebUsers(working, chosen.c_str())) {
     PendingErrorReport();
     return;
   }
@@ -414,11 +470,20 @@ void T_WebUserEditor::ImportFile(const char* path) {
 }
 
 void T_WebUserEditor::Export(const char* path, int32_t) {
-  if (!ExportWebUsers(working, path)) PendingErrorReport();
+  T_TextBuf chosen(path != nullptr ? path : "");
+  if (path == nullptr) {
+    TextBufAssign(&chosen, GetString(kTextWebUsers));
+    TextBufAppend(&chosen, ".txt");
+    if (!FileSaveDialog(&chosen, kFileKindTxt)) {
+      PendingErrorClear();
+      return;
+    }
+  }
+  if (!ExportWebUsers(working, chosen.c_str())) PendingErrorReport();
 }
 
 bool T_WebUserEditor::QueryClose(int32_t code) {
-  if (code == kCloseAll || working == nullptr) return T_HWindow::QueryClose(code);
+  if (code == kCloseWithoutSaving || working == nullptr) return T_HWindow::QueryClose(code);
   Window_DropFocus(this);  // the field being edited commits its text
   if (!WebUserListEqual(working, database->webUsers)) {
     int32_t answer = AskEditorQuestion(this, kAskChange, Title(),

@@ -56,9 +56,15 @@ class T_WebUserEditor : public T_HWindow {
   // While the list has the focus or nothing has: Cut, Copy, Erase and Duplicate for the
   // selected users ("Web User" or "Web Users"), Select All; always Paste of "## WebUsers" text
   // and New.
+  // The import and export entries read "Import web users" and "Export web users" ("Web Users"
+  // in English); export only while the list has users.
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
+  // The list's menu: "New @0" and the edit commands that apply.
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
+  // Without a path: a file chosen in the open dialog (nothing when cancelled).
   void ImportFile(const char* path) override;
+  // Without a path: a file chosen in the save dialog, which proposes "Web Users.txt".
   void Export(const char* path, int32_t flags) override;
   // Close code 3 closes at once; an unchanged copy closes; otherwise 3203 with "Change" (the
   // copy's named users replace the database's, code 10), "Cancel", "Don't Change".

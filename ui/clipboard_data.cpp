@@ -53,8 +53,23 @@ bool BitmapToClipboard(const BitmapHolder* holder) {
   return true;
 }
 
+namespace {
+
+// Blanks the UTF-16 copy of a text when it goes: what is copied may be a secret (web users and
+// their passwords), and only the clipboard's own copy is meant to stay.
+struct WipedWideText : WideText {
+  ~WipedWideText() {
+    volatile wchar_t* p = data;
+    for (int32_t i = 0; i <= capacity; ++i) p[i] = 0;
+    volatile wchar_t* inline_ = local;
+    for (int32_t i = 0; i < 256; ++i) inline_[i] = 0;
+  }
+};
+
+}  // namespace
+
 bool ClipboardSetText(const char* text, int32_t n, uint32_t flags) {
-  WideText wide;
+  WipedWideText wide;
   if (!WideTextAssign(&wide, text, n)) return false;
   int32_t units = wide.length;
   if (!(flags & 1)) {

@@ -20,4 +20,4 @@ T_IStreamClip::T_IStreamClip() {
   if (clipText) CtorFromMemory(clipText, static_cast<int64_t>(std::strlen(clipText)));
 }
 
-T_IStreamClip::~T_IStreamClip() { MemFree(clipText); }
+T_IStreamClip::~T_IStreamClip() { MemFreeWiped(clipText, wipeWhenFreed); }

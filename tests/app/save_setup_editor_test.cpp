@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/base_window.h"
+#include "app/main_menus.h"
 #include "app/save_setup_editor.h"
 #include "app_fixture.h"
 #include "core/input_stream.h"
@@ -24,7 +25,10 @@
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
+#include "ui/menu_model.h"
 #include "ui/popup_menu.h"
+#include "ui/selection_fields.h"
+#include "ui/selection_header.h"
 
 namespace app_test {
 namespace {
@@ -308,6 +312,49 @@ TEST_F(SaveSetupEditorTest, RemoveKeepsAnUnnamedEditorAndDeleteAsksFirst) {
   editor = OpenSaveSetupEditor(base, third);
   SaveSetupDelete(third);
   EXPECT_EQ(editor->setup, nullptr);
+}
+
+TEST_F(SaveSetupEditorTest, DeleteIsOfferedOnlyWhileAStoredSetupIsEdited) {
+  T_Base* base = SmallBase();
+  RebuildDatabaseMenus(base);
+  auto state = [](T_HWindow* active) {
+    App()->UpdateCommands();
+    if (active) active->UpdateCommands();
+    T_MenuItem* entry = MenuItem_FindCommand(MenuRoot(), 2506);
+    return entry != nullptr && entry->enabled;
+  };
+  EXPECT_TRUE(base->IsCommandEnabled(2506));  // the database can run it on an editor
+  EXPECT_FALSE(state(nullptr));               // but without one the entry stays off
+  T_SaveSetupEditor* fresh = OpenSaveSetupEditor(base, nullptr);
+  EXPECT_FALSE(state(fresh));
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, SaveSetupCreate(base, "Monthly"));
+  EXPECT_TRUE(state(editor));
+  Close(editor, true);
+  Close(fresh, true);
+  EXPECT_FALSE(state(nullptr));
+}
+
+TEST_F(SaveSetupEditorTest, TheCardsPageHoldsEverySelectionField) {
+  T_Base* base = SmallBase();
+  T_SaveSetupEditor* editor = OpenSaveSetupEditor(base, nullptr);
+  ASSERT_NE(editor, nullptr);
+  Tab_Select(editor->tab, kPageCards);
+  const SelectionHeader& h = editor->header;
+  ASSERT_NE(h.notesField, nullptr);
+  ASSERT_NE(h.subsetField, nullptr);
+  ASSERT_NE(h.valueFields[h.shownColumns[0]], nullptr);
+  // The rows stand below each other on the page, the subset after the value rows.
+  EXPECT_EQ(h.notesField->y, h.lineTextField->y + kHeaderRowPitch);
+  EXPECT_EQ(h.valueFields[h.shownColumns[0]]->y, h.notesField->y + kHeaderRowPitch);
+  EXPECT_EQ(h.subsetField->y, h.valueFields[h.shownColumns[0]]->y + kHeaderRowPitch);
+  // The notes condition reaches the editor's selection.
+  T_TextBuf typed("late*");
+  editor->OnEditText(&typed, h.notesField);
+  T_TextBuf pattern;
+  Selection_Pattern(&editor->selection, kHeaderNotes, &pattern);
+  EXPECT_STREQ(pattern.c_str(), "late*");
+  Save(Capture(editor), "app_save_setup_cards.bmp");
+  Close(editor, true);
 }
 
 TEST_F(SaveSetupEditorTest, SaveAsWritesOnlyWhatTheOptionsSay) {

@@ -106,6 +106,8 @@ TEST(XmlOutput, EveryEncodingReadsBackTheSameTexts) {
     for (char& c : folder) {
       if (c == '/') c = '\\';
     }
+    // In a fresh build the shared output folder itself may not exist yet.
+    CreateFolder(folder.substr(0, folder.find_last_of('\\')).c_str());
     CreateFolder(folder.c_str());
   }
   std::string list;

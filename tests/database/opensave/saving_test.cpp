@@ -10,6 +10,7 @@
 #include "database/block_container.h"
 #include "database/file_kinds.h"
 #include "database/macros.h"
+#include "database/protection.h"
 #include "database/stored_object_holders.h"
 #include "database/stored_object_sections.h"
 #include "database/subsets.h"
@@ -78,6 +79,32 @@ TEST_F(Saving, AnUntitledDatabaseTakesThePathItIsSavedUnder) {
     DeleteBase(opened, kCloseSilently);
   }
   EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"copy.qex", "fresh.qeb"}));
+}
+
+TEST_F(Saving, SaveAsTextOfAProtectedDatabaseAsksForItsPassword) {
+  T_Base* base = new T_Base(nullptr, 1);
+  FillSample(base);
+  SetProtectionPassword(base->protection, "s3cret");
+  const struct {
+    const char* name;
+    bool asked;
+    const char* answer;  // null: the prompt is cancelled
+    bool saved;
+    int32_t error;
+  } cases[] = {{"cancelled.qex", true, nullptr, false, 0},
+               {"wrong.qex", true, "guess", false, 3814},
+               {"right.qex", true, "S3CRET", true, 0},  // letter case ignored
+               {"container.qeb", false, nullptr, true, 0}};  // scrambled there: nothing asked
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileDialogAnswerInAdvance(Path(c.name).c_str());
+    if (c.asked) PasswordAnswerInAdvance(c.answer);
+    EXPECT_EQ(SaveDatabaseAs(base), c.saved);
+    EXPECT_EQ(PendingError.request.message, c.error);
+    PendingErrorClear();
+    EXPECT_EQ(FileExists(Path(c.name).c_str()), c.saved);
+  }
+  DeleteBase(base, kCloseSilently);
 }
 
 TEST_F(Saving, AFailedSaveKeepsTheDatabasesFileAndStillSendsCode7) {

@@ -26,6 +26,28 @@ TEST(MacroNameField, WidthFollowsTheWindow) {
   for (const auto& c : cases) EXPECT_EQ(MacroNameFieldWidth(c[0]), c[1]) << c[0];
 }
 
+TEST(MacroTextField, HeightFollowsTheLinesWithinItsBounds) {
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += "beep\r";
+  const struct {
+    std::string text;
+    int32_t height;
+  } cases[] = {{"", 60}, {"beep", 60}, {"a\rb\r\nc\nd\re", 71}, {std::string(9, '\r'), 136}, {many, 800}};
+  for (const auto& c : cases) EXPECT_EQ(MacroTextFieldHeight(c.text.c_str()), c.height) << c.text;
+}
+
+TEST_F(MacroEditor, ThePreferredHeightLetsTheTextFieldGrow) {
+  Macro* daily = MacroCreate(base, "Daily");
+  daily->SetText("beep\rbeep\rbeep\rbeep\rbeep\rbeep\rbeep\rbeep\rbeep\rbeep");
+  T_MacroEditor* editor = OpenMacroEditor(base, daily);
+  ASSERT_NE(editor, nullptr);
+  POINT size{0, 0};
+  editor->GetPreferredSize(&size);
+  EXPECT_EQ(size.x, T_MacroEditor::kWidth);
+  EXPECT_EQ(size.y, T_MacroEditor::kHeight - 168 + 10 * 13 + 6);
+  EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 3));
+}
+
 TEST_F(MacroEditor, ANewMacroIsAddedUnderAUniqueName) {
   MacroCreate(base, "Macro");
   T_MacroEditor* editor = OpenMacroEditor(base, nullptr);

@@ -1,5 +1,6 @@
 // A contact sheet of the editors: the password dialog in its layouts, the protection window, the
-// web-user editor with one and with several rows selected, and the macro editor, each painted
+// web-user editor with one and with several rows selected, the macro editor and the time scale
+// editor, each painted
 // offscreen into a picture (editor_*.bmp, turned into PNG files by the build) for a person to
 // look at. The checks only make sure that the controls drew something.
 #include <gtest/gtest.h>
@@ -8,10 +9,13 @@
 
 #include "database/macros.h"
 #include "database/protection.h"
+#include "database/date_ref.h"
+#include "database/time_scale.h"
 #include "database/web_users.h"
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
+#include "editors/time_scale_editor.h"
 #include "editors/web_user_editor.h"
 #include "tests/editors/editors_fixture.h"
 #include "tests/ui/window_picture.h"
@@ -85,6 +89,17 @@ TEST_F(EditorPictures, DocumentEditors) {
   ASSERT_NE(editor, nullptr);
   Snap(editor, "macro", RECT{8, 53, 372, 221});
   EventHandler_CloseAndDelete(editor, 3);
+
+  auto* halves = new TimeScale(base, "Halves");
+  CardId starts[2];
+  parseDate(&starts[0], "050101", 6, kDirectionFrom);
+  parseDate(&starts[1], "050701", 6, kDirectionFrom);
+  TimeScaleAppendPeriod(halves, &starts[0], "First half");
+  TimeScaleAppendPeriod(halves, &starts[1], "Second half");
+  T_TScaleEditor* scales = OpenTimeScaleEditor(base, halves);
+  ASSERT_NE(scales, nullptr);
+  Snap(scales, "time_scale", RECT{1, 41, 199, 65});
+  EventHandler_CloseAndDelete(scales, 3);
 }
 
 }  // namespace

@@ -18,6 +18,12 @@
 #include "ui/frame_items.h"
 #include "ui/list_box.h"
 #include "ui/native_menu.h"
+#include "ui/menu_model.h"
+#include "ui/popup_menu.h"
+#include "ui/clipboard_data.h"
+#include "core/file_dialogs.h"
+#include "core/localized_text.h"
+#include "editors/editor_menus.h"
 
 namespace editors_test {
 namespace {
@@ -152,6 +158,87 @@ TEST_F(WebUserEditor, ExportAndImportThroughTheWindow) {
   EventHandler_CloseAndDelete(editor, 3);
   EXPECT_TRUE(base->DoCommand(2508));  // the database's command opens it
   EXPECT_NE(FindWindowOfKind(kWindowWebUsers, base), nullptr);
+}
+
+TEST_F(WebUserEditor, ImportAndExportEntriesNameWebUsers) {
+  T_MenuItem* root = MenuRootCreate();
+  auto* import = new T_MenuItem(root, 0, kCommandImportEntry);
+  import->SetTitleId(2513);
+  auto* exportEntry = new T_MenuItem(root, kMenuDisabled, kCommandExportEntry);
+  exportEntry->SetTitleId(2515);
+  T_WebUserEditor* editor = OpenWebUsersEditor(base);
+  ASSERT_NE(editor, nullptr);
+  editor->UpdateCommands();
+  EXPECT_TRUE(exportEntry->enabled);  // the one empty record counts as a user
+  MenuItem_SetEnabled(exportEntry, false);
+  WebUserRemove(editor->working, 0);
+  editor->UpdateCommands();
+  EXPECT_FALSE(exportEntry->enabled);
+  EventHandler_CloseAndDelete(editor, 3);
+  AddUser(base->webUsers, "ann", "a");
+  editor = OpenWebUsersEditor(base);
+  editor->UpdateCommands();
+  EXPECT_STREQ(import->Title(), "Import Web Users");
+  EXPECT_STREQ(exportEntry->Title(), "Export Web Users");
+  EXPECT_TRUE(import->enabled);
+  EXPECT_TRUE(exportEntry->enabled);
+  SetCurrentLanguage(12);  // inside a sentence the tag is lower-cased
+  editor->UpdateCommands();
+  EXPECT_STREQ(import->Title(), "Import web users");
+  SetCurrentLanguage(kLanguageEnglish);
+
+  // The entries run the dialogs; an answered save dialog writes the file, a cancelled one
+  // nothing.
+  T_TextBuf path;
+  MakeTempFileName(&path);
+  FileDialogAnswerInAdvance(path.c_str());
+  EXPECT_TRUE(editor->DoCommand(kCommandExportEntry));
+  FileDialogAnswerInAdvance(path.c_str());
+  EXPECT_TRUE(editor->DoCommand(kCommandImportEntry));
+  EXPECT_EQ(Names(editor->working), "ann ann.1 ");
+  FileDialogAnswerInAdvance(nullptr);
+  EXPECT_TRUE(editor->DoCommand(kCommandImportEntry));
+  EXPECT_EQ(Names(editor->working), "ann ann.1 ");
+  EXPECT_TRUE(Asked().empty());
+  DeleteFileA(path.c_str());
+  EventHandler_CloseAndDelete(editor, 3);
+  delete import;
+  delete exportEntry;
+}
+
+TEST_F(WebUserEditor, TheListsMenuOffersNewAndTheEditCommands) {
+  AddUser(base->webUsers, "ann", "a");
+  AddUser(base->webUsers, "bob", "b");
+  T_WebUserEditor* editor = OpenWebUsersEditor(base);
+  ASSERT_NE(editor, nullptr);
+  auto offered = [&] {
+    ContextMenuRecord record;
+    record.owner = editor->list;
+    editor->ContextMenu(&record, kMenuPhaseList);
+    std::vector<int32_t> ids;
+    for (int i = 0; record.commands.list && record.commands.list[i]; ++i) {
+      if (record.commands.list[i] != kPopupSeparator) ids.push_back(record.commands.list[i]);
+    }
+    return ids;
+  };
+  ClipboardSetText("x", 1, 0);
+  ClipboardRefreshKind();
+  editor->list->SelectOnly(0);
+  EXPECT_EQ(offered(), (std::vector<int32_t>{2520, kEditMenuCut, kEditMenuCopy, kEditMenuPaste,
+                                             kEditMenuErase, kEditMenuDuplicate, kEditMenuSelectAll}));
+  editor->list->SelectAll();
+  EXPECT_EQ(offered(), (std::vector<int32_t>{2520, kEditMenuCut, kEditMenuCopy, kEditMenuPaste,
+                                             kEditMenuErase, kEditMenuDuplicate}));
+  ContextMenuRecord run;
+  run.owner = editor->list;
+  run.phase = kMenuPhaseRun;
+  run.entry = 2520;
+  editor->ContextMenu(&run, kMenuPhaseRun);
+  EXPECT_EQ(Names(editor->working), "ann bob - ");
+  run.entry = kEditMenuErase;
+  editor->ContextMenu(&run, kMenuPhaseRun);
+  EXPECT_EQ(Names(editor->working), "ann bob ");
+  EventHandler_CloseAndDelete(editor, 3);
 }
 
 }  // namespace
