@@ -16,6 +16,8 @@
 #include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/xml_tester.h"
+#include "analysis/cards/card_editor.h"
+#include "app/signature.h"
 #include "app/recent_files.h"
 #include "app/web_listener.h"
 #include "core/alert.h"
@@ -164,6 +166,7 @@ void RunApplication() {
   InstallXmlTester();
   InstallWebService();
   InstallSaveSetupEditor();
+  InstallCardEditor(GetSignatureStamp);
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
