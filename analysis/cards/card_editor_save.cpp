@@ -140,9 +140,13 @@ void SwapContents(CardRecord* a, CardRecord* b) {
 PackedDate RepeatDate(PackedDate date, int32_t unit, int32_t k) {
   switch (unit) {
     case kRepeatYears:
-      return PackedDateAddMonths(date, k, 0);
-    case kRepeatMonths:
-      return PackedDateAddMonths(date, 0, k);
+    case kRepeatMonths: {
+      // The date arithmetic holds its result to the supported years; a copy past them is none.
+      int64_t months = int64_t{k} * (unit == kRepeatYears ? 12 : 1);
+      int64_t index = int64_t{PackedDateYear(date)} * 12 + PackedDateMonth(date) - 1 + months;
+      if (index > int64_t{kLastYear} * 12 + 11) return 0;
+      return PackedDateAddMonths(date, 0, static_cast<int32_t>(months));
+    }
     case kRepeatWeeks:
     case kRepeatDays: {
       int64_t day = PackedDateToDayNumber(date) + int64_t{k} * (unit == kRepeatWeeks ? 7 : 1);
