@@ -14,7 +14,7 @@ constexpr uint32_t kCardTemplateIcon = 2010;
 // ignored.
 void ReadWidths(T_IStream* stream, uint32_t* widths, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
-    int32_t width = stream->NextField() ? stream->ReadFieldInt() : 0;
+    int32_t width = static_cast<int32_t>(stream->ReadFieldIntInRange(0, 100000));
     widths[i] = width > 0 ? static_cast<uint32_t>(width) : 0;
   }
 }
