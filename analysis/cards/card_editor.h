@@ -118,6 +118,7 @@ class T_CardEditor : public T_BoxWin {
   void GetCellEditText(T_TextBuf* text, int64_t row, int32_t field) override;
   void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
   void WriteHtmlRows(T_OStream* stream, int64_t firstRow, int64_t lastRow) override;
+  void PrintPart(BoxDrawRecord* record) override;
   int64_t PrepareRowList() override;
   int64_t MapRow(int64_t position) override;
 
