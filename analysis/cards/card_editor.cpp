@@ -219,12 +219,6 @@ void T_CardEditor::GetCellEditText(T_TextBuf* text, int64_t row, int32_t field) 
   StoreCellText(row, FieldCode(field), text->data);
 }
 
-bool T_CardEditor::ClickGrid(InputEvent* event) {
-  int64_t row = RowAtPoint(POINT{event->x, event->y});
-  if (row >= 0) SetCurrentRow(row);
-  return T_BoxWin::ClickGrid(event);
-}
-
 bool T_CardEditor::GridKeyDown(InputEvent* event) {
   uint16_t key = event->keyCode;
   int64_t row = selectedRow >= 0 ? selectedRow : currentRow;

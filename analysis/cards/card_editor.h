@@ -113,6 +113,7 @@ class T_CardEditor : public T_BoxWin {
   bool IsGroupStart(int64_t row) override;
   int32_t GetRowLayout(int64_t row) override;
   bool ClickGrid(InputEvent* event) override;
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
   bool GridKeyDown(InputEvent* event) override;
   bool CanSelectCell(int64_t row, int32_t field) override;
   void GetCellEditText(T_TextBuf* text, int64_t row, int32_t field) override;
@@ -137,6 +138,14 @@ class T_CardEditor : public T_BoxWin {
   bool MoveRow(int64_t row, int32_t direction);
   // Moves the block [first, last] so that it starts before row `to` (indexes before the move).
   void MoveRows(int64_t first, int64_t last, int64_t to);
+  // The rows a drag from the margin of the row takes: a data line alone, a group row with its
+  // lines. False for an empty row.
+  bool DragBlock(int64_t row, int64_t* first, int64_t* last);
+  // Where the block [first, last] lands when dropped over a row (an index before the move), -1
+  // where it cannot: inside itself, or for a group not at a group boundary.
+  int64_t DropIndex(int64_t first, int64_t last, int64_t over);
+  // Tracks a drag from the row margin with the pointer held; true when rows moved.
+  bool TrackRowDrag(InputEvent* event, int64_t row);
   // A data line without component, text or non-zero value and a group row without component
   // become empty rows.
   void CheckRowEmpty(int64_t row);

@@ -109,6 +109,12 @@ class CardEditorTest : public box_test::BoxTest {
     refuseSignature = false;
     repeatCancelled = false;
     base = Read(kFixture);
+    // Room for every row of the fixture's cards.
+    if (T_BoxTmpl* templ = AsBoxTemplate(base->GetDefaultTemplate(kTemplateCard))) {
+      templ->left = templ->top = 0;
+      templ->right = 600;
+      templ->bottom = 360;
+    }
   }
   void TearDown() override {
     for (T_HWindow* w = WindowListFirst(); w;) {

@@ -104,7 +104,7 @@ TEST_F(CardEditorTest, LineCommandsInsertDuplicateRemoveAndMove) {
   ASSERT_NE(editor, nullptr);
   editor->SetCurrentRow(1);
   ASSERT_TRUE(editor->DoCommand(kCommandDuplicateLine));
-  EXPECT_EQ(editor->RowCount(), 3);
+  ASSERT_EQ(editor->RowCount(), 3);
   EXPECT_EQ(Rows(editor)[2], Rows(editor)[1]);
   EXPECT_NE(editor->Row(2)->text, editor->Row(1)->text);  // a copy of the text
   EXPECT_EQ(editor->Row(2)->link, nullptr);
@@ -180,7 +180,9 @@ TEST_F(CardEditorTest, PasteLineFillsARowAndLeavesGroupRowsAlone) {
   std::vector<std::string> after = Rows(editor);
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < before.size(); ++i)
-    if (i != 5) EXPECT_EQ(after[i], before[i]);
+    if (i != 5) {
+      EXPECT_EQ(after[i], before[i]);
+    }
 }
 
 TEST_F(CardEditorTest, PasteLinesAddsGroupsWhereTheGroupChanges) {

@@ -24,7 +24,9 @@ TEST_F(CardEditorTest, AKeyOpensItsCardOnTheNthLine) {
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->selectedRow, c.row);
     EXPECT_EQ(editor->selectedField, c.field);
-    if (c.row >= 0) EXPECT_EQ(editor->FieldCode(editor->selectedField), 1);
+    if (c.row >= 0) {
+      EXPECT_EQ(editor->FieldCode(editor->selectedField), 1);
+    }
     EventHandler_CloseAndDelete(editor, 3);
   }
 }
