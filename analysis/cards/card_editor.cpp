@@ -106,7 +106,7 @@ T_CardEditor::~T_CardEditor() {
 }
 
 void T_CardEditor::BuildHeader() {
-  idLabel = new (std::nothrow) T_Text(this, XYWH{6, kHeaderTop + 3, 28, 14}, true);
+  idLabel = new (std::nothrow) T_Text(this, XYWH{6, kHeaderTop + 3, 12, 14}, true);
   if (idLabel) idLabel->SetTextCopy("#");
   int32_t idWidth = database->cardDigits * 7 + 60;
   idEdit = new (std::nothrow) T_Edit(this, XYWH{20, kHeaderTop, idWidth, kHeaderLine}, kIdEditId, true, true);

@@ -75,6 +75,12 @@ class CardEditorSheet : public CardEditorTest {
 TEST_F(CardEditorSheet, TheCardEditorInItsStates) {
   T_CardEditor* fresh = openCardEditor(base, nullptr, kPositionId, nullptr, 0);
   ASSERT_NE(fresh, nullptr);
+  // A line typed, and the focus in the grid so the id field shows its text rather than its
+  // native edit.
+  fresh->StoreCellText(0, kFieldGroup + 1, "3010");
+  fresh->StoreCellText(0, kFieldLineText, "Coffee");
+  fresh->StoreCellText(0, 1, "12*4");
+  Item_TakeFocus(fresh->grid);
   ui_test::Picture picture = ui_test::Capture(fresh);
   ui_test::ExpectDrawn(picture, RECT{4, 4, 300, 28}, 20);
   Place(picture);
