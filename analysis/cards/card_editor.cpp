@@ -15,6 +15,7 @@
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/change_notes.h"
+#include "database/combination.h"
 #include "database/components.h"
 #include "database/link_rename.h"
 #include "database/object_services.h"
@@ -277,7 +278,7 @@ void T_CardEditor::OnChange(const ChangeNote* note) {
           CardRow* row = Row(r);
           for (int32_t i = 0; i < kDimensionCount; ++i) {
             int64_t c = row->slots[i];
-            while (c >= kDimensionCount && BitVecGet(note->componentSet, c)) {
+            while (c >= kDimensionCount && c < note->componentSet->count && BitVecGet(note->componentSet, c)) {
               ComponentRecord* record = ComponentAt(database, c);
               c = record && record->parent ? record->parent->number : 0;
             }
@@ -299,14 +300,14 @@ void T_CardEditor::OnChange(const ChangeNote* note) {
     case kChangeLinesMoving:
       for (CardRow& row : rows)
         if (row.kind == kRowLine && row.link)
-          row.link = reinterpret_cast<void*>(static_cast<intptr_t>(static_cast<LineRecord*>(row.link)->number));
+          row.link = reinterpret_cast<void*>(static_cast<intptr_t>(static_cast<LineRecord*>(row.link)->number + 1));
       linksAreNumbers = 1;
       break;
     case kChangeLinesMoved:
       if (linksAreNumbers) {
         for (CardRow& row : rows)
           if (row.kind == kRowLine && row.link)
-            row.link = PagedArrayAt(&database->linePool, static_cast<int64_t>(reinterpret_cast<intptr_t>(row.link)));
+            row.link = PagedArrayAt(&database->linePool, static_cast<int64_t>(reinterpret_cast<intptr_t>(row.link)) - 1);
         linksAreNumbers = 0;
       }
       break;
@@ -539,16 +540,42 @@ bool T_CardEditor::DeleteStoredCard() {
   return true;
 }
 
-void T_CardEditor::RestrictToSubset(void*) {}
+// The web gateway restricts a served card to a subset formula: only lines in its line set are
+// written.
+void T_CardEditor::RestrictToSubset(void* formula) {
+  if (subsetLines) {
+    BitVecFree(subsetLines);
+    MemFree(subsetLines);
+    subsetLines = nullptr;
+  }
+  const char* text = static_cast<const char*>(formula);
+  if (!text || !text[0]) return;
+  Combination combination;
+  CombInit(&combination, database, database->subsets, &subsets, nullptr);
+  CombCompileQuietly(&combination, text);
+  bool changed = false;
+  if (CombHasTokens(&combination) && CombCalculate(&combination, &changed)) {
+    auto* lines = static_cast<BitVector*>(MemNew(sizeof(BitVector)));
+    if (lines) {
+      new (lines) BitVector{};
+      BitVecInitCopy(lines, &combination.lines, 0);
+      subsetLines = lines;
+    }
+  }
+  CombFree(&combination);
+}
 
 int64_t T_CardEditor::PrepareRowList() {
   outputRows.clear();
   for (int64_t r = 0; r < RowCount(); ++r) {
     const CardRow* row = Row(r);
     if (row->kind != kRowLine) continue;
-    if (subsetLines && row->link && !linksAreNumbers &&
-        !BitVecGet(subsetLines, static_cast<LineRecord*>(row->link)->number))
-      continue;
+    // Only stored lines can be in a subset's line set.
+    if (subsetLines) {
+      const auto* line = static_cast<const LineRecord*>(row->link);
+      if (!line || linksAreNumbers || line->number >= subsetLines->count || !BitVecGet(subsetLines, line->number))
+        continue;
+    }
     outputRows.push_back(r);
   }
   return static_cast<int64_t>(outputRows.size());

@@ -14,7 +14,7 @@
 // Invariants:
 //   1. there is always at least one row;
 //   2. a row's link is the stored group or line it came from, or null; between change notes 40
-//      and 41 line links hold line record numbers instead of pointers (linksAreNumbers);
+//      and 41 line links hold line record numbers + 1 instead of pointers (linksAreNumbers);
 //   3. storedCard is null for a new card, else a card of the database; the editor never changes
 //      it before the save question was answered.
 //

@@ -6,6 +6,7 @@
 #include "database/link_rename.h"
 #include "tests/ui/scripted_popup.h"
 #include "tests/ui/scripted_pointer.h"
+#include "ui/edit_field.h"
 
 #include "tests/analysis/cards/card_editor/card_editor_fixture.h"
 
@@ -92,6 +93,67 @@ TEST_F(CardEditorTest, RemovedComponentsBecomeTheirNearestRemainingAncestor) {
   editor->CellText(&cell, 1, kFieldGroup + 1);
   EXPECT_STREQ(cell.data, "5010 Rent");
   BitVecFree(&removed);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CardEditorTest, LineLinksSurviveARenumberingOfTheLinePool) {
+  T_CardEditor* editor = Open("240110-1");
+  void* link = editor->Row(1)->link;
+  ChangeNote note;
+  note.database = base;
+  note.code = kChangeLinesMoving;
+  editor->OnChange(&note);
+  EXPECT_NE(editor->Row(1)->link, link);
+  note.code = kChangeLinesMoved;
+  editor->OnChange(&note);
+  EXPECT_EQ(editor->Row(1)->link, link);
+}
+
+TEST_F(CardEditorTest, ARestrictionToASubsetLeavesOtherLinesOutOfTheOutput) {
+  T_CardEditor* editor = Open("240110-2");
+  EXPECT_EQ(editor->PrepareRowList(), 1);
+  const char* none = "\xC2\xAC" "unbalanced";  // the complement: every group here is unbalanced
+  editor->RestrictToSubset(const_cast<char*>(none));
+  EXPECT_EQ(editor->PrepareRowList(), 0);
+  editor->RestrictToSubset(const_cast<char*>("unbalanced"));
+  EXPECT_EQ(editor->PrepareRowList(), 1);
+  // A line typed in the editor is in no stored line set.
+  ASSERT_TRUE(editor->InsertRow(2));
+  editor->StoreCellText(2, kFieldLineText, "new");
+  EXPECT_EQ(editor->PrepareRowList(), 1);
+  editor->RestrictToSubset(nullptr);
+  EXPECT_EQ(editor->PrepareRowList(), 2);
+}
+
+TEST_F(CardEditorTest, TheIdFieldKeysStepTheDate) {
+  T_CardEditor* editor = Open("240110-2");
+  Item_TakeFocus(editor->idEdit);
+  struct Case {
+    uint16_t key;
+    bool control;
+    PackedDate date;
+  } cases[] = {
+      {kKeyUp, false, PackDate(2024, 2, 10)},     // a month forward
+      {kKeyDown, false, PackDate(2024, 1, 10)},   // and back: the stored date keeps its id
+      {kKeyRight, true, PackDate(2024, 1, 11)},   // a day
+      {kKeyLeft, true, PackDate(2024, 1, 10)},
+      {kKeyPageUp, false, PackDate(2025, 1, 10)},  // a year
+      {kKeyPageDown, false, PackDate(2024, 1, 10)},
+  };
+  for (const Case& c : cases) {
+    InputEvent key{};
+    key.keyCode = c.key;
+    key.control = c.control;
+    EXPECT_TRUE(editor->KeyDown(&key, editor->idEdit));
+    EXPECT_EQ(editor->cardId.date, c.date) << c.key;
+  }
+  EXPECT_EQ(editor->cardId.sequence, 2);
+  T_TextBuf shown;
+  editor->idEdit->GetText(&shown);
+  EXPECT_STREQ(shown.data, "240110-002");
 }
 
 }  // namespace

@@ -305,3 +305,25 @@ TEST_F(CardEditorTest, DeleteDataAsksWithTheNumberOfLines) {
 }
 
 }  // namespace
+
+#include "database/operation_log.h"
+#include "tests/database/logs/logs_fixture.h"
+
+namespace {
+
+TEST_F(CardEditorTest, ASaveIsLoggedAsAChangedCard) {
+  LogCapture capture;
+  OpenErrorFile(base, "card_editor_log.txt", false, 0, true, false);
+  ScriptedAnswers user;  // above the log, which would answer on its own
+  T_CardEditor* editor = Open("240110-2");
+  editor->StoreCellText(1, kFieldLineText, "Logged");
+  user.script = {kChange};
+  ASSERT_TRUE(Close(editor));
+  bool logged = false;
+  for (const std::string& line : LogCapture::Lines())
+    logged = logged || line.find("Changed card \"240110-002\"") != std::string::npos;
+  EXPECT_TRUE(logged) << ::testing::PrintToString(LogCapture::Lines());
+  CloseAlertLog(base, true);
+}
+
+}  // namespace
