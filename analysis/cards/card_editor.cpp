@@ -471,16 +471,9 @@ void T_CardEditor::DeleteData(bool ask) {
   int64_t lines = CountDataLines();
   if (lines == 0) return;
   if (ask) {
-    AlertRequest request;
-    AlertInit(&request);
-    request.message = kMsgLines;
     T_TextBuf n;
     TextBufAssignInt64(&n, lines);
-    AlertAddText(&request, n.data);
-    AlertAddButton(&request, kButtonDelete);
-    AlertAddButton(&request, kButtonCancel);
-    request.defaultAnswer = kButtonCancel;
-    if (ShowAlert(&request) != kButtonDelete) return;
+    if (CardEditor_ask(kMsgLines, n.data, {kButtonDelete, kButtonCancel}, kButtonCancel) != kButtonDelete) return;
   }
   EndCellEdit();
   for (CardRow& row : rows) BlockTextFree(&row.text);
@@ -495,19 +488,12 @@ void T_CardEditor::DeleteData(bool ask) {
 }
 
 void T_CardEditor::SetReviewStamp(int32_t command) {
-  SignatureStamp stamp;
-  if (services.signatureStamp) {
-    if (!services.signatureStamp(&stamp, this)) return;
-  } else {
-    GetSignatureStamp(&stamp);
-  }
-  if (command == kCommandExamine) {
-    examined = stamp;
-    examinedChanged = 1;
-  } else if (command == kCommandApprove) {
-    approved = stamp;
-    approvedChanged = 1;
-  }
+  if (command != kCommandExamine && command != kCommandApprove) return;
+  SignatureStamp stamp{};
+  if (!CardEditor_signature(this, &stamp)) return;
+  bool examine = command == kCommandExamine;
+  (examine ? examined : approved) = stamp;
+  (examine ? examinedChanged : approvedChanged) = 1;
   GrafElement_Invalidate(this, 0);
 }
 
@@ -519,14 +505,8 @@ bool T_CardEditor::DeleteStoredCard() {
     TextBufAppendChar(&named, ' ');
     TextBufAppend(&named, title);
   }
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = kMsgDelete;
-  AlertAddText(&request, named.data);
-  AlertAddButton(&request, kButtonDelete);
-  AlertAddButton(&request, kButtonCancel);
-  request.defaultAnswer = kButtonCancel;
-  if (ShowAlert(&request) != kButtonDelete) return false;
+  if (CardEditor_ask(kMsgDelete, named.data, {kButtonDelete, kButtonCancel}, kButtonCancel) != kButtonDelete)
+    return false;
   closingWithoutSave = 1;
   CardRecord* card = storedCard;
   storedCard = nullptr;

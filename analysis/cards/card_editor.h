@@ -20,6 +20,7 @@
 //
 // User-interface thread only.
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "analysis/boxwin/box_window.h"
@@ -253,5 +254,10 @@ bool CardEditor_pasteLineXml(T_CardEditor* editor, int64_t row, const char* text
 int64_t CardEditor_pasteLines(T_CardEditor* editor, int64_t row, const char* text);
 // The save questions and the save; true when the window may close.
 bool CardEditor_confirmSave(T_CardEditor* editor);
+// A question with the text as "@0" and the buttons; an unattended run answers `unattended`.
+int32_t CardEditor_ask(int32_t message, const char* text, std::initializer_list<int32_t> buttons,
+                       int32_t unattended);
+// The user's signature stamp for the editor; false when the user declined.
+bool CardEditor_signature(T_CardEditor* editor, SignatureStamp* stamp);
 // Whether the text on the clipboard is a "line" element (1), a "Lines" table (2) or neither (0).
 int32_t CardEditor_clipboardKind(const char* text);

@@ -34,17 +34,6 @@ constexpr int32_t kButtonRepeat = 720;
 constexpr int32_t kButtonClose = 707;
 constexpr int32_t kMsgRepeatsAdded = 3523;
 
-int32_t Ask(int32_t message, const char* text, std::initializer_list<int32_t> buttons,
-            int32_t unattended) {
-  AlertRequest request;
-  AlertInit(&request);
-  request.message = message;
-  AlertAddText(&request, text);
-  for (int32_t b : buttons) AlertAddButton(&request, b);
-  request.defaultAnswer = unattended;
-  return ShowAlert(&request);
-}
-
 // "yymmdd-n Title".
 void IdAndTitle(T_CardEditor* editor, T_TextBuf* out) {
   FormatCardIdToString(out, &editor->cardId, editor->database->cardDigits);
@@ -90,7 +79,7 @@ bool MandatoryFilled(T_CardEditor* editor, bool* discard) {
       if (filled) continue;
       editor->SetCurrentRow(r);
       editor->ScrollCellIntoView(r, 0);
-      int32_t answer = Ask(kMsgMustFill, base->GetDimSingular(d),
+      int32_t answer = CardEditor_ask(kMsgMustFill, base->GetDimSingular(d),
                            {kButtonOk, kButtonCancel, kButtonDontChange}, kButtonDontChange);
       if (answer == kButtonCancel) return false;
       if (answer == kButtonDontChange) {
@@ -160,6 +149,23 @@ PackedDate RepeatDate(PackedDate date, int32_t unit, int32_t k) {
 
 }  // namespace
 
+int32_t CardEditor_ask(int32_t message, const char* text, std::initializer_list<int32_t> buttons,
+                       int32_t unattended) {
+  AlertRequest request;
+  AlertInit(&request);
+  request.message = message;
+  AlertAddText(&request, text);
+  for (int32_t b : buttons) AlertAddButton(&request, b);
+  request.defaultAnswer = unattended;
+  return ShowAlert(&request);
+}
+
+bool CardEditor_signature(T_CardEditor* editor, SignatureStamp* stamp) {
+  if (CardServices().signatureStamp) return CardServices().signatureStamp(stamp, editor);
+  GetSignatureStamp(stamp);
+  return true;
+}
+
 bool CardEditor_confirmSave(T_CardEditor* editor) {
   T_Base* base = editor->database;
   editor->EndCellEdit();
@@ -213,10 +219,10 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
   T_TextBuf named;
   IdAndTitle(editor, &named);
   bool asNew = !stored;
-  int32_t answer = stored ? Ask(kMsgChange, named.data,
+  int32_t answer = stored ? CardEditor_ask(kMsgChange, named.data,
                                 {kButtonChange, kButtonCancel, kButtonDontChange, kButtonAdd, kButtonRepeat},
                                 kButtonDontChange)
-                          : Ask(kMsgAdd, named.data, {kButtonAdd, kButtonCancel, kButtonDontAdd, kButtonRepeat},
+                          : CardEditor_ask(kMsgAdd, named.data, {kButtonAdd, kButtonCancel, kButtonDontAdd, kButtonRepeat},
                                 kButtonDontAdd);
   if (answer == kButtonCancel) return false;
   if (answer == kButtonDontChange || answer == kButtonDontAdd) return true;
@@ -237,11 +243,7 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
 
   // Step 5: the signature.
   SignatureStamp stamp;
-  if (CardServices().signatureStamp) {
-    if (!CardServices().signatureStamp(&stamp, editor)) return false;
-  } else {
-    GetSignatureStamp(&stamp);
-  }
+  if (!CardEditor_signature(editor, &stamp)) return false;
 
   // Only notes or review stamps changed: the stored card is updated where it is.
   if (!asNew && stored && !rowsChanged) {
@@ -254,7 +256,7 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
   } else {
     // Step 7, checked before anything changes: a card needs lines.
     if (editor->CountDataLines() == 0) {
-      int32_t closing = Ask(kMsgNoLines, named.data, {kButtonClose, kButtonCancel}, kButtonClose);
+      int32_t closing = CardEditor_ask(kMsgNoLines, named.data, {kButtonClose, kButtonCancel}, kButtonClose);
       return closing == kButtonClose;
     }
     CardId id = editor->cardId;
@@ -315,14 +317,9 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
       ++added;
     }
     if (copies > 1 && added < copies - 1) {
-      AlertRequest request;
-      AlertInit(&request);
-      request.message = kMsgRepeatsAdded;
       T_TextBuf n;
       TextBufAssignInt(&n, added);
-      AlertAddText(&request, n.data);
-      AlertAddButton(&request, kButtonOk);
-      ShowAlert(&request);
+      CardEditor_ask(kMsgRepeatsAdded, n.data, {kButtonOk}, kButtonOk);
     }
   }
   CardRecord* saved = editor->storedCard ? editor->storedCard : stored;

@@ -1,7 +1,7 @@
 #pragma once
 // A small database (a unit dimension for the groups, an account dimension and a project
 // dimension for the lines, two value columns) read from text, card editors opened on it, the
-// save questions answered from a script, the signature "TST" at a pinned clock, and the
+// save questions answered from a script, the signature "TST" at the logs' pinned clock, and the
 // "##Cards" section text by which results are compared.
 #include <gtest/gtest.h>
 
@@ -22,6 +22,7 @@
 #include "database/template_runner.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/database/logs/logs_fixture.h"
 
 namespace card_test {
 
@@ -90,7 +91,6 @@ class CardEditorTest : public box_test::BoxTest {
     BoxTest::SetUp();
     InstallDatabaseServices();
     SetTemplateConstructor(kTemplateCard, NewCardTemplate);
-    SetClockSource(Now);
     CardEditorServices card{};
     card.signatureStamp = [](SignatureStamp* stamp, T_Window*) {
       if (refuseSignature) return false;
@@ -125,7 +125,6 @@ class CardEditorTest : public box_test::BoxTest {
     DeleteBase(base, kCloseSilently);
     SetCardEditorServices(nullptr);
     SetTemplateConstructor(kTemplateCard, nullptr);
-    SetClockSource(nullptr);
     RemoveDatabaseServices();
     BoxTest::TearDown();
   }
@@ -137,18 +136,6 @@ class CardEditorTest : public box_test::BoxTest {
     readDatabaseSections(read, &stream);
     PendingErrorClear();
     return read;
-  }
-
-  static DateRecord Now() {
-    DateRecord now;
-    now.year = 2024;
-    now.month = 5;
-    now.day = 6;
-    now.hour = 10;
-    now.minute = 20;
-    now.second = 30;
-    now.precision = 5;
-    return now;
   }
 
   std::string Cards() {
@@ -192,6 +179,7 @@ class CardEditorTest : public box_test::BoxTest {
   bool Close(T_CardEditor* editor) { return EventHandler_CloseAndDelete(editor, 0); }
 
   T_Base* base = nullptr;
+  PinnedClock clock;  // 2024-05-06 10:20:30
   ScriptedAnswers answers;
   static inline bool refuseSignature = false;
   static inline bool repeatCancelled = false;

@@ -307,7 +307,6 @@ TEST_F(CardEditorTest, DeleteDataAsksWithTheNumberOfLines) {
 }  // namespace
 
 #include "database/operation_log.h"
-#include "tests/database/logs/logs_fixture.h"
 
 namespace {
 
