@@ -103,6 +103,7 @@ class T_CardEditor : public T_BoxWin {
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
   bool KeyDown(InputEvent* event, T_GrafElement* target) override;
+  bool MouseDown(InputEvent* event, T_GrafElement* target) override;
   bool QueryClose(int32_t code) override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
   void OnCheckbox(T_GrafElement* checkbox) override;
@@ -179,6 +180,8 @@ class T_CardEditor : public T_BoxWin {
   // Command 2527: asks, then deletes the stored card and closes; false when nothing happened.
   bool DeleteStoredCard();
   bool PasteFromClipboard();
+  // Drags the card as a card link (from the id label): its id as text, and the link.
+  void DragCardLink();
 
   // --- State ---------------------------------------------------------------------------------------
   CardRecord* storedCard = nullptr;

@@ -6,6 +6,8 @@
 #include "core/memory.h"
 #include "database/base.h"
 #include "ui/clipboard_data.h"
+#include "ui/frame_items.h"
+#include "ui/transfer_list.h"
 #include "ui/item.h"
 #include "ui/popup_menu.h"
 
@@ -136,4 +138,27 @@ void T_CardEditor::ContextMenu(ContextMenuRecord* record, int32_t phase) {
     default:
       break;
   }
+}
+
+void T_CardEditor::DragCardLink() {
+  if (!storedCard) return;
+  T_TextBuf id;
+  FormatCardIdToString(&id, &cardId, database->cardDigits);
+  T_TextBuf link("card=\"");
+  TextBufAppendBuf(&link, &id);
+  TextBufAppendChar(&link, '"');
+  TransferList list;
+  DragData_Init(&list);
+  DragData_Add(&list, kTransferText, link.data);
+  DragData_Add(&list, kTransferPrivate, id.data);
+  BoxServices().startDrag(this, &list);
+  DragData_Free(&list);
+}
+
+bool T_CardEditor::MouseDown(InputEvent* event, T_GrafElement* target) {
+  if (target && target == idLabel && event->leftButton) {
+    DragCardLink();
+    return true;
+  }
+  return T_BoxWin::MouseDown(event, target);
 }

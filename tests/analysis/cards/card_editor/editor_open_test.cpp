@@ -2,6 +2,8 @@
 // one editor per card, and what the kind-10 template gives and takes back.
 #include "database/object_services.h"
 #include "tests/analysis/cards/card_editor/card_editor_fixture.h"
+#include "ui/frame_items.h"
+#include "ui/transfer_list.h"
 
 using namespace card_test;
 
@@ -147,6 +149,35 @@ TEST_F(CardEditorTest, TheHtmlCardPageNamesEachLinesGroupAndEscapesText) {
             "</table>\r\n"
             "</td></tr>\r\n")
       << html;
+}
+
+}  // namespace
+
+
+namespace {
+
+std::vector<std::string> dragged;
+
+TEST_F(CardEditorTest, TheIdLabelDragsTheCardAsACardLink) {
+  BoxWinServices services = BoxServices();
+  services.startDrag = [](T_BoxWin*, const TransferList* list) {
+    dragged.clear();
+    for (uint32_t kind : {kTransferText, kTransferPrivate}) {
+      TransferItem* item = FindTransferItem(list, kind);
+      dragged.push_back(item ? item->text.data : "");
+    }
+  };
+  SetBoxWinServices(&services);
+  T_CardEditor* editor = Open("240110-2");
+  InputEvent press{};
+  press.leftButton = press.anyButton = 1;
+  EXPECT_TRUE(editor->MouseDown(&press, editor->idLabel));
+  EXPECT_EQ(dragged, (std::vector<std::string>{"card=\"240110-002\"", "240110-002"}));
+  // A new card has no link yet.
+  dragged.clear();
+  T_CardEditor* fresh = openCardEditor(base, nullptr, kPositionId, nullptr, 0);
+  fresh->MouseDown(&press, fresh->idLabel);
+  EXPECT_TRUE(dragged.empty());
 }
 
 }  // namespace

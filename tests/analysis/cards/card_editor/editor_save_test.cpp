@@ -5,6 +5,7 @@
 #include "database/change_notes.h"
 #include "database/dimension_options.h"
 #include "tests/analysis/cards/card_editor/card_editor_fixture.h"
+#include "database/operation_log.h"
 
 using namespace card_test;
 
@@ -306,7 +307,6 @@ TEST_F(CardEditorTest, DeleteDataAsksWithTheNumberOfLines) {
 
 }  // namespace
 
-#include "database/operation_log.h"
 
 namespace {
 
