@@ -202,7 +202,6 @@ void T_CardEditor::FormatRow(RowTextPool* pool, int64_t row) {
 
 bool T_CardEditor::IsDataRow(int64_t row) { return Row(row) && Row(row)->kind == kRowLine; }
 bool T_CardEditor::IsGroupStart(int64_t row) { return Row(row) && Row(row)->kind == kRowGroup; }
-int32_t T_CardEditor::GetRowLayout(int64_t row) { return Row(row) ? static_cast<int32_t>(Row(row)->kind) : 0; }
 
 bool T_CardEditor::CanSelectCell(int64_t row, int32_t field) {
   CardRow* r = Row(row);

@@ -113,7 +113,6 @@ class T_CardEditor : public T_BoxWin {
   void FormatRow(RowTextPool* pool, int64_t row) override;
   bool IsDataRow(int64_t row) override;
   bool IsGroupStart(int64_t row) override;
-  int32_t GetRowLayout(int64_t row) override;
   bool ClickGrid(InputEvent* event) override;
   void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
   bool GridKeyDown(InputEvent* event) override;
@@ -146,6 +145,8 @@ class T_CardEditor : public T_BoxWin {
   // Where the block [first, last] lands when dropped over a row (an index before the move), -1
   // where it cannot: inside itself, or for a group not at a group boundary.
   int64_t DropIndex(int64_t first, int64_t last, int64_t over);
+  // Alt and a click on a component cell: the component picker; true when it was one.
+  bool PickComponent(InputEvent* event, int64_t row);
   // Tracks a drag from the row margin with the pointer held; true when rows moved.
   bool TrackRowDrag(InputEvent* event, int64_t row);
   // A data line without component, text or non-zero value and a group row without component

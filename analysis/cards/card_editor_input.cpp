@@ -82,11 +82,29 @@ bool T_CardEditor::TrackRowDrag(InputEvent* event, int64_t row) {
   return true;
 }
 
+// The component key (Alt) with a click on a component cell: the picker at the cell's component,
+// and the chosen code entered.
+bool T_CardEditor::PickComponent(InputEvent* event, int64_t row) {
+  int32_t field = FieldAtPoint(event->x, row);
+  int32_t code = FieldCode(field);
+  if (code < kFieldGroup || !CanSelectCell(row, field)) return false;
+  int32_t dimension = code - kFieldGroup;
+  CardRow* r = Row(row);
+  int64_t component = r->kind == kRowEmpty ? 0 : r->slots[dimension == 0 ? 0 : dimension - 1];
+  EndCellEdit();
+  T_TextBuf chosen;
+  PopupComponentMenu(&chosen, database, dimension, static_cast<int32_t>(component),
+                     POINT{event->x, event->y}, grid, event);
+  if (chosen.length) StoreCellText(row, code, chosen.data);
+  return true;
+}
+
 bool T_CardEditor::ClickGrid(InputEvent* event) {
   int64_t row = RowAtPoint(POINT{event->x, event->y});
   if (row < 0) return T_BoxWin::ClickGrid(event);
   SetCurrentRow(row);
   if (event->leftButton && event->x + GetScrollX() < kRowMargin) return TrackRowDrag(event, row), true;
+  if (event->leftButton && event->leftAlt && PickComponent(event, row)) return true;
   if (event->rightButton) {
     int32_t field = FieldAtPoint(event->x, row);
     if (field >= 0 && CanSelectCell(row, field) && (row != selectedRow || field != selectedField))

@@ -74,6 +74,24 @@ TEST_F(CardEditorTest, TheCellPopupRunsTheLineCommands) {
   EXPECT_EQ(Rows(editor)[2], Rows(editor)[1]);
 }
 
+TEST_F(CardEditorTest, AnAltClickOnAComponentCellPicksAComponent) {
+  T_CardEditor* editor = Open("240110-2");
+  int32_t rowHeight = editor->GetRowHeight(0);
+  T_BoxField* account = editor->GetField(editor->FieldOfCode(kFieldGroup + 1));
+  // The picker opens at the cell's component (3010); one step down is the next account.
+  std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(1);
+  ui_test::SetPopupScript(&steps);
+  InputEvent press{};
+  press.x = account->column.left + 5;
+  press.y = rowHeight + 3;
+  press.leftButton = press.anyButton = press.leftAlt = 1;
+  EXPECT_TRUE(editor->ClickGrid(&press));
+  ui_test::SetPopupScript(nullptr);
+  T_TextBuf cell;
+  editor->CellText(&cell, 1, kFieldGroup + 1);
+  EXPECT_STREQ(cell.data, "5010 Rent");
+}
+
 TEST_F(CardEditorTest, RemovedComponentsBecomeTheirNearestRemainingAncestor) {
   // The parent is the longest code that prefixes the code.
   ComponentRecord* child = AddComponent(base, 1, "50101", "Office rent", nullptr);

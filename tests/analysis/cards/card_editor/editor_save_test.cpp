@@ -4,8 +4,8 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/dimension_options.h"
-#include "tests/analysis/cards/card_editor/card_editor_fixture.h"
 #include "database/operation_log.h"
+#include "tests/analysis/cards/card_editor/card_editor_fixture.h"
 
 using namespace card_test;
 
