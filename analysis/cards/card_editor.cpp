@@ -36,6 +36,11 @@ constexpr int32_t kHeaderLine = 20;
 constexpr int32_t kHeaderHeight = 32;
 constexpr int32_t kNotesMin = 60;
 constexpr int32_t kNotesMax = 600;
+constexpr int32_t kNotesWidth = 300;
+constexpr int32_t kStampLine = 15;
+constexpr int32_t kStampLabelWidth = 68;
+constexpr int32_t kStampTextWidth = 110;
+constexpr int32_t kTextCreated = 3502;  // then Modified, Examined, Approved
 constexpr uint32_t kIdEditId = 398;
 constexpr uint32_t kTitleEditId = 399;
 constexpr uint32_t kNotesBoxId = 400;
@@ -125,15 +130,29 @@ void T_CardEditor::ShowNotes(bool shown) {
   notesShown = shown ? 1 : 0;
   if (notesBox) notesBox->SetChecked(shown);
   int32_t h = NotesHeight(cardNotes);
+  int32_t top = kHeaderTop + kHeaderLine + 6;
   if (shown) {
-    notesField = new (std::nothrow)
-        T_Edit(this, XYWH{6, kHeaderTop + kHeaderLine + 6, 480, h}, kNotesEditId, true, false);
+    notesField = new (std::nothrow) T_Edit(this, XYWH{6, top, kNotesWidth, h}, kNotesEditId, true, false);
     if (notesField) {
       notesField->SetText(cardNotes);
       EventHandler_Open(notesField);
     }
+    // The signatures beside the notes, one a line.
+    for (int32_t i = 0; i < 4; ++i) {
+      int32_t y = top + i * kStampLine;
+      stampLabels[i] = new (std::nothrow) T_Text(this, XYWH{kNotesWidth + 14, y, kStampLabelWidth, 14}, true);
+      if (stampLabels[i]) stampLabels[i]->SetTextId(kTextCreated + i);
+      stampTexts[i] = new (std::nothrow)
+          T_Text(this, XYWH{kNotesWidth + 14 + kStampLabelWidth, y, kStampTextWidth, 14}, true);
+    }
+    ShowStamps();
     SetHeaderHeight(kHeaderHeight + h + 6);
   } else {
+    for (int32_t i = 0; i < 4; ++i) {
+      delete stampLabels[i];
+      delete stampTexts[i];
+      stampLabels[i] = stampTexts[i] = nullptr;
+    }
     if (notesField) {
       notesField->CommitEdit();
       T_Edit* field = notesField;
@@ -141,6 +160,16 @@ void T_CardEditor::ShowNotes(bool shown) {
       delete field;
     }
     SetHeaderHeight(kHeaderHeight);
+  }
+}
+
+void T_CardEditor::ShowStamps() {
+  const SignatureStamp* stamps[4] = {&created, &changed, &examined, &approved};
+  for (int32_t i = 0; i < 4; ++i) {
+    if (!stampTexts[i]) continue;
+    char text[32] = {};
+    if (stamps[i]->stamp || stamps[i]->signature[0]) FormatSignatureStampCStr(text, stamps[i]);
+    stampTexts[i]->SetTextCopy(text);
   }
 }
 
@@ -289,6 +318,8 @@ void T_CardEditor::OnChange(const ChangeNote* note) {
       }
       break;
     case kChangeSubComponents:
+    case kChangeSingularName:
+    case kChangeValueColumn:
     case kChangeValueColumns:
     case kChangeLineSlots:
       RefreshFields();
@@ -493,7 +524,7 @@ void T_CardEditor::SetReviewStamp(int32_t command) {
   bool examine = command == kCommandExamine;
   (examine ? examined : approved) = stamp;
   (examine ? examinedChanged : approvedChanged) = 1;
-  GrafElement_Invalidate(this, 0);
+  ShowStamps();
 }
 
 bool T_CardEditor::DeleteStoredCard() {

@@ -175,6 +175,8 @@ class T_CardEditor : public T_BoxWin {
   void SetTitleText(const char* text);
   void SetNotesText(const char* text);
   void ShowNotes(bool shown);
+  // The stamps beside the notes show the editor's stamps.
+  void ShowStamps();
 
   // --- Commands ------------------------------------------------------------------------------------
   void SetReviewStamp(int32_t command);
@@ -219,6 +221,8 @@ class T_CardEditor : public T_BoxWin {
   T_Checkbox* notesBox = nullptr;
   T_Edit* notesField = nullptr;
   T_Text* idLabel = nullptr;
+  T_Text* stampLabels[4] = {};  // created, modified, examined, approved; while the notes show
+  T_Text* stampTexts[4] = {};
 
   // --- Building ------------------------------------------------------------------------------------
   void LoadCard();

@@ -88,7 +88,7 @@ TEST_F(CardEditorSheet, TheCardEditorInItsStates) {
 
   T_CardEditor* editor = Open("240110-1");
   ASSERT_NE(editor, nullptr);
-  editor->examined = SignatureStamp{PackTimeStamp(2024, 1, 12, 9, 30), "EM"};
+  editor->DoCommand(kCommandExamine);
   editor->SelectEditCell(2, editor->FieldOfCode(kFieldLineText));
   editor->grid->focus = 1;
   picture = ui_test::Capture(editor);
