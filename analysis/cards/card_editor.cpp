@@ -540,6 +540,7 @@ bool T_CardEditor::DeleteStoredCard() {
   closingWithoutSave = 1;
   CardRecord* card = storedCard;
   storedCard = nullptr;
+  ForgetEditedCard(database, card, this);
   DeleteCard(database, card);
   database->SetModified(true);
   ChangeNote note;
@@ -602,6 +603,15 @@ CardRecord* GetEditorCard(T_HWindow* window) {
   if (!window || window->windowKind != kWindowCardEditor) return nullptr;
   auto* editor = dynamic_cast<T_CardEditor*>(window);
   return editor ? editor->storedCard : nullptr;
+}
+
+void ForgetEditedCard(T_Base* base, CardRecord* card, T_CardEditor* except) {
+  for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) {
+    if (w == except || w->database != base || GetEditorCard(w) != card) continue;
+    auto* editor = static_cast<T_CardEditor*>(w);
+    editor->storedCard = nullptr;
+    for (CardRow& row : editor->rows) row.link = nullptr;
+  }
 }
 
 namespace {

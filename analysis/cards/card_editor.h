@@ -247,6 +247,9 @@ T_CardEditor* openCardById(T_Base* database, const CardId* id, int32_t line);
 T_CardEditor* openCardByKey(T_Base* database, const char* key, int32_t line);
 // The card a window of kind 10 edits, else null.
 CardRecord* GetEditorCard(T_HWindow* window);
+// Before the card is deleted: the other editors of it (opened with flag 8) hold it no longer and
+// would save it as a new card.
+void ForgetEditedCard(T_Base* database, CardRecord* card, T_CardEditor* except);
 
 // --- The algorithms ----------------------------------------------------------------------------------
 // Evaluates typed text for value column c (0-based) on row r with the variables "=", "bal",

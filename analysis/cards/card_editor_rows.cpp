@@ -280,7 +280,7 @@ void T_CardEditor::StoreCellText(int64_t r, int32_t code, const char* text) {
     if (typed.length) {
       component = ResolveExact(database, dimension, typed.data);
       if (!component) component = database->FindComponentOrAsk(dimension, typed.data, typed.length, this);
-      if (component <= 0) return;  // nothing found: the cell keeps its component
+      if (component < kDimensionCount) return;  // nothing found: the cell keeps its component
     }
     row->slots[slot] = component;
   } else if (code == kFieldLineText) {
@@ -515,14 +515,11 @@ int64_t CardEditor_pasteLines(T_CardEditor* editor, int64_t r, const char* text)
   T_Base* base = editor->database;
   if (!text) return 0;
   int64_t at = r + 1;
-  // An empty current row is filled rather than left standing.
+  // An empty current row gives its place to the lines.
   if (editor->Row(r) && editor->Row(r)->kind == kRowEmpty) {
-    editor->RemoveRow(r);
-    at = editor->Row(r) && editor->Row(r)->kind == kRowEmpty ? r : r;
-    if (editor->RowCount() == 1 && editor->Row(0)->kind == kRowEmpty) {
-      editor->rows.clear();
-      at = 0;
-    }
+    BlockTextFree(&editor->rows[static_cast<size_t>(r)].text);
+    editor->rows.erase(editor->rows.begin() + r);
+    at = r;
   }
   // The group of the row above the insertion point continues until the table names another.
   int64_t lastGroup = 0;
@@ -532,6 +529,7 @@ int64_t CardEditor_pasteLines(T_CardEditor* editor, int64_t r, const char* text)
       break;
     }
   }
+  const int64_t groupAbove = lastGroup;
   int64_t added = 0;
   const char* p = text;
   for (int64_t n = 0; *p && n < kMaxPastedRows; ++n) {
@@ -586,7 +584,7 @@ int64_t CardEditor_pasteLines(T_CardEditor* editor, int64_t r, const char* text)
       continue;
     }
     try {
-      if (group != lastGroup || (added == 0 && group && at == 0)) {
+      if (group != lastGroup) {
         CardRow groupRow;
         editor->ClearRow(&groupRow);
         groupRow.kind = kRowGroup;
@@ -601,6 +599,18 @@ int64_t CardEditor_pasteLines(T_CardEditor* editor, int64_t r, const char* text)
       break;
     }
     ++added;
+  }
+  // Lines that followed the insertion point stay in the group they were in.
+  if (lastGroup != groupAbove && editor->Row(at) && editor->Row(at)->kind == kRowLine) {
+    CardRow groupRow;
+    editor->ClearRow(&groupRow);
+    groupRow.kind = kRowGroup;
+    groupRow.slots[0] = groupAbove;
+    try {
+      editor->rows.insert(editor->rows.begin() + at, groupRow);
+    } catch (const std::bad_alloc&) {
+      PendingErrorOutOfMemory();
+    }
   }
   if (editor->rows.empty()) {
     CardRow row;

@@ -293,6 +293,7 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
         DeleteCard(base, card);
         card = stored;
       } else {
+        ForgetEditedCard(base, stored, editor);
         DeleteCard(base, stored);
       }
     }

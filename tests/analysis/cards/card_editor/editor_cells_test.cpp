@@ -208,6 +208,30 @@ TEST_F(CardEditorTest, PasteLinesAddsGroupsWhereTheGroupChanges) {
   EXPECT_EQ(CardEditor_clipboardKind("plain"), 0);
 }
 
+TEST_F(CardEditorTest, LinesPastedInsideAGroupLeaveTheLinesAfterThemInTheirGroup) {
+  T_CardEditor* editor = Open("240110-1");
+  EXPECT_EQ(CardEditor_pasteLines(editor, 1, "U2\t3010\tInserted\t5\r\n"), 1);
+  EXPECT_EQ(Rows(editor), (std::vector<std::string>{
+                              "1|U1 North|||||",
+                              "2||5010 Rent|Rent|1,000.00|1.00|P1 Alpha",
+                              "1|U2 South|||||",
+                              "2||3010 Sales|Inserted|5.00||",
+                              "1|U1 North|||||",
+                              "2||1910 Cash|Paid|-1,000.00||",
+                              "1|U2 South|||||",
+                              "2||5010 Rent|Share|250.00||",
+                          }));
+}
+
+TEST_F(CardEditorTest, AnUnknownComponentKeepsTheCell) {
+  T_CardEditor* editor = Open("240110-2");
+  answers.shown.clear();
+  editor->StoreCellText(1, kFieldGroup + 1, "9999");
+  T_TextBuf cell;
+  editor->CellText(&cell, 1, kFieldGroup + 1);
+  EXPECT_STREQ(cell.data, "3010 Sales");
+}
+
 TEST_F(CardEditorTest, CopyAndPasteGoThroughTheClipboard) {
   T_CardEditor* editor = Open("240110-1");
   ASSERT_NE(editor, nullptr);

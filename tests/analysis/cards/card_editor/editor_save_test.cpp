@@ -293,6 +293,19 @@ TEST_F(CardEditorTest, DeleteCardAsksThenDeletesAndCloses) {
   EXPECT_EQ(notes.codes, std::vector<int32_t>{kChangeCards});
 }
 
+TEST_F(CardEditorTest, AnotherEditorOfADeletedCardKeepsItsRowsAsANewCard) {
+  T_CardEditor* editor = Open("240110-2");
+  T_CardEditor* second = openCardEditor(base, CardAt("240110-2"), kPositionId, nullptr, kOpenNewWindow);
+  answers.script = {kDelete};
+  ASSERT_TRUE(editor->DoCommand(kCommandDeleteCard));
+  EXPECT_EQ(GetEditorCard(second), nullptr);
+  EXPECT_EQ(second->CountDataLines(), 1);
+  answers.script = {kAdd};
+  ASSERT_TRUE(Close(second));
+  EXPECT_EQ(answers.asked.back(), 3205);
+  EXPECT_NE(CardText(Cards(), "240110-2"), "");
+}
+
 TEST_F(CardEditorTest, DeleteDataAsksWithTheNumberOfLines) {
   T_CardEditor* editor = Open("240110-1");
   answers.script = {kCancel};
