@@ -365,8 +365,10 @@ void T_CardEditor::UpdateCommands() {
   enable(kCommandDuplicateLine);
   enable(kCommandRemoveLine);
   enable(kCommandDeleteData);
-  enable(kCommandExamine);
-  enable(kCommandApprove);
+  if (notesShown) {
+    enable(kCommandExamine);
+    enable(kCommandApprove);
+  }
   if (storedCard) enable(kCommandDeleteCard);
   if (ClipboardDataKind() == kClipboardText) enable(-6);
 }
@@ -396,6 +398,8 @@ bool T_CardEditor::DoCommand(int32_t command) {
       return true;
     case kCommandExamine:
     case kCommandApprove:
+      // The stamps are given where they are shown: beside the notes.
+      if (!notesShown) return false;
       SetReviewStamp(command);
       return true;
     case kCommandDeleteCard:

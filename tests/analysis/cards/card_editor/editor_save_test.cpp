@@ -206,6 +206,8 @@ TEST_F(CardEditorTest, NotesAloneUpdateTheStoredCardWithTheNotesStamp) {
 
 TEST_F(CardEditorTest, ExaminedAndApprovedReachTheCardOnSave) {
   T_CardEditor* editor = Open("240110-2");
+  EXPECT_FALSE(editor->DoCommand(kCommandExamine));  // only while the notes and stamps show
+  editor->ShowNotes(true);
   ASSERT_TRUE(editor->DoCommand(kCommandExamine));
   editor->StoreCellText(1, kFieldLineText, "Sold again");
   answers.script = {kChange};
