@@ -250,7 +250,7 @@ void T_CardEditor::GetCellEditText(T_TextBuf* text, int64_t row, int32_t field) 
 
 bool T_CardEditor::GridKeyDown(InputEvent* event) {
   uint16_t key = event->keyCode;
-  int64_t row = selectedRow >= 0 ? selectedRow : currentRow;
+  int64_t row = ActiveRow();
   if (key == kKeyEnter || key == kKeyKeypadEnter) {
     EndCellEdit();
     if (InsertRow(row + 1)) {
@@ -377,22 +377,28 @@ bool T_CardEditor::DoCommand(int32_t command) {
   switch (command) {
     case kCommandCopyLine: {
       T_TextBuf text;
-      CardEditor_copyLineXml(this, selectedRow >= 0 ? selectedRow : currentRow, &text);
+      CardEditor_copyLineXml(this, ActiveRow(), &text);
       ClipboardSetText(text.data, text.length, 0);
       return true;
     }
-    case kCommandDuplicateLine:
+    case kCommandDuplicateLine: {
+      int64_t row = ActiveRow();
       EndCellEdit();
-      DuplicateRow(currentRow);
+      DuplicateRow(row);
       return true;
-    case kCommandRemoveLine:
+    }
+    case kCommandRemoveLine: {
+      int64_t row = ActiveRow();
       EndCellEdit();
-      RemoveRow(currentRow);
+      RemoveRow(row);
       return true;
-    case kCommandNewRow:
+    }
+    case kCommandNewRow: {
+      int64_t row = ActiveRow();
       EndCellEdit();
-      if (InsertRow(currentRow + 1)) SetCurrentRow(currentRow + 1);
+      if (InsertRow(row + 1)) SetCurrentRow(row + 1);
       return true;
+    }
     case kCommandDeleteData:
       DeleteData(true);
       return true;
@@ -414,11 +420,16 @@ bool T_CardEditor::DoCommand(int32_t command) {
   return T_BoxWin::DoCommand(command);
 }
 
+int64_t T_CardEditor::ActiveRow() {
+  if (selectedRow >= 0 && selectedRow < RowCount()) SetCurrentRow(selectedRow);
+  return currentRow;
+}
+
 bool T_CardEditor::PasteFromClipboard() {
   char* text = ClipboardReadText();
   int32_t kind = CardEditor_clipboardKind(text);
   bool done = false;
-  int64_t row = selectedRow >= 0 ? selectedRow : currentRow;
+  int64_t row = ActiveRow();
   if (kind != 0) EndCellEdit();
   if (kind == 1) done = CardEditor_pasteLineXml(this, row, text);
   if (kind == 2) done = CardEditor_pasteLines(this, row, text) > 0;

@@ -154,6 +154,9 @@ class T_CardEditor : public T_BoxWin {
   void CheckRowEmpty(int64_t row);
   void ClearRow(CardRow* row);
   int64_t CurrentRow() const { return currentRow; }
+  // The row of the selected cell, which the cursor may have reached by any key (it becomes the
+  // current row), else the current row.
+  int64_t ActiveRow();
   void SetCurrentRow(int64_t row);
   int64_t CountDataLines() const;
 

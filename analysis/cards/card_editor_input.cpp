@@ -120,7 +120,7 @@ void T_CardEditor::ContextMenu(ContextMenuRecord* record, int32_t phase) {
     T_BoxWin::ContextMenu(record, phase);
     return;
   }
-  int64_t row = selectedRow >= 0 ? selectedRow : currentRow;
+  int64_t row = ActiveRow();
   int32_t code = FieldCode(selectedField);
   if (phase == kMenuPhaseList) {
     if (code != kFieldGroup) {

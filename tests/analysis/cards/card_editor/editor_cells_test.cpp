@@ -125,6 +125,16 @@ TEST_F(CardEditorTest, LineCommandsInsertDuplicateRemoveAndMove) {
   EXPECT_EQ(editor->Row(0)->kind, kRowEmpty);
 }
 
+TEST_F(CardEditorTest, LineCommandsActOnTheRowOfTheSelectedCell) {
+  T_CardEditor* editor = Open("240110-1");
+  editor->SetCurrentRow(1);
+  // The cursor reached row 4 by keys the editor did not see one by one.
+  editor->SelectEditCell(4, editor->FieldOfCode(kFieldLineText));
+  ASSERT_TRUE(editor->DoCommand(kCommandRemoveLine));
+  EXPECT_EQ(editor->RowCount(), 4);
+  EXPECT_STREQ(editor->Row(1)->text, "Rent");
+}
+
 TEST_F(CardEditorTest, ALineLeftWithoutContentBecomesAnEmptyRow) {
   T_CardEditor* editor = Open("240110-2");
   ASSERT_NE(editor, nullptr);
