@@ -190,12 +190,15 @@ bool CardEditor_confirmSave(T_CardEditor* editor) {
     char* notes = self->cardNotes;
     self->cardNotes = nullptr;
     SignatureStamp keep[5] = {self->created, self->changed, self->notesStamp, self->examined, self->approved};
+    int64_t current = self->currentRow;
+    // The stored card loaded into the editor's rows for a moment gives the texts it showed.
     self->LoadCard();
     std::string before = RowsText(self);
     bool titleChanged = !SameText(title, self->title);
     for (CardRow& row : self->rows) BlockTextFree(&row.text);
     self->rows.swap(edited);
     self->rowCount = self->RowCount();
+    self->currentRow = current;
     BlockTextFree(&self->title);
     BlockTextFree(&self->cardNotes);
     self->title = title;
