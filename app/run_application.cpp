@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/cards/card_editor.h"
+#include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
 #include "app/database_documents.h"
@@ -17,8 +19,8 @@
 #include "app/settings_dialogs.h"
 #include "app/template_dialogs.h"
 #include "app/xml_tester.h"
-#include "analysis/time/lines_install.h"
 #include "app/recent_files.h"
+#include "app/signature.h"
 #include "app/web_listener.h"
 #include "app/web_window_pages.h"
 #include "core/alert.h"
@@ -170,6 +172,7 @@ void RunApplication() {
   InstallWebWindowPages();
   InstallSaveSetupEditor();
   InstallLinesWindow();
+  InstallCardEditor(GetSignatureStamp);
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();
