@@ -24,6 +24,7 @@
 #include "core/text_buffer.h"
 #include "database/toolkit_adapter.h"
 #include "editors/editor_services.h"
+#include "import/setup_import.h"
 #include "ui/alert_dialogs.h"
 #include "ui/link_dialog.h"
 #include "ui/main_loop.h"
@@ -164,6 +165,7 @@ void RunApplication() {
   InstallXmlTester();
   InstallWebService();
   InstallSaveSetupEditor();
+  InstallTextImports();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

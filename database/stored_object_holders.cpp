@@ -24,8 +24,6 @@ namespace {
 
 constexpr int32_t kChangeSaveSetupChanged = kChangeSaveSetupRenamed + 1;
 constexpr int32_t kChangeSaveSetupAdded = kChangeSaveSetupRenamed + 2;
-constexpr int32_t kChangeImportSetupChanged = kChangeImportSetupRenamed + 1;
-constexpr int32_t kChangeImportSetupAdded = kChangeImportSetupRenamed + 2;
 constexpr int32_t kCriteriaNoCase = 5;          // name patterns ignore letter case
 
 void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
@@ -288,82 +286,6 @@ void DeleteSaveSetupsMatching(T_Base* base, const char* pattern) {
   }
 }
 
-// --- Import setups ------------------------------------------------------------------------------
-
-ImportSetup* ImportSetupCreate(T_Base* base, const char* name) {
-  ImportSetup* setup = CreateInList(base, &base->importSetups, name);
-  if (setup != nullptr) Notify(base, kChangeImportSetupAdded, setup, 0);
-  return setup;
-}
-
-ImportSetup* FindImportSetup(T_Base* base, const char* name) {
-  return FindByName(base->importSetups, name);
-}
-
-void ReadImportSetup(ImportSetup* setup, T_IStream* stream) {
-  LinesRead(&setup->lines, stream, false);
-  Notify(setup->database, kChangeImportSetupChanged, setup, 0);
-}
-
-void WriteImportSetup(const ImportSetup* setup, T_OStream* stream) {
-  WriteRecord(stream, "##ImportSetup", setup->name, &setup->lines);
-}
-
-int64_t ImportSetupMemSize(const ImportSetup* setup) { return SetupMemSize(setup); }
-
-void ImportSetupFree(ImportSetup* setup) {
-  if (setup == nullptr) return;
-  if (setup->database != nullptr) Unlink(&setup->database->importSetups, setup);
-  FreeSetup(setup);
-}
-
-void ImportSetupDelete(ImportSetup* setup) {
-  if (setup->database != nullptr) Notify(setup->database, kChangeImportSetupRenamed + 3, setup, 0);
-  ImportSetupFree(setup);
-}
-
-void DeleteAllImportSetups(T_Base* base) {
-  while (base->importSetups != nullptr) ImportSetupDelete(base->importSetups);
-}
-
-// --- Dimension import setups --------------------------------------------------------------------
-
-DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension) {
-  if (dimension < 0 || dimension >= kDimensionCount) return nullptr;
-  DimImportSetup*& slot = base->dimImports[dimension];
-  if (slot == nullptr) {
-    slot = new (std::nothrow) DimImportSetup;
-    if (slot != nullptr) {
-      slot->database = base;
-      slot->dimension = dimension;
-    }
-  }
-  return slot;
-}
-
-void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
-  LinesRead(&setup->lines, stream, false);
-  Notify(setup->database, kChangeDimImport, setup, setup->dimension);
-}
-
-void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber) {
-  stream->PutText("##DimImport");
-  stream->PutSeparator();
-  stream->PutInt(fileNumber);
-  stream->PutNewline();
-  LinesWrite(&setup->lines, stream);
-  stream->PutBytes(stream->newline, stream->newlineLength);
-}
-
-void DimImportFree(DimImportSetup* setup) {
-  if (setup == nullptr) return;
-  T_Base* base = setup->database;
-  if (base != nullptr && base->dimImports[setup->dimension] == setup)
-    base->dimImports[setup->dimension] = nullptr;
-  LinesFree(&setup->lines);
-  delete setup;
-}
-
 // --- The database's holders together ------------------------------------------------------------
 
 void FreeStoredObjectHolders(T_Base* base) {
@@ -381,7 +303,7 @@ int64_t StoredObjectHoldersMemSize(const T_Base* base) {
   size += MacrosMemorySize(base);
   for (const DimImportSetup* setup : base->dimImports) {
     if (setup != nullptr)
-      size += static_cast<int64_t>(sizeof(DimImportSetup)) + LinesMemSize(&setup->lines);
+      size += DimImportMemSize(setup);
   }
   return size;
 }

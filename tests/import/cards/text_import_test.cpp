@@ -1,31 +1,28 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "../files/files_fixture.h"
-#include "../opensave/opensave_fixture.h"
+#include "../../database/files/files_fixture.h"
+#include "../../database/opensave/opensave_fixture.h"
 #include "database/card_text_import.h"
 #include "database/line_origins.h"
-#include "import/import_setup.h"
+#include "import/setup_import.h"
 
 namespace {
-
-using textimport::FieldDef;
-using textimport::ImportSetup;
-using textimport::LineDef;
 
 void Piece(FieldDef* field, uint32_t number, const char* text = nullptr) {
   field->fieldNumber = number;
   if (text != nullptr) {
-    TextBufAssign(&field->text, text);
-    field->hasText = true;
+    OptionalTextSet(&field->text, text, static_cast<int32_t>(std::strlen(text)));
   }
 }
 
 // Card rows "C", date, title; line rows "L", account (host code, the group), project (host
 // code), amount, text.
 void BankSetup(ImportSetup* setup) {
+  setup->format.rowTerminator = 10;
   Piece(&setup->cardFields[kImportCardIndicator], 1, "C");
   Piece(&setup->cardFields[kImportLineIndicator], 1, "L");
   Piece(&setup->cardFields[kImportDate], 2);
@@ -113,7 +110,7 @@ TEST_F(TextImport, ThePartsEdgeCases) {
     ImportSetup setup;
     BankSetup(&setup);
     setup.cardFields[kImportLineIndicator].fieldNumber = 0;  // not set: every row
-    setup.cardFields[kImportLineIndicator].hasText = false;
+    OptionalTextClear(&setup.cardFields[kImportLineIndicator].text);
     Piece(&setup.lines->dimensions[0], 6);
     setup.lines->dimensions[1].fieldNumber = 0;
     ASSERT_TRUE(Import(setup, "C\t250305\tEn rad\t7\t\t1910\r\n"));
@@ -204,7 +201,7 @@ TEST_F(TextImport, ExpressionsFactorsDefaultsAndOrigins) {
   BankSetup(&setup);
   LineDef* line = setup.lines;
   // Column 2: field 4 times field 6; column 3: field 6 with a factor and a default.
-  TextBufAssign(&line->values[1].insertChars, "*");
+  OptionalTextSet(&line->values[1].insertChars, "*", 1);
   line->values[1].fieldNumber = 4;
   line->values[1].next = new FieldDef;
   line->values[1].next->fieldNumber = 6;
@@ -260,7 +257,7 @@ TEST_F(TextImport, DamagedRowsEndInASoundModel) {
   setup.dateFormat = 7;
   setup.rowsPerLine = 2;
   setup.lines->newComponents[1] = 3;
-  TextBufAssign(&setup.lines->values[0].insertChars, "+");
+  OptionalTextSet(&setup.lines->values[0].insertChars, "+", 1);
   setup.lines->values[0].next = new FieldDef;
   setup.lines->values[0].next->fieldNumber = 7;
   const std::string alphabet = "CL\t\t\r\n0123456789-/.,+*()ab \xC3\xA5\x80";
