@@ -227,7 +227,10 @@ bool ReadFormatKey(FlatFormat* format, const char* key, int32_t keyLength, Line*
       if (second == 'I' || second == 'X') {
         format->excludeControl = second == 'X';
       } else if (second == 'S') {
+        // Written without its field when empty: an empty exclusion still skips control
+        // characters' positions, so it stays one.
         line->NextText(&format->excludeCompletely);
+        format->excludeCompletely.present = true;
       } else {
         return false;
       }
