@@ -188,6 +188,9 @@ void RowReader::BuildTables() {
       conversionTable_[from[i]] = to[i];
     }
   }
+  for (uint32_t c = 0; c < 128; ++c) {
+    asciiClass_[c] = skippedInUse_ && InSet(&skipped_, c) ? 1 : InSet(&excluded_, c) ? 2 : 0;
+  }
   if (singleByte_) {
     byteTable_ = static_cast<uint16_t*>(MemAlloc(256 * 2, 0));
     if (byteTable_ != nullptr) {
@@ -545,6 +548,19 @@ void RowReader::SplitRowFields(T_TextBuf* out, const FieldDef* piece) const {
   };
   int64_t position = 1;  // the first position of the next character
   for (const uint8_t* p = start; p < end && position <= last;) {
+    if (utf8_ && *p < 0x80) {  // the common case, one byte and one position in every mode
+      const uint8_t b = *p++;
+      const uint8_t kind = asciiClass_[b];
+      if (kind == 1) continue;
+      if (position++ < first || kind == 2) continue;
+      if (chunk + sizeof chunk - w < 8) flush();
+      if (conversionTable_ != nullptr) {
+        w = PutUnit(w, conversionTable_[b]);
+      } else {
+        *w++ = static_cast<char>(b);
+      }
+      continue;
+    }
     if (singleByte_) {
       const uint8_t b = *p++;
       if (skippedInUse_ && InSet(&skipped_, b)) continue;

@@ -107,6 +107,8 @@ class RowReader {
   BitVector excluded_;
   BitVector skipped_;
   bool skippedInUse_ = false;
+  // ASCII characters of UTF-8 files: 0 taken, 1 skipped (no position), 2 excluded.
+  uint8_t asciiClass_[128] = {};
   bool singleByte_ = false;
   bool utf8_ = true;
   bool bigEndian_ = false;
