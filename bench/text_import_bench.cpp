@@ -11,8 +11,8 @@
 //
 // Run by hand, not in CI: build the target bench_text_import and run it under wine-exec with the
 // folder to write into (default: the current folder).
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -126,9 +126,8 @@ Figures Time(Run run) {
 }
 
 void Report(const char* what, const Figures& f, double megabytes, int64_t rows) {
-  std::printf("%-34s median %.3f s (min %.3f, max %.3f)  %.1f MB/s  %.0f rows/s\n", what,
-              f.median, f.minimum, f.maximum, megabytes / f.median,
-              static_cast<double>(rows) / f.median);
+  std::printf("%-34s median %.3f s (min %.3f, max %.3f)  %.1f MB/s  %.0f rows/s\n", what, f.median,
+              f.minimum, f.maximum, megabytes / f.median, static_cast<double>(rows) / f.median);
 }
 
 }  // namespace

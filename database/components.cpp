@@ -411,28 +411,19 @@ void FreeComponentData(T_Base* base) {
 
 ComponentRecord* AddComponent(T_Base* base, int32_t d, const char* code, const char* text,
                               const char* hostCode) {
-  ComponentRecord* existing = nullptr;
-  ComponentRecord* component = PrepareComponent(base, d, code, text, hostCode, true, &existing);
-  if (!component) return existing;
-  ComponentRecord* parent = ParentByCode(base, d, component->code);
-  CompAppendChild(parent, component);
-  IndexComponent(base, d, component);
-  base->dimensionChangePending[d] = 1;
-  // The first component of a dimension may give the lines a new slot.
-  if (!parent->parent && parent->firstChild == component && !component->nextSibling)
-    RecomputeLineSlots(base);
-  return component;
+  return AddComponentUnder(base, d, code, text, hostCode, nullptr);
 }
 
 ComponentRecord* AddComponentUnder(T_Base* base, int32_t d, const char* code, const char* text,
                                    const char* hostCode, ComponentRecord* parent) {
-  if (parent == nullptr) return AddComponent(base, d, code, text, hostCode);
   ComponentRecord* existing = nullptr;
   ComponentRecord* component = PrepareComponent(base, d, code, text, hostCode, true, &existing);
   if (!component) return existing;
+  if (parent == nullptr) parent = ParentByCode(base, d, component->code);
   CompAppendChild(parent, component);
   IndexComponent(base, d, component);
   base->dimensionChangePending[d] = 1;
+  // The first component of a dimension may give the lines a new slot.
   if (!parent->parent && parent->firstChild == component && !component->nextSibling)
     RecomputeLineSlots(base);
   return component;

@@ -15,6 +15,7 @@
 #include "core/threads.h"
 #include "database/base.h"
 #include "database/change_notes.h"
+#include "database/named_lists.h"
 #include "database/operation_log.h"
 
 const char kSetupCaseLetters[] = "--ULSW";
@@ -39,16 +40,6 @@ constexpr const char kHierarchyLetters[] = "CILP";
 
 DimImportServices dimServices = {};
 
-void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
-  if (base == nullptr) return;
-  ChangeNote note;
-  note.code = code;
-  note.database = base;
-  note.object = object;
-  note.index = index;
-  NotifyChange(base, &note);
-}
-
 // A whole decimal integer of the field ("-" allowed); false for anything else. Values beyond the
 // 32-bit range stay beyond every range a key accepts.
 bool FieldInteger(const char* p, int32_t n, int64_t* value) {
@@ -58,7 +49,8 @@ bool FieldInteger(const char* p, int32_t n, int64_t* value) {
   if (negative) ++i;
   if (i >= n || p[i] < '0' || p[i] > '9') return false;
   int64_t v = 0;
-  for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) v = v < 100000000000LL ? v * 10 + (p[i] - '0') : v;
+  for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
+    v = v < 100000000000LL ? v * 10 + (p[i] - '0') : v;
   *value = negative ? -v : v;
   return true;
 }
@@ -300,8 +292,8 @@ void ReadLineKey(LineDef* def, const char* key, int32_t keyLength, Line* line, b
       if (line->NextInt(&width) && width >= 2 && width <= 8)
         def->zeroFill[d] = static_cast<int32_t>(width);
     } else {
-      const int32_t index = LetterIndex(second == 'N' ? kCreationLetters : kLookupLetters,
-                                        line->NextFirstChar());
+      const int32_t index =
+          LetterIndex(second == 'N' ? kCreationLetters : kLookupLetters, line->NextFirstChar());
       if (index >= 0) (second == 'N' ? def->newComponents : def->matchBy)[d] = index;
     }
   }
@@ -468,31 +460,6 @@ void WriteLineDef(T_OStream* stream, const T_Base* base, const LineDef* line) {
   }
 }
 
-// --- The sorted list ---------------------------------------------------------------------------
-
-void InsertByName(ImportSetup** head, ImportSetup* setup) {
-  ImportSetup** link = head;
-  while (*link != nullptr && StrCompareNoCase((*link)->name, setup->name) < 0)
-    link = &(*link)->next;
-  setup->next = *link;
-  *link = setup;
-}
-
-void Unlink(ImportSetup** head, ImportSetup* setup) {
-  for (ImportSetup** link = head; *link != nullptr; link = &(*link)->next) {
-    if (*link == setup) {
-      *link = setup->next;
-      setup->next = nullptr;
-      return;
-    }
-  }
-}
-
-void TrimmedName(const char* name, T_TextBuf* key) {
-  TextBufAssign(key, name);
-  TextBufTrim(key, ' ');
-}
-
 }  // namespace
 
 // --- Optional texts, formats and chains ------------------------------------------------------
@@ -509,9 +476,9 @@ void OptionalTextClear(OptionalText* text) {
 
 bool OptionalTextEqual(const OptionalText& a, const OptionalText& b) {
   if (a.present != b.present) return false;
-  return !a.present || (a.text.length == b.text.length &&
-                        std::memcmp(a.text.c_str(), b.text.c_str(),
-                                    static_cast<size_t>(a.text.length)) == 0);
+  return !a.present ||
+         (a.text.length == b.text.length &&
+          std::memcmp(a.text.c_str(), b.text.c_str(), static_cast<size_t>(a.text.length)) == 0);
 }
 
 namespace {
@@ -690,8 +657,8 @@ bool LineDefEqual(const LineDef* a, const LineDef* b) {
     if (!FieldDefEqual(&a->values[c], &b->values[c]) || a->factors[c] != b->factors[c])
       return false;
   }
-  return FieldDefEqual(&a->lineText, &b->lineText) &&
-         a->excludeZeroLines == b->excludeZeroLines && a->textCase == b->textCase;
+  return FieldDefEqual(&a->lineText, &b->lineText) && a->excludeZeroLines == b->excludeZeroLines &&
+         a->textCase == b->textCase;
 }
 
 bool LineDefIsSet(const LineDef* line) {
@@ -726,37 +693,18 @@ ImportSetup* ImportSetupCreate(T_Base* base, const char* name) {
   setup->database = base;
   BlockTextAssign(&setup->name, name);
   if (base != nullptr) {
-    InsertByName(&base->importSetups, setup);
-    Notify(base, kChangeImportSetupAdded, setup, 0);
+    NamedListInsert(&base->importSetups, setup);
+    NotifyObjectChange(base, kChangeImportSetupAdded, setup, 0);
   }
   return setup;
 }
 
 ImportSetup* FindImportSetup(T_Base* base, const char* name) {
-  T_TextBuf key;
-  TrimmedName(name, &key);
-  if (key.empty()) return nullptr;
-  for (ImportSetup* setup = base->importSetups; setup != nullptr; setup = setup->next) {
-    if (StrEqualNoCase(setup->name, key.c_str())) return setup;
-  }
-  return nullptr;
+  return NamedListFind(base->importSetups, name);
 }
 
 void ImportSetupRename(ImportSetup* setup, const char* name) {
-  char* old = setup->name;
-  setup->name = nullptr;
-  BlockTextAssign(&setup->name, name);
-  if (setup->database != nullptr) {
-    Unlink(&setup->database->importSetups, setup);
-    InsertByName(&setup->database->importSetups, setup);
-    ChangeNote note;
-    note.code = kChangeImportSetupRenamed;
-    note.database = setup->database;
-    note.object = setup;
-    note.oldName = old;
-    NotifyChange(setup->database, &note);
-  }
-  BlockTextFree(&old);
+  NamedListRename(setup, &T_Base::importSetups, name, kChangeImportSetupRenamed);
 }
 
 void ImportSetupClear(ImportSetup* setup) {
@@ -888,7 +836,7 @@ void ReadImportSetup(ImportSetup* setup, T_IStream* stream) {
     line = following;
   }
   setup->hostCodesOnly = 0;
-  Notify(setup->database, kChangeImportSetupChanged, setup, 0);
+  NotifyObjectChange(setup->database, kChangeImportSetupChanged, setup, 0);
 }
 
 void WriteImportSetup(const ImportSetup* setup, T_OStream* stream) {
@@ -933,12 +881,13 @@ int64_t ImportSetupMemSize(const ImportSetup* setup) {
 
 void ImportSetupFree(ImportSetup* setup) {
   if (setup == nullptr) return;
-  if (setup->database != nullptr) Unlink(&setup->database->importSetups, setup);
+  if (setup->database != nullptr) NamedListUnlink(&setup->database->importSetups, setup);
   delete setup;
 }
 
 void ImportSetupDelete(ImportSetup* setup) {
-  if (setup->database != nullptr) Notify(setup->database, kChangeImportSetupDeleted, setup, 0);
+  if (setup->database != nullptr)
+    NotifyObjectChange(setup->database, kChangeImportSetupDeleted, setup, 0);
   ImportSetupFree(setup);
 }
 
@@ -1029,7 +978,8 @@ void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
       }
       case 'M':
       case 'N': {
-        const int32_t index = LetterIndex(key[0] == 'M' ? kHierarchyLetters : kLookupLetters, second);
+        const int32_t index =
+            LetterIndex(key[0] == 'M' ? kHierarchyLetters : kLookupLetters, second);
         if (index >= 0) (key[0] == 'M' ? setup->hierarchy : setup->parentSearch) = index;
         return;
       }
@@ -1068,7 +1018,7 @@ void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
   } else {
     FieldDefClear(&setup->levelOrParent);
   }
-  Notify(setup->database, kChangeDimImport, setup, setup->dimension);
+  NotifyObjectChange(setup->database, kChangeDimImport, setup, setup->dimension);
 }
 
 void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber) {

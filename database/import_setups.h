@@ -108,9 +108,9 @@ struct LineDef {
   FieldDef values[kSetupValues];
   double factors[kSetupValues];
   uint8_t excludeZeroLines = 1;
-  int32_t textCase = 0;                       // index into "--ULSW"
-  int32_t matchBy[kSetupDimensions];          // index into "CTH"; 2 host code
-  int32_t zeroFill[kSetupDimensions] = {};    // 0, or 2..8
+  int32_t textCase = 0;                          // index into "--ULSW"
+  int32_t matchBy[kSetupDimensions];             // index into "CTH"; 2 host code
+  int32_t zeroFill[kSetupDimensions] = {};       // 0, or 2..8
   int32_t newComponents[kSetupDimensions] = {};  // index into "-CHN"
 
   LineDef();
@@ -182,12 +182,12 @@ struct DimImportSetup {
   T_Base* database = nullptr;
   int32_t dimension = 0;
   FlatFormat format;
-  uint32_t hierarchy = 0;        // "CILP": code path, indented, level numbers, parent links
-  uint32_t parentSearch = 0;     // "CTH"
-  uint32_t createParents = 0;    // 0, 1..8 up to that many characters, 9 for each part
+  uint32_t hierarchy = 0;         // "CILP": code path, indented, level numbers, parent links
+  uint32_t parentSearch = 0;      // "CTH"
+  uint32_t createParents = 0;     // 0, 1..8 up to that many characters, 9 for each part
   uint32_t hostCodeZeroFill = 0;  // 0 or 2..8
-  uint32_t duplicates = 1;       // 0 warn, 1 keep old, 2 modify
-  uint32_t hostDuplicates = 0;   // 0 warn, 1 skip, 2 keep old code, 3 use new code
+  uint32_t duplicates = 1;        // 0 warn, 1 keep old, 2 modify
+  uint32_t hostDuplicates = 0;    // 0 warn, 1 skip, 2 keep old code, 3 use new code
   FieldDef code, text, hostCode, levelOrParent;
   T_Window* editor = nullptr;  // the open editor window, not owned
 

@@ -90,8 +90,8 @@ class DimImport {
         [[fallthrough]];
       }
       case kIndented:
-        parent = level == 0 || lastAtLevel_[level - 1] < 0 ? target_->Root()
-                                                            : lastAtLevel_[level - 1];
+        parent =
+            level == 0 || lastAtLevel_[level - 1] < 0 ? target_->Root() : lastAtLevel_[level - 1];
         if (parent != target_->Root()) {
           T_TextBuf parentCode;
           target_->Code(parent, &parentCode);
@@ -197,7 +197,8 @@ class DimImport {
           ++bound;
           continue;
         }
-        if (bound > parentLength && bound < code.length) parent = MakeParent(parent, code.c_str(), bound);
+        if (bound > parentLength && bound < code.length)
+          parent = MakeParent(parent, code.c_str(), bound);
       }
     }
     return parent;
@@ -255,8 +256,8 @@ int64_t DatabaseDimImportTarget::Find(int32_t lookup, const char* key) {
 
 void DatabaseDimImportTarget::Code(int64_t node, T_TextBuf* code) {
   ComponentRecord* component = Node(base_, node);
-  TextBufAssign(code, component != nullptr && component->parent != nullptr ? component->code
-                                                                           : nullptr);
+  TextBufAssign(code,
+                component != nullptr && component->parent != nullptr ? component->code : nullptr);
 }
 
 void DatabaseDimImportTarget::HostCode(int64_t node, T_TextBuf* hostCode) {
@@ -285,7 +286,8 @@ bool ImportIntoDimension(T_Base* base, int32_t dimension, const char* path) {
   if (dimension < 0 || dimension >= kDimensionCount) return false;
   DatabaseDimImportTarget target(base, dimension);
   DimImportResult result;
-  const bool done = DimImportRun(base, dimension, base->dimImports[dimension], path, &target, &result);
+  const bool done =
+      DimImportRun(base, dimension, base->dimImports[dimension], path, &target, &result);
   SendPendingDimensionNotes(base);
   if (result.imported > 0) base->SetModified(true);
   return done;

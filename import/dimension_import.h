@@ -65,8 +65,7 @@ class DatabaseDimImportTarget : public DimImportTarget {
   int64_t Find(int32_t lookup, const char* key) override;
   void Code(int64_t node, T_TextBuf* code) override;
   void HostCode(int64_t node, T_TextBuf* hostCode) override;
-  int64_t Create(int64_t parent, const char* code, const char* text,
-                 const char* hostCode) override;
+  int64_t Create(int64_t parent, const char* code, const char* text, const char* hostCode) override;
   void Modify(int64_t node, const char* text, const char* hostCode) override;
   void Log(const char* what, const char* detail) override;
 

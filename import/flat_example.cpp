@@ -163,15 +163,14 @@ HeadGuess AnalyseHead(const uint8_t* head, int32_t n, const FlatFormat& setup) {
   decoder.encoding = static_cast<TextEncoding>(guess.encoding);
   TextDecoderSetEncoding(&decoder);
   std::vector<char> decoded(static_cast<size_t>(n) * 3 + 8);
-  const int32_t length = TextDecoderConvert(&decoder, decoded.data(),
-                                            static_cast<int32_t>(decoded.size()),
-                                            reinterpret_cast<const char*>(head + bom), n - bom);
+  const int32_t length =
+      TextDecoderConvert(&decoder, decoded.data(), static_cast<int32_t>(decoded.size()),
+                         reinterpret_cast<const char*>(head + bom), n - bom);
   TextDecoderFree(&decoder);
   T_TextBuf text;
   TextBufAssignBytes(&text, decoded.data(), length < kTextBufMax ? length : kTextBufMax);
   const std::vector<uint32_t> units = Units(text);
-  int64_t tabs = 0, lfs = 0, crs = 0, semicolons = 0, commas = 0, terminators = 0,
-          separators = 0;
+  int64_t tabs = 0, lfs = 0, crs = 0, semicolons = 0, commas = 0, terminators = 0, separators = 0;
   auto digit = [](uint32_t c) { return c >= '0' && c <= '9'; };
   for (size_t i = 0; i < units.size(); ++i) {
     const uint32_t c = units[i];

@@ -39,7 +39,8 @@ bool EndsWithOperator(const T_TextBuf& text) {
 
 void FieldText(const RowReader* reader, const FieldDef* field, T_TextBuf* out) {
   TextBufSetLength(out, 0);
-  for (const FieldDef* piece = field; piece != nullptr; piece = piece->next) Take(reader, piece, out);
+  for (const FieldDef* piece = field; piece != nullptr; piece = piece->next)
+    Take(reader, piece, out);
   TextBufTrim(out, ' ');
 }
 
@@ -114,10 +115,10 @@ bool IndicatorText(const RowReader* reader, const FieldDef* field, T_TextBuf* ou
     TextBufSetLength(&taken, 0);
     Take(reader, piece, &taken);
     const T_TextBuf& wanted = piece->text.text;
-    if (piece->text.present ? (taken.length != wanted.length ||
-                               std::memcmp(taken.c_str(), wanted.c_str(),
-                                           static_cast<size_t>(taken.length)) != 0)
-                            : !taken.empty())
+    if (piece->text.present
+            ? (taken.length != wanted.length ||
+               std::memcmp(taken.c_str(), wanted.c_str(), static_cast<size_t>(taken.length)) != 0)
+            : !taken.empty())
       matches = false;
     if (out != nullptr) {
       if (piece != field) TextBufAppendChar(out, ' ');

@@ -411,8 +411,9 @@ bool RowReader::JoinRows(int32_t n) {
       if (unitSize_ == 2) {
         count -= count % 2;
         if (count >= 2) {
-          const uint16_t last = bigEndian_ ? static_cast<uint16_t>((bytes[count - 2] << 8) | bytes[count - 1])
-                                           : static_cast<uint16_t>((bytes[count - 1] << 8) | bytes[count - 2]);
+          const uint16_t last =
+              bigEndian_ ? static_cast<uint16_t>((bytes[count - 2] << 8) | bytes[count - 1])
+                         : static_cast<uint16_t>((bytes[count - 1] << 8) | bytes[count - 2]);
           if (IsHighSurrogate(last)) count -= 2;
         }
       } else if (utf8_) {
@@ -450,9 +451,8 @@ int32_t RowReader::SeparatorAt(const uint8_t* p, const uint8_t* end) const {
   if (end - p < separatorLength_) return 0;
   if (p[0] != separator_[0]) return 0;
   if (separatorLength_ == 1) return 1;
-  return std::memcmp(p, separator_, static_cast<size_t>(separatorLength_)) == 0
-             ? separatorLength_
-             : 0;
+  return std::memcmp(p, separator_, static_cast<size_t>(separatorLength_)) == 0 ? separatorLength_
+                                                                                : 0;
 }
 
 int32_t RowReader::CountFields() const {

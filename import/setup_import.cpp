@@ -40,7 +40,8 @@ ImportSetupRows::ImportSetupRows(const ImportSetup* setup, RowReader* reader)
     for (int32_t c = 0; c < kImportValues; ++c) {
       out.valueSet[c] = line->values[c].IsSet();
       for (const FieldDef* p = &line->values[c]; p != nullptr; p = p->next)
-        out.valueIsExpression[c] = out.valueIsExpression[c] || EndsWithOperator(p->insertChars.text);
+        out.valueIsExpression[c] =
+            out.valueIsExpression[c] || EndsWithOperator(p->insertChars.text);
       TextBufAssignBuf(&out.defaultValue[c], &line->values[c].text.text);
       out.factor[c] = line->factors[c];
     }

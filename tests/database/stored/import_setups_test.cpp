@@ -170,7 +170,8 @@ TEST_F(ImportSetups, ReadingTakesWhatIsInRangeAndIgnoresTheRest) {
          return s->format.excludeCompletely.present && s->format.excludeCompletely.text.empty();
        }},
       {"CF\tab\r\nCF\r\n", [](const ImportSetup* s) { return !s->format.convertFrom.present; }},
-      {"zz\tjunk\r\n\t\r\nL\r\nLQ\tF1\r\n", [](const ImportSetup* s) { return s->lines == nullptr; }},
+      {"zz\tjunk\r\n\t\r\nL\r\nLQ\tF1\r\n",
+       [](const ImportSetup* s) { return s->lines == nullptr; }},
   };
   for (const Case& c : cases) {
     ImportSetup* setup = ImportSetupCreate(&base, "Case");
@@ -240,7 +241,8 @@ TEST_F(ImportSetups, TheListStaysSortedByName) {
   for (const char* name : {"beta", "Alpha", "gamma"}) ImportSetupCreate(&base, name);
   auto order = [this] {
     std::string text;
-    for (ImportSetup* s = base.importSetups; s != nullptr; s = s->next) text += s->name + std::string(" ");
+    for (ImportSetup* s = base.importSetups; s != nullptr; s = s->next)
+      text += s->name + std::string(" ");
     return text;
   };
   EXPECT_EQ(order(), "Alpha beta gamma ");

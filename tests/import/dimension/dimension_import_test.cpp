@@ -59,15 +59,15 @@ TEST_F(DimensionImport, HierarchiesByIndentLevelAndParent) {
   DeleteBase(base, kCloseSilently);
   base = new T_Base(nullptr, 0);
   // Levels as expressions in field 4; 64 is beyond the deepest level and skips the row.
-  ASSERT_TRUE(Import("X\tx\t\t1\r\nY\ty\t\t1+1\r\nZ\tz\t\t64\r\nW\tw\t\t1.4\r\n",
-                     "ML\r\nLP\tF4\r\n"));
+  ASSERT_TRUE(
+      Import("X\tx\t\t1\r\nY\ty\t\t1+1\r\nZ\tz\t\t64\r\nW\tw\t\t1.4\r\n", "ML\r\nLP\tF4\r\n"));
   EXPECT_EQ(Tree(), "X|x|\n XY|y|\nW|w|\n");
 
   DeleteBase(base, kCloseSilently);
   base = new T_Base(nullptr, 0);
   // Parents by text; an unknown parent skips the row, an empty one means the root.
-  ASSERT_TRUE(Import("P\tParent\r\nK\tKid\t\tParent\r\nL\tLost\t\tNobody\r\n",
-                     "MP\r\nNT\r\nLP\tF4\r\n"));
+  ASSERT_TRUE(
+      Import("P\tParent\r\nK\tKid\t\tParent\r\nL\tLost\t\tNobody\r\n", "MP\r\nNT\r\nLP\tF4\r\n"));
   EXPECT_EQ(Tree(), "P|Parent|\n K|Kid|\n");
 }
 

@@ -18,13 +18,14 @@ TEST(FlatExample, RawRowsInHexAndDecimal) {
   EXPECT_EQ(HexOffsetDigits(65536), 5);
   EXPECT_EQ(HexOffsetDigits(int64_t{1} << 40), 8);
   FlatFormat format;
-  const std::string bytes = "a b\t\xC3\xA5\xEF\xBB\xBF" "cdefgh";
+  const std::string bytes =
+      "a b\t\xC3\xA5\xEF\xBB\xBF"
+      "cdefgh";
   T_TextBuf offset, codes, characters;
-  FormatRawRow(reinterpret_cast<const uint8_t*>(bytes.data()), 16, 0x1230, true, 5, format,
-               &offset, &codes, &characters);
+  FormatRawRow(reinterpret_cast<const uint8_t*>(bytes.data()), 16, 0x1230, true, 5, format, &offset,
+               &codes, &characters);
   EXPECT_STREQ(offset.c_str(), "01230:");
-  EXPECT_STREQ(codes.c_str(),
-               "61 20 62 09  C3 A5 EF BB  BF 63 64 65  66 67 68 00 ");
+  EXPECT_STREQ(codes.c_str(), "61 20 62 09  C3 A5 EF BB  BF 63 64 65  66 67 68 00 ");
   EXPECT_STREQ(characters.c_str(), "a.b.\xC3\xA5....cdefgh.");
   FormatRawRow(reinterpret_cast<const uint8_t*>(bytes.data()), 3, 20, false, 4, format, &offset,
                &codes, &characters);
@@ -68,9 +69,8 @@ TEST(FlatExample, TheHeadProposesAFormat) {
   };
   for (const Case& c : cases) {
     FlatFormat setup;
-    const HeadGuess guess =
-        AnalyseHead(reinterpret_cast<const uint8_t*>(c.head.data()),
-                    static_cast<int32_t>(c.head.size()), setup);
+    const HeadGuess guess = AnalyseHead(reinterpret_cast<const uint8_t*>(c.head.data()),
+                                        static_cast<int32_t>(c.head.size()), setup);
     EXPECT_EQ(guess.encoding, c.encoding) << c.head;
     EXPECT_EQ(guess.rowTerminator, c.terminator) << c.head;
     EXPECT_EQ(guess.fieldSeparator, c.separator) << c.head;

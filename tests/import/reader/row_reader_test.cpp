@@ -182,31 +182,45 @@ TEST_F(RowReaderTest, EdgeCasesInEveryEncoding) {
 
 TEST_F(RowReaderTest, ByteOrderMarksAndUnitBounds) {
   FlatFormat format;
-  EXPECT_EQ(Rows("\xEF\xBB\xBF" "a\tb", format), (RowList{"a|b"}));
+  EXPECT_EQ(Rows("\xEF\xBB\xBF"
+                 "a\tb",
+                 format),
+            (RowList{"a|b"}));
   EXPECT_EQ(Rows("\xEF\xBB\xBF", format), (RowList{}));
   format.encoding = kEncodingUtf16LE;
-  EXPECT_EQ(Rows("\xFF\xFE" + Encode("a\tb\r\nc", kEncodingUtf16LE), format), (RowList{"a|b", "c"}));
+  EXPECT_EQ(Rows("\xFF\xFE" + Encode("a\tb\r\nc", kEncodingUtf16LE), format),
+            (RowList{"a|b", "c"}));
   // U+0900 is the bytes 00 09: no separator at an odd offset.
   EXPECT_EQ(Rows(Encode("x\xE0\xA4\x80y\tz", kEncodingUtf16LE), format),
             (RowList{"x\xE0\xA4\x80y|z"}));
   // An odd last byte is no unit; a lone surrogate gives U+FFFD.
   EXPECT_EQ(Rows(Encode("ab", kEncodingUtf16LE) + "c", format), (RowList{"ab"}));
-  EXPECT_EQ(Rows(std::string("a\0\x00\xD8" "b\0", 6), format), (RowList{"a\xEF\xBF\xBD" "b"}));
+  EXPECT_EQ(Rows(std::string("a\0\x00\xD8"
+                             "b\0",
+                             6),
+                 format),
+            (RowList{"a\xEF\xBF\xBD"
+                     "b"}));
   format.encoding = kEncodingUtf16BE;
   EXPECT_EQ(Rows("\xFE\xFF" + Encode("a\tb", kEncodingUtf16BE), format), (RowList{"a|b"}));
   // A UTF-8 terminator and separator above 127 are matched whole.
   format = FlatFormat{};
-  format.rowTerminator = 0xA7;  // U+00A7: C2 A7
+  format.rowTerminator = 0xA7;     // U+00A7: C2 A7
   format.fieldSeparator = 0x2022;  // U+2022: E2 80 A2
-  EXPECT_EQ(Rows("a\xE2\x80\xA2" "b\xC2\xA7\xC2" "c\xE2\x80", format),
-            (RowList{"a|b", "\xEF\xBF\xBD" "c\xEF\xBF\xBD\xEF\xBF\xBD"}));
+  EXPECT_EQ(Rows("a\xE2\x80\xA2"
+                 "b\xC2\xA7\xC2"
+                 "c\xE2\x80",
+                 format),
+            (RowList{"a|b",
+                     "\xEF\xBF\xBD"
+                     "c\xEF\xBF\xBD\xEF\xBF\xBD"}));
 }
 
 // A supplementary character comes out as its two units in the core's form; positions count it
 // as one character, two UTF-16 units or four bytes; an edge inside it gives U+FFFD.
 TEST_F(RowReaderTest, CharactersBeyondTheBasicPlane) {
-  const std::string emoji = "\xF0\x9F\x98\x80";                  // U+1F600
-  const std::string units = "\xED\xA0\xBD\xED\xB8\x80";          // D83D DE00, 3 bytes each
+  const std::string emoji = "\xF0\x9F\x98\x80";          // U+1F600
+  const std::string units = "\xED\xA0\xBD\xED\xB8\x80";  // D83D DE00, 3 bytes each
   FlatFormat format;
   EXPECT_EQ(Piece("a" + emoji + "b", format, 1, 2, 2), units);
   EXPECT_EQ(Piece("a" + emoji + "b", format, 1, 3, 3), "b");
@@ -261,13 +275,19 @@ TEST_F(RowReaderTest, RowsAndJoinsBeyondTheBuffer) {
     // Two rows of 6,000 bytes joined: cut at a character, the third row still next.
     const std::string row(e == kEncodingUtf16LE ? 3000 : 6000, 'z');
     RowReader joining(&format);
-    ASSERT_TRUE(joining.Open(Write(Encode(row + "\r" + row + "\r\xC3\xA5" "3\r4", e)).c_str()));
+    ASSERT_TRUE(joining.Open(Write(Encode(row + "\r" + row +
+                                              "\r\xC3\xA5"
+                                              "3\r4",
+                                          e))
+                                 .c_str()));
     ASSERT_TRUE(joining.ReadNextRow());
     EXPECT_TRUE(joining.JoinRows(2));
     EXPECT_LE(joining.RowEnd() - joining.RowStart(), kRowBufferSize);
     EXPECT_TRUE(joining.TooLong());
     ASSERT_TRUE(joining.ReadNextRow()) << EncodingKey(e);
-    EXPECT_EQ(RowText(&joining, format), "\xC3\xA5" "3");
+    EXPECT_EQ(RowText(&joining, format),
+              "\xC3\xA5"
+              "3");
     PendingErrorClear();
   }
 }
