@@ -769,6 +769,20 @@ void ImportSetupRemoveLine(ImportSetup* setup, LineDef* line) {
   }
 }
 
+void WriteLineDefinition(T_OStream* stream, const T_Base* base, const LineDef* line) {
+  WriteLineDef(stream, base, line);
+}
+
+void ReadLineDefinition(LineDef* line, T_IStream* stream, const T_Base* base) {
+  const bool oldForm = OldFieldForm(base);
+  ReadRecordLines(stream, [&](const char* key, int32_t keyLength, Line* fields) {
+    ReadLineKey(line, key, keyLength, fields, oldForm);
+  });
+  for (FieldDef& field : line->dimensions) FieldDefCompact(&field);
+  FieldDefCompact(&line->lineText);
+  for (FieldDef& field : line->values) FieldDefCompact(&field);
+}
+
 void ReadImportSetup(ImportSetup* setup, T_IStream* stream) {
   ImportSetupClear(setup);
   const T_Base* base = setup->database;
@@ -918,6 +932,17 @@ void DimImportClear(DimImportSetup* setup) {
   setup->hostCode.fieldNumber = 3;
 }
 
+void DimImportCompact(DimImportSetup* setup) {
+  FieldDefCompact(&setup->code);
+  FieldDefCompact(&setup->text);
+  FieldDefCompact(&setup->hostCode);
+  if (setup->hierarchy == 2 || setup->hierarchy == 3) {
+    FieldDefCompact(&setup->levelOrParent);
+  } else {
+    FieldDefClear(&setup->levelOrParent);
+  }
+}
+
 void DimImportCopy(DimImportSetup* to, const DimImportSetup* from) {
   FlatFormatCopy(&to->format, from->format);
   to->hierarchy = from->hierarchy;
@@ -1010,14 +1035,7 @@ void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
     }
     ReadFormatKey(&setup->format, key, keyLength, line, 255);
   });
-  FieldDefCompact(&setup->code);
-  FieldDefCompact(&setup->text);
-  FieldDefCompact(&setup->hostCode);
-  if (setup->hierarchy == 2 || setup->hierarchy == 3) {
-    FieldDefCompact(&setup->levelOrParent);
-  } else {
-    FieldDefClear(&setup->levelOrParent);
-  }
+  DimImportCompact(setup);
   NotifyObjectChange(setup->database, kChangeDimImport, setup, setup->dimension);
 }
 

@@ -167,6 +167,10 @@ void ImportSetupCopy(ImportSetup* to, const ImportSetup* from);
 bool ImportSetupEqual(const ImportSetup* a, const ImportSetup* b);
 LineDef* ImportSetupLineAt(const ImportSetup* setup, int32_t index);
 void ImportSetupRemoveLine(ImportSetup* setup, LineDef* line);
+// A line definition's own lines of the record (the "L", "LZ", "LV", "V" and "Z" keys), for the
+// editors' clipboard; reading stops at a "##" line or the end and compacts the chains.
+void WriteLineDefinition(T_OStream* stream, const T_Base* base, const LineDef* line);
+void ReadLineDefinition(LineDef* line, T_IStream* stream, const T_Base* base);
 // With the header line current: reads the keys up to the next "##" line; note 47.
 void ReadImportSetup(ImportSetup* setup, T_IStream* stream);
 void WriteImportSetup(const ImportSetup* setup, T_OStream* stream);
@@ -206,6 +210,8 @@ void SetDimImportServices(const DimImportServices* services);
 // 0..31 or without memory.
 DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension);
 void DimImportClear(DimImportSetup* setup);
+// The chains compacted; "LP" emptied unless the hierarchy is level numbers or parent links.
+void DimImportCompact(DimImportSetup* setup);
 // Every field but database, dimension and editor.
 void DimImportCopy(DimImportSetup* to, const DimImportSetup* from);
 bool DimImportEqual(const DimImportSetup* a, const DimImportSetup* b);
