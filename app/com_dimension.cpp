@@ -7,6 +7,7 @@
 #include "core/bit_vector.h"
 #include "core/criteria.h"
 #include "core/file_stream.h"
+#include "core/files.h"
 #include "core/number_parse.h"
 #include "core/output_stream.h"
 #include "database/base.h"
@@ -14,6 +15,7 @@
 #include "database/component_tree.h"
 #include "database/components.h"
 #include "database/dimension_options.h"
+#include "import/dimension_import.h"
 #include "qeb_automation.h"
 
 namespace {
@@ -82,10 +84,16 @@ class CDimension : public T_DualObject<IDimension, &IID_IDimension> {
     *count = hold_.base ? static_cast<long>(CountDimensionComponents(hold_.base, index_)) : 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Import(BSTR, long* error) override {
+  HRESULT STDMETHODCALLTYPE Import(BSTR filename, long* error) override {
     ComEntry entry;
-    // Dimension imports are not part of this program yet.
-    *error = hold_.base ? kComErrorGeneral : kComErrorBaseInvalid;
+    if (!hold_.base) {
+      *error = kComErrorBaseInvalid;
+      return S_OK;
+    }
+    T_TextBuf name, path;
+    TextFromBstr(&name, filename);
+    PathResolve(&path, name.c_str(), hold_.base->path ? hold_.base->path->c_str() : "");
+    *error = GuardedImport(path.c_str());
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE ImportText(BSTR text, long* error) override {
@@ -94,10 +102,25 @@ class CDimension : public T_DualObject<IDimension, &IID_IDimension> {
       *error = kComErrorBaseInvalid;
     } else if (!text) {
       *error = kComErrorInvalidParameter;
+    } else if (!*text) {
+      *error = kComErrorNone;
     } else {
-      *error = *text ? kComErrorGeneral : kComErrorNone;
+      // Through a temporary file, which goes again after the import.
+      T_TextBuf path;
+      MakeTempFileName(&path);
+      if (path.empty() || !WriteBstrToFile(path.c_str(), text)) {
+        *error = kComErrorMissingResource;
+      } else {
+        *error = GuardedImport(path.c_str());
+      }
+      if (!path.empty()) FileDelete(path.c_str());
     }
     return S_OK;
+  }
+  int32_t GuardedImport(const char* path) {
+    T_ComCall call(T_ComCall::kGuarded);
+    const bool imported = ImportIntoDimension(hold_.base, index_, path);
+    return call.Finish(!imported);
   }
   HRESULT STDMETHODCALLTYPE Export(BSTR filename, long* error) override {
     ComEntry entry;

@@ -29,6 +29,7 @@
 #include "core/text_buffer.h"
 #include "database/toolkit_adapter.h"
 #include "editors/editor_services.h"
+#include "import/setup_import.h"
 #include "ui/alert_dialogs.h"
 #include "ui/link_dialog.h"
 #include "ui/main_loop.h"
@@ -173,6 +174,7 @@ void RunApplication() {
   InstallSaveSetupEditor();
   InstallLinesWindow();
   InstallCardEditor(GetSignatureStamp);
+  InstallTextImports();
   InstallFileProgressHooks();
   ClearRecentFiles();
   LoadPreferences();

@@ -38,16 +38,6 @@ bool NextNumber(const char** p, int32_t* value) {
   return true;
 }
 
-// Inserts "0" at the front until the text has n characters.
-void PadWithZeros(T_TextBuf* text, int32_t n) {
-  int32_t missing = n - text->length;
-  if (missing <= 0) return;
-  T_TextBuf padded;
-  for (int32_t i = 0; i < missing; ++i) TextBufAppendChar(&padded, '0');
-  TextBufAppendBuf(&padded, text);
-  TextBufAssignBuf(text, &padded);
-}
-
 class CardBuilder {
  public:
   CardBuilder(T_Base* base, CardRowSource* rows) : base_(base), rows_(rows), plan_(rows->Plan()) {}
@@ -148,7 +138,7 @@ class CardBuilder {
           line.defaultCode[d].empty() ? nullptr : FindByCode(base_, d, line.defaultCode[d].c_str());
       return found != nullptr ? found->number : d;
     }
-    if (line.zeroFill[d] >= 2) PadWithZeros(&text, line.zeroFill[d]);
+    if (line.zeroFill[d] >= 2) PadCodeWithZeros(&text, line.zeroFill[d]);
     const int32_t style = line.matchBy[d];
     const ComponentRecord* found = style == 0   ? FindByCode(base_, d, text.c_str())
                                    : style == 1 ? FindByText(base_, d, text.c_str())
@@ -296,6 +286,15 @@ void ImportRowsIntoCards(T_Base* base, CardRowSource* rows) {
   LogLoadTime(base, "lines", builder.linesAdded, startTick);
   SendPendingDimensionNotes(base);
   if (builder.cardsCreated) base->NotifyCode(kChangeCards);
+}
+
+void PadCodeWithZeros(T_TextBuf* text, int32_t n) {
+  int32_t missing = n - text->length;
+  if (missing <= 0) return;
+  T_TextBuf padded;
+  for (int32_t i = 0; i < missing; ++i) TextBufAppendChar(&padded, '0');
+  TextBufAppendBuf(&padded, text);
+  TextBufAssignBuf(text, &padded);
 }
 
 void ImportTextWithSetup(T_Base* base, CardRowSource* rows) {

@@ -98,6 +98,9 @@ void ImportRowsIntoCards(T_Base* base, CardRowSource* rows);
 int64_t CreateMissingImportComponent(T_Base* base, int32_t dimension, const char* text,
                                      int32_t lookupStyle, int32_t creationMode);
 
+// Inserts "0" at the front until the text has n bytes (zero fill of codes and host codes).
+void PadCodeWithZeros(T_TextBuf* text, int32_t n);
+
 // The date of a date field's text by the setup's date format (0 to 7), 0 when it does not read;
 // *outside is set when a year outside 1900 to 2069 was clamped into it.
 PackedDate ParseImportDate(const char* text, int32_t format, bool* outside);

@@ -137,6 +137,16 @@ void SetStoredSubsetQuery(StoredSubsetQuery query) { storedSubset = query; }
 
 void SetDispatchProbe(DispatchProbe replacement) { probe = replacement; }
 
+void NotifyObjectChange(T_Base* base, int32_t code, void* object, int32_t index) {
+  if (base == nullptr) return;
+  ChangeNote note;
+  note.code = code;
+  note.database = base;
+  note.object = object;
+  note.index = index;
+  NotifyChange(base, &note);
+}
+
 void NotifyChange(T_Base* base, const ChangeNote* note) {
   if (!base || !note) return;
 

@@ -66,6 +66,8 @@ constexpr int32_t kChangeLastCode = 68;
 // derived from it, in nine steps (change_notes.cpp). A note sent by a receiver is dispatched at
 // once, inside the step that sent it. The note's database must be set.
 void NotifyChange(T_Base* base, const ChangeNote* note);
+// A note with its code, object and index sent through NotifyChange; nothing for a null database.
+void NotifyObjectChange(T_Base* base, int32_t code, void* object, int32_t index);
 // Codes 1, 2, 4 and 5: every open database in list order, then every window of the application.
 void BroadcastToAllBases(const ChangeNote* note);
 

@@ -17,6 +17,7 @@
 #include "database/command_handlers.h"
 #include "database/commands.h"
 #include "database/file_kinds.h"
+#include "database/import_setups.h"
 #include "database/operation_log.h"
 #include "database/read_paths.h"
 #include "database/read_prompt.h"
@@ -29,6 +30,7 @@
 namespace {
 
 constexpr int32_t kErrorAlreadyImported = 3827;  // File "@0" has already been imported
+constexpr int32_t kErrorNoImportSetup = 3826;    // Import Setup "@0" not found
 constexpr int32_t kQueryCloseAsk = 0;
 
 // The file layer's pending error (605 to 609, with the path) goes to the prompt instead, so one
@@ -46,7 +48,8 @@ void ResolvePath(CommandContext* context, const T_TextBuf* name, T_TextBuf* path
 
 // One file of an import; false when the list of files must stop (the file is already being
 // read further out: it would import itself without end).
-bool ImportOneFile(T_Base* base, const char* path, const char* password) {
+bool ImportOneFile(T_Base* base, const char* path, const char* password, ImportSetup* setup,
+                   int32_t dimension) {
   if (IsBeingRead(path)) {
     AskReadErrorText(base, kErrorAlreadyImported, path);
     return false;
@@ -54,7 +57,12 @@ bool ImportOneFile(T_Base* base, const char* path, const char* password) {
   // The file layer enters every file it reads; entering it here as well keeps the commands safe
   // whatever reads the file.
   ReadPathScope reading(path);
-  CurrentCommandFileServices().importFile(base, path, password, nullptr, 0);
+  if (dimension >= 0) {
+    CurrentCommandDimensionImport()(base, dimension, path);
+    AskPendingError(base);
+  } else {
+    CurrentCommandFileServices().importFile(base, path, password, setup, 0);
+  }
   return true;
 }
 
@@ -108,8 +116,9 @@ void CommandSave(CommandContext* context) {
 
 void CommandImport(CommandContext* context) {
   T_Base* base = context->base;
-  T_TextBuf password, fileName;
+  T_TextBuf password, fileName, setupName, dimensionName;
   const char* unavailable = nullptr;
+  bool setupNamed = false, dimensionNamed = false;
   bool fileNamed = false;
   T_TextBuf bare;
   bool named = ReadCommandWords(context, &bare, 1, [&](const T_TextBuf* word) {
@@ -121,9 +130,13 @@ void CommandImport(CommandContext* context) {
                    } else {
                      RefuseCommandWord(context, word->c_str());
                    }
-                 } else if (IsCommandOption(word, "-s") || IsCommandOption(word, "-dim")) {
-                   unavailable = IsCommandOption(word, "-s") ? "import -s" : "import -dim";
-                   NextCommandWord(context, &value);
+                 } else if (IsCommandOption(word, "-s")) {
+                   setupNamed = NextCommandWord(context, &setupName);
+                   if (!setupNamed) RefuseCommandWord(context, word->c_str());
+                 } else if (IsCommandOption(word, "-dim")) {
+                   dimensionNamed = NextCommandWord(context, &dimensionName);
+                   if (!dimensionNamed) RefuseCommandWord(context, word->c_str());
+                   if (CurrentCommandDimensionImport() == nullptr) unavailable = "import -dim";
                  } else if (IsCommandOption(word, "-file")) {
                    fileNamed = NextCommandWord(context, &fileName);
                    if (!fileNamed) RefuseCommandWord(context, word->c_str());
@@ -134,6 +147,22 @@ void CommandImport(CommandContext* context) {
                }) > 0;
   const T_TextBuf& name = fileNamed ? fileName : bare;
   named = named || fileNamed;
+  ImportSetup* setup = nullptr;
+  int32_t dimension = -1;
+  if (setupNamed && unavailable == nullptr) {
+    setup = FindImportSetup(base, setupName.c_str());
+    if (setup == nullptr) {
+      AskReadErrorText(base, kErrorNoImportSetup, setupName.c_str());
+      named = false;
+    }
+  }
+  if (dimensionNamed && unavailable == nullptr) {
+    dimension = base->FindDimByName(dimensionName.c_str());
+    if (dimension < 0) {
+      RefuseCommandWord(context, dimensionName.c_str());
+      named = false;
+    }
+  }
   if (unavailable != nullptr) {
     RefuseNotAvailable(context, unavailable);
   } else if (named && !AbortRequested()) {
@@ -148,7 +177,7 @@ void CommandImport(CommandContext* context) {
         T_TextBuf path;
         while (!AbortRequested() && DirListingNext(&listing, &path)) {
           if (listing.found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-          if (!ImportOneFile(base, path.c_str(), secret)) break;
+          if (!ImportOneFile(base, path.c_str(), secret, setup, dimension)) break;
           ++imported;
         }
       }
@@ -165,7 +194,7 @@ void CommandImport(CommandContext* context) {
       bool exists = FileOpenRead(&probe, pattern.c_str());
       FileDestroy(&probe);
       if (exists) {
-        ImportOneFile(base, pattern.c_str(), secret);
+        ImportOneFile(base, pattern.c_str(), secret, setup, dimension);
       } else {
         AskPendingError(base);
       }

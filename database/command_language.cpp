@@ -166,6 +166,7 @@ bool SaveThroughEngine(T_Base* base, const char* path, const SaveOptions* option
 constexpr CommandFileServices kDefaultFileServices = {ImportThroughEngine, SaveThroughEngine};
 CommandFileServices fileServices = kDefaultFileServices;
 CommandAppServices appServices = {};
+CommandDimensionImport dimensionImport = nullptr;
 
 }  // namespace
 
@@ -308,6 +309,10 @@ void SetCommandFileServices(const CommandFileServices* services) {
 }
 
 const CommandFileServices& CurrentCommandFileServices() { return fileServices; }
+
+void SetCommandDimensionImport(CommandDimensionImport hook) { dimensionImport = hook; }
+
+CommandDimensionImport CurrentCommandDimensionImport() { return dimensionImport; }
 
 void SetCommandAppServices(const CommandAppServices* services) {
   appServices = services != nullptr ? *services : CommandAppServices{};

@@ -99,6 +99,12 @@ struct CommandFileServices {
 };
 // Null puts back the defaults; a null hook keeps its default.
 void SetCommandFileServices(const CommandFileServices* services);
+
+// "import -dim": a text file into a dimension's components, which the text imports above the
+// engine bring. Missing: the option is not available (3829). False when nothing was imported.
+using CommandDimensionImport = bool (*)(T_Base* base, int32_t dimension, const char* path);
+void SetCommandDimensionImport(CommandDimensionImport hook);
+CommandDimensionImport CurrentCommandDimensionImport();
 const CommandFileServices& CurrentCommandFileServices();
 
 // What the application does for "close" and "quit": both queue their work to run after the

@@ -411,10 +411,15 @@ void FreeComponentData(T_Base* base) {
 
 ComponentRecord* AddComponent(T_Base* base, int32_t d, const char* code, const char* text,
                               const char* hostCode) {
+  return AddComponentUnder(base, d, code, text, hostCode, nullptr);
+}
+
+ComponentRecord* AddComponentUnder(T_Base* base, int32_t d, const char* code, const char* text,
+                                   const char* hostCode, ComponentRecord* parent) {
   ComponentRecord* existing = nullptr;
   ComponentRecord* component = PrepareComponent(base, d, code, text, hostCode, true, &existing);
   if (!component) return existing;
-  ComponentRecord* parent = ParentByCode(base, d, component->code);
+  if (parent == nullptr) parent = ParentByCode(base, d, component->code);
   CompAppendChild(parent, component);
   IndexComponent(base, d, component);
   base->dimensionChangePending[d] = 1;
@@ -422,6 +427,18 @@ ComponentRecord* AddComponent(T_Base* base, int32_t d, const char* code, const c
   if (!parent->parent && parent->firstChild == component && !component->nextSibling)
     RecomputeLineSlots(base);
   return component;
+}
+
+void SetComponentTexts(T_Base* base, int32_t d, ComponentRecord* component, const char* text,
+                       const char* hostCode) {
+  NewTexts texts;
+  if (!NormaliseTexts(base->dimensions[d], component->code, text, hostCode, &texts)) return;
+  if (text != nullptr) BlockTextAssignBuf(&component->text, &texts.text);
+  if (hostCode != nullptr) {
+    BlockTextAssignBuf(&component->hostCode, &texts.hostCode);
+    RebuildHostIndex(base, d);
+  }
+  base->dimensionChangePending[d] = 1;
 }
 
 ComponentRecord* InsertComponentAfter(T_Base* base, int32_t d, const char* code, const char* text,

@@ -51,6 +51,14 @@ void FreeComponentData(T_Base* base);
 // component whose code is the longest proper prefix of the code, else the root.
 ComponentRecord* AddComponent(T_Base* base, int32_t dimension, const char* code, const char* text,
                               const char* hostCode);
+// The same, appended as the last child of the parent (null: the parent by code, as above).
+ComponentRecord* AddComponentUnder(T_Base* base, int32_t dimension, const char* code,
+                                   const char* text, const char* hostCode,
+                                   ComponentRecord* parent);
+// A new text and host code (null keeps either; an empty host code clears it), normalised as
+// AddComponent's; the host index follows. No clash check: the caller has made room.
+void SetComponentTexts(T_Base* base, int32_t dimension, ComponentRecord* component,
+                       const char* text, const char* hostCode);
 // The same texts and refusals, but placed right after the sibling (same parent), without the
 // duplicate log and without recomputing the line slots.
 ComponentRecord* InsertComponentAfter(T_Base* base, int32_t dimension, const char* code,

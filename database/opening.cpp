@@ -118,7 +118,10 @@ void FailOnFileError(T_Base* base) {
   PendingError.abort.store(true, std::memory_order_relaxed);
 }
 
+TextImportHooks textImport = {};
+
 bool HasReader(int32_t kind) {
+  if (kind == kFileKindOtherText) return textImport.importText != nullptr;
   return (kind >= kFileKindContainerN && kind <= kFileKindContainerU) || kind == kFileKindHuffman ||
          kind == kFileKindTextForm || kind == kFileKindXmlCommands || kind == kFileKindSie;
 }
@@ -216,6 +219,10 @@ bool FileOpens(const char* path) {
 
 }  // namespace
 
+void SetTextImportHooks(const TextImportHooks* hooks) {
+  textImport = hooks != nullptr ? *hooks : TextImportHooks{};
+}
+
 void SetOpenDirectHooks(const OpenDirectHooks* hooks) {
   openDirect = hooks != nullptr ? *hooks : kDefaultOpenDirect;
 }
@@ -296,6 +303,10 @@ void openFileByKind(T_Base* base, const char* path, const char* password, Import
       ReadSie(base, path);
     } else if (kind == kFileKindHuffman) {
       ReadHuffman(base, path);
+    } else if (kind == kFileKindOtherText) {
+      textImport.importText(base, path, importSetup);
+      const int32_t pending = PendingError.request.message;
+      if (pending == kErrorCannotOpen || pending == kErrorReadingFile) FailOnFileError(base);
     } else {
       ReadContainer(base, path, kind, password);
     }

@@ -70,3 +70,12 @@ struct OpenDirectHooks {
   void (*openSubsetEditors)(T_Base* base);
 };
 void SetOpenDirectHooks(const OpenDirectHooks* hooks);
+
+// Reading a text file of kind 13 through an import setup, which the text imports above the
+// engine bring. Until installed such a file is refused with 3813 like every kind without a
+// reader. Null puts back the default.
+struct TextImportHooks {
+  // Reads the rows into the database's cards; false when the file does not open.
+  bool (*importText)(T_Base* base, const char* path, const ImportSetup* setup);
+};
+void SetTextImportHooks(const TextImportHooks* hooks);

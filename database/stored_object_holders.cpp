@@ -15,27 +15,17 @@
 #include "database/base.h"
 #include "database/change_notes.h"
 #include "database/macros.h"
-#include "database/web_users.h"
+#include "database/named_lists.h"
 #include "database/operation_log.h"
 #include "database/save_setups.h"
 #include "database/stored_object_sections.h"
+#include "database/web_users.h"
 
 namespace {
 
 constexpr int32_t kChangeSaveSetupChanged = kChangeSaveSetupRenamed + 1;
 constexpr int32_t kChangeSaveSetupAdded = kChangeSaveSetupRenamed + 2;
-constexpr int32_t kChangeImportSetupChanged = kChangeImportSetupRenamed + 1;
-constexpr int32_t kChangeImportSetupAdded = kChangeImportSetupRenamed + 2;
-constexpr int32_t kCriteriaNoCase = 5;          // name patterns ignore letter case
-
-void Notify(T_Base* base, int32_t code, void* object, int32_t index) {
-  ChangeNote note;
-  note.code = code;
-  note.database = base;
-  note.object = object;
-  note.index = index;
-  NotifyChange(base, &note);
-}
+constexpr int32_t kCriteriaNoCase = 5;  // name patterns ignore letter case
 
 // --- Kept lines ---------------------------------------------------------------------------------
 
@@ -130,47 +120,7 @@ void WriteRecord(T_OStream* stream, const char* tag, const char* name, const Sec
   stream->PutBytes(stream->newline, stream->newlineLength);
 }
 
-int64_t LinesMemSize(const SectionLines* lines) { return MemAllocatedSize(lines->bytes); }
-
-// The name as looked up: blanks trimmed (control characters removed first when asked).
-void LookupName(const char* name, bool removeControls, T_TextBuf* key) {
-  TextBufAssign(key, name);
-  if (removeControls) TextBufSetLength(key, StrRemoveControls(key->data));
-  TextBufTrim(key, ' ');
-}
-
 // --- Named lists sorted by name -----------------------------------------------------------------
-
-template <typename Setup>
-void InsertByName(Setup** head, Setup* setup) {
-  Setup** link = head;
-  while (*link != nullptr && StrCompareNoCaseNullLast((*link)->name, setup->name) <= 0)
-    link = &(*link)->next;
-  setup->next = *link;
-  *link = setup;
-}
-
-template <typename Setup>
-void Unlink(Setup** head, Setup* setup) {
-  for (Setup** link = head; *link != nullptr; link = &(*link)->next) {
-    if (*link == setup) {
-      *link = setup->next;
-      setup->next = nullptr;
-      return;
-    }
-  }
-}
-
-template <typename Setup>
-Setup* FindByName(Setup* head, const char* name) {
-  T_TextBuf key;
-  LookupName(name, false, &key);
-  if (key.empty()) return nullptr;
-  for (Setup* setup = head; setup != nullptr; setup = setup->next) {
-    if (StrEqualNoCase(setup->name, key.c_str())) return setup;
-  }
-  return nullptr;
-}
 
 template <typename Setup>
 Setup* CreateInList(T_Base* base, Setup** head, const char* name) {
@@ -178,7 +128,7 @@ Setup* CreateInList(T_Base* base, Setup** head, const char* name) {
   if (setup == nullptr) return nullptr;
   setup->database = base;
   BlockTextAssign(&setup->name, name);
-  InsertByName(head, setup);
+  NamedListInsert(head, setup);
   return setup;
 }
 
@@ -196,6 +146,12 @@ int64_t SetupMemSize(const Setup* setup) {
 }
 
 }  // namespace
+
+void NamedListKey(const char* name, bool removeControls, T_TextBuf* key) {
+  TextBufAssign(key, name);
+  if (removeControls) TextBufSetLength(key, StrRemoveControls(key->data));
+  TextBufTrim(key, ' ');
+}
 
 void SectionLinesRead(SectionLines* lines, T_IStream* stream, bool append) {
   LinesRead(lines, stream, append);
@@ -223,19 +179,19 @@ SaveSetup* SaveSetupCreate(T_Base* base, const char* name) {
   if (setup == nullptr) return nullptr;
   SaveOptionsInit(&setup->options, base);
   setup->edited = 1;  // nothing kept to write back
-  Notify(base, kChangeSaveSetupAdded, setup, 0);
+  NotifyObjectChange(base, kChangeSaveSetupAdded, setup, 0);
   return setup;
 }
 
 SaveSetup* FindSaveSetup(T_Base* base, const char* name) {
-  return FindByName(base->saveSetups, name);
+  return NamedListFind(base->saveSetups, name);
 }
 
 void ReadSaveSetup(SaveSetup* setup, T_IStream* stream) {
   LinesRead(&setup->lines, stream, false);
   ReadSaveSetupOptions(setup);
   setup->edited = 0;
-  Notify(setup->database, kChangeSaveSetupChanged, setup, 0);
+  NotifyObjectChange(setup->database, kChangeSaveSetupChanged, setup, 0);
 }
 
 void WriteSaveSetup(const SaveSetup* setup, T_OStream* stream) {
@@ -250,32 +206,18 @@ int64_t SaveSetupMemSize(const SaveSetup*) { return kSaveSetupSteps; }
 
 void SaveSetupFree(SaveSetup* setup) {
   if (setup == nullptr) return;
-  if (setup->database != nullptr) Unlink(&setup->database->saveSetups, setup);
+  if (setup->database != nullptr) NamedListUnlink(&setup->database->saveSetups, setup);
   SaveOptionsFree(&setup->options);
   FreeSetup(setup);
 }
 
 void SaveSetupRename(SaveSetup* setup, const char* name) {
-  T_TextBuf key;
-  LookupName(name, true, &key);
-  char* old = setup->name;
-  setup->name = nullptr;
-  BlockTextAssign(&setup->name, key.c_str());
-  if (setup->database != nullptr) {
-    Unlink(&setup->database->saveSetups, setup);
-    InsertByName(&setup->database->saveSetups, setup);
-    ChangeNote note;
-    note.code = kChangeSaveSetupRenamed;
-    note.database = setup->database;
-    note.object = setup;
-    note.oldName = old;
-    NotifyChange(setup->database, &note);
-  }
-  BlockTextFree(&old);
+  NamedListRename(setup, &T_Base::saveSetups, name, kChangeSaveSetupRenamed);
 }
 
 void SaveSetupDelete(SaveSetup* setup) {
-  if (setup->database != nullptr) Notify(setup->database, kChangeSaveSetupRenamed + 3, setup, 0);
+  if (setup->database != nullptr)
+    NotifyObjectChange(setup->database, kChangeSaveSetupRenamed + 3, setup, 0);
   SaveSetupFree(setup);
 }
 
@@ -286,82 +228,6 @@ void DeleteSaveSetupsMatching(T_Base* base, const char* pattern) {
     if (filter.Passes(setup->name)) SaveSetupDelete(setup);
     setup = following;
   }
-}
-
-// --- Import setups ------------------------------------------------------------------------------
-
-ImportSetup* ImportSetupCreate(T_Base* base, const char* name) {
-  ImportSetup* setup = CreateInList(base, &base->importSetups, name);
-  if (setup != nullptr) Notify(base, kChangeImportSetupAdded, setup, 0);
-  return setup;
-}
-
-ImportSetup* FindImportSetup(T_Base* base, const char* name) {
-  return FindByName(base->importSetups, name);
-}
-
-void ReadImportSetup(ImportSetup* setup, T_IStream* stream) {
-  LinesRead(&setup->lines, stream, false);
-  Notify(setup->database, kChangeImportSetupChanged, setup, 0);
-}
-
-void WriteImportSetup(const ImportSetup* setup, T_OStream* stream) {
-  WriteRecord(stream, "##ImportSetup", setup->name, &setup->lines);
-}
-
-int64_t ImportSetupMemSize(const ImportSetup* setup) { return SetupMemSize(setup); }
-
-void ImportSetupFree(ImportSetup* setup) {
-  if (setup == nullptr) return;
-  if (setup->database != nullptr) Unlink(&setup->database->importSetups, setup);
-  FreeSetup(setup);
-}
-
-void ImportSetupDelete(ImportSetup* setup) {
-  if (setup->database != nullptr) Notify(setup->database, kChangeImportSetupRenamed + 3, setup, 0);
-  ImportSetupFree(setup);
-}
-
-void DeleteAllImportSetups(T_Base* base) {
-  while (base->importSetups != nullptr) ImportSetupDelete(base->importSetups);
-}
-
-// --- Dimension import setups --------------------------------------------------------------------
-
-DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension) {
-  if (dimension < 0 || dimension >= kDimensionCount) return nullptr;
-  DimImportSetup*& slot = base->dimImports[dimension];
-  if (slot == nullptr) {
-    slot = new (std::nothrow) DimImportSetup;
-    if (slot != nullptr) {
-      slot->database = base;
-      slot->dimension = dimension;
-    }
-  }
-  return slot;
-}
-
-void ReadDimImport(DimImportSetup* setup, T_IStream* stream) {
-  LinesRead(&setup->lines, stream, false);
-  Notify(setup->database, kChangeDimImport, setup, setup->dimension);
-}
-
-void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber) {
-  stream->PutText("##DimImport");
-  stream->PutSeparator();
-  stream->PutInt(fileNumber);
-  stream->PutNewline();
-  LinesWrite(&setup->lines, stream);
-  stream->PutBytes(stream->newline, stream->newlineLength);
-}
-
-void DimImportFree(DimImportSetup* setup) {
-  if (setup == nullptr) return;
-  T_Base* base = setup->database;
-  if (base != nullptr && base->dimImports[setup->dimension] == setup)
-    base->dimImports[setup->dimension] = nullptr;
-  LinesFree(&setup->lines);
-  delete setup;
 }
 
 // --- The database's holders together ------------------------------------------------------------
@@ -380,8 +246,7 @@ int64_t StoredObjectHoldersMemSize(const T_Base* base) {
     size += ImportSetupMemSize(setup);
   size += MacrosMemorySize(base);
   for (const DimImportSetup* setup : base->dimImports) {
-    if (setup != nullptr)
-      size += static_cast<int64_t>(sizeof(DimImportSetup)) + LinesMemSize(&setup->lines);
+    if (setup != nullptr) size += DimImportMemSize(setup);
   }
   return size;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Holders of the stored objects whose own models come later: import setups, save setups and the
-// per-dimension import setups. A holder keeps its object's name and the lines of its section
-// exactly as read, so a file carries these objects through a read and a save unchanged.
+// Holders of the stored objects kept as the lines of their section: save setups (whose options
+// are also read from them) and the section-line discipline other readers share. The import
+// setups and dimension import setups are live records (database/import_setups.h); this header
+// still brings them to the code that frees and measures every stored object together.
 //
 // Kept lines: every line after the section's header up to the next "##" line (left current for
 // the section dispatcher), the end of input or the abort flag; empty lines at the end are
@@ -10,14 +11,14 @@
 // with the stream's line end, and the empty line.
 //
 // Invariants:
-//   1. a database's save setups and import setups are each a list sorted by name, letter case
-//      ignored, empty names last;
-//   2. dimImports[d] is null or a holder whose dimension is d.
+//   1. a database's save setups are a list sorted by name, letter case ignored, empty names
+//      last.
 //
 // Every block is wiped before it is freed.
 #include <cstdint>
 
 #include "core/criteria.h"
+#include "database/import_setups.h"
 #include "database/save_options.h"
 #include "ui/database_services.h"
 
@@ -49,20 +50,6 @@ struct SaveSetup {
   uint8_t mark = 0;  // free for the rollback of a failed read
   SaveOptions options;
   uint8_t edited = 0;  // the options no longer come from the kept lines
-};
-
-struct ImportSetup {
-  ImportSetup* next = nullptr;
-  T_Base* database = nullptr;
-  char* name = nullptr;
-  SectionLines lines;
-  uint8_t mark = 0;  // free for the rollback of a failed read
-};
-
-struct DimImportSetup {
-  T_Base* database = nullptr;
-  int32_t dimension = 0;
-  SectionLines lines;
 };
 
 // Names by a text criterion (letter case ignored); no pattern passes every name.
@@ -99,28 +86,6 @@ void SaveSetupDelete(SaveSetup* setup);
 // Every save setup whose name matches the text criterion (letter case ignored), each with note
 // 45; every one for a null pattern.
 void DeleteSaveSetupsMatching(T_Base* base, const char* pattern);
-
-// --- Import setups ------------------------------------------------------------------------------
-
-ImportSetup* ImportSetupCreate(T_Base* base, const char* name);  // note 48
-ImportSetup* FindImportSetup(T_Base* base, const char* name);
-void ReadImportSetup(ImportSetup* setup, T_IStream* stream);  // note 47
-void WriteImportSetup(const ImportSetup* setup, T_OStream* stream);
-int64_t ImportSetupMemSize(const ImportSetup* setup);
-void ImportSetupFree(ImportSetup* setup);
-void ImportSetupDelete(ImportSetup* setup);  // note 49, then ImportSetupFree
-void DeleteAllImportSetups(T_Base* base);
-
-// --- Dimension import setups --------------------------------------------------------------------
-
-// The dimension's setup, created on first use; null for a dimension outside 0..31 or without
-// memory.
-DimImportSetup* DimImportCreate(T_Base* base, int32_t dimension);
-void ReadDimImport(DimImportSetup* setup, T_IStream* stream);  // note 26 for its dimension
-// The header carries the file number it is given.
-void WriteDimImport(const DimImportSetup* setup, T_OStream* stream, int32_t fileNumber);
-// Clears the database's slot and frees the setup; no note.
-void DimImportFree(DimImportSetup* setup);
 
 // --- The database's holders together ------------------------------------------------------------
 

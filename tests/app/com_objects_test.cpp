@@ -208,8 +208,14 @@ TEST_F(ComObjects, MethodsWithoutTheirObjectAnswerAsNothingFound) {
   EXPECT_EQ(text.Utf8(), "");
   IDimension* dimension = nullptr;
   database->GetDim(1, &dimension);
-  dimension->Import(Bstr(L"dim.txt"), &error);
-  EXPECT_EQ(error, -100);
+  dimension->Import(Bstr(L"dim.txt"), &error);  // no such file
+  EXPECT_NE(error, 0);
+  long before = 0, after = 0;
+  dimension->get_TotalComponents(&before);
+  dimension->ImportText(Bstr(L"ZZ1\tImported\r\nZZ2\tToo\r\n"), &error);
+  EXPECT_EQ(error, 0);
+  dimension->get_TotalComponents(&after);
+  EXPECT_EQ(after, before + 2);
   dimension->ImportText(Bstr(L""), &error);
   EXPECT_EQ(error, 0);
   dimension->ImportText(nullptr, &error);

@@ -323,6 +323,26 @@ TEST_F(ProgramRun, AnOldHuffmanFileOpensAndSavesLikeItsTextFormTwin) {
   }
 }
 
+// A text form's commands import a bank file through its import setup, directly and through an
+// XML command file: both saved files equal the one golden file, with nothing asked.
+TEST_F(ProgramRun, ABankFileImportsThroughItsSetupFromCommandsAndXml) {
+  const std::string data = "tests/app/data/textimport/";
+  const std::string golden = TestSourcePath(data + "out.golden.qex");
+  for (const char* run : {"bank.qex", "xml.qex"}) {
+    ScratchFolder folder;
+    for (const char* name : {"bank.qex", "xml.qex", "run.xml", "bank.txt"})
+      WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
+    DeleteFileW(alertFile_.c_str());
+    RunToEnd(folder / run);
+    if (std::string(run) == "bank.qex") {
+      ExpectGolden(golden, ReadWholeFile(folder / "out.qex"));
+    } else {
+      EXPECT_EQ(ReadWholeFile(folder / "out.qex"), ReadWholeFile(golden)) << run;
+    }
+    EXPECT_EQ(Alerts(), "") << run;
+  }
+}
+
 // Stored objects keep their lists' order through a save: save setups and macros by name
 // (letter case ignored), a nameless setup under its default name.
 TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {

@@ -5,6 +5,10 @@
 namespace records_test {
 namespace {
 
+// A dimension import setup indented, every other field at its default, after its header.
+constexpr const char* kIndentedRecord =
+    "A\tUTF-8\r\nCC\r\nPX\r\nrX\r\nHW\r\nMI\r\nNC\r\nLC\tF1\r\nLT\tF2\r\nLH\tF3\r\n\r\n";
+
 using DimensionSections = RecordsTest;
 
 TEST_F(DimensionSections, GoldenSectionReadsBackIntoTheSameTree) {
@@ -21,14 +25,14 @@ TEST_F(DimensionSections, GoldenSectionReadsBackIntoTheSameTree) {
   SetTextWidth(base->dimensions[3], 200);
   Add(base, 3, "X", "Other");
   DimImportSetup* setup = DimImportCreate(base, 0);
-  ReadSections(base, "##DimImport\t1\r\nK\tv\r\n");
-  ASSERT_NE(setup->lines.bytes, nullptr);
+  ReadSections(base, "##DimImport\t1\r\nMI\r\n");
+  ASSERT_EQ(setup->hierarchy, 1u);
 
   const std::string written = DimensionSectionsOf(base);
   EXPECT_EQ(written,
             "##Dimension\t1\r\n-N\tAccount\tAccounts\r\n-S\tT\r\n-EC\t4\r\n-EH\t1\r\n"
             "1\tAssets\r\n10\tCash\tC10\r\n101\tTill\r\n2\tLia bil  ities\r\n\r\n"
-            "##DimImport\t1\r\nK\tv\r\n\r\n"
+            "##DimImport\t1\r\n" + std::string(kIndentedRecord) +
             "##Dimension\t4\r\n-T\tS\r\n-X\t+\r\n-W\t\t200\r\n-EC\t1\r\nX\tOther\r\n\r\n");
 
   T_Base* fresh = NewDatabase();
@@ -44,7 +48,7 @@ TEST_F(DimensionSections, FileNumbersFollowTheDimensionOrder) {
   Add(base, 5, "A", "Five");
   Add(base, 0, "Z", "Zero");
   DimImportCreate(base, 5);
-  ReadSections(base, "##DimImport\t6\r\nsetup of five\r\n");
+  ReadSections(base, "##DimImport\t6\r\nMI\r\n");
   for (int32_t& position : base->dimensionOrder) position = -1;
   base->dimensionOrder[0] = 5;
   base->dimensionOrder[2] = 0;
@@ -52,15 +56,15 @@ TEST_F(DimensionSections, FileNumbersFollowTheDimensionOrder) {
 
   const std::string written = DimensionSectionsOf(base);
   EXPECT_EQ(written,
-            "##Dimension\t1\r\n-EC\t1\r\nA\tFive\r\n\r\n##DimImport\t1\r\nsetup of five\r\n\r\n"
+            "##Dimension\t1\r\n-EC\t1\r\nA\tFive\r\n\r\n##DimImport\t1\r\n" +
+                std::string(kIndentedRecord) +
             "##Dimension\t3\r\n-EC\t1\r\nZ\tZero\r\n\r\n");
   T_Base* fresh = NewDatabase();
   ReadSections(fresh, written);
   EXPECT_EQ(CodeOf(fresh, ComponentAt(fresh, 0)->firstChild->number), "A");
   EXPECT_EQ(CodeOf(fresh, ComponentAt(fresh, 2)->firstChild->number), "Z");
   ASSERT_NE(fresh->dimImports[0], nullptr);
-  EXPECT_EQ(std::string(fresh->dimImports[0]->lines.bytes, fresh->dimImports[0]->lines.length),
-            "setup of five\n");
+  EXPECT_EQ(fresh->dimImports[0]->hierarchy, 1u);
   EXPECT_EQ(fresh->dimImports[5], nullptr);
 }
 
@@ -102,7 +106,7 @@ TEST_F(DimensionSections, SaveModesChooseTheComponents) {
   Add(base, 1, "B", "b");
   Add(base, 1, "BX", "bx");
   DimImportCreate(base, 1);
-  ReadSections(base, "##DimImport\t2\r\nsetup\r\n");
+  ReadSections(base, "##DimImport\t2\r\nMI\r\n");
   CardRecord* card = Card(base, 2024, 1, 2, 1);
   Line(base, card, 0, {1}, {Number(base, 1, "ABC")});
   Line(base, card, 0, {2}, {Number(base, 1, "B")});
@@ -119,14 +123,15 @@ TEST_F(DimensionSections, SaveModesChooseTheComponents) {
   for (const Case& c : cases) {
     base->saveOptions.dimensionModes[1] = c.mode;
     EXPECT_EQ(DimensionSectionsOf(base), std::string("##Dimension\t2\r\n-EC\t5\r\n") + c.section +
-                                             "\r\n##DimImport\t2\r\nsetup\r\n\r\n")
+                                             "\r\n##DimImport\t2\r\n" + kIndentedRecord)
         << c.mode;
   }
   base->saveOptions.dimensionModes[1] = kDimSaveInUse;
   T_Base* fresh = NewDatabase();
   ReadSections(fresh, DimensionSectionsOf(base));
   EXPECT_EQ(DumpModel(fresh),
-            "D1 055 3 1 0 0,0,0||\n  ABC|abc|\n  B|b|\nimport setup\n\nvalues 1\n");
+            "D1 055 3 1 0 0,0,0||\n  ABC|abc|\n  B|b|\nimport ##DimImport\t2\r\n" +
+                std::string(kIndentedRecord) + "values 1\n");
 
   base->saveOptions.dimensionModes[1] = kDimSaveNone;
   EXPECT_EQ(DimensionSectionsOf(base), "");

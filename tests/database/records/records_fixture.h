@@ -146,8 +146,10 @@ inline std::string DumpModel(T_Base* base) {
               "|" + Shown(c->hostCode) + "\n";
     }
     if (base->dimImports[d]) {
-      const SectionLines& lines = base->dimImports[d]->lines;
-      dump += "import " + std::string(lines.bytes ? lines.bytes : "", lines.length) + "\n";
+      T_OStream out;
+      WriteDimImport(base->dimImports[d], &out, d + 1);
+      dump += "import " + std::string(reinterpret_cast<const char*>(out.start),
+                                      static_cast<size_t>(out.pos - out.start));
     }
   }
   std::snprintf(number, sizeof number, "values %d\n", base->valueCount);

@@ -98,8 +98,15 @@ inline std::string ModelDump(T_Base* base) {
 
   for (const SaveSetup* s = base->saveSetups; s != nullptr; s = s->next)
     add("save setup " + Text(s->name) + "\n" + Lines(s->lines));
+  // Import setups and dimension import setups as their writers put them.
+  auto record = [](auto write) {
+    T_OStream out;
+    write(&out);
+    return std::string(reinterpret_cast<const char*>(out.start),
+                       static_cast<size_t>(out.pos - out.start));
+  };
   for (const ImportSetup* s = base->importSetups; s != nullptr; s = s->next)
-    add("import setup " + Text(s->name) + "\n" + Lines(s->lines));
+    add("import setup " + record([s](T_OStream* out) { WriteImportSetup(s, out); }));
   const Macro* macro = base->macros;
   for (int64_t i = 0; i < base->macroCount; ++i, macro = macro->next)
     add("macro " + Text(macro->name) + "\n" + Text(macro->text) + "\nA" +
@@ -115,7 +122,8 @@ inline std::string ModelDump(T_Base* base) {
   }
   for (const DimImportSetup* setup : base->dimImports) {
     if (setup != nullptr)
-      add("dimension import " + std::to_string(setup->dimension) + "\n" + Lines(setup->lines));
+      add("dimension import " +
+          record([setup](T_OStream* out) { WriteDimImport(setup, out, setup->dimension + 1); }));
   }
   if (base->webUsers != nullptr) {
     T_OStream users;

@@ -1,31 +1,28 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "../files/files_fixture.h"
-#include "../opensave/opensave_fixture.h"
+#include "../../database/files/files_fixture.h"
+#include "../../database/opensave/opensave_fixture.h"
 #include "database/card_text_import.h"
 #include "database/line_origins.h"
-#include "import/import_setup.h"
+#include "import/setup_import.h"
 
 namespace {
-
-using textimport::FieldDef;
-using textimport::ImportSetup;
-using textimport::LineDef;
 
 void Piece(FieldDef* field, uint32_t number, const char* text = nullptr) {
   field->fieldNumber = number;
   if (text != nullptr) {
-    TextBufAssign(&field->text, text);
-    field->hasText = true;
+    OptionalTextSet(&field->text, text, static_cast<int32_t>(std::strlen(text)));
   }
 }
 
 // Card rows "C", date, title; line rows "L", account (host code, the group), project (host
 // code), amount, text.
 void BankSetup(ImportSetup* setup) {
+  setup->format.rowTerminator = 10;
   Piece(&setup->cardFields[kImportCardIndicator], 1, "C");
   Piece(&setup->cardFields[kImportLineIndicator], 1, "L");
   Piece(&setup->cardFields[kImportDate], 2);
@@ -113,7 +110,7 @@ TEST_F(TextImport, ThePartsEdgeCases) {
     ImportSetup setup;
     BankSetup(&setup);
     setup.cardFields[kImportLineIndicator].fieldNumber = 0;  // not set: every row
-    setup.cardFields[kImportLineIndicator].hasText = false;
+    OptionalTextClear(&setup.cardFields[kImportLineIndicator].text);
     Piece(&setup.lines->dimensions[0], 6);
     setup.lines->dimensions[1].fieldNumber = 0;
     ASSERT_TRUE(Import(setup, "C\t250305\tEn rad\t7\t\t1910\r\n"));
@@ -204,7 +201,7 @@ TEST_F(TextImport, ExpressionsFactorsDefaultsAndOrigins) {
   BankSetup(&setup);
   LineDef* line = setup.lines;
   // Column 2: field 4 times field 6; column 3: field 6 with a factor and a default.
-  TextBufAssign(&line->values[1].insertChars, "*");
+  OptionalTextSet(&line->values[1].insertChars, "*", 1);
   line->values[1].fieldNumber = 4;
   line->values[1].next = new FieldDef;
   line->values[1].next->fieldNumber = 6;
@@ -260,7 +257,7 @@ TEST_F(TextImport, DamagedRowsEndInASoundModel) {
   setup.dateFormat = 7;
   setup.rowsPerLine = 2;
   setup.lines->newComponents[1] = 3;
-  TextBufAssign(&setup.lines->values[0].insertChars, "+");
+  OptionalTextSet(&setup.lines->values[0].insertChars, "+", 1);
   setup.lines->values[0].next = new FieldDef;
   setup.lines->values[0].next->fieldNumber = 7;
   const std::string alphabet = "CL\t\t\r\n0123456789-/.,+*()ab \xC3\xA5\x80";
@@ -274,6 +271,49 @@ TEST_F(TextImport, DamagedRowsEndInASoundModel) {
     ExpectModelSound(base);
     ASSERT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr)) << round;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A bank file of two rows a card, read through a setup from its stored record: the card switcher
+// ends a card, expressions and factors make the values, codes are zero-filled and a missing
+// component is made at the end; the model is compared as a whole.
+TEST_F(TextImport, ATwoRowCardBankFileThroughItsRecord) {
+  SetValueCount(base, 2);
+  ImportSetup* setup = ImportSetupCreate(base, "Bank");
+  const std::string record =
+      "A\tISO-8859-1\r\nS\t59\r\nD\t44\r\nRC\t2\r\nRX\t1\r\nM\tD/M/Y\r\nCR\tW\r\n"
+      "LC\tF1\tTK\r\nLL\tF1\tTR\r\nLX\tF6\r\nLI\tF3\r\nLT\tF4\tS - \t+\tF11\r\nLc\tF10\r\n"
+      "L1\tF2\r\nL2\tF3\r\nLZ\tF5\r\nLVA\tF4\tS*\t+\tF5\r\nLVB\tF4\r\nV\t1\t0,5\r\n"
+      "ZF2\t4\r\nZN2\tC\r\n";
+  T_IStream in;
+  in.CtorFromMemory(record.data(), static_cast<int64_t>(record.size()));
+  ReadImportSetup(setup, &in);
+  AddComponent(base, 1, "P0007", "Seven", "0007");
+  const std::string rows =
+      "Head;er\r\n"
+      "K;A;2/3/2025;card one\r\n;;;;;250301 ABC;second half\r\n"
+      "R;1910;7;10;2;S1\r\nR;3010;77;1 000,5;1;S1\r\n"
+      "R;1910;7;3;3;S2\r\n"  // another switch ends the card, and is no card row itself
+      "K;B;4/3/2025;r\xE4kning\r\n;;;;;\r\nR;1910;7;2,5;4;S3\r\n";
+  ASSERT_TRUE(Import(*setup, rows));
+  std::string dump = ModelDump(base);
+  const size_t cards = dump.find("card ");
+  ASSERT_NE(cards, std::string::npos) << dump;
+  dump = dump.substr(cards, dump.find("import setup") - cards);
+  EXPECT_EQ(dump,
+            "card 250302-1 Card One - Second Half [-] 2503010000ABC  2503010000ABC  \n"
+            " group 1910\n"
+            "  line 2 20 5 P0007\n"
+            " group 3010\n"
+            "  line 1 1000.5 500.25 #0077\n"
+            "card 250304-1 R\xC3\xA4kning [-]     \n"
+            " group 1910\n"
+            "  line 4 10 1.25 P0007\n")
+      << dump;
+  EXPECT_EQ(user.asked, std::vector<int32_t>{3312});
 }
 
 }  // namespace
