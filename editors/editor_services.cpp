@@ -2,10 +2,13 @@
 
 #include "database/base.h"
 #include "database/object_services.h"
+#include "database/object_lists.h"
 #include "database/protection.h"
+#include "database/subsets.h"
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
+#include "editors/subset_editor.h"
 #include "editors/web_user_editor.h"
 
 void InstallEditors() {
@@ -14,6 +17,11 @@ void InstallEditors() {
   BaseServices services = CurrentBaseServices();
   services.editProtection = [](T_Base* base) { OpenProtectionEditor(base); };
   services.editWebUsers = [](T_Base* base) { OpenWebUsersEditor(base); };
+  services.newSubset = [](T_Base* base) { NewSubset(base); };
+  services.deleteSubset = [](T_Base* base) {
+    auto* editor = dynamic_cast<T_SubsetEditor*>(FindWindowOfKind(kWindowSubsetEditor, base));
+    if (editor && editor->subset) SubsetAskDelete(editor->subset);
+  };
   services.newMacro = [](T_Base* base) { OpenMacroEditor(base, nullptr); };
   services.deleteMacro = [](T_Base* base) {
     DeleteMacroOfEditor(FindWindowOfKind(kWindowMacro, base));
@@ -22,4 +30,5 @@ void InstallEditors() {
   ObjectServices objects = CurrentObjectServices();
   objects.openMacroEditor = [](T_Base* base, Macro* macro) { OpenMacroEditor(base, macro); };
   SetObjectServices(&objects);
+  SetSubsetEditorServices(&kSubsetEditorServices);
 }
