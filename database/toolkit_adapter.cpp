@@ -113,6 +113,11 @@ SelectionOperations SelectionHooks() {
   hooks.combinationSubsetList = SelHook_CombinationSubsetList;
   hooks.scanCombinationOperator = SelHook_ScanCombinationOperator;
   hooks.openSubsetEditor = SubsetOpenEditor;
+  hooks.openDimEditorAtComponent = [](T_Base* base, int32_t dimension, int32_t component,
+                                      int32_t flags) {
+    if (CurrentBaseServices().openDimEditorAtComponent)
+      CurrentBaseServices().openDimEditorAtComponent(base, dimension, component, flags);
+  };
   hooks.subsetNew = SelHook_SubsetNew;
   hooks.subsetName = SelHook_SubsetName;
   hooks.dateRefNormalize = DateRefNormalize;

@@ -4,7 +4,9 @@
 #include "database/object_services.h"
 #include "database/object_lists.h"
 #include "database/protection.h"
+#include "database/selection_texts.h"
 #include "database/subsets.h"
+#include "editors/dimension_editor.h"
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
@@ -17,6 +19,13 @@ void InstallEditors() {
   BaseServices services = CurrentBaseServices();
   services.editProtection = [](T_Base* base) { OpenProtectionEditor(base); };
   services.editWebUsers = [](T_Base* base) { OpenWebUsersEditor(base); };
+  services.openDimensionEditor = [](T_Base* base, int32_t dimension) {
+    OpenDimensionEditor(base, dimension, 0);
+  };
+  services.openDimEditorAtComponent = [](T_Base* base, int32_t dimension, int32_t component,
+                                         int32_t flags) {
+    OpenDimEditorAtComponent(base, dimension, component, flags);
+  };
   services.newSubset = [](T_Base* base) { NewSubset(base); };
   services.deleteSubset = [](T_Base* base) {
     auto* editor = dynamic_cast<T_SubsetEditor*>(FindWindowOfKind(kWindowSubsetEditor, base));
@@ -31,4 +40,8 @@ void InstallEditors() {
   objects.openMacroEditor = [](T_Base* base, Macro* macro) { OpenMacroEditor(base, macro); };
   SetObjectServices(&objects);
   SetSubsetEditorServices(&kSubsetEditorServices);
+  // Selection texts that name components follow the codes an editor applies.
+  SetDimensionTextRewriter([](void* editor, T_TextBuf* text) {
+    if (auto* window = static_cast<T_DimEditor*>(editor)) RewriteDimensionText(&window->tree, text);
+  });
 }
