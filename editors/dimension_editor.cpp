@@ -15,6 +15,7 @@
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
+#include "editors/dimension_dialogs.h"
 #include "editors/editor_questions.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -334,6 +335,9 @@ bool T_DimEditor::DoCommand(int32_t command) {
       if (focusedItem != rows && focusedItem) break;
       RemoveCurrent();
       return true;
+    case kDimCommandSortRows:
+      RunDimensionSort(this, kDimFieldCode);
+      return true;
     case kDimCommandImportClipboard: {
       T_IStreamClip clip;
       ImportRows(&clip);
@@ -346,7 +350,12 @@ bool T_DimEditor::DoCommand(int32_t command) {
 }
 
 void T_DimEditor::OnButton(T_GrafElement* button) {
-  // The options and the import setup open through the layers that own them.
+  auto* item = dynamic_cast<T_Item*>(button);
+  if (item && item->id == kDimPropertiesId) {
+    RunDimensionOptions(this);
+    return;
+  }
+  // The import setup opens through the import layer, when it is there.
   T_HWindow::OnButton(button);
 }
 

@@ -30,6 +30,7 @@ constexpr int32_t kDimCommandExpandAll = 22;
 constexpr int32_t kDimCommandExpandDialog = 23;
 constexpr int32_t kDimCommandRemove = -5;
 constexpr int32_t kDimCommandImportClipboard = 3301;
+constexpr int32_t kDimCommandSortRows = 3620;
 
 // The rows of the editor: one line per visible node.
 class T_DimRows : public T_Linebox {
@@ -70,6 +71,7 @@ class T_DimEditor : public T_HWindow {
 
   DimTree tree;
   int32_t indentation = 1;  // 0, 1 or 2: the dimension's "-I" option
+  int32_t sortOrders[3] = {};  // per column: 0 ascending, 1 descending, as last chosen
   uint8_t forImport = 0;
   uint8_t applying = 0;
   T_DimRows* rows = nullptr;
