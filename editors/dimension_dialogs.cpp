@@ -45,6 +45,15 @@ void Label(T_EventHandler* parent, const XYWH& rect, int32_t textId) {
   EventHandler_Open(label);
 }
 
+// OK applies and ends the dialog, Cancel only ends it; false for any other button.
+template <typename Dialog>
+bool EndedByButton(Dialog* dialog, T_GrafElement* button) {
+  if (!Dialog_IsOk(button) && !Dialog_IsCancel(button)) return false;
+  if (Dialog_IsOk(button)) dialog->Apply();
+  Dialog_EndModal(dialog);
+  return true;
+}
+
 void TrimmedText(T_Edit* edit, T_TextBuf* text) {
   edit->CommitText();
   edit->GetText(text);
@@ -154,14 +163,7 @@ void T_DimOpt::Apply() {
 }
 
 void T_DimOpt::OnButton(T_GrafElement* button) {
-  if (Dialog_IsOk(button)) {
-    Apply();
-    Dialog_EndModal(this);
-  } else if (Dialog_IsCancel(button)) {
-    Dialog_EndModal(this);
-  } else {
-    T_HDialog::OnButton(button);
-  }
+  if (!EndedByButton(this, button)) T_HDialog::OnButton(button);
 }
 
 // --- Sorting -----------------------------------------------------------------------------------
@@ -220,14 +222,7 @@ void T_DimSortDlg::Apply() {
 }
 
 void T_DimSortDlg::OnButton(T_GrafElement* button) {
-  if (Dialog_IsOk(button)) {
-    Apply();
-    Dialog_EndModal(this);
-  } else if (Dialog_IsCancel(button)) {
-    Dialog_EndModal(this);
-  } else {
-    T_HDialog::OnButton(button);
-  }
+  if (!EndedByButton(this, button)) T_HDialog::OnButton(button);
 }
 
 void RunDimensionOptions(T_DimEditor* editor) {

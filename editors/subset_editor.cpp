@@ -152,6 +152,15 @@ bool IsReservedName(const char* name) {
   return false;
 }
 
+// Code 59: the subset's line set changed, or will when it is calculated.
+void BroadcastCalculated(Subset* subset) {
+  ChangeNote note;
+  note.code = kChangeSubsetCalculated;
+  note.database = subset->database;
+  note.object = subset;
+  NotifyChange(subset->database, &note);
+}
+
 SelectionItem* ItemOfNode(Subset* subset, const ModeNode* node) {
   if (!subset || !node || node->id < kSubsetModeFirstSelection) return nullptr;
   return SubsetItemAt(subset, node->id - kSubsetModeFirstSelection);
@@ -694,13 +703,7 @@ bool T_SubsetEditor::Calculate(bool force) {
   if (done) calcEnabled = 0;
   RefreshStatus();
   if (done) LogOperation(database, "subset", subset->name, kLogCalculated);
-  if (done && changed) {
-    ChangeNote note;
-    note.code = kChangeSubsetCalculated;
-    note.database = database;
-    note.object = subset;
-    NotifyChange(database, &note);
-  }
+  if (done && changed) BroadcastCalculated(subset);
   return done;
 }
 
@@ -1055,13 +1058,7 @@ bool T_SubsetEditor::QueryClose(int32_t code) {
       RestoreSnapshot();
     }
   }
-  if (inUse && calcEnabled) {
-    ChangeNote note;
-    note.code = kChangeSubsetCalculated;
-    note.database = database;
-    note.object = subset;
-    NotifyChange(database, &note);
-  }
+  if (inUse && calcEnabled) BroadcastCalculated(subset);
   return true;
 }
 
