@@ -419,6 +419,9 @@ struct BaseServices {
 
   // The editors and dialogs the database commands open; a missing one disables its command.
   void (*openDimensionEditor)(T_Base* base, int32_t dimension);
+  // The same with the component's row selected (the toolkit's "Open Dimension").
+  void (*openDimEditorAtComponent)(T_Base* base, int32_t dimension, int32_t component,
+                                   int32_t flags);
   void (*newSaveSetup)(T_Base* base);
   void (*deleteSaveSetup)(T_Base* base);
   void (*editProtection)(T_Base* base);

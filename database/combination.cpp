@@ -708,18 +708,19 @@ bool CombCalculate(Combination* combination, bool* changed) {
   bool made = NewSet(&result, count, false);
   bool ok = made && Evaluate(combination, &result);
   combination->busy = 0;
-  // A stopped evaluation leaves the empty set, and the combination stale for the next time.
-  if (!ok && made) BitVecFill(&result, false);
-  bool differs = !made || !BitVecEqual(&result, &combination->lines);
-  if (made) {
-    BitVecCopy(&combination->lines, &result);
-  } else {
-    BitVecFill(&combination->lines, false);
+  // A stopped evaluation keeps nothing: a partial or empty set would pass for a result ("Zero
+  // lines"), so the set goes and the combination stays stale, with no change reported.
+  if (!ok) {
+    BitVecFree(&result);
+    CombFreeLines(combination);
+    return false;
   }
+  bool differs = !BitVecEqual(&result, &combination->lines);
+  BitVecCopy(&combination->lines, &result);
   BitVecFree(&result);
   if (differs && changed) *changed = true;
-  combination->calculated = ok ? 1 : 0;
-  return ok;
+  combination->calculated = 1;
+  return true;
 }
 
 void CombFreeLines(Combination* combination) {

@@ -124,6 +124,10 @@ void SetSubsetEditorServices(const SubsetEditorServices* services) {
   editorServices = services ? *services : SubsetEditorServices{};
 }
 
+void SubsetOpenEditor(Subset* subset, int32_t flags) {
+  if (subset && editorServices.openEditor) editorServices.openEditor(subset, flags);
+}
+
 bool SubsetEditorPosition(Subset* subset, int32_t* x, int32_t* y) {
   return subset->editor && editorServices.editorPosition &&
          editorServices.editorPosition(subset, x, y);
@@ -157,10 +161,40 @@ void SubsetListFree(SubsetList* list) {
   list->nextOfDatabase = nullptr;
 }
 
+namespace {
+
+// Relative dates in card-id and stamp conditions move with the day, the cards (a "File" bound),
+// the reference date and the time scales.
+bool MovesRelativeDates(int32_t code) {
+  return code == kChangeRefresh || code == kChangeCardSaved || code == kChangeCards ||
+         code == kChangeReferenceDate || code == kChangeTimeScaleChanged;
+}
+
+// Compiles every condition text of the items again; true when there was one.
+bool RefreshConditions(Subset* subset) {
+  bool any = false;
+  SelectionItem* item = subset->firstItem;
+  for (int32_t i = 0; item && i < subset->itemCount; ++i, item = item->next) {
+    if (item->cardId.text) {
+      IdConditionRefresh(&item->cardId, subset->database);
+      any = true;
+    }
+    for (StampCondition& stamp : item->stamps) {
+      if (!stamp.time.text) continue;
+      IdConditionRefresh(&stamp.time, subset->database);
+      any = true;
+    }
+  }
+  return any;
+}
+
+}  // namespace
+
 // --- Subsets -------------------------------------------------------------------------------------
 
 void SubsetValidName(SubsetList* list, T_TextBuf* name) {
-  MakeIdentifier(name, list->kind == kSubsetListOfDatabase ? "S1" : "G1", kNameBlanks | kNameFirst);
+  // "G" as in global for the database's own subsets, "S" for a window's.
+  MakeIdentifier(name, list->kind == kSubsetListOfWindow ? "S1" : "G1", kNameBlanks | kNameFirst);
 }
 
 void SubsetUniqueName(SubsetList* list, T_TextBuf* name, const Subset* except) {
@@ -187,9 +221,11 @@ Subset* SubsetCreate(SubsetList* list, const char* name) {
   if (!memory) return nullptr;
   auto* subset = new (memory) Subset;
   T_Base* base = list->database;
-  // A window's subsets may also name each other; the database's name only the database's.
-  CombInit(&subset->combination, base, base ? base->subsets : list,
-           list->kind == kSubsetListOfDatabase ? nullptr : list, subset);
+  // A window's subsets may name each other and the database's; a database subset names only
+  // its own items, so that the database's subsets never depend on one another.
+  bool ofWindow = list->kind == kSubsetListOfWindow;
+  CombInit(&subset->combination, base, ofWindow ? (base ? base->subsets : list) : nullptr,
+           ofWindow ? list : nullptr, subset);
   subset->database = base;
   subset->list = list;
   subset->listKind = list->kind;
@@ -356,6 +392,10 @@ void SubsetListOnChange(SubsetList* list, const ChangeNote* note) {
   bool renamed = false;
   for (int32_t i = 0; subset && i < list->count; ++i, subset = subset->next) {
     CombOnChange(&subset->combination, note);
+    if (MovesRelativeDates(note->code) && RefreshConditions(subset)) {
+      subset->combination.calculated = 0;
+      if (subset->editor && editorServices.subsetChanged) editorServices.subsetChanged(subset);
+    }
     // Code 63: the notes may hold links that follow a rename.
     if (note->code == kChangeLinks && note->rename && RewriteLinks(note->rename, &subset->notes))
       renamed = true;

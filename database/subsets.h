@@ -2,7 +2,7 @@
 // Subsets: named, stored sets of card lines. A subset is defined by a list of named selection
 // items (each a card selection with conditions on the card id and the card's stamps) and a
 // combination formula over its items and other subsets (database/combination.h). The database
-// holds one subset list of its own (kind 1); analysis windows hold lists of their own (kind 0).
+// holds one subset list of its own (kind 0); analysis windows hold lists of their own (kind 1).
 //
 // Invariants:
 //   1. a list is sorted by name, letter case ignored; names are unique in their list and valid
@@ -48,8 +48,8 @@ class T_OStream;
 class T_Window;
 class T_DeleteSubsetCom;
 
-constexpr int32_t kSubsetListOfDatabase = 1;
-constexpr int32_t kSubsetListOfWindow = 0;
+constexpr int32_t kSubsetListOfDatabase = 0;
+constexpr int32_t kSubsetListOfWindow = 1;
 
 // Stamps of a card in the order of an item's stamp conditions.
 constexpr int32_t kStampCreated = 0;
@@ -125,11 +125,15 @@ struct SubsetEditorServices {
   void (*subsetChanged)(Subset* subset);  // the editor shows the subset anew
   // The open editor's position; false when it has none.
   bool (*editorPosition)(Subset* subset, int32_t* x, int32_t* y);
+  // Opens or brings forward the subset's editor (the flags of the toolkit's OpenSubsetEditor).
+  void (*openEditor)(Subset* subset, int32_t flags);
 };
 // Null puts back the defaults.
 void SetSubsetEditorServices(const SubsetEditorServices* services);
 // The open editor's position through the services; false when there is none.
 bool SubsetEditorPosition(Subset* subset, int32_t* x, int32_t* y);
+// The editor through the services; nothing opens without them.
+void SubsetOpenEditor(Subset* subset, int32_t flags);
 
 // --- Lists and subsets (database/subsets.cpp) --------------------------------------------------
 

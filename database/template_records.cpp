@@ -54,12 +54,14 @@ void PutSize(T_OStream* stream, const char* key, uint16_t value) {
 
 T_BoxTmpl* AsBoxTemplate(T_Template* templ) { return dynamic_cast<T_BoxTmpl*>(templ); }
 
-T_BoxTmpl::T_BoxTmpl(int32_t templateKind, T_Base* base) : T_Template(templateKind, base) {}
+T_BoxTmpl::T_BoxTmpl(int32_t templateKind, T_Base* base) : T_Template(templateKind, base) {
+  StoredSubsetListInit(&subsets, base);
+}
 
 T_BoxTmpl::~T_BoxTmpl() {
   BlockTextFree(&notes);
   PrintOptionsFree(&print);
-  subsets.Clear();
+  StoredSubsetListClear(&subsets);
 }
 
 void T_BoxTmpl::OnChange(const ChangeNote* note) {
@@ -75,6 +77,7 @@ void T_BoxTmpl::SetDefaults() {
   webVisible = 1;
   pageSetupDamaged_ = false;
   subsetsOfThisRead_ = false;
+  StoredSubsetsEndRead(&subsets);
 }
 
 bool T_BoxTmpl::ReadRecord(T_IStream* stream) {
@@ -85,9 +88,9 @@ bool T_BoxTmpl::ReadRecord(T_IStream* stream) {
                                                                        : kKeySize - 1));
   if (key[0] == 's') {
     // The stored subsets: the first line of a read replaces what an earlier read left.
-    if (!subsetsOfThisRead_) subsets.Clear();
+    if (!subsetsOfThisRead_) StoredSubsetListClear(&subsets);
     subsetsOfThisRead_ = true;
-    subsets.Add(stream->lineStart, static_cast<int32_t>(stream->lineEnd - stream->lineStart));
+    ReadStoredSubsetRecord(&subsets, key, stream);
     return true;
   }
   if (key[0] != 'x') return false;
@@ -147,7 +150,7 @@ void T_BoxTmpl::WriteText(T_OStream* stream) {
   PutSize(stream, "xE", headerHeight);
   PutSize(stream, "xT", titleHeight);
   PutSize(stream, "xM", modeBoxWidth);
-  subsets.Write(stream);
+  WriteStoredSubsets(&subsets, stream);
   WritePrintOptionRecords(stream, &print);
   WriteOutputOptionRecords(stream, &output);
   if (notes) {
@@ -161,7 +164,7 @@ void T_BoxTmpl::WriteText(T_OStream* stream) {
 void T_BoxTmpl::SetXmlExport() { output.format = kOutputXml; }
 
 void T_BoxTmpl::MarkUsedComponents(BitVector* components) {
-  if (!subsets.Empty()) BitVecFill(components, true);
+  StoredSubsetsMarkComponents(&subsets, components);
 }
 
 void T_BoxTmpl::SetParameter(const char* parameterName, const char* value) {
@@ -170,7 +173,7 @@ void T_BoxTmpl::SetParameter(const char* parameterName, const char* value) {
 
 int64_t T_BoxTmpl::MemorySize() const {
   return T_Template::MemorySize() + kBoxTemplateExtra + MemAllocatedSize(notes) +
-         PrintOptionsMemSize(&print) + subsets.MemSize();
+         PrintOptionsMemSize(&print) + StoredSubsetsMemSize(&subsets);
 }
 
 RECT T_BoxTmpl::GetWindowRect(int32_t defaultWidth, int32_t defaultHeight) const {

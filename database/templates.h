@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "database/output_options.h"
+#include "database/stored_subsets.h"
 
 class T_Base;
 class T_IStream;
@@ -231,7 +232,7 @@ class T_BoxTmpl : public T_Template {
   uint32_t viewMode = 0;
   uint32_t gridMode = 0;
   uint8_t verticalGridLines = 0;
-  KeptLines subsets;      // the "s" lines, kept until the stored subsets are read as such
+  StoredSubsetList subsets;  // the window's subsets, as the "s" records give them
   char* notes = nullptr;  // owned
   OutputOptions output;
   PrintOptions print;

@@ -13,6 +13,7 @@
 #include "database/operation_log.h"
 #include "database/selection_hooks.h"
 #include "database/selection_scanner.h"
+#include "database/subsets.h"
 #include "database/template_runner.h"
 #include "ui/application.h"
 #include "ui/database_services.h"
@@ -111,6 +112,12 @@ SelectionOperations SelectionHooks() {
   hooks.combinationUsesSubset = SelHook_CombinationUsesSubset;
   hooks.combinationSubsetList = SelHook_CombinationSubsetList;
   hooks.scanCombinationOperator = SelHook_ScanCombinationOperator;
+  hooks.openSubsetEditor = SubsetOpenEditor;
+  hooks.openDimEditorAtComponent = [](T_Base* base, int32_t dimension, int32_t component,
+                                      int32_t flags) {
+    if (CurrentBaseServices().openDimEditorAtComponent)
+      CurrentBaseServices().openDimEditorAtComponent(base, dimension, component, flags);
+  };
   hooks.subsetNew = SelHook_SubsetNew;
   hooks.subsetName = SelHook_SubsetName;
   hooks.dateRefNormalize = DateRefNormalize;

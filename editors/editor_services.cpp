@@ -2,10 +2,15 @@
 
 #include "database/base.h"
 #include "database/object_services.h"
+#include "database/object_lists.h"
 #include "database/protection.h"
+#include "database/selection_texts.h"
+#include "database/subsets.h"
+#include "editors/dimension_editor.h"
 #include "editors/macro_editor.h"
 #include "editors/password_dialog.h"
 #include "editors/protection_editor.h"
+#include "editors/subset_editor.h"
 #include "editors/time_scale_editor.h"
 #include "editors/web_user_editor.h"
 
@@ -15,6 +20,18 @@ void InstallEditors() {
   BaseServices services = CurrentBaseServices();
   services.editProtection = [](T_Base* base) { OpenProtectionEditor(base); };
   services.editWebUsers = [](T_Base* base) { OpenWebUsersEditor(base); };
+  services.openDimensionEditor = [](T_Base* base, int32_t dimension) {
+    OpenDimensionEditor(base, dimension, 0);
+  };
+  services.openDimEditorAtComponent = [](T_Base* base, int32_t dimension, int32_t component,
+                                         int32_t flags) {
+    OpenDimEditorAtComponent(base, dimension, component, flags);
+  };
+  services.newSubset = [](T_Base* base) { NewSubset(base); };
+  services.deleteSubset = [](T_Base* base) {
+    auto* editor = dynamic_cast<T_SubsetEditor*>(FindWindowOfKind(kWindowSubsetEditor, base));
+    if (editor && editor->subset) SubsetAskDelete(editor->subset);
+  };
   services.newMacro = [](T_Base* base) { OpenMacroEditor(base, nullptr); };
   services.deleteMacro = [](T_Base* base) {
     DeleteMacroOfEditor(FindWindowOfKind(kWindowMacro, base));
@@ -30,4 +47,9 @@ void InstallEditors() {
     OpenTimeScaleEditor(base, scale);
   };
   SetObjectServices(&objects);
+  SetSubsetEditorServices(&kSubsetEditorServices);
+  // Selection texts that name components follow the codes an editor applies.
+  SetDimensionTextRewriter([](void* editor, T_TextBuf* text) {
+    if (auto* window = static_cast<T_DimEditor*>(editor)) RewriteDimensionText(&window->tree, text);
+  });
 }

@@ -74,6 +74,8 @@ T_BoxWin::T_BoxWin(int32_t kind, const RECT* rect, T_Template* from, uint32_t he
     // A copy that fails leaves the window without page setup; the printer's defaults serve.
     PrintOptionsCopy(&print, &box->print);
     if (box->notes) BlockTextAssign(&notes, box->notes);
+    // The window's own subsets come from the template's stored copies.
+    RestoreSubsetList(&subsets, &box->subsets);
     if (print.pageSetup[0] && print.pageSetup[1]) ApplyPageSetupBlocks(this, print.pageSetup);
     gridMode = box->gridMode <= kGridShadeUpper ? box->gridMode : 0;
     verticalGridLines = box->verticalGridLines ? 1 : 0;
@@ -364,5 +366,6 @@ void T_BoxWin::SaveToTemplate(T_Template* target) {
   PrintOptionsFree(&box->print);
   PrintOptionsCopy(&box->print, &print);
   BlockTextAssign(&box->notes, notes);
+  StoreSubsetList(&box->subsets, &subsets);
   sizeApplied = 0;
 }

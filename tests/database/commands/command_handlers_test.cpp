@@ -181,10 +181,10 @@ TEST_F(HandlersTest, StoredObjectsAreDeletedByNameFolderFilterOrAll) {
       {"deleteSavesetup -all", kSetups, "", {}},
       {"deleteSavesetup -filter 2", kSetups, "S1", {}},
       {"deleteSubset V", kSubsets, "U:0", {}},
-      {"deleteSubset U", kSubsets, "U:0|V:0", {"4705 U"}},
-      {"deleteSubset -filter U", kSubsets, "U:0|V:0", {"4705 U"}},
+      {"deleteSubset U", kSubsets, "U:0|V:1", {"4705 U"}},
+      {"deleteSubset -filter U", kSubsets, "U:0|V:1", {"4705 U"}},
       {"deleteSubset -all", kSubsets, "", {}},
-      {"deleteSubset W", kSubsets, "U:0|V:0", {"3825 W"}},
+      {"deleteSubset W", kSubsets, "U:0|V:1", {"3825 W"}},
       {"deleteTemplate Reports", kTemplates, "Top", {}},
       {"deleteTemplate \"Reports: Sales\"", kTemplates, "Reports: Costs|Top", {}},
       {"deleteTemplate -all", kTemplates, "", {}},
@@ -204,11 +204,11 @@ TEST_F(HandlersTest, StoredObjectsAreDeletedByNameFolderFilterOrAll) {
 
 TEST_F(HandlersTest, ModifyRewritesASubsetOrATemplateFromTheLine) {
   RunCases({
-      {"modify U VN A", kSubsets, "U:1|V:0", {}},
-      {"modify U VN A\\rVN B", kSubsets, "U:2|V:0", {}},
-      {"modify U VN A // VN B", kSubsets, "U:1|V:0", {}},
-      {"modify U VN A\r\nmodify U VN B", kSubsets, "U:1|V:0", {}},
-      {"modify Nothing VN A", kSubsets, "U:0|V:0", {"3825 Nothing"}},
+      {"modify U VN A", kSubsets, "U:1|V:1", {}},
+      {"modify U VN A\\rVN B", kSubsets, "U:2|V:1", {}},
+      {"modify U VN A // VN B", kSubsets, "U:1|V:1", {}},
+      {"modify U VN A\r\nmodify U VN B", kSubsets, "U:1|V:1", {}},
+      {"modify Nothing VN A", kSubsets, "U:0|V:1", {"3825 Nothing"}},
   });
   Fresh();
   auto topText = [this] {

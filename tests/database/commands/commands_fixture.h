@@ -162,8 +162,9 @@ class CommandsTest : public ::testing::Test {
     for (const char* name : {"M", "Tools:a", "Tools: b", "Other"}) MacroCreate(b, name);
     for (const char* name : {"S1", "S2"}) SaveSetupCreate(b, name);
     SubsetCreate(b->subsets, "U");
+    // A database subset names no other in its formula; its item's subset criterion may.
     Subset* v = SubsetCreate(b->subsets, "V");
-    CombCompile(&v->combination, "U");
+    Selection_andSubset(&SubsetAppendItem(v, "A")->selection, "U");
     for (auto [path, kind] :
          {std::pair{"Reports: Sales", 1}, std::pair{"Reports: Costs", 2}, std::pair{"Top", 3}}) {
       T_Template* templ = NewTemplate(b, kind);

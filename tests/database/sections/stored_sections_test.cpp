@@ -116,7 +116,7 @@ TEST_F(StoredSections, ObjectsWithoutNamesTakeTheDefaultNames) {
   EXPECT_NE(FindImportSetup(base, "Import Setup 1"), nullptr);
   EXPECT_NE(base->FindTimeScale("Time Scale 1"), nullptr);
   EXPECT_NE(base->FindMacro("Macro 1"), nullptr);
-  EXPECT_NE(SubsetFind(base->subsets, "S1"), nullptr);  // the subsets' own default
+  EXPECT_NE(SubsetFind(base->subsets, "G1"), nullptr);  // the subsets' own default
   T_TextBuf name;
   DefaultObjectName(&name, 7000);
   EXPECT_STREQ(name.c_str(), "Time Scale 1");

@@ -17,9 +17,15 @@ class CombinationTest : public SelectionTest {
     sales = SubsetCreate(base->subsets, "Sales");
     salesEast = SubsetCreate(base->subsets, "Sales East");
     north = SubsetCreate(base->subsets, "North");
-    owner = SubsetCreate(base->subsets, "Owner");
+    // A window's subset, which may name the database's.
+    SubsetListInit(&local, base, kSubsetListOfWindow);
+    owner = SubsetCreate(&local, "Owner");
     SubsetAppendItem(owner, "A");
     SubsetAppendItem(owner, "B");
+  }
+  void TearDown() override {
+    SubsetListFree(&local);
+    SelectionTest::TearDown();
   }
 
   std::string Print(char separator) {
@@ -32,6 +38,7 @@ class CombinationTest : public SelectionTest {
   Subset* salesEast = nullptr;
   Subset* north = nullptr;
   Subset* owner = nullptr;
+  SubsetList local;
 };
 
 TEST_F(CombinationTest, ReadsSimplifiesAndPrints) {
@@ -97,8 +104,6 @@ TEST_F(CombinationTest, UnknownWordsAreReportedAndSkipped) {
 }
 
 TEST_F(CombinationTest, OffersNamesInGroups) {
-  SubsetList local;
-  SubsetListInit(&local, base, kSubsetListOfWindow);
   Subset* mine = SubsetCreate(&local, "Mine");
   std::vector<std::string> names;
   for (int32_t i = 0; i < CombNameCount(&mine->combination); ++i) {
@@ -106,7 +111,7 @@ TEST_F(CombinationTest, OffersNamesInGroups) {
     names.push_back(name ? name : "-");
   }
   EXPECT_EQ(names,
-            (std::vector<std::string>{"North", "Owner", "Sales", "Sales East", "-", "Mine"}));
+            (std::vector<std::string>{"North", "Sales", "Sales East", "-", "Mine", "Owner"}));
   SubsetAppendItem(mine, "");
   EXPECT_EQ(CombNameCount(&mine->combination), 8);
   EXPECT_STREQ(CombName(&mine->combination, 7), "A");
@@ -114,8 +119,9 @@ TEST_F(CombinationTest, OffersNamesInGroups) {
   EXPECT_EQ(CombFindSubset(&mine->combination, "north"), north);
   EXPECT_EQ(CombFindSubset(&mine->combination, "mine"), mine);
   EXPECT_EQ(CombSubsetList(&mine->combination), &local);
-  EXPECT_EQ(CombSubsetList(&owner->combination), base->subsets);
-  SubsetListFree(&local);
+  // A database subset names only its own items.
+  EXPECT_EQ(CombSubsetList(&north->combination), nullptr);
+  EXPECT_EQ(CombFindSubset(&north->combination, "Sales"), nullptr);
 
   int32_t length = 0;
   const std::pair<const char*, int32_t> operators[] = {
@@ -209,22 +215,29 @@ TEST_F(CalculationTest, RecalculatesOnlyWhenStale) {
   ASSERT_TRUE(CombCalculate(&owner->combination, &changed));
   EXPECT_TRUE(changed);
   SubsetMarkChanged(north);
-  EXPECT_EQ(owner->combination.calculated, 0);
+  EXPECT_TRUE(CombNeedsCalc(&owner->combination));
   ASSERT_TRUE(CombCalculate(&owner->combination, nullptr));
-  base->NotifyCode(kChangeCards);
+  // A window's list hears the database's changes through its window.
+  ChangeNote note;
+  note.code = kChangeCards;
+  note.database = base;
+  SubsetListOnChange(&local, &note);
   EXPECT_EQ(owner->combination.calculated, 0);
 }
 
 TEST_F(CalculationTest, SubsetsNamingEachOtherGiveTheEmptySet) {
-  CombCompile(&sales->combination, "North|Owner");
-  CombCompile(&north->combination, "Sales");
-  CombCompile(&owner->combination, "A|Sales");
-  EXPECT_TRUE(CombNeedsCalc(&sales->combination));
-  ASSERT_TRUE(CombCalculate(&sales->combination, nullptr));
-  // Sales = North | Owner, where North = Sales is cut to the empty set and Owner = A | Sales is
+  // Window subsets may name each other.
+  Subset* wide = SubsetCreate(&local, "Wide");
+  Subset* narrow = SubsetCreate(&local, "Narrow");
+  CombCompile(&wide->combination, "Narrow|Owner");
+  CombCompile(&narrow->combination, "Wide");
+  CombCompile(&owner->combination, "A|Wide");
+  EXPECT_TRUE(CombNeedsCalc(&wide->combination));
+  ASSERT_TRUE(CombCalculate(&wide->combination, nullptr));
+  // Wide = Narrow | Owner, where Narrow = Wide is cut to the empty set and Owner = A | Wide is
   // A | (cut).
-  EXPECT_EQ(Members(&sales->combination.lines), (std::vector<int64_t>{a->number, e->number}));
-  EXPECT_EQ(Calculate("A|Sales"), (std::vector<LineRecord*>{a, e}));
+  EXPECT_EQ(Members(&wide->combination.lines), (std::vector<int64_t>{a->number, e->number}));
+  EXPECT_EQ(Calculate("A|Wide"), (std::vector<LineRecord*>{a, e}));
   // A subset naming itself.
   EXPECT_EQ(Calculate("Owner|B"), (std::vector<LineRecord*>{d}));
   EXPECT_FALSE(CombNeedsCalc(&owner->combination));

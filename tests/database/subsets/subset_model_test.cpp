@@ -25,20 +25,20 @@ class SubsetModelTest : public SelectionTest {
 TEST_F(SubsetModelTest, NamesAreValidAndUnique) {
   const std::pair<const char*, const char*> names[] = {
       {"Sales", "Sales"}, {"sales", "sales.1"}, {" Big  deal ", "Big  deal"},
-      {"2024", "S2024"},  {"", "S1"},           {nullptr, "S2"},
-      {"a/b", "a.b"},     {"S1", "S3"},         {"Sales", "Sales.2"},
+      {"2024", "G2024"},  {"", "G1"},           {nullptr, "G2"},
+      {"a/b", "a.b"},     {"G1", "G3"},         {"Sales", "Sales.2"},
   };
   for (const auto& [given, expected] : names) {
     Subset* s = SubsetCreate(base->subsets, given);
     ASSERT_NE(s, nullptr);
     EXPECT_STREQ(s->name, expected) << (given ? given : "null");
   }
-  EXPECT_EQ(Names(base->subsets), (std::vector<std::string>{"a.b", "Big  deal", "S1", "S2", "S2024",
-                                                            "S3", "Sales", "sales.1", "Sales.2"}));
+  EXPECT_EQ(Names(base->subsets), (std::vector<std::string>{"a.b", "Big  deal", "G1", "G2", "G2024",
+                                                            "G3", "Sales", "sales.1", "Sales.2"}));
   SubsetList local;
   SubsetListInit(&local, base, kSubsetListOfWindow);
-  EXPECT_STREQ(SubsetCreate(&local, "")->name, "G1");
-  EXPECT_STREQ(SubsetCreate(&local, "9")->name, "G9");
+  EXPECT_STREQ(SubsetCreate(&local, "")->name, "S1");
+  EXPECT_STREQ(SubsetCreate(&local, "9")->name, "S9");
   SubsetListFree(&local);
 
   Subset* s = SubsetFind(base->subsets, "sales");
@@ -72,13 +72,17 @@ TEST_F(SubsetModelTest, RenamesKeepOrderAndRefuseScopeWords) {
   EXPECT_STREQ(a->name, "beta.1");
   EXPECT_EQ(Names(base->subsets), (std::vector<std::string>{"Beta", "beta.1"}));
   EXPECT_EQ(olds, (std::vector<std::string>{"Alpha", "Gamma"}));
-  // Formulas name subsets by reference: they follow the rename.
-  Subset* user = SubsetCreate(base->subsets, "User");
+  // Formulas name subsets by reference: they follow the rename (a window's subset may name the
+  // database's).
+  SubsetList local;
+  SubsetListInit(&local, base, kSubsetListOfWindow);
+  Subset* user = SubsetCreate(&local, "User");
   CombCompile(&user->combination, "beta.1|Beta");
   SubsetRename(a, "Delta");
   T_TextBuf text;
   CombPrint(&user->combination, &text, 0);
   EXPECT_STREQ(text.data, "Delta|Beta");
+  SubsetListFree(&local);
 }
 
 TEST_F(SubsetModelTest, ConditionTextsCompileToNormalForm) {
@@ -246,7 +250,8 @@ class SubsetDeleteTest : public SubsetModelTest {
 TEST_F(SubsetDeleteTest, InUseRefusesAndTheQuestionQueuesOneDeletion) {
   Subset* named = SubsetCreate(base->subsets, "Named");
   Subset* user = SubsetCreate(base->subsets, "User");
-  CombCompile(&user->combination, "Named");
+  // A database subset names another only through a selection's subset criterion.
+  Selection_andSubset(&SubsetAppendItem(user, "A")->selection, "Named");
   SelectionDef def;
   SelectionDef_init(&def, base);
   SelectionDef_setSubset(&def, "cards User");
@@ -303,7 +308,7 @@ TEST_F(SubsetModelTest, BlocksRoundTripThroughMemoryStreams) {
   T_TextBuf id("2403"), time("<240310"), signature("bo");
   ItemSetCardIdCondition(a, &id);
   ItemSetStampCondition(b, kStampApproved, &time, &signature);
-  CombCompile(&s->combination, "(A|Big ones)&¬North");
+  CombCompile(&s->combination, "(A|Big ones)&¬A");
   s->open = 1;
   s->hasPosition = 1;
   s->editorX = 40;
@@ -316,7 +321,7 @@ TEST_F(SubsetModelTest, BlocksRoundTripThroughMemoryStreams) {
       "## Subset\tRegion Sales\r\n"
       "VN\tA\r\nVY\tinv\r\nVk\t2403\r\n"
       "VN\tBig ones\r\nVVA\t>100\r\nVS\tNorth\r\nVp\t<240310\tbo\r\n"
-      "F\t(A|Big ones)¬North\r\nxo\r\nxp\t40\t-5\r\nN\tline one\x03line\x04two\r\n";
+      "F\t(A|Big ones)¬A\r\nxo\r\nxp\t40\t-5\r\nN\tline one\x03line\x04two\r\n";
   EXPECT_EQ(Written(out), block);
 
   T_OStream selection;

@@ -70,7 +70,7 @@ std::vector<std::string> FieldsAtDefault(const T_BoxTmpl& t, const T_BoxTmpl& d)
   check("headerHeight", t.headerHeight == d.headerHeight);
   check("titleHeight", t.titleHeight == d.titleHeight);
   check("modeBoxWidth", t.modeBoxWidth == d.modeBoxWidth);
-  check("subsets", t.subsets.Empty());
+  check("subsets", StoredSubsetListEmpty(&t.subsets));
   check("notes", t.notes == nullptr);
   const OutputOptions& o = t.output;
   const OutputOptions& od = d.output;
@@ -312,14 +312,18 @@ TEST_F(TemplatesTest, StandInsKeepWhatTheyDoNotReadAndCountEverythingAsUsed) {
   BitVecFill(&set, false);
   funcs->MarkSelectedLines(&set);
   EXPECT_EQ(BitVecCount(&set), 40);
-  // A real box template counts everything only while it holds stored subsets.
+  // A real box template counts only what its stored subsets name: here nothing.
   T_BoxTmpl box(kTemplateCards, base);
   BitVecFill(&set, false);
   box.MarkUsedComponents(&set);
   EXPECT_EQ(BitVecCount(&set), 0);
-  box.subsets.Add("sn\tA", 4);
+  const char kRecords[] = "sn\tA\r\nsN\tB\r\n";
+  T_IStream stored;
+  stored.CtorFromMemory(kRecords, sizeof kRecords - 1);
+  while (stored.NextLine()) box.ReadRecord(&stored);
   box.MarkUsedComponents(&set);
-  EXPECT_EQ(BitVecCount(&set), 40);
+  EXPECT_EQ(BitVecCount(&set), 0);
+  EXPECT_FALSE(StoredSubsetListEmpty(&box.subsets));
   BitVecFree(&set);
   DeleteTemplate(lines);
   DeleteTemplate(funcs);

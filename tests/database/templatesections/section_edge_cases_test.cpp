@@ -141,10 +141,10 @@ TEST_F(SectionEdgeCases, EachCaseReadsAndWritesAsTheDatabaseExpects) {
        "##Subset\tNORTH\r\nVN\tC\r\n##Subset\t1st\r\n##Subset\t1st\r\n",
        [](T_Base* base) {
          EXPECT_EQ(base->subsets->count, 2);
-         EXPECT_NE(SubsetFind(base->subsets, "S1st"), nullptr);
+         EXPECT_NE(SubsetFind(base->subsets, "G1st"), nullptr);
          SaveOnly(base, {kSectionSubsets});
          EXPECT_EQ(WriteSections(base),
-                   "##Subset\tNorth\r\nVN\tC\r\n\r\n##Subset\tS1st\r\n\r\n##End\r\n");
+                   "##Subset\tG1st\r\n\r\n##Subset\tNorth\r\nVN\tC\r\n\r\n##End\r\n");
        }},
       {"no web users and no templates write no section", nullptr, "##WebUsers\r\nSB\t1\r\n",
        [](T_Base* base) {
