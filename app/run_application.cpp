@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/cards/cards_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
 #include "app/database_documents.h"
@@ -158,6 +159,7 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallEditors();
+  InstallCards();
   InstallApplicationServices();
   InstallBaseWindows();
   InstallSettingsDialogs();
