@@ -38,13 +38,13 @@ std::atomic<int64_t> compareCalls{0};
 // --- Sorting ---------------------------------------------------------------------------------------
 
 struct SortPlan {
-  T_Cards* window;
-  T_Base* base;
-  CardsSortKey cardKeys[kCardsMaxKeys];
+  T_Cards* window = nullptr;
+  T_Base* base = nullptr;
+  CardsSortKey cardKeys[kCardsMaxKeys] = {};
   int32_t cardKeyCount = 0;
-  CardsSortKey groupKeys[kCardsMaxKeys];
+  CardsSortKey groupKeys[kCardsMaxKeys] = {};
   int32_t groupKeyCount = 0;
-  CardsSortKey lineKeys[kCardsMaxKeys];
+  CardsSortKey lineKeys[kCardsMaxKeys] = {};
   int32_t lineKeyCount = 0;
   bool reverseCards = false;
 };
@@ -173,24 +173,21 @@ int64_t* AllocRowMap(int64_t n) {
 void CollapseNotes(const char* notes, T_TextBuf* out) {
   TextBufAssign(out, "");
   if (!notes) return;
-  int32_t n = 0;
-  for (const char* p = notes; *p && n < kNotesBytes; ++p) {
+  const char* p = notes;
+  for (; *p && out->length < kNotesBytes; ++p) {
     char c = *p;
     if (c == '\r' || c == '\n') {
       if (c == '\n' && p > notes && p[-1] == '\r') continue;
       c = ' ';
     }
     TextBufAppendChar(out, c);
-    ++n;
   }
-  if (out->length >= kNotesBytes) {
+  // Cut inside a character: the character's first bytes go too.
+  if ((static_cast<uint8_t>(*p) & 0xC0) == 0x80) {
     int32_t cut = out->length;
-    // Back to the start of the character that crosses the limit.
-    while (cut > 0 && (static_cast<uint8_t>(out->data[cut]) & 0xC0) == 0x80) --cut;
-    if (cut < out->length) {
-      out->data[cut] = 0;
-      out->length = cut;
-    }
+    while (cut > 0 && (static_cast<uint8_t>(out->data[cut - 1]) & 0xC0) == 0x80) --cut;
+    if (cut > 0) --cut;
+    TextBufTruncate(out, cut);
   }
 }
 
@@ -337,7 +334,9 @@ void T_Cards::SortRows() {
   const bool showGroups = groupsMode != kContentsNone;
   const bool showLines = showGroups && linesMode != kContentsNone;
 
-  SortPlan plan{this, database};
+  SortPlan plan;
+  plan.window = this;
+  plan.base = database;
   bool firstCardKey = true;
   bool cardKeysDropped = false;
   for (int32_t k = 0; k < options.keyCount && k < kCardsMaxKeys; ++k) {

@@ -1,0 +1,1 @@
+#include "tests/analysis/cards/cards_fixture.h"
