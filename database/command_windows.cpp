@@ -24,6 +24,7 @@
 
 namespace {
 
+constexpr int32_t kErrorNotAvailable = 3829;  // "@0" is not available in this version.
 constexpr int32_t kErrorExportFailed = 3904;  // @0 (the failure), @1 (the window title)
 constexpr int32_t kCaseModeKeep = 5;          // a criteria text keeps its letters
 constexpr int32_t kRunFlagCurrent = 2;
@@ -67,18 +68,28 @@ void WalkTemplates(T_Template* start, const CommandFilter& filter, Visit visit) 
   }
 }
 
-// The template's window, opened hidden for the command and computed; null after 3829 when its
-// kind has no window here.
-T_HWindow* OpenComputed(CommandContext* context, T_Template* templ, const char* command) {
+// "not available" once per command, for the first template whose kind has no window here.
+struct Unavailable {
+  const char* command;
+  bool reported = false;
+  void Report(CommandContext* context) {
+    if (reported || AbortRequested()) return;
+    reported = true;
+    AskReadErrorText(context->base, kErrorNotAvailable, command);
+  }
+};
+
+// The template's window, opened hidden for the command and computed; null when none opens.
+T_HWindow* OpenComputed(CommandContext* context, T_Template* templ, Unavailable* unavailable) {
+  if (!HasWindowOpener(templ->kind)) {
+    unavailable->Report(context);
+    return nullptr;
+  }
   TemplateRunEntry entry;
   entry.kind = kEntryTemplate;
   entry.templ = templ;
   auto* window = dynamic_cast<T_HWindow*>(OpenCommandTarget(context, &entry));
-  if (!window) {
-    if (!AbortRequested()) AskReadErrorText(context->base, 3829, command);
-    return nullptr;
-  }
-  window->Calculate(true);
+  if (window) window->Calculate(true);
   return window;
 }
 
@@ -136,9 +147,10 @@ void CommandExport(CommandContext* context) {
   if (AbortRequested()) return;
   T_Template* start = CommandStart(context, &bare[0], fileGiven || folderGiven || filter.given);
   int32_t exported = 0;
+  Unavailable unavailable{"export"};
   WalkTemplates(start, filter, [&](T_Template* templ) {
     if (AbortRequested()) return;
-    T_HWindow* window = OpenComputed(context, templ, "export");
+    T_HWindow* window = OpenComputed(context, templ, &unavailable);
     if (!window) return;
     T_TextBuf name;
     if (folderGiven) {
@@ -172,7 +184,8 @@ void CommandDeleteData(CommandContext* context) {
   if (ReadCommandWords(context, bare, 1, NoOptions) < 1 || AbortRequested()) return;
   TemplateRunEntry target = FindCommandTarget(context, bare[0].c_str(), kEntryTemplate);
   if (!target.kind) return;
-  T_HWindow* window = OpenComputed(context, target.templ, "deleteData");
+  Unavailable unavailable{"deleteData"};
+  T_HWindow* window = OpenComputed(context, target.templ, &unavailable);
   if (!window) return;
   window->DeleteData(false);
   CloseCommandTarget(context, window);
@@ -183,9 +196,10 @@ void CommandPrint(CommandContext* context) {
   if (ReadCommandWords(context, bare, 1, NoOptions) < 1 || AbortRequested()) return;
   T_Template* start = CommandStart(context, &bare[0], false);
   CommandFilter none;
+  Unavailable unavailable{"print"};
   WalkTemplates(start, none, [&](T_Template* templ) {
     if (AbortRequested()) return;
-    T_HWindow* window = OpenComputed(context, templ, "print");
+    T_HWindow* window = OpenComputed(context, templ, &unavailable);
     if (!window) return;
     Window_Print(window, true);
     ReportWindowFailure(context, window);
@@ -224,6 +238,10 @@ void CommandOpenTemplate(CommandContext* context) {
   if (!templates && !subsets) {
     TemplateRunEntry target = FindCommandTarget(
         context, count > 0 ? bare[0].c_str() : "", kEntrySubset | kEntryTemplate | kEntryFolder);
+    if (target.kind == kEntryTemplate && !HasWindowOpener(target.templ->kind)) {
+      Unavailable{"openTemplate"}.Report(context);
+      return;
+    }
     if (target.kind) RunTemplateFolder(base, &target, filter.Get(), flags);
     return;
   }

@@ -113,7 +113,7 @@ TEST_F(CardsRows, ValueCellsTakeDecimalsNegativeStylesAndColours) {
   // The card row: its id with the database's digits, the title, and no line cells.
   T_Cards* window = Open(Template());
   EXPECT_EQ(Cells(window, 0), "240510-001|Sale one|||||");
-  EXPECT_EQ(Cells(window, 2), "||||Widget|100.00|2");
+  EXPECT_EQ(Cells(window, 2), "|||A|Widget|100.00|2");
 }
 
 // --- Sorting ----------------------------------------------------------------------------------
