@@ -31,6 +31,7 @@ constexpr char kNegativeLetters[] = "-RP";
 constexpr char kColourLetters[] = "-RG";
 constexpr char kDisplayLetters[] = "CHTNMPR";
 constexpr char kContentsLetters[] = "NSA";
+constexpr char kViewModeLetters[] = "NLBPR";
 // The versions of the "P" field list.
 constexpr int32_t kLettersSince = 20001219;
 constexpr int32_t kSecondTableSince = 19981029;
@@ -86,12 +87,6 @@ int32_t WidthField(T_IStream* stream) {
 
 void PutWidth(T_OStream* stream, const char* key, int32_t width) {
   if (width > 0) stream->PutKeyIntLine(key, width);
-}
-
-// The dimension at a position of the database's dimension order.
-int32_t DimensionAtPosition(T_Base* base, int32_t position) {
-  if (base && position < base->dimensionOrderCount) return base->dimensionOrder[position];
-  return position;
 }
 
 // "value", "value" n or "dim" n: the number after the prefix (1 without one for "value"), else 0.
@@ -239,6 +234,15 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
     default:
       break;
   }
+  if (!mine && key[0] == 'G' && (key[1] == 'x' || key[1] == 'y')) {
+    stream->NextField();
+    return GridLinesReadLine(key, stream);
+  }
+  if (!mine && key[0] == 'W' && key[1] != 0 && key[2] == 0) {
+    // The view mode, one letter of "NLBPR" in the key's field.
+    if (const char* at = std::strchr(kViewModeLetters, key[1])) viewMode = static_cast<uint32_t>(at - kViewModeLetters);
+    return true;
+  }
   if (!mine) return T_BoxTmpl::ReadRecord(stream);
   stream->NextField();
   if (key[0] == 'B') {
@@ -337,6 +341,8 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
 
 void T_CardsTmpl::WriteText(T_OStream* stream) {
   T_BoxTmpl::WriteText(stream);
+  WriteViewModeLine(stream);
+  GridLinesWrite(stream);
   SelectionDef_writeKeys(&selection, stream, 'B');
   const int32_t values = ValueCount(database);
   T_TextBuf text;
@@ -351,15 +357,7 @@ void T_CardsTmpl::WriteText(T_OStream* stream) {
   for (int32_t code = 0; code < kCardsFieldCount; ++code) {
     int32_t column = CardsFieldColumn(code);
     if (column >= values) continue;
-    int32_t dimension = CardsFieldDimension(code);
-    if (dimension > 0) {
-      // The field at the code's position in the dimension order is the one written here.
-      int32_t position = dimension;
-      int32_t shown = CardsDimensionField(DimensionAtPosition(database, position));
-      if (options.fields[shown].show) add(shown, true);
-      continue;
-    }
-    if (options.fields[code].show) add(code, false);
+    if (options.fields[code].show) add(code, true);
   }
   stream->PutKeyTextLine("P", text.c_str());
 
@@ -392,11 +390,14 @@ void T_CardsTmpl::WriteText(T_OStream* stream) {
     if (letter) stream->PutKeyCharLine("Y", letter);
   }
 
-  // "T" and "wD" by position.
+  // "T" and "wD" by position: every dimension once, those the order leaves out after it.
+  int32_t order[kDimensionCount];
+  for (int32_t d = 0; d < kDimensionCount; ++d) order[d] = d;
+  if (database) DimensionsInOrder(database, order);
   TextBufAssign(&text, "");
   int32_t lastSet = -1;
   for (int32_t position = 0; position < kDimensionCount; ++position) {
-    int32_t display = options.fields[CardsDimensionField(DimensionAtPosition(database, position))].display;
+    int32_t display = options.fields[CardsDimensionField(order[position])].display;
     TextBufAppendChar(&text, display >= 0 && display < 7 ? kDisplayLetters[display] : '-');
     if (display >= 0 && display < 7) lastSet = position;
   }
@@ -425,11 +426,8 @@ void T_CardsTmpl::WriteText(T_OStream* stream) {
   widthLine(
       "wV", values, [](int32_t column) { return kColValue1 + column; },
       [&](int32_t code) { return options.fields[code].width; });
-  int32_t positions = database && database->dimensionOrderCount > 0 ? database->dimensionOrderCount
-                                                                    : kDimensionCount;
   widthLine(
-      "wD", positions,
-      [&](int32_t position) { return CardsDimensionField(DimensionAtPosition(database, position)); },
+      "wD", kDimensionCount, [&](int32_t position) { return CardsDimensionField(order[position]); },
       [&](int32_t code) {
         return DimensionInUse(database, CardsFieldDimension(code)) ? options.fields[code].width : 0;
       });
@@ -563,7 +561,7 @@ bool T_CardsTmpl::ReadXml(T_IStream* stream) {
 
 void T_CardsTmpl::MarkUsedComponents(BitVector* components) {
   T_BoxTmpl::MarkUsedComponents(components);
-  if (!database) return;
+  if (!database || !SelectionDef_isRestricted(&selection)) return;
   CardSelection compiled;
   Selection_init(&compiled, database, nullptr, nullptr);
   Selection_setFromDef(&compiled, &selection);
@@ -573,6 +571,11 @@ void T_CardsTmpl::MarkUsedComponents(BitVector* components) {
 
 void T_CardsTmpl::MarkSelectedLines(BitVector* lines) {
   if (!database) return;
+  // Without a restriction every line is selected; nothing needs compiling.
+  if (!SelectionDef_isRestricted(&selection)) {
+    BitVecFill(lines, true);
+    return;
+  }
   CardSelection compiled;
   SubsetList own;
   SubsetListInit(&own, database, kSubsetListOfWindow);

@@ -193,3 +193,23 @@ TEST_F(CardsTemplate, DimensionsAreWrittenByTheirPosition) {
 
 }  // namespace
 }  // namespace cards_test
+
+namespace cards_test {
+namespace {
+
+// A file may leave gaps and strangers in the dimension order; every dimension is still written
+// once, by a position of its own.
+TEST_F(CardsTemplate, ADimensionOrderWithGapsWritesEveryDimensionOnce) {
+  const int32_t order[] = {0, 1, -1, 4, 40, 1};
+  for (int32_t i = 0; i < 6; ++i) base->dimensionOrder[i] = order[i];
+  base->dimensionOrderCount = 6;
+  T_CardsTmpl* templ = Template();
+  templ->options.fields[CardsDimensionField(4)].width = 50;
+  templ->options.fields[CardsDimensionField(4)].display = 1;
+  std::string text = Written(templ);
+  EXPECT_NE(text.find("\nT\t--H\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("wD"), std::string::npos) << text;  // dimension 4 holds no components
+}
+
+}  // namespace
+}  // namespace cards_test
