@@ -30,11 +30,7 @@
 #include "database/lines.h"
 #include "database/object_services.h"
 #include "database/toolkit_adapter.h"
-#include "tests/ui/scripted_pointer.h"
-#include "tests/ui/scripted_popup.h"
-#include "ui/application.h"
-#include "ui/native_window.h"
-#include "ui/program_entry.h"
+#include "tests/analysis/boxwin/box_fixture.h"
 
 namespace cards_test {
 
@@ -121,26 +117,14 @@ inline std::string FormattedText(const AlertRequest& request) {
   return text.c_str();
 }
 
-inline std::string StreamText(const T_OStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.start),
-                     static_cast<size_t>(stream.BufferedLength()));
-}
+using box_test::StreamText;
 
 inline bool autoRecalcOn = true;
 
-class CardsTest : public ::testing::Test {
+class CardsTest : public box_test::BoxTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      RegisterFrameClasses(ProgramInstance());
-      registered = true;
-    }
-    SetFrameVisible(false);
-    app = new T_Application(true);
-    SetItemPointerSource(ui_test::ScriptedPointer);
-    ui_test::SetPopupScript(nullptr);
-    SetPopupInputSource(ui_test::ScriptedPopupInput);
+    BoxTest::SetUp();
     autoRecalcOn = true;
     BoxWinServices services{};
     services.ticks = ui_test::Ticks;
@@ -165,11 +149,7 @@ class CardsTest : public ::testing::Test {
     *ValueNumFormat() = format;
     SetObjectServices(nullptr);
     SetEditorCardHook(nullptr);
-    delete app;
-    SetItemPointerSource(nullptr);
-    SetPopupInputSource(nullptr);
-    SetBoxWinServices(nullptr);
-    PendingErrorClear();
+    BoxTest::TearDown();
   }
 
   T_CardsTmpl* Template() {
@@ -238,7 +218,6 @@ class CardsTest : public ::testing::Test {
     return out;
   }
 
-  T_Application* app = nullptr;
   T_Base* base = nullptr;
   T_ScriptAlerts* alerts = nullptr;
   NumFormat format{};
