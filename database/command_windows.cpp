@@ -236,8 +236,8 @@ void CommandOpenTemplate(CommandContext* context) {
   if (AbortRequested()) return;
   if (filter.given && !templates && !subsets) templates = subsets = true;
   if (!templates && !subsets) {
-    TemplateRunEntry target = FindCommandTarget(
-        context, count > 0 ? bare[0].c_str() : "", kEntrySubset | kEntryTemplate | kEntryFolder);
+    TemplateRunEntry target = FindCommandTarget(context, count > 0 ? bare[0].c_str() : "",
+                                                kEntrySubset | kEntryTemplate | kEntryFolder);
     if (target.kind == kEntryTemplate && !HasWindowOpener(target.templ->kind)) {
       Unavailable{"openTemplate"}.Report(context);
       return;
@@ -252,7 +252,8 @@ void CommandOpenTemplate(CommandContext* context) {
     RunTemplateFolder(base, &root, filter.Get(), flags);
   }
   if (subsets && base->subsets) {
-    for (Subset* subset = base->subsets->first; subset && !AbortRequested(); subset = subset->next) {
+    for (Subset* subset = base->subsets->first; subset && !AbortRequested();
+         subset = subset->next) {
       TemplateRunEntry entry;
       entry.kind = kEntrySubset;
       entry.subset = subset;

@@ -40,7 +40,8 @@ bool StartsWith(const char* line, int64_t length, const char* prefix) {
 
 }  // namespace
 
-// --- The card-window check ---------------------------------------------------------------------------
+// --- The card-window check
+// ---------------------------------------------------------------------------
 
 bool T_Cards::CloseEditorsOfListedCards() {
   if (!database) return true;
@@ -61,7 +62,8 @@ bool T_Cards::CloseEditorsOfListedCards() {
   }
 }
 
-// --- Deleting and marking ----------------------------------------------------------------------------
+// --- Deleting and marking
+// ----------------------------------------------------------------------------
 
 void T_Cards::DeleteData(bool ask) {
   if (rows.count == 0 || !database) return;
@@ -125,7 +127,8 @@ void T_Cards::MarkCards(int32_t command) {
   database->NotifyCode(kChangeCards);
 }
 
-// --- "## Selection" ------------------------------------------------------------------------------------
+// --- "## Selection"
+// ------------------------------------------------------------------------------------
 
 void T_Cards::WriteSelectionBlock(T_OStream* stream) {
   stream->PutLine(kBlockStart);

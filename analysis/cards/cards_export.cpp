@@ -116,7 +116,8 @@ void WriteCardNotes(T_OStream* stream, const char* notes, T_LinkContext* links, 
 
 }  // namespace
 
-// --- Text ---------------------------------------------------------------------------------------------
+// --- Text
+// ---------------------------------------------------------------------------------------------
 
 void T_Cards::BeginTextOutput(T_OStream* stream) {
   // With the title on, the title cell completes a "##Cards" line that a reader of the text form
@@ -143,7 +144,8 @@ void T_Cards::WriteHtmlDefinition(T_OStream* stream) {
 
 void T_Cards::WriteXmlDefinition(T_OStream* stream) { Selection_writeXml(&selection, stream); }
 
-// --- XML ----------------------------------------------------------------------------------------------
+// --- XML
+// ----------------------------------------------------------------------------------------------
 
 void T_Cards::WriteXml(T_OStream* stream) {
   stream->PutText("<QEB-Cards");
@@ -223,7 +225,8 @@ void T_Cards::WriteXml(T_OStream* stream) {
   Line(stream, "</QEB-Cards>");
 }
 
-// --- HTML ---------------------------------------------------------------------------------------------
+// --- HTML
+// ---------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -369,8 +372,9 @@ struct HtmlRowsWriter {
   void StampsRow(const CardRecord* card) {
     CloseInner();
     Line(stream, "<tr><td>");
-    Line(stream, web ? "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" class=\"analysis\">"
-                     : "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" class=\"definition\">");
+    Line(stream,
+         web ? "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" class=\"analysis\">"
+             : "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" class=\"definition\">");
     char text[40];
     for (int32_t i = 0; i < 4; ++i) {
       const SignatureStamp* s = CardStamp(card, i);
@@ -427,7 +431,7 @@ struct HtmlRowsWriter {
 void T_Cards::WriteHtmlData(T_OStream* stream) {
   if (!output.dataRows) return;
   stream->PutHtmlComment("analysis data");
-  HtmlRowsWriter writer{this, stream, false};
+  HtmlRowsWriter writer{this, stream, false, false, 0, {}};
   writer.Write(0, rowCount - 1);
 }
 
@@ -435,7 +439,7 @@ void T_Cards::WriteHtmlRows(T_OStream* stream, int64_t firstRow, int64_t lastRow
   stream->PutHtmlComment("analysis data");
   // A page that starts among the lines of a group starts at that group.
   while (firstRow > 0 && RowAt(firstRow) && RowAt(firstRow)->kind == kRowLine) --firstRow;
-  HtmlRowsWriter writer{this, stream, true};
+  HtmlRowsWriter writer{this, stream, true, false, 0, {}};
   writer.Write(firstRow, lastRow);
 }
 

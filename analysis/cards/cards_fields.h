@@ -56,7 +56,7 @@ constexpr uint32_t kToolCardPointer = 4202;
 
 struct CardsSortKey {
   int32_t field = kColCardId;
-  int32_t cardDirection = 0;  // kSortAscending, kSortDescending
+  int32_t cardDirection = 0;   // kSortAscending, kSortDescending
   int32_t dimensionOrder = 0;  // kTreeNormal ..
   int32_t textDirection = 0;
   int32_t valueOrder = 0;  // kValueDescending ..

@@ -35,7 +35,8 @@ constexpr int32_t kNotesStampLabel = 3506;
 
 std::atomic<int64_t> compareCalls{0};
 
-// --- Sorting ---------------------------------------------------------------------------------------
+// --- Sorting
+// ---------------------------------------------------------------------------------------
 
 struct SortPlan {
   T_Cards* window = nullptr;
@@ -77,8 +78,8 @@ int32_t CompareCards(const SortPlan* plan, const CardRecord* a, const CardRecord
       result = PackedDateCompare(a->dateNode ? a->dateNode->date : 0,
                                  b->dateNode ? b->dateNode->date : 0, key.cardDirection);
     } else {
-      result = CompareComponentTexts(a->title, b->title, key.textDirection,
-                                     plan->base->linkContext);
+      result =
+          CompareComponentTexts(a->title, b->title, key.textDirection, plan->base->linkContext);
     }
     if (result) return result;
   }
@@ -101,9 +102,9 @@ int32_t CompareLines(const SortPlan* plan, const LineRecord* a, const LineRecord
     const CardsSortKey& key = plan->lineKeys[k];
     int32_t result = 0;
     if (int32_t d = CardsFieldDimension(key.field); d > 0) {
-      result = CompareByTreeOrder(plan->window, static_cast<int32_t>(base->GetLineComponent(a, d - 1)),
-                                  static_cast<int32_t>(base->GetLineComponent(b, d - 1)),
-                                  key.dimensionOrder);
+      result = CompareByTreeOrder(
+          plan->window, static_cast<int32_t>(base->GetLineComponent(a, d - 1)),
+          static_cast<int32_t>(base->GetLineComponent(b, d - 1)), key.dimensionOrder);
     } else if (int32_t column = CardsFieldColumn(key.field); column >= 0) {
       result = CompareByValueOrder(base->GetLineValue(a, column), base->GetLineValue(b, column),
                                    key.valueOrder);
@@ -166,7 +167,8 @@ int64_t* AllocRowMap(int64_t n) {
   return map;
 }
 
-// Cell texts ------------------------------------------------------------------------------------------
+// Cell texts
+// ------------------------------------------------------------------------------------------
 
 // The notes as one line: line ends become blanks, a CR LF pair one blank, cut at a character
 // boundary within the byte limit.
@@ -195,7 +197,8 @@ void CollapseNotes(const char* notes, T_TextBuf* out) {
 
 int64_t CardsCompareCalls() { return compareCalls.load(); }
 
-// --- Row access -----------------------------------------------------------------------------------
+// --- Row access
+// -----------------------------------------------------------------------------------
 
 const CardsRow* T_Cards::RowAt(int64_t position) const {
   if (position < 0 || position >= rows.count) return nullptr;
@@ -230,7 +233,8 @@ int32_t T_Cards::ContentsScope() const {
   return linesMode == kContentsSelected ? 2 : 0;
 }
 
-// --- Building ---------------------------------------------------------------------------------------
+// --- Building
+// ---------------------------------------------------------------------------------------
 
 void T_Cards::RunCalculation(bool, bool) {
   recalcPending = 0;
@@ -273,20 +277,19 @@ void T_Cards::RunCalculation(bool, bool) {
            group = group->next) {
         if (groupsMode == kContentsSelected && !groupPasses(group)) continue;
         stopped = !add(kRowGroup, card, group, nullptr);
-        for (LineRecord* line = group->firstLine; line && showLines && !stopped; line = line->next) {
-          if (linesMode == kContentsSelected &&
-              (!CompSelSelects(components, group->component) ||
-               !Selection_matchLine(&selection, line)))
+        for (LineRecord* line = group->firstLine; line && showLines && !stopped;
+             line = line->next) {
+          if (linesMode == kContentsSelected && (!CompSelSelects(components, group->component) ||
+                                                 !Selection_matchLine(&selection, line)))
             continue;
           stopped = !add(kRowLine, card, group, line);
         }
       }
       if (!stopped && showNotes && card->notes && card->notes[0])
         stopped = !add(kRowNotes, card, nullptr, nullptr);
-      bool stamped = !SignatureStampIsEmpty(&card->created) ||
-                     !SignatureStampIsEmpty(&card->changed) ||
-                     !SignatureStampIsEmpty(&card->examined) ||
-                     !SignatureStampIsEmpty(&card->approved);
+      bool stamped =
+          !SignatureStampIsEmpty(&card->created) || !SignatureStampIsEmpty(&card->changed) ||
+          !SignatureStampIsEmpty(&card->examined) || !SignatureStampIsEmpty(&card->approved);
       if (!stopped && showStamps && stamped) stopped = !add(kRowSignatures, card, nullptr, nullptr);
     }
   }
@@ -433,7 +436,8 @@ void T_Cards::SortRows() {
   rowMap = order;
 }
 
-// --- Row slots ---------------------------------------------------------------------------------------
+// --- Row slots
+// ---------------------------------------------------------------------------------------
 
 int32_t T_Cards::GetRowHeight(int64_t row) {
   const CardsRow* record = RowAt(row);
@@ -487,7 +491,8 @@ void T_Cards::FormatRow(RowTextPool* pool, int64_t row) {
       }
       if (T_CardsField* f = fields[kColDate]) {
         char* cursor = buffer;
-        int32_t style = WebRequestActive() ? DateStyleGet() : static_cast<int32_t>(options.dateStyle);
+        int32_t style =
+            WebRequestActive() ? DateStyleGet() : static_cast<int32_t>(options.dateStyle);
         formatDate(&cursor, id.date, style);
         *cursor = 0;
         PutCellText(pool, f, buffer);
@@ -509,7 +514,8 @@ void T_Cards::FormatRow(RowTextPool* pool, int64_t row) {
         if (f->level != kRowLine) continue;
         const CardsFieldOptions& o = options.fields[f->code];
         if (int32_t d = CardsFieldDimension(f->code); d > 0) {
-          PutComponentText(pool, f, database, database->GetLineComponent(line, d - 1), d, o.display);
+          PutComponentText(pool, f, database, database->GetLineComponent(line, d - 1), d,
+                           o.display);
         } else if (int32_t column = CardsFieldColumn(f->code); column >= 0) {
           double value = database->GetLineValue(line, column);
           PutNumberText(pool, f, value, o.decimals, o.negative, false);

@@ -140,7 +140,8 @@ void T_CardsTmpl::SetDefaults() {
   SelectionDef_clear(&selection);
 }
 
-// --- Reading --------------------------------------------------------------------------------------
+// --- Reading
+// --------------------------------------------------------------------------------------
 
 void T_CardsTmpl::ReadShownFields(T_IStream* stream) {
   for (CardsFieldOptions& field : options.fields) field.show = 0;
@@ -240,7 +241,8 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
   }
   if (!mine && key[0] == 'W' && key[1] != 0 && key[2] == 0) {
     // The view mode, one letter of "NLBPR" in the key's field.
-    if (const char* at = std::strchr(kViewModeLetters, key[1])) viewMode = static_cast<uint32_t>(at - kViewModeLetters);
+    if (const char* at = std::strchr(kViewModeLetters, key[1]))
+      viewMode = static_cast<uint32_t>(at - kViewModeLetters);
     return true;
   }
   if (!mine) return T_BoxTmpl::ReadRecord(stream);
@@ -337,7 +339,8 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
   }
 }
 
-// --- Writing --------------------------------------------------------------------------------------
+// --- Writing
+// --------------------------------------------------------------------------------------
 
 void T_CardsTmpl::WriteText(T_OStream* stream) {
   T_BoxTmpl::WriteText(stream);
@@ -455,7 +458,8 @@ void T_CardsTmpl::WriteText(T_OStream* stream) {
   stream->PutLine(options.tool == kToolCardPointer ? "xtnh" : "xtna");
 }
 
-// --- XML --------------------------------------------------------------------------------------------
+// --- XML
+// --------------------------------------------------------------------------------------------
 
 void T_CardsTmpl::ReadXmlColumns(T_IStream* stream) {
   T_TextBuf name, value;
@@ -557,7 +561,8 @@ bool T_CardsTmpl::ReadXml(T_IStream* stream) {
   return true;
 }
 
-// --- The rest ---------------------------------------------------------------------------------------
+// --- The rest
+// ---------------------------------------------------------------------------------------
 
 void T_CardsTmpl::MarkUsedComponents(BitVector* components) {
   T_BoxTmpl::MarkUsedComponents(components);

@@ -21,9 +21,9 @@
 #include "database/templates.h"
 #include "ui/application.h"
 #include "ui/button.h"
-#include "ui/mode_tree.h"
 #include "ui/chooser.h"
 #include "ui/event_record.h"
+#include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
 #include "ui/sort_orders.h"
 
@@ -84,7 +84,8 @@ const CardRecord* EditorCardOf(T_HWindow* editor) {
 
 T_Cards* AsCardsWindow(T_EventHandler* element) { return dynamic_cast<T_Cards*>(element); }
 
-// --- Fields ---------------------------------------------------------------------------------------
+// --- Fields
+// ---------------------------------------------------------------------------------------
 
 T_CardsField::T_CardsField(T_Cards* owner, int32_t fieldCode)
     : T_BoxField(owner), code(fieldCode), level(CardsFieldLevel(fieldCode)) {
@@ -133,8 +134,7 @@ void T_Cards::RebuildFields() {
   fieldOrder[fieldOrderCount++] = kColLineText;
   for (int32_t column = 0; column < kMaxValueCount; ++column)
     fieldOrder[fieldOrderCount++] = kColValue1 + column;
-  for (int32_t code : {kColOrigin, kColNotes, kColSignatures})
-    fieldOrder[fieldOrderCount++] = code;
+  for (int32_t code : {kColOrigin, kColNotes, kColSignatures}) fieldOrder[fieldOrderCount++] = code;
 
   int32_t x = 1;
   for (int32_t i = 0; i < fieldOrderCount; ++i) {
@@ -157,7 +157,8 @@ void T_Cards::RebuildFields() {
   if (titles) GrafElement_Invalidate(titles, 0);
 }
 
-// --- Construction ---------------------------------------------------------------------------------
+// --- Construction
+// ---------------------------------------------------------------------------------
 
 T_Cards::T_Cards(T_CardsTmpl* from, T_Base* base, const RECT* rect, uint32_t flags)
     : T_BoxWin(kWindowCards, rect, from, kHelpCards, base, flags) {
@@ -177,7 +178,7 @@ T_Cards::T_Cards(T_CardsTmpl* from, T_Base* base, const RECT* rect, uint32_t fla
   static constexpr struct {
     int32_t id;
     int32_t picture;
-  } kPages[] = {{kPageSelection, 3816}, {kPageColumns, 3819}, {kPageOptions, 3820},
+  } kPages[] = {{kPageSelection, 3816}, {kPageColumns, 3819},   {kPageOptions, 3820},
                 {kPanelSubsets, 3823},  {kPanelPrinting, 3824}, {kPanelExport, 3825},
                 {kPanelNotes, 3826}};
   for (const auto& page : kPages) AddModeItemWithPicture(nullptr, nullptr, page.id, page.picture);
@@ -201,7 +202,8 @@ T_HWindow* OpenCardsWindow(T_Template* templ, T_Template* parameter, int32_t fla
   if (!cards || !MemCanAlloc(kWindowMemory)) return nullptr;
   T_CardsTmpl* source = AsCardsTemplate(parameter);
   RECT rect = cards->GetWindowRect(kDefaultWidth, kDefaultHeight);
-  auto* window = new (std::nothrow) T_Cards(cards, cards->database, &rect, static_cast<uint32_t>(flags));
+  auto* window =
+      new (std::nothrow) T_Cards(cards, cards->database, &rect, static_cast<uint32_t>(flags));
   if (!window) return nullptr;
   if (source) {
     // The window that asks hands over its selection and, for a cards window, its options.
@@ -230,7 +232,8 @@ void T_Cards::SaveToTemplate(T_Template* target) {
   SelectionDef_fromSelection(&cards->selection, &selection);
 }
 
-// --- Notes ----------------------------------------------------------------------------------------
+// --- Notes
+// ----------------------------------------------------------------------------------------
 
 void T_Cards::OnChange(const ChangeNote* note) {
   T_BoxWin::OnChange(note);
@@ -380,7 +383,8 @@ void T_Cards::RestrictToSubset(void* subset) {
   EnableCalcButton();
 }
 
-// --- Cells ----------------------------------------------------------------------------------------
+// --- Cells
+// ----------------------------------------------------------------------------------------
 
 bool T_Cards::CanSelectCell(int64_t row, int32_t field) {
   const CardsRow* record = RowAt(row);
@@ -419,14 +423,16 @@ bool T_Cards::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   return true;
 }
 
-// --- Titles ---------------------------------------------------------------------------------------
+// --- Titles
+// ---------------------------------------------------------------------------------------
 
 void T_Cards::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
   auto* field = static_cast<T_CardsField*>(pressedTitleField);
   if (!field) return;
   if (phase == kMenuPhaseList) {
     PopupMenu_AddCommand(&record->commands, kMenuHide, false);
-    if (CardsFieldSortable(field->code)) PopupMenu_AddCommand(&record->commands, kMenuSortRows, false);
+    if (CardsFieldSortable(field->code))
+      PopupMenu_AddCommand(&record->commands, kMenuSortRows, false);
     PopupMenu_AddCommand(&record->commands, kMenuAdjustWidth, false);
     return;
   }

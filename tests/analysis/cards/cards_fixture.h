@@ -52,8 +52,7 @@ inline CardRecord* AddCard(T_Base* base, int32_t y, int32_t m, int32_t d, int32_
 
 inline void AddLine(T_Base* base, CardRecord* card, const char* account, const char* text,
                     double value, double second, const char* department) {
-  GroupRecord* group =
-      base->FindOrAddGroup(card, base->FindComponentByKey(0, account, -1));
+  GroupRecord* group = base->FindOrAddGroup(card, base->FindComponentByKey(0, account, -1));
   LineRecord* line = group ? CreateLine(base, group) : nullptr;
   if (!line) return;
   SetLineText(line, text);
@@ -133,7 +132,9 @@ class CardsTest : public box_test::BoxTest {
     InstallDatabaseServices();
     InstallCards();
     ObjectServices objects{};
-    objects.signatureStamp = [](SignatureStamp* stamp) { *stamp = Stamp(2026, 12, 4, 10, 30, "ME"); };
+    objects.signatureStamp = [](SignatureStamp* stamp) {
+      *stamp = Stamp(2026, 12, 4, 10, 30, "ME");
+    };
     SetObjectServices(&objects);
     format = *ValueNumFormat();
     ValueNumFormat()->decimalSeparator = '.';

@@ -7,10 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include "core/input_stream.h"
 #include "database/commands.h"
 #include "database/template_tree.h"
 #include "database/xml_requests.h"
-#include "core/input_stream.h"
 #include "tests/analysis/cards/cards_fixture.h"
 
 namespace cards_test {
@@ -90,7 +90,8 @@ TEST_F(CardsExport, XmlHoldsCardsGroupsLinesNotesAndStamps) {
   LeaveOutput("cards.xml", xml);
   EXPECT_EQ(xml.substr(xml.find("<QEB-Cards")),
             "<QEB-Cards title=\"Sales &lt;one&gt;\">\n"
-            "<selection>\n<from>240510-001 File</from>\n<to>240702-001 File</to>\n<cardtitle>sale one</cardtitle>\n</selection>\n"
+            "<selection>\n<from>240510-001 File</from>\n<to>240702-001 File</to>\n<cardtitle>sale "
+            "one</cardtitle>\n</selection>\n"
             "<card>\n<id>240510-001</id>\n<title>Sale one</title>\n"
             "<group>\n  <dim num=\"1\">3010</dim>\n"
             "  <line>\n    <dim num=\"2\">A</dim>\n    <text>Widget</text>\n"

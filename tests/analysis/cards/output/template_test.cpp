@@ -43,8 +43,8 @@ constexpr char kDefaultDimensions[] =
 TEST_F(CardsTemplate, DefaultsWriteNoModeNegativeColourOrWidthLines) {
   T_CardsTmpl* templ = Template();
   EXPECT_EQ(templ->menuIcon, 2001u);
-  EXPECT_EQ(Written(templ), std::string("#C\nxeE\tUTF-8\nxem\t#1\nP\tI,T,D1,D2,L,VA,VB,") + kDefaultDimensions +
-                                "\nD\t20\nQ1I\tCA\tDN\tTA\tVD\nxtna\n");
+  EXPECT_EQ(Written(templ), std::string("#C\nxeE\tUTF-8\nxem\t#1\nP\tI,T,D1,D2,L,VA,VB,") +
+                                kDefaultDimensions + "\nD\t20\nQ1I\tCA\tDN\tTA\tVD\nxtna\n");
 }
 
 TEST_F(CardsTemplate, EveryOptionGoesRoundTrip) {
@@ -73,7 +73,8 @@ TEST_F(CardsTemplate, EveryOptionGoesRoundTrip) {
   o.tool = kToolCardPointer;
   std::string text = Written(templ);
   EXPECT_EQ(text,
-            "#C\nxeE\tUTF-8\nxem\t#1\nBD1\t3010\nBY\tsale\nP\tI,P,D2,VB,N,S\nD\tF0\nN\t-P\nR\tR-\nS\tAN\nGC\nY\tF\n"
+            "#C\nxeE\tUTF-8\nxem\t#1\nBD1\t3010\nBY\tsale\nP\tI,P,D2,VB,N,S\nD\tF0\nN\t-P\nR\tR-"
+            "\nS\tAN\nGC\nY\tF\n"
             "T\t-T\nwC\t90\nwY\t300\nwV\t\t70\nwD\t\t120\nQ1P\tCD\tDN\tTA\tVD\n"
             "Q2VB\tCA\tDR\tTD\tVC\nxtnh\n");
   T_CardsTmpl* copy = Template();
@@ -150,11 +151,12 @@ TEST_F(CardsTemplate, SortKeysFromQLinesAndTheSortParameter) {
 
 TEST_F(CardsTemplate, XmlChildrenAreReadAndStrangersReported) {
   T_CardsTmpl* templ = Template();
-  ReadXml(templ,
-          "<template><columns card-id=\"off\" value2=\"off\" dim2=\"off\" notes=\"on\" bogus=\"on\"/>"
-          "<contents groups=\"all\" lines=\"\" extra=\"x\"/><values decimals=\"0x3\"/>"
-          "<selection><cardtitle>sale</cardtitle></selection>"
-          "<export-options format=\"xml\"/><unknown>text</unknown></template>");
+  ReadXml(
+      templ,
+      "<template><columns card-id=\"off\" value2=\"off\" dim2=\"off\" notes=\"on\" bogus=\"on\"/>"
+      "<contents groups=\"all\" lines=\"\" extra=\"x\"/><values decimals=\"0x3\"/>"
+      "<selection><cardtitle>sale</cardtitle></selection>"
+      "<export-options format=\"xml\"/><unknown>text</unknown></template>");
   const CardsOptions& o = templ->options;
   EXPECT_EQ(o.fields[kColCardId].show, 0);
   EXPECT_EQ(o.fields[kColValue1 + 1].show, 0);

@@ -141,8 +141,8 @@ TEST_F(CardsCommands, ChangeNotesDropRowsBeforeAnythingReadsThem) {
     int64_t rowsAfter;
     bool calcEnabled;
   } cases[] = {
-      {kChangeCards, true, 15, false},      {kChangeCards, false, 0, true},
-      {kChangeCardSaved, false, 0, true},   {kChangeLinesMoving, true, 0, true},
+      {kChangeCards, true, 15, false},         {kChangeCards, false, 0, true},
+      {kChangeCardSaved, false, 0, true},      {kChangeLinesMoving, true, 0, true},
       {kChangeReferenceDate, false, 15, true},
   };
   for (const Case& c : cases) {
@@ -184,7 +184,8 @@ TEST_F(CardsCommands, TheSelectionBlockGoesAndComesBack) {
   // A text without a block changes nothing.
   EXPECT_FALSE(window->ReadSelectionBlock("VD1\t1910\r\nnothing here\r\n"));
   T_Cards* other = Open(Template());
-  EXPECT_TRUE(other->ReadSelectionBlock(("# note\r\n" + block + "# after\r\nVD1\t1910\r\n").c_str()));
+  EXPECT_TRUE(
+      other->ReadSelectionBlock(("# note\r\n" + block + "# after\r\nVD1\t1910\r\n").c_str()));
   EXPECT_TRUE(other->CalcButtonEnabled());
   SelectionDef after;
   SelectionDef_init(&after, base);

@@ -2,8 +2,8 @@
 // list, their order under the sort keys, and the texts of their cells.
 #include <cstring>
 
-#include "tests/analysis/cards/cards_fixture.h"
 #include "core/threads.h"
+#include "tests/analysis/cards/cards_fixture.h"
 #include "ui/sort_orders.h"
 
 namespace cards_test {
@@ -40,7 +40,8 @@ TEST_F(CardsRows, ContentsModesAndSelectionChooseTheRows) {
     templ->options.linesMode = c.lines;
     T_Cards* window = Open(templ);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Dump(window), c.rows) << (c.lineText ? c.lineText : "-") << " " << c.groups << c.lines;
+    EXPECT_EQ(Dump(window), c.rows)
+        << (c.lineText ? c.lineText : "-") << " " << c.groups << c.lines;
     EXPECT_FALSE(window->CalcButtonEnabled());
     Close(window);
   }
@@ -55,8 +56,9 @@ TEST_F(CardsRows, NotesAndSignaturesRowsFollowTheirCard) {
   // "Remark" has only its notes stamp: a notes row, no signatures row.
   EXPECT_EQ(Dump(window), "C Sale one\nN\nS\nC Sale two\nS\nC Purchase\nC Remark\nN\n");
   std::string stamps = Cells(window, 2);
-  EXPECT_NE(stamps.find("Created 240510 14:05 TST, Approved 240511 09:00 BOS, Notes 240510 14:06 TST"),
-            std::string::npos)
+  EXPECT_NE(
+      stamps.find("Created 240510 14:05 TST, Approved 240511 09:00 BOS, Notes 240510 14:06 TST"),
+      std::string::npos)
       << stamps;
   EXPECT_NE(Cells(window, 1).find("First line Second line"), std::string::npos);
   // Notes rows measure their text within their bounds.
@@ -67,7 +69,7 @@ TEST_F(CardsRows, NotesAndSignaturesRowsFollowTheirCard) {
 TEST_F(CardsRows, LongNotesAreCutBetweenCharacters) {
   std::string notes;
   for (int i = 0; i < 4500; ++i) notes += "\xC3\xA9";  // 9000 bytes of two-byte characters
-  notes = "x" + notes;                                   // so that byte 8000 falls inside one
+  notes = "x" + notes;                                 // so that byte 8000 falls inside one
   SetCardNotes(base->sentinelCard->next, notes.c_str());
   T_CardsTmpl* templ = Template();
   templ->options.fields[kColNotes].show = 1;
@@ -199,11 +201,14 @@ TEST_F(CardsRows, HeaderButtonTogglesTheKeyDirection) {
     CardsSortKey key;
     char after;
   } cases[] = {
-      {{kColValue1, 0, 0, 0, kValueDescending}, 'A'}, {{kColValue1, 0, 0, 0, kValueAscending}, 'D'},
+      {{kColValue1, 0, 0, 0, kValueDescending}, 'A'},
+      {{kColValue1, 0, 0, 0, kValueAscending}, 'D'},
       {{kColValue1, 0, 0, 0, kValueCombinedDescending}, 'B'},
       {{kColValue1, 0, 0, 0, kValueAbsDescending}, 'C'},
-      {{kColDim1, 0, kTreeNormal, 0, 0}, 'R'},  {{kColDim1, 0, kTreeReversed, 0, 0}, 'N'},
-      {{kColDim1, 0, kTreeCode, 0, 0}, 'R'},    {{kColDate, 0, 0, 0, 0}, 'D'},
+      {{kColDim1, 0, kTreeNormal, 0, 0}, 'R'},
+      {{kColDim1, 0, kTreeReversed, 0, 0}, 'N'},
+      {{kColDim1, 0, kTreeCode, 0, 0}, 'R'},
+      {{kColDate, 0, 0, 0, 0}, 'D'},
       {{kColLineText, 0, 0, 1, 0}, 'A'},
   };
   for (const Case& c : cases) {
