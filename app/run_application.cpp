@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "analysis/cards/card_editor.h"
+#include "analysis/cards/cards_install.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
@@ -164,6 +165,7 @@ void RunApplication() {
   OleInitialize(nullptr);
   InstallDatabaseServices();
   InstallEditors();
+  InstallCards();
   InstallApplicationServices();
   InstallBaseWindows();
   InstallSettingsDialogs();

@@ -1,10 +1,12 @@
 #include "app/web_window_pages.h"
 
 #include "analysis/boxwin/box_window.h"
+#include "analysis/cards/card_editor.h"
 #include "app/base_info.h"
 #include "app/web_page_parts.h"
 #include "app/web_pages.h"
 #include "app/web_users.h"
+#include "database/base.h"
 #include "database/template_runner.h"
 #include "ui/element.h"
 
@@ -30,6 +32,17 @@ T_Window* OpenAnalysis(T_Base* base, T_Template* templ, const WebUserView* user,
   return box;
 }
 
+// The card's editor, hidden and apart from any editor the user has open on it.
+T_Window* OpenCard(T_Base* base, const CardId* id, const WebUserView* user) {
+  CardRecord* card = base->SeekCard(id);
+  if (!card) return nullptr;
+  T_CardEditor* editor = openCardEditor(base, card, 0, nullptr, kRunNoLookup | kRunHidden);
+  if (!editor) return nullptr;
+  if (user && user->subset.length > 0)
+    editor->RestrictToSubset(const_cast<char*>(user->subset.c_str()));
+  return editor;
+}
+
 T_Window* OpenInformation(T_Base* base) {
   return OpenBaseInfo(base, kBaseInfoHidden | kBaseInfoPrivate);
 }
@@ -50,7 +63,7 @@ void WriteHtml(T_Window* window, T_OStream* page, int64_t pageMode) {
 
 void Close(T_Window* window) { EventHandler_CloseAndDelete(window, 0); }
 
-const WebWindowPages kPages = {OpenAnalysis, nullptr, OpenInformation, PageCount, WriteHtml, Close};
+const WebWindowPages kPages = {OpenAnalysis, OpenCard, OpenInformation, PageCount, WriteHtml, Close};
 
 }  // namespace
 

@@ -37,6 +37,12 @@ void CommandClose(CommandContext* context);
 void CommandQuit(CommandContext* context);
 void CommandWebqebserver(CommandContext* context);
 
+// --- Through analysis windows (command_windows.cpp) ---------------------------------------------
+void CommandExport(CommandContext* context);
+void CommandDeleteData(CommandContext* context);
+void CommandPrint(CommandContext* context);
+void CommandOpenTemplate(CommandContext* context);
+
 // --- Shared ------------------------------------------------------------------------------------
 // The words of a command: every option that takeOption takes (it answers true, and may read the
 // option's value), and up to max bare words in order; any other word is refused with 3820, or

@@ -88,6 +88,10 @@ void SetWindowOpener(int32_t kind, WindowOpener opener) {
   if (kind >= kTemplateCards && kind <= kTemplateComponentFunctions) openers[kind] = opener;
 }
 
+bool HasWindowOpener(int32_t kind) {
+  return kind >= kTemplateCards && kind <= kTemplateComponentFunctions && openers[kind] != nullptr;
+}
+
 T_Template* NewTemplate(T_Base* base, int32_t kind) {
   if (!RegistryKind(kind)) return nullptr;
   if (constructors[kind]) return constructors[kind](base);

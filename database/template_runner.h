@@ -38,6 +38,8 @@ using WindowOpener = T_HWindow* (*)(T_Template* templ, T_Template* parameter, in
 // window through the runner); other kinds are ignored. Null puts back the stand-in, or no opener.
 void SetTemplateConstructor(int32_t kind, TemplateConstructor constructor);
 void SetWindowOpener(int32_t kind, WindowOpener opener);
+// Whether running a template of the kind can open a window (its opener is installed).
+bool HasWindowOpener(int32_t kind);
 
 // The template factory: kinds 1 to 5 and 10 give a template of the kind (the installed class or
 // the stand-in); every other kind gives null.

@@ -19,6 +19,7 @@
 //      it before the save question was answered.
 //
 // User-interface thread only.
+#include "analysis/cards/editor_card.h"
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -248,8 +249,6 @@ T_CardEditor* openCardById(T_Base* database, const CardId* id, int32_t line);
 // column; the id field when n < 1 or the card has fewer lines. An unknown card sets pending error
 // 3823 with the key and opens nothing; so does a key that is not six digits, a hyphen and a number.
 T_CardEditor* openCardByKey(T_Base* database, const char* key, int32_t line);
-// The card a window of kind 10 edits, else null.
-CardRecord* GetEditorCard(T_HWindow* window);
 // Before the card is deleted: the other editors of it (opened with flag 8) hold it no longer and
 // would save it as a new card.
 void ForgetEditedCard(T_Base* database, CardRecord* card, T_CardEditor* except);
