@@ -61,6 +61,19 @@ class T_Lines : public T_TSWin {
   void OnCellsSelected(int64_t row, int32_t field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   int64_t MapRow(int64_t position) override { return LinesDisplayRow(&data, position); }
+  void SelectRange(CellRange* range) override;
+
+  // --- Outputs (lines_output.cpp)
+  // -----------------------------------------------------------------------
+  void WriteHtmlCell(T_OStream* stream, int64_t position, T_BoxField* field) override;
+  void WriteCellText(T_OStream* stream, int64_t position, T_BoxField* field) override;
+  void WriteDefinition(TextCellWriter* writer) override;
+  void WriteHtmlDefinition(T_OStream* stream) override;
+  void WriteXmlDefinition(T_OStream* stream) override;
+  void PrintPart(BoxDrawRecord* record) override;
+  void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
+  // The card id cell of a data row (with its text formatted): written as a card link.
+  bool IsCardLinkCell(int64_t position, T_BoxField* field);
 
   // --- Time-series slots
   // --------------------------------------------------------------------------

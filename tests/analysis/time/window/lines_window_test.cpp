@@ -624,4 +624,105 @@ TEST_F(LinesWindowTest, PastedSelectionBlocksTheLastOneWins) {
   EXPECT_FALSE(window->PasteSelectionText("nothing here\r\n"));
 }
 
+// Leaves an HTML or XML text for the checks that read every test output.
+void LeaveOutput(const std::string& name, const std::string& text) {
+  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
+  if (!root || !*root) return;
+  std::string folder = std::string("Z:") + root;
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  CreateDirectoryA(folder.c_str(), nullptr);
+  folder += "\\analysis_time";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+TEST_F(LinesWindowTest, OutputsCarryTheSelectionAndCardLinks) {
+  Open([](T_LinesTmpl* t) { Selection_readAttributes(&t->selection, "dim1", "1910"); });
+  ASSERT_EQ(Column(kLinesLineText), (Cells{"opening", "deposit"}));
+  window->output.definition = 1;
+  window->output.columnTitles = 1;
+  T_OStream text;
+  window->WriteText(&text, 0);
+  std::string plain = box_test::StreamText(text);
+  EXPECT_EQ(plain,
+            "From\t230110-001 File\r\n"
+            "To\t230301-001 File\r\n"
+            "Dim 1\t1910 1910\r\n"
+            "Card ID\tDate\tCard Title\tDim 2\tLine Text\tValue\tAccumulated\r\n"
+            "230110-001\t230110\t\tP2 P2\topening\t100.00\t100.00\r\n"
+            "230301-001\t230301\t\tP1 P1\tdeposit\t20.00\t120.00\r\n");
+  window->output.format = kOutputHtml;
+  T_OStream html;
+  window->WriteText(&html, 0);
+  std::string page = box_test::StreamText(html);
+  EXPECT_NE(page.find("<tr><td> Dim 1 </td><td> 1910 1910 </td></tr>\r\n"), std::string::npos);
+  EXPECT_NE(page.find("<td><a class=\"data\" href=\"qeb.cgi?card=0000:230301-001\">230301-001</a>"
+                      "</td>\r\n<td>230301</td>\r\n"),
+            std::string::npos)
+      << page;
+  LeaveOutput("lines_page.html", page);
+  T_OStream xml;
+  xml.PutXmlProlog();
+  xml.PutText("<lines>");
+  window->WriteXmlDefinition(&xml);
+  xml.PutText("</lines>");
+  std::string definition = box_test::StreamText(xml);
+  EXPECT_EQ(definition,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<lines><selection>\r\n"
+            "<from>230110-001 File</from>\r\n<to>230301-001 File</to>\r\n"
+            "<dim num=\"1\" name=\"Dim 1\">1910 1910</dim>\r\n</selection>\r\n</lines>");
+  LeaveOutput("lines_definition.xml", definition);
+  // The private format of a copied range writes the card id as a card link.
+  T_OStream cell;
+  RowTextPool pool;
+  ASSERT_TRUE(pool.Init());
+  const int64_t first = window->headerRowCount;
+  window->GetRowTexts(&pool, first);
+  window->WriteCellText(&cell, first, window->columnFields[kLinesCardId]);
+  EXPECT_EQ(box_test::StreamText(cell), "card=\"230110-001\"");
+  pool.Free();
+  T_TextBuf key;
+  window->GetFieldSortKey(window->columnFields[kLinesValueFirst], &key);
+  EXPECT_STREQ(key.c_str(), "VA:D");
+  // A key on the column gives its own order; the accumulated column is no key.
+  window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, 5};
+  window->GetFieldSortKey(window->columnFields[kLinesValueFirst], &key);
+  EXPECT_STREQ(key.c_str(), "VA:A");
+  T_TextBuf none;
+  window->GetFieldSortKey(window->columnFields[kLinesAccumulated], &none);
+  EXPECT_TRUE(none.empty());
+}
+
+TEST_F(LinesWindowTest, APressSelectsTheCardsRunOrAnOpeningStatistic) {
+  Open([](T_LinesTmpl* t) {
+    t->options.statistics[kStatBefore] = 1;
+    t->options.statistics[kStatLineCount] = 1;
+  });
+  // Rows: "Sum Before", "Number of Lines", the blank, then the five lines of four cards.
+  ASSERT_EQ(window->headerRowCount, 3);
+  struct Case {
+    int64_t anchor;
+    int64_t first;
+    int64_t last;
+  } cases[] = {{0, 0, 0}, {1, -2, -1}, {2, -2, -1}, {3, 3, 3}, {4, 4, 5}, {5, 4, 5}, {6, 6, 6}};
+  for (const Case& c : cases) {
+    CellRange range{c.anchor, 1, c.anchor, c.anchor, 1, 1};
+    window->SelectRange(&range);
+    EXPECT_EQ(range.firstRow, c.first) << c.anchor;
+    if (c.first != -2) EXPECT_EQ(range.lastRow, c.last) << c.anchor;
+  }
+  // Without value 1 and the accumulated column a statistic row selects nothing.
+  window->options.columns[kLinesValueFirst].shown = 0;
+  window->options.columns[kLinesAccumulated].shown = 0;
+  CellRange range{0, 1, 0, 0, 1, 1};
+  window->SelectRange(&range);
+  EXPECT_EQ(range.firstRow, -2);
+}
+
 }  // namespace
