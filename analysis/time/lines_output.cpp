@@ -7,6 +7,7 @@
 #include "analysis/time/lines_window.h"
 #include "core/output_stream.h"
 #include "database/card_selection.h"
+#include "ui/clipboard_data.h"
 #include "ui/link_handler.h"
 #include "ui/link_markup.h"
 
@@ -117,4 +118,20 @@ void T_Lines::SelectRange(CellRange* range) {
   range->lastRow = last;
   range->firstField = 0;
   range->lastField = static_cast<int32_t>(fieldCount) - 1;
+}
+
+void T_Lines::WriteSelectionText(T_OStream* stream) {
+  stream->PutLine("## Selection");
+  Selection_writeKeys(&selection, stream, 'V');
+  const char column[2] = {static_cast<char>('A' + options.accumulated), 0};
+  stream->PutKeyTextLine("VF", column);
+  const char decimals[3] = {'D', "0123456FTM"[options.columns[kLinesValueFirst].decimals % 10], 0};
+  stream->PutKeyTextLine("VZ", decimals);
+}
+
+bool T_Lines::CopySelectionText() {
+  T_OStream stream;
+  WriteSelectionText(&stream);
+  return ClipboardSetText(reinterpret_cast<const char*>(stream.start),
+                          static_cast<int32_t>(stream.BufferedLength()), 0);
 }

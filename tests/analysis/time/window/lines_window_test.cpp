@@ -725,4 +725,47 @@ TEST_F(LinesWindowTest, APressSelectsTheCardsRunOrAnOpeningStatistic) {
   EXPECT_EQ(range.firstRow, -2);
 }
 
+TEST_F(LinesWindowTest, TitleMenuHidesSortsAndFits) {
+  Open();
+  uint16_t list[4];
+  EXPECT_EQ(window->TitleCommands(window->columnFields[kLinesAccumulated], list), 2);
+  EXPECT_EQ(list[1], kTitleAdjustWidth);
+  EXPECT_EQ(window->TitleCommands(window->columnFields[kLinesValueFirst], list), 3);
+  // "Sort Rows" makes the column the only key.
+  window->options.sortKeyCount = 2;
+  window->options.sortKeys[1] = LinesSortKey{kLinesLineText, 0, 0, 1, 0};
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesValueFirst], kTitleSortRows));
+  EXPECT_EQ(window->options.sortKeyCount, 1);
+  EXPECT_EQ(window->options.sortKeys[0].column, kLinesValueFirst);
+  EXPECT_EQ(Column(kLinesLineText)[0], "opening");
+  EXPECT_FALSE(window->RunTitleCommand(window->columnFields[kLinesAccumulated], kTitleSortRows));
+  // A width the user gave survives hiding another column.
+  window->columnFields[kLinesLineText]->SetWidth(90);
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesDate], kTitleHide));
+  EXPECT_EQ(window->columnFields[kLinesDate], nullptr);
+  EXPECT_EQ(window->options.columns[kLinesDate].shown, 0);
+  EXPECT_EQ(window->columnFields[kLinesLineText]->Width(), 90);
+  EXPECT_EQ(Column(kLinesLineText).size(), 5u);
+  // "Adjust Width" fits the column to its texts.
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesLineText], kTitleAdjustWidth));
+  EXPECT_LT(window->columnFields[kLinesLineText]->Width(), 90);
+}
+
+TEST_F(LinesWindowTest, TheSelectionTextReadsBackIntoAnotherWindow) {
+  Open([](T_LinesTmpl* t) { Selection_readAttributes(&t->selection, "dim1", "3010"); });
+  T_OStream stream;
+  window->WriteSelectionText(&stream);
+  const std::string text = box_test::StreamText(stream);
+  EXPECT_EQ(text.rfind("## Selection\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("VF\tA\r\nVZ\tD2\r\n"), std::string::npos) << text;
+  T_Lines* first = window;
+  window = nullptr;
+  Open();
+  ASSERT_EQ(Column(kLinesLineText).size(), 5u);
+  ASSERT_TRUE(window->PasteSelectionText(text.c_str()));
+  window->CalculateLines(true);
+  EXPECT_EQ(Column(kLinesLineText), (Cells{"sale a", "sale b"}));
+  EventHandler_CloseAndDelete(first, 3);
+}
+
 }  // namespace
