@@ -624,24 +624,6 @@ TEST_F(LinesWindowTest, PastedSelectionBlocksTheLastOneWins) {
   EXPECT_FALSE(window->PasteSelectionText("nothing here\r\n"));
 }
 
-// Leaves an HTML or XML text for the checks that read every test output.
-void LeaveOutput(const std::string& name, const std::string& text) {
-  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
-  if (!root || !*root) return;
-  std::string folder = std::string("Z:") + root;
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\analysis_time";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 TEST_F(LinesWindowTest, OutputsCarryTheSelectionAndCardLinks) {
   Open([](T_LinesTmpl* t) { Selection_readAttributes(&t->selection, "dim1", "1910"); });
   ASSERT_EQ(Column(kLinesLineText), (Cells{"opening", "deposit"}));
@@ -666,7 +648,7 @@ TEST_F(LinesWindowTest, OutputsCarryTheSelectionAndCardLinks) {
                       "</td>\r\n<td>230301</td>\r\n"),
             std::string::npos)
       << page;
-  LeaveOutput("lines_page.html", page);
+  box_test::LeaveOutput("analysis_time", "lines_page.html", page);
   T_OStream xml;
   xml.PutXmlProlog();
   xml.PutText("<lines>");
@@ -677,7 +659,7 @@ TEST_F(LinesWindowTest, OutputsCarryTheSelectionAndCardLinks) {
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<lines><selection>\r\n"
             "<from>230110-001 File</from>\r\n<to>230301-001 File</to>\r\n"
             "<dim num=\"1\" name=\"Dim 1\">1910 1910</dim>\r\n</selection>\r\n</lines>");
-  LeaveOutput("lines_definition.xml", definition);
+  box_test::LeaveOutput("analysis_time", "lines_definition.xml", definition);
   // The private format of a copied range writes the card id as a card link.
   T_OStream cell;
   RowTextPool pool;
@@ -715,7 +697,9 @@ TEST_F(LinesWindowTest, APressSelectsTheCardsRunOrAnOpeningStatistic) {
     CellRange range{c.anchor, 1, c.anchor, c.anchor, 1, 1};
     window->SelectRange(&range);
     EXPECT_EQ(range.firstRow, c.first) << c.anchor;
-    if (c.first != -2) EXPECT_EQ(range.lastRow, c.last) << c.anchor;
+    if (c.first != -2) {
+      EXPECT_EQ(range.lastRow, c.last) << c.anchor;
+    }
   }
   // Without value 1 and the accumulated column a statistic row selects nothing.
   window->options.columns[kLinesValueFirst].shown = 0;
