@@ -739,6 +739,14 @@ void T_LinesTmpl::MarkSelectedLines(BitVector* lines) {
   Selection_free(&compiled);
 }
 
+char LinesSortKeyLetter(const LinesSortKey* key) {
+  const int32_t code = key->column;
+  if (IsDimColumn(code)) return "NRCTH"[key->componentOrder % 5];
+  if (IsValueColumn(code)) return "DEFCBA"[key->valueOrder % 6];
+  if (code == kLinesCardId || code == kLinesDate) return "AD"[key->direction % 2];
+  return "AD"[key->textDirection % 2];
+}
+
 void T_LinesTmpl::SetParameter(const char* name, const char* value) {
   if (name && StrEqualNoCase(name, "sort")) {
     if (!value) return;

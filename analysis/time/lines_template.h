@@ -126,6 +126,9 @@ int32_t ParseLinesColumnName(const char* text, int32_t n);
 bool LinesColumnAvailable(T_Base* base, int32_t code);
 // The sort key of a column with its default orders.
 void LinesSortKeyReset(LinesSortKey* key, int32_t column);
+// The order letter of a key for its column's kind, as the "sort" parameter reads it: component
+// order for a dimension, value order for a value, the direction otherwise.
+char LinesSortKeyLetter(const LinesSortKey* key);
 
 class T_LinesTmpl : public T_BoxTmpl {
  public:

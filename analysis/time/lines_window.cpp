@@ -581,10 +581,63 @@ bool T_Lines::ToggleSortKey(int32_t column) {
 }
 
 bool T_Lines::ClickFieldButton(InputEvent*, T_BoxField* field, const RECT*) {
-  for (int32_t code = 0; code < kLinesColumnCount; ++code) {
-    if (columnFields[code] == field) return ToggleSortKey(code);
+  const int32_t code = ColumnOfField(field);
+  return code >= 0 && ToggleSortKey(code);
+}
+
+int32_t T_Lines::ColumnOfField(const T_BoxField* field) const {
+  if (!field) return -1;
+  for (int32_t code = 0; code < kLinesColumnCount; ++code)
+    if (columnFields[code] == field) return code;
+  return -1;
+}
+
+int32_t T_Lines::TitleCommands(const T_BoxField* field, uint16_t* list) const {
+  int32_t n = 0;
+  const int32_t code = ColumnOfField(field);
+  if (code >= 0) {
+    list[n++] = kTitleHide;
+    if (code != kLinesAccumulated) list[n++] = kTitleSortRows;
+    list[n++] = kTitleAdjustWidth;
   }
-  return false;
+  list[n] = 0;
+  return n;
+}
+
+bool T_Lines::RunTitleCommand(T_BoxField* field, int32_t command) {
+  const int32_t code = ColumnOfField(field);
+  if (code < 0) return false;
+  switch (command) {
+    case kTitleHide:
+      ShowColumn(code, false);
+      return true;
+    case kTitleSortRows: {
+      if (code == kLinesAccumulated) return false;
+      // The column keeps the orders it had as a key.
+      LinesSortKey key;
+      LinesSortKeyReset(&key, code);
+      for (int32_t n = 0; n < options.sortKeyCount && n < kLinesSortKeyMax; ++n)
+        if (options.sortKeys[n].column == code) key = options.sortKeys[n];
+      options.sortKeys[0] = key;
+      options.sortKeyCount = 1;
+      BuildFields();
+      lastSortKind = SortRows();
+      InvalidateGrid();
+      return true;
+    }
+    case kTitleAdjustWidth:
+      FitFieldWidth(field);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void T_Lines::ShowColumn(int32_t code, bool shown) {
+  if (code < 0 || code >= kLinesColumnCount) return;
+  options.columns[code].shown = shown ? 1 : 0;
+  BuildFields();
+  InvalidateGrid();
 }
 
 bool T_Lines::PasteSelectionText(const char* text) {

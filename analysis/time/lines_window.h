@@ -23,6 +23,10 @@ constexpr uint16_t kPresentationBars = 4022;
 constexpr uint32_t kLinesCalcButtonId = 400;
 // The header page with the diagram options (its title is text 5129, "Graphics").
 constexpr int32_t kLinesGraphicsPage = 5129;
+// The commands of a column title's menu.
+constexpr uint16_t kTitleHide = 3619;
+constexpr uint16_t kTitleSortRows = 3620;
+constexpr uint16_t kTitleAdjustWidth = 3621;
 
 // What a sort of the rows did.
 constexpr int32_t kLinesSortNone = 0;
@@ -61,6 +65,19 @@ class T_Lines : public T_TSWin {
   void OnCellsSelected(int64_t row, int32_t field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   int64_t MapRow(int64_t position) override { return LinesDisplayRow(&data, position); }
+  void SelectRange(CellRange* range) override;
+
+  // --- Outputs (lines_output.cpp)
+  // -----------------------------------------------------------------------
+  void WriteHtmlCell(T_OStream* stream, int64_t position, T_BoxField* field) override;
+  void WriteCellText(T_OStream* stream, int64_t position, T_BoxField* field) override;
+  void WriteDefinition(TextCellWriter* writer) override;
+  void WriteHtmlDefinition(T_OStream* stream) override;
+  void WriteXmlDefinition(T_OStream* stream) override;
+  void PrintPart(BoxDrawRecord* record) override;
+  void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
+  // The card id cell of a data row (with its text formatted): written as a card link.
+  bool IsCardLinkCell(int64_t position, T_BoxField* field);
 
   // --- Time-series slots
   // --------------------------------------------------------------------------
@@ -89,9 +106,23 @@ class T_Lines : public T_TSWin {
   // Reversed for a dimension (the other component orders become Reversed), the value order's
   // opposite, the direction otherwise.
   bool ToggleSortKey(int32_t column);
+  // The column code of a field; -1 for none of the window's.
+  int32_t ColumnOfField(const T_BoxField* field) const;
+  // The title menu of a column: "Hide", "Sort Rows" (not for the accumulated column) and
+  // "Adjust Width" into an id list ended by 0; how many.
+  int32_t TitleCommands(const T_BoxField* field, uint16_t* list) const;
+  // One of those on the field's column; false for another command or field.
+  bool RunTitleCommand(T_BoxField* field, int32_t command);
+  // Shows or hides a column: the fields are laid anew with the widths the user gave them.
+  void ShowColumn(int32_t code, bool shown);
   // Reads "## Selection" blocks of a text (the clipboard's): each block resets the selection
   // and reads its "V" lines, so the last block wins; false when the text holds none.
   bool PasteSelectionText(const char* text);
+  // The "## Selection" block the paste reads: the selection's "V" lines, the accumulated value
+  // column ("VF") and the decimals of value 1 ("VZ").
+  void WriteSelectionText(T_OStream* stream);
+  // That block on the clipboard; false when the clipboard refused it.
+  bool CopySelectionText();
   // The card of a data row (calculation order) in the card editor, at the row's line.
   void OpenRowInCardEditor(int64_t row);
   // A new lines window over the lines behind a statistic row's value in a value column.

@@ -5,6 +5,8 @@
 // a hidden frame and the scripted pointer and clock.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -144,6 +146,21 @@ class BoxTest : public ::testing::Test {
 inline std::string StreamText(const T_OStream& stream) {
   return std::string(reinterpret_cast<const char*>(stream.start),
                      static_cast<size_t>(stream.BufferedLength()));
+}
+
+// Leaves an HTML or XML text below QEB_TEST_OUTPUT_DIR, in a folder for the test area, for the
+// checks that read every test output.
+inline void LeaveOutput(const char* area, const std::string& name, const std::string& text) {
+  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
+  if (!root || !*root) return;
+  std::string folder = std::string("Z:") + root;
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  CreateDirectoryA(folder.c_str(), nullptr);
+  folder = folder + "\\" + area;
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::ofstream out(folder + "\\" + name, std::ios::binary);
+  out << text;
 }
 
 }  // namespace box_test

@@ -55,19 +55,6 @@ int FilesIn(const std::string& folder) {
   return n;
 }
 
-// Leaves an HTML or XML text for the checks that read every test output.
-void LeaveOutput(const std::string& name, const std::string& text) {
-  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
-  if (!root || !*root) return;
-  std::string folder = std::string("Z:") + root;
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\analysis_boxwin";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  WriteFile(folder + "\\" + name, text);
-}
-
 class BoxOutputTest : public BoxTest {
  protected:
   T_TestBox* Table() {
@@ -319,7 +306,7 @@ TEST_F(BoxOutputTest, HtmlPageEscapesCellsAndTitlesAndWritesTheStyleSheet) {
     EXPECT_NE(html.find(rule), std::string::npos) << rule;
   }
   EXPECT_EQ(html.find("p.level7"), std::string::npos);
-  LeaveOutput("page.html", html);
+  LeaveOutput("analysis_boxwin", "page.html", html);
   for (int depth : {3, 9}) {
     box->treeDepth = depth;
     std::string sheet = Text(box);
@@ -379,7 +366,8 @@ TEST_F(BoxOutputTest, WebTablePagesStripesAndSortLinks) {
       << page;
   EXPECT_NE(page.find("&nbsp;&Delta;"), std::string::npos);
   EXPECT_EQ(page.find("<script>"), std::string::npos);
-  LeaveOutput("webtable.html", "<html><body><table>" + page + "</table></body></html>");
+  LeaveOutput("analysis_boxwin", "webtable.html",
+              "<html><body><table>" + page + "</table></body></html>");
   // A pending calculation error is shown escaped and cleared.
   T_TextBuf plain;
   SortLinkAddress(&plain, "/db?page=all&a=b", "k");
@@ -436,7 +424,7 @@ TEST_F(BoxOutputTest, NotesInXml) {
   EXPECT_NE(xml.find("<notes>\r\nQ1 &lt;draft&gt; &amp; &quot;final&quot;\r\n</notes>\r\n\r\n"),
             std::string::npos)
       << xml;
-  LeaveOutput("notes.xml", xml);
+  LeaveOutput("analysis_boxwin", "notes.xml", xml);
 }
 
 TEST(BoxExportName, TitlesBecomeFileNames) {

@@ -10,3 +10,6 @@ if(QEB_CONVERT)
   set_tests_properties(analysis_time_contact_sheet PROPERTIES FIXTURES_REQUIRED lines_sheet)
   cmake_language(DEFER CALL set_tests_properties analysis_time_window_tests PROPERTIES FIXTURES_SETUP lines_sheet)
 endif()
+
+# The output test leaves its HTML and XML for the output check (tests/CMakeLists.txt).
+cmake_language(DEFER CALL set_property TEST analysis_time_window_tests APPEND PROPERTY FIXTURES_SETUP test_output)

@@ -624,4 +624,132 @@ TEST_F(LinesWindowTest, PastedSelectionBlocksTheLastOneWins) {
   EXPECT_FALSE(window->PasteSelectionText("nothing here\r\n"));
 }
 
+TEST_F(LinesWindowTest, OutputsCarryTheSelectionAndCardLinks) {
+  Open([](T_LinesTmpl* t) { Selection_readAttributes(&t->selection, "dim1", "1910"); });
+  ASSERT_EQ(Column(kLinesLineText), (Cells{"opening", "deposit"}));
+  window->output.definition = 1;
+  window->output.columnTitles = 1;
+  T_OStream text;
+  window->WriteText(&text, 0);
+  std::string plain = box_test::StreamText(text);
+  EXPECT_EQ(plain,
+            "From\t230110-001 File\r\n"
+            "To\t230301-001 File\r\n"
+            "Dim 1\t1910 1910\r\n"
+            "Card ID\tDate\tCard Title\tDim 2\tLine Text\tValue\tAccumulated\r\n"
+            "230110-001\t230110\t\tP2 P2\topening\t100.00\t100.00\r\n"
+            "230301-001\t230301\t\tP1 P1\tdeposit\t20.00\t120.00\r\n");
+  window->output.format = kOutputHtml;
+  T_OStream html;
+  window->WriteText(&html, 0);
+  std::string page = box_test::StreamText(html);
+  EXPECT_NE(page.find("<tr><td> Dim 1 </td><td> 1910 1910 </td></tr>\r\n"), std::string::npos);
+  EXPECT_NE(page.find("<td><a class=\"data\" href=\"qeb.cgi?card=0000:230301-001\">230301-001</a>"
+                      "</td>\r\n<td>230301</td>\r\n"),
+            std::string::npos)
+      << page;
+  box_test::LeaveOutput("analysis_time", "lines_page.html", page);
+  T_OStream xml;
+  xml.PutXmlProlog();
+  xml.PutText("<lines>");
+  window->WriteXmlDefinition(&xml);
+  xml.PutText("</lines>");
+  std::string definition = box_test::StreamText(xml);
+  EXPECT_EQ(definition,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<lines><selection>\r\n"
+            "<from>230110-001 File</from>\r\n<to>230301-001 File</to>\r\n"
+            "<dim num=\"1\" name=\"Dim 1\">1910 1910</dim>\r\n</selection>\r\n</lines>");
+  box_test::LeaveOutput("analysis_time", "lines_definition.xml", definition);
+  // The private format of a copied range writes the card id as a card link.
+  T_OStream cell;
+  RowTextPool pool;
+  ASSERT_TRUE(pool.Init());
+  const int64_t first = window->headerRowCount;
+  window->GetRowTexts(&pool, first);
+  window->WriteCellText(&cell, first, window->columnFields[kLinesCardId]);
+  EXPECT_EQ(box_test::StreamText(cell), "card=\"230110-001\"");
+  pool.Free();
+  T_TextBuf key;
+  window->GetFieldSortKey(window->columnFields[kLinesValueFirst], &key);
+  EXPECT_STREQ(key.c_str(), "VA:D");
+  // A key on the column gives its own order; the accumulated column is no key.
+  window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, 5};
+  window->GetFieldSortKey(window->columnFields[kLinesValueFirst], &key);
+  EXPECT_STREQ(key.c_str(), "VA:A");
+  T_TextBuf none;
+  window->GetFieldSortKey(window->columnFields[kLinesAccumulated], &none);
+  EXPECT_TRUE(none.empty());
+}
+
+TEST_F(LinesWindowTest, APressSelectsTheCardsRunOrAnOpeningStatistic) {
+  Open([](T_LinesTmpl* t) {
+    t->options.statistics[kStatBefore] = 1;
+    t->options.statistics[kStatLineCount] = 1;
+  });
+  // Rows: "Sum Before", "Number of Lines", the blank, then the five lines of four cards.
+  ASSERT_EQ(window->headerRowCount, 3);
+  struct Case {
+    int64_t anchor;
+    int64_t first;
+    int64_t last;
+  } cases[] = {{0, 0, 0}, {1, -2, -1}, {2, -2, -1}, {3, 3, 3}, {4, 4, 5}, {5, 4, 5}, {6, 6, 6}};
+  for (const Case& c : cases) {
+    CellRange range{c.anchor, 1, c.anchor, c.anchor, 1, 1};
+    window->SelectRange(&range);
+    EXPECT_EQ(range.firstRow, c.first) << c.anchor;
+    if (c.first != -2) {
+      EXPECT_EQ(range.lastRow, c.last) << c.anchor;
+    }
+  }
+  // Without value 1 and the accumulated column a statistic row selects nothing.
+  window->options.columns[kLinesValueFirst].shown = 0;
+  window->options.columns[kLinesAccumulated].shown = 0;
+  CellRange range{0, 1, 0, 0, 1, 1};
+  window->SelectRange(&range);
+  EXPECT_EQ(range.firstRow, -2);
+}
+
+TEST_F(LinesWindowTest, TitleMenuHidesSortsAndFits) {
+  Open();
+  uint16_t list[4];
+  EXPECT_EQ(window->TitleCommands(window->columnFields[kLinesAccumulated], list), 2);
+  EXPECT_EQ(list[1], kTitleAdjustWidth);
+  EXPECT_EQ(window->TitleCommands(window->columnFields[kLinesValueFirst], list), 3);
+  // "Sort Rows" makes the column the only key.
+  window->options.sortKeyCount = 2;
+  window->options.sortKeys[1] = LinesSortKey{kLinesLineText, 0, 0, 1, 0};
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesValueFirst], kTitleSortRows));
+  EXPECT_EQ(window->options.sortKeyCount, 1);
+  EXPECT_EQ(window->options.sortKeys[0].column, kLinesValueFirst);
+  EXPECT_EQ(Column(kLinesLineText)[0], "opening");
+  EXPECT_FALSE(window->RunTitleCommand(window->columnFields[kLinesAccumulated], kTitleSortRows));
+  // A width the user gave survives hiding another column.
+  window->columnFields[kLinesLineText]->SetWidth(90);
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesDate], kTitleHide));
+  EXPECT_EQ(window->columnFields[kLinesDate], nullptr);
+  EXPECT_EQ(window->options.columns[kLinesDate].shown, 0);
+  EXPECT_EQ(window->columnFields[kLinesLineText]->Width(), 90);
+  EXPECT_EQ(Column(kLinesLineText).size(), 5u);
+  // "Adjust Width" fits the column to its texts.
+  ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesLineText], kTitleAdjustWidth));
+  EXPECT_LT(window->columnFields[kLinesLineText]->Width(), 90);
+}
+
+TEST_F(LinesWindowTest, TheSelectionTextReadsBackIntoAnotherWindow) {
+  Open([](T_LinesTmpl* t) { Selection_readAttributes(&t->selection, "dim1", "3010"); });
+  T_OStream stream;
+  window->WriteSelectionText(&stream);
+  const std::string text = box_test::StreamText(stream);
+  EXPECT_EQ(text.rfind("## Selection\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("VF\tA\r\nVZ\tD2\r\n"), std::string::npos) << text;
+  T_Lines* first = window;
+  window = nullptr;
+  Open();
+  ASSERT_EQ(Column(kLinesLineText).size(), 5u);
+  ASSERT_TRUE(window->PasteSelectionText(text.c_str()));
+  window->CalculateLines(true);
+  EXPECT_EQ(Column(kLinesLineText), (Cells{"sale a", "sale b"}));
+  EventHandler_CloseAndDelete(first, 3);
+}
+
 }  // namespace
