@@ -177,8 +177,12 @@ class WebGatewayTest(unittest.TestCase):
         query = analyses[0].split("?", 1)[1]
         check_page(self, self.fetch(query), "analysis")
         card = check_page(self, self.fetch("card=%s:240101-1" % self.example_id), "card")
-        self.assertIn("Unable to show the card", "".join(card.text))
-        check_page(self, self.fetch("baseinfo=" + self.example_id), "baseinfo")
+        self.assertIn("240101-001 Faktura 1714", "".join(card.text))
+        self.assertIn("Presentkartong", card.text)
+        nothing = check_page(self, self.fetch("card=%s:240101-99" % self.example_id), "no_card")
+        self.assertIn("Unable to show the card", "".join(nothing.text))
+        info = check_page(self, self.fetch("baseinfo=" + self.example_id), "baseinfo")
+        self.assertNotIn("Unable to show", "".join(info.text))
         version = check_page(self, self.fetch("version"), "version")
         self.assertIn("QEB 5.7", version.text)
         # The page's lengths: the reply header said what came.
