@@ -1,5 +1,6 @@
 #include "app/qeb_application.h"
 
+#include "analysis/boxwin/box_window.h"
 #include "app/about_box.h"
 #include "app/com_server.h"
 #include "app/document_files.h"
@@ -212,6 +213,10 @@ void InstallApplicationServices() {
   };
   builders.templates = [](T_MenuItem* menu, T_Base* base) { BuildTemplateMenu(base, menu); };
   SetDatabaseMenuBuilders(&builders);
+  // Analysis windows recalculate by themselves only while the preference says so.
+  BoxWinServices box = BoxServices();
+  box.autoRecalc = [] { return Prefs().autoRecalc; };
+  SetBoxWinServices(&box);
 }
 
 // --- Deferred file commands --------------------------------------------------------------------

@@ -7,7 +7,9 @@
 #include "app/web_pages.h"
 #include "app/web_users.h"
 #include "database/base.h"
+#include "database/object_services.h"
 #include "database/template_runner.h"
+#include "database/web_request.h"
 #include "ui/element.h"
 
 namespace {
@@ -67,4 +69,16 @@ const WebWindowPages kPages = {OpenAnalysis, OpenCard, OpenInformation, PageCoun
 
 }  // namespace
 
-void InstallWebWindowPages() { SetWebWindowPages(&kPages); }
+void InstallWebWindowPages() {
+  SetWebWindowPages(&kPages);
+  // Served tables link their column titles to the page being served, and card links follow the
+  // web user's right to see cards.
+  BoxWinServices box = BoxServices();
+  box.webSelfUrl = [](T_TextBuf* url) {
+    if (!WebRequestActive()) return false;
+    WebSelfUrl(url);
+    return true;
+  };
+  box.webUserOpensCards = [] { return WebMaySeeCards(); };
+  SetBoxWinServices(&box);
+}

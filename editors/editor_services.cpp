@@ -1,5 +1,8 @@
 #include "editors/editor_services.h"
 
+#include <new>
+
+#include "analysis/boxwin/box_window.h"
 #include "database/base.h"
 #include "database/object_services.h"
 #include "database/object_lists.h"
@@ -41,6 +44,12 @@ void InstallEditors() {
     DeleteTimeScaleOfEditor(FindWindowOfKind(kWindowTimeScale, base));
   };
   SetBaseServices(&services);
+  BoxWinServices box = BoxServices();
+  box.newSubsetBox = [](T_EventHandler* parent, const XYWH& rect, uint32_t id,
+                        SubsetList* list) -> T_GrafElement* {
+    return new (std::nothrow) T_SubsetBox(parent, rect, id, list);
+  };
+  SetBoxWinServices(&box);
   ObjectServices objects = CurrentObjectServices();
   objects.openMacroEditor = [](T_Base* base, Macro* macro) { OpenMacroEditor(base, macro); };
   objects.openTimeScaleEditor = [](T_Base* base, TimeScale* scale) {

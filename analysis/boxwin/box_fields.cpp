@@ -14,6 +14,7 @@
 #include "ui/graphics_port.h"
 #include "ui/link_display.h"
 #include "ui/pictures.h"
+#include "ui/popup_menu.h"
 #include "ui/text_layout.h"
 
 namespace {
@@ -476,8 +477,10 @@ bool T_BoxTitles::MouseDown(InputEvent* event, T_GrafElement* target) {
   T_BoxField* f = FieldAt(event->x, event->y);
   if (!f) return false;
   if (event->rightButton) {
+    // The window's title menu acts on the field pressed; a window without one shows nothing.
     box->pressedTitleField = f;
-    return false;  // the window's context menu runs from here
+    RunContextMenu(this, 0, event, -1);
+    return true;
   }
   RECT marker;
   f->GetMarkerRect(&marker);
@@ -486,6 +489,10 @@ bool T_BoxTitles::MouseDown(InputEvent* event, T_GrafElement* target) {
   if (f->markerPicture && PtInRect(&marker, p) && box->ClickFieldButton(event, f, &marker))
     return true;
   return box->ClickFieldTitle(event, f);
+}
+
+void T_BoxTitles::ContextMenu(ContextMenuRecord* record, int32_t phase) {
+  box->TitleContextMenu(record, phase);
 }
 
 bool T_BoxWin::ClickFieldTitle(InputEvent* event, T_BoxField* field) {

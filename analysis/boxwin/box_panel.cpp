@@ -277,6 +277,12 @@ void T_BoxWin::OpenPanelPage(int32_t page) {
   bool linesKind = windowKind == kWindowLines || windowKind == kWindowTimeFunctions;
   if (page == kPanelSubsets) {
     int32_t w = CurrentLanguage() == 6 ? 160 : 130;
+    if (BoxServices().newSubsetBox) {
+      int32_t boxWidth = std::max(60, (modeItem ? modeItem->width : width) - 12);
+      int32_t boxHeight = std::max(16, headerHeight - 23);
+      keep(BoxServices().newSubsetBox(parent, {8, 2, boxWidth, boxHeight}, kItemSubsetBox,
+                                      &subsets));
+    }
     keep(AddButton(parent, {8, std::max(2, headerHeight - 19), w, 17}, kItemNewSubset, 3137));
   } else if (page == kPanelPrinting) {
     keep(new (std::nothrow) T_PrintTitleFrame(this, parent, {4, 4, 130, 58}));
@@ -362,7 +368,6 @@ void T_BoxWin::OpenPanelPage(int32_t page) {
     if (notesEdit) notesEdit->SetBlockText(notes);
     keep(notesEdit);
   }
-  (void)kItemSubsetBox;
 }
 
 void T_BoxWin::ApplyOutputCheckbox(uint32_t id, bool on) {

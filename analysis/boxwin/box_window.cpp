@@ -37,6 +37,7 @@ const BoxWinServices kDefaultServices{
     /*ticks*/ SystemTicks,
     /*askExportPath*/ AskExportPath,
     /*startDrag*/ [](T_BoxWin*, const TransferList* list) { DragRun(nullptr, list); },
+    /*newSubsetBox*/ nullptr,
 };
 BoxWinServices services = kDefaultServices;
 
@@ -52,6 +53,7 @@ void SetBoxWinServices(const BoxWinServices* given) {
   if (given->ticks) services.ticks = given->ticks;
   if (given->askExportPath) services.askExportPath = given->askExportPath;
   if (given->startDrag) services.startDrag = given->startDrag;
+  services.newSubsetBox = given->newSubsetBox;
 }
 const BoxWinServices& BoxServices() { return services; }
 

@@ -216,6 +216,8 @@ class T_BoxTitles : public T_Item {
   void DrawContent() override;
   bool SetCursor(InputEvent* event, T_GrafElement* target) override;
   bool MouseDown(InputEvent* event, T_GrafElement* target) override;
+  // The window's title menu (TitleContextMenu) for the field the right button pressed.
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
   void OnChange(const ChangeNote* note) override;
   void Notify(int32_t code) override;
   // The field whose resize band holds x (title-row coordinates, scrolled); null for none.
@@ -278,6 +280,9 @@ struct BoxWinServices {
   bool (*askExportPath)(T_BoxWin* window, T_TextBuf* path);
   // Runs the drag of a cell range (the platform's drag and drop by default).
   void (*startDrag)(T_BoxWin* window, const TransferList* list);
+  // The list box of a window's subsets on its Subsets page (the editors' layer); null: none.
+  T_GrafElement* (*newSubsetBox)(T_EventHandler* parent, const XYWH& rect, uint32_t id,
+                                 SubsetList* list);
 };
 void SetBoxWinServices(const BoxWinServices* services);
 const BoxWinServices& BoxServices();

@@ -29,6 +29,7 @@
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/mode_tree.h"
+#include "ui/popup_menu.h"
 #include "ui/small_dialogs.h"
 #include "ui/sort_orders.h"
 #include "ui/value_choosers.h"
@@ -630,6 +631,18 @@ bool T_Lines::RunTitleCommand(T_BoxField* field, int32_t command) {
       return true;
     default:
       return false;
+  }
+}
+
+void T_Lines::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
+  T_BoxField* field = pressedTitleField;
+  if (!field) return;
+  if (phase == kMenuPhaseList) {
+    uint16_t list[4];
+    int32_t n = TitleCommands(field, list);
+    for (int32_t i = 0; i < n; ++i) PopupMenu_AddCommand(&record->commands, list[i], false);
+  } else if (phase == kMenuPhaseRun) {
+    RunTitleCommand(field, static_cast<int32_t>(record->entry));
   }
 }
 

@@ -113,6 +113,8 @@ class T_Lines : public T_TSWin {
   int32_t TitleCommands(const T_BoxField* field, uint16_t* list) const;
   // One of those on the field's column; false for another command or field.
   bool RunTitleCommand(T_BoxField* field, int32_t command);
+  // The title menu of the column the right button pressed: TitleCommands, then RunTitleCommand.
+  void TitleContextMenu(ContextMenuRecord* record, int32_t phase) override;
   // Shows or hides a column: the fields are laid anew with the widths the user gave them.
   void ShowColumn(int32_t code, bool shown);
   // Reads "## Selection" blocks of a text (the clipboard's): each block resets the selection

@@ -17,6 +17,7 @@
 #include "database/subsets.h"
 #include "editors/editor_questions.h"
 #include "editors/subset_editor.h"
+#include "editors/time_scale_editor.h"
 #include "tests/editors/editors_fixture.h"
 #include "ui/edit_field.h"
 #include "ui/item.h"
@@ -298,6 +299,30 @@ TEST_F(SubsetEditorTest, TheSubsetBoxLabelsItsCommandsByTheSelection) {
   SubsetListFree(&list);
   Menus()->destroy();
   SetMenuOperations(nullptr);
+}
+
+}  // namespace
+}  // namespace editors_test
+
+namespace editors_test {
+namespace {
+
+// A box window's Subsets page lists the window's own subsets in the subset box (item 300).
+TEST_F(SubsetEditorTest, ABoxWindowsSubsetsPageListsItsSubsets) {
+  T_TScaleEditor* window = OpenTimeScaleEditor(base, nullptr);
+  ASSERT_NE(window, nullptr);
+  SubsetCreate(&window->subsets, "Mine");
+  window->OpenPanelPage(kPanelSubsets);
+  T_SubsetBox* box = nullptr;
+  for (int32_t i = 0; i < window->panelItemCount; ++i) {
+    if (auto* found = dynamic_cast<T_SubsetBox*>(window->panelItems[i])) box = found;
+  }
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->id, 300u);
+  EXPECT_EQ(box->list, &window->subsets);
+  EXPECT_EQ(box->LineCount(), 1);
+  window->ClosePanelPage();
+  EventHandler_CloseAndDelete(window, 3);
 }
 
 }  // namespace

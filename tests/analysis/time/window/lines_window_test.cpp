@@ -3,6 +3,8 @@
 // listed lines, the zoom history and wheel of its diagram, and pictures of the example.
 #include <gtest/gtest.h>
 
+#include "ui/popup_menu.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -733,6 +735,18 @@ TEST_F(LinesWindowTest, TitleMenuHidesSortsAndFits) {
   // "Adjust Width" fits the column to its texts.
   ASSERT_TRUE(window->RunTitleCommand(window->columnFields[kLinesLineText], kTitleAdjustWidth));
   EXPECT_LT(window->columnFields[kLinesLineText]->Width(), 90);
+  // The right button on a title runs the same through the window's title menu.
+  window->pressedTitleField = window->columnFields[kLinesLineText];
+  ContextMenuRecord record;
+  record.owner = window->titles;
+  window->titles->ContextMenu(&record, kMenuPhaseList);
+  std::vector<uint16_t> ids;
+  for (const uint16_t* id = record.commands.list; id && *id; ++id) ids.push_back(*id);
+  EXPECT_EQ(ids, (std::vector<uint16_t>{kTitleHide, kTitleSortRows, kTitleAdjustWidth}));
+  record.phase = kMenuPhaseRun;
+  record.entry = kTitleHide;
+  window->titles->ContextMenu(&record, kMenuPhaseRun);
+  EXPECT_EQ(window->columnFields[kLinesLineText], nullptr);
 }
 
 TEST_F(LinesWindowTest, TheSelectionTextReadsBackIntoAnotherWindow) {
