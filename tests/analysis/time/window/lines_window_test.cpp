@@ -3,8 +3,6 @@
 // listed lines, the zoom history and wheel of its diagram, and pictures of the example.
 #include <gtest/gtest.h>
 
-#include "ui/popup_menu.h"
-
 #include <cmath>
 #include <string>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
 #include "ui/window_utilities.h"
+#include "ui/popup_menu.h"
 
 namespace {
 
