@@ -18,8 +18,8 @@
 #include "tests/analysis/time/time_fixture.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
-#include "ui/window_utilities.h"
 #include "ui/popup_menu.h"
+#include "ui/window_utilities.h"
 
 namespace {
 
