@@ -26,8 +26,6 @@
 #include "database/templates.h"
 #include "database/xml_requests.h"
 #include "qeb_automation.h"
-#include "ui/document_window.h"
-#include "ui/element.h"
 
 namespace {
 
@@ -276,13 +274,8 @@ class CDatabase : public T_DualObject<IDatabase, &IID_IDatabase> {
       T_ComCall call(T_ComCall::kSilent);
       // A folder, or a template whose window cannot be opened, gives an empty text.
       T_Template* templ = FindTemplate(base, path.c_str());
-      if (templ && templ->kind != kTemplateFolder && !templ->firstChild) {
-        if (T_HWindow* window = RunTemplate(base, templ, nullptr, kRunNoLookup | kRunHidden)) {
-          window->Calculate(true);
-          window->WriteText(&out, 0);
-          EventHandler_CloseAndDelete(window, 0);
-        }
-      }
+      if (templ && templ->kind != kTemplateFolder && !templ->firstChild)
+        WriteTemplateWindowText(templ, &out, 0);
       call.Finish(false);
     }
     int64_t length = out.TotalLength();

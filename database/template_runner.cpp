@@ -139,6 +139,16 @@ T_HWindow* RunTemplate(T_Base* base, T_Template* templ, T_Template* parameter, i
   return window;
 }
 
+bool WriteTemplateWindowText(T_Template* templ, T_OStream* stream, int32_t flags) {
+  if (!templ) return false;
+  T_HWindow* window = RunTemplate(templ->database, templ, nullptr, kRunNoLookup | kRunHidden);
+  if (!window) return false;
+  window->Calculate(true);
+  window->WriteText(stream, flags);
+  EventHandler_CloseAndDelete(window, kCloseUnasked);
+  return true;
+}
+
 void RunDefaultTemplate(T_Base* base, int32_t kind) {
   if (base) RunTemplate(base, base->GetDefaultTemplate(kind), nullptr, 0);
 }

@@ -16,6 +16,7 @@ struct ChangeNote;
 struct T_TextBuf;
 class T_Base;
 class T_HWindow;
+class T_OStream;
 class T_Template;
 class T_Window;
 struct CriteriaPattern;
@@ -57,6 +58,9 @@ bool IsStandInTemplate(const T_Template* templ);
 // window made from a template outside the tree takes the database's default template of its
 // kind, so that saving its settings changes the default.
 T_HWindow* RunTemplate(T_Base* base, T_Template* templ, T_Template* parameter, int32_t flags);
+// The template's window opened hidden for the caller alone, calculated, written as text with
+// the output flags (T_HWindow::WriteText) and closed; false when no window opens.
+bool WriteTemplateWindowText(T_Template* templ, T_OStream* stream, int32_t flags);
 void RunDefaultTemplate(T_Base* base, int32_t kind);
 
 // What an openTemplate command names.

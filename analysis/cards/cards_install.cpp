@@ -8,22 +8,13 @@
 #include "database/templates.h"
 #include "database/xml_requests.h"
 #include "ui/document_window.h"
-#include "ui/element.h"
 
 namespace {
-
-constexpr int32_t kCloseUnasked = 3;
 
 // Any analysis window whose opener is installed writes its XML form; the appended form leaves
 // out the prolog, which the request's answer has already.
 bool ExportTemplateXml(T_Template* templ, T_OStream* output) {
-  if (!templ) return false;
-  T_HWindow* window = RunTemplate(templ->database, templ, nullptr, kRunNoLookup | kRunHidden);
-  if (!window) return false;
-  window->Calculate(true);
-  window->WriteText(output, kExportAppendNonEmpty);
-  EventHandler_CloseAndDelete(window, kCloseUnasked);
-  return true;
+  return WriteTemplateWindowText(templ, output, kExportAppendNonEmpty);
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 
 #include "com_fixture.h"
 #include "core/files.h"
+#include "analysis/cards/cards_install.h"
 #include "database/base.h"
+#include "database/template_runner.h"
+#include "database/template_tree.h"
+#include "database/templates.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 
@@ -289,6 +293,32 @@ TEST_F(ComObjects, WebCommandAnswersWithTheGatewaysPage) {
   EXPECT_NE(page.Utf8().find("QEB"), std::string::npos) << page.Utf8();
   EXPECT_EQ(page.Utf8().find('\r'), std::string::npos);
   application->Release();
+}
+
+}  // namespace
+}  // namespace app_test
+
+namespace app_test {
+namespace {
+
+// Export opens a stored template's window hidden, calculates it and answers its text; a folder
+// answers nothing.
+TEST_F(ComObjects, ExportAnswersAStoredTemplatesWindowAsText) {
+  InstallCards();
+  IDatabase* database = Open(path_);
+  T_Base* base = FirstBase();
+  ASSERT_NE(base, nullptr);
+  ASSERT_TRUE(StoreTemplate(base, NewTemplate(base, kTemplateCards), "Reports: All cards"));
+  Bstr text;
+  EXPECT_EQ(database->Export(Bstr(L"Reports: All cards"), text.Out()), S_OK);
+  EXPECT_NE(text.Utf8().find("250307-001\tFirst"), std::string::npos) << text.Utf8();
+  EXPECT_NE(text.Utf8().find("line b\t5.00"), std::string::npos) << text.Utf8();
+  Bstr folder;
+  database->Export(Bstr(L"Reports"), folder.Out());
+  EXPECT_EQ(folder.Utf8(), "");
+  SetTemplateConstructor(kTemplateCards, nullptr);
+  SetWindowOpener(kTemplateCards, nullptr);
+  database->Release();
 }
 
 }  // namespace
