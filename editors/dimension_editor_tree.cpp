@@ -921,7 +921,7 @@ DimNode* DimTreeImportNode(DimTree* tree, DimNode* parent, const char* code, con
   bool prefixed = skip > 0 && cleanCode.length > skip &&
                   SameByRule(tree->codeCase, head.c_str(), prefix);
   const char* part = cleanCode.data + (prefixed ? skip : 0);
-  T_TextBuf full(prefixed ? "" : prefix);
+  T_TextBuf full(prefix);
   TextBufAppend(&full, part);
   if (!BlockTextAssign(&node->code, part) || !BlockTextAssignBuf(&node->fullCode, &full)) {
     FreeNodeMemory(node);
