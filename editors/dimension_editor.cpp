@@ -159,15 +159,19 @@ T_DimEditor::T_DimEditor(T_Base* base, int32_t dimension, uint32_t flags)
   indentation = std::clamp(record->optionI, 0, 2);
   MakeTitle();
   CreateToolbar();
-  indentChooser = NewToolSelector(kDimIndentId, kIndentPictures, kIndentPictures[indentation]);
+  if (toolbar) {
+    indentChooser = new (std::nothrow)
+        T_Selector(toolbar, XYWH{8, 3, 3 * T_Selector::kPitch + 2, 24}, kDimIndentId,
+                   kIndentPictures, kIndentPictures[indentation], true);
+  }
   auto button = [this](int32_t x, uint32_t id, int32_t textId) {
     auto* made = new (std::nothrow) T_Button(toolbar ? static_cast<T_EventHandler*>(toolbar)
                                                      : static_cast<T_EventHandler*>(this),
                                              XYWH{x, 5, 90, 20}, id);
     if (made) made->SetTitleId(textId);
   };
-  button(90, kDimPropertiesId, kTextProperties);
-  button(190, kDimImportSetupId, kTextImportSetup);
+  button(100, kDimPropertiesId, kTextProperties);
+  button(200, kDimImportSetupId, kTextImportSetup);
   CreateGridItems(1, kTitleHeight, 0);
   int32_t left = 1;
   for (int32_t field = 0; field < 3; ++field) {
