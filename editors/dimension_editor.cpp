@@ -334,9 +334,13 @@ bool T_DimEditor::GridKeyDown(InputEvent* event) {
     NewComponent(false);
     return true;
   }
-  if (selectedRow < 0 && node && (key == kKeyUp || key == kKeyDown)) {
+  if (node && !event->control && (key == kKeyUp || key == kKeyDown)) {
+    // The edit ends first: a typed code may move its node, and the step goes from where it went.
+    int32_t field = std::max(selectedField, 0);
+    SelectEditCell(-1, -1);
     int64_t row = DimTreeRowOf(&tree, node) + (key == kKeyUp ? -1 : 1);
-    if (row >= 0 && row < tree.rowCount) SelectEditCell(row, 0);
+    if (row < 0 || row >= tree.rowCount) row = DimTreeRowOf(&tree, node);
+    if (row >= 0) SelectEditCell(row, field);
     return true;
   }
   bool handled = T_BoxWin::GridKeyDown(event);
@@ -507,6 +511,11 @@ bool T_DimEditor::ClickGrid(InputEvent* event) {
     return true;
   }
   if (FieldAtPoint(event->x, row) < 0) return true;  // right of the last column
+  if (selectedRow >= 0 && (row != selectedRow || FieldAtPoint(event->x, row) != selectedField)) {
+    // The edit ends before the press is placed: a typed code may move rows.
+    SelectEditCell(-1, -1);
+    if (RowAtPoint(POINT{event->x, event->y}) < 0) return true;
+  }
   bool handled = T_BoxWin::ClickGrid(event);
   if (selectedRow >= 0 && selectedRow < tree.rowCount) current = tree.rows[selectedRow];
   return handled;

@@ -125,6 +125,19 @@ TEST_F(DimensionEditorTest, CellsEditCodesTextsAndHostCodes) {
   EventHandler_CloseAndDelete(editor, 3);
 }
 
+TEST_F(DimensionEditorTest, ATypedCodeThatMovesItsRowEndsItsEditBeforeTheStep) {
+  T_DimEditor* editor = OpenDimensionEditor(base, 0, 0);
+  ASSERT_NE(editor, nullptr);
+  editor->SelectEditCell(2, kDimFieldCode);  // A3
+  TextBufAssign(&editor->editedText, "A0");
+  editor->PushOverlayText();
+  EXPECT_TRUE(Key(editor, kKeyDown, false));
+  EXPECT_EQ(Rows(editor), "A0 A1 A2 ");
+  EXPECT_EQ(Current(editor), "A1");  // the row below where A0 went
+  EXPECT_EQ(editor->selectedField, kDimFieldCode);
+  EventHandler_CloseAndDelete(editor, 3);
+}
+
 TEST_F(DimensionEditorTest, KeyMovesBeepWhenRefused) {
   T_DimEditor* editor = OpenDimEditorAtComponent(base, 0, FindByCode(base, 0, "A1")->number, 0);
   ASSERT_NE(editor, nullptr);
