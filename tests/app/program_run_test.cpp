@@ -89,6 +89,19 @@ class ProgramRun : public ::testing::Test {
     process_ = PROCESS_INFORMATION{};
   }
 
+  // The program's document window of that title, once it shows; null when none came in time.
+  HWND WaitForDocument(const wchar_t* title) {
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    HWND client = frame ? FindWindowExW(frame, nullptr, L"MDIClient", nullptr) : nullptr;
+    if (!client) return nullptr;
+    HWND child = nullptr;
+    for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
+      child = FindWindowExW(client, nullptr, nullptr, title);
+      if (!child) Sleep(100);
+    }
+    return child;
+  }
+
   void Close() {
     HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
     ASSERT_NE(frame, nullptr);
@@ -151,16 +164,7 @@ TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
   const std::string path = folder / "Watched example.qeb";
   WriteWholeFile(path, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
   Start(L"\"" + WidePathText(path.c_str()) + L"\"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
-  ASSERT_NE(frame, nullptr);
-  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
-  ASSERT_NE(client, nullptr);
-  HWND child = nullptr;
-  for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
-    child = FindWindowExW(client, nullptr, nullptr, L"Watched example.qeb");
-    if (!child) Sleep(100);
-  }
-  EXPECT_NE(child, nullptr);
+  EXPECT_NE(WaitForDocument(L"Watched example.qeb"), nullptr);
   EXPECT_EQ(Alerts(), "");
 
   MoveLastWriteTime(path, 3600);
@@ -375,16 +379,7 @@ TEST_F(ProgramRun, ASubsetFlaggedToOpenShowsItsEditor) {
   ScratchFolder folder;
   WriteWholeFile(folder / "opened.qex", ReadWholeFile(TestSourcePath(data + "opened.qex")));
   Start(L"\"" + WidePathText((folder / "opened.qex").c_str()) + L"\"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
-  ASSERT_NE(frame, nullptr);
-  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
-  ASSERT_NE(client, nullptr);
-  HWND editor = nullptr;
-  for (DWORD waited = 0; !editor && waited < kTimeout; waited += 100) {
-    editor = FindWindowExW(client, nullptr, nullptr, L"Monthly check");
-    if (!editor) Sleep(100);
-  }
-  EXPECT_NE(editor, nullptr);
+  EXPECT_NE(WaitForDocument(L"Monthly check"), nullptr);
   Close();
   EXPECT_EQ(Alerts(), "");
 }
