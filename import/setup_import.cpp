@@ -6,6 +6,7 @@
 #include "database/base.h"
 #include "database/commands.h"
 #include "database/opening.h"
+#include "import/dimension_editor_import.h"
 #include "import/dimension_import.h"
 #include "import/import_fields.h"
 #include "import/row_reader.h"
@@ -116,4 +117,5 @@ void InstallTextImports() {
   hooks.importText = ImportTextFile;
   SetTextImportHooks(&hooks);
   SetCommandDimensionImport(ImportIntoDimension);
+  InstallDimensionEditorImport();
 }

@@ -89,6 +89,19 @@ class ProgramRun : public ::testing::Test {
     process_ = PROCESS_INFORMATION{};
   }
 
+  // The program's document window of that title, once it shows; null when none came in time.
+  HWND WaitForDocument(const wchar_t* title) {
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    HWND client = frame ? FindWindowExW(frame, nullptr, L"MDIClient", nullptr) : nullptr;
+    if (!client) return nullptr;
+    HWND child = nullptr;
+    for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
+      child = FindWindowExW(client, nullptr, nullptr, title);
+      if (!child) Sleep(100);
+    }
+    return child;
+  }
+
   void Close() {
     HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
     ASSERT_NE(frame, nullptr);
@@ -151,16 +164,7 @@ TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
   const std::string path = folder / "Watched example.qeb";
   WriteWholeFile(path, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
   Start(L"\"" + WidePathText(path.c_str()) + L"\"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
-  ASSERT_NE(frame, nullptr);
-  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
-  ASSERT_NE(client, nullptr);
-  HWND child = nullptr;
-  for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
-    child = FindWindowExW(client, nullptr, nullptr, L"Watched example.qeb");
-    if (!child) Sleep(100);
-  }
-  EXPECT_NE(child, nullptr);
+  EXPECT_NE(WaitForDocument(L"Watched example.qeb"), nullptr);
   EXPECT_EQ(Alerts(), "");
 
   MoveLastWriteTime(path, 3600);
@@ -341,6 +345,43 @@ TEST_F(ProgramRun, ABankFileImportsThroughItsSetupFromCommandsAndXml) {
     }
     EXPECT_EQ(Alerts(), "") << run;
   }
+}
+
+// The sections of a text form that begin with the given header, each up to the next "##".
+std::string Sections(const std::string& text, const std::string& header) {
+  std::string found;
+  for (size_t at = text.find(header); at != std::string::npos; at = text.find(header, at + 1)) {
+    if (at != 0 && text[at - 1] != '\n') continue;
+    size_t end = text.find("\n##", at);
+    found += text.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+  }
+  return found;
+}
+
+// A text form's commands import accounts through its dimension import setup (parent links by
+// code; a row whose parent is missing is skipped) and delete the subsets named "Tmp*": the saved
+// dimension and subset sections equal their golden bytes, with nothing asked.
+TEST_F(ProgramRun, ADimensionImportSetupAndASubsetFilterRunFromCommands) {
+  const std::string data = "tests/app/data/dimensions/";
+  ScratchFolder folder;
+  for (const char* name : {"accounts.qex", "accounts.txt"})
+    WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
+  RunToEnd(folder / "accounts.qex");
+  const std::string saved = ReadWholeFile(folder / "out.qex");
+  ExpectGolden(TestSourcePath(data + "out.golden.qex"),
+               Sections(saved, "##Dimension\t") + Sections(saved, "##Subset\t"));
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A subset flagged to open with its database opens its editor, titled with its name.
+TEST_F(ProgramRun, ASubsetFlaggedToOpenShowsItsEditor) {
+  const std::string data = "tests/app/data/dimensions/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "opened.qex", ReadWholeFile(TestSourcePath(data + "opened.qex")));
+  Start(L"\"" + WidePathText((folder / "opened.qex").c_str()) + L"\"");
+  EXPECT_NE(WaitForDocument(L"Monthly check"), nullptr);
+  Close();
+  EXPECT_EQ(Alerts(), "");
 }
 
 // Stored objects keep their lists' order through a save: save setups and macros by name
