@@ -172,7 +172,8 @@ T_Cards::T_Cards(T_CardsTmpl* from, T_Base* base, const RECT* rect, uint32_t fla
   CreateToolbar();
   CreateCalcButton(kCalcButtonId);
   uint16_t tool = options.tool == kToolCardPointer ? kToolCardPointer : kToolPointer;
-  CreateToolSelector(96, kToolSelectorId, kToolPictures, tool);
+  CreateToolSelector(140, kToolSelectorId, kToolPictures, tool);
+  CreateBusyIndicator();
   int32_t header = from->headerHeight > 0 ? from->headerHeight : GetDefaultHeaderHeight();
   CreateModeBox(from->GetColumnWidth(kModeBoxDefault), header);
   static constexpr struct {
@@ -262,6 +263,7 @@ void T_Cards::OnChange(const ChangeNote* note) {
     case kChangeSubComponents:
     case kChangeLineSlots:
       RebuildFields();
+      if (currentPage == 2) RebuildCardsPageLater();
       break;
     case kChangeCardDigits:
       InvalidateGrid();
@@ -281,6 +283,7 @@ void T_Cards::OnChange(const ChangeNote* note) {
     case kChangeValueColumns:
     case kChangeLineOrigins:
       RebuildFields();
+      if (currentPage == 1 || currentPage == 2) RebuildCardsPageLater();
       MarkNeedsCalc();
       break;
     case kChangeSubsetCalculated:
@@ -330,12 +333,6 @@ void T_Cards::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   if (item && item->id < 300) EnableCalcButton();
 }
 
-void T_Cards::OnButton(T_GrafElement* button) { T_BoxWin::OnButton(button); }
-void T_Cards::OnCheckbox(T_GrafElement* checkbox) { T_BoxWin::OnCheckbox(checkbox); }
-void T_Cards::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
-  T_BoxWin::OnChooserEvent(chooser, record);
-}
-
 void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   int32_t id = record->nodeId;
   if (id != kPageSelection && id != kPageColumns && id != kPageOptions) {
@@ -361,6 +358,8 @@ void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     CreateLineTextEdit(XYWH{255, 58, 120, 12}, kHeaderLineText);
     CreateNotesEdit(XYWH{255, 75, 120, 12}, kHeaderNotes);
     ShowSelection(&selection);
+  } else {
+    OpenCardsPage(currentPage);
   }
 }
 
