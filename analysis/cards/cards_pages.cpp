@@ -537,7 +537,7 @@ void T_Cards::OnLineboxEvent(T_GrafElement* box, LineboxEvent* record) {
     case kLineDraw: {
       if (record->index < 0 || record->index >= n) return;
       int32_t code = codes[record->index];
-      T_TextBuf text(options.fields[code].show ? "\xE2\x9C\x93 " : "    ");
+      T_TextBuf text(options.fields[code].show ? "\xE2\x80\xA2 " : "   ");
       T_TextBuf title;
       if (database) database->GetFieldName(&title, CardsFieldTitleCode(code));
       TextBufAppend(&text, title.c_str());

@@ -352,6 +352,8 @@ void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   DeleteSelectionEdits();
   currentPage = id == kPageSelection ? 0 : id == kPageColumns ? 1 : 2;
   if (currentPage == 0) {
+    // The fields stand in the page area beside the mode box, as every page's controls do.
+    if (modeItem) header.headerParent = modeItem;
     CreateDimensionEdits(XYWH{75, 3, 105, 12});
     CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
     CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);

@@ -26,7 +26,11 @@
 #include "tests/ui/scripted_popup.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
+#include "ui/mode_tree.h"
+#include "ui/page_setup.h"
 #include "ui/popup_menu.h"
+#include "ui/printing.h"
+#include "ui/sort_orders.h"
 
 using namespace box_test;
 
@@ -125,6 +129,97 @@ TEST_F(CardsSheet, TheMonthTemplateExportsItsGoldenFiles) {
     if (e.left) LeaveOutput("cards_sheet", e.left, text);
   }
   EventHandler_CloseAndDelete(window, 3);
+}
+
+class CardsContactSheet : public CardsSheet {
+ protected:
+  void Place(const ui_test::Picture& picture, int32_t slot) {
+    int32_t ox = (slot % kColumns) * kCellWidth;
+    int32_t oy = (slot / kColumns) * kCellHeight;
+    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
+      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
+        sheet[static_cast<size_t>(oy + y) * kSheetWidth + ox + x] =
+            picture.pixels[static_cast<size_t>(y) * picture.width + x];
+  }
+  static constexpr int32_t kColumns = 3;
+  static constexpr int32_t kCellWidth = 640;
+  static constexpr int32_t kCellHeight = 352;
+  static constexpr int32_t kSheetWidth = kColumns * kCellWidth;
+  static constexpr int32_t kRows = 5;
+  std::vector<uint32_t> sheet =
+      std::vector<uint32_t>(static_cast<size_t>(kSheetWidth) * kRows * kCellHeight, 0x404040);
+};
+
+TEST_F(CardsContactSheet, TheCardsWindowInItsStates) {
+  auto open = [&](const char* path) {
+    auto* window = AsCardsWindow(OpenCardsWindow(FindTemplate(base, path), nullptr, 0));
+    if (window) window->RunCalculation(true, true);
+    return window;
+  };
+  T_Cards* month = open(kMonth);
+  ASSERT_NE(month, nullptr);
+  int32_t slot = 0;
+  auto shot = [&](T_Cards* window, const char* what) {
+    SCOPED_TRACE(what);
+    window->UpdateScrollBoxes(true);
+    ui_test::Picture picture = ui_test::Capture(window);
+    RECT gridArea{window->grid->x, window->grid->y, window->grid->x + 300, window->grid->y + 60};
+    ui_test::ExpectDrawn(picture, gridArea, 20);
+    Place(picture, slot++);
+  };
+  // The three pages of the mode box, on the month: two keys with their digits, grid lines,
+  // notes and signatures rows.
+  for (int32_t page : {3127, 3140, 3141}) {
+    month->modeBox->SelectById(page);
+    shot(month, "page");
+  }
+  // Contents "None", "Selected" and "All" for the groups.
+  for (uint32_t mode : {kContentsNone, kContentsSelected, kContentsAll}) {
+    month->SetContentsMode(0, mode);
+    month->RunCalculation(true, true);
+    shot(month, "contents");
+  }
+  // Every card with the single default key, which shows no marker, and then by the date only.
+  T_Cards* all = open(kAll);
+  ASSERT_NE(all, nullptr);
+  shot(all, "one default key");
+  all->options.keys[0] = CardsSortKey{kColDate, kSortDescending, 0, 0, 0};
+  all->userSorted = 1;
+  all->SortRows();
+  all->UpdateSortMarkers();
+  shot(all, "one key");
+  all->SetContentsMode(1, kContentsNone);
+  all->RunCalculation(true, true);
+  shot(all, "lines none");
+
+  // The fake printer's first pages of the month, two to a slot of the last row.
+  fake::Install();
+  fake::keepPages = true;
+  HGLOBAL block = fake::DevModeBlock(2100, 2970, DMORIENT_PORTRAIT);
+  ASSERT_TRUE(Window_PrinterSetupReplace(month, block));
+  GlobalFree(block);
+  month->print.columnTitles = 1;
+  EXPECT_TRUE(Window_Print(month, true));
+  fake::Remove();
+  ASSERT_GE(fake::printer.pages.size(), 1u);
+  slot = (kRows - 1) * kColumns;
+  for (size_t i = 0; i < fake::printer.pages.size() && i < 2 * kColumns; i += 2) {
+    ui_test::Picture pair;
+    pair.width = fake::kPageWidth;
+    pair.height = 2 * fake::kPageHeight + 8;
+    pair.pixels.assign(static_cast<size_t>(pair.width) * pair.height, 0x404040);
+    for (size_t k = 0; k < 2 && i + k < fake::printer.pages.size(); ++k) {
+      const std::vector<uint32_t>& page = fake::printer.pages[i + k];
+      std::copy(page.begin(), page.end(),
+                pair.pixels.begin() +
+                    static_cast<ptrdiff_t>(k * (fake::kPageHeight + 8) * pair.width));
+    }
+    Place(pair, slot++);
+  }
+  ASSERT_TRUE(
+      WritePixelsAsBitmap(sheet.data(), kSheetWidth, kRows * kCellHeight, "cards_sheet.bmp"));
+  EventHandler_CloseAndDelete(all, 3);
+  EventHandler_CloseAndDelete(month, 3);
 }
 
 }  // namespace
