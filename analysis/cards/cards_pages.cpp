@@ -27,6 +27,7 @@
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/clipboard_data.h"
+#include "ui/draw_primitives.h"
 #include "ui/event_record.h"
 #include "ui/frame_items.h"
 #include "ui/list_box.h"
@@ -74,6 +75,8 @@ constexpr uint16_t kMenuCopy = 214;
 constexpr uint16_t kMenuPaste = 215;
 constexpr uint16_t kMenuRelatedFirst = 3143;  // "» Cards" .. "» Component Functions"
 constexpr int32_t kKeyRowHeight = 18;
+constexpr int32_t kGripLeft = 6;
+constexpr int32_t kGripRight = 18;
 constexpr int32_t kFieldEntryMax = 3 + 32 + 1 + 24 + 1 + 4;
 
 // The kind of option a key's field takes: 0 card id or date, 1 dimension, 2 text, 3 value.
@@ -258,6 +261,47 @@ bool T_Cards::MoveSortKey(int32_t from, int32_t to) {
   return true;
 }
 
+int32_t T_Cards::SortKeyRowAt(int32_t y, bool clamp) const {
+  if (currentPage != 2 || !modeItem) return -1;
+  int32_t found = -1;
+  for (int32_t k = 0; k < options.keyCount; ++k) {
+    T_Item* chooser = FindItem(modeItem, kKeyFieldFirst + static_cast<uint32_t>(k));
+    if (!chooser) continue;
+    int32_t top = chooser->offsetY - modeItem->offsetY;
+    if (y >= top - 1 && y < top + kKeyRowHeight - 1) return k;
+    if (clamp && (y >= top || found < 0)) found = k;
+  }
+  return found;
+}
+
+void T_Cards::DrawModeItem() {
+  T_BoxWin::DrawModeItem();
+  if (currentPage != 2 || !modeItem) return;
+  // A grip of three short lines beside each key row.
+  for (int32_t k = 0; k < options.keyCount; ++k) {
+    T_Item* chooser = FindItem(modeItem, kKeyFieldFirst + static_cast<uint32_t>(k));
+    if (!chooser) continue;
+    int32_t top = chooser->offsetY - modeItem->offsetY;
+    for (int32_t line = 0; line < 3; ++line)
+      DrawHLine(kGripLeft, top + 4 + 3 * line, kGripRight - kGripLeft - 2);
+  }
+}
+
+bool T_Cards::ClickModeItem(InputEvent* event, T_GrafElement* sender) {
+  if (currentPage != 2 || !event || !event->leftButton || event->x >= kGripRight)
+    return T_BoxWin::ClickModeItem(event, sender);
+  const int32_t from = SortKeyRowAt(event->y, false);
+  if (from < 0) return T_BoxWin::ClickModeItem(event, sender);
+  InputEvent poll = *event;
+  int32_t to = from;
+  do {
+    Item_PollPointer(modeItem, &poll);
+    to = SortKeyRowAt(poll.y, true);
+  } while (poll.anyButton);
+  if (to >= 0) MoveSortKey(from, to);
+  return true;
+}
+
 void T_Cards::SetContentsMode(int32_t which, uint32_t mode) {
   if (mode > kContentsAll) return;
   uint32_t* target = which == 0 ? &options.groupsMode : &options.linesMode;
@@ -355,7 +399,9 @@ void T_Cards::OpenCardsPage(int32_t page) {
   openPanelPage = kPageOptionsId;
   shownKeyCount = options.keyCount;
   int32_t keys = std::max(1, options.keyCount);
-  T_Frame* sorting = NewFrame(parent, {4, 4, 236, 22 + kKeyRowHeight * keys}, kSortingId, kTextSorting);
+  // The grips that drag a key row stand left of the frame, on the mode item itself.
+  T_Frame* sorting = NewFrame(parent, {kGripRight, 4, 236, 22 + kKeyRowHeight * keys}, kSortingId,
+                              kTextSorting);
   keep(sorting);
   if (sorting) {
     int32_t entries[kFieldEntryMax];
@@ -376,8 +422,9 @@ void T_Cards::OpenCardsPage(int32_t page) {
     NewButton(sorting, {30, y, 20, 16}, kRemoveKeyId, "-", options.keyCount > 0);
     EventHandler_Open(sorting);
   }
-  keep(NewCheckbox(parent, {248, 4, 130, 14}, kGridLinesId, kTextGridLines, options.gridLines != 0));
-  T_Frame* contents = NewFrame(parent, {248, 24, 140, 44}, kContentsId, kTextDataContents);
+  keep(NewCheckbox(parent, {kGripRight + 244, 4, 130, 14}, kGridLinesId, kTextGridLines, options.gridLines != 0));
+  T_Frame* contents =
+      NewFrame(parent, {kGripRight + 244, 24, 140, 44}, kContentsId, kTextDataContents);
   keep(contents);
   if (contents) {
     auto* groups = new (std::nothrow) T_Chooser(contents, {6, 2, 126, 15}, kGroupsId, 3, options.groupsMode, true);

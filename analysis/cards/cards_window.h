@@ -63,6 +63,8 @@ class T_Cards : public T_BoxWin {
   bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
   void OnToolSelected(int32_t item) override;
+  void DrawModeItem() override;
+  bool ClickModeItem(InputEvent* event, T_GrafElement* sender) override;
   void RestrictToSubset(void* subset) override;
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
@@ -141,6 +143,9 @@ class T_Cards : public T_BoxWin {
   bool AddSortKey();
   bool RemoveSortKey();
   bool MoveSortKey(int32_t from, int32_t to);
+  // The key row of the "Options" page at a height of the mode item (its grip column is left of
+  // the rows), -1 for none; clamped to the first and last row when clamp is set.
+  int32_t SortKeyRowAt(int32_t y, bool clamp) const;
   // Sets a contents mode (0 groups, 1 lines); the rows become out of date.
   void SetContentsMode(int32_t which, uint32_t mode);
   // Toggles the show flag of a field and rebuilds the columns.

@@ -4,6 +4,7 @@
 
 #include "database/template_runner.h"
 #include "tests/analysis/cards/cards_fixture.h"
+#include "tests/ui/scripted_pointer.h"
 #include "ui/busy_indicator.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -86,7 +87,14 @@ TEST_F(CardsPages, TheOptionsPageEditsTheSortKeysAndContents) {
   EXPECT_EQ(window->options.keyCount, 2);
   Application_AfterMessage(app);
   EXPECT_NE(Find(window->modeItem, 401), nullptr);
-  EXPECT_TRUE(window->MoveSortKey(1, 0));
+  // The second row dragged by its grip onto the first.
+  auto top = [&](uint32_t id) { return Find(window->modeItem, id)->offsetY - window->modeItem->offsetY; };
+  ui_test::SetScript({{10, top(400) + 6, true}, {10, top(400) + 5, false}});
+  InputEvent press;
+  press.x = 10;
+  press.y = top(401) + 6;
+  press.leftButton = press.anyButton = 1;
+  EXPECT_TRUE(window->ClickModeItem(&press, window->modeItem));
   EXPECT_EQ(window->options.keys[0].field, kColCardId);
   EXPECT_EQ(window->options.keys[1].field, kColValue1);
   EXPECT_FALSE(window->MoveSortKey(0, 2));
