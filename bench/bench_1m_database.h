@@ -7,6 +7,7 @@
 // process had while one ran.
 #include <windows.h>
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -167,6 +168,13 @@ Timing Time(Run run, After after) {
   timing.minimum = seconds.front();
   timing.maximum = seconds.back();
   return timing;
+}
+
+inline void PrintPeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS memory;
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  std::printf("peak working set: %.0f MB\n", memory.PeakWorkingSetSize / 1048576.0);
 }
 
 }  // namespace bench_1m

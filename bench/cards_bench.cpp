@@ -190,25 +190,21 @@ int main(int argc, char** argv) {
     if (i > 0) steps.push_back(Now() - t);
   }
   std::sort(steps.begin(), steps.end());
-  std::printf("%-58s median %8.3f ms  min %8.3f ms  max %8.3f ms\n",
-              "scroll: one-row steps (100)", steps[50] * 1e3, steps.front() * 1e3,
-              steps.back() * 1e3);
+  std::printf("%-58s median %8.3f ms  min %8.3f ms  max %8.3f ms\n", "scroll: one-row steps (100)",
+              steps[50] * 1e3, steps.front() * 1e3, steps.back() * 1e3);
 
   const std::string path = folder + "\\bench_cards.txt";
   window->output.format = kOutputText;
   Report("text export of the window", Time(
-                                           [&] {
-                                             window->Export(path.c_str(), 0);
-                                             return FileExists(path.c_str());
-                                           },
-                                           [](bool) {}));
+                                          [&] {
+                                            window->Export(path.c_str(), 0);
+                                            return FileExists(path.c_str());
+                                          },
+                                          [](bool) {}));
   std::printf("  %.1f MB written\n", FileSizeOfPath(path.c_str()) / 1e6);
 
   EventHandler_CloseAndDelete(window, 3);
-  PROCESS_MEMORY_COUNTERS memory;
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  std::printf("peak working set: %.0f MB\n", memory.PeakWorkingSetSize / 1048576.0);
+  PrintPeakWorkingSet();
   DeleteTemplate(all);
   DeleteTemplate(narrow);
   DeleteBase(base, kCloseSilently);

@@ -245,10 +245,7 @@ int main(int argc, char** argv) {
   Report("save with commit, text form",
          Time([&] { return Save(base, savedText, kSaveKindText); }, [](bool) {}), textMegabytes);
 
-  PROCESS_MEMORY_COUNTERS memory;
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  std::printf("peak working set: %.0f MB\n", memory.PeakWorkingSetSize / 1048576.0);
+  PrintPeakWorkingSet();
   delete base;
   return 0;
 }

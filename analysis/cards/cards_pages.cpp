@@ -11,6 +11,7 @@
 #include <new>
 #include <string_view>
 
+#include "analysis/boxwin/box_panel.h"
 #include "analysis/cards/cards_template.h"
 #include "analysis/cards/cards_window.h"
 #include "core/input_stream.h"
@@ -23,7 +24,6 @@
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/templates.h"
-#include "ui/application.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/clipboard_data.h"
@@ -123,23 +123,6 @@ void SetOptionIndex(CardsSortKey* key, int64_t index) {
   }
 }
 
-T_Frame* NewFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t title) {
-  auto* frame = new (std::nothrow) T_Frame(parent, at, id, false);
-  if (!frame) return nullptr;
-  if (title) frame->SetTitleId(title);
-  return frame;
-}
-
-T_Checkbox* NewCheckbox(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t label,
-                        bool on) {
-  auto* box = new (std::nothrow) T_Checkbox(parent, at, id, false);
-  if (!box) return nullptr;
-  box->SetLabelId(label);
-  box->checked = on ? 1 : 0;
-  EventHandler_Open(box);
-  return box;
-}
-
 T_Button* NewButton(T_EventHandler* parent, const XYWH& at, uint32_t id, const char* label,
                     bool enabled) {
   auto* button = new (std::nothrow) T_Button(parent, at, id);
@@ -159,20 +142,11 @@ T_Item* FindItem(T_GrafElement* root, uint32_t id) {
   return nullptr;
 }
 
-// Builds the page again once the message that asked for it is done, when the window is still
-// listed and shows the page.
-class T_DeferCardsPage : public T_DeferCom {
- public:
-  void Execute() override {
-    for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) {
-      if (w != target) continue;
-      if (target->currentPage == page) target->OpenCardsPage(page);
-      return;
-    }
-  }
-  T_Cards* target = nullptr;
-  int32_t page = -1;
-};
+// The cards pages are built again only while the window still shows the same one.
+void RebuildCardsPage(T_BoxWin* box, int32_t page) {
+  T_Cards* cards = AsCardsWindow(box);
+  if (cards && cards->currentPage == page) cards->OpenCardsPage(page);
+}
 
 }  // namespace
 
@@ -185,7 +159,8 @@ int32_t T_Cards::ListedFields(int32_t* codes) const {
     int32_t code = fieldOrder[i];
     if (int32_t d = CardsFieldDimension(code); d > 0 && !(database && database->IsDimUsed(d)))
       continue;
-    if (int32_t column = CardsFieldColumn(code); column >= 0 && !(database && column < database->valueCount))
+    if (int32_t column = CardsFieldColumn(code);
+        column >= 0 && !(database && column < database->valueCount))
       continue;
     if (code == kColOrigin && !(database && database->lineOrigins)) continue;
     codes[n++] = code;
@@ -201,15 +176,16 @@ int32_t T_Cards::SortFieldEntries(int32_t* codes) const {
     if (!CardsFieldSortable(code)) continue;
     if (int32_t d = CardsFieldDimension(code); d > 0 && !(database && database->IsDimUsed(d)))
       continue;
-    if (int32_t column = CardsFieldColumn(code); column >= 0 && !(database && column < database->valueCount))
+    if (int32_t column = CardsFieldColumn(code);
+        column >= 0 && !(database && column < database->valueCount))
       continue;
     if (code == kColOrigin && !(database && database->lineOrigins)) continue;
     // Card fields, dimensions, line text, values, origin: a separator between the groups.
-    int32_t kind = code <= kColTitle                    ? 0
-                   : CardsFieldDimension(code) >= 0     ? 1
-                   : code == kColLineText               ? 2
-                   : CardsFieldColumn(code) >= 0        ? 3
-                                                        : 4;
+    int32_t kind = code <= kColTitle                ? 0
+                   : CardsFieldDimension(code) >= 0 ? 1
+                   : code == kColLineText           ? 2
+                   : CardsFieldColumn(code) >= 0    ? 3
+                                                    : 4;
     if (group >= 0 && kind != group) codes[n++] = -1;
     group = kind;
     codes[n++] = code;
@@ -333,15 +309,7 @@ void T_Cards::ToggleFieldShown(int32_t code) {
 
 void T_Cards::RebuildCardsPageLater() {
   if (currentPage != 1 && currentPage != 2) return;
-  T_Application* application = App();
-  auto* command = application ? new (std::nothrow) T_DeferCardsPage() : nullptr;
-  if (!command) {
-    OpenCardsPage(currentPage);
-    return;
-  }
-  command->target = this;
-  command->page = currentPage;
-  application->PostAction(command);
+  if (!PostPanelRebuild(this, currentPage, RebuildCardsPage)) OpenCardsPage(currentPage);
 }
 
 void T_Cards::OpenCardsPage(int32_t page) {
@@ -359,7 +327,8 @@ void T_Cards::OpenCardsPage(int32_t page) {
   if (page == 1) {
     openPanelPage = kPageColumnsId;
     int32_t listHeight = std::max(40, headerHeight - 8);
-    auto* list = new (std::nothrow) T_Linebox(parent, {4, 4, 170, listHeight}, kFieldListId, 16, true);
+    auto* list =
+        new (std::nothrow) T_Linebox(parent, {4, 4, 170, listHeight}, kFieldListId, 16, true);
     fieldList = list;
     keep(list);
     int32_t codes[kCardsFieldCount];
@@ -371,27 +340,24 @@ void T_Cards::OpenCardsPage(int32_t page) {
         if (codes[i] == currentField) list->SelectOnly(i);
       }
     }
-    T_Frame* details = NewFrame(parent, {182, 4, 200, 80}, kDetailsId, 0);
+    T_Frame* details = AddFrame(parent, {182, 4, 200, 80}, kDetailsId, 0);
     fieldDetails = details;
     keep(details);
     if (details && currentField >= 0) {
       const CardsFieldOptions& field = options.fields[currentField];
-      NewCheckbox(details, {6, 2, 150, 14}, kShowId, kTextShow, field.show != 0);
+      AddCheckbox(details, {6, 2, 150, 14}, kShowId, kTextShow, field.show != 0);
       if (currentField == kColDate) {
         new (std::nothrow) T_ChooseDateformat(details, {6, 20, 180, 15}, kDateStyleId,
                                               static_cast<int32_t>(options.dateStyle));
       } else if (CardsFieldDimension(currentField) >= 0) {
         new (std::nothrow) T_ChooseDimstring(details, {6, 20, 180, 15}, kDisplayId, field.display);
       } else if (int32_t column = CardsFieldColumn(currentField); column >= 0) {
-        auto* decimals = new (std::nothrow)
-            T_ChooseDecs(details, {6, 20, 180, 15}, kDecimalsId, T_ChooseDecs::kModeThousands, field.decimals);
+        auto* decimals = new (std::nothrow) T_ChooseDecs(
+            details, {6, 20, 180, 15}, kDecimalsId, T_ChooseDecs::kModeThousands, field.decimals);
         if (decimals) decimals->SetColumns(database, column);
         new (std::nothrow) T_ChooseNegval(details, {6, 38, 180, 15}, kNegativeId, field.negative);
         new (std::nothrow) T_ChooseRedgreen(details, {6, 56, 180, 15}, kColourId, field.colour);
       }
-      EventHandler_Open(details);
-    } else if (details) {
-      EventHandler_Open(details);
     }
     return;
   }
@@ -400,8 +366,8 @@ void T_Cards::OpenCardsPage(int32_t page) {
   shownKeyCount = options.keyCount;
   int32_t keys = std::max(1, options.keyCount);
   // The grips that drag a key row stand left of the frame, on the mode item itself.
-  T_Frame* sorting = NewFrame(parent, {kGripRight, 4, 236, 22 + kKeyRowHeight * keys}, kSortingId,
-                              kTextSorting);
+  T_Frame* sorting =
+      AddFrame(parent, {kGripRight, 4, 236, 22 + kKeyRowHeight * keys}, kSortingId, kTextSorting);
   keep(sorting);
   if (sorting) {
     int32_t entries[kFieldEntryMax];
@@ -413,28 +379,31 @@ void T_Cards::OpenCardsPage(int32_t page) {
         if (entries[i] == key.field) current = i;
       }
       int32_t y = 2 + kKeyRowHeight * k;
-      new (std::nothrow) T_Chooser(sorting, {6, y, 120, 15}, kKeyFieldFirst + static_cast<uint32_t>(k), count, current, true);
-      new (std::nothrow) T_Chooser(sorting, {130, y, 96, 15}, kKeyOptionFirst + static_cast<uint32_t>(k),
-                                   OptionCount(key.field), OptionIndex(key), true);
+      new (std::nothrow) T_Chooser(sorting, {6, y, 120, 15},
+                                   kKeyFieldFirst + static_cast<uint32_t>(k), count, current, true);
+      new (std::nothrow)
+          T_Chooser(sorting, {130, y, 96, 15}, kKeyOptionFirst + static_cast<uint32_t>(k),
+                    OptionCount(key.field), OptionIndex(key), true);
     }
     int32_t y = 2 + kKeyRowHeight * options.keyCount;
     NewButton(sorting, {6, y, 20, 16}, kAddKeyId, "+", options.keyCount < kCardsMaxKeys);
     NewButton(sorting, {30, y, 20, 16}, kRemoveKeyId, "-", options.keyCount > 0);
-    EventHandler_Open(sorting);
   }
-  keep(NewCheckbox(parent, {kGripRight + 244, 4, 130, 14}, kGridLinesId, kTextGridLines, options.gridLines != 0));
+  keep(AddCheckbox(parent, {kGripRight + 244, 4, 130, 14}, kGridLinesId, kTextGridLines,
+                   options.gridLines != 0));
   T_Frame* contents =
-      NewFrame(parent, {kGripRight + 244, 24, 140, 44}, kContentsId, kTextDataContents);
+      AddFrame(parent, {kGripRight + 244, 24, 140, 44}, kContentsId, kTextDataContents);
   keep(contents);
   if (contents) {
-    auto* groups = new (std::nothrow) T_Chooser(contents, {6, 2, 126, 15}, kGroupsId, 3, options.groupsMode, true);
+    auto* groups = new (std::nothrow)
+        T_Chooser(contents, {6, 2, 126, 15}, kGroupsId, 3, options.groupsMode, true);
     if (groups) groups->SetTitleId(kTextGroups);
-    auto* lines = new (std::nothrow) T_Chooser(contents, {6, 20, 126, 15}, kLinesId, 3, options.linesMode, true);
+    auto* lines = new (std::nothrow)
+        T_Chooser(contents, {6, 20, 126, 15}, kLinesId, 3, options.linesMode, true);
     if (lines) {
       lines->SetTitleId(kTextLines);
       Item_SetEnabled(lines, options.groupsMode != kContentsNone);
     }
-    EventHandler_Open(contents);
   }
 }
 
@@ -497,7 +466,8 @@ void T_Cards::OnChooserEvent(T_GrafElement* element, ChooserEvent* record) {
     options.keys[k].field = code;
     userSorted = 1;
     // The option chooser of the row now offers the options of the new field's kind.
-    if (auto* option = dynamic_cast<T_Chooser*>(FindItem(modeItem, kKeyOptionFirst + static_cast<uint32_t>(k)))) {
+    if (auto* option = dynamic_cast<T_Chooser*>(
+            FindItem(modeItem, kKeyOptionFirst + static_cast<uint32_t>(k)))) {
       option->SetItemCount(OptionCount(code));
       option->SetSelection(OptionIndex(options.keys[k]), kSelectSilent);
       GrafElement_Invalidate(option, 0);
@@ -520,7 +490,8 @@ void T_Cards::OnChooserEvent(T_GrafElement* element, ChooserEvent* record) {
           LabelValueOrderItem(record);
           break;
         default:
-          ChooserEvent_SetText(record, GetString(record->index == 0 ? kTextAscending : kTextDescending));
+          ChooserEvent_SetText(record,
+                               GetString(record->index == 0 ? kTextAscending : kTextDescending));
           break;
       }
       return;
@@ -549,7 +520,8 @@ void T_Cards::OnChooserEvent(T_GrafElement* element, ChooserEvent* record) {
   CardsFieldOptions* field = &options.fields[currentField];
   switch (id) {
     case kDateStyleId:
-      options.dateStyle = static_cast<uint32_t>(static_cast<T_ChooseDateformat*>(chooser)->SelectedFormat());
+      options.dateStyle =
+          static_cast<uint32_t>(static_cast<T_ChooseDateformat*>(chooser)->SelectedFormat());
       break;
     case kDisplayId:
       field->display = static_cast<T_ChooseDimstring*>(chooser)->SelectedCode();
@@ -633,7 +605,8 @@ bool T_Cards::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
     }
     case kMenuPhaseMeasure:
       if (record->entry >= kMenuRelatedFirst && record->entry < kMenuRelatedFirst + 5)
-        record->selectable = CanOpenRelated(static_cast<int32_t>(record->entry - kMenuRelatedFirst + 1)) ? 1 : 0;
+        record->selectable =
+            CanOpenRelated(static_cast<int32_t>(record->entry - kMenuRelatedFirst + 1)) ? 1 : 0;
       return false;
     case kMenuPhaseRun:
       if (record->entry == kMenuCopy) {
@@ -660,7 +633,8 @@ T_HWindow* T_Cards::OpenRelatedWindow(int32_t kind) {
     if (T_BoxTmpl* box = AsBoxTemplate(parameter)) box->ApplyDefaults();
   } else {
     T_Template* defaults = database->GetDefaultTemplate(kind);
-    parameter = defaults ? DuplicateTemplate(database, defaults, nullptr) : NewTemplate(database, kind);
+    parameter =
+        defaults ? DuplicateTemplate(database, defaults, nullptr) : NewTemplate(database, kind);
     if (!parameter) return nullptr;
     // The selection as the template's own "B" records, which every selection-keeping template
     // reads, the date bounds among them.

@@ -133,21 +133,9 @@ TEST_F(CardsSheet, TheMonthTemplateExportsItsGoldenFiles) {
 
 class CardsContactSheet : public CardsSheet {
  protected:
-  void Place(const ui_test::Picture& picture, int32_t slot) {
-    int32_t ox = (slot % kColumns) * kCellWidth;
-    int32_t oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kSheetWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-  }
   static constexpr int32_t kColumns = 3;
-  static constexpr int32_t kCellWidth = 640;
-  static constexpr int32_t kCellHeight = 352;
-  static constexpr int32_t kSheetWidth = kColumns * kCellWidth;
   static constexpr int32_t kRows = 5;
-  std::vector<uint32_t> sheet =
-      std::vector<uint32_t>(static_cast<size_t>(kSheetWidth) * kRows * kCellHeight, 0x404040);
+  ui_test::ContactSheet sheet{kColumns, kRows, 640, 352};
 };
 
 TEST_F(CardsContactSheet, TheCardsWindowInItsStates) {
@@ -165,7 +153,7 @@ TEST_F(CardsContactSheet, TheCardsWindowInItsStates) {
     ui_test::Picture picture = ui_test::Capture(window);
     RECT gridArea{window->grid->x, window->grid->y, window->grid->x + 300, window->grid->y + 60};
     ui_test::ExpectDrawn(picture, gridArea, 20);
-    Place(picture, slot++);
+    sheet.Place(picture, slot++);
   };
   // The three pages of the mode box, on the month: two keys with their digits, grid lines,
   // notes and signatures rows.
@@ -210,14 +198,13 @@ TEST_F(CardsContactSheet, TheCardsWindowInItsStates) {
     pair.pixels.assign(static_cast<size_t>(pair.width) * pair.height, 0x404040);
     for (size_t k = 0; k < 2 && i + k < fake::printer.pages.size(); ++k) {
       const std::vector<uint32_t>& page = fake::printer.pages[i + k];
-      std::copy(page.begin(), page.end(),
-                pair.pixels.begin() +
-                    static_cast<ptrdiff_t>(k * (fake::kPageHeight + 8) * pair.width));
+      std::copy(
+          page.begin(), page.end(),
+          pair.pixels.begin() + static_cast<ptrdiff_t>(k * (fake::kPageHeight + 8) * pair.width));
     }
-    Place(pair, slot++);
+    sheet.Place(pair, slot++);
   }
-  ASSERT_TRUE(
-      WritePixelsAsBitmap(sheet.data(), kSheetWidth, kRows * kCellHeight, "cards_sheet.bmp"));
+  ASSERT_TRUE(sheet.Save("cards_sheet.bmp"));
   EventHandler_CloseAndDelete(all, 3);
   EventHandler_CloseAndDelete(month, 3);
 }

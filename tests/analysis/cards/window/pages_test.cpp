@@ -88,7 +88,9 @@ TEST_F(CardsPages, TheOptionsPageEditsTheSortKeysAndContents) {
   Application_AfterMessage(app);
   EXPECT_NE(Find(window->modeItem, 401), nullptr);
   // The second row dragged by its grip onto the first.
-  auto top = [&](uint32_t id) { return Find(window->modeItem, id)->offsetY - window->modeItem->offsetY; };
+  auto top = [&](uint32_t id) {
+    return Find(window->modeItem, id)->offsetY - window->modeItem->offsetY;
+  };
   ui_test::SetScript({{10, top(400) + 6, true}, {10, top(400) + 5, false}});
   InputEvent press;
   press.x = 10;
