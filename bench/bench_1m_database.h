@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "bench/bench_clock.h"
@@ -168,6 +169,15 @@ Timing Time(Run run, After after) {
   timing.minimum = seconds.front();
   timing.maximum = seconds.back();
   return timing;
+}
+
+// The folder of the first argument as a Windows path, else the current folder.
+inline std::string FolderArgument(int argc, char** argv) {
+  std::string folder = argc > 1 ? argv[1] : ".";
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  return folder;
 }
 
 inline void PrintPeakWorkingSet() {

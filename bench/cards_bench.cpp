@@ -123,10 +123,7 @@ Timing TimeSort(T_Cards* window, const CardsSortKey& key) {
 
 int main(int argc, char** argv) {
   T_NoAlerts quiet;
-  std::string folder = argc > 1 ? argv[1] : ".";
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
+  const std::string folder = FolderArgument(argc, argv);
   RegisterFrameClasses(ProgramInstance());
   SetFrameVisible(false);
   auto* app = new T_Application(true);

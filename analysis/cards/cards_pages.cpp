@@ -169,17 +169,13 @@ int32_t T_Cards::ListedFields(int32_t* codes) const {
 }
 
 int32_t T_Cards::SortFieldEntries(int32_t* codes) const {
+  int32_t listed[kCardsFieldCount];
+  const int32_t count = ListedFields(listed);
   int32_t n = 0;
   int32_t group = -1;
-  for (int32_t i = 0; i < fieldOrderCount; ++i) {
-    int32_t code = fieldOrder[i];
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t code = listed[i];
     if (!CardsFieldSortable(code)) continue;
-    if (int32_t d = CardsFieldDimension(code); d > 0 && !(database && database->IsDimUsed(d)))
-      continue;
-    if (int32_t column = CardsFieldColumn(code);
-        column >= 0 && !(database && column < database->valueCount))
-      continue;
-    if (code == kColOrigin && !(database && database->lineOrigins)) continue;
     // Card fields, dimensions, line text, values, origin: a separator between the groups.
     int32_t kind = code <= kColTitle                ? 0
                    : CardsFieldDimension(code) >= 0 ? 1
