@@ -33,6 +33,7 @@
 #include "ui/list_box.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
+#include "ui/selection_header.h"
 #include "ui/sort_orders.h"
 #include "ui/text_layout.h"
 #include "ui/value_choosers.h"
@@ -304,16 +305,28 @@ void T_Cards::ToggleFieldShown(int32_t code) {
 // ---------------------------------------------------------------------------
 
 void T_Cards::RebuildCardsPageLater() {
-  if (currentPage != 1 && currentPage != 2) return;
+  if (currentPage < 0 || currentPage > 2) return;
   if (!PostPanelRebuild(this, currentPage, RebuildCardsPage)) OpenCardsPage(currentPage);
 }
 
 void T_Cards::OpenCardsPage(int32_t page) {
   ClosePanelPage();
+  DeleteSelectionEdits();
   fieldDetails = nullptr;
   fieldList = nullptr;
   currentPage = page;
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
+  if (page == 0) {
+    // The selection fields stand in the page area beside the mode box, as every page's do.
+    if (modeItem) header.headerParent = modeItem;
+    CreateDimensionEdits(XYWH{75, 3, 105, 12});
+    CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
+    CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
+    CreateLineTextEdit(XYWH{255, 58, 120, 12}, kHeaderLineText);
+    CreateNotesEdit(XYWH{255, 75, 120, 12}, kHeaderNotes);
+    ShowSelection(&selection);
+    return;
+  }
   auto keep = [this](T_GrafElement* item) {
     if (item && panelItemCount < 16)
       panelItems[panelItemCount++] = item;

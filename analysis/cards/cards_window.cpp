@@ -268,6 +268,10 @@ void T_Cards::OnChange(const ChangeNote* note) {
     case kChangeCardDigits:
       InvalidateGrid();
       break;
+    case kChangeListWidth1:
+    case kChangeListWidth2:
+      if (currentPage == 0) RebuildCardsPageLater();
+      break;
     case kChangeCardSaved:
     case kChangeCards:
     case kChangeLinesMoving:
@@ -348,21 +352,7 @@ void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (record->code != kModeChosen) return;
-  ClosePanelPage();
-  DeleteSelectionEdits();
-  currentPage = id == kPageSelection ? 0 : id == kPageColumns ? 1 : 2;
-  if (currentPage == 0) {
-    // The fields stand in the page area beside the mode box, as every page's controls do.
-    if (modeItem) header.headerParent = modeItem;
-    CreateDimensionEdits(XYWH{75, 3, 105, 12});
-    CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
-    CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
-    CreateLineTextEdit(XYWH{255, 58, 120, 12}, kHeaderLineText);
-    CreateNotesEdit(XYWH{255, 75, 120, 12}, kHeaderNotes);
-    ShowSelection(&selection);
-  } else {
-    OpenCardsPage(currentPage);
-  }
+  OpenCardsPage(id == kPageSelection ? 0 : id == kPageColumns ? 1 : 2);
 }
 
 void T_Cards::OnToolSelected(int32_t item) {

@@ -130,7 +130,8 @@ class T_Cards : public T_BoxWin {
   int64_t CountRows(uint32_t kind) const;
 
   // --- The "Columns" and "Options" pages and the other windows (cards_pages.cpp) -------------
-  // Builds the page (1 "Columns", 2 "Options") in the header area, closing the one shown.
+  // Builds the page (0 "Selection", 1 "Columns", 2 "Options") in the header area, closing the
+  // one shown.
   void OpenCardsPage(int32_t page);
   // Builds the shown page again after the current message (the pressed control may go).
   void RebuildCardsPageLater();

@@ -2,6 +2,7 @@
 // indicator of a calculation and the "» …" entries that open other windows on the selection.
 #include <string>
 
+#include "database/change_notes.h"
 #include "database/template_runner.h"
 #include "tests/analysis/cards/cards_fixture.h"
 #include "tests/ui/scripted_pointer.h"
@@ -193,7 +194,17 @@ TEST_F(CardsPages, TheSelectionPageOpensACardsWindowOnItsSelection) {
   templ->options.fields[kColDate].show = 1;
   T_Cards* window = Open(templ);
   ASSERT_NE(window, nullptr);
-  window->currentPage = 0;
+  window->OpenCardsPage(0);
+  ASSERT_NE(window->header.fromField, nullptr);
+  // A change of the list widths builds the page again, its fields showing the selection.
+  ChangeNote widths;
+  widths.code = kChangeListWidth1;
+  widths.database = base;
+  window->OnChange(&widths);
+  Application_AfterMessage(app);
+  EXPECT_EQ(window->currentPage, 0);
+  ASSERT_NE(window->header.fromField, nullptr);
+  EXPECT_NE(window->header.dimensionFields[0], nullptr);
   ContextMenuRecord menu;
   menu.phase = kMenuPhaseList;
   ASSERT_TRUE(window->OnModeboxMenu(window->modeBox, &menu));
