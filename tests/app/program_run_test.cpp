@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
@@ -469,6 +470,50 @@ TEST_F(ProgramRun, TemplateCommandsDuplicateDeleteAndSave) {
   EXPECT_EQ(ExitCode(), 0u);
   const std::string golden = TestSourcePath(data + "out.golden.qex");
   ExpectGolden(golden, ReadWholeFile(folder / "out.qex"));
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A copy of the example's text form ending in a "##Commands" section exports the stored month
+// cards template as text, HTML and XML and quits: the files equal the goldens that the cards
+// window's in-process test writes from the same template (tests/analysis/cards/sheet), with no
+// alert and exit code 0; the output check reads the goldens (xmllint and the HTML reading).
+TEST_F(ProgramRun, TheExampleExportsItsCardsTemplateInThreeFormats) {
+  ScratchFolder folder;
+  std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
+  const size_t end = text.rfind("##End");
+  ASSERT_NE(end, std::string::npos);
+  // "modify" replaces every record: the template's own records (its notes aside, which no export
+  // here shows) are given again with the format's switch, on one line with "\r" between them.
+  const std::string start = "#C\tCards: Mars 2026\r\n";
+  size_t at = text.find(start);
+  ASSERT_NE(at, std::string::npos);
+  at += start.size();
+  std::string records;
+  while (at < text.size() && text[at] != '#') {
+    size_t next = text.find("\r\n", at);
+    std::string line = text.substr(at, next - at);
+    at = next + 2;
+    if (line.empty() || line.rfind("xN\t", 0) == 0) continue;
+    std::replace(line.begin(), line.end(), '\t', ' ');
+    records += line + "\\r";
+  }
+  text = text.substr(0, end) + "##Commands\r\n" +
+         "export \"Cards: Mars 2026\" cards.txt\r\n" +
+         "modify \"Cards: Mars 2026\" " + records + "xew\r\n" +
+         "export \"Cards: Mars 2026\" cards.htm\r\n" +
+         "modify \"Cards: Mars 2026\" " + records + "xex\r\n" +
+         "export \"Cards: Mars 2026\" cards.xml\r\n" +
+         "quit\r\n"
+         "##End\r\n";
+  WriteWholeFile(folder / "Example.qex", text);
+  RunToEnd(folder / "Example.qex");
+  // The HTML page's card links name the database file, which the in-process window has not.
+  const std::regex link("<a card=\"\\[[^\\]\"]*\\]([^\"]*)\">Example\\.qex: ");
+  for (const char* name : {"cards.txt", "cards.htm", "cards.xml"}) {
+    EXPECT_EQ(std::regex_replace(ReadWholeFile(folder / name), link, "<a card=\"[]$1\">: "),
+              ReadWholeFile(TestSourcePath(std::string("tests/app/data/cards/") + name)))
+        << name;
+  }
   EXPECT_EQ(Alerts(), "");
 }
 
