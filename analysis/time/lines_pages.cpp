@@ -120,6 +120,7 @@ void Keep(T_Lines* window, T_GrafElement* item) {
 void T_Lines::ClosePages() {
   DeleteSelectionEdits();
   ClosePanelPage();
+  columnsFrame = sortingFrame = nullptr;
   columnList = nullptr;
   showBox = nullptr;
   distributionButton = nullptr;
@@ -140,37 +141,52 @@ void T_Lines::OpenColumnsPage() {
   ClosePages();
   if (chosenColumn < 0 || !LinesColumnAvailable(database, chosenColumn))
     chosenColumn = kLinesAccumulated;
-  auto* frame = new (std::nothrow) T_Frame(PageParent(this), {4, 4, 420, 124}, 63, true);
-  if (frame) {
-    columnList = new (std::nothrow) T_Linebox(frame, {4, 4, 150, 112}, 61, 16, true);
-    showBox = new (std::nothrow) T_Checkbox(frame, {166, 4, 120, 14}, 64, true);
-    if (showBox) {
-      showBox->SetLabelId(kTextShow);
-      showBox->SetChecked(options.columns[chosenColumn].shown != 0);
-    }
-    LinesColumnOptions& o = options.columns[chosenColumn];
-    const XYWH at{166, 24, 180, 15};
-    if (chosenColumn == kLinesDate) {
-      new (std::nothrow) T_ChooseDateformat(frame, at, 65, options.dateFormat);
-    } else if (IsDimension(chosenColumn)) {
-      new (std::nothrow) T_ChooseDimstring(frame, at, 66, o.display);
-    } else if (chosenColumn >= kLinesValueFirst && chosenColumn <= kLinesAccumulated) {
-      auto* decimals = new (std::nothrow) T_ChooseDecs(frame, at, 67, 0, o.decimals);
-      if (decimals) decimals->SetColumns(database, -1);
-      new (std::nothrow) T_ChooseNegval(frame, {166, 42, 180, 15}, 68, o.negative);
-      new (std::nothrow) T_ChooseRedgreen(frame, {166, 60, 180, 15}, 69, o.colour);
-      if (chosenColumn == kLinesAccumulated)
-        new (std::nothrow) T_ChooseValue(frame, {166, 78, 180, 15}, 62, database,
-                                         options.accumulated);
-    }
+  columnsFrame = new (std::nothrow) T_Frame(PageParent(this), {4, 4, 420, 124}, 63, true);
+  if (columnsFrame) {
+    columnList = new (std::nothrow) T_Linebox(columnsFrame, {4, 4, 150, 112}, 61, 16, true);
+    showBox = new (std::nothrow) T_Checkbox(columnsFrame, {166, 4, 120, 14}, 64, true);
+    if (showBox) showBox->SetLabelId(kTextShow);
     if (columnList) {
       columnList->ReloadLines();
       for (int64_t i = 0; i < ColumnListCount(); ++i)
         if (ColumnListCode(i) == chosenColumn) columnList->SelectOnly(i);
     }
+    BuildColumnControls();
   }
-  Keep(this, frame);
+  Keep(this, columnsFrame);
   openPanelPage = kLinesColumnsPage;
+}
+
+void T_Lines::BuildColumnControls() {
+  if (!columnsFrame) return;
+  // The chosen column's choosers are made anew; the list and "Show" stay, since a choice in the
+  // list arrives while the list is still handling it.
+  for (uint32_t id : {62u, 65u, 66u, 67u, 68u, 69u}) {
+    for (T_GrafElement* child = columnsFrame->firstChild; child; child = child->next) {
+      auto* item = dynamic_cast<T_Item*>(child);
+      if (item && item->id == id) {
+        delete child;
+        break;
+      }
+    }
+  }
+  if (showBox) showBox->SetChecked(options.columns[chosenColumn].shown != 0);
+  LinesColumnOptions& o = options.columns[chosenColumn];
+  const XYWH at{166, 24, 180, 15};
+  if (chosenColumn == kLinesDate) {
+    new (std::nothrow) T_ChooseDateformat(columnsFrame, at, 65, options.dateFormat);
+  } else if (IsDimension(chosenColumn)) {
+    new (std::nothrow) T_ChooseDimstring(columnsFrame, at, 66, o.display);
+  } else if (chosenColumn >= kLinesValueFirst && chosenColumn <= kLinesAccumulated) {
+    auto* decimals = new (std::nothrow)
+        T_ChooseDecs(columnsFrame, at, 67, T_ChooseDecs::kModeThousands, o.decimals);
+    if (decimals) decimals->SetColumns(database, -1);
+    new (std::nothrow) T_ChooseNegval(columnsFrame, {166, 42, 180, 15}, 68, o.negative);
+    new (std::nothrow) T_ChooseRedgreen(columnsFrame, {166, 60, 180, 15}, 69, o.colour);
+    if (chosenColumn == kLinesAccumulated)
+      new (std::nothrow)
+          T_ChooseValue(columnsFrame, {166, 78, 180, 15}, 62, database, options.accumulated);
+  }
 }
 
 int64_t T_Lines::ColumnListCount() const {
@@ -199,34 +215,17 @@ void T_Lines::OpenOptionsPage() {
     if (info) info->SetTitleId(kTextCardInfo);
   }
   Keep(this, numeric);
-  const int32_t keys = std::clamp(options.sortKeyCount, 0, kLinesSortKeyMax);
-  auto* sorting =
-      new (std::nothrow) T_Frame(parent, {200, 4, 330, 24 + 19 * std::max(keys, 1)}, 91, true);
-  if (sorting) {
-    sorting->SetTitleId(kTextSorting);
-    for (int32_t n = 0; n < keys; ++n) {
-      const LinesSortKey& key = options.sortKeys[n];
-      int64_t item = 0;
-      for (int32_t i = 0; i < columnOrderCount; ++i)
-        if (columnOrder[i] == key.column) item = i;
-      new (std::nothrow) T_Chooser(sorting, {14, 4 + 19 * n, 150, 15}, kSortColumnChooser + 2 * n,
-                                   columnOrderCount, item, true);
-      new (std::nothrow) T_Chooser(sorting, {170, 4 + 19 * n, 110, 15},
-                                   kSortOrderChooser + 2 * n, OrderItems(key.column),
-                                   OrderOfKey(key), true);
-    }
-    addKeyButton = new (std::nothrow) T_Button(sorting, {286, 4, 18, 15}, kAddSortKeyButton);
-    removeKeyButton = new (std::nothrow) T_Button(sorting, {306, 4, 18, 15}, kRemoveSortKeyButton);
-    if (addKeyButton) {
-      addKeyButton->SetTitleRef("+");
-      Item_SetEnabled(addKeyButton, keys < kLinesSortKeyMax);
-    }
-    if (removeKeyButton) {
-      removeKeyButton->SetTitleRef("-");
-      Item_SetEnabled(removeKeyButton, keys > 0);
-    }
+  sortingFrame = new (std::nothrow) T_Frame(parent, {200, 4, 330, 43}, 91, true);
+  if (sortingFrame) {
+    sortingFrame->SetTitleId(kTextSorting);
+    addKeyButton = new (std::nothrow) T_Button(sortingFrame, {286, 4, 18, 15}, kAddSortKeyButton);
+    removeKeyButton =
+        new (std::nothrow) T_Button(sortingFrame, {306, 4, 18, 15}, kRemoveSortKeyButton);
+    if (addKeyButton) addKeyButton->SetTitleRef("+");
+    if (removeKeyButton) removeKeyButton->SetTitleRef("-");
+    BuildSortRows();
   }
-  Keep(this, sorting);
+  Keep(this, sortingFrame);
   distributionButton =
       new (std::nothrow) T_Button(parent, {4, 56, 150, 20}, kDistributionButton);
   if (distributionButton) {
@@ -235,6 +234,35 @@ void T_Lines::OpenOptionsPage() {
   }
   Keep(this, distributionButton);
   openPanelPage = kLinesOptionsPage;
+}
+
+void T_Lines::BuildSortRows() {
+  if (!sortingFrame) return;
+  // The key rows are made anew; the two buttons stay, since a press on them arrives here.
+  for (T_GrafElement* child = sortingFrame->firstChild; child;) {
+    T_GrafElement* next = child->next;
+    auto* item = dynamic_cast<T_Item*>(child);
+    if (item && item->id >= kSortColumnChooser &&
+        item->id < kSortColumnChooser + 2 * kLinesSortKeyMax)
+      delete child;
+    child = next;
+  }
+  const int32_t keys = std::clamp(options.sortKeyCount, 0, kLinesSortKeyMax);
+  for (int32_t n = 0; n < keys; ++n) {
+    const LinesSortKey& key = options.sortKeys[n];
+    int64_t item = 0;
+    for (int32_t i = 0; i < columnOrderCount; ++i)
+      if (columnOrder[i] == key.column) item = i;
+    new (std::nothrow) T_Chooser(sortingFrame, {14, 4 + 19 * n, 150, 15},
+                                 kSortColumnChooser + 2 * n, columnOrderCount, item, true);
+    new (std::nothrow) T_Chooser(sortingFrame, {170, 4 + 19 * n, 110, 15},
+                                 kSortOrderChooser + 2 * n, OrderItems(key.column),
+                                 OrderOfKey(key), true);
+  }
+  const int32_t height = 24 + 19 * std::max(keys, 1);
+  sortingFrame->ResizeBy(0, height - sortingFrame->height);
+  if (addKeyButton) Item_SetEnabled(addKeyButton, keys < kLinesSortKeyMax);
+  if (removeKeyButton) Item_SetEnabled(removeKeyButton, keys > 0);
 }
 
 void T_Lines::UpdateDistributionButton() {
@@ -282,7 +310,7 @@ void T_Lines::OnLineboxEvent(T_GrafElement* box, LineboxEvent* record) {
 void T_Lines::ChooseColumn(int32_t code) {
   if (code < 0 || code >= kLinesColumnCount || code == chosenColumn) return;
   chosenColumn = code;
-  if (openPanelPage == kLinesColumnsPage) OpenColumnsPage();
+  if (openPanelPage == kLinesColumnsPage) BuildColumnControls();
 }
 
 void T_Lines::OnButton(T_GrafElement* button) {
@@ -294,8 +322,9 @@ void T_Lines::OnButton(T_GrafElement* button) {
     if (options.sortKeyCount >= kLinesSortKeyMax) return;
     // The next stored key counts again; one beyond the stored keys starts on the card id.
     if (options.sortKeyCount < 0) options.sortKeyCount = 0;
+    // The new key sorts nothing until it is set: the next sort trims it if it stays empty.
     ++options.sortKeyCount;
-    ResortAfterKeyChange();
+    BuildSortRows();
   } else if (id == kRemoveSortKeyButton) {
     if (options.sortKeyCount <= 0) return;
     if (--options.sortKeyCount == 0) LinesSortKeyReset(&options.sortKeys[0], kLinesCardId);
@@ -309,7 +338,7 @@ void T_Lines::ResortAfterKeyChange() {
   BuildFields();
   lastSortKind = SortRows();
   InvalidateGrid();
-  if (openPanelPage == kLinesOptionsPage) OpenOptionsPage();
+  if (openPanelPage == kLinesOptionsPage) BuildSortRows();
 }
 
 void T_Lines::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
@@ -346,10 +375,24 @@ void T_Lines::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
       LinesSortKey fresh;
       LinesSortKeyReset(&fresh, code);
       key = fresh;
+      // The order chooser beside it takes the orders of the new column's kind, in place: the
+      // reporting chooser must outlive this event.
+      for (T_GrafElement* c = sortingFrame ? sortingFrame->firstChild : nullptr; c; c = c->next) {
+        auto* order = dynamic_cast<T_Chooser*>(c);
+        if (!order || order->id != id + 1) continue;
+        order->SetItemCount(OrderItems(code));
+        order->SetSelection(OrderOfKey(key), kSelectSilent);
+      }
+      BuildFields();
+      lastSortKind = SortRows();
+      InvalidateGrid();
+      return;
     } else {
       SetOrderOfKey(&key, static_cast<int32_t>(record->index));
     }
-    ResortAfterKeyChange();
+    BuildFields();
+    lastSortKind = SortRows();
+    InvalidateGrid();
     return;
   }
   if (id == kCardInfoChooser) {

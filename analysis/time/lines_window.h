@@ -13,6 +13,7 @@
 
 class T_Button;
 class T_Checkbox;
+class T_Frame;
 class T_Linebox;
 struct LineboxEvent;
 
@@ -143,6 +144,9 @@ class T_Lines : public T_TSWin {
   int64_t ColumnListCount() const;
   int32_t ColumnListCode(int64_t line) const;
   void ChooseColumn(int32_t code);
+  // The choosers of the chosen column on the columns page, and the key rows of the sort panel.
+  void BuildColumnControls();
+  void BuildSortRows();
   // A hidden column takes the shown place of the previous one; recalculates.
   void ChooseAccumulatedColumn(int32_t column);
   void UpdateDistributionButton();
@@ -220,6 +224,8 @@ class T_Lines : public T_TSWin {
   int32_t columnOrder[kLinesColumnOrderMax] = {};
   int32_t columnOrderCount = 0;
   int32_t chosenColumn = -1;
+  T_Frame* columnsFrame = nullptr;
+  T_Frame* sortingFrame = nullptr;
   T_Linebox* columnList = nullptr;
   T_Checkbox* showBox = nullptr;
   T_Button* distributionButton = nullptr;
