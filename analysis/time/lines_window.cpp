@@ -112,6 +112,7 @@ T_Lines::T_Lines(T_LinesTmpl* templ, uint32_t flags)
   SetSelectMode(kSelectRange);
   BuildColumnOrder();
   BuildFields();
+  MakeTitle(nullptr);
   layout.range.from = selection.from.cardId.date;
   layout.range.to = selection.to.cardId.date;
 }
