@@ -7,7 +7,9 @@
 //   dates reversed   one key on date descending                    runs of one date reversed
 //   by component     one key on a dimension in tree order, or that counting sort over the
 //                    key and card id ascending second             components, buckets in tree order
-//   general          any other                                     ParallelSort through the keys
+//   general          any other                                     ParallelSort through the keys;
+//                                                                  one value key: its values
+//                                                                  sorted beside their rows
 //
 // The balance along the display order: the reversed kinds show each row's balance after its own
 // line in card order; the others the sum of the lines above and itself, from "Sum Before".
@@ -49,7 +51,7 @@ int64_t RowComponent(T_Base* base, const LinesRow* row, int32_t column) {
 }
 
 struct SortContext {
-  T_Lines* window;
+  T_HWindow* window;
   T_Base* base;
   const LinesData* data;
   const LinesSortKey* keys;
@@ -111,15 +113,71 @@ bool KeysThreadSafe(const LinesSortKey* keys, int32_t n) {
   return true;
 }
 
+// One value key: the values are taken out once into (key, row) pairs, which sort in cache without
+// following a row to its line for every compare. The plain orders become a key that sorts
+// ascending (NaN after every number, as CompareByValueOrder puts it); the combined orders compare
+// through CompareByValueOrder. Ties keep calculation order. False when the pairs cannot be had
+// (the general sort then runs).
+bool SortByOneValue(const LinesData* data, const LinesSortKey& key, int64_t* order) {
+  struct Pair {
+    double key;
+    int64_t row;  // the row number, with bit 62 set for a NaN value
+  };
+  constexpr int64_t kNaNBit = int64_t{1} << 62;
+  const int64_t head = data->headerRowCount;
+  const int64_t n = data->rowCount - head;
+  auto* pairs = static_cast<Pair*>(MemAlloc(n * static_cast<int64_t>(sizeof(Pair)), 0));
+  if (!pairs) {
+    PendingErrorClear();
+    return false;
+  }
+  const int32_t column = key.column - kLinesValueFirst;
+  const int32_t valueOrder = key.valueOrder;
+  const bool plain = valueOrder == kValueDescending || valueOrder == kValueAscending ||
+                     valueOrder == kValueAbsDescending || valueOrder == kValueAbsAscending;
+  for (int64_t i = 0; i < n; ++i) {
+    const double v = LineValues(LinesRowAt(data, head + i)->line)[column];
+    double k = v;
+    if (plain) {
+      if (valueOrder == kValueAbsDescending || valueOrder == kValueAbsAscending) k = std::fabs(k);
+      if (valueOrder == kValueDescending || valueOrder == kValueAbsDescending) k = -k;
+    }
+    pairs[i] = Pair{k, (head + i) | (plain && std::isnan(v) ? kNaNBit : 0)};
+  }
+  if (plain) {
+    // The NaN bit makes the row number decide among NaN values and after every number.
+    std::sort(pairs, pairs + n, [](const Pair& a, const Pair& b) {
+      const bool aNaN = a.row & kNaNBit, bNaN = b.row & kNaNBit;
+      if (aNaN || bNaN) return a.row < b.row;
+      return a.key != b.key ? a.key < b.key : a.row < b.row;
+    });
+  } else {
+    std::sort(pairs, pairs + n, [valueOrder](const Pair& a, const Pair& b) {
+      const int32_t result = CompareByValueOrder(a.key, b.key, valueOrder);
+      return result ? result < 0 : a.row < b.row;
+    });
+  }
+  for (int64_t i = 0; i < n; ++i) order[head + i] = pairs[i].row & ~kNaNBit;
+  MemFree(pairs);
+  return true;
+}
+
 }  // namespace
 
 int32_t T_Lines::SortRows() {
-  LinesDataDropOrder(&data);
   const int32_t n = TrimmedKeyCount(options);
   if (n != options.sortKeyCount) {
     options.sortKeyCount = n;
     BuildFields();
   }
+  return SortLinesData(&data, options, this);
+}
+
+int32_t SortLinesData(LinesData* dataOf, const LinesOptions& options, T_HWindow* window) {
+  LinesData& data = *dataOf;
+  T_Base* database = data.base;
+  LinesDataDropOrder(&data);
+  const int32_t n = TrimmedKeyCount(options);
   const LinesSortKey* keys = options.sortKeys;
   const LinesSortKey& first = keys[0];
   int32_t kind = kLinesSortGeneral;
@@ -204,12 +262,15 @@ int32_t T_Lines::SortRows() {
       if (comp >= 0 && comp < components) order[start[static_cast<size_t>(comp)]++] = r;
     }
     MemFree(counts);
+  } else if (n == 1 && first.column >= kLinesValueFirst && first.column < kLinesAccumulated &&
+             SortByOneValue(&data, first, order)) {
+    // The order is written; nothing more to do.
   } else {
     for (int32_t k = 0; k < n; ++k) {
       if (IsDimKey(keys[k]))
-        BuildTreeOrderTable(this, keys[k].column - kLinesDimFirst, keys[k].componentOrder);
+        BuildTreeOrderTable(window, keys[k].column - kLinesDimFirst, keys[k].componentOrder);
     }
-    SortContext context{this, database, &data, keys, n, order};
+    SortContext context{window, database, &data, keys, n, order};
     ParallelSortContext sort;
     ParallelSortInit(&sort);
     sort.compare = CompareRows;
@@ -220,11 +281,14 @@ int32_t T_Lines::SortRows() {
     ParallelSort(&sort, head, rows - 1);
   }
   data.order = order;
-  ComputeOrderBalance(kind);
+  ComputeLinesOrderBalance(&data, options, kind);
   return kind;
 }
 
-void T_Lines::ComputeOrderBalance(int32_t kind) {
+void T_Lines::ComputeOrderBalance(int32_t kind) { ComputeLinesOrderBalance(&data, options, kind); }
+
+void ComputeLinesOrderBalance(LinesData* dataOf, const LinesOptions& options, int32_t kind) {
+  LinesData& data = *dataOf;
   MemFree(data.orderBalance);
   data.orderBalance = nullptr;
   // The reversed kinds show each row's own balance, which the rows hold already.

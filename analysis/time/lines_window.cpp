@@ -28,6 +28,7 @@
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/list_box.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
 #include "ui/small_dialogs.h"
@@ -624,7 +625,53 @@ bool T_Lines::ToggleSortKey(int32_t column) {
 
 bool T_Lines::ClickFieldButton(InputEvent*, T_BoxField* field, const RECT*) {
   const int32_t code = ColumnOfField(field);
-  return code >= 0 && ToggleSortKey(code);
+  if (code < 0) return false;
+  ShowPage(kLinesOptionsPage);
+  const bool toggled = ToggleSortKey(code);
+  if (toggled && openPanelPage == kLinesOptionsPage) BuildSortRows();
+  return toggled;
+}
+
+bool T_Lines::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
+  const int32_t code = ColumnOfField(field);
+  if (code < 0) return T_TSWin::ClickFieldTitle(event, field);
+  if (openPanelPage != kLinesColumnsPage) {
+    chosenColumn = code;
+    ShowPage(kLinesColumnsPage);
+    return true;
+  }
+  ChooseColumn(code);
+  for (int64_t i = 0; columnList && i < ColumnListCount(); ++i)
+    if (ColumnListCode(i) == code) columnList->SelectOnly(i);
+  return true;
+}
+
+bool T_Lines::ClickCell(InputEvent* event, int64_t position, int32_t field, int32_t tool) {
+  if (position >= 0 && position < headerRowCount) ShowPage(kLinesHeaderRowsPage);
+  return T_TSWin::ClickCell(event, position, field, tool);
+}
+
+void T_Lines::ShowPage(int32_t page) {
+  if (openPanelPage == page) return;
+  if (modeBox) {
+    SelectModeById(page);
+    if (openPanelPage == page) return;
+  }
+  // Without a mode box (or when it did not announce the page) the page opens directly.
+  switch (page) {
+    case kLinesColumnsPage:
+      OpenColumnsPage();
+      break;
+    case kLinesOptionsPage:
+      OpenOptionsPage();
+      break;
+    case kLinesHeaderRowsPage:
+      ClosePages();
+      OpenLinesHeaderRowsPage(this);
+      break;
+    default:
+      break;
+  }
 }
 
 int32_t T_Lines::ColumnOfField(const T_BoxField* field) const {
@@ -665,6 +712,10 @@ bool T_Lines::RunTitleCommand(T_BoxField* field, int32_t command) {
       BuildFields();
       lastSortKind = SortRows();
       InvalidateGrid();
+      if (openPanelPage == kLinesOptionsPage)
+        BuildSortRows();
+      else
+        ShowPage(kLinesOptionsPage);
       return true;
     }
     case kTitleAdjustWidth:

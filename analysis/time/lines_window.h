@@ -101,6 +101,10 @@ class T_Lines : public T_TSWin {
   void MarkCards(int32_t command) override;
   void OnCellsSelected(int64_t row, int32_t field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
+  // Shows the "Columns" page with the column chosen.
+  bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
+  // A press on a header row shows the "Header Rows" page first.
+  bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;
   int64_t MapRow(int64_t position) override { return LinesDisplayRow(&data, position); }
   void SelectRange(CellRange* range) override;
 
@@ -129,6 +133,8 @@ class T_Lines : public T_TSWin {
 
   // --- The pages (lines_pages.cpp)
   // -------------------------------------------------------------------
+  // The page through the mode box (selecting its tab), or directly without one.
+  void ShowPage(int32_t page);
   void OpenSelectionPage();
   void OpenColumnsPage();
   void OpenOptionsPage();
@@ -234,6 +240,13 @@ class T_Lines : public T_TSWin {
   double rangeMaximum = 0;
   double rangeMinimum = 0;
 };
+
+// The sort of the option block's keys (trimmed) over the data rows of a calculation, and the
+// balance along the display order; which sort it was. window holds the tree-order tables that
+// dimension keys of a general sort need (null only without such keys). Without memory the rows
+// stay in calculation order and the pending error is reported.
+int32_t SortLinesData(LinesData* data, const LinesOptions& options, T_HWindow* window);
+void ComputeLinesOrderBalance(LinesData* data, const LinesOptions& options, int32_t kind);
 
 // The calculation of a lines window: rows, statistics, sort, and with resetDiagram the diagram's
 // dates from the selection's period.

@@ -299,3 +299,32 @@ TEST_F(LinesPagesTest, ARectangleDrawnOnTheBarsOpensCardsOverIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// One value key sorts its values beside the rows; with a second key that ties everywhere the
+// general sort runs: both give the same order under every value order, NaN last.
+TEST_F(LinesWindowTest, OneValueKeySortsAsTheGeneralSort) {
+  time_test::AddLine(base, time_test::FixtureLine{PackDate(2023, 3, 1), 1, "1910",
+                                                  {std::nan(""), 0}, "P1", "missing"});
+  time_test::AddLine(base, time_test::FixtureLine{PackDate(2023, 3, 2), 1, "1930", {-100, 0},
+                                                  "P1", "refund"});
+  Open();
+  for (uint8_t order = 0; order < 6; ++order) {
+    SCOPED_TRACE(order);
+    window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, order};
+    window->options.sortKeyCount = 1;
+    window->CalculateLines(false);
+    const Cells fast = Column(kLinesLineText);
+    const Cells balances = Column(kLinesAccumulated);
+    EXPECT_EQ(fast.back(), "missing");
+    window->options.sortKeys[1] = LinesSortKey{kLinesCardTitle, 0, 0, 0, 0};
+    window->options.sortKeyCount = 2;
+    window->CalculateLines(false);
+    EXPECT_EQ(window->lastSortKind, kLinesSortGeneral);
+    EXPECT_EQ(Column(kLinesLineText), fast);
+    EXPECT_EQ(Column(kLinesAccumulated), balances);
+  }
+}
+
+}  // namespace
