@@ -10,11 +10,9 @@
 #include "analysis/time/lines_window.h"
 #include "core/owned_text.h"
 #include "database/base.h"
-#include "database/stored_subsets.h"
-#include "database/template_runner.h"
-#include "database/template_tree.h"
 #include "database/cards.h"
 #include "database/object_services.h"
+#include "database/template_runner.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/window_utilities.h"
@@ -270,17 +268,8 @@ void LinesIntervalText(double lower, double upper, T_TextBuf* text) {
 }
 
 void T_Lines::OpenCardsOverRange(const DiagramRange& range) {
-  T_Template* defaults = database->GetDefaultTemplate(kTemplateCards);
-  T_Template* made = AsCardsTemplate(defaults) ? DuplicateTemplate(database, defaults, nullptr)
-                                               : NewTemplate(database, kTemplateCards);
-  T_CardsTmpl* cards = AsCardsTemplate(made);
-  if (!cards) {
-    delete made;
-    return;
-  }
-  cards->ApplyDefaults();
-  StoreUsedSubsets(&cards->subsets, &subsets, &selection.subset);
-  SelectionDef_fromSelection(&cards->selection, &selection);
+  T_CardsTmpl* cards = NewCardsTemplateOfWindow();
+  if (!cards) return;
   const int32_t c = options.accumulated;
   for (int32_t column = 0; column < kMaxValueCount; ++column)
     cards->options.fields[kColValue1 + column].show = column == c ? 1 : 0;
@@ -310,5 +299,5 @@ void T_Lines::OpenCardsOverRange(const DiagramRange& range) {
     BlockTextAssignBuf(&cards->selection.valueTexts[c], &condition);
   }
   RunTemplate(database, cards, nullptr, kRunNoLookup);
-  delete made;
+  delete cards;
 }

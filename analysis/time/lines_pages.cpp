@@ -555,8 +555,6 @@ T_LinesTmpl* T_Lines::NewLinesTemplateOfWindow() {
   StoreUsedSubsets(&lines->subsets, &subsets, &selection.subset);
   SelectionDef_fromSelection(&lines->selection, &selection);
   lines->options = options;
-  lines->flags = layout.flags;
-  SetLinesValueColumn(lines, options.accumulated);
   return lines;
 }
 
@@ -587,6 +585,8 @@ void T_Lines::OpenWindowOfSelection(int32_t kind) {
   // handed over as the asking window's.
   T_LinesTmpl* lines = NewLinesTemplateOfWindow();
   if (!lines) return;
+  lines->flags = layout.flags;
+  SetLinesValueColumn(lines, options.accumulated);
   if (kind == kTemplateLines) {
     RunTemplate(database, lines, nullptr, kRunNoLookup);
   } else if (T_Template* other = NewTemplate(database, kind)) {

@@ -506,20 +506,11 @@ void T_Lines::SaveToTemplate(T_Template* target) {
 // --- Opening cells ------------------------------------------------------------------------------
 
 void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
-  // A copy of the default lines template (its settings through its own text) with this window's
-  // selection and options.
-  T_Template* defaults = database->GetDefaultTemplate(kTemplateLines);
-  T_Template* made = AsLinesTemplate(defaults) ? DuplicateTemplate(database, defaults, nullptr)
-                                               : NewTemplate(database, kTemplateLines);
-  T_LinesTmpl* copy = AsLinesTemplate(made);
-  if (!copy) {
-    delete made;
-    return;
-  }
-  T_LinesTmpl& t = *copy;
-  t.ApplyDefaults();
-  SelectionDef_fromSelection(&t.selection, &selection);
-  t.options = options;
+  // A copy of the default lines template (its diagram flags among its settings) with this
+  // window's selection and options.
+  T_LinesTmpl* made = NewLinesTemplateOfWindow();
+  if (!made) return;
+  T_LinesTmpl& t = *made;
   for (auto& flag : t.options.statistics) flag = 0;
   t.options.statistics[kStatPeriod] = t.options.statistics[kStatLineCount] = 1;
   t.options.columns[kLinesValueFirst + column] = options.columns[kLinesValueFirst + column];

@@ -160,9 +160,8 @@ class T_Lines : public T_TSWin {
   bool SelectionCommandEnabled(int32_t command) const;
   // "&Copy @0" (214), "Paste @0" (215) and the "»" commands; false when not done.
   bool RunSelectionCommand(int32_t command);
-  // Templates carrying this window's selection and the subsets it uses (the caller deletes
-  // them); the lines one also carries the option block, the diagram flags and the accumulated
-  // value column as its only value column.
+  // Copies of the database's default templates carrying this window's selection and the subsets
+  // it uses (the caller deletes them); the lines one also carries the option block.
   T_LinesTmpl* NewLinesTemplateOfWindow();
   T_CardsTmpl* NewCardsTemplateOfWindow();
   // A new window of a kind (1 to 5) over this window's selection.

@@ -22,6 +22,7 @@
 #include "scratch_registry.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
+#include "tests/test_output.h"
 
 namespace app_test {
 namespace {
@@ -436,19 +437,6 @@ TEST_F(ProgramRun, TemplateCommandsDuplicateDeleteAndSave) {
   EXPECT_EQ(Alerts(), "");
 }
 
-// Leaves a written document below QEB_TEST_OUTPUT_DIR for the checks that read every test output.
-void LeaveOutput(const std::string& name, const std::string& text) {
-  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
-  if (!root || !*root) return;
-  std::string folder = std::string("Z:") + root;
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\app";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  WriteWholeFile(folder + "\\" + name, text);
-}
-
 // The numbers of a text export's cells (the tab-separated fields of a line), empty ones as NaN.
 std::vector<double> Numbers(const std::string& line) {
   std::vector<double> numbers;
@@ -478,7 +466,7 @@ TEST_F(ProgramRun, ALinesTemplateExportsItsRowsAndStatistics) {
   const std::string xml = ReadWholeFile(folder / "lines.xml");
   ExpectGolden(TestSourcePath(data + "lines.golden.txt"), text);
   ExpectGolden(TestSourcePath(data + "lines.golden.xml"), xml);
-  LeaveOutput("lines.xml", xml);
+  LeaveTestOutput("app", "lines.xml", xml);
   // The oracle reads the rows' fields: card id, title, line text, value, accumulated; a statistic
   // row has its name and a colon in the title field.
   std::map<std::string, std::vector<double>> statistics;

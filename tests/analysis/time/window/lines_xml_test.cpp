@@ -3,33 +3,18 @@
 // The texts hold markup characters and non-ASCII letters; every document is left for xmllint.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/owned_text.h"
 #include "database/output_options.h"
 #include "tests/analysis/time/window/lines_window_fixture.h"
 #include "tests/source_path.h"
+#include "tests/test_output.h"
 
 namespace {
 
 using lines_test::LinesWindowTest;
 using time_test::FixtureLine;
-
-// The golden file's bytes; with QEB_UPDATE_GOLDEN set it is written from the text first.
-std::string Golden(const std::string& name, const std::string& text) {
-  const std::string path = TestSourcePath("tests/analysis/time/data/" + name);
-  if (std::getenv("QEB_UPDATE_GOLDEN")) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 class LinesXmlTest : public LinesWindowTest {
  protected:
@@ -45,7 +30,8 @@ class LinesXmlTest : public LinesWindowTest {
     window->WriteText(&stream, 0);
     const std::string text = box_test::StreamText(stream);
     box_test::LeaveOutput("analysis_time", golden, text);
-    EXPECT_EQ(text, Golden(golden, text)) << golden;
+    EXPECT_EQ(text, GoldenText(TestSourcePath(std::string("tests/analysis/time/data/") + golden), text))
+        << golden;
     return text;
   }
 };
