@@ -24,7 +24,6 @@
 #include "database/line_origins.h"
 #include "database/object_services.h"
 #include "database/template_runner.h"
-#include "database/template_tree.h"
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"

@@ -455,7 +455,8 @@ std::vector<double> Numbers(const std::string& line) {
 
 // A lines template of a small file exported by its command section as text and, after "modify"
 // sets the XML format and the title, as XML: both equal their golden files, the XML is left for
-// xmllint, and the statistic rows equal what the data rows of the same export give.
+// xmllint, and the statistic rows equal what the data rows of the same export give. After
+// "modify" sets the curve view, the export is a picture of the diagram.
 TEST_F(ProgramRun, ALinesTemplateExportsItsRowsAndStatistics) {
   const std::string data = "tests/app/data/lines/";
   ScratchFolder folder;
@@ -467,6 +468,11 @@ TEST_F(ProgramRun, ALinesTemplateExportsItsRowsAndStatistics) {
   ExpectGolden(TestSourcePath(data + "lines.golden.txt"), text);
   ExpectGolden(TestSourcePath(data + "lines.golden.xml"), xml);
   LeaveTestOutput("app", "lines.xml", xml);
+  // In its curve view the same export draws the diagram, kept for the contact sheets.
+  const std::string picture = ReadWholeFile(folder / "curve.bmp");
+  EXPECT_GT(picture.size(), 10000u);
+  EXPECT_EQ(picture.rfind("BM", 0), 0u);
+  WriteWholeFile("app_lines_curve.bmp", picture);
   // The oracle reads the rows' fields: card id, title, line text, value, accumulated; a statistic
   // row has its name and a colon in the title field.
   std::map<std::string, std::vector<double>> statistics;
