@@ -6,9 +6,13 @@
 #include <limits>
 #include <vector>
 
+#include "analysis/cards/cards_template.h"
 #include "analysis/time/lines_window.h"
+#include "core/owned_text.h"
+#include "database/base.h"
 #include "database/cards.h"
 #include "database/object_services.h"
+#include "database/template_runner.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/window_utilities.h"
@@ -223,5 +227,77 @@ void T_Lines::DragDiagram(InputEvent* event) {
   const bool curve = viewMode == 1;
   const int32_t result = TrackZoomRect(event, &rect, curve ? kZoomColumns : kZoomFree,
                                        curve ? 8 : 20, nullptr, nullptr, &region);
-  if (result == kZoomClick && row >= 0) OpenRowInCardEditor(row);
+  if (result == kZoomClick && row >= 0) {
+    OpenRowInCardEditor(row);
+    return;
+  }
+  if (result != kZoomRectangle) return;
+  DiagramRange range = RectToRange(layout, rect);
+  double upper = std::max(range.top, range.bottom);
+  double lower = std::min(range.top, range.bottom);
+  if (curve) {
+    upper = kInfinity;
+    lower = -kInfinity;
+  } else {
+    // A side drawn past the plot's edge leaves the bound at that edge open.
+    const bool inverted = layout.flags.on[kFlagInvertedAxis] != 0;
+    if (rect.top < layout.plot.top) (inverted ? lower : upper) = inverted ? -kInfinity : kInfinity;
+    if (rect.bottom > layout.plot.bottom)
+      (inverted ? upper : lower) = inverted ? kInfinity : -kInfinity;
+  }
+  range.top = upper;
+  range.bottom = lower;
+  OpenCardsOverRange(range);
+}
+
+void LinesIntervalText(double lower, double upper, T_TextBuf* text) {
+  TextBufAssign(text, "");
+  T_TextBuf number;
+  const bool low = std::isfinite(lower), high = std::isfinite(upper);
+  if (low) {
+    if (!high) TextBufAppendChar(text, '>');
+    FormatExactNumber(lower, &number);
+    TextBufAppend(text, number.data);
+  }
+  if (low && high) TextBufAppend(text, "\xE2\x80\xA6");  // U+2026
+  if (high) {
+    if (!low) TextBufAppendChar(text, '<');
+    FormatExactNumber(upper, &number);
+    TextBufAppend(text, number.data);
+  }
+}
+
+void T_Lines::OpenCardsOverRange(const DiagramRange& range) {
+  T_CardsTmpl* cards = NewCardsTemplateOfWindow();
+  if (!cards) return;
+  const int32_t c = options.accumulated;
+  for (int32_t column = 0; column < kMaxValueCount; ++column)
+    cards->options.fields[kColValue1 + column].show = column == c ? 1 : 0;
+  CardsFieldOptions& shown = cards->options.fields[kColValue1 + c];
+  const LinesColumnOptions& own = options.columns[kLinesAccumulated];
+  shown.decimals = own.decimals;
+  shown.negative = own.negative;
+  shown.colour = own.colour;
+  // The range's days narrow the window's period, never widen it.
+  const CardId first{range.from, 1};
+  if (CardIdLess(&selection.from.cardId, &first))
+    DateRefSetDate(&cards->selection.from, &first);
+  const CardId last{range.to, 0x7fffffff};
+  if (CardIdLess(&last, &selection.to.cardId))
+    DateRefSetDate(&cards->selection.to, &last);
+  T_TextBuf interval;
+  LinesIntervalText(range.bottom, range.top, &interval);
+  if (!interval.empty()) {
+    T_TextBuf condition;
+    const char* present = cards->selection.valueTexts[c];
+    if (present && present[0]) {
+      TextBufAssign(&condition, "(");
+      TextBufAppend(&condition, present);
+      TextBufAppend(&condition, ")&");
+    }
+    TextBufAppend(&condition, interval.data);
+    BlockTextAssignBuf(&cards->selection.valueTexts[c], &condition);
+  }
+  RunTemplate(database, cards, nullptr, kRunNoLookup);
+  delete cards;
 }

@@ -7,12 +7,17 @@
 //   dates reversed   one key on date descending                    runs of one date reversed
 //   by component     one key on a dimension in tree order, or that counting sort over the
 //                    key and card id ascending second             components, buckets in tree order
-//   general          any other                                     ParallelSort through the keys
+//   general          any other                                     ParallelSort through the keys;
+//                                                                  one value key: its values
+//                                                                  sorted beside their rows
 //
 // The balance along the display order: the reversed kinds show each row's balance after its own
 // line in card order; the others the sum of the lines above and itself, from "Sum Before".
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "analysis/time/lines_window.h"
@@ -49,7 +54,7 @@ int64_t RowComponent(T_Base* base, const LinesRow* row, int32_t column) {
 }
 
 struct SortContext {
-  T_Lines* window;
+  T_HWindow* window;
   T_Base* base;
   const LinesData* data;
   const LinesSortKey* keys;
@@ -111,15 +116,128 @@ bool KeysThreadSafe(const LinesSortKey* keys, int32_t n) {
   return true;
 }
 
+// The balance along the display order from "Sum Before": valueAt(p) is the accumulated column's
+// value of the row at display position p. Without memory there is none (the error is reported).
+template <typename ValueAt>
+void FillOrderBalance(LinesData* data, const LinesOptions& options, ValueAt valueAt) {
+  MemFree(data->orderBalance);
+  auto* balance =
+      static_cast<double*>(MemAlloc(data->rowCount * static_cast<int64_t>(sizeof(double)), 0));
+  data->orderBalance = balance;
+  if (!balance) {
+    PendingErrorReport();
+    return;
+  }
+  const int32_t c = options.accumulated;
+  double running = options.statistics[kStatBefore] ? data->stats.before[c] : 0;
+  for (int64_t p = 0; p < data->headerRowCount; ++p) balance[p] = std::nan("");
+  for (int64_t p = data->headerRowCount; p < data->rowCount; ++p) balance[p] = running += valueAt(p);
+}
+
+// A plain order's key as bits that sort ascending as unsigned numbers: NaN after every number,
+// both zeros equal.
+uint64_t SortableBits(double k) {
+  if (std::isnan(k)) return ~uint64_t{0};
+  if (k == 0) k = 0;
+  const uint64_t bits = std::bit_cast<uint64_t>(k);
+  return bits >> 63 ? ~bits : bits | uint64_t{1} << 63;
+}
+
+struct ValuePair {
+  uint64_t key;  // SortableBits, or for the combined orders the value's own bits
+  double accumulated;
+  int64_t row;
+};
+
+// Stable, so equal keys keep the order they came in: a radix sort of 11-bit digits, passing
+// over the digits every key shares. False when the second buffer cannot be had.
+bool RadixSort(ValuePair* pairs, int64_t n) {
+  auto* scratch =
+      static_cast<ValuePair*>(MemAlloc(n * static_cast<int64_t>(sizeof(ValuePair)), 0));
+  if (!scratch) {
+    PendingErrorClear();
+    return false;
+  }
+  ValuePair* from = pairs;
+  ValuePair* to = scratch;
+  int64_t place[2048];
+  for (int32_t shift = 0; shift < 64; shift += 11) {
+    std::fill(std::begin(place), std::end(place), 0);
+    for (int64_t i = 0; i < n; ++i) ++place[(from[i].key >> shift) & 2047];
+    if (std::find(std::begin(place), std::end(place), n) != std::end(place)) continue;
+    int64_t sum = 0;
+    for (int64_t& p : place) sum += std::exchange(p, sum);
+    for (int64_t i = 0; i < n; ++i) to[place[(from[i].key >> shift) & 2047]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != pairs) std::copy(from, from + n, pairs);
+  MemFree(scratch);
+  return true;
+}
+
+// One value key: the values are taken out once into (key, row) pairs, which sort in cache without
+// following a row to its line for every compare. The plain orders become keys that sort as
+// unsigned numbers (NaN after every number, as CompareByValueOrder puts it); the combined orders
+// compare through CompareByValueOrder. Ties keep calculation order. The accumulated column's value
+// rides along, so the balance along the display order needs no second walk over the lines. False
+// when the pairs cannot be had (the general sort then runs).
+bool SortByOneValue(LinesData* data, const LinesOptions& options, int64_t* order) {
+  const LinesSortKey& key = options.sortKeys[0];
+  const int64_t head = data->headerRowCount;
+  const int64_t n = data->rowCount - head;
+  auto* pairs = static_cast<ValuePair*>(MemAlloc(n * static_cast<int64_t>(sizeof(ValuePair)), 0));
+  if (!pairs) {
+    PendingErrorClear();
+    return false;
+  }
+  const int32_t column = key.column - kLinesValueFirst;
+  const int32_t c = options.accumulated;
+  const int32_t valueOrder = key.valueOrder;
+  const bool plain = valueOrder == kValueDescending || valueOrder == kValueAscending ||
+                     valueOrder == kValueAbsDescending || valueOrder == kValueAbsAscending;
+  const bool absolute = valueOrder == kValueAbsDescending || valueOrder == kValueAbsAscending;
+  const bool descending = valueOrder == kValueDescending || valueOrder == kValueAbsDescending;
+  for (int64_t i = 0; i < n; ++i) {
+    const double* values = LineValues(LinesRowAt(data, head + i)->line);
+    double k = values[column];
+    if (absolute) k = std::fabs(k);
+    if (descending) k = -k;
+    pairs[i] = ValuePair{plain ? SortableBits(k) : std::bit_cast<uint64_t>(k), values[c], head + i};
+  }
+  const auto byKey = [](const ValuePair& a, const ValuePair& b) {
+    return a.key != b.key ? a.key < b.key : a.row < b.row;
+  };
+  if (!plain) {
+    std::sort(pairs, pairs + n, [valueOrder](const ValuePair& a, const ValuePair& b) {
+      const int32_t result = CompareByValueOrder(std::bit_cast<double>(a.key),
+                                                 std::bit_cast<double>(b.key), valueOrder);
+      return result ? result < 0 : a.row < b.row;
+    });
+  } else if (!RadixSort(pairs, n)) {
+    std::sort(pairs, pairs + n, byKey);
+  }
+  for (int64_t i = 0; i < n; ++i) order[head + i] = pairs[i].row;
+  FillOrderBalance(data, options, [&](int64_t p) { return pairs[p - head].accumulated; });
+  MemFree(pairs);
+  return true;
+}
+
 }  // namespace
 
 int32_t T_Lines::SortRows() {
-  LinesDataDropOrder(&data);
   const int32_t n = TrimmedKeyCount(options);
   if (n != options.sortKeyCount) {
     options.sortKeyCount = n;
     BuildFields();
   }
+  return SortLinesData(&data, options, this);
+}
+
+int32_t SortLinesData(LinesData* dataOf, const LinesOptions& options, T_HWindow* window) {
+  LinesData& data = *dataOf;
+  T_Base* database = data.base;
+  LinesDataDropOrder(&data);
+  const int32_t n = TrimmedKeyCount(options);
   const LinesSortKey* keys = options.sortKeys;
   const LinesSortKey& first = keys[0];
   int32_t kind = kLinesSortGeneral;
@@ -204,12 +322,16 @@ int32_t T_Lines::SortRows() {
       if (comp >= 0 && comp < components) order[start[static_cast<size_t>(comp)]++] = r;
     }
     MemFree(counts);
+  } else if (n == 1 && first.column >= kLinesValueFirst && first.column < kLinesAccumulated &&
+             SortByOneValue(&data, options, order)) {
+    data.order = order;
+    return kind;
   } else {
     for (int32_t k = 0; k < n; ++k) {
       if (IsDimKey(keys[k]))
-        BuildTreeOrderTable(this, keys[k].column - kLinesDimFirst, keys[k].componentOrder);
+        BuildTreeOrderTable(window, keys[k].column - kLinesDimFirst, keys[k].componentOrder);
     }
-    SortContext context{this, database, &data, keys, n, order};
+    SortContext context{window, database, &data, keys, n, order};
     ParallelSortContext sort;
     ParallelSortInit(&sort);
     sort.compare = CompareRows;
@@ -220,27 +342,20 @@ int32_t T_Lines::SortRows() {
     ParallelSort(&sort, head, rows - 1);
   }
   data.order = order;
-  ComputeOrderBalance(kind);
+  ComputeLinesOrderBalance(&data, options, kind);
   return kind;
 }
 
-void T_Lines::ComputeOrderBalance(int32_t kind) {
+void T_Lines::ComputeOrderBalance(int32_t kind) { ComputeLinesOrderBalance(&data, options, kind); }
+
+void ComputeLinesOrderBalance(LinesData* dataOf, const LinesOptions& options, int32_t kind) {
+  LinesData& data = *dataOf;
   MemFree(data.orderBalance);
   data.orderBalance = nullptr;
   // The reversed kinds show each row's own balance, which the rows hold already.
   if (!data.order || kind == kLinesSortCardsReversed || kind == kLinesSortDatesReversed) return;
-  auto* balance =
-      static_cast<double*>(MemAlloc(data.rowCount * static_cast<int64_t>(sizeof(double)), 0));
-  if (!balance) {
-    PendingErrorReport();
-    return;
-  }
   const int32_t c = options.accumulated;
-  double running = options.statistics[kStatBefore] ? data.stats.before[c] : 0;
-  for (int64_t p = 0; p < data.headerRowCount; ++p) balance[p] = std::nan("");
-  for (int64_t p = data.headerRowCount; p < data.rowCount; ++p) {
-    running += LineValues(LinesRowAt(&data, data.order[p])->line)[c];
-    balance[p] = running;
-  }
-  data.orderBalance = balance;
+  FillOrderBalance(&data, options, [&](int64_t p) {
+    return LineValues(LinesRowAt(&data, data.order[p])->line)[c];
+  });
 }

@@ -660,16 +660,22 @@ void T_LinesTmpl::ReadXmlColumns(T_IStream* stream) {
   }
 }
 
-void T_LinesTmpl::ReadXmlHeaders(T_IStream* stream) {
-  static const char* const kNames[kStatCount] = {
+const char* LinesStatisticXmlName(int32_t statistic) {
+  static const char* const kNames[] = {
       "before",    "positive",     "negative",     "period",   "after",
       "linecount", "cardcount",    "average",      "median",   "max",
-      "min",       "turnovertime", "turnoverrate", "variance", "stddeviation"};
+      "min",       "turnovertime", "turnoverrate", "variance", "stddeviation",
+      "posinterest", "neginterest"};
+  const int32_t i = statistic - kStatFirstText;
+  return i >= 0 && i < static_cast<int32_t>(sizeof kNames / sizeof kNames[0]) ? kNames[i] : "";
+}
+
+void T_LinesTmpl::ReadXmlHeaders(T_IStream* stream) {
   T_TextBuf name, value;
   while (stream->NextXmlAttribute(&name, &value)) {
     int32_t flag = -1;
     for (int32_t i = 0; i < kStatCount; ++i) {
-      if (StrEqualNoCase(name.data, kNames[i])) flag = i;
+      if (StrEqualNoCase(name.data, LinesStatisticXmlName(kStatFirstText + i))) flag = i;
     }
     if (flag < 0) {
       if (database) database->XmlUnknownAttribute(name.data);

@@ -177,5 +177,8 @@ void SetLinesStatisticsForMeasure(T_LinesTmpl* templ, int32_t measure);
 // separator, 17 significant digits when 15 do not give the same value.
 void FormatExactNumber(double value, T_TextBuf* out);
 
+// The XML name of a statistic row (text id 5103 to 5119): "before" .. "neginterest"; empty for
+// another id.
+const char* LinesStatisticXmlName(int32_t statistic);
 // Installs the lines template class in the template factory.
 void InstallLinesTemplate();

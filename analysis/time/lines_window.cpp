@@ -24,10 +24,10 @@
 #include "database/line_origins.h"
 #include "database/object_services.h"
 #include "database/template_runner.h"
-#include "database/template_tree.h"
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/list_box.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
 #include "ui/small_dialogs.h"
@@ -46,7 +46,9 @@ const uint16_t kPresentations[] = {kPresentationTable, kPresentationCurve, kPres
 constexpr uint32_t kPresentationId = 4019;
 constexpr uint32_t kToolSelectorId = 4018;
 
-int32_t FieldNameCode(int32_t code) {
+}  // namespace
+
+int32_t LinesFieldNameCode(int32_t code) {
   if (code == kLinesCardId) return 3101;
   if (code == kLinesDate) return 3107;
   if (code == kLinesCardTitle) return 65;
@@ -56,6 +58,8 @@ int32_t FieldNameCode(int32_t code) {
   if (code >= kLinesValueFirst && code < kLinesAccumulated) return 67 + code - kLinesValueFirst;
   return 1 + code - kLinesDimFirst;  // the dimension's singular name
 }
+
+namespace {
 
 bool IsNumericColumn(int32_t code) { return code >= kLinesValueFirst && code <= kLinesAccumulated; }
 
@@ -97,15 +101,18 @@ T_Lines::T_Lines(T_LinesTmpl* templ, uint32_t flags)
                                  : viewMode == 2 ? kPresentationBars
                                                  : kPresentationTable);
   CreateModeBox(80, GetDefaultHeaderHeight());
-  AddModeItem(nullptr, nullptr, kLinesHeaderRowsPage);
-  AddModeItem(nullptr, nullptr, kLinesGraphicsPage);
+  for (int32_t page : {kLinesSelectionPage, kLinesColumnsPage, kLinesHeaderRowsPage,
+                       kLinesGraphicsPage, kLinesOptionsPage})
+    AddModeItem(nullptr, nullptr, page);
   for (int32_t page : {kPanelSubsets, kPanelPrinting, kPanelExport, kPanelNotes})
     AddModeItem(nullptr, nullptr, page);
   headerSplitter = titleSplitter = headerButtons = 1;
   minTitleHeight = 12;
   CreateGridItems(templ->headerHeight, templ->titleHeight >= 12 ? templ->titleHeight : 14, 0);
   SetSelectMode(kSelectRange);
+  BuildColumnOrder();
   BuildFields();
+  MakeTitle(nullptr);
   layout.range.from = selection.from.cardId.date;
   layout.range.to = selection.to.cardId.date;
 }
@@ -152,7 +159,7 @@ void T_Lines::BuildFields() {
     RECT rect{x, 1, x + width, 13};
     T_BoxField* field = AddField(&rect, 0);
     if (!field) break;
-    if (database) database->GetFieldName(&title, FieldNameCode(code));
+    if (database) database->GetFieldName(&title, LinesFieldNameCode(code));
     field->SetTitleText(title.data);
     if (IsNumericColumn(code)) field->SetAlignment(kStyleRight);
     columnFields[code] = field;
@@ -313,6 +320,8 @@ void T_Lines::CalculateLines(bool resetDiagram) {
   UpdateScrollBoxes(true);
   InvalidateGrid();
   SetCalcButtonEnabled(!ok || aborted);
+  BroadcastChange(kChangeWindowCalculated);
+  UpdateDistributionButton();
 }
 
 // --- Presentation and tools ---------------------------------------------------------------------
@@ -338,20 +347,46 @@ void T_Lines::OnSelectorEvent(T_GrafElement* selector) {
 
 void T_Lines::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   const int32_t page = record->nodeId;
-  if (page != kLinesGraphicsPage && page != kLinesHeaderRowsPage) {
+  const bool own = page == kLinesGraphicsPage || page == kLinesHeaderRowsPage ||
+                   page == kLinesSelectionPage || page == kLinesColumnsPage ||
+                   page == kLinesOptionsPage;
+  if (!own) {
+    if (record->code == kModeChosen) DeleteSelectionEdits();
     T_TSWin::OnModeboxEvent(box, record);
     return;
   }
-  if (record->code == kModeDescribe)
+  if (record->code == kModeDescribe) {
     ModeboxEvent_SetText(record, GetString(page));
-  else if (record->code == kModeChosen && page == kLinesGraphicsPage)
-    OpenGraphicsPage();
-  else if (record->code == kModeChosen)
-    OpenLinesHeaderRowsPage(this);
+    return;
+  }
+  if (record->code != kModeChosen) return;
+  switch (page) {
+    case kLinesGraphicsPage:
+      OpenGraphicsPage();
+      break;
+    case kLinesHeaderRowsPage:
+      ClosePages();
+      OpenLinesHeaderRowsPage(this);
+      break;
+    case kLinesSelectionPage:
+      OpenSelectionPage();
+      break;
+    case kLinesColumnsPage:
+      OpenColumnsPage();
+      break;
+    default:
+      OpenOptionsPage();
+      break;
+  }
 }
 
 void T_Lines::OnCheckbox(T_GrafElement* element) {
   auto* box = dynamic_cast<T_Checkbox*>(element);
+  if (box && box == showBox) {
+    ShowColumn(chosenColumn, box->checked != 0);
+    if (columnList) GrafElement_Invalidate(columnList, 0);
+    return;
+  }
   const int32_t flag =
       box ? static_cast<int32_t>(box->id) - static_cast<int32_t>(kStatCheckboxFirst) : -1;
   if (flag < 0 || flag >= kStatCount) {
@@ -366,6 +401,8 @@ void T_Lines::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   auto* item = dynamic_cast<T_Item*>(field);
   if (!item || (item->id != kPositiveRateEdit && item->id != kNegativeRateEdit)) {
     T_TSWin::OnEditText(text, field);
+    // A selection field of the header changed: the rows are out of date.
+    if (item && item->id < 300) EnableCalcButton();
     return;
   }
   // Only stored: the next calculation uses it.
@@ -375,7 +412,7 @@ void T_Lines::OnEditText(T_TextBuf* text, T_GrafElement* field) {
 }
 
 void T_Lines::OpenGraphicsPage() {
-  ClosePanelPage();
+  ClosePages();
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
   auto* frame = new (std::nothrow) T_TSDiagram(this, parent, 8, 8, kLinesGraphicsPage);
   if (!frame) return;
@@ -428,7 +465,9 @@ void T_Lines::OnChange(const ChangeNote* note) {
     case 15:
     case 31:
     case 39:
+      BuildColumnOrder();
       BuildFields();
+      ReopenPage();
       if (note->code == 39) MarkNeedsCalc();
       break;
     case 32: {
@@ -436,7 +475,9 @@ void T_Lines::OnChange(const ChangeNote* note) {
       for (int32_t i = valueCount; i < kMaxValueCount; ++i)
         options.columns[kLinesValueFirst + i].shown = 0;
       if (options.accumulated >= valueCount) options.accumulated = valueCount - 1;
+      BuildColumnOrder();
       BuildFields();
+      ReopenPage();
       MarkNeedsCalc();
       break;
     }
@@ -464,20 +505,11 @@ void T_Lines::SaveToTemplate(T_Template* target) {
 // --- Opening cells ------------------------------------------------------------------------------
 
 void T_Lines::OpenBehindStatistic(int32_t statistic, int32_t column) {
-  // A copy of the default lines template (its settings through its own text) with this window's
-  // selection and options.
-  T_Template* defaults = database->GetDefaultTemplate(kTemplateLines);
-  T_Template* made = AsLinesTemplate(defaults) ? DuplicateTemplate(database, defaults, nullptr)
-                                               : NewTemplate(database, kTemplateLines);
-  T_LinesTmpl* copy = AsLinesTemplate(made);
-  if (!copy) {
-    delete made;
-    return;
-  }
-  T_LinesTmpl& t = *copy;
-  t.ApplyDefaults();
-  SelectionDef_fromSelection(&t.selection, &selection);
-  t.options = options;
+  // A copy of the default lines template (its diagram flags among its settings) with this
+  // window's selection and options.
+  T_LinesTmpl* made = NewLinesTemplateOfWindow();
+  if (!made) return;
+  T_LinesTmpl& t = *made;
   for (auto& flag : t.options.statistics) flag = 0;
   t.options.statistics[kStatPeriod] = t.options.statistics[kStatLineCount] = 1;
   t.options.columns[kLinesValueFirst + column] = options.columns[kLinesValueFirst + column];
@@ -583,7 +615,53 @@ bool T_Lines::ToggleSortKey(int32_t column) {
 
 bool T_Lines::ClickFieldButton(InputEvent*, T_BoxField* field, const RECT*) {
   const int32_t code = ColumnOfField(field);
-  return code >= 0 && ToggleSortKey(code);
+  if (code < 0) return false;
+  ShowPage(kLinesOptionsPage);
+  const bool toggled = ToggleSortKey(code);
+  if (toggled && openPanelPage == kLinesOptionsPage) BuildSortRows();
+  return toggled;
+}
+
+bool T_Lines::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
+  const int32_t code = ColumnOfField(field);
+  if (code < 0) return T_TSWin::ClickFieldTitle(event, field);
+  if (openPanelPage != kLinesColumnsPage) {
+    chosenColumn = code;
+    ShowPage(kLinesColumnsPage);
+    return true;
+  }
+  ChooseColumn(code);
+  for (int64_t i = 0; columnList && i < ColumnListCount(); ++i)
+    if (ColumnListCode(i) == code) columnList->SelectOnly(i);
+  return true;
+}
+
+bool T_Lines::ClickCell(InputEvent* event, int64_t position, int32_t field, int32_t tool) {
+  if (position >= 0 && position < headerRowCount) ShowPage(kLinesHeaderRowsPage);
+  return T_TSWin::ClickCell(event, position, field, tool);
+}
+
+void T_Lines::ShowPage(int32_t page) {
+  if (openPanelPage == page) return;
+  if (modeBox) {
+    SelectModeById(page);
+    if (openPanelPage == page) return;
+  }
+  // Without a mode box (or when it did not announce the page) the page opens directly.
+  switch (page) {
+    case kLinesColumnsPage:
+      OpenColumnsPage();
+      break;
+    case kLinesOptionsPage:
+      OpenOptionsPage();
+      break;
+    case kLinesHeaderRowsPage:
+      ClosePages();
+      OpenLinesHeaderRowsPage(this);
+      break;
+    default:
+      break;
+  }
 }
 
 int32_t T_Lines::ColumnOfField(const T_BoxField* field) const {
@@ -624,6 +702,10 @@ bool T_Lines::RunTitleCommand(T_BoxField* field, int32_t command) {
       BuildFields();
       lastSortKind = SortRows();
       InvalidateGrid();
+      if (openPanelPage == kLinesOptionsPage)
+        BuildSortRows();
+      else
+        ShowPage(kLinesOptionsPage);
       return true;
     }
     case kTitleAdjustWidth:

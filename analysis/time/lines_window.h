@@ -11,6 +11,12 @@
 #include "analysis/time/lines_template.h"
 #include "analysis/time/ts_window.h"
 
+class T_Button;
+class T_Checkbox;
+class T_Frame;
+class T_Linebox;
+struct LineboxEvent;
+
 constexpr uint32_t kLinesHelpId = 2002;
 constexpr int32_t kLinesDefaultWidth = 628;
 constexpr int32_t kLinesDefaultHeight = 340;
@@ -27,6 +33,31 @@ constexpr int32_t kLinesGraphicsPage = 5129;
 constexpr uint16_t kTitleHide = 3619;
 constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
+
+// The header pages beside "Header Rows" and "Graphics" (their titles are these text ids).
+constexpr int32_t kLinesSelectionPage = 3127;
+constexpr int32_t kLinesColumnsPage = 3140;
+constexpr int32_t kLinesOptionsPage = 3141;
+// Items of the pages.
+constexpr uint32_t kCardInfoChooser = 90;
+constexpr uint32_t kDistributionButton = 97;
+constexpr int32_t kTextDistribution = 5101;
+constexpr uint32_t kAddSortKeyButton = 10334;
+constexpr uint32_t kRemoveSortKeyButton = 10335;
+constexpr uint32_t kSortColumnChooser = 10340;  // + 2n, the order chooser of key n + 2n + 1
+constexpr uint32_t kSortOrderChooser = 10341;
+// The "Selection" tab's commands that open a window over the selection (kinds 1 to 5).
+constexpr uint16_t kOpenCards = 3143;
+constexpr uint16_t kOpenLines = 3144;
+constexpr uint16_t kOpenComponents = 3145;
+constexpr uint16_t kOpenTimeFunctions = 3146;
+constexpr uint16_t kOpenComponentFunctions = 3147;
+constexpr int32_t kLinesColumnOrderMax = 80;
+
+class T_CardsTmpl;
+
+// The text code of a column's title for T_Base::GetFieldName.
+int32_t LinesFieldNameCode(int32_t code);
 
 // What a sort of the rows did.
 constexpr int32_t kLinesSortNone = 0;
@@ -57,6 +88,12 @@ class T_Lines : public T_TSWin {
   void OnCheckbox(T_GrafElement* checkbox) override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
   void OnToolSelected(int32_t item) override;
+  void OnButton(T_GrafElement* button) override;
+  void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+  void OnLineboxEvent(T_GrafElement* box, LineboxEvent* record) override;
+  bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
+  void UpdateCommands() override;
+  bool DoCommand(int32_t command) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override { return rowCount == headerRowCount; }
   int64_t GetMemoryUsage() override;
@@ -64,6 +101,10 @@ class T_Lines : public T_TSWin {
   void MarkCards(int32_t command) override;
   void OnCellsSelected(int64_t row, int32_t field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
+  // Shows the "Columns" page with the column chosen.
+  bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
+  // A press on a header row shows the "Header Rows" page first.
+  bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;
   int64_t MapRow(int64_t position) override { return LinesDisplayRow(&data, position); }
   void SelectRange(CellRange* range) override;
 
@@ -74,6 +115,7 @@ class T_Lines : public T_TSWin {
   void WriteDefinition(TextCellWriter* writer) override;
   void WriteHtmlDefinition(T_OStream* stream) override;
   void WriteXmlDefinition(T_OStream* stream) override;
+  void WriteXml(T_OStream* stream) override;
   void PrintPart(BoxDrawRecord* record) override;
   void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
   // The card id cell of a data row (with its text formatted): written as a card link.
@@ -88,6 +130,42 @@ class T_Lines : public T_TSWin {
   bool HitDiagram(POINT point, int64_t* row, Region* shape) override;
   bool ClickDiagram(InputEvent* event) override;
   void DragDiagram(InputEvent* event) override;
+
+  // --- The pages (lines_pages.cpp)
+  // -------------------------------------------------------------------
+  // The page through the mode box (selecting its tab), or directly without one.
+  void ShowPage(int32_t page);
+  void OpenSelectionPage();
+  void OpenColumnsPage();
+  void OpenOptionsPage();
+  // Closes whichever page is open, the selection fields included.
+  void ClosePages();
+  // The page open now built anew (after the column order list or the keys changed).
+  void ReopenPage();
+  // Card id, date, title; the dimensions with components; line text; the values; the
+  // accumulated column; the file origin when kept; separators between the groups.
+  void BuildColumnOrder();
+  void ColumnTitle(int32_t code, T_TextBuf* title) const;
+  // The columns page's list: the column order list without its separators.
+  int64_t ColumnListCount() const;
+  int32_t ColumnListCode(int64_t line) const;
+  void ChooseColumn(int32_t code);
+  // The choosers of the chosen column on the columns page, and the key rows of the sort panel.
+  void BuildColumnControls();
+  void BuildSortRows();
+  // A hidden column takes the shown place of the previous one; recalculates.
+  void ChooseAccumulatedColumn(int32_t column);
+  void UpdateDistributionButton();
+  void ResortAfterKeyChange();
+  bool SelectionCommandEnabled(int32_t command) const;
+  // "&Copy @0" (214), "Paste @0" (215) and the "»" commands; false when not done.
+  bool RunSelectionCommand(int32_t command);
+  // Copies of the database's default templates carrying this window's selection and the subsets
+  // it uses (the caller deletes them); the lines one also carries the option block.
+  T_LinesTmpl* NewLinesTemplateOfWindow();
+  T_CardsTmpl* NewCardsTemplateOfWindow();
+  // A new window of a kind (1 to 5) over this window's selection.
+  void OpenWindowOfSelection(int32_t kind);
 
   // --- Its own
   // ------------------------------------------------------------------------------------ The
@@ -129,6 +207,9 @@ class T_Lines : public T_TSWin {
   void OpenRowInCardEditor(int64_t row);
   // A new lines window over the lines behind a statistic row's value in a value column.
   void OpenBehindStatistic(int32_t statistic, int32_t column);
+  // A cards window over the days and, in bars mode, the values of a diagram range, within this
+  // window's selection; the accumulated value column is its only value column.
+  void OpenCardsOverRange(const DiagramRange& range);
   // The "Graphics" page: the diagram options frame.
   void OpenGraphicsPage();
   void DrawCurve(const BoxDrawRecord* record);
@@ -145,13 +226,38 @@ class T_Lines : public T_TSWin {
   T_BoxField* rateField = nullptr;
   T_Selector* presentation = nullptr;
   int32_t lastSortKind = kLinesSortNone;
+  int32_t columnOrder[kLinesColumnOrderMax] = {};
+  int32_t columnOrderCount = 0;
+  int32_t chosenColumn = -1;
+  T_Frame* columnsFrame = nullptr;
+  T_Frame* sortingFrame = nullptr;
+  T_Linebox* columnList = nullptr;
+  T_Checkbox* showBox = nullptr;
+  T_Button* distributionButton = nullptr;
+  T_Button* addKeyButton = nullptr;
+  T_Button* removeKeyButton = nullptr;
   double rangeMaximum = 0;
   double rangeMinimum = 0;
 };
 
+// The sort of the option block's keys (trimmed) over the data rows of a calculation, and the
+// balance along the display order; which sort it was. window holds the tree-order tables that
+// dimension keys of a general sort need (null only without such keys). Without memory the rows
+// stay in calculation order and the pending error is reported.
+int32_t SortLinesData(LinesData* data, const LinesOptions& options, T_HWindow* window);
+void ComputeLinesOrderBalance(LinesData* data, const LinesOptions& options, int32_t kind);
+
 // The calculation of a lines window: rows, statistics, sort, and with resetDiagram the diagram's
 // dates from the selection's period.
 void CalculateLinesStatistics(T_Lines* window, bool resetDiagram);
+
+// The value condition of an interval: lower "…" upper, ">" lower or "<" upper for the finite
+// bounds, each number as it reads back the same; empty when neither bound is finite.
+void LinesIntervalText(double lower, double upper, T_TextBuf* text);
+
+// The window as a "QEB-Lines" document (lines_xml.cpp): the statistic rows and the lines as the
+// screen shows them, the parts the output options choose.
+void ExportLinesXML(T_Lines* window, T_OStream* stream);
 
 // The lines window of a template; null without a template or when 64 KB cannot be had now.
 T_HWindow* OpenLinesWindow(T_Template* templ, T_Template* parameter, int32_t flags);

@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "file_times.h"
 #include "program_process.h"
@@ -18,6 +22,7 @@
 #include "scratch_registry.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
+#include "tests/test_output.h"
 
 namespace app_test {
 namespace {
@@ -515,6 +520,117 @@ TEST_F(ProgramRun, TheExampleExportsItsCardsTemplateInThreeFormats) {
         << name;
   }
   EXPECT_EQ(Alerts(), "");
+}
+
+// The numbers of a text export's cells (the tab-separated fields of a line), empty ones as NaN.
+std::vector<double> Numbers(const std::string& line) {
+  std::vector<double> numbers;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = line.find('\t', start);
+    const std::string field = line.substr(start, end == std::string::npos ? end : end - start);
+    char* stop = nullptr;
+    const double n = std::strtod(field.c_str(), &stop);
+    numbers.push_back(field.empty() || *stop ? std::nan("") : n);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return numbers;
+}
+
+// A lines template of a small file exported by its command section as text and, after "modify"
+// sets the XML format and the title, as XML: both equal their golden files, the XML is left for
+// xmllint, and the statistic rows equal what the data rows of the same export give. After
+// "modify" sets the curve view, the export is a picture of the diagram.
+TEST_F(ProgramRun, ALinesTemplateExportsItsRowsAndStatistics) {
+  const std::string data = "tests/app/data/lines/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
+  RunToEnd(folder / "run.qex");
+  EXPECT_EQ(Alerts(), "");
+  const std::string text = ReadWholeFile(folder / "lines.txt");
+  const std::string xml = ReadWholeFile(folder / "lines.xml");
+  ExpectGolden(TestSourcePath(data + "lines.golden.txt"), text);
+  ExpectGolden(TestSourcePath(data + "lines.golden.xml"), xml);
+  LeaveTestOutput("app", "lines.xml", xml);
+  // In its curve view the same export draws the diagram, kept for the contact sheets.
+  const std::string picture = ReadWholeFile(folder / "curve.bmp");
+  EXPECT_GT(picture.size(), 10000u);
+  EXPECT_EQ(picture.rfind("BM", 0), 0u);
+  WriteWholeFile("app_lines_curve.bmp", picture);
+  // The oracle reads the rows' fields: card id, title, line text, value, accumulated; a statistic
+  // row has its name and a colon in the title field.
+  std::map<std::string, std::vector<double>> statistics;
+  std::vector<std::string> ids;
+  std::vector<double> values;
+  std::vector<double> balances;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 2;
+    const std::vector<double> cells = Numbers(line);
+    const size_t first = line.find('\t');
+    const size_t second = line.find('\t', first + 1);
+    if (cells.size() < 4 || first == std::string::npos || second == std::string::npos) continue;
+    const std::string title = line.substr(first + 1, second - first - 1);
+    if (!title.empty() && title.back() == ':') {
+      statistics[title.substr(0, title.size() - 1)] = cells;
+    } else if (cells.size() >= 5) {
+      ids.push_back(line.substr(0, first));
+      values.push_back(cells[3]);
+      balances.push_back(cells[4]);
+    }
+  }
+  ASSERT_EQ(values.size(), 6u) << text;
+  double sum = 0, positive = 0, negative = 0;
+  for (double v : values) {
+    sum += v;
+    (v > 0 ? positive : negative) += v;
+  }
+  std::vector<double> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  // Balance-days of the running balance from the first card's day to the day after the last
+  // card's, at 5 % linear.
+  auto day = [](const std::string& id) {
+    const int y = 2000 + std::stoi(id.substr(0, 2)), m = std::stoi(id.substr(2, 2)),
+              d = std::stoi(id.substr(4, 2));
+    return std::chrono::sys_days(std::chrono::year(y) / m / d).time_since_epoch().count();
+  };
+  double balanceDays = 0;
+  for (size_t i = 0; i + 1 < ids.size(); ++i)
+    balanceDays += balances[i] * static_cast<double>(day(ids[i + 1]) - day(ids[i]));
+  balanceDays += balances.back();
+  const long days = day(ids.back()) - day(ids.front()) + 1;
+  auto shown = [](double v) { return std::round(v * 100) / 100; };
+  auto cell = [&](const char* name, size_t field) {
+    const std::vector<double>& cells = statistics[name];
+    return cells.size() > field ? cells[field] : std::nan("");
+  };
+  const struct {
+    const char* name;
+    size_t field;
+    double expected;
+  } rows[] = {{"Sum Before", 3, 0},
+              {"Positive", 3, positive},
+              {"Negative", 3, negative},
+              {"Period", 3, sum},
+              {"Period", 4, balances.back()},
+              {"Sum After", 3, 0},
+              {"Sum After", 4, balances.back()},
+              {"Number of Lines", 3, 6},
+              {"Number of Cards", 3, 4},
+              {"Average", 3, shown(sum / 6)},
+              {"Average", 4, shown(balanceDays / static_cast<double>(days))},
+              {"Median", 3, shown((sorted[2] + sorted[3]) / 2)},
+              {"Maximum", 3, sorted.back()},
+              {"Maximum", 4, *std::max_element(balances.begin(), balances.end())},
+              {"Minimum", 3, sorted.front()},
+              {"Minimum", 4, 0},
+              {"Interest (+)", 3, shown(balanceDays * 5 / 36500)}};
+  for (const auto& row : rows)
+    EXPECT_NEAR(cell(row.name, row.field), row.expected, 1e-9) << row.name << " " << row.field;
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 // a hidden frame and the scripted pointer and clock.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "ui/graphics_port.h"
+#include "tests/test_output.h"
 #include "tests/ui/scripted_pointer.h"
 #include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
@@ -151,16 +150,7 @@ inline std::string StreamText(const T_OStream& stream) {
 // Leaves an HTML or XML text below QEB_TEST_OUTPUT_DIR, in a folder for the test area, for the
 // checks that read every test output.
 inline void LeaveOutput(const char* area, const std::string& name, const std::string& text) {
-  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
-  if (!root || !*root) return;
-  std::string folder = std::string("Z:") + root;
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder = folder + "\\" + area;
-  CreateDirectoryA(folder.c_str(), nullptr);
-  std::ofstream out(folder + "\\" + name, std::ios::binary);
-  out << text;
+  LeaveTestOutput(area, name, text);
 }
 
 }  // namespace box_test
