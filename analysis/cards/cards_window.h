@@ -62,6 +62,8 @@ class T_Cards : public T_BoxWin {
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
   void OnToolSelected(int32_t item) override;
   void RestrictToSubset(void* subset) override;
+  void SetupTransform(void* dialog) override;   // cards_walks.cpp
+  void SetupAggregate(void* aggregator) override;  // cards_walks.cpp
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
   void SaveToTemplate(T_Template* templ) override;
