@@ -27,6 +27,7 @@ void T_BaseWin::SetupTransform(void* dialog) {
   // once, in chain order.
   BitVector pending{};
   BitVecInit(&pending, base->cardPool.count, 0);
+  BitVecFill(&pending, false);
   for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
     BitVecSet(&pending, card->number, true);
   }

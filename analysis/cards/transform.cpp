@@ -331,7 +331,10 @@ void T_Transform::Prepare() {
   for (int32_t d = 1; d < kDimensionCount; ++d) lineRule |= targets[d] != -1 ? 1 : 0;
   stampRule = clear[0] || clear[1] || clear[2] || clear[3];
   BitVecFree(&ruledLines);
-  if (lineRule && database) BitVecInit(&ruledLines, database->linePool.count, 0);
+  if (lineRule && database) {
+    BitVecInit(&ruledLines, database->linePool.count, 0);
+    BitVecFill(&ruledLines, false);
+  }
 }
 
 PackedDate T_Transform::MapDate(PackedDate date) const {
