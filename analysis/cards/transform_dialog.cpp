@@ -138,9 +138,6 @@ void T_TransEdit::ContextMenu(ContextMenuRecord* record, int32_t phase) {
 
 // --- The dialog ------------------------------------------------------------------------------
 
-namespace {
-
-// Builds the controls of the dialog over the owner.
 void BuildTransformControls(T_Transform* dialog) {
   T_Base* base = dialog->database;
   bool editor = dialog->ownerWindow && dialog->ownerWindow->windowKind == kWindowCardEditor;
@@ -207,8 +204,6 @@ void BuildTransformControls(T_Transform* dialog) {
     add->SetTitleId(kTextAdd);
   }
 }
-
-}  // namespace
 
 void T_Transform::Notify(int32_t code) {
   T_HDialog::Notify(code);

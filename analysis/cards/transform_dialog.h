@@ -9,6 +9,7 @@
 #include "ui/edit_popups.h"
 
 class T_Base;
+class T_Transform;
 
 // What a field's popup offers.
 constexpr int32_t kTransEditPlain = 0;
@@ -31,3 +32,7 @@ class T_TransEdit : public T_EditPopup {
   T_Base* database;
   int32_t role;
 };
+
+// Builds the dialog's fields, labels, progress indicator and buttons (the dialog's owner decides
+// which: no card range and no "Add" over a card editor).
+void BuildTransformControls(T_Transform* dialog);

@@ -270,3 +270,19 @@ TEST_F(AggregateTest, TheCommandRunsOverAStoredTemplate) {
 
 }  // namespace
 }  // namespace operations_test
+
+namespace operations_test {
+namespace {
+
+TEST_F(AggregateTest, TheDialogOverAHiddenWindowAggregatesCardByCard) {
+  T_Cards* window = Open();
+  OpenAggregateDialog(window);
+  // "Cards" and skipped line texts by default: each card merged in itself.
+  EXPECT_NE(Cards().find("C240101-1\tRent January\nS2405061020TST\n"
+                         "GU1\nL-1000\t0\t\t1910\nL1000\t1\t\t5010\tP1\nGU2\nL250\t0\t\t5010\n"),
+            std::string::npos)
+      << Cards();
+}
+
+}  // namespace
+}  // namespace operations_test

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/boxwin/formula_menu.h"
+#include "analysis/cards/transform_dialog.h"
 #include "tests/analysis/cards/operations_fixture.h"
 
 namespace operations_test {
@@ -309,6 +310,61 @@ TEST(FormulaMenu, FortyEntriesWithSeparatorsAndDescriptions) {
   EXPECT_EQ(GetFormulaMenuItem(7, &text), 6167);
   EXPECT_STREQ(text.c_str(), "xsqrt");
   EXPECT_EQ(GetFormulaMenuItem(40, &text), 0);
+}
+
+}  // namespace
+}  // namespace operations_test
+
+namespace operations_test {
+namespace {
+
+TEST_F(TransformTest, TheDialogFieldsOfferTheirTokensAndShowRefusedExpressions) {
+  T_Transform dialog(Open());
+  BuildTransformControls(&dialog);
+  T_TransEdit* from = dialog.fields[kTransformTitleFrom];
+  T_TransEdit* to = dialog.fields[kTransformTitleFrom + 1];
+  T_TransEdit* value = dialog.fields[kTransformFirstValue];
+  ASSERT_NE(from, nullptr);
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(dialog.fields[kTransformSourceStart]->GetTextLength(), 6);  // the first listed card
+  T_TextBuf inserted, label;
+  const char* fromTokens[] = {"<", ">", "\\", "\xC2\xAC\\"};
+  ASSERT_EQ(from->EntryCount(), 4);
+  for (int32_t i = 0; i < 4; ++i) {
+    from->EntryText(i, &inserted, &label);
+    EXPECT_STREQ(inserted.c_str(), fromTokens[i]);
+    EXPECT_GT(label.length, 0);
+  }
+  to->EntryText(0, &inserted, &label);
+  EXPECT_STREQ(inserted.c_str(), "\\");
+  value->popupMode = kPopupModeToken;
+  ASSERT_EQ(value->EntryCount(), 4);  // "T", a separator, the two value names
+  value->EntryText(0, &inserted, &label);
+  EXPECT_STREQ(inserted.c_str(), "T");
+  value->EntryText(1, &inserted, &label);
+  EXPECT_EQ(inserted.length, 0);
+  value->EntryText(3, &inserted, &label);
+  EXPECT_STREQ(inserted.c_str(), "Qty");
+  value->popupMode = kPopupModeOperator;
+  EXPECT_EQ(value->EntryCount(), kFormulaMenuCount);
+  // A good expression is taken; one the compiler refuses leaves the old one and shows why.
+  T_TextBuf text("Amount * 3");
+  dialog.OnEditText(&text, value);
+  ASSERT_NE(dialog.programs[0], nullptr);
+  ExprProgram* kept = dialog.programs[0];
+  std::string many = "Qty";
+  for (int32_t i = 0; i < 1100; ++i) many += "+Qty";  // too long a program
+  T_TextBuf deep(many.c_str());
+  dialog.OnEditText(&deep, value);
+  EXPECT_EQ(dialog.programs[0], kept);
+  EXPECT_NE(std::string(deep.c_str()), many);  // the compiler's message
+}
+
+TEST_F(TransformTest, TheDialogOverAHiddenWindowRunsItsDefaultButton) {
+  T_Cards* window = Open();
+  std::string before = Cards();
+  OpenTransformDialog(window);  // no rule: nothing changes
+  EXPECT_EQ(Cards(), before);
 }
 
 }  // namespace
