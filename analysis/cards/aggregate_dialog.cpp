@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "analysis/cards/aggregator.h"
+#include "analysis/cards/transform.h"
 #include "core/alert.h"
 #include "core/localized_text.h"
 #include "core/placeholders.h"
@@ -39,7 +40,6 @@ constexpr int32_t kTextFirstResolution = 6140;  // + the resolution code
 constexpr int32_t kTextFirstDescription = 6200;
 constexpr int32_t kTextAggregate = 2529;
 constexpr int32_t kTextAdd = 714;
-constexpr uint32_t kAddId = 102;
 constexpr uint32_t kTabsId = 1;
 constexpr uint32_t kResolutionId = 2;
 constexpr uint32_t kTitleId = 3;
@@ -184,7 +184,7 @@ void BuildAggregateControls(T_Aggregator* dialog) {
   run->SetTitleId(kTextAggregate);
   if (!dialog->ownerWindow || dialog->ownerWindow->windowKind != kWindowCardEditor) {
     auto* add = new T_Button(
-        dialog, XYWH{dialog->width - 18 - 3 * 70 - 2 * 12, dialog->height - 34, 70, 20}, kAddId);
+        dialog, XYWH{dialog->width - 18 - 3 * 70 - 2 * 12, dialog->height - 34, 70, 20}, kOperationAddId);
     add->SetTitleId(kTextAdd);
   }
   UpdateResolutionPage(dialog);
@@ -306,22 +306,14 @@ void T_Aggregator::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) 
 }
 
 void T_Aggregator::OnButton(T_GrafElement* button) {
-  const T_Item* item = AsItem(button);
-  bool add = item && item->id == kAddId;
-  if (Dialog_IsOk(button) || add) {
-    if (titleEdit) titleEdit->CommitEdit();
-    if (dateEdit) dateEdit->CommitEdit();
-    duplicate = add ? 1 : 0;
-    if (Aggregator_run(this)) {
-      Dialog_EndModal(this);
-    } else {
-      PendingErrorReport();
-    }
-  } else if (Dialog_IsCancel(button)) {
-    Dialog_EndModal(this);
-  } else {
-    T_HDialog::OnButton(button);
-  }
+  bool handled = OperationDialog_Button(this, button, [](T_HDialog* dialog, bool add) {
+    auto* aggregator = static_cast<T_Aggregator*>(dialog);
+    if (aggregator->titleEdit) aggregator->titleEdit->CommitEdit();
+    if (aggregator->dateEdit) aggregator->dateEdit->CommitEdit();
+    aggregator->duplicate = add ? 1 : 0;
+    return Aggregator_run(aggregator);
+  });
+  if (!handled) T_HDialog::OnButton(button);
 }
 
 void OpenAggregateDialog(T_HWindow* owner) {

@@ -154,7 +154,6 @@ class T_Transform : public T_HDialog {
   T_HWindow* ownerWindow = nullptr;
   T_ProgressIndicator* progress = nullptr;
   uint8_t shown = 0;
-  uint8_t closedByRun = 0;
   T_TransEdit* fields[kTransformFieldCount] = {};
   BitVector ruledLines{};  // lines whose rules ran in this run, by record number
   LineRecord* previousKept = nullptr;   // the last line of previousGroup a line walk left there
@@ -178,6 +177,13 @@ bool Transform_run(T_Transform* transform);
 // The run stamp of a transform or an aggregation: the user's signature stamp through the card
 // editor's service (which may ask for the signature); false when the user declined.
 bool TakeOperationStamp(T_Window* owner, SignatureStamp* stamp);
+
+// The buttons of the transform and aggregate dialogs: "Add" and the default button commit the
+// fields and run (add says which), a completed run and "Cancel" end the dialog, a failed run
+// reports its error. False for any other button.
+constexpr uint32_t kOperationAddId = 102;
+bool OperationDialog_Button(T_HDialog* dialog, T_GrafElement* button,
+                            bool (*run)(T_HDialog* dialog, bool add));
 
 // Opens the transform dialog over the window; nothing when the window lists no rows.
 void OpenTransformDialog(T_HWindow* owner);

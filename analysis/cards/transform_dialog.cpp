@@ -27,7 +27,6 @@ constexpr int32_t kTextFirstFromLabel = 6112;  // Before, After, Empty
 constexpr int32_t kTextNonEmpty = 6116;
 constexpr int32_t kTextClear = 6117;
 constexpr int32_t kTextTime = 6118;
-constexpr uint32_t kAddId = 102;
 constexpr int32_t kEntryInset = 5;
 constexpr int32_t kEntryExtra = 8;
 constexpr int32_t kDescriptionGap = 40;
@@ -200,7 +199,7 @@ void BuildTransformControls(T_Transform* dialog) {
   if (!editor) {
     auto* add = new T_Button(dialog, XYWH{dialog->width - 18 - 3 * 70 - 2 * 12,
                                           dialog->height - 34, 70, 20},
-                             kAddId);
+                             kOperationAddId);
     add->SetTitleId(kTextAdd);
   }
 }
@@ -227,25 +226,35 @@ void T_Transform::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   PendingErrorClear();
 }
 
-void T_Transform::OnButton(T_GrafElement* button) {
+bool OperationDialog_Button(T_HDialog* dialog, T_GrafElement* button,
+                            bool (*run)(T_HDialog* dialog, bool add)) {
   const T_Item* item = AsItem(button);
-  bool add = item && item->id == kAddId;
+  bool add = item && item->id == kOperationAddId;
   if (Dialog_IsOk(button) || add) {
-    for (T_TransEdit* edit : fields) {
-      if (edit) edit->CommitEdit();
-    }
-    copyMode = add ? 1 : 0;
-    if (Transform_run(this)) {
-      closedByRun = 1;
-      Dialog_EndModal(this);
+    if (run(dialog, add)) {
+      Dialog_EndModal(dialog);
     } else {
       PendingErrorReport();
     }
-  } else if (Dialog_IsCancel(button)) {
-    Dialog_EndModal(this);
-  } else {
-    T_HDialog::OnButton(button);
+    return true;
   }
+  if (Dialog_IsCancel(button)) {
+    Dialog_EndModal(dialog);
+    return true;
+  }
+  return false;
+}
+
+void T_Transform::OnButton(T_GrafElement* button) {
+  bool handled = OperationDialog_Button(this, button, [](T_HDialog* dialog, bool add) {
+    auto* transform = static_cast<T_Transform*>(dialog);
+    for (T_TransEdit* edit : transform->fields) {
+      if (edit) edit->CommitEdit();
+    }
+    transform->copyMode = add ? 1 : 0;
+    return Transform_run(transform);
+  });
+  if (!handled) T_HDialog::OnButton(button);
 }
 
 void OpenTransformDialog(T_HWindow* owner) {
