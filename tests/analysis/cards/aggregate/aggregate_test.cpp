@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/threads.h"
+#include "database/time_scale.h"
 #include "database/lines.h"
 #include "tests/analysis/cards/operations_fixture.h"
 #include "ui/sort_orders.h"
@@ -282,6 +283,27 @@ TEST_F(AggregateTest, TheDialogOverAHiddenWindowAggregatesCardByCard) {
                          "GU1\nL-1000\t0\t\t1910\nL1000\t1\t\t5010\tP1\nGU2\nL250\t0\t\t5010\n"),
             std::string::npos)
       << Cards();
+}
+
+}  // namespace
+}  // namespace operations_test
+
+namespace operations_test {
+namespace {
+
+TEST_F(AggregateTest, ATimeScaleGivesItsPeriodsAndTheStretchBeforeThem) {
+  auto* scale = new TimeScale(base, "Halves");
+  CardId early{PackDate(2024, 1, 10), 1};
+  CardId late{PackDate(2024, 1, 20), 1};
+  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &early, "Early  "));
+  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &late, "Late"));
+  ASSERT_TRUE(Aggregate(Open(), {"-timescale", "Halves", "-keeplinetexts"}));
+  EXPECT_EQ(Cards(),
+            "##Cards\n-LN\t2\n\n"
+            "C240101-1\tAggregated\nS2405061020TST\n"
+            "GU1\nL-1000\t0\tPaid\t1910\nL1000\t1\tRent\t5010\tP1\nGU2\nL250\t0\tShare\t5010\n\n"
+            "C240110-1\tAggregated Early\nS2405061020TST\nGU2\nL250\t0\tShare\t5010\n\n"
+            "C240120-1\tAggregated Late\nS2405061020TST\nGU1\nL-400\t0\tSold\t3010\n\n");
 }
 
 }  // namespace
