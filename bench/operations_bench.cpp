@@ -19,7 +19,10 @@
 #include "database/cards.h"
 #include "database/components.h"
 #include "database/lines.h"
+#include "ui/application.h"
 #include "ui/document_window.h"
+#include "ui/native_window.h"
+#include "ui/program_entry.h"
 
 namespace {
 
@@ -31,7 +34,9 @@ constexpr int32_t kLineDimensions = 4;
 // Walks every card of the database, as the database window does.
 class BenchOwner : public T_HWindow {
  public:
-  explicit BenchOwner(T_Base* base) : T_HWindow(kKindDocument, kWindowDatabase, nullptr, 0, base, 1) {}
+  explicit BenchOwner(T_Base* base)
+      : T_HWindow(kKindDocument, kWindowDatabase, &kRect, 0, base, 1) {}
+  static constexpr RECT kRect{0, 0, 300, 200};
   void SetupTransform(void* dialog) override {
     auto* transform = static_cast<T_Transform*>(dialog);
     if (transform->state == kTransformCount) {
@@ -139,6 +144,10 @@ void Time(const char* what, Run run) {
 
 int main() {
   T_NoAlerts quiet;
+  // The operations are dialogs over a window: the toolkit's application, hidden, holds them.
+  RegisterFrameClasses(GetModuleHandleW(nullptr));
+  SetFrameVisible(false);
+  new T_Application(true);
   Time("aggregate months, line dimensions to their roots, add", [](BenchOwner* owner) {
     T_Aggregator aggregator(owner);
     for (const char* word : {"-months", "-duplicate", "-dim", "2", "none", "-dim", "3", "none",

@@ -11,6 +11,7 @@
 #include "core/localized_text.h"
 #include "core/memory.h"
 #include "core/parallel_sort.h"
+#include "core/threads.h"
 #include "core/placeholders.h"
 #include "core/value_format.h"
 #include "database/base.h"
@@ -143,6 +144,151 @@ void SwapEntries(void* context, int64_t a, int64_t b) {
   std::swap(aggregator->lines[a], aggregator->lines[b]);
 }
 
+// The entries are put in comparator order without comparing them all: each entry's row of
+// mapped components (and its text, unless texts are skipped) is hashed into its run of equal
+// entries, the runs' first entries alone are sorted, and the entries are then laid out run by
+// run in feed order. A period of many lines with few distinct rows, the usual aggregation,
+// costs one pass and a sort of its runs. Without room for the rows the arrays are sorted in
+// place by the records.
+struct RunSort {
+  T_Aggregator* aggregator;
+  const int64_t* keys;   // width components per entry
+  int32_t width;
+  int64_t* firsts;       // the first entry of each run
+};
+
+bool SameRow(const RunSort* sort, int64_t a, int64_t b) {
+  const int64_t* ka = sort->keys + a * sort->width;
+  const int64_t* kb = sort->keys + b * sort->width;
+  for (int32_t i = 0; i < sort->width; ++i) {
+    if (ka[i] != kb[i]) return false;
+  }
+  return sort->aggregator->skipLineTexts ||
+         StrCompareNullFirst(sort->aggregator->lines[a]->text, sort->aggregator->lines[b]->text) == 0;
+}
+
+uint64_t HashRow(const RunSort* sort, int64_t entry) {
+  uint64_t hash = 1469598103934665603ull;
+  const int64_t* row = sort->keys + entry * sort->width;
+  for (int32_t i = 0; i < sort->width; ++i) hash = (hash ^ static_cast<uint64_t>(row[i])) * 1099511628211ull;
+  if (!sort->aggregator->skipLineTexts) {
+    for (const char* p = sort->aggregator->lines[entry]->text; p && *p; ++p) {
+      hash = (hash ^ static_cast<uint8_t>(*p)) * 1099511628211ull;
+    }
+  }
+  return hash ^ (hash >> 29);
+}
+
+int32_t CompareRuns(void* context, int64_t a, int64_t b) {
+  auto* sort = static_cast<RunSort*>(context);
+  int64_t ea = sort->firsts[a];
+  int64_t eb = sort->firsts[b];
+  const int64_t* ka = sort->keys + ea * sort->width;
+  const int64_t* kb = sort->keys + eb * sort->width;
+  for (int32_t i = 0; i < sort->width; ++i) {
+    if (ka[i] != kb[i]) return ka[i] < kb[i] ? -1 : 1;
+  }
+  if (sort->aggregator->skipLineTexts) return 0;
+  return StrCompareNullFirst(sort->aggregator->lines[ea]->text, sort->aggregator->lines[eb]->text);
+}
+
+void SwapRuns(void* context, int64_t a, int64_t b) {
+  auto* sort = static_cast<RunSort*>(context);
+  std::swap(sort->firsts[a], sort->firsts[b]);
+}
+
+template <typename Entry>
+void Permute(Entry** entries, const int64_t* order, int64_t n, void** scratch) {
+  auto** copy = reinterpret_cast<Entry**>(scratch);
+  for (int64_t i = 0; i < n; ++i) copy[i] = entries[order[i]];
+  for (int64_t i = 0; i < n; ++i) entries[i] = copy[i];
+}
+
+// Sorts by run; false (nothing changed) when the working memory cannot be had.
+bool SortByRuns(T_Aggregator* aggregator) {
+  T_Base* base = aggregator->database;
+  const int64_t n = aggregator->collected;
+  const int32_t width = 1 + base->lineSlots;
+  int64_t slots = 16;
+  while (slots < 2 * n) slots *= 2;
+  // keys, run of each entry, run firsts, run starts, order, scratch, hash slots
+  const size_t bytes = static_cast<size_t>(n) * static_cast<size_t>(width + 5) * 8 +
+                       static_cast<size_t>(slots) * 8;
+  // The block is kept from period to period: fresh pages for every period would cost more than
+  // the work done in them.
+  if (static_cast<int64_t>(bytes) > aggregator->sortBytes) {
+    if (bytes >= (1u << 20) && !MemCanAlloc(bytes)) return false;
+    MemFree(aggregator->sortBlock);
+    aggregator->sortBytes = 0;
+    aggregator->sortBlock = static_cast<int64_t*>(MemAlloc(static_cast<int64_t>(bytes), 0));
+    if (!aggregator->sortBlock) {
+      PendingErrorClear();
+      return false;
+    }
+    aggregator->sortBytes = static_cast<int64_t>(bytes);
+  }
+  int64_t* keys = aggregator->sortBlock;
+  int64_t* runOf = keys + n * width;
+  int64_t* firsts = runOf + n;
+  int64_t* starts = firsts + n;
+  int64_t* order = starts + n;
+  auto** scratch = reinterpret_cast<void**>(order + n);
+  int64_t* table = reinterpret_cast<int64_t*>(scratch) + n;
+  int64_t components[kDimensionCount];
+  for (int64_t i = 0; i < n; ++i) {
+    int64_t* row = keys + i * width;
+    row[0] = aggregator->Mapped(aggregator->groups[i]->component);
+    base->GetLineComponents(aggregator->lines[i], components);
+    for (int32_t slot = 0; slot < base->lineSlots; ++slot) row[slot + 1] = aggregator->Mapped(components[slot]);
+  }
+  for (int64_t i = 0; i < slots; ++i) table[i] = -1;
+  RunSort sort{aggregator, keys, width, firsts};
+  int64_t runs = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    int64_t at = static_cast<int64_t>(HashRow(&sort, i) & static_cast<uint64_t>(slots - 1));
+    while (table[at] >= 0 && !SameRow(&sort, firsts[table[at]], i)) at = (at + 1) & (slots - 1);
+    if (table[at] < 0) {
+      table[at] = runs;
+      firsts[runs++] = i;
+    }
+    runOf[i] = table[at];
+  }
+  ParallelSortContext context;
+  ParallelSortInit(&context);
+  context.compare = CompareRuns;
+  context.compareContext = &sort;
+  context.swap = SwapRuns;
+  context.swapContext = &sort;
+  ParallelSortCount(&context, runs);
+  // The rank of each run, then the entries run by run in feed order.
+  int64_t* rank = table;  // the hash slots are done with; slots >= runs
+  for (int64_t r = 0; r < runs; ++r) rank[runOf[firsts[r]]] = r;
+  for (int64_t r = 0; r < runs; ++r) starts[r] = 0;
+  for (int64_t i = 0; i < n; ++i) ++starts[rank[runOf[i]]];
+  int64_t offset = 0;
+  for (int64_t r = 0; r < runs; ++r) {
+    int64_t count = starts[r];
+    starts[r] = offset;
+    offset += count;
+  }
+  for (int64_t i = 0; i < n; ++i) order[starts[rank[runOf[i]]]++] = i;
+  Permute(aggregator->cards, order, n, scratch);
+  Permute(aggregator->groups, order, n, scratch);
+  Permute(aggregator->lines, order, n, scratch);
+  return true;
+}
+
+void SortEntries(T_Aggregator* aggregator) {
+  if (aggregator->collected < 2 || SortByRuns(aggregator)) return;
+  ParallelSortContext sort;
+  ParallelSortInit(&sort);
+  sort.compare = CompareEntries;
+  sort.compareContext = aggregator;
+  sort.swap = SwapEntries;
+  sort.swapContext = aggregator;
+  ParallelSortCount(&sort, aggregator->collected);
+}
+
 bool GrowArray(void* holder, int64_t entries) {
   return MemResize(static_cast<void**>(holder), entries * static_cast<int64_t>(sizeof(void*)), 0);
 }
@@ -223,6 +369,7 @@ T_Aggregator::~T_Aggregator() {
   MemFree(groups);
   MemFree(lines);
   MemFree(componentMap);
+  MemFree(sortBlock);
   BitVecFree(&deletion);
   DateRefFree(&cardDate);
 }
@@ -526,13 +673,7 @@ void T_Aggregator::Flush() {
     SetCardTitle(target, text.c_str());
     target->created = runStamp;
   }
-  ParallelSortContext sort;
-  ParallelSortInit(&sort);
-  sort.compare = CompareEntries;
-  sort.compareContext = this;
-  sort.swap = SwapEntries;
-  sort.swapContext = this;
-  ParallelSortCount(&sort, collected);
+  SortEntries(this);
   Aggregator_mergeLines(this, target);
   target = PruneCard(base, target);
   if (!duplicate) {

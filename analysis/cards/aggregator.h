@@ -125,6 +125,8 @@ class T_Aggregator : public T_HDialog {
   int16_t usedDepth[kDimensionCount] = {};
   uint16_t coarsening[kDimensionCount] = {};
   int64_t* componentMap = nullptr;  // MemAlloc block over the component pool
+  int64_t* sortBlock = nullptr;     // MemAlloc block: the working rows of the flush's sort
+  int64_t sortBytes = 0;
   uint8_t depthsKnown = 0;
   uint32_t resolution = kResolutionCards;
   TimeScale* timeScale = nullptr;

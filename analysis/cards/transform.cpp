@@ -254,8 +254,7 @@ bool Transform_parseOption(T_Transform* transform, const char* token) {
                    {"CF=", kTransformTargetStart},   {"CT=", kTransformTargetEnd},
                    {"TF=", kTransformTitleFrom},     {"TT=", kTransformTitleFrom + 1},
                    {"LF=", kTransformLineTextFrom},  {"LT=", kTransformLineTextFrom + 1},
-                   {"NF=", kTransformNotesFrom},     {"NT=", kTransformNotesFrom + 1},
-                   {"V=", kTransformFirstValue}};
+                   {"NF=", kTransformNotesFrom},     {"NT=", kTransformNotesFrom + 1}};
   for (const auto& entry : kPrefixed) {
     if (starts(entry.prefix)) return set(entry.field, token + std::strlen(entry.prefix));
   }
@@ -276,11 +275,12 @@ bool Transform_parseOption(T_Transform* transform, const char* token) {
     }
     return set(n - 1, p + 1);
   }
-  if (starts("V") && token[1] && token[2] == '=') {
-    int32_t column = DecodeColumnLetter(upper(token[1]));
+  if (starts("V") && token[1] && (token[1] == '=' || token[2] == '=')) {
+    // "V=" is value 1; "V" and a column letter ("A" is value 1, as is "1") the value of it.
+    int32_t column = token[1] == '=' ? 0 : DecodeColumnLetter(upper(token[1]));
     T_Base* base = transform->database;
     if (column < 0 || !base || column >= base->valueCount) return false;
-    T_TextBuf text(token + 3);
+    T_TextBuf text(token + (token[1] == '=' ? 2 : 3));
     // Column letters written as whole names stand for the values; "T" stays the time.
     for (int32_t c = 0; c < base->valueCount; ++c) {
       char letter[2] = {EncodeColumnLetter(c), 0};
