@@ -76,6 +76,9 @@ TEST_F(TransformTest, OptionTokensAreTakenOrRefused) {
   // "V2=A+B": the column letters stand for the value names.
   EXPECT_STREQ(transform.expressions[1], "Amount+Qty");
   EXPECT_EQ(transform.programs[0], nullptr);  // "V=" cleared value 1 again
+  ASSERT_TRUE(Transform_parseOption(&transform, "V=A*3+T"));
+  EXPECT_STREQ(transform.expressions[0], "Amount*3+T");
+  EXPECT_EQ(transform.tUsed, 1);
 }
 
 TEST_F(TransformTest, DatesMapLinearlyAndTIsThePositionInTheSourceRange) {
