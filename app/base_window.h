@@ -68,6 +68,9 @@ class T_BaseWin : public T_HWindow {
   void DrawContent() override;
   bool Calculate(bool force) override;
   void DeleteData(bool ask) override;
+  // The transform and the aggregation over every card of the database (base_window_data.cpp).
+  void SetupTransform(void* dialog) override;
+  void SetupAggregate(void* aggregator) override;
 
   // The figures recomputed when they are not current.
   void MakeFiguresValid();

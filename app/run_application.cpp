@@ -8,6 +8,7 @@
 
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
+#include "analysis/cards/data_operations_install.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
@@ -28,6 +29,7 @@
 #include "core/locale.h"
 #include "core/system_info.h"
 #include "core/text_buffer.h"
+#include "database/data_operations.h"
 #include "database/toolkit_adapter.h"
 #include "editors/editor_services.h"
 #include "import/setup_import.h"
@@ -176,6 +178,15 @@ void RunApplication() {
   InstallSaveSetupEditor();
   InstallLinesWindow();
   InstallCardEditor(GetSignatureStamp);
+  InstallDataOperations();
+  {
+    // The command `signature` sets the user's signature as the Signature dialog does.
+    DataOperationHooks hooks = CurrentDataOperationHooks();
+    hooks.setSignature = [](const char* text) {
+      return SetSignature(text, static_cast<int32_t>(std::strlen(text)));
+    };
+    SetDataOperationHooks(&hooks);
+  }
   InstallTextImports();
   InstallFileProgressHooks();
   ClearRecentFiles();

@@ -42,6 +42,11 @@ void CommandExport(CommandContext* context);
 void CommandDeleteData(CommandContext* context);
 void CommandPrint(CommandContext* context);
 void CommandOpenTemplate(CommandContext* context);
+void CommandTransform(CommandContext* context);
+void CommandAggregate(CommandContext* context);
+
+// --- Through the services above the engine (data_operations.cpp) ---------------------------------
+void CommandSignature(CommandContext* context);
 
 // --- Shared ------------------------------------------------------------------------------------
 // The words of a command: every option that takeOption takes (it answers true, and may read the

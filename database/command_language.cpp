@@ -41,7 +41,7 @@ constexpr struct {
   const char* name;
   CommandHandler run;
 } kCommands[] = {
-    {"aggregate", nullptr},
+    {"aggregate", CommandAggregate},
     {"beep", CommandBeep},
     {"close", CommandClose},
     {"deleteCards", CommandDeleteCards},
@@ -67,9 +67,9 @@ constexpr struct {
     {"print", CommandPrint},
     {"quit", CommandQuit},
     {"save", CommandSave},
-    {"signature", nullptr},
+    {"signature", CommandSignature},
     {"sortComponents", CommandSortComponents},
-    {"transform", nullptr},
+    {"transform", CommandTransform},
     {"webqebserver", CommandWebqebserver},
     {"write", CommandWrite},
 };

@@ -12,6 +12,7 @@
 #include "database/base.h"
 #include "database/command_handlers.h"
 #include "database/commands.h"
+#include "database/data_operations.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
 #include "database/subsets.h"
@@ -260,4 +261,59 @@ void CommandOpenTemplate(CommandContext* context) {
       RunTemplateFolder(base, &entry, filter.Get(), flags);
     }
   }
+}
+
+// --- Transform and aggregate -------------------------------------------------------------------
+
+namespace {
+
+// The template's window, computed, fed every option word and run; a refused word is 3820 and
+// the operation then does not run, so that no half-understood rule changes data.
+void RunDataOperation(CommandContext* context, const char* name,
+                      CommandOperation* (*make)(T_HWindow* window)) {
+  if (!make) {
+    RefuseNotAvailable(context, name);
+    return;
+  }
+  T_TextBuf target;
+  if (!NextCommandWord(context, &target) || AbortRequested()) return;
+  T_TextBuf words;  // NUL-separated option words
+  int32_t count = 0;
+  T_TextBuf word;
+  while (NextCommandWord(context, &word)) {
+    TextBufAppendBytes(&words, word.data, word.length);
+    TextBufAppendChar(&words, '\0');
+    ++count;
+  }
+  TemplateRunEntry entry = FindCommandTarget(context, target.c_str(), kEntryTemplate);
+  if (!entry.kind) return;
+  Unavailable unavailable{name};
+  T_HWindow* window = OpenComputed(context, entry.templ, &unavailable);
+  if (!window) return;
+  CommandOperation* operation = make(window);
+  if (operation) {
+    bool refused = false;
+    const char* at = words.data;
+    for (int32_t i = 0; i < count; ++i) {
+      if (!operation->TakeOption(at)) {
+        PendingErrorClear();
+        RefuseCommandWord(context, at);
+        refused = true;
+      }
+      at += std::strlen(at) + 1;
+    }
+    if (!refused && !AbortRequested() && !operation->Run()) ReportWindowFailure(context, window);
+    delete operation;
+  }
+  CloseCommandTarget(context, window);
+}
+
+}  // namespace
+
+void CommandTransform(CommandContext* context) {
+  RunDataOperation(context, "transform", CurrentDataOperationHooks().newTransform);
+}
+
+void CommandAggregate(CommandContext* context) {
+  RunDataOperation(context, "aggregate", CurrentDataOperationHooks().newAggregate);
 }

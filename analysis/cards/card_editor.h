@@ -109,6 +109,7 @@ class T_CardEditor : public T_BoxWin {
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
   void OnCheckbox(T_GrafElement* checkbox) override;
   void RestrictToSubset(void* subset) override;
+  void SetupTransform(void* dialog) override;  // card_editor_transform.cpp
   void DeleteData(bool ask) override;
   void SaveToTemplate(T_Template* templ) override;
   void FormatRow(RowTextPool* pool, int64_t row) override;

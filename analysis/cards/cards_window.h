@@ -66,6 +66,8 @@ class T_Cards : public T_BoxWin {
   void DrawModeItem() override;
   bool ClickModeItem(InputEvent* event, T_GrafElement* sender) override;
   void RestrictToSubset(void* subset) override;
+  void SetupTransform(void* dialog) override;   // cards_walks.cpp
+  void SetupAggregate(void* aggregator) override;  // cards_walks.cpp
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
   void SaveToTemplate(T_Template* templ) override;

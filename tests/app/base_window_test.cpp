@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/cards/aggregator.h"
+#include "analysis/cards/transform.h"
 #include "app/base_info.h"
 #include "app/base_usage.h"
 #include "app/base_window.h"
@@ -333,6 +335,39 @@ TEST_F(BaseWindowTest, DeleteDataAsksAndStopsAtACardEditorThatRefuses) {
   window->DeleteData(true);
   EXPECT_EQ(base->cardCount, 0);
   EXPECT_EQ(CountWindows(kWindowCardEditor), 0);  // both closed on the way
+}
+
+// The database window transforms and aggregates every card of the database, each card once even
+// when the date map moves it later in the chain.
+TEST_F(BaseWindowTest, TransformAndAggregateWalkEveryCardOnce) {
+  T_Base* base = NewUntitledDatabase();
+  T_BaseWin* window = WindowOf(base);
+  for (uint32_t day = 1; day <= 3; ++day) {
+    CardId id{(125u << 9) | (3u << 5) | day, 0};
+    CardRecord* card = CreateCard(base, &id);
+    ASSERT_NE(card, nullptr);
+    base->SetLineValue(CreateLine(base, base->FindOrAddGroup(card, 0)), 0, day);
+  }
+  {
+    T_Transform transform(window);
+    EXPECT_EQ(transform.rowCount, 3);
+    for (const char* token : {"CF=250310", "V=Value*10"}) {
+      ASSERT_TRUE(Transform_parseOption(&transform, token)) << token;
+    }
+    ASSERT_TRUE(Transform_run(&transform));
+  }
+  double sum = 0;
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
+    EXPECT_GE(card->dateNode->date, (125u << 9) | (3u << 5) | 10u);
+    sum += base->GetLineValue(card->firstGroup->firstLine, 0);
+  }
+  EXPECT_EQ(sum, 60);  // each card once
+  T_Aggregator aggregator(window);
+  EXPECT_EQ(aggregator.lineCount, 3);
+  ASSERT_TRUE(Aggregator_parseOption(&aggregator, "-years"));
+  ASSERT_TRUE(Aggregator_run(&aggregator));
+  ASSERT_EQ(base->cardCount, 1);
+  EXPECT_EQ(base->GetLineValue(base->sentinelCard->next->firstGroup->firstLine, 0), 60);
 }
 
 // Dimension 0: K; dimension 1: A with A1 and A2, and B. One card, one group of K, one line on A1.

@@ -633,5 +633,20 @@ TEST_F(ProgramRun, ALinesTemplateExportsItsRowsAndStatistics) {
     EXPECT_NEAR(cell(row.name, row.field), row.expected, 1e-9) << row.name << " " << row.field;
 }
 
+// A text form's commands set the signature, transform the cards of one stored cards template by
+// title, line-text and value rules, aggregate another's by months with the accounts coarsened
+// away, save and quit: the saved file equals its golden file (the times of the "TST" stamps
+// masked) and nothing is asked.
+TEST_F(ProgramRun, CommandsTransformAndAggregateStoredCardsTemplates) {
+  const std::string data = "tests/app/data/transform/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
+  RunToEnd(folder / "run.qex");
+  const std::regex stamped("\\d{10}TST");
+  ExpectGolden(TestSourcePath(data + "saved.golden.qex"),
+               std::regex_replace(ReadWholeFile(folder / "saved.qex"), stamped, "<time>TST"));
+  EXPECT_EQ(Alerts(), "");
+}
+
 }  // namespace
 }  // namespace app_test

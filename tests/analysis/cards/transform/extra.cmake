@@ -1,0 +1,1 @@
+set(area_extra ${CMAKE_CURRENT_SOURCE_DIR}/operations_services.cpp)
