@@ -22,6 +22,16 @@ constexpr int32_t kLeaves[5] = {10, 100, 500, 2000, 5000};
 constexpr int32_t kCards = 100000;
 constexpr int32_t kLinesPerCard = 10;
 
+// The folder the benchmark writes its files into: its first argument with Windows separators, or
+// the current folder.
+std::string BenchFolder(int argc, char** argv) {
+  std::string folder = argc > 1 ? argv[1] : ".";
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  return folder;
+}
+
 // Leaves under three levels of codes: "D" + dimension letter + top digit, then two digits, then
 // four: each parent is the longest prefix of its children's codes.
 std::vector<int64_t> MakeDimension(T_Base* base, int32_t d, int32_t leaves) {

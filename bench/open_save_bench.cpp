@@ -225,10 +225,7 @@ void PrintMachine() {
 
 int main(int argc, char** argv) {
   T_NoAlerts quiet;
-  std::string folder = argc > 1 ? argv[1] : ".";
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
+  const std::string folder = BenchFolder(argc, argv);
   const std::string container = folder + "\\bench_1m.qeb";
   const std::string text = folder + "\\bench_1m.qex";
   PrintMachine();

@@ -155,10 +155,7 @@ void BenchDimensionImport(const std::string& path) {
 
 int main(int argc, char** argv) {
   T_NoAlerts quiet;
-  std::string folder = argc > 1 ? argv[1] : ".";
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
+  const std::string folder = BenchFolder(argc, argv);
   double start = Now();
   T_Base* base = MakeDatabase();
   std::printf("model: %lld cards, %lld lines, in %.2f s\n",
