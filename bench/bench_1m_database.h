@@ -18,6 +18,7 @@
 
 #include "bench/bench_clock.h"
 #include "bench/bench_random.h"
+#include "core/packed_date.h"
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/components.h"
@@ -185,6 +186,41 @@ inline void PrintPeakWorkingSet() {
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
   std::printf("peak working set: %.0f MB\n", memory.PeakWorkingSetSize / 1048576.0);
+}
+
+// The same lines as tab-separated text for the peers (bench/peers.sh): card id, group code, the
+// line's component codes, its text and its values, one row a line.
+inline bool WriteTabSeparated(T_Base* base, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  std::string row;
+  char number[40];
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
+    CardId id = CardGetId(card);
+    char cardText[32];
+    FormatCardIdCStr(cardText, &id);
+    for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+      for (LineRecord* line = group->firstLine; line; line = line->next) {
+        row = cardText;
+        row += '\t';
+        row += group->component >= kDimensionCount ? ComponentAt(base, group->component)->code : "";
+        for (int32_t slot = 0; slot < base->lineSlots; ++slot) {
+          int64_t component = base->GetLineComponent(line, slot);
+          row += '\t';
+          if (component >= kDimensionCount) row += ComponentAt(base, component)->code;
+        }
+        row += '\t';
+        if (line->text) row += line->text;
+        for (int32_t column = 0; column < base->valueCount; ++column) {
+          std::snprintf(number, sizeof number, "\t%.2f", base->GetLineValue(line, column));
+          row += number;
+        }
+        row += '\n';
+        std::fwrite(row.data(), 1, row.size(), file);
+      }
+    }
+  }
+  return std::fclose(file) == 0;
 }
 
 }  // namespace bench_1m

@@ -145,41 +145,6 @@ void PrintMachine() {
   std::printf("processor: %s; nproc %d\n", name, ProcessorCount());
 }
 
-// The same lines as tab-separated text for the peers (bench/peers.sh): card id, group code, the
-// line's component codes, its text and its values, one row a line.
-bool WriteTabSeparated(T_Base* base, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  std::string row;
-  char number[40];
-  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
-    CardId id = CardGetId(card);
-    char cardText[32];
-    FormatCardIdCStr(cardText, &id);
-    for (GroupRecord* group = card->firstGroup; group; group = group->next) {
-      for (LineRecord* line = group->firstLine; line; line = line->next) {
-        row = cardText;
-        row += '\t';
-        row += group->component >= kDimensionCount ? ComponentAt(base, group->component)->code : "";
-        for (int32_t slot = 0; slot < base->lineSlots; ++slot) {
-          int64_t component = base->GetLineComponent(line, slot);
-          row += '\t';
-          if (component >= kDimensionCount) row += ComponentAt(base, component)->code;
-        }
-        row += '\t';
-        if (line->text) row += line->text;
-        for (int32_t column = 0; column < base->valueCount; ++column) {
-          std::snprintf(number, sizeof number, "\t%.2f", base->GetLineValue(line, column));
-          row += number;
-        }
-        row += '\n';
-        std::fwrite(row.data(), 1, row.size(), file);
-      }
-    }
-  }
-  return std::fclose(file) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

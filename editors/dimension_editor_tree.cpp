@@ -524,6 +524,22 @@ void DimTreeReveal(DimTree* tree, DimNode* node) {
   DimTreeBuildRows(tree);
 }
 
+void DimTreeMapAsExpanded(const DimTree* tree, int64_t* map) {
+  const DimNode* root = &tree->root;
+  for (DimNode* n = DimTreeNextNode(tree, const_cast<DimNode*>(root)); n;
+       n = DimTreeNextNode(tree, n)) {
+    if (!n->component) continue;
+    // Below the topmost collapsed ancestor nothing is shown: that ancestor's row stands for it.
+    const DimNode* shown = n;
+    for (const DimNode* p = n->parent; p && p != root; p = p->parent) {
+      if (!p->expanded) shown = p;
+    }
+    // A row the user added has no component yet: the lines go to the nearest one that has.
+    while (!shown->component) shown = shown->parent;
+    map[n->component->number] = shown->component->number;
+  }
+}
+
 void DimTreeReverse(DimTree* tree, DimNode* node) {
   if (!node->expanded || !node->firstChild) node = node->parent;
   if (!node) return;

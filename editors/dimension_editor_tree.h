@@ -109,6 +109,10 @@ void DimTreeExpandAll(DimTree* tree, DimNode* node);
 // Expands every node above the level (0 the root's children) and collapses the rest.
 void DimTreeExpandToLevel(DimTree* tree, int32_t level);
 void DimTreeReveal(DimTree* tree, DimNode* node);
+// map[c] for each component c the nodes stand for: the component of the row that shows it (its
+// own, or that of its topmost collapsed ancestor; a shown row the user added gives its nearest
+// ancestor with a component, at the least the dimension's root). Other entries stay.
+void DimTreeMapAsExpanded(const DimTree* tree, int64_t* map);
 void DimTreeReverse(DimTree* tree, DimNode* node);
 // Sorts the children of the node by the field's text (letter case ignored, missing texts last,
 // ties keep their order); descending negates; sublevels sorts every subtree below too.

@@ -4,6 +4,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "database/base.h"
+#include "database/dimension_editor_hooks.h"
 #include "database/object_services.h"
 #include "database/object_lists.h"
 #include "database/protection.h"
@@ -57,6 +58,16 @@ void InstallEditors() {
   };
   SetObjectServices(&objects);
   SetSubsetEditorServices(&kSubsetEditorServices);
+  // Aggregating "as expanded" follows the rows the dimension's open editor shows.
+  SetComponentsAsExpandedMapper([](int64_t* map, T_Base* base, int32_t dimension) {
+    T_DimEditor* editor = FindDimensionEditor(base, dimension);
+    if (!editor) return false;
+    DimTreeMapAsExpanded(&editor->tree, map);
+    return true;
+  });
+  SetDimensionEditorOpenQuery([](T_Base* base, int32_t dimension) {
+    return FindDimensionEditor(base, dimension) != nullptr;
+  });
   // Selection texts that name components follow the codes an editor applies.
   SetDimensionTextRewriter([](void* editor, T_TextBuf* text) {
     if (auto* window = static_cast<T_DimEditor*>(editor)) RewriteDimensionText(&window->tree, text);

@@ -19,6 +19,7 @@
 #include "database/change_notes.h"
 #include "database/component_tree.h"
 #include "database/components.h"
+#include "database/dimension_editor_hooks.h"
 #include "database/lines.h"
 #include "database/operation_log.h"
 #include "database/time_scale.h"
@@ -32,7 +33,11 @@ constexpr int32_t kDialogHeight = 330;
 constexpr int32_t kMaxLevel = 64;
 constexpr int32_t kMaxSweptCards = 8;
 
-DimensionExpansionHook expansionHook{};
+const DimensionExpansionHook kEditorExpansion{
+    DimensionEditorIsOpen, [](T_Base* base, int32_t dimension, int64_t* map) {
+      MapComponentsAsExpanded(map, base, dimension);
+    }};
+DimensionExpansionHook expansionHook = kEditorExpansion;
 
 // Pending option words that wait for their argument.
 constexpr uint32_t kPendingNone = 0;
@@ -304,7 +309,7 @@ int32_t CompareIds(const CardId& a, const CardId& b) {
 }  // namespace
 
 void SetDimensionExpansionHook(const DimensionExpansionHook* hook) {
-  expansionHook = hook ? *hook : DimensionExpansionHook{};
+  expansionHook = hook ? *hook : kEditorExpansion;
 }
 
 const DimensionExpansionHook& CurrentDimensionExpansionHook() { return expansionHook; }

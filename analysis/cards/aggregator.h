@@ -71,8 +71,8 @@ constexpr int64_t kAggregateGrowth = 4000;
 constexpr int32_t kTextAggregateTitle = 3126;  // Aggregate  "@0"
 constexpr int32_t kTextAggregated = 6109;      // the default card title
 
-// The dimension editor's answers about its expanded tree. Until the dimension editor installs
-// its own, no editor is open and "as expanded" changes nothing.
+// The dimension editor's answers about its expanded tree. By default they are the engine's seam,
+// which the editors fill; while no editor of the dimension is open "as expanded" changes nothing.
 struct DimensionExpansionHook {
   // An editor of the dimension is open.
   bool (*isOpen)(T_Base* base, int32_t dimension);

@@ -1,9 +1,10 @@
 // The dimension editor window: opening, cell editing, the key moves with their beeps, the marker
 // drag (action, feedback and cursor, then the move on release), its autoscroll timetable, the row
 // menu, the questions on closing (a refused apply keeps the edits), and an import into an editor
-// the user has open.
+// the user has open, and the map of components as the open editor's rows show them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "database/cards.h"
 #include "database/component_lookup.h"
 #include "database/components.h"
+#include "database/dimension_editor_hooks.h"
 #include "editors/dimension_editor.h"
 #include "editors/editor_questions.h"
 #include "tests/editors/editors_fixture.h"
@@ -382,6 +384,51 @@ TEST_F(DimensionEditorTest, AnImportIntoAnOpenEditorLeavesItOpen) {
   EXPECT_NE(FindByCode(base, 0, "C1"), nullptr);
   EXPECT_EQ(FindByCode(base, 0, "A1Y")->parent, FindByCode(base, 0, "A1"));
   std::remove(path.c_str());
+}
+
+TEST_F(DimensionEditorTest, ComponentsMapToTheRowsTheOpenEditorShows) {
+  AddComponent(base, 0, "A1XY", nullptr, nullptr);
+  AddComponent(base, 1, "K", nullptr, nullptr);
+  const int64_t other = FindByCode(base, 1, "K")->number;
+  std::vector<int64_t> map(static_cast<size_t>(base->componentPool.count), -1);
+  EXPECT_FALSE(MapComponentsAsExpanded(map.data(), base, 0));  // no editor open
+  EXPECT_EQ(map, std::vector<int64_t>(map.size(), -1));
+
+  T_DimEditor* editor = OpenDimensionEditor(base, 0, 0);
+  ASSERT_NE(editor, nullptr);
+  DimNode* added = DimTreeNewNode(&editor->tree, NodeOf(editor, "A3"), false);  // no component yet
+  DimTreeMoveInto(&editor->tree, NodeOf(editor, "A2"), added);
+  const std::string addedCode = Code(added);
+  // Each case: the expanded rows, then what A1, A1X, A1XY, A2 and A3 map to.
+  const struct {
+    std::vector<std::string> expanded;
+    const char* mapped;
+  } cases[] = {
+      {{}, "A1 A1 A1 (root) A3"},                         // under a new row: its parent's
+      {{"A1"}, "A1 A1X A1X (root) A3"},
+      {{"A1", "A1X"}, "A1 A1X A1XY (root) A3"},
+      {{"A1X"}, "A1 A1 A1 (root) A3"},                    // a collapsed ancestor above hides it
+      {{addedCode}, "A1 A1 A1 A2 A3"},
+  };
+  for (const auto& c : cases) {
+    for (DimNode* n = DimTreeNextNode(&editor->tree, &editor->tree.root); n;
+         n = DimTreeNextNode(&editor->tree, n))
+      n->expanded = 0;
+    for (const std::string& code : c.expanded) NodeOf(editor, code.c_str())->expanded = 1;
+    std::fill(map.begin(), map.end(), -1);
+    ASSERT_TRUE(MapComponentsAsExpanded(map.data(), base, 0));
+    std::string mapped;
+    for (const char* code : {"A1", "A1X", "A1XY", "A2", "A3"}) {
+      int64_t to = map[static_cast<size_t>(FindByCode(base, 0, code)->number)];
+      if (!mapped.empty()) mapped += " ";
+      mapped += to == 0 ? "(root)" : to < 0 ? "(none)" : ComponentAt(base, to)->code;
+    }
+    EXPECT_EQ(mapped, c.mapped) << c.expanded.size();
+    EXPECT_EQ(map[static_cast<size_t>(other)], -1);  // another dimension's entry stays
+  }
+  EXPECT_FALSE(MapComponentsAsExpanded(map.data(), base, 1));  // only the open dimension's editor
+  EventHandler_CloseAndDelete(editor, 3);
+  EXPECT_FALSE(MapComponentsAsExpanded(map.data(), base, 0));
 }
 
 }  // namespace
