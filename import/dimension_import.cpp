@@ -284,10 +284,15 @@ void DatabaseDimImportTarget::Log(const char* what, const char* detail) {
 
 bool ImportIntoDimension(T_Base* base, int32_t dimension, const char* path) {
   if (dimension < 0 || dimension >= kDimensionCount) return false;
+  return ImportIntoDimensionWith(base, dimension, base->dimImports[dimension], path);
+}
+
+bool ImportIntoDimensionWith(T_Base* base, int32_t dimension, const DimImportSetup* setup,
+                             const char* path) {
+  if (dimension < 0 || dimension >= kDimensionCount) return false;
   DatabaseDimImportTarget target(base, dimension);
   DimImportResult result;
-  const bool done =
-      DimImportRun(base, dimension, base->dimImports[dimension], path, &target, &result);
+  const bool done = DimImportRun(base, dimension, setup, path, &target, &result);
   SendPendingDimensionNotes(base);
   if (result.imported > 0) base->SetModified(true);
   return done;

@@ -215,10 +215,10 @@ bool RowReader::Open(const char* path) {
   if (quiet_) {
     PendingErrorSaved saved;
     PendingErrorSave(&saved);
-    const bool opened = FileOpenRead(&file_, path);
+    const bool opened = FileOpenReadShared(&file_, path, true);
     PendingErrorRestore(&saved);
     if (!opened) return false;
-  } else if (!FileOpenRead(&file_, path)) {
+  } else if (!FileOpenReadShared(&file_, path, true)) {
     return false;
   }
   LARGE_INTEGER size;

@@ -6,7 +6,11 @@
 #include "database/base.h"
 #include "database/commands.h"
 #include "database/opening.h"
+#include "database/object_services.h"
+#include "editors/editor_questions.h"
+#include "import/dim_import_editor.h"
 #include "import/dimension_import.h"
+#include "import/imp_setup_editor.h"
 #include "import/import_fields.h"
 #include "import/row_reader.h"
 
@@ -116,4 +120,28 @@ void InstallTextImports() {
   hooks.importText = ImportTextFile;
   SetTextImportHooks(&hooks);
   SetCommandDimensionImport(ImportIntoDimension);
+  // The editors: the engine's commands and lists open them through these places.
+  BaseServices services = CurrentBaseServices();
+  services.newImportSetup = [](T_Base* base) { OpenImportSetupEditor(base, nullptr); };
+  services.deleteImportSetup = [](T_Base* base) {
+    DeleteImportSetupOfEditor(FindWindowOfKind(kWindowImportSetup, base));
+  };
+  SetBaseServices(&services);
+  ObjectServices objects = CurrentObjectServices();
+  objects.openImportSetupEditor = [](T_Base* base, ImportSetup* setup) {
+    OpenImportSetupEditor(base, setup);
+  };
+  objects.openDimImportEditor = [](T_Base* base, int32_t dimension) {
+    OpenDimImportEditor(base, dimension);
+  };
+  SetObjectServices(&objects);
+  static const DimImportServices dimImports{[](DimImportSetup* setup) {
+    // The setup is going: its editor closes without asking and without touching it again.
+    if (auto* editor = dynamic_cast<T_DimImportEditor*>(setup->editor)) {
+      editor->setup = nullptr;
+      setup->editor = nullptr;
+      EventHandler_RequestClose(editor, kCloseWithoutSaving);
+    }
+  }};
+  SetDimImportServices(&dimImports);
 }
