@@ -19,6 +19,7 @@
 #include "database/base.h"
 #include "database/card_text_import.h"
 #include "database/change_notes.h"
+#include "database/object_services.h"
 #include "editors/editor_questions.h"
 #include "import/dim_import_editor.h"
 #include "import/imp_setup_editor.h"
@@ -283,15 +284,18 @@ TEST_F(SetupEditors, SeededEditsDuringThePass) {
 // "Change" moves the setup to its sorted place; "Add" makes another setup beside it; and the
 // delete command asks 3208 and takes the setup with its editor.
 TEST_F(SetupEditors, SavingRenamingAddingAndDeleting) {
-  T_ImpSetupEditor* fresh = OpenImportSetupEditor(base, nullptr);
+  EXPECT_TRUE(base->DoCommand(2511));  // "New Import Setup" through the engine's seam
+  auto* fresh = dynamic_cast<T_ImpSetupEditor*>(FindWindowOfKind(kWindowImportSetup, base));
   ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(fresh->setup, nullptr);
   EXPECT_TRUE(EventHandler_CloseAndDelete(fresh, 0));
   EXPECT_TRUE(Asked().empty());
   EXPECT_EQ(base->importSetups, nullptr);
 
   ImportSetupCreate(base, "Alpha");
   ImportSetup* bank = Bank();
-  T_ImpSetupEditor* editor = OpenImportSetupEditor(base, bank);
+  CurrentObjectServices().openImportSetupEditor(base, bank);  // the setups' list entry
+  auto* editor = dynamic_cast<T_ImpSetupEditor*>(FindWindowOfKind(kWindowImportSetup, base));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(OpenImportSetupEditor(base, bank), editor);  // brought forward, not a second one
   TextBufAssign(&editor->name, "0 Bank");
@@ -313,16 +317,18 @@ TEST_F(SetupEditors, SavingRenamingAddingAndDeleting) {
   alerts->answers = {kButtonCancel};
   EXPECT_FALSE(DeleteImportSetupOfEditor(editor));
   alerts->answers = {kButtonDelete};
-  EXPECT_TRUE(DeleteImportSetupOfEditor(editor));
+  EXPECT_TRUE(base->DoCommand(2512));  // the database's entry reaches the editor
   EXPECT_EQ(FindImportSetup(base, "0 Bank 1"), nullptr);
   EXPECT_EQ(Asked().back(), 3208);
+  EXPECT_EQ(FindWindowOfKind(kWindowImportSetup, base), nullptr);
 }
 
 // The dimension editor's setup: closing without changes asks nothing and an untouched setup is
 // dropped; switching "Parent Links" to "QEB-Code Path" removes the "Parent" page, and the saved
 // setup loses its "LP".
 TEST_F(SetupEditors, DimensionPagesFollowTheHierarchy) {
-  T_DimImportEditor* editor = OpenDimImportEditor(base, 0);
+  CurrentObjectServices().openDimImportEditor(base, 0);  // the dimension editor's button
+  auto* editor = dynamic_cast<T_DimImportEditor*>(FindWindowOfKind(kWindowDimImportSetup, base));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(base->dimImports[0]->editor, editor);
   EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 0));
