@@ -11,8 +11,9 @@
 //
 // Run by hand, not in CI: build the target bench_text_import and run it under wine-exec with the
 // folder to write into (default: the current folder).
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
