@@ -45,18 +45,6 @@ int32_t DigitWidth(const TextStyle* style) {
   return std::max(1, TextWidthInStyle(style, "01234 56789") / 11);
 }
 
-// Characters of the current row: UTF-16 units, UTF-8 lead bytes, or bytes.
-int32_t RowCharacters(const RowReader* reader) {
-  const uint8_t* p = reader->RowStart();
-  const uint8_t* end = reader->RowEnd();
-  if (p == nullptr || end <= p) return 0;
-  if (reader->UnitSize() == 2) return static_cast<int32_t>((end - p) / 2);
-  if (reader->Format()->encoding != 0) return static_cast<int32_t>(end - p);
-  int32_t n = 0;
-  for (; p < end; ++p) n += (*p & 0xC0) != 0x80;
-  return n;
-}
-
 // A field of the "Text" view: field n from 1 in variable format, the whole row in fixed format.
 void TextViewCell(const RowReader* reader, int32_t column, bool fixed, T_TextBuf* text) {
   FieldDef piece;
@@ -546,7 +534,7 @@ void T_FlatEditor::BuildRawColumns() {
 }
 
 void T_FlatEditor::BuildTextColumns() {
-  const int32_t seen = maxColumns.load();
+  const int32_t seen = pass.maxColumns.load();
   const int32_t bottom = titleHeight > 0 ? titleHeight : kTitleHeight;
   if (format->fixedPositions != 0) {
     const int32_t n = std::min(std::max(seen, 30), kMaxRuler);
@@ -579,10 +567,7 @@ void T_FlatEditor::SetViewMode(int32_t mode) {
   StopPass();
   ClearColumns();
   index.Clear();
-  rowsRead = 0;
-  bytesRead = 0;
-  maxColumns = 0;
-  passTooLong = false;
+  pass.Reset();
   rowCount = 0;
   selectedRow = -1;
   exampleView = reader.IsOpen() ? mode : kViewNone;
@@ -645,45 +630,22 @@ void T_FlatEditor::StopPass() {
 }
 
 void T_FlatEditor::RunBackground(BackgroundTask* task, uint32_t) {
-  RowReader pass(&passFormat);
-  pass.SetQuiet(true);
-  if (!pass.Open(passPath_.c_str())) {
-    progressChanged = true;
+  RowReader rows(&passFormat);
+  rows.SetQuiet(true);
+  if (!rows.Open(passPath_.c_str())) {
+    pass.progressChanged = true;
     return;
   }
-  const bool fields = passView_ == kViewFields;
-  if (fields) {
-    for (uint32_t i = 0; i < passFormat.rowsToSkip && !task->stopRequested.load(); ++i) {
-      if (!pass.ReadNextRow()) break;
-    }
+  if (passView_ != kViewFields) {
+    RunRowPass(&rows, &index, task->stopRequested, &pass, nullptr);
+    return;
   }
-  if (!index.Append(pass.NextRowOffset())) return;
+  for (uint32_t i = 0; i < passFormat.rowsToSkip && !task->stopRequested.load(); ++i) {
+    if (!rows.ReadNextRow()) break;
+  }
   int32_t state = 0;
-  bool announced = false;
-  while (!task->stopRequested.load()) {
-    if (!pass.ReadNextRow()) break;
-    if (fields) {
-      AddExampleRow(&pass, &state);
-    } else {
-      const int32_t seen =
-          passFormat.fixedPositions != 0 ? RowCharacters(&pass) : pass.CountFields();
-      if (seen > maxColumns.load()) {
-        maxColumns = seen;
-        columnsChanged = true;
-      }
-    }
-    if (!index.Append(pass.NextRowOffset())) break;
-    rowsRead.fetch_add(1);
-    bytesRead = pass.NextRowOffset();
-    if (pass.TooLong()) passTooLong = true;
-    if (fields && !announced) {
-      columnsChanged = true;
-      announced = true;
-    }
-    rowsChanged = true;
-    progressChanged = true;
-  }
-  progressChanged = true;
+  RunRowPass(&rows, &index, task->stopRequested, &pass,
+             [this, &state](RowReader* reader) { AddExampleRow(reader, &state); });
 }
 
 void T_FlatEditor::UpdateFromPass() {
@@ -696,7 +658,7 @@ void T_FlatEditor::UpdateFromPass() {
     if (exampleFrame != nullptr) exampleFrame->Update();
     return;
   }
-  if (columnsChanged.exchange(false)) {
+  if (pass.columnsChanged.exchange(false)) {
     if (exampleView == kViewText) {
       ClearColumns();
       BuildTextColumns();
@@ -705,7 +667,7 @@ void T_FlatEditor::UpdateFromPass() {
     }
     if (titles != nullptr) GrafElement_Invalidate(titles, 0);
   }
-  if (rowsChanged.exchange(false)) {
+  if (pass.rowsChanged.exchange(false)) {
     rowCount = std::max<int64_t>(0, index.Count() - 1);
     UpdateScrollBoxes(true);
     InvalidateGrid();
@@ -715,7 +677,7 @@ void T_FlatEditor::UpdateFromPass() {
     passRunning_ = false;
     ended = true;
   }
-  if ((progressChanged.exchange(false) || ended) && exampleFrame != nullptr)
+  if ((pass.progressChanged.exchange(false) || ended) && exampleFrame != nullptr)
     GrafElement_Invalidate(exampleFrame, 0);
 }
 
@@ -726,17 +688,17 @@ void T_FlatEditor::StatusText(T_TextBuf* text) {
   TextBufAppend(text, " bytes");
   if (exampleView == kViewText || exampleView == kViewFields) {
     T_TextBuf rows;
-    formatNumber(&rows, static_cast<double>(rowsRead.load()), 0, kSignPlain);
+    formatNumber(&rows, static_cast<double>(pass.rows.load()), 0, kSignPlain);
     TextBufAppend(text, ", ");
     TextBufAppend(text, rows.c_str());
     TextBufAppend(text, " rows");
     if (passRunning_ && exampleSize > 0) {
       char percent[32];
       std::snprintf(percent, sizeof percent, ", reading %d %%",
-                    static_cast<int32_t>(bytesRead.load() * 100.0 / exampleSize + 0.5));
+                    static_cast<int32_t>(pass.bytes.load() * 100.0 / exampleSize + 0.5));
       TextBufAppend(text, percent);
     }
-    if (passTooLong.load()) {
+    if (pass.tooLong.load()) {
       TextBufAppend(text, ", ");
       TextBufAppend(text, GetString(kErrorRowsTooLong));
     }

@@ -26,6 +26,7 @@
 #include "core/text_buffer.h"
 #include "database/import_setups.h"
 #include "import/flat_example.h"
+#include "import/flat_pass.h"
 #include "import/row_reader.h"
 #include "ui/frame_items.h"
 
@@ -199,14 +200,8 @@ class T_FlatEditor : public T_BoxWin {
   int32_t lastChosenMode = kViewText;
   int32_t offsetDigits = 4;
   RowOffsetIndex index;
-  std::atomic<int64_t> rowsRead{0};
-  std::atomic<int64_t> bytesRead{0};
-  std::atomic<int32_t> maxColumns{0};
-  std::atomic<bool> progressChanged{false};
-  std::atomic<bool> columnsChanged{false};
-  std::atomic<bool> rowsChanged{false};
+  PassCounters pass;
   std::atomic<bool> refreshNeeded{false};
-  std::atomic<bool> passTooLong{false};
   int32_t columnsBuilt = 0;
   uint8_t modified = 0;
   uint8_t dragOver = 0;
