@@ -211,6 +211,37 @@ TEST_F(SetupEditors, AGrowingFileIsReadAgainWithinEightSeconds) {
   EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
 }
 
+// Example files that are no text: every view shows what there is, and the passes end.
+TEST_F(SetupEditors, ExampleFilesThatAreNoText) {
+  const std::string cases[] = {
+      std::string(),                                  // empty
+      std::string("\xEF\xBB\xBF"),                     // a lone byte-order mark
+      std::string("\r\r\r\r"),                          // only terminators
+      std::string("a\0b\0\0c\r\0\0\0", 10),             // NUL bytes
+      std::string("\xFF\xFE" "a\0b\0\r\0c", 9),           // odd-length UTF-16
+      std::string("\x1F\x8B\x08\x00\xFF\xFF\x00\x01", 8) + std::string(30000, '\x93'),
+  };
+  T_DimImportEditor* editor = OpenDimImportEditor(base, 0);
+  ASSERT_NE(editor, nullptr);
+  for (const std::string& bytes : cases) {
+    const std::string path = File(bytes);
+    alerts->answers = {kButtonChange};
+    editor->SetExampleFile(path.c_str());
+    for (int32_t view = kViewHex; view <= kViewFields; ++view) {
+      editor->SetViewMode(view);
+      Settle(editor);
+      for (int64_t row = 0; row < editor->rowCount && row < 50; ++row) Row(editor, row);
+    }
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+  }
+  // A file that is not there: its message, and no example file.
+  alerts->asked.clear();
+  editor->SetExampleFile("Z:\\nowhere\\missing.txt");
+  EXPECT_TRUE(editor->examplePath.empty());
+  EXPECT_EQ(Asked(), std::vector<int32_t>{605});
+  EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
+}
+
 // A thousand seeded edits of the setup while passes read the example file: every edit stops
 // the pass and starts another on a copy of its own, so nothing is read after it is freed.
 TEST_F(SetupEditors, SeededEditsDuringThePass) {
