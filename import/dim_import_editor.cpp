@@ -109,12 +109,16 @@ void T_DimImportEditor::MakeTitle() {
 
 void T_DimImportEditor::RebuildSelector() {
   if (modeBox == nullptr) return;
+  // The nodes change under the page being shown: a control of it may be the sender of the
+  // event under way, so the page stays until it is chosen again.
+  rebuildingSelector_ = true;
   while (modeBox->root.firstChild != nullptr) modeBox->RemoveNode(modeBox->root.firstChild);
   for (int32_t p = kDimPageFile; p <= kDimPageHostCode; ++p) AddModeItem(nullptr, nullptr, p);
   if (copy.hierarchy == kHierarchyLevels) AddModeItem(nullptr, nullptr, kDimPageLevel);
   if (copy.hierarchy == kHierarchyParents) AddModeItem(nullptr, nullptr, kDimPageParent);
   if (modeBox->FindNode(page) == nullptr) page = kDimPageFormat;
   if (ModeNode* node = modeBox->FindNode(page)) modeBox->SelectNode(node);
+  rebuildingSelector_ = false;
 }
 
 void T_DimImportEditor::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
@@ -132,7 +136,8 @@ void T_DimImportEditor::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record)
     ModeboxEvent_SetText(record, GetString(text));
     return;
   }
-  if (record->code == kModeChosen && p >= kDimPageFile && p <= kDimPageParent) {
+  if (record->code == kModeChosen && p >= kDimPageFile && p <= kDimPageParent &&
+      !rebuildingSelector_) {
     page = p;
     BuildPage();
   }

@@ -70,6 +70,7 @@ class T_DimImportEditor : public T_FlatEditor {
   int32_t widths[4] = {};
 
  private:
+  bool rebuildingSelector_ = false;
   FieldDef* ChainOfPage(int32_t page);
   void ResetWidths();
 };

@@ -467,7 +467,8 @@ void T_FlatEditor::AnalyseHeadAndAsk() {
   ApplyHeadGuess(guess, format);
   modified = 1;
   reader.Rewind();
-  BuildPage();
+  // The file may have come through a control of the page ("Show File", a drop on the frame).
+  PostPageRebuild();
 }
 
 void T_FlatEditor::CheckFileChanged(bool force) {
@@ -765,8 +766,6 @@ int32_t T_FlatEditor::GetEffectiveTool(InputEvent* event) {
   if (exampleView == kViewHex || exampleView == kViewDecimal) return kToolRange;
   return T_BoxWin::GetEffectiveTool(event);
 }
-
-bool T_FlatEditor::ClickGrid(InputEvent* event) { return T_BoxWin::ClickGrid(event); }
 
 void T_FlatEditor::DragOverGrid(InputEvent* event, int32_t phase, uint32_t flags) {
   dragOver = phase == kHoverLeft ? 0 : 1;

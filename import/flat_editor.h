@@ -156,7 +156,6 @@ class T_FlatEditor : public T_BoxWin {
   void FormatRow(RowTextPool* pool, int64_t row) override;
   void DrawGrid(BoxDrawRecord* record) override;
   int32_t GetEffectiveTool(InputEvent* event) override;
-  bool ClickGrid(InputEvent* event) override;
   void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
   void DragOverGrid(InputEvent* event, int32_t phase, uint32_t flags) override;
   bool DropOnGrid(TransferList* list) override;

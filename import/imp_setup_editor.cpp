@@ -231,6 +231,9 @@ void T_ImpSetupEditor::PageTitle(int32_t pageId, T_TextBuf* title) {
 
 void T_ImpSetupEditor::RebuildSelector() {
   if (modeBox == nullptr) return;
+  // The nodes change under the page being shown: a control of it may be the sender of the
+  // event under way, so the page stays until it is chosen again.
+  rebuildingSelector_ = true;
   while (modeBox->root.firstChild != nullptr) modeBox->RemoveNode(modeBox->root.firstChild);
   for (int32_t p = kImpPageGeneral; p <= kImpPageLineIndicator; ++p) AddModeItem(nullptr, nullptr, p);
   ModeNode* card = AddModeItem(nullptr, nullptr, kImpPageCardDefinition);
@@ -253,6 +256,7 @@ void T_ImpSetupEditor::RebuildSelector() {
   if (ModeNode* node = modeBox->FindNode(id)) {
     modeBox->SelectNode(node);
   }
+  rebuildingSelector_ = false;
 }
 
 void T_ImpSetupEditor::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
@@ -266,10 +270,12 @@ void T_ImpSetupEditor::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) 
     ModeboxEvent_SetText(record, title.c_str());
     return;
   }
-  if (record->code != kModeChosen || record->nodeId == kModeRootId) return;
+  if (record->code != kModeChosen || record->nodeId == kModeRootId || rebuildingSelector_) return;
   const int32_t p = record->nodeId & 1023;
   if (p == kImpPageNewLine) {
-    NewLine();
+    // The selector's nodes change with the new line definition: not while it reports.
+    newLinePending_ = true;
+    PostPageRebuild();
     return;
   }
   page = p;
@@ -303,6 +309,11 @@ FieldDef* T_ImpSetupEditor::ChainOfPage(int32_t pageId) {
 }
 
 void T_ImpSetupEditor::BuildPage() {
+  if (newLinePending_) {
+    newLinePending_ = false;
+    NewLine();  // builds the new line definition's page
+    return;
+  }
   ClearPageItems();
   T_EventHandler* parent = PageParent();
   FlatFormat& f = copy.format;

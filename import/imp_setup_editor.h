@@ -103,6 +103,8 @@ class T_ImpSetupEditor : public T_FlatEditor {
   ImportSetup passSetup;  // what AddExampleRow reads (a pass's private copy)
 
  private:
+  bool rebuildingSelector_ = false;
+  bool newLinePending_ = false;
   T_ImpSetupEditor(T_Base* database, ImportSetup* setup, const RECT& rect);
   // The piece groups of the page's field chain and the page's own controls below them.
   void BuildFieldPage(FieldDef* chain, bool indicator, int32_t y);

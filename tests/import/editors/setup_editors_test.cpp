@@ -19,6 +19,8 @@
 #include "database/base.h"
 #include "database/card_text_import.h"
 #include "database/change_notes.h"
+#include "database/component_lookup.h"
+#include "database/components.h"
 #include "database/object_services.h"
 #include "editors/editor_questions.h"
 #include "import/dim_import_editor.h"
@@ -383,6 +385,32 @@ TEST_F(SetupEditors, DimensionPagesFollowTheHierarchy) {
   EXPECT_EQ(setup->hierarchy, 0u);
   EXPECT_FALSE(setup->levelOrParent.IsSet());
   EXPECT_EQ(setup->editor, nullptr);
+}
+
+// "Import" reads the file into the dimension with the edited copy, not the stored setup; the
+// dimension editor's hook takes the import over when it is installed.
+TEST_F(SetupEditors, TheDimensionIsImportedWithTheEditedCopy) {
+  const std::string path = File("A1;Alpha\rA2;Beta\r");
+  T_DimImportEditor* editor = OpenDimImportEditor(base, 0);
+  ASSERT_NE(editor, nullptr);
+  editor->copy.format.fieldSeparator = ';';
+  editor->copy.code.fieldNumber = 1;
+  editor->copy.text.fieldNumber = 2;
+  editor->ImportFile(path.c_str());
+  const ComponentRecord* imported = FindByCode(base, 0, "A2");
+  ASSERT_NE(imported, nullptr);
+  EXPECT_STREQ(imported->text, "Beta");
+  EXPECT_EQ(base->dimImports[0]->format.fieldSeparator, 9);  // the stored setup is unchanged
+
+  static uint32_t seenTextField = 0;
+  SetDimImportEditorImport([](T_Base*, int32_t, const DimImportSetup* setup, const char*) {
+    seenTextField = setup->text.fieldNumber;
+    return true;
+  });
+  editor->ImportFile(path.c_str());
+  SetDimImportEditorImport(nullptr);
+  EXPECT_EQ(seenTextField, 2u);
+  EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
 }
 
 // --- The contact sheet ------------------------------------------------------------------------
