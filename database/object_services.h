@@ -32,8 +32,6 @@ struct ObjectServices {
   // The editors; an editor open on the same object comes forward. Missing: nothing opens.
   void (*openSaveSetupEditor)(T_Base* base, SaveSetup* setup);
   void (*openImportSetupEditor)(T_Base* base, ImportSetup* setup);
-  // The import setup editor of a dimension (the dimension editor's "Import Setup" button).
-  void (*openDimImportEditor)(T_Base* base, int32_t dimension);
   void (*openTimeScaleEditor)(T_Base* base, TimeScale* scale);
   void (*openMacroEditor)(T_Base* base, Macro* macro);
 };

@@ -9,6 +9,7 @@
 #include "core/output_stream.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
+#include "database/card_selection.h"
 #include "database/change_notes.h"
 #include "database/file_kinds.h"
 #include "database/template_runner.h"
@@ -184,6 +185,18 @@ bool StoreTemplate(T_Base* base, T_Template* templ, const char* path) {
   return true;
 }
 
+namespace {
+// The database whose DuplicateTemplate is reading its copy now, else null.
+const T_Base* copyingIn = nullptr;
+}  // namespace
+
+int32_t TemplateReadDimension(const T_Base* base, int32_t number) {
+  if (!base || base != copyingIn || number < 0 || number >= kDimensionCount) return number;
+  int32_t order[kDimensionCount];
+  DimensionsInOrder(base, order);
+  return order[number];
+}
+
 T_Template* DuplicateTemplate(T_Base* base, T_Template* source, const char* path) {
   if (!base || !source) return nullptr;
   bool store = path && *path;
@@ -201,7 +214,10 @@ T_Template* DuplicateTemplate(T_Base* base, T_Template* source, const char* path
   base->fileKind = kFileKindTextForm;
   base->fileVersion = kFormatDate;
   bool atLine = input.NextLine() && input.NextLine();
+  const T_Base* outer = copyingIn;
+  copyingIn = base;
   copy->ReadRecords(&input, atLine);
+  copyingIn = outer;
   base->fileKind = fileKind;
   base->fileVersion = fileVersion;
 

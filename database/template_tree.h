@@ -38,6 +38,11 @@ bool StoreTemplate(T_Base* base, T_Template* templ, const char* path);
 // state; stored under the path when one is given (null or empty: not stored). Null when a
 // template of that path exists, the kind has no template class or the copy cannot be stored.
 T_Template* DuplicateTemplate(T_Base* base, T_Template* source, const char* path);
+// The dimension a dimension number read from template records stands for. Writers put a
+// dimension by its position in the dimension order, as the dimension sections number them, so a
+// file read back numbers it by that position; while DuplicateTemplate reads its copy in the same
+// database, the position is turned back into the dimension (DimensionsInOrder).
+int32_t TemplateReadDimension(const T_Base* base, int32_t number);
 
 // Deletes the template with everything below it (children first); a window showing one of them
 // keeps open without its template. Folders emptied by it go too, up to but never the root. Code

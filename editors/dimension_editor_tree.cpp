@@ -882,27 +882,99 @@ void RewriteDimensionText(DimTree* tree, T_TextBuf* text) {
 
 // --- Imports -----------------------------------------------------------------------------------
 
+// --- Imports -----------------------------------------------------------------------------------
+
+bool DimTreeBeginImport(DimTree* tree) {
+  DimNode* first = tree->root.firstChild;
+  tree->placeholder = first && !first->next && !first->firstChild && !first->component &&
+                              !first->text && !first->hostCode
+                          ? first
+                          : nullptr;
+  return BuildIndexes(tree);
+}
+
+DimNode* DimTreeFindImported(DimTree* tree, int32_t lookup, const char* key) {
+  if (!tree->indexed || !key || !key[0]) return nullptr;
+  if (lookup == kDimFieldCode) return static_cast<DimNode*>(HashIndexFind(&tree->byCode, key));
+  if (lookup == kDimFieldHost) return static_cast<DimNode*>(HashIndexFind(&tree->byHost, key));
+  for (DimNode* n = DimTreeNextNode(tree, &tree->root); n; n = DimTreeNextNode(tree, n)) {
+    if (n->text && SameByRule(tree->textCase, n->text, key)) return n;
+  }
+  return nullptr;
+}
+
+DimNode* DimTreeImportNode(DimTree* tree, DimNode* parent, const char* code, const char* text,
+                           const char* hostCode) {
+  T_TextBuf cleanCode, cleanText, cleanHost;
+  if (!NormaliseComponentTexts(tree->database->dimensions[tree->dimension], code, text, hostCode,
+                               &cleanCode, &cleanText, &cleanHost))
+    return nullptr;
+  if (!parent) parent = &tree->root;
+  DimNode* node = NewNode(tree);
+  if (!node) return nullptr;
+  // The code part is what follows the parent's full code; a code that does not start with it
+  // is taken whole, as a typed code would be.
+  const char* prefix = parent == &tree->root ? "" : parent->fullCode;
+  int32_t skip = BlockTextLength(prefix);
+  T_TextBuf head;
+  if (cleanCode.length > skip) TextBufAssignBytes(&head, cleanCode.data, skip);
+  bool prefixed = skip > 0 && cleanCode.length > skip &&
+                  SameByRule(tree->codeCase, head.c_str(), prefix);
+  const char* part = cleanCode.data + (prefixed ? skip : 0);
+  T_TextBuf full(prefix);
+  TextBufAppend(&full, part);
+  if (!BlockTextAssign(&node->code, part) || !BlockTextAssignBuf(&node->fullCode, &full)) {
+    FreeNodeMemory(node);
+    return nullptr;
+  }
+  BlockTextAssignBuf(&node->text, &cleanText);
+  BlockTextAssignBuf(&node->hostCode, &cleanHost);
+  AppendChild(parent, node);
+  for (DimNode* p = parent; p != &tree->root; p = p->parent) p->expanded = 1;
+  HashIndexInsert(&tree->byCode, node);
+  if (node->hostCode) HashIndexInsert(&tree->byHost, node);
+  return node;
+}
+
+void DimTreeImportModify(DimTree* tree, DimNode* node, const char* text, const char* hostCode) {
+  if (text) DimTreeSetText(tree, node, kDimFieldText, text);
+  if (!hostCode) return;
+  if (tree->indexed && node->hostCode) HashIndexRemove(&tree->byHost, node);
+  DimTreeSetText(tree, node, kDimFieldHost, hostCode);
+  if (node->hostCode && !node->hostCode[0]) BlockTextFree(&node->hostCode);
+  if (tree->indexed && node->hostCode) HashIndexInsert(&tree->byHost, node);
+}
+
+void DimTreeEndImport(DimTree* tree, int64_t added, uint64_t started) {
+  DropIndexes(tree);
+  LogLoadTime(tree->database, "components", added, started);
+  // The one empty row an empty dimension shows goes once rows follow it.
+  DimNode* placeholder = tree->placeholder;
+  tree->placeholder = nullptr;
+  if (added > 0 && placeholder && placeholder == tree->root.firstChild && placeholder->next &&
+      !placeholder->firstChild && !placeholder->text && !placeholder->hostCode) {
+    Unlink(placeholder);
+    FreeTexts(placeholder);
+    placeholder->next = tree->freeList;
+    tree->freeList = placeholder;
+  }
+  DimTreeBuildRows(tree);
+}
+
 int64_t DimTreeImportRows(DimTree* tree, T_IStream* stream) {
   uint64_t started = TickCount();
-  if (!BuildIndexes(tree)) return 0;
+  if (!DimTreeBeginImport(tree)) return 0;
   int64_t added = 0;
   T_TextBuf code, text, host, prefix;
-  DimNode* placeholder = tree->root.firstChild;
-  bool placeholderEmpty = placeholder && !placeholder->next && !placeholder->firstChild &&
-                          !placeholder->component && (!placeholder->text) && !placeholder->hostCode;
   while (stream->NextLine() && !AbortRequested()) {
     stream->ReadFieldBuf(&code);
     stream->ReadFieldBuf(&text);
     stream->ReadFieldBuf(&host);
-    TextBufTrim(&code, ' ');
-    TextBufTrim(&text, ' ');
-    TextBufTrim(&host, ' ');
-    if (code.empty()) continue;
     T_TextBuf cleanCode, cleanText, cleanHost;
     if (!NormaliseComponentTexts(tree->database->dimensions[tree->dimension], code.data, text.data,
                                  host.data, &cleanCode, &cleanText, &cleanHost))
       continue;
-    if (HashIndexFind(&tree->byCode, cleanCode.data)) {
+    if (DimTreeFindImported(tree, kDimFieldCode, cleanCode.data)) {
       LogOperation(tree->database, "duplicate component", cleanCode.data, kLogVerbSkipped);
       continue;
     }
@@ -910,36 +982,18 @@ int64_t DimTreeImportRows(DimTree* tree, T_IStream* stream) {
     DimNode* parent = &tree->root;
     for (int32_t n = cleanCode.length - 1; n > 0; --n) {
       TextBufAssignBytes(&prefix, cleanCode.data, n);
-      if (auto* found = static_cast<DimNode*>(HashIndexFind(&tree->byCode, prefix.data))) {
+      if (DimNode* found = DimTreeFindImported(tree, kDimFieldCode, prefix.data)) {
         parent = found;
         break;
       }
     }
-    if (!cleanHost.empty() && HashIndexFind(&tree->byHost, cleanHost.data)) {
+    if (!cleanHost.empty() && DimTreeFindImported(tree, kDimFieldHost, cleanHost.data)) {
       AlertHostDefined(tree, cleanHost.data);
       TextBufAssign(&cleanHost, "");
     }
-    DimNode* node = NewNode(tree);
-    if (!node) break;
-    int32_t skip = parent == &tree->root ? 0 : BlockTextLength(parent->fullCode);
-    BlockTextAssign(&node->code, cleanCode.data + skip);
-    BlockTextAssignBuf(&node->text, &cleanText);
-    BlockTextAssignBuf(&node->hostCode, &cleanHost);
-    BlockTextAssignBuf(&node->fullCode, &cleanCode);
-    AppendChild(parent, node);
-    for (DimNode* p = parent; p != &tree->root; p = p->parent) p->expanded = 1;
-    HashIndexInsert(&tree->byCode, node);
-    if (node->hostCode) HashIndexInsert(&tree->byHost, node);
+    if (!DimTreeImportNode(tree, parent, cleanCode.data, cleanText.data, cleanHost.data)) break;
     ++added;
   }
-  DropIndexes(tree);
-  LogLoadTime(tree->database, "components", added, started);
-  if (added > 0 && placeholderEmpty && placeholder->next) {
-    Unlink(placeholder);
-    FreeTexts(placeholder);
-    placeholder->next = tree->freeList;
-    tree->freeList = placeholder;
-  }
-  DimTreeBuildRows(tree);
+  DimTreeEndImport(tree, added, started);
   return added;
 }

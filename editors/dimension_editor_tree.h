@@ -63,6 +63,7 @@ struct DimTree {
   HashIndex byCode;
   HashIndex byHost;
   uint8_t indexed = 0;
+  DimNode* placeholder = nullptr;  // while an import runs: the lone empty row it replaces
 };
 
 // The allocation of a component record while applying (a seam for tests); null: none.
@@ -129,6 +130,20 @@ int32_t DimTreeApply(DimTree* tree, void* editor, T_TextBuf* inUse);
 // Rewrites the component references of a selection text (codes as the database has them) into
 // the codes the nodes will give them.
 void RewriteDimensionText(DimTree* tree, T_TextBuf* text);
+
+// An import into the tree: Begin indexes the nodes by full code and host code (sized for the
+// nodes plus 2000); Find looks a node up by full code, text (the first in pre-order) or host code
+// (kDimField*); ImportNode appends a node (texts cleaned as the model cleans them; its code part
+// is what follows the parent's full code, or the whole code when it does not start with it),
+// expands its ancestors and indexes it; Modify gives a node a new text or host code (null keeps,
+// empty clears) keeping the index current; End drops the indexes, logs "components" with the
+// count and the time taken, removes the lone empty row the import replaced and rebuilds the rows.
+bool DimTreeBeginImport(DimTree* tree);
+DimNode* DimTreeFindImported(DimTree* tree, int32_t lookup, const char* key);
+DimNode* DimTreeImportNode(DimTree* tree, DimNode* parent, const char* code, const char* text,
+                           const char* hostCode);
+void DimTreeImportModify(DimTree* tree, DimNode* node, const char* text, const char* hostCode);
+void DimTreeEndImport(DimTree* tree, int64_t added, uint64_t started);
 
 // Plain rows (code, text, host code, TAB-separated): rows whose code exists are skipped (logged),
 // a host code another node has is reported (3314) and dropped, the parent is the node of the

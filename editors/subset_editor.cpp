@@ -112,6 +112,17 @@ const SubsetEditorServices kSubsetEditorServices{CloseEditorOfSubset, SubsetChan
 
 namespace {
 
+// Whether a clipboard text holds a "## Selection" block: a line that begins with it.
+bool HoldsSelections(const char* text) {
+  const size_t n = std::strlen(kSelectionHeader);
+  for (const char* line = text; line && *line;) {
+    if (std::strncmp(line, kSelectionHeader, n) == 0) return true;
+    line = std::strpbrk(line, "\r\n");
+    while (line && (*line == '\r' || *line == '\n')) ++line;
+  }
+  return false;
+}
+
 void CutText(T_TextBuf* text) {
   if (text->length <= kEditTextLimit) return;
   int32_t n = kEditTextLimit;
@@ -533,7 +544,50 @@ void T_SubsetEditor::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
 }
 
 bool T_SubsetEditor::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
-  return T_HWindow::OnModeboxMenu(box, record);
+  bool onSelection = page == kSubsetPageSelection && current;
+  if (!subset || box != modeBox || (page != kSubsetPageSelections && !onSelection))
+    return T_HWindow::OnModeboxMenu(box, record);
+  if (record->phase == kMenuPhaseList) {
+    char* clip = ClipboardReadText();
+    bool paste = HoldsSelections(clip);
+    MemFree(clip);
+    if (onSelection) PopupMenu_AddCommand(&record->commands, kEditMenuCut, false);
+    PopupMenu_AddCommand(&record->commands, kEditMenuCopy, false);
+    if (paste) PopupMenu_AddCommand(&record->commands, kEditMenuPaste, false);
+    if (onSelection) {
+      PopupMenu_AddCommand(&record->commands, kEditMenuErase, false);
+      PopupMenu_AddCommand(&record->commands, kEditMenuDuplicate, false);
+    }
+    PopupMenu_AddCommand(&record->commands, kTextNewSelection, true);
+    return true;
+  }
+  if (record->phase != kMenuPhaseRun) return true;
+  switch (record->entry) {
+    case kEditMenuCut:
+    case kEditMenuCopy: {
+      {
+        T_OStreamClip clip;
+        CopySelections(&clip);
+      }
+      if (record->entry == kEditMenuCut && onSelection) EraseSelection();
+      break;
+    }
+    case kEditMenuPaste:
+      DoCommand(kCommandPaste);
+      break;
+    case kEditMenuErase:
+      EraseSelection();
+      break;
+    case kEditMenuDuplicate:
+      DuplicateSelection();
+      break;
+    case kTextNewSelection:
+      NewSelection();
+      break;
+    default:
+      break;
+  }
+  return true;
 }
 
 // --- Selections --------------------------------------------------------------------------------

@@ -52,19 +52,11 @@ constexpr int32_t kTitleHeight = 14;
 constexpr const char* kHierarchyTexts[4] = {"QEB-Code Path", "Indented", "Level Numbers",
                                             "Parent Links"};
 
-DimImportEditorImport g_import = nullptr;
-
-bool DefaultImport(T_Base* base, int32_t dimension, const DimImportSetup* setup, const char* path) {
-  return ImportIntoDimensionWith(base, dimension, setup, path);
-}
-
 bool HasLevelPage(const DimImportSetup& setup) {
   return setup.hierarchy == kHierarchyLevels || setup.hierarchy == kHierarchyParents;
 }
 
 }  // namespace
-
-void SetDimImportEditorImport(DimImportEditorImport hook) { g_import = hook; }
 
 T_DimImportEditor::T_DimImportEditor(T_Base* database, DimImportSetup* edited)
     : T_FlatEditor(kWindowDimImportSetup, [] {
@@ -364,8 +356,7 @@ void T_DimImportEditor::ImportFile(const char* path) {
   used.dimension = dimension;
   DimImportCopy(&used, &copy);
   DimImportCompact(&used);
-  const DimImportEditorImport run = g_import != nullptr ? g_import : DefaultImport;
-  if (!run(database, dimension, &used, chosen.c_str())) PendingErrorReport();
+  if (!ImportIntoDimensionWith(database, dimension, &used, chosen.c_str())) PendingErrorReport();
 }
 
 bool T_DimImportEditor::Save() {

@@ -53,7 +53,7 @@ class T_DimImportEditor : public T_FlatEditor {
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
   // With a path that file, else one chosen in the open dialog; the dimension is imported with
-  // the edited copy (DimImportEditorImport).
+  // the edited copy (into the dimension editor's tree when that is open).
   void ImportFile(const char* path) override;
   bool QueryClose(int32_t code) override;
 
@@ -79,9 +79,3 @@ class T_DimImportEditor : public T_FlatEditor {
 // (made with every default when it has none) when 16384 bytes are free. Null when none opened.
 T_DimImportEditor* OpenDimImportEditor(T_Base* database, int32_t dimension);
 
-// How "Import" of the editor runs: the dimension imported from the file with the given setup.
-// The default imports into the database's dimension itself (ImportIntoDimensionWith); the
-// dimension editor may install one that imports into its own tree. Null puts the default back.
-using DimImportEditorImport = bool (*)(T_Base* base, int32_t dimension,
-                                       const DimImportSetup* setup, const char* path);
-void SetDimImportEditorImport(DimImportEditorImport hook);

@@ -13,6 +13,8 @@
 #include "database/dimension_sections.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
+#include "editors/dimension_editor.h"
+#include "import/dimension_editor_import.h"
 #include "import/import_fields.h"
 #include "import/row_reader.h"
 
@@ -290,6 +292,12 @@ bool ImportIntoDimension(T_Base* base, int32_t dimension, const char* path) {
 bool ImportIntoDimensionWith(T_Base* base, int32_t dimension, const DimImportSetup* setup,
                              const char* path) {
   if (dimension < 0 || dimension >= kDimensionCount) return false;
+  // The dimension's open editor takes the rows into its tree and stays open: applying behind it
+  // would be undone by its own apply, and taking it over would apply its user's edits unasked.
+  if (T_DimEditor* open = FindDimensionEditor(base, dimension)) {
+    int64_t imported = 0;
+    return ImportIntoDimEditorWith(open, setup, path, &imported);
+  }
   DatabaseDimImportTarget target(base, dimension);
   DimImportResult result;
   const bool done = DimImportRun(base, dimension, setup, path, &target, &result);

@@ -7,8 +7,10 @@
 #include "database/commands.h"
 #include "database/opening.h"
 #include "database/object_services.h"
+#include "editors/dimension_editor.h"
 #include "editors/editor_questions.h"
 #include "import/dim_import_editor.h"
+#include "import/dimension_editor_import.h"
 #include "import/dimension_import.h"
 #include "import/imp_setup_editor.h"
 #include "import/import_fields.h"
@@ -120,6 +122,7 @@ void InstallTextImports() {
   hooks.importText = ImportTextFile;
   SetTextImportHooks(&hooks);
   SetCommandDimensionImport(ImportIntoDimension);
+  InstallDimensionEditorImport();
   // The editors: the engine's commands and lists open them through these places.
   BaseServices services = CurrentBaseServices();
   services.newImportSetup = [](T_Base* base) { OpenImportSetupEditor(base, nullptr); };
@@ -131,10 +134,10 @@ void InstallTextImports() {
   objects.openImportSetupEditor = [](T_Base* base, ImportSetup* setup) {
     OpenImportSetupEditor(base, setup);
   };
-  objects.openDimImportEditor = [](T_Base* base, int32_t dimension) {
-    OpenDimImportEditor(base, dimension);
-  };
   SetObjectServices(&objects);
+  SetDimImportSetupOpener([](T_Base* base, int32_t dimension) {
+    OpenDimImportEditor(base, dimension);
+  });
   static const DimImportServices dimImports{[](DimImportSetup* setup) {
     // The setup is going: its editor closes without asking and without touching it again.
     if (auto* editor = dynamic_cast<T_DimImportEditor*>(setup->editor)) {

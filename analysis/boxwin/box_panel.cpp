@@ -60,6 +60,38 @@ constexpr int32_t kGridEntryIds[] = {3606, 3607, 3608, 3609, 3610, 3611, 0, 3612
 constexpr const char* kPageNumberTexts[] = {"-", "1", "1/n", "1(n)"};
 constexpr const char* kFormatTexts[] = {"Text", "HTML", "XML"};
 
+
+T_Button* AddButton(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t label) {
+  auto* button = new (std::nothrow) T_Button(parent, at, id);
+  if (!button) return nullptr;
+  button->SetTitleId(label);
+  return button;
+}
+
+// Rebuilds a panel page after the current message, when the window is still listed.
+class T_DeferPanelCom : public T_DeferCom {
+ public:
+  void Execute() override {
+    for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) {
+      if (w != target) continue;
+      rebuild(target, page);
+      return;
+    }
+  }
+  T_BoxWin* target = nullptr;
+  int32_t page = -1;
+  PanelRebuild rebuild = nullptr;
+};
+
+// The box window's own pages, when the page is still open.
+void RebuildBoxPage(T_BoxWin* box, int32_t page) {
+  if (box->openPanelPage != page) return;
+  box->ClosePanelPage();
+  box->OpenPanelPage(page);
+}
+
+}  // namespace
+
 T_Checkbox* AddCheckbox(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t label,
                         bool on) {
   auto* box = new (std::nothrow) T_Checkbox(parent, at, id, false);
@@ -73,46 +105,21 @@ T_Checkbox* AddCheckbox(T_EventHandler* parent, const XYWH& at, uint32_t id, int
 T_Frame* AddFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t title) {
   auto* frame = new (std::nothrow) T_Frame(parent, at, id, false);
   if (!frame) return nullptr;
-  frame->SetTitleId(title);
+  if (title) frame->SetTitleId(title);
   EventHandler_Open(frame);
   return frame;
 }
 
-T_Button* AddButton(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t label) {
-  auto* button = new (std::nothrow) T_Button(parent, at, id);
-  if (!button) return nullptr;
-  button->SetTitleId(label);
-  return button;
-}
-
-// Rebuilds a panel page after the current message, when the window is still listed and the page
-// still open.
-class T_DeferPanelCom : public T_DeferCom {
- public:
-  void Execute() override {
-    for (T_HWindow* w = WindowListFirst(); w; w = w->nextWindow) {
-      if (w != target) continue;
-      if (target->openPanelPage == page) {
-        target->ClosePanelPage();
-        target->OpenPanelPage(page);
-      }
-      return;
-    }
-  }
-  T_BoxWin* target = nullptr;
-  int32_t page = -1;
-};
-
-void PostPanelRebuild(T_BoxWin* box, int32_t page) {
+bool PostPanelRebuild(T_BoxWin* box, int32_t page, PanelRebuild rebuild) {
   T_Application* application = App();
   auto* command = application ? new (std::nothrow) T_DeferPanelCom() : nullptr;
-  if (!command) return;
+  if (!command) return false;
   command->target = box;
   command->page = page;
+  command->rebuild = rebuild ? rebuild : RebuildBoxPage;
   application->PostAction(command);
+  return true;
 }
-
-}  // namespace
 
 // --- Pure mappings -----------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "analysis/boxwin/box_window.h"
 #include "ui/frame_items.h"
 
+class T_Checkbox;
 class T_Chooser;
 
 // The horizontal grid chooser: "No" .. "Every Tenth", a separator, "Shade All" and, for the
@@ -22,6 +23,17 @@ int32_t CopyCommandLabel(uint32_t viewMode);
 
 // A chart-size edit: letters, a negative number or a value below 48 store 0.
 uint32_t ChartSizeFromText(const char* text);
+
+// A page's check box (opened, labelled by the text id) and frame (opened, titled unless 0).
+T_Checkbox* AddCheckbox(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t label,
+                        bool on);
+T_Frame* AddFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t title);
+
+// Builds a page again after the current message (the control that asked may go with the page),
+// when the window is still listed: by the rebuild given, else the box window's own pages when the
+// page is still open. False when it cannot be posted.
+using PanelRebuild = void (*)(T_BoxWin* box, int32_t page);
+bool PostPanelRebuild(T_BoxWin* box, int32_t page, PanelRebuild rebuild = nullptr);
 
 class T_GridFrame : public T_Frame {
  public:

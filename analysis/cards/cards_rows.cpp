@@ -20,6 +20,7 @@
 #include "database/cards.h"
 #include "database/line_origins.h"
 #include "database/web_request.h"
+#include "ui/busy_indicator.h"
 #include "ui/sort_orders.h"
 #include "ui/value_choosers.h"
 
@@ -262,11 +263,19 @@ void T_Cards::RunCalculation(bool, bool) {
       return false;
     };
     bool stopped = false;
-    for (CardRecord* card = database->SeekCard(&selection.from.cardId);
-         card != database->sentinelCard && !stopped; card = card->next) {
+    CardRecord* first = nullptr;
+    CardRecord* after = nullptr;
+    const int64_t cards =
+        database->CountCardsBetween(&selection.from.cardId, &selection.to.cardId, &first, &after);
+    auto* busy = static_cast<T_BusyIndicator*>(busyIndicator);
+    if (busy) {
+      busy->Start();
+      busy->AddWork(cards);
+    }
+    for (CardRecord* card = first ? first : database->sentinelCard;
+         card != after && card != database->sentinelCard && !stopped; card = card->next) {
       if (AbortRequested()) break;
-      CardId id = CardGetId(card);
-      if (CardIdGreater(&id, &selection.to.cardId)) break;
+      if (busy) busy->Tick();
       if (!Selection_matchCard(&selection, card)) continue;
       bool listed = false;
       for (GroupRecord* group = card->firstGroup; group && !listed; group = group->next)
@@ -293,10 +302,15 @@ void T_Cards::RunCalculation(bool, bool) {
       if (!stopped && showStamps && stamped) stopped = !add(kRowSignatures, card, nullptr, nullptr);
     }
   }
+  if (auto* busy = static_cast<T_BusyIndicator*>(busyIndicator)) {
+    if (AbortRequested())
+      busy->Reset();
+    else
+      busy->Finish();
+  }
   rowCount = rows.count;
-  int32_t keysBefore = options.keyCount;
   TrimSortKeys();
-  (void)keysBefore;
+  if (currentPage == 2 && shownKeyCount != options.keyCount) RebuildCardsPageLater();
   SortRows();
   UpdateSortMarkers();
   UpdateScrollBoxes(true);

@@ -19,6 +19,7 @@
 #include "database/file_kinds.h"
 #include "database/output_options.h"
 #include "database/subsets.h"
+#include "database/template_tree.h"
 #include "ui/sort_orders.h"
 
 namespace {
@@ -116,6 +117,13 @@ void ReportValue(T_Base* base, const T_TextBuf* value, const T_TextBuf* name) {
   if (base) base->XmlUnknownValue(value->c_str(), name->c_str());
 }
 
+// A field read from "P" or "Q": a dimension other than the first stands at its written position.
+int32_t ReadField(const T_Base* base, int32_t code) {
+  int32_t dimension = CardsFieldDimension(code);
+  if (dimension <= 0) return code;
+  return CardsDimensionField(TemplateReadDimension(base, dimension));
+}
+
 }  // namespace
 
 T_CardsTmpl* AsCardsTemplate(T_Template* templ) { return dynamic_cast<T_CardsTmpl*>(templ); }
@@ -160,7 +168,7 @@ void T_CardsTmpl::ReadShownFields(T_IStream* stream) {
   while (*at) {
     int32_t used = 0;
     int32_t code = CardsFieldFromLetters(at, &used);
-    if (code >= 0) options.fields[code].show = 1;
+    if (code >= 0) options.fields[ReadField(database, code)].show = 1;
     at += used;
     // Whatever follows the letters up to the next "," is not a field.
     while (*at && *at != ',') ++at;
@@ -174,7 +182,7 @@ void T_CardsTmpl::ReadSortKey(const char* key, T_IStream* stream) {
   CardsSortKey* sortKey = &options.keys[n - 1];
   int32_t used = 0;
   int32_t code = CardsFieldFromLetters(key + 2, &used);
-  if (code >= 0 && CardsFieldSortable(code)) sortKey->field = code;
+  if (code >= 0 && CardsFieldSortable(code)) sortKey->field = ReadField(database, code);
   while (stream->NextField()) {
     if (stream->FieldLength() < 2) continue;
     char kind = stream->Field()[0];
@@ -299,7 +307,7 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
         int32_t style = LetterIndex(kDisplayLetters, c);
         if (c == '-') style = -1;
         if (style >= -1 && (style >= 0 || c == '-'))
-          options.fields[CardsDimensionField(d)].display = style;
+          options.fields[CardsDimensionField(TemplateReadDimension(database, d))].display = style;
       }
       return true;
     case 'w':
@@ -324,7 +332,8 @@ bool T_CardsTmpl::ReadRecord(T_IStream* stream) {
           return true;
         default:
           for (int32_t d = 0; d < kDimensionCount && stream->lineEnd > stream->tokenCursor; ++d)
-            options.fields[CardsDimensionField(d)].width = WidthField(stream);
+            options.fields[CardsDimensionField(TemplateReadDimension(database, d))].width =
+                WidthField(stream);
           return true;
       }
     case 'Q':

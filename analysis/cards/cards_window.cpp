@@ -172,7 +172,8 @@ T_Cards::T_Cards(T_CardsTmpl* from, T_Base* base, const RECT* rect, uint32_t fla
   CreateToolbar();
   CreateCalcButton(kCalcButtonId);
   uint16_t tool = options.tool == kToolCardPointer ? kToolCardPointer : kToolPointer;
-  CreateToolSelector(96, kToolSelectorId, kToolPictures, tool);
+  CreateToolSelector(140, kToolSelectorId, kToolPictures, tool);
+  CreateBusyIndicator();
   int32_t header = from->headerHeight > 0 ? from->headerHeight : GetDefaultHeaderHeight();
   CreateModeBox(from->GetColumnWidth(kModeBoxDefault), header);
   static constexpr struct {
@@ -262,9 +263,14 @@ void T_Cards::OnChange(const ChangeNote* note) {
     case kChangeSubComponents:
     case kChangeLineSlots:
       RebuildFields();
+      if (currentPage == 2) RebuildCardsPageLater();
       break;
     case kChangeCardDigits:
       InvalidateGrid();
+      break;
+    case kChangeListWidth1:
+    case kChangeListWidth2:
+      if (currentPage == 0) RebuildCardsPageLater();
       break;
     case kChangeCardSaved:
     case kChangeCards:
@@ -281,6 +287,7 @@ void T_Cards::OnChange(const ChangeNote* note) {
     case kChangeValueColumns:
     case kChangeLineOrigins:
       RebuildFields();
+      if (currentPage == 1 || currentPage == 2) RebuildCardsPageLater();
       MarkNeedsCalc();
       break;
     case kChangeSubsetCalculated:
@@ -330,12 +337,6 @@ void T_Cards::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   if (item && item->id < 300) EnableCalcButton();
 }
 
-void T_Cards::OnButton(T_GrafElement* button) { T_BoxWin::OnButton(button); }
-void T_Cards::OnCheckbox(T_GrafElement* checkbox) { T_BoxWin::OnCheckbox(checkbox); }
-void T_Cards::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
-  T_BoxWin::OnChooserEvent(chooser, record);
-}
-
 void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   int32_t id = record->nodeId;
   if (id != kPageSelection && id != kPageColumns && id != kPageOptions) {
@@ -351,17 +352,7 @@ void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (record->code != kModeChosen) return;
-  ClosePanelPage();
-  DeleteSelectionEdits();
-  currentPage = id == kPageSelection ? 0 : id == kPageColumns ? 1 : 2;
-  if (currentPage == 0) {
-    CreateDimensionEdits(XYWH{75, 3, 105, 12});
-    CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
-    CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
-    CreateLineTextEdit(XYWH{255, 58, 120, 12}, kHeaderLineText);
-    CreateNotesEdit(XYWH{255, 75, 120, 12}, kHeaderNotes);
-    ShowSelection(&selection);
-  }
+  OpenCardsPage(id == kPageSelection ? 0 : id == kPageColumns ? 1 : 2);
 }
 
 void T_Cards::OnToolSelected(int32_t item) {

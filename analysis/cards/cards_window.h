@@ -59,8 +59,12 @@ class T_Cards : public T_BoxWin {
   void OnButton(T_GrafElement* button) override;
   void OnCheckbox(T_GrafElement* checkbox) override;
   void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+  void OnLineboxEvent(T_GrafElement* box, LineboxEvent* record) override;
+  bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
   void OnToolSelected(int32_t item) override;
+  void DrawModeItem() override;
+  bool ClickModeItem(InputEvent* event, T_GrafElement* sender) override;
   void RestrictToSubset(void* subset) override;
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
@@ -125,6 +129,34 @@ class T_Cards : public T_BoxWin {
   bool CloseEditorsOfListedCards();
   int64_t CountRows(uint32_t kind) const;
 
+  // --- The "Columns" and "Options" pages and the other windows (cards_pages.cpp) -------------
+  // Builds the page (0 "Selection", 1 "Columns", 2 "Options") in the header area, closing the
+  // one shown.
+  void OpenCardsPage(int32_t page);
+  // Builds the shown page again after the current message (the pressed control may go).
+  void RebuildCardsPageLater();
+  // The fields the "Columns" page lists, in column order; returns how many.
+  int32_t ListedFields(int32_t* codes) const;
+  // The entries of the sort-key field chooser: field codes, -1 for a separator.
+  int32_t SortFieldEntries(int32_t* codes) const;
+  // Adds a key (card id ascending) after the last, removes the last, or moves one; false when
+  // nothing changed. The rows are sorted again.
+  bool AddSortKey();
+  bool RemoveSortKey();
+  bool MoveSortKey(int32_t from, int32_t to);
+  // The key row of the "Options" page at a height of the mode item (its grip column is left of
+  // the rows), -1 for none; clamped to the first and last row when clamp is set.
+  int32_t SortKeyRowAt(int32_t y, bool clamp) const;
+  // Sets a contents mode (0 groups, 1 lines); the rows become out of date.
+  void SetContentsMode(int32_t which, uint32_t mode);
+  // Toggles the show flag of a field and rebuilds the columns.
+  void ToggleFieldShown(int32_t code);
+  // Opens the analysis window of the kind (1 to 5) on this window's selection through the
+  // template runner; null when nothing opened.
+  T_HWindow* OpenRelatedWindow(int32_t kind);
+  // Whether the "» …" entry of a template kind can run.
+  bool CanOpenRelated(int32_t kind) const;
+
   PagedArray rows{};
   CardSelection selection{};
   CardsOptions options{};
@@ -138,6 +170,8 @@ class T_Cards : public T_BoxWin {
   int64_t* rowMap = nullptr;  // MemAlloc block, rowCount entries
   uint8_t userSorted = 0;     // the user chose keys: even the default key shows its marker
   int32_t shownKeyCount = 0;  // key count of the last built "Options" page
+  T_GrafElement* fieldDetails = nullptr;  // the current field's frame on the "Columns" page
+  T_GrafElement* fieldList = nullptr;     // the field list of the "Columns" page
 };
 
 T_Cards* AsCardsWindow(T_EventHandler* element);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
@@ -89,6 +90,19 @@ class ProgramRun : public ::testing::Test {
     process_ = PROCESS_INFORMATION{};
   }
 
+  // The program's document window of that title, once it shows; null when none came in time.
+  HWND WaitForDocument(const wchar_t* title) {
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    HWND client = frame ? FindWindowExW(frame, nullptr, L"MDIClient", nullptr) : nullptr;
+    if (!client) return nullptr;
+    HWND child = nullptr;
+    for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
+      child = FindWindowExW(client, nullptr, nullptr, title);
+      if (!child) Sleep(100);
+    }
+    return child;
+  }
+
   void Close() {
     HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
     ASSERT_NE(frame, nullptr);
@@ -151,16 +165,7 @@ TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
   const std::string path = folder / "Watched example.qeb";
   WriteWholeFile(path, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
   Start(L"\"" + WidePathText(path.c_str()) + L"\"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
-  ASSERT_NE(frame, nullptr);
-  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
-  ASSERT_NE(client, nullptr);
-  HWND child = nullptr;
-  for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
-    child = FindWindowExW(client, nullptr, nullptr, L"Watched example.qeb");
-    if (!child) Sleep(100);
-  }
-  EXPECT_NE(child, nullptr);
+  EXPECT_NE(WaitForDocument(L"Watched example.qeb"), nullptr);
   EXPECT_EQ(Alerts(), "");
 
   MoveLastWriteTime(path, 3600);
@@ -343,6 +348,43 @@ TEST_F(ProgramRun, ABankFileImportsThroughItsSetupFromCommandsAndXml) {
   }
 }
 
+// The sections of a text form that begin with the given header, each up to the next "##".
+std::string Sections(const std::string& text, const std::string& header) {
+  std::string found;
+  for (size_t at = text.find(header); at != std::string::npos; at = text.find(header, at + 1)) {
+    if (at != 0 && text[at - 1] != '\n') continue;
+    size_t end = text.find("\n##", at);
+    found += text.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+  }
+  return found;
+}
+
+// A text form's commands import accounts through its dimension import setup (parent links by
+// code; a row whose parent is missing is skipped) and delete the subsets named "Tmp*": the saved
+// dimension and subset sections equal their golden bytes, with nothing asked.
+TEST_F(ProgramRun, ADimensionImportSetupAndASubsetFilterRunFromCommands) {
+  const std::string data = "tests/app/data/dimensions/";
+  ScratchFolder folder;
+  for (const char* name : {"accounts.qex", "accounts.txt"})
+    WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
+  RunToEnd(folder / "accounts.qex");
+  const std::string saved = ReadWholeFile(folder / "out.qex");
+  ExpectGolden(TestSourcePath(data + "out.golden.qex"),
+               Sections(saved, "##Dimension\t") + Sections(saved, "##Subset\t"));
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A subset flagged to open with its database opens its editor, titled with its name.
+TEST_F(ProgramRun, ASubsetFlaggedToOpenShowsItsEditor) {
+  const std::string data = "tests/app/data/dimensions/";
+  ScratchFolder folder;
+  WriteWholeFile(folder / "opened.qex", ReadWholeFile(TestSourcePath(data + "opened.qex")));
+  Start(L"\"" + WidePathText((folder / "opened.qex").c_str()) + L"\"");
+  EXPECT_NE(WaitForDocument(L"Monthly check"), nullptr);
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
 // Stored objects keep their lists' order through a save: save setups and macros by name
 // (letter case ignored), a nameless setup under its default name.
 TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {
@@ -428,6 +470,50 @@ TEST_F(ProgramRun, TemplateCommandsDuplicateDeleteAndSave) {
   EXPECT_EQ(ExitCode(), 0u);
   const std::string golden = TestSourcePath(data + "out.golden.qex");
   ExpectGolden(golden, ReadWholeFile(folder / "out.qex"));
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A copy of the example's text form ending in a "##Commands" section exports the stored month
+// cards template as text, HTML and XML and quits: the files equal the goldens that the cards
+// window's in-process test writes from the same template (tests/analysis/cards/sheet), with no
+// alert and exit code 0; the output check reads the goldens (xmllint and the HTML reading).
+TEST_F(ProgramRun, TheExampleExportsItsCardsTemplateInThreeFormats) {
+  ScratchFolder folder;
+  std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
+  const size_t end = text.rfind("##End");
+  ASSERT_NE(end, std::string::npos);
+  // "modify" replaces every record: the template's own records (its notes aside, which no export
+  // here shows) are given again with the format's switch, on one line with "\r" between them.
+  const std::string start = "#C\tCards: Mars 2026\r\n";
+  size_t at = text.find(start);
+  ASSERT_NE(at, std::string::npos);
+  at += start.size();
+  std::string records;
+  while (at < text.size() && text[at] != '#') {
+    size_t next = text.find("\r\n", at);
+    std::string line = text.substr(at, next - at);
+    at = next + 2;
+    if (line.empty() || line.rfind("xN\t", 0) == 0) continue;
+    std::replace(line.begin(), line.end(), '\t', ' ');
+    records += line + "\\r";
+  }
+  text = text.substr(0, end) + "##Commands\r\n" +
+         "export \"Cards: Mars 2026\" cards.txt\r\n" +
+         "modify \"Cards: Mars 2026\" " + records + "xew\r\n" +
+         "export \"Cards: Mars 2026\" cards.htm\r\n" +
+         "modify \"Cards: Mars 2026\" " + records + "xex\r\n" +
+         "export \"Cards: Mars 2026\" cards.xml\r\n" +
+         "quit\r\n"
+         "##End\r\n";
+  WriteWholeFile(folder / "Example.qex", text);
+  RunToEnd(folder / "Example.qex");
+  // The HTML page's card links name the database file, which the in-process window has not.
+  const std::regex link("<a card=\"\\[[^\\]\"]*\\]([^\"]*)\">Example\\.qex: ");
+  for (const char* name : {"cards.txt", "cards.htm", "cards.xml"}) {
+    EXPECT_EQ(std::regex_replace(ReadWholeFile(folder / name), link, "<a card=\"[]$1\">: "),
+              ReadWholeFile(TestSourcePath(std::string("tests/app/data/cards/") + name)))
+        << name;
+  }
   EXPECT_EQ(Alerts(), "");
 }
 

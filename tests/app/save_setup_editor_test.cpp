@@ -54,7 +54,7 @@ TEST(SaveSetupEditorLayout, SieEntriesAndHeight) {
               {54, 50, "50 -free-"}};
   for (const auto& r : rows) {
     EXPECT_EQ(SieNumberOfEntry(r.entry), r.number) << r.entry;
-    if (r.number != -2) EXPECT_EQ(SieEntryOfNumber(r.number), r.entry) << r.entry;
+    if (r.number != -2) { EXPECT_EQ(SieEntryOfNumber(r.number), r.entry) << r.entry; }
     T_TextBuf text;
     SieEntryText(r.entry, &text);
     EXPECT_STREQ(text.c_str(), r.text) << r.entry;
@@ -274,7 +274,7 @@ TEST_F(SaveSetupEditorTest, ClosingAsksOnlyAboutChangesAndFollowsTheAnswer) {
     int32_t n = 0;
     for (SaveSetup* s = base->saveSetups; s; s = s->next) ++n;
     EXPECT_EQ(n, r.setups) << r.answer;
-    if (!r.closes) EXPECT_TRUE(EventHandler_RequestClose(editor, kCloseSilently));
+    if (!r.closes) { EXPECT_TRUE(EventHandler_RequestClose(editor, kCloseSilently)); }
     DeferredCloseDestroyAll();
   }
   EXPECT_NE(FindSaveSetup(base, "Text copy 1"), nullptr);

@@ -76,4 +76,30 @@ inline void ExpectDrawn(const Picture& picture, RECT area, int32_t minimumDark) 
   EXPECT_GT(Pixels(picture, area, false), size / 2) << area.left << "," << area.top;
 }
 
+// Pictures laid out in cells on one sheet, read left to right and top to bottom, each cut to its
+// cell less a 4-pixel margin on a dark grey ground, saved as one bitmap.
+struct ContactSheet {
+  ContactSheet(int32_t columnCount, int32_t rowCount, int32_t width, int32_t height)
+      : columns(columnCount),
+        rows(rowCount),
+        cellWidth(width),
+        cellHeight(height),
+        pixels(static_cast<size_t>(columnCount) * width * rowCount * height, 0x404040) {}
+  void Place(const Picture& picture, int32_t slot) {
+    const int32_t sheetWidth = columns * cellWidth;
+    const int32_t ox = (slot % columns) * cellWidth;
+    const int32_t oy = (slot / columns) * cellHeight;
+    if (slot < 0 || slot >= columns * rows) return;
+    for (int32_t y = 0; y < picture.height && y < cellHeight - 4; ++y)
+      for (int32_t x = 0; x < picture.width && x < cellWidth - 4; ++x)
+        pixels[static_cast<size_t>(oy + y) * sheetWidth + ox + x] =
+            picture.pixels[static_cast<size_t>(y) * picture.width + x];
+  }
+  bool Save(const char* path) const {
+    return WritePixelsAsBitmap(pixels.data(), columns * cellWidth, rows * cellHeight, path);
+  }
+  int32_t columns, rows, cellWidth, cellHeight;
+  std::vector<uint32_t> pixels;
+};
+
 }  // namespace ui_test

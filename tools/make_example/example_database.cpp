@@ -379,6 +379,25 @@ constexpr const char* kSalesLines =
     "xtna\r\n"
     "xtg+\r\n";
 
+// The "Cards" folder: every card with its groups and lines, and one month newest first with the
+// lines of each group by amount, the notes and the signatures. Record text, as the cards
+// template writes it, for the same reason as the sales lines.
+constexpr const char* kAllCards =
+    "P\tI,P,T,D1,D2,L,VA,VB,VC,D3,D4,D5\r\n"
+    "D\t202\r\n"
+    "Y\tS\r\n"
+    "Q1I\tCA\tDN\tTA\tVD\r\n"
+    "xtna\r\n";
+constexpr const char* kOneMonth =
+    "BC\t260301\t260331\r\n"
+    "P\tI,P,T,D1,D2,L,VA,N,S\r\n"
+    "D\t202\r\n"
+    "GC\r\n"
+    "Y\tS\r\n"
+    "Q1P\tCD\tDN\tTA\tVD\r\n"
+    "Q2VA\tCA\tDN\tTA\tVD\r\n"
+    "xtna\r\n";
+
 // Reads record lines into a template after the ones it has, as a file read would.
 void ReadFurtherRecords(T_Template* templ, const char* records) {
   T_IStream stream;
@@ -401,6 +420,8 @@ void MakeTemplates(T_Base* base) {
       {kTemplateComponents, "Kontoplan", "Saldo per konto"},
       {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr},
       {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
+      {kTemplateCards, "Cards: Alla kort", nullptr, kAllCards},
+      {kTemplateCards, "Cards: Mars 2026", "Mars 2026, senaste först", kOneMonth},
   };
   for (const auto& stored : templates) {
     T_Template* templ = NewTemplate(base, stored.kind);

@@ -65,7 +65,7 @@ TEST_F(DimensionDialogsTest, OkAppliesTheOptionsInTheSettersOrder) {
 TEST_F(DimensionDialogsTest, SortSublevelsOnlyWithAGrandchild) {
   T_DimEditor* editor = OpenDimensionEditor(base, 0, 0);
   ASSERT_NE(editor, nullptr);
-  editor->rows->SelectOnly(1);  // B: a leaf, so its parent (the root) is sorted
+  editor->ShowRows(editor->tree.rows[1]);  // B: a leaf, so its parent (the root) is sorted
   {
     T_DimSortDlg dialog(editor, kDimFieldCode);
     EXPECT_EQ(dialog.node, &editor->tree.root);

@@ -2,6 +2,7 @@
 // erases, pasting, the questions on closing, deleting the subset's lines, and the subset box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,12 +20,15 @@
 #include "editors/subset_editor.h"
 #include "editors/time_scale_editor.h"
 #include "tests/editors/editors_fixture.h"
+#include "core/memory.h"
+#include "ui/clipboard_data.h"
 #include "ui/edit_field.h"
 #include "ui/item.h"
 #include "ui/menu_model.h"
 #include "ui/mode_tree.h"
 #include "ui/application.h"
 #include "ui/native_menu.h"
+#include "ui/popup_menu.h"
 
 namespace editors_test {
 namespace {
@@ -189,6 +193,54 @@ TEST_F(SubsetEditorTest, PastingDropsUnusedSelectionsAndReplacesTheFirst) {
   EXPECT_STREQ(replaced->cardId.text, "2401");
   // Cleared first: the title pattern it had is gone.
   EXPECT_EQ(Selection_patternText(&replaced->selection, kPatternCardTitle), nullptr);
+  EventHandler_CloseAndDelete(editor, 3);
+}
+
+TEST_F(SubsetEditorTest, TheModeBoxPopupOffersWhatThePageTakes) {
+  Subset* subset = Everything("S");
+  T_SubsetEditor* editor = OpenSubsetEditorWindow(subset, 0);
+  ASSERT_NE(editor, nullptr);
+  auto entries = [&] {
+    ContextMenuRecord record;
+    record.phase = kMenuPhaseList;
+    EXPECT_TRUE(editor->OnModeboxMenu(editor->modeBox, &record));
+    std::vector<uint16_t> ids;
+    for (const uint16_t* id = record.commands.list; id && *id; ++id) {
+      if (*id != 0xFFFF) ids.push_back(*id);
+    }
+    return ids;
+  };
+  auto run = [&](uint16_t entry) {
+    ContextMenuRecord record;
+    record.phase = kMenuPhaseRun;
+    record.entry = entry;
+    EXPECT_TRUE(editor->OnModeboxMenu(editor->modeBox, &record));
+  };
+  ASSERT_TRUE(ClipboardSetText("no selections here", 18, 0));
+  editor->SelectModeById(kSubsetModeSelections);
+  EXPECT_EQ(entries(), (std::vector<uint16_t>{kEditMenuCopy, 4713}));
+  editor->SelectModeById(kSubsetModeFirstSelection);
+  EXPECT_EQ(entries(), (std::vector<uint16_t>{kEditMenuCut, kEditMenuCopy, kEditMenuErase,
+                                              kEditMenuDuplicate, 4713}));
+
+  run(4713);  // "New Selection": its page, and the formula names it
+  EXPECT_EQ(subset->itemCount, 2);
+  EXPECT_EQ(editor->current, SubsetItemAt(subset, 1));
+  run(kEditMenuDuplicate);
+  EXPECT_EQ(subset->itemCount, 3);
+  run(kEditMenuErase);  // the copy, which the formula does not name
+  EXPECT_EQ(subset->itemCount, 2);
+  // Copied selections make "Paste" appear; it runs the paste command.
+  editor->SelectModeById(kSubsetModeFirstSelection);
+  run(kEditMenuCopy);
+  char* copied = ClipboardReadText();
+  ASSERT_NE(copied, nullptr);
+  EXPECT_EQ(std::string(copied).rfind("## Selection\tA", 0), 0u);
+  MemFree(copied);
+  std::vector<uint16_t> withPaste = entries();
+  EXPECT_NE(std::find(withPaste.begin(), withPaste.end(), kEditMenuPaste), withPaste.end());
+  run(kEditMenuPaste);
+  EXPECT_EQ(subset->itemCount, 3);
   EventHandler_CloseAndDelete(editor, 3);
 }
 

@@ -22,6 +22,7 @@
 #include "database/component_lookup.h"
 #include "database/components.h"
 #include "database/object_services.h"
+#include "editors/dimension_editor.h"
 #include "editors/editor_questions.h"
 #include "import/dim_import_editor.h"
 #include "import/imp_setup_editor.h"
@@ -360,13 +361,18 @@ TEST_F(SetupEditors, SavingRenamingAddingAndDeleting) {
 // dropped; switching "Parent Links" to "QEB-Code Path" removes the "Parent" page, and the saved
 // setup loses its "LP".
 TEST_F(SetupEditors, DimensionPagesFollowTheHierarchy) {
-  CurrentObjectServices().openDimImportEditor(base, 0);  // the dimension editor's button
+  T_DimEditor* dimensionEditor = OpenDimensionEditor(base, 0, 0);
+  ASSERT_NE(dimensionEditor, nullptr);
+  T_Item* button = FindItem(dimensionEditor, kDimImportSetupId);  // "Import Setup"
+  ASSERT_NE(button, nullptr);
+  dialogs_test::Items()->press(button);
   auto* editor = dynamic_cast<T_DimImportEditor*>(FindWindowOfKind(kWindowDimImportSetup, base));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(base->dimImports[0]->editor, editor);
   EXPECT_TRUE(EventHandler_CloseAndDelete(editor, 0));
   EXPECT_TRUE(Asked().empty());
   EXPECT_EQ(base->dimImports[0], nullptr);
+  EventHandler_CloseAndDelete(dimensionEditor, kCloseWithoutSaving);
 
   DimImportSetup* setup = DimImportCreate(base, 0);
   setup->hierarchy = kHierarchyParents;
@@ -387,8 +393,8 @@ TEST_F(SetupEditors, DimensionPagesFollowTheHierarchy) {
   EXPECT_EQ(setup->editor, nullptr);
 }
 
-// "Import" reads the file into the dimension with the edited copy, not the stored setup; the
-// dimension editor's hook takes the import over when it is installed.
+// "Import" reads the file into the dimension with the edited copy, not the stored setup; an
+// open dimension editor takes the rows into its tree.
 TEST_F(SetupEditors, TheDimensionIsImportedWithTheEditedCopy) {
   const std::string path = File("A1;Alpha\rA2;Beta\r");
   T_DimImportEditor* editor = OpenDimImportEditor(base, 0);
@@ -402,14 +408,17 @@ TEST_F(SetupEditors, TheDimensionIsImportedWithTheEditedCopy) {
   EXPECT_STREQ(imported->text, "Beta");
   EXPECT_EQ(base->dimImports[0]->format.fieldSeparator, 9);  // the stored setup is unchanged
 
-  static uint32_t seenTextField = 0;
-  SetDimImportEditorImport([](T_Base*, int32_t, const DimImportSetup* setup, const char*) {
-    seenTextField = setup->text.fieldNumber;
-    return true;
-  });
-  editor->ImportFile(path.c_str());
-  SetDimImportEditorImport(nullptr);
-  EXPECT_EQ(seenTextField, 2u);
+  T_DimEditor* dimensionEditor = OpenDimensionEditor(base, 0, 0);
+  ASSERT_NE(dimensionEditor, nullptr);
+  editor->ImportFile(File("A3;Gamma
+").c_str());
+  EXPECT_EQ(FindByCode(base, 0, "A3"), nullptr);  // not yet applied
+  int32_t rows = 0;
+  for (DimNode* n = DimTreeNextNode(&dimensionEditor->tree, &dimensionEditor->tree.root);
+       n != nullptr; n = DimTreeNextNode(&dimensionEditor->tree, n))
+    rows += n->component == nullptr ? 1 : 0;  // made in the tree only
+  EXPECT_EQ(rows, 1);
+  EventHandler_CloseAndDelete(dimensionEditor, kCloseWithoutSaving);
   EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
 }
 

@@ -125,20 +125,9 @@ std::vector<LineRow> ExampleLines(T_Base* base, size_t most) {
 
 class BoxSheet : public BoxTest {
  protected:
-  void Place(const ui_test::Picture& picture, int32_t slot) {
-    int32_t ox = (slot % kColumns) * kCellWidth;
-    int32_t oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kSheetWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-  }
   static constexpr int32_t kColumns = 4;
-  static constexpr int32_t kCellWidth = 464;
-  static constexpr int32_t kCellHeight = 334;
-  static constexpr int32_t kSheetWidth = kColumns * kCellWidth;
   static constexpr int32_t kRows = 5;
-  std::vector<uint32_t> sheet = std::vector<uint32_t>(static_cast<size_t>(kSheetWidth) * kRows * kCellHeight, 0x404040);
+  ui_test::ContactSheet sheet{kColumns, kRows, 464, 334};
 };
 
 TEST_F(BoxSheet, TheTestWindowInItsStates) {
@@ -161,7 +150,7 @@ TEST_F(BoxSheet, TheTestWindowInItsStates) {
       RECT gridArea{box->grid->x, box->grid->y, box->grid->x + 300, box->grid->y + 60};
       ui_test::ExpectDrawn(picture, gridArea, 20);
     }
-    Place(picture, slot++);
+    sheet.Place(picture, slot++);
   };
   for (uint32_t mode : {0u, 1u, 2u, 6u}) {
     box->gridMode = mode;
@@ -221,9 +210,9 @@ TEST_F(BoxSheet, TheTestWindowInItsStates) {
       std::copy(page.begin(), page.end(),
                 pair.pixels.begin() + static_cast<ptrdiff_t>(k * (fake::kPageHeight + 8) * pair.width));
     }
-    Place(pair, slot++);
+    sheet.Place(pair, slot++);
   }
-  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kSheetWidth, kRows * kCellHeight, "boxwin_sheet.bmp"));
+  ASSERT_TRUE(sheet.Save("boxwin_sheet.bmp"));
   EventHandler_CloseAndDelete(box, 0);
   DeleteBase(base, kCloseSilently);
   RemoveDatabaseServices();

@@ -193,6 +193,39 @@ TEST_F(CardsTemplate, DimensionsAreWrittenByTheirPosition) {
   EXPECT_NE(text.find("Q1D2\t"), std::string::npos) << text;
 }
 
+// A copy made in memory reads the positions back as the dimensions they stand for, while a file
+// read takes them as the numbers the saved dimension sections give.
+TEST_F(CardsTemplate, ACopyUnderAChangedOrderKeepsItsDimensions) {
+  AddComponent(base, 2, "P1", nullptr, nullptr);
+  const int32_t order[] = {0, 2, 1};
+  for (int32_t i = 0; i < 3; ++i) base->dimensionOrder[i] = order[i];
+  base->dimensionOrderCount = 3;
+  T_CardsTmpl* templ = Template();
+  for (CardsFieldOptions& field : templ->options.fields) field.show = 0;
+  templ->options.fields[CardsDimensionField(2)].show = 1;
+  templ->options.fields[CardsDimensionField(2)].width = 99;
+  templ->options.fields[CardsDimensionField(2)].display = 2;
+  templ->options.keys[0] = CardsSortKey{CardsDimensionField(2), 0, kTreeCode, 0, 0};
+
+  auto* copy = AsCardsTemplate(DuplicateTemplate(base, templ, nullptr));
+  ASSERT_NE(copy, nullptr);
+  const CardsOptions& o = copy->options;
+  EXPECT_TRUE(o.fields[CardsDimensionField(2)].show);
+  EXPECT_FALSE(o.fields[CardsDimensionField(1)].show);
+  EXPECT_EQ(o.fields[CardsDimensionField(2)].width, 99);
+  EXPECT_EQ(o.fields[CardsDimensionField(2)].display, 2);
+  EXPECT_EQ(o.keys[0].field, CardsDimensionField(2));
+  EXPECT_EQ(Written(copy), Written(templ));
+  DeleteTemplate(copy);
+
+  // The same records read as a file's: position 1 is the saved file's dimension 1.
+  T_CardsTmpl* read = Template();
+  ReadLines(read, Written(templ));
+  EXPECT_TRUE(read->options.fields[CardsDimensionField(1)].show);
+  EXPECT_EQ(read->options.fields[CardsDimensionField(1)].width, 99);
+  EXPECT_EQ(read->options.keys[0].field, CardsDimensionField(1));
+}
+
 }  // namespace
 }  // namespace cards_test
 
