@@ -365,7 +365,7 @@ TEST_F(SetupEditors, DimensionPagesFollowTheHierarchy) {
   ASSERT_NE(dimensionEditor, nullptr);
   T_Item* button = FindItem(dimensionEditor, kDimImportSetupId);  // "Import Setup"
   ASSERT_NE(button, nullptr);
-  dialogs_test::Items()->press(button);
+  Items()->press(button);
   auto* editor = dynamic_cast<T_DimImportEditor*>(FindWindowOfKind(kWindowDimImportSetup, base));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(base->dimImports[0]->editor, editor);
@@ -410,8 +410,7 @@ TEST_F(SetupEditors, TheDimensionIsImportedWithTheEditedCopy) {
 
   T_DimEditor* dimensionEditor = OpenDimensionEditor(base, 0, 0);
   ASSERT_NE(dimensionEditor, nullptr);
-  editor->ImportFile(File("A3;Gamma
-").c_str());
+  editor->ImportFile(File("A3;Gamma\r").c_str());
   EXPECT_EQ(FindByCode(base, 0, "A3"), nullptr);  // not yet applied
   int32_t rows = 0;
   for (DimNode* n = DimTreeNextNode(&dimensionEditor->tree, &dimensionEditor->tree.root);
