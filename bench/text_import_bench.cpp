@@ -5,14 +5,16 @@
 // minimum and maximum of five runs:
 //   (a) ReadNextRow over each file;
 //   (b) every field of every row taken as UTF-8;
+//   (c) the "Text" view's index pass of the flat-file editors over the UTF-8 file;
 //   (d) the card import of the UTF-8 file through an import setup into an empty database.
 // The closing lines give MB/s, rows per second and the peak working set; the ratios against the
 // peers are taken by hand.
 //
 // Run by hand, not in CI: build the target bench_text_import and run it under wine-exec with the
 // folder to write into (default: the current folder).
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +28,8 @@
 #include "core/files.h"
 #include "database/base.h"
 #include "database/components.h"
+#include "import/flat_example.h"
+#include "import/flat_pass.h"
 #include "import/row_reader.h"
 #include "import/setup_import.h"
 
@@ -183,8 +187,27 @@ int main(int argc, char** argv) {
     Report((std::string("(b) fields of ") + file.name).c_str(), fields, megabytes, rows);
   }
 
-  // (d) The card import: every row a card row and a line row, the voucher number the switcher.
+  // (c) The "Text" view's pass over the UTF-8 file: every row's offset into the row index and
+  // the widest row, as the flat-file editors' background pass does it.
   const std::string path = folder + "\\bench_text.tsv";
+  {
+    FlatFormat format;
+    int64_t rows = 0;
+    const Figures pass = Time([&] {
+      RowReader reader(&format);
+      reader.SetQuiet(true);
+      reader.Open(path.c_str());
+      RowOffsetIndex index;
+      PassCounters counters;
+      const std::atomic<bool> stop{false};
+      RunRowPass(&reader, &index, stop, &counters, nullptr);
+      rows = index.Count() - 1;
+    });
+    Report("(c) Text view pass of bench_text.tsv", pass,
+           static_cast<double>(FileSizeOfPath(path.c_str())) / 1e6, rows);
+  }
+
+  // (d) The card import: every row a card row and a line row, the voucher number the switcher.
   const Figures import = Time([&] {
     T_Base base(nullptr, 0);
     for (int32_t a = 0; a < kAccounts; ++a) {

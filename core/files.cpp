@@ -159,10 +159,14 @@ void FileDestroy(SysFile* file) {
   TextBufFree(&file->path);
 }
 
-bool FileOpenRead(SysFile* file, const char* path) {
+bool FileOpenRead(SysFile* file, const char* path) { return FileOpenReadShared(file, path, false); }
+
+bool FileOpenReadShared(SysFile* file, const char* path, bool withWriters) {
   FileClose(file);
   TextBufAssign(&file->path, path);
-  file->handle = OpenPath(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  const DWORD share =
+      withWriters ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
+  file->handle = OpenPath(path, GENERIC_READ, share, OPEN_EXISTING);
   if (file->handle == INVALID_HANDLE_VALUE) {
     FileSetError(file, 605);
     return false;

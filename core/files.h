@@ -62,6 +62,9 @@ void FileDestroy(SysFile* file);
 
 // Stores the path and opens an existing file for reading, shared with other readers.
 bool FileOpenRead(SysFile* file, const char* path);
+// The same; withWriters lets other programs write, grow, shrink or delete the file meanwhile
+// (a text file that is still being written is read as far as it goes).
+bool FileOpenReadShared(SysFile* file, const char* path, bool withWriters);
 // Stores the path and opens the file for writing, not shared; an existing file keeps its
 // contents (call FileSetEnd after the last write), a missing one is created.
 bool FileOpenWrite(SysFile* file, const char* path);

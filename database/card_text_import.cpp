@@ -130,7 +130,10 @@ class CardBuilder {
   }
 
   int64_t Component(const CardImportLine& line, int32_t d, int32_t lineIndex) {
-    T_TextBuf text;
+    // A dimension the line definition leaves alone takes no text from the row: its root, or
+    // the default component.
+    if (!line.dimensionSet[d] && line.defaultCode[d].empty()) return d;
+    T_TextBuf& text = componentText_;
     rows_->LineComponentText(lineIndex, d, &text);
     TextBufTrim(&text, ' ');
     if (text.empty()) {
@@ -154,6 +157,7 @@ class CardBuilder {
       bool allZero = true;
       T_TextBuf text;
       for (int32_t c = 0; c < base_->valueCount && c < kImportValues; ++c) {
+        if (!line.valueSet[c] && line.defaultValue[c].empty()) continue;  // 0
         rows_->ValueText(l, c, &text);
         double value;
         if (line.valueIsExpression[c]) {
@@ -196,6 +200,7 @@ class CardBuilder {
   CardRowSource* rows_;
   const CardImportPlan* plan_;
   PackedDate defaultDate_ = 0;
+  T_TextBuf componentText_;  // kept between rows: its room is made once
 };
 
 }  // namespace

@@ -29,6 +29,16 @@ void EnableTaggedCommand(int32_t command, int32_t tagId) {
   }
 }
 
+void EnableTaggedCommandText(int32_t command, const char* tag) {
+  T_MenuItem* entry = EntryOf(command);
+  if (entry == nullptr) return;
+  if (auto* tagged = dynamic_cast<T_MenuItemTag*>(entry)) {
+    tagged->SetTagCopyAndEnable(tag, true);
+  } else {
+    MenuItem_SetEnabled(entry, true);
+  }
+}
+
 void SetPatternCommandTitle(int32_t command, int32_t patternId, int32_t tagId) {
   T_MenuItem* entry = EntryOf(command);
   if (entry == nullptr) return;

@@ -25,6 +25,8 @@ bool ImportPathOrAsk(const char* path, T_TextBuf* chosen);
 // Enables the entry of the command; a tag entry gets the text of tagId (0: none) as its "@0".
 // Nothing when the menus hold no such entry.
 void EnableTaggedCommand(int32_t command, int32_t tagId);
+// The same with the tag's own text.
+void EnableTaggedCommandText(int32_t command, const char* tag);
 // Labels the entry of the command with the pattern's "@0" filled by the text of tagId, in lower
 // case when the language is not English (it stands inside a sentence there).
 void SetPatternCommandTitle(int32_t command, int32_t patternId, int32_t tagId);

@@ -79,6 +79,13 @@ int64_t ImportStep(T_DimEditor* editor, const char* path) {
 }  // namespace
 
 bool ImportIntoDimEditor(T_DimEditor* editor, const char* path, int64_t* imported) {
+  const DimTree* tree = &editor->tree;
+  return ImportIntoDimEditorWith(editor, tree->database->dimImports[tree->dimension], path,
+                                 imported);
+}
+
+bool ImportIntoDimEditorWith(T_DimEditor* editor, const DimImportSetup* setup, const char* path,
+                             int64_t* imported) {
   *imported = 0;
   DimTree* tree = &editor->tree;
   const uint64_t started = TickCount();
@@ -89,9 +96,8 @@ bool ImportIntoDimEditor(T_DimEditor* editor, const char* path, int64_t* importe
   }
   EditorDimImportTarget target(tree);
   DimImportResult result;
-  const bool done = DimImportRun(tree->database, tree->dimension,
-                                 tree->database->dimImports[tree->dimension], path, &target,
-                                 &result);
+  const bool done =
+      DimImportRun(tree->database, tree->dimension, setup, path, &target, &result);
   DimTreeEndImport(tree, result.imported, started);
   *imported = result.imported;
   editor->ShowRows(target.first != nullptr ? target.first : editor->Current());

@@ -286,16 +286,21 @@ void DatabaseDimImportTarget::Log(const char* what, const char* detail) {
 
 bool ImportIntoDimension(T_Base* base, int32_t dimension, const char* path) {
   if (dimension < 0 || dimension >= kDimensionCount) return false;
+  return ImportIntoDimensionWith(base, dimension, base->dimImports[dimension], path);
+}
+
+bool ImportIntoDimensionWith(T_Base* base, int32_t dimension, const DimImportSetup* setup,
+                             const char* path) {
+  if (dimension < 0 || dimension >= kDimensionCount) return false;
   // The dimension's open editor takes the rows into its tree and stays open: applying behind it
   // would be undone by its own apply, and taking it over would apply its user's edits unasked.
   if (T_DimEditor* open = FindDimensionEditor(base, dimension)) {
     int64_t imported = 0;
-    return ImportIntoDimEditor(open, path, &imported);
+    return ImportIntoDimEditorWith(open, setup, path, &imported);
   }
   DatabaseDimImportTarget target(base, dimension);
   DimImportResult result;
-  const bool done =
-      DimImportRun(base, dimension, base->dimImports[dimension], path, &target, &result);
+  const bool done = DimImportRun(base, dimension, setup, path, &target, &result);
   SendPendingDimensionNotes(base);
   if (result.imported > 0) base->SetModified(true);
   return done;

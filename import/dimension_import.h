@@ -77,3 +77,7 @@ class DatabaseDimImportTarget : public DimImportTarget {
 // Imports the file into the database's dimension with the dimension's import setup when it has
 // one, else as plain rows, and sends the dimension's change notes. False as DimImportRun.
 bool ImportIntoDimension(T_Base* base, int32_t dimension, const char* path);
+// The same with the given setup (null: plain rows). An open editor of the dimension takes the
+// rows into its tree instead.
+bool ImportIntoDimensionWith(T_Base* base, int32_t dimension, const DimImportSetup* setup,
+                             const char* path);

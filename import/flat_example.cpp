@@ -296,3 +296,4 @@ int64_t RowOffsetIndex::Offset(int64_t row) const {
   }
   return FarAt(low)->offset;
 }
+

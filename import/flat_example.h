@@ -92,3 +92,4 @@ class RowOffsetIndex {
   Far* farPages_[kPages] = {};
   std::atomic<int64_t> farCount_{0};  // published before the count of its row
 };
+

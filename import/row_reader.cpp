@@ -215,10 +215,10 @@ bool RowReader::Open(const char* path) {
   if (quiet_) {
     PendingErrorSaved saved;
     PendingErrorSave(&saved);
-    const bool opened = FileOpenRead(&file_, path);
+    const bool opened = FileOpenReadShared(&file_, path, true);
     PendingErrorRestore(&saved);
     if (!opened) return false;
-  } else if (!FileOpenRead(&file_, path)) {
+  } else if (!FileOpenReadShared(&file_, path, true)) {
     return false;
   }
   LARGE_INTEGER size;
@@ -235,6 +235,7 @@ void RowReader::Rewind() {
   BuildTables();
   rowCount_ = 0;
   rowStart_ = rowEnd_ = nullptr;
+  fieldsKnown_ = 0;
   bomLength_ = 0;
   if (!IsOpen()) return;
   uint8_t head[16];
@@ -285,6 +286,7 @@ void RowReader::Close() {
   MemFree(buffer_);
   buffer_ = bufferEnd_ = cursor_ = nullptr;
   rowStart_ = rowEnd_ = nullptr;
+  fieldsKnown_ = 0;
   progress_ = nullptr;
 }
 
@@ -351,6 +353,7 @@ bool RowReader::ReadNextRow() {
       }
       rowStart_ = cursor_;
       rowEnd_ = found;
+      fieldsKnown_ = 0;
       cursor_ = const_cast<uint8_t*>(found) + terminatorLength_;
       return true;
     }
@@ -391,6 +394,7 @@ bool RowReader::ReadNextRow() {
     }
     rowStart_ = cursor_;
     rowEnd_ = bufferEnd_;
+    fieldsKnown_ = 0;
     cursor_ = bufferEnd_;
     return true;
   }
@@ -444,6 +448,7 @@ bool RowReader::JoinRows(int32_t n) {
   }
   rowStart_ = join_;
   rowEnd_ = join_ + length;
+  fieldsKnown_ = 0;
   return complete;
 }
 
@@ -504,6 +509,31 @@ int32_t RowReader::DecodeChar(const uint8_t* p, const uint8_t* end, uint16_t uni
   return 1;
 }
 
+const uint8_t* RowReader::FieldStart(uint32_t skip) const {
+  if (fieldsKnown_ == 0) {
+    fieldStarts_[0] = 0;
+    fieldsKnown_ = 1;
+  }
+  if (skip < static_cast<uint32_t>(fieldsKnown_)) return rowStart_ + fieldStarts_[skip];
+  uint32_t passed = static_cast<uint32_t>(fieldsKnown_ - 1);
+  const uint8_t* p = rowStart_ + fieldStarts_[passed];
+  while (passed < skip) {
+    if (p >= rowEnd_) return nullptr;
+    const int32_t n = SeparatorAt(p, rowEnd_);
+    if (n > 0) {
+      p += n;
+      ++passed;
+      if (passed < kFieldStarts && passed == static_cast<uint32_t>(fieldsKnown_)) {
+        fieldStarts_[passed] = static_cast<uint32_t>(p - rowStart_);
+        fieldsKnown_ = static_cast<int32_t>(passed) + 1;
+      }
+    } else {
+      p += unitSize_;
+    }
+  }
+  return p;
+}
+
 void RowReader::SplitRowFields(T_TextBuf* out, const FieldDef* piece) const {
   if (rowStart_ == nullptr) return;
   const uint8_t* start = rowStart_;
@@ -512,20 +542,8 @@ void RowReader::SplitRowFields(T_TextBuf* out, const FieldDef* piece) const {
     if (piece->first == 0 && piece->last == 0) return;
   } else {
     if (piece->fieldNumber == 0 && piece->first == 0 && piece->last == 0) return;
-    const uint32_t skip = piece->fieldNumber > 0 ? piece->fieldNumber - 1 : 0;
-    const uint8_t* p = start;
-    uint32_t passed = 0;
-    while (passed < skip) {
-      if (p >= end) return;  // fewer fields
-      const int32_t n = SeparatorAt(p, end);
-      if (n > 0) {
-        p += n;
-        ++passed;
-      } else {
-        p += unitSize_;
-      }
-    }
-    if (p > end) return;
+    const uint8_t* p = FieldStart(piece->fieldNumber > 0 ? piece->fieldNumber - 1 : 0);
+    if (p == nullptr || p > end) return;  // fewer fields
     start = p;
     while (p < end && SeparatorAt(p, end) == 0) p += unitSize_;
     end = p < end ? p : end;

@@ -83,6 +83,9 @@ class RowReader {
   void RowTooLong();
   // The separator at p (whole) in [p, end): its length, else 0.
   int32_t SeparatorAt(const uint8_t* p, const uint8_t* end) const;
+  // Where field skip + 1 of the current row starts; null when the row has fewer fields. The
+  // starts found are kept until the row changes, so the fields of one row are found in one scan.
+  const uint8_t* FieldStart(uint32_t skip) const;
   // Decodes one character at p (< end): its units (1 or 2) and its length in bytes.
   int32_t DecodeChar(const uint8_t* p, const uint8_t* end, uint16_t units[2]) const;
 
@@ -117,4 +120,7 @@ class RowReader {
   uint8_t separator_[4] = {};
   int32_t separatorLength_ = 0;
   int32_t unitSize_ = 1;
+  static constexpr uint32_t kFieldStarts = 64;
+  mutable uint32_t fieldStarts_[kFieldStarts] = {};  // offsets from rowStart_
+  mutable int32_t fieldsKnown_ = 0;                  // 0: none of the current row yet
 };

@@ -6,8 +6,13 @@
 #include "database/base.h"
 #include "database/commands.h"
 #include "database/opening.h"
+#include "database/object_services.h"
+#include "editors/dimension_editor.h"
+#include "editors/editor_questions.h"
+#include "import/dim_import_editor.h"
 #include "import/dimension_editor_import.h"
 #include "import/dimension_import.h"
+#include "import/imp_setup_editor.h"
 #include "import/import_fields.h"
 #include "import/row_reader.h"
 
@@ -118,4 +123,28 @@ void InstallTextImports() {
   SetTextImportHooks(&hooks);
   SetCommandDimensionImport(ImportIntoDimension);
   InstallDimensionEditorImport();
+  // The editors: the engine's commands and lists open them through these places.
+  BaseServices services = CurrentBaseServices();
+  services.newImportSetup = [](T_Base* base) { OpenImportSetupEditor(base, nullptr); };
+  services.deleteImportSetup = [](T_Base* base) {
+    DeleteImportSetupOfEditor(FindWindowOfKind(kWindowImportSetup, base));
+  };
+  SetBaseServices(&services);
+  ObjectServices objects = CurrentObjectServices();
+  objects.openImportSetupEditor = [](T_Base* base, ImportSetup* setup) {
+    OpenImportSetupEditor(base, setup);
+  };
+  SetObjectServices(&objects);
+  SetDimImportSetupOpener([](T_Base* base, int32_t dimension) {
+    OpenDimImportEditor(base, dimension);
+  });
+  static const DimImportServices dimImports{[](DimImportSetup* setup) {
+    // The setup is going: its editor closes without asking and without touching it again.
+    if (auto* editor = dynamic_cast<T_DimImportEditor*>(setup->editor)) {
+      editor->setup = nullptr;
+      setup->editor = nullptr;
+      EventHandler_RequestClose(editor, kCloseWithoutSaving);
+    }
+  }};
+  SetDimImportServices(&dimImports);
 }
