@@ -17,6 +17,7 @@
 #include "core/value_format.h"
 #include "database/base.h"
 #include "database/components.h"
+#include "database/selection_scanner.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/web_request.h"
@@ -560,7 +561,7 @@ T_CompsTmpl* AsCompsTemplate(T_Template* templ) { return dynamic_cast<T_CompsTmp
 void AndComponentCode(SelectionDef* selection, int32_t d, const char* code, bool ownOnly) {
   T_TextBuf word;
   TextBufAssign(&word, code);
-  QuoteSelectionName(&word, kQuoteForField);
+  QuoteSelectionWord(&word, kCodeWord);
   if (ownOnly) TextBufAppendChar(&word, '!');
   SelTextsAndCondition(&selection->componentTexts, d, word.data);
 }
