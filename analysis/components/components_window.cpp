@@ -450,8 +450,7 @@ void T_Comps::RunCalculation(bool, bool) {
   endCard = computedAfter ? afterAfter : periodAfter;
 
   BitVector components;
-  BitVecInit(&components, 0, 0);
-  BitVecCopy(&components, &selection.components.components);
+  BitVecInitCopy(&components, &selection.components.components, 0);
   const bool built = BuildTree(&components);
   BitVecFree(&components);
   // A tree without nodes ends the calculation as aborted.

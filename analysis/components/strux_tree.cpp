@@ -21,6 +21,14 @@ constexpr int64_t kProbeStep = 521;
 
 int64_t PoolCount(const T_Base* base) { return base ? base->componentPool.count : 0; }
 
+// The flags of a tuple entered with the slot's component as a line had it: on the line itself,
+// or reached by replacing a later slot's component.
+int64_t ExactFlags(int32_t slot) {
+  int64_t flags = kTupleOnLine;
+  for (int32_t t = slot + 1; t < kViewDimMax; ++t) flags |= int64_t{2} << t;
+  return flags;
+}
+
 }  // namespace
 
 bool T_StruxWin::InSet(int64_t component) const {
@@ -120,7 +128,20 @@ void T_StruxWin::BuildOneDimension(ComponentRecord* root) {
 bool T_StruxWin::MakeTupleTable() {
   DropTupleTable();
   tuples.slots = live.count;
-  tuples.size = HashIndexPrimeSize(tupleEstimate);
+  // Estimates below the first one come only from tests, which want a table that must grow.
+  if (tupleEstimate >= kTupleEstimate) {
+    tuples.size = HashIndexPrimeSize(tupleEstimate);
+  } else {
+    int64_t n = tupleEstimate < 3 ? 3 : tupleEstimate | 1;
+    auto prime = [](int64_t v) {
+      for (int64_t d = 3; d * d <= v; d += 2) {
+        if (v % d == 0) return false;
+      }
+      return true;
+    };
+    while (!prime(n)) n += 2;
+    tuples.size = n;
+  }
   tuples.fillLimit = tuples.size - tuples.size / 8;
   tuples.count = 0;
   tuples.failed = 0;
@@ -154,7 +175,7 @@ int64_t* T_StruxWin::TupleRecord(const int64_t* tuple, bool insert, bool* presen
   if (h >= static_cast<uint64_t>(size)) h %= static_cast<uint64_t>(size);
   for (int32_t s = n - 1; s >= 1; --s)
     h = (h * 16 + static_cast<uint64_t>(tuple[s])) % static_cast<uint64_t>(size);
-  const int64_t step = kProbeStep % size ? kProbeStep : 1;
+  const int64_t step = kProbeStep % size ? kProbeStep % size : 1;
   int64_t i = static_cast<int64_t>(h);
   for (int64_t probes = 0; probes < size; ++probes) {
     auto* r = reinterpret_cast<int64_t*>(PagedArrayAt(&tuples.records, i));
@@ -209,7 +230,9 @@ ComponentRecord* T_StruxWin::DescendStart(int32_t slot, int64_t* tuple) {
   for (;;) {
     tuple[slot] = c->number;
     int64_t* r = TupleRecord(tuple, false, nullptr);
-    if (r && (r[0] & kTupleOnLine)) break;
+    // The component occurs on lines itself when a line had it at this slot, whatever the later
+    // slots held (their ancestor flags), not only when they were roots.
+    if (r && (r[0] & ExactFlags(slot))) break;
     ComponentRecord* only = nullptr;
     int32_t found = 0;
     for (ComponentRecord* child = c->firstChild; child && found < 2; child = child->nextSibling) {
@@ -364,8 +387,16 @@ int64_t T_StruxWin::FindNodeForLine(const GroupRecord* group, const LineRecord* 
     int64_t c = d == 0 ? group->component : database->GetLineComponent(line, d - 1);
     t[s] = MapLevel(c);
   }
-  int64_t* r = const_cast<T_StruxWin*>(this)->TupleRecord(t, false, nullptr);
-  return r ? r[1] : -1;
+  // A line whose combination got no node of its own (a later slot's tree starts below its
+  // component there) counts at the nearest enclosing node: later slots fall back to their roots.
+  auto* self = const_cast<T_StruxWin*>(this);
+  for (int32_t s = tuples.slots - 1; s >= 0; --s) {
+    int64_t* r = self->TupleRecord(t, false, nullptr);
+    if (r && r[1] >= 0) return r[1];
+    if (s == 0) break;
+    t[s] = slotRoots_[s];
+  }
+  return -1;
 }
 
 // --- Filtering and compaction -------------------------------------------------------------------
@@ -397,8 +428,9 @@ void T_StruxWin::FilterNodes() {
         keep[static_cast<size_t>(n)] = 1;
       } else if (filter == kViewFilterInUse) {
         keep[static_cast<size_t>(n)] = NodeHasData(n) ? 1 : 0;
-      } else if (NodePassesFilter(n, 0, filter) ||
-                 (node->slot + 1 < live.count && NodePassesFilter(n, 1, filter))) {
+      } else if (NodePassesFilter(n, 0, filter) || NodePassesFilter(n, 1, filter)) {
+        // The totals decide in the last slot too: a node whose own values are zero but whose
+        // subtree is not would otherwise take that subtree with it.
         keep[static_cast<size_t>(n)] = 1;
       } else {
         dropped[static_cast<size_t>(n)] = 1;
