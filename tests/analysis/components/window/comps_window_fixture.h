@@ -18,6 +18,7 @@
 #include "database/template_runner.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/components/components_fixture.h"
 
 namespace comps_test {
 
