@@ -124,10 +124,9 @@ void T_Comps::WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) {
   }
   const uint32_t colour = field->cellColour;
   const bool coloured = colour == 13 || colour == 19;
+  // Only the value's colour: the page's style sheet sets the columns' type.
   if (coloured) stream->PutText(colour == 13 ? "<font color=\"red\">" : "<font color=\"green\">");
-  if (field->IsBold()) stream->PutText("<b>");
   stream->PutEscaped(text);
-  if (field->IsBold()) stream->PutText("</b>");
   if (coloured) stream->PutText("</font>");
   if (link) stream->PutText("</a>");
 }

@@ -504,11 +504,7 @@ bool T_CompsTmpl::ReadXml(T_IStream* stream) {
 
 void T_CompsTmpl::MarkUsedComponents(BitVector* components) {
   T_StruxTmpl::MarkUsedComponents(components);
-  CardSelection compiled;
-  Selection_init(&compiled, database, nullptr, nullptr);
-  Selection_setFromDef(&compiled, &selection);
-  CompSelMarkReferenced(&compiled.components, components);
-  Selection_free(&compiled);
+  MarkSelectionComponents(database, &selection, components);
 }
 
 void T_CompsTmpl::MarkSelectedLines(BitVector* lines) {
@@ -520,17 +516,7 @@ void T_CompsTmpl::MarkSelectedLines(BitVector* lines) {
     before = before || (used && CompsTypeNeedsBefore(type));
     after = after || (used && CompsTypeNeedsAfter(type));
   }
-  CardSelection compiled;
-  Selection_init(&compiled, database, nullptr, nullptr);
-  Selection_setFromDef(&compiled, &selection);
-  if (before) DateRefSetKind(&compiled.from, kDateRefFile);
-  if (after) DateRefSetKind(&compiled.to, kDateRefFile);
-  BitVector selected;
-  BitVecInit(&selected, 0, 0);
-  if (Selection_validate(&compiled, nullptr) && Selection_collectLines(&compiled, &selected))
-    BitVecOr(lines, &selected);
-  BitVecFree(&selected);
-  Selection_free(&compiled);
+  MarkSelectionLines(database, &selection, before, after, lines);
 }
 
 void T_CompsTmpl::SetParameter(const char* name, const char* value) {

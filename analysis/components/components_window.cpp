@@ -23,6 +23,7 @@
 #include "database/template_runner.h"
 #include "ui/application.h"
 #include "ui/busy_indicator.h"
+#include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/clipboard_data.h"
 #include "ui/popup_menu.h"
@@ -549,6 +550,14 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (panelShown) SetPanelShown(false);
+  if (id == kCompsPageColumns) {
+    OpenColumnsPage();
+    return;
+  }
+  if (id == kCompsPageSorting) {
+    OpenSortingPage();
+    return;
+  }
   if (id == kCompsPageSelection) {
     CreateDimensionEdits(XYWH{75, 24, 105, 12});
     CreateFromToEdits(XYWH{255, 24, 120, 12}, 200);
@@ -588,10 +597,16 @@ void T_Comps::OnToolSelected(int32_t item) {
 }
 
 void T_Comps::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
+  auto* item = dynamic_cast<T_Item*>(chooser);
+  if (item && openPanelPage >= 0 && PageChooserEvent(item->id, record)) return;
   T_StruxWin::OnChooserEvent(chooser, record);
 }
 
-void T_Comps::OnCheckbox(T_GrafElement* checkbox) { T_StruxWin::OnCheckbox(checkbox); }
+void T_Comps::OnCheckbox(T_GrafElement* checkbox) {
+  auto* box = dynamic_cast<T_Checkbox*>(checkbox);
+  if (box && openPanelPage >= 0 && PageCheckbox(box->id, box->checked != 0)) return;
+  T_StruxWin::OnCheckbox(checkbox);
+}
 
 void T_Comps::RestrictToSubset(void* subset) {
   auto* chosen = static_cast<Subset*>(subset);

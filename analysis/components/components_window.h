@@ -145,6 +145,12 @@ class T_Comps : public T_StruxWin {
   void SetPresentation(uint32_t mode);
   // The value type whose column a field shows; -1 for none.
   int32_t TypeOfField(const T_BoxField* field) const;
+  // The Columns and Sorting pages (components_pages.cpp); the two handlers answer whether the
+  // element was one of theirs.
+  void OpenColumnsPage();
+  void OpenSortingPage();
+  bool PageChooserEvent(uint32_t id, ChooserEvent* record);
+  bool PageCheckbox(uint32_t id, bool checked);
   // The graphic: the current node's children as two pies.
   void DrawGraphic(const RECT* area);
   // The node whose slice holds the point (area coordinates); -1 for none.

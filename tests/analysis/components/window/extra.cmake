@@ -14,3 +14,15 @@ if(QEB_PYTHON3)
 endif()
 cmake_language(DEFER CALL set_property TEST analysis_components_window_tests APPEND PROPERTY
                FIXTURES_SETUP components_totals test_output)
+
+# The contact sheet the test leaves in this folder becomes a PNG file a person can look at.
+find_program(QEB_CONVERT NAMES convert)
+if(QEB_CONVERT)
+  add_test(NAME analysis_components_contact_sheet
+           COMMAND sh -c "${QEB_CONVERT} components_window.bmp components_window.png"
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(analysis_components_contact_sheet PROPERTIES FIXTURES_REQUIRED
+                       components_sheet)
+  cmake_language(DEFER CALL set_property TEST analysis_components_window_tests APPEND PROPERTY
+                 FIXTURES_SETUP components_sheet)
+endif()
