@@ -233,6 +233,10 @@ void T_Comps::FormatRow(RowTextPool* pool, int64_t row) {
   const int32_t slot = n->base.slot;
   const int32_t d = live.dimension[slot];
   const uint32_t colour = static_cast<uint32_t>(live.colour[slot]);
+  // Row emphasis: the leaves (mode 7) or the nodes with children (mode 8) are shaded.
+  const bool leaf = n->base.firstChild < 0;
+  if ((gridMode == kGridShadeLowest && leaf) || (gridMode == kGridShadeUpper && !leaf))
+    pool->background = 1;
   if (titleField) {
     if (!n->base.component->parent)
       PutCellText(pool, titleField, database->GetDimPlural(d));

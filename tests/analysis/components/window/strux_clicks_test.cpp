@@ -31,6 +31,19 @@ TEST_F(CompsWindowTest, OutlineMarkersToolsAndThePanelButtons) {
   event.x = cell.left + 60;
   EXPECT_FALSE(window->ClickOutlineMarker(&event, row));
 
+  // Row emphasis 7 shades the leaves, 8 the nodes with children.
+  RowTextPool pool;
+  ASSERT_TRUE(pool.Init());
+  for (uint32_t mode : {kGridShadeLowest, kGridShadeUpper}) {
+    window->gridMode = mode;
+    for (const char* code : {"111", "11"}) {
+      window->GetRowTexts(&pool, RowOf(code));
+      const bool leaf = std::string(code) == "111";
+      EXPECT_EQ(pool.background != 0, leaf == (mode == kGridShadeLowest)) << mode << code;
+    }
+  }
+  pool.Free();
+
   InputEvent keys;
   keys.control = 1;
   EXPECT_EQ(window->GetEffectiveTool(&keys), kCompsToolDrag);
