@@ -132,3 +132,20 @@ TEST_F(StruxExpand, NodeNamesAreTokensOfTheirCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// An aborted rebuild of the rows keeps the rows it made (the root at least), never rows that
+// name nodes of an older tree.
+TEST_F(StruxExpand, AnAbortedRebuildKeepsOnlyTheRowsItMade) {
+  OpenWith("-x99");
+  ASSERT_GT(window->rowCount, 5);
+  PendingError.abort.store(true);
+  window->RebuildRows();
+  PendingError.abort.store(false);
+  EXPECT_EQ(window->rowCount, 1);
+  EXPECT_EQ(window->RowNode(0), 0);
+  EXPECT_EQ(window->RowNode(1), -1);
+}
+
+}  // namespace
