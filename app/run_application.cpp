@@ -9,6 +9,7 @@
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
 #include "analysis/cards/data_operations_install.h"
+#include "analysis/components/components_install.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
@@ -177,6 +178,7 @@ void RunApplication() {
   InstallWebWindowPages();
   InstallSaveSetupEditor();
   InstallLinesWindow();
+  InstallComponentsWindow();
   InstallCardEditor(GetSignatureStamp);
   InstallDataOperations();
   {

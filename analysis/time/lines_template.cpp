@@ -722,27 +722,38 @@ bool T_LinesTmpl::ReadXml(T_IStream* stream) {
 
 // --- Components, lines and parameters -----------------------------------------------------------
 
-void T_LinesTmpl::MarkUsedComponents(BitVector* components) {
-  T_BoxTmpl::MarkUsedComponents(components);
+void MarkSelectionComponents(T_Base* base, const SelectionDef* selection,
+                             BitVector* components) {
   CardSelection compiled;
-  Selection_init(&compiled, database, nullptr, nullptr);
-  Selection_setFromDef(&compiled, &selection);
+  Selection_init(&compiled, base, nullptr, nullptr);
+  Selection_setFromDef(&compiled, selection);
   CompSelMarkReferenced(&compiled.components, components);
   Selection_free(&compiled);
 }
 
-void T_LinesTmpl::MarkSelectedLines(BitVector* lines) {
+void MarkSelectionLines(T_Base* base, const SelectionDef* selection, bool fromFileStart,
+                        bool toFileEnd, BitVector* lines) {
   CardSelection compiled;
-  Selection_init(&compiled, database, nullptr, nullptr);
-  Selection_setFromDef(&compiled, &selection);
-  if (options.statistics[kStatBefore]) DateRefSetKind(&compiled.from, kDateRefFile);
-  if (options.statistics[kStatAfter]) DateRefSetKind(&compiled.to, kDateRefFile);
+  Selection_init(&compiled, base, nullptr, nullptr);
+  Selection_setFromDef(&compiled, selection);
+  if (fromFileStart) DateRefSetKind(&compiled.from, kDateRefFile);
+  if (toFileEnd) DateRefSetKind(&compiled.to, kDateRefFile);
   BitVector selected;
   BitVecInit(&selected, 0, 0);
   if (Selection_validate(&compiled, nullptr) && Selection_collectLines(&compiled, &selected))
     BitVecOr(lines, &selected);
   BitVecFree(&selected);
   Selection_free(&compiled);
+}
+
+void T_LinesTmpl::MarkUsedComponents(BitVector* components) {
+  T_BoxTmpl::MarkUsedComponents(components);
+  MarkSelectionComponents(database, &selection, components);
+}
+
+void T_LinesTmpl::MarkSelectedLines(BitVector* lines) {
+  MarkSelectionLines(database, &selection, options.statistics[kStatBefore] != 0,
+                     options.statistics[kStatAfter] != 0, lines);
 }
 
 char LinesSortKeyLetter(const LinesSortKey* key) {

@@ -159,6 +159,13 @@ class T_LinesTmpl : public T_BoxTmpl {
   void ReadXmlHeaders(T_IStream* stream);
 };
 
+// What a stored selection names, for the templates' MarkUsedComponents and MarkSelectedLines:
+// the components its dimension expressions name, and the lines it admits (its period widened to
+// the file's start or end as asked).
+void MarkSelectionComponents(T_Base* base, const SelectionDef* selection, BitVector* components);
+void MarkSelectionLines(T_Base* base, const SelectionDef* selection, bool fromFileStart,
+                        bool toFileEnd, BitVector* lines);
+
 // The template as a lines template, or null.
 T_LinesTmpl* AsLinesTemplate(T_Template* templ);
 

@@ -648,5 +648,34 @@ TEST_F(ProgramRun, CommandsTransformAndAggregateStoredCardsTemplates) {
   EXPECT_EQ(Alerts(), "");
 }
 
+// The example's two components templates exported by a command section of a copy of its text
+// form: the program ends by itself with 0, no alert, and each file is the window's XML form. The
+// files stay in the test output folder for the XML check that runs after the tests.
+TEST_F(ProgramRun, TheExamplesComponentsTemplatesExportTheirXml) {
+  ScratchFolder folder;
+  std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
+  const size_t end = text.rfind("##End");
+  ASSERT_NE(end, std::string::npos);
+  std::string target = folder / "";
+  if (const char* root = std::getenv("QEB_TEST_OUTPUT_DIR")) {
+    target = std::string("Z:") + root + "\\app_components\\";
+    for (char& c : target)
+      if (c == '/') c = '\\';
+    CreateDirectoryA(target.substr(0, target.size() - 1).c_str(), nullptr);
+  }
+  const std::string commands = "##Commands\r\nexport \"Components: Accounts\" \"" + target +
+                               "accounts.xml\"\r\nexport \"Components: Departments by account\" \"" +
+                               target + "departments.xml\"\r\nquit\r\n";
+  text.insert(end, commands);
+  WriteWholeFile(folder / "run.qex", text);
+  RunToEnd(folder / "run.qex");
+  EXPECT_EQ(Alerts(), "");
+  for (const char* name : {"accounts.xml", "departments.xml"}) {
+    const std::string xml = ReadWholeFile(target + name);
+    EXPECT_NE(xml.find("<QEB-Components>"), std::string::npos) << name;
+    EXPECT_NE(xml.find("<component code=\"1\""), std::string::npos) << name;
+  }
+}
+
 }  // namespace
 }  // namespace app_test

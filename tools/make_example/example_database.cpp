@@ -398,6 +398,52 @@ constexpr const char* kOneMonth =
     "Q2VA\tCA\tDN\tTA\tVD\r\n"
     "xtna\r\n";
 
+// Two components templates exporting XML: the accounts with floating decimals, and the
+// departments under each account, both in use, accounts to two levels. The records are those the
+// components template writes for these settings, in its order.
+constexpr const char* kAccountsComponents =
+    "xex\r\n"
+    "F\tA\r\n"
+    "D\tF\r\n"
+    "P\t1\r\n"
+    "K\tHAAB--\r\n"
+    "R\tS\r\n"
+    "%I\r\n"
+    "ZC\r\n"
+    "ZD\r\n"
+    "QB\tVsnrb\t\tF\r\n"
+    "QN\tvsnrb\t\tF\r\n"
+    "QP\tvsnrb\t\tF\r\n"
+    "QR\tVsnrB\t\tF\r\n"
+    "Q%\tvsnrb\t\tF\r\n"
+    "QK\tVsnrb\t\tF\r\n"
+    "QC\tVsnrb\t\tF\r\n"
+    "QE\tVsnrb\t\tF\r\n"
+    "QA\tvsnrb\t\tF\r\n"
+    "QT\tvsnrb\t\tF\r\n"
+    "xtna\r\n";
+constexpr const char* kDepartmentsByAccount =
+    "xex\r\n"
+    "F\tA\r\n"
+    "D\t2\r\n"
+    "P\t1\t2\r\n"
+    "K\tHU2B--\tHUAU--\r\n"
+    "R\tS\r\n"
+    "%I\r\n"
+    "ZC\r\n"
+    "ZD\r\n"
+    "QB\tvsnrb\t\t2\r\n"
+    "QN\tvsnrb\t\t2\r\n"
+    "QP\tvsnrb\t\t2\r\n"
+    "QR\tVsnrB\t\t2\r\n"
+    "Q%\tvsnrb\t\t1\r\n"
+    "QK\tvsnrb\t\t2\r\n"
+    "QC\tVsnrb\t\t2\r\n"
+    "QE\tvsnrb\t\t2\r\n"
+    "QA\tvsnrb\t\t2\r\n"
+    "QT\tvsnrb\t\t2\r\n"
+    "xtna\r\n";
+
 // Reads record lines into a template after the ones it has, as a file read would.
 void ReadFurtherRecords(T_Template* templ, const char* records) {
   T_IStream stream;
@@ -418,6 +464,9 @@ void MakeTemplates(T_Base* base) {
       {kTemplateCards, "Rapporter: Verifikationer", "Alla verifikationer i datumordning"},
       {kTemplateLines, "Rapporter: Rader: Försäljning", nullptr, kSalesLines},
       {kTemplateComponents, "Kontoplan", "Saldo per konto"},
+      {kTemplateComponents, "Components: Accounts", nullptr, kAccountsComponents},
+      {kTemplateComponents, "Components: Departments by account", nullptr,
+       kDepartmentsByAccount},
       {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr},
       {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
       {kTemplateCards, "Cards: Alla kort", nullptr, kAllCards},

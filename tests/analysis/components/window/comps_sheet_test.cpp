@@ -1,0 +1,65 @@
+// A contact sheet of the components window on the example, painted offscreen: the expanded grid
+// of two view dimensions, the view panel, the graphic presentation, and the Columns and Sorting
+// pages. The test leaves components_window.bmp, which a ctest step turns into a PNG.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/alert_handlers.h"
+#include "tests/analysis/components/window/comps_window_fixture.h"
+#include "tests/ui/window_picture.h"
+#include "tools/make_example/example_database.h"
+
+namespace {
+
+using comps_test::CompsWindowTest;
+
+TEST_F(CompsWindowTest, ContactSheetOfTheExample) {
+  T_NoAlerts quiet;
+  delete base;
+  base = BuildExampleDatabase();
+  ASSERT_NE(base, nullptr);
+  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 2;
+  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
+                              0x404040);
+  int32_t slot = 0;
+  auto place = [&](const ui_test::Picture& picture) {
+    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
+    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
+      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
+        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
+            picture.pixels[static_cast<size_t>(y) * picture.width + x];
+    ++slot;
+  };
+  Open([](T_CompsTmpl* t) {
+    t->right = 690;
+    t->bottom = 410;
+    t->viewDims.count = 2;
+    t->viewDims.dimension[0] = 0;
+    t->viewDims.dimension[1] = 1;
+    t->viewDims.filter[0] = t->viewDims.filter[1] = kViewFilterInUse;
+    t->viewDims.levels[0] = 2;
+  });
+  ASSERT_NE(window, nullptr);
+  window->ExpandToDepth(3);
+  ui_test::Picture grid = ui_test::Capture(window);
+  EXPECT_GT(window->rowCount, 10);
+  place(grid);
+  window->SetPanelShown(true);
+  place(ui_test::Capture(window));
+  window->SetPanelShown(false);
+  window->SetPresentation(3);
+  window->ExpandToDepth(1);
+  window->currentNode = 0;
+  place(ui_test::Capture(window));
+  window->SetPresentation(0);
+  window->OpenColumnsPage();
+  place(ui_test::Capture(window));
+  window->OpenSortingPage();
+  place(ui_test::Capture(window));
+  window->ClosePanelPage();
+  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
+                                  "components_window.bmp"));
+}
+
+}  // namespace
