@@ -1,6 +1,7 @@
 #include "program_process.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -21,6 +22,23 @@ BOOL CALLBACK TestWindow(HWND window, LPARAM context) {
   return FALSE;
 }
 
+// Holds the desktop for the rest of the test program: a thread of this process stays on it
+// with a window of its own, so Wine starts the desktop's explorer once, here, where a slow start
+// can be waited for, rather than for every program started on it. On a busy machine a program
+// that finds no explorer in time cannot create its frame at all.
+DWORD WINAPI HoldDesktop(void* name) {
+  HDESK desk = CreateDesktopW(static_cast<const wchar_t*>(name), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  if (!desk || !SetThreadDesktop(desk)) return 0;
+  HWND window = nullptr;
+  for (int attempt = 0; !window && attempt < 5; ++attempt) {
+    window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (!window) Sleep(2000);
+  }
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  return 0;
+}
+
 }  // namespace
 
 void PrepareVirtualDesktop(const wchar_t* desktop) {
@@ -32,6 +50,13 @@ void PrepareVirtualDesktop(const wchar_t* desktop) {
   const wchar_t size[] = L"1024x768";
   RegSetValueExW(key, desktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof size);
   RegCloseKey(key);
+  static bool held = false;
+  if (!held) {
+    held = true;
+    static std::wstring name;
+    name = desktop;
+    if (HANDLE thread = CreateThread(nullptr, 0, HoldDesktop, name.data(), 0, nullptr)) CloseHandle(thread);
+  }
 }
 
 std::wstring WindowsPath(const char* unixPath) {

@@ -8,7 +8,8 @@
 // depend on a window manager.
 constexpr const wchar_t* kTestDesktop = L"QEBTest";
 
-// Makes the desktop a virtual one of 1024 x 768 (a per-user Wine setting for that name only).
+// Makes the desktop a virtual one of 1024 x 768 (a per-user Wine setting for that name only), and
+// keeps it, with its explorer, for the rest of the test program.
 void PrepareVirtualDesktop(const wchar_t* desktop);
 // A Unix path as Wine sees it (drive Z:).
 std::wstring WindowsPath(const char* unixPath);
