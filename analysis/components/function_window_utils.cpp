@@ -14,6 +14,7 @@
 #include "ui/popup_menu.h"
 #include "ui/text_layout.h"
 #include "ui/text_style.h"
+#include "ui/window_utilities.h"
 
 namespace {
 
@@ -258,18 +259,6 @@ void DrawTextAdvance(RECT* rect, const char* text, int32_t height) {
 const int32_t kColourList[kColourListCount] = {0,  4,  6,  8,  10, 11, 21, 22, 20,
                                                15, 12, 14, 13, 16, 19, 18, 17};
 
-int32_t ColourNameId(int32_t colour) {
-  // The names stand in the string table in palette order, Blue before Dark Blue.
-  static const int32_t kIds[][2] = {{0, 2400},  {4, 2401},  {6, 2402},  {8, 2403},  {10, 2404},
-                                    {11, 2405}, {12, 2406}, {14, 2407}, {21, 2408}, {22, 2409},
-                                    {20, 2410}, {15, 2411}, {13, 2412}, {16, 2413}, {19, 2414},
-                                    {18, 2415}, {17, 2416}};
-  for (const auto& pair : kIds) {
-    if (pair[0] == colour) return pair[1];
-  }
-  return 0;
-}
-
 void DrawColourListItem(const RECT* rect, int32_t colour, const char* name) {
   RECT swatch{rect->left + 3, rect->top + 1, rect->left + 18, rect->top + 11};
   RectFillColour(&swatch, colour);
@@ -349,7 +338,7 @@ void T_ChooseColor::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record)
     return;
   }
   if (record->index < 0 || record->index >= kColourListCount) return;
-  record->text = GetString(ColourNameId(kColourList[record->index]));
+  record->text = ColourName(kColourList[record->index]);
   record->picture = ItemPicture(record->index);
 }
 
@@ -360,7 +349,7 @@ void T_ChooseColor::ContextMenu(ContextMenuRecord* record, int32_t phase) {
   }
   const int64_t item = record->entry;
   const char* name = item >= 0 && item < kColourListCount
-                         ? GetString(ColourNameId(kColourList[item]))
+                         ? ColourName(kColourList[item])
                          : nullptr;
   switch (phase) {
     case kMenuPhaseList:

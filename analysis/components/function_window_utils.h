@@ -62,9 +62,8 @@ void DrawTextAdvance(RECT* rect, const char* text, int32_t height);
 // --- Colours ---------------------------------------------------------------------------------------
 
 constexpr int32_t kColourListCount = 17;
-// The colour list in chooser order, and the text id of a colour's name (0 for an index not in it).
+// The colour list in chooser order; the names are the toolkit's (ui/window_utilities.h).
 extern const int32_t kColourList[kColourListCount];
-int32_t ColourNameId(int32_t colour);
 
 // A colour list item: a 15 x 10 swatch at (3, 1) filled with the colour and outlined, the name 22
 // pixels from the left. Its size: 24 pixels plus the name's width, by 12.
