@@ -5,7 +5,9 @@
 #include <new>
 #include <vector>
 
+#include "analysis/boxwin/box_window.h"
 #include "analysis/components/function_templates.h"
+#include "analysis/components/strux_paths.h"
 #include "analysis/time/lines_template.h"
 #include "core/alert.h"
 #include "core/bit_vector.h"
@@ -21,8 +23,6 @@
 #include "ui/link_markup.h"
 
 namespace {
-
-DrillRightHook drillRightHook = nullptr;
 
 constexpr int32_t kCardDateDigits = 3;
 constexpr int32_t kCardNumberDigits = 6;  // 36 bits hold every 32-bit number
@@ -200,14 +200,22 @@ int32_t CountVariables(const Variable* list) {
   return n;
 }
 
-// The variable a link names: its short id is everything before the last colon.
+// The variable a link names: the text up to the first colon that ends a variable's short id (a
+// name may hold colons, and so may a drill path after it). rest: after that colon, or after the
+// first colon when no variable matches; null without a colon.
 template <typename Template>
 auto LinkVariable(const Template* t, const char* link, const char** rest)
     -> decltype(t->variables) {
-  const char* colon = link ? std::strrchr(link, ':') : nullptr;
-  if (!colon) return nullptr;
-  *rest = colon + 1;
-  return t->FindVariableByShortId(link, static_cast<int32_t>(colon - link));
+  *rest = nullptr;
+  if (!link) return nullptr;
+  for (const char* colon = std::strchr(link, ':'); colon; colon = std::strchr(colon + 1, ':')) {
+    if (!*rest) *rest = colon + 1;
+    if (auto* v = t->FindVariableByShortId(link, static_cast<int32_t>(colon - link))) {
+      *rest = colon + 1;
+      return v;
+    }
+  }
+  return nullptr;
 }
 
 void MarkSelection(T_Base* base, const SelectionDef* def, BitVector* components) {
@@ -253,9 +261,7 @@ void ReadSortParameter(Template* t, const char* value, const char* secondLetters
 
 }  // namespace
 
-void SetDrillRightHook(DrillRightHook hook) { drillRightHook = hook; }
-
-bool DrillDownAllowed() { return WebRequestActive() && drillRightHook && drillRightHook(); }
+bool DrillDownAllowed() { return WebRequestActive() && BoxServices().webUserDrills(); }
 
 void FormulaNeeds(const T_TFuncTmpl* templ, const T_TFormulaTmpl* formula, uint8_t* needed,
                   uint8_t* named) {
@@ -422,11 +428,60 @@ T_Template* T_CFuncTmpl::DerivedTemplate(const char* parameter) {
   if (!DrillDownAllowed()) return this;
   const char* rest = nullptr;
   T_CVariableTmpl* v = LinkVariable(this, parameter, &rest);
-  if (!v || v->kind != kVariableFormula) return this;
-  return DeriveFromFormula(static_cast<T_CFormulaTmpl*>(v));
+  if (!v) return this;
+  // The drill path resolver reads the path with its leading ":".
+  const char* path = rest - 1;
+  if (v->kind == kVariableFormula) return DeriveFromFormula(static_cast<T_CFormulaTmpl*>(v), path);
+  auto* s = static_cast<T_CSelectionTmpl*>(v);
+  auto* lines = new (std::nothrow) T_LinesTmpl(database);
+  if (!lines) {
+    PendingErrorOutOfMemory();
+    return this;
+  }
+  lines->ApplyDefaults();
+  CopyStoredSubsets(&lines->subsets, &subsets);
+  SelectionDef_copy(&lines->selection, &s->selection);
+  SetLinesValueColumn(lines, s->valueColumn);
+  SetLinesStatisticsForMeasure(lines, s->method);
+  T_TextBuf component, label;
+  ResolveDrillPath(database, &viewDims, path, &lines->selection, &component);
+  DisplayName(s, &label);
+  if (!focus && component.length > 0) {
+    TextBufAppendChar(&component, ' ');
+    TextBufInsertBuf(&label, 0, &component);
+  }
+  lines->SetName(label.data);
+  return lines;
 }
 
-T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula) {
+namespace {
+
+// Copies the needed variables of a component template into a derived template of either
+// family, each selection narrowed to the clicked node; the formula becomes the focus.
+template <typename Target>
+bool CopyNeeded(Target* t, const T_CFuncTmpl* source, const T_CFormulaTmpl* formula,
+                const std::vector<uint8_t>& needed, const std::vector<uint8_t>& named,
+                const char* path) {
+  int32_t i = 0;
+  for (T_CVariableTmpl* v = source->variables; v; v = v->next, ++i) {
+    if (!needed[static_cast<size_t>(i)]) continue;
+    auto* copy = t->AddVariableFromWindow(v);
+    if (!copy) return false;
+    copy->shown = v == formula || named[static_cast<size_t>(i)];
+    if (v != formula) BlockTextFree(&copy->title);
+    if (v == formula) t->focus = static_cast<decltype(t->focus)>(copy);
+    if (copy->kind == kVariableSelection) {
+      T_TextBuf ignored;
+      ResolveDrillPath(source->database, &source->viewDims, path,
+                       &static_cast<decltype(t->selections)>(copy)->selection, &ignored);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula, const char* path) {
   const int32_t n = CountVariables(variables);
   std::vector<uint8_t> needed(static_cast<size_t>(n) + 1), named(static_cast<size_t>(n) + 1);
   FormulaNeeds(this, formula, needed.data(), named.data());
@@ -442,17 +497,9 @@ T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula) {
     t->ApplyDefaults();
     CopyStoredSubsets(&t->subsets, &subsets);
     t->SetName(title.data);
-    int32_t i = 0;
-    for (T_CVariableTmpl* v = variables; v; v = v->next, ++i) {
-      if (!needed[static_cast<size_t>(i)]) continue;
-      T_TVariableTmpl* copy = t->AddVariableFromWindow(v);
-      if (!copy) {
-        delete t;
-        return this;
-      }
-      copy->shown = v == formula || named[static_cast<size_t>(i)];
-      if (v != formula) BlockTextFree(&copy->title);
-      if (v == formula) t->focus = static_cast<T_TFormulaTmpl*>(copy);
+    if (!CopyNeeded(t, this, formula, needed, named, path)) {
+      delete t;
+      return this;
     }
     return t;
   }
@@ -465,17 +512,9 @@ T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula) {
   CopyStoredSubsets(&t->subsets, &subsets);
   t->viewDims = viewDims;
   t->SetName(title.data);
-  int32_t i = 0;
-  for (T_CVariableTmpl* v = variables; v; v = v->next, ++i) {
-    if (!needed[static_cast<size_t>(i)]) continue;
-    T_CVariableTmpl* copy = t->AddVariableFromWindow(v);
-    if (!copy) {
-      delete t;
-      return this;
-    }
-    copy->shown = v == formula || named[static_cast<size_t>(i)];
-    if (v != formula) BlockTextFree(&copy->title);
-    if (v == formula) t->focus = static_cast<T_CFormulaTmpl*>(copy);
+  if (!CopyNeeded(t, this, formula, needed, named, path)) {
+    delete t;
+    return this;
   }
   return t;
 }
