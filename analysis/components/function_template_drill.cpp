@@ -259,6 +259,60 @@ void ReadSortParameter(Template* t, const char* value, const char* secondLetters
   IndexOfLetter(kValueOrderLetters, *letter, &t->valueOrder);
 }
 
+
+// A new template of the class for a drill-down: the database's default window settings and the
+// source's subsets. Null (pending error 600) without memory.
+template <typename Derived, typename Source>
+Derived* NewDerived(const Source* source) {
+  auto* t = new (std::nothrow) Derived(source->database);
+  if (!t) {
+    PendingErrorOutOfMemory();
+    return nullptr;
+  }
+  t->ApplyDefaults();
+  CopyStoredSubsets(&t->subsets, &source->subsets);
+  return t;
+}
+
+// The lines behind a selection variable: its selection, value column and measure.
+template <typename Source, typename Selection>
+T_LinesTmpl* NewDerivedLines(const Source* source, const Selection* s) {
+  T_LinesTmpl* lines = NewDerived<T_LinesTmpl>(source);
+  if (!lines) return nullptr;
+  SelectionDef_copy(&lines->selection, &s->selection);
+  SetLinesValueColumn(lines, s->valueColumn);
+  SetLinesStatisticsForMeasure(lines, s->method);
+  return lines;
+}
+
+// Copies the variables a formula needs into a derived template, in list order: visible are the
+// formula and what its own text names, only the formula keeps its title and becomes the focus;
+// adjust(copy) then applies the drill-down's own rules. False without memory.
+template <typename Target, typename Variable, typename Adjust>
+bool CopyNeeded(Target* t, Variable* list, const Variable* formula,
+                const std::vector<uint8_t>& needed, const std::vector<uint8_t>& named,
+                Adjust adjust) {
+  int32_t i = 0;
+  for (Variable* v = list; v; v = v->next, ++i) {
+    if (!needed[static_cast<size_t>(i)]) continue;
+    auto* copy = t->AddVariableFromWindow(v);
+    if (!copy) return false;
+    copy->shown = v == formula || named[static_cast<size_t>(i)];
+    if (v != formula) BlockTextFree(&copy->title);
+    if (v == formula) t->focus = static_cast<decltype(t->focus)>(copy);
+    adjust(copy);
+  }
+  return true;
+}
+
+template <typename Template, typename Formula>
+void NeedsOf(const Template* t, const Formula* formula, std::vector<uint8_t>* needed,
+             std::vector<uint8_t>* named) {
+  const size_t n = static_cast<size_t>(CountVariables(t->variables)) + 1;
+  needed->assign(n, 0);
+  named->assign(n, 0);
+  FormulaNeeds(t, formula, needed->data(), named->data());
+}
 }  // namespace
 
 bool DrillDownAllowed() { return WebRequestActive() && BoxServices().webUserDrills(); }
@@ -326,16 +380,8 @@ T_Template* T_TFuncTmpl::DerivedTemplate(const char* parameter) {
   if (v->kind == kVariableFormula)
     return DeriveFromFormula(static_cast<T_TFormulaTmpl*>(v), first, last);
   auto* s = static_cast<T_TSelectionTmpl*>(v);
-  auto* lines = new (std::nothrow) T_LinesTmpl(database);
-  if (!lines) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  lines->ApplyDefaults();
-  CopyStoredSubsets(&lines->subsets, &subsets);
-  SelectionDef_copy(&lines->selection, &s->selection);
-  SetLinesValueColumn(lines, s->valueColumn);
-  SetLinesStatisticsForMeasure(lines, s->method);
+  T_LinesTmpl* lines = NewDerivedLines(this, s);
+  if (!lines) return this;
   DateRefSetDate(&lines->selection.from, &first);
   DateRefSetDate(&lines->selection.to, &last);
   T_TextBuf label;
@@ -346,16 +392,10 @@ T_Template* T_TFuncTmpl::DerivedTemplate(const char* parameter) {
 
 T_Template* T_TFuncTmpl::DeriveFromFormula(T_TFormulaTmpl* formula, const CardId& first,
                                            const CardId& last) {
-  const int32_t n = CountVariables(variables);
-  std::vector<uint8_t> needed(static_cast<size_t>(n) + 1), named(static_cast<size_t>(n) + 1);
-  FormulaNeeds(this, formula, needed.data(), named.data());
-  auto* t = new (std::nothrow) T_TFuncTmpl(database);
-  if (!t) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  t->ApplyDefaults();
-  CopyStoredSubsets(&t->subsets, &subsets);
+  std::vector<uint8_t> needed, named;
+  NeedsOf(this, formula, &needed, &named);
+  T_TFuncTmpl* t = NewDerived<T_TFuncTmpl>(this);
+  if (!t) return this;
   T_TextBuf title;
   FormulaTitle(formula, formula->formula, &title);
   t->SetName(title.data);
@@ -372,28 +412,24 @@ T_Template* T_TFuncTmpl::DeriveFromFormula(T_TFormulaTmpl* formula, const CardId
     if (periodType == kPeriodTimeScale) t->SetTimeScaleName(timeScaleName);
   }
   t->beforeShown = 0;
-  int32_t i = 0;
-  for (T_TVariableTmpl* v = variables; v; v = v->next, ++i) {
-    if (!needed[static_cast<size_t>(i)]) continue;
-    T_TVariableTmpl* copy = t->AddVariableFromWindow(v);
-    if (!copy) {
-      delete t;
-      return this;
-    }
-    copy->shown = v == formula || named[static_cast<size_t>(i)];
-    if (v != formula) BlockTextFree(&copy->title);
+  bool copied = CopyNeeded(t, variables, static_cast<T_TVariableTmpl*>(formula), needed, named,
+                           [&first](T_TVariableTmpl* copy) {
     if (copy->kind == kVariableFormula) {
       static_cast<T_TFormulaTmpl*>(copy)->graphStyle = 1;
-      if (v == formula) t->focus = static_cast<T_TFormulaTmpl*>(copy);
-      continue;
+      return;
     }
+    // A selection by period starts at the clicked date (its own shift applied) and runs on.
     auto* s = static_cast<T_TSelectionTmpl*>(copy);
-    if (s->accumulation != 0) continue;
+    if (s->accumulation != 0) return;
     CardId start = first;
     if (s->shift.kind != 0) ApplyTimeShift(&s->shift, &start, kDirectionFrom);
     DateRefSetDate(&s->selection.from, &start);
     s->accumulation = 1;
     s->totals = 0;
+  });
+  if (!copied) {
+    delete t;
+    return this;
   }
   return t;
 }
@@ -433,16 +469,8 @@ T_Template* T_CFuncTmpl::DerivedTemplate(const char* parameter) {
   const char* path = rest - 1;
   if (v->kind == kVariableFormula) return DeriveFromFormula(static_cast<T_CFormulaTmpl*>(v), path);
   auto* s = static_cast<T_CSelectionTmpl*>(v);
-  auto* lines = new (std::nothrow) T_LinesTmpl(database);
-  if (!lines) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  lines->ApplyDefaults();
-  CopyStoredSubsets(&lines->subsets, &subsets);
-  SelectionDef_copy(&lines->selection, &s->selection);
-  SetLinesValueColumn(lines, s->valueColumn);
-  SetLinesStatisticsForMeasure(lines, s->method);
+  T_LinesTmpl* lines = NewDerivedLines(this, s);
+  if (!lines) return this;
   T_TextBuf component, label;
   ResolveDrillPath(database, &viewDims, path, &lines->selection, &component);
   DisplayName(s, &label);
@@ -456,65 +484,37 @@ T_Template* T_CFuncTmpl::DerivedTemplate(const char* parameter) {
 
 namespace {
 
-// Copies the needed variables of a component template into a derived template of either
-// family, each selection narrowed to the clicked node; the formula becomes the focus.
+// The copies of a component formula's needs, in a derived template of either family.
 template <typename Target>
-bool CopyNeeded(Target* t, const T_CFuncTmpl* source, const T_CFormulaTmpl* formula,
-                const std::vector<uint8_t>& needed, const std::vector<uint8_t>& named,
-                const char* path) {
-  int32_t i = 0;
-  for (T_CVariableTmpl* v = source->variables; v; v = v->next, ++i) {
-    if (!needed[static_cast<size_t>(i)]) continue;
-    auto* copy = t->AddVariableFromWindow(v);
-    if (!copy) return false;
-    copy->shown = v == formula || named[static_cast<size_t>(i)];
-    if (v != formula) BlockTextFree(&copy->title);
-    if (v == formula) t->focus = static_cast<decltype(t->focus)>(copy);
-    if (copy->kind == kVariableSelection) {
-      T_TextBuf ignored;
-      ResolveDrillPath(source->database, &source->viewDims, path,
-                       &static_cast<decltype(t->selections)>(copy)->selection, &ignored);
-    }
+T_Template* DeriveComponentFormula(T_CFuncTmpl* source, Target* t, T_CFormulaTmpl* formula,
+                                   const char* path, const T_TextBuf& title) {
+  if (!t) return source;
+  std::vector<uint8_t> needed, named;
+  NeedsOf(source, formula, &needed, &named);
+  t->SetName(title.data);
+  bool copied = CopyNeeded(t, source->variables, static_cast<T_CVariableTmpl*>(formula), needed,
+                           named, [source, path](auto* copy) {
+    if (copy->kind != kVariableSelection) return;
+    T_TextBuf ignored;
+    ResolveDrillPath(source->database, &source->viewDims, path,
+                     &static_cast<decltype(Target::selections)>(copy)->selection, &ignored);
+  });
+  if (!copied) {
+    delete t;
+    return source;
   }
-  return true;
+  return t;
 }
 
 }  // namespace
 
 T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula, const char* path) {
-  const int32_t n = CountVariables(variables);
-  std::vector<uint8_t> needed(static_cast<size_t>(n) + 1), named(static_cast<size_t>(n) + 1);
-  FormulaNeeds(this, formula, needed.data(), named.data());
   T_TextBuf title;
   FormulaTitle(formula, formula->formula, &title);
-  if (formula == focus) {
-    // The focus formula over time.
-    auto* t = new (std::nothrow) T_TFuncTmpl(database);
-    if (!t) {
-      PendingErrorOutOfMemory();
-      return this;
-    }
-    t->ApplyDefaults();
-    CopyStoredSubsets(&t->subsets, &subsets);
-    t->SetName(title.data);
-    if (!CopyNeeded(t, this, formula, needed, named, path)) {
-      delete t;
-      return this;
-    }
-    return t;
-  }
-  auto* t = new (std::nothrow) T_CFuncTmpl(database);
-  if (!t) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  t->ApplyDefaults();
-  CopyStoredSubsets(&t->subsets, &subsets);
-  t->viewDims = viewDims;
-  t->SetName(title.data);
-  if (!CopyNeeded(t, this, formula, needed, named, path)) {
-    delete t;
-    return this;
-  }
-  return t;
+  // The focus formula is drilled over time; any other into the same structure.
+  if (formula == focus)
+    return DeriveComponentFormula(this, NewDerived<T_TFuncTmpl>(this), formula, path, title);
+  T_CFuncTmpl* t = NewDerived<T_CFuncTmpl>(this);
+  if (t) t->viewDims = viewDims;
+  return DeriveComponentFormula(this, t, formula, path, title);
 }

@@ -130,8 +130,6 @@ class T_TFuncTmpl : public T_BoxTmpl {
   int32_t formulaCount = 0;
 
  private:
-  void AppendVariable(T_TVariableTmpl* variable);
-  void UnlinkVariable(T_TVariableTmpl* variable);
   void DeleteVariables();
   T_Template* DeriveFromFormula(T_TFormulaTmpl* formula, const CardId& first, const CardId& last);
 };
@@ -184,8 +182,6 @@ class T_CFuncTmpl : public T_StruxTmpl {
   int32_t formulaCount = 0;
 
  private:
-  void AppendVariable(T_CVariableTmpl* variable);
-  void UnlinkVariable(T_CVariableTmpl* variable);
   void DeleteVariables();
   T_Template* DeriveFromFormula(T_CFormulaTmpl* formula, const char* path);
 
