@@ -13,6 +13,8 @@
 #include "analysis/components/function_templates.h"
 #include "core/memory.h"
 #include "core/owned_text.h"
+#include "database/change_notes.h"
+#include "database/link_rename.h"
 #include "tests/analysis/components/functmpl/functmpl_fixture.h"
 #include "tests/source_path.h"
 
@@ -417,6 +419,27 @@ TEST_F(FunctionTemplates, DamagedRecordTextReadsAndWritesStably) {
       PendingErrorClear();
     }
   }
+}
+
+TEST_F(FunctionTemplates, ARenamedTemplateRewritesEveryVariableTitle) {
+  T_TFuncTmpl* t = ReadT("#T\nVN\tSales\tThe template=\"Reports\" sales\nFN\tF\tPlain\n");
+  T_CFuncTmpl* c = ReadC("#R\nFN\tF\tSee template=Reports\n");
+  LinkRename rename;
+  rename.kind = kRenameTemplate;
+  rename.keyword = "template=";
+  TextBufAssign(&rename.oldText, "Reports");
+  TextBufAssign(&rename.newText, "Summaries");
+  ChangeNote note;
+  note.code = kChangeLinks;
+  note.database = base;
+  note.rename = &rename;
+  t->OnChange(&note);
+  c->OnChange(&note);
+  EXPECT_STREQ(t->selections->title, "The template=\"Summaries\" sales");
+  EXPECT_STREQ(t->formulas->title, "Plain");
+  EXPECT_STREQ(c->formulas->title, "See template=Summaries");
+  delete t;
+  delete c;
 }
 
 TEST_F(FunctionTemplates, MemorySizeCountsVariablesAndTexts) {
