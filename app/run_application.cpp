@@ -10,6 +10,7 @@
 #include "analysis/cards/cards_install.h"
 #include "analysis/cards/data_operations_install.h"
 #include "analysis/components/components_install.h"
+#include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
@@ -179,6 +180,7 @@ void RunApplication() {
   InstallSaveSetupEditor();
   InstallLinesWindow();
   InstallComponentsWindow();
+  InstallFunctionTemplates();
   InstallCardEditor(GetSignatureStamp);
   InstallDataOperations();
   {
