@@ -1,0 +1,42 @@
+#pragma once
+// The calculation of the time functions window: one walk over the cards in date order, cut into
+// periods by the period type, every taken line fed to the selections, each period evaluated into
+// one entry of the period table (time_variables.h), then the Totals entry.
+//
+// Period table entries: 0 "Before" (everything before the range), 1 "Totals", from 2 on the
+// periods in time order, each ending at its end card id.
+//
+// Invariants after a calculation that started:
+//   1. periodCount >= 2 when some variable is shown (else 0), and entries 2 .. periodCount - 1
+//      end in ascending order, the last one not after the range end;
+//   2. every period entry's values are the variables' results over exactly the lines whose
+//      cards lie after the previous entry's end and not after its own, each selection reading
+//      its cards moved back by its time shift.
+//
+// User-interface thread only.
+#include <cstdint>
+
+#include "analysis/time/time_variables.h"
+
+class T_BusyIndicator;
+
+// Results of a calculation that did not start (the previous results stay): an invalid selection,
+// a self-reference (5304, 5305, pending), a backward range (2109) or a missing table.
+constexpr int32_t kCalcStarted = 0;
+constexpr int32_t kCalcInvalidSelection = -1;
+constexpr int32_t kMsgNegativePeriod = 2109;
+
+// The whole calculation. The variable that stopped it goes to *failed (may be null). Busy,
+// when given, advances once per card read; the abort flag stops the walk with what was seen.
+// When the table or a median buffer cannot grow, the pass ends there, outOfMemory is set and
+// the pending error is 600.
+int32_t CalculateTimeFunctions(TFuncData* data, T_BusyIndicator* busy, T_TVariable** failed);
+
+// Evaluates the selections and formulas into the entry (see the evaluation order in the .cpp).
+void EvaluatePeriod(TFuncData* data, int64_t entry);
+// The Totals entry from the period entries (and the Before entry when shown), skipping values
+// that are not finite; NaN for variables without their Totals flag.
+void FillTotals(TFuncData* data);
+
+// For tests: the n-th entry allocation from now on fails as if memory ran out (0: none).
+void SetTFuncEntryFailure(int64_t n);
