@@ -95,11 +95,13 @@ bool TickCard(Walk* walk) {
     walk->untilPump = kCardsPerPump;
     PumpMessages();
   }
-  if (AbortRequested()) {
+  // A median buffer that could not grow has set the pending error, which raises the abort flag.
+  if (walk->data->outOfMemory) {
+    OutOfMemory(walk);
+  } else if (AbortRequested()) {
     walk->data->aborted = 1;
     walk->stopped = true;
   }
-  if (walk->data->outOfMemory && !walk->stopped) OutOfMemory(walk);
   return !walk->stopped;
 }
 
@@ -107,7 +109,8 @@ bool TickCard(Walk* walk) {
 enum class Readers { kOne, kUnshifted, kAll };
 
 // Feeds the card's taken lines to the readers. onTaken(firstOfCard, firstOfGroup) runs before
-// the first selection takes a line, so that a period can close before the line counts.
+// the first selection takes a line, so that a period can close before the line counts; when it
+// answers false (the walk has stopped) nothing more is taken.
 template <typename OnTaken>
 void FeedCard(TFuncData* data, CardRecord* card, T_TSelection* one, Readers readers,
               OnTaken onTaken) {
@@ -129,7 +132,8 @@ void FeedCard(TFuncData* data, CardRecord* card, T_TSelection* one, Readers read
   });
   if (!any) return;
   bool firstOfCard = true;
-  for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+  bool stop = false;
+  for (GroupRecord* group = card->firstGroup; group && !stop; group = group->next) {
     bool anyInGroup = false;
     each([&](T_TSelection* s) {
       s->groupActive = s->cardActive && CompSelSelects(&s->selection.components, group->component);
@@ -137,17 +141,17 @@ void FeedCard(TFuncData* data, CardRecord* card, T_TSelection* one, Readers read
     });
     if (!anyInGroup) continue;
     bool firstOfGroup = true;
-    for (LineRecord* line = group->firstLine; line; line = line->next) {
+    for (LineRecord* line = group->firstLine; line && !stop; line = line->next) {
       const double* values = LineValues(line);
       bool taken = false;
       each([&](T_TSelection* s) {
         if (!s->groupActive || !Selection_matchLine(&s->selection, line)) return;
         if (!taken) {
           taken = true;
-          onTaken(firstOfCard, firstOfGroup);
+          stop = !onTaken(firstOfCard, firstOfGroup);
           firstOfCard = firstOfGroup = false;
         }
-        s->Take(card, values[s->valueColumn]);
+        if (!stop) s->Take(card, values[s->valueColumn]);
       });
     }
   }
@@ -165,7 +169,10 @@ void ReadUpTo(Walk* walk, T_TSelection* s, const CardId& limit) {
     CardId id = IdOf(s->scan);
     if (CardIdGreater(&id, &limit)) return;
     if (!TickCard(walk)) return;
-    FeedCard(walk->data, s->scan, s, Readers::kOne, [&](bool, bool) { walk->taken = true; });
+    FeedCard(walk->data, s->scan, s, Readers::kOne, [&](bool, bool) {
+      walk->taken = true;
+      return true;
+    });
     s->scan = s->scan->next;
   }
 }
@@ -202,7 +209,7 @@ void SinglePass(Walk* walk) {
     CardRecord* card = FirstCard(base);
     for (int64_t i = 0; i < beforeCount && card != base->sentinelCard; ++i, card = card->next) {
       if (!TickCard(walk)) return;
-      FeedCard(data, card, nullptr, Readers::kAll, [](bool, bool) {});
+      FeedCard(data, card, nullptr, Readers::kAll, [](bool, bool) { return true; });
     }
   }
   const int32_t type = data->typeInForce;
@@ -212,9 +219,9 @@ void SinglePass(Walk* walk) {
     if (!TickCard(walk)) break;
     const CardId id = IdOf(card);
     FeedCard(data, card, nullptr, Readers::kAll, [&](bool firstOfCard, bool firstOfGroup) {
-      if (walk->stopped) return;
+      if (walk->stopped) return false;
       if (IsCalendarType(type)) {
-        if (!firstOfCard) return;
+        if (!firstOfCard) return true;
         while (!walk->stopped && CardIdGreater(&id, &Current(walk)->end)) ClosePeriod(walk, NextEnd(walk));
       } else if (type == kPeriodActiveDays) {
         // The Before entry always closes at the first line of the range, even one on its date.
@@ -227,13 +234,16 @@ void SinglePass(Walk* walk) {
       } else {
         ClosePeriod(walk, id);
       }
+      return !walk->stopped;
     });
   }
   if (IsCalendarType(type)) {
     while (!walk->stopped && CardIdLess(&Current(walk)->end, &data->rangeEnd))
       ClosePeriod(walk, NextEnd(walk));
   }
-  EvaluatePeriod(data, walk->current);
+  // After a failed growth the current entry has been evaluated already: once more would apply
+  // the formulas' operations by time twice.
+  if (!data->outOfMemory) EvaluatePeriod(data, walk->current);
 }
 
 // --- The shifted pass --------------------------------------------------------------------------
@@ -250,7 +260,7 @@ void OpenOrMove(Walk* walk, const CardId& end) {
 // Drops a last entry into which nothing was taken; else evaluates it.
 void FinishActive(Walk* walk) {
   TFuncData* data = walk->data;
-  if (walk->stopped) return;
+  if (data->outOfMemory) return;
   if (walk->current >= kEntryFirstPeriod && !walk->taken &&
       walk->current == data->periodCount - 1) {
     --data->periodCount;
@@ -280,7 +290,7 @@ void ShiftedPass(Walk* walk) {
       for (T_TSelection* s = data->measured; s && !walk->stopped; s = s->nextMeasured)
         ReadUpTo(walk, s, Shifted(s, end));
     }
-    if (!walk->stopped) EvaluatePeriod(data, walk->current);
+    if (!data->outOfMemory) EvaluatePeriod(data, walk->current);
     return;
   }
   const int32_t firstDay = PackedDateToDayNumber(data->firstDate);
@@ -317,11 +327,12 @@ void ShiftedPass(Walk* walk) {
     if (walk->stopped || !TickCard(walk)) break;
     const CardId id = IdOf(card);
     FeedCard(data, card, nullptr, Readers::kUnshifted, [&](bool firstOfCard, bool firstOfGroup) {
-      if (walk->stopped) return;
+      if (walk->stopped) return false;
       if ((type == kPeriodActiveCards && firstOfCard) || (type == kPeriodActiveGroups && firstOfGroup) ||
           type == kPeriodActiveLines)
         OpenOrMove(walk, id);
       walk->taken = true;
+      return !walk->stopped;
     });
   }
   handleDays(lastDay);

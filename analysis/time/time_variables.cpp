@@ -150,6 +150,28 @@ void T_TVariable::CopyDisplayFrom(const T_TVariableTmpl* record) {
   colour = record->colour;
 }
 
+bool T_TVariable::WriteToTemplate(T_TVariableTmpl* record) {
+  if (record->kind != kind) return false;
+  bool ok = BlockTextAssignBlock(&record->name, name) && BlockTextAssignBlock(&record->title, title);
+  CopyDisplayTo(record);
+  if (kind == kVariableSelection) {
+    auto* s = static_cast<T_TSelection*>(this);
+    auto* r = static_cast<T_TSelectionTmpl*>(record);
+    SelectionDef_fromSelection(&r->selection, &s->selection);
+    r->valueColumn = s->valueColumn;
+    r->method = s->measure;
+    r->accumulation = s->accumulation;
+    r->shift = s->shift;
+  } else {
+    auto* f = static_cast<T_TFormula*>(this);
+    auto* r = static_cast<T_TFormulaTmpl*>(record);
+    ok = BlockTextAssignBlock(&r->formula, f->text) && ok;
+    r->operation = f->operation;
+    r->graphStyle = f->diagramForm;
+  }
+  return ok;
+}
+
 void T_TVariable::SetFromTemplate(const T_TVariableTmpl* record) {
   BlockTextAssignBlock(&title, record->title);
   CopyDisplayFrom(record);
@@ -615,6 +637,20 @@ bool TFuncErase(TFuncData* data, T_TVariable* variable, bool* resultsStale) {
   return true;
 }
 
+bool TFuncTimeScaleDeleted(TFuncData* data, const TimeScale* scale) {
+  bool stale = false;
+  if (scale && data->timeScale == scale) {
+    data->timeScale = nullptr;
+    if (data->periodType == kPeriodTimeScale) data->periodType = kPeriodActiveDays;
+    stale = true;
+  }
+  if (scale && data->scaleInForce == scale) {
+    data->scaleInForce = nullptr;
+    stale = true;
+  }
+  return stale;
+}
+
 void TFuncMoveVariable(TFuncData* data, T_TVariable* variable, T_TVariable* before) {
   if (variable == before) return;
   RemoveFromList(&data->variables, variable, &T_TVariable::next);
@@ -657,7 +693,9 @@ T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVa
     }
     if (!variable) break;
     if (kind == kVariableSelection) {
-      static_cast<T_TSelection*>(variable)->ResetDefaults();
+      auto* s = static_cast<T_TSelection*>(variable);
+      s->ResetDefaults();
+      s->valueColumn = s != data->selections ? data->selections->valueColumn : 0;
     } else {
       auto* f = static_cast<T_TFormula*>(variable);
       BlockTextFree(&f->text);

@@ -107,7 +107,10 @@ class T_TVariable : public T_Object {
   // 1 curve, 2 bars, 0 not drawn.
   virtual int32_t DiagramForm() const = 0;
 
-  // The record used for the display settings of the text form.
+  // Name, title, display settings and the kind's own fields into a template record of the same
+  // kind (saving the window, drilling): false when memory ran out.
+  bool WriteToTemplate(T_TVariableTmpl* record);
+  // The display settings alone (the text form reads and writes them through a record).
   void CopyDisplayTo(T_TVariableTmpl* record) const;
   void CopyDisplayFrom(const T_TVariableTmpl* record);
 
@@ -312,6 +315,10 @@ bool TFuncRename(TFuncData* data, T_TVariable* variable, const char* typed);
 bool TFuncErase(TFuncData* data, T_TVariable* variable, bool* resultsStale);
 // Unlinks and deletes (no guard).
 void TFuncDelete(TFuncData* data, T_TVariable* variable);
+// A time scale is being destroyed (change code 53): the chosen scale's type becomes Active Days
+// and the scale in force is forgotten at once, so nothing reads the freed scale. True when the
+// results are out of date.
+bool TFuncTimeScaleDeleted(TFuncData* data, const TimeScale* scale);
 // Moves the variable right before `before` in the display order (the end for null).
 void TFuncMoveVariable(TFuncData* data, T_TVariable* variable, T_TVariable* before);
 
