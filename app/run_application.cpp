@@ -8,6 +8,7 @@
 
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
+#include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
@@ -19,6 +20,7 @@
 #include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/template_dialogs.h"
+#include "app/web_dispatcher.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "app/signature.h"
@@ -175,6 +177,11 @@ void RunApplication() {
   InstallWebWindowPages();
   InstallSaveSetupEditor();
   InstallLinesWindow();
+  InstallFunctionTemplates();
+  SetDrillRightHook([] {
+    const WebUserView* user = CurrentWebUser();
+    return user != nullptr && user->drilling;
+  });
   InstallCardEditor(GetSignatureStamp);
   InstallTextImports();
   InstallFileProgressHooks();

@@ -24,6 +24,7 @@ bool FindWebUserView(T_Base* base, const char* name, WebUserView* user) {
   TextBufAssign(&user->templates, found->templates ? found->templates : "");
   user->baseInfo = found->databaseInfo != 0;
   user->cards = found->cards != 0;
+  user->drilling = found->drilling != 0;
   user->language = found->language;
   user->format = found->format;
   return true;
