@@ -9,18 +9,11 @@
 
 #include "analysis/time/lines_data.h"
 #include "bench/bench_clock.h"
-#include "bench/bench_random.h"
+#include "bench/bench_model.h"
 #include "core/alert_handlers.h"
 #include "database/base.h"
-#include "database/cards.h"
-#include "database/components.h"
-#include "database/lines.h"
 
 namespace {
-
-constexpr int32_t kCards = 100000;
-constexpr int32_t kLinesPerCard = 10;
-constexpr int32_t kCardsPerDay = 90;
 
 void Time(const char* what, T_Base* base, CardSelection* selection, const LinesOptions& options) {
   std::vector<double> seconds;
@@ -42,26 +35,7 @@ void Time(const char* what, T_Base* base, CardSelection* selection, const LinesO
 
 int main() {
   T_NoAlerts quiet;
-  auto* base = new T_Base(nullptr, 0);
-  for (const char* code : {"1000", "2000", "3000"}) AddComponent(base, 0, code, code, nullptr);
-  SetValueCount(base, 3);
-  PackedDate day = PackDate(2010, 1, 1);
-  double values[3];
-  for (int32_t c = 0; c < kCards; ++c) {
-    if (c % kCardsPerDay == 0 && c) day = PackedDateNextDay(day);
-    CardId id{day, c % kCardsPerDay + 1};
-    CardRecord* card = CreateCard(base, &id);
-    for (int32_t l = 0; l < kLinesPerCard; ++l) {
-      GroupRecord* group = base->FindOrAddGroup(card, kDimensionCount + l % 3);
-      LineRecord* line = CreateLine(base, group);
-      values[0] = (static_cast<double>(Random(200000)) - 100000) / 100.0;
-      values[1] = -values[0];
-      values[2] = l;
-      base->SetLineValues(line, values);
-    }
-  }
-  std::printf("model of %lld cards, %lld lines\n", static_cast<long long>(base->cardCount),
-              static_cast<long long>(base->lineCount));
+  T_Base* base = NewBenchModel();
 
   LinesOptions options;
   LinesOptionsInit(&options, base);

@@ -11,6 +11,7 @@
 #include "core/alert.h"
 #include "core/memory.h"
 #include "core/message_pump.h"
+#include "core/value_format.h"
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/change_notes.h"
@@ -443,6 +444,22 @@ void EvaluatePeriod(TFuncData* data, int64_t index) {
     slots[f->slot] = result;
   }
   for (T_TVariable* v = data->shownList; v; v = v->nextShown) entry->values[v->column] = slots[v->slot];
+}
+
+int64_t TFuncRowCount(const TFuncData* data) {
+  if (data->periodCount < kEntryFirstPeriod) return 0;
+  return data->periodCount - kEntryFirstPeriod + (data->showBefore ? 1 : 0) + (data->totalsWanted ? 1 : 0);
+}
+
+bool TFuncIsEmpty(const TFuncData* data) {
+  for (int64_t i = kEntryTotals; i < data->periodCount; ++i) {
+    PumpMessages();
+    const TFuncEntry* entry = TFuncEntryAt(data, i);
+    for (int32_t c = 0; c < data->columnCount; ++c) {
+      if (ZeroTinyValue(entry->values[c]) != 0) return false;
+    }
+  }
+  return true;
 }
 
 void FillTotals(TFuncData* data) {

@@ -38,5 +38,12 @@ void EvaluatePeriod(TFuncData* data, int64_t entry);
 // that are not finite; NaN for variables without their Totals flag.
 void FillTotals(TFuncData* data);
 
+// The rows a table of the last calculation shows: the periods, the Before row when shown and
+// the Totals row when some shown variable has its Totals flag; 0 for an empty table.
+int64_t TFuncRowCount(const TFuncData* data);
+// True when every value of the periods and the Totals entry is zero after ZeroTinyValue
+// (missing values count as zero); messages are pumped once per entry.
+bool TFuncIsEmpty(const TFuncData* data);
+
 // For tests: the n-th entry allocation from now on fails as if memory ran out (0: none).
 void SetTFuncEntryFailure(int64_t n);

@@ -73,27 +73,24 @@ void NameVariable(TFuncData* data, T_TVariable* variable, const char* proposed, 
   BlockTextAssignBuf(&variable->name, &name);
 }
 
-// Reads the display line ("VZ", "FZ") through a template record, which owns that layout.
-void ReadDisplay(T_TVariable* variable, T_IStream* stream) {
-  T_TSelectionTmpl record(nullptr, variable->owner->base);
-  variable->CopyDisplayTo(&record);
-  record.ReadDisplayLine(stream);
-  variable->CopyDisplayFrom(&record);
-}
-
-void WriteDisplay(const T_TVariable* variable, T_OStream* stream, const char* key) {
-  T_TSelectionTmpl record(nullptr, variable->owner->base);
-  variable->CopyDisplayTo(&record);
-  record.WriteDisplayLine(stream, key);
-}
-
-void WriteHeader(T_OStream* stream, const char* header, const char* name, const char* title) {
+// The text form is a template record's lines under a "## Selection" or "## Formula" header
+// instead of the record's own name line, so the record writes and reads every key.
+void WriteThroughRecord(const T_TVariable* variable, T_TVariableTmpl* record, const char* header,
+                        T_OStream* stream) {
+  const_cast<T_TVariable*>(variable)->WriteToTemplate(record);
+  T_OStream lines;
+  record->WriteText(&lines);
+  const char* text = reinterpret_cast<const char*>(lines.start);
+  int64_t length = lines.pos - lines.start;
+  int64_t skip = 0;
+  while (skip < length && text[skip] != '\n') ++skip;
   stream->PutText(header);
   stream->PutSeparator();
-  stream->PutBlockText(name);
+  stream->PutBlockText(variable->name);
   stream->PutSeparator();
-  stream->PutBlockText(title);
+  stream->PutBlockText(variable->title);
   stream->PutNewline();
+  if (skip < length) stream->PutBytes(text + skip + 1, length - skip - 1);
 }
 
 struct LineKey {
@@ -174,7 +171,28 @@ bool T_TVariable::WriteToTemplate(T_TVariableTmpl* record) {
 
 void T_TVariable::SetFromTemplate(const T_TVariableTmpl* record) {
   BlockTextAssignBlock(&title, record->title);
+  TakeFromTemplate(record);
+}
+
+void T_TVariable::TakeFromTemplate(const T_TVariableTmpl* record) {
   CopyDisplayFrom(record);
+  if (record->kind != kind) return;
+  if (kind == kVariableSelection) {
+    auto* s = static_cast<T_TSelection*>(this);
+    const auto* r = static_cast<const T_TSelectionTmpl*>(record);
+    Selection_setFromDef(&s->selection, &r->selection);
+    s->valueColumn = r->valueColumn;
+    s->measure = r->method == kMethodComponentCount ? kMeasureSum : r->method;
+    s->accumulation = r->accumulation;
+    s->shift = r->shift;
+  } else {
+    auto* f = static_cast<T_TFormula*>(this);
+    const auto* r = static_cast<const T_TFormulaTmpl*>(record);
+    BlockTextAssignBlock(&f->text, r->formula);
+    f->operation = r->operation;
+    f->diagramForm = r->graphStyle;
+    f->compiled = 0;
+  }
 }
 
 // --- T_TSelection -----------------------------------------------------------------------------
@@ -193,17 +211,6 @@ void T_TSelection::ResetDefaults() {
   measure = kMeasureSum;
   accumulation = kAccumulateFromStart;
   shift = TimeShift{};
-}
-
-void T_TSelection::SetFromTemplate(const T_TVariableTmpl* record) {
-  T_TVariable::SetFromTemplate(record);
-  if (record->kind != kVariableSelection) return;
-  const auto* s = static_cast<const T_TSelectionTmpl*>(record);
-  Selection_setFromDef(&selection, &s->selection);
-  valueColumn = s->valueColumn;
-  measure = s->method == kMethodComponentCount ? kMeasureSum : s->method;
-  accumulation = s->accumulation;
-  shift = s->shift;
 }
 
 void T_TSelection::ResetPeriod() {
@@ -375,47 +382,21 @@ double T_TSelection::Result(const CardId* periodEnd) {
 }
 
 void T_TSelection::ReadText(T_IStream* stream) {
+  T_TSelectionTmpl record(nullptr, owner->base);
+  WriteToTemplate(&record);
   LineKey key;
   while (NextKey(stream, &key)) {
-    if (key.n < 2 || key.text[0] != 'V') continue;
-    if (key.n == 2 && key.text[1] == 'F') {
-      if (stream->NextField() && stream->FieldLength() > 0) {
-        int32_t column = DecodeColumnLetter(stream->Field()[0]);
-        if (column >= 0 && column < owner->base->valueCount) valueColumn = column;
-      }
-    } else if (key.n == 2 && key.text[1] == 'M') {
-      if (!stream->NextField()) continue;
-      const char* f = stream->Field();
-      if (stream->FieldLength() > 0 && IndexOfLetter(kMethodLetters, f[0], &measure) &&
-          measure == kMethodComponentCount)
-        measure = kMeasureSum;
-      if (stream->FieldLength() > 1) IndexOfLetter(kTimeAccumulationLetters, f[1], &accumulation);
-    } else if (key.n == 2 && key.text[1] == 'T') {
-      shift = stream->NextField() ? TimeShiftFromText(stream->Field(), stream->FieldLength())
-                                  : TimeShift{};
-    } else if (key.n == 2 && key.text[1] == 'Z') {
-      ReadDisplay(this, stream);
-    } else {
-      Selection_readKey(&selection, key.text, stream);
-    }
+    if (key.n >= 2 && key.text[0] == 'V') record.ReadKey(key.text, key.n, stream);
   }
+  const int32_t column = valueColumn;
+  TakeFromTemplate(&record);
+  // A column the database does not have is not taken.
+  if (valueColumn >= owner->base->valueCount) valueColumn = column;
 }
 
 void T_TSelection::WriteText(T_OStream* stream) const {
-  WriteHeader(stream, kSelectionHeader, name, title);
-  Selection_writeKeys(const_cast<CardSelection*>(&selection), stream, 'V');
-  stream->PutKeyCharLine("VF", EncodeColumnLetter(valueColumn));
-  stream->PutText("VM");
-  stream->PutSeparator();
-  stream->PutChar(LetterOfIndex(kMethodLetters, measure));
-  stream->PutChar(LetterOfIndex(kTimeAccumulationLetters, accumulation));
-  stream->PutNewline();
-  if (shift.kind != 0) {
-    T_TextBuf text;
-    TimeShiftText(&shift, &text);
-    stream->PutKeyTextLine("VT", text.data);
-  }
-  WriteDisplay(this, stream, "VZ");
+  T_TSelectionTmpl record(nullptr, owner->base);
+  WriteThroughRecord(this, &record, kSelectionHeader, stream);
 }
 
 // --- T_TFormula -------------------------------------------------------------------------------
@@ -430,16 +411,6 @@ T_TFormula::~T_TFormula() {
 }
 
 int32_t T_TFormula::ModeBoxIndex() const { return owner->selectionCount + index + 1; }
-
-void T_TFormula::SetFromTemplate(const T_TVariableTmpl* record) {
-  T_TVariable::SetFromTemplate(record);
-  if (record->kind != kVariableFormula) return;
-  const auto* f = static_cast<const T_TFormulaTmpl*>(record);
-  BlockTextAssignBlock(&text, f->formula);
-  operation = f->operation;
-  diagramForm = f->graphStyle;
-  compiled = 0;
-}
 
 void T_TFormula::Prepare() {
   prepared = 1;
@@ -459,37 +430,18 @@ bool T_TFormula::RefersTo(const T_TVariable* variable) const {
 }
 
 void T_TFormula::ReadText(T_IStream* stream) {
+  T_TFormulaTmpl record(nullptr, owner->base);
+  WriteToTemplate(&record);
   LineKey key;
   while (NextKey(stream, &key)) {
-    if (key.n != 2 || key.text[0] != 'F') continue;
-    switch (key.text[1]) {
-      case 'F':
-        if (stream->NextField()) BlockTextAssignBytes(&text, stream->Field(), stream->FieldLength());
-        compiled = 0;
-        break;
-      case 'D':
-        if (stream->NextField() && stream->FieldLength() > 0)
-          IndexOfLetter(kOperationLetters, stream->Field()[0], &operation);
-        break;
-      case 'G':
-        if (stream->NextField() && stream->FieldLength() > 0)
-          IndexOfLetter(kGraphStyleLetters, stream->Field()[0], &diagramForm);
-        break;
-      case 'Z':
-        ReadDisplay(this, stream);
-        break;
-      default:
-        break;
-    }
+    if (key.n >= 2 && key.text[0] == 'F') record.ReadKey(key.text, key.n, stream);
   }
+  TakeFromTemplate(&record);
 }
 
 void T_TFormula::WriteText(T_OStream* stream) const {
-  WriteHeader(stream, kFormulaHeader, name, title);
-  stream->PutKeyBlockTextLine("FF", text);
-  if (operation != kOperationNone) stream->PutKeyCharLine("FD", LetterOfIndex(kOperationLetters, operation));
-  stream->PutKeyCharLine("FG", LetterOfIndex(kGraphStyleLetters, diagramForm));
-  WriteDisplay(this, stream, "FZ");
+  T_TFormulaTmpl record(nullptr, owner->base);
+  WriteThroughRecord(this, &record, kFormulaHeader, stream);
 }
 
 // --- The window's variables ---------------------------------------------------------------------

@@ -110,7 +110,9 @@ class T_TVariable : public T_Object {
   // Name, title, display settings and the kind's own fields into a template record of the same
   // kind (saving the window, drilling): false when memory ran out.
   bool WriteToTemplate(T_TVariableTmpl* record);
-  // The display settings alone (the text form reads and writes them through a record).
+  // Display settings and the kind's own fields from a record (not the name and title).
+  void TakeFromTemplate(const T_TVariableTmpl* record);
+  // The display settings alone.
   void CopyDisplayTo(T_TVariableTmpl* record) const;
   void CopyDisplayFrom(const T_TVariableTmpl* record);
 
@@ -146,7 +148,6 @@ class T_TSelection : public T_TVariable {
   ~T_TSelection() override;
 
   int32_t ModeBoxIndex() const override { return index; }
-  void SetFromTemplate(const T_TVariableTmpl* record) override;
   void Prepare() override;
   void ReadText(T_IStream* stream) override;
   void WriteText(T_OStream* stream) const override;
@@ -198,7 +199,6 @@ class T_TFormula : public T_TVariable {
   ~T_TFormula() override;
 
   int32_t ModeBoxIndex() const override;
-  void SetFromTemplate(const T_TVariableTmpl* record) override;
   void Prepare() override;
   void ReadText(T_IStream* stream) override;
   void WriteText(T_OStream* stream) const override;

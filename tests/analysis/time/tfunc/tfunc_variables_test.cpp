@@ -282,11 +282,83 @@ TEST_F(TFuncVariablesTest, ATimeScaleOutOfOrderStillAdvances) {
   EXPECT_FALSE(TFuncTimeScaleDeleted(&data, scale));
 }
 
-TEST_F(TFuncVariablesTest, NothingShownLeavesTheTableEmpty) {
+TEST_F(TFuncVariablesTest, RowsAndEmptiness) {
   T_TSelection* a = TFuncNewSelection(&data, "A");
   a->shown = 0;
   ASSERT_EQ(Calculate(), kCalcStarted);
   EXPECT_EQ(data.periodCount, 0);
+  EXPECT_EQ(TFuncRowCount(&data), 0);
+  EXPECT_TRUE(TFuncIsEmpty(&data));
+  a->shown = 1;
+  a->accumulation = kAccumulateByPeriod;
+  ASSERT_EQ(Calculate(), kCalcStarted);
+  EXPECT_EQ(TFuncRowCount(&data), 20 + 1);  // the periods and Before
+  EXPECT_FALSE(TFuncIsEmpty(&data));
+  a->totals = 1;
+  Selection_setCondition(&a->selection, 0, ">100");  // no line passes: only zeros
+  ASSERT_EQ(Calculate(), kCalcStarted);
+  EXPECT_EQ(TFuncRowCount(&data), 20 + 2);
+  EXPECT_TRUE(TFuncIsEmpty(&data));
 }
+
+}  // namespace
+
+namespace {
+
+// Active cards, groups and lines with a shifted selection: the unshifted selection's periods
+// follow its lines, and across all entries the shifted one sees exactly its moved window.
+class TFuncShiftedActiveTest : public time_test::TimeTest,
+                               public ::testing::WithParamInterface<int32_t> {};
+
+TEST_P(TFuncShiftedActiveTest, EachSelectionSeesExactlyItsWindow) {
+  // Days 1 to 20 of January 2024 and December 2023: a card of two groups and three lines each
+  // day, and a second card of one line every third day.
+  for (int32_t month : {1, 12}) {
+    for (int32_t day = 1; day <= 20; ++day) {
+      PackedDate date = PackDate(month == 1 ? 2024 : 2023, month, day);
+      time_test::AddLine(base, {date, 1, "1910", {double(day), 0}});
+      time_test::AddLine(base, {date, 1, "1930", {100.0 * day, 0}});
+      time_test::AddLine(base, {date, 1, "1910", {0.5, 0}});
+      if (day % 3 == 0) time_test::AddLine(base, {date, 2, "1910", {1000.0, 0}});
+    }
+  }
+  TFuncData data;
+  TFuncDataInit(&data, base);
+  data.periodType = GetParam();
+  CardId from{PackDate(2024, 1, 5), 1}, to{PackDate(2024, 1, 15), kCardSequenceOpen};
+  DateRefSetDate(&data.from, &from);
+  DateRefSetDate(&data.to, &to);
+  T_TSelection* now = TFuncNewSelection(&data, "Now");
+  now->accumulation = kAccumulateByPeriod;
+  now->totals = 1;
+  T_TSelection* back = TFuncNewSelection(&data, "Back");
+  back->accumulation = kAccumulateByPeriod;
+  back->shift = TimeShiftFromText("+4W", 3);  // 28 days back: 8 to 18 December
+  back->totals = 1;
+  data.showBefore = 0;
+  ASSERT_EQ(CalculateTimeFunctions(&data, nullptr, nullptr), kCalcStarted);
+  auto windowSum = [](int32_t first, int32_t last) {
+    double sum = 0;
+    for (int32_t day = first; day <= last; ++day) sum += 101.0 * day + 0.5 + (day % 3 == 0 ? 1000 : 0);
+    return sum;
+  };
+  EXPECT_EQ(TFuncEntryAt(&data, kEntryTotals)->values[0], windowSum(5, 15));
+  EXPECT_EQ(TFuncEntryAt(&data, kEntryTotals)->values[1], windowSum(8, 18));
+  int64_t withNow = 0;
+  for (int64_t i = kEntryFirstPeriod; i < data.periodCount; ++i) {
+    if (TFuncEntryAt(&data, i)->values[0] != 0) ++withNow;
+    if (i > kEntryFirstPeriod) {
+      EXPECT_TRUE(CardIdLessEqual(&TFuncEntryAt(&data, i - 1)->end, &TFuncEntryAt(&data, i)->end));
+    }
+  }
+  // One period per card (15 cards), group (26 groups) or line (37 lines) of the range.
+  const int64_t expected = GetParam() == kPeriodActiveCards ? 15 : GetParam() == kPeriodActiveGroups ? 26 : 37;
+  EXPECT_EQ(withNow, expected);
+  TFuncDataFree(&data);
+}
+
+INSTANTIATE_TEST_SUITE_P(ActiveTypes, TFuncShiftedActiveTest,
+                         ::testing::Values(kPeriodActiveCards, kPeriodActiveGroups,
+                                           kPeriodActiveLines));
 
 }  // namespace
