@@ -2,11 +2,14 @@
 // 10 lines with 3 values. One Sum selection on value 1 by Months, Weeks, Quarters, Years and
 // Active Days; three selections with a formula; one selection restricted by components, dates,
 // a line-text pattern and a value condition. Each case: a warm-up, then the median, minimum and
-// maximum of 5 runs. The per-period sums are printed in short so that a peer's can be compared.
+// maximum of 5 runs. Given a folder (a Windows path), the bench writes the model's lines there
+// (tfunc_1m.tsv: date, account, value 1, line text) and every case's periods (tfunc_qeb.tsv:
+// case, period end, first column), which bench/tfunc_peers.sh compares with DuckDB's answers.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "analysis/time/time_calculation.h"
@@ -16,8 +19,11 @@
 #include "core/owned_text.h"
 #include "database/base.h"
 #include "database/component_selection.h"
+#include "database/model_records.h"
 
 namespace {
+
+FILE* g_results = nullptr;
 
 void Time(const char* what, TFuncData* data) {
   std::vector<double> seconds;
@@ -33,13 +39,40 @@ void Time(const char* what, TFuncData* data) {
   std::printf("%s: %lld periods, first column total %.2f, median %.1f ms, min %.1f ms, max %.1f ms\n",
               what, static_cast<long long>(data->periodCount - 2), total, seconds[2] * 1e3,
               seconds[0] * 1e3, seconds[4] * 1e3);
+  if (!g_results) return;
+  for (int64_t i = kEntryFirstPeriod; i < data->periodCount; ++i) {
+    const TFuncEntry* e = TFuncEntryAt(data, i);
+    std::fprintf(g_results, "%s\t%04d-%02d-%02d\t%.17g\n", what, PackedDateYear(e->end.date),
+                 PackedDateMonth(e->end.date), PackedDateDay(e->end.date), e->values[0]);
+  }
+}
+
+// The lines as the peers read them.
+void WriteLines(T_Base* base, const std::string& folder) {
+  FILE* out = std::fopen((folder + "\\tfunc_1m.tsv").c_str(), "wb");
+  if (!out) return;
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
+    const PackedDate d = card->dateNode->date;
+    for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+      for (LineRecord* line = group->firstLine; line; line = line->next) {
+        std::fprintf(out, "%04d-%02d-%02d\t%lld\t%.17g\t%s\n", PackedDateYear(d), PackedDateMonth(d),
+                     PackedDateDay(d), static_cast<long long>(group->component - kDimensionCount),
+                     LineValues(line)[0], line->text ? line->text : "");
+      }
+    }
+  }
+  std::fclose(out);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   T_NoAlerts quiet;
   T_Base* base = NewBenchModel();
+  if (argc > 1) {
+    WriteLines(base, argv[1]);
+    g_results = std::fopen((std::string(argv[1]) + "\\tfunc_qeb.tsv").c_str(), "wb");
+  }
 
   TFuncData data;
   TFuncDataInit(&data, base);
@@ -82,5 +115,6 @@ int main() {
 
   TFuncDataFree(&data);
   delete base;
+  if (g_results) std::fclose(g_results);
   return 0;
 }
