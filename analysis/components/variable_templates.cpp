@@ -369,7 +369,7 @@ void T_TVariableTmpl::ReadDisplayLine(T_IStream* stream) {
 T_TSelectionTmpl::T_TSelectionTmpl(T_TFuncTmpl* owner, T_Base* database)
     : T_TVariableTmpl(owner, database, kVariableSelection) {
   SelectionDef_init(&selection, database);
-  colour = kColourBlue;
+  colour = kSelectionColourDefault;
 }
 
 T_TSelectionTmpl::~T_TSelectionTmpl() { SelectionDef_free(&selection); }
@@ -521,7 +521,7 @@ void T_CVariableTmpl::ReadDisplayLine(T_IStream* stream) {
 T_CSelectionTmpl::T_CSelectionTmpl(T_CFuncTmpl* owner, T_Base* database)
     : T_CVariableTmpl(owner, database, kVariableSelection) {
   SelectionDef_init(&selection, database);
-  colour = kColourBlue;
+  colour = kSelectionColourDefault;
 }
 
 T_CSelectionTmpl::~T_CSelectionTmpl() { SelectionDef_free(&selection); }

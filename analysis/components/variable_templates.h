@@ -70,8 +70,8 @@ constexpr int32_t kMethodCount = 15;
 constexpr int32_t kMethodFirstText = 5307;
 constexpr int32_t kRuleFirstText = 5501;
 
-constexpr int32_t kColourBlack = 10;
-constexpr int32_t kColourBlue = 21;
+constexpr int32_t kVariableColourDefault = 10;
+constexpr int32_t kSelectionColourDefault = 21;
 
 // The first version date of the current display line, of time selections that keep their
 // accumulation, and of time formulas that keep their own graph style.
@@ -148,7 +148,7 @@ class T_TVariableTmpl : public T_Object {
   uint8_t totals = 0;
   int32_t width = 0;
   int32_t lineStyle = 1;
-  int32_t colour = kColourBlack;
+  int32_t colour = kVariableColourDefault;
   int32_t oldGraphStyle = 1;
 };
 
@@ -216,7 +216,7 @@ class T_CVariableTmpl : public T_Object {
   int32_t colouring = 0;
   int32_t bold = 0;
   int32_t width = 0;
-  int32_t colour = kColourBlack;
+  int32_t colour = kVariableColourDefault;
 };
 
 class T_CSelectionTmpl : public T_CVariableTmpl {
