@@ -512,6 +512,7 @@ T_TFormula* TFuncNewFormula(TFuncData* data, const char* proposed) {
     return nullptr;
   }
   TakeFirstSelectionDisplay(data, f);
+  f->colour = FormulaDefaultColour(data->formulaCount);
   NameVariable(data, f, proposed, "F1");
   AppendToList(&data->formulas, f, &T_TFormula::nextFormula);
   AppendToList(&data->variables, static_cast<T_TVariable*>(f), &T_TVariable::next);

@@ -32,6 +32,7 @@
 // User-interface thread only.
 #include <cstdint>
 
+#include "analysis/components/function_templates.h"
 #include "analysis/components/function_window_utils.h"
 #include "analysis/components/variable_templates.h"
 #include "core/formula.h"
@@ -128,7 +129,7 @@ class T_TVariable : public T_Object {
   uint8_t totals = 0;
   int32_t width = 0;
   int32_t lineStyle = 1;
-  int32_t colour = kColourBlue;
+  int32_t colour = kSelectionColourDefault;
   // At calculation time.
   void* field = nullptr;  // the column's field of the window, not owned
   int32_t column = -1;
@@ -230,17 +231,12 @@ constexpr int64_t kEntryBefore = 0;
 constexpr int64_t kEntryTotals = 1;
 constexpr int64_t kEntryFirstPeriod = 2;
 
-// Period types.
+// Period types (Active Days to the time scale: function_templates.h).
 constexpr int32_t kPeriodYears = 0;
 constexpr int32_t kPeriodMonths = 5;
 constexpr int32_t kPeriodHalfMonths = 6;
 constexpr int32_t kPeriodWeeks = 10;
 constexpr int32_t kPeriodDays = 11;
-constexpr int32_t kPeriodActiveDays = 12;
-constexpr int32_t kPeriodActiveCards = 13;
-constexpr int32_t kPeriodActiveGroups = 14;
-constexpr int32_t kPeriodActiveLines = 15;
-constexpr int32_t kPeriodTimeScale = 16;
 
 struct TFuncData {
   T_Base* base = nullptr;
