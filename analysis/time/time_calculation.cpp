@@ -15,6 +15,8 @@
 #include "database/base.h"
 #include "database/cards.h"
 #include "database/change_notes.h"
+#include "database/link_rename.h"
+#include "database/model_links.h"
 #include "database/time_scale.h"
 #include "ui/busy_indicator.h"
 #include "ui/document_window.h"
@@ -26,6 +28,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int32_t kCardsPerPump = 256;
 
 int64_t g_entryFailure = 0;
+TFuncTickHook g_tickHook = nullptr;
+int64_t g_ticks = 0;
 
 CardId IdOf(const CardRecord* card) { return CardId{card->dateNode->date, card->dayNumber}; }
 
@@ -92,6 +96,7 @@ CardId NextEnd(Walk* walk) {
 
 bool TickCard(Walk* walk) {
   if (walk->busy) walk->busy->Tick();
+  if (g_tickHook) g_tickHook(++g_ticks);
   if (--walk->untilPump == 0) {
     walk->untilPump = kCardsPerPump;
     PumpMessages();
@@ -397,6 +402,63 @@ void PrepareVariables(TFuncData* data) {
 }  // namespace
 
 void SetTFuncEntryFailure(int64_t n) { g_entryFailure = n; }
+
+void SetTFuncTickHook(TFuncTickHook hook) {
+  g_tickHook = hook;
+  g_ticks = 0;
+}
+
+int32_t TFuncOnChange(TFuncData* data, const ChangeNote* note) {
+  int32_t result = 0;
+  bool moved = DateRefOnNotify(&data->from, note, nullptr);
+  moved = DateRefOnNotify(&data->to, note, nullptr) || moved;
+  for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
+    moved = DateRefOnNotify(&s->selection.from, note, nullptr) || moved;
+    moved = DateRefOnNotify(&s->selection.to, note, nullptr) || moved;
+  }
+  if (moved) result |= kTFuncStale;
+  switch (note->code) {
+    case kChangeComponentsRebuilt:
+    case kChangeCardSaved:
+    case kChangeCards:
+    case kChangeValueColumns:
+      result |= kTFuncStale;
+      break;
+    case kChangeComponentsDeleted:
+      result |= kTFuncStale | kTFuncRecalculate;
+      break;
+    case kChangeDateFormat:
+      result |= kTFuncRepaintLabels;
+      break;
+    case kChangeCardDigits:
+      if (data->typeInForce >= kPeriodActiveCards && data->typeInForce <= kPeriodActiveLines)
+        result |= kTFuncRepaintLabels;
+      break;
+    case kChangeDecimals:
+      // Only the floating code changes what a Sum shows: it alone keeps values near zero.
+      for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
+        if (s->valueColumn != note->valueColumn) continue;
+        int32_t now = data->base ? data->base->decimalsCodes[s->valueColumn] : 0;
+        if (s->columnDecimals == kDecimalsFloating || now == kDecimalsFloating) result |= kTFuncStale;
+      }
+      break;
+    case kChangeTimeScaleChanged:
+      if (note->object && note->object == data->scaleInForce) result |= kTFuncStale;
+      break;
+    case kChangeTimeScaleDeleted:
+      if (TFuncTimeScaleDeleted(data, static_cast<const TimeScale*>(note->object)))
+        result |= kTFuncStale | kTFuncRepaintLabels;
+      break;
+    case kChangeLinks:
+      for (T_TVariable* v = data->variables; v; v = v->next) {
+        if (note->rename && v->title && RewriteLinks(note->rename, &v->title)) result |= kTFuncTitlesChanged;
+      }
+      break;
+    default:
+      break;
+  }
+  return result;
+}
 
 void EvaluatePeriod(TFuncData* data, int64_t index) {
   TFuncEntry* entry = TFuncEntryAt(data, index);

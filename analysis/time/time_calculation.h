@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "analysis/time/time_variables.h"
+#include "ui/database_services.h"
 
 class T_BusyIndicator;
 
@@ -45,5 +46,18 @@ int64_t TFuncRowCount(const TFuncData* data);
 // (missing values count as zero); messages are pumped once per entry.
 bool TFuncIsEmpty(const TFuncData* data);
 
+// What a database change note means for the data (the window acts on the answer): the bounds
+// of the window and of every selection follow the note; a deleted time scale is forgotten at
+// once (see TFuncTimeScaleDeleted); titles follow renamed link targets (code 63).
+constexpr int32_t kTFuncStale = 1;          // the results are out of date
+constexpr int32_t kTFuncRecalculate = 2;    // and a recalculation is asked for
+constexpr int32_t kTFuncRepaintLabels = 4;  // the label column shows other texts
+constexpr int32_t kTFuncTitlesChanged = 8;  // some variable's title changed
+int32_t TFuncOnChange(TFuncData* data, const ChangeNote* note);
+
 // For tests: the n-th entry allocation from now on fails as if memory ran out (0: none).
 void SetTFuncEntryFailure(int64_t n);
+// For tests: called with the number of cards read so far at every card (null: none), so that
+// a test can raise the abort flag in the middle of a walk.
+using TFuncTickHook = void (*)(int64_t cards);
+void SetTFuncTickHook(TFuncTickHook hook);

@@ -10,6 +10,8 @@
 #include "core/alert.h"
 #include "core/output_stream.h"
 #include "core/owned_text.h"
+#include "core/value_format.h"
+#include "database/change_notes.h"
 #include "database/time_scale.h"
 #include "tests/analysis/time/time_fixture.h"
 
@@ -360,5 +362,63 @@ TEST_P(TFuncShiftedActiveTest, EachSelectionSeesExactlyItsWindow) {
 INSTANTIATE_TEST_SUITE_P(ActiveTypes, TFuncShiftedActiveTest,
                          ::testing::Values(kPeriodActiveCards, kPeriodActiveGroups,
                                            kPeriodActiveLines));
+
+}  // namespace
+
+namespace {
+
+void AbortAtFifthCard(int64_t cards) {
+  if (cards == 5) PendingErrorCancel();
+}
+
+TEST_F(TFuncVariablesTest, AbortStopsTheWalkAtTheNextCard) {
+  T_TSelection* a = TFuncNewSelection(&data, "A");
+  a->accumulation = kAccumulateByPeriod;
+  SetTFuncTickHook(AbortAtFifthCard);
+  EXPECT_EQ(Calculate(), kCalcStarted);
+  SetTFuncTickHook(nullptr);
+  EXPECT_TRUE(data.aborted);
+  EXPECT_FALSE(data.outOfMemory);
+  // Days 1 to 4 were read, the fifth card stopped the walk.
+  ASSERT_EQ(data.periodCount, 2 + 4);
+  EXPECT_EQ(TFuncEntryAt(&data, 5)->values[0], 4.0);
+  PendingErrorClear();
+}
+
+TEST_F(TFuncVariablesTest, ChangeNotes) {
+  T_TSelection* a = TFuncNewSelection(&data, "A");
+  auto* scale = new (std::nothrow) TimeScale(base, "Terms");
+  auto* other = new (std::nothrow) TimeScale(base, "Other");
+  CardId start{PackDate(2024, 1, 10), 1};
+  TimeScaleAppendPeriod(scale, &start, "Second");
+  data.periodType = kPeriodTimeScale;
+  data.timeScale = scale;
+  ASSERT_EQ(Calculate(), kCalcStarted);
+  auto note = [&](int32_t code, void* object = nullptr, int32_t column = 0) {
+    ChangeNote n;
+    n.code = code;
+    n.database = base;
+    n.object = object;
+    n.valueColumn = column;
+    return TFuncOnChange(&data, &n);
+  };
+  EXPECT_EQ(note(kChangeCards) & kTFuncStale, kTFuncStale);
+  EXPECT_EQ(note(kChangeComponentsDeleted) & kTFuncRecalculate, kTFuncRecalculate);
+  EXPECT_EQ(note(kChangeTimeScaleChanged, other) & kTFuncStale, 0);
+  EXPECT_EQ(note(kChangeTimeScaleChanged, scale) & kTFuncStale, kTFuncStale);
+  EXPECT_EQ(note(kChangeDecimals, nullptr, 0) & kTFuncStale, 0);
+  base->SetDecimalsCode(0, kDecimalsFloating);
+  EXPECT_EQ(note(kChangeDecimals, nullptr, 1) & kTFuncStale, 0);
+  EXPECT_EQ(note(kChangeDecimals, nullptr, 0) & kTFuncStale, kTFuncStale);
+  (void)a;
+  // The scale in force goes: nothing keeps it, and the type becomes Active Days.
+  EXPECT_EQ(note(kChangeTimeScaleDeleted, scale) & kTFuncStale, kTFuncStale);
+  delete scale;
+  EXPECT_EQ(data.scaleInForce, nullptr);
+  EXPECT_EQ(data.timeScale, nullptr);
+  EXPECT_EQ(data.periodType, kPeriodActiveDays);
+  EXPECT_EQ(note(kChangeTimeScaleDeleted, other) & kTFuncStale, 0);
+  delete other;
+}
 
 }  // namespace
