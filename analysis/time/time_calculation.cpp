@@ -4,7 +4,6 @@
 #include "analysis/time/time_calculation.h"
 
 #include <cmath>
-
 #include <limits>
 
 #include "analysis/time/period_formation.h"
@@ -281,7 +280,6 @@ void ShiftedPass(Walk* walk) {
   T_Base* base = data->base;
   const CardId beforeEnd = TFuncEntryAt(data, kEntryBefore)->end;
   const int32_t type = data->typeInForce;
-  const bool activeWithin = type >= kPeriodActiveCards && type <= kPeriodActiveLines;
   CardRecord* first = FirstCard(base);
   CardId none{};
   for (T_TSelection* s = data->measured; s; s = s->nextMeasured) {
@@ -342,7 +340,6 @@ void ShiftedPass(Walk* walk) {
     });
   }
   handleDays(lastDay);
-  (void)activeWithin;
   FinishActive(walk);
 }
 

@@ -604,6 +604,21 @@ bool TFuncTimeScaleDeleted(TFuncData* data, const TimeScale* scale) {
   return stale;
 }
 
+T_TSelection* TFuncEraseAll(TFuncData* data) {
+  while (data->formulas) TFuncDelete(data, data->formulas);
+  while (data->selections && data->selections->nextSelection)
+    TFuncDelete(data, data->selections->nextSelection);
+  T_TSelection* first = data->selections;
+  if (!first) return TFuncNewSelection(data, nullptr);
+  first->ResetDefaults();
+  first->valueColumn = 0;
+  BlockTextFree(&first->title);
+  BlockTextFree(&first->name);
+  NameVariable(data, first, nullptr, "A");
+  data->namesBuilt = 0;
+  return first;
+}
+
 void TFuncMoveVariable(TFuncData* data, T_TVariable* variable, T_TVariable* before) {
   if (variable == before) return;
   RemoveFromList(&data->variables, variable, &T_TVariable::next);
@@ -662,6 +677,16 @@ T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVa
   }
   data->namesBuilt = 0;
   return last;
+}
+
+bool TFuncTextHasVariables(const char* text, int32_t length) {
+  T_IStream stream;
+  stream.CtorFromMemory(text, length);
+  while (stream.NextLine()) {
+    if (stream.NextField() && (stream.FieldEquals(kSelectionHeader) || stream.FieldEquals(kFormulaHeader)))
+      return true;
+  }
+  return false;
 }
 
 T_TVariable* TFuncDuplicate(TFuncData* data, T_TVariable* variable) {

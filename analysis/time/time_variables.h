@@ -309,6 +309,9 @@ bool TFuncRename(TFuncData* data, T_TVariable* variable, const char* typed);
 // selection is reset (a fresh name from "A", no title) instead of deleted. True when something
 // changed; *resultsStale is set when the variable was shown.
 bool TFuncErase(TFuncData* data, T_TVariable* variable, bool* resultsStale);
+// Erase on the "Variables" item: every formula and every selection but the first go, and the
+// first is reset to a new selection's defaults under the name "A", without title. Returns it.
+T_TSelection* TFuncEraseAll(TFuncData* data);
 // Unlinks and deletes (no guard).
 void TFuncDelete(TFuncData* data, T_TVariable* variable);
 // A time scale is being destroyed (change code 53): the chosen scale's type becomes Active Days
@@ -325,6 +328,8 @@ void TFuncWriteVariable(const T_TVariable* variable, T_OStream* stream);
 // last variable read, or null when none was (creation failure ends the paste, pending 600).
 T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVariable* current);
 T_TVariable* TFuncDuplicate(TFuncData* data, T_TVariable* variable);
+// Whether clipboard text holds a variable's text form (Paste is enabled only then).
+bool TFuncTextHasVariables(const char* text, int32_t length);
 
 // --- Formulas -----------------------------------------------------------------------------------
 

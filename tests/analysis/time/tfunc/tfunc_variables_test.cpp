@@ -164,10 +164,19 @@ TEST_F(TFuncVariablesTest, TextFormsReadBackAndPasteUnderFreeNames) {
   EXPECT_EQ(s->accumulation, kAccumulateByPeriod);
   EXPECT_EQ(s->valueColumn, 1);
   EXPECT_EQ(s->shift.kind, 0);
-  // Text of another kind adds nothing.
+  // Text of another kind adds nothing (and leaves Paste disabled).
   const std::string other = "## Subset\tX\nhello\n";
+  EXPECT_FALSE(TFuncTextHasVariables(other.data(), int32_t(other.size())));
+  EXPECT_TRUE(TFuncTextHasVariables(pasted.data(), int32_t(pasted.size())));
   EXPECT_EQ(TFuncPaste(&data, other.data(), int32_t(other.size()), nullptr), nullptr);
   EXPECT_EQ(data.selectionCount + data.formulaCount, 4);
+  // Erasing every variable leaves the first selection, reset and named "A".
+  EXPECT_EQ(TFuncEraseAll(&data), a);
+  EXPECT_EQ(data.selectionCount + data.formulaCount, 1);
+  EXPECT_EQ(Text(a->name), "A");
+  EXPECT_EQ(a->title, nullptr);
+  EXPECT_EQ(a->measure, kMeasureSum);
+  EXPECT_EQ(a->shift.kind, 0);
 }
 
 TEST_F(TFuncVariablesTest, TemplateRecordsCarryEveryField) {
