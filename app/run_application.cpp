@@ -8,6 +8,7 @@
 
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
+#include "analysis/components/components_install.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
 #include "app/base_window.h"
@@ -20,7 +21,6 @@
 #include "app/save_setup_editor.h"
 #include "app/settings_dialogs.h"
 #include "app/template_dialogs.h"
-#include "app/web_dispatcher.h"
 #include "app/xml_tester.h"
 #include "app/recent_files.h"
 #include "app/signature.h"
@@ -177,11 +177,8 @@ void RunApplication() {
   InstallWebWindowPages();
   InstallSaveSetupEditor();
   InstallLinesWindow();
+  InstallComponentsWindow();
   InstallFunctionTemplates();
-  SetDrillRightHook([] {
-    const WebUserView* user = CurrentWebUser();
-    return user != nullptr && user->drilling;
-  });
   InstallCardEditor(GetSignatureStamp);
   InstallTextImports();
   InstallFileProgressHooks();

@@ -16,7 +16,7 @@ struct WebUserView {
   T_TextBuf templates;        // "TF": filter on the templates' paths
   bool baseInfo = false;      // "BI": may see the database information
   bool cards = false;         // "CL": may see cards
-  bool drilling = false;      // "BD": may open drill-down pages
+  bool drilling = false;      // "BD": may drill down into the lines behind a value
   int32_t language = -1;      // "LG"
   int32_t format = -1;        // "FR"
 };

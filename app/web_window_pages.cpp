@@ -5,6 +5,7 @@
 #include "app/base_info.h"
 #include "app/web_page_parts.h"
 #include "app/web_pages.h"
+#include "app/web_dispatcher.h"
 #include "app/web_users.h"
 #include "database/base.h"
 #include "database/object_services.h"
@@ -80,5 +81,13 @@ void InstallWebWindowPages() {
     return true;
   };
   box.webUserOpensCards = [] { return WebMaySeeCards(); };
+  box.webUserDrills = [] {
+    const WebUserView* user = CurrentWebUser();
+    return WebRequestActive() && user && user->drilling;
+  };
+  box.webPicturePath = [](T_TextBuf* path) {
+    const WebRequestContext* request = CurrentWebRequest();
+    TextBufAssign(path, request ? request->settings.images.c_str() : "");
+  };
   SetBoxWinServices(&box);
 }

@@ -38,6 +38,8 @@ const BoxWinServices kDefaultServices{
     /*askExportPath*/ AskExportPath,
     /*startDrag*/ [](T_BoxWin*, const TransferList* list) { DragRun(nullptr, list); },
     /*newSubsetBox*/ nullptr,
+    /*webUserDrills*/ [] { return false; },
+    /*webPicturePath*/ [](T_TextBuf* path) { TextBufAssign(path, ""); },
 };
 BoxWinServices services = kDefaultServices;
 
@@ -54,6 +56,8 @@ void SetBoxWinServices(const BoxWinServices* given) {
   if (given->askExportPath) services.askExportPath = given->askExportPath;
   if (given->startDrag) services.startDrag = given->startDrag;
   services.newSubsetBox = given->newSubsetBox;
+  if (given->webUserDrills) services.webUserDrills = given->webUserDrills;
+  if (given->webPicturePath) services.webPicturePath = given->webPicturePath;
 }
 const BoxWinServices& BoxServices() { return services; }
 

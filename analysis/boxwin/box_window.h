@@ -283,6 +283,11 @@ struct BoxWinServices {
   // The list box of a window's subsets on its Subsets page (the editors' layer); null: none.
   T_GrafElement* (*newSubsetBox)(T_EventHandler* parent, const XYWH& rect, uint32_t id,
                                  SubsetList* list);
+  // Whether the serving web user may drill down into the lines behind a value (tree windows'
+  // data links and drill-down templates); false outside a request.
+  bool (*webUserDrills)();
+  // The gateway's picture folder as it goes before a picture's name ("images/").
+  void (*webPicturePath)(T_TextBuf* path);
 };
 void SetBoxWinServices(const BoxWinServices* services);
 const BoxWinServices& BoxServices();

@@ -5,7 +5,9 @@
 #include <new>
 #include <vector>
 
+#include "analysis/boxwin/box_window.h"
 #include "analysis/components/function_templates.h"
+#include "analysis/components/strux_paths.h"
 #include "analysis/time/lines_template.h"
 #include "core/alert.h"
 #include "core/bit_vector.h"
@@ -21,8 +23,6 @@
 #include "ui/link_markup.h"
 
 namespace {
-
-DrillRightHook drillRightHook = nullptr;
 
 constexpr int32_t kCardDateDigits = 3;
 constexpr int32_t kCardNumberDigits = 6;  // 36 bits hold every 32-bit number
@@ -200,14 +200,22 @@ int32_t CountVariables(const Variable* list) {
   return n;
 }
 
-// The variable a link names: its short id is everything before the last colon.
+// The variable a link names: the text up to the first colon that ends a variable's short id (a
+// name may hold colons, and so may a drill path after it). rest: after that colon, or after the
+// first colon when no variable matches; null without a colon.
 template <typename Template>
 auto LinkVariable(const Template* t, const char* link, const char** rest)
     -> decltype(t->variables) {
-  const char* colon = link ? std::strrchr(link, ':') : nullptr;
-  if (!colon) return nullptr;
-  *rest = colon + 1;
-  return t->FindVariableByShortId(link, static_cast<int32_t>(colon - link));
+  *rest = nullptr;
+  if (!link) return nullptr;
+  for (const char* colon = std::strchr(link, ':'); colon; colon = std::strchr(colon + 1, ':')) {
+    if (!*rest) *rest = colon + 1;
+    if (auto* v = t->FindVariableByShortId(link, static_cast<int32_t>(colon - link))) {
+      *rest = colon + 1;
+      return v;
+    }
+  }
+  return nullptr;
 }
 
 void MarkSelection(T_Base* base, const SelectionDef* def, BitVector* components) {
@@ -251,11 +259,63 @@ void ReadSortParameter(Template* t, const char* value, const char* secondLetters
   IndexOfLetter(kValueOrderLetters, *letter, &t->valueOrder);
 }
 
+
+// A new template of the class for a drill-down: the database's default window settings and the
+// source's subsets. Null (pending error 600) without memory.
+template <typename Derived, typename Source>
+Derived* NewDerived(const Source* source) {
+  auto* t = new (std::nothrow) Derived(source->database);
+  if (!t) {
+    PendingErrorOutOfMemory();
+    return nullptr;
+  }
+  t->ApplyDefaults();
+  CopyStoredSubsets(&t->subsets, &source->subsets);
+  return t;
+}
+
+// The lines behind a selection variable: its selection, value column and measure.
+template <typename Source, typename Selection>
+T_LinesTmpl* NewDerivedLines(const Source* source, const Selection* s) {
+  T_LinesTmpl* lines = NewDerived<T_LinesTmpl>(source);
+  if (!lines) return nullptr;
+  SelectionDef_copy(&lines->selection, &s->selection);
+  SetLinesValueColumn(lines, s->valueColumn);
+  SetLinesStatisticsForMeasure(lines, s->method);
+  return lines;
+}
+
+// Copies the variables a formula needs into a derived template, in list order: visible are the
+// formula and what its own text names, only the formula keeps its title and becomes the focus;
+// adjust(copy) then applies the drill-down's own rules. False without memory.
+template <typename Target, typename Variable, typename Adjust>
+bool CopyNeeded(Target* t, Variable* list, const Variable* formula,
+                const std::vector<uint8_t>& needed, const std::vector<uint8_t>& named,
+                Adjust adjust) {
+  int32_t i = 0;
+  for (Variable* v = list; v; v = v->next, ++i) {
+    if (!needed[static_cast<size_t>(i)]) continue;
+    auto* copy = t->AddVariableFromWindow(v);
+    if (!copy) return false;
+    copy->shown = v == formula || named[static_cast<size_t>(i)];
+    if (v != formula) BlockTextFree(&copy->title);
+    if (v == formula) t->focus = static_cast<decltype(t->focus)>(copy);
+    adjust(copy);
+  }
+  return true;
+}
+
+template <typename Template, typename Formula>
+void NeedsOf(const Template* t, const Formula* formula, std::vector<uint8_t>* needed,
+             std::vector<uint8_t>* named) {
+  const size_t n = static_cast<size_t>(CountVariables(t->variables)) + 1;
+  needed->assign(n, 0);
+  named->assign(n, 0);
+  FormulaNeeds(t, formula, needed->data(), named->data());
+}
 }  // namespace
 
-void SetDrillRightHook(DrillRightHook hook) { drillRightHook = hook; }
-
-bool DrillDownAllowed() { return WebRequestActive() && drillRightHook && drillRightHook(); }
+bool DrillDownAllowed() { return WebRequestActive() && BoxServices().webUserDrills(); }
 
 void FormulaNeeds(const T_TFuncTmpl* templ, const T_TFormulaTmpl* formula, uint8_t* needed,
                   uint8_t* named) {
@@ -320,16 +380,8 @@ T_Template* T_TFuncTmpl::DerivedTemplate(const char* parameter) {
   if (v->kind == kVariableFormula)
     return DeriveFromFormula(static_cast<T_TFormulaTmpl*>(v), first, last);
   auto* s = static_cast<T_TSelectionTmpl*>(v);
-  auto* lines = new (std::nothrow) T_LinesTmpl(database);
-  if (!lines) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  lines->ApplyDefaults();
-  CopyStoredSubsets(&lines->subsets, &subsets);
-  SelectionDef_copy(&lines->selection, &s->selection);
-  SetLinesValueColumn(lines, s->valueColumn);
-  SetLinesStatisticsForMeasure(lines, s->method);
+  T_LinesTmpl* lines = NewDerivedLines(this, s);
+  if (!lines) return this;
   DateRefSetDate(&lines->selection.from, &first);
   DateRefSetDate(&lines->selection.to, &last);
   T_TextBuf label;
@@ -340,16 +392,10 @@ T_Template* T_TFuncTmpl::DerivedTemplate(const char* parameter) {
 
 T_Template* T_TFuncTmpl::DeriveFromFormula(T_TFormulaTmpl* formula, const CardId& first,
                                            const CardId& last) {
-  const int32_t n = CountVariables(variables);
-  std::vector<uint8_t> needed(static_cast<size_t>(n) + 1), named(static_cast<size_t>(n) + 1);
-  FormulaNeeds(this, formula, needed.data(), named.data());
-  auto* t = new (std::nothrow) T_TFuncTmpl(database);
-  if (!t) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  t->ApplyDefaults();
-  CopyStoredSubsets(&t->subsets, &subsets);
+  std::vector<uint8_t> needed, named;
+  NeedsOf(this, formula, &needed, &named);
+  T_TFuncTmpl* t = NewDerived<T_TFuncTmpl>(this);
+  if (!t) return this;
   T_TextBuf title;
   FormulaTitle(formula, formula->formula, &title);
   t->SetName(title.data);
@@ -366,28 +412,24 @@ T_Template* T_TFuncTmpl::DeriveFromFormula(T_TFormulaTmpl* formula, const CardId
     if (periodType == kPeriodTimeScale) t->SetTimeScaleName(timeScaleName);
   }
   t->beforeShown = 0;
-  int32_t i = 0;
-  for (T_TVariableTmpl* v = variables; v; v = v->next, ++i) {
-    if (!needed[static_cast<size_t>(i)]) continue;
-    T_TVariableTmpl* copy = t->AddVariableFromWindow(v);
-    if (!copy) {
-      delete t;
-      return this;
-    }
-    copy->shown = v == formula || named[static_cast<size_t>(i)];
-    if (v != formula) BlockTextFree(&copy->title);
+  bool copied = CopyNeeded(t, variables, static_cast<T_TVariableTmpl*>(formula), needed, named,
+                           [&first](T_TVariableTmpl* copy) {
     if (copy->kind == kVariableFormula) {
       static_cast<T_TFormulaTmpl*>(copy)->graphStyle = 1;
-      if (v == formula) t->focus = static_cast<T_TFormulaTmpl*>(copy);
-      continue;
+      return;
     }
+    // A selection by period starts at the clicked date (its own shift applied) and runs on.
     auto* s = static_cast<T_TSelectionTmpl*>(copy);
-    if (s->accumulation != 0) continue;
+    if (s->accumulation != 0) return;
     CardId start = first;
     if (s->shift.kind != 0) ApplyTimeShift(&s->shift, &start, kDirectionFrom);
     DateRefSetDate(&s->selection.from, &start);
     s->accumulation = 1;
     s->totals = 0;
+  });
+  if (!copied) {
+    delete t;
+    return this;
   }
   return t;
 }
@@ -422,60 +464,57 @@ T_Template* T_CFuncTmpl::DerivedTemplate(const char* parameter) {
   if (!DrillDownAllowed()) return this;
   const char* rest = nullptr;
   T_CVariableTmpl* v = LinkVariable(this, parameter, &rest);
-  if (!v || v->kind != kVariableFormula) return this;
-  return DeriveFromFormula(static_cast<T_CFormulaTmpl*>(v));
+  if (!v) return this;
+  // The drill path resolver reads the path with its leading ":".
+  const char* path = rest - 1;
+  if (v->kind == kVariableFormula) return DeriveFromFormula(static_cast<T_CFormulaTmpl*>(v), path);
+  auto* s = static_cast<T_CSelectionTmpl*>(v);
+  T_LinesTmpl* lines = NewDerivedLines(this, s);
+  if (!lines) return this;
+  T_TextBuf component, label;
+  ResolveDrillPath(database, &viewDims, path, &lines->selection, &component);
+  DisplayName(s, &label);
+  if (!focus && component.length > 0) {
+    TextBufAppendChar(&component, ' ');
+    TextBufInsertBuf(&label, 0, &component);
+  }
+  lines->SetName(label.data);
+  return lines;
 }
 
-T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula) {
-  const int32_t n = CountVariables(variables);
-  std::vector<uint8_t> needed(static_cast<size_t>(n) + 1), named(static_cast<size_t>(n) + 1);
-  FormulaNeeds(this, formula, needed.data(), named.data());
-  T_TextBuf title;
-  FormulaTitle(formula, formula->formula, &title);
-  if (formula == focus) {
-    // The focus formula over time.
-    auto* t = new (std::nothrow) T_TFuncTmpl(database);
-    if (!t) {
-      PendingErrorOutOfMemory();
-      return this;
-    }
-    t->ApplyDefaults();
-    CopyStoredSubsets(&t->subsets, &subsets);
-    t->SetName(title.data);
-    int32_t i = 0;
-    for (T_CVariableTmpl* v = variables; v; v = v->next, ++i) {
-      if (!needed[static_cast<size_t>(i)]) continue;
-      T_TVariableTmpl* copy = t->AddVariableFromWindow(v);
-      if (!copy) {
-        delete t;
-        return this;
-      }
-      copy->shown = v == formula || named[static_cast<size_t>(i)];
-      if (v != formula) BlockTextFree(&copy->title);
-      if (v == formula) t->focus = static_cast<T_TFormulaTmpl*>(copy);
-    }
-    return t;
-  }
-  auto* t = new (std::nothrow) T_CFuncTmpl(database);
-  if (!t) {
-    PendingErrorOutOfMemory();
-    return this;
-  }
-  t->ApplyDefaults();
-  CopyStoredSubsets(&t->subsets, &subsets);
-  t->viewDims = viewDims;
+namespace {
+
+// The copies of a component formula's needs, in a derived template of either family.
+template <typename Target>
+T_Template* DeriveComponentFormula(T_CFuncTmpl* source, Target* t, T_CFormulaTmpl* formula,
+                                   const char* path, const T_TextBuf& title) {
+  if (!t) return source;
+  std::vector<uint8_t> needed, named;
+  NeedsOf(source, formula, &needed, &named);
   t->SetName(title.data);
-  int32_t i = 0;
-  for (T_CVariableTmpl* v = variables; v; v = v->next, ++i) {
-    if (!needed[static_cast<size_t>(i)]) continue;
-    T_CVariableTmpl* copy = t->AddVariableFromWindow(v);
-    if (!copy) {
-      delete t;
-      return this;
-    }
-    copy->shown = v == formula || named[static_cast<size_t>(i)];
-    if (v != formula) BlockTextFree(&copy->title);
-    if (v == formula) t->focus = static_cast<T_CFormulaTmpl*>(copy);
+  bool copied = CopyNeeded(t, source->variables, static_cast<T_CVariableTmpl*>(formula), needed,
+                           named, [source, path](auto* copy) {
+    if (copy->kind != kVariableSelection) return;
+    T_TextBuf ignored;
+    ResolveDrillPath(source->database, &source->viewDims, path,
+                     &static_cast<decltype(Target::selections)>(copy)->selection, &ignored);
+  });
+  if (!copied) {
+    delete t;
+    return source;
   }
   return t;
+}
+
+}  // namespace
+
+T_Template* T_CFuncTmpl::DeriveFromFormula(T_CFormulaTmpl* formula, const char* path) {
+  T_TextBuf title;
+  FormulaTitle(formula, formula->formula, &title);
+  // The focus formula is drilled over time; any other into the same structure.
+  if (formula == focus)
+    return DeriveComponentFormula(this, NewDerived<T_TFuncTmpl>(this), formula, path, title);
+  T_CFuncTmpl* t = NewDerived<T_CFuncTmpl>(this);
+  if (t) t->viewDims = viewDims;
+  return DeriveComponentFormula(this, t, formula, path, title);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "analysis/components/function_window_utils.h"
 #include "analysis/time/lines_template.h"
@@ -220,6 +221,75 @@ Variable* NewVariable(Owner* owner) {
   return v;
 }
 
+
+// The list operations both templates share. A variable stands on the variable list and on the
+// list of its kind, in the order they were added.
+template <typename Template>
+void DeleteAllVariables(Template* t) {
+  while (t->variables) {
+    auto* v = t->variables;
+    t->variables = v->next;
+    v->Delete();
+  }
+  t->selections = nullptr;
+  t->formulas = nullptr;
+  t->focus = nullptr;
+  t->readingSelection = nullptr;
+  t->readingFormula = nullptr;
+}
+
+template <typename Template>
+using BaseVariable = std::remove_pointer_t<decltype(Template::variables)>;
+
+template <typename Template, typename Variable>
+void UnlinkVariable(Template* t, Variable* v) {
+  using Base = BaseVariable<Template>;
+  RemoveFromList<Base, Base>(&t->variables, v, &Base::next);
+  if (static_cast<Base*>(t->focus) == static_cast<Base*>(v)) t->focus = nullptr;
+}
+
+template <typename Template>
+auto AddSelectionTo(Template* t) -> decltype(t->selections) {
+  using Selection = std::remove_pointer_t<decltype(t->selections)>;
+  auto* s = NewVariable<Selection>(t);
+  if (!s) return nullptr;
+  AppendToList<BaseVariable<Template>, BaseVariable<Template>>(&t->variables, s,
+                                                               &BaseVariable<Template>::next);
+  AppendToList(&t->selections, s, &Selection::nextSelection);
+  return s;
+}
+
+template <typename Template>
+auto AddFormulaTo(Template* t) -> decltype(t->formulas) {
+  using Formula = std::remove_pointer_t<decltype(t->formulas)>;
+  auto* f = NewVariable<Formula>(t);
+  if (!f) return nullptr;
+  f->colour = FormulaDefaultColour(t->formulaCount++);
+  AppendToList<BaseVariable<Template>, BaseVariable<Template>>(&t->variables, f,
+                                                               &BaseVariable<Template>::next);
+  AppendToList(&t->formulas, f, &Formula::nextFormula);
+  return f;
+}
+
+template <typename Template, typename Selection>
+void RemoveSelectionFrom(Template* t, Selection* s) {
+  if (!s) return;
+  UnlinkVariable(t, s);
+  RemoveFromList(&t->selections, s, &Selection::nextSelection);
+  if (t->readingSelection == s) t->readingSelection = nullptr;
+  s->Delete();
+}
+
+template <typename Template, typename Formula>
+void RemoveFormulaFrom(Template* t, Formula* f) {
+  if (!f) return;
+  UnlinkVariable(t, f);
+  RemoveFromList(&t->formulas, f, &Formula::nextFormula);
+  if (t->readingFormula == f) t->readingFormula = nullptr;
+  f->Delete();
+  if (t->formulaCount > 0) --t->formulaCount;
+}
+
 }  // namespace
 
 void AppendVariableShortId(T_TextBuf* text, const char* name) {
@@ -245,18 +315,7 @@ T_TFuncTmpl::~T_TFuncTmpl() {
   BlockTextFree(&zcText);
 }
 
-void T_TFuncTmpl::DeleteVariables() {
-  while (variables) {
-    T_TVariableTmpl* v = variables;
-    variables = v->next;
-    v->Delete();
-  }
-  selections = nullptr;
-  formulas = nullptr;
-  focus = nullptr;
-  readingSelection = nullptr;
-  readingFormula = nullptr;
-}
+void T_TFuncTmpl::DeleteVariables() { DeleteAllVariables(this); }
 
 void T_TFuncTmpl::OnChange(const ChangeNote* note) {
   T_BoxTmpl::OnChange(note);
@@ -424,48 +483,12 @@ int64_t T_TFuncTmpl::MemorySize() const {
          MemAllocatedSize(to.text) + VariablesMemorySize(variables);
 }
 
-void T_TFuncTmpl::AppendVariable(T_TVariableTmpl* variable) {
-  AppendToList(&variables, variable, &T_TVariableTmpl::next);
-}
-
-void T_TFuncTmpl::UnlinkVariable(T_TVariableTmpl* variable) {
-  RemoveFromList(&variables, variable, &T_TVariableTmpl::next);
-  if (focus == variable) focus = nullptr;
-}
-
-T_TSelectionTmpl* T_TFuncTmpl::AddSelection() {
-  auto* s = NewVariable<T_TSelectionTmpl>(this);
-  if (!s) return nullptr;
-  AppendVariable(s);
-  AppendToList(&selections, s, &T_TSelectionTmpl::nextSelection);
-  return s;
-}
-
-T_TFormulaTmpl* T_TFuncTmpl::AddFormula() {
-  auto* f = NewVariable<T_TFormulaTmpl>(this);
-  if (!f) return nullptr;
-  f->colour = FormulaDefaultColour(formulaCount++);
-  AppendVariable(f);
-  AppendToList(&formulas, f, &T_TFormulaTmpl::nextFormula);
-  return f;
-}
-
+T_TSelectionTmpl* T_TFuncTmpl::AddSelection() { return AddSelectionTo(this); }
+T_TFormulaTmpl* T_TFuncTmpl::AddFormula() { return AddFormulaTo(this); }
 void T_TFuncTmpl::RemoveSelection(T_TSelectionTmpl* selection) {
-  if (!selection) return;
-  UnlinkVariable(selection);
-  RemoveFromList(&selections, selection, &T_TSelectionTmpl::nextSelection);
-  if (readingSelection == selection) readingSelection = nullptr;
-  selection->Delete();
+  RemoveSelectionFrom(this, selection);
 }
-
-void T_TFuncTmpl::RemoveFormula(T_TFormulaTmpl* formula) {
-  if (!formula) return;
-  UnlinkVariable(formula);
-  RemoveFromList(&formulas, formula, &T_TFormulaTmpl::nextFormula);
-  if (readingFormula == formula) readingFormula = nullptr;
-  formula->Delete();
-  if (formulaCount > 0) --formulaCount;
-}
+void T_TFuncTmpl::RemoveFormula(T_TFormulaTmpl* formula) { RemoveFormulaFrom(this, formula); }
 
 namespace {
 
@@ -520,18 +543,7 @@ T_CFuncTmpl::~T_CFuncTmpl() {
   BlockTextFree(&sortName);
 }
 
-void T_CFuncTmpl::DeleteVariables() {
-  while (variables) {
-    T_CVariableTmpl* v = variables;
-    variables = v->next;
-    v->Delete();
-  }
-  selections = nullptr;
-  formulas = nullptr;
-  focus = nullptr;
-  readingSelection = nullptr;
-  readingFormula = nullptr;
-}
+void T_CFuncTmpl::DeleteVariables() { DeleteAllVariables(this); }
 
 void T_CFuncTmpl::OnChange(const ChangeNote* note) {
   T_StruxTmpl::OnChange(note);
@@ -664,48 +676,12 @@ int64_t T_CFuncTmpl::MemorySize() const {
          VariablesMemorySize(variables);
 }
 
-void T_CFuncTmpl::AppendVariable(T_CVariableTmpl* variable) {
-  AppendToList(&variables, variable, &T_CVariableTmpl::next);
-}
-
-void T_CFuncTmpl::UnlinkVariable(T_CVariableTmpl* variable) {
-  RemoveFromList(&variables, variable, &T_CVariableTmpl::next);
-  if (focus == variable) focus = nullptr;
-}
-
-T_CSelectionTmpl* T_CFuncTmpl::AddSelection() {
-  auto* s = NewVariable<T_CSelectionTmpl>(this);
-  if (!s) return nullptr;
-  AppendVariable(s);
-  AppendToList(&selections, s, &T_CSelectionTmpl::nextSelection);
-  return s;
-}
-
-T_CFormulaTmpl* T_CFuncTmpl::AddFormula() {
-  auto* f = NewVariable<T_CFormulaTmpl>(this);
-  if (!f) return nullptr;
-  f->colour = FormulaDefaultColour(formulaCount++);
-  AppendVariable(f);
-  AppendToList(&formulas, f, &T_CFormulaTmpl::nextFormula);
-  return f;
-}
-
+T_CSelectionTmpl* T_CFuncTmpl::AddSelection() { return AddSelectionTo(this); }
+T_CFormulaTmpl* T_CFuncTmpl::AddFormula() { return AddFormulaTo(this); }
 void T_CFuncTmpl::RemoveSelection(T_CSelectionTmpl* selection) {
-  if (!selection) return;
-  UnlinkVariable(selection);
-  RemoveFromList(&selections, selection, &T_CSelectionTmpl::nextSelection);
-  if (readingSelection == selection) readingSelection = nullptr;
-  selection->Delete();
+  RemoveSelectionFrom(this, selection);
 }
-
-void T_CFuncTmpl::RemoveFormula(T_CFormulaTmpl* formula) {
-  if (!formula) return;
-  UnlinkVariable(formula);
-  RemoveFromList(&formulas, formula, &T_CFormulaTmpl::nextFormula);
-  if (readingFormula == formula) readingFormula = nullptr;
-  formula->Delete();
-  if (formulaCount > 0) --formulaCount;
-}
+void T_CFuncTmpl::RemoveFormula(T_CFormulaTmpl* formula) { RemoveFormulaFrom(this, formula); }
 
 T_CVariableTmpl* T_CFuncTmpl::AddVariableFromWindow(const T_CVariableTmpl* source) {
   return AddFrom(this, source);

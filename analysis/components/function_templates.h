@@ -32,7 +32,8 @@
 //
 // Drill-downs (DerivedTemplate) are built only while a web request is served for a user with
 // the drill-down right ("BD"); the link text is a variable's short id, ":" and, for the time
-// functions, the clicked period: a from card short id, optionally "_" and a to card short id.
+// functions, the clicked period (a from card short id, optionally "_" and a to card short id),
+// for the component functions the clicked node's drill path (strux_paths.h) without its ":".
 //
 // User-interface thread only.
 #include <cstdint>
@@ -60,10 +61,8 @@ constexpr const char kSortModeLetters[] = "NRP";
 constexpr const char kTreeOrderLetters[] = "NRCTH";
 constexpr const char kValueOrderLetters[] = "DEFCBA";
 
-// The drill-down right: whether the web user of the request being served holds "BD". The
-// application fills it; without it no drill-down is built.
-using DrillRightHook = bool (*)();
-void SetDrillRightHook(DrillRightHook hook);
+// Whether a web request is served for a user with the drill-down right ("BD"), through the box
+// windows' web seam (BoxWinServices::webUserDrills).
 bool DrillDownAllowed();
 
 // The short id of a variable: its name followed by the four digits of its name short id
@@ -131,8 +130,6 @@ class T_TFuncTmpl : public T_BoxTmpl {
   int32_t formulaCount = 0;
 
  private:
-  void AppendVariable(T_TVariableTmpl* variable);
-  void UnlinkVariable(T_TVariableTmpl* variable);
   void DeleteVariables();
   T_Template* DeriveFromFormula(T_TFormulaTmpl* formula, const CardId& first, const CardId& last);
 };
@@ -185,10 +182,8 @@ class T_CFuncTmpl : public T_StruxTmpl {
   int32_t formulaCount = 0;
 
  private:
-  void AppendVariable(T_CVariableTmpl* variable);
-  void UnlinkVariable(T_CVariableTmpl* variable);
   void DeleteVariables();
-  T_Template* DeriveFromFormula(T_CFormulaTmpl* formula);
+  T_Template* DeriveFromFormula(T_CFormulaTmpl* formula, const char* path);
 
   bool structureRead_ = false;  // "PD" or "K" came in this read: written back in any case
 };

@@ -608,10 +608,16 @@ void T_CFormulaTmpl::ReadKey(const char* key, int32_t n, T_IStream* stream) {
 
 namespace {
 
-template <typename Target, typename Source>
-void CopyDisplay(Target* t, const Source* s, bool* ok) {
-  CopyText(&t->name, s->name, ok);
-  CopyText(&t->title, s->title, ok);
+// What every conversion copies: the name, the title and the display settings both families
+// have; for selections the selection, value column, method and accumulation, for formulas the
+// text. The callers then apply their family's rules.
+template <typename Target, typename TargetSelection, typename TargetFormula, typename Source,
+          typename SourceSelection, typename SourceFormula>
+bool CopyShared(Target* t, const Source* s) {
+  if (!t || !s || t->kind != s->kind) return false;
+  bool ok = true;
+  CopyText(&t->name, s->name, &ok);
+  CopyText(&t->title, s->title, &ok);
   t->shown = s->shown;
   t->decimals = s->decimals;
   t->signStyle = s->signStyle;
@@ -619,98 +625,82 @@ void CopyDisplay(Target* t, const Source* s, bool* ok) {
   t->bold = s->bold != 0;
   t->width = s->width;
   t->colour = s->colour;
+  if (t->kind == kVariableSelection) {
+    auto* ts = static_cast<TargetSelection*>(t);
+    auto* ss = static_cast<const SourceSelection*>(s);
+    SelectionDef_copy(&ts->selection, &ss->selection);
+    ts->valueColumn = ss->valueColumn;
+    ts->method = ss->method;
+    ts->accumulation = ss->accumulation;
+  } else {
+    CopyText(&static_cast<TargetFormula*>(t)->formula,
+             static_cast<const SourceFormula*>(s)->formula, &ok);
+  }
+  return ok;
 }
 
 }  // namespace
 
 bool CopyVariableTmpl(T_TVariableTmpl* target, const T_TVariableTmpl* source) {
-  if (!target || !source || target->kind != source->kind) return false;
-  bool ok = true;
-  CopyDisplay(target, source, &ok);
+  if (!CopyShared<T_TVariableTmpl, T_TSelectionTmpl, T_TFormulaTmpl, T_TVariableTmpl,
+                  T_TSelectionTmpl, T_TFormulaTmpl>(target, source))
+    return false;
   target->totals = source->totals;
   target->lineStyle = source->lineStyle;
   target->oldGraphStyle = source->oldGraphStyle;
   if (target->kind == kVariableSelection) {
-    auto* t = static_cast<T_TSelectionTmpl*>(target);
-    auto* s = static_cast<const T_TSelectionTmpl*>(source);
-    SelectionDef_copy(&t->selection, &s->selection);
-    t->valueColumn = s->valueColumn;
-    t->method = s->method;
-    t->accumulation = s->accumulation;
-    t->shift = s->shift;
+    static_cast<T_TSelectionTmpl*>(target)->shift =
+        static_cast<const T_TSelectionTmpl*>(source)->shift;
   } else {
     auto* t = static_cast<T_TFormulaTmpl*>(target);
     auto* s = static_cast<const T_TFormulaTmpl*>(source);
-    CopyText(&t->formula, s->formula, &ok);
     t->operation = s->operation;
     t->graphStyle = s->graphStyle;
   }
-  return ok;
+  return true;
 }
 
 bool CopyVariableTmpl(T_TVariableTmpl* target, const T_CVariableTmpl* source) {
-  if (!target || !source || target->kind != source->kind) return false;
-  bool ok = true;
-  CopyDisplay(target, source, &ok);
+  if (!CopyShared<T_TVariableTmpl, T_TSelectionTmpl, T_TFormulaTmpl, T_CVariableTmpl,
+                  T_CSelectionTmpl, T_CFormulaTmpl>(target, source))
+    return false;
   target->totals = 0;
   target->lineStyle = 1;
   if (target->kind == kVariableSelection) {
     auto* t = static_cast<T_TSelectionTmpl*>(target);
-    auto* s = static_cast<const T_CSelectionTmpl*>(source);
-    SelectionDef_copy(&t->selection, &s->selection);
-    t->valueColumn = s->valueColumn;
-    t->method = s->method == kMethodComponentCount ? kMethodSum : s->method;
+    if (t->method == kMethodComponentCount) t->method = kMethodSum;
     t->accumulation = 1;
     t->shift = TimeShift{};
   } else {
     auto* t = static_cast<T_TFormulaTmpl*>(target);
-    auto* s = static_cast<const T_CFormulaTmpl*>(source);
-    CopyText(&t->formula, s->formula, &ok);
     t->operation = 0;
     t->graphStyle = 1;
   }
-  return ok;
+  return true;
 }
 
 bool CopyVariableTmpl(T_CVariableTmpl* target, const T_CVariableTmpl* source) {
-  if (!target || !source || target->kind != source->kind) return false;
-  bool ok = true;
-  CopyDisplay(target, source, &ok);
+  if (!CopyShared<T_CVariableTmpl, T_CSelectionTmpl, T_CFormulaTmpl, T_CVariableTmpl,
+                  T_CSelectionTmpl, T_CFormulaTmpl>(target, source))
+    return false;
   target->bold = source->bold;
   target->cSetting = source->cSetting;
-  if (target->kind == kVariableSelection) {
-    auto* t = static_cast<T_CSelectionTmpl*>(target);
-    auto* s = static_cast<const T_CSelectionTmpl*>(source);
-    SelectionDef_copy(&t->selection, &s->selection);
-    t->valueColumn = s->valueColumn;
-    t->method = s->method;
-    t->accumulation = s->accumulation;
-  } else {
-    auto* t = static_cast<T_CFormulaTmpl*>(target);
-    auto* s = static_cast<const T_CFormulaTmpl*>(source);
-    CopyText(&t->formula, s->formula, &ok);
-    t->rule = s->rule;
-  }
-  return ok;
+  if (target->kind == kVariableFormula)
+    static_cast<T_CFormulaTmpl*>(target)->rule = static_cast<const T_CFormulaTmpl*>(source)->rule;
+  return true;
 }
 
 bool CopyVariableTmpl(T_CVariableTmpl* target, const T_TVariableTmpl* source) {
-  if (!target || !source || target->kind != source->kind) return false;
-  bool ok = true;
-  CopyDisplay(target, source, &ok);
+  if (!CopyShared<T_CVariableTmpl, T_CSelectionTmpl, T_CFormulaTmpl, T_TVariableTmpl,
+                  T_TSelectionTmpl, T_TFormulaTmpl>(target, source))
+    return false;
   target->cSetting = 1;
   if (target->kind == kVariableSelection) {
     auto* t = static_cast<T_CSelectionTmpl*>(target);
-    auto* s = static_cast<const T_TSelectionTmpl*>(source);
-    SelectionDef_copy(&t->selection, &s->selection);
-    t->valueColumn = s->valueColumn;
-    t->method = s->method == kMethodFirst || s->method == kMethodLast ? kMethodSum : s->method;
+    if (t->method == kMethodFirst || t->method == kMethodLast) t->method = kMethodSum;
     t->accumulation = 0;
   } else {
-    auto* t = static_cast<T_CFormulaTmpl*>(target);
-    auto* s = static_cast<const T_TFormulaTmpl*>(source);
-    CopyText(&t->formula, s->formula, &ok);
-    t->rule = 0;
+    static_cast<T_CFormulaTmpl*>(target)->rule = 0;
   }
-  return ok;
+  return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/components/function_templates.h"
+#include "analysis/components/strux_paths.h"
 #include "analysis/time/lines_template.h"
 #include "core/bit_vector.h"
 #include "core/owned_text.h"
@@ -26,7 +27,9 @@ class FunctionDrill : public FuncTest {
   void SetUp() override {
     FuncTest::SetUp();
     drillRight = true;
-    SetDrillRightHook(DrillRight);
+    BoxWinServices services{};
+    services.webUserDrills = DrillRight;
+    SetBoxWinServices(&services);
     SetWebRequestActive(true);
   }
   // A time-functions template of variables: "S name" a selection, "F name=text" a formula.
@@ -220,7 +223,10 @@ TEST_F(FunctionDrill, ComponentFormulaGivesAComponentTemplateAndTheFocusOneATime
       "#R\nVN\tA\tA title\nVN\tB\t\nVN\tC\t\nFN\tF\tF title\nFF\tA! - B\nFS\tV\n"
       "PD\t2\t1\n");
   ASSERT_NE(c, nullptr);
-  T_Template* derived = c->DerivedTemplate(Link("F", "").c_str());
+  T_TextBuf path;
+  WebNodeToken(&path, "P1");  // the first view dimension is the products
+  TextBufAppendChar(&path, ':');
+  T_Template* derived = c->DerivedTemplate(Link("F", path.data).c_str());
   T_CFuncTmpl* d = AsComponentFunctionsTemplate(derived);
   ASSERT_NE(d, nullptr);
   EXPECT_STREQ(d->name, "F title = A! - B");
@@ -232,6 +238,9 @@ TEST_F(FunctionDrill, ComponentFormulaGivesAComponentTemplateAndTheFocusOneATime
   EXPECT_STREQ(d->FindFormulaByName("F")->title, "F title");
   EXPECT_EQ(d->FindFormulaByName("F")->rule, 4);
   EXPECT_EQ(d->focus, d->FindFormulaByName("F"));
+  // Each copied selection is narrowed to the clicked node.
+  EXPECT_STREQ(d->FindSelectionByName("B")->selection.componentTexts.texts[1], "P1");
+  EXPECT_EQ(c->FindSelectionByName("B")->selection.componentTexts.texts[1], nullptr);
 
   // In the derived template the formula is the focus: its drill-down is over time.
   T_Template* overTime = d->DerivedTemplate(Link("F", "").c_str());
@@ -241,6 +250,30 @@ TEST_F(FunctionDrill, ComponentFormulaGivesAComponentTemplateAndTheFocusOneATime
   EXPECT_NE(t->FindSelectionByName("A"), nullptr);
   delete overTime;
   delete derived;
+  delete c;
+}
+
+TEST_F(FunctionDrill, ComponentSelectionGivesALinesTemplateOfTheClickedNode) {
+  T_CFuncTmpl* c = ReadC("#R\nVN\tSales\tSales title\nVF\tB\nVM\tMC\nPD\t1\n");
+  ASSERT_NE(c, nullptr);
+  T_TextBuf path;
+  WebNodeToken(&path, "1910");
+  TextBufAppendChar(&path, '!');
+  T_Template* derived = c->DerivedTemplate(Link("Sales", path.data).c_str());
+  T_LinesTmpl* lines = AsLinesTemplate(derived);
+  ASSERT_NE(lines, nullptr);
+  EXPECT_STREQ(lines->name, "1910 Sales title");
+  EXPECT_STREQ(lines->selection.componentTexts.texts[0], "1910!");
+  EXPECT_EQ(lines->options.accumulated, 1);
+  EXPECT_EQ(lines->options.statistics[kStatMaximum], 1);
+  delete derived;
+  // A path naming no component restricts nothing; an unknown variable gives the template.
+  derived = c->DerivedTemplate(Link("Sales", "zzzzzzz:").c_str());
+  lines = AsLinesTemplate(derived);
+  ASSERT_NE(lines, nullptr);
+  EXPECT_EQ(lines->selection.componentTexts.texts[0], nullptr);
+  delete derived;
+  EXPECT_EQ(c->DerivedTemplate(Link("Nobody", path.data).c_str()), c);
   delete c;
 }
 

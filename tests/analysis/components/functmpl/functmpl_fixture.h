@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "analysis/boxwin/box_window.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/components/function_window_utils.h"
 #include "core/alert.h"
@@ -66,7 +67,7 @@ class FuncTest : public ::testing::Test {
     for (int32_t kind : {kTemplateLines, kTemplateTimeFunctions, kTemplateComponentFunctions})
       SetTemplateConstructor(kind, nullptr);
     SetFuncAllocFailHook(nullptr);
-    SetDrillRightHook(nullptr);
+    SetBoxWinServices(nullptr);
     SetWebRequestActive(false);
     PendingErrorClear();
   }
