@@ -17,7 +17,7 @@
 #include "analysis/time/lines_data.h"
 #include "analysis/time/lines_window.h"
 #include "bench/bench_clock.h"
-#include "bench/bench_random.h"
+#include "bench/bench_model.h"
 #include "core/alert_handlers.h"
 #include "database/base.h"
 #include "database/cards.h"
@@ -25,10 +25,6 @@
 #include "database/lines.h"
 
 namespace {
-
-constexpr int32_t kCards = 100000;
-constexpr int32_t kLinesPerCard = 10;
-constexpr int32_t kCardsPerDay = 90;
 
 struct Timing {
   double median, minimum, maximum;
@@ -62,25 +58,8 @@ int32_t Processors() {
 int main(int argc, char** argv) {
   T_NoAlerts quiet;
   const std::string folder = argc > 1 ? argv[1] : "";
-  auto* base = new T_Base(nullptr, 0);
-  for (const char* code : {"1000", "2000", "3000"}) AddComponent(base, 0, code, code, nullptr);
-  SetValueCount(base, 3);
-  PackedDate day = PackDate(2010, 1, 1);
-  double values[3];
+  T_Base* base = NewBenchModel();
   FILE* tsv = folder.empty() ? nullptr : std::fopen((folder + "\\lines_1m.tsv").c_str(), "wb");
-  for (int32_t c = 0; c < kCards; ++c) {
-    if (c % kCardsPerDay == 0 && c) day = PackedDateNextDay(day);
-    CardId id{day, c % kCardsPerDay + 1};
-    CardRecord* card = CreateCard(base, &id);
-    for (int32_t l = 0; l < kLinesPerCard; ++l) {
-      GroupRecord* group = base->FindOrAddGroup(card, kDimensionCount + l % 3);
-      LineRecord* line = CreateLine(base, group);
-      values[0] = (static_cast<double>(Random(200000)) - 100000) / 100.0;
-      values[1] = -values[0];
-      values[2] = l;
-      base->SetLineValues(line, values);
-    }
-  }
   // The lines in card order, group by group as the calculation visits them.
   if (tsv) {
     CardRecord* sentinel = base->sentinelCard;
@@ -95,8 +74,6 @@ int main(int argc, char** argv) {
     }
     std::fclose(tsv);
   }
-  std::printf("model of %lld cards, %lld lines\n", static_cast<long long>(base->cardCount),
-              static_cast<long long>(base->lineCount));
 
   LinesOptions options;
   LinesOptionsInit(&options, base);
