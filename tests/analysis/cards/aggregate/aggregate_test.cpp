@@ -308,3 +308,48 @@ TEST_F(AggregateTest, ATimeScaleGivesItsPeriodsAndTheStretchBeforeThem) {
 
 }  // namespace
 }  // namespace operations_test
+
+namespace operations_test {
+namespace {
+
+// Raises the abort flag at the request of the flush's sort block, of a size only the first
+// period asks for: that period is flushed whole, and the feed stops before the next one.
+int64_t abortAtSize = 0;
+bool AbortAtSortBlock(size_t size) {
+  if (static_cast<int64_t>(size) >= abortAtSize && static_cast<int64_t>(size) <= abortAtSize + 64)
+    PendingError.abort.store(true);
+  return true;
+}
+
+TEST_F(AggregateTest, AnAbortBetweenPeriodsKeepsTheFlushedPeriodAndWritesNoLaterOne) {
+  // January gets 600 more lines so that its sort block comes from the heap.
+  CardId id{PackDate(2024, 1, 20), 1};
+  GroupRecord* group =
+      base->FindOrAddGroup(CreateCard(base, &id), base->FindComponentByKey(0, "U1", -1));
+  for (int32_t i = 0; i < 600; ++i) base->SetLineValue(CreateLine(base, group), 0, 1);
+  AddFebruary(base, 0);
+  T_Cards* window = Open();
+  std::string before = Cards();
+  const int64_t n = 605;
+  int64_t slots = 16;
+  while (slots < 2 * n) slots *= 2;
+  abortAtSize = n * (1 + base->lineSlots + 5) * 8 + slots * 8;
+  SetHeapFailHook(AbortAtSortBlock);
+  bool completed = Aggregate(window, {"-months"});
+  SetHeapFailHook(nullptr);
+  EXPECT_TRUE(AbortRequested());
+  PendingErrorClear();
+  EXPECT_FALSE(completed);
+  // January is one card; February's cards stand as they were, stamps and all.
+  std::string cards = Cards();
+  const std::string february = before.substr(before.find("C240201-1"));
+  EXPECT_EQ(cards,
+            "##Cards\n-LN\t2\n\n"
+            "C240101-1\tAggregated 2401\nS2405061020TST\n"
+            "GU1\nL600\t0\nL-1000\t0\t\t1910\nL-400\t0\t\t3010\nL1000\t1\t\t5010\tP1\n"
+            "GU2\nL500\t0\t\t5010\n\n" +
+                february);
+}
+
+}  // namespace
+}  // namespace operations_test
