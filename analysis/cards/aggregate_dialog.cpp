@@ -134,10 +134,10 @@ void UpdateResolutionPage(T_Aggregator* dialog) {
   }
 }
 
+}  // namespace
+
 void BuildAggregateControls(T_Aggregator* dialog) {
   T_Base* base = dialog->database;
-  dialog->tabs = new T_Tab(dialog, XYWH{12, 30, dialog->width - 24, dialog->height - 110}, kTabsId,
-                           3, 0, true);
   int64_t entries = kFirstScaleEntry + base->CountTimeScales();
   int64_t current = dialog->resolution == kResolutionTimeScale
                         ? kFirstScaleEntry + base->IndexOfTimeScale(dialog->timeScale)
@@ -177,6 +177,10 @@ void BuildAggregateControls(T_Aggregator* dialog) {
   dialog->skipZeroBox = Dialog_AddCheckbox(dialog, XYWH{24, 100, 300, 18}, kSkipZeroId,
                                            kTextExcludeZero, dialog->skipZeroLines != 0);
   dialog->skipZeroDescription = Label(dialog, XYWH{44, 120, dialog->width - 68, 30}, 0);
+  // The strip comes after its pages' controls: an earlier sibling lies in front, and the strip's
+  // page would hide them.
+  dialog->tabs = new T_Tab(dialog, XYWH{12, 30, dialog->width - 24, dialog->height - 110}, kTabsId,
+                           3, 0, true);
   dialog->progress =
       new T_ProgressIndicator(dialog, XYWH{16, dialog->height - 60, dialog->width - 32, 10}, true);
   T_Button* run = nullptr;
@@ -190,8 +194,6 @@ void BuildAggregateControls(T_Aggregator* dialog) {
   UpdateResolutionPage(dialog);
   ShowPage(dialog, 0);
 }
-
-}  // namespace
 
 void T_Aggregator::Notify(int32_t code) {
   T_HDialog::Notify(code);

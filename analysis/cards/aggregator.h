@@ -184,5 +184,7 @@ bool Aggregator_addLine(T_Aggregator* aggregator, CardRecord* card, GroupRecord*
 // Merges the sorted entries into the card; the number of lines written.
 int64_t Aggregator_mergeLines(T_Aggregator* aggregator, CardRecord* target);
 
+// Builds the dialog's three pages, progress indicator and buttons (no "Add" over a card editor).
+void BuildAggregateControls(T_Aggregator* dialog);
 // Opens the aggregate dialog over the window.
 void OpenAggregateDialog(T_HWindow* owner);

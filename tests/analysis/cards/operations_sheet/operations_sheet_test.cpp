@@ -1,0 +1,77 @@
+// The transform and aggregate dialogs as a person sees them, on the example database, laid out
+// on one contact sheet (operations_sheet.bmp, made a PNG by the build): the transform dialog over
+// a cards window and over a card editor, and the aggregate dialog's three pages. The checks only
+// make sure that each picture drew something where it should.
+#include <gtest/gtest.h>
+
+#include "analysis/cards/aggregator.h"
+#include "analysis/cards/cards_install.h"
+#include "analysis/cards/cards_window.h"
+#include "analysis/cards/transform.h"
+#include "analysis/cards/transform_dialog.h"
+#include "database/base.h"
+#include "database/template_tree.h"
+#include "database/toolkit_adapter.h"
+#include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/cards/operations_sheet/editor_transform_picture.h"
+#include "tests/ui/window_picture.h"
+#include "tools/make_example/example_database.h"
+#include "ui/tab_strip.h"
+
+namespace {
+
+class OperationsSheet : public box_test::BoxTest {
+ protected:
+  void SetUp() override {
+    BoxTest::SetUp();
+    InstallDatabaseServices();
+    InstallCards();
+    base = BuildExampleDatabase();
+    ASSERT_NE(base, nullptr);
+  }
+  void TearDown() override {
+    DeleteBase(base, kCloseSilently);
+    RemoveDatabaseServices();
+    BoxTest::TearDown();
+  }
+  T_Base* base = nullptr;
+  ui_test::ContactSheet sheet{3, 2, 700, 420};
+};
+
+TEST_F(OperationsSheet, TheTransformAndAggregateDialogs) {
+  auto* month = AsCardsWindow(OpenCardsWindow(FindTemplate(base, "Cards: Mars 2026"), nullptr, 0));
+  ASSERT_NE(month, nullptr);
+  month->RunCalculation(true, true);
+  {
+    T_Transform dialog(month);
+    BuildTransformControls(&dialog);
+    EventHandler_Open(&dialog);
+    ui_test::Picture picture = ui_test::Capture(&dialog);
+    ui_test::ExpectDrawn(picture, RECT{10, 10, 300, 120}, 20);
+    sheet.Place(picture, 0);
+    EventHandler_CloseElement(&dialog);
+  }
+  ui_test::Picture editor = operations_sheet::EditorTransformPicture(base);
+  ASSERT_GT(editor.width, 0);
+  ui_test::ExpectDrawn(editor, RECT{10, 10, 300, 120}, 20);
+  sheet.Place(editor, 1);
+  {
+    T_Aggregator dialog(month);
+    dialog.shown = 1;
+    BuildAggregateControls(&dialog);
+    EventHandler_Open(&dialog);
+    for (int32_t page = 0; page < 3; ++page) {
+      SCOPED_TRACE(page);
+      Tab_Select(dialog.tabs, page);
+      EXPECT_EQ(dialog.page, page);
+      ui_test::Picture picture = ui_test::Capture(&dialog);
+      ui_test::ExpectDrawn(picture, RECT{20, 40, 300, 120}, 20);
+      sheet.Place(picture, 3 + page);
+    }
+    EventHandler_CloseElement(&dialog);
+  }
+  ASSERT_TRUE(sheet.Save("operations_sheet.bmp"));
+  EventHandler_CloseAndDelete(month, 3);
+}
+
+}  // namespace
