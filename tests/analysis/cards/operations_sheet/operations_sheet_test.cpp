@@ -5,36 +5,19 @@
 #include <gtest/gtest.h>
 
 #include "analysis/cards/aggregator.h"
-#include "analysis/cards/cards_install.h"
 #include "analysis/cards/cards_window.h"
 #include "analysis/cards/transform.h"
 #include "analysis/cards/transform_dialog.h"
-#include "database/base.h"
 #include "database/template_tree.h"
-#include "database/toolkit_adapter.h"
-#include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/cards/example_fixture.h"
 #include "tests/analysis/cards/operations_sheet/editor_transform_picture.h"
 #include "tests/ui/window_picture.h"
-#include "tools/make_example/example_database.h"
 #include "ui/tab_strip.h"
 
 namespace {
 
-class OperationsSheet : public box_test::BoxTest {
+class OperationsSheet : public cards_test::ExampleTest {
  protected:
-  void SetUp() override {
-    BoxTest::SetUp();
-    InstallDatabaseServices();
-    InstallCards();
-    base = BuildExampleDatabase();
-    ASSERT_NE(base, nullptr);
-  }
-  void TearDown() override {
-    DeleteBase(base, kCloseSilently);
-    RemoveDatabaseServices();
-    BoxTest::TearDown();
-  }
-  T_Base* base = nullptr;
   ui_test::ContactSheet sheet{3, 2, 700, 420};
 };
 

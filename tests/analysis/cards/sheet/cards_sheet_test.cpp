@@ -20,6 +20,7 @@
 #include "database/template_tree.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/cards/example_fixture.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 #include "tests/ui/printing/fake_printer.h"
@@ -49,20 +50,8 @@ void ExpectGolden(const std::string& golden, const std::string& written) {
   }
 }
 
-class CardsSheet : public BoxTest {
+class CardsSheet : public cards_test::ExampleTest {
  protected:
-  void SetUp() override {
-    BoxTest::SetUp();
-    InstallDatabaseServices();
-    InstallCards();
-    base = BuildExampleDatabase();
-    ASSERT_NE(base, nullptr);
-  }
-  void TearDown() override {
-    DeleteBase(base, kCloseSilently);
-    RemoveDatabaseServices();
-    BoxTest::TearDown();
-  }
   T_Cards* OpenStored(const char* path) {
     T_Template* templ = FindTemplate(base, path);
     if (!templ) return nullptr;
@@ -70,7 +59,6 @@ class CardsSheet : public BoxTest {
     if (window) window->Calculate(true);
     return window;
   }
-  T_Base* base = nullptr;
 };
 
 // The example builder writes the templates' records as text so that the file does not depend on
