@@ -157,6 +157,9 @@ class T_Lines : public T_TSWin {
   void ChooseAccumulatedColumn(int32_t column);
   void UpdateDistributionButton();
   void ResortAfterKeyChange();
+  // Moves sort key from to place to, the keys between shifting by one; false when either is not
+  // a key or they are the same.
+  bool MoveSortKey(int32_t from, int32_t to);
   bool SelectionCommandEnabled(int32_t command) const;
   // "&Copy @0" (214), "Paste @0" (215) and the "»" commands; false when not done.
   bool RunSelectionCommand(int32_t command);
