@@ -389,6 +389,13 @@ void T_Lines::OnButton(T_GrafElement* button) {
   }
 }
 
+void T_Lines::ScrollRows(const LayoutChange* change) {
+  T_TSWin::ScrollRows(change);
+  // The column list grows and shrinks with the panel above the rows.
+  if (change && change->header && columnList && columnList->height + change->header > 0)
+    columnList->ResizeBy(0, change->header);
+}
+
 bool T_Lines::MoveSortKey(int32_t from, int32_t to) {
   const int32_t keys = std::min(options.sortKeyCount, kLinesSortKeyMax);
   if (from < 0 || to < 0 || from >= keys || to >= keys || from == to) return false;

@@ -82,6 +82,7 @@ class T_Lines : public T_TSWin {
   int32_t GetDefaultWidth() override { return 622; }
   void DrawGrid(BoxDrawRecord* record) override;
   void Refresh(int32_t oldViewMode) override;
+  void ScrollRows(const LayoutChange* change) override;
   void OnChange(const ChangeNote* note) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;

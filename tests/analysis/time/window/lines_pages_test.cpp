@@ -165,6 +165,21 @@ TEST_F(LinesPagesTest, OptionsPageSetsCardInfoAndTheSortKeys) {
   EXPECT_EQ(Column(kLinesLineText)[0], "opening");
 }
 
+// The columns page's list follows the height of the panel above the rows.
+TEST_F(LinesPagesTest, TheColumnListFollowsTheHeaderHeight) {
+  Open();
+  window->OpenColumnsPage();
+  ASSERT_NE(window->columnList, nullptr);
+  const int32_t before = window->columnList->height;
+  LayoutChange change;
+  change.header = 30;
+  window->ScrollRows(&change);
+  EXPECT_EQ(window->columnList->height, before + 30);
+  change.header = -30;
+  window->ScrollRows(&change);
+  EXPECT_EQ(window->columnList->height, before);
+}
+
 // A key row dragged by its grip to another place: the keys between shift and the rows re-sort.
 TEST_F(LinesPagesTest, ASortKeyIsDraggedByItsGripToAnotherPlace) {
   Open();
