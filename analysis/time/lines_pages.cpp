@@ -108,6 +108,61 @@ T_EventHandler* PageParent(T_Lines* window) {
                           : static_cast<T_EventHandler*>(window);
 }
 
+// The "Sorting" frame: left of each key row a grip, by which the row is dragged to another place.
+class T_SortKeysFrame : public T_Frame {
+ public:
+  T_SortKeysFrame(T_Lines* owner, T_EventHandler* parent, const XYWH& rect)
+      : T_Frame(parent, rect, 91, true), owner_(owner) {}
+
+  void DrawContent() override {
+    T_Frame::DrawContent();
+    for (int32_t n = 0; n < owner_->options.sortKeyCount && n < kLinesSortKeyMax; ++n) {
+      if (T_Item* row = KeyChooser(n))
+        for (int32_t line = 0; line < 3; ++line) DrawHLine(3, row->y + 4 + 3 * line, 8);
+    }
+  }
+
+  bool MouseDown(InputEvent* event, T_GrafElement* target) override {
+    if (target != this || !event->leftButton || event->x >= kGripRight)
+      return T_Frame::MouseDown(event, target);
+    const int32_t from = KeyRowAt(event->y, false);
+    if (from < 0) return T_Frame::MouseDown(event, target);
+    InputEvent poll = *event;
+    int32_t to = from;
+    do {
+      Item_PollPointer(this, &poll);
+      to = KeyRowAt(poll.y, true);
+    } while (poll.anyButton);
+    if (to >= 0) owner_->MoveSortKey(from, to);
+    return true;
+  }
+
+ private:
+  static constexpr int32_t kGripRight = 14;  // the key choosers start here
+
+  T_Item* KeyChooser(int32_t n) const {
+    for (T_GrafElement* child = firstChild; child; child = child->next) {
+      auto* item = dynamic_cast<T_Item*>(child);
+      if (item && item->id == static_cast<uint32_t>(kSortColumnChooser + 2 * n)) return item;
+    }
+    return nullptr;
+  }
+
+  // The key row at y; with clamp, a point above or below the rows takes the first or last row.
+  int32_t KeyRowAt(int32_t y, bool clamp) const {
+    int32_t found = -1;
+    for (int32_t n = 0; n < owner_->options.sortKeyCount && n < kLinesSortKeyMax; ++n) {
+      T_Item* row = KeyChooser(n);
+      if (!row) continue;
+      if (y >= row->y - 2 && y < row->y + 17) return n;
+      if (clamp && (y >= row->y || found < 0)) found = n;
+    }
+    return found;
+  }
+
+  T_Lines* owner_;
+};
+
 void Keep(T_Lines* window, T_GrafElement* item) {
   if (item && window->panelItemCount < 16)
     window->panelItems[window->panelItemCount++] = item;
@@ -215,7 +270,7 @@ void T_Lines::OpenOptionsPage() {
     if (info) info->SetTitleId(kTextCardInfo);
   }
   Keep(this, numeric);
-  sortingFrame = new (std::nothrow) T_Frame(parent, {200, 4, 330, 43}, 91, true);
+  sortingFrame = new (std::nothrow) T_SortKeysFrame(this, parent, {200, 4, 330, 43});
   if (sortingFrame) {
     sortingFrame->SetTitleId(kTextSorting);
     addKeyButton = new (std::nothrow) T_Button(sortingFrame, {286, 4, 18, 15}, kAddSortKeyButton);
@@ -332,6 +387,22 @@ void T_Lines::OnButton(T_GrafElement* button) {
   } else {
     T_TSWin::OnButton(button);
   }
+}
+
+void T_Lines::ScrollRows(const LayoutChange* change) {
+  T_TSWin::ScrollRows(change);
+  // The column list grows and shrinks with the panel above the rows.
+  if (change && change->header && columnList && columnList->height + change->header > 0)
+    columnList->ResizeBy(0, change->header);
+}
+
+bool T_Lines::MoveSortKey(int32_t from, int32_t to) {
+  const int32_t keys = std::min(options.sortKeyCount, kLinesSortKeyMax);
+  if (from < 0 || to < 0 || from >= keys || to >= keys || from == to) return false;
+  std::rotate(options.sortKeys + std::min(from, to), options.sortKeys + (from < to ? from + 1 : from),
+              options.sortKeys + std::max(from, to) + 1);
+  ResortAfterKeyChange();
+  return true;
 }
 
 void T_Lines::ResortAfterKeyChange() {

@@ -82,6 +82,7 @@ class T_Lines : public T_TSWin {
   int32_t GetDefaultWidth() override { return 622; }
   void DrawGrid(BoxDrawRecord* record) override;
   void Refresh(int32_t oldViewMode) override;
+  void ScrollRows(const LayoutChange* change) override;
   void OnChange(const ChangeNote* note) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
@@ -157,6 +158,9 @@ class T_Lines : public T_TSWin {
   void ChooseAccumulatedColumn(int32_t column);
   void UpdateDistributionButton();
   void ResortAfterKeyChange();
+  // Moves sort key from to place to, the keys between shifting by one; false when either is not
+  // a key or they are the same.
+  bool MoveSortKey(int32_t from, int32_t to);
   bool SelectionCommandEnabled(int32_t command) const;
   // "&Copy @0" (214), "Paste @0" (215) and the "»" commands; false when not done.
   bool RunSelectionCommand(int32_t command);

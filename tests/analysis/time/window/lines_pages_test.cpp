@@ -13,8 +13,10 @@
 #include "analysis/cards/cards_template.h"
 #include "analysis/time/lines_header_page.h"
 #include "tests/analysis/time/window/lines_window_fixture.h"
+#include "tests/ui/scripted_pointer.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/item.h"
 #include "ui/document_window.h"
 #include "ui/list_box.h"
 #include "ui/mode_tree.h"
@@ -161,6 +163,51 @@ TEST_F(LinesPagesTest, OptionsPageSetsCardInfoAndTheSortKeys) {
   EXPECT_FALSE(window->removeKeyButton->enabled);
   EXPECT_EQ(window->lastSortKind, kLinesSortNone);
   EXPECT_EQ(Column(kLinesLineText)[0], "opening");
+}
+
+// The columns page's list follows the height of the panel above the rows.
+TEST_F(LinesPagesTest, TheColumnListFollowsTheHeaderHeight) {
+  Open();
+  window->OpenColumnsPage();
+  ASSERT_NE(window->columnList, nullptr);
+  const int32_t before = window->columnList->height;
+  LayoutChange change;
+  change.header = 30;
+  window->ScrollRows(&change);
+  EXPECT_EQ(window->columnList->height, before + 30);
+  change.header = -30;
+  window->ScrollRows(&change);
+  EXPECT_EQ(window->columnList->height, before);
+}
+
+// A key row dragged by its grip to another place: the keys between shift and the rows re-sort.
+TEST_F(LinesPagesTest, ASortKeyIsDraggedByItsGripToAnotherPlace) {
+  Open();
+  window->options.sortKeys[0] = LinesSortKey{kLinesValueFirst, 0, 0, 0, 5};
+  window->options.sortKeys[1] = LinesSortKey{kLinesLineText, 0, 0, 0, 0};
+  window->options.sortKeyCount = 2;
+  window->ResortAfterKeyChange();
+  window->OpenOptionsPage();
+  T_GrafElement* first = PageItem(kSortColumnChooser);
+  T_GrafElement* second = PageItem(kSortColumnChooser + 2);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  auto* frame = dynamic_cast<T_GrafElement*>(first->parent);
+  ASSERT_NE(frame, nullptr);
+  SetItemPointerSource(ui_test::ScriptedPointer);
+  ui_test::SetScript({{5, first->y + 6, true}, {5, first->y - 30, false}});
+  InputEvent press;
+  press.x = 5;
+  press.y = second->y + 6;
+  press.leftButton = press.anyButton = 1;
+  EXPECT_TRUE(frame->MouseDown(&press, frame));
+  SetItemPointerSource(nullptr);
+  EXPECT_EQ(window->options.sortKeys[0].column, kLinesLineText);
+  EXPECT_EQ(window->options.sortKeys[1].column, kLinesValueFirst);
+  EXPECT_EQ(Column(kLinesLineText), (Cells{"bank", "deposit", "opening", "sale a", "sale b"}));
+  // A key moved onto itself or past the last key changes nothing.
+  EXPECT_FALSE(window->MoveSortKey(1, 1));
+  EXPECT_FALSE(window->MoveSortKey(0, 2));
 }
 
 TEST_F(LinesPagesTest, TheSelectionTabOpensItsPageAndItsMenu) {
