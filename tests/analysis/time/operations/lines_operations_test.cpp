@@ -78,5 +78,14 @@ TEST_F(LinesOperationsTest, AggregateFeedsInDateOrderWhateverTheDisplaySort) {
             "C240201-1\tAggregated 2402\nS2405061020TST\nGU1\nL300\t0\t\t5010\n\n");
 }
 
+TEST_F(LinesOperationsTest, TheCommandsRunOnALinesTemplate) {
+  ASSERT_TRUE(StoreTemplate(base, new T_LinesTmpl(base), "All lines"));
+  base->RunCommandText("transform \"All lines\" LF=Share LT=Part\n", "test");
+  EXPECT_NE(Cards().find("GU2\nL250\t0\tPart\t5010\n\nC240116-1"), std::string::npos) << Cards();
+  base->RunCommandText("aggregate \"All lines\" -years\n", "test");
+  EXPECT_EQ(Cards().find("C240116-1"), std::string::npos) << Cards();
+  EXPECT_NE(Cards().find("C240101-1\tAggregated 2024\n"), std::string::npos) << Cards();
+}
+
 }  // namespace
 }  // namespace operations_test
