@@ -10,6 +10,23 @@
 namespace operations_test {
 namespace {
 
+// A card window showing a card, which refuses to close when asked to.
+class T_FakeCardEditor : public T_HWindow {
+ public:
+  T_FakeCardEditor(T_Base* database, CardRecord* shown)
+      : T_HWindow(kKindDocument, kWindowCardEditor, &kRect, 0, database, 1), card(shown) {}
+  bool QueryClose(int32_t code) override {
+    ++asked;
+    return refuse ? false : T_HWindow::QueryClose(code);
+  }
+  static constexpr RECT kRect{10, 10, 200, 100};
+  CardRecord* card;
+  bool refuse = true;
+  int32_t asked = 0;
+};
+
+T_FakeCardEditor* openEditors[2] = {};
+
 class LinesOperationsTest : public OperationsTest {
  protected:
   void SetUp() override {
@@ -54,6 +71,33 @@ TEST_F(LinesOperationsTest, TransformRewritesOnlyTheListedLines) {
             "C240131-1\tSale\nGU1\nL-400\t0\tSold\t3010\n\n");
   // The rows pointed at the changed lines: they are gone until the window recalculates.
   EXPECT_EQ(window->data.rowCount, window->data.headerRowCount);
+}
+
+TEST_F(LinesOperationsTest, ARefusingCardWindowOnAListedCardCancelsTheTransform) {
+  T_Lines* window = OpenLines("Share", kLinesCardId);
+  ASSERT_NE(window, nullptr);
+  CardId mid{PackDate(2024, 1, 16), 1};
+  CardId sale{PackDate(2024, 1, 31), 1};
+  openEditors[0] = new T_FakeCardEditor(base, base->SeekCard(&sale));
+  SetEditorCardHook([](T_HWindow* w) -> const CardRecord* {
+    for (T_FakeCardEditor* editor : openEditors)
+      if (w == editor) return editor->card;
+    return nullptr;
+  });
+  const std::string before = Cards();
+  ASSERT_TRUE(Transform(window, {"V=Amount*2"}));  // the card not listed: its window is not asked
+  EXPECT_EQ(openEditors[0]->asked, 0);
+  window->CalculateLines(true);
+  openEditors[1] = new T_FakeCardEditor(base, base->SeekCard(&mid));
+  std::string after = Cards();
+  Transform(window, {"LT=Gone"});
+  EXPECT_EQ(openEditors[1]->asked, 1);
+  EXPECT_EQ(Cards(), after);
+  EXPECT_NE(after, before);
+  for (T_FakeCardEditor*& editor : openEditors) {
+    editor->refuse = false;
+    editor = nullptr;
+  }
 }
 
 TEST_F(LinesOperationsTest, AggregateFeedsInDateOrderWhateverTheDisplaySort) {
