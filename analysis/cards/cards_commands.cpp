@@ -43,23 +43,30 @@ bool StartsWith(const char* line, int64_t length, const char* prefix) {
 // --- The card-window check
 // ---------------------------------------------------------------------------
 
-bool T_Cards::CloseEditorsOfListedCards() {
-  if (!database) return true;
-  T_HWindow* refused = nullptr;
+bool CloseEditorsOfCards(T_HWindow* owner,
+                         bool (*listed)(T_HWindow* owner, const CardRecord* card)) {
+  if (!owner || !owner->database) return true;
   for (;;) {
     T_HWindow* asked = nullptr;
     for (T_HWindow* w = WindowListFirst(); w && !asked; w = w->nextWindow) {
-      if (w->windowKind != kWindowCardEditor || w->database != database || w == refused) continue;
+      if (w->windowKind != kWindowCardEditor || w->database != owner->database) continue;
       const CardRecord* card = EditorCardOf(w);
-      if (!card) continue;
-      for (int64_t i = 0; i < rows.count && !asked; ++i) {
-        const CardsRow* row = reinterpret_cast<const CardsRow*>(PagedArrayAt(&rows, i));
-        if (row->kind == kRowCard && row->card == card) asked = w;
-      }
+      if (card && listed(owner, card)) asked = w;
     }
     if (!asked) return true;
     if (!EventHandler_CloseAndDelete(asked, kQueryCloseAsk)) return false;
   }
+}
+
+bool T_Cards::CloseEditorsOfListedCards() {
+  return CloseEditorsOfCards(this, [](T_HWindow* owner, const CardRecord* card) {
+    const auto* window = static_cast<const T_Cards*>(owner);
+    for (int64_t i = 0; i < window->rows.count; ++i) {
+      const CardsRow* row = reinterpret_cast<const CardsRow*>(PagedArrayAt(&window->rows, i));
+      if (row->kind == kRowCard && row->card == card) return true;
+    }
+    return false;
+  });
 }
 
 // --- Deleting and marking

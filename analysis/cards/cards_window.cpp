@@ -307,10 +307,12 @@ void T_Cards::UpdateCommands() {
   const MenuOperations* menus = Menus();
   if (!menus || !menus->enableCommand) return;
   menus->enableCommand(kPageSelection, true);
-  // Transform and aggregate stay disabled until their dialogs come.
   if (rows.count == 0) return;
   for (int32_t command : {kCommandDeleteData, kCommandExamine, kCommandApprove})
     menus->enableCommand(command, true);
+  const DocumentOperations& ops = CurrentDocumentOperations();
+  if (ops.openTransformDialog) menus->enableCommand(kCommandTransform, true);
+  if (ops.openAggregateDialog) menus->enableCommand(kCommandAggregate, true);
 }
 
 bool T_Cards::DoCommand(int32_t command) {

@@ -43,6 +43,11 @@ class T_CardsField : public T_BoxField {
 using EditorCardHook = const CardRecord* (*)(T_HWindow* editor);
 void SetEditorCardHook(EditorCardHook hook);
 
+// Asks every open card window of the owner's database whose card the owner lists (listed says)
+// to close, one at a time; false when one refuses, and nothing more is asked then. A list window
+// calls it before it changes or removes the cards it lists.
+bool CloseEditorsOfCards(T_HWindow* owner, bool (*listed)(T_HWindow* owner, const CardRecord* card));
+
 // Counts the comparator calls of every sort (a test of the unsorted path reads it).
 int64_t CardsCompareCalls();
 

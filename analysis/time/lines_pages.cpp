@@ -528,6 +528,9 @@ void T_Lines::UpdateCommands() {
   if (rowCount <= headerRowCount) return;
   for (int32_t command : {kCommandDeleteData, kCommandExamine, kCommandApprove})
     menus->enableCommand(command, true);
+  const DocumentOperations& ops = CurrentDocumentOperations();
+  if (ops.openTransformDialog) menus->enableCommand(kCommandTransform, true);
+  if (ops.openAggregateDialog) menus->enableCommand(kCommandAggregate, true);
 }
 
 bool T_Lines::DoCommand(int32_t command) {

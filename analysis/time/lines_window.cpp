@@ -773,15 +773,14 @@ void T_Lines::DeleteData(bool ask) {
     std::snprintf(count, sizeof count, "%lld", static_cast<long long>(lines));
     if (!ConfirmDelete(this, 3624, count)) return;
   }
+  if (!CloseEditorsOfListedCards()) return;
   // Card order, so that a card is pruned only after the last of its lines went.
   std::vector<LinesRow> doomed;
   doomed.reserve(static_cast<size_t>(lines));
   for (int64_t r = data.headerRowCount; r < data.rowCount; ++r)
     doomed.push_back(*LinesRowAt(&data, r));
   // The rows leave the grid before the first record goes.
-  LinesDataDropOrder(&data);
-  data.rowCount = data.headerRowCount;
-  rowCount = headerRowCount = data.headerRowCount;
+  DropDataRows();
   ++g_deletionsRunning;
   SignatureStamp stamp;
   GetSignatureStamp(&stamp);
@@ -808,6 +807,7 @@ void T_Lines::MarkCards(int32_t command) {
   std::sort(cards.begin(), cards.end());
   cards.erase(std::unique(cards.begin(), cards.end()), cards.end());
   if (cards.empty() || !ConfirmMarkCards(this, command, static_cast<int64_t>(cards.size()))) return;
+  if (!CloseEditorsOfListedCards()) return;
   SignatureStamp stamp;
   GetSignatureStamp(&stamp);
   for (CardRecord* card : cards) CardSetReviewStamp(card, &stamp, command);

@@ -100,6 +100,12 @@ class T_Lines : public T_TSWin {
   int64_t GetMemoryUsage() override;
   void DeleteData(bool ask) override;
   void MarkCards(int32_t command) override;
+  void SetupTransform(void* dialog) override;          // lines_walks.cpp
+  void SetupAggregate(void* aggregatorData) override;  // lines_walks.cpp
+  // Asks every card window that shows a listed card to close; false when one refuses.
+  bool CloseEditorsOfListedCards();
+  // The data rows leave the grid (before the records they point at change or go).
+  void DropDataRows();
   void OnCellsSelected(int64_t row, int32_t field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   // Shows the "Columns" page with the column chosen.
