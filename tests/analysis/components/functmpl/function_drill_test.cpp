@@ -34,15 +34,15 @@ class FunctionDrill : public FuncTest {
   }
   // A time-functions template of variables: "S name" a selection, "F name=text" a formula.
   template <typename Template>
-  void AddVariables(Template* t, const std::vector<std::string>& specs) {
-    for (const std::string& spec : specs) {
-      if (spec[0] == 'S') {
-        t->AddSelection()->SetName(spec.substr(2).c_str());
+  void AddVariables(Template* t, const std::vector<std::string>& variables) {
+    for (const std::string& variable : variables) {
+      if (variable[0] == 'S') {
+        t->AddSelection()->SetName(variable.substr(2).c_str());
       } else {
-        size_t eq = spec.find('=');
+        size_t eq = variable.find('=');
         auto* f = t->AddFormula();
-        f->SetName(spec.substr(2, eq - 2).c_str());
-        BlockTextAssign(&f->formula, spec.substr(eq + 1).c_str());
+        f->SetName(variable.substr(2, eq - 2).c_str());
+        BlockTextAssign(&f->formula, variable.substr(eq + 1).c_str());
       }
     }
   }
@@ -77,7 +77,7 @@ class FunctionDrill : public FuncTest {
 TEST_F(FunctionDrill, FormulaNeedsWhatItsCompiledTextReads) {
   struct Case {
     const char* name;
-    std::vector<std::string> specs;
+    std::vector<std::string> variables;
     const char* formula;
     const char* needed;
     const char* named;
@@ -94,7 +94,7 @@ TEST_F(FunctionDrill, FormulaNeedsWhatItsCompiledTextReads) {
   };
   for (const Case& c : timeCases) {
     T_TFuncTmpl t(base);
-    AddVariables(&t, c.specs);
+    AddVariables(&t, c.variables);
     std::string named;
     EXPECT_EQ(NeedsOf(&t, t.FindFormulaByName(c.formula), &named), c.needed) << c.name;
     EXPECT_EQ(named, c.named) << c.name;

@@ -20,7 +20,7 @@ namespace {
 
 using time_test::FixtureLine;
 
-struct SelectionSpec {
+struct SelectionCase {
   std::string name;
   char measure = 'S';
   char accumulation = 'A';
@@ -52,7 +52,7 @@ struct Case {
   bool before = true;
   std::vector<ScalePeriod> scale;
   std::vector<FixtureLine> lines;
-  std::vector<SelectionSpec> selections;
+  std::vector<SelectionCase> selections;
   std::vector<FormulaSpec> formulas;
 };
 
@@ -108,7 +108,7 @@ std::vector<Case> ReadCases() {
         if (earlier.name == a) c.lines = earlier.lines;
       }
     } else if (key == "sel") {
-      SelectionSpec s;
+      SelectionCase s;
       in >> s.name >> s.measure >> s.accumulation;
       std::string option;
       while (in >> option) {
@@ -154,28 +154,28 @@ class TFuncCasesTest : public time_test::TimeTest {
     CardId from{c.from, 1}, to{c.to, kCardSequenceOpen};
     DateRefSetDate(&data.from, &from);
     DateRefSetDate(&data.to, &to);
-    for (const SelectionSpec& spec : c.selections) {
-      T_TSelection* s = TFuncNewSelection(&data, spec.name.c_str());
-      IndexOfLetter(kMethodLetters, spec.measure, &s->measure);
-      IndexOfLetter(kTimeAccumulationLetters, spec.accumulation, &s->accumulation);
-      s->shift = TimeShiftFromText(spec.shift.c_str(), static_cast<int32_t>(spec.shift.size()));
-      s->totals = spec.totals;
-      s->shown = !spec.hidden;
-      s->valueColumn = spec.column;
-      if (spec.from) {
-        CardId id{spec.from, 1};
+    for (const SelectionCase& wanted : c.selections) {
+      T_TSelection* s = TFuncNewSelection(&data, wanted.name.c_str());
+      IndexOfLetter(kMethodLetters, wanted.measure, &s->measure);
+      IndexOfLetter(kTimeAccumulationLetters, wanted.accumulation, &s->accumulation);
+      s->shift = TimeShiftFromText(wanted.shift.c_str(), static_cast<int32_t>(wanted.shift.size()));
+      s->totals = wanted.totals;
+      s->shown = !wanted.hidden;
+      s->valueColumn = wanted.column;
+      if (wanted.from) {
+        CardId id{wanted.from, 1};
         DateRefSetDate(&s->selection.from, &id);
       }
-      if (spec.to) {
-        CardId id{spec.to, kCardSequenceOpen};
+      if (wanted.to) {
+        CardId id{wanted.to, kCardSequenceOpen};
         DateRefSetDate(&s->selection.to, &id);
       }
     }
-    for (const FormulaSpec& spec : c.formulas) {
-      T_TFormula* f = TFuncNewFormula(&data, spec.name.c_str());
-      BlockTextAssign(&f->text, spec.text.c_str());
-      IndexOfLetter(kOperationLetters, spec.operation, &f->operation);
-      f->totals = spec.totals;
+    for (const FormulaSpec& wanted : c.formulas) {
+      T_TFormula* f = TFuncNewFormula(&data, wanted.name.c_str());
+      BlockTextAssign(&f->text, wanted.text.c_str());
+      IndexOfLetter(kOperationLetters, wanted.operation, &f->operation);
+      f->totals = wanted.totals;
     }
     return CalculateTimeFunctions(&data, nullptr, nullptr);
   }
