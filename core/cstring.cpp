@@ -517,3 +517,9 @@ void StrToLower(char* text) { CaseModeApply(text, kCaseLower); }
 void WStrToUpper(wchar_t* text) { WideCaseModeApply(text, kCaseUpper); }
 void WStrToLower(wchar_t* text) { WideCaseModeApply(text, kCaseLower); }
 void WStrCapitalize(wchar_t* text) { WideCaseModeApply(text, kCaseStandard); }
+
+int32_t LetterIndex(const char* letters, char c) {
+  if (c == 0) return -1;
+  const char* at = std::strchr(letters, c);
+  return at ? static_cast<int32_t>(at - letters) : -1;
+}

@@ -129,3 +129,13 @@ void StrToLower(char* text);
 void WStrToUpper(wchar_t* text);
 void WStrToLower(wchar_t* text);
 void WStrCapitalize(wchar_t* text);
+
+// The place of a character in a string of letters that stands for a list of choices (a record's
+// option letters), or -1 for a letter not there and for the terminating zero.
+int32_t LetterIndex(const char* letters, char c);
+// Sets *target to the letter's place when the letter is one of them; leaves it otherwise.
+template <typename T>
+void SetFromLetter(const char* letters, char c, T* target) {
+  const int32_t i = LetterIndex(letters, c);
+  if (i >= 0) *target = static_cast<T>(i);
+}

@@ -6,6 +6,7 @@
 
 #include "core/alert.h"
 #include "core/code_pages.h"
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
@@ -53,12 +54,6 @@ bool FieldInteger(const char* p, int32_t n, int64_t* value) {
     v = v < 100000000000LL ? v * 10 + (p[i] - '0') : v;
   *value = negative ? -v : v;
   return true;
-}
-
-int32_t LetterIndex(const char* letters, char c) {
-  if (c == 0) return -1;
-  const char* found = std::strchr(letters, c);
-  return found != nullptr ? static_cast<int32_t>(found - letters) : -1;
 }
 
 // --- Reading ---------------------------------------------------------------------------------

@@ -37,12 +37,6 @@ constexpr char kViewModeLetters[] = "NLBPR";
 constexpr int32_t kLettersSince = 20001219;
 constexpr int32_t kSecondTableSince = 19981029;
 
-int32_t LetterIndex(const char* letters, char c) {
-  if (c == 0) return -1;
-  const char* at = std::strchr(letters, c);
-  return at ? static_cast<int32_t>(at - letters) : -1;
-}
-
 // The field of one character of the old "P" tables; -1 outside them.
 int32_t OldFieldCharacter(char c, bool oldest) {
   if (oldest) {

@@ -9,6 +9,7 @@
 #include "analysis/time/lines_template.h"
 #include "core/alert.h"
 #include "core/bit_vector.h"
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/output_stream.h"
@@ -43,18 +44,6 @@ constexpr int32_t kWidthMax = 30000;
 constexpr int32_t kMinWidth = 16;
 constexpr int64_t kCompsTemplateExtra = 880;
 constexpr uint32_t kCompsMenuIcon = 2003;
-
-int32_t LetterIndex(const char* letters, char c) {
-  if (c == 0) return -1;
-  const char* at = std::strchr(letters, c);
-  return at ? static_cast<int32_t>(at - letters) : -1;
-}
-
-template <typename T>
-void SetFromLetter(const char* letters, char c, T* target) {
-  int32_t i = LetterIndex(letters, c);
-  if (i >= 0) *target = static_cast<T>(i);
-}
 
 int32_t WordIndex(const char* const* words, int32_t n, const char* word) {
   for (int32_t i = 0; i < n; ++i) {

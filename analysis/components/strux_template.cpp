@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
@@ -17,12 +18,6 @@ constexpr const char* kColourLetters = "B5NUDMORVG";
 constexpr const char* kDisplayLetters = "CHTNMPR";
 constexpr const char* kFilterLetters = "AUZC";
 constexpr int64_t kStruxTemplateExtra = 104;
-
-int32_t LetterIndex(const char* letters, char c) {
-  if (c == 0) return -1;
-  const char* at = std::strchr(letters, c);
-  return at ? static_cast<int32_t>(at - letters) : -1;
-}
 
 // A dimension field of the "P" line: the number 1..32 as written, else -1.
 int32_t DimensionField(T_IStream* stream) {

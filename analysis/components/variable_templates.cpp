@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
@@ -169,10 +170,9 @@ char LetterOfIndex(const char* letters, int32_t index) {
 }
 
 bool IndexOfLetter(const char* letters, char letter, int32_t* index) {
-  if (letter == 0) return false;
-  const char* at = std::strchr(letters, letter);
-  if (!at) return false;
-  *index = static_cast<int32_t>(at - letters);
+  const int32_t at = LetterIndex(letters, letter);
+  if (at < 0) return false;
+  *index = at;
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/alert.h"
 #include "core/bit_vector.h"
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "core/locale.h"
 #include "core/memory.h"
@@ -30,19 +31,6 @@ constexpr int32_t kWidthMax = 30000;
 constexpr int32_t kMinFieldWidth = 16;  // narrower stored widths mean the default
 constexpr int64_t kLinesTemplateExtra = 2312;
 constexpr uint32_t kLinesMenuIcon = 2002;
-
-// The index of a letter in an index string, or -1.
-int32_t LetterIndex(const char* letters, char c) {
-  if (c == 0) return -1;
-  const char* at = std::strchr(letters, c);
-  return at ? static_cast<int32_t>(at - letters) : -1;
-}
-
-template <typename T>
-void SetFromLetter(const char* letters, char c, T* target) {
-  int32_t i = LetterIndex(letters, c);
-  if (i >= 0) *target = static_cast<T>(i);
-}
 
 bool IsValueColumn(int32_t code) {
   return code >= kLinesValueFirst && code < kLinesValueFirst + kMaxValueCount;
