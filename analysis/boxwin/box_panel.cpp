@@ -507,6 +507,16 @@ int32_t T_BoxWin::PasteSubsets() {
 
 // --- Commands ----------------------------------------------------------------------------------------
 
+void T_BoxWin::EnableDataOperationCommands() {
+  const MenuOperations* menus = Menus();
+  if (!menus || !menus->enableCommand) return;
+  for (int32_t command : {kCommandDeleteData, kCommandExamine, kCommandApprove})
+    menus->enableCommand(command, true);
+  const DocumentOperations& ops = CurrentDocumentOperations();
+  if (ops.openTransformDialog) menus->enableCommand(kCommandTransform, true);
+  if (ops.openAggregateDialog) menus->enableCommand(kCommandAggregate, true);
+}
+
 void T_BoxWin::UpdateCommands() {
   T_HWindow::UpdateCommands();
   const MenuOperations* menus = Menus();

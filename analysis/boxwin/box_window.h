@@ -359,6 +359,9 @@ class T_BoxWin : public T_HWindow {
   void OnChange(const ChangeNote* note) override;
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
+  // For windows that list cards: Delete Data, Examine and Approve, and Transform and Aggregate
+  // once their dialogs are installed.
+  void EnableDataOperationCommands();
   bool SetCursor(InputEvent* event, T_GrafElement* target) override;
   bool PreviewMouseDown(InputEvent* event, T_GrafElement* target) override;
   bool MouseDown(InputEvent* event, T_GrafElement* target) override;

@@ -308,11 +308,7 @@ void T_Cards::UpdateCommands() {
   if (!menus || !menus->enableCommand) return;
   menus->enableCommand(kPageSelection, true);
   if (rows.count == 0) return;
-  for (int32_t command : {kCommandDeleteData, kCommandExamine, kCommandApprove})
-    menus->enableCommand(command, true);
-  const DocumentOperations& ops = CurrentDocumentOperations();
-  if (ops.openTransformDialog) menus->enableCommand(kCommandTransform, true);
-  if (ops.openAggregateDialog) menus->enableCommand(kCommandAggregate, true);
+  EnableDataOperationCommands();
 }
 
 bool T_Cards::DoCommand(int32_t command) {

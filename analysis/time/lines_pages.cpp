@@ -526,11 +526,7 @@ void T_Lines::UpdateCommands() {
   if (!menus || !menus->enableCommand) return;
   if (openPanelPage == kLinesSelectionPage) menus->enableCommand(kLinesSelectionPage, true);
   if (rowCount <= headerRowCount) return;
-  for (int32_t command : {kCommandDeleteData, kCommandExamine, kCommandApprove})
-    menus->enableCommand(command, true);
-  const DocumentOperations& ops = CurrentDocumentOperations();
-  if (ops.openTransformDialog) menus->enableCommand(kCommandTransform, true);
-  if (ops.openAggregateDialog) menus->enableCommand(kCommandAggregate, true);
+  EnableDataOperationCommands();
 }
 
 bool T_Lines::DoCommand(int32_t command) {
