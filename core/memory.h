@@ -14,6 +14,7 @@
 // Any thread may allocate and free.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 constexpr int64_t kMemSmallLimit = 4096;
 
@@ -38,6 +39,43 @@ void MemAssignBytes(void** holder, const void* source, int64_t n);
 
 void MemZero(void* address, int64_t n);
 void MemFill(void* address, int64_t n, uint8_t byte);
+
+// Copies n bytes between blocks that do not overlap. The C runtime's memcpy under Wine moves
+// short runs a byte or a word at a time, and text writers copy millions of short runs (cells,
+// separators, numbers), so runs up to 32 bytes are copied inline as overlapping words.
+inline void CopyBytes(void* to, const void* from, int64_t n) {
+  auto* d = static_cast<uint8_t*>(to);
+  const auto* s = static_cast<const uint8_t*>(from);
+  if (n > 32) {
+    memcpy(d, s, static_cast<size_t>(n));
+  } else if (n > 16) {
+    uint64_t a, b, c, e;
+    memcpy(&a, s, 8);
+    memcpy(&b, s + 8, 8);
+    memcpy(&c, s + n - 16, 8);
+    memcpy(&e, s + n - 8, 8);
+    memcpy(d, &a, 8);
+    memcpy(d + 8, &b, 8);
+    memcpy(d + n - 16, &c, 8);
+    memcpy(d + n - 8, &e, 8);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    memcpy(&a, s, 8);
+    memcpy(&b, s + n - 8, 8);
+    memcpy(d, &a, 8);
+    memcpy(d + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    memcpy(&a, s, 4);
+    memcpy(&b, s + n - 4, 4);
+    memcpy(d, &a, 4);
+    memcpy(d + n - 4, &b, 4);
+  } else if (n > 0) {
+    d[0] = s[0];
+    d[n / 2] = s[n / 2];
+    d[n - 1] = s[n - 1];
+  }
+}
 
 // Bytes left to carve in the current chunk; for tests of chunk turnover.
 int64_t MemChunkRemaining();

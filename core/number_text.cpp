@@ -130,22 +130,27 @@ void FormatGeneral(char** cursor, double x, int32_t significant, uint32_t decima
   for (int32_t i = k; i <= e; ++i) Put(cursor, '0');
 }
 
-// Returns false when every written digit was "0" (the caller then writes just "0").
+// Returns false when every written digit was "0" (the caller then writes just "0"). The caller
+// keeps x x 10^decimals below 10^16, so the rounded value is one 64-bit integer: its digits come
+// from integer division instead of a digit-by-digit walk of the mantissa (exports format
+// millions of values). Half a unit of the last place, less a hundred-thousandth of it, rounds up,
+// so that a value written with fewer places than it was read with still rounds up at its 5.
 bool FormatFixed(char** cursor, double x, int32_t decimals, uint32_t decimal, uint32_t thousands) {
   int32_t d = Clamp(decimals, 0, 15);
-  long double xr = x + 0.50001L * Scale(1, d);
-  int32_t e;
-  long double m = Mantissa(xr, &e);
-  char digits[40];
-  int32_t count = e + d + 1;
-  if (count > 0) MantissaDigits(m, count > 40 ? 40 : count, digits);
+  auto n = static_cast<uint64_t>(static_cast<long double>(x) * PowerOfTen(d) + 0.50001L);
+  char digits[24];  // digits[i] is the place of 10^(i - d)
+  int32_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  while (count < d + 1) digits[count++] = '0';
   // Within the decimals a group mark follows every third place when two more places follow.
   uint32_t decimalGroup =
       thousands == 0 ? 0 : ((thousands == ',' || thousands == '.') ? ' ' : thousands);
   bool nonZero = false;
-  for (int32_t position = e > 0 ? e : 0; position >= -d; --position) {
-    int32_t index = e - position;  // index of the position's digit, negative above the first
-    char c = index >= 0 && index < count && index < 40 ? digits[index] : '0';
+  for (int32_t position = count - d - 1; position >= -d; --position) {
+    char c = digits[position + d];
     nonZero |= c != '0';
     Put(cursor, c);
     if (position > 0 && position % 3 == 0 && thousands) PutUnit(cursor, thousands);

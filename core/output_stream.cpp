@@ -34,7 +34,15 @@ int64_t Length(const char* text) {
 // --- Construction and settings
 // ---------------------------------------------------------------------
 
-T_OStream::T_OStream() { encoder = NewStreamEncoder(this, 0); }
+T_OStream::T_OStream() { TakeEncoder(NewStreamEncoder(this, 0)); }
+
+void T_OStream::TakeEncoder(T_OStreamBuffer* taken) {
+  encoder = taken;
+  const bool usable = encoder != nullptr && encoder->Usable();
+  roomPerByte = usable ? encoder->BytesPerUtf8Byte() : 0;
+  roomPerUnit = usable ? encoder->BytesPerUnit() : 0;
+  bytesPassThrough = usable && encoding == kEncodingUtf8;
+}
 
 T_OStream::~T_OStream() {
   delete encoder;
@@ -65,7 +73,7 @@ void T_OStream::SetNewlineCRLF() { SetNewline("\r\n"); }
 void T_OStream::SetEncoding(TextEncoding number) {
   delete encoder;
   encoding = number;
-  encoder = NewStreamEncoder(this, number);
+  TakeEncoder(NewStreamEncoder(this, number));
 }
 
 void T_OStream::SetBuffer(uint8_t* bufferStart, int64_t size, uint8_t* writePosition) {
@@ -92,15 +100,15 @@ void T_OStream::MakeRoom(int64_t n) {
 }
 
 bool T_OStream::EnsureRoom(int64_t n) {
-  if (encoder == nullptr || !encoder->Usable()) return false;
-  int64_t bytes = n * encoder->BytesPerUtf8Byte();
+  if (roomPerByte == 0) return false;
+  int64_t bytes = n * roomPerByte;
   if (pos == nullptr || end - pos < bytes) MakeRoom(bytes);
   return pos != nullptr && end - pos >= bytes;
 }
 
 bool T_OStream::EnsureRoomWide(int64_t n) {
-  if (encoder == nullptr || !encoder->Usable()) return false;
-  int64_t bytes = n * encoder->BytesPerUnit();
+  if (roomPerUnit == 0) return false;
+  int64_t bytes = n * roomPerUnit;
   if (pos == nullptr || end - pos < bytes) MakeRoom(bytes);
   return pos != nullptr && end - pos >= bytes;
 }
@@ -119,7 +127,13 @@ void T_OStream::PutWideChar(uint32_t unit) {
 void T_OStream::PutText(const char* text) { PutBytes(text, Length(text)); }
 
 void T_OStream::PutBytes(const char* bytes, int64_t n) {
-  if (bytes != nullptr && n > 0 && EnsureRoom(n)) encoder->PutBytes(bytes, n);
+  if (bytes == nullptr || n <= 0) return;
+  if (bytesPassThrough && pos != nullptr && end - pos >= n) {
+    CopyBytes(pos, bytes, n);
+    pos += n;
+  } else if (EnsureRoom(n)) {
+    encoder->PutBytes(bytes, n);
+  }
 }
 
 void T_OStream::PutFieldText(const char* text) {

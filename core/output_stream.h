@@ -133,6 +133,11 @@ class T_OStream {
   uint8_t wipeWhenFreed = 0;
   TextEncoding encoding = 0;
   T_OStreamBuffer* encoder = nullptr;
+  // The encoder's room factors, read once when it is set (every write asks them): 0 when
+  // nothing may be written. UTF-8 passes bytes through unchanged, which PutBytes copies itself.
+  int32_t roomPerByte = 0;
+  int32_t roomPerUnit = 0;
+  uint8_t bytesPassThrough = 0;
   uint32_t separator = 9;
   char separatorBytes[4] = {9, 0, 0, 0};
   int32_t separatorLength = 1;
@@ -142,6 +147,7 @@ class T_OStream {
   uint8_t* hexScratch = nullptr;
 
  protected:
+  void TakeEncoder(T_OStreamBuffer* taken);
   void PutKey(const char* key);
   void PutNewlineBytes();
 };

@@ -77,7 +77,7 @@ void T_OStreamBuffer::PutWideText(const wchar_t* text) {
 
 void T_OStreamBuffer::PutBytes(const char* bytes, int64_t n) {
   if (n <= 0) return;
-  memcpy(stream_->pos, bytes, static_cast<size_t>(n));
+  CopyBytes(stream_->pos, bytes, n);
   stream_->pos += n;
 }
 

@@ -259,7 +259,8 @@ void TextBufAppendBytes(T_TextBuf* buffer, const char* bytes, int32_t n) {
   int32_t take = room - buffer->length;
   if (take <= 0) return;
   if (take < n) take = Utf8BoundaryAtOrBefore(bytes, take);
-  std::memmove(buffer->data + buffer->length, bytes, static_cast<size_t>(take));
+  // A piece of the text itself lies before its end, so the two never overlap.
+  CopyBytes(buffer->data + buffer->length, bytes, take);
   buffer->length += take;
   buffer->data[buffer->length] = 0;
 }
