@@ -146,7 +146,9 @@ int64_t WriteCard(T_Base* base, const SaveFilter* filter, T_OStream* stream, con
     stream->PutLongText(card->notes);
     stream->PutNewline();
   }
-  if (card->created.stamp || card->changed.stamp) {
+  // Any stamp that holds a time writes the record: an examined or approved card without a
+  // created or changed stamp (imported, then signed) would otherwise lose its signature on save.
+  if (card->created.stamp || card->changed.stamp || card->examined.stamp || card->approved.stamp) {
     stream->PutChar('S');
     PutStamp(stream, &card->created);
     for (const SignatureStamp* stamp : {&card->changed, &card->examined, &card->approved}) {

@@ -109,7 +109,7 @@ class CardsGolden : public RecordsTest {
     SetLineOrigin(base, line, "a.txt", 12);
     Line(base, first, g1, {}, {1, Number(base, 2, "R1")});
     CardRecord* second = Card(base, 2025, 3, 7, 2);
-    second->examined = Stamp(9, 11, "EF");  // written only beside a created or changed stamp
+    second->examined = Stamp(9, 11, "EF");  // kept though the card has no other stamp
     Line(base, second, 0, {-0.004, 1e20, 3}, {}, "x\ny");
   }
 
@@ -124,6 +124,7 @@ class CardsGolden : public RecordsTest {
       "L0\t0\t0\t\t\tNorth\r\n"
       "\r\n"
       "C250307-2\r\n"
+      "S\t\t2503091130EF\r\n"
       "G\r\n"
       "L-0\t1E+20\t3\tx y\r\n"
       "\r\n";
@@ -141,8 +142,7 @@ TEST_F(CardsGolden, GoldenSectionReadsBackIntoTheSameModel) {
   EXPECT_EQ(fresh->valueCount, 3);
   EXPECT_EQ(fresh->saveOptions.cardReferenceStyles[1], kCardRefHostCode);
   EXPECT_EQ(fresh->saveOptions.cardReferenceStyles[2], kCardRefText);
-  // The second card's examined stamp was not written; -0.004 came back rounded to its column.
-  base->sentinelCard->previous->examined = SignatureStamp{};
+  // -0.004 came back rounded to its column.
   base->SetLineValue(base->sentinelCard->previous->firstGroup->firstLine, 0, -0.0);
   EXPECT_EQ(DumpModel(fresh), DumpModel(base));
   EXPECT_EQ(CardsSectionOf(fresh),
