@@ -19,6 +19,7 @@
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/time_scale.h"
+#include "ui/database_services.h"
 #include "ui/link_markup.h"
 
 namespace {
@@ -232,6 +233,14 @@ bool NeedsOf(const TFuncData* data, const T_TVariable* variable, Needs* needs) {
 }
 
 }  // namespace
+
+int32_t TFuncDrillMenuMark(T_Base* base, int32_t remembered) {
+  if (remembered < kDrillChoiceFirstDimension) return remembered < 0 ? kDrillChoiceOwn : remembered;
+  const int32_t dimension = remembered - kDrillChoiceFirstDimension;
+  if (dimension >= kDimensionCount || !Database_HasSubComponents(base, dimension))
+    return kDrillChoiceOwn;
+  return remembered;
+}
 
 void TFuncNarrowToPeriod(SelectionDef* def, const T_TSelection* selection, const CardId& from,
                          const CardId& to) {

@@ -23,6 +23,7 @@
 
 #include "analysis/time/time_variables.h"
 
+class T_Base;
 class T_HWindow;
 class T_Template;
 class T_CFuncTmpl;
@@ -39,6 +40,10 @@ struct TFuncDrillSource {
   uint8_t cardTitles = 0;         // the window's options a time functions template takes on
   uint8_t endDatesOnly = 0;
 };
+
+// The item the drill menu marks: the remembered choice, or choice 0 when it names a dimension
+// without components.
+int32_t TFuncDrillMenuMark(T_Base* base, int32_t remembered);
 
 // The selection's definition bounds narrowed to the period: with a time shift the period's from
 // moves back (direction -1) and its to forward (+1) first; the from bound becomes the period's

@@ -14,6 +14,7 @@
 #include "analysis/time/time_calculation.h"
 #include "analysis/time/time_variables.h"
 #include "core/owned_text.h"
+#include "database/toolkit_adapter.h"
 #include "tests/analysis/time/time_fixture.h"
 
 namespace {
@@ -30,6 +31,7 @@ class TFuncDrillTest : public time_test::TimeTest {
  protected:
   void SetUp() override {
     time_test::TimeTest::SetUp();
+    InstallDatabaseServices();
     InstallCards();
     InstallCompsTemplate();
     InstallFunctionTemplates();
@@ -185,6 +187,10 @@ TEST_F(TFuncDrillTest, MeasureAndChoiceChooseTheWindow) {
   EXPECT_EQ(AsCardsTemplate(cards)->options.fields[kColValue1 + 1].show, 1);
   delete cards;
   EXPECT_EQ(TFuncLinesTemplate(Source(), february, nullptr), nullptr);
+  // A remembered dimension without components falls back to the measure's own window.
+  EXPECT_EQ(TFuncDrillMenuMark(base, kDrillChoiceFirstDimension + 1), kDrillChoiceFirstDimension + 1);
+  EXPECT_EQ(TFuncDrillMenuMark(base, kDrillChoiceFirstDimension + 5), kDrillChoiceOwn);
+  EXPECT_EQ(TFuncDrillMenuMark(base, 1), 1);
 }
 
 TEST_F(TFuncDrillTest, FormulaTakesWhatItNeedsShownWhereNamed) {
