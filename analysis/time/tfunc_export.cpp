@@ -1,6 +1,7 @@
 // The time functions window's XML, definition block, drill links and row ranges.
 #include "analysis/time/tfunc_export.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "database/component_selection.h"
 #include "database/date_ref.h"
 #include "ui/database_services.h"
+#include "ui/link_markup.h"
 
 namespace {
 
@@ -131,6 +133,27 @@ bool TFuncOpenDrillLink(T_OStream* stream, const TFuncData* data, int64_t entry,
   stream->PutText("<a class=\"data\" href=\"");
   stream->PutEscaped(url.data);
   stream->PutText("\">");
+  return true;
+}
+
+// --- Label cells -----------------------------------------------------------------------------------
+
+bool TFuncWriteLabelCell(T_OStream* stream, T_LinkContext* links, const TFuncData* data,
+                         const char* label, bool html) {
+  if (!label || !ActiveEntries(data->typeInForce)) return false;
+  const char* blank = std::strchr(label, ' ');
+  const size_t idLength = blank ? static_cast<size_t>(blank - label) : std::strlen(label);
+  const char* dash = std::strchr(label, '-');
+  if (idLength == 0 || !dash || dash >= label + idLength) return false;
+  T_TextBuf text;
+  TextBufAssign(&text, "card=\"");
+  TextBufAppendBytes(&text, label, static_cast<int32_t>(idLength));
+  TextBufAppendChar(&text, '"');
+  if (blank) TextBufAppend(&text, blank);
+  if (html)
+    LinkText_WriteHtml(links, stream, text.data);
+  else
+    stream->PutText(text.data);
   return true;
 }
 

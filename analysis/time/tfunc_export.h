@@ -36,6 +36,7 @@
 #include "core/packed_date.h"
 
 class T_BoxWin;
+class T_LinkContext;
 class T_OStream;
 class TextCellWriter;
 struct T_TextBuf;
@@ -62,6 +63,14 @@ void TFuncDrillValue(T_TextBuf* value, const char* name, const CardId& from, con
 bool TFuncOpenDrillLink(T_OStream* stream, const TFuncData* data, int64_t entry,
                         const T_TVariable* variable, double value,
                         const T_TVariable* currentFormula);
+
+// The label cell of an Active Cards, Groups or Lines table whose label starts with a card id
+// (the text before the first blank holds "-"): the id as the short card-link markup card="id",
+// read by the link context into a link to the card in HTML and written as it stands in text,
+// then the rest of the label (the card title) with its own links. False, with nothing written,
+// for every other cell: the shared writer writes it.
+bool TFuncWriteLabelCell(T_OStream* stream, T_LinkContext* links, const TFuncData* data,
+                         const char* label, bool html);
 
 // The XML document above over the window's rows (the window's row r is display row r: its
 // first field the label, every further field one value column).

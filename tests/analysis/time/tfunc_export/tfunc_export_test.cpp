@@ -183,6 +183,24 @@ TEST_F(TFuncExportTest, DrillValuesOfLargeCardNumbersDecodeInTheDrillDown) {
   }
 }
 
+TEST_F(TFuncExportTest, CardIdLabelsBecomeCardLinks) {
+  Calculate(kPeriodActiveCards);
+  auto write = [&](const char* label, bool html, bool expected) {
+    T_OStream stream;
+    EXPECT_EQ(TFuncWriteLabelCell(&stream, base->linkContext, &data, label, html), expected)
+        << label;
+    return box_test::StreamText(stream);
+  };
+  EXPECT_EQ(write("240205-2 Bills & <more>", false, true), "card=\"240205-2\" Bills & <more>");
+  const std::string html = write("240205-2 Bills & <more>", true, true);
+  EXPECT_EQ(html.find("<a class=\"data\" href=\"qeb.cgi?card="), 0u) << html;
+  EXPECT_NE(html.find(">240205-2</a> Bills &amp; &lt;more&gt;"), std::string::npos) << html;
+  EXPECT_EQ(write("Totals", true, false), "");
+  EXPECT_EQ(write("Before 240105", true, false), "");
+  Calculate(kPeriodMonths);
+  EXPECT_EQ(write("240205-2", true, false), "");
+}
+
 // --- Documents ---------------------------------------------------------------------------------------
 
 class TFuncDocumentTest : public TFuncExportTest {
