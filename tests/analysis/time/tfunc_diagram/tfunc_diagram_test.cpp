@@ -253,6 +253,20 @@ TEST_F(TFuncDiagramTest, OneBarSeriesMergesTheEntriesOfAPixelColumn) {
   EXPECT_FLOAT_EQ(TFuncEntryAt(&data, 3)->dayPosition, 0.4f);
 }
 
+TEST_F(TFuncDiagramTest, AnInvertedAxisDrawsPositiveBarsDownward) {
+  Build(kPeriodDays, {0}, {{PackDate(2024, 1, 1), {5}}}, {2});
+  layout.flags.on[kFlagInvertedAxis] = 1;
+  LayoutDiagram(&layout, nullptr, nullptr);
+  Draw(kBarsSideBySide);
+  const int32_t x = DayLeft(0) + 5, z = Zero();
+  EXPECT_EQ(Pixel(x, z + 5), Rgb(13));
+  EXPECT_EQ(Pixel(x, z + 6), kWhite);
+  EXPECT_EQ(Pixel(x, z - 1), kWhite);
+  TFuncHit hit;
+  EXPECT_TRUE(TFuncHitDiagram(layout, Diagram(kBarsSideBySide), POINT{x, z + 3}, &hit, nullptr));
+  EXPECT_FALSE(TFuncHitDiagram(layout, Diagram(kBarsSideBySide), POINT{x, z - 3}, &hit, nullptr));
+}
+
 TEST_F(TFuncDiagramTest, MarginsFollowTheWidestCurve) {
   Build(kPeriodDays, {0, 0}, {{PackDate(2024, 1, 1), {1, 2}}}, {1, 2});
   series[0].lineStyle = 4;
@@ -267,7 +281,7 @@ TEST_F(TFuncDiagramTest, MarginsFollowTheWidestCurve) {
 // --- The contact sheet -----------------------------------------------------------------------------
 
 TEST_F(TFuncDiagramTest, ContactSheet) {
-  constexpr int32_t kColumns = 4, kRows = 2, kCellWidth = kWidth, kCellHeight = 80;
+  constexpr int32_t kColumns = 4, kRows = 3, kCellWidth = kWidth, kCellHeight = 80;
   std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
                               0x404040);
   int32_t slot = 0;
@@ -339,6 +353,27 @@ TEST_F(TFuncDiagramTest, ContactSheet) {
   Draw(0);
   frame();
   place();
+  // The inverted axis over stacked bars and a curve, and axis limits that cut both.
+  for (bool inverted : {true, false}) {
+    Build(kPeriodDays, {0, 0, 1}, months, {2, 2, 1}, 10, 18);
+    layout.diagram.bottom = 70;
+    layout.flags.on[kFlagInvertedAxis] = inverted;
+    TFuncDiagram limited = Diagram(kBarsStacked);
+    if (!inverted) {
+      limited.axisMax = 4;
+      limited.axisMin = -2;
+    }
+    TFuncDiagramRange(&layout, limited);
+    TFuncValueMargins(&layout, limited);
+    LayoutDiagram(&layout, nullptr, nullptr);
+    RECT all{0, 0, kWidth, kHeight};
+    RectErase(&all);
+    PortSetClipRect(&layout.plot);
+    TFuncDrawDiagram(layout, limited);
+    PortSetClip(nullptr);
+    frame();
+    place();
+  }
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
                                   "tfunc_diagram_sheet.bmp"));
 }
