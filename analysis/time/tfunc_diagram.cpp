@@ -14,10 +14,6 @@ namespace {
 
 constexpr int32_t kMaxLineStyle = 6;
 
-bool ActiveEntries(int32_t type) {
-  return type >= kPeriodActiveCards && type <= kPeriodActiveLines;
-}
-
 double ValueAt(const TFuncData* d, int64_t entry, int32_t column) {
   return TFuncEntryAt(d, entry)->values[column];
 }
@@ -27,7 +23,7 @@ int32_t Thickness(const TFuncSeries* s) { return std::clamp(s->lineStyle, 1, kMa
 // Geometry 1 of the header.
 int32_t CurveX(const DiagramLayout& l, const TFuncData* d, int64_t entry) {
   const TFuncEntry* e = TFuncEntryAt(d, entry);
-  if (ActiveEntries(d->typeInForce)) return DateBarToX(l, e->end.date, e->dayPosition);
+  if (IsActiveEntryType(d->typeInForce)) return DateBarToX(l, e->end.date, e->dayPosition);
   return DateEndToX(l, e->end.date) - 1;
 }
 
@@ -61,7 +57,7 @@ struct Span {
 Span EntrySpan(const DiagramLayout& l, const TFuncData* d, int64_t entry) {
   const TFuncEntry* e = TFuncEntryAt(d, entry);
   const int32_t type = d->typeInForce;
-  if (ActiveEntries(type)) {
+  if (IsActiveEntryType(type)) {
     const int32_t x = CurveX(l, d, entry);
     return {x, x + 1};
   }
@@ -289,7 +285,7 @@ void DrawCurve(const DiagramLayout& l, const TFuncData* d, int32_t column, const
       y = ny;
     }
   }
-  const int32_t end = ActiveEntries(d->typeInForce) ? DateEndToX(l, d->lastDate) : x;
+  const int32_t end = IsActiveEntryType(d->typeInForce) ? DateEndToX(l, d->lastDate) : x;
   if (end > x && y != kNoValueRow) FillSegment(HorizontalBand(x, end, y, w), s->lineStyle, true);
 }
 
@@ -337,7 +333,7 @@ int64_t TFuncEntryOfDate(const TFuncData* data, PackedDate date) {
 }
 
 void TFuncComputeDayPositions(TFuncData* data) {
-  if (!ActiveEntries(data->typeInForce)) return;
+  if (!IsActiveEntryType(data->typeInForce)) return;
   int64_t e = kEntryFirstPeriod;
   while (e < data->periodCount) {
     const PackedDate date = TFuncEntryAt(data, e)->end.date;
@@ -362,7 +358,7 @@ void TFuncDiagramRange(DiagramLayout* layout, const TFuncDiagram& dg) {
   const FormCounts forms = CountForms(dg);
   if (d && d->periodCount > kEntryFirstPeriod && (forms.curves || forms.bars)) {
     const int64_t start = TFuncEntryOfDate(d, layout->range.from);
-    const bool active = ActiveEntries(d->typeInForce);
+    const bool active = IsActiveEntryType(d->typeInForce);
     if (forms.bars) take(0);
     for (int32_t i = 0; i < dg.count; ++i) {
       if (dg.series[i] && dg.series[i]->diagramForm == 1) take(StartValue(d, start, i));
@@ -409,7 +405,7 @@ void TFuncDrawDiagram(const DiagramLayout& l, const TFuncDiagram& dg) {
   if (!forms.curves && !forms.bars) return;
   const int64_t start = TFuncEntryOfDate(d, l.range.from);
   if (forms.bars) {
-    const bool single = ActiveEntries(d->typeInForce) && forms.bars == 1 && forms.curves <= 1;
+    const bool single = IsActiveEntryType(d->typeInForce) && forms.bars == 1 && forms.curves <= 1;
     if (single) {
       for (int32_t i = 0; i < dg.count; ++i) {
         if (dg.series[i] && dg.series[i]->diagramForm == 2) DrawSingleBars(l, dg, i, start);
@@ -439,7 +435,7 @@ bool HitCurveStep(const DiagramLayout& l, const TFuncData* d, const TFuncSeries*
   RECT bands[2];
   int32_t n = 0;
   const bool bothValues = previousY != kNoValueRow && y != kNoValueRow;
-  if (ActiveEntries(d->typeInForce)) {
+  if (IsActiveEntryType(d->typeInForce)) {
     if (bothValues && previousY != y) bands[n++] = VerticalBand(x, previousY, y, w);
   } else {
     const int32_t left = d->typeInForce == kPeriodActiveDays

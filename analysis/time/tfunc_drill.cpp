@@ -24,10 +24,6 @@
 
 namespace {
 
-bool ActiveEntries(int32_t type) {
-  return type >= kPeriodActiveCards && type <= kPeriodActiveLines;
-}
-
 // A selection's measure shown by the lines window (the others need a time functions window).
 bool LinesShowMeasure(int32_t measure) {
   return measure != kMeasureProduct && measure != kMeasureGeomMean && measure != kMeasureFirst &&
@@ -71,10 +67,6 @@ void LabelOf(const TFuncData* data, const T_TVariable* v, T_TextBuf* out) {
   if (v->title && *v->title)
     LinkText_ToPlain(data->base ? data->base->linkContext : nullptr, out, v->title);
   if (out->length == 0) TextBufAssign(out, v->name);
-}
-
-const T_TSelection* AsSelection(const T_TVariable* v) {
-  return v && v->kind == kVariableSelection ? static_cast<const T_TSelection*>(v) : nullptr;
 }
 
 // The selection's definition as the drilled template keeps it.
@@ -169,7 +161,7 @@ T_Template* PeriodTimeFunctions(const TFuncDrillSource& source, const T_TVariabl
     ok = ok && StoreSubsetList(&t->subsets, source.subsets);
   DateRefSetDate(&t->from, &period.from);
   DateRefSetDate(&t->to, &period.to);
-  t->periodType = ActiveEntries(data->typeInForce) ? kPeriodActiveLines : kPeriodActiveCards;
+  t->periodType = IsActiveEntryType(data->typeInForce) ? kPeriodActiveLines : kPeriodActiveCards;
   t->beforeShown = 0;
   if (!ok || !AddTimeVariables(t, needs, variable, period)) return Failed(t);
   return t;

@@ -38,14 +38,6 @@ constexpr int32_t kTextMeasure = 5322;
 constexpr int32_t kTextMoveSelection = 5323;
 constexpr int32_t kTextFirstAccumulation = 5324;  // "By Period", "From Start"
 
-bool ActiveEntries(int32_t type) {
-  return type >= kPeriodActiveCards && type <= kPeriodActiveLines;
-}
-
-const T_TSelection* AsSelection(const T_TVariable* v) {
-  return v && v->kind == kVariableSelection ? static_cast<const T_TSelection*>(v) : nullptr;
-}
-
 // The variable's own bounds: a selection's, else the database's whole card range.
 void OwnRange(const TFuncData* data, const T_TVariable* variable, CardId* from, CardId* to) {
   if (const T_TSelection* s = AsSelection(variable)) {
@@ -63,6 +55,10 @@ void OwnRange(const TFuncData* data, const T_TVariable* variable, CardId* from, 
 }
 
 }  // namespace
+
+const T_TSelection* AsSelection(const T_TVariable* v) {
+  return v && v->kind == kVariableSelection ? static_cast<const T_TSelection*>(v) : nullptr;
+}
 
 // --- Row ranges ------------------------------------------------------------------------------------
 
@@ -84,7 +80,7 @@ void TFuncPeriodRange(const TFuncData* data, int64_t entry, const T_TVariable* v
   *to = e->end;
   if (data->typeInForce == kPeriodActiveDays) {
     *from = CardId{e->end.date, 1};
-  } else if (ActiveEntries(data->typeInForce)) {
+  } else if (IsActiveEntryType(data->typeInForce)) {
     *from = e->end;
   } else if (entry == kEntryFirstPeriod) {
     *from = CardId{data->firstDate, 1};
@@ -118,7 +114,7 @@ bool TFuncOpenDrillLink(T_OStream* stream, const TFuncData* data, int64_t entry,
                         const T_TVariable* currentFormula) {
   if (!variable || value == 0 || !DrillDownAllowed()) return false;
   if (variable == currentFormula && variable->kind == kVariableFormula &&
-      ActiveEntries(data->typeInForce))
+      IsActiveEntryType(data->typeInForce))
     return false;
   T_TextBuf url;
   if (!BoxServices().webSelfUrl(&url)) return false;
@@ -140,7 +136,7 @@ bool TFuncOpenDrillLink(T_OStream* stream, const TFuncData* data, int64_t entry,
 
 bool TFuncWriteLabelCell(T_OStream* stream, T_LinkContext* links, const TFuncData* data,
                          const char* label, bool html) {
-  if (!label || !ActiveEntries(data->typeInForce)) return false;
+  if (!label || !IsActiveEntryType(data->typeInForce)) return false;
   const char* blank = std::strchr(label, ' ');
   const size_t idLength = blank ? static_cast<size_t>(blank - label) : std::strlen(label);
   const char* dash = std::strchr(label, '-');

@@ -41,6 +41,9 @@ class T_OStream;
 class TextCellWriter;
 struct T_TextBuf;
 
+// The variable as a selection, or null (a formula, none).
+const T_TSelection* AsSelection(const T_TVariable* variable);
+
 // The card ids a row of the table covers for a variable (entry as tfunc_rows.h gives it):
 //   Before     the variable's from .. the Before entry's end (the card id before the start);
 //   Totals     the variable's from (the window start when Before is not shown) .. the

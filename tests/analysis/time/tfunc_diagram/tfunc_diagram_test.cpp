@@ -11,11 +11,10 @@
 #include "analysis/time/tfunc_diagram.h"
 #include "core/memory.h"
 #include "tests/analysis/time/time_fixture.h"
+#include "tests/ui/offscreen_fixture.h"
 #include "tests/ui/picture_file.h"
-#include "ui/aa_drawing.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
-#include "ui/text_style.h"
 
 namespace {
 
@@ -32,20 +31,15 @@ struct Period {
   std::vector<double> values;
 };
 
-class TFuncDiagramTest : public ::testing::Test {
+class TFuncDiagramTest : public OffscreenPortTest {
  protected:
   static constexpr int32_t kWidth = 240, kHeight = 160;
 
+  RECT PortRect() const override { return RECT{0, 0, kWidth, kHeight}; }
   void SetUp() override {
     PendingErrorClear();
-    AaStartup();
-    PaletteReset();
-    Gfx.foreColour = kColourBlack;
-    Gfx.backColour = kColourWhite;
-    Gfx.style = TextStyleStandard;
-    PortInitRegions(&port);
-    RECT rect{0, 0, kWidth, kHeight};
-    ASSERT_TRUE(PortOpenOffscreen(&port, &bitmap, &rect));
+    OffscreenPortTest::SetUp();
+    RECT rect = PortRect();
     RectErase(&rect);
     base = time_test::NewFixtureBase();
     TFuncDataInit(&data, base);
@@ -53,9 +47,7 @@ class TFuncDiagramTest : public ::testing::Test {
   void TearDown() override {
     TFuncDataFree(&data);
     delete base;
-    if (port.dc) PortClose(&port);
-    PortFreeRegions(&port);
-    OffscreenFree(&bitmap);
+    OffscreenPortTest::TearDown();
     PendingErrorClear();
   }
 
@@ -106,17 +98,10 @@ class TFuncDiagramTest : public ::testing::Test {
     RectErase(&all);
     TFuncDrawDiagram(layout, Diagram(mode));
   }
-  uint32_t Pixel(int32_t x, int32_t y) {
-    uint32_t* p = PixelsRead(port.dc, x, y, 1, 1);
-    const uint32_t value = p ? p[0] : 0xDEADBEEF;
-    MemFree(p);
-    return value;
-  }
+  uint32_t Pixel(int32_t x, int32_t y) { return PixelRgb(x, y); }
   int32_t Zero() const { return layout.valueOrigin; }
   int32_t DayLeft(int32_t day) const { return layout.plot.left + 10 * day; }
 
-  GraphicsPort port;
-  OffscreenBitmap bitmap;
   T_Base* base = nullptr;
   TFuncData data;
   std::vector<TFuncSeries> series;
@@ -302,18 +287,27 @@ TEST_F(TFuncDiagramTest, ContactSheet) {
     RECT plot = layout.plot;
     RectFrame(&plot);
   };
+  // Ranges, margins and layout for a plot 70 pixels high, then the drawing, clipped to the plot.
+  auto show = [&](const TFuncDiagram& d) {
+    layout.diagram.bottom = 70;
+    TFuncDiagramRange(&layout, d);
+    TFuncValueMargins(&layout, d);
+    LayoutDiagram(&layout, nullptr, nullptr);
+    RECT all{0, 0, kWidth, kHeight};
+    RectErase(&all);
+    PortSetClipRect(&layout.plot);
+    TFuncDrawDiagram(layout, d);
+    PortSetClip(nullptr);
+    frame();
+    place();
+  };
   // The five bar modes over months of positive and negative values.
   std::vector<Period> months;
   for (int32_t m = 0; m < 6; ++m)
     months.push_back({PackDate(2024, 1, 1 + 3 * m), {double(m % 3 + 2), double(3 - m), 1.5 * m - 4}});
   for (int32_t mode = kBarsSideBySide; mode <= kBarsStacked; ++mode) {
     Build(kPeriodDays, {0, 0, 0}, months, {2, 2, 2}, 10, 18);
-    layout.diagram.bottom = 70;
-    TFuncDiagramRange(&layout, Diagram(mode));
-    LayoutDiagram(&layout, nullptr, nullptr);
-    Draw(mode);
-    frame();
-    place();
+    show(Diagram(mode));
   }
   // Step curves of Active Cards with several cards a day, and bars among them.
   std::vector<Period> cards;
@@ -321,23 +315,13 @@ TEST_F(TFuncDiagramTest, ContactSheet) {
     cards.push_back({PackDate(2024, 1, 1 + i / 3), {double(i % 7), 6.0 - i % 5, double(i % 4) - 1}});
   Build(kPeriodActiveCards, {0, 6, 0}, cards, {1, 1, 2}, 20, 10);
   series[1].lineStyle = 2;
-  layout.diagram.bottom = 70;
-  TFuncDiagramRange(&layout, Diagram(0));
-  LayoutDiagram(&layout, nullptr, nullptr);
-  Draw(0);
-  frame();
-  place();
+  show(Diagram(0));
   // A single curve with a gap, and the six line styles.
   Build(kPeriodDays, {2},
         {{PackDate(2024, 1, 2), {5}}, {PackDate(2024, 1, 4), {kNaN}}, {PackDate(2024, 1, 7), {3}},
          {PackDate(2024, 1, 10), {6}}},
         {1}, 20, 10);
-  layout.diagram.bottom = 70;
-  TFuncDiagramRange(&layout, Diagram(0));
-  LayoutDiagram(&layout, nullptr, nullptr);
-  Draw(0);
-  frame();
-  place();
+  show(Diagram(0));
   std::vector<Period> styles;
   for (int32_t i = 0; i < 5; ++i)
     styles.push_back({PackDate(2024, 1, 2 + 2 * i),
@@ -345,34 +329,17 @@ TEST_F(TFuncDiagramTest, ContactSheet) {
                        16.0 + i % 2}});
   Build(kPeriodDays, {0, 3, 6, 9, 12, 15}, styles, {1, 1, 1, 1, 1, 1}, 20, 10);
   for (int32_t i = 0; i < 6; ++i) series[static_cast<size_t>(i)].lineStyle = i + 1;
-  layout.diagram.bottom = 70;
-  TFuncDiagram d = Diagram(0);
-  TFuncDiagramRange(&layout, d);
-  TFuncValueMargins(&layout, d);
-  LayoutDiagram(&layout, nullptr, nullptr);
-  Draw(0);
-  frame();
-  place();
+  show(Diagram(0));
   // The inverted axis over stacked bars and a curve, and axis limits that cut both.
   for (bool inverted : {true, false}) {
     Build(kPeriodDays, {0, 0, 1}, months, {2, 2, 1}, 10, 18);
-    layout.diagram.bottom = 70;
     layout.flags.on[kFlagInvertedAxis] = inverted;
     TFuncDiagram limited = Diagram(kBarsStacked);
     if (!inverted) {
       limited.axisMax = 4;
       limited.axisMin = -2;
     }
-    TFuncDiagramRange(&layout, limited);
-    TFuncValueMargins(&layout, limited);
-    LayoutDiagram(&layout, nullptr, nullptr);
-    RECT all{0, 0, kWidth, kHeight};
-    RectErase(&all);
-    PortSetClipRect(&layout.plot);
-    TFuncDrawDiagram(layout, limited);
-    PortSetClip(nullptr);
-    frame();
-    place();
+    show(limited);
   }
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
                                   "tfunc_diagram_sheet.bmp"));
