@@ -45,8 +45,9 @@ constexpr int32_t kBarsOverlapping = 3;
 constexpr int32_t kBarsStacked = 4;
 
 // What the diagram draws. series[i] is the i-th shown column (its values are values[i] of each
-// entry); a series of form 0 (or with no variable for bars and curves alike, it is still drawn:
-// only hits need the variable) is passed over. The drawing state of the series is overwritten.
+// entry); a null series or one of form 0 is passed over. A series whose variable was deleted is
+// still drawn from its copied settings, but never hit. Drawing and hitting overwrite the
+// series' drawing state.
 struct TFuncDiagram {
   const TFuncData* data = nullptr;
   TFuncSeries* const* series = nullptr;
