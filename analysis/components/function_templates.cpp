@@ -7,6 +7,7 @@
 
 #include "analysis/components/function_window_utils.h"
 #include "analysis/time/lines_template.h"
+#include "analysis/time/time_variables.h"
 #include "core/alert.h"
 #include "core/cstring.h"
 #include "core/input_stream.h"
@@ -512,6 +513,24 @@ auto AddFrom(Template* t, const Source* source) -> decltype(t->variables) {
   return v;
 }
 
+// A live variable goes through a loose record of its own kind, the one form the conversions read.
+template <typename Template>
+auto AddFromLive(Template* t, const T_TVariable* source) -> decltype(t->variables) {
+  if (!source) return nullptr;
+  T_Base* base = source->owner ? source->owner->base : nullptr;
+  T_TSelectionTmpl selection(nullptr, base);
+  T_TFormulaTmpl formula(nullptr, base);
+  T_TVariableTmpl* record = source->kind == kVariableSelection
+                                ? static_cast<T_TVariableTmpl*>(&selection)
+                                : static_cast<T_TVariableTmpl*>(&formula);
+  // Writing a record reads the variable only; the slot is not const for the window's own use.
+  if (!const_cast<T_TVariable*>(source)->WriteToTemplate(record)) {
+    PendingErrorOutOfMemory();
+    return nullptr;
+  }
+  return t->AddVariableFromWindow(static_cast<const T_TVariableTmpl*>(record));
+}
+
 }  // namespace
 
 T_TVariableTmpl* T_TFuncTmpl::AddVariableFromWindow(const T_TVariableTmpl* source) {
@@ -519,6 +538,9 @@ T_TVariableTmpl* T_TFuncTmpl::AddVariableFromWindow(const T_TVariableTmpl* sourc
 }
 T_TVariableTmpl* T_TFuncTmpl::AddVariableFromWindow(const T_CVariableTmpl* source) {
   return AddFrom(this, source);
+}
+T_TVariableTmpl* T_TFuncTmpl::AddVariableFromWindow(const T_TVariable* source) {
+  return AddFromLive(this, source);
 }
 
 T_TVariableTmpl* T_TFuncTmpl::FindVariableByShortId(const char* text, int32_t n) const {
@@ -688,6 +710,9 @@ T_CVariableTmpl* T_CFuncTmpl::AddVariableFromWindow(const T_CVariableTmpl* sourc
 }
 T_CVariableTmpl* T_CFuncTmpl::AddVariableFromWindow(const T_TVariableTmpl* source) {
   return AddFrom(this, source);
+}
+T_CVariableTmpl* T_CFuncTmpl::AddVariableFromWindow(const T_TVariable* source) {
+  return AddFromLive(this, source);
 }
 
 T_CVariableTmpl* T_CFuncTmpl::FindVariableByShortId(const char* text, int32_t n) const {

@@ -45,6 +45,7 @@
 #include "database/templates.h"
 
 class T_LinesTmpl;
+class T_TVariable;
 struct T_TextBuf;
 
 constexpr uint32_t kTimeFunctionsMenuIcon = 2004;
@@ -94,6 +95,11 @@ class T_TFuncTmpl : public T_BoxTmpl {
   // A new variable of the source's kind filled from it (either family).
   T_TVariableTmpl* AddVariableFromWindow(const T_TVariableTmpl* source);
   T_TVariableTmpl* AddVariableFromWindow(const T_CVariableTmpl* source);
+  // A new variable filled from a live variable of the time functions window: name, title,
+  // display settings, and the selection (its card selection as a definition, value column,
+  // method, accumulation, time shift) or the formula (text, operation, diagram form as the graph
+  // style). Null (pending error 600) without memory.
+  T_TVariableTmpl* AddVariableFromWindow(const T_TVariable* source);
   // The variable whose short id is the n bytes of text; null for none.
   T_TVariableTmpl* FindVariableByShortId(const char* text, int32_t n) const;
   T_TSelectionTmpl* FindSelectionByName(const char* text) const;
@@ -156,6 +162,8 @@ class T_CFuncTmpl : public T_StruxTmpl {
   void RemoveFormula(T_CFormulaTmpl* formula);
   T_CVariableTmpl* AddVariableFromWindow(const T_CVariableTmpl* source);
   T_CVariableTmpl* AddVariableFromWindow(const T_TVariableTmpl* source);
+  // A live time functions variable converted into the component family (see CopyVariableTmpl).
+  T_CVariableTmpl* AddVariableFromWindow(const T_TVariable* source);
   T_CVariableTmpl* FindVariableByShortId(const char* text, int32_t n) const;
   T_CSelectionTmpl* FindSelectionByName(const char* text) const;
   T_CFormulaTmpl* FindFormulaByName(const char* text) const;

@@ -41,15 +41,8 @@ bool TFuncWriteTemplate(TFuncData* data, const TFuncRowOrder* order, T_TFuncTmpl
   while (templ->formulas) templ->RemoveFormula(templ->formulas);
   while (templ->selections) templ->RemoveSelection(templ->selections);
   bool ok = true;
-  for (T_TVariable* v = data->variables; v && ok; v = v->next) {
-    if (v->kind == kVariableSelection) {
-      T_TSelectionTmpl record(nullptr, data->base);
-      ok = v->WriteToTemplate(&record) && templ->AddVariableFromWindow(&record);
-    } else {
-      T_TFormulaTmpl record(nullptr, data->base);
-      ok = v->WriteToTemplate(&record) && templ->AddVariableFromWindow(&record);
-    }
-  }
+  for (T_TVariable* v = data->variables; v && ok; v = v->next)
+    ok = templ->AddVariableFromWindow(v) != nullptr;
   templ->periodType = data->periodType;
   if (data->periodType == kPeriodTimeScale && data->timeScale)
     ok = templ->SetTimeScaleName(data->timeScale->name) && ok;

@@ -237,6 +237,10 @@ constexpr int32_t kPeriodMonths = 5;
 constexpr int32_t kPeriodHalfMonths = 6;
 constexpr int32_t kPeriodWeeks = 10;
 constexpr int32_t kPeriodDays = 11;
+// Active Cards, Groups and Lines: one entry per card, group or line, ending at its own card id.
+inline bool IsActiveEntryType(int32_t type) {
+  return type >= kPeriodActiveCards && type <= kPeriodActiveLines;
+}
 
 struct TFuncData {
   T_Base* base = nullptr;

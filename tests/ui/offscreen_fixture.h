@@ -1,5 +1,5 @@
 #pragma once
-// An offscreen port of 60 x 40 on a white background, black on white in the standard text
+// An offscreen port of 60 x 40 (a fixture may ask for another size) on a white background, black on white in the standard text
 // style: the outermost port of a drawing test, so pixels can be read back at chosen points.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,7 +20,7 @@ class OffscreenPortTest : public ::testing::Test {
     Gfx.backColour = kColourWhite;
     Gfx.style = TextStyleStandard;
     PortInitRegions(&port);
-    RECT rect{0, 0, 60, 40};
+    RECT rect = PortRect();
     ASSERT_TRUE(PortOpenOffscreen(&port, &bitmap, &rect));
   }
   void TearDown() override {
@@ -28,6 +28,7 @@ class OffscreenPortTest : public ::testing::Test {
     PortFreeRegions(&port);
     OffscreenFree(&bitmap);
   }
+  virtual RECT PortRect() const { return RECT{0, 0, 60, 40}; }
   // 0x00RRGGBB in bitmap coordinates, whatever the port's origin.
   uint32_t PixelRgb(int32_t x, int32_t y) {
     POINT origin;
