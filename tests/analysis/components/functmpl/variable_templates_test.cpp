@@ -82,7 +82,9 @@ TEST(ApplyTimeShift, FollowsTheCalendarAndStaysWithinTheYears) {
     CardId bound{c.from, 7};
     ApplyTimeShift(&c.shift, &bound, -1);
     EXPECT_EQ(bound.date, c.to) << c.name;
-    if (c.shift.kind != 0) EXPECT_EQ(bound.sequence, 1) << c.name;
+    if (c.shift.kind != 0) {
+      EXPECT_EQ(bound.sequence, 1) << c.name;
+    }
   }
   TimeShift month{5, 0, 0, 0};
   CardId upper{PackDate(2024, 3, 31), 4};
