@@ -62,11 +62,15 @@ int64_t PrintBandEnd(T_BoxWin* window, int64_t first, int64_t end, int32_t bodyH
 
 namespace {
 
+DrawingExtentHook drawingExtent = nullptr;
+
 bool PrintingHeader(const PrintOptions& print) {
   return print.windowTitle || print.dateTime || print.pageNumbers != kPageNumbersNone;
 }
 
 }  // namespace
+
+void SetDrawingExtentHook(DrawingExtentHook hook) { drawingExtent = hook; }
 
 void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
                      int32_t page, int32_t pages) {
@@ -271,6 +275,12 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
     int32_t bottom = body.top;
     for (int64_t r = firstRow; r < endRow && bottom < body.bottom; ++r) bottom += GetRowHeight(r);
     record.clip.bottom = std::min(static_cast<int32_t>(body.bottom), bottom);
+    if (viewMode == 3 && p == 1 && drawingExtent) {
+      // The tree drawing beside the rows may reach further down than they do.
+      RECT extent;
+      drawingExtent(this, &body, &extent);
+      record.clip.bottom = std::max(record.clip.bottom, std::min(body.bottom, extent.bottom));
+    }
     int64_t savedRows = rowCount;
     rowCount = endRow;  // the page's rows only
     PortSetClipRect(&record.clip);

@@ -290,6 +290,11 @@ struct BoxWinServices {
   void (*webPicturePath)(T_TextBuf* path);
 };
 void SetBoxWinServices(const BoxWinServices* services);
+// The structure windows' seam: the rectangle their tree drawing (view mode 3) needs inside the
+// given one; printing keeps the first page's body at least down to its foot. Without a hook the
+// drawing needs no room.
+using DrawingExtentHook = void (*)(T_BoxWin* window, const RECT* rect, RECT* extent);
+void SetDrawingExtentHook(DrawingExtentHook hook);
 const BoxWinServices& BoxServices();
 
 class T_BoxWin : public T_HWindow {

@@ -161,6 +161,16 @@ void T_Comps::WriteHtmlDefinition(T_OStream* stream) {
 
 void T_Comps::WriteXmlDefinition(T_OStream* stream) { Selection_writeXml(&selection, stream); }
 
+void T_Comps::PrintPart(BoxDrawRecord* record) {
+  if (record->phase == 1) {
+    record->height = Selection_getDefinitionHeight(&selection);
+  } else if (record->phase == 2) {
+    Selection_drawDefinition(&selection, &record->band);
+  } else {
+    T_BoxWin::PrintPart(record);
+  }
+}
+
 // --- The selection on the clipboard -------------------------------------------------------------
 
 void T_Comps::WriteSelectionText(T_OStream* stream) {
