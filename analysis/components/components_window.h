@@ -144,6 +144,8 @@ class T_Comps : public T_StruxWin {
   void OpenWindowWithSelection(int32_t kind);
   void DuplicateWindow();
   void SetPresentation(uint32_t mode);
+  // Whether a date bound moved since the window last looked; remembers the bounds.
+  bool TakeBoundsSeen();
   // The value type whose column a field shows; -1 for none.
   int32_t TypeOfField(const T_BoxField* field) const;
   // The Columns and Sorting pages (components_pages.cpp); the two handlers answer whether the
@@ -160,6 +162,7 @@ class T_Comps : public T_StruxWin {
   int64_t SliceAt(const RECT* area, POINT point);
 
   CardSelection selection{};
+  CardId boundsSeen[2] = {};  // the selection's bounds when the window last looked
   CompsOptions options;
   int32_t valueColumn = 0;      // the value field of the last calculation
   uint8_t computedBefore = 0;
