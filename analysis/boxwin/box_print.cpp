@@ -6,6 +6,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "core/memory.h"
+#include "database/card_selection.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/page_setup.h"
@@ -296,6 +297,18 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
       PrintPart(&part);
     }
   }
+}
+
+bool PrintSelectionDefinition(BoxDrawRecord* record, CardSelection* selection) {
+  if (record->phase == 1) {
+    record->height = Selection_getDefinitionHeight(selection);
+    return true;
+  }
+  if (record->phase == 2) {
+    Selection_drawDefinition(selection, &record->band);
+    return true;
+  }
+  return false;
 }
 
 void T_BoxWin::PrintPart(BoxDrawRecord* record) {

@@ -3,7 +3,7 @@
 // edited, the repeat dialog, and a printed card page. The checks only make sure that each picture
 // drew something where it should.
 #include "analysis/cards/card_repeat_dialog.h"
-#include "tests/analysis/boxwin/printed_page.h"
+#include "tests/ui/printed_page.h"
 #include "tests/analysis/cards/card_editor/card_editor_fixture.h"
 #include "tests/ui/window_picture.h"
 #include "ui/graphics_port.h"
@@ -67,7 +67,7 @@ TEST_F(CardEditorSheet, TheCardEditorInItsStates) {
 
   editor->EndCellEdit();
   editor->print.dateTime = 0;
-  picture = box_test::PrintedPage(editor, 600, 400);
+  picture = ui_test::PrintedPage(editor, 600, 400);
   ui_test::ExpectDrawn(picture, RECT{0, 20, 500, 120}, 40);
   Place(picture);
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kSheetWidth, kSheetRows * kCellHeight, "card_editor_sheet.bmp"));

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/alert_handlers.h"
-#include "tests/analysis/boxwin/printed_page.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
+#include "tests/ui/printed_page.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
 
@@ -56,7 +56,7 @@ TEST_F(CompsWindowTest, ContactSheetOfTheExample) {
   window->currentNode = 0;
   place(ui_test::Capture(window));
   // Printed, the pies stand beside the rows of the first page and reach below the last of them.
-  const ui_test::Picture printed = box_test::PrintedPage(window, 690, 410);
+  const ui_test::Picture printed = ui_test::PrintedPage(window, 690, 410);
   place(printed);
   const int32_t rowsFoot = 60 + static_cast<int32_t>(window->rowCount) * 12;
   ASSERT_LT(rowsFoot, 300);

@@ -1,17 +1,18 @@
 #pragma once
-// Page 1 of a box window's print-out, drawn through the window's print phases on a white
-// printable area of a given size in a memory bitmap, as a picture a contact sheet can hold.
+// Page 1 of a window's print-out, drawn through the window's print phases on a white printable
+// area of a given size in a memory bitmap, as a picture a test can look at or a contact sheet
+// can hold.
 #include <windows.h>
 
-#include "analysis/boxwin/box_window.h"
 #include "tests/ui/window_picture.h"
 #include "ui/graphics_port.h"
 #include "ui/printing.h"
+#include "ui/window.h"
 
-namespace box_test {
+namespace ui_test {
 
-inline ui_test::Picture PrintedPage(T_BoxWin* window, int32_t width, int32_t height) {
-  ui_test::Picture picture;
+inline Picture PrintedPage(T_Window* window, int32_t width, int32_t height) {
+  Picture picture;
   picture.width = width;
   picture.height = height;
   HDC screen = GetDC(nullptr);
@@ -49,4 +50,4 @@ inline ui_test::Picture PrintedPage(T_BoxWin* window, int32_t width, int32_t hei
   return picture;
 }
 
-}  // namespace box_test
+}  // namespace ui_test
