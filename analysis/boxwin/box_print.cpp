@@ -73,6 +73,11 @@ bool PrintingHeader(const PrintOptions& print) {
 
 void SetDrawingExtentHook(DrawingExtentHook hook) { drawingExtent = hook; }
 
+void BoxDrawingExtent(T_BoxWin* window, const RECT* rect, RECT* extent) {
+  *extent = RECT{rect->left, rect->top, rect->left, rect->top};
+  if (drawingExtent) drawingExtent(window, rect, extent);
+}
+
 void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
                      int32_t page, int32_t pages) {
   TextBufAssign(out, "");
@@ -276,10 +281,10 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
     int32_t bottom = body.top;
     for (int64_t r = firstRow; r < endRow && bottom < body.bottom; ++r) bottom += GetRowHeight(r);
     record.clip.bottom = std::min(static_cast<int32_t>(body.bottom), bottom);
-    if (viewMode == 3 && p == 1 && drawingExtent) {
+    if (viewMode == 3 && p == 1) {
       // The tree drawing beside the rows may reach further down than they do.
       RECT extent;
-      drawingExtent(this, &body, &extent);
+      BoxDrawingExtent(this, &body, &extent);
       record.clip.bottom = std::max(record.clip.bottom, std::min(body.bottom, extent.bottom));
     }
     int64_t savedRows = rowCount;

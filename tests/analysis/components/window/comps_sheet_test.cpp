@@ -55,6 +55,14 @@ TEST_F(CompsWindowTest, ContactSheetOfTheExample) {
   window->ExpandToDepth(1);
   window->currentNode = 0;
   place(ui_test::Capture(window));
+  // The preferred height makes room for the pies beside the few rows.
+  POINT withPies{};
+  window->GetPreferredSize(&withPies);
+  SetDrawingExtentHook(nullptr);
+  POINT rowsOnly{};
+  window->GetPreferredSize(&rowsOnly);
+  SetDrawingExtentHook(StruxDrawingExtent);
+  EXPECT_GT(withPies.y, rowsOnly.y + 100);
   // Printed, the pies stand beside the rows of the first page and reach below the last of them.
   const ui_test::Picture printed = ui_test::PrintedPage(window, 690, 410);
   place(printed);
