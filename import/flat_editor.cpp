@@ -20,7 +20,10 @@
 #include "ui/edit_field.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
+#include "ui/item.h"
 #include "ui/item_drawing.h"
+#include "ui/text_layout.h"
+#include "ui/text_style.h"
 #include "ui/transfer_list.h"
 
 namespace {
@@ -49,6 +52,8 @@ int32_t DigitWidth(const TextStyle* style) {
 void TextViewCell(const RowReader* reader, int32_t column, bool fixed, T_TextBuf* text) {
   FieldDef piece;
   piece.fieldNumber = fixed ? 0 : static_cast<uint32_t>(column + 1);
+  // A fixed-format piece without positions takes nothing: the whole row is position 1 onwards.
+  if (fixed) piece.first = 1;
   TextBufTruncate(text, 0);
   reader->SplitRowFields(text, &piece);
   if (fixed) {
@@ -541,9 +546,13 @@ void T_FlatEditor::BuildTextColumns() {
     const int32_t n = std::min(std::max(seen, 30), kMaxRuler);
     T_TextBuf ruler;
     PositionRuler(n, &ruler);
-    const int32_t w = TextWidthInStyle(&defaultStyle, ruler.c_str()) + 8;
+    // In a fixed-pitch font the ruler's positions stand over the rows' characters.
+    const int32_t w = TextWidthInStyle(&TextStyleFixed, ruler.c_str()) + 8;
     RECT rect{1, 0, 1 + w, bottom};
-    if (T_BoxField* field = AddField(&rect, 0)) field->SetTitleText(ruler.c_str());
+    if (T_BoxField* field = AddField(&rect, 0)) {
+      field->SetFont(&TextStyleFixed);
+      field->SetTitleText(ruler.c_str());
+    }
     columnsBuilt = 1;
     return;
   }
@@ -760,6 +769,109 @@ void T_FlatEditor::FormatRow(RowTextPool* pool, int64_t row) {
 void T_FlatEditor::DrawGrid(BoxDrawRecord* record) {
   CheckFileChanged(true);
   T_BoxWin::DrawGrid(record);
+  if (rulerFirst <= 0 || record->printing || !RulerShown()) return;
+  // The dragged range of the ruler column, over every row.
+  const int32_t from = RulerEdge(std::min(rulerFirst, rulerLast));
+  const int32_t to = RulerEdge(std::max(rulerFirst, rulerLast) + 1);
+  const RECT band{record->bounds.left + from, record->bounds.top, record->bounds.left + to,
+                  record->bounds.bottom};
+  RectInvert(&band);
+}
+
+// --- The position ruler -------------------------------------------------------------------------
+
+bool T_FlatEditor::RulerShown() const {
+  return exampleView == kViewText && format->fixedPositions != 0 && firstField != nullptr;
+}
+
+int32_t T_FlatEditor::RulerEdge(int32_t position) {
+  if (rulerEdges_.empty() && RulerShown()) {
+    // Positions are characters of the ruler in its fixed-pitch font: the title's width shared
+    // out evenly (single characters measure wider than they draw side by side).
+    T_TextBuf ruler;
+    firstField->GetTitle(&ruler);
+    const int64_t total = TextWidthInStyle(&firstField->titleStyle, ruler.c_str());
+    for (int32_t i = 0; i <= ruler.length; ++i)
+      rulerEdges_.push_back(ruler.length > 0 ? static_cast<int32_t>(total * i / ruler.length) : 0);
+  }
+  if (rulerEdges_.empty() || firstField == nullptr) return 0;
+  const int32_t count = static_cast<int32_t>(rulerEdges_.size()) - 1;
+  const int32_t at = std::clamp(position - 1, 0, count);
+  return static_cast<int32_t>(firstField->title.left) - GetScrollX() +
+         rulerEdges_[static_cast<size_t>(at)];
+}
+
+int32_t T_FlatEditor::RulerPositionAt(int32_t x) {
+  const int32_t left = RulerEdge(1);
+  const int32_t count = static_cast<int32_t>(rulerEdges_.size()) - 1;
+  if (count < 1) return 0;
+  const int32_t offset = x - left;
+  const auto after = std::upper_bound(rulerEdges_.begin(), rulerEdges_.end(), offset);
+  return std::clamp(static_cast<int32_t>(after - rulerEdges_.begin()), 1, count);
+}
+
+void T_FlatEditor::RulerRangeText(T_TextBuf* text) const {
+  TextBufTruncate(text, 0);
+  if (rulerFirst <= 0) return;
+  char range[32];
+  std::snprintf(range, sizeof range, "%d:%d", std::min(rulerFirst, rulerLast),
+                std::max(rulerFirst, rulerLast));
+  TextBufAppend(text, range);
+}
+
+void T_FlatEditor::InvalidateRuler() {
+  InvalidateGrid();
+  if (modeItem != nullptr) GrafElement_Invalidate(modeItem, 0);
+}
+
+void T_FlatEditor::TrackRuler(InputEvent* event, T_GrafElement* element) {
+  rulerEdges_.clear();
+  rulerFirst = rulerLast = RulerPositionAt(event->x);
+  if (rulerFirst <= 0) return;
+  InvalidateRuler();
+  InputEvent poll = *event;
+  do {
+    Item_PollPointer(element, &poll);
+    const int32_t position = RulerPositionAt(poll.x);
+    if (position != rulerLast) {
+      rulerLast = position;
+      InvalidateRuler();
+    }
+  } while (poll.anyButton);
+  rulerFirst = rulerLast = 0;
+  InvalidateRuler();
+}
+
+bool T_FlatEditor::ClickGrid(InputEvent* event) {
+  if (RulerShown() && !event->rightButton) {
+    const int32_t left = static_cast<int32_t>(firstField->column.left) - GetScrollX();
+    const int32_t right = static_cast<int32_t>(firstField->column.right) - GetScrollX();
+    if (event->x >= left && event->x < right) {
+      TrackRuler(event, grid);
+      return true;
+    }
+  }
+  return T_BoxWin::ClickGrid(event);
+}
+
+bool T_FlatEditor::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
+  if (RulerShown() && field == firstField && titles != nullptr) {
+    TrackRuler(event, titles);
+    return true;
+  }
+  return T_BoxWin::ClickFieldTitle(event, field);
+}
+
+void T_FlatEditor::DrawModeItem() {
+  T_BoxWin::DrawModeItem();
+  T_TextBuf range;
+  RulerRangeText(&range);
+  if (range.empty() || modeItem == nullptr) return;
+  // The header's lower right corner, above the ruler's end of the title row.
+  const int32_t w = TextWidthInStyle(&defaultStyle, range.c_str());
+  const RECT rect{modeItem->width - w - 8, modeItem->height - 16, modeItem->width - 6,
+                  modeItem->height - 3};
+  TextDrawLine(&rect, range.c_str(), nullptr);
 }
 
 int32_t T_FlatEditor::GetEffectiveTool(InputEvent* event) {

@@ -21,6 +21,7 @@
 // the view has one row less than the index has entries.
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "analysis/boxwin/box_window.h"
 #include "core/text_buffer.h"
@@ -159,6 +160,9 @@ class T_FlatEditor : public T_BoxWin {
   void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
   void DragOverGrid(InputEvent* event, int32_t phase, uint32_t flags) override;
   bool DropOnGrid(TransferList* list) override;
+  bool ClickGrid(InputEvent* event) override;
+  bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
+  void DrawModeItem() override;
   void DoClose() override;
 
   // --- Operations --------------------------------------------------------------------------------
@@ -212,6 +216,20 @@ class T_FlatEditor : public T_BoxWin {
   int32_t rulerFirst = 0;
   int32_t rulerLast = 0;
 
+  // --- The position ruler of the "Text" view in fixed format --------------------------------------
+  // Whether the view shows the ruler column.
+  bool RulerShown() const;
+  // Pressing and dragging over the ruler column (in the grid or on its title, polled through the
+  // element): while the button is held the header corner shows the range and the grid
+  // highlights it.
+  void TrackRuler(InputEvent* event, T_GrafElement* element);
+  // The left edge of a ruler position (1-based; count + 1 for the right edge of the last), in the
+  // grid's and the titles' coordinates; and the position under an x, within 1..count.
+  int32_t RulerEdge(int32_t position);
+  int32_t RulerPositionAt(int32_t x);
+  // "first:last" of the range being dragged, lower position first; empty while none is.
+  void RulerRangeText(T_TextBuf* text) const;
+
  protected:
   // Builds the piece groups of a chain at (x, y) in the parent; y moves below them.
   void AddPieceGroups(T_EventHandler* parent, int32_t x, int32_t* y, FieldDef* chain,
@@ -261,4 +279,7 @@ class T_FlatEditor : public T_BoxWin {
   int32_t passView_ = kViewNone;
   T_GrafElement* pageItems_[256] = {};
   int32_t pageItemCount_ = 0;
+  // The ruler's character edges, measured at the press (unscrolled, from the title's left).
+  std::vector<int32_t> rulerEdges_;
+  void InvalidateRuler();
 };

@@ -432,7 +432,11 @@ void T_BoxWin::GetPreferredSize(POINT* size) {
     size->y = height - gridHeight + std::max(rows, 52);
     if (horizontalBar && grid && ContentWidth() <= grid->width + kBarOverlap) size->y -= kBarOverlap;
   } else if (viewMode == 3) {
-    size->y = height - gridHeight + rows + 2;
+    // The larger of the rows and the tree drawing beside them.
+    const RECT area{0, 0, grid ? grid->width : width, 30000};
+    RECT extent;
+    BoxDrawingExtent(this, &area, &extent);
+    size->y = height - gridHeight + std::max(rows + 2, static_cast<int32_t>(extent.bottom));
   } else if (viewMode == 4) {
     size->y = height - gridHeight + rows + kViewMode4Bar;
   } else if (gridHeight < 80) {

@@ -6,6 +6,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "core/memory.h"
+#include "database/card_selection.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/page_setup.h"
@@ -62,11 +63,20 @@ int64_t PrintBandEnd(T_BoxWin* window, int64_t first, int64_t end, int32_t bodyH
 
 namespace {
 
+DrawingExtentHook drawingExtent = nullptr;
+
 bool PrintingHeader(const PrintOptions& print) {
   return print.windowTitle || print.dateTime || print.pageNumbers != kPageNumbersNone;
 }
 
 }  // namespace
+
+void SetDrawingExtentHook(DrawingExtentHook hook) { drawingExtent = hook; }
+
+void BoxDrawingExtent(T_BoxWin* window, const RECT* rect, RECT* extent) {
+  *extent = RECT{rect->left, rect->top, rect->left, rect->top};
+  if (drawingExtent) drawingExtent(window, rect, extent);
+}
 
 void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
                      int32_t page, int32_t pages) {
@@ -271,6 +281,12 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
     int32_t bottom = body.top;
     for (int64_t r = firstRow; r < endRow && bottom < body.bottom; ++r) bottom += GetRowHeight(r);
     record.clip.bottom = std::min(static_cast<int32_t>(body.bottom), bottom);
+    if (viewMode == 3 && p == 1) {
+      // The tree drawing beside the rows may reach further down than they do.
+      RECT extent;
+      BoxDrawingExtent(this, &body, &extent);
+      record.clip.bottom = std::max(record.clip.bottom, std::min(body.bottom, extent.bottom));
+    }
     int64_t savedRows = rowCount;
     rowCount = endRow;  // the page's rows only
     PortSetClipRect(&record.clip);
@@ -286,6 +302,18 @@ void T_BoxWin::PrintPage(PrintPhase* phase) {
       PrintPart(&part);
     }
   }
+}
+
+bool PrintSelectionDefinition(BoxDrawRecord* record, CardSelection* selection) {
+  if (record->phase == 1) {
+    record->height = Selection_getDefinitionHeight(selection);
+    return true;
+  }
+  if (record->phase == 2) {
+    Selection_drawDefinition(selection, &record->band);
+    return true;
+  }
+  return false;
 }
 
 void T_BoxWin::PrintPart(BoxDrawRecord* record) {

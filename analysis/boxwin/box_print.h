@@ -14,6 +14,8 @@
 class T_BoxField;
 class T_BoxWin;
 class T_Window;
+struct BoxDrawRecord;
+struct CardSelection;
 
 constexpr int32_t kPrintMaxStrips = 40;
 constexpr int32_t kPrintMaxPages = 512;
@@ -49,6 +51,10 @@ int64_t PrintBandEnd(T_BoxWin* window, int64_t first, int64_t end, int32_t bodyH
 // of the options.
 void PrintHeaderText(T_TextBuf* out, const PrintOptions* options, const SYSTEMTIME* now,
                      int32_t page, int32_t pages);
+
+// PrintPart's definition phases for a window whose definition is its selection: phase 1
+// measures it, phase 2 draws it in the band; false for the other phases.
+bool PrintSelectionDefinition(BoxDrawRecord* record, CardSelection* selection);
 
 // The window's page setup blocks of a template: taken only when the device mode is whole.
 void ApplyPageSetupBlocks(T_Window* window, void* const blocks[2]);

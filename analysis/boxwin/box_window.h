@@ -290,6 +290,12 @@ struct BoxWinServices {
   void (*webPicturePath)(T_TextBuf* path);
 };
 void SetBoxWinServices(const BoxWinServices* services);
+// The structure windows' seam: the rectangle their tree drawing (view mode 3) needs inside the
+// given one; the preferred size and the first printed page reach at least down to its foot.
+// Without a hook the drawing needs no room (an empty rectangle at the given one's top left).
+using DrawingExtentHook = void (*)(T_BoxWin* window, const RECT* rect, RECT* extent);
+void SetDrawingExtentHook(DrawingExtentHook hook);
+void BoxDrawingExtent(T_BoxWin* window, const RECT* rect, RECT* extent);
 const BoxWinServices& BoxServices();
 
 class T_BoxWin : public T_HWindow {

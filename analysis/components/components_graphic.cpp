@@ -1,9 +1,11 @@
 // The components window's graphic presentation (view mode 3): the grid keeps the tree with the
 // graphic's value column, and right of it the children of the current node stand in two pies,
 // the positive values left and the negative ones right, their areas in proportion to the two
-// sums. Slices carry percentage labels at their middle angle.
+// sums. Slices carry percentage labels at their middle angle. Printed, the graphic stands beside
+// the rows of the first page, as high as its pies need.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -17,6 +19,9 @@ namespace {
 
 constexpr int32_t kGraphicGap = 12;
 constexpr int32_t kMaxRadius = 120;
+// Room above and below a pie for the percentage labels, and under it for the scale.
+constexpr int32_t kLabelMargin = 8;
+constexpr int32_t kScaleHeight = 16;
 constexpr double kPi = 3.14159265358979323846;
 // Slice colours, repeated.
 constexpr int32_t kSliceColours[] = {21, 19, 13, 22, 15, 12, 16, 11, 6};
@@ -47,13 +52,39 @@ PieLayout LayoutPies(const RECT* area, double positive, double negative) {
 
 }  // namespace
 
+RECT T_Comps::GraphicArea(const BoxDrawRecord* record) const {
+  RECT area = record->bounds;
+  area.left = record->bounds.left + ContentWidth() + kGraphicGap -
+              (record->printing ? record->offsetX : GetScrollX());
+  if (!record->printing) return area;
+  // On paper the pies are not centred in the body but stand at its top: the area ends below the
+  // labels and the scale of the widest pies the width allows.
+  const int32_t r = std::min(static_cast<int32_t>(area.right - area.left) / 4 - kGraphicGap, kMaxRadius);
+  const int32_t height = 2 * (std::max(r, 8) + kGraphicGap + kLabelMargin) +
+                         (options.showScale ? kScaleHeight : 0);
+  area.bottom = std::min<LONG>(area.bottom, area.top + height);
+  return area;
+}
+
 void T_Comps::DrawGrid(BoxDrawRecord* record) {
   StandardDrawGrid(record);
-  if (viewMode != 3 || record->printing || nodeCount == 0) return;
-  RECT area = record->bounds;
-  area.left = ContentWidth() + kGraphicGap - GetScrollX();
+  if (viewMode != 3 || nodeCount == 0) return;
+  // Printed, the graphic goes with the first page's rows.
+  if (record->printing && record->firstRow != 0) return;
+  const RECT area = GraphicArea(record);
   if (area.right - area.left < 60) return;
   DrawGraphic(&area);
+}
+
+void StruxDrawingExtent(T_BoxWin* window, const RECT* rect, RECT* extent) {
+  *extent = RECT{rect->left, rect->top, rect->left, rect->top};
+  auto* comps = dynamic_cast<T_Comps*>(window);
+  if (!comps || comps->viewMode != 3 || comps->nodeCount == 0) return;
+  BoxDrawRecord record;
+  record.bounds = *rect;
+  record.printing = 1;
+  *extent = comps->GraphicArea(&record);
+  if (extent->right < extent->left) extent->right = extent->left;
 }
 
 void T_Comps::DrawGraphic(const RECT* area) {

@@ -7,4 +7,5 @@
 void InstallComponentsWindow() {
   InstallCompsTemplate();
   SetWindowOpener(kTemplateComponents, OpenComponentsWindow);
+  SetDrawingExtentHook(StruxDrawingExtent);
 }

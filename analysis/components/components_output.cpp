@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_print.h"
 #include "analysis/components/components_window.h"
 #include "analysis/time/lines_template.h"
 #include "core/alert.h"
@@ -160,6 +161,10 @@ void T_Comps::WriteHtmlDefinition(T_OStream* stream) {
 }
 
 void T_Comps::WriteXmlDefinition(T_OStream* stream) { Selection_writeXml(&selection, stream); }
+
+void T_Comps::PrintPart(BoxDrawRecord* record) {
+  if (!PrintSelectionDefinition(record, &selection)) T_BoxWin::PrintPart(record);
+}
 
 // --- The selection on the clipboard -------------------------------------------------------------
 

@@ -17,8 +17,10 @@
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/cards.h"
+#include "database/combination.h"
 #include "database/components.h"
 #include "database/lines.h"
+#include "database/model_links.h"
 #include "database/subsets.h"
 #include "database/template_runner.h"
 #include "ui/application.h"
@@ -94,6 +96,7 @@ T_Comps::T_Comps(T_CompsTmpl* templ, uint32_t flags)
                  kNodeWidth, flags) {
   Selection_init(&selection, database, this, &subsets);
   Selection_setFromDef(&selection, &templ->selection);
+  TakeBoundsSeen();
   options = templ->options;
   if (options.valueField >= database->valueCount) options.valueField = 0;
   indentation = options.indentation;
@@ -411,6 +414,7 @@ void T_Comps::RunCalculation(bool, bool) {
       currentNode > 0 && currentNode < nodeCount ? Node(currentNode)->component : nullptr;
   ClearCellSelection();
   ResetTree();
+  TakeBoundsSeen();
   calculated = 0;
   valueColumn = options.valueField < database->valueCount ? options.valueField : 0;
   auto used = [&](int32_t type) {
@@ -700,13 +704,23 @@ void T_Comps::OnCellsSelected(int64_t row, int32_t fieldIndex) {
 
 // --- Change notes -------------------------------------------------------------------------------
 
+bool T_Comps::TakeBoundsSeen() {
+  const bool moved = CardIdNotEqual(&boundsSeen[0], &selection.from.cardId) ||
+                     CardIdNotEqual(&boundsSeen[1], &selection.to.cardId);
+  boundsSeen[0] = selection.from.cardId;
+  boundsSeen[1] = selection.to.cardId;
+  return moved;
+}
+
 void T_Comps::OnChange(const ChangeNote* note) {
-  const CardId from = selection.from.cardId;
-  const CardId to = selection.to.cardId;
   T_StruxWin::OnChange(note);
   if (note->database && note->database != database) return;
-  const bool boundChanged = std::memcmp(&from, &selection.from.cardId, sizeof from) != 0 ||
-                            std::memcmp(&to, &selection.to.cardId, sizeof to) != 0;
+  // Both bounds follow the note. The database re-resolves its registered selections before it
+  // tells the windows, so a move shows against the bounds this window saw last, not in what
+  // DateRefOnNotify answers here.
+  DateRefOnNotify(&selection.from, note, nullptr);
+  DateRefOnNotify(&selection.to, note, nullptr);
+  const bool boundChanged = TakeBoundsSeen();
   switch (note->code) {
     case 11:
     case 27:
@@ -726,10 +740,8 @@ void T_Comps::OnChange(const ChangeNote* note) {
       if (options.valueField >= database->valueCount) options.valueField = database->valueCount - 1;
       MarkNeedsCalc();
       break;
-    case 33:
-    case 34:
     case 59:
-      if (boundChanged) MarkNeedsCalc();
+      if (boundChanged || CombNeedsCalc(&selection.subset)) MarkNeedsCalc();
       break;
     default:
       if (boundChanged) MarkNeedsCalc();

@@ -106,6 +106,7 @@ class T_Comps : public T_StruxWin {
   void WriteDefinition(TextCellWriter* writer) override;
   void WriteHtmlDefinition(T_OStream* stream) override;
   void WriteXmlDefinition(T_OStream* stream) override;
+  void PrintPart(BoxDrawRecord* record) override;
   void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
   void OnChange(const ChangeNote* note) override;
   void UpdateCommands() override;
@@ -143,6 +144,8 @@ class T_Comps : public T_StruxWin {
   void OpenWindowWithSelection(int32_t kind);
   void DuplicateWindow();
   void SetPresentation(uint32_t mode);
+  // Whether a date bound moved since the window last looked; remembers the bounds.
+  bool TakeBoundsSeen();
   // The value type whose column a field shows; -1 for none.
   int32_t TypeOfField(const T_BoxField* field) const;
   // The Columns and Sorting pages (components_pages.cpp); the two handlers answer whether the
@@ -153,10 +156,13 @@ class T_Comps : public T_StruxWin {
   bool PageCheckbox(uint32_t id, bool checked);
   // The graphic: the current node's children as two pies.
   void DrawGraphic(const RECT* area);
+  // Where the graphic stands in a drawing: right of the rows; printed, only as high as needed.
+  RECT GraphicArea(const BoxDrawRecord* record) const;
   // The node whose slice holds the point (area coordinates); -1 for none.
   int64_t SliceAt(const RECT* area, POINT point);
 
   CardSelection selection{};
+  CardId boundsSeen[2] = {};  // the selection's bounds when the window last looked
   CompsOptions options;
   int32_t valueColumn = 0;      // the value field of the last calculation
   uint8_t computedBefore = 0;
@@ -178,3 +184,7 @@ class T_Comps : public T_StruxWin {
 // The components window of a template; null without one or when 64 KB cannot be had now.
 T_HWindow* OpenComponentsWindow(T_Template* templ, T_Template* parameter, int32_t flags);
 T_Comps* AsCompsWindow(T_EventHandler* element);
+// The rectangle the tree drawing of a structure window (the components window's graphic in view
+// mode 3) needs inside the given one, for the box window's printing; empty at the top-left
+// corner when it draws nothing.
+void StruxDrawingExtent(T_BoxWin* window, const RECT* rect, RECT* extent);

@@ -16,6 +16,7 @@
 #include "database/component_tree.h"
 #include "database/model_records.h"
 #include "ui/event_record.h"
+#include "ui/item.h"
 
 namespace {
 
@@ -226,11 +227,45 @@ bool T_StruxWin::InOutlineMarker(int64_t row, int32_t x) {
   return x < right;
 }
 
+int64_t T_StruxWin::SubtreeLastRow(int64_t row) const {
+  const int64_t node = RowNode(row);
+  int64_t last = row;
+  // The visible rows below a node follow it in pre-order: the subtree ends at the first row
+  // whose node does not descend from it.
+  for (int64_t r = row + 1; r < static_cast<int64_t>(rows.size()); ++r) {
+    int64_t a = rows[static_cast<size_t>(r)];
+    while (a >= 0 && a != node) a = Node(a)->parent;
+    if (a != node) break;
+    last = r;
+  }
+  return last;
+}
+
 bool T_StruxWin::ClickOutlineMarker(InputEvent* event, int64_t row) {
   if (!InOutlineMarker(row, event->x)) return false;
   const int64_t node = RowNode(row);
   if (node < 0) return true;
-  ToggleNode(node, event->doubleClick != 0, event->shift != 0);
+  // While the button is held the node's rows are highlighted as long as the pointer stays on
+  // the marker; the toggle waits for the release there.
+  const int32_t lastField = firstField ? static_cast<int32_t>(firstField->previous->index) : 0;
+  clickRange = CellRange{row, 0, row, SubtreeLastRow(row), 0, lastField};
+  InputEvent poll = *event;
+  bool inside = true;
+  rangeDragShown = 1;
+  InvalidateGrid();
+  while (poll.anyButton) {
+    Item_PollPointer(grid, &poll);
+    const bool now = InOutlineMarker(row, poll.x) && RowAtPoint(POINT{poll.x, poll.y}) == row;
+    if (now != inside) {
+      inside = now;
+      rangeDragShown = inside ? 1 : 0;
+      InvalidateGrid();
+    }
+  }
+  rangeDragShown = 0;
+  clickRange = CellRange{};
+  InvalidateGrid();
+  if (inside) ToggleNode(node, event->doubleClick != 0, event->shift != 0);
   return true;
 }
 

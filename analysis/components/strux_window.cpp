@@ -466,12 +466,10 @@ bool T_StruxWin::ClickModeItem(InputEvent* event, T_GrafElement* sender) {
   // A press left of a row moves that entry to the gap the pointer is released over.
   const int32_t from = (event->y - kPanelRowTop) / kPanelRowStep;
   if (from < 0 || from >= edited.count) return T_BoxWin::ClickModeItem(event, sender);
-  // The poll answers frame coordinates: the offset of the first poll maps them back.
   InputEvent up = *event;
-  InputPoll(&up, kPollButtons);
-  const int32_t offset = up.y - event->y;
-  while (MouseStillDown()) InputPoll(&up, kPollButtons);
-  up.y -= offset;
+  do {
+    Item_PollPointer(modeItem, &up);
+  } while (up.anyButton);
   int32_t gap = (up.y - kPanelRowTop + kPanelRowStep / 2) / kPanelRowStep;
   if (gap < 0) gap = 0;
   if (gap > edited.count) gap = edited.count;

@@ -150,6 +150,8 @@ class T_StruxWin : public T_BoxWin {
   // A press on the row's outline marker area; true when it was one (the toggle ran on release).
   bool ClickOutlineMarker(InputEvent* event, int64_t row);
   bool InOutlineMarker(int64_t row, int32_t x);
+  // The last row of the visible subtree of a row's node.
+  int64_t SubtreeLastRow(int64_t row) const;
   // "root" for node 0, else the token of the node's code and the codes of its ancestors in the
   // earlier slots, each after a blank.
   void NodeName(T_TextBuf* out, int64_t node) const;

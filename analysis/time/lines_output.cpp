@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_print.h"
 #include "analysis/time/lines_window.h"
 #include "core/output_stream.h"
 #include "database/card_selection.h"
@@ -63,13 +64,7 @@ void T_Lines::WriteHtmlDefinition(T_OStream* stream) {
 void T_Lines::WriteXmlDefinition(T_OStream* stream) { Selection_writeXml(&selection, stream); }
 
 void T_Lines::PrintPart(BoxDrawRecord* record) {
-  if (record->phase == 1) {
-    record->height = Selection_getDefinitionHeight(&selection);
-  } else if (record->phase == 2) {
-    Selection_drawDefinition(&selection, &record->band);
-  } else {
-    T_BoxWin::PrintPart(record);
-  }
+  if (!PrintSelectionDefinition(record, &selection)) T_BoxWin::PrintPart(record);
 }
 
 void T_Lines::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {

@@ -31,6 +31,7 @@
 #include "database/opening.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
+#include "tests/ui/printed_page.h"
 #include "tests/ui/scripted_pointer.h"
 #include "tests/ui/window_picture.h"
 #include "ui/element.h"
@@ -268,32 +269,8 @@ TEST_F(BaseWindowTest, TheInformationPrintsOnePage) {
   info->Print(&phase);
   EXPECT_EQ(phase.pageCount, 1);
   // The page drawn on a white bitmap: the path, the stamp and every group leave ink.
-  const int32_t width = 500;
-  const int32_t height = 700;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, width, height, WHITENESS);
-  GraphicsPort port;
-  PortInitRegions(&port);
-  ASSERT_TRUE(PortOpenDC(&port, nullptr, dc, width, height));
-  phase.phase = kPrintPage;
-  phase.page = 1;
-  info->Print(&phase);
-  PortClose(&port);
-  PortFreeRegions(&port);
-  uint32_t* pixels = PixelsRead(dc, 0, 0, width, height);
-  ASSERT_NE(pixels, nullptr);
-  ui_test::Picture picture;
-  picture.width = width;
-  picture.height = height;
-  picture.pixels.assign(pixels, pixels + width * height);
-  MemFree(pixels);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  const ui_test::Picture picture = ui_test::PrintedPage(info, 500, 700);
+  ASSERT_FALSE(picture.pixels.empty());
   Save(picture, "app_base_info_page.bmp");
   EXPECT_GT(ui_test::Pixels(picture, RECT{0, 0, 480, 14}, true), 50);     // path and stamp
   EXPECT_GT(ui_test::Pixels(picture, RECT{0, 40, 200, 200}, true), 300);  // memory and cards

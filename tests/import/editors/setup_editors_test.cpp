@@ -1,8 +1,9 @@
 // The two setup editors over an example file: the views the file is shown in, the background
 // pass under a thousand seeded edits, a file that grows while it is shown, the question of a
 // file whose head speaks for another format, the save steps of both editors, the pages that
-// follow a dimension setup's hierarchy, and a contact sheet of every view and page (pictures
-// import_editor_*.bmp, turned into PNG files by the build).
+// follow a dimension setup's hierarchy, the position ruler dragged over in fixed format, and a
+// contact sheet of every view and page (pictures import_editor_*.bmp, turned into PNG files by
+// the build).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,8 +29,10 @@
 #include "import/imp_setup_editor.h"
 #include "import/setup_import.h"
 #include "tests/editors/editors_fixture.h"
+#include "tests/ui/scripted_pointer.h"
 #include "tests/ui/window_picture.h"
 #include "ui/chooser.h"
+#include "ui/item.h"
 #include "ui/transfer_list.h"
 
 namespace editors_test {
@@ -418,6 +421,96 @@ TEST_F(SetupEditors, TheDimensionIsImportedWithTheEditedCopy) {
     rows += n->component == nullptr ? 1 : 0;  // made in the tree only
   EXPECT_EQ(rows, 1);
   EventHandler_CloseAndDelete(dimensionEditor, kCloseWithoutSaving);
+  EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
+}
+
+// --- The position ruler ---------------------------------------------------------------------
+
+// What the editor shows at each poll of a held press on the ruler: the header corner's text and,
+// once, a picture of the window with the range highlighted.
+T_FlatEditor* g_ruled = nullptr;
+std::vector<std::string> g_corner;
+ui_test::Picture g_highlighted;
+void WatchingRuler(T_GrafElement* element, InputEvent* event) {
+  T_TextBuf range;
+  g_ruled->RulerRangeText(&range);
+  g_corner.push_back(range.c_str());
+  if (g_corner.size() == 3 && g_highlighted.pixels.empty())
+    g_highlighted = ui_test::Capture(g_ruled);
+  ui_test::ScriptedPointer(element, event);
+}
+
+TEST_F(SetupEditors, DraggingOverTheRulerShowsAndHighlightsTheRange) {
+  std::string rows;
+  for (int32_t i = 0; i < 30; ++i) rows += "ABCDEFGHIJ0123456789abcdefghij\r\n";
+  const std::string path = File(rows);
+  ImportSetup* setup = ImportSetupCreate(base, "Fixed");
+  setup->format.fixedPositions = 1;
+  T_ImpSetupEditor* editor = OpenImportSetupEditor(base, setup);
+  ASSERT_NE(editor, nullptr);
+  alerts->answers = {kButtonDontChange};
+  editor->SetExampleFile(path.c_str());
+  editor->SetViewMode(kViewText);
+  Settle(editor);
+  ASSERT_TRUE(editor->RulerShown());
+  // The rows stand under the ruler whole.
+  EXPECT_EQ(Row(editor, 4), "ABCDEFGHIJ0123456789abcdefghij");
+  // Each position is one character of the ruler.
+  for (int32_t position : {1, 5, 12, 30}) {
+    const int32_t middle = (editor->RulerEdge(position) + editor->RulerEdge(position + 1)) / 2;
+    EXPECT_EQ(editor->RulerPositionAt(middle), position);
+  }
+  auto x = [&](int32_t position) {
+    return (editor->RulerEdge(position) + editor->RulerEdge(position + 1)) / 2;
+  };
+  ASSERT_GE(editor->RulerPositionAt(1 << 20), 30);
+  g_ruled = editor;
+  g_highlighted = ui_test::Picture{};
+  SetItemPointerSource(WatchingRuler);
+  struct Case {
+    bool onTitle;  // pressed on the ruler itself rather than in the column
+    std::vector<ui_test::PointerStep> script;
+    std::vector<std::string> corner;  // at each poll
+  } cases[] = {
+      // Pressed at 3, dragged right to 7, back left past the press to 1, released.
+      {false,
+       {{x(3), 20, true}, {x(7), 40, true}, {x(7), 40, true}, {x(1), 40, true}, {x(1), 40, false}},
+       {"3:3", "3:3", "3:7", "3:7", "1:3"}},
+      // On the title: far beyond the last position counts as the last.
+      {true, {{x(28), 5, true}, {x(30) + 900, 5, true}, {x(30) + 900, 5, false}},
+       {"28:28", "28:28", "28:" + std::to_string(editor->RulerPositionAt(1 << 20))}},
+  };
+  for (const Case& c : cases) {
+    g_corner.clear();
+    ui_test::SetScript(c.script);
+    InputEvent press;
+    press.x = c.script[0].x;
+    press.y = c.script[0].y;
+    press.leftButton = press.anyButton = 1;
+    if (c.onTitle)
+      EXPECT_TRUE(editor->ClickFieldTitle(&press, editor->firstField));
+    else
+      EXPECT_TRUE(editor->ClickGrid(&press));
+    EXPECT_EQ(g_corner, c.corner);
+    // Released, the corner is empty again.
+    EXPECT_EQ(editor->rulerFirst, 0);
+    T_TextBuf range;
+    editor->RulerRangeText(&range);
+    EXPECT_TRUE(range.empty());
+  }
+  SetItemPointerSource(nullptr);
+  // While 3:7 was held, its band was inverted over the rows: the grid's white became dark there
+  // and stayed light beside it.
+  ASSERT_FALSE(g_highlighted.pixels.empty());
+  ui_test::Save(g_highlighted, "import_editor_ruler_drag.bmp");
+  const int32_t gx = editor->grid->offsetX, gy = editor->grid->offsetY;
+  const int32_t bottom = gy + std::min<int32_t>(editor->grid->height, 30 * 12) - 20;
+  const RECT inside{gx + editor->RulerEdge(3) + 1, gy + 2, gx + editor->RulerEdge(8) - 1, bottom};
+  const RECT beside{gx + editor->RulerEdge(12), gy + 2, gx + editor->RulerEdge(20), bottom};
+  const int32_t area = (inside.right - inside.left) * (inside.bottom - inside.top);
+  EXPECT_GT(ui_test::Pixels(g_highlighted, inside, true), area / 2);
+  EXPECT_LT(ui_test::Pixels(g_highlighted, beside, true),
+            (beside.right - beside.left) * (beside.bottom - beside.top) / 2);
   EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
 }
 

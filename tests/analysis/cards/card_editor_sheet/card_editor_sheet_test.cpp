@@ -3,6 +3,7 @@
 // edited, the repeat dialog, and a printed card page. The checks only make sure that each picture
 // drew something where it should.
 #include "analysis/cards/card_repeat_dialog.h"
+#include "tests/ui/printed_page.h"
 #include "tests/analysis/cards/card_editor/card_editor_fixture.h"
 #include "tests/ui/window_picture.h"
 #include "ui/graphics_port.h"
@@ -28,45 +29,6 @@ class CardEditorSheet : public CardEditorTest {
       for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
         sheet[static_cast<size_t>(oy + y) * kSheetWidth + ox + x] =
             picture.pixels[static_cast<size_t>(y) * picture.width + x];
-  }
-  // Page 1 of the window's print-out on a white printable area of the size.
-  static ui_test::Picture PrintedPage(T_BoxWin* window, int32_t width, int32_t height) {
-    ui_test::Picture picture;
-    picture.width = width;
-    picture.height = height;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, width, height, WHITENESS);
-    PrintPhase phase;
-    phase.phase = kPrintBegin;
-    window->Print(&phase);
-    phase.phase = 1;
-    phase.printable = RECT{0, 0, width, height};
-    phase.paper = RECT{-14, -14, width + 14, height + 14};
-    window->Print(&phase);
-    GraphicsPort port;
-    PortInitRegions(&port);
-    if (PortOpenDC(&port, window->native.handle, dc, width, height)) {
-      phase.phase = kPrintPage;
-      phase.page = 1;
-      window->Print(&phase);
-      PortClose(&port);
-    }
-    PortFreeRegions(&port);
-    phase.phase = kPrintEnd;
-    window->Print(&phase);
-    uint32_t* pixels = PixelsRead(dc, 0, 0, width, height);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    if (pixels) {
-      picture.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height);
-      MemFree(pixels);
-    }
-    return picture;
   }
   int32_t slot = 0;
   std::vector<uint32_t> sheet = std::vector<uint32_t>(static_cast<size_t>(kSheetWidth) * kSheetRows * kCellHeight, 0x404040);
@@ -105,7 +67,7 @@ TEST_F(CardEditorSheet, TheCardEditorInItsStates) {
 
   editor->EndCellEdit();
   editor->print.dateTime = 0;
-  picture = PrintedPage(editor, 600, 400);
+  picture = ui_test::PrintedPage(editor, 600, 400);
   ui_test::ExpectDrawn(picture, RECT{0, 20, 500, 120}, 40);
   Place(picture);
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kSheetWidth, kSheetRows * kCellHeight, "card_editor_sheet.bmp"));

@@ -1,11 +1,16 @@
 // The values of the components window on the fixture: one table of nodes and value types, the
 // lines that count nowhere, cards counted once up the tree, the percentage of a zero base, own
-// and total blocks, and Before left uncomputed while no column needs it.
+// and total blocks, Before left uncomputed while no column needs it, and a date bound that
+// follows a change of the day.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
+#include "core/threads.h"
+#include "database/change_notes.h"
+#include "database/date_ref.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
 
 namespace {
@@ -108,6 +113,43 @@ TEST_F(CompsValues, ZeroBaseAndUncomputedBefore) {
   // Showing the column asks for a new calculation.
   window->ShowColumn(kCompsBefore, true);
   EXPECT_TRUE(window->CalcButtonEnabled());
+}
+
+DateRecord g_today{};
+DateRecord Today() { return g_today; }
+void SetToday(int32_t year, int32_t month) {
+  g_today = DateRecord{};
+  g_today.year = static_cast<int16_t>(year);
+  g_today.month = static_cast<int16_t>(month);
+  g_today.day = 15;
+  g_today.hour = 12;
+  g_today.precision = 5;
+}
+
+TEST_F(CompsValues, AMovedDateBoundMarksTheResultsOutOfDate) {
+  SetToday(2024, 6);
+  SetClockSource(Today);
+  Open([](T_CompsTmpl* t) {
+    t->viewDims.dimension[0] = 0;
+    const char* month = "Month-1";
+    DateRefParse(&t->selection.from, month, static_cast<int32_t>(std::strlen(month)));
+  });
+  const CardId from = window->selection.from.cardId;
+  EXPECT_EQ(from.date, PackDate(2024, 5, 1));
+  // A refresh on the same day moves nothing; a new month moves the bound.
+  window->SetCalcButtonEnabled(false);
+  NotifyObjectChange(base, kChangeRefresh, nullptr, 0);
+  EXPECT_FALSE(window->CalcButtonEnabled());
+  SetToday(2024, 7);
+  NotifyObjectChange(base, kChangeRefresh, nullptr, 0);
+  EXPECT_EQ(window->selection.from.cardId.date, PackDate(2024, 6, 1));
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  // The calculation takes the new bound: the next quiet note leaves the results alone.
+  window->RunCalculation(true, true);
+  window->SetCalcButtonEnabled(false);
+  NotifyObjectChange(base, kChangeListWidth1, nullptr, 0);
+  EXPECT_FALSE(window->CalcButtonEnabled());
+  SetClockSource(nullptr);
 }
 
 }  // namespace
