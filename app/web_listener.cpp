@@ -244,11 +244,9 @@ void GatewayListenThread() {
   // Nothing there (the peer went away): the next arrival is told again.
   int32_t socket = SocketAccept(service.listening, nullptr);
   if (socket == kNoSocket) return;
+  // The connection tells the window of its reads and close already: an accepted socket takes
+  // the listening socket's events.
   SocketSetNoDelay(socket);
-  if (!SocketNotifyWindow(socket, service.window, kSocketMessage, kSocketRead | kSocketClose)) {
-    SocketClose(socket);
-    return;
-  }
   c->socket = socket;
   c->start = c->end = 0;
   c->readDeferred = false;
@@ -286,8 +284,10 @@ LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The window belongs to the user-interface thread, whose loops dispatch its messages.
 bool EnsureWindow() {
   if (service.window) return true;
+  if (GetCurrentThreadId() != service.uiThread) return false;
   static bool registered = false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!registered) {
@@ -375,14 +375,14 @@ void InstallWebService() {
 
 void RestartGatewayService() {
   if (!service.started) return;
-  service.uiThread = GetCurrentThreadId();
   CloseListening();
   if (!Prefs().serveWeb || !IsUsableWebPort(Prefs().webPort) || !EnsureWindow()) return;
   char address[32] = {};
   ReadListenAddress(address, sizeof(address));
   int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
   if (socket == kNoSocket) return;
-  if (!SocketNotifyWindow(socket, service.window, kSocketMessage, kSocketAccept)) {
+  if (!SocketNotifyWindow(socket, service.window, kSocketMessage,
+                          kSocketAccept | kSocketRead | kSocketClose)) {
     SocketClose(socket);
     return;
   }
