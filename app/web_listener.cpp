@@ -53,8 +53,8 @@ struct Connection {
   uint8_t* reply = nullptr;  // header and page (MemAlloc)
   int64_t replyLength = 0;
   int64_t replySent = 0;
-  uint64_t deadline = 0;      // the connection closes at this tick; 0 while a request is answered
-  bool readDeferred = false;  // bytes or the close came while a request was answered
+  uint64_t deadline = 0;        // the connection closes at this tick; 0 while a request is answered
+  bool readDeferred = false;    // bytes or the close came while a request was answered
   bool waitingForRoom = false;  // the system tells when the peer took enough to send more
 };
 
@@ -64,7 +64,7 @@ struct Service {
   bool timerRunning = false;
   int32_t listening = kNoSocket;
   uint16_t port = 0;
-  bool acceptWaiting = false;  // a connection waits in the backlog behind the current one
+  bool acceptWaiting = false;        // a connection waits in the backlog behind the current one
   Connection* connection = nullptr;  // lives as long as the window; socket none when closed
   DWORD uiThread = 0;
   WebRequestHandler handler = nullptr;
@@ -241,9 +241,8 @@ void GatewayListenThread() {
     service.acceptWaiting = true;
     return;
   }
-  // Nothing there (the peer went away): the next arrival is told again.
   int32_t socket = SocketAccept(service.listening, nullptr);
-  if (socket == kNoSocket) return;
+  if (socket == kNoSocket) return;  // the peer went away; the next arrival is told again
   // The connection tells the window of its reads and close already: an accepted socket takes
   // the listening socket's events.
   SocketSetNoDelay(socket);
@@ -300,8 +299,8 @@ bool EnsureWindow() {
   }
   auto* connection = new (std::nothrow) Connection;
   if (!connection) return false;
-  service.window = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   instance, nullptr);
+  service.window =
+      CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (!service.window) {
     delete connection;
     return false;
@@ -366,7 +365,8 @@ void InstallWebService() {
   SetWebServiceRestart(RestartGatewayService);
   // The database window reopens a file changed on disk without asking while pages are served,
   // since no one may be at the screen to answer.
-  SetWebServiceServingQuery([] { return service.listening != kNoSocket || IsOpen(service.connection); });
+  SetWebServiceServingQuery(
+      [] { return service.listening != kNoSocket || IsOpen(service.connection); });
   SetMainLoopHook(ServeWebQueue);
   CommandAppServices commands = CurrentCommandAppServices();
   commands.setWebService = SetWebService;

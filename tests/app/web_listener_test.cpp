@@ -212,6 +212,22 @@ TEST_F(WebListenerTest, StalledAndIdlePeersLoseTheirConnection) {
   closesocket(next);
 }
 
+TEST_F(WebListenerTest, APeerThatTakesNoReplyLosesItsConnectionInTime) {
+  SetWebTimeouts(300, 800);
+  SOCKET greedy = Connect(port);
+  ASSERT_NE(greedy, INVALID_SOCKET);
+  // Far more than the system buffers between the two ends hold, and never read.
+  SendText(greedy, Request("", "size=16000000", ""));
+  SOCKET next = Connect(port);
+  ASSERT_NE(next, INVALID_SOCKET);
+  SendText(next, Request("n", "q", ""));
+  DWORD start = GetTickCount();
+  EXPECT_EQ(Receive(next).page, "[n][q][]");
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  closesocket(greedy);
+  closesocket(next);
+}
+
 TEST_F(WebListenerTest, RestartsMoveTheListenerAndTheSwitchClosesThePort) {
   // Served, then restarted on the same port: the port is taken again at once.
   SOCKET client = Connect(port);
