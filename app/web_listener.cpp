@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
+#include <new>
 
 #include "app/preferences.h"
 #include "app/web_dispatcher.h"
@@ -13,7 +13,6 @@
 #include "core/memory.h"
 #include "core/settings_store.h"
 #include "core/sockets.h"
-#include "core/threads.h"
 #include "database/commands.h"
 #include "ui/main_loop.h"
 
@@ -21,40 +20,52 @@ namespace {
 
 constexpr uint32_t kRequestMilliseconds = 10000;
 constexpr uint32_t kIdleMilliseconds = 60000;
-// How often a listener looks at its running flag while no connection arrives, and at the
-// service's end while it waits for bytes.
-constexpr uint32_t kAcceptPollMilliseconds = 100;
-constexpr uint64_t kWaitSliceMilliseconds = 100;
+constexpr UINT kSocketMessage = WM_APP + 1;
+constexpr UINT_PTR kDeadlineTimer = 1;
+constexpr char kWindowClass[] = "QebWebGatewaySockets";
 constexpr int32_t kBufferSize = kGatewayBodyLimit + 1;
 
-struct Listener {
-  Listener* next = nullptr;
-  void* thread = nullptr;
-  int32_t socket = kNoSocket;      // listening; closed and set to none under the lock
-  int32_t connection = kNoSocket;  // the connection being served
-  bool running = true;
-  bool finished = false;  // the thread's body has ended; joining it does not wait
-  uint16_t port = 0;
+// Where the connection's current request stands.
+enum class Phase : uint8_t {
+  kHeader,      // gathering the header (the connection is idle while none of it came)
+  kBody,        // gathering the body, at most kGatewayBodyLimit bytes
+  kAnswer,      // complete; waits for the top level
+  kSending,     // the reply goes out as the peer takes it
+  kDiscarding,  // the announced body beyond the limit is read and dropped
 };
 
-struct WebJob {
-  WebJob* next = nullptr;
+struct Connection {
+  int32_t socket = kNoSocket;
+  Phase phase = Phase::kHeader;
+  // Read ahead: a gateway sends header and body together, and every receive is a server round
+  // trip under Wine, so one receive takes whatever has arrived.
+  uint8_t bytes[kGatewayHeaderSize + kBufferSize];
+  int32_t start = 0;
+  int32_t end = 0;
+  uint8_t header[kGatewayHeaderSize];
+  int32_t headerHave = 0;
+  GatewayHeader fields{};
+  char body[kBufferSize + 1];  // with room for the NUL after the bytes read
+  int64_t bodyLength = 0;
+  int64_t bodyHave = 0;
+  int64_t excess = 0;  // announced body bytes beyond those read
   GatewayTexts texts{};
-  uint8_t* reply = nullptr;  // header and page (MemAlloc), handed to the listener
+  uint8_t* reply = nullptr;  // header and page (MemAlloc)
   int64_t replyLength = 0;
-  int32_t state = 0;  // 0 waiting, 1 answered, 2 ended without a reply
+  int64_t replySent = 0;
+  uint64_t deadline = 0;        // the connection closes at this tick; 0 while a request is answered
+  bool readDeferred = false;    // bytes or the close came while a request was answered
+  bool waitingForRoom = false;  // the system tells when the peer took enough to send more
 };
 
 struct Service {
   bool started = false;
-  LightLock lock;
-  // Signalled under the lock when a job's state changes. A condition variable wakes the waiting
-  // listener in user space; an event costs a server round trip each way under Wine.
-  CONDITION_VARIABLE answered = CONDITION_VARIABLE_INIT;
-  Listener* listeners = nullptr;  // the newest first; only the first may be running
-  WebJob* queueHead = nullptr;
-  WebJob* queueTail = nullptr;
-  std::atomic<bool> stopping{false};  // read by the listeners without the lock
+  HWND window = nullptr;
+  bool timerRunning = false;
+  int32_t listening = kNoSocket;
+  uint16_t port = 0;
+  bool acceptWaiting = false;        // a connection waits in the backlog behind the current one
+  Connection* connection = nullptr;  // lives as long as the window; socket none when closed
   DWORD uiThread = 0;
   WebRequestHandler handler = nullptr;
   uint32_t requestMilliseconds = kRequestMilliseconds;
@@ -63,207 +74,246 @@ struct Service {
 
 Service service;
 
-// Listener threads measure real time: tests replace the core's tick source for the sessions.
+// Deadlines are real time: tests replace the core's tick source for the sessions.
 uint64_t Now() { return GetTickCount64(); }
 
-bool EnsureStarted() {
-  service.started = true;
-  return true;
+bool IsOpen(const Connection* c) { return c && c->socket != kNoSocket; }
+
+void AwaitRequest(Connection* c) {
+  c->phase = Phase::kHeader;
+  c->headerHave = 0;
+  c->deadline = Now() + service.idleMilliseconds;
 }
 
-// The bytes of one connection read ahead: a gateway sends header and body together, and every
-// receive is a server round trip under Wine, so one receive takes whatever has arrived.
-struct Incoming {
-  int32_t socket = kNoSocket;
-  uint8_t bytes[kGatewayHeaderSize + kBufferSize];
-  int32_t start = 0;
-  int32_t end = 0;
-};
+// Looks at the deadline a few times within the shorter limit, while a connection is open.
+void WatchDeadlines() {
+  if (service.timerRunning) return;
+  uint32_t shortest = service.requestMilliseconds < service.idleMilliseconds
+                          ? service.requestMilliseconds
+                          : service.idleMilliseconds;
+  uint32_t period = shortest / 10;
+  period = period < 10 ? 10 : period > 500 ? 500 : period;
+  service.timerRunning = SetTimer(service.window, kDeadlineTimer, period, nullptr) != 0;
+}
 
-// Reads count bytes; the first byte may take wait ms, the rest must come by the deadline (set
-// once the first byte is there when *deadline is 0). False on a timeout, a close, an error or the
-// service's end, which it notices within one slice even where a shut-down socket wakes nobody.
-// A null into discards the bytes.
-bool ReadBytes(Incoming* in, uint8_t* into, int64_t count, uint32_t wait, uint64_t* deadline) {
-  uint64_t waitEnd = Now() + wait;
-  while (count > 0) {
-    if (in->start < in->end) {
-      int32_t take = in->end - in->start < count ? in->end - in->start : static_cast<int32_t>(count);
-      if (into) {
-        std::memcpy(into, in->bytes + in->start, static_cast<size_t>(take));
-        into += take;
+void StopWatchingDeadlines() {
+  if (service.timerRunning && service.window) KillTimer(service.window, kDeadlineTimer);
+  service.timerRunning = false;
+}
+
+void GatewayListenThread();
+
+// A graceful close: a reply already handed to the system still reaches the peer.
+void CloseConnection() {
+  Connection* c = service.connection;
+  if (!IsOpen(c)) return;
+  SocketClose(c->socket);
+  c->socket = kNoSocket;
+  MemFree(c->reply);
+  c->reply = nullptr;
+  c->start = c->end = 0;
+  // The timer stays until its next look finds no connection: under load the next one comes at
+  // once, and setting a timer is a server round trip under Wine.
+  if (service.acceptWaiting) GatewayListenThread();
+}
+
+// Moves the bytes read ahead through the request's phases; false when the connection must close.
+bool TakeBytes(Connection* c) {
+  for (;;) {
+    int32_t available = c->end - c->start;
+    switch (c->phase) {
+      case Phase::kAnswer:
+      case Phase::kSending:
+        return true;
+      case Phase::kDiscarding: {
+        int32_t take = c->excess < available ? static_cast<int32_t>(c->excess) : available;
+        c->start += take;
+        c->excess -= take;
+        if (c->excess > 0) return true;
+        AwaitRequest(c);
+        continue;
       }
-      in->start += take;
-      count -= take;
-      continue;
+      case Phase::kHeader: {
+        if (available == 0) return true;
+        // From its first byte a request must be complete within the request time.
+        if (c->headerHave == 0) c->deadline = Now() + service.requestMilliseconds;
+        int32_t take = kGatewayHeaderSize - c->headerHave;
+        if (take > available) take = available;
+        std::memcpy(c->header + c->headerHave, c->bytes + c->start, static_cast<size_t>(take));
+        c->start += take;
+        c->headerHave += take;
+        if (c->headerHave < kGatewayHeaderSize) return true;
+        c->fields = ReadGatewayHeader(c->header);
+        c->bodyLength = GatewayBodyToRead(&c->fields);
+        if (c->bodyLength < 0) return false;
+        c->bodyHave = 0;
+        c->phase = Phase::kBody;
+        continue;
+      }
+      case Phase::kBody: {
+        int64_t take = c->bodyLength - c->bodyHave;
+        if (take > available) take = available;
+        std::memcpy(c->body + c->bodyHave, c->bytes + c->start, static_cast<size_t>(take));
+        c->start += static_cast<int32_t>(take);
+        c->bodyHave += take;
+        if (c->bodyHave < c->bodyLength) return true;
+        c->body[c->bodyLength] = 0;
+        if (!SplitGatewayBody(&c->fields, c->body, c->bodyLength, &c->texts)) return false;
+        c->excess = GatewayBodyExcess(&c->fields);
+        c->phase = Phase::kAnswer;
+        c->deadline = 0;
+        return true;
+      }
     }
-    if (service.stopping.load()) return false;
-    uint64_t now = Now();
-    uint64_t end = *deadline != 0 ? *deadline : waitEnd;
-    if (now >= end) return false;
-    uint64_t slice = end - now < kWaitSliceMilliseconds ? end - now : kWaitSliceMilliseconds;
-    int32_t ready = SocketWaitReadable(in->socket, static_cast<uint32_t>(slice));
-    if (ready < 0) return false;
-    if (ready == 0) continue;
-    int32_t got = SocketRecv(in->socket, in->bytes, static_cast<int32_t>(sizeof(in->bytes)));
-    if (got <= 0) return false;
-    if (*deadline == 0) *deadline = Now() + service.requestMilliseconds;
-    in->start = 0;
-    in->end = got;
   }
-  return true;
 }
 
-bool SendAll(int32_t socket, const uint8_t* bytes, int64_t count) {
-  while (count > 0) {
-    int32_t sent = SocketSend(socket, bytes, static_cast<int32_t>(count < 65536 ? count : 65536));
-    if (sent <= 0) return false;
-    bytes += sent;
-    count -= sent;
+// One receive once the bytes read ahead are used up; false when the connection must close.
+bool ReadAhead(Connection* c) {
+  if (c->phase == Phase::kAnswer || c->phase == Phase::kSending) {
+    c->readDeferred = true;
+    return true;
   }
-  return true;
+  if (c->start < c->end) return TakeBytes(c);
+  c->readDeferred = false;
+  int32_t got = SocketRecv(c->socket, c->bytes, static_cast<int32_t>(sizeof(c->bytes)));
+  if (got == 0) return false;
+  if (got < 0) return SocketWouldBlock();
+  c->start = 0;
+  c->end = got;
+  return TakeBytes(c);
 }
 
-// Queues the request and waits for its reply; false when the service stops first.
-bool HandOver(WebJob* job) {
-  LightLockEnter(&service.lock);
-  if (service.stopping) {
-    LightLockLeave(&service.lock);
-    return false;
+// Sends what the peer takes of the reply; once it is all out, the next request's bytes are
+// taken. False when the connection must close.
+bool SendReply(Connection* c) {
+  while (c->replySent < c->replyLength) {
+    int64_t left = c->replyLength - c->replySent;
+    int32_t count = left < (1 << 20) ? static_cast<int32_t>(left) : (1 << 20);
+    int32_t sent = SocketSend(c->socket, c->reply + c->replySent, count);
+    if (sent < 0) {
+      if (!SocketWouldBlock()) return false;
+      // The rest goes when the system tells of room, and the peer must take some in time.
+      c->deadline = Now() + service.requestMilliseconds;
+      if (c->waitingForRoom) return true;
+      c->waitingForRoom = true;
+      return SocketNotifyWindow(c->socket, service.window, kSocketMessage,
+                                kSocketRead | kSocketWrite | kSocketClose);
+    }
+    c->replySent += sent;
   }
-  if (service.queueTail)
-    service.queueTail->next = job;
-  else
-    service.queueHead = job;
-  service.queueTail = job;
-  PostThreadMessageA(service.uiThread, WM_NULL, 0, 0);
-  LightLockLeave(&service.lock);
-  // The answer sets the state before the event, both under the lock: a state still 0 here
-  // means the event is yet to come.
-  LightLockEnter(&service.lock);
-  while (job->state == 0) {
-    SleepConditionVariableSRW(&service.answered, reinterpret_cast<PSRWLOCK>(&service.lock.state),
-                              INFINITE, 0);
+  MemFree(c->reply);
+  c->reply = nullptr;
+  if (c->waitingForRoom) {
+    c->waitingForRoom = false;
+    if (!SocketNotifyWindow(c->socket, service.window, kSocketMessage, kSocketRead | kSocketClose))
+      return false;
   }
-  bool answered = job->state == 1;
-  LightLockLeave(&service.lock);
-  return answered;
+  if (c->excess > 0) {
+    c->phase = Phase::kDiscarding;
+    c->deadline = Now() + service.requestMilliseconds;
+  } else {
+    AwaitRequest(c);
+  }
+  if (!TakeBytes(c)) return false;
+  return c->readDeferred && c->start == c->end ? ReadAhead(c) : true;
 }
 
-void ServeGatewayConnection(int32_t connection) {
-  auto* body = static_cast<char*>(MemAlloc(kBufferSize + 1, 2));
-  auto* in = static_cast<Incoming*>(MemAlloc(sizeof(Incoming), 2));
-  WebJob job;
-  if (!body || !in) {
-    MemFree(body);
-    MemFree(in);
+// Reads and answers requests until the connection ends: the connection's socket events.
+void ServeGatewayConnection(int32_t socket, uint32_t event) {
+  Connection* c = service.connection;
+  if (!IsOpen(c) || socket != c->socket) return;  // told before it was closed
+  bool keep = true;
+  // A close is seen as a receive of nothing, so a late message for a socket number used again
+  // never closes the connection that has it now.
+  if (event == kSocketRead || event == kSocketClose) keep = ReadAhead(c);
+  if (event == kSocketWrite && c->phase == Phase::kSending) keep = SendReply(c);
+  if (!keep) CloseConnection();
+}
+
+// Takes the connection waiting in the backlog when none is served. (The listener's accept
+// events; it no longer has a thread of its own.)
+void GatewayListenThread() {
+  service.acceptWaiting = false;
+  Connection* c = service.connection;
+  if (service.listening == kNoSocket || !c) return;
+  if (IsOpen(c)) {
+    service.acceptWaiting = true;
     return;
   }
-  *in = Incoming{};
-  in->socket = connection;
-  for (;;) {
-    uint8_t header[kGatewayHeaderSize];
-    uint64_t deadline = 0;
-    if (!ReadBytes(in, header, kGatewayHeaderSize, service.idleMilliseconds, &deadline)) break;
-    GatewayHeader fields = ReadGatewayHeader(header);
-    int64_t bodyLength = GatewayBodyToRead(&fields);
-    if (bodyLength < 0) break;
-    if (!ReadBytes(in, reinterpret_cast<uint8_t*>(body), bodyLength, 0, &deadline)) break;
-    body[bodyLength] = 0;
-    job.next = nullptr;
-    job.state = 0;
-    if (!SplitGatewayBody(&fields, body, bodyLength, &job.texts)) break;
-    if (!HandOver(&job)) break;
-    bool sent = SendAll(connection, job.reply, job.replyLength);
-    MemFree(job.reply);
-    job.reply = nullptr;
-    uint64_t discardDeadline = Now() + service.requestMilliseconds;
-    if (!sent || !ReadBytes(in, nullptr, GatewayBodyExcess(&fields), 0, &discardDeadline)) break;
-  }
-  MemFree(in);
-  MemFree(body);
+  int32_t socket = SocketAccept(service.listening, nullptr);
+  if (socket == kNoSocket) return;  // the peer went away; the next arrival is told again
+  // The connection tells the window of its reads and close already: an accepted socket takes
+  // the listening socket's events.
+  SocketSetNoDelay(socket);
+  c->socket = socket;
+  c->start = c->end = 0;
+  c->readDeferred = false;
+  c->waitingForRoom = false;
+  AwaitRequest(c);
+  WatchDeadlines();
+  // The request usually came with the connection: reading now saves waiting for its event.
+  if (!ReadAhead(c)) CloseConnection();
 }
 
-// Takes one connection when the listener is still running; kNoSocket when it is not.
-int32_t AcceptUnderLock(Listener* self, bool* keepGoing) {
-  LightLockEnter(&service.lock);
-  int32_t connection = kNoSocket;
-  *keepGoing = self->running && self->socket != kNoSocket;
-  if (*keepGoing) {
-    // The listening socket does not block: a peer gone between the wait and here must not
-    // leave this thread waiting in accept with the lock held.
-    connection = SocketAccept(self->socket, nullptr);
-    if (connection != kNoSocket) SocketSetBlocking(connection, true);
-    self->connection = connection;
+void LookAtDeadline() {
+  Connection* c = service.connection;
+  if (!IsOpen(c)) {
+    StopWatchingDeadlines();
+    return;
   }
-  LightLockLeave(&service.lock);
-  return connection;
+  if (c->deadline != 0 && Now() >= c->deadline) CloseConnection();
 }
 
-void GatewayListenThread(void* argument, void*) {
-  auto* self = static_cast<Listener*>(argument);
-  for (;;) {
-    LightLockEnter(&service.lock);
-    int32_t listening = self->running ? self->socket : kNoSocket;
-    LightLockLeave(&service.lock);
-    if (listening == kNoSocket) break;
-    // A socket closed meanwhile only wakes the wait; accept looks again under the lock.
-    int32_t ready = SocketWaitReadable(listening, kAcceptPollMilliseconds);
-    if (ready == 0) continue;
-    bool keepGoing = false;
-    int32_t connection = AcceptUnderLock(self, &keepGoing);
-    if (!keepGoing) break;
-    if (connection == kNoSocket) {
-      if (ready < 0) break;
-      continue;  // the peer went away before it was taken
-    }
-    SocketSetNoDelay(connection);
-    ServeGatewayConnection(connection);
-    LightLockEnter(&service.lock);
-    self->connection = kNoSocket;
-    SocketClose(connection);
-    LightLockLeave(&service.lock);
-  }
-  LightLockEnter(&service.lock);
-  SocketClose(self->socket);
-  self->socket = kNoSocket;
-  self->finished = true;
-  LightLockLeave(&service.lock);
-}
-
-// Stops the newest listener's accepting; its thread ends once its connection is done.
-void StopListening() {
-  LightLockEnter(&service.lock);
-  if (Listener* current = service.listeners) {
-    current->running = false;
-    SocketClose(current->socket);
-    current->socket = kNoSocket;
-  }
-  LightLockLeave(&service.lock);
-}
-
-// Joins the listeners whose threads have ended (all of them when every one was told to stop).
-void JoinListeners(bool all) {
-  LightLockEnter(&service.lock);
-  Listener** link = &service.listeners;
-  Listener* done = nullptr;
-  while (*link) {
-    Listener* l = *link;
-    if (all || l->finished) {
-      *link = l->next;
-      l->next = done;
-      done = l;
+LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kSocketMessage) {
+    auto socket = static_cast<int32_t>(wParam);
+    uint32_t event = LOWORD(lParam);
+    if (socket == service.listening && event == kSocketAccept) {
+      GatewayListenThread();
     } else {
-      link = &l->next;
+      ServeGatewayConnection(socket, event);
     }
+    return 0;
   }
-  LightLockLeave(&service.lock);
-  while (done) {
-    Listener* next = done->next;
-    ThreadJoin(done->thread);
-    delete done;
-    done = next;
+  if (message == WM_TIMER && wParam == kDeadlineTimer) {
+    LookAtDeadline();
+    return 0;
   }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The window belongs to the user-interface thread, whose loops dispatch its messages.
+bool EnsureWindow() {
+  if (service.window) return true;
+  if (GetCurrentThreadId() != service.uiThread) return false;
+  static bool registered = false;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!registered) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = SocketWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kWindowClass;
+    registered = RegisterClassA(&windowClass) != 0;
+    if (!registered) return false;
+  }
+  auto* connection = new (std::nothrow) Connection;
+  if (!connection) return false;
+  service.window =
+      CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  if (!service.window) {
+    delete connection;
+    return false;
+  }
+  service.connection = connection;
+  return true;
+}
+
+void CloseListening() {
+  SocketClose(service.listening);
+  service.listening = kNoSocket;
+  service.port = 0;
+  service.acceptWaiting = false;
 }
 
 void ReadListenAddress(char* address, int32_t size) {
@@ -277,15 +327,15 @@ void DefaultHandler(T_OStream* page, const char* query, const char* key, const c
   DispatchWebRequest(page, query, key, settings);
 }
 
-// The page as a reply: header and bytes in one block.
-void AnswerJob(WebJob* job) {
+// The page as a reply: header and bytes in one block. False when memory runs out.
+bool Answer(Connection* c) {
   T_OStreamBlock page;
   page.SetNewlineChar(10);
   {
     UiEnter();
     T_NoAlerts silent;
-    (service.handler ? service.handler : DefaultHandler)(&page, job->texts.query, job->texts.key,
-                                                         job->texts.settings);
+    (service.handler ? service.handler : DefaultHandler)(&page, c->texts.query, c->texts.key,
+                                                         c->texts.settings);
     UiLeave();
   }
   int64_t length = page.TotalLength();
@@ -299,28 +349,24 @@ void AnswerJob(WebJob* job) {
     reply = nullptr;
   }
   MemFree(bytes);
-  LightLockEnter(&service.lock);
-  job->reply = reply;
-  job->replyLength = length + kGatewayReplyHeaderSize;
-  job->state = reply ? 1 : 2;
-  WakeAllConditionVariable(&service.answered);
-  LightLockLeave(&service.lock);
+  if (!reply) return false;
+  c->reply = reply;
+  c->replyLength = length + kGatewayReplyHeaderSize;
+  c->replySent = 0;
+  c->phase = Phase::kSending;
+  return true;
 }
 
 }  // namespace
 
 void InstallWebService() {
-  EnsureStarted();
+  service.started = true;
   service.uiThread = GetCurrentThreadId();
   SetWebServiceRestart(RestartGatewayService);
   // The database window reopens a file changed on disk without asking while pages are served,
   // since no one may be at the screen to answer.
-  SetWebServiceServingQuery([] {
-    LightLockEnter(&service.lock);
-    bool listening = service.listeners != nullptr;
-    LightLockLeave(&service.lock);
-    return listening;
-  });
+  SetWebServiceServingQuery(
+      [] { return service.listening != kNoSocket || IsOpen(service.connection); });
   SetMainLoopHook(ServeWebQueue);
   CommandAppServices commands = CurrentCommandAppServices();
   commands.setWebService = SetWebService;
@@ -328,31 +374,20 @@ void InstallWebService() {
 }
 
 void RestartGatewayService() {
-  if (!EnsureStarted()) return;
-  service.uiThread = GetCurrentThreadId();
-  StopListening();
-  JoinListeners(false);
-  if (!Prefs().serveWeb || !IsUsableWebPort(Prefs().webPort)) return;
+  if (!service.started) return;
+  CloseListening();
+  if (!Prefs().serveWeb || !IsUsableWebPort(Prefs().webPort) || !EnsureWindow()) return;
   char address[32] = {};
   ReadListenAddress(address, sizeof(address));
   int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
   if (socket == kNoSocket) return;
-  SocketSetBlocking(socket, false);
-  auto* listener = new Listener;
-  listener->socket = socket;
-  listener->port = static_cast<uint16_t>(Prefs().webPort);
-  LightLockEnter(&service.lock);
-  listener->next = service.listeners;
-  service.listeners = listener;
-  LightLockLeave(&service.lock);
-  listener->thread = ThreadStartJoinable(GatewayListenThread, listener, nullptr);
-  if (!listener->thread) {
-    LightLockEnter(&service.lock);
-    SocketClose(listener->socket);
-    listener->socket = kNoSocket;
-    listener->finished = true;
-    LightLockLeave(&service.lock);
+  if (!SocketNotifyWindow(socket, service.window, kSocketMessage,
+                          kSocketAccept | kSocketRead | kSocketClose)) {
+    SocketClose(socket);
+    return;
   }
+  service.listening = socket;
+  service.port = static_cast<uint16_t>(Prefs().webPort);
 }
 
 void SetWebService(int32_t mode, int32_t port) {
@@ -364,51 +399,32 @@ void SetWebService(int32_t mode, int32_t port) {
 
 void ShutdownWebService() {
   if (!service.started) return;
-  LightLockEnter(&service.lock);
-  service.stopping = true;
-  for (Listener* l = service.listeners; l; l = l->next) {
-    l->running = false;
-    SocketClose(l->socket);
-    l->socket = kNoSocket;
-    SocketShutdown(l->connection);
-  }
-  for (WebJob* job = service.queueHead; job; job = job->next) {
-    job->state = 2;
-  }
-  WakeAllConditionVariable(&service.answered);
-  service.queueHead = service.queueTail = nullptr;
-  LightLockLeave(&service.lock);
-  JoinListeners(true);
-  service.stopping = false;
+  CloseListening();
+  if (IsOpen(service.connection)) SocketShutdown(service.connection->socket);
+  CloseConnection();
+  StopWatchingDeadlines();
+  if (service.window) DestroyWindow(service.window);
+  service.window = nullptr;
+  delete service.connection;
+  service.connection = nullptr;
 }
 
 void ServeWebQueue() {
   if (!service.started || GetCurrentThreadId() != service.uiThread || !UiAtTopLevel()) return;
-  for (;;) {
-    LightLockEnter(&service.lock);
-    WebJob* job = service.queueHead;
-    if (job) {
-      service.queueHead = job->next;
-      if (!service.queueHead) service.queueTail = nullptr;
-    }
-    LightLockLeave(&service.lock);
-    if (!job) break;
-    AnswerJob(job);
+  Connection* c = service.connection;
+  while (IsOpen(c) && c->phase == Phase::kAnswer) {
+    if (!Answer(c) || !SendReply(c)) CloseConnection();
   }
 }
 
-uint16_t WebListeningPort() {
-  if (!service.started) return 0;
-  LightLockEnter(&service.lock);
-  Listener* l = service.listeners;
-  uint16_t port = l && l->running && l->socket != kNoSocket ? l->port : 0;
-  LightLockLeave(&service.lock);
-  return port;
-}
+uint16_t WebListeningPort() { return service.listening != kNoSocket ? service.port : 0; }
 
 void SetWebRequestHandler(WebRequestHandler handler) { service.handler = handler; }
 
 void SetWebTimeouts(uint32_t requestMilliseconds, uint32_t idleMilliseconds) {
   service.requestMilliseconds = requestMilliseconds ? requestMilliseconds : kRequestMilliseconds;
   service.idleMilliseconds = idleMilliseconds ? idleMilliseconds : kIdleMilliseconds;
+  // A running timer looks as often as the old limits asked.
+  StopWatchingDeadlines();
+  if (IsOpen(service.connection)) WatchDeadlines();
 }

@@ -1,23 +1,23 @@
 #pragma once
-// The web gateway service's transport: the listening socket, the listener threads and the
-// hand-over of each complete request to the user-interface thread (wire format:
+// The web gateway service's transport: the listening socket, the connection being served and the
+// answering of each complete request on the user-interface thread (wire format:
 // app/web_protocol.h; pages: app/web_dispatcher.h).
 //
 // Invariants:
-//   1. Listener threads do socket I/O only. A complete request goes into one queue and a message
-//      wakes the user-interface thread, which serves the queue in arrival order, one request at a
-//      time, only at top level (ServeWebQueue), each inside UiEnter/UiLeave under a silent alert
-//      handler; the waiting listener then sends header and page in one buffer.
-//   2. A listener serves one connection at a time (backlog 1). A request whose first byte arrived
-//      must be complete within the request time (10 s); a connection idle for the idle time (60 s)
-//      is closed.
-//   3. The listener records, the queue and the stopping flag are guarded by one lock; a
-//      listening socket is closed only under it, and accept runs only under it, so no thread
-//      accepts on a socket another thread closed.
-//   4. A restart closes the current listening socket and opens the new one before it returns; a
-//      connection being served finishes on its old thread, which is joined later.
-//   5. ShutdownWebService leaves nothing behind: listening sockets closed, connections shut down,
-//      queued requests ended without a reply, every listener thread joined.
+//   1. All of it runs on the user-interface thread. The sockets never block: the system tells a
+//      hidden message-only window of each event, and the window's handler reads, accepts and
+//      sends whatever is ready, even inside a modal loop. A request is answered only at top
+//      level (ServeWebQueue, called by the main loop after each message), inside UiEnter/UiLeave
+//      under a silent alert handler; header and page then go out in one buffer. No thread
+//      hands anything over, which under Wine would cost more than the request itself.
+//   2. One connection is served at a time (backlog 1): another waits in the backlog until the
+//      current one closes. A request whose first byte arrived must be complete within the
+//      request time (10 s), a reply must make progress within it, and a connection idle for the
+//      idle time (60 s) is closed; a timer on the window looks while a connection is open.
+//   3. A restart closes the current listening socket and opens the new one before it returns; an
+//      open connection is still served to its end, and the new listener accepts only after it.
+//   4. ShutdownWebService leaves nothing behind: listening socket closed, the connection shut
+//      down and closed with its request unanswered, the window destroyed.
 #include <cstdint>
 
 class T_OStream;
@@ -40,8 +40,8 @@ void RestartGatewayService();
 void SetWebService(int32_t mode, int32_t port);
 // Everything ends (invariant 5). Called by the application object's destructor.
 void ShutdownWebService();
-// Serves the queued requests in order. Does nothing except at top level on the thread that
-// started the service.
+// Answers the connection's complete requests in order. Does nothing except at top level on the
+// thread that started the service.
 void ServeWebQueue();
 
 // The port the service listens on now, 0 when none.

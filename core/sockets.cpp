@@ -88,3 +88,13 @@ void SocketSetBlocking(int32_t socket, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   ioctlsocket(ToSocket(socket), FIONBIO, &nonBlocking);
 }
+
+bool SocketWouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+
+static_assert(kSocketRead == FD_READ && kSocketWrite == FD_WRITE && kSocketAccept == FD_ACCEPT &&
+              kSocketClose == FD_CLOSE);
+
+bool SocketNotifyWindow(int32_t socket, void* window, uint32_t message, uint32_t events) {
+  return WSAAsyncSelect(ToSocket(socket), static_cast<HWND>(window), message,
+                        static_cast<long>(events)) == 0;
+}

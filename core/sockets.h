@@ -32,3 +32,17 @@ int32_t SocketWaitReadable(int32_t socket, uint32_t milliseconds);
 void SocketSetBlocking(int32_t socket, bool blocking);
 // Sends each write at once instead of holding small ones back for the peer's acknowledgement.
 void SocketSetNoDelay(int32_t socket);
+
+// After a send or receive failed: true when it only would have blocked (a socket that does not
+// block, nothing to read or no room to write).
+bool SocketWouldBlock();
+// The events a window can be told of.
+constexpr uint32_t kSocketRead = 1;
+constexpr uint32_t kSocketWrite = 2;
+constexpr uint32_t kSocketAccept = 8;
+constexpr uint32_t kSocketClose = 32;
+// From now on the window (an HWND) gets the message, the socket as its first parameter and the
+// event in the low word of the second, whenever one of the events happens; the socket no longer
+// blocks. Each event is told once until the call that answers it (receive, send, accept) is made
+// again. Another call replaces the events; 0 stops the messages. False on failure.
+bool SocketNotifyWindow(int32_t socket, void* window, uint32_t message, uint32_t events);

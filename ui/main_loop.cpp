@@ -212,7 +212,7 @@ void MainLoop(const uint8_t* quitRequested) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
     if (*quitRequested) PostQuitMessage(0);
-    // The hook answers work other threads wait for (web requests); the idle work after it
+    // The hook answers work held for the top level (web requests); the idle work after it
     // updates menus and windows for whatever either changed.
     if (mainLoopHook && UiAtTopLevel()) mainLoopHook();
     AfterMessageWork();

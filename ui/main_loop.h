@@ -29,14 +29,14 @@ int32_t EventDepth();
 void EventDepthAdd(int32_t delta);
 
 // True on the user-interface thread only between messages of the main loop: no UiEnter section
-// open, no modal loop running. Work handed over by other threads runs only then, so it never
-// nests inside a handler or a dialog.
+// open, no modal loop running. Work held for it (web requests) runs only then, so it never nests
+// inside a handler or a dialog.
 bool UiAtTopLevel();
 
 // --- Loops ------------------------------------------------------------------------------------
 
-// Called by the main loop after each message's after-message work (never from a modal loop);
-// null for none.
+// Called by the main loop at top level after each message, before its after-message work (never
+// from a modal loop); null for none.
 using MainLoopHook = void (*)();
 void SetMainLoopHook(MainLoopHook hook);
 

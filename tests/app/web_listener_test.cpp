@@ -1,6 +1,7 @@
 // The gateway transport with a stand-in for the dispatcher: framing cases from a client on
 // 127.0.0.1, stalled peers, restarts, the service switch and the shutdown. The test thread plays
-// the user-interface thread: it serves the hand-over queue while it waits for replies.
+// the user-interface thread: while it waits for replies it dispatches the socket events and, as
+// the main loop does after each message, answers the complete requests.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -53,6 +54,12 @@ void SendText(SOCKET client, const std::string& bytes) {
   send(client, bytes.data(), static_cast<int>(bytes.size()), 0);
 }
 
+// The socket events and timer ticks that have come, as a message loop would dispatch them.
+void DispatchPending() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
 enum Outcome { kReply, kClosed, kTimeout };
 
 struct Reply {
@@ -89,6 +96,7 @@ class WebListenerTest : public ::testing::Test {
     std::string bytes;
     DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
+      DispatchPending();
       ServeWebQueue();
       if (SocketWaitReadable(static_cast<int32_t>(client), 5) != 1) continue;
       char buffer[8192];
@@ -204,6 +212,22 @@ TEST_F(WebListenerTest, StalledAndIdlePeersLoseTheirConnection) {
   closesocket(next);
 }
 
+TEST_F(WebListenerTest, APeerThatTakesNoReplyLosesItsConnectionInTime) {
+  SetWebTimeouts(300, 800);
+  SOCKET greedy = Connect(port);
+  ASSERT_NE(greedy, INVALID_SOCKET);
+  // Far more than the system buffers between the two ends hold, and never read.
+  SendText(greedy, Request("", "size=16000000", ""));
+  SOCKET next = Connect(port);
+  ASSERT_NE(next, INVALID_SOCKET);
+  SendText(next, Request("n", "q", ""));
+  DWORD start = GetTickCount();
+  EXPECT_EQ(Receive(next).page, "[n][q][]");
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  closesocket(greedy);
+  closesocket(next);
+}
+
 TEST_F(WebListenerTest, RestartsMoveTheListenerAndTheSwitchClosesThePort) {
   // Served, then restarted on the same port: the port is taken again at once.
   SOCKET client = Connect(port);
@@ -255,7 +279,10 @@ TEST_F(WebListenerTest, SetWebServiceTakesPortsAbove80AndTheModes) {
 TEST_F(WebListenerTest, ShutdownEndsQueuedRequestsAndIdleConnections) {
   SOCKET queued = Connect(port);
   SendText(queued, Request("q", "q", ""));
-  Sleep(300);  // read and queued; nobody serves it
+  for (int32_t i = 0; i < 30; ++i) {  // read, but nobody answers it
+    Sleep(10);
+    DispatchPending();
+  }
   ShutdownWebService();
   EXPECT_EQ(Receive(queued, 2000).outcome, kClosed);
   closesocket(queued);
