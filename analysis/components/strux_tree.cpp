@@ -171,10 +171,16 @@ int64_t* T_StruxWin::TupleRecord(const int64_t* tuple, bool insert, bool* presen
   const int64_t size = tuples.size;
   if (size <= 0) return nullptr;
   const int32_t n = tuples.slots;
+  // Component numbers run consecutively, so a hash that only shifts and adds them sends tuples
+  // such as (c, d) and (c + 1, d - 16) to one slot and crowds a two-dimension tree into a short
+  // run of the table; multiplying by a large odd constant and folding the high half back
+  // spreads them over the whole table.
   uint64_t h = static_cast<uint64_t>(tuple[0]);
-  if (h >= static_cast<uint64_t>(size)) h %= static_cast<uint64_t>(size);
-  for (int32_t s = n - 1; s >= 1; --s)
-    h = (h * 16 + static_cast<uint64_t>(tuple[s])) % static_cast<uint64_t>(size);
+  for (int32_t s = n - 1; s >= 1; --s) {
+    h = (h ^ static_cast<uint64_t>(tuple[s])) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 32;
+  }
+  h %= static_cast<uint64_t>(size);
   const int64_t step = kProbeStep % size ? kProbeStep % size : 1;
   int64_t i = static_cast<int64_t>(h);
   for (int64_t probes = 0; probes < size; ++probes) {
