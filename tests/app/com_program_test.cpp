@@ -130,10 +130,16 @@ Ref<Interface> Create(const wchar_t* progId, REFIID iid) {
   CLSID classId;
   EXPECT_EQ(CLSIDFromProgID(progId, &classId), S_OK) << Narrow(progId);
   Interface* object = nullptr;
-  EXPECT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, iid,
-                             reinterpret_cast<void**>(&object)),
-            S_OK)
-      << Narrow(progId);
+  // On a loaded machine Wine's RPC service may not yet answer when the first local server is
+  // asked for; that start is tried again a few times. Any other failure counts at once.
+  HRESULT created = E_FAIL;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    created = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, iid,
+                               reinterpret_cast<void**>(&object));
+    if (created != HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)) break;
+    Sleep(500);
+  }
+  EXPECT_EQ(created, S_OK) << Narrow(progId);
   return Ref<Interface>(object);
 }
 
