@@ -22,6 +22,8 @@
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
 #include "tests/ui/window_picture.h"
+#include "tools/make_example/example_database.h"
+#include "database/template_tree.h"
 #include "ui/button.h"
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
@@ -441,6 +443,49 @@ TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   window->PrintPart(&record);
   EXPECT_EQ(record.pageCount, 2);  // two selections: one on the first page, one on the next
   EXPECT_GE(record.height, 12 * 4);
+}
+
+// --- The example ---------------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
+  T_NoAlerts quiet;
+  T_Base* example = BuildExampleDatabase();
+  ASSERT_NE(example, nullptr);
+  T_Template* stored = FindTemplate(example, "Tid: Månadssummor");
+  ASSERT_NE(AsTimeFunctionsTemplate(stored), nullptr);
+  window = AsTFuncWindow(OpenTimeFunctionsWindow(stored, nullptr, 0));
+  ASSERT_NE(window, nullptr);
+  window->templ = nullptr;
+  ASSERT_TRUE(window->CalculateNow());
+  ASSERT_EQ(window->data.typeInForce, kPeriodMonths);
+  ASSERT_GE(window->rowCount, 14);
+  EXPECT_EQ(Label(0).rfind("Before ", 0), 0u);
+  EXPECT_EQ(Label(window->rowCount - 1), "Totals");
+  // Each month's "Ifjol" is "Utfall" twelve rows up; "Skillnad" is their difference.
+  const TFuncData& d = window->data;
+  bool nonZero = false;
+  for (int64_t e = kEntryFirstPeriod; e < d.periodCount; ++e) {
+    const double* v = TFuncEntryAt(&d, e)->values;
+    EXPECT_DOUBLE_EQ(v[2], v[0] - v[1]) << e;
+    if (e >= kEntryFirstPeriod + 12) EXPECT_DOUBLE_EQ(v[1], TFuncEntryAt(&d, e - 12)->values[0]) << e;
+    nonZero = nonZero || v[0] != 0;
+  }
+  EXPECT_TRUE(nonZero);
+  const double* totals = TFuncEntryAt(&d, kEntryTotals)->values;
+  EXPECT_NEAR(totals[2], totals[0] - totals[1], 1e-6);
+  // The grid view with "Before" and "Totals", for the contact sheet.
+  window->ToggleHeader();
+  ui_test::Picture top = ui_test::Capture(window);
+  window->ScrollByRows(window->rowCount);
+  ui_test::Picture bottom = ui_test::Capture(window);
+  std::vector<uint32_t> both(top.pixels);
+  both.insert(both.end(), bottom.pixels.begin(), bottom.pixels.end());
+  ASSERT_EQ(top.width, bottom.width);
+  ASSERT_TRUE(WritePixelsAsBitmap(both.data(), top.width, top.height + bottom.height,
+                                  "tfunc_example.bmp"));
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete example;
 }
 
 // --- Pictures ------------------------------------------------------------------------------------
