@@ -20,6 +20,8 @@
 #include "database/base.h"
 #include "database/time_scale.h"
 #include "ui/button.h"
+#include "ui/draw_primitives.h"
+#include "ui/item_drawing.h"
 #include "ui/edit_field.h"
 #include "ui/mode_tree.h"
 #include "ui/selection_fields.h"
@@ -797,3 +799,17 @@ void T_TFunc::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
 }
 
 void T_TFunc::OnButton(T_GrafElement* button) { T_TSWin::OnButton(button); }
+
+void T_TFunc::DrawModeItem() {
+  T_TSWin::DrawModeItem();
+  if (pageMode != kTFuncModeSelection && pageMode != kTFuncModeFormula) return;
+  RECT name{5, 6, 57, 18};
+  TextDrawIdInRect(&name, kTextName);
+  RECT title{165, 6, 210, 18};
+  TextDrawIdInRect(&title, kTextTitle);
+  DrawHLine(0, 24, modeItem ? modeItem->width : width);
+  if (pageMode == kTFuncModeFormula) {
+    RECT formula{6, 32, 58, 44};
+    TextDrawIdInRect(&formula, 3130);
+  }
+}

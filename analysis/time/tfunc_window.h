@@ -177,6 +177,7 @@ class T_TFunc : public T_TSWin {
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
   bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
   void OnToolSelected(int32_t item) override;
+  void DrawModeItem() override;
   void GetHeaderFieldRect(RECT* rect, int32_t id) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;

@@ -21,6 +21,7 @@
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
+#include "tests/ui/dialogs/dialog_fixture.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
 #include "database/template_tree.h"
@@ -34,27 +35,10 @@ namespace {
 using time_test::FixtureLine;
 using Texts = std::vector<std::string>;
 
-class T_StepAction : public T_DeferCom {
- public:
-  explicit T_StepAction(std::function<void()> step) : step(std::move(step)) {}
-  void Execute() override { step(); }
-  std::function<void()> step;
-};
-
-T_Window* InnermostModal() {
-  T_Window* last = ModalListFirst();
-  while (last && last->nextModal) last = last->nextModal;
-  return last;
-}
-
-T_Item* FindItem(T_EventHandler* parent, uint32_t id) {
-  for (T_GrafElement* e = parent->firstChild; e; e = e->next) {
-    T_Item* item = AsItem(e);
-    if (item && item->id == id) return item;
-    if (T_Item* inner = FindItem(e, id)) return inner;
-  }
-  return nullptr;
-}
+using dialogs_test::FindItem;
+using dialogs_test::InnermostModal;
+using dialogs_test::PressButton;
+using dialogs_test::T_StepAction;
 
 // Months over 2023 and 2024; the sum by period, the same a year back, and their difference.
 const char kTemplate[] =
@@ -344,10 +328,7 @@ TEST_F(TFuncWindowTest, MoveSelectionDialogOkCancelAndZero) {
       ASSERT_NE(units, nullptr);
       edit->SetTextNotify(c.typed);
       units->SetSelection(c.unit, kSelectReport);
-      for (T_GrafElement* e = dialog->firstChild; e; e = e->next) {
-        T_Item* item = AsItem(e);
-        if (item && item->kind == kKindButton && item->id == c.button) Items()->press(item);
-      }
+      PressButton(dialog, c.button);
     });
     EXPECT_EQ(RunCustomMove(nullptr, &shift), c.taken) << c.typed;
     EXPECT_EQ(shift.kind, c.kind) << c.typed;
@@ -493,18 +474,9 @@ TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
 TEST_F(TFuncWindowTest, ContactSheetOfTheWindow) {
   T_NoAlerts quiet;
   ASSERT_NE(Open(), nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 720, kCellHeight = 420, kRows = 2;
-  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
-                              0x404040);
+  ui_test::ContactSheet sheet(3, 2, 720, 420);
   int32_t slot = 0;
-  auto place = [&](const ui_test::Picture& picture) {
-    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-    ++slot;
-  };
+  auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
   // Quarters: Before, the periods and Totals on one screen; the shifted selection's page.
   window->SetPeriodType(kPeriodQuarters, nullptr);
   ASSERT_TRUE(window->CalculateNow());
@@ -533,15 +505,11 @@ TEST_F(TFuncWindowTest, ContactSheetOfTheWindow) {
   T_AttendedAlerts attended;
   WhileModal([&](T_Window* dialog) {
     place(ui_test::Capture(dialog));
-    for (T_GrafElement* e = dialog->firstChild; e; e = e->next) {
-      T_Item* item = AsItem(e);
-      if (item && item->kind == kKindButton && item->id == kDialogCancelId) Items()->press(item);
-    }
+    PressButton(dialog, kDialogCancelId);
   });
   TimeShift shift;
   RunCustomMove(nullptr, &shift);
-  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
-                                  "tfunc_sheet.bmp"));
+  ASSERT_TRUE(sheet.Save("tfunc_sheet.bmp"));
 }
 
 }  // namespace
