@@ -277,13 +277,28 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
     rects.push_back(curves[i]->legend);
     if (curves[i] == curve) dragged = static_cast<int32_t>(i);
   }
+  // The entry is framed while the button is down; the drop place shows as an inverted mark.
+  RECT frame = curve->legend;
+  InflateRect(&frame, 2, 2);
+  frame.top += 1;
+  RectFrameDottedXor(&frame);
   InputEvent poll = *event;
   int32_t place = -2;
+  RECT mark{};
   do {
     Item_PollPointer(this, &poll);
-    place = TFuncLegendDropPlace(rects.data(), static_cast<int32_t>(rects.size()), dragged,
-                                 POINT{poll.x, poll.y}, nullptr);
+    RECT next{};
+    const int32_t now = TFuncLegendDropPlace(rects.data(), static_cast<int32_t>(rects.size()),
+                                             dragged, POINT{poll.x, poll.y}, &next);
+    if (now != place || !EqualRect(&next, &mark)) {
+      if (place != -2) RectInvert(&mark);
+      place = now;
+      mark = next;
+      if (place != -2) RectInvert(&mark);
+    }
   } while (poll.anyButton);
+  if (place != -2) RectInvert(&mark);
+  RectFrameDottedXor(&frame);
   if (place != -2) DropAt(curve, place);
   return true;
 }
