@@ -411,6 +411,36 @@ TEST_F(TFuncWindowTest, DraggedLegendEntryMovesItsColumn) {
   EXPECT_EQ(TFuncLegendDropPlace(rects, 3, 0, POINT{rects[2].right + 200, 4}, nullptr), -2);
 }
 
+TEST_F(TFuncWindowTest, TitleAndLegendDragsMoveTheColumn) {
+  ASSERT_NE(Open(), nullptr);
+  auto names = [&] {
+    std::string text;
+    for (T_TVariable* v = window->data.variables; v; v = v->next) text += std::string(v->name) + " ";
+    return text;
+  };
+  T_BoxField* sum = window->labelField->next;
+  T_BoxField* diff = sum->next->next;
+  InputEvent press{};
+  press.x = (sum->title.left + sum->title.right) / 2;
+  press.y = 5;
+  press.leftButton = press.anyButton = 1;
+  ui_test::SetScript({{press.x + 10, 5, true}, {diff->title.right + 20, 5, true},
+                      {diff->title.right + 20, 5, false}});
+  window->ClickFieldTitle(&press, sum);
+  EXPECT_EQ(names(), "Last Diff Sum ");
+  // In the diagram the legend entry of "Sum" (now last) is dragged before the first entry.
+  window->SetViewModeOf(1);
+  ASSERT_NE(window->labels, nullptr);
+  auto* last = static_cast<T_TFuncCurve*>(window->labelField->next);
+  auto* moved = static_cast<T_TFuncCurve*>(last->next->next);
+  press.x = moved->legend.left + 30;
+  press.y = moved->legend.top + 4;
+  ui_test::SetScript({{last->legend.left - 4, press.y, true}, {last->legend.left - 4, press.y, false}});
+  window->labels->MouseDown(&press, window->labels);
+  EXPECT_EQ(names(), "Sum Last Diff ");
+  EXPECT_EQ(window->current->name, std::string("Sum"));
+}
+
 TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   EXPECT_EQ(TFuncDefinitionPages(0, 500), 1);
   EXPECT_EQ(TFuncDefinitionPages(3, 500), 1);   // (500 - 96) / 101 = 4 on the first page
