@@ -441,6 +441,25 @@ TEST_F(TFuncWindowTest, TitleAndLegendDragsMoveTheColumn) {
   EXPECT_EQ(window->current->name, std::string("Sum"));
 }
 
+TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  auto* last = static_cast<T_TFuncCurve*>(window->labelField->next->next);
+  T_TVariable* variable = last->series.variable;
+  const int32_t before = variable->colour;
+  std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(2);
+  ui_test::SetPopupScript(&steps);
+  InputEvent press{};
+  press.x = last->legend.left + 5;
+  press.y = last->legend.top + 4;
+  press.rightButton = press.anyButton = 1;
+  window->labels->MouseDown(&press, window->labels);
+  ui_test::SetPopupScript(nullptr);
+  EXPECT_EQ(window->current, variable);
+  EXPECT_NE(variable->colour, before);
+  EXPECT_EQ(last->series.colour, variable->colour);
+}
+
 TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   EXPECT_EQ(TFuncDefinitionPages(0, 500), 1);
   EXPECT_EQ(TFuncDefinitionPages(3, 500), 1);   // (500 - 96) / 101 = 4 on the first page
