@@ -163,6 +163,12 @@ TEST_F(TFuncWindowTest, RowLabelsFollowThePeriodType) {
     for (size_t i = 0; i < c.first.size(); ++i)
       EXPECT_EQ(Label(static_cast<int64_t>(i + 1)), c.first[i]) << c.type << " row " << i + 1;
   }
+  // Half months and weeks name their range; end dates only turns every label into the end date.
+  window->SetPeriodType(kPeriodHalfMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  char half[64];
+  FormatDayRangeCStr(half, PackDate(2023, 1, 16), PackDate(2023, 1, 31));
+  EXPECT_EQ(Label(2), half);
   // Weeks name their range; end dates only turns every label into the end date.
   window->SetPeriodType(kPeriodWeeks, nullptr);
   ASSERT_TRUE(window->CalculateNow());
