@@ -36,9 +36,7 @@ using time_test::FixtureLine;
 using Texts = std::vector<std::string>;
 
 using dialogs_test::FindItem;
-using dialogs_test::InnermostModal;
 using dialogs_test::PressButton;
-using dialogs_test::T_StepAction;
 
 // Months over 2023 and 2024; the sum by period, the same a year back, and their difference.
 const char kTemplate[] =
@@ -105,12 +103,7 @@ class TFuncWindowTest : public box_test::BoxTest {
   }
   std::string Label(int64_t row) { return Row(row)[0]; }
   void WhileModal(std::function<void(T_Window*)> step) {
-    app->PostAction(new T_StepAction([step] {
-      T_Window* dialog = InnermostModal();
-      ASSERT_NE(dialog, nullptr);
-      step(dialog);
-    }));
-    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+    dialogs_test::RunWhileModal(app, std::move(step));
   }
 
   T_Base* base = nullptr;
