@@ -12,6 +12,7 @@
 #include "analysis/components/components_install.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
+#include "analysis/time/tfunc_install.h"
 #include "app/base_window.h"
 #include "app/com_server.h"
 #include "app/database_documents.h"
@@ -181,6 +182,7 @@ void RunApplication() {
   InstallLinesWindow();
   InstallComponentsWindow();
   InstallFunctionTemplates();
+  InstallTimeFunctionsWindow();
   InstallCardEditor(GetSignatureStamp);
   InstallDataOperations();
   {

@@ -41,6 +41,7 @@
 #include "analysis/components/strux_template.h"
 #include "analysis/components/variable_templates.h"
 #include "analysis/time/diagram_flags.h"
+#include "analysis/time/period_types.h"
 #include "database/date_ref.h"
 #include "database/templates.h"
 
@@ -50,11 +51,6 @@ struct T_TextBuf;
 
 constexpr uint32_t kTimeFunctionsMenuIcon = 2004;
 constexpr uint32_t kComponentFunctionsMenuIcon = 2005;
-constexpr int32_t kPeriodActiveDays = 12;
-constexpr int32_t kPeriodActiveCards = 13;
-constexpr int32_t kPeriodActiveGroups = 14;
-constexpr int32_t kPeriodActiveLines = 15;
-constexpr int32_t kPeriodTimeScale = 16;
 constexpr const char kPeriodLetters[] = "YHTQNMK432WDACGLX";
 constexpr const char kLSettingLetters[] = "UTBOS";
 constexpr const char kNSettingLetters[] = "1A2345BCD";

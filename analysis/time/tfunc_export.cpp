@@ -34,9 +34,9 @@ constexpr int32_t kTextFormula = 3130;
 constexpr int32_t kTextFormulas = 3131;
 constexpr int32_t kTextSubset = 3135;
 constexpr int32_t kTextNotes = 3506;
-constexpr int32_t kTextMeasure = 5322;
-constexpr int32_t kTextMoveSelection = 5323;
-constexpr int32_t kTextFirstAccumulation = 5324;  // "By Period", "From Start"
+constexpr int32_t kTextMeasure = 5378;
+constexpr int32_t kTextMoveSelection = 5368;
+constexpr int32_t kTextFirstAccumulation = 5355;  // "By Period", "From Start"
 
 // The variable's own bounds: a selection's, else the database's whole card range.
 void OwnRange(const TFuncData* data, const T_TVariable* variable, CardId* from, CardId* to) {

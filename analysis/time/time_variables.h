@@ -46,6 +46,7 @@ class T_Base;
 class T_HWindow;
 class T_IStream;
 class T_OStream;
+struct ModeNode;
 struct TFuncData;
 struct TimeScale;
 
@@ -138,6 +139,7 @@ class T_TVariable : public T_Object {
   T_TVariable* next = nullptr;       // display order
   T_TVariable* nextShown = nullptr;  // the shown list of the calculation
   int32_t index = 0;                 // in the list of its kind
+  ModeNode* modeNode = nullptr;      // its item in the window's mode box, not owned
 };
 
 class T_TSelection;
@@ -231,12 +233,6 @@ constexpr int64_t kEntryBefore = 0;
 constexpr int64_t kEntryTotals = 1;
 constexpr int64_t kEntryFirstPeriod = 2;
 
-// Period types (Active Days to the time scale: function_templates.h).
-constexpr int32_t kPeriodYears = 0;
-constexpr int32_t kPeriodMonths = 5;
-constexpr int32_t kPeriodHalfMonths = 6;
-constexpr int32_t kPeriodWeeks = 10;
-constexpr int32_t kPeriodDays = 11;
 // Active Cards, Groups and Lines: one entry per card, group or line, ending at its own card id.
 inline bool IsActiveEntryType(int32_t type) {
   return type >= kPeriodActiveCards && type <= kPeriodActiveLines;

@@ -20,6 +20,7 @@
 
 #include "analysis/boxwin/box_window.h"
 #include "analysis/time/diagram_layout.h"
+#include "analysis/time/period_types.h"
 #include "ui/regions.h"
 
 struct TimeScale;
@@ -27,13 +28,6 @@ struct TimeScale;
 constexpr int32_t kZoomHistoryMax = 32;
 constexpr uint64_t kHeldZoomStepMs = 400;
 
-// Period kinds of the derived windows (the time functions' period types).
-constexpr int32_t kPeriodYears = 0;
-constexpr int32_t kPeriodMonths = 5;
-constexpr int32_t kPeriodWeeks = 10;
-constexpr int32_t kPeriodDays = 11;
-constexpr int32_t kPeriodActiveLines = 15;
-constexpr int32_t kPeriodTimeScale = 16;
 
 // The refusal sound of a zoom; tests count it. Null puts back MessageBeep(1).
 void SetDiagramBeep(void (*beep)());

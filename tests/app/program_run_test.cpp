@@ -677,5 +677,26 @@ TEST_F(ProgramRun, TheExamplesComponentsTemplatesExportTheirXml) {
   }
 }
 
+// The example's time functions template and its sales lines template exported as text by a
+// "##Commands" section: the program ends by itself without an alert, and both exports stay in the
+// test folder, where tfunc_outside.py sums the lines per month itself and matches the table.
+TEST_F(ProgramRun, TheExamplesTimeFunctionsMatchItsSalesLinesPerMonth) {
+  ScratchFolder folder;
+  std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
+  const size_t end = text.rfind("##End");
+  ASSERT_NE(end, std::string::npos);
+  text.insert(end, "##Commands\r\nexport \"Tid: M\xC3\xA5nadssummor\" tfunc.txt\r\n"
+                   "export \"Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning\" lines.txt\r\nquit\r\n");
+  WriteWholeFile(folder / "run.qex", text);
+  RunToEnd(folder / "run.qex");
+  EXPECT_EQ(Alerts(), "");
+  const std::string tfunc = ReadWholeFile(folder / "tfunc.txt");
+  const std::string lines = ReadWholeFile(folder / "lines.txt");
+  EXPECT_NE(tfunc.find("Totals"), std::string::npos);
+  EXPECT_GT(lines.size(), 1000u);
+  WriteWholeFile("app_tfunc_export.txt", tfunc);
+  WriteWholeFile("app_lines_export.txt", lines);
+}
+
 }  // namespace
 }  // namespace app_test

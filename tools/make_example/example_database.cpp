@@ -444,6 +444,28 @@ constexpr const char* kDepartmentsByAccount =
     "QT\tvsnrb\t\t2\r\n"
     "xtna\r\n";
 
+// Monthly sales (account 3010) beside the same month a year before and their difference. The
+// records are those the time functions template writes for these settings, in its order.
+constexpr const char* kMonthlySales =
+    "VN\tUtfall\r\n"
+    "VD1\t3010\r\n"
+    "VF\tA\r\n"
+    "VM\tSP\r\n"
+    "VZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "VN\tIfjol\r\n"
+    "VD1\t3010\r\n"
+    "VF\tA\r\n"
+    "VM\tSP\r\n"
+    "VT\tY+\r\n"
+    "VZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tSkillnad\r\n"
+    "FF\tUtfall-Ifjol\r\n"
+    "FG\tL\r\n"
+    "FZ\tD0\tC2\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "PL\tM\r\n"
+    "xtna\r\n"
+    "xtg+\r\n";
+
 // Reads record lines into a template after the ones it has, as a file read would.
 void ReadFurtherRecords(T_Template* templ, const char* records) {
   T_IStream stream;
@@ -467,7 +489,7 @@ void MakeTemplates(T_Base* base) {
       {kTemplateComponents, "Components: Accounts", nullptr, kAccountsComponents},
       {kTemplateComponents, "Components: Departments by account", nullptr,
        kDepartmentsByAccount},
-      {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr},
+      {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr, kMonthlySales},
       {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
       {kTemplateCards, "Cards: Alla kort", nullptr, kAllCards},
       {kTemplateCards, "Cards: Mars 2026", "Mars 2026, senaste först", kOneMonth},

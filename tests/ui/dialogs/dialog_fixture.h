@@ -89,6 +89,16 @@ inline void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
   for (T_Window* w = ModalListFirst(); w; w = w->nextModal) Dialog_EndModal(w);
 }
 
+// Runs the step on the innermost modal window once the next modal loop is up.
+inline void RunWhileModal(T_Application* app, std::function<void(T_Window*)> step) {
+  app->PostAction(new T_StepAction([step] {
+    T_Window* dialog = InnermostModal();
+    ASSERT_NE(dialog, nullptr);
+    step(dialog);
+  }));
+  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,15 +122,7 @@ class DialogTest : public ::testing::Test {
     PendingErrorClear();
   }
 
-  // Runs the step on the innermost modal window once the next modal loop is up.
-  void WhileModal(std::function<void(T_Window*)> step) {
-    app->PostAction(new T_StepAction([step] {
-      T_Window* dialog = InnermostModal();
-      ASSERT_NE(dialog, nullptr);
-      step(dialog);
-    }));
-    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
-  }
+  void WhileModal(std::function<void(T_Window*)> step) { RunWhileModal(app, std::move(step)); }
 
   T_Application* app = nullptr;
   T_ScriptAlerts* alerts = nullptr;

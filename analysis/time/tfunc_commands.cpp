@@ -1,0 +1,522 @@
+// The time functions window's commands and menus: the edit commands on its variables, the
+// mode-box menu, the column-title menu and clicks, the cell clicks, the sort keys of the web
+// pages, the text and printed definitions.
+#include <cstring>
+
+#include "analysis/boxwin/box_output.h"
+#include "analysis/time/tfunc_legend.h"
+#include "analysis/time/tfunc_window.h"
+#include "analysis/time/time_calculation.h"
+#include "core/alert.h"
+#include "core/localized_text.h"
+#include "core/memory.h"
+#include "core/output_stream.h"
+#include "core/short_ids.h"
+#include "database/base.h"
+#include "ui/application.h"
+#include "ui/clipboard_data.h"
+#include "ui/draw_primitives.h"
+#include "ui/event_record.h"
+#include "ui/mode_tree.h"
+#include "ui/native_menu.h"
+#include "ui/popup_menu.h"
+#include "ui/text_layout.h"
+
+namespace {
+
+constexpr uint16_t kMenuCut = 213;
+constexpr uint16_t kMenuCopy = 214;
+constexpr uint16_t kMenuPaste = 215;
+constexpr uint16_t kMenuErase = 216;
+constexpr uint16_t kMenuDuplicate = 217;
+constexpr uint16_t kTitleHide = 3619;
+constexpr uint16_t kTitleSortRows = 3620;
+constexpr uint16_t kTitleAdjustWidth = 3621;
+constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
+constexpr uint16_t kDrillLast = 3147;
+constexpr int32_t kTextSelections = 3128;
+constexpr int32_t kTextFormulas = 3131;
+constexpr int32_t kTextName = 4721;
+constexpr int32_t kTextTitle = 1100;
+constexpr int32_t kDefinitionRow = 12;
+constexpr int32_t kDefinitionLabels = 96;
+constexpr int32_t kDefinitionColumn = 100;
+
+T_TVariable* VariableOfField(const T_BoxField* field) {
+  auto* curve = dynamic_cast<const T_TFuncCurve*>(field);
+  return curve ? curve->series.variable : nullptr;
+}
+
+bool OnVariablesItem(const T_TFunc* window) {
+  const ModeNode* node = window->modeBox ? window->modeBox->SelectedNode() : nullptr;
+  return node && node->id == kTFuncVariablesItem;
+}
+
+}  // namespace
+
+// --- Clipboard -----------------------------------------------------------------------------------
+
+bool T_TFunc::CopyVariables(bool all) {
+  T_OStream stream;
+  if (all) {
+    for (T_TVariable* v = data.variables; v; v = v->next) TFuncWriteVariable(v, &stream);
+  } else if (current) {
+    TFuncWriteVariable(current, &stream);
+  } else {
+    return false;
+  }
+  return ClipboardSetText(reinterpret_cast<const char*>(stream.start),
+                          static_cast<int32_t>(stream.BufferedLength()), 0);
+}
+
+bool T_TFunc::ClipboardHasVariables() const {
+  char* text = ClipboardReadText();
+  const bool has = text && TFuncTextHasVariables(text, static_cast<int32_t>(std::strlen(text)));
+  MemFree(text);
+  return has;
+}
+
+bool T_TFunc::PasteVariables() {
+  char* text = ClipboardReadText();
+  if (!text) return false;
+  const bool onPage = pageMode == kTFuncModeSelection || pageMode == kTFuncModeFormula;
+  ClosePages();
+  T_TVariable* last =
+      TFuncPaste(&data, text, static_cast<int32_t>(std::strlen(text)), onPage ? current : nullptr);
+  MemFree(text);
+  if (PendingError.request.message) PendingErrorReport();
+  if (!last) {
+    if (current) SelectVariable(current);
+    return false;
+  }
+  ReloadVariableItems();
+  RebuildCurves();
+  MarkNeedsCalc();
+  SelectVariable(last);
+  return true;
+}
+
+void T_TFunc::DuplicateVariable() {
+  if (!current) return;
+  ClosePages();
+  T_TVariable* copy = TFuncDuplicate(&data, current);
+  if (!copy) {
+    PendingErrorReport();
+    SelectVariable(current);
+    return;
+  }
+  ReloadVariableItems();
+  RebuildCurves();
+  MarkNeedsCalc();
+  SelectVariable(copy);
+}
+
+// --- Commands ------------------------------------------------------------------------------------
+
+void T_TFunc::UpdateCommands() {
+  T_TSWin::UpdateCommands();
+  const MenuOperations* menus = Menus();
+  if (!menus || !menus->enableCommand) return;
+  auto enable = [menus](int32_t command) { menus->enableCommand(command, true); };
+  enable(kCommandNewSelection);
+  enable(kCommandNewFormula);
+  const bool onVariable = pageMode == kTFuncModeSelection || pageMode == kTFuncModeFormula;
+  if (onVariable && current) {
+    for (int32_t c : {kCommandCut, kCommandCopy, kCommandErase, kCommandDuplicate}) enable(c);
+  }
+  if (OnVariablesItem(this)) {
+    enable(kCommandCopy);
+    enable(kCommandErase);
+  }
+  if ((onVariable || OnVariablesItem(this)) && ClipboardHasVariables()) enable(kCommandPaste);
+  if (rowCount > 0) EnableDataOperationCommands();
+}
+
+bool T_TFunc::DoCommand(int32_t command) {
+  const bool onVariable = (pageMode == kTFuncModeSelection || pageMode == kTFuncModeFormula) &&
+                          current;
+  const bool onAll = OnVariablesItem(this);
+  switch (command) {
+    case kCommandNewSelection:
+      return NewSelection() != nullptr;
+    case kCommandNewFormula:
+      return NewFormula() != nullptr;
+    case kCommandGridView:
+      SetViewModeOf(0);
+      return true;
+    case kCommandDiagramView:
+      SetViewModeOf(1);
+      return true;
+    default:
+      break;
+  }
+  if (onVariable || onAll) {
+    switch (command) {
+      case kCommandCopy:
+        return CopyVariables(onAll);
+      case kCommandCut:
+        if (!onVariable || !CopyVariables(false)) return false;
+        return EraseVariable(current);
+      case kCommandPaste:
+        return PasteVariables();
+      case kCommandErase:
+        if (onAll) {
+          EraseAllVariables();
+          return true;
+        }
+        return EraseVariable(current);
+      case kCommandDuplicate:
+        if (!onVariable) return false;
+        DuplicateVariable();
+        return true;
+      default:
+        break;
+    }
+  }
+  return T_TSWin::DoCommand(command);
+}
+
+bool T_TFunc::KeyDown(InputEvent* event, T_GrafElement* target) {
+  const bool onVariable = (pageMode == kTFuncModeSelection || pageMode == kTFuncModeFormula) &&
+                          current;
+  if (onVariable && modeBox && target == modeBox &&
+      (event->keyCode == kKeyDelete || (event->keyCode == kKeyBackspace && event->control))) {
+    EraseVariable(current);
+    return true;
+  }
+  return T_TSWin::KeyDown(event, target);
+}
+
+bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
+  ModeNode* node = modeBox ? modeBox->SelectedNode() : nullptr;
+  T_TVariable* variable = node ? VariableOfItem(node->id) : nullptr;
+  const bool all = node && node->id == kTFuncVariablesItem;
+  if (!variable && !all) return T_TSWin::OnModeboxMenu(box, record);
+  switch (record->phase) {
+    case kMenuPhaseList:
+      if (all) {
+        for (uint16_t id : {kMenuCopy, kMenuPaste}) PopupMenu_AddCommand(&record->commands, id, false);
+      } else {
+        for (uint16_t id : {kMenuCut, kMenuCopy, kMenuPaste, kMenuErase, kMenuDuplicate})
+          PopupMenu_AddCommand(&record->commands, id, false);
+      }
+      PopupMenu_AddCommand(&record->commands, kCommandNewSelection, true);
+      PopupMenu_AddCommand(&record->commands, kCommandNewFormula, false);
+      if (variable) {
+        const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
+        for (uint16_t id = first; id <= kDrillLast; ++id)
+          PopupMenu_AddCommand(&record->commands, id, id == first);
+      }
+      return true;
+    case kMenuPhaseMeasure: {
+      const int64_t id = record->entry;
+      if (id >= kDrillFirst && id <= kDrillLast) record->selectable = DrillEnabled(static_cast<int32_t>(id));
+      if (id == kMenuPaste) record->selectable = ClipboardHasVariables();
+      return false;
+    }
+    case kMenuPhaseRun:
+      switch (record->entry) {
+        case kMenuCut:
+          return CopyVariables(false) && EraseVariable(current);
+        case kMenuCopy:
+          return CopyVariables(all);
+        case kMenuPaste:
+          return PasteVariables();
+        case kMenuErase:
+          return EraseVariable(current);
+        case kMenuDuplicate:
+          DuplicateVariable();
+          return true;
+        case kCommandNewSelection:
+          return NewSelection() != nullptr;
+        case kCommandNewFormula:
+          return NewFormula() != nullptr;
+        default:
+          return false;
+      }
+    default:
+      return false;
+  }
+}
+
+// --- Titles and cells ----------------------------------------------------------------------------
+
+void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
+  T_BoxField* field = pressedTitleField;
+  if (!field) return;
+  T_TVariable* variable = VariableOfField(field);
+  if (phase == kMenuPhaseList) {
+    if (variable) {
+      PopupMenu_AddCommand(&record->commands, kTitleHide, false);
+      if (!InDiagramMode()) {
+        PopupMenu_AddCommand(&record->commands, kTitleSortRows, false);
+        PopupMenu_AddCommand(&record->commands, kTitleAdjustWidth, false);
+      }
+      const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
+      for (uint16_t id = first; id <= kDrillLast; ++id)
+        PopupMenu_AddCommand(&record->commands, id, id == first);
+    } else if (field == labelField && data.scaleInForce) {
+      PopupMenu_AddCommand(&record->commands, kCommandOpenTimeScale, false);
+    }
+    return;
+  }
+  if (phase == kMenuPhaseMeasure) {
+    const int64_t id = record->entry;
+    if ((id >= kDrillFirst && id <= kDrillLast) || id == kCommandOpenTimeScale)
+      record->selectable = id == kCommandOpenTimeScale ? 0 : DrillEnabled(static_cast<int32_t>(id));
+    return;
+  }
+  if (phase != kMenuPhaseRun || !variable) return;
+  switch (record->entry) {
+    case kTitleHide:
+      variable->shown = 0;
+      RebuildCurves();
+      MarkNeedsCalc();
+      break;
+    case kTitleSortRows:
+      order.sortVariable = variable;
+      RefreshRows();
+      break;
+    case kTitleAdjustWidth:
+      FitFieldWidth(field);
+      break;
+    default:
+      break;
+  }
+}
+
+bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
+  T_TVariable* variable = VariableOfField(field);
+  if (!variable) return T_TSWin::ClickFieldTitle(event, field);
+  SelectVariable(variable);
+  if (!event || !event->leftButton) return true;
+  // The title is dragged to another place in the column order: framed while the button is
+  // down, the drop place marked between two titles.
+  const int32_t dx = GetScrollX();
+  RECT frame = field->title;
+  OffsetRect(&frame, -dx, 0);
+  InflateRect(&frame, 2, 1);
+  RectFrameDottedXor(&frame);
+  InputEvent poll = *event;
+  T_BoxField* target = nullptr;
+  RECT mark{};
+  do {
+    Item_PollPointer(titles ? static_cast<T_GrafElement*>(titles) : this, &poll);
+    T_BoxField* now = nullptr;
+    RECT next{};
+    for (T_BoxField* f = firstField; f; f = f->next) {
+      if (f == field || f->next == field) continue;
+      const int32_t left = f == labelField ? 0 : (f->title.left + f->title.right) / 2 - dx;
+      const int32_t right = f->next ? (f->next->title.left + f->next->title.right) / 2 - dx : 9999;
+      if (poll.x < left || poll.x >= right) continue;
+      now = f;
+      const int32_t x = f->next ? (f->next->title.left + f->column.right - 3) / 2 - dx
+                                : f->column.right + 10 - dx;
+      next = RECT{x, 2, x + 3, titleHeight - 2};
+    }
+    if (now != target) {
+      if (target) RectInvert(&mark);
+      target = now;
+      mark = next;
+      if (target) RectInvert(&mark);
+    }
+  } while (poll.anyButton);
+  if (target) RectInvert(&mark);
+  RectFrameDottedXor(&frame);
+  const int32_t moved = poll.x - event->x;
+  if (target && (moved > 2 || moved < -2)) MoveColumn(variable, target);
+  return true;
+}
+
+bool T_TFunc::ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) {
+  if (VariableOfField(field) && VariableOfField(field) == order.sortVariable) {
+    order.valueOrder = (order.valueOrder + 3) % 6;
+    RefreshRows();
+    return true;
+  }
+  if (modeBox) SelectModeById(kTFuncOptionsItem);
+  return T_TSWin::ClickFieldButton(event, field, rect);
+}
+
+bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) {
+  T_BoxField* f = GetField(field);
+  if (f == labelField) {
+    if (modeBox) SelectModeById(kTFuncAxisLimitsItem);
+  } else if (T_TVariable* variable = VariableOfField(f)) {
+    SelectVariable(variable);
+  }
+  return T_TSWin::ClickCell(event, row, field, tool);
+}
+
+void T_TFunc::SelectRange(CellRange* range) {
+  T_BoxField* f = GetField(range->anchorField);
+  T_TVariable* variable = VariableOfField(f);
+  if (variable && !variable->totals && range->anchorRow >= 0 &&
+      TFuncRowEntry(&data, &order, range->anchorRow) == kEntryTotals) {
+    range->firstRow = -2;
+    return;
+  }
+  T_TSWin::SelectRange(range);
+}
+
+void T_TFunc::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {
+  if (field == labelField) {
+    TextBufAssign(key, "-:");
+    TextBufAppendChar(key, "NRP"[order.mode >= 0 && order.mode <= 2 ? order.mode : 0]);
+    return;
+  }
+  T_TVariable* variable = VariableOfField(field);
+  if (!variable) return;
+  TextBufAssign(key, variable->name);
+  AppendNameShortId(key, variable->name);
+  TextBufAppendChar(key, ':');
+  int32_t valueOrder = order.valueOrder;
+  if (variable == order.sortVariable) valueOrder = (valueOrder + 3) % 6;
+  TextBufAppendChar(key, "DEFCBA"[valueOrder >= 0 && valueOrder < 6 ? valueOrder : 0]);
+}
+
+// --- Definitions ---------------------------------------------------------------------------------
+
+void T_TFunc::WriteDefinition(TextCellWriter* writer) {
+  T_OStream text;
+  for (T_TVariable* v = data.variables; v; v = v->next) TFuncWriteVariable(v, &text);
+  text.PutBytes("", 1);
+  writer->WriteLines(reinterpret_cast<const char*>(text.start));
+}
+
+int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth) {
+  if (columns <= 0) return 1;
+  int32_t first = (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1);
+  int32_t later = pageWidth / (kDefinitionColumn + 1);
+  if (first < 1) first = 1;
+  if (later < 1) later = 1;
+  if (columns <= first) return 1;
+  return 1 + (columns - first + later - 1) / later;
+}
+
+namespace {
+
+struct DefinitionRows {
+  bool name = false, title = false, measure = false, shift = false;
+  int32_t selectionHeight = 0;
+  bool fname = false, ftitle = false, operation = false, formula = false;
+};
+
+DefinitionRows MeasureRows(TFuncData* data) {
+  DefinitionRows r;
+  for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
+    r.name = r.name || (s->name && *s->name);
+    r.title = r.title || (s->title && *s->title);
+    r.measure = true;
+    r.shift = r.shift || s->shift.kind != 0;
+    r.selectionHeight = std::max(r.selectionHeight, Selection_getDefinitionHeight(&s->selection));
+  }
+  for (T_TFormula* f = data->formulas; f; f = f->nextFormula) {
+    r.fname = r.fname || (f->name && *f->name);
+    r.ftitle = r.ftitle || (f->title && *f->title);
+    r.operation = r.operation || f->operation != 0;
+    r.formula = r.formula || (f->text && *f->text);
+  }
+  return r;
+}
+
+int32_t SelectionBlock(const DefinitionRows& r) {
+  return kDefinitionRow * (1 + r.name + r.title + r.measure + r.shift) + r.selectionHeight;
+}
+
+int32_t FormulaBlock(const DefinitionRows& r) {
+  const int32_t rows = r.fname + r.ftitle + r.operation + r.formula;
+  return rows ? kDefinitionRow * (1 + rows) : 0;
+}
+
+void Cell(int32_t x, int32_t y, int32_t width, const char* text) {
+  RECT rect{x, y, x + width, y + kDefinitionRow};
+  if (text) TextDrawLine(&rect, text, nullptr);
+}
+
+}  // namespace
+
+void T_TFunc::PrintPart(BoxDrawRecord* record) {
+  if (record->phase == 3 && InDiagramMode() && labels) {
+    record->height = labels->PrintHeight(record->band.right - record->band.left);
+    return;
+  }
+  if (record->phase == 4 && InDiagramMode() && labels) {
+    labels->PrintDraw(record->band.right - record->band.left, record->band.left, record->band.top);
+    return;
+  }
+  if (record->phase != 1 && record->phase != 2) {
+    T_TSWin::PrintPart(record);
+    return;
+  }
+  const DefinitionRows r = MeasureRows(&data);
+  const int32_t pageWidth = record->band.right - record->band.left;
+  if (record->phase == 1) {
+    record->height = SelectionBlock(r) + FormulaBlock(r);
+    const int32_t pages = std::max(TFuncDefinitionPages(data.selectionCount, pageWidth),
+                                   TFuncDefinitionPages(data.formulaCount, pageWidth));
+    record->pageCount = std::max(record->pageCount, pages);
+    return;
+  }
+  const int32_t page = record->pageCount;
+  const int32_t left = record->band.left, top = record->band.top;
+  auto columnsBefore = [pageWidth](int32_t p) {
+    if (p <= 0) return 0;
+    int32_t first = std::max(1, (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1));
+    int32_t later = std::max(1, pageWidth / (kDefinitionColumn + 1));
+    return first + (p - 1) * later;
+  };
+  const int32_t skip = columnsBefore(page);
+  const int32_t x0 = left + (page == 0 ? kDefinitionLabels : 0);
+  // Selections.
+  if (page == 0) {
+    Cell(left, top, kDefinitionLabels, GetString(kTextSelections));
+    int32_t y = top + kDefinitionRow;
+    if (r.name) Cell(left + 12, (y += 0, y), kDefinitionLabels - 12, GetString(kTextName)), y += kDefinitionRow;
+    if (r.title) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextTitle)), y += kDefinitionRow;
+    if (r.measure) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextMeasure)), y += kDefinitionRow;
+    if (r.shift) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextMoveSelection));
+  }
+  int32_t n = 0, x = x0;
+  for (T_TSelection* s = data.selections; s; s = s->nextSelection, ++n) {
+    if (n < skip) continue;
+    if (x + kDefinitionColumn > record->band.right) break;
+    int32_t y = top + kDefinitionRow;
+    if (r.name) Cell(x, y, kDefinitionColumn, s->name), y += kDefinitionRow;
+    if (r.title) Cell(x, y, kDefinitionColumn, s->title), y += kDefinitionRow;
+    if (r.measure) Cell(x, y, kDefinitionColumn, GetString(5307 + s->measure)), y += kDefinitionRow;
+    if (r.shift) {
+      T_TextBuf shift;
+      if (s->shift.kind) TimeShiftDisplayText(&s->shift, &shift);
+      Cell(x, y, kDefinitionColumn, shift.data);
+      y += kDefinitionRow;
+    }
+    if (r.selectionHeight) {
+      RECT area{x, y, x + kDefinitionColumn, y + r.selectionHeight};
+      Selection_drawDefinition(&s->selection, &area);
+    }
+    x += kDefinitionColumn + 1;
+  }
+  if (!FormulaBlock(r)) return;
+  const int32_t ftop = top + SelectionBlock(r);
+  if (page == 0) {
+    Cell(left, ftop, kDefinitionLabels, GetString(kTextFormulas));
+    int32_t y = ftop + kDefinitionRow;
+    if (r.fname) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextName)), y += kDefinitionRow;
+    if (r.ftitle) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextTitle)), y += kDefinitionRow;
+    if (r.operation) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextOperationByTime)), y += kDefinitionRow;
+    if (r.formula) Cell(left + 12, y, kDefinitionLabels - 12, GetString(3130));
+  }
+  n = 0;
+  x = x0;
+  for (T_TFormula* f = data.formulas; f; f = f->nextFormula, ++n) {
+    if (n < skip) continue;
+    if (x + kDefinitionColumn > record->band.right) break;
+    int32_t y = ftop + kDefinitionRow;
+    if (r.fname) Cell(x, y, kDefinitionColumn, f->name), y += kDefinitionRow;
+    if (r.ftitle) Cell(x, y, kDefinitionColumn, f->title), y += kDefinitionRow;
+    if (r.operation) Cell(x, y, kDefinitionColumn, GetString(kTextOperations + f->operation)), y += kDefinitionRow;
+    if (r.formula) Cell(x, y, kDefinitionColumn, f->text);
+    x += kDefinitionColumn + 1;
+  }
+}

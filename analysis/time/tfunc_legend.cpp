@@ -1,0 +1,326 @@
+// The legend of the time functions diagram: layout, drawing, hover, the entry drag and printing.
+#include "analysis/time/tfunc_legend.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "analysis/components/function_window_utils.h"
+#include "analysis/time/tfunc_window.h"
+#include "core/text_buffer.h"
+#include "ui/draw_primitives.h"
+#include "ui/graphics_port.h"
+#include "ui/item_drawing.h"
+#include "ui/button.h"
+#include "ui/link_display.h"
+#include "ui/popup_menu.h"
+#include "ui/text_style.h"
+#include "ui/window.h"
+
+namespace {
+
+constexpr int32_t kSwatchWidth = 17;
+constexpr int32_t kSwatchHeight = 12;
+constexpr int32_t kTitleOffset = 19;
+constexpr int32_t kRowPitch = 13;
+constexpr int32_t kDropReach = 24;
+
+std::vector<T_TFuncCurve*> Curves(const T_TFunc* window) {
+  std::vector<T_TFuncCurve*> curves;
+  for (T_BoxField* f = window->firstField; f; f = f->next) {
+    if (auto* curve = dynamic_cast<T_TFuncCurve*>(f)) curves.push_back(curve);
+  }
+  return curves;
+}
+
+int32_t TitleWidth(const T_TFuncCurve* curve) {
+  T_TextBuf title;
+  curve->GetPlainTitle(&title);
+  return TextWidthInStyle(&curve->titleStyle, title.data);
+}
+
+}  // namespace
+
+int32_t TFuncLegendLayout(const int32_t* widths, int32_t n, int32_t itemWidth, RECT* rects) {
+  const int32_t w = itemWidth - 6;
+  bool wrap = false;
+  int32_t overflow = 0;
+  int32_t x = 0;
+  for (int32_t i = 0; i < n && !wrap; ++i) {
+    const int32_t entry = widths[i] + 18;
+    const int32_t over = x + entry - w + 14;
+    if (over >= 6 * n) wrap = true;
+    overflow = std::max(overflow, over);
+    x += entry + 12;
+  }
+  int32_t y;
+  if (!wrap) {
+    y = 4;
+    x = 3;
+    int32_t remaining = std::max(overflow, 0);
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t entry = widths[i] + 18;
+      rects[i] = RECT{x + 3, y, x + entry + 5, y + 12};
+      int32_t gap = 12;
+      if (remaining > 0 && i + 1 < n) {
+        const int32_t left = n - i - 1;
+        const int32_t cut = (remaining + left - 1) / left;
+        gap -= cut;
+        remaining -= cut;
+      }
+      x += entry + gap;
+    }
+  } else {
+    y = 1;
+    x = 0;
+    bool firstRow = true;
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t entry = widths[i] + 18;
+      const int32_t limit = firstRow ? w - 14 : w;
+      if (x > 0 && x + entry + 18 >= limit) {
+        y += kRowPitch;
+        x = 0;
+        firstRow = false;
+      }
+      rects[i] = RECT{x + 3, y, x + entry + 5, y + 12};
+      x = (x + entry + 22 + 15) & ~15;
+    }
+  }
+  return y < 10 ? 21 : y + 14;
+}
+
+int32_t TFuncLegendPrintLayout(const int32_t* widths, int32_t n, int32_t printWidth, RECT* rects) {
+  const int32_t w = printWidth - 14;
+  bool wrap = false;
+  int32_t x = 0;
+  for (int32_t i = 0; i < n && !wrap; ++i) {
+    if (x + widths[i] + 18 >= w) wrap = true;
+    x += widths[i] + 30;
+  }
+  int32_t y = 1;
+  x = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t tw = widths[i];
+    if (x > 0 && x + tw + 18 >= w) {
+      y += kRowPitch;
+      x = 0;
+    }
+    rects[i] = RECT{x + 10, y, x + tw + 32, y + 12};
+    x = wrap ? ((x + tw + 56) & ~31) : x + tw + 30;
+  }
+  return n ? y + 14 : 15;
+}
+
+int32_t TFuncLegendDropPlace(const RECT* rects, int32_t n, int32_t dragged, POINT p, RECT* mark) {
+  for (int32_t j = 0; j < n; ++j) {
+    if (j == dragged) continue;
+    RECT m;
+    int32_t place;
+    if (j < dragged) {
+      // Before this entry: after the one before it.
+      m = RECT{rects[j].left - 5, rects[j].top - 1, rects[j].left - 2, rects[j].bottom + 2};
+      place = j - 1;
+    } else if (j + 1 < n) {
+      m = RECT{rects[j + 1].left - 5, rects[j + 1].top - 1, rects[j + 1].left - 2,
+               rects[j + 1].bottom + 2};
+      place = j;
+    } else {
+      m = RECT{rects[j].right + 2, rects[j].top - 1, rects[j].right + 5, rects[j].bottom + 2};
+      place = j;
+    }
+    RECT reach = m;
+    InflateRect(&reach, kDropReach, 0);
+    if (PtInRect(&reach, p)) {
+      if (mark) *mark = m;
+      return place;
+    }
+  }
+  return -2;
+}
+
+T_TFuncLabels* T_TFuncLabels::Create(T_TFunc* window) {
+  T_EventHandler* parent = window->titles ? static_cast<T_EventHandler*>(window->titles)
+                                          : static_cast<T_EventHandler*>(window);
+  const int32_t left = window->labelField ? window->labelField->column.right + 9 - window->GetScrollX() : 9;
+  // The title row is as wide as the columns; the legend ends at the window's right edge.
+  const int32_t right = window->width - (window->titles ? window->titles->x : 0);
+  auto* labels = new (std::nothrow) T_TFuncLabels(window, parent, XYWH{left, 0, std::max(right - left, 20), 19});
+  if (!labels) return nullptr;
+  EventHandler_Open(labels);
+  window->SetFieldTitlesShown(false);
+  labels->Layout();
+  return labels;
+}
+
+T_TFuncLabels::T_TFuncLabels(T_TFunc* window, T_EventHandler* parent, const XYWH& rect)
+    : T_Item(kKind, parent, rect, 0), window(window) {}
+
+T_TFuncLabels::~T_TFuncLabels() {
+  if (window && window->labels == this) window->labels = nullptr;
+}
+
+void T_TFuncLabels::Layout() {
+  std::vector<T_TFuncCurve*> curves = Curves(window);
+  std::vector<int32_t> widths(curves.size());
+  std::vector<RECT> rects(curves.size());
+  for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
+  const int32_t h = TFuncLegendLayout(widths.data(), static_cast<int32_t>(curves.size()), width,
+                                      rects.data());
+  for (size_t i = 0; i < curves.size(); ++i) curves[i]->legend = rects[i];
+  if (h != height) {
+    ResizeBy(0, h - height);
+    window->SetTitleHeight(std::max(h, 19));
+  }
+  GrafElement_Invalidate(this, 0);
+}
+
+void T_TFuncLabels::FollowScroll() {
+  if (!window->labelField) return;
+  const int32_t left = window->labelField->column.right + 9 - window->GetScrollX();
+  if (left != x) {
+    MoveBy(left - x, 0);
+    ResizeBy(x - left - 0, 0);
+  }
+}
+
+void T_TFuncLabels::Notify(int32_t code) {
+  T_Item::Notify(code);
+  if (code == 0) Layout();
+}
+
+void T_TFuncLabels::DrawEntry(const T_TFuncCurve* curve, const RECT& rect) {
+  RECT swatch{rect.left, rect.top, rect.left + kSwatchWidth, rect.top + kSwatchHeight};
+  RectFillColour(&swatch, curve->series.colour);
+  PortSetForeIndex(ColourVisibleOnBack(curve->series.colour) ? curve->series.colour : 10);
+  RectFrame(&swatch);
+  PortSetForeIndex(10);
+  T_TextBuf title;
+  curve->GetTitle(&title);
+  RECT text{rect.left + kTitleOffset, rect.top, rect.right + 40, rect.bottom};
+  LinkText_Draw(this, &text, title.data, -1);
+  if (curve->hot) {
+    RECT under{text.left, rect.bottom - 1, rect.right, rect.bottom};
+    RectFillColour(&under, 21);
+  }
+}
+
+void T_TFuncLabels::DrawContent() {
+  for (const T_TFuncCurve* curve : Curves(window)) DrawEntry(curve, curve->legend);
+}
+
+T_TFuncCurve* T_TFuncLabels::CurveAt(POINT point) const {
+  for (T_TFuncCurve* curve : Curves(window)) {
+    if (PtInRect(&curve->legend, point)) return curve;
+  }
+  return nullptr;
+}
+
+void T_TFuncLabels::OnHover(InputEvent* event, int32_t code) {
+  T_TFuncCurve* now = code == 0 || code == 1 ? CurveAt(POINT{event->x, event->y}) : nullptr;
+  if (now == hover) return;
+  if (hover) {
+    hover->hot = 0;
+    GrafElement_InvalidateRect(this, &hover->legend, 0);
+  }
+  hover = now;
+  if (hover) {
+    hover->hot = 1;
+    GrafElement_InvalidateRect(this, &hover->legend, 0);
+  }
+}
+
+bool T_TFuncLabels::SetCursor(InputEvent* event, T_GrafElement* target) {
+  if (event->y < 2) return T_Item::SetCursor(event, target);
+  CursorSet(kArrowCursor);
+  return true;
+}
+
+void T_TFuncLabels::DropAt(T_TFuncCurve* dragged, int32_t place) {
+  std::vector<T_TFuncCurve*> curves = Curves(window);
+  T_BoxField* target = place < 0 ? window->labelField : curves[static_cast<size_t>(place)];
+  window->MoveColumn(dragged->series.variable, target);
+}
+
+bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
+  if (event->y < 2) return T_Item::MouseDown(event, target);
+  const POINT p{event->x, event->y};
+  T_TFuncCurve* curve = CurveAt(p);
+  if (!curve || !curve->series.variable) return true;
+  T_TVariable* variable = curve->series.variable;
+  if (event->rightButton) {
+    window->SelectVariable(variable);
+    if (p.x < curve->legend.left + kSwatchWidth) {
+      for (T_GrafElement* e : window->panelItems) {
+        auto* frame = dynamic_cast<T_Item*>(e);
+        if (!frame || frame->id != kGraphicFrame) continue;
+        for (T_GrafElement* c = frame->firstChild; c; c = c->next) {
+          if (auto* colour = dynamic_cast<T_ChooseColor*>(c)) colour->RunPopup();
+        }
+      }
+      return true;
+    }
+    window->pressedTitleField = curve;
+    return true;
+  }
+  T_TextBuf title;
+  curve->GetTitle(&title);
+  RECT text{curve->legend.left + kTitleOffset, curve->legend.top, curve->legend.right + 40,
+            curve->legend.bottom};
+  if (LinkText_Click(this, &text, title.data, event, nullptr)) {
+    GrafElement_InvalidateRect(this, &curve->legend, 0);
+    return true;
+  }
+  window->SelectVariable(variable);
+  std::vector<T_TFuncCurve*> curves = Curves(window);
+  std::vector<RECT> rects;
+  int32_t dragged = -1;
+  for (size_t i = 0; i < curves.size(); ++i) {
+    rects.push_back(curves[i]->legend);
+    if (curves[i] == curve) dragged = static_cast<int32_t>(i);
+  }
+  // The entry is framed while the button is down; the drop place shows as an inverted mark.
+  RECT frame = curve->legend;
+  InflateRect(&frame, 2, 2);
+  frame.top += 1;
+  RectFrameDottedXor(&frame);
+  InputEvent poll = *event;
+  int32_t place = -2;
+  RECT mark{};
+  do {
+    Item_PollPointer(this, &poll);
+    RECT next{};
+    const int32_t now = TFuncLegendDropPlace(rects.data(), static_cast<int32_t>(rects.size()),
+                                             dragged, POINT{poll.x, poll.y}, &next);
+    if (now != place || !EqualRect(&next, &mark)) {
+      if (place != -2) RectInvert(&mark);
+      place = now;
+      mark = next;
+      if (place != -2) RectInvert(&mark);
+    }
+  } while (poll.anyButton);
+  if (place != -2) RectInvert(&mark);
+  RectFrameDottedXor(&frame);
+  if (place != -2) DropAt(curve, place);
+  return true;
+}
+
+int32_t T_TFuncLabels::PrintHeight(int32_t printWidth) {
+  std::vector<T_TFuncCurve*> curves = Curves(window);
+  std::vector<int32_t> widths(curves.size());
+  std::vector<RECT> rects(curves.size());
+  for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
+  return TFuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
+                                rects.data());
+}
+
+void T_TFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
+  std::vector<T_TFuncCurve*> curves = Curves(window);
+  std::vector<int32_t> widths(curves.size());
+  std::vector<RECT> rects(curves.size());
+  for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
+  TFuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
+                         rects.data());
+  for (size_t i = 0; i < curves.size(); ++i) {
+    OffsetRect(&rects[i], dx, dy);
+    DrawEntry(curves[i], rects[i]);
+  }
+}

@@ -1,0 +1,563 @@
+// The time functions window over a small database: opened from its template, calculated, its
+// rows and their labels, the row orders, change notes, saving back, the time shift chooser and
+// its dialog, the axis limits, the legend, the printed definition, and pictures of the example.
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/components/function_templates.h"
+#include "core/alert_handlers.h"
+#include "core/owned_text.h"
+#include "database/cards.h"
+#include "analysis/time/tfunc_install.h"
+#include "analysis/time/tfunc_legend.h"
+#include "analysis/time/tfunc_pages.h"
+#include "analysis/time/tfunc_window.h"
+#include "analysis/time/time_calculation.h"
+#include "database/change_notes.h"
+#include "database/template_runner.h"
+#include "database/time_scale.h"
+#include "database/toolkit_adapter.h"
+#include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/analysis/time/time_fixture.h"
+#include "tests/ui/dialogs/dialog_fixture.h"
+#include "tests/ui/window_picture.h"
+#include "tools/make_example/example_database.h"
+#include "database/template_tree.h"
+#include "ui/button.h"
+#include "ui/dialog_base.h"
+#include "ui/edit_field.h"
+#include "ui/window_utilities.h"
+
+namespace {
+
+using time_test::FixtureLine;
+using Texts = std::vector<std::string>;
+
+using dialogs_test::FindItem;
+using dialogs_test::PressButton;
+
+// Months over 2023 and 2024; the sum by period, the same a year back, and their difference.
+const char kTemplate[] =
+    "#T\n"
+    "VN\tSum\t\nVF\tA\nVM\tSP\nVZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\n"
+    "VN\tLast\t\nVF\tA\nVM\tSP\nVT\tY+\nVZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\n"
+    "FN\tDiff\t\nFF\tSum-Last\nFZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\n"
+    "K\t230101\t241231\nPL\tM\n";
+
+// Dialogs run modally only while someone attends to them.
+class T_AttendedAlerts : public T_AlertHandler {
+ public:
+  bool IsUnattended() override { return false; }
+};
+
+class TFuncWindowTest : public box_test::BoxTest {
+ protected:
+  void SetUp() override {
+    BoxTest::SetUp();
+    InstallDatabaseServices();
+    InstallFunctionTemplates();
+    InstallTimeFunctionsWindow();
+    base = time_test::NewFixtureBase(2);
+    const FixtureLine lines[] = {
+        {PackDate(2023, 1, 10), 1, "1910", {100, 1}},  {PackDate(2023, 2, 5), 1, "3010", {-30, 2}},
+        {PackDate(2023, 2, 5), 2, "1930", {50, 3}},    {PackDate(2023, 3, 1), 1, "1910", {20, 5}},
+        {PackDate(2024, 1, 15), 1, "1910", {10, 5}},   {PackDate(2024, 3, 20), 1, "1910", {5, 5}},
+    };
+    for (const FixtureLine& l : lines) time_test::AddLine(base, l);
+  }
+  void TearDown() override {
+    if (window) EventHandler_CloseAndDelete(window, 3);
+    delete templ;
+    delete base;
+    SetWindowOpener(kTemplateTimeFunctions, nullptr);
+    SetTemplateConstructor(kTemplateTimeFunctions, nullptr);
+    SetTemplateConstructor(kTemplateComponentFunctions, nullptr);
+    BoxTest::TearDown();
+  }
+  T_TFuncTmpl* Read(const std::string& text) {
+    T_Template* t = NewTemplate(base, kTemplateTimeFunctions);
+    T_IStream stream;
+    stream.CtorFromMemory(text.data(), static_cast<int64_t>(text.size()));
+    bool atLine = stream.NextLine() && stream.NextLine();
+    t->ReadRecords(&stream, atLine);
+    return AsTimeFunctionsTemplate(t);
+  }
+  T_TFunc* Open(const std::string& text = kTemplate, bool calculate = true) {
+    templ = Read(text);
+    window = AsTFuncWindow(OpenTimeFunctionsWindow(templ, nullptr, 0));
+    EXPECT_NE(window, nullptr);
+    if (window && calculate) EXPECT_TRUE(window->CalculateNow());
+    return window;
+  }
+  Texts Row(int64_t row) {
+    RowTextPool pool;
+    Texts texts;
+    if (!pool.Init()) return texts;
+    window->GetRowTexts(&pool, row);
+    for (T_BoxField* f = window->firstField; f; f = f->next)
+      texts.emplace_back(f->cellText ? f->cellText : "");
+    pool.Free();
+    return texts;
+  }
+  std::string Label(int64_t row) { return Row(row)[0]; }
+  void WhileModal(std::function<void(T_Window*)> step) {
+    dialogs_test::RunWhileModal(app, std::move(step));
+  }
+
+  T_Base* base = nullptr;
+  T_TFuncTmpl* templ = nullptr;
+  T_TFunc* window = nullptr;
+};
+
+std::string DateText(PackedDate date) {
+  char buffer[40];
+  FormatDateCurrentStyleCStr(buffer, date);
+  return buffer;
+}
+
+// --- Opening and rows ----------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, MonthsShowBeforePeriodsAndTotalsWithTheShiftedYear) {
+  ASSERT_NE(Open(), nullptr);
+  // Before, 24 months, Totals; the columns Sum, Last and Diff after the labels.
+  ASSERT_EQ(window->rowCount, 26);
+  EXPECT_EQ(window->fieldCount, 4u);
+  EXPECT_EQ(Row(0), (Texts{"Before " + DateText(PackDate(2023, 1, 1)), "0", "0", "0"}));
+  EXPECT_EQ(Row(1), (Texts{"2023 January", "100", "0", "100"}));
+  EXPECT_EQ(Row(2), (Texts{"2023 February", "20", "0", "20"}));
+  EXPECT_EQ(Row(4), (Texts{"2023 April", "0", "0", "0"}));
+  // A year later each row holds last year's month.
+  EXPECT_EQ(Row(13), (Texts{"2024 January", "10", "100", "-90"}));
+  EXPECT_EQ(Row(15), (Texts{"2024 March", "5", "20", "-15"}));
+  EXPECT_EQ(Row(25), (Texts{"Totals", "155", "140", "15"}));
+  EXPECT_FALSE(window->IsEmpty());
+  EXPECT_EQ(window->windowKind, kWindowTimeFunctions);
+}
+
+TEST_F(TFuncWindowTest, RowLabelsFollowThePeriodType) {
+  ASSERT_NE(Open(), nullptr);
+  struct Case {
+    int32_t type;
+    std::vector<std::string> first;  // labels of the first periods
+  } cases[] = {
+      {kPeriodYears, {"2023", "2024"}},
+      {kPeriodHalfYears, {"2023 spring", "2023 fall"}},
+      {kPeriodTertials, {"2023 T1", "2023 T2"}},
+      {kPeriodQuarters, {"2023 Q1", "2023 Q2", "2023 Q3"}},
+      {kPeriodTwoMonths, {"2023 Jan-Feb", "2023 Mar-Apr"}},
+      {kPeriodDays, {DateText(PackDate(2023, 1, 1)), DateText(PackDate(2023, 1, 2))}},
+      {kPeriodActiveDays, {DateText(PackDate(2023, 1, 10)), DateText(PackDate(2023, 2, 5))}},
+  };
+  for (const Case& c : cases) {
+    window->SetPeriodType(c.type, nullptr);
+    ASSERT_TRUE(window->CalculateNow());
+    for (size_t i = 0; i < c.first.size(); ++i)
+      EXPECT_EQ(Label(static_cast<int64_t>(i + 1)), c.first[i]) << c.type << " row " << i + 1;
+  }
+  // Half months and weeks name their range; end dates only turns every label into the end date.
+  window->SetPeriodType(kPeriodHalfMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  char half[64];
+  FormatDayRangeCStr(half, PackDate(2023, 1, 16), PackDate(2023, 1, 31));
+  EXPECT_EQ(Label(2), half);
+  // Weeks name their range; end dates only turns every label into the end date.
+  window->SetPeriodType(kPeriodWeeks, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  char range[64];
+  FormatDayRangeCStr(range, PackDate(2023, 1, 2), PackDate(2023, 1, 8));
+  EXPECT_EQ(Label(2), range);
+  window->labelOptions.endDatesOnly = 1;
+  EXPECT_EQ(Label(2), DateText(PackDate(2023, 1, 8)));
+}
+
+TEST_F(TFuncWindowTest, ActiveCardsNameTheCardWithItsTitleCutAtACharacter) {
+  ASSERT_NE(Open(), nullptr);
+  CardId id{PackDate(2023, 2, 5), 2};
+  CardRecord* card = FindCardAtOrBefore(base, &id);
+  // 509 ASCII bytes, then a two-byte character across the cut at 510, then more.
+  std::string title(509, 'x');
+  title += "\xC3\xA9";
+  title += std::string(100, 'y');
+  SetCardTitle(card, title.c_str());
+  window->SetPeriodType(kPeriodActiveCards, nullptr);
+  window->labelOptions.cardTitles = 1;
+  ASSERT_TRUE(window->CalculateNow());
+  T_TextBuf digits;
+  FormatCardIdToString(&digits, &id, base->cardDigits);
+  EXPECT_EQ(Label(3), std::string(digits.data) + " " + std::string(509, 'x') + "..");
+}
+
+TEST_F(TFuncWindowTest, RowOrders) {
+  ASSERT_NE(Open("#T\nVN\tSum\t\nVF\tA\nVM\tSP\nVZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\n"
+                 "K\t230101\t231231\nPL\tQ\n"),
+            nullptr);
+  auto labels = [&] {
+    Texts texts;
+    for (int64_t r = 0; r < window->rowCount; ++r) texts.push_back(Label(r) + "=" + Row(r)[1]);
+    return texts;
+  };
+  const std::string before = "Before " + DateText(PackDate(2023, 1, 1)) + "=0";
+  EXPECT_EQ(labels(), (Texts{before, "2023 Q1=140", "2023 Q2=0", "2023 Q3=0", "2023 Q4=0",
+                             "Totals=140"}));
+  window->order.mode = kRowsReversed;
+  window->RefreshRows();
+  EXPECT_EQ(labels(), (Texts{"2023 Q4=0", "2023 Q3=0", "2023 Q2=0", "2023 Q1=140", before,
+                             "Totals=140"}));
+  // Sorted by the variable, ties by time; sort mode 2 with quarters keeps time order.
+  window->order.mode = kRowsNormal;
+  window->order.sortVariable = window->data.variables;
+  window->order.valueOrder = 0;
+  window->RefreshRows();
+  EXPECT_EQ(Label(1), "2023 Q1");
+  window->order.sortVariable = nullptr;
+  window->order.mode = kRowsByName;
+  window->RefreshRows();
+  EXPECT_EQ(window->order.table, nullptr);
+  EXPECT_EQ(Label(4), "2023 Q4");
+}
+
+// --- Change notes, emptiness, the template -------------------------------------------------------
+
+TEST_F(TFuncWindowTest, ADeletedTimeScaleIsDroppedAtOnce) {
+  auto* scale = new TimeScale(base, "Terms");
+  CardId start{PackDate(2023, 1, 1), 1};
+  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Spring term"));
+  start.date = PackDate(2023, 7, 1);
+  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Autumn term"));
+  ASSERT_NE(Open(std::string(kTemplate).replace(std::string(kTemplate).find("PL\tM"), 4,
+                                                "PL\tX\nPX\tTerms")),
+            nullptr);
+  ASSERT_EQ(window->data.scaleInForce, scale);
+  EXPECT_EQ(Label(1), "Spring term");
+  const PackedDate end = TFuncEntryAt(&window->data, 2)->end.date;
+  ChangeNote note{};
+  note.code = kChangeTimeScaleDeleted;
+  note.database = base;
+  note.object = scale;
+  window->OnChange(&note);
+  delete scale;
+  // The next paint reads no freed scale: the periods are labelled by their end dates.
+  EXPECT_EQ(window->data.periodType, kPeriodActiveDays);
+  EXPECT_EQ(window->data.scaleInForce, nullptr);
+  EXPECT_EQ(window->periodScale, nullptr);
+  EXPECT_EQ(Label(1), DateText(end));
+  EXPECT_TRUE(window->CalcButtonEnabled());
+}
+
+TEST_F(TFuncWindowTest, ChangeNotesMarkTheResultsOutOfDate) {
+  for (int32_t code : {kChangeCardSaved, kChangeCards, kChangeComponentsRebuilt}) {
+    ASSERT_NE(Open(), nullptr);
+    window->SetCalcButtonEnabled(false);
+    ChangeNote note{};
+    note.code = code;
+    note.database = base;
+    window->OnChange(&note);
+    EXPECT_TRUE(window->CalcButtonEnabled()) << code;
+    EventHandler_CloseAndDelete(window, 3);
+    window = nullptr;
+    delete templ;
+    templ = nullptr;
+  }
+}
+
+TEST_F(TFuncWindowTest, EmptyWhenEveryValueIsZero) {
+  ASSERT_NE(Open("#T\nVN\tSum\t\nVF\tA\nVM\tSP\nK\t250101\t251231\nPL\tM\n"), nullptr);
+  EXPECT_TRUE(window->IsEmpty());
+}
+
+TEST_F(TFuncWindowTest, SavesBackIntoTheTemplate) {
+  ASSERT_NE(Open(), nullptr);
+  window->labelOptions.endDatesOnly = 1;
+  window->axisMaximum = 500;
+  T_TFuncTmpl* target = Read("#T\n");
+  window->SaveToTemplate(target);
+  T_OStream a, b;
+  target->WriteText(&a);
+  std::string text(reinterpret_cast<const char*>(a.start), static_cast<size_t>(a.pos - a.start));
+  for (const char* key : {"VN\tSum", "VT\tY+", "FF\tSum-Last", "PL\tM", "ZN", "SM\t500"})
+    EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
+  delete target;
+}
+
+// --- Time shift, axis limits, legend -------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, TimeShiftChooserItemsAndKinds) {
+  TimeShift none;
+  EXPECT_EQ(TimeShiftItemCount(none), 11);
+  const int64_t items[] = {0, 2, 6, 3, 7, 4, 8};
+  for (int32_t kind = 0; kind <= 6; ++kind) {
+    TimeShift s;
+    s.kind = kind;
+    EXPECT_EQ(TimeShiftItemOfKind(s), items[kind]) << kind;
+    EXPECT_EQ(TimeShiftKindOfItem(s, items[kind]), kind) << kind;
+  }
+  EXPECT_EQ(TimeShiftKindOfItem(none, 5), -2);
+  EXPECT_EQ(TimeShiftKindOfItem(none, 10), -1);  // "Other..."
+  TimeShift custom{7, 2, -2, 0};
+  EXPECT_EQ(TimeShiftItemCount(custom), 12);
+  EXPECT_EQ(TimeShiftItemOfKind(custom), kShiftItemCustom);
+  EXPECT_EQ(TimeShiftKindOfItem(custom, 10), 7);
+  EXPECT_EQ(TimeShiftKindOfItem(custom, 11), -1);
+}
+
+TEST_F(TFuncWindowTest, MoveSelectionDialogOkCancelAndZero) {
+  T_AttendedAlerts attended;
+  struct Case {
+    const char* typed;
+    int64_t unit;
+    uint32_t button;
+    bool taken;
+    int32_t kind, count, unitAfter;
+  } cases[] = {
+      {"-2", 2, kDialogOkId, true, 7, -2, 2},
+      {"abc", 1, kDialogOkId, true, 0, 0, 1},
+      {"0", 3, kDialogOkId, true, 0, 0, 3},
+      {"5", 3, kDialogCancelId, false, 1, 0, 0},
+      {"2000000000", 3, kDialogOkId, true, 7, 2000000000, 3},
+  };
+  for (const Case& c : cases) {
+    TimeShift shift;
+    shift.kind = 1;
+    WhileModal([&](T_Window* dialog) {
+      auto* edit = static_cast<T_Edit*>(FindItem(dialog, T_CustomMove::kCountEdit));
+      auto* units = static_cast<T_Chooser*>(FindItem(dialog, T_CustomMove::kUnitChooser));
+      ASSERT_NE(edit, nullptr);
+      ASSERT_NE(units, nullptr);
+      edit->SetTextNotify(c.typed);
+      units->SetSelection(c.unit, kSelectReport);
+      PressButton(dialog, c.button);
+    });
+    EXPECT_EQ(RunCustomMove(nullptr, &shift), c.taken) << c.typed;
+    EXPECT_EQ(shift.kind, c.kind) << c.typed;
+    EXPECT_EQ(shift.count, c.count) << c.typed;
+    EXPECT_EQ(shift.unit, c.unitAfter) << c.typed;
+  }
+  // A huge count moves dates only as far as the calendar reaches.
+  TimeShift distant{7, 3, 2000000000, 0};
+  CardId bound{PackDate(2023, 1, 1), 1};
+  ApplyTimeShift(&distant, &bound, 1);
+  EXPECT_GE(PackedDateYear(bound.date), 1900);
+  EXPECT_LE(PackedDateYear(bound.date), 2069);
+}
+
+TEST_F(TFuncWindowTest, ValueLimitEditsReadNumbersOrAutomatic) {
+  struct Case {
+    const char* typed;
+    const char* shown;
+  } cases[] = {{"120", "120"}, {"1e400", ""}, {"abc", ""}, {"-2.5", "-2.5"}, {"", ""}};
+  for (const Case& c : cases) {
+    T_TextBuf text;
+    AxisLimitText(AxisLimitOfText(c.typed), &text);
+    EXPECT_EQ(std::string(text.data), c.shown) << c.typed;
+  }
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  window->OpenAxisLimitsPage();
+  auto* limits = static_cast<T_TValueLimits*>(FindItem(window, kValueLimitsFrame));
+  ASSERT_NE(limits, nullptr);
+  limits->edits[0]->SetTextNotify("300");
+  EXPECT_EQ(window->axisMaximum, 300);
+  EXPECT_EQ(window->layout.range.top, 300);
+  limits->edits[0]->SetTextNotify("x");
+  EXPECT_TRUE(std::isnan(window->axisMaximum));
+}
+
+TEST_F(TFuncWindowTest, LegendOnOneLineSharesOverflowAndWrapsInRowsOf13) {
+  // Three short titles fit on one line.
+  int32_t widths[3] = {30, 40, 50};
+  RECT rects[12];
+  EXPECT_EQ(TFuncLegendLayout(widths, 3, 400, rects), 21);
+  EXPECT_EQ(rects[0].left, 6);
+  EXPECT_EQ(rects[1].left, rects[0].right - 2 + 12);
+  // A little too wide: the overflow comes out of the gaps, nothing wraps.
+  int32_t tight[3] = {100, 100, 100};
+  EXPECT_EQ(TFuncLegendLayout(tight, 3, 390, rects), 21);
+  EXPECT_EQ(rects[1].left - rects[0].right, 6);  // gaps of 12 - 4 between the rectangles' edges
+  EXPECT_EQ(rects[2].right, 378);
+  EXPECT_GT(TFuncLegendLayout(tight, 3, 380, rects), 21);  // 18 over: three fields wrap
+  // Many long titles wrap; the height grows in steps of 13.
+  int32_t many[12];
+  for (int32_t& w : many) w = 120;
+  const int32_t h = TFuncLegendLayout(many, 12, 400, rects);
+  EXPECT_EQ((h - 1 - 14) % 13, 0);
+  EXPECT_GT(h, 21);
+  for (int32_t i = 1; i < 12; ++i) EXPECT_EQ(rects[i].left % 16, 3) << i;
+  // Printing has its own rule.
+  EXPECT_EQ(TFuncLegendPrintLayout(widths, 3, 600, rects), 15);
+  EXPECT_EQ(TFuncLegendPrintLayout(many, 12, 600, rects) % 13, 15 % 13);
+}
+
+TEST_F(TFuncWindowTest, DraggedLegendEntryMovesItsColumn) {
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  ASSERT_NE(window->labels, nullptr);
+  RECT rects[3];
+  int32_t i = 0;
+  for (T_BoxField* f = window->labelField->next; f; f = f->next)
+    rects[i++] = static_cast<T_TFuncCurve*>(f)->legend;
+  ASSERT_EQ(i, 3);
+  // Past the last entry: the first one goes to the end.
+  const int32_t place = TFuncLegendDropPlace(rects, 3, 0, POINT{rects[2].right + 4, rects[2].top + 4},
+                                             nullptr);
+  EXPECT_EQ(place, 2);
+  window->labels->DropAt(static_cast<T_TFuncCurve*>(window->labelField->next), place);
+  EXPECT_STREQ(window->data.variables->name, "Last");
+  EXPECT_STREQ(static_cast<T_TFuncCurve*>(window->labelField->next)->series.variable->name, "Last");
+  EXPECT_EQ(window->current->name, std::string("Sum"));
+  // Far from every entry: no place.
+  EXPECT_EQ(TFuncLegendDropPlace(rects, 3, 0, POINT{rects[2].right + 200, 4}, nullptr), -2);
+}
+
+TEST_F(TFuncWindowTest, TitleAndLegendDragsMoveTheColumn) {
+  ASSERT_NE(Open(), nullptr);
+  auto names = [&] {
+    std::string text;
+    for (T_TVariable* v = window->data.variables; v; v = v->next) text += std::string(v->name) + " ";
+    return text;
+  };
+  T_BoxField* sum = window->labelField->next;
+  T_BoxField* diff = sum->next->next;
+  InputEvent press{};
+  press.x = (sum->title.left + sum->title.right) / 2;
+  press.y = 5;
+  press.leftButton = press.anyButton = 1;
+  ui_test::SetScript({{press.x + 10, 5, true}, {diff->title.right + 20, 5, true},
+                      {diff->title.right + 20, 5, false}});
+  window->ClickFieldTitle(&press, sum);
+  EXPECT_EQ(names(), "Last Diff Sum ");
+  // In the diagram the legend entry of "Sum" (now last) is dragged before the first entry.
+  window->SetViewModeOf(1);
+  ASSERT_NE(window->labels, nullptr);
+  auto* last = static_cast<T_TFuncCurve*>(window->labelField->next);
+  auto* moved = static_cast<T_TFuncCurve*>(last->next->next);
+  press.x = moved->legend.left + 30;
+  press.y = moved->legend.top + 4;
+  ui_test::SetScript({{last->legend.left - 4, press.y, true}, {last->legend.left - 4, press.y, false}});
+  window->labels->MouseDown(&press, window->labels);
+  EXPECT_EQ(names(), "Sum Last Diff ");
+  EXPECT_EQ(window->current->name, std::string("Sum"));
+}
+
+TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  auto* last = static_cast<T_TFuncCurve*>(window->labelField->next->next);
+  T_TVariable* variable = last->series.variable;
+  const int32_t before = variable->colour;
+  std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(2);
+  ui_test::SetPopupScript(&steps);
+  InputEvent press{};
+  press.x = last->legend.left + 5;
+  press.y = last->legend.top + 4;
+  press.rightButton = press.anyButton = 1;
+  window->labels->MouseDown(&press, window->labels);
+  ui_test::SetPopupScript(nullptr);
+  EXPECT_EQ(window->current, variable);
+  EXPECT_NE(variable->colour, before);
+  EXPECT_EQ(last->series.colour, variable->colour);
+}
+
+TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
+  EXPECT_EQ(TFuncDefinitionPages(0, 500), 1);
+  EXPECT_EQ(TFuncDefinitionPages(3, 500), 1);   // (500 - 96) / 101 = 4 on the first page
+  EXPECT_EQ(TFuncDefinitionPages(5, 500), 2);   // 4, then 4 per page
+  EXPECT_EQ(TFuncDefinitionPages(13, 500), 4);
+  ASSERT_NE(Open(), nullptr);
+  BoxDrawRecord record{};
+  record.phase = 1;
+  record.band = RECT{0, 0, 200, 800};
+  record.pageCount = 1;
+  window->PrintPart(&record);
+  EXPECT_EQ(record.pageCount, 2);  // two selections: one on the first page, one on the next
+  EXPECT_GE(record.height, 12 * 4);
+}
+
+// --- The example ---------------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
+  T_NoAlerts quiet;
+  T_Base* example = BuildExampleDatabase();
+  ASSERT_NE(example, nullptr);
+  T_Template* stored = FindTemplate(example, "Tid: Månadssummor");
+  ASSERT_NE(AsTimeFunctionsTemplate(stored), nullptr);
+  window = AsTFuncWindow(OpenTimeFunctionsWindow(stored, nullptr, 0));
+  ASSERT_NE(window, nullptr);
+  window->templ = nullptr;
+  ASSERT_TRUE(window->CalculateNow());
+  ASSERT_EQ(window->data.typeInForce, kPeriodMonths);
+  ASSERT_GE(window->rowCount, 14);
+  EXPECT_EQ(Label(0).rfind("Before ", 0), 0u);
+  EXPECT_EQ(Label(window->rowCount - 1), "Totals");
+  // Each month's "Ifjol" is "Utfall" twelve rows up; "Skillnad" is their difference.
+  const TFuncData& d = window->data;
+  bool nonZero = false;
+  for (int64_t e = kEntryFirstPeriod; e < d.periodCount; ++e) {
+    const double* v = TFuncEntryAt(&d, e)->values;
+    EXPECT_DOUBLE_EQ(v[2], v[0] - v[1]) << e;
+    if (e >= kEntryFirstPeriod + 12) EXPECT_DOUBLE_EQ(v[1], TFuncEntryAt(&d, e - 12)->values[0]) << e;
+    nonZero = nonZero || v[0] != 0;
+  }
+  EXPECT_TRUE(nonZero);
+  const double* totals = TFuncEntryAt(&d, kEntryTotals)->values;
+  EXPECT_NEAR(totals[2], totals[0] - totals[1], 1e-6);
+  // The grid view with "Before" and "Totals", for the contact sheet.
+  window->ToggleHeader();
+  ui_test::Picture top = ui_test::Capture(window);
+  window->ScrollByRows(window->rowCount);
+  ui_test::Picture bottom = ui_test::Capture(window);
+  std::vector<uint32_t> both(top.pixels);
+  both.insert(both.end(), bottom.pixels.begin(), bottom.pixels.end());
+  ASSERT_EQ(top.width, bottom.width);
+  ASSERT_TRUE(WritePixelsAsBitmap(both.data(), top.width, top.height + bottom.height,
+                                  "tfunc_example.bmp"));
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete example;
+}
+
+// --- Pictures ------------------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, ContactSheetOfTheWindow) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  ui_test::ContactSheet sheet(3, 2, 720, 420);
+  int32_t slot = 0;
+  auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
+  // Quarters: Before, the periods and Totals on one screen; the shifted selection's page.
+  window->SetPeriodType(kPeriodQuarters, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  window->SelectVariable(window->data.variables->next);
+  place(ui_test::Capture(window));
+  window->SetPeriodType(kPeriodMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  window->SelectVariable(window->data.formulas);
+  place(ui_test::Capture(window));
+  window->OpenOptionsPage();
+  place(ui_test::Capture(window));
+  window->SetViewModeOf(1);
+  window->OpenAxisLimitsPage();
+  place(ui_test::Capture(window));
+  // The legend wrapped: many long titles.
+  for (int32_t i = 0; i < 6; ++i) {
+    T_TSelection* s = window->NewSelection();
+    ASSERT_NE(s, nullptr);
+    BlockTextAssign(&s->title, "A rather long variable title");
+    window->VariableChanged(s, false);
+  }
+  window->RebuildCurves();
+  place(ui_test::Capture(window));
+  ASSERT_GT(window->labels->height, 21);
+  // The "Move Selection" dialog.
+  T_AttendedAlerts attended;
+  WhileModal([&](T_Window* dialog) {
+    place(ui_test::Capture(dialog));
+    PressButton(dialog, kDialogCancelId);
+  });
+  TimeShift shift;
+  RunCustomMove(nullptr, &shift);
+  ASSERT_TRUE(sheet.Save("tfunc_sheet.bmp"));
+}
+
+}  // namespace
