@@ -9,6 +9,7 @@
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
 #include "analysis/cards/data_operations_install.h"
+#include "analysis/components/cfunc_window.h"
 #include "analysis/components/components_install.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
@@ -181,6 +182,7 @@ void RunApplication() {
   InstallLinesWindow();
   InstallComponentsWindow();
   InstallFunctionTemplates();
+  InstallComponentFunctionsWindow();
   InstallCardEditor(GetSignatureStamp);
   InstallDataOperations();
   {

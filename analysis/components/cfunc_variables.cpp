@@ -886,7 +886,10 @@ T_CVariable* CFuncPaste(CFuncData* data, const char* text, int32_t length, T_CVa
   T_IStream stream;
   stream.CtorFromMemory(text, length);
   T_CVariable* last = nullptr;
-  while (stream.NextLine()) {
+  // A variable's keys end at the next section's header, which is left as the current line.
+  bool atHeader = false;
+  while (atHeader || stream.NextLine()) {
+    atHeader = false;
     if (!stream.NextField()) continue;
     int32_t kind;
     if (stream.FieldEquals(kSelectionHeader)) kind = kVariableSelection;
@@ -920,6 +923,10 @@ T_CVariable* CFuncPaste(CFuncData* data, const char* text, int32_t length, T_CVa
     BlockTextAssignBuf(&v->title, &title);
     v->ReadText(&stream);
     last = v;
+    // Keys never start with "#", so only a header left by ReadText reads as one here.
+    stream.RewindLine();
+    atHeader = stream.NextField() && stream.FieldLength() > 0 && stream.Field()[0] == '#';
+    stream.RewindLine();
   }
   data->namesBuilt = 0;
   return last;

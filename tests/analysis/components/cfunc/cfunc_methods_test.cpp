@@ -312,4 +312,24 @@ TEST_F(CFuncModel, NamesAreUniqueCutAndNeverBuiltins) {
   EXPECT_STREQ(year->text, "Sales+B");
 }
 
+TEST_F(CFuncModel, PastedSectionsReadTheirKeysUpToTheNextSection) {
+  const std::string text =
+      "## Selection\tS\tSales\r\nVF\tC\r\nVM\tLS\r\nVQ\tunknown\r\n"
+      "## Formula\tF\t\r\nFF\tS*2\r\nFS\tZ\r\n"
+      "## Formula\tG\t\r\nFS\tN\r\n";
+  T_CVariable* last = CFuncPaste(&data, text.data(), static_cast<int32_t>(text.size()), nullptr);
+  ASSERT_NE(last, nullptr);
+  ASSERT_EQ(data.selectionCount, 1);
+  ASSERT_EQ(data.formulaCount, 2);
+  T_CSelection* s = data.selections;
+  EXPECT_STREQ(s->title, "Sales");
+  EXPECT_EQ(s->valueColumn, 0);  // column C is beyond the database's one column
+  EXPECT_EQ(s->method, kCMethodSum);  // L reads as Sum
+  EXPECT_EQ(s->levelMode, kLevelFromStart);
+  EXPECT_STREQ(data.formulas->text, "S*2");
+  EXPECT_EQ(data.formulas->rule, kRuleApply);  // an unknown rule letter leaves the rule
+  EXPECT_EQ(data.formulas->nextFormula->rule, kRuleMinimum);
+  EXPECT_FALSE(CFuncTextHasVariables("## Subset\tX\r\n", 13));
+}
+
 }  // namespace
