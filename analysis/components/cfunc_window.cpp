@@ -32,6 +32,7 @@ const int32_t kCFuncRowHeights[9] = {12, 14, 18, 24, 30, 36, 48, 60, 72};
 
 namespace {
 
+constexpr uint32_t kViewSelectorId = 4019;
 constexpr int32_t kLabelsWidth = 200;
 constexpr int32_t kDefaultColumnWidth = 64;
 constexpr int32_t kModePictureSelection = 3816;
@@ -72,6 +73,9 @@ T_CFunc::T_CFunc(T_CFuncTmpl* templ, uint32_t flags)
 
   CreateToolbar();
   CreateCalcButton(kCFuncCalcButtonId);
+  static const uint16_t kViews[] = {kCFuncViewNumeric, kCFuncViewCurve, 0};
+  viewSelector = NewToolSelector(kViewSelectorId, kViews,
+                                 viewMode == 4 ? kCFuncViewCurve : kCFuncViewNumeric);
   CreateBusyIndicator();
   const int32_t header = templ->headerHeight > 0 ? templ->headerHeight : GetDefaultHeaderHeight();
   CreateModeBox(templ->GetColumnWidth(80), header);
@@ -650,6 +654,23 @@ void T_CFunc::RestrictToSubset(void* subset) {
   for (T_CSelection* s = data.selections; s; s = s->nextSelection)
     Selection_andSubset(&s->selection, SubsetName(chosen));
   MarkNeedsCalc();
+}
+
+void T_CFunc::OnSelectorEvent(T_GrafElement* selector) {
+  if (viewSelector && selector == viewSelector) {
+    SetPresentation(viewSelector->currentPicture == kCFuncViewCurve ? 4 : 0);
+    return;
+  }
+  T_StruxWin::OnSelectorEvent(selector);
+}
+
+void T_CFunc::SetPresentation(uint32_t newMode) {
+  if (newMode == viewMode) return;
+  const uint32_t old = viewMode;
+  SetViewMode(newMode);
+  viewMode = newMode;
+  Refresh(static_cast<int32_t>(old));
+  InvalidateGrid();
 }
 
 // --- Change notes -------------------------------------------------------------------------------

@@ -31,6 +31,8 @@ constexpr int32_t kCFuncModeFormula = 2;
 constexpr int32_t kCFuncModeView = 3;
 constexpr int32_t kCFuncModeDisplay = 4;
 constexpr uint32_t kCFuncCalcButtonId = 400;
+constexpr uint16_t kCFuncViewNumeric = 4020;
+constexpr uint16_t kCFuncViewCurve = 4110;
 constexpr int64_t kCFuncOpenReserve = 65536;
 constexpr int32_t kCFuncDefaultWidth = 685;
 constexpr int32_t kCFuncDefaultHeight = 400;
@@ -57,6 +59,8 @@ class T_CFunc : public T_StruxWin {
   int32_t GetRowHeight(int64_t row) override;
   int32_t GetDefaultWidth() override { return 606; }
   int32_t GetDefaultHeaderHeight() override;
+  void DrawGrid(BoxDrawRecord* record) override;
+  void OnSelectorEvent(T_GrafElement* selector) override;
   void WriteXml(T_OStream* stream) override;
   void WriteDefinition(TextCellWriter* writer) override;
   void WriteHtmlDefinition(T_OStream* stream) override;
@@ -89,6 +93,8 @@ class T_CFunc : public T_StruxWin {
   T_CVariable* NewVariable(int32_t kind);
   // The tree the computation walks, from the node list.
   void FillTree();
+  // Numeric view (0) or curve view (4).
+  void SetPresentation(uint32_t mode);
   // A window of the kind with the window's selection ("» Component Functions" carries every
   // variable); the template runs through the runner.
   void OpenWindowOfKind(int32_t kind);
@@ -111,6 +117,7 @@ class T_CFunc : public T_StruxWin {
   uint8_t refreshNodes = 0;
   uint8_t calculated = 0;
   T_CFuncField* labelsField = nullptr;
+  T_Selector* viewSelector = nullptr;
 };
 
 // The window of a kind-5 template; null without one or when 64 KB cannot be had now.

@@ -15,3 +15,15 @@ if(QEB_PYTHON3)
 endif()
 cmake_language(DEFER CALL set_property TEST analysis_components_cfunc_tests APPEND PROPERTY
                FIXTURES_SETUP cfunc_totals test_output)
+
+# The contact sheet the test leaves in this folder becomes a PNG file a person can look at.
+find_program(QEB_CONVERT NAMES convert)
+if(QEB_CONVERT)
+  add_test(NAME analysis_components_cfunc_contact_sheet
+           COMMAND sh -c "${QEB_CONVERT} component_functions.bmp component_functions.png"
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(analysis_components_cfunc_contact_sheet PROPERTIES FIXTURES_REQUIRED
+                       cfunc_sheet)
+  cmake_language(DEFER CALL set_property TEST analysis_components_cfunc_tests APPEND PROPERTY
+                 FIXTURES_SETUP cfunc_sheet)
+endif()
