@@ -533,6 +533,18 @@ void T_CFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   SetPanelShown(mode == kCFuncModeView);
 }
 
+void T_CFunc::VariablesChanged() {
+  // The columns name the variables and the cells follow the columns of the last calculation:
+  // both are redone, and the values wait for the next calculation.
+  CFunc_setupVariables(&data);
+  CFuncBuildOrder(&data);
+  BuildFields();
+  RebuildModeItems();
+  calculated = 0;
+  InvalidateGrid();
+  MarkNeedsCalc();
+}
+
 T_CVariable* T_CFunc::NewVariable(int32_t kind) {
   T_CVariable* v = kind == kVariableSelection
                        ? static_cast<T_CVariable*>(CFuncNewSelection(&data, nullptr))
@@ -541,9 +553,8 @@ T_CVariable* T_CFunc::NewVariable(int32_t kind) {
     PendingErrorReport();
     return nullptr;
   }
-  RebuildModeItems();
+  VariablesChanged();
   SelectVariable(v);
-  MarkNeedsCalc();
   return v;
 }
 
@@ -577,9 +588,8 @@ bool T_CFunc::PasteVariables(bool replaceAll) {
   }
   T_CVariable* last = CFuncPaste(&data, text, length, into);
   MemFree(text);
-  RebuildModeItems();
+  VariablesChanged();
   if (last) SelectVariable(replaceAll ? data.variables : last);
-  MarkNeedsCalc();
   return last != nullptr;
 }
 
@@ -593,8 +603,8 @@ bool T_CFunc::EraseCurrent() {
     if (sortVariable == erased) sortVariable = nullptr;
     current = nullptr;
   }
-  RebuildModeItems();
-  if (stale) MarkNeedsCalc();
+  VariablesChanged();
+  (void)stale;
   return true;
 }
 
@@ -634,9 +644,8 @@ bool T_CFunc::DoCommand(int32_t command) {
     case kCommandDuplicate:
       if (!onVariable) break;
       if (T_CVariable* copy = CFuncDuplicate(&data, current)) {
-        RebuildModeItems();
+        VariablesChanged();
         SelectVariable(copy);
-        if (copy->shown) MarkNeedsCalc();
       }
       return true;
     case 3147:

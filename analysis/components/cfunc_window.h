@@ -91,6 +91,8 @@ class T_CFunc : public T_StruxWin {
   bool PasteVariables(bool replaceAll);
   bool EraseCurrent();
   T_CVariable* NewVariable(int32_t kind);
+  // After variables were added, deleted or read: columns, mode items and the need to calculate.
+  void VariablesChanged();
   // The tree the computation walks, from the node list.
   void FillTree();
   // Numeric view (0) or curve view (4).

@@ -332,4 +332,19 @@ TEST_F(CFuncModel, PastedSectionsReadTheirKeysUpToTheNextSection) {
   EXPECT_FALSE(CFuncTextHasVariables("## Subset\tX\r\n", 13));
 }
 
+TEST_F(CFuncModel, FormulaTextsCarryTheBuiltinsOfANodeAsConstants) {
+  CFuncTree tree = MethodsTree();
+  tree.dim.assign(8, 3);
+  CFuncNewSelection(&data, "S");
+  T_CFormula* f = CFuncNewFormula(&data, "F");
+  BlockTextAssign(&f->text, "S*level+dim-leaf");
+  ASSERT_TRUE(CFunc_setupVariables(&data));
+  CFuncCompile(&data, f);
+  T_TextBuf text;
+  CFuncFormulaWithConstants(&data, f, tree, 2, &text);
+  EXPECT_STREQ(text.data, "S*2+3-1");
+  CFuncFormulaWithConstants(&data, f, tree, 1, &text);
+  EXPECT_STREQ(text.data, "S*1+3-0");
+}
+
 }  // namespace

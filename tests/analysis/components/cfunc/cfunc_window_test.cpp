@@ -160,6 +160,15 @@ TEST_F(CFuncWindowTest, ErasingGuardsUsedVariablesAndResetsTheLastSelection) {
   window->SelectVariable(window->data.formulas);
   EXPECT_TRUE(window->EraseCurrent());
   EXPECT_EQ(window->data.formulaCount, 0);
+  // The erased column is gone from the row texts, and they wait for the next calculation.
+  RowTextPool pool;
+  ASSERT_TRUE(pool.Init());
+  window->GetRowTexts(&pool, 0);
+  int32_t fields = 0;
+  for (T_BoxField* f = window->firstField; f; f = f->next) ++fields;
+  EXPECT_EQ(fields, 2);
+  pool.Free();
+  EXPECT_TRUE(window->CalcButtonEnabled());
   window->SelectVariable(s);
   s->method = kCMethodMaximum;
   EXPECT_TRUE(window->EraseCurrent());
@@ -208,6 +217,19 @@ TEST_F(CFuncWindowTest, SavedTemplateReopensWithTheSameVariables) {
   EXPECT_NE(text.find("VM\tDC"), std::string::npos) << text;
   EXPECT_NE(text.find("FF\tS#"), std::string::npos) << text;
   EXPECT_NE(text.find("FS\tM"), std::string::npos) << text;
+}
+
+TEST_F(CFuncWindowTest, InfiniteCellsLeaveTheCurveRangeFinite) {
+  ASSERT_TRUE(Open([&](T_CFuncTmpl* t) {
+    AddSelection(t, "S", kCMethodSum);
+    T_CFormulaTmpl* f = t->AddFormula();
+    f->SetName("F");
+    BlockTextAssign(&f->formula, "S/0");
+  }));
+  EXPECT_TRUE(std::isinf(Total("1", 1)));
+  EXPECT_TRUE(std::isfinite(window->largest));
+  EXPECT_TRUE(std::isfinite(window->smallest));
+  EXPECT_GT(window->largest, window->smallest);
 }
 
 }  // namespace
