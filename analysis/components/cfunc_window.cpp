@@ -517,13 +517,14 @@ void T_CFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     if (variable)
       ModeboxEvent_SetText(record, variable->name ? variable->name : "");
     else
-      ModeboxEvent_SetText(record, GetString(id == kCFuncItemOverview ? 5300
-                                             : id == kCFuncModeView   ? 3140
+      ModeboxEvent_SetText(record, GetString(id == kCFuncItemOverview ? 3134
+                                             : id == kCFuncModeView   ? 5200
                                                                       : 3141));
     return;
   }
   if (record->code != kModeChosen) return;
   ClosePanelPage();
+  DeleteSelectionEdits();
   if (variable) {
     current = variable;
     mode = variable->kind == kVariableSelection ? kCFuncModeSelection : kCFuncModeFormula;
@@ -531,6 +532,7 @@ void T_CFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     mode = id == kCFuncItemOverview ? kCFuncModeOverview : id;
   }
   SetPanelShown(mode == kCFuncModeView);
+  OpenHeaderPage();
 }
 
 void T_CFunc::VariablesChanged() {

@@ -69,6 +69,10 @@ class T_CFunc : public T_StruxWin {
   void UpdateCommands() override;
   bool DoCommand(int32_t command) override;
   void OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) override;
+  void OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) override;
+  void OnCheckbox(T_GrafElement* checkbox) override;
+  void OnButton(T_GrafElement* button) override;
+  void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
   void RestrictToSubset(void* subset) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;
@@ -95,6 +99,10 @@ class T_CFunc : public T_StruxWin {
   void VariablesChanged();
   // The tree the computation walks, from the node list.
   void FillTree();
+  // The header page of the mode (cfunc_pages.cpp): the overview's buttons or the current
+  // variable's fields; the handler answers whether the chooser was one of the page's.
+  void OpenHeaderPage();
+  bool PageChooserEvent(uint32_t id, ChooserEvent* record);
   // Numeric view (0) or curve view (4).
   void SetPresentation(uint32_t mode);
   // A window of the kind with the window's selection ("» Component Functions" carries every

@@ -1,5 +1,6 @@
 // A contact sheet of the component functions window on the example's "Component functions:
-// Accounts", painted offscreen: the numeric view, the curve view in each bar style and mirrored.
+// Accounts", painted offscreen: the numeric view, the curve view in each bar style and mirrored,
+// and the headers of a selection and a formula variable.
 // The test leaves component_functions.bmp, which a ctest step turns into a PNG.
 #include <gtest/gtest.h>
 
@@ -79,6 +80,12 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   window->barOption = 1;
   window->barStyle = 0;
   window->InvalidateGrid();
+  place(ui_test::Capture(window));
+  // The headers of a selection variable and of a formula variable, in the numeric view.
+  window->SetPresentation(0);
+  window->SelectVariable(window->data.selections);
+  place(ui_test::Capture(window));
+  window->SelectVariable(window->data.formulas);
   place(ui_test::Capture(window));
   EventHandler_CloseAndDelete(window, 3);
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,

@@ -232,4 +232,28 @@ TEST_F(CFuncWindowTest, InfiniteCellsLeaveTheCurveRangeFinite) {
   EXPECT_GT(window->largest, window->smallest);
 }
 
+TEST_F(CFuncWindowTest, TheNameFieldRenamesAndRestoresARefusedName) {
+  ASSERT_TRUE(Open([&](T_CFuncTmpl* t) {
+    AddSelection(t, "S", kCMethodSum);
+    T_CFormulaTmpl* f = t->AddFormula();
+    f->SetName("F");
+    BlockTextAssign(&f->formula, "S*2");
+  }));
+  window->SelectVariable(window->data.selections);
+  ASSERT_EQ(window->mode, kCFuncModeSelection);
+  T_GrafElement* name = nullptr;
+  for (int32_t i = 0; i < window->panelItemCount; ++i) {
+    auto* item = dynamic_cast<T_Item*>(window->panelItems[i]);
+    if (item && item->id == 5330) name = item;
+  }
+  ASSERT_NE(name, nullptr);
+  T_TextBuf text("f");
+  window->OnEditText(&text, name);
+  EXPECT_STREQ(text.data, "S");  // taken by the formula: the old name comes back
+  TextBufAssign(&text, "Sales");
+  window->OnEditText(&text, name);
+  EXPECT_STREQ(window->data.selections->name, "Sales");
+  EXPECT_STREQ(window->data.formulas->text, "Sales*2");
+}
+
 }  // namespace
