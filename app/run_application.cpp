@@ -9,6 +9,7 @@
 #include "analysis/cards/card_editor.h"
 #include "analysis/cards/cards_install.h"
 #include "analysis/cards/data_operations_install.h"
+#include "analysis/components/cfunc_window.h"
 #include "analysis/components/components_install.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/lines_install.h"
@@ -183,6 +184,7 @@ void RunApplication() {
   InstallComponentsWindow();
   InstallFunctionTemplates();
   InstallTimeFunctionsWindow();
+  InstallComponentFunctionsWindow();
   InstallCardEditor(GetSignatureStamp);
   InstallDataOperations();
   {

@@ -698,5 +698,33 @@ TEST_F(ProgramRun, TheExamplesTimeFunctionsMatchItsSalesLinesPerMonth) {
   WriteWholeFile("app_lines_export.txt", lines);
 }
 
+// The example's component functions template exported by a command section of a copy of its
+// text form: the program ends by itself with 0, no alert, and the file is the window's XML form
+// with the root's totals. It stays in the test output folder for the XML check.
+TEST_F(ProgramRun, TheExamplesComponentFunctionsTemplateExportsItsXml) {
+  ScratchFolder folder;
+  std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
+  const size_t end = text.rfind("##End");
+  ASSERT_NE(end, std::string::npos);
+  std::string target = folder / "";
+  if (const char* root = std::getenv("QEB_TEST_OUTPUT_DIR")) {
+    target = std::string("Z:") + root + "\\app_component_functions\\";
+    for (char& c : target)
+      if (c == '/') c = '\\';
+    CreateDirectoryA(target.substr(0, target.size() - 1).c_str(), nullptr);
+  }
+  text.insert(end, "##Commands\r\nexport \"Component functions: Accounts\" \"" + target +
+                       "functions.xml\"\r\nquit\r\n");
+  WriteWholeFile(folder / "run.qex", text);
+  RunToEnd(folder / "run.qex");
+  EXPECT_EQ(Alerts(), "");
+  const std::string xml = ReadWholeFile(target + "functions.xml");
+  EXPECT_NE(xml.find("<QEB-ComponentFunctions>\r\n"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<component root=\"Konton\">\r\n<column name=\"Lines\">7889</column>"),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("</QEB-ComponentFunctions>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace app_test

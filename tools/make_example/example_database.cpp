@@ -466,6 +466,27 @@ constexpr const char* kMonthlySales =
     "xtna\r\n"
     "xtg+\r\n";
 
+// A component functions template over the accounts exporting XML: in mode "C" the line, card and
+// component counts, the sum, the average, the maximum and the minimum (each cell the node's
+// total), the sum again from the start (each cell the running value at the node), and the sum per
+// line of every node with lines added up the tree ("Sum of lower levels"). The records are those
+// the template writes for these settings, in its order.
+constexpr const char* kAccountFunctions =
+    "xex\r\n"
+    "VN\tLines\r\nVF\tA\r\nVM\tCC\r\nVZ\tDF\tcS\r\n"
+    "VN\tCards\r\nVF\tA\r\nVM\tKC\r\nVZ\tDF\tcS\r\n"
+    "VN\tComponents\r\nVF\tA\r\nVM\tcC\r\nVZ\tDF\tcS\r\n"
+    "VN\tSum\r\nVF\tA\r\nVZ\tDF\tcS\r\n"
+    "VN\tAverage\r\nVF\tA\r\nVM\tAC\r\nVZ\tDF\tcS\r\n"
+    "VN\tMaximum\r\nVF\tA\r\nVM\tMC\r\nVZ\tDF\tcS\r\n"
+    "VN\tMinimum\r\nVF\tA\r\nVM\tNC\r\nVZ\tDF\tcS\r\n"
+    "VN\tRunning\r\nVF\tA\r\nVM\tSS\r\nVZ\tDF\tcD\r\n"
+    "FN\tPerLine\r\nFF\tSum/Sum#\r\nFS\tA\r\nFZ\tDF\tcS\r\n"
+    "PD\t1\r\n"
+    "K\tHAAB--\r\n"
+    "R\tS\r\n"
+    "xtna\r\n";
+
 // Reads record lines into a template after the ones it has, as a file read would.
 void ReadFurtherRecords(T_Template* templ, const char* records) {
   T_IStream stream;
@@ -489,6 +510,7 @@ void MakeTemplates(T_Base* base) {
       {kTemplateComponents, "Components: Accounts", nullptr, kAccountsComponents},
       {kTemplateComponents, "Components: Departments by account", nullptr,
        kDepartmentsByAccount},
+      {kTemplateComponentFunctions, "Component functions: Accounts", nullptr, kAccountFunctions},
       {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr, kMonthlySales},
       {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
       {kTemplateCards, "Cards: Alla kort", nullptr, kAllCards},

@@ -11,6 +11,7 @@
 #include "core/output_stream.h"
 #include "core/value_format.h"
 #include "database/component_tree.h"
+#include "tests/analysis/components/example_tsv.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
 #include "tools/make_example/example_database.h"
 
@@ -18,55 +19,10 @@ namespace {
 
 using comps_test::CompsWindowTest;
 using comps_test::Written;
-
-std::string OutputFolder() {
-  const char* root = std::getenv("QEB_TEST_OUTPUT_DIR");
-  if (!root || !*root) return "";
-  std::string folder = std::string("Z:") + root;
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\analysis_components";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
-
-const char* CodeOf(const ComponentRecord* c) { return c && c->parent && c->code ? c->code : ""; }
-
-void WriteComponents(T_Base* base, const std::string& path) {
-  std::ofstream out(path, std::ios::binary);
-  for (int32_t d = 0; d < kDimensionCount; ++d) {
-    ComponentRecord* root = ComponentAt(base, d);
-    for (ComponentRecord* c = CompTreeNext(root); c && c != root; c = CompTreeNext(c))
-      out << d << '\t' << c->code << '\t' << CodeOf(c->parent) << '\n';
-  }
-}
-
-void WriteLines(T_Base* base, const std::string& path) {
-  std::ofstream out(path, std::ios::binary);
-  char number[64];
-  CardId first;
-  base->GetCardIdBound(&first, -1);
-  for (CardRecord* card = base->SeekCard(&first); card && card != base->sentinelCard;
-       card = card->next) {
-    const PackedDate date = card->dateNode->date;
-    const int32_t ymd =
-        PackedDateYear(date) * 10000 + PackedDateMonth(date) * 100 + PackedDateDay(date);
-    for (GroupRecord* g = card->firstGroup; g; g = g->next) {
-      for (LineRecord* l = g->firstLine; l; l = l->next) {
-        out << ymd << '\t' << ymd << '-' << card->dayNumber << '\t'
-            << CodeOf(ComponentAt(base, g->component));
-        for (int32_t slot = 0; slot < 4; ++slot)
-          out << '\t' << CodeOf(ComponentAt(base, base->GetLineComponent(l, slot)));
-        for (int32_t v = 0; v < base->valueCount; ++v) {
-          std::snprintf(number, sizeof number, "%.17g", base->GetLineValue(l, v));
-          out << '\t' << number;
-        }
-        out << '\t' << (l->text ? l->text : "") << '\n';
-      }
-    }
-  }
-}
+using example_tsv::CodeOf;
+using example_tsv::OutputFolder;
+using example_tsv::WriteComponents;
+using example_tsv::WriteLines;
 
 struct TotalsCase {
   const char* name;
@@ -81,7 +37,7 @@ struct TotalsCase {
 class CompsTotals : public CompsWindowTest {};
 
 TEST_F(CompsTotals, ExampleExportsForTheIndependentCheck) {
-  const std::string folder = OutputFolder();
+  const std::string folder = OutputFolder("analysis_components");
   if (folder.empty()) GTEST_SKIP() << "no output folder";
   delete base;
   base = BuildExampleDatabase();
