@@ -637,7 +637,10 @@ T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVa
   T_IStream stream;
   stream.CtorFromMemory(text, length);
   T_TVariable* last = nullptr;
-  while (stream.NextLine()) {
+  // A variable's keys end at the next section's header, which is left as the current line.
+  bool atHeader = false;
+  while (atHeader || stream.NextLine()) {
+    atHeader = false;
     if (!stream.NextField()) continue;
     int32_t kind;
     if (stream.FieldEquals(kSelectionHeader)) kind = kVariableSelection;
@@ -674,6 +677,10 @@ T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVa
     BlockTextAssignBuf(&variable->title, &title);
     variable->ReadText(&stream);
     last = variable;
+    // Keys never start with "#", so only a header left by ReadText reads as one here.
+    stream.RewindLine();
+    atHeader = stream.NextField() && stream.FieldLength() > 0 && stream.Field()[0] == '#';
+    stream.RewindLine();
   }
   data->namesBuilt = 0;
   return last;

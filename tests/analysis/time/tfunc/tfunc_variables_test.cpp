@@ -170,6 +170,18 @@ TEST_F(TFuncVariablesTest, TextFormsReadBackAndPasteUnderFreeNames) {
   EXPECT_TRUE(TFuncTextHasVariables(pasted.data(), int32_t(pasted.size())));
   EXPECT_EQ(TFuncPaste(&data, other.data(), int32_t(other.size()), nullptr), nullptr);
   EXPECT_EQ(data.selectionCount + data.formulaCount, 4);
+  // Several sections in one text each become a variable: a section's keys end at the next
+  // header without swallowing it.
+  const std::string several = "## Selection\tS1\t\nVM\tcP\n## Formula\tG1\t\nFF\tS1*2\n"
+                              "## Selection\tS2\t\n";
+  T_TVariable* lastPasted = TFuncPaste(&data, several.data(), int32_t(several.size()), nullptr);
+  ASSERT_NE(lastPasted, nullptr);
+  EXPECT_EQ(Text(lastPasted->name), "S2");
+  EXPECT_EQ(data.selectionCount + data.formulaCount, 7);
+  const T_TFormula* pastedFormula = data.formulas;
+  while (pastedFormula && Text(pastedFormula->name) != "G1") pastedFormula = pastedFormula->nextFormula;
+  ASSERT_NE(pastedFormula, nullptr);
+  EXPECT_EQ(Text(pastedFormula->text), "S1*2");
   // Erasing every variable leaves the first selection, reset and named "A".
   EXPECT_EQ(TFuncEraseAll(&data), a);
   EXPECT_EQ(data.selectionCount + data.formulaCount, 1);
