@@ -13,3 +13,7 @@ endif()
 
 # The output test leaves its HTML and XML for the output check (tests/CMakeLists.txt).
 cmake_language(DEFER CALL set_property TEST analysis_time_window_tests APPEND PROPERTY FIXTURES_SETUP test_output)
+
+# The time functions window reads the clipboard whenever it updates its commands (Paste is enabled
+# only for copied variables), which would take the clipboard from the transfer tests.
+cmake_language(DEFER CALL set_property TEST analysis_time_window_tests APPEND PROPERTY RESOURCE_LOCK clipboard)
