@@ -16,6 +16,7 @@
 #include "analysis/boxwin/box_output.h"
 #include "analysis/boxwin/box_print.h"
 #include "analysis/components/components_window.h"
+#include "analysis/components/function_templates.h"
 #include "analysis/time/lines_template.h"
 #include "core/alert.h"
 #include "core/input_stream.h"
@@ -285,6 +286,19 @@ void T_Comps::OpenWindowWithSelection(int32_t kind) {
     SetLinesValueColumn(lines, options.valueField);
   } else if (T_CompsTmpl* comps = AsCompsTemplate(made)) {
     SelectionDef_fromSelection(&comps->selection, &selection);
+  } else if (T_TFuncTmpl* times = AsTimeFunctionsTemplate(made)) {
+    // The function windows keep a selection per variable: the first one takes this window's.
+    T_TSelectionTmpl* first = times->selections ? times->selections : times->AddSelection();
+    if (first) {
+      SelectionDef_fromSelection(&first->selection, &selection);
+      first->valueColumn = options.valueField;
+    }
+  } else if (T_CFuncTmpl* functions = AsComponentFunctionsTemplate(made)) {
+    T_CSelectionTmpl* first = functions->selections ? functions->selections : functions->AddSelection();
+    if (first) {
+      SelectionDef_fromSelection(&first->selection, &selection);
+      first->valueColumn = options.valueField;
+    }
   } else {
     T_IStream in;
     in.CtorFromMemory(text.start, text.BufferedLength());

@@ -6,11 +6,32 @@
 
 #include <string>
 
+#include "analysis/components/function_templates.h"
 #include "core/output_stream.h"
+#include "database/template_runner.h"
 #include "database/web_request.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
 
 namespace {
+
+// What a recorded opener saw of a function template's first selection: its definition and its
+// value column.
+std::string g_openedSelection;
+T_HWindow* RecordFunctionWindow(T_Template* templ, T_Template*, int32_t) {
+  const SelectionDef* def = nullptr;
+  int32_t column = -1;
+  if (T_TFuncTmpl* t = AsTimeFunctionsTemplate(templ); t && t->selections) {
+    def = &t->selections->selection;
+    column = t->selections->valueColumn;
+  } else if (T_CFuncTmpl* c = AsComponentFunctionsTemplate(templ); c && c->selections) {
+    def = &c->selections->selection;
+    column = c->selections->valueColumn;
+  }
+  T_OStream keys;
+  if (def) SelectionDef_writeKeys(def, &keys, 'V');
+  g_openedSelection = comps_test::Written(keys) + "column " + std::to_string(column);
+  return nullptr;
+}
 
 using comps_test::CompsWindowTest;
 using comps_test::Written;
@@ -128,6 +149,24 @@ TEST_F(CompsOutput, SelectionBlockRoundTrip) {
   EXPECT_TRUE(window->PasteSelectionText("## Selection\nVF\tX\n"));
   EXPECT_EQ(window->options.valueField, 1);
   EXPECT_FALSE(window->PasteSelectionText("no block here"));
+}
+
+// "» Time Functions" and "» Component Functions" hand the window's selection and its value column
+// to the first selection variable of the new window.
+TEST_F(CompsOutput, FunctionWindowsTakeTheSelection) {
+  SetValueCount(base, 2);
+  InstallFunctionTemplates();
+  Open([](T_CompsTmpl* t) {
+    SelectionDef_setComponentText(&t->selection, 0, "1");
+    t->options.valueField = 1;
+  });
+  for (int32_t kind : {kTemplateTimeFunctions, kTemplateComponentFunctions}) {
+    SetWindowOpener(kind, RecordFunctionWindow);
+    g_openedSelection.clear();
+    window->OpenWindowWithSelection(kind);
+    EXPECT_EQ(g_openedSelection, "VD1\t1\ncolumn 1") << kind;
+    SetWindowOpener(kind, nullptr);
+  }
 }
 
 }  // namespace
