@@ -18,7 +18,9 @@
 //
 // User-interface thread only.
 #include <cstdint>
+#include <vector>
 
+#include "analysis/time/tfunc_diagram.h"
 #include "analysis/time/tfunc_rows.h"
 #include "analysis/time/tfunc_series.h"
 #include "analysis/time/time_variables.h"
@@ -209,6 +211,9 @@ class T_TFunc : public T_TSWin {
   void SetViewModeOf(uint32_t mode);
   // The drill commands come with the diagram's own functions; until then none is enabled.
   bool DrillEnabled(int32_t command) const;
+  // What the diagram draws now: the curves' series by data column, the bar mode and the
+  // value-axis limits.
+  TFuncDiagram Diagram();
 
   // --- Variables and pages (tfunc_pages.cpp)
   T_TSelection* NewSelection();
@@ -254,6 +259,9 @@ class T_TFunc : public T_TSWin {
   int32_t drillChoice = 0;
   double axisMaximum;
   double axisMinimum;
+  int32_t barMode = kBarsSideBySide;
+  int32_t hitColumn = -1;  // the data column of the last diagram hit
+  std::vector<TFuncSeries*> diagramSeries;
   uint8_t calculated = 0;
 };
 

@@ -512,6 +512,27 @@ TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
   ASSERT_EQ(top.width, bottom.width);
   ASSERT_TRUE(WritePixelsAsBitmap(both.data(), top.width, top.height + bottom.height,
                                   "tfunc_example.bmp"));
+  // The diagram view: both selections as bars side by side, their difference as a curve. A
+  // press on what is drawn finds a period row and one of the three columns.
+  window->SetViewModeOf(1);
+  ui_test::Picture diagram = ui_test::Capture(window);
+  ASSERT_TRUE(WritePixelsAsBitmap(diagram.pixels.data(), diagram.width, diagram.height,
+                                  "tfunc_example_diagram.bmp"));
+  window->LayoutForGrid();
+  const RECT plot = window->layout.plot;
+  bool columns[3] = {};
+  for (int32_t y = plot.top; y < plot.bottom; y += 2) {
+    for (int32_t x = plot.left; x < plot.right; x += 2) {
+      int64_t entry = -1;
+      if (!window->HitDiagram(POINT{x, y}, &entry, nullptr)) continue;
+      EXPECT_GE(entry, kEntryFirstPeriod);
+      EXPECT_LT(entry, d.periodCount);
+      ASSERT_GE(window->hitColumn, 0);
+      ASSERT_LT(window->hitColumn, 3);
+      columns[window->hitColumn] = true;
+    }
+  }
+  EXPECT_TRUE(columns[0] && columns[1] && columns[2]);
   EventHandler_CloseAndDelete(window, 3);
   window = nullptr;
   delete example;
