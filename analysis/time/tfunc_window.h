@@ -163,6 +163,10 @@ class T_TFunc : public T_TSWin {
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
   void WriteDefinition(TextCellWriter* writer) override;
+  void WriteHtmlDefinition(T_OStream* stream) override;
+  void WriteXml(T_OStream* stream) override;
+  void WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) override;
+  void WriteCellText(T_OStream* stream, int64_t row, T_BoxField* field) override;
   void PrintPart(BoxDrawRecord* record) override;
 
   // --- Window slots

@@ -18,6 +18,7 @@
 #include "database/change_notes.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
+#include "database/web_request.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
@@ -472,6 +473,46 @@ TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   window->PrintPart(&record);
   EXPECT_EQ(record.pageCount, 2);  // two selections: one on the first page, one on the next
   EXPECT_GE(record.height, 12 * 4);
+}
+
+// --- Outputs -------------------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, OutputsCarryDrillLinksTheDocumentAndTheDefinition) {
+  ASSERT_NE(Open(), nullptr);
+  const BoxWinServices saved = BoxServices();
+  BoxWinServices services = saved;
+  services.webUserDrills = [] { return true; };
+  services.webSelfUrl = [](T_TextBuf* url) {
+    TextBufAssign(url, "qeb.cgi?db=A&sort=x:D&page=2");
+    return true;
+  };
+  SetBoxWinServices(&services);
+  SetWebRequestActive(true);
+  auto write = [&](uint32_t format) {
+    window->output.format = format;
+    T_OStream stream;
+    window->WriteText(&stream, 0);
+    return box_test::StreamText(stream);
+  };
+  window->output.headerRows = window->output.dataRows = window->output.definition = 1;
+  const std::string html = write(kOutputHtml);
+  // 2023 January: Sum 100 and Diff 100 are linked, Last 0 is not; sort and page are dropped.
+  const size_t january = html.find("2023 January");
+  ASSERT_NE(january, std::string::npos);
+  const std::string row = html.substr(january, html.find("</tr>", january) - january);
+  EXPECT_NE(row.find("drill=Sum"), std::string::npos) << row;
+  EXPECT_NE(row.find("drill=Diff"), std::string::npos) << row;
+  EXPECT_EQ(row.find("drill=Last"), std::string::npos) << row;
+  EXPECT_EQ(html.find("sort=x"), std::string::npos);
+  const std::string xml = write(kOutputXml);
+  EXPECT_NE(xml.find("<QEB-TimeFunctions"), std::string::npos);
+  EXPECT_NE(xml.find("<period name=\"2023 January\">"), std::string::npos);
+  const std::string text = write(kOutputText);
+  EXPECT_NE(text.find("Selections"), std::string::npos);
+  EXPECT_NE(text.find("Formulas"), std::string::npos);
+  EXPECT_EQ(text.find("## Selection"), std::string::npos);
+  SetWebRequestActive(false);
+  SetBoxWinServices(&saved);
 }
 
 // --- The example ---------------------------------------------------------------------------------
