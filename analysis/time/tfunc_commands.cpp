@@ -37,6 +37,7 @@ constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
 constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
 constexpr uint16_t kDrillLast = 3147;
+constexpr int32_t kToolDrill = 4202;
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
 constexpr int32_t kDefinitionColumn = 100;
@@ -231,6 +232,8 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
         case kCommandNewFormula:
           return NewFormula() != nullptr;
         default:
+          if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+            return RunDrillCommand(static_cast<int32_t>(record->entry), variable) != nullptr;
           return false;
       }
     default:
@@ -280,6 +283,8 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
       FitFieldWidth(field);
       break;
     default:
+      if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+        RunDrillCommand(static_cast<int32_t>(record->entry), variable);
       break;
   }
 }
@@ -343,6 +348,11 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
     if (modeBox) SelectModeById(kTFuncAxisLimitsItem);
   } else if (T_TVariable* variable = VariableOfField(f)) {
     SelectVariable(variable);
+  }
+  if (tool == kToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
+    SelectCell(row, field, false);
+    DrillAt(TFuncRowEntry(&data, &order, row), VariableOfField(f));
+    return true;
   }
   return T_TSWin::ClickCell(event, row, field, tool);
 }

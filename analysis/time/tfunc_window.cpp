@@ -9,6 +9,8 @@
 #include "analysis/boxwin/box_output.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/tfunc_diagram.h"
+#include "analysis/time/tfunc_drill.h"
+#include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_settings.h"
 #include "analysis/time/time_calculation.h"
@@ -538,7 +540,8 @@ void T_TFunc::DragDiagram(InputEvent* event) {
     variable = diagramSeries[static_cast<size_t>(hitColumn)]->variable;
   if (variable) SelectVariable(variable);
   RECT rect{};
-  TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region);
+  if (TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region) == kZoomClick)
+    DrillAt(entry, variable);
 }
 
 bool T_TFunc::IsPointOnData(InputEvent* event) {
@@ -547,4 +550,58 @@ bool T_TFunc::IsPointOnData(InputEvent* event) {
   return !(row == 0 && FieldAtPoint(event->x, row) == 0);
 }
 
-bool T_TFunc::DrillEnabled(int32_t) const { return false; }
+bool T_TFunc::DrillEnabled(int32_t) const { return database != nullptr; }
+
+namespace {
+
+constexpr int32_t kDrillCards = 3143;
+constexpr int32_t kDrillLines = 3144;
+constexpr int32_t kDrillComponents = 3145;
+constexpr int32_t kDrillTimeFunctions = 3146;
+constexpr int32_t kDrillComponentFunctions = 3147;
+
+}  // namespace
+
+T_HWindow* T_TFunc::RunDrillCommand(int32_t command, T_TVariable* variable) {
+  const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
+                                labelOptions.endDatesOnly};
+  const T_TSelection* selection = AsSelection(variable);
+  T_Template* templ = nullptr;
+  switch (command) {
+    case kDrillCards:
+      templ = TFuncCardsTemplate(source, selection);
+      break;
+    case kDrillLines:
+      templ = TFuncLinesTemplate(source, kDrillWholeRange, selection);
+      break;
+    case kDrillComponents:
+      templ = TFuncComponentsTemplate(source, kDrillWholeRange, selection, -1);
+      break;
+    case kDrillTimeFunctions:
+      templ = TFuncTimeFunctionsTemplate(source, variable);
+      break;
+    case kDrillComponentFunctions:
+      templ = TFuncComponentFunctionsTemplate(source, kDrillWholeRange, variable);
+      break;
+    default:
+      return nullptr;
+  }
+  if (!templ) {
+    if (PendingError.request.message) PendingErrorReport();
+    return nullptr;
+  }
+  return TFuncRunDrill(templ);
+}
+
+T_HWindow* T_TFunc::DrillAt(int64_t entry, T_TVariable* variable) {
+  if (!calculated || !database) return nullptr;
+  const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
+                                labelOptions.endDatesOnly};
+  drillChoice = TFuncDrillMenuMark(database, drillChoice);
+  T_Template* templ = TFuncDrillTemplate(source, entry, variable, drillChoice);
+  if (!templ) {
+    if (PendingError.request.message) PendingErrorReport();
+    return nullptr;
+  }
+  return TFuncRunDrill(templ);
+}

@@ -213,8 +213,15 @@ class T_TFunc : public T_TSWin {
   void PeriodTypeChanged();
   void SetPeriodType(int32_t type, TimeScale* scale);
   void SetViewModeOf(uint32_t mode);
-  // The drill commands come with the diagram's own functions; until then none is enabled.
+  // The drill commands ("» Cards" .. "» Component Functions"): enabled with a database.
   bool DrillEnabled(int32_t command) const;
+  // Runs a drill command on a variable over its whole range (null: every variable for
+  // "» Time Functions" and "» Component Functions"); the window opened, or null.
+  T_HWindow* RunDrillCommand(int32_t command, T_TVariable* variable);
+  // Drill-through of the drill tool from a period entry (kDrillWholeRange: the whole range) and
+  // a column's variable (null: the first selection), with the remembered drill choice; the
+  // window opened, or null.
+  T_HWindow* DrillAt(int64_t entry, T_TVariable* variable);
   // What the diagram draws now: the curves' series by data column, the bar mode and the
   // value-axis limits.
   TFuncDiagram Diagram();

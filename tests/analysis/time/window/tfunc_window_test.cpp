@@ -515,6 +515,38 @@ TEST_F(TFuncWindowTest, OutputsCarryDrillLinksTheDocumentAndTheDefinition) {
   SetBoxWinServices(&saved);
 }
 
+// --- Drill-through -----------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, DrillCommandsAndTheDrillToolOpenTheWindowsBehindAVariable) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  T_TVariable* diff = window->data.formulas;
+  ASSERT_NE(sum->field, nullptr);
+  // The column menu offers the commands enabled and runs them.
+  window->pressedTitleField = window->CurveOfVariable(sum);
+  ContextMenuRecord record;
+  record.entry = 3146;  // "» Time Functions"
+  record.selectable = 0;
+  window->TitleContextMenu(&record, kMenuPhaseMeasure);
+  EXPECT_EQ(record.selectable, 1);
+  T_TFunc* drilled = AsTFuncWindow(window->RunDrillCommand(3146, sum));
+  ASSERT_NE(drilled, nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
+  EventHandler_CloseAndDelete(drilled, 3);
+  // The drill tool on the formula's January 2024 cell: the time functions of what it needs over
+  // that month.
+  int64_t row = -1;
+  for (int64_t r = 0; r < window->rowCount; ++r)
+    if (Label(r) == "2024 January") row = r;
+  ASSERT_GE(row, 0);
+  drilled = AsTFuncWindow(window->DrillAt(TFuncRowEntry(&window->data, &window->order, row), diff));
+  ASSERT_NE(drilled, nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Last"), nullptr);
+  EventHandler_CloseAndDelete(drilled, 3);
+}
+
 // --- The example ---------------------------------------------------------------------------------
 
 TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
