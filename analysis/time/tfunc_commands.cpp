@@ -1,9 +1,12 @@
 // The time functions window's commands and menus: the edit commands on its variables, the
 // mode-box menu, the column-title menu and clicks, the cell clicks, the sort keys of the web
 // pages, the text and printed definitions.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_window.h"
 #include "analysis/time/time_calculation.h"
@@ -34,10 +37,7 @@ constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
 constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
 constexpr uint16_t kDrillLast = 3147;
-constexpr int32_t kTextSelections = 3128;
-constexpr int32_t kTextFormulas = 3131;
-constexpr int32_t kTextName = 4721;
-constexpr int32_t kTextTitle = 1100;
+constexpr int32_t kToolDrill = 4202;
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
 constexpr int32_t kDefinitionColumn = 100;
@@ -232,6 +232,8 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
         case kCommandNewFormula:
           return NewFormula() != nullptr;
         default:
+          if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+            return RunDrillCommand(static_cast<int32_t>(record->entry), variable) != nullptr;
           return false;
       }
     default:
@@ -281,6 +283,8 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
       FitFieldWidth(field);
       break;
     default:
+      if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+        RunDrillCommand(static_cast<int32_t>(record->entry), variable);
       break;
   }
 }
@@ -345,6 +349,11 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   } else if (T_TVariable* variable = VariableOfField(f)) {
     SelectVariable(variable);
   }
+  if (tool == kToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
+    SelectCell(row, field, false);
+    DrillAt(TFuncRowEntry(&data, &order, row), VariableOfField(f));
+    return true;
+  }
   return T_TSWin::ClickCell(event, row, field, tool);
 }
 
@@ -377,11 +386,35 @@ void T_TFunc::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {
 
 // --- Definitions ---------------------------------------------------------------------------------
 
-void T_TFunc::WriteDefinition(TextCellWriter* writer) {
-  T_OStream text;
-  for (T_TVariable* v = data.variables; v; v = v->next) TFuncWriteVariable(v, &text);
-  text.PutBytes("", 1);
-  writer->WriteLines(reinterpret_cast<const char*>(text.start));
+void T_TFunc::WriteDefinition(TextCellWriter* writer) { TFuncWriteDefinition(&data, writer); }
+
+void T_TFunc::WriteHtmlDefinition(T_OStream* stream) { TFuncWriteHtmlDefinition(&data, stream); }
+
+void T_TFunc::WriteXml(T_OStream* stream) { TFuncWriteXml(this, &data, &order, stream); }
+
+void T_TFunc::WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) {
+  if (field == labelField) {
+    if (!TFuncWriteLabelCell(stream, linkContext, &data, field->cellText, true))
+      T_TSWin::WriteHtmlCell(stream, row, field);
+    return;
+  }
+  const T_TVariable* variable = VariableOfField(field);
+  const int64_t entry = TFuncRowEntry(&data, &order, row);
+  bool opened = false;
+  if (calculated && variable && variable->column >= 0 && variable->column < data.columnCount &&
+      entry >= 0 && entry < data.periodCount) {
+    const T_TVariable* formula = current && current->kind == kVariableFormula ? current : nullptr;
+    opened = TFuncOpenDrillLink(stream, &data, entry, variable,
+                                TFuncEntryAt(&data, entry)->values[variable->column], formula);
+  }
+  T_TSWin::WriteHtmlCell(stream, row, field);
+  if (opened) stream->PutText("</a>");
+}
+
+void T_TFunc::WriteCellText(T_OStream* stream, int64_t row, T_BoxField* field) {
+  if (field == labelField && TFuncWriteLabelCell(stream, linkContext, &data, field->cellText, false))
+    return;
+  T_TSWin::WriteCellText(stream, row, field);
 }
 
 int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth) {
@@ -395,39 +428,6 @@ int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth) {
 }
 
 namespace {
-
-struct DefinitionRows {
-  bool name = false, title = false, measure = false, shift = false;
-  int32_t selectionHeight = 0;
-  bool fname = false, ftitle = false, operation = false, formula = false;
-};
-
-DefinitionRows MeasureRows(TFuncData* data) {
-  DefinitionRows r;
-  for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
-    r.name = r.name || (s->name && *s->name);
-    r.title = r.title || (s->title && *s->title);
-    r.measure = true;
-    r.shift = r.shift || s->shift.kind != 0;
-    r.selectionHeight = std::max(r.selectionHeight, Selection_getDefinitionHeight(&s->selection));
-  }
-  for (T_TFormula* f = data->formulas; f; f = f->nextFormula) {
-    r.fname = r.fname || (f->name && *f->name);
-    r.ftitle = r.ftitle || (f->title && *f->title);
-    r.operation = r.operation || f->operation != 0;
-    r.formula = r.formula || (f->text && *f->text);
-  }
-  return r;
-}
-
-int32_t SelectionBlock(const DefinitionRows& r) {
-  return kDefinitionRow * (1 + r.name + r.title + r.measure + r.shift) + r.selectionHeight;
-}
-
-int32_t FormulaBlock(const DefinitionRows& r) {
-  const int32_t rows = r.fname + r.ftitle + r.operation + r.formula;
-  return rows ? kDefinitionRow * (1 + rows) : 0;
-}
 
 void Cell(int32_t x, int32_t y, int32_t width, const char* text) {
   RECT rect{x, y, x + width, y + kDefinitionRow};
@@ -449,74 +449,43 @@ void T_TFunc::PrintPart(BoxDrawRecord* record) {
     T_TSWin::PrintPart(record);
     return;
   }
-  const DefinitionRows r = MeasureRows(&data);
+  // The rows are those of the text and HTML definitions; the page keeps its own layout: the
+  // labels on the first page, the variables' columns across as many pages as they need.
+  const std::vector<TFuncDefinitionTable> tables = TFuncDefinitionTables(&data);
   const int32_t pageWidth = record->band.right - record->band.left;
   if (record->phase == 1) {
-    record->height = SelectionBlock(r) + FormulaBlock(r);
+    int32_t height = 0;
+    for (const TFuncDefinitionTable& table : tables)
+      height += kDefinitionRow * (1 + static_cast<int32_t>(table.rows.size()));
+    record->height = height;
     const int32_t pages = std::max(TFuncDefinitionPages(data.selectionCount, pageWidth),
                                    TFuncDefinitionPages(data.formulaCount, pageWidth));
     record->pageCount = std::max(record->pageCount, pages);
     return;
   }
   const int32_t page = record->pageCount;
-  const int32_t left = record->band.left, top = record->band.top;
-  auto columnsBefore = [pageWidth](int32_t p) {
-    if (p <= 0) return 0;
-    int32_t first = std::max(1, (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1));
-    int32_t later = std::max(1, pageWidth / (kDefinitionColumn + 1));
-    return first + (p - 1) * later;
-  };
-  const int32_t skip = columnsBefore(page);
-  const int32_t x0 = left + (page == 0 ? kDefinitionLabels : 0);
-  // Selections.
-  if (page == 0) {
-    Cell(left, top, kDefinitionLabels, GetString(kTextSelections));
-    int32_t y = top + kDefinitionRow;
-    if (r.name) Cell(left + 12, (y += 0, y), kDefinitionLabels - 12, GetString(kTextName)), y += kDefinitionRow;
-    if (r.title) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextTitle)), y += kDefinitionRow;
-    if (r.measure) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextMeasure)), y += kDefinitionRow;
-    if (r.shift) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextMoveSelection));
+  const int32_t left = record->band.left;
+  int32_t skip = 0;
+  if (page > 0) {
+    const int32_t first = std::max(1, (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1));
+    const int32_t later = std::max(1, pageWidth / (kDefinitionColumn + 1));
+    skip = first + (page - 1) * later;
   }
-  int32_t n = 0, x = x0;
-  for (T_TSelection* s = data.selections; s; s = s->nextSelection, ++n) {
-    if (n < skip) continue;
-    if (x + kDefinitionColumn > record->band.right) break;
+  const int32_t x0 = left + (page == 0 ? kDefinitionLabels : 0);
+  int32_t top = record->band.top;
+  for (const TFuncDefinitionTable& table : tables) {
+    if (page == 0) Cell(left, top, kDefinitionLabels, table.title.c_str());
     int32_t y = top + kDefinitionRow;
-    if (r.name) Cell(x, y, kDefinitionColumn, s->name), y += kDefinitionRow;
-    if (r.title) Cell(x, y, kDefinitionColumn, s->title), y += kDefinitionRow;
-    if (r.measure) Cell(x, y, kDefinitionColumn, GetString(5307 + s->measure)), y += kDefinitionRow;
-    if (r.shift) {
-      T_TextBuf shift;
-      if (s->shift.kind) TimeShiftDisplayText(&s->shift, &shift);
-      Cell(x, y, kDefinitionColumn, shift.data);
+    for (const TFuncDefinitionRow& row : table.rows) {
+      if (page == 0) Cell(left + 12, y, kDefinitionLabels - 12, row.label.c_str());
+      int32_t x = x0;
+      for (size_t n = static_cast<size_t>(skip); n < row.cells.size(); ++n) {
+        if (x + kDefinitionColumn > record->band.right) break;
+        Cell(x, y, kDefinitionColumn, row.cells[n].c_str());
+        x += kDefinitionColumn + 1;
+      }
       y += kDefinitionRow;
     }
-    if (r.selectionHeight) {
-      RECT area{x, y, x + kDefinitionColumn, y + r.selectionHeight};
-      Selection_drawDefinition(&s->selection, &area);
-    }
-    x += kDefinitionColumn + 1;
-  }
-  if (!FormulaBlock(r)) return;
-  const int32_t ftop = top + SelectionBlock(r);
-  if (page == 0) {
-    Cell(left, ftop, kDefinitionLabels, GetString(kTextFormulas));
-    int32_t y = ftop + kDefinitionRow;
-    if (r.fname) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextName)), y += kDefinitionRow;
-    if (r.ftitle) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextTitle)), y += kDefinitionRow;
-    if (r.operation) Cell(left + 12, y, kDefinitionLabels - 12, GetString(kTextOperationByTime)), y += kDefinitionRow;
-    if (r.formula) Cell(left + 12, y, kDefinitionLabels - 12, GetString(3130));
-  }
-  n = 0;
-  x = x0;
-  for (T_TFormula* f = data.formulas; f; f = f->nextFormula, ++n) {
-    if (n < skip) continue;
-    if (x + kDefinitionColumn > record->band.right) break;
-    int32_t y = ftop + kDefinitionRow;
-    if (r.fname) Cell(x, y, kDefinitionColumn, f->name), y += kDefinitionRow;
-    if (r.ftitle) Cell(x, y, kDefinitionColumn, f->title), y += kDefinitionRow;
-    if (r.operation) Cell(x, y, kDefinitionColumn, GetString(kTextOperations + f->operation)), y += kDefinitionRow;
-    if (r.formula) Cell(x, y, kDefinitionColumn, f->text);
-    x += kDefinitionColumn + 1;
+    top = y;
   }
 }

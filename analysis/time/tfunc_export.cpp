@@ -210,15 +210,8 @@ void TFuncWriteXml(T_BoxWin* window, const TFuncData* data, const TFuncRowOrder*
 
 namespace {
 
-struct DefinitionRow {
-  std::string label;
-  std::vector<std::string> cells;
-};
-
-struct DefinitionTable {
-  std::string title;
-  std::vector<DefinitionRow> rows;
-};
+using DefinitionRow = TFuncDefinitionRow;
+using DefinitionTable = TFuncDefinitionTable;
 
 std::string Localized(int32_t id) {
   const char* text = GetString(id);
@@ -330,17 +323,17 @@ DefinitionTable FormulaTable(const TFuncData* data) {
   return table;
 }
 
-std::vector<DefinitionTable> DefinitionTables(const TFuncData* data) {
+}  // namespace
+
+std::vector<TFuncDefinitionTable> TFuncDefinitionTables(const TFuncData* data) {
   std::vector<DefinitionTable> tables;
   tables.push_back(SelectionTable(data));
   if (data->formulas) tables.push_back(FormulaTable(data));
   return tables;
 }
 
-}  // namespace
-
 void TFuncWriteDefinition(const TFuncData* data, TextCellWriter* writer) {
-  for (const DefinitionTable& table : DefinitionTables(data)) {
+  for (const DefinitionTable& table : TFuncDefinitionTables(data)) {
     writer->WriteCell(table.title.c_str());
     writer->WriteLineEnd();
     for (const DefinitionRow& row : table.rows) {
@@ -356,7 +349,7 @@ void TFuncWriteDefinition(const TFuncData* data, TextCellWriter* writer) {
 }
 
 void TFuncWriteHtmlDefinition(const TFuncData* data, T_OStream* stream) {
-  for (const DefinitionTable& table : DefinitionTables(data)) {
+  for (const DefinitionTable& table : TFuncDefinitionTables(data)) {
     stream->PutText("<tr><td class=\"definition\">");
     stream->PutEscaped(table.title.c_str());
     stream->PutNewline();

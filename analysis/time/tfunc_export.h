@@ -30,6 +30,8 @@
 //
 // User-interface thread only.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "analysis/time/tfunc_rows.h"
 #include "analysis/time/time_variables.h"
@@ -79,6 +81,19 @@ bool TFuncWriteLabelCell(T_OStream* stream, T_LinkContext* links, const TFuncDat
 // first field the label, every further field one value column).
 void TFuncWriteXml(T_BoxWin* window, const TFuncData* data, const TFuncRowOrder* order,
                    T_OStream* stream);
+
+// The rows of the definition block, shared by the text, HTML and printed forms: a table
+// "Selections" and, when there are formulas, a table "Formulas", one cell per variable of the
+// table in list order; rows only where some variable has something (the Name row always).
+struct TFuncDefinitionRow {
+  std::string label;
+  std::vector<std::string> cells;
+};
+struct TFuncDefinitionTable {
+  std::string title;
+  std::vector<TFuncDefinitionRow> rows;
+};
+std::vector<TFuncDefinitionTable> TFuncDefinitionTables(const TFuncData* data);
 
 // The definition block: a table "Selections" and, when there are formulas, a table "Formulas",
 // one column per variable after the row labels; rows only where some variable has something.

@@ -8,6 +8,9 @@
 
 #include "analysis/boxwin/box_output.h"
 #include "analysis/components/function_templates.h"
+#include "analysis/time/tfunc_diagram.h"
+#include "analysis/time/tfunc_drill.h"
+#include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_settings.h"
 #include "analysis/time/time_calculation.h"
@@ -21,9 +24,11 @@
 #include "database/time_scale.h"
 #include "ui/busy_indicator.h"
 #include "ui/chooser.h"
+#include "ui/graphics_port.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
 #include "ui/value_choosers.h"
+#include "ui/window_utilities.h"
 
 namespace {
 
@@ -287,7 +292,10 @@ bool T_TFunc::CalculateNow() {
     ClearZoomStack();
   }
   RefreshRows();
-  if (InDiagramMode()) RebuildDiagram();
+  if (InDiagramMode()) {
+    TFuncComputeDayPositions(&data);
+    RebuildDiagram();
+  }
   if (labels) labels->Layout();
   SetCalcButtonEnabled(data.aborted != 0);
   return true;
@@ -410,6 +418,7 @@ void T_TFunc::Refresh(int32_t oldViewMode) {
   SetToolSelector(diagram ? kDiagramTools : kGridTools,
                   static_cast<uint16_t>(diagram ? diagramTool : gridTool));
   if (diagram) {
+    if (calculated) TFuncComputeDayPositions(&data);
     RebuildDiagram();
     if (!labels) labels = T_TFuncLabels::Create(this);
   } else if (labels) {
@@ -445,33 +454,47 @@ void T_TFunc::OnSelectorEvent(T_GrafElement* selector) {
   T_TSWin::OnSelectorEvent(selector);
 }
 
-// --- Diagram (axes and legend; the curves and bars come with the diagram's own functions) -------
+// --- Diagram -------------------------------------------------------------------------------------
+
+TFuncDiagram T_TFunc::Diagram() {
+  // Slot i draws data column i. Right after a calculation the fields run in column order; a
+  // field whose variable was deleted keeps its own position.
+  diagramSeries.assign(static_cast<size_t>(std::max(data.columnCount, 0)), nullptr);
+  int32_t index = 0;
+  for (T_BoxField* f = labelField ? labelField->next : nullptr; f; f = f->next, ++index) {
+    auto* curve = dynamic_cast<T_TFuncCurve*>(f);
+    if (!curve) continue;
+    const T_TVariable* v = curve->series.variable;
+    const int32_t slot = v ? v->column : index;
+    if (slot >= 0 && slot < data.columnCount) diagramSeries[static_cast<size_t>(slot)] = &curve->series;
+  }
+  TFuncDiagram d = TFuncDiagramOf(&data, diagramSeries.data(), data.columnCount, barMode);
+  d.axisMax = axisMaximum;
+  d.axisMin = axisMinimum;
+  return d;
+}
 
 void T_TFunc::RebuildDiagram() {
-  double high = -HUGE_VAL, low = HUGE_VAL;
-  for (int64_t e = kEntryFirstPeriod; e < data.periodCount; ++e) {
-    const TFuncEntry* entry = TFuncEntryAt(&data, e);
-    for (int32_t c = 0; c < data.columnCount; ++c) {
-      const double v = entry->values[c];
-      if (!std::isfinite(v)) continue;
-      high = std::max(high, v);
-      low = std::min(low, v);
-    }
-  }
-  if (std::isfinite(axisMaximum)) high = axisMaximum;
-  if (std::isfinite(axisMinimum)) low = axisMinimum;
-  if (!std::isfinite(high)) high = 1;
-  if (!std::isfinite(low)) low = 0;
-  if (low > 0) low = 0;
-  if (high <= low) high = low + 1;
-  layout.range.top = high;
-  layout.range.bottom = low;
+  TFuncDiagramRange(&layout, Diagram());
   ChooseValueScale();
 }
 
-void T_TFunc::ChooseValueScale() { LayoutDiagram(); }
+void T_TFunc::ChooseValueScale() {
+  TFuncValueMargins(&layout, Diagram());
+  LayoutDiagram();
+}
 
-void T_TFunc::OnPeriodRangeChanged() { InvalidateGrid(); }
+void T_TFunc::OnPeriodRangeChanged() {
+  if (calculated && data.periodCount > kEntryFirstPeriod) {
+    const int64_t entry = TFuncEntryOfDate(&data, layout.range.from);
+    for (int64_t row = 0; row < rowCount; ++row) {
+      if (TFuncRowEntry(&data, &order, row) != entry) continue;
+      ScrollByRows(row - GetTopRow());
+      break;
+    }
+  }
+  InvalidateGrid();
+}
 
 void T_TFunc::DrawGrid(BoxDrawRecord* record) {
   if (!InDiagramMode() || record->printing) {
@@ -480,9 +503,21 @@ void T_TFunc::DrawGrid(BoxDrawRecord* record) {
   }
   SetDiagramRect(&record->bounds);
   DrawDiagramAxes();
+  if (!calculated) return;
+  ClipToDiagram();
+  TFuncDrawDiagram(layout, Diagram());
+  PortSetClip(nullptr);
 }
 
-bool T_TFunc::HitDiagram(POINT, int64_t*, Region*) { return false; }
+bool T_TFunc::HitDiagram(POINT point, int64_t* row, Region* shape) {
+  *row = -1;
+  if (!InDiagramMode() || !calculated) return false;
+  TFuncHit hit;
+  if (!TFuncHitDiagram(layout, Diagram(), point, &hit, shape)) return false;
+  *row = hit.entry;
+  hitColumn = hit.column;
+  return true;
+}
 
 bool T_TFunc::ClickDiagram(InputEvent* event) {
   const RECT& plot = layout.plot;
@@ -493,7 +528,21 @@ bool T_TFunc::ClickDiagram(InputEvent* event) {
   return true;
 }
 
-void T_TFunc::DragDiagram(InputEvent*) {}
+void T_TFunc::DragDiagram(InputEvent* event) {
+  int64_t entry = -1;
+  ClipToDiagram();
+  const bool hit = HitDiagram(POINT{event->x, event->y}, &entry, &region);
+  PortSetClip(nullptr);
+  if (!hit) return;
+  T_TVariable* variable = nullptr;
+  if (hitColumn >= 0 && hitColumn < static_cast<int32_t>(diagramSeries.size()) &&
+      diagramSeries[static_cast<size_t>(hitColumn)])
+    variable = diagramSeries[static_cast<size_t>(hitColumn)]->variable;
+  if (variable) SelectVariable(variable);
+  RECT rect{};
+  if (TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region) == kZoomClick)
+    DrillAt(entry, variable);
+}
 
 bool T_TFunc::IsPointOnData(InputEvent* event) {
   const int64_t row = RowAtPoint(POINT{event->x, event->y});
@@ -501,4 +550,58 @@ bool T_TFunc::IsPointOnData(InputEvent* event) {
   return !(row == 0 && FieldAtPoint(event->x, row) == 0);
 }
 
-bool T_TFunc::DrillEnabled(int32_t) const { return false; }
+bool T_TFunc::DrillEnabled(int32_t) const { return database != nullptr; }
+
+namespace {
+
+constexpr int32_t kDrillCards = 3143;
+constexpr int32_t kDrillLines = 3144;
+constexpr int32_t kDrillComponents = 3145;
+constexpr int32_t kDrillTimeFunctions = 3146;
+constexpr int32_t kDrillComponentFunctions = 3147;
+
+}  // namespace
+
+T_HWindow* T_TFunc::RunDrillCommand(int32_t command, T_TVariable* variable) {
+  const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
+                                labelOptions.endDatesOnly};
+  const T_TSelection* selection = AsSelection(variable);
+  T_Template* templ = nullptr;
+  switch (command) {
+    case kDrillCards:
+      templ = TFuncCardsTemplate(source, selection);
+      break;
+    case kDrillLines:
+      templ = TFuncLinesTemplate(source, kDrillWholeRange, selection);
+      break;
+    case kDrillComponents:
+      templ = TFuncComponentsTemplate(source, kDrillWholeRange, selection, -1);
+      break;
+    case kDrillTimeFunctions:
+      templ = TFuncTimeFunctionsTemplate(source, variable);
+      break;
+    case kDrillComponentFunctions:
+      templ = TFuncComponentFunctionsTemplate(source, kDrillWholeRange, variable);
+      break;
+    default:
+      return nullptr;
+  }
+  if (!templ) {
+    if (PendingError.request.message) PendingErrorReport();
+    return nullptr;
+  }
+  return TFuncRunDrill(templ);
+}
+
+T_HWindow* T_TFunc::DrillAt(int64_t entry, T_TVariable* variable) {
+  if (!calculated || !database) return nullptr;
+  const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
+                                labelOptions.endDatesOnly};
+  drillChoice = TFuncDrillMenuMark(database, drillChoice);
+  T_Template* templ = TFuncDrillTemplate(source, entry, variable, drillChoice);
+  if (!templ) {
+    if (PendingError.request.message) PendingErrorReport();
+    return nullptr;
+  }
+  return TFuncRunDrill(templ);
+}

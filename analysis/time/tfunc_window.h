@@ -18,7 +18,9 @@
 //
 // User-interface thread only.
 #include <cstdint>
+#include <vector>
 
+#include "analysis/time/tfunc_diagram.h"
 #include "analysis/time/tfunc_rows.h"
 #include "analysis/time/tfunc_series.h"
 #include "analysis/time/time_variables.h"
@@ -161,6 +163,10 @@ class T_TFunc : public T_TSWin {
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   void GetFieldSortKey(T_BoxField* field, T_TextBuf* key) override;
   void WriteDefinition(TextCellWriter* writer) override;
+  void WriteHtmlDefinition(T_OStream* stream) override;
+  void WriteXml(T_OStream* stream) override;
+  void WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) override;
+  void WriteCellText(T_OStream* stream, int64_t row, T_BoxField* field) override;
   void PrintPart(BoxDrawRecord* record) override;
 
   // --- Window slots
@@ -207,8 +213,18 @@ class T_TFunc : public T_TSWin {
   void PeriodTypeChanged();
   void SetPeriodType(int32_t type, TimeScale* scale);
   void SetViewModeOf(uint32_t mode);
-  // The drill commands come with the diagram's own functions; until then none is enabled.
+  // The drill commands ("» Cards" .. "» Component Functions"): enabled with a database.
   bool DrillEnabled(int32_t command) const;
+  // Runs a drill command on a variable over its whole range (null: every variable for
+  // "» Time Functions" and "» Component Functions"); the window opened, or null.
+  T_HWindow* RunDrillCommand(int32_t command, T_TVariable* variable);
+  // Drill-through of the drill tool from a period entry (kDrillWholeRange: the whole range) and
+  // a column's variable (null: the first selection), with the remembered drill choice; the
+  // window opened, or null.
+  T_HWindow* DrillAt(int64_t entry, T_TVariable* variable);
+  // What the diagram draws now: the curves' series by data column, the bar mode and the
+  // value-axis limits.
+  TFuncDiagram Diagram();
 
   // --- Variables and pages (tfunc_pages.cpp)
   T_TSelection* NewSelection();
@@ -254,6 +270,9 @@ class T_TFunc : public T_TSWin {
   int32_t drillChoice = 0;
   double axisMaximum;
   double axisMinimum;
+  int32_t barMode = kBarsSideBySide;
+  int32_t hitColumn = -1;  // the data column of the last diagram hit
+  std::vector<TFuncSeries*> diagramSeries;
   uint8_t calculated = 0;
 };
 

@@ -5,7 +5,7 @@ set(area_extra ${QEB_SOURCE_DIR}/tools/make_example/example_database.cpp)
 find_program(QEB_CONVERT NAMES convert)
 if(QEB_CONVERT)
   add_test(NAME analysis_time_contact_sheet
-           COMMAND sh -c "${QEB_CONVERT} lines_sheet.bmp lines_sheet.png && ${QEB_CONVERT} lines_distribution.bmp lines_distribution.png && ${QEB_CONVERT} tfunc_sheet.bmp tfunc_sheet.png && ${QEB_CONVERT} tfunc_example.bmp tfunc_example.png"
+           COMMAND sh -c "${QEB_CONVERT} lines_sheet.bmp lines_sheet.png && ${QEB_CONVERT} lines_distribution.bmp lines_distribution.png && ${QEB_CONVERT} tfunc_sheet.bmp tfunc_sheet.png && ${QEB_CONVERT} tfunc_example.bmp tfunc_example.png && ${QEB_CONVERT} tfunc_example_diagram.bmp tfunc_example_diagram.png"
            WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(analysis_time_contact_sheet PROPERTIES FIXTURES_REQUIRED lines_sheet)
   cmake_language(DEFER CALL set_tests_properties analysis_time_window_tests PROPERTIES FIXTURES_SETUP lines_sheet)

@@ -18,6 +18,7 @@
 #include "database/change_notes.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
+#include "database/web_request.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
@@ -474,6 +475,78 @@ TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   EXPECT_GE(record.height, 12 * 4);
 }
 
+// --- Outputs -------------------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, OutputsCarryDrillLinksTheDocumentAndTheDefinition) {
+  ASSERT_NE(Open(), nullptr);
+  const BoxWinServices saved = BoxServices();
+  BoxWinServices services = saved;
+  services.webUserDrills = [] { return true; };
+  services.webSelfUrl = [](T_TextBuf* url) {
+    TextBufAssign(url, "qeb.cgi?db=A&sort=x:D&page=2");
+    return true;
+  };
+  SetBoxWinServices(&services);
+  SetWebRequestActive(true);
+  auto write = [&](uint32_t format) {
+    window->output.format = format;
+    T_OStream stream;
+    window->WriteText(&stream, 0);
+    return box_test::StreamText(stream);
+  };
+  window->output.headerRows = window->output.dataRows = window->output.definition = 1;
+  const std::string html = write(kOutputHtml);
+  // 2023 January: Sum 100 and Diff 100 are linked, Last 0 is not; sort and page are dropped.
+  const size_t january = html.find("2023 January");
+  ASSERT_NE(january, std::string::npos);
+  const std::string row = html.substr(january, html.find("</tr>", january) - january);
+  EXPECT_NE(row.find("drill=Sum"), std::string::npos) << row;
+  EXPECT_NE(row.find("drill=Diff"), std::string::npos) << row;
+  EXPECT_EQ(row.find("drill=Last"), std::string::npos) << row;
+  EXPECT_EQ(html.find("sort=x"), std::string::npos);
+  const std::string xml = write(kOutputXml);
+  EXPECT_NE(xml.find("<QEB-TimeFunctions"), std::string::npos);
+  EXPECT_NE(xml.find("<period name=\"2023 January\">"), std::string::npos);
+  const std::string text = write(kOutputText);
+  EXPECT_NE(text.find("Selections"), std::string::npos);
+  EXPECT_NE(text.find("Formulas"), std::string::npos);
+  EXPECT_EQ(text.find("## Selection"), std::string::npos);
+  SetWebRequestActive(false);
+  SetBoxWinServices(&saved);
+}
+
+// --- Drill-through -----------------------------------------------------------------------------
+
+TEST_F(TFuncWindowTest, DrillCommandsAndTheDrillToolOpenTheWindowsBehindAVariable) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  T_TVariable* diff = window->data.formulas;
+  ASSERT_NE(sum->field, nullptr);
+  // The column menu offers the commands enabled and runs them.
+  window->pressedTitleField = window->CurveOfVariable(sum);
+  ContextMenuRecord record;
+  record.entry = 3146;  // "» Time Functions"
+  record.selectable = 0;
+  window->TitleContextMenu(&record, kMenuPhaseMeasure);
+  EXPECT_EQ(record.selectable, 1);
+  T_TFunc* drilled = AsTFuncWindow(window->RunDrillCommand(3146, sum));
+  ASSERT_NE(drilled, nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
+  EventHandler_CloseAndDelete(drilled, 3);
+  // The drill tool on the formula's January 2024 cell: the time functions of what it needs over
+  // that month.
+  int64_t row = -1;
+  for (int64_t r = 0; r < window->rowCount; ++r)
+    if (Label(r) == "2024 January") row = r;
+  ASSERT_GE(row, 0);
+  drilled = AsTFuncWindow(window->DrillAt(TFuncRowEntry(&window->data, &window->order, row), diff));
+  ASSERT_NE(drilled, nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
+  EXPECT_NE(TFuncFindVariable(&drilled->data, "Last"), nullptr);
+  EventHandler_CloseAndDelete(drilled, 3);
+}
+
 // --- The example ---------------------------------------------------------------------------------
 
 TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
@@ -512,6 +585,27 @@ TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
   ASSERT_EQ(top.width, bottom.width);
   ASSERT_TRUE(WritePixelsAsBitmap(both.data(), top.width, top.height + bottom.height,
                                   "tfunc_example.bmp"));
+  // The diagram view: both selections as bars side by side, their difference as a curve. A
+  // press on what is drawn finds a period row and one of the three columns.
+  window->SetViewModeOf(1);
+  ui_test::Picture diagram = ui_test::Capture(window);
+  ASSERT_TRUE(WritePixelsAsBitmap(diagram.pixels.data(), diagram.width, diagram.height,
+                                  "tfunc_example_diagram.bmp"));
+  window->LayoutForGrid();
+  const RECT plot = window->layout.plot;
+  bool columns[3] = {};
+  for (int32_t y = plot.top; y < plot.bottom; y += 2) {
+    for (int32_t x = plot.left; x < plot.right; x += 2) {
+      int64_t entry = -1;
+      if (!window->HitDiagram(POINT{x, y}, &entry, nullptr)) continue;
+      EXPECT_GE(entry, kEntryFirstPeriod);
+      EXPECT_LT(entry, d.periodCount);
+      ASSERT_GE(window->hitColumn, 0);
+      ASSERT_LT(window->hitColumn, 3);
+      columns[window->hitColumn] = true;
+    }
+  }
+  EXPECT_TRUE(columns[0] && columns[1] && columns[2]);
   EventHandler_CloseAndDelete(window, 3);
   window = nullptr;
   delete example;
