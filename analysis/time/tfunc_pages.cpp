@@ -505,6 +505,10 @@ void T_TFunc::OpenOptionsPage() {
                                  order.sortVariable ? order.valueOrder : order.mode, true);
   }
   Keep(this, sorting);
+  auto* bars = new (std::nothrow) T_Chooser(parent, {8, 64, 190, 15}, kBarModeChooser, 5, barMode,
+                                            true);
+  if (bars) bars->SetTitleId(kTextBars);
+  Keep(this, bars);
   pageMode = kTFuncModeOptions;
   openPanelPage = kTFuncOptionsItem;
 }
@@ -792,10 +796,27 @@ void T_TFunc::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
         order.mode = static_cast<int32_t>(i);
       RefreshRows();
       return;
+    case kBarModeChooser:
+      if (describe) {
+        ChooserEvent_SetText(record, GetString(kTextBarModes + static_cast<int32_t>(i)));
+        return;
+      }
+      if (record->code == kChooserChosen && i >= kBarsSideBySide && i <= kBarsStacked)
+        SetBarMode(static_cast<int32_t>(i));
+      return;
     default:
       T_TSWin::OnChooserEvent(chooser, record);
       return;
   }
+}
+
+void T_TFunc::SetBarMode(int32_t mode) {
+  if (mode == barMode) return;
+  barMode = mode;
+  // Stacking draws the running sums, so the value range changes with the mode.
+  if (!InDiagramMode()) return;
+  RebuildDiagram();
+  InvalidateGrid();
 }
 
 void T_TFunc::OnButton(T_GrafElement* button) { T_TSWin::OnButton(button); }

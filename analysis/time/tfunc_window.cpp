@@ -78,6 +78,9 @@ T_TFunc::T_TFunc(T_TFuncTmpl* templ, uint32_t flags)
   layout.flags = templ->flags;
   gridTool = templ->nTool;
   diagramTool = templ->gTool;
+  barMode = templ->lSetting >= kBarsSideBySide && templ->lSetting <= kBarsStacked
+                ? templ->lSetting
+                : kBarsSteps;
   labelWidth = templ->labelWidth >= 24 ? templ->labelWidth : kLabelWidthDefault;
   if (viewMode > 1) viewMode = 1;
   periodKind = data.periodType;
@@ -373,6 +376,7 @@ void T_TFunc::SaveToTemplate(T_Template* target) {
   t->flags = layout.flags;
   t->nTool = gridTool;
   t->gTool = diagramTool;
+  t->lSetting = barMode;
   t->viewMode = viewMode;
   t->focus = nullptr;
   if (current && current->kind == kVariableFormula)

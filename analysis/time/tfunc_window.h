@@ -77,6 +77,7 @@ constexpr uint32_t kCardTitlesBox = 82;
 constexpr uint32_t kSortVariableChooser = 83;
 constexpr uint32_t kSortModeChooser = 84;
 constexpr uint32_t kEndDatesBox = 85;
+constexpr uint32_t kBarModeChooser = 87;
 
 // Commands (menu ids are text ids).
 constexpr uint16_t kCommandNewSelection = 4713;  // "New Selection"
@@ -108,6 +109,8 @@ constexpr int32_t kTextShowCardTitles = 5374;
 constexpr int32_t kTextEndDatesOnly = 5375;
 constexpr int32_t kTextTotalsBox = 5376;
 constexpr int32_t kTextMeasure = 5378;
+constexpr int32_t kTextBars = 5387;
+constexpr int32_t kTextBarModes = 5400;  // "Side by Side" .. "Stacked", in bar mode order
 constexpr int32_t kTextShiftUnits = 5379;  // "Years", "Months", "Weeks", "Days"
 constexpr int32_t kTextMaximum = 5383;
 constexpr int32_t kTextMinimum = 5384;
@@ -245,6 +248,8 @@ class T_TFunc : public T_TSWin {
   void OpenVariablePage(T_TVariable* variable);
   void OpenAxisLimitsPage();
   void OpenOptionsPage();
+  // One of the five bar modes of the diagram; the diagram is redrawn.
+  void SetBarMode(int32_t mode);
   // The period chooser's items after a time scale came or went.
   void RecountPeriodChooser();
   // The time shift chooser on the selection page shows the current selection's shift.

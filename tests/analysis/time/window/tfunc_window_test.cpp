@@ -1,6 +1,7 @@
 // The time functions window over a small database: opened from its template, calculated, its
 // rows and their labels, the row orders, change notes, saving back, the time shift chooser and
 // its dialog, the axis limits, the legend, the printed definition, and pictures of the example.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -280,6 +281,50 @@ TEST_F(TFuncWindowTest, SavesBackIntoTheTemplate) {
   for (const char* key : {"VN\tSum", "VT\tY+", "FF\tSum-Last", "PL\tM", "ZN", "SM\t500"})
     EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
   delete target;
+}
+
+TEST_F(TFuncWindowTest, BarsChooserStacksTheBarsAndIsKeptInTheTemplate) {
+  ASSERT_NE(Open(), nullptr);
+  // A template without an "L" line overlaps the bars in steps.
+  EXPECT_EQ(window->barMode, kBarsSteps);
+  window->SetViewModeOf(1);
+  ASSERT_TRUE(window->CalculateNow());
+  const double separateTop = window->layout.range.top;
+  window->OpenOptionsPage();
+  auto* bars = static_cast<T_Chooser*>(FindItem(window, kBarModeChooser));
+  ASSERT_NE(bars, nullptr);
+  bars->SetSelection(4, kSelectReport);
+  EXPECT_EQ(window->barMode, kBarsStacked);
+  // January 2024 stacks 10 on last year's 100: the range reaches above the tallest single bar.
+  EXPECT_EQ(separateTop, 100);
+  EXPECT_EQ(window->layout.range.top, 110);
+
+  T_TFuncTmpl* target = Read("#T\n");
+  window->SaveToTemplate(target);
+  T_OStream out;
+  target->WriteText(&out);
+  std::string text(reinterpret_cast<const char*>(out.start),
+                   static_cast<size_t>(out.pos - out.start));
+  std::replace(text.begin(), text.end(), '\r', '\n');
+  EXPECT_NE(text.find("\nL\tS\n"), std::string::npos) << text;
+  EventHandler_CloseAndDelete(window, 3);
+  delete templ;
+  templ = nullptr;
+  window = AsTFuncWindow(OpenTimeFunctionsWindow(target, nullptr, 0));
+  templ = target;
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->barMode, kBarsStacked);
+  // Back to the default mode: no "L" line is written.
+  window->SetBarMode(kBarsSteps);
+  T_TFuncTmpl* plain = Read("#T\n");
+  window->SaveToTemplate(plain);
+  T_OStream again;
+  plain->WriteText(&again);
+  std::string second(reinterpret_cast<const char*>(again.start),
+                     static_cast<size_t>(again.pos - again.start));
+  std::replace(second.begin(), second.end(), '\r', '\n');
+  EXPECT_EQ(second.find("\nL\t"), std::string::npos) << second;
+  delete plain;
 }
 
 // --- Time shift, axis limits, legend -------------------------------------------------------------
