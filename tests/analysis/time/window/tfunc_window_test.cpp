@@ -104,6 +104,19 @@ class TFuncWindowTest : public box_test::BoxTest {
     return texts;
   }
   std::string Label(int64_t row) { return Row(row)[0]; }
+  // The window saved into a fresh template, as written (lines end in "\n"); the template is
+  // deleted.
+  std::string SavedText() {
+    T_TFuncTmpl* target = Read("#T\n");
+    window->SaveToTemplate(target);
+    T_OStream out;
+    target->WriteText(&out);
+    std::string text(reinterpret_cast<const char*>(out.start),
+                     static_cast<size_t>(out.pos - out.start));
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    delete target;
+    return text;
+  }
   void WhileModal(std::function<void(T_Window*)> step) {
     dialogs_test::RunWhileModal(app, std::move(step));
   }
@@ -273,14 +286,9 @@ TEST_F(TFuncWindowTest, SavesBackIntoTheTemplate) {
   ASSERT_NE(Open(), nullptr);
   window->labelOptions.endDatesOnly = 1;
   window->axisMaximum = 500;
-  T_TFuncTmpl* target = Read("#T\n");
-  window->SaveToTemplate(target);
-  T_OStream a, b;
-  target->WriteText(&a);
-  std::string text(reinterpret_cast<const char*>(a.start), static_cast<size_t>(a.pos - a.start));
+  const std::string text = SavedText();
   for (const char* key : {"VN\tSum", "VT\tY+", "FF\tSum-Last", "PL\tM", "ZN", "SM\t500"})
     EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
-  delete target;
 }
 
 TEST_F(TFuncWindowTest, BarsChooserStacksTheBarsAndIsKeptInTheTemplate) {
@@ -299,32 +307,17 @@ TEST_F(TFuncWindowTest, BarsChooserStacksTheBarsAndIsKeptInTheTemplate) {
   EXPECT_EQ(separateTop, 100);
   EXPECT_EQ(window->layout.range.top, 110);
 
-  T_TFuncTmpl* target = Read("#T\n");
-  window->SaveToTemplate(target);
-  T_OStream out;
-  target->WriteText(&out);
-  std::string text(reinterpret_cast<const char*>(out.start),
-                   static_cast<size_t>(out.pos - out.start));
-  std::replace(text.begin(), text.end(), '\r', '\n');
+  const std::string text = SavedText();
   EXPECT_NE(text.find("\nL\tS\n"), std::string::npos) << text;
   EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
   delete templ;
-  templ = nullptr;
-  window = AsTFuncWindow(OpenTimeFunctionsWindow(target, nullptr, 0));
-  templ = target;
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(Open(text, false), nullptr);
   EXPECT_EQ(window->barMode, kBarsStacked);
   // Back to the default mode: no "L" line is written.
   window->SetBarMode(kBarsSteps);
-  T_TFuncTmpl* plain = Read("#T\n");
-  window->SaveToTemplate(plain);
-  T_OStream again;
-  plain->WriteText(&again);
-  std::string second(reinterpret_cast<const char*>(again.start),
-                     static_cast<size_t>(again.pos - again.start));
-  std::replace(second.begin(), second.end(), '\r', '\n');
+  const std::string second = SavedText();
   EXPECT_EQ(second.find("\nL\t"), std::string::npos) << second;
-  delete plain;
 }
 
 // --- Time shift, axis limits, legend -------------------------------------------------------------
