@@ -537,15 +537,20 @@ void T_TFunc::DragDiagram(InputEvent* event) {
   ClipToDiagram();
   const bool hit = HitDiagram(POINT{event->x, event->y}, &entry, &region);
   PortSetClip(nullptr);
-  if (!hit) return;
+  if (!hit) {
+    RgnFree(&region);
+    return;
+  }
   T_TVariable* variable = nullptr;
   if (hitColumn >= 0 && hitColumn < static_cast<int32_t>(diagramSeries.size()) &&
       diagramSeries[static_cast<size_t>(hitColumn)])
     variable = diagramSeries[static_cast<size_t>(hitColumn)]->variable;
   if (variable) SelectVariable(variable);
   RECT rect{};
-  if (TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region) == kZoomClick)
-    DrillMenuAt(entry, variable, grid, POINT{event->x, event->y}, nullptr);
+  // The shape is the highlight as well: without one, a release on it would not be a click.
+  const int32_t result = TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, &region, &region);
+  RgnFree(&region);
+  if (result == kZoomClick) DrillMenuAt(entry, variable, grid, POINT{event->x, event->y}, nullptr);
 }
 
 bool T_TFunc::IsPointOnData(InputEvent* event) {
