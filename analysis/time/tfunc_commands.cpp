@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/time/tfunc_drill.h"
 #include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_window.h"
@@ -294,6 +295,10 @@ bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   if (!variable) return T_TSWin::ClickFieldTitle(event, field);
   SelectVariable(variable);
   if (!event || !event->leftButton) return true;
+  if (GetEffectiveTool(event) == kToolDrill) {
+    DrillMenuAt(kDrillWholeRange, variable, grid, DrillMenuPlace(-1, field), event);
+    return true;
+  }
   // The title is dragged to another place in the column order: framed while the button is
   // down, the drop place marked between two titles.
   const int32_t dx = GetScrollX();
@@ -351,7 +356,8 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   }
   if (tool == kToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
     SelectCell(row, field, false);
-    DrillAt(TFuncRowEntry(&data, &order, row), VariableOfField(f));
+    DrillMenuAt(TFuncRowEntry(&data, &order, row), VariableOfField(f), grid,
+                DrillMenuPlace(row, f), event);
     return true;
   }
   return T_TSWin::ClickCell(event, row, field, tool);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/components/function_window_utils.h"
+#include "analysis/time/tfunc_drill.h"
 #include "analysis/time/tfunc_window.h"
 #include "core/text_buffer.h"
 #include "ui/draw_primitives.h"
@@ -23,6 +24,7 @@ constexpr int32_t kSwatchHeight = 12;
 constexpr int32_t kTitleOffset = 19;
 constexpr int32_t kRowPitch = 13;
 constexpr int32_t kDropReach = 24;
+constexpr int32_t kDrillTool = 4202;
 
 std::vector<T_TFuncCurve*> Curves(const T_TFunc* window) {
   std::vector<T_TFuncCurve*> curves;
@@ -270,6 +272,12 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
     return true;
   }
   window->SelectVariable(variable);
+  if (window->GetEffectiveTool(event) == kDrillTool) {
+    // The drill tool drills at once, over the whole range, with the menu beside the entry.
+    const POINT at{curve->legend.right - 3, (curve->legend.top + curve->legend.bottom) / 2};
+    window->DrillMenuAt(kDrillWholeRange, variable, this, at, event);
+    return true;
+  }
   std::vector<T_TFuncCurve*> curves = Curves(window);
   std::vector<RECT> rects;
   int32_t dragged = -1;

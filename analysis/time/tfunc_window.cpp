@@ -537,15 +537,20 @@ void T_TFunc::DragDiagram(InputEvent* event) {
   ClipToDiagram();
   const bool hit = HitDiagram(POINT{event->x, event->y}, &entry, &region);
   PortSetClip(nullptr);
-  if (!hit) return;
+  if (!hit) {
+    RgnFree(&region);
+    return;
+  }
   T_TVariable* variable = nullptr;
   if (hitColumn >= 0 && hitColumn < static_cast<int32_t>(diagramSeries.size()) &&
       diagramSeries[static_cast<size_t>(hitColumn)])
     variable = diagramSeries[static_cast<size_t>(hitColumn)]->variable;
   if (variable) SelectVariable(variable);
   RECT rect{};
-  if (TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region) == kZoomClick)
-    DrillAt(entry, variable);
+  // The shape is the highlight as well: without one, a release on it would not be a click.
+  const int32_t result = TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, &region, &region);
+  RgnFree(&region);
+  if (result == kZoomClick) DrillMenuAt(entry, variable, grid, POINT{event->x, event->y}, nullptr);
 }
 
 bool T_TFunc::IsPointOnData(InputEvent* event) {
@@ -556,35 +561,25 @@ bool T_TFunc::IsPointOnData(InputEvent* event) {
 
 bool T_TFunc::DrillEnabled(int32_t) const { return database != nullptr; }
 
-namespace {
-
-constexpr int32_t kDrillCards = 3143;
-constexpr int32_t kDrillLines = 3144;
-constexpr int32_t kDrillComponents = 3145;
-constexpr int32_t kDrillTimeFunctions = 3146;
-constexpr int32_t kDrillComponentFunctions = 3147;
-
-}  // namespace
-
 T_HWindow* T_TFunc::RunDrillCommand(int32_t command, T_TVariable* variable) {
   const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
                                 labelOptions.endDatesOnly};
   const T_TSelection* selection = AsSelection(variable);
   T_Template* templ = nullptr;
   switch (command) {
-    case kDrillCards:
+    case kDrillCommandCards:
       templ = TFuncCardsTemplate(source, selection);
       break;
-    case kDrillLines:
+    case kDrillCommandLines:
       templ = TFuncLinesTemplate(source, kDrillWholeRange, selection);
       break;
-    case kDrillComponents:
+    case kDrillCommandComponents:
       templ = TFuncComponentsTemplate(source, kDrillWholeRange, selection, -1);
       break;
-    case kDrillTimeFunctions:
+    case kDrillCommandTimeFunctions:
       templ = TFuncTimeFunctionsTemplate(source, variable);
       break;
-    case kDrillComponentFunctions:
+    case kDrillCommandComponentFunctions:
       templ = TFuncComponentFunctionsTemplate(source, kDrillWholeRange, variable);
       break;
     default:

@@ -31,6 +31,7 @@ class T_Checkbox;
 class T_Edit;
 class T_TFuncLabels;
 class T_TFuncTmpl;
+struct TFuncDrillMenu;
 
 constexpr uint32_t kTFuncHelpId = 2004;
 constexpr int32_t kTFuncDefaultWidth = 685;
@@ -221,10 +222,23 @@ class T_TFunc : public T_TSWin {
   // Runs a drill command on a variable over its whole range (null: every variable for
   // "» Time Functions" and "» Component Functions"); the window opened, or null.
   T_HWindow* RunDrillCommand(int32_t command, T_TVariable* variable);
-  // Drill-through of the drill tool from a period entry (kDrillWholeRange: the whole range) and
-  // a column's variable (null: the first selection), with the remembered drill choice; the
-  // window opened, or null.
+  // Drill-through from a period entry (kDrillWholeRange: the whole range) and a column's
+  // variable (null: the first selection), with the remembered drill choice; the window opened,
+  // or null.
   T_HWindow* DrillAt(int64_t entry, T_TVariable* variable);
+
+  // --- The drill menu (tfunc_drill_menu.cpp)
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
+  // The drill tool's menu at the point (coordinates of `in`, null: the window's) with the
+  // remembered choice marked; a chosen choice is remembered, then DrillAt. Cancelling opens
+  // nothing and keeps the choice. The opening event's buttons decide how the menu tracks.
+  T_HWindow* DrillMenuAt(int64_t entry, T_TVariable* variable, T_GrafElement* in, POINT at,
+                         const InputEvent* opening);
+  // The menu alone at a point in window coordinates: the choice taken (remembered), or -1.
+  int32_t RunDrillMenu(const T_TVariable* variable, POINT at, const InputEvent* opening);
+  // Where the menu opens for a grid cell (row -1: the field's title, for the whole range), in
+  // grid coordinates.
+  POINT DrillMenuPlace(int64_t row, const T_BoxField* field);
   // What the diagram draws now: the curves' series by data column, the bar mode and the
   // value-axis limits.
   TFuncDiagram Diagram();
@@ -273,6 +287,7 @@ class T_TFunc : public T_TSWin {
   int32_t gridTool = 4203;
   int32_t diagramTool = 4200;
   int32_t drillChoice = 0;
+  const TFuncDrillMenu* runningDrillMenu = nullptr;
   double axisMaximum;
   double axisMinimum;
   int32_t barMode = kBarsSideBySide;

@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "analysis/components/components_template.h"
 #include "analysis/components/function_templates.h"
+#include "analysis/time/lines_template.h"
+#include "analysis/time/tfunc_drill.h"
+#include "analysis/time/tfunc_drill_menu.h"
+#include "tests/ui/scripted_popup.h"
+#include "ui/popup_menu.h"
 #include "core/alert_handlers.h"
 #include "core/owned_text.h"
 #include "database/cards.h"
@@ -583,6 +589,182 @@ TEST_F(TFuncWindowTest, DrillCommandsAndTheDrillToolOpenTheWindowsBehindAVariabl
   EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
   EXPECT_NE(TFuncFindVariable(&drilled->data, "Last"), nullptr);
   EventHandler_CloseAndDelete(drilled, 3);
+}
+
+// What a drill opened: the template's kind, name and first dimension (components).
+struct Drilled {
+  int32_t kind = 0;
+  std::string name;
+  int32_t dimension = -1;
+};
+Drilled g_drilled;
+T_HWindow* RecordDrill(T_Template* templ, T_Template*, int32_t) {
+  g_drilled.kind = templ->kind;
+  g_drilled.name = templ->name ? templ->name : "";
+  if (T_CompsTmpl* comps = AsCompsTemplate(templ)) g_drilled.dimension = comps->viewDims.dimension[0];
+  return nullptr;
+}
+
+class TFuncDrillMenuTest : public TFuncWindowTest {
+ protected:
+  void SetUp() override {
+    TFuncWindowTest::SetUp();
+    InstallLinesTemplate();
+    InstallCompsTemplate();
+    for (int32_t kind : {kTemplateLines, kTemplateComponents, kTemplateComponentFunctions})
+      SetWindowOpener(kind, RecordDrill);
+  }
+  void TearDown() override {
+    ui_test::SetPopupScript(nullptr);
+    for (int32_t kind : {kTemplateLines, kTemplateComponents, kTemplateComponentFunctions})
+      SetWindowOpener(kind, nullptr);
+    SetTemplateConstructor(kTemplateComponents, nullptr);
+    TFuncWindowTest::TearDown();
+  }
+  // The drill tool pressed on the cell of the variable's column in the row labelled `label`
+  // (empty: its title, for the whole range), the menu driven by the steps; what opened.
+  Drilled Press(T_TVariable* variable, const std::string& label, std::vector<ui_test::PopupStep> steps) {
+    g_drilled = Drilled{};
+    ui_test::SetPopupScript(&steps);
+    InputEvent press{};
+    press.leftButton = press.anyButton = 1;
+    press.control = 1;  // the range tool drills with the control key
+    T_BoxField* curve = window->CurveOfVariable(variable);
+    int32_t field = 0;
+    for (T_BoxField* f = window->firstField; f && f != curve; f = f->next) ++field;
+    if (label.empty()) {
+      window->ClickFieldTitle(&press, curve);
+    } else {
+      int64_t row = -1;
+      for (int64_t r = 0; r < window->rowCount; ++r)
+        if (Label(r) == label) row = r;
+      EXPECT_GE(row, 0) << label;
+      window->ClickCell(&press, row, field, window->GetEffectiveTool(&press));
+    }
+    ui_test::SetPopupScript(nullptr);
+    return g_drilled;
+  }
+  // A step that notes the menu's current entry and its rectangle.
+  ui_test::PopupStep Look() {
+    return [this](PopupInput* input) {
+      const PopupMenuState* menu = PopupMenuRunning();
+      looked = menu ? PopupMenuCurrent(menu) : -2;
+      if (menu) lookedRect = PopupMenuRect(menu);
+      ui_test::PopupKey(0)(input);
+    };
+  }
+  int32_t looked = -2;
+  RECT lookedRect{};
+};
+
+TEST_F(TFuncDrillMenuTest, MenuOffersTheOwnWindowAndEachDimensionWithComponents) {
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  TFuncDrillMenu menu;
+  menu.Build(base, sum);
+  const std::string mark = "\xC2\xBB ";
+  EXPECT_EQ(menu.labels, (Texts{"\xC2\xBB Lines", "", mark + base->GetDimPlural(0),
+                                mark + base->GetDimPlural(1)}));
+  EXPECT_EQ(menu.choices, (std::vector<int32_t>{kDrillChoiceOwn, -1, kDrillChoiceFirstDimension,
+                                                kDrillChoiceFirstDimension + 1}));
+  EXPECT_EQ(menu.EntryOf(kDrillChoiceFirstDimension + 5), -1);
+  // A formula, and a selection whose measure the lines window cannot show, drill into time
+  // functions.
+  menu.Build(base, window->data.formulas);
+  EXPECT_EQ(menu.labels[0], "\xC2\xBB Time Functions");
+  static_cast<T_TSelection*>(sum)->measure = kMeasureProduct;
+  menu.Build(base, sum);
+  EXPECT_EQ(menu.labels[0], "\xC2\xBB Time Functions");
+  // Without a dimension in use there is no separator.
+  auto* bare = new T_Base(nullptr, 0);
+  menu.Build(bare, sum);
+  delete bare;
+  EXPECT_EQ(menu.labels, Texts{"\xC2\xBB Time Functions"});
+}
+
+TEST_F(TFuncDrillMenuTest, TheChoiceIsRememberedMarkedAndKeptOnCancel) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  using ui_test::PopupKey;
+  // The third entry down (the second dimension) from the cell of January 2024.
+  Drilled d = Press(sum, "2024 January",
+                    {PopupKey(kKeyDown), PopupKey(kKeyDown), PopupKey(kKeyDown), Look(),
+                     PopupKey(kKeyEnter)});
+  EXPECT_EQ(d.kind, kTemplateComponents);
+  EXPECT_EQ(d.dimension, 1);
+  EXPECT_EQ(window->drillChoice, kDrillChoiceFirstDimension + 1);
+  // The menu stood 3 pixels left of the cell's right edge (the popup starts 6 right of that).
+  EXPECT_EQ(lookedRect.left, window->CurveOfVariable(sum)->column.right - window->GetScrollX() - 3 + 6 +
+                                 window->grid->offsetX - window->offsetX);
+  // Next time the choice is marked (the first Down lands on it); Escape opens nothing and
+  // keeps it.
+  d = Press(sum, "2024 January", {PopupKey(kKeyDown), Look(), PopupKey(kKeyEscape)});
+  EXPECT_EQ(looked, 3);
+  EXPECT_EQ(d.kind, 0);
+  EXPECT_EQ(window->drillChoice, kDrillChoiceFirstDimension + 1);
+  // A remembered dimension without components marks the measure's own window: a negated sum
+  // opens the lines of the month, named with the sign.
+  window->drillChoice = kDrillChoiceFirstDimension + 7;
+  static_cast<T_TSelection*>(sum)->measure = kMeasureNegSum;
+  d = Press(sum, "2024 January", {PopupKey(kKeyDown), Look(), PopupKey(kKeyEnter)});
+  EXPECT_EQ(looked, 0);
+  EXPECT_EQ(d.kind, kTemplateLines);
+  EXPECT_EQ(d.name, "-Sum");
+  EXPECT_EQ(window->drillChoice, kDrillChoiceOwn);
+  // The column title drills over the whole range; the menu opens in the title row.
+  d = Press(sum, "", {Look(), PopupKey(kKeyDown), PopupKey(kKeyDown), PopupKey(kKeyEnter)});
+  EXPECT_EQ(d.kind, kTemplateComponents);
+  EXPECT_EQ(d.dimension, 0);
+  EXPECT_LT(lookedRect.top, window->grid->offsetY - window->offsetY);
+}
+
+TEST_F(TFuncDrillMenuTest, LegendAndDiagramPressesOpenTheMenu) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  ASSERT_NE(window->labels, nullptr);
+  using ui_test::PopupKey;
+  // The drill tool on the legend entry of "Sum": the menu at once, for the whole range.
+  auto* entry = static_cast<T_TFuncCurve*>(window->labelField->next);
+  std::vector<ui_test::PopupStep> steps = {PopupKey(kKeyDown), PopupKey(kKeyEnter)};
+  ui_test::SetPopupScript(&steps);
+  g_drilled = Drilled{};
+  InputEvent press{};
+  press.x = entry->legend.left + 30;
+  press.y = entry->legend.top + 4;
+  press.leftButton = press.anyButton = 1;
+  press.control = 1;  // the zoom tool drills with the control key
+  window->labels->MouseDown(&press, window->labels);
+  EXPECT_EQ(g_drilled.kind, kTemplateLines);
+  EXPECT_EQ(g_drilled.name, "Sum");
+  // A click on a drawn bar of "Sum" drills into its period.
+  window->LayoutForGrid();
+  const RECT plot = window->layout.plot;
+  POINT hit{-1, -1};
+  for (int32_t y = plot.top; y < plot.bottom && hit.x < 0; y += 2) {
+    for (int32_t x = plot.left; x < plot.right && hit.x < 0; x += 2) {
+      int64_t e = -1;
+      if (window->HitDiagram(POINT{x, y}, &e, nullptr) && window->hitColumn == 0) hit = POINT{x, y};
+    }
+  }
+  ASSERT_GE(hit.x, 0);
+  static InputEvent release;
+  release = InputEvent{};
+  release.x = hit.x;
+  release.y = hit.y;
+  release.time = 10;
+  SetZoomTrackInput([](InputEvent* event) { *event = release; });
+  steps = {PopupKey(kKeyDown), PopupKey(kKeyEnter)};
+  ui_test::SetPopupScript(&steps);
+  g_drilled = Drilled{};
+  press.x = hit.x;
+  press.y = hit.y;
+  window->DragDiagram(&press);
+  SetZoomTrackInput(nullptr);
+  EXPECT_EQ(window->current, window->data.variables);
+  EXPECT_EQ(g_drilled.kind, kTemplateLines);
+  EXPECT_EQ(g_drilled.name, "Sum");
 }
 
 // --- The example ---------------------------------------------------------------------------------
