@@ -267,6 +267,19 @@ void T_TFunc::AddVariableItem(T_TVariable* variable) {
       root, before, nextItemId++,
       variable->kind == kVariableSelection ? kSelectionPicture : kFormulaPicture);
   modeBox->SetExpanded(root, true);
+  PlaceSeparatorItem();
+}
+
+void T_TFunc::PlaceSeparatorItem() {
+  if (!modeBox) return;
+  if (ModeNode* old = modeBox->FindNode(kTFuncSeparatorItem)) RemoveModeItem(old);
+  ModeNode* root = modeBox->FindNode(kTFuncVariablesItem);
+  ModeNode* firstFormula = nullptr;
+  for (T_TFormula* f = data.formulas; f && !firstFormula; f = f->nextFormula) firstFormula = f->modeNode;
+  bool selections = false;
+  for (T_TSelection* s = data.selections; s && !selections; s = s->nextSelection)
+    selections = s->modeNode != nullptr;
+  if (root && firstFormula && selections) AddModeItem(root, firstFormula, kTFuncSeparatorItem);
 }
 
 void T_TFunc::ReloadVariableItems() {
@@ -335,6 +348,7 @@ bool T_TFunc::EraseVariable(T_TVariable* variable) {
     current = variable;
   } else {
     if (node) RemoveModeItem(node);
+    PlaceSeparatorItem();
     if (current == variable) current = data.variables;
     if (order.sortVariable == variable) order.sortVariable = nullptr;
   }
@@ -547,7 +561,7 @@ void T_TFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   const int32_t id = record->nodeId;
   T_TVariable* variable = id >= kTFuncVariableItemFirst ? VariableOfItem(id) : nullptr;
   const bool own = variable || id == kTFuncVariablesItem || id == kTFuncAxisLimitsItem ||
-                   id == kTFuncOptionsItem;
+                   id == kTFuncOptionsItem || id == kTFuncSeparatorItem;
   if (!own) {
     if (record->code == kModeChosen) {
       DeleteSelectionEdits();
@@ -557,10 +571,13 @@ void T_TFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (record->code == kModeDescribe) {
-    ModeboxEvent_SetText(record, variable ? (variable->name ? variable->name : "") : GetString(id));
+    const char* text = variable ? (variable->name ? variable->name : "")
+                       : id == kTFuncSeparatorItem ? ""
+                                                   : GetString(id);
+    ModeboxEvent_SetText(record, text);
     return;
   }
-  if (record->code != kModeChosen) return;
+  if (record->code != kModeChosen || id == kTFuncSeparatorItem) return;
   if (variable) {
     OpenVariablePage(variable);
   } else if (id == kTFuncAxisLimitsItem) {
