@@ -50,6 +50,10 @@ constexpr int32_t kTFuncModeFormula = 2;
 constexpr int32_t kTFuncModeAxisLimits = 3;
 constexpr int32_t kTFuncModeOptions = 4;
 
+// Where the selection page's bound and text labels and their edits start.
+constexpr int32_t kTFuncPageTextLabels = 188;
+constexpr int32_t kTFuncPageTextEdits = 255;
+
 // Item ids of the header and the pages.
 constexpr uint32_t kPeriodTypeChooserId = 89;
 constexpr uint32_t kVariableNameEdit = 60;
@@ -196,6 +200,7 @@ class T_TFunc : public T_TSWin {
   void OnToolSelected(int32_t item) override;
   void DrawModeItem() override;
   void GetHeaderFieldRect(RECT* rect, int32_t id) override;
+  bool HasHeaderField(int32_t id) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;
   int64_t GetMemoryUsage() override;

@@ -629,6 +629,44 @@ TEST_F(TFuncWindowTest, TimeScalePeriodsWithoutNamesShowTheirDates) {
   delete scale;
 }
 
+TEST_F(TFuncWindowTest, VariablePagesFitTheDefaultWidthWithoutOverlaps) {
+  ASSERT_NE(Open(), nullptr);
+  T_GrafElement* page = window->modeItem;
+  ASSERT_NE(page, nullptr);
+  for (T_TVariable* v : {window->data.variables->next, window->data.variables->next->next}) {
+    window->SelectVariable(v);
+    // The page's items (a frame with the title above it) and the selection fields' labels, in
+    // the page's coordinates.
+    std::vector<RECT> rects;
+    for (T_GrafElement* e = page->firstChild; e; e = e->next) {
+      RECT r{e->offsetX - page->offsetX, e->offsetY - page->offsetY, 0, 0};
+      r.right = r.left + e->width;
+      r.bottom = r.top + e->height;
+      if (dynamic_cast<T_Frame*>(e)) r.top -= 15;
+      rects.push_back(r);
+    }
+    for (int32_t id : {kHeaderDimensionFirst, kHeaderDimensionFirst + 1, kHeaderFrom, kHeaderTo,
+                       kHeaderCardTitle, kHeaderLineText, kHeaderNotes, kHeaderSubset}) {
+      if (!window->HasHeaderField(id)) continue;
+      RECT r;
+      window->GetHeaderFieldRect(&r, id);
+      OffsetRect(&r, -(page->offsetX - window->offsetX), -(page->offsetY - window->offsetY));
+      rects.push_back(r);
+    }
+    ASSERT_GT(rects.size(), 6u) << v->name;
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const RECT& a = rects[i];
+      EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= page->width && a.bottom <= page->height)
+          << v->name << " item " << i << " at " << a.left << "," << a.top << " to " << a.right
+          << "," << a.bottom;
+      for (size_t j = i + 1; j < rects.size(); ++j) {
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &a, &rects[j])) << v->name << " items " << i << ", " << j;
+      }
+    }
+  }
+}
+
 TEST_F(TFuncWindowTest, ABlankItemSeparatesSelectionsFromFormulas) {
   ASSERT_NE(Open(), nullptr);
   auto items = [&] {
