@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/components/function_templates.h"
@@ -118,6 +119,21 @@ class TFuncWindowTest : public box_test::BoxTest {
     std::replace(text.begin(), text.end(), '\r', '\n');
     delete target;
     return text;
+  }
+  // A time scale of the base whose periods start (card 1) at the dates, with the names given.
+  TimeScale* NewScale(const char* name,
+                      const std::vector<std::pair<PackedDate, const char*>>& periods) {
+    auto* scale = new TimeScale(base, name);
+    for (const auto& p : periods) {
+      CardId start{p.first, 1};
+      EXPECT_TRUE(TimeScaleAppendPeriod(scale, &start, p.second));
+    }
+    return scale;
+  }
+  // The standard template over the named time scale.
+  static std::string OverScale(const char* name) {
+    std::string text = kTemplate;
+    return text.replace(text.find("PL\tM"), 4, std::string("PL\tX\nPX\t") + name);
   }
   void WhileModal(std::function<void(T_Window*)> step) {
     dialogs_test::RunWhileModal(app, std::move(step));
@@ -238,14 +254,9 @@ TEST_F(TFuncWindowTest, RowOrders) {
 // --- Change notes, emptiness, the template -------------------------------------------------------
 
 TEST_F(TFuncWindowTest, ADeletedTimeScaleIsDroppedAtOnce) {
-  auto* scale = new TimeScale(base, "Terms");
-  CardId start{PackDate(2023, 1, 1), 1};
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Spring term"));
-  start.date = PackDate(2023, 7, 1);
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Autumn term"));
-  ASSERT_NE(Open(std::string(kTemplate).replace(std::string(kTemplate).find("PL\tM"), 4,
-                                                "PL\tX\nPX\tTerms")),
-            nullptr);
+  TimeScale* scale =
+      NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}, {PackDate(2023, 7, 1), "Autumn term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
   ASSERT_EQ(window->data.scaleInForce, scale);
   EXPECT_EQ(Label(1), "Spring term");
   const PackedDate end = TFuncEntryAt(&window->data, 2)->end.date;
@@ -559,12 +570,8 @@ TEST_F(TFuncWindowTest, LabelColumnSelectionsTakeTheWholeCardAndOpenItsCardEdito
 }
 
 TEST_F(TFuncWindowTest, OpenTimeScaleRunsTheEditorsHookOnTheScaleInForce) {
-  auto* scale = new TimeScale(base, "Terms");
-  CardId start{PackDate(2023, 1, 1), 1};
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Spring term"));
-  ASSERT_NE(Open(std::string(kTemplate).replace(std::string(kTemplate).find("PL\tM"), 4,
-                                                "PL\tX\nPX\tTerms")),
-            nullptr);
+  TimeScale* scale = NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
   window->pressedTitleField = window->labelField;
   ContextMenuRecord list;
   window->TitleContextMenu(&list, kMenuPhaseList);
@@ -604,11 +611,7 @@ TEST_F(TFuncWindowTest, OpenTimeScaleRunsTheEditorsHookOnTheScaleInForce) {
 TEST_F(TFuncWindowTest, TimeScalePeriodsWithoutNamesShowTheirDates) {
   // Unnamed periods from 15 January and 1 March 2023; the stretch before the first is unnamed
   // too.
-  auto* scale = new TimeScale(base, "Plain");
-  CardId start{PackDate(2023, 1, 15), 1};
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, ""));
-  start.date = PackDate(2023, 3, 1);
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, ""));
+  TimeScale* scale = NewScale("Plain", {{PackDate(2023, 1, 15), ""}, {PackDate(2023, 3, 1), ""}});
   ASSERT_NE(Open("#T\nVN\tSum\t\nVF\tA\nVM\tSP\nK\t230101\t230331\nPL\tX\nPX\tPlain\n"),
             nullptr);
   ASSERT_EQ(window->data.scaleInForce, scale);
