@@ -17,6 +17,7 @@
 #include "core/output_stream.h"
 #include "core/short_ids.h"
 #include "database/base.h"
+#include "database/object_services.h"
 #include "ui/application.h"
 #include "ui/clipboard_data.h"
 #include "ui/draw_primitives.h"
@@ -265,8 +266,16 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
   }
   if (phase == kMenuPhaseMeasure) {
     const int64_t id = record->entry;
-    if ((id >= kDrillFirst && id <= kDrillLast) || id == kCommandOpenTimeScale)
-      record->selectable = id == kCommandOpenTimeScale ? 0 : DrillEnabled(static_cast<int32_t>(id));
+    if (id == kCommandOpenTimeScale)
+      record->selectable = CurrentObjectServices().openTimeScaleEditor != nullptr;
+    else if (id >= kDrillFirst && id <= kDrillLast)
+      record->selectable = DrillEnabled(static_cast<int32_t>(id));
+    return;
+  }
+  if (phase == kMenuPhaseRun && field == labelField && record->entry == kCommandOpenTimeScale) {
+    // The editors fill the hook at start-up; this layer cannot name them.
+    if (data.scaleInForce && CurrentObjectServices().openTimeScaleEditor)
+      CurrentObjectServices().openTimeScaleEditor(database, data.scaleInForce);
     return;
   }
   if (phase != kMenuPhaseRun || !variable) return;
@@ -363,6 +372,15 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   return T_TSWin::ClickCell(event, row, field, tool);
 }
 
+bool T_TFunc::RowCard(int64_t row, CardId* id) const {
+  if (row < 0 || row >= rowCount) return false;
+  const int64_t entry = TFuncRowEntry(&data, &order, row);
+  if (entry < kEntryFirstPeriod || entry >= data.periodCount) return false;
+  *id = TFuncEntryAt(&data, entry)->end;
+  // Calendar periods end with the whole day, which names no card.
+  return id->sequence != kCardSequenceOpen;
+}
+
 void T_TFunc::SelectRange(CellRange* range) {
   T_BoxField* f = GetField(range->anchorField);
   T_TVariable* variable = VariableOfField(f);
@@ -372,6 +390,23 @@ void T_TFunc::SelectRange(CellRange* range) {
     return;
   }
   T_TSWin::SelectRange(range);
+  // Groups and lines of one card stand in neighbouring rows: the card's label takes them all.
+  const int32_t type = data.typeInForce;
+  CardId anchor{}, id{};
+  if (f != labelField || type < kPeriodActiveCards || type > kPeriodActiveLines ||
+      !RowCard(range->anchorRow, &anchor))
+    return;
+  while (RowCard(range->firstRow - 1, &id) && CardIdEqual(&id, &anchor)) --range->firstRow;
+  while (RowCard(range->lastRow + 1, &id) && CardIdEqual(&id, &anchor)) ++range->lastRow;
+}
+
+void T_TFunc::OnCellsSelected(int64_t row, int32_t field) {
+  CardId id{};
+  if (GetField(field) != labelField) {
+    T_TSWin::OnCellsSelected(row, field);
+  } else if (RowCard(row, &id)) {
+    OpenCardEditor(database, &id, 0);
+  }
 }
 
 void T_TFunc::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {
@@ -442,7 +477,17 @@ void Cell(int32_t x, int32_t y, int32_t width, const char* text) {
 
 }  // namespace
 
+int32_t TFuncPrintHeaderDrop(int32_t titleHeight) {
+  const int32_t s = std::max(1, 26 - titleHeight);
+  return std::max(0, 2 * s - 3);
+}
+
 void T_TFunc::PrintPart(BoxDrawRecord* record) {
+  if (record->phase == 0) {
+    T_TSWin::PrintPart(record);
+    record->band.top += TFuncPrintHeaderDrop(titleHeight);
+    return;
+  }
   if (record->phase == 3 && InDiagramMode() && labels) {
     record->height = labels->PrintHeight(record->band.right - record->band.left);
     return;

@@ -255,7 +255,13 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
         auto* frame = dynamic_cast<T_Item*>(e);
         if (!frame || frame->id != kGraphicFrame) continue;
         for (T_GrafElement* c = frame->firstChild; c; c = c->next) {
-          if (auto* colour = dynamic_cast<T_ChooseColor*>(c)) colour->RunPopup();
+          auto* colour = dynamic_cast<T_ChooseColor*>(c);
+          if (!colour) continue;
+          // The menu pops at the swatch, 3 pixels left of its right edge, at its middle.
+          InputEvent at = *event;
+          at.x = curve->legend.left + kSwatchWidth - 3 + offsetX - colour->offsetX;
+          at.y = curve->legend.top + kSwatchHeight / 2 + offsetY - colour->offsetY;
+          RunContextMenu(colour, kColourPopupSelector, &at, static_cast<int32_t>(colour->current));
         }
       }
       return true;

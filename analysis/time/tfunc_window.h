@@ -44,11 +44,16 @@ constexpr int32_t kTFuncVariablesItem = 3134;  // "Variables"
 constexpr int32_t kTFuncAxisLimitsItem = 5363;  // "Axis Limits"
 constexpr int32_t kTFuncOptionsItem = 3141;     // "Options"
 constexpr int32_t kTFuncVariableItemFirst = 100000;
+constexpr int32_t kTFuncSeparatorItem = 99999;  // blank, between the selections and the formulas
 constexpr int32_t kTFuncModeVariables = 0;
 constexpr int32_t kTFuncModeSelection = 1;
 constexpr int32_t kTFuncModeFormula = 2;
 constexpr int32_t kTFuncModeAxisLimits = 3;
 constexpr int32_t kTFuncModeOptions = 4;
+
+// Where the selection page's bound and text labels and their edits start.
+constexpr int32_t kTFuncPageTextLabels = 188;
+constexpr int32_t kTFuncPageTextEdits = 255;
 
 // Item ids of the header and the pages.
 constexpr uint32_t kPeriodTypeChooserId = 89;
@@ -124,6 +129,10 @@ const char* PeriodTypeText(int32_t type);
 // gives 96 pixels to the labels, every column takes 101.
 int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth);
 
+// How far the printed header is lowered for a title row of the given height: 2 x s - 3 with
+// s = 26 - the height (at least 1), 0 when that is not positive.
+int32_t TFuncPrintHeaderDrop(int32_t titleHeight);
+
 // What the row labels depend on besides the data.
 struct TFuncLabelOptions {
   uint8_t cardTitles = 0;
@@ -162,6 +171,9 @@ class T_TFunc : public T_TSWin {
   void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
   bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;
   void SelectRange(CellRange* range) override;
+  void OnCellsSelected(int64_t row, int32_t field) override;
+  // The card a period row names (Active Cards, Groups and Lines); false for other rows.
+  bool RowCard(int64_t row, CardId* id) const;
   void TitleContextMenu(ContextMenuRecord* record, int32_t phase) override;
   bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
@@ -189,6 +201,7 @@ class T_TFunc : public T_TSWin {
   void OnToolSelected(int32_t item) override;
   void DrawModeItem() override;
   void GetHeaderFieldRect(RECT* rect, int32_t id) override;
+  bool HasHeaderField(int32_t id) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;
   int64_t GetMemoryUsage() override;
@@ -249,6 +262,8 @@ class T_TFunc : public T_TSWin {
   // The variable's item under "Variables" (made when missing) and its removal.
   void AddVariableItem(T_TVariable* variable);
   void ReloadVariableItems();
+  // The blank item stands between the last selection and the first formula when both exist.
+  void PlaceSeparatorItem();
   void SelectVariable(T_TVariable* variable);
   T_TVariable* VariableOfItem(int32_t id) const;
   bool EraseVariable(T_TVariable* variable);

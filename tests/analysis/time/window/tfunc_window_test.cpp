@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/components/components_template.h"
@@ -23,6 +24,7 @@
 #include "analysis/time/tfunc_window.h"
 #include "analysis/time/time_calculation.h"
 #include "database/change_notes.h"
+#include "database/object_services.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
 #include "database/web_request.h"
@@ -36,6 +38,7 @@
 #include "ui/button.h"
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
+#include "ui/mode_tree.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -122,6 +125,21 @@ class TFuncWindowTest : public box_test::BoxTest {
     std::replace(text.begin(), text.end(), '\r', '\n');
     delete target;
     return text;
+  }
+  // A time scale of the base whose periods start (card 1) at the dates, with the names given.
+  TimeScale* NewScale(const char* name,
+                      const std::vector<std::pair<PackedDate, const char*>>& periods) {
+    auto* scale = new TimeScale(base, name);
+    for (const auto& p : periods) {
+      CardId start{p.first, 1};
+      EXPECT_TRUE(TimeScaleAppendPeriod(scale, &start, p.second));
+    }
+    return scale;
+  }
+  // The standard template over the named time scale.
+  static std::string OverScale(const char* name) {
+    std::string text = kTemplate;
+    return text.replace(text.find("PL\tM"), 4, std::string("PL\tX\nPX\t") + name);
   }
   void WhileModal(std::function<void(T_Window*)> step) {
     dialogs_test::RunWhileModal(app, std::move(step));
@@ -242,14 +260,9 @@ TEST_F(TFuncWindowTest, RowOrders) {
 // --- Change notes, emptiness, the template -------------------------------------------------------
 
 TEST_F(TFuncWindowTest, ADeletedTimeScaleIsDroppedAtOnce) {
-  auto* scale = new TimeScale(base, "Terms");
-  CardId start{PackDate(2023, 1, 1), 1};
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Spring term"));
-  start.date = PackDate(2023, 7, 1);
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Autumn term"));
-  ASSERT_NE(Open(std::string(kTemplate).replace(std::string(kTemplate).find("PL\tM"), 4,
-                                                "PL\tX\nPX\tTerms")),
-            nullptr);
+  TimeScale* scale =
+      NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}, {PackDate(2023, 7, 1), "Autumn term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
   ASSERT_EQ(window->data.scaleInForce, scale);
   EXPECT_EQ(Label(1), "Spring term");
   const PackedDate end = TFuncEntryAt(&window->data, 2)->end.date;
@@ -492,6 +505,11 @@ TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
   T_TVariable* variable = last->series.variable;
   const int32_t before = variable->colour;
   std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(2);
+  RECT menu{};
+  steps[0] = [&menu](PopupInput* input) {
+    menu = PopupMenuRect(PopupMenuRunning());
+    ui_test::PopupKey(kKeyDown)(input);
+  };
   ui_test::SetPopupScript(&steps);
   InputEvent press{};
   press.x = last->legend.left + 5;
@@ -502,6 +520,186 @@ TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
   EXPECT_EQ(window->current, variable);
   EXPECT_NE(variable->colour, before);
   EXPECT_EQ(last->series.colour, variable->colour);
+  // The menu stood at the swatch (3 pixels left of its right edge, the menu 6 right of the
+  // point), not at the chooser on the page.
+  T_GrafElement* chooser = nullptr;
+  for (T_GrafElement* e : window->panelItems) {
+    auto* frame = dynamic_cast<T_Item*>(e);
+    if (frame && frame->id == kGraphicFrame) chooser = frame->firstChild;
+  }
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(menu.left + chooser->offsetX - window->labels->offsetX, last->legend.left + 17 - 3 + 6);
+}
+
+TEST_F(TFuncWindowTest, LabelColumnSelectionsTakeTheWholeCardAndOpenItsCardEditor) {
+  // A second group on card 230205-2: two Active Groups rows name that card.
+  time_test::AddLine(base, {PackDate(2023, 2, 5), 2, "1910", {7, 1}});
+  ASSERT_NE(Open(), nullptr);
+  window->SetPeriodType(kPeriodActiveGroups, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  struct Case {
+    int64_t row;
+    int32_t field;
+    int64_t first, last;
+  } cases[] = {
+      {3, 0, 3, 4}, {4, 0, 3, 4},  // either row of the card takes both
+      {2, 0, 2, 2},                // 230205-1 alone
+      {0, 0, 0, 0},                // Before
+      {4, 1, 4, 4},                // a value column is not widened
+  };
+  for (const Case& c : cases) {
+    CellRange range{c.row, c.field, c.row, c.row, c.field, c.field};
+    window->SelectRange(&range);
+    EXPECT_EQ(range.firstRow, c.first) << c.row << "," << c.field;
+    EXPECT_EQ(range.lastRow, c.last) << c.row << "," << c.field;
+  }
+  static std::vector<std::string> opened;
+  opened.clear();
+  ObjectServices services = CurrentObjectServices();
+  services.openCardEditor = [](T_Base*, const CardId* id, int32_t line) {
+    char key[32] = {};
+    FormatCardIdCStr(key, id);
+    opened.push_back(std::string(key) + "/" + std::to_string(line));
+  };
+  SetObjectServices(&services);
+  window->OnCellsSelected(4, 0);
+  window->OnCellsSelected(0, 0);  // Before names no card
+  window->OnCellsSelected(4, 1);  // a value column opens no card
+  window->SetPeriodType(kPeriodMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  window->OnCellsSelected(2, 0);  // a month names no card
+  SetObjectServices(nullptr);
+  CardId id{PackDate(2023, 2, 5), 2};
+  char key[32] = {};
+  FormatCardIdCStr(key, &id);
+  EXPECT_EQ(opened, (std::vector<std::string>{std::string(key) + "/0"}));
+}
+
+TEST_F(TFuncWindowTest, OpenTimeScaleRunsTheEditorsHookOnTheScaleInForce) {
+  TimeScale* scale = NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
+  window->pressedTitleField = window->labelField;
+  ContextMenuRecord list;
+  window->TitleContextMenu(&list, kMenuPhaseList);
+  std::vector<uint16_t> ids;
+  for (const uint16_t* id = list.commands.list; id && *id; ++id) ids.push_back(*id);
+  EXPECT_EQ(ids, (std::vector<uint16_t>{kCommandOpenTimeScale}));
+  auto selectable = [&] {
+    ContextMenuRecord record;
+    record.entry = kCommandOpenTimeScale;
+    record.selectable = 7;
+    window->TitleContextMenu(&record, kMenuPhaseMeasure);
+    return static_cast<int>(record.selectable);
+  };
+  EXPECT_EQ(selectable(), 0);  // no editors: disabled
+  static TimeScale* asked = nullptr;
+  asked = nullptr;
+  ObjectServices services = CurrentObjectServices();
+  services.openTimeScaleEditor = [](T_Base*, TimeScale* s) { asked = s; };
+  SetObjectServices(&services);
+  EXPECT_EQ(selectable(), 1);
+  ContextMenuRecord run;
+  run.entry = kCommandOpenTimeScale;
+  window->TitleContextMenu(&run, kMenuPhaseRun);
+  SetObjectServices(nullptr);
+  EXPECT_EQ(asked, scale);
+  // Months: no time scale in force, no command.
+  window->SetPeriodType(kPeriodMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  ContextMenuRecord months;
+  window->TitleContextMenu(&months, kMenuPhaseList);
+  EXPECT_TRUE(!months.commands.list || !*months.commands.list);
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete scale;
+}
+
+TEST_F(TFuncWindowTest, TimeScalePeriodsWithoutNamesShowTheirDates) {
+  // Unnamed periods from 15 January and 1 March 2023; the stretch before the first is unnamed
+  // too.
+  TimeScale* scale = NewScale("Plain", {{PackDate(2023, 1, 15), ""}, {PackDate(2023, 3, 1), ""}});
+  ASSERT_NE(Open("#T\nVN\tSum\t\nVF\tA\nVM\tSP\nK\t230101\t230331\nPL\tX\nPX\tPlain\n"),
+            nullptr);
+  ASSERT_EQ(window->data.scaleInForce, scale);
+  // Before, up to 14 January, 15 January to 28 February, 1 to 31 March.
+  ASSERT_EQ(window->rowCount, 4);
+  auto range = [](PackedDate from, PackedDate to) {
+    return DateText(from) + " - " + DateText(to);
+  };
+  EXPECT_EQ(Label(1), range(PackDate(2023, 1, 1), PackDate(2023, 1, 14)));
+  EXPECT_EQ(Label(2), range(PackDate(2023, 1, 15), PackDate(2023, 2, 28)));
+  // The last period has an open end: the row's own end is shown, never the open end's number.
+  EXPECT_EQ(Label(3), range(PackDate(2023, 3, 1), PackDate(2023, 3, 31)));
+  EXPECT_EQ(Row(2)[1], "20");  // -30 + 50 on 5 February
+  window->labelOptions.endDatesOnly = 1;
+  EXPECT_EQ(Label(2), DateText(PackDate(2023, 2, 28)));
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete scale;
+}
+
+TEST_F(TFuncWindowTest, VariablePagesFitTheDefaultWidthWithoutOverlaps) {
+  ASSERT_NE(Open(), nullptr);
+  T_GrafElement* page = window->modeItem;
+  ASSERT_NE(page, nullptr);
+  for (T_TVariable* v : {window->data.variables->next, window->data.variables->next->next}) {
+    window->SelectVariable(v);
+    // The page's items (a frame with the title above it) and the selection fields' labels, in
+    // the page's coordinates.
+    std::vector<RECT> rects;
+    for (T_GrafElement* e = page->firstChild; e; e = e->next) {
+      RECT r{e->offsetX - page->offsetX, e->offsetY - page->offsetY, 0, 0};
+      r.right = r.left + e->width;
+      r.bottom = r.top + e->height;
+      if (dynamic_cast<T_Frame*>(e)) r.top -= 15;
+      rects.push_back(r);
+    }
+    for (int32_t id : {kHeaderDimensionFirst, kHeaderDimensionFirst + 1, kHeaderFrom, kHeaderTo,
+                       kHeaderCardTitle, kHeaderLineText, kHeaderNotes, kHeaderSubset}) {
+      if (!window->HasHeaderField(id)) continue;
+      RECT r;
+      window->GetHeaderFieldRect(&r, id);
+      OffsetRect(&r, -(page->offsetX - window->offsetX), -(page->offsetY - window->offsetY));
+      rects.push_back(r);
+    }
+    ASSERT_GT(rects.size(), 6u) << v->name;
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const RECT& a = rects[i];
+      EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= page->width && a.bottom <= page->height)
+          << v->name << " item " << i << " at " << a.left << "," << a.top << " to " << a.right
+          << "," << a.bottom;
+      for (size_t j = i + 1; j < rects.size(); ++j) {
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &a, &rects[j])) << v->name << " items " << i << ", " << j;
+      }
+    }
+  }
+}
+
+TEST_F(TFuncWindowTest, ABlankItemSeparatesSelectionsFromFormulas) {
+  ASSERT_NE(Open(), nullptr);
+  auto items = [&] {
+    std::string text;
+    ModeNode* root = window->modeBox->FindNode(kTFuncVariablesItem);
+    for (ModeNode* n = root ? root->firstChild : nullptr; n; n = n->next) {
+      ModeboxEvent record;
+      window->modeBox->Describe(n, &record);
+      text += std::string(record.text && *record.text ? record.text : "-") + " ";
+    }
+    return text;
+  };
+  EXPECT_EQ(items(), "Sum Last - Diff ");
+  T_TSelection* added = window->NewSelection();
+  ASSERT_NE(added, nullptr);
+  const std::string selections = std::string("Sum Last ") + added->name;
+  EXPECT_EQ(items(), selections + " - Diff ");
+  // Stepping through the mode box passes over the blank item.
+  window->modeBox->StepSelection(1);
+  EXPECT_EQ(window->current, window->data.formulas);
+  window->EraseVariable(window->data.formulas);
+  EXPECT_EQ(items(), selections + " ");
+  window->NewFormula();
+  EXPECT_EQ(items().find(" - "), selections.size());
 }
 
 TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
@@ -517,6 +715,14 @@ TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   window->PrintPart(&record);
   EXPECT_EQ(record.pageCount, 2);  // two selections: one on the first page, one on the next
   EXPECT_GE(record.height, 12 * 4);
+  // The header is lowered by 2 x (26 - title height) - 3 while that is positive.
+  const int32_t drops[][2] = {{19, 11}, {24, 1}, {25, 0}, {40, 0}, {0, 49}};
+  for (const auto& d : drops) EXPECT_EQ(TFuncPrintHeaderDrop(d[0]), d[1]) << d[0];
+  record = BoxDrawRecord{};
+  record.phase = 0;
+  record.band = RECT{10, 20, 600, 800};
+  window->PrintPart(&record);
+  EXPECT_EQ(record.band.top, 20 + TFuncPrintHeaderDrop(window->titleHeight));
 }
 
 // --- Outputs -------------------------------------------------------------------------------------
