@@ -37,9 +37,8 @@ constexpr uint16_t kMenuDuplicate = 217;
 constexpr uint16_t kTitleHide = 3619;
 constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
-constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
-constexpr uint16_t kDrillLast = 3147;
-constexpr int32_t kToolDrill = 4202;
+constexpr uint16_t kDrillFirst = kDrillCommandCards;
+constexpr uint16_t kDrillLast = kDrillCommandComponentFunctions;
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
 constexpr int32_t kDefinitionColumn = 100;
@@ -304,7 +303,7 @@ bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   if (!variable) return T_TSWin::ClickFieldTitle(event, field);
   SelectVariable(variable);
   if (!event || !event->leftButton) return true;
-  if (GetEffectiveTool(event) == kToolDrill) {
+  if (GetEffectiveTool(event) == kTFuncToolDrill) {
     DrillMenuAt(kDrillWholeRange, variable, grid, DrillMenuPlace(-1, field), event);
     return true;
   }
@@ -363,7 +362,7 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   } else if (T_TVariable* variable = VariableOfField(f)) {
     SelectVariable(variable);
   }
-  if (tool == kToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
+  if (tool == kTFuncToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
     SelectCell(row, field, false);
     DrillMenuAt(TFuncRowEntry(&data, &order, row), VariableOfField(f), grid,
                 DrillMenuPlace(row, f), event);

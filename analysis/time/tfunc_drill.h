@@ -47,6 +47,8 @@ constexpr int32_t kDrillCommandLines = 3144;
 constexpr int32_t kDrillCommandComponents = 3145;
 constexpr int32_t kDrillCommandTimeFunctions = 3146;
 constexpr int32_t kDrillCommandComponentFunctions = 3147;
+// The tool that drills from a cell, a diagram shape or a legend entry.
+constexpr int32_t kTFuncToolDrill = 4202;
 
 // The command naming the window that choice 0 opens for the variable: "» Lines" for a selection
 // whose measure the lines window shows, else "» Time Functions".

@@ -24,7 +24,6 @@ constexpr int32_t kSwatchHeight = 12;
 constexpr int32_t kTitleOffset = 19;
 constexpr int32_t kRowPitch = 13;
 constexpr int32_t kDropReach = 24;
-constexpr int32_t kDrillTool = 4202;
 
 std::vector<T_TFuncCurve*> Curves(const T_TFunc* window) {
   std::vector<T_TFuncCurve*> curves;
@@ -278,7 +277,7 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
     return true;
   }
   window->SelectVariable(variable);
-  if (window->GetEffectiveTool(event) == kDrillTool) {
+  if (window->GetEffectiveTool(event) == kTFuncToolDrill) {
     // The drill tool drills at once, over the whole range, with the menu beside the entry.
     const POINT at{curve->legend.right - 3, (curve->legend.top + curve->legend.bottom) / 2};
     window->DrillMenuAt(kDrillWholeRange, variable, this, at, event);

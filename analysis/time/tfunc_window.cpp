@@ -32,8 +32,8 @@
 
 namespace {
 
-const uint16_t kGridTools[] = {kToolRange, 4202, 0};
-const uint16_t kDiagramTools[] = {4200, 4201, 4202, 0};
+const uint16_t kGridTools[] = {kToolRange, kTFuncToolDrill, 0};
+const uint16_t kDiagramTools[] = {4200, 4201, kTFuncToolDrill, 0};
 const uint16_t kViews[] = {kCommandGridView, kCommandDiagramView, 0};
 constexpr uint32_t kToolSelectorId = 4018;
 constexpr uint32_t kViewSelectorId = 4019;
