@@ -119,10 +119,6 @@ constexpr int32_t kTextDiagramForms = 5385;  // "None", "Curve", "Bars"
 // The text of a period type 0 to 15.
 const char* PeriodTypeText(int32_t type);
 
-// Pages across of the printed definition for a number of variable columns: the first page
-// gives 96 pixels to the labels, every column takes 101.
-int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth);
-
 // What the row labels depend on besides the data.
 struct TFuncLabelOptions {
   uint8_t cardTitles = 0;
