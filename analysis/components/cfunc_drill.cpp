@@ -72,14 +72,11 @@ void NeedsOf(const Saved& saved, const T_CVariable* variable, std::vector<uint8_
       (*needed)[i] = 1;
       (*named)[i] = saved.live[i]->shown;
     } else if (saved.live[i] == variable) {
-      (*needed)[i] = (*named)[i] = 1;
       if (variable->kind == kVariableFormula)
         FormulaNeeds(&saved.all, static_cast<const T_CFormulaTmpl*>(saved.records[i]),
                      needed->data(), named->data());
+      (*needed)[i] = (*named)[i] = 1;
     }
-  }
-  for (size_t i = 0; i < n; ++i) {
-    if (saved.live[i] == variable) (*needed)[i] = (*named)[i] = 1;
   }
 }
 
@@ -307,41 +304,37 @@ void T_CFunc::ShowOpenNodeMenu(T_CVariable* variable, int64_t node, InputEvent* 
   menuNode = -1;
 }
 
+void T_CFunc::OpenCommandsMenu(ContextMenuRecord* record, int32_t phase, T_CVariable* variable,
+                              int64_t node) {
+  if (phase == kMenuPhaseList) {
+    int32_t offered[5];
+    const int32_t count = CFuncOpenCommands(variable, offered);
+    for (int32_t i = 0; i < count; ++i)
+      PopupMenu_AddCommand(&record->commands, static_cast<uint16_t>(offered[i]), false);
+  } else if (phase == kMenuPhaseRun) {
+    openCommand = static_cast<int32_t>(record->entry);
+    OpenVariableIn(openCommand, variable, node);
+  }
+}
+
 void T_CFunc::ContextMenu(ContextMenuRecord* record, int32_t phase) {
   if (record->selector != kCFuncOpenNodeSelector || !menuVariable) {
     T_StruxWin::ContextMenu(record, phase);
     return;
   }
-  int32_t offered[5];
-  const int32_t count = CFuncOpenCommands(menuVariable, offered);
-  if (phase == kMenuPhaseList) {
-    for (int32_t i = 0; i < count; ++i)
-      PopupMenu_AddCommand(&record->commands, static_cast<uint16_t>(offered[i]), false);
-    return;
-  }
-  if (phase == kMenuPhaseRun) {
-    openCommand = static_cast<int32_t>(record->entry);
-    T_CVariable* variable = menuVariable;
-    menuVariable = nullptr;
-    OpenVariableIn(openCommand, variable, menuNode);
-  }
+  T_CVariable* variable = menuVariable;
+  // Opened once: the preselected entry's answer must not open it again.
+  if (phase == kMenuPhaseRun) menuVariable = nullptr;
+  OpenCommandsMenu(record, phase, variable, menuNode);
 }
 
 void T_CFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
   auto* field = dynamic_cast<T_CFuncField*>(pressedTitleField);
   T_CVariable* variable = field ? field->variable : nullptr;
-  if (!variable) {
+  if (variable)
+    OpenCommandsMenu(record, phase, variable, -1);
+  else
     T_StruxWin::TitleContextMenu(record, phase);
-    return;
-  }
-  int32_t offered[5];
-  const int32_t count = CFuncOpenCommands(variable, offered);
-  if (phase == kMenuPhaseList) {
-    for (int32_t i = 0; i < count; ++i)
-      PopupMenu_AddCommand(&record->commands, static_cast<uint16_t>(offered[i]), false);
-    return;
-  }
-  if (phase == kMenuPhaseRun) OpenVariableIn(static_cast<int32_t>(record->entry), variable, -1);
 }
 
 bool T_CFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) {

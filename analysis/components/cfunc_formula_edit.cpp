@@ -61,18 +61,11 @@ void T_CFormulaEdit::ContextMenu(ContextMenuRecord* record, int32_t phase) {
     T_FormulaEdit::ContextMenu(record, phase);
     return;
   }
-  int32_t commands[5];
-  const int32_t count = CFuncOpenCommands(menuVariable, commands);
-  if (phase == kMenuPhaseList) {
-    for (int32_t i = 0; i < count; ++i)
-      PopupMenu_AddCommand(&record->commands, static_cast<uint16_t>(commands[i]), false);
-    return;
-  }
+  T_CVariable* variable = menuVariable;
   if (phase == kMenuPhaseRun) {
     chosen = record->entry;
-    T_CVariable* variable = menuVariable;
     menuVariable = nullptr;
     popupKind = kFormulaPopupEdit;
-    window->OpenVariableIn(static_cast<int32_t>(record->entry), variable, -1);
   }
+  window->OpenCommandsMenu(record, phase, variable, -1);
 }

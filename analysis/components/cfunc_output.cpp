@@ -80,19 +80,7 @@ void T_CFunc::WriteXml(T_OStream* stream) {
 }
 
 void T_CFunc::WriteDefinition(TextCellWriter* writer) {
-  for (const FunctionDefinitionTable& table : CFuncDefinitionTables(&data)) {
-    writer->WriteCell(table.title.c_str());
-    writer->WriteLineEnd();
-    for (const FunctionDefinitionRow& row : table.rows) {
-      writer->WriteCell(row.label.c_str());
-      for (const std::string& cell : row.cells) {
-        writer->WriteSeparator();
-        writer->WriteCell(cell.c_str());
-      }
-      writer->WriteLineEnd();
-    }
-  }
-  writer->WriteLineEnd();
+  WriteDefinitionTables(CFuncDefinitionTables(&data), writer, false);
 }
 
 void T_CFunc::WriteHtmlDefinition(T_OStream* stream) {

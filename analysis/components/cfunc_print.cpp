@@ -1,5 +1,6 @@
-// The component functions window's definition tables and its printed parts: the definition
-// (parts 1 and 2) and, in the curve view, the legend above the columns (parts 3 and 4).
+// The component functions window's definition tables and what it prints besides the grid: the
+// definition (phases 1 and 2) and, in the curve view, the legend above the columns (phases 3
+// and 4).
 #include <string>
 #include <vector>
 
@@ -12,12 +13,6 @@
 #include "ui/text_style.h"
 
 namespace {
-
-constexpr int32_t kTextName = 735;
-constexpr int32_t kTextTitle = 1100;
-constexpr int32_t kTextSelections = 3128;
-constexpr int32_t kTextFormula = 3130;
-constexpr int32_t kTextFormulas = 3131;
 
 constexpr int32_t kCurveView = 4;
 constexpr int32_t kLegendBox = 12;
@@ -59,7 +54,7 @@ int32_t CFuncPrintLegendLayout(const std::vector<int32_t>& widths, int32_t width
 std::vector<FunctionDefinitionTable> CFuncDefinitionTables(CFuncData* data) {
   std::vector<FunctionDefinitionTable> tables;
   FunctionDefinitionTable selections;
-  selections.title = DefinitionText(kTextSelections);
+  selections.title = DefinitionText(kDefinitionTextSelections);
   std::vector<std::string> names, titles;
   std::vector<CardSelection*> criteria;
   for (T_CSelection* s = data->selections; s; s = s->nextSelection) {
@@ -67,13 +62,13 @@ std::vector<FunctionDefinitionTable> CFuncDefinitionTables(CFuncData* data) {
     titles.push_back(Block(s->title));
     criteria.push_back(&s->selection);
   }
-  DefinitionAddRow(&selections, DefinitionText(kTextName), names, true);
-  DefinitionAddRow(&selections, DefinitionText(kTextTitle), titles, false);
+  DefinitionAddRow(&selections, DefinitionText(kDefinitionTextName), names, true);
+  DefinitionAddRow(&selections, DefinitionText(kDefinitionTextTitle), titles, false);
   DefinitionAddCriteriaRows(&selections, data->base, criteria);
   tables.push_back(std::move(selections));
   if (!data->formulas) return tables;
   FunctionDefinitionTable formulas;
-  formulas.title = DefinitionText(kTextFormulas);
+  formulas.title = DefinitionText(kDefinitionTextFormulas);
   std::vector<std::string> texts;
   names.clear();
   titles.clear();
@@ -82,9 +77,9 @@ std::vector<FunctionDefinitionTable> CFuncDefinitionTables(CFuncData* data) {
     titles.push_back(Block(f->title));
     texts.push_back(Block(f->text));
   }
-  DefinitionAddRow(&formulas, DefinitionText(kTextName), names, true);
-  DefinitionAddRow(&formulas, DefinitionText(kTextTitle), titles, false);
-  DefinitionAddRow(&formulas, DefinitionText(kTextFormula), texts, true);
+  DefinitionAddRow(&formulas, DefinitionText(kDefinitionTextName), names, true);
+  DefinitionAddRow(&formulas, DefinitionText(kDefinitionTextTitle), titles, false);
+  DefinitionAddRow(&formulas, DefinitionText(kDefinitionTextFormula), texts, true);
   tables.push_back(std::move(formulas));
   return tables;
 }

@@ -115,6 +115,10 @@ class T_CFunc : public T_StruxWin {
   T_HWindow* OpenVariableIn(int32_t command, T_CVariable* variable, int64_t node);
   // The open-node menu of a column's variable at the event's point of the grid.
   void ShowOpenNodeMenu(T_CVariable* variable, int64_t node, InputEvent* event);
+  // The phases of a menu of the "»" commands the variable offers: the list, and the run of the
+  // chosen one at the node.
+  void OpenCommandsMenu(ContextMenuRecord* record, int32_t phase, T_CVariable* variable,
+                        int64_t node);
   void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
   void TitleContextMenu(ContextMenuRecord* record, int32_t phase) override;
   bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;

@@ -108,7 +108,7 @@ void DefinitionAddCriteriaRows(FunctionDefinitionTable* table, T_Base* base,
 }
 
 void WriteDefinitionTables(const std::vector<FunctionDefinitionTable>& tables,
-                           TextCellWriter* writer) {
+                           TextCellWriter* writer, bool emptyLineAfterEach) {
   for (const FunctionDefinitionTable& table : tables) {
     writer->WriteCell(table.title.c_str());
     writer->WriteLineEnd();
@@ -120,8 +120,9 @@ void WriteDefinitionTables(const std::vector<FunctionDefinitionTable>& tables,
       }
       writer->WriteLineEnd();
     }
-    writer->WriteLineEnd();
+    if (emptyLineAfterEach) writer->WriteLineEnd();
   }
+  if (!emptyLineAfterEach) writer->WriteLineEnd();
 }
 
 int32_t DefinitionPages(int32_t columns, int32_t pageWidth) {

@@ -28,6 +28,13 @@ struct FunctionDefinitionTable {
   std::vector<FunctionDefinitionRow> rows;
 };
 
+// Texts of the tables' titles and labels.
+constexpr int32_t kDefinitionTextName = 735;
+constexpr int32_t kDefinitionTextTitle = 1100;
+constexpr int32_t kDefinitionTextSelections = 3128;
+constexpr int32_t kDefinitionTextFormula = 3130;
+constexpr int32_t kDefinitionTextFormulas = 3131;
+
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
 constexpr int32_t kDefinitionColumn = 100;
@@ -43,9 +50,10 @@ void DefinitionAddRow(FunctionDefinitionTable* table, std::string label,
 void DefinitionAddCriteriaRows(FunctionDefinitionTable* table, T_Base* base,
                                const std::vector<CardSelection*>& selections);
 
-// The text form: each table's title, its rows (label, TAB, cells), an empty line after each.
+// The text form: each table's title and its rows (label, TAB, cells); an empty line after
+// each table, or only after the last.
 void WriteDefinitionTables(const std::vector<FunctionDefinitionTable>& tables,
-                           TextCellWriter* writer);
+                           TextCellWriter* writer, bool emptyLineAfterEach);
 
 // The number of pages across that `columns` variables take on pages `pageWidth` wide.
 int32_t DefinitionPages(int32_t columns, int32_t pageWidth);

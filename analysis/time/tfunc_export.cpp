@@ -23,11 +23,6 @@
 
 namespace {
 
-constexpr int32_t kTextName = 735;
-constexpr int32_t kTextTitle = 1100;
-constexpr int32_t kTextSelections = 3128;
-constexpr int32_t kTextFormula = 3130;
-constexpr int32_t kTextFormulas = 3131;
 constexpr int32_t kTextMeasure = 5378;
 constexpr int32_t kTextMoveSelection = 5368;
 constexpr int32_t kTextFirstAccumulation = 5355;  // "By Period", "From Start"
@@ -220,16 +215,16 @@ void AddRow(DefinitionTable* table, const std::vector<Variable*>& variables, std
 
 DefinitionTable SelectionTable(const TFuncData* data) {
   DefinitionTable table;
-  table.title = DefinitionText(kTextSelections);
+  table.title = DefinitionText(kDefinitionTextSelections);
   std::vector<T_TSelection*> list;
   std::vector<CardSelection*> selections;
   for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
     list.push_back(s);
     selections.push_back(&s->selection);
   }
-  AddRow(&table, list, DefinitionText(kTextName), true,
+  AddRow(&table, list, DefinitionText(kDefinitionTextName), true,
          [](T_TSelection* s) { return Block(s->name); });
-  AddRow(&table, list, DefinitionText(kTextTitle), false,
+  AddRow(&table, list, DefinitionText(kDefinitionTextTitle), false,
          [](T_TSelection* s) { return Block(s->title); });
   bool measured = false, shifted = false;
   for (T_TSelection* s : list) {
@@ -259,13 +254,13 @@ DefinitionTable SelectionTable(const TFuncData* data) {
 
 DefinitionTable FormulaTable(const TFuncData* data) {
   DefinitionTable table;
-  table.title = DefinitionText(kTextFormulas);
+  table.title = DefinitionText(kDefinitionTextFormulas);
   std::vector<T_TFormula*> list;
   for (T_TFormula* f = data->formulas; f; f = f->nextFormula) list.push_back(f);
-  AddRow(&table, list, DefinitionText(kTextName), true, [](T_TFormula* f) { return Block(f->name); });
-  AddRow(&table, list, DefinitionText(kTextTitle), false,
+  AddRow(&table, list, DefinitionText(kDefinitionTextName), true, [](T_TFormula* f) { return Block(f->name); });
+  AddRow(&table, list, DefinitionText(kDefinitionTextTitle), false,
          [](T_TFormula* f) { return Block(f->title); });
-  AddRow(&table, list, DefinitionText(kTextFormula), true,
+  AddRow(&table, list, DefinitionText(kDefinitionTextFormula), true,
          [](T_TFormula* f) { return Block(f->text); });
   return table;
 }
@@ -280,7 +275,7 @@ std::vector<TFuncDefinitionTable> TFuncDefinitionTables(const TFuncData* data) {
 }
 
 void TFuncWriteDefinition(const TFuncData* data, TextCellWriter* writer) {
-  WriteDefinitionTables(TFuncDefinitionTables(data), writer);
+  WriteDefinitionTables(TFuncDefinitionTables(data), writer, true);
 }
 
 void TFuncWriteHtmlDefinition(const TFuncData* data, T_OStream* stream) {

@@ -17,8 +17,10 @@
 #include "database/link_rename.h"
 #include "database/web_request.h"
 #include "ui/database_services.h"
+#include "ui/event_record.h"
 #include "ui/popup_menu.h"
 #include "tests/analysis/components/cfunc/cfunc_window_fixture.h"
+#include "tests/ui/scripted_popup.h"
 
 namespace {
 
@@ -144,6 +146,22 @@ TEST_F(CFuncCommandsTest, ThePopupsInsertNamesOperatorsAndSuffixesAtTheCaret) {
     edit->ContextMenu(&run, kMenuPhaseRun);
     EXPECT_EQ(TextOf(edit), std::string("Sales") + suffix + "*S");
   }
+}
+
+TEST_F(CFuncCommandsTest, TheVariablesPopupReplacesTheNameUnderTheCaret) {
+  ASSERT_TRUE(OpenVariables());
+  T_CFormulaEdit* edit = FormulaEdit("F");
+  ASSERT_NE(edit, nullptr);
+  edit->SetText("Sales*2");
+  // "Sales" under the caret comes preselected: the first key down reaches it, the next "S".
+  std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(2);
+  ui_test::SetPopupScript(&steps);
+  InputEvent event{};
+  edit->RunPopup(kPopupModeToken, &event, 2, 0);
+  ui_test::SetPopupScript(nullptr);
+  EXPECT_EQ(edit->popupKind, kFormulaPopupNames);
+  EXPECT_EQ(edit->chosen, 1);
+  EXPECT_EQ(TextOf(edit), "S*2");
 }
 
 TEST_F(CFuncCommandsTest, TheContextMenuOnANameIsThatVariablesMenu) {
