@@ -294,6 +294,19 @@ TEST_F(CFuncCommandsTest, WebCellsLinkToTheNodeAndTheVariable) {
   };
   EXPECT_EQ(cells, golden);
   EXPECT_EQ(Written(plain), "6");
+  // The page's template opens from the link what the cell holds.
+  SetWebRequestActive(true);
+  T_CFuncTmpl saved(base);
+  window->SaveToTemplate(&saved);
+  saved.viewDims = window->live;
+  for (auto [value, text] : {std::pair{"OwnETrJ:n430n43!", "11!"}, {"AllCnKG:n430n43:", "11"}}) {
+    T_Template* derived = saved.DerivedTemplate(value);
+    T_LinesTmpl* lines = AsLinesTemplate(derived);
+    ASSERT_NE(lines, nullptr) << value;
+    EXPECT_STREQ(lines->selection.componentTexts.texts[0], text) << value;
+    if (derived != &saved) delete derived;
+  }
+  SetWebRequestActive(false);
 }
 
 TEST_F(CFuncCommandsTest, ChangeNotesAskForACalculationOnlyWhenTheyChangeValues) {
