@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/components/cfunc_definition.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/alert.h"
 #include "core/output_stream.h"
@@ -29,49 +30,6 @@ namespace {
 void LineEnd(T_OStream* stream) { stream->PutText("\r\n"); }
 
 const char* FieldTitle(const T_CVariable* v) { return v->title && *v->title ? v->title : v->name; }
-
-// The rows of a definition block: label, then one cell per variable of the kind.
-struct DefinitionRow {
-  const char* label;
-  std::vector<std::string> cells;
-  bool any = false;
-};
-
-std::vector<DefinitionRow> DefinitionRows(CFuncData* data, int32_t kind) {
-  std::vector<DefinitionRow> rows;
-  DefinitionRow name{"Name", {}, true};
-  DefinitionRow title{"Title", {}, false};
-  DefinitionRow from{"From", {}, kind == kVariableSelection};
-  DefinitionRow to{"To", {}, kind == kVariableSelection};
-  DefinitionRow formula{"Formula", {}, false};
-  for (T_CVariable* v = data->variables; v; v = v->next) {
-    if (v->kind != kind) continue;
-    name.cells.emplace_back(v->name ? v->name : "");
-    title.cells.emplace_back(v->title ? v->title : "");
-    title.any = title.any || (v->title && *v->title);
-    if (kind == kVariableSelection) {
-      auto* s = static_cast<T_CSelection*>(v);
-      T_TextBuf text;
-      DateRefToText(&s->selection.from, &text);
-      from.cells.emplace_back(text.data);
-      DateRefToText(&s->selection.to, &text);
-      to.cells.emplace_back(text.data);
-    } else {
-      auto* f = static_cast<T_CFormula*>(v);
-      formula.cells.emplace_back(f->text ? f->text : "");
-      formula.any = formula.any || (f->text && *f->text);
-    }
-  }
-  rows.push_back(name);
-  if (title.any) rows.push_back(title);
-  if (kind == kVariableSelection) {
-    rows.push_back(from);
-    rows.push_back(to);
-  } else {
-    rows.push_back(formula);
-  }
-  return rows;
-}
 
 }  // namespace
 
@@ -122,34 +80,22 @@ void T_CFunc::WriteXml(T_OStream* stream) {
 }
 
 void T_CFunc::WriteDefinition(TextCellWriter* writer) {
-  for (int32_t kind : {kVariableSelection, kVariableFormula}) {
-    if (kind == kVariableFormula && !data.formulas) break;
-    writer->WriteCell(kind == kVariableSelection ? "Selections" : "Formulas");
-    writer->WriteLineEnd();
-    for (const DefinitionRow& row : DefinitionRows(&data, kind)) {
-      writer->WriteCell(row.label);
-      for (const std::string& cell : row.cells) {
-        writer->WriteSeparator();
-        writer->WriteCell(cell.c_str());
-      }
-      writer->WriteLineEnd();
-    }
-  }
-  writer->WriteLineEnd();
+  WriteDefinitionTables(CFuncDefinitionTables(&data), writer, false);
 }
 
 void T_CFunc::WriteHtmlDefinition(T_OStream* stream) {
-  for (int32_t kind : {kVariableSelection, kVariableFormula}) {
-    if (kind == kVariableFormula && !data.formulas) break;
+  for (const FunctionDefinitionTable& table : CFuncDefinitionTables(&data)) {
     stream->PutText("<tr><td class=\"definition\">");
-    stream->PutEscaped(kind == kVariableSelection ? "Selections" : "Formulas");
+    stream->PutEscaped(table.title.c_str());
     stream->PutText("\n<table border=\"0\" cellspacing=\"0\" cellpadding=\"1\" class=\"definition\">");
-    for (const DefinitionRow& row : DefinitionRows(&data, kind)) {
-      const bool names = std::strcmp(row.label, "Name") == 0;
+    // The names row sets the column widths.
+    bool names = true;
+    for (const FunctionDefinitionRow& row : table.rows) {
       stream->PutText("<tr>");
-      HtmlWriteCell(stream, row.label, names ? 80 : 0);
+      HtmlWriteCell(stream, row.label.c_str(), names ? 80 : 0);
       for (const std::string& cell : row.cells) HtmlWriteCell(stream, cell.c_str(), names ? 110 : 0);
       stream->PutText("</tr>");
+      names = false;
     }
     stream->PutText("</table>\n</td></tr>\n");
   }
@@ -171,9 +117,5 @@ void T_CFunc::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {
 }
 
 void T_CFunc::OpenWindowOfKind(int32_t kind) {
-  if (kind != kTemplateComponentFunctions) return;
-  T_CFuncTmpl copy(database);
-  SaveToTemplate(&copy);
-  copy.viewDims = live;
-  RunTemplate(database, &copy, nullptr, kRunNoLookup);
+  if (kind == kTemplateComponentFunctions) OpenVariableIn(3147, nullptr, -1);
 }

@@ -4,6 +4,7 @@
 // the higher-level rule.
 #include <new>
 
+#include "analysis/components/cfunc_formula_edit.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/localized_text.h"
 #include "core/text_buffer.h"
@@ -81,11 +82,11 @@ void T_CFunc::OpenHeaderPage() {
     auto* formulaLabel = new (std::nothrow) T_Text(parent, {6, 44, 40, 12}, true);
     if (formulaLabel) formulaLabel->SetTextId(kTextFormula);
     keep(formulaLabel);
-    auto* text = new (std::nothrow) T_Edit(parent, {50, 44, 350, 12}, kFormulaEdit, true, true);
-    if (text) text->SetText(f->text ? f->text : "");
+    // Tall enough to wrap its words.
+    auto* text = new (std::nothrow) T_CFormulaEdit(parent, {50, 44, 350, 36}, kFormulaEdit, this, f);
     keep(text);
     auto* rule = new (std::nothrow)
-        T_Chooser(parent, {50, 64, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
+        T_Chooser(parent, {50, 86, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
     if (rule) rule->SetTitleId(kTextHigherLevels);
     keep(rule);
   }

@@ -650,8 +650,13 @@ bool T_CFunc::DoCommand(int32_t command) {
         SelectVariable(copy);
       }
       return true;
+    case 3143:
+    case 3144:
+    case 3145:
+    case 3146:
     case 3147:
-      OpenWindowOfKind(kTemplateComponentFunctions);
+      // The "»" commands: of the current variable, or of every variable on the overview.
+      OpenVariableIn(command, onVariable ? current : nullptr, -1);
       return true;
     default:
       break;
@@ -688,6 +693,7 @@ void T_CFunc::SetPresentation(uint32_t newMode) {
 
 void T_CFunc::OnChange(const ChangeNote* note) {
   T_StruxWin::OnChange(note);
+  if (VariablesOnChange(note)) MarkNeedsCalc();
   if (note->database && note->database != database) return;
   bool boundChanged = false;
   for (T_CSelection* s = data.selections; s; s = s->nextSelection) {

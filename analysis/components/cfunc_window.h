@@ -109,6 +109,26 @@ class T_CFunc : public T_StruxWin {
   // variable); the template runs through the runner.
   void OpenWindowOfKind(int32_t kind);
 
+  // --- Opening in other windows, web links and printing (cfunc_drill.cpp, cfunc_print.cpp)
+  // Runs the template of a "»" command (cfunc_drill.h) for the variable (null: every variable)
+  // at the node (-1: the whole tree); the new window, null when none opened.
+  T_HWindow* OpenVariableIn(int32_t command, T_CVariable* variable, int64_t node);
+  // The open-node menu of a column's variable at the event's point of the grid.
+  void ShowOpenNodeMenu(T_CVariable* variable, int64_t node, InputEvent* event);
+  // The phases of a menu of the "»" commands the variable offers: the list, and the run of the
+  // chosen one at the node.
+  void OpenCommandsMenu(ContextMenuRecord* record, int32_t phase, T_CVariable* variable,
+                        int64_t node);
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
+  void TitleContextMenu(ContextMenuRecord* record, int32_t phase) override;
+  bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;
+  void OnCellsSelected(int64_t row, int32_t field) override;
+  void WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) override;
+  void PrintPart(BoxDrawRecord* record) override;
+  // What a change note asks of the variables (cfunc_changes.cpp): true when the window needs a
+  // calculation; titles whose links were renamed are rewritten and their columns retitled.
+  bool VariablesOnChange(const ChangeNote* note);
+
   CFuncData data;
   CFuncTree tree;
   T_CVariable* current = nullptr;
@@ -128,6 +148,9 @@ class T_CFunc : public T_StruxWin {
   uint8_t calculated = 0;
   T_CFuncField* labelsField = nullptr;
   T_Selector* viewSelector = nullptr;
+  int32_t openCommand = 3144;  // the open-node menu's last choice: "» Lines"
+  T_CVariable* menuVariable = nullptr;
+  int64_t menuNode = -1;
 };
 
 // The window of a kind-5 template; null without one or when 64 KB cannot be had now.

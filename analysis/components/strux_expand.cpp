@@ -381,18 +381,24 @@ void T_StruxWin::WriteNodeLink(T_OStream* stream, int64_t row) {
 
 void T_StruxWin::WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix) {
   const int64_t node = RowNode(row);
-  T_TextBuf url;
-  if (node < 0 || !BoxServices().webSelfUrl(&url)) return;
-  for (const char* p : {"exp", "sort", "page"}) UrlRemoveParam(&url, p);
+  if (node < 0) return;
   T_TextBuf value, path;
   TextBufAssign(&value, prefix);
   TextBufAppendChar(&value, ':');
   NodeDrillPath(&path, node, mode);
   TextBufAppendBuf(&value, &path);
-  UrlAddParam(&url, "drill", value.data);
+  WriteDrillAnchor(stream, value.data);
+}
+
+bool T_StruxWin::WriteDrillAnchor(T_OStream* stream, const char* value) {
+  T_TextBuf url;
+  if (!BoxServices().webSelfUrl(&url)) return false;
+  for (const char* p : {"exp", "sort", "page"}) UrlRemoveParam(&url, p);
+  UrlAddParam(&url, "drill", value);
   stream->PutText("<a class=\"data\" href=\"");
   stream->PutEscaped(url.data);
   stream->PutText("\">");
+  return true;
 }
 
 void T_StruxWin::ViewTitle(T_TextBuf* text) const {

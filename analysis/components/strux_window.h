@@ -159,6 +159,9 @@ class T_StruxWin : public T_BoxWin {
   void NodeDrillPath(T_TextBuf* out, int64_t node, int32_t mode) const;
   void WriteNodeLink(T_OStream* stream, int64_t row);
   void WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix);
+  // The anchor of class "data" to the served page with the "drill" parameter's value; false,
+  // with nothing written, when the page's address is not known.
+  bool WriteDrillAnchor(T_OStream* stream, const char* value);
   // The singular names of the live view dimensions joined with " / ".
   void ViewTitle(T_TextBuf* text) const;
   // A node's expansion path: the code of each slot's component down to the node's, joined by ".".

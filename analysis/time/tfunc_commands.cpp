@@ -39,9 +39,6 @@ constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
 constexpr uint16_t kDrillFirst = kDrillCommandCards;
 constexpr uint16_t kDrillLast = kDrillCommandComponentFunctions;
-constexpr int32_t kDefinitionRow = 12;
-constexpr int32_t kDefinitionLabels = 96;
-constexpr int32_t kDefinitionColumn = 100;
 
 T_TVariable* VariableOfField(const T_BoxField* field) {
   auto* curve = dynamic_cast<const T_TFuncCurve*>(field);
@@ -457,25 +454,6 @@ void T_TFunc::WriteCellText(T_OStream* stream, int64_t row, T_BoxField* field) {
   T_TSWin::WriteCellText(stream, row, field);
 }
 
-int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth) {
-  if (columns <= 0) return 1;
-  int32_t first = (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1);
-  int32_t later = pageWidth / (kDefinitionColumn + 1);
-  if (first < 1) first = 1;
-  if (later < 1) later = 1;
-  if (columns <= first) return 1;
-  return 1 + (columns - first + later - 1) / later;
-}
-
-namespace {
-
-void Cell(int32_t x, int32_t y, int32_t width, const char* text) {
-  RECT rect{x, y, x + width, y + kDefinitionRow};
-  if (text) TextDrawLine(&rect, text, nullptr);
-}
-
-}  // namespace
-
 int32_t TFuncPrintHeaderDrop(int32_t titleHeight) {
   const int32_t s = std::max(1, 26 - titleHeight);
   return std::max(0, 2 * s - 3);
@@ -501,41 +479,5 @@ void T_TFunc::PrintPart(BoxDrawRecord* record) {
   }
   // The rows are those of the text and HTML definitions; the page keeps its own layout: the
   // labels on the first page, the variables' columns across as many pages as they need.
-  const std::vector<TFuncDefinitionTable> tables = TFuncDefinitionTables(&data);
-  const int32_t pageWidth = record->band.right - record->band.left;
-  if (record->phase == 1) {
-    int32_t height = 0;
-    for (const TFuncDefinitionTable& table : tables)
-      height += kDefinitionRow * (1 + static_cast<int32_t>(table.rows.size()));
-    record->height = height;
-    const int32_t pages = std::max(TFuncDefinitionPages(data.selectionCount, pageWidth),
-                                   TFuncDefinitionPages(data.formulaCount, pageWidth));
-    record->pageCount = std::max(record->pageCount, pages);
-    return;
-  }
-  const int32_t page = record->pageCount;
-  const int32_t left = record->band.left;
-  int32_t skip = 0;
-  if (page > 0) {
-    const int32_t first = std::max(1, (pageWidth - kDefinitionLabels) / (kDefinitionColumn + 1));
-    const int32_t later = std::max(1, pageWidth / (kDefinitionColumn + 1));
-    skip = first + (page - 1) * later;
-  }
-  const int32_t x0 = left + (page == 0 ? kDefinitionLabels : 0);
-  int32_t top = record->band.top;
-  for (const TFuncDefinitionTable& table : tables) {
-    if (page == 0) Cell(left, top, kDefinitionLabels, table.title.c_str());
-    int32_t y = top + kDefinitionRow;
-    for (const TFuncDefinitionRow& row : table.rows) {
-      if (page == 0) Cell(left + 12, y, kDefinitionLabels - 12, row.label.c_str());
-      int32_t x = x0;
-      for (size_t n = static_cast<size_t>(skip); n < row.cells.size(); ++n) {
-        if (x + kDefinitionColumn > record->band.right) break;
-        Cell(x, y, kDefinitionColumn, row.cells[n].c_str());
-        x += kDefinitionColumn + 1;
-      }
-      y += kDefinitionRow;
-    }
-    top = y;
-  }
+  PrintDefinitionTables(record, TFuncDefinitionTables(&data));
 }

@@ -30,35 +30,14 @@ bool LinesShowMeasure(int32_t measure) {
   return measure != kMeasureProduct && measure != kMeasureGeomMean && measure != kMeasureFirst &&
          measure != kMeasureLast;
 }
-// A measure a components window has a column for.
-int32_t ComponentsColumnOfMeasure(int32_t measure) {
-  switch (measure) {
-    case kMeasureLineCount:
-      return kCompsLines;
-    case kMeasureCardCount:
-      return kCompsCards;
-    case kMeasureSum:
-    case kMeasureNegSum:
-      return kCompsPeriod;
-    default:
-      return -1;
-  }
-}
-
-// A new template of the kind from the database's default template of the kind (its settings
-// copied whole), with the database's default window settings applied.
 template <typename Template>
 Template* FromDefault(T_Base* base, int32_t kind, Template* (*as)(T_Template*)) {
-  T_Template* defaults = base->GetDefaultTemplate(kind);
-  T_Template* made =
-      as(defaults) ? DuplicateTemplate(base, defaults, nullptr) : NewTemplate(base, kind);
+  T_BoxTmpl* made = DrillTemplateFromDefault(base, kind);
   Template* t = as(made);
-  if (!t) {
+  if (!t && made) {
     delete made;
     PendingErrorOutOfMemory();
-    return nullptr;
   }
-  t->ApplyDefaults();
   return t;
 }
 
@@ -232,6 +211,34 @@ int32_t TFuncDrillOwnCommand(const T_TVariable* variable) {
   return s && LinesShowMeasure(s->measure) ? kDrillCommandLines : kDrillCommandTimeFunctions;
 }
 
+T_BoxTmpl* DrillTemplateFromDefault(T_Base* base, int32_t kind) {
+  T_Template* defaults = base->GetDefaultTemplate(kind);
+  T_Template* made = defaults && defaults->kind == kind ? DuplicateTemplate(base, defaults, nullptr)
+                                                        : NewTemplate(base, kind);
+  auto* t = dynamic_cast<T_BoxTmpl*>(made);
+  if (!t) {
+    delete made;
+    PendingErrorOutOfMemory();
+    return nullptr;
+  }
+  t->ApplyDefaults();
+  return t;
+}
+
+int32_t DrillComponentsColumn(int32_t measure) {
+  switch (measure) {
+    case kMeasureLineCount:
+      return kCompsLines;
+    case kMeasureCardCount:
+      return kCompsCards;
+    case kMeasureSum:
+    case kMeasureNegSum:
+      return kCompsPeriod;
+    default:
+      return -1;
+  }
+}
+
 int32_t TFuncDrillMenuMark(T_Base* base, int32_t remembered) {
   if (remembered < kDrillChoiceFirstDimension) return remembered < 0 ? kDrillChoiceOwn : remembered;
   const int32_t dimension = remembered - kDrillChoiceFirstDimension;
@@ -320,7 +327,7 @@ T_Template* TFuncComponentsTemplate(const TFuncDrillSource& source, int64_t entr
     comps->viewDims.count = 1;
     comps->viewDims.dimension[0] = dimension;
   }
-  const int32_t column = ComponentsColumnOfMeasure(s->measure);
+  const int32_t column = DrillComponentsColumn(s->measure);
   if (column >= 0) {
     for (int32_t type = 0; type < kCompsTypeCount; ++type)
       comps->options.columns[type].shown = type == column;
@@ -369,7 +376,7 @@ T_Template* TFuncDrillTemplate(const TFuncDrillSource& source, int64_t entry,
   const Period period = PeriodOf(data, entry, variable);
   const bool components = choice >= kDrillChoiceFirstDimension;
   if (const T_TSelection* s = AsSelection(variable)) {
-    if (components && ComponentsColumnOfMeasure(s->measure) >= 0)
+    if (components && DrillComponentsColumn(s->measure) >= 0)
       return TFuncComponentsTemplate(source, entry, s, choice - kDrillChoiceFirstDimension);
     if (components) return ComponentFunctions(source, s, Single(s), period);
     if (LinesShowMeasure(s->measure)) return TFuncLinesTemplate(source, entry, s);

@@ -24,6 +24,7 @@
 #include "analysis/time/time_variables.h"
 
 class T_Base;
+class T_BoxTmpl;
 class T_HWindow;
 class T_Template;
 class T_CFuncTmpl;
@@ -53,6 +54,13 @@ constexpr int32_t kTFuncToolDrill = 4202;
 // The command naming the window that choice 0 opens for the variable: "» Lines" for a selection
 // whose measure the lines window shows, else "» Time Functions".
 int32_t TFuncDrillOwnCommand(const T_TVariable* variable);
+
+// A template of the kind copied from the database's default template of the kind, with the
+// default window settings applied; null (pending 600) without memory. Shared with the component
+// functions window's commands, whose methods are numbered as the measures.
+T_BoxTmpl* DrillTemplateFromDefault(T_Base* base, int32_t kind);
+// The components window's column that shows a measure (Line count, Card count, Sum, -Sum); -1.
+int32_t DrillComponentsColumn(int32_t measure);
 
 // The item the drill menu marks: the remembered choice, or choice 0 when it names a dimension
 // without components.

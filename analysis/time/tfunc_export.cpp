@@ -23,17 +23,6 @@
 
 namespace {
 
-constexpr int32_t kTextName = 735;
-constexpr int32_t kTextTitle = 1100;
-constexpr int32_t kTextCardTitle = 3102;
-constexpr int32_t kTextLineText = 3103;
-constexpr int32_t kTextFrom = 3105;
-constexpr int32_t kTextTo = 3106;
-constexpr int32_t kTextSelections = 3128;
-constexpr int32_t kTextFormula = 3130;
-constexpr int32_t kTextFormulas = 3131;
-constexpr int32_t kTextSubset = 3135;
-constexpr int32_t kTextNotes = 3506;
 constexpr int32_t kTextMeasure = 5378;
 constexpr int32_t kTextMoveSelection = 5368;
 constexpr int32_t kTextFirstAccumulation = 5355;  // "By Period", "From Start"
@@ -213,36 +202,29 @@ namespace {
 using DefinitionRow = TFuncDefinitionRow;
 using DefinitionTable = TFuncDefinitionTable;
 
-std::string Localized(int32_t id) {
-  const char* text = GetString(id);
-  return text ? text : "";
-}
-
-std::string Plain(const T_TextBuf& text) { return text.data ? text.data : ""; }
 std::string Block(const char* text) { return text ? text : ""; }
 
 // A row of the cells of each variable, kept only when `always` or some cell has text.
 template <typename Variable, typename Cell>
 void AddRow(DefinitionTable* table, const std::vector<Variable*>& variables, std::string label,
             bool always, Cell cell) {
-  DefinitionRow row;
-  row.label = std::move(label);
-  bool any = false;
-  for (Variable* v : variables) {
-    row.cells.push_back(cell(v));
-    any = any || !row.cells.back().empty();
-  }
-  if (always || any) table->rows.push_back(std::move(row));
+  std::vector<std::string> cells;
+  for (Variable* v : variables) cells.push_back(cell(v));
+  DefinitionAddRow(table, std::move(label), std::move(cells), always);
 }
 
 DefinitionTable SelectionTable(const TFuncData* data) {
   DefinitionTable table;
-  table.title = Localized(kTextSelections);
+  table.title = DefinitionText(kDefinitionTextSelections);
   std::vector<T_TSelection*> list;
-  for (T_TSelection* s = data->selections; s; s = s->nextSelection) list.push_back(s);
-  T_Base* base = data->base;
-  AddRow(&table, list, Localized(kTextName), true, [](T_TSelection* s) { return Block(s->name); });
-  AddRow(&table, list, Localized(kTextTitle), false,
+  std::vector<CardSelection*> selections;
+  for (T_TSelection* s = data->selections; s; s = s->nextSelection) {
+    list.push_back(s);
+    selections.push_back(&s->selection);
+  }
+  AddRow(&table, list, DefinitionText(kDefinitionTextName), true,
+         [](T_TSelection* s) { return Block(s->name); });
+  AddRow(&table, list, DefinitionText(kDefinitionTextTitle), false,
          [](T_TSelection* s) { return Block(s->title); });
   bool measured = false, shifted = false;
   for (T_TSelection* s : list) {
@@ -250,9 +232,9 @@ DefinitionTable SelectionTable(const TFuncData* data) {
     shifted = shifted || s->shift.kind != 0;
   }
   if (measured) {
-    AddRow(&table, list, Localized(kTextMeasure), true, [](T_TSelection* s) {
-      std::string text = Localized(kMethodFirstText + s->measure);
-      std::string accumulation = Localized(kTextFirstAccumulation + (s->accumulation ? 1 : 0));
+    AddRow(&table, list, DefinitionText(kTextMeasure), true, [](T_TSelection* s) {
+      std::string text = DefinitionText(kMethodFirstText + s->measure);
+      std::string accumulation = DefinitionText(kTextFirstAccumulation + (s->accumulation ? 1 : 0));
       for (char& c : accumulation) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       }
@@ -260,66 +242,26 @@ DefinitionTable SelectionTable(const TFuncData* data) {
     });
   }
   if (shifted) {
-    AddRow(&table, list, Localized(kTextMoveSelection), true, [](T_TSelection* s) {
+    AddRow(&table, list, DefinitionText(kTextMoveSelection), true, [](T_TSelection* s) {
       T_TextBuf text;
       TimeShiftDisplayText(&s->shift, &text);
-      return Plain(text);
+      return std::string(text.data ? text.data : "");
     });
   }
-  AddRow(&table, list, Localized(kTextFrom), true, [](T_TSelection* s) {
-    T_TextBuf text;
-    DateRefToText(&s->selection.from, &text);
-    return Plain(text);
-  });
-  AddRow(&table, list, Localized(kTextTo), true, [](T_TSelection* s) {
-    T_TextBuf text;
-    DateRefToText(&s->selection.to, &text);
-    return Plain(text);
-  });
-  if (base) {
-    int32_t dimensions[32];
-    const int32_t n = DimensionsInOrder(base, dimensions);
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t d = dimensions[i];
-      if (d < 0 || d >= kDimensionCount || !base->dimensions[d]) continue;
-      AddRow(&table, list, Block(base->GetDimSingular(d)), false, [d](T_TSelection* s) {
-        T_TextBuf text;
-        CompSelPrintDimension(&s->selection.components, &text, d, ' ');
-        return Plain(text);
-      });
-    }
-  }
-  const char* titleLabel = base && base->cardTitleLabel ? base->cardTitleLabel : nullptr;
-  const char* lineLabel = base && base->lineTextLabel ? base->lineTextLabel : nullptr;
-  AddRow(&table, list, titleLabel ? titleLabel : Localized(kTextCardTitle), false,
-         [](T_TSelection* s) { return Block(s->selection.titleText); });
-  AddRow(&table, list, lineLabel ? lineLabel : Localized(kTextLineText), false,
-         [](T_TSelection* s) { return Block(s->selection.lineText); });
-  AddRow(&table, list, Localized(kTextNotes), false,
-         [](T_TSelection* s) { return Block(s->selection.notesText); });
-  const int32_t values = base ? base->valueCount : 0;
-  for (int32_t c = 0; c < values && c < kMaxValueCount; ++c) {
-    T_TextBuf valueName;
-    base->GetValueName(&valueName, c);
-    AddRow(&table, list, Plain(valueName), false,
-           [c](T_TSelection* s) { return Block(s->selection.valueTexts[c]); });
-  }
-  AddRow(&table, list, Localized(kTextSubset), false, [](T_TSelection* s) {
-    T_TextBuf text;
-    PrintCombination(&s->selection.subset, &text, ' ');
-    return Plain(text);
-  });
+  DefinitionAddCriteriaRows(&table, data->base, selections);
   return table;
 }
 
 DefinitionTable FormulaTable(const TFuncData* data) {
   DefinitionTable table;
-  table.title = Localized(kTextFormulas);
+  table.title = DefinitionText(kDefinitionTextFormulas);
   std::vector<T_TFormula*> list;
   for (T_TFormula* f = data->formulas; f; f = f->nextFormula) list.push_back(f);
-  AddRow(&table, list, Localized(kTextName), true, [](T_TFormula* f) { return Block(f->name); });
-  AddRow(&table, list, Localized(kTextTitle), false, [](T_TFormula* f) { return Block(f->title); });
-  AddRow(&table, list, Localized(kTextFormula), true, [](T_TFormula* f) { return Block(f->text); });
+  AddRow(&table, list, DefinitionText(kDefinitionTextName), true, [](T_TFormula* f) { return Block(f->name); });
+  AddRow(&table, list, DefinitionText(kDefinitionTextTitle), false,
+         [](T_TFormula* f) { return Block(f->title); });
+  AddRow(&table, list, DefinitionText(kDefinitionTextFormula), true,
+         [](T_TFormula* f) { return Block(f->text); });
   return table;
 }
 
@@ -333,19 +275,7 @@ std::vector<TFuncDefinitionTable> TFuncDefinitionTables(const TFuncData* data) {
 }
 
 void TFuncWriteDefinition(const TFuncData* data, TextCellWriter* writer) {
-  for (const DefinitionTable& table : TFuncDefinitionTables(data)) {
-    writer->WriteCell(table.title.c_str());
-    writer->WriteLineEnd();
-    for (const DefinitionRow& row : table.rows) {
-      writer->WriteCell(row.label.c_str());
-      for (const std::string& cell : row.cells) {
-        writer->WriteSeparator();
-        writer->WriteCell(cell.c_str());
-      }
-      writer->WriteLineEnd();
-    }
-    writer->WriteLineEnd();
-  }
+  WriteDefinitionTables(TFuncDefinitionTables(data), writer, true);
 }
 
 void TFuncWriteHtmlDefinition(const TFuncData* data, T_OStream* stream) {

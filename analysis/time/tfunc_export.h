@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/components/function_definition.h"
 #include "analysis/time/tfunc_rows.h"
 #include "analysis/time/time_variables.h"
 #include "core/packed_date.h"
@@ -85,14 +86,8 @@ void TFuncWriteXml(T_BoxWin* window, const TFuncData* data, const TFuncRowOrder*
 // The rows of the definition block, shared by the text, HTML and printed forms: a table
 // "Selections" and, when there are formulas, a table "Formulas", one cell per variable of the
 // table in list order; rows only where some variable has something (the Name row always).
-struct TFuncDefinitionRow {
-  std::string label;
-  std::vector<std::string> cells;
-};
-struct TFuncDefinitionTable {
-  std::string title;
-  std::vector<TFuncDefinitionRow> rows;
-};
+using TFuncDefinitionRow = FunctionDefinitionRow;
+using TFuncDefinitionTable = FunctionDefinitionTable;
 std::vector<TFuncDefinitionTable> TFuncDefinitionTables(const TFuncData* data);
 
 // The definition block: a table "Selections" and, when there are formulas, a table "Formulas",

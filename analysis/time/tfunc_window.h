@@ -125,10 +125,6 @@ constexpr int32_t kTextDiagramForms = 5385;  // "None", "Curve", "Bars"
 // The text of a period type 0 to 15.
 const char* PeriodTypeText(int32_t type);
 
-// Pages across of the printed definition for a number of variable columns: the first page
-// gives 96 pixels to the labels, every column takes 101.
-int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth);
-
 // How far the printed header is lowered for a title row of the given height: 2 x s - 3 with
 // s = 26 - the height (at least 1), 0 when that is not positive.
 int32_t TFuncPrintHeaderDrop(int32_t titleHeight);

@@ -21,6 +21,7 @@
 #include "analysis/time/tfunc_install.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_pages.h"
+#include "analysis/components/function_definition.h"
 #include "analysis/time/tfunc_window.h"
 #include "analysis/time/time_calculation.h"
 #include "database/change_notes.h"
@@ -703,10 +704,10 @@ TEST_F(TFuncWindowTest, ABlankItemSeparatesSelectionsFromFormulas) {
 }
 
 TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
-  EXPECT_EQ(TFuncDefinitionPages(0, 500), 1);
-  EXPECT_EQ(TFuncDefinitionPages(3, 500), 1);   // (500 - 96) / 101 = 4 on the first page
-  EXPECT_EQ(TFuncDefinitionPages(5, 500), 2);   // 4, then 4 per page
-  EXPECT_EQ(TFuncDefinitionPages(13, 500), 4);
+  EXPECT_EQ(DefinitionPages(0, 500), 1);
+  EXPECT_EQ(DefinitionPages(3, 500), 1);   // (500 - 96) / 101 = 4 on the first page
+  EXPECT_EQ(DefinitionPages(5, 500), 2);   // 4, then 4 per page
+  EXPECT_EQ(DefinitionPages(13, 500), 4);
   ASSERT_NE(Open(), nullptr);
   BoxDrawRecord record{};
   record.phase = 1;
