@@ -115,14 +115,14 @@ void T_Comps::WriteHtmlCell(T_OStream* stream, int64_t row, T_BoxField* field) {
     const bool sublevels = viewMode == 3 ? options.graphSublevels != 0 : c.sublevels != 0;
     value = CompsValueOf(BlockFor(node, type, sublevels), type, percentBase);
   }
-  const bool link = node >= 0 && *text && std::isfinite(value) && value != 0 &&
+  bool link = node >= 0 && *text && std::isfinite(value) && value != 0 &&
                     WebRequestActive() && BoxServices().webUserDrills();
   if (link) {
     const char prefix[2] = {CompsTypeLetter(type), 0};
     const StruxNode* n = Node(node);
     const bool sublevels = options.columns[type].sublevels != 0;
     const bool own = n->expanded && n->firstChild >= 0 && !sublevels;
-    WriteDrillLink(stream, row, own ? 0 : 1, prefix);
+    link = WriteDrillLink(stream, row, own ? 0 : 1, prefix);
   }
   const uint32_t colour = field->cellColour;
   const bool coloured = colour == 13 || colour == 19;

@@ -379,15 +379,15 @@ void T_StruxWin::WriteNodeLink(T_OStream* stream, int64_t row) {
   stream->PutText("</a>");
 }
 
-void T_StruxWin::WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix) {
+bool T_StruxWin::WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix) {
   const int64_t node = RowNode(row);
-  if (node < 0) return;
+  if (node < 0) return false;
   T_TextBuf value, path;
   TextBufAssign(&value, prefix);
   TextBufAppendChar(&value, ':');
   NodeDrillPath(&path, node, mode);
   TextBufAppendBuf(&value, &path);
-  WriteDrillAnchor(stream, value.data);
+  return WriteDrillAnchor(stream, value.data);
 }
 
 bool T_StruxWin::WriteDrillAnchor(T_OStream* stream, const char* value) {

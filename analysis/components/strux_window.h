@@ -158,7 +158,8 @@ class T_StruxWin : public T_BoxWin {
   // The node's drill path (strux_paths.h), without the leading ":". mode 1: the node's own cell.
   void NodeDrillPath(T_TextBuf* out, int64_t node, int32_t mode) const;
   void WriteNodeLink(T_OStream* stream, int64_t row);
-  void WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix);
+  // The drill anchor of the row's node; false, with nothing written, when there is none.
+  bool WriteDrillLink(T_OStream* stream, int64_t row, int32_t mode, const char* prefix);
   // The anchor of class "data" to the served page with the "drill" parameter's value; false,
   // with nothing written, when the page's address is not known.
   bool WriteDrillAnchor(T_OStream* stream, const char* value);

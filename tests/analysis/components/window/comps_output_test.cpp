@@ -125,6 +125,14 @@ TEST_F(CompsOutput, HtmlLinksWhileAPageIsServed) {
   window->GetRowTexts(&pool, row);
   window->WriteHtmlCell(&plain, row, window->fields[kCompsPeriod]);
   EXPECT_EQ(Written(plain), "69.00");
+  // A request whose page address is unknown gets the plain value, without a closing tag.
+  SetWebRequestActive(true);
+  services.webSelfUrl = [](T_TextBuf*) { return false; };
+  SetBoxWinServices(&services);
+  T_OStream unknown;
+  window->WriteHtmlCell(&unknown, row, window->fields[kCompsPeriod]);
+  EXPECT_EQ(Written(unknown), "69.00");
+  SetWebRequestActive(false);
   pool.Free();
 }
 
