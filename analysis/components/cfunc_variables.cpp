@@ -480,7 +480,9 @@ bool T_CSelection::Finish(const CFuncTree& tree, int32_t upperDay) {
           total[at(i)] = r.list.Median();
           if (i > 0) {
             CFuncAccumulator& p = records[at(tree.parent[at(i)])];
+            // The parent's list takes its whole subtree: it grows once, at its first child.
             if (r.list.count && (!p.list.values && !p.list.Init())) failed = 1;
+            if (r.list.count && !p.list.Reserve(totalCounts[at(tree.parent[at(i)])])) failed = 1;
             if (r.list.count && !p.list.AppendAll(r.list)) failed = 1;
           }
           r.list.Free();
@@ -554,7 +556,9 @@ bool T_CSelection::Finish(const CFuncTree& tree, int32_t upperDay) {
         case kCMethodMedian:
           if (i > 0 && r.list.count) {
             CFuncAccumulator& top = records[0];
-            if ((!top.list.values && !top.list.Init()) || !top.list.AppendAll(r.list)) failed = 1;
+            if ((!top.list.values && !top.list.Init()) || !top.list.Reserve(totalCounts[0]) ||
+                !top.list.AppendAll(r.list))
+              failed = 1;
             r.list.Free();
           }
           own[k] = records[0].list.Median();
