@@ -432,6 +432,9 @@ void T_Modebox::DrawNode(ModeNode* node, const RECT* rect, bool) {
   ModeboxEvent record;
   Describe(node, &record);
   int32_t textLeft = rect->left + Indent(node) + kTextMargin;
+  // A blank separator shows nothing, not even the leaf picture of its column.
+  const bool blank = !record.text || !record.text[0];
+  if (blank && !node->picture && !node->firstChild) return;
   if (node->parent && node->parent->hasPictures) {
     int32_t picture = node->picture;
     if (!picture) {

@@ -297,8 +297,10 @@ bool ZoomRectShown(const RECT* rect, int32_t axisMode, int32_t minimum) {
 int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int32_t minimum,
                       int32_t* cursorId, const Region* highlight, const Region* hit) {
   const POINT origin{press->x, press->y};
-  bool inHit = highlight && highlight->handle && InRegion(hit, press->x, press->y);
-  if (inHit) RgnInvert(highlight);
+  // The hit region alone decides what a click is; the highlight only shows it.
+  const bool shows = highlight && highlight->handle;
+  bool inHit = hit && hit->handle && InRegion(hit, press->x, press->y);
+  if (inHit && shows) RgnInvert(highlight);
   bool changed = false;
   bool drawn = false;
   bool altGrToggled = false;
@@ -317,7 +319,7 @@ int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int
     if (inHit) {
       if (InRegion(hit, now.x, now.y)) continue;
       inHit = false;
-      RgnInvert(highlight);
+      if (shows) RgnInvert(highlight);
       changed = true;
     }
     if (cursorId) {
@@ -347,7 +349,7 @@ int32_t TrackZoomRect(const InputEvent* press, RECT* rect, int32_t axisMode, int
     }
   }
   if (drawn) RectFrameDottedXor(&shown);
-  if (inHit) RgnInvert(highlight);
+  if (inHit && shows) RgnInvert(highlight);
   // The state at the release decides, even when AltGr went back between two polls.
   if (cursorId && !longPress && (now.rightAlt != 0) != (press->rightAlt != 0)) {
     *cursorId = *cursorId == kCursorZoomIn ? kCursorZoomOut : kCursorZoomIn;

@@ -92,8 +92,8 @@ RECT ZoomTrackRect(POINT press, POINT pointer, bool shift, int32_t axisMode);
 // Whether a tracked rectangle is large enough to be shown (and to count).
 bool ZoomRectShown(const RECT* rect, int32_t axisMode, int32_t minimum);
 // Tracks the pointer from the press while the button is held, showing the inverted dotted frame
-// of the rectangle on the current port. With a highlight and a hit region, the highlight is
-// inverted while the pointer stays in the hit region, and a release there is a click. With a
+// of the rectangle on the current port. With a hit region, a release while the pointer stayed
+// in it is a click; a highlight, when given, is inverted meanwhile. With a
 // cursor id, AltGr held unlike at the press shows the other zoom cursor, and a release in that
 // state switches the id. Returns one of the kZoom results; the rectangle only with
 // kZoomRectangle.

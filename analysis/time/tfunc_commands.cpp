@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/time/tfunc_drill.h"
 #include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_window.h"
@@ -16,6 +17,7 @@
 #include "core/output_stream.h"
 #include "core/short_ids.h"
 #include "database/base.h"
+#include "database/object_services.h"
 #include "ui/application.h"
 #include "ui/clipboard_data.h"
 #include "ui/draw_primitives.h"
@@ -35,9 +37,8 @@ constexpr uint16_t kMenuDuplicate = 217;
 constexpr uint16_t kTitleHide = 3619;
 constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
-constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
-constexpr uint16_t kDrillLast = 3147;
-constexpr int32_t kToolDrill = 4202;
+constexpr uint16_t kDrillFirst = kDrillCommandCards;
+constexpr uint16_t kDrillLast = kDrillCommandComponentFunctions;
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
 constexpr int32_t kDefinitionColumn = 100;
@@ -264,8 +265,16 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
   }
   if (phase == kMenuPhaseMeasure) {
     const int64_t id = record->entry;
-    if ((id >= kDrillFirst && id <= kDrillLast) || id == kCommandOpenTimeScale)
-      record->selectable = id == kCommandOpenTimeScale ? 0 : DrillEnabled(static_cast<int32_t>(id));
+    if (id == kCommandOpenTimeScale)
+      record->selectable = CurrentObjectServices().openTimeScaleEditor != nullptr;
+    else if (id >= kDrillFirst && id <= kDrillLast)
+      record->selectable = DrillEnabled(static_cast<int32_t>(id));
+    return;
+  }
+  if (phase == kMenuPhaseRun && field == labelField && record->entry == kCommandOpenTimeScale) {
+    // The editors fill the hook at start-up; this layer cannot name them.
+    if (data.scaleInForce && CurrentObjectServices().openTimeScaleEditor)
+      CurrentObjectServices().openTimeScaleEditor(database, data.scaleInForce);
     return;
   }
   if (phase != kMenuPhaseRun || !variable) return;
@@ -294,6 +303,10 @@ bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   if (!variable) return T_TSWin::ClickFieldTitle(event, field);
   SelectVariable(variable);
   if (!event || !event->leftButton) return true;
+  if (GetEffectiveTool(event) == kTFuncToolDrill) {
+    DrillMenuAt(kDrillWholeRange, variable, grid, DrillMenuPlace(-1, field), event);
+    return true;
+  }
   // The title is dragged to another place in the column order: framed while the button is
   // down, the drop place marked between two titles.
   const int32_t dx = GetScrollX();
@@ -349,12 +362,22 @@ bool T_TFunc::ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t t
   } else if (T_TVariable* variable = VariableOfField(f)) {
     SelectVariable(variable);
   }
-  if (tool == kToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
+  if (tool == kTFuncToolDrill && event && !event->rightButton && row >= 0 && row < rowCount) {
     SelectCell(row, field, false);
-    DrillAt(TFuncRowEntry(&data, &order, row), VariableOfField(f));
+    DrillMenuAt(TFuncRowEntry(&data, &order, row), VariableOfField(f), grid,
+                DrillMenuPlace(row, f), event);
     return true;
   }
   return T_TSWin::ClickCell(event, row, field, tool);
+}
+
+bool T_TFunc::RowCard(int64_t row, CardId* id) const {
+  if (row < 0 || row >= rowCount) return false;
+  const int64_t entry = TFuncRowEntry(&data, &order, row);
+  if (entry < kEntryFirstPeriod || entry >= data.periodCount) return false;
+  *id = TFuncEntryAt(&data, entry)->end;
+  // Calendar periods end with the whole day, which names no card.
+  return id->sequence != kCardSequenceOpen;
 }
 
 void T_TFunc::SelectRange(CellRange* range) {
@@ -366,6 +389,23 @@ void T_TFunc::SelectRange(CellRange* range) {
     return;
   }
   T_TSWin::SelectRange(range);
+  // Groups and lines of one card stand in neighbouring rows: the card's label takes them all.
+  const int32_t type = data.typeInForce;
+  CardId anchor{}, id{};
+  if (f != labelField || type < kPeriodActiveCards || type > kPeriodActiveLines ||
+      !RowCard(range->anchorRow, &anchor))
+    return;
+  while (RowCard(range->firstRow - 1, &id) && CardIdEqual(&id, &anchor)) --range->firstRow;
+  while (RowCard(range->lastRow + 1, &id) && CardIdEqual(&id, &anchor)) ++range->lastRow;
+}
+
+void T_TFunc::OnCellsSelected(int64_t row, int32_t field) {
+  CardId id{};
+  if (GetField(field) != labelField) {
+    T_TSWin::OnCellsSelected(row, field);
+  } else if (RowCard(row, &id)) {
+    OpenCardEditor(database, &id, 0);
+  }
 }
 
 void T_TFunc::GetFieldSortKey(T_BoxField* field, T_TextBuf* key) {
@@ -436,7 +476,17 @@ void Cell(int32_t x, int32_t y, int32_t width, const char* text) {
 
 }  // namespace
 
+int32_t TFuncPrintHeaderDrop(int32_t titleHeight) {
+  const int32_t s = std::max(1, 26 - titleHeight);
+  return std::max(0, 2 * s - 3);
+}
+
 void T_TFunc::PrintPart(BoxDrawRecord* record) {
+  if (record->phase == 0) {
+    T_TSWin::PrintPart(record);
+    record->band.top += TFuncPrintHeaderDrop(titleHeight);
+    return;
+  }
   if (record->phase == 3 && InDiagramMode() && labels) {
     record->height = labels->PrintHeight(record->band.right - record->band.left);
     return;

@@ -12,6 +12,7 @@
 #include "analysis/time/tfunc_export.h"
 #include "core/alert.h"
 #include "core/owned_text.h"
+#include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/card_selection.h"
 #include "database/date_ref.h"
@@ -226,6 +227,11 @@ bool NeedsOf(const TFuncData* data, const T_TVariable* variable, Needs* needs) {
 
 }  // namespace
 
+int32_t TFuncDrillOwnCommand(const T_TVariable* variable) {
+  const T_TSelection* s = AsSelection(variable);
+  return s && LinesShowMeasure(s->measure) ? kDrillCommandLines : kDrillCommandTimeFunctions;
+}
+
 int32_t TFuncDrillMenuMark(T_Base* base, int32_t remembered) {
   if (remembered < kDrillChoiceFirstDimension) return remembered < 0 ? kDrillChoiceOwn : remembered;
   const int32_t dimension = remembered - kDrillChoiceFirstDimension;
@@ -255,6 +261,13 @@ T_Template* TFuncLinesTemplate(const TFuncDrillSource& source, int64_t entry,
   if (!lines) return nullptr;
   T_TextBuf label;
   LabelOf(data, s, &label);
+  // The lines add up to the sum; the name says that the variable shows it negated.
+  if (s->measure == kMeasureNegSum) {
+    T_TextBuf negated;
+    TextBufAssign(&negated, "-");
+    TextBufAppendBuf(&negated, &label);
+    TextBufAssignBuf(&label, &negated);
+  }
   bool ok = lines->SetName(label.data) && UsedSubsets(&lines->subsets, source.subsets, s);
   DefinitionOf(&lines->selection, s);
   SetLinesValueColumn(lines, s->valueColumn);

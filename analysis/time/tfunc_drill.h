@@ -41,6 +41,19 @@ struct TFuncDrillSource {
   uint8_t endDatesOnly = 0;
 };
 
+// The drill commands' text ids, "» Cards" .. "» Component Functions".
+constexpr int32_t kDrillCommandCards = 3143;
+constexpr int32_t kDrillCommandLines = 3144;
+constexpr int32_t kDrillCommandComponents = 3145;
+constexpr int32_t kDrillCommandTimeFunctions = 3146;
+constexpr int32_t kDrillCommandComponentFunctions = 3147;
+// The tool that drills from a cell, a diagram shape or a legend entry.
+constexpr int32_t kTFuncToolDrill = 4202;
+
+// The command naming the window that choice 0 opens for the variable: "» Lines" for a selection
+// whose measure the lines window shows, else "» Time Functions".
+int32_t TFuncDrillOwnCommand(const T_TVariable* variable);
+
 // The item the drill menu marks: the remembered choice, or choice 0 when it names a dimension
 // without components.
 int32_t TFuncDrillMenuMark(T_Base* base, int32_t remembered);

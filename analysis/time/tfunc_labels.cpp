@@ -15,6 +15,8 @@ namespace {
 // Titles of 512 bytes or more are cut to 510 at a character boundary and marked "..".
 constexpr int32_t kTitleCutAt = 512;
 constexpr int32_t kTitleKept = 510;
+// The date of a time scale's open end (its last period runs on without one).
+constexpr PackedDate kOpenEndDate = 0x7fffffffu;
 
 const int32_t kCalendarTexts[] = {6142, 6143, 6144, 6145, 6146, 6147,
                                   6148, 6150, 6151, 6152, 6153, 6155};
@@ -168,8 +170,10 @@ void TFuncRowLabel(const TFuncData* data, int64_t entry, const TFuncLabelOptions
   AppendDate(text, start);
   CardId periodStart{}, periodEnd{};
   PeriodBounds(scale, &periodStart, &periodEnd, &end, 0);
-  if (periodEnd.date > start) {
+  // The last period's end is open, which is no date to print: the row's own end stands in.
+  const PackedDate bound = periodEnd.date == kOpenEndDate ? end.date : periodEnd.date;
+  if (bound > start) {
     TextBufAppend(text, " - ");
-    AppendDate(text, periodEnd.date);
+    AppendDate(text, bound);
   }
 }

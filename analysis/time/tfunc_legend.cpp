@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/components/function_window_utils.h"
+#include "analysis/time/tfunc_drill.h"
 #include "analysis/time/tfunc_window.h"
 #include "core/text_buffer.h"
 #include "ui/draw_primitives.h"
@@ -253,7 +254,13 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
         auto* frame = dynamic_cast<T_Item*>(e);
         if (!frame || frame->id != kGraphicFrame) continue;
         for (T_GrafElement* c = frame->firstChild; c; c = c->next) {
-          if (auto* colour = dynamic_cast<T_ChooseColor*>(c)) colour->RunPopup();
+          auto* colour = dynamic_cast<T_ChooseColor*>(c);
+          if (!colour) continue;
+          // The menu pops at the swatch, 3 pixels left of its right edge, at its middle.
+          InputEvent at = *event;
+          at.x = curve->legend.left + kSwatchWidth - 3 + offsetX - colour->offsetX;
+          at.y = curve->legend.top + kSwatchHeight / 2 + offsetY - colour->offsetY;
+          RunContextMenu(colour, kColourPopupSelector, &at, static_cast<int32_t>(colour->current));
         }
       }
       return true;
@@ -270,6 +277,12 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
     return true;
   }
   window->SelectVariable(variable);
+  if (window->GetEffectiveTool(event) == kTFuncToolDrill) {
+    // The drill tool drills at once, over the whole range, with the menu beside the entry.
+    const POINT at{curve->legend.right - 3, (curve->legend.top + curve->legend.bottom) / 2};
+    window->DrillMenuAt(kDrillWholeRange, variable, this, at, event);
+    return true;
+  }
   std::vector<T_TFuncCurve*> curves = Curves(window);
   std::vector<RECT> rects;
   int32_t dragged = -1;

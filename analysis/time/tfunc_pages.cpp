@@ -3,6 +3,7 @@
 // choosers and the "Move Selection" dialog.
 #include "analysis/time/tfunc_pages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -43,6 +44,13 @@ constexpr int32_t kTextName = 4721;
 constexpr int32_t kTextTitle = 1100;
 constexpr int32_t kTextSorting = 3600;
 constexpr int32_t kTextNormal = 3601;
+
+// The variable pages: the fields start below the name row's line (y 24); the frames' titles
+// stand above their rectangles, so the frames start lower; their right edge is 6 pixels inside
+// the page of a window of the default width.
+constexpr int32_t kPageTop = 28;
+constexpr int32_t kFramesLeft = 381;
+constexpr int32_t kFramesTop = 42;
 
 const int32_t kKindOfItem[] = {0, -2, 1, 3, 5, -2, 2, 4, 6, -2};
 
@@ -267,6 +275,19 @@ void T_TFunc::AddVariableItem(T_TVariable* variable) {
       root, before, nextItemId++,
       variable->kind == kVariableSelection ? kSelectionPicture : kFormulaPicture);
   modeBox->SetExpanded(root, true);
+  PlaceSeparatorItem();
+}
+
+void T_TFunc::PlaceSeparatorItem() {
+  if (!modeBox) return;
+  if (ModeNode* old = modeBox->FindNode(kTFuncSeparatorItem)) RemoveModeItem(old);
+  ModeNode* root = modeBox->FindNode(kTFuncVariablesItem);
+  ModeNode* firstFormula = nullptr;
+  for (T_TFormula* f = data.formulas; f && !firstFormula; f = f->nextFormula) firstFormula = f->modeNode;
+  bool selections = false;
+  for (T_TSelection* s = data.selections; s && !selections; s = s->nextSelection)
+    selections = s->modeNode != nullptr;
+  if (root && firstFormula && selections) AddModeItem(root, firstFormula, kTFuncSeparatorItem);
 }
 
 void T_TFunc::ReloadVariableItems() {
@@ -335,6 +356,7 @@ bool T_TFunc::EraseVariable(T_TVariable* variable) {
     current = variable;
   } else {
     if (node) RemoveModeItem(node);
+    PlaceSeparatorItem();
     if (current == variable) current = data.variables;
     if (order.sortVariable == variable) order.sortVariable = nullptr;
   }
@@ -362,6 +384,7 @@ void T_TFunc::EraseAllVariables() {
 // --- Pages ---------------------------------------------------------------------------------------
 
 void T_TFunc::ClosePages() {
+  SetModeItemFlag(false);
   DeleteSelectionEdits();
   ClosePanelPage();
   shiftChooser = nullptr;
@@ -394,7 +417,7 @@ void AddPresentationFrames(T_TFunc* window, T_EventHandler* parent, T_TVariable*
     numeric->SetTitleId(kTextNumeric);
     new (std::nothrow) T_ChooseDecs(numeric, {6, 6, 156, 15}, kDecimalsChooser, 0, v->decimals);
     new (std::nothrow) T_ChooseRedgreen(numeric, {6, 23, 156, 15}, kColouringChooser, v->colouring);
-    new (std::nothrow) T_ChooseNegval(numeric, {6, 40, 76, 15}, kSignChooser, v->signStyle);
+    new (std::nothrow) T_ChooseNegval(numeric, {6, 40, 156, 15}, kSignChooser, v->signStyle);
     auto* bold = new (std::nothrow) T_Checkbox(numeric, {6, 57, 76, 14}, kBoldBox, true);
     if (bold) {
       bold->SetLabelId(kTextBold);
@@ -407,7 +430,7 @@ void AddPresentationFrames(T_TFunc* window, T_EventHandler* parent, T_TVariable*
     }
   }
   Keep(window, numeric);
-  auto* graphic = new (std::nothrow) T_Frame(parent, {x, y + 82, 170, 58}, kGraphicFrame, true);
+  auto* graphic = new (std::nothrow) T_Frame(parent, {x, y + 92, 170, 58}, kGraphicFrame, true);
   if (graphic) {
     graphic->SetTitleId(kTextGraphic);
     new (std::nothrow) T_ChooseColor(graphic, {6, 6, 156, 15}, kColourChooser, true, v->colour);
@@ -433,23 +456,31 @@ void T_TFunc::OpenVariablePage(T_TVariable* variable) {
   T_EventHandler* parent = PanelParent(this);
   AddNameRow(this, parent, variable);
   if (variable->kind == kVariableSelection) {
+    // Three columns fit the default width: the dimensions with their labels, the bounds and
+    // texts with theirs, the presentation frames; the measure's four choosers go below the first
+    // two, under the last dimension.
     auto* s = static_cast<T_TSelection*>(variable);
     if (modeItem) header.headerParent = modeItem;
-    CreateDimensionEdits(XYWH{75, 28, 105, 12});
-    CreateFromToEdits(XYWH{255, 28, 120, 12}, kHeaderFrom);
-    CreateCardTitleEdit(XYWH{255, 66, 120, 12}, kHeaderCardTitle);
-    CreateLineTextEdit(XYWH{255, 83, 120, 12}, kHeaderLineText);
+    CreateDimensionEdits(XYWH{75, kPageTop, 105, 12});
+    CreateFromToEdits(XYWH{kTFuncPageTextEdits, kPageTop, 120, 12}, kHeaderFrom);
+    CreateCardTitleEdit(XYWH{kTFuncPageTextEdits, kPageTop + 38, 120, 12}, kHeaderCardTitle);
+    CreateLineTextEdit(XYWH{kTFuncPageTextEdits, kPageTop + 55, 120, 12}, kHeaderLineText);
     ShowSelection(&s->selection);
-    auto* value = new (std::nothrow) T_ChooseValue(parent, {390, 28, 130, 15}, kValueColumnChooser,
+    SetModeItemFlag(true);
+    int32_t dimensions = 0;
+    for (int32_t d = 0; d < kMaxDimensions; ++d)
+      if (Database_HasSubComponents(database, d)) ++dimensions;
+    const int32_t y = std::max(kPageTop + 76, kPageTop + 2 + kHeaderRowPitch * dimensions);
+    auto* value = new (std::nothrow) T_ChooseValue(parent, {75, y, 130, 15}, kValueColumnChooser,
                                                    database, s->valueColumn);
     Keep(this, value);
-    Keep(this, new (std::nothrow) T_Chooser(parent, {390, 46, 130, 15}, kMeasureChooser,
+    Keep(this, new (std::nothrow) T_Chooser(parent, {245, y, 130, 15}, kMeasureChooser,
                                             kMeasureCount, s->measure, true));
-    Keep(this, new (std::nothrow) T_Chooser(parent, {390, 64, 130, 15}, kAccumulationChooser, 2,
+    Keep(this, new (std::nothrow) T_Chooser(parent, {75, y + 18, 130, 15}, kAccumulationChooser, 2,
                                             s->accumulation, true));
-    shiftChooser = new (std::nothrow) TimeShiftChooser(parent, {390, 82, 130, 15}, &s->shift);
+    shiftChooser = new (std::nothrow) TimeShiftChooser(parent, {245, y + 18, 130, 15}, &s->shift);
     Keep(this, shiftChooser);
-    AddPresentationFrames(this, parent, variable, 530, 24);
+    AddPresentationFrames(this, parent, variable, kFramesLeft, kFramesTop);
     pageMode = kTFuncModeSelection;
   } else {
     auto* f = static_cast<T_TFormula*>(variable);
@@ -457,7 +488,7 @@ void T_TFunc::OpenVariablePage(T_TVariable* variable) {
     Keep(this, edit);
     Keep(this, new (std::nothrow) T_Chooser(parent, {60, 76, 160, 15}, kOperationChooser, 5,
                                             f->operation, true));
-    AddPresentationFrames(this, parent, variable, 350, 24);
+    AddPresentationFrames(this, parent, variable, kFramesLeft, kFramesTop);
     pageMode = kTFuncModeFormula;
   }
   openPanelPage = variable->kind == kVariableSelection ? kTFuncModeSelection : kTFuncModeFormula;
@@ -547,7 +578,7 @@ void T_TFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   const int32_t id = record->nodeId;
   T_TVariable* variable = id >= kTFuncVariableItemFirst ? VariableOfItem(id) : nullptr;
   const bool own = variable || id == kTFuncVariablesItem || id == kTFuncAxisLimitsItem ||
-                   id == kTFuncOptionsItem;
+                   id == kTFuncOptionsItem || id == kTFuncSeparatorItem;
   if (!own) {
     if (record->code == kModeChosen) {
       DeleteSelectionEdits();
@@ -557,10 +588,13 @@ void T_TFunc::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (record->code == kModeDescribe) {
-    ModeboxEvent_SetText(record, variable ? (variable->name ? variable->name : "") : GetString(id));
+    const char* text = variable ? (variable->name ? variable->name : "")
+                       : id == kTFuncSeparatorItem ? ""
+                                                   : GetString(id);
+    ModeboxEvent_SetText(record, text);
     return;
   }
-  if (record->code != kModeChosen) return;
+  if (record->code != kModeChosen || id == kTFuncSeparatorItem) return;
   if (variable) {
     OpenVariablePage(variable);
   } else if (id == kTFuncAxisLimitsItem) {

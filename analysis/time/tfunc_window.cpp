@@ -32,8 +32,8 @@
 
 namespace {
 
-const uint16_t kGridTools[] = {kToolRange, 4202, 0};
-const uint16_t kDiagramTools[] = {4200, 4201, 4202, 0};
+const uint16_t kGridTools[] = {kToolRange, kTFuncToolDrill, 0};
+const uint16_t kDiagramTools[] = {4200, 4201, kTFuncToolDrill, 0};
 const uint16_t kViews[] = {kCommandGridView, kCommandDiagramView, 0};
 constexpr uint32_t kToolSelectorId = 4018;
 constexpr uint32_t kViewSelectorId = 4019;
@@ -154,7 +154,26 @@ int64_t T_TFunc::GetMemoryUsage() { return PagedArrayMemSize(&data.periods) + 44
 
 void T_TFunc::GetHeaderFieldRect(RECT* rect, int32_t id) {
   T_TSWin::GetHeaderFieldRect(rect, id);
-  OffsetRect(rect, 0, 25);
+  // The bounds and texts have their labels between the dimensions' edits and their own.
+  if (id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle || id == kHeaderLineText) {
+    rect->left = kTFuncPageTextLabels;
+    rect->right = kTFuncPageTextEdits - 3;
+  }
+  // Below the name row of the selection page, which stands in the mode item; the labels are
+  // asked for in the window's coordinates.
+  const int32_t dx = modeItem ? modeItem->offsetX - offsetX : 0;
+  const int32_t dy = modeItem ? modeItem->offsetY - offsetY : 0;
+  OffsetRect(rect, dx, 25 + dy);
+}
+
+bool T_TFunc::HasHeaderField(int32_t id) {
+  // Only the selection page has header fields: the dimensions, the bounds, the card title and
+  // the line text.
+  const bool field = (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions) ||
+                     id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle ||
+                     id == kHeaderLineText;
+  const bool shown = pageMode == kTFuncModeSelection && field;
+  return shown && T_TSWin::HasHeaderField(id);
 }
 
 // --- Columns -------------------------------------------------------------------------------------
@@ -537,15 +556,20 @@ void T_TFunc::DragDiagram(InputEvent* event) {
   ClipToDiagram();
   const bool hit = HitDiagram(POINT{event->x, event->y}, &entry, &region);
   PortSetClip(nullptr);
-  if (!hit) return;
+  if (!hit) {
+    RgnFree(&region);
+    return;
+  }
   T_TVariable* variable = nullptr;
   if (hitColumn >= 0 && hitColumn < static_cast<int32_t>(diagramSeries.size()) &&
       diagramSeries[static_cast<size_t>(hitColumn)])
     variable = diagramSeries[static_cast<size_t>(hitColumn)]->variable;
   if (variable) SelectVariable(variable);
   RECT rect{};
-  if (TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, nullptr, &region) == kZoomClick)
-    DrillAt(entry, variable);
+  // The shape is the highlight as well: without one, a release on it would not be a click.
+  const int32_t result = TrackZoomRect(event, &rect, kZoomFree, 8, nullptr, &region, &region);
+  RgnFree(&region);
+  if (result == kZoomClick) DrillMenuAt(entry, variable, grid, POINT{event->x, event->y}, nullptr);
 }
 
 bool T_TFunc::IsPointOnData(InputEvent* event) {
@@ -556,35 +580,25 @@ bool T_TFunc::IsPointOnData(InputEvent* event) {
 
 bool T_TFunc::DrillEnabled(int32_t) const { return database != nullptr; }
 
-namespace {
-
-constexpr int32_t kDrillCards = 3143;
-constexpr int32_t kDrillLines = 3144;
-constexpr int32_t kDrillComponents = 3145;
-constexpr int32_t kDrillTimeFunctions = 3146;
-constexpr int32_t kDrillComponentFunctions = 3147;
-
-}  // namespace
-
 T_HWindow* T_TFunc::RunDrillCommand(int32_t command, T_TVariable* variable) {
   const TFuncDrillSource source{&data, &subsets, labelOptions.cardTitles,
                                 labelOptions.endDatesOnly};
   const T_TSelection* selection = AsSelection(variable);
   T_Template* templ = nullptr;
   switch (command) {
-    case kDrillCards:
+    case kDrillCommandCards:
       templ = TFuncCardsTemplate(source, selection);
       break;
-    case kDrillLines:
+    case kDrillCommandLines:
       templ = TFuncLinesTemplate(source, kDrillWholeRange, selection);
       break;
-    case kDrillComponents:
+    case kDrillCommandComponents:
       templ = TFuncComponentsTemplate(source, kDrillWholeRange, selection, -1);
       break;
-    case kDrillTimeFunctions:
+    case kDrillCommandTimeFunctions:
       templ = TFuncTimeFunctionsTemplate(source, variable);
       break;
-    case kDrillComponentFunctions:
+    case kDrillCommandComponentFunctions:
       templ = TFuncComponentFunctionsTemplate(source, kDrillWholeRange, variable);
       break;
     default:

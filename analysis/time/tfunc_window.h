@@ -31,6 +31,7 @@ class T_Checkbox;
 class T_Edit;
 class T_TFuncLabels;
 class T_TFuncTmpl;
+struct TFuncDrillMenu;
 
 constexpr uint32_t kTFuncHelpId = 2004;
 constexpr int32_t kTFuncDefaultWidth = 685;
@@ -43,11 +44,16 @@ constexpr int32_t kTFuncVariablesItem = 3134;  // "Variables"
 constexpr int32_t kTFuncAxisLimitsItem = 5363;  // "Axis Limits"
 constexpr int32_t kTFuncOptionsItem = 3141;     // "Options"
 constexpr int32_t kTFuncVariableItemFirst = 100000;
+constexpr int32_t kTFuncSeparatorItem = 99999;  // blank, between the selections and the formulas
 constexpr int32_t kTFuncModeVariables = 0;
 constexpr int32_t kTFuncModeSelection = 1;
 constexpr int32_t kTFuncModeFormula = 2;
 constexpr int32_t kTFuncModeAxisLimits = 3;
 constexpr int32_t kTFuncModeOptions = 4;
+
+// Where the selection page's bound and text labels and their edits start.
+constexpr int32_t kTFuncPageTextLabels = 188;
+constexpr int32_t kTFuncPageTextEdits = 255;
 
 // Item ids of the header and the pages.
 constexpr uint32_t kPeriodTypeChooserId = 89;
@@ -123,6 +129,10 @@ const char* PeriodTypeText(int32_t type);
 // gives 96 pixels to the labels, every column takes 101.
 int32_t TFuncDefinitionPages(int32_t columns, int32_t pageWidth);
 
+// How far the printed header is lowered for a title row of the given height: 2 x s - 3 with
+// s = 26 - the height (at least 1), 0 when that is not positive.
+int32_t TFuncPrintHeaderDrop(int32_t titleHeight);
+
 // What the row labels depend on besides the data.
 struct TFuncLabelOptions {
   uint8_t cardTitles = 0;
@@ -161,6 +171,9 @@ class T_TFunc : public T_TSWin {
   void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
   bool ClickCell(InputEvent* event, int64_t row, int32_t field, int32_t tool) override;
   void SelectRange(CellRange* range) override;
+  void OnCellsSelected(int64_t row, int32_t field) override;
+  // The card a period row names (Active Cards, Groups and Lines); false for other rows.
+  bool RowCard(int64_t row, CardId* id) const;
   void TitleContextMenu(ContextMenuRecord* record, int32_t phase) override;
   bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
@@ -188,6 +201,7 @@ class T_TFunc : public T_TSWin {
   void OnToolSelected(int32_t item) override;
   void DrawModeItem() override;
   void GetHeaderFieldRect(RECT* rect, int32_t id) override;
+  bool HasHeaderField(int32_t id) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;
   int64_t GetMemoryUsage() override;
@@ -221,10 +235,23 @@ class T_TFunc : public T_TSWin {
   // Runs a drill command on a variable over its whole range (null: every variable for
   // "» Time Functions" and "» Component Functions"); the window opened, or null.
   T_HWindow* RunDrillCommand(int32_t command, T_TVariable* variable);
-  // Drill-through of the drill tool from a period entry (kDrillWholeRange: the whole range) and
-  // a column's variable (null: the first selection), with the remembered drill choice; the
-  // window opened, or null.
+  // Drill-through from a period entry (kDrillWholeRange: the whole range) and a column's
+  // variable (null: the first selection), with the remembered drill choice; the window opened,
+  // or null.
   T_HWindow* DrillAt(int64_t entry, T_TVariable* variable);
+
+  // --- The drill menu (tfunc_drill_menu.cpp)
+  void ContextMenu(ContextMenuRecord* record, int32_t phase) override;
+  // The drill tool's menu at the point (coordinates of `in`, null: the window's) with the
+  // remembered choice marked; a chosen choice is remembered, then DrillAt. Cancelling opens
+  // nothing and keeps the choice. The opening event's buttons decide how the menu tracks.
+  T_HWindow* DrillMenuAt(int64_t entry, T_TVariable* variable, T_GrafElement* in, POINT at,
+                         const InputEvent* opening);
+  // The menu alone at a point in window coordinates: the choice taken (remembered), or -1.
+  int32_t RunDrillMenu(const T_TVariable* variable, POINT at, const InputEvent* opening);
+  // Where the menu opens for a grid cell (row -1: the field's title, for the whole range), in
+  // grid coordinates.
+  POINT DrillMenuPlace(int64_t row, const T_BoxField* field);
   // What the diagram draws now: the curves' series by data column, the bar mode and the
   // value-axis limits.
   TFuncDiagram Diagram();
@@ -235,6 +262,8 @@ class T_TFunc : public T_TSWin {
   // The variable's item under "Variables" (made when missing) and its removal.
   void AddVariableItem(T_TVariable* variable);
   void ReloadVariableItems();
+  // The blank item stands between the last selection and the first formula when both exist.
+  void PlaceSeparatorItem();
   void SelectVariable(T_TVariable* variable);
   T_TVariable* VariableOfItem(int32_t id) const;
   bool EraseVariable(T_TVariable* variable);
@@ -273,6 +302,7 @@ class T_TFunc : public T_TSWin {
   int32_t gridTool = 4203;
   int32_t diagramTool = 4200;
   int32_t drillChoice = 0;
+  const TFuncDrillMenu* runningDrillMenu = nullptr;
   double axisMaximum;
   double axisMinimum;
   int32_t barMode = kBarsSideBySide;

@@ -258,28 +258,32 @@ TEST(ZoomRect, TrackingEndsAsClickRectangleOrLongPress) {
   struct Case {
     const char* name;
     std::vector<InputEvent> script;
-    bool regions;
+    int32_t regions;  // 0 none, 1 highlight and hit, 2 the hit region alone
     int32_t result;
     int32_t cursor;  // after the tracking, from kCursorZoomIn
   };
   const Case cases[] = {
       {"click in the hit region",
-       {Pointer(51, 51, 100), Pointer(51, 51, 200, false)}, true, kZoomClick, kCursorZoomIn},
-      {"click without regions", {Pointer(50, 50, 100, false)}, false, kZoomClick, kCursorZoomIn},
+       {Pointer(51, 51, 100), Pointer(51, 51, 200, false)}, 1, kZoomClick, kCursorZoomIn},
+      {"click in the hit region without a highlight",
+       {Pointer(51, 51, 100), Pointer(51, 51, 200, false)}, 2, kZoomClick, kCursorZoomIn},
+      {"left the hit region without a highlight",
+       {Pointer(56, 51, 100), Pointer(56, 51, 200, false)}, 2, kZoomNothing, kCursorZoomIn},
+      {"click without regions", {Pointer(50, 50, 100, false)}, 0, kZoomClick, kCursorZoomIn},
       {"drag out of the hit region",
-       {Pointer(70, 80, 100), Pointer(80, 90, 200), Pointer(80, 90, 300, false)}, true,
+       {Pointer(70, 80, 100), Pointer(80, 90, 200), Pointer(80, 90, 300, false)}, 1,
        kZoomRectangle, kCursorZoomIn},
       {"left the hit region, released without a rectangle",
-       {Pointer(56, 51, 100), Pointer(56, 51, 200, false)}, true, kZoomNothing, kCursorZoomIn},
-      {"held in place", {Pointer(50, 50, 2999), Pointer(50, 50, 3000)}, false, kZoomLongPress,
+       {Pointer(56, 51, 100), Pointer(56, 51, 200, false)}, 1, kZoomNothing, kCursorZoomIn},
+      {"held in place", {Pointer(50, 50, 2999), Pointer(50, 50, 3000)}, 0, kZoomLongPress,
        kCursorZoomIn},
-      {"drawn, then held long", {Pointer(80, 80, 100), Pointer(80, 80, 5000, false)}, false,
+      {"drawn, then held long", {Pointer(80, 80, 100), Pointer(80, 80, 5000, false)}, 0,
        kZoomRectangle, kCursorZoomIn},
       {"AltGr at the release switches the cursor",
-       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, true)}, false,
+       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, true)}, 0,
        kZoomNothing, kCursorZoomOut},
       {"AltGr let go again",
-       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, false)}, false,
+       {Pointer(50, 50, 100, true, true), Pointer(50, 50, 200, false, false)}, 0,
        kZoomNothing, kCursorZoomIn},
   };
   for (const Case& c : cases) {
@@ -289,8 +293,9 @@ TEST(ZoomRect, TrackingEndsAsClickRectangleOrLongPress) {
     InputEvent press = Pointer(50, 50, 0);
     RECT rect{};
     int32_t cursor = kCursorZoomIn;
-    int32_t result = TrackZoomRect(&press, &rect, kZoomFree, 10, &cursor,
-                                   c.regions ? &highlight : nullptr, c.regions ? &hit : nullptr);
+    int32_t result =
+        TrackZoomRect(&press, &rect, kZoomFree, 10, &cursor, c.regions == 1 ? &highlight : nullptr,
+                      c.regions ? &hit : nullptr);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(cursor, c.cursor);
     if (result == kZoomRectangle) {

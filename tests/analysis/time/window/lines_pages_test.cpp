@@ -12,6 +12,7 @@
 
 #include "analysis/cards/cards_template.h"
 #include "analysis/time/lines_header_page.h"
+#include "database/object_services.h"
 #include "tests/analysis/time/window/lines_window_fixture.h"
 #include "tests/ui/scripted_pointer.h"
 #include "ui/button.h"
@@ -343,6 +344,35 @@ TEST_F(LinesPagesTest, ARectangleDrawnOnTheBarsOpensCardsOverIt) {
   EXPECT_NE(Opened()[0].find("BVA\t>"), std::string::npos) << Opened()[0];
   // The window's from bound stays; the to bound ends with the rectangle's last day.
   EXPECT_NE(Opened()[0].find("BC\t\t2301"), std::string::npos) << Opened()[0];
+}
+
+// A click that stays on a bar opens that row's card with its line selected.
+TEST_F(LinesPagesTest, AClickOnABarOpensItsCard) {
+  Open([](T_LinesTmpl* t) { t->viewMode = 2; });
+  window->LayoutForGrid();
+  const int64_t row = window->headerRowCount;
+  InputEvent press;
+  press.leftButton = press.anyButton = 1;
+  press.x = window->RowX(row);
+  press.y = (window->layout.valueOrigin + ValueToY(window->layout, 100)) / 2;
+  g_drag = press;
+  static int32_t polls;
+  polls = 0;
+  SetZoomTrackInput([](InputEvent* event) {
+    *event = g_drag;
+    event->time = 10;
+    if (++polls > 2) event->anyButton = event->leftButton = 0;
+  });
+  static int32_t openedLine;
+  openedLine = -1;
+  ObjectServices services{};
+  services.openCardEditor = [](T_Base*, const CardId*, int32_t line) { openedLine = line; };
+  SetObjectServices(&services);
+  window->DragDiagram(&press);
+  SetObjectServices(nullptr);
+  SetZoomTrackInput(nullptr);
+  EXPECT_EQ(openedLine, 1);
+  EXPECT_TRUE(Opened().empty());
 }
 
 }  // namespace

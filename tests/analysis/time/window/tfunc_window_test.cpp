@@ -5,9 +5,16 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "analysis/components/components_template.h"
 #include "analysis/components/function_templates.h"
+#include "analysis/time/lines_template.h"
+#include "analysis/time/tfunc_drill.h"
+#include "analysis/time/tfunc_drill_menu.h"
+#include "tests/ui/scripted_popup.h"
+#include "ui/popup_menu.h"
 #include "core/alert_handlers.h"
 #include "core/owned_text.h"
 #include "database/cards.h"
@@ -17,6 +24,7 @@
 #include "analysis/time/tfunc_window.h"
 #include "analysis/time/time_calculation.h"
 #include "database/change_notes.h"
+#include "database/object_services.h"
 #include "database/template_runner.h"
 #include "database/time_scale.h"
 #include "database/web_request.h"
@@ -30,6 +38,7 @@
 #include "ui/button.h"
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
+#include "ui/mode_tree.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -116,6 +125,21 @@ class TFuncWindowTest : public box_test::BoxTest {
     std::replace(text.begin(), text.end(), '\r', '\n');
     delete target;
     return text;
+  }
+  // A time scale of the base whose periods start (card 1) at the dates, with the names given.
+  TimeScale* NewScale(const char* name,
+                      const std::vector<std::pair<PackedDate, const char*>>& periods) {
+    auto* scale = new TimeScale(base, name);
+    for (const auto& p : periods) {
+      CardId start{p.first, 1};
+      EXPECT_TRUE(TimeScaleAppendPeriod(scale, &start, p.second));
+    }
+    return scale;
+  }
+  // The standard template over the named time scale.
+  static std::string OverScale(const char* name) {
+    std::string text = kTemplate;
+    return text.replace(text.find("PL\tM"), 4, std::string("PL\tX\nPX\t") + name);
   }
   void WhileModal(std::function<void(T_Window*)> step) {
     dialogs_test::RunWhileModal(app, std::move(step));
@@ -236,14 +260,9 @@ TEST_F(TFuncWindowTest, RowOrders) {
 // --- Change notes, emptiness, the template -------------------------------------------------------
 
 TEST_F(TFuncWindowTest, ADeletedTimeScaleIsDroppedAtOnce) {
-  auto* scale = new TimeScale(base, "Terms");
-  CardId start{PackDate(2023, 1, 1), 1};
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Spring term"));
-  start.date = PackDate(2023, 7, 1);
-  ASSERT_TRUE(TimeScaleAppendPeriod(scale, &start, "Autumn term"));
-  ASSERT_NE(Open(std::string(kTemplate).replace(std::string(kTemplate).find("PL\tM"), 4,
-                                                "PL\tX\nPX\tTerms")),
-            nullptr);
+  TimeScale* scale =
+      NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}, {PackDate(2023, 7, 1), "Autumn term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
   ASSERT_EQ(window->data.scaleInForce, scale);
   EXPECT_EQ(Label(1), "Spring term");
   const PackedDate end = TFuncEntryAt(&window->data, 2)->end.date;
@@ -486,6 +505,11 @@ TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
   T_TVariable* variable = last->series.variable;
   const int32_t before = variable->colour;
   std::vector<ui_test::PopupStep> steps = ui_test::ChooseByKeys(2);
+  RECT menu{};
+  steps[0] = [&menu](PopupInput* input) {
+    menu = PopupMenuRect(PopupMenuRunning());
+    ui_test::PopupKey(kKeyDown)(input);
+  };
   ui_test::SetPopupScript(&steps);
   InputEvent press{};
   press.x = last->legend.left + 5;
@@ -496,6 +520,186 @@ TEST_F(TFuncWindowTest, ARightPressOnASwatchOpensTheColourMenu) {
   EXPECT_EQ(window->current, variable);
   EXPECT_NE(variable->colour, before);
   EXPECT_EQ(last->series.colour, variable->colour);
+  // The menu stood at the swatch (3 pixels left of its right edge, the menu 6 right of the
+  // point), not at the chooser on the page.
+  T_GrafElement* chooser = nullptr;
+  for (T_GrafElement* e : window->panelItems) {
+    auto* frame = dynamic_cast<T_Item*>(e);
+    if (frame && frame->id == kGraphicFrame) chooser = frame->firstChild;
+  }
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(menu.left + chooser->offsetX - window->labels->offsetX, last->legend.left + 17 - 3 + 6);
+}
+
+TEST_F(TFuncWindowTest, LabelColumnSelectionsTakeTheWholeCardAndOpenItsCardEditor) {
+  // A second group on card 230205-2: two Active Groups rows name that card.
+  time_test::AddLine(base, {PackDate(2023, 2, 5), 2, "1910", {7, 1}});
+  ASSERT_NE(Open(), nullptr);
+  window->SetPeriodType(kPeriodActiveGroups, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  struct Case {
+    int64_t row;
+    int32_t field;
+    int64_t first, last;
+  } cases[] = {
+      {3, 0, 3, 4}, {4, 0, 3, 4},  // either row of the card takes both
+      {2, 0, 2, 2},                // 230205-1 alone
+      {0, 0, 0, 0},                // Before
+      {4, 1, 4, 4},                // a value column is not widened
+  };
+  for (const Case& c : cases) {
+    CellRange range{c.row, c.field, c.row, c.row, c.field, c.field};
+    window->SelectRange(&range);
+    EXPECT_EQ(range.firstRow, c.first) << c.row << "," << c.field;
+    EXPECT_EQ(range.lastRow, c.last) << c.row << "," << c.field;
+  }
+  static std::vector<std::string> opened;
+  opened.clear();
+  ObjectServices services = CurrentObjectServices();
+  services.openCardEditor = [](T_Base*, const CardId* id, int32_t line) {
+    char key[32] = {};
+    FormatCardIdCStr(key, id);
+    opened.push_back(std::string(key) + "/" + std::to_string(line));
+  };
+  SetObjectServices(&services);
+  window->OnCellsSelected(4, 0);
+  window->OnCellsSelected(0, 0);  // Before names no card
+  window->OnCellsSelected(4, 1);  // a value column opens no card
+  window->SetPeriodType(kPeriodMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  window->OnCellsSelected(2, 0);  // a month names no card
+  SetObjectServices(nullptr);
+  CardId id{PackDate(2023, 2, 5), 2};
+  char key[32] = {};
+  FormatCardIdCStr(key, &id);
+  EXPECT_EQ(opened, (std::vector<std::string>{std::string(key) + "/0"}));
+}
+
+TEST_F(TFuncWindowTest, OpenTimeScaleRunsTheEditorsHookOnTheScaleInForce) {
+  TimeScale* scale = NewScale("Terms", {{PackDate(2023, 1, 1), "Spring term"}});
+  ASSERT_NE(Open(OverScale("Terms")), nullptr);
+  window->pressedTitleField = window->labelField;
+  ContextMenuRecord list;
+  window->TitleContextMenu(&list, kMenuPhaseList);
+  std::vector<uint16_t> ids;
+  for (const uint16_t* id = list.commands.list; id && *id; ++id) ids.push_back(*id);
+  EXPECT_EQ(ids, (std::vector<uint16_t>{kCommandOpenTimeScale}));
+  auto selectable = [&] {
+    ContextMenuRecord record;
+    record.entry = kCommandOpenTimeScale;
+    record.selectable = 7;
+    window->TitleContextMenu(&record, kMenuPhaseMeasure);
+    return static_cast<int>(record.selectable);
+  };
+  EXPECT_EQ(selectable(), 0);  // no editors: disabled
+  static TimeScale* asked = nullptr;
+  asked = nullptr;
+  ObjectServices services = CurrentObjectServices();
+  services.openTimeScaleEditor = [](T_Base*, TimeScale* s) { asked = s; };
+  SetObjectServices(&services);
+  EXPECT_EQ(selectable(), 1);
+  ContextMenuRecord run;
+  run.entry = kCommandOpenTimeScale;
+  window->TitleContextMenu(&run, kMenuPhaseRun);
+  SetObjectServices(nullptr);
+  EXPECT_EQ(asked, scale);
+  // Months: no time scale in force, no command.
+  window->SetPeriodType(kPeriodMonths, nullptr);
+  ASSERT_TRUE(window->CalculateNow());
+  ContextMenuRecord months;
+  window->TitleContextMenu(&months, kMenuPhaseList);
+  EXPECT_TRUE(!months.commands.list || !*months.commands.list);
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete scale;
+}
+
+TEST_F(TFuncWindowTest, TimeScalePeriodsWithoutNamesShowTheirDates) {
+  // Unnamed periods from 15 January and 1 March 2023; the stretch before the first is unnamed
+  // too.
+  TimeScale* scale = NewScale("Plain", {{PackDate(2023, 1, 15), ""}, {PackDate(2023, 3, 1), ""}});
+  ASSERT_NE(Open("#T\nVN\tSum\t\nVF\tA\nVM\tSP\nK\t230101\t230331\nPL\tX\nPX\tPlain\n"),
+            nullptr);
+  ASSERT_EQ(window->data.scaleInForce, scale);
+  // Before, up to 14 January, 15 January to 28 February, 1 to 31 March.
+  ASSERT_EQ(window->rowCount, 4);
+  auto range = [](PackedDate from, PackedDate to) {
+    return DateText(from) + " - " + DateText(to);
+  };
+  EXPECT_EQ(Label(1), range(PackDate(2023, 1, 1), PackDate(2023, 1, 14)));
+  EXPECT_EQ(Label(2), range(PackDate(2023, 1, 15), PackDate(2023, 2, 28)));
+  // The last period has an open end: the row's own end is shown, never the open end's number.
+  EXPECT_EQ(Label(3), range(PackDate(2023, 3, 1), PackDate(2023, 3, 31)));
+  EXPECT_EQ(Row(2)[1], "20");  // -30 + 50 on 5 February
+  window->labelOptions.endDatesOnly = 1;
+  EXPECT_EQ(Label(2), DateText(PackDate(2023, 2, 28)));
+  EventHandler_CloseAndDelete(window, 3);
+  window = nullptr;
+  delete scale;
+}
+
+TEST_F(TFuncWindowTest, VariablePagesFitTheDefaultWidthWithoutOverlaps) {
+  ASSERT_NE(Open(), nullptr);
+  T_GrafElement* page = window->modeItem;
+  ASSERT_NE(page, nullptr);
+  for (T_TVariable* v : {window->data.variables->next, window->data.variables->next->next}) {
+    window->SelectVariable(v);
+    // The page's items (a frame with the title above it) and the selection fields' labels, in
+    // the page's coordinates.
+    std::vector<RECT> rects;
+    for (T_GrafElement* e = page->firstChild; e; e = e->next) {
+      RECT r{e->offsetX - page->offsetX, e->offsetY - page->offsetY, 0, 0};
+      r.right = r.left + e->width;
+      r.bottom = r.top + e->height;
+      if (dynamic_cast<T_Frame*>(e)) r.top -= 15;
+      rects.push_back(r);
+    }
+    for (int32_t id : {kHeaderDimensionFirst, kHeaderDimensionFirst + 1, kHeaderFrom, kHeaderTo,
+                       kHeaderCardTitle, kHeaderLineText, kHeaderNotes, kHeaderSubset}) {
+      if (!window->HasHeaderField(id)) continue;
+      RECT r;
+      window->GetHeaderFieldRect(&r, id);
+      OffsetRect(&r, -(page->offsetX - window->offsetX), -(page->offsetY - window->offsetY));
+      rects.push_back(r);
+    }
+    ASSERT_GT(rects.size(), 6u) << v->name;
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const RECT& a = rects[i];
+      EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= page->width && a.bottom <= page->height)
+          << v->name << " item " << i << " at " << a.left << "," << a.top << " to " << a.right
+          << "," << a.bottom;
+      for (size_t j = i + 1; j < rects.size(); ++j) {
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &a, &rects[j])) << v->name << " items " << i << ", " << j;
+      }
+    }
+  }
+}
+
+TEST_F(TFuncWindowTest, ABlankItemSeparatesSelectionsFromFormulas) {
+  ASSERT_NE(Open(), nullptr);
+  auto items = [&] {
+    std::string text;
+    ModeNode* root = window->modeBox->FindNode(kTFuncVariablesItem);
+    for (ModeNode* n = root ? root->firstChild : nullptr; n; n = n->next) {
+      ModeboxEvent record;
+      window->modeBox->Describe(n, &record);
+      text += std::string(record.text && *record.text ? record.text : "-") + " ";
+    }
+    return text;
+  };
+  EXPECT_EQ(items(), "Sum Last - Diff ");
+  T_TSelection* added = window->NewSelection();
+  ASSERT_NE(added, nullptr);
+  const std::string selections = std::string("Sum Last ") + added->name;
+  EXPECT_EQ(items(), selections + " - Diff ");
+  // Stepping through the mode box passes over the blank item.
+  window->modeBox->StepSelection(1);
+  EXPECT_EQ(window->current, window->data.formulas);
+  window->EraseVariable(window->data.formulas);
+  EXPECT_EQ(items(), selections + " ");
+  window->NewFormula();
+  EXPECT_EQ(items().find(" - "), selections.size());
 }
 
 TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
@@ -511,6 +715,14 @@ TEST_F(TFuncWindowTest, PrintedDefinitionPagesAcross) {
   window->PrintPart(&record);
   EXPECT_EQ(record.pageCount, 2);  // two selections: one on the first page, one on the next
   EXPECT_GE(record.height, 12 * 4);
+  // The header is lowered by 2 x (26 - title height) - 3 while that is positive.
+  const int32_t drops[][2] = {{19, 11}, {24, 1}, {25, 0}, {40, 0}, {0, 49}};
+  for (const auto& d : drops) EXPECT_EQ(TFuncPrintHeaderDrop(d[0]), d[1]) << d[0];
+  record = BoxDrawRecord{};
+  record.phase = 0;
+  record.band = RECT{10, 20, 600, 800};
+  window->PrintPart(&record);
+  EXPECT_EQ(record.band.top, 20 + TFuncPrintHeaderDrop(window->titleHeight));
 }
 
 // --- Outputs -------------------------------------------------------------------------------------
@@ -583,6 +795,182 @@ TEST_F(TFuncWindowTest, DrillCommandsAndTheDrillToolOpenTheWindowsBehindAVariabl
   EXPECT_NE(TFuncFindVariable(&drilled->data, "Sum"), nullptr);
   EXPECT_NE(TFuncFindVariable(&drilled->data, "Last"), nullptr);
   EventHandler_CloseAndDelete(drilled, 3);
+}
+
+// What a drill opened: the template's kind, name and first dimension (components).
+struct Drilled {
+  int32_t kind = 0;
+  std::string name;
+  int32_t dimension = -1;
+};
+Drilled g_drilled;
+T_HWindow* RecordDrill(T_Template* templ, T_Template*, int32_t) {
+  g_drilled.kind = templ->kind;
+  g_drilled.name = templ->name ? templ->name : "";
+  if (T_CompsTmpl* comps = AsCompsTemplate(templ)) g_drilled.dimension = comps->viewDims.dimension[0];
+  return nullptr;
+}
+
+class TFuncDrillMenuTest : public TFuncWindowTest {
+ protected:
+  void SetUp() override {
+    TFuncWindowTest::SetUp();
+    InstallLinesTemplate();
+    InstallCompsTemplate();
+    for (int32_t kind : {kTemplateLines, kTemplateComponents, kTemplateComponentFunctions})
+      SetWindowOpener(kind, RecordDrill);
+  }
+  void TearDown() override {
+    ui_test::SetPopupScript(nullptr);
+    for (int32_t kind : {kTemplateLines, kTemplateComponents, kTemplateComponentFunctions})
+      SetWindowOpener(kind, nullptr);
+    SetTemplateConstructor(kTemplateComponents, nullptr);
+    TFuncWindowTest::TearDown();
+  }
+  // The drill tool pressed on the cell of the variable's column in the row labelled `label`
+  // (empty: its title, for the whole range), the menu driven by the steps; what opened.
+  Drilled Press(T_TVariable* variable, const std::string& label, std::vector<ui_test::PopupStep> steps) {
+    g_drilled = Drilled{};
+    ui_test::SetPopupScript(&steps);
+    InputEvent press{};
+    press.leftButton = press.anyButton = 1;
+    press.control = 1;  // the range tool drills with the control key
+    T_BoxField* curve = window->CurveOfVariable(variable);
+    int32_t field = 0;
+    for (T_BoxField* f = window->firstField; f && f != curve; f = f->next) ++field;
+    if (label.empty()) {
+      window->ClickFieldTitle(&press, curve);
+    } else {
+      int64_t row = -1;
+      for (int64_t r = 0; r < window->rowCount; ++r)
+        if (Label(r) == label) row = r;
+      EXPECT_GE(row, 0) << label;
+      window->ClickCell(&press, row, field, window->GetEffectiveTool(&press));
+    }
+    ui_test::SetPopupScript(nullptr);
+    return g_drilled;
+  }
+  // A step that notes the menu's current entry and its rectangle.
+  ui_test::PopupStep Look() {
+    return [this](PopupInput* input) {
+      const PopupMenuState* menu = PopupMenuRunning();
+      looked = menu ? PopupMenuCurrent(menu) : -2;
+      if (menu) lookedRect = PopupMenuRect(menu);
+      ui_test::PopupKey(0)(input);
+    };
+  }
+  int32_t looked = -2;
+  RECT lookedRect{};
+};
+
+TEST_F(TFuncDrillMenuTest, MenuOffersTheOwnWindowAndEachDimensionWithComponents) {
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  TFuncDrillMenu menu;
+  menu.Build(base, sum);
+  const std::string mark = "\xC2\xBB ";
+  EXPECT_EQ(menu.labels, (Texts{"\xC2\xBB Lines", "", mark + base->GetDimPlural(0),
+                                mark + base->GetDimPlural(1)}));
+  EXPECT_EQ(menu.choices, (std::vector<int32_t>{kDrillChoiceOwn, -1, kDrillChoiceFirstDimension,
+                                                kDrillChoiceFirstDimension + 1}));
+  EXPECT_EQ(menu.EntryOf(kDrillChoiceFirstDimension + 5), -1);
+  // A formula, and a selection whose measure the lines window cannot show, drill into time
+  // functions.
+  menu.Build(base, window->data.formulas);
+  EXPECT_EQ(menu.labels[0], "\xC2\xBB Time Functions");
+  static_cast<T_TSelection*>(sum)->measure = kMeasureProduct;
+  menu.Build(base, sum);
+  EXPECT_EQ(menu.labels[0], "\xC2\xBB Time Functions");
+  // Without a dimension in use there is no separator.
+  auto* bare = new T_Base(nullptr, 0);
+  menu.Build(bare, sum);
+  delete bare;
+  EXPECT_EQ(menu.labels, Texts{"\xC2\xBB Time Functions"});
+}
+
+TEST_F(TFuncDrillMenuTest, TheChoiceIsRememberedMarkedAndKeptOnCancel) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  T_TVariable* sum = window->data.variables;
+  using ui_test::PopupKey;
+  // The third entry down (the second dimension) from the cell of January 2024.
+  Drilled d = Press(sum, "2024 January",
+                    {PopupKey(kKeyDown), PopupKey(kKeyDown), PopupKey(kKeyDown), Look(),
+                     PopupKey(kKeyEnter)});
+  EXPECT_EQ(d.kind, kTemplateComponents);
+  EXPECT_EQ(d.dimension, 1);
+  EXPECT_EQ(window->drillChoice, kDrillChoiceFirstDimension + 1);
+  // The menu stood 3 pixels left of the cell's right edge (the popup starts 6 right of that).
+  EXPECT_EQ(lookedRect.left, window->CurveOfVariable(sum)->column.right - window->GetScrollX() - 3 + 6 +
+                                 window->grid->offsetX - window->offsetX);
+  // Next time the choice is marked (the first Down lands on it); Escape opens nothing and
+  // keeps it.
+  d = Press(sum, "2024 January", {PopupKey(kKeyDown), Look(), PopupKey(kKeyEscape)});
+  EXPECT_EQ(looked, 3);
+  EXPECT_EQ(d.kind, 0);
+  EXPECT_EQ(window->drillChoice, kDrillChoiceFirstDimension + 1);
+  // A remembered dimension without components marks the measure's own window: a negated sum
+  // opens the lines of the month, named with the sign.
+  window->drillChoice = kDrillChoiceFirstDimension + 7;
+  static_cast<T_TSelection*>(sum)->measure = kMeasureNegSum;
+  d = Press(sum, "2024 January", {PopupKey(kKeyDown), Look(), PopupKey(kKeyEnter)});
+  EXPECT_EQ(looked, 0);
+  EXPECT_EQ(d.kind, kTemplateLines);
+  EXPECT_EQ(d.name, "-Sum");
+  EXPECT_EQ(window->drillChoice, kDrillChoiceOwn);
+  // The column title drills over the whole range; the menu opens in the title row.
+  d = Press(sum, "", {Look(), PopupKey(kKeyDown), PopupKey(kKeyDown), PopupKey(kKeyEnter)});
+  EXPECT_EQ(d.kind, kTemplateComponents);
+  EXPECT_EQ(d.dimension, 0);
+  EXPECT_LT(lookedRect.top, window->grid->offsetY - window->offsetY);
+}
+
+TEST_F(TFuncDrillMenuTest, LegendAndDiagramPressesOpenTheMenu) {
+  T_NoAlerts quiet;
+  ASSERT_NE(Open(), nullptr);
+  window->SetViewModeOf(1);
+  ASSERT_NE(window->labels, nullptr);
+  using ui_test::PopupKey;
+  // The drill tool on the legend entry of "Sum": the menu at once, for the whole range.
+  auto* entry = static_cast<T_TFuncCurve*>(window->labelField->next);
+  std::vector<ui_test::PopupStep> steps = {PopupKey(kKeyDown), PopupKey(kKeyEnter)};
+  ui_test::SetPopupScript(&steps);
+  g_drilled = Drilled{};
+  InputEvent press{};
+  press.x = entry->legend.left + 30;
+  press.y = entry->legend.top + 4;
+  press.leftButton = press.anyButton = 1;
+  press.control = 1;  // the zoom tool drills with the control key
+  window->labels->MouseDown(&press, window->labels);
+  EXPECT_EQ(g_drilled.kind, kTemplateLines);
+  EXPECT_EQ(g_drilled.name, "Sum");
+  // A click on a drawn bar of "Sum" drills into its period.
+  window->LayoutForGrid();
+  const RECT plot = window->layout.plot;
+  POINT hit{-1, -1};
+  for (int32_t y = plot.top; y < plot.bottom && hit.x < 0; y += 2) {
+    for (int32_t x = plot.left; x < plot.right && hit.x < 0; x += 2) {
+      int64_t e = -1;
+      if (window->HitDiagram(POINT{x, y}, &e, nullptr) && window->hitColumn == 0) hit = POINT{x, y};
+    }
+  }
+  ASSERT_GE(hit.x, 0);
+  static InputEvent release;
+  release = InputEvent{};
+  release.x = hit.x;
+  release.y = hit.y;
+  release.time = 10;
+  SetZoomTrackInput([](InputEvent* event) { *event = release; });
+  steps = {PopupKey(kKeyDown), PopupKey(kKeyEnter)};
+  ui_test::SetPopupScript(&steps);
+  g_drilled = Drilled{};
+  press.x = hit.x;
+  press.y = hit.y;
+  window->DragDiagram(&press);
+  SetZoomTrackInput(nullptr);
+  EXPECT_EQ(window->current, window->data.variables);
+  EXPECT_EQ(g_drilled.kind, kTemplateLines);
+  EXPECT_EQ(g_drilled.name, "Sum");
 }
 
 // --- The example ---------------------------------------------------------------------------------
