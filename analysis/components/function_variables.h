@@ -26,6 +26,10 @@
 //   static void ClearForPaste(Data*, Variable*); // the kind's own fields to their defaults, before
 //                                                // a pasted section is read into the variable
 //
+// Data holds the lists (variables, selections, formulas, selectionCount, formulaCount), the name
+// table (names, valueSlots, nameCapacity, nameCount, namesBuilt) and the window alerts go to;
+// variables link by next, selections by nextSelection, formulas by nextFormula.
+//
 // User-interface thread only.
 #include <cstdint>
 #include <cstring>
