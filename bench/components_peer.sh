@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The components window's four benchmark cases beside DuckDB (1.5.6 through its Node.js package,
-# one thread) on the same 1,000,000 lines: bench_components writes bench_1m.tsv into the folder
-# and times itself; DuckDB loads the TSV and runs the cases as SQL (a: GROUP BY the 5,000-leaf
-# dimension; b: CASE sums over 2023 with COUNT(DISTINCT card); c: GROUP BY both dimensions; d:
-# the roll-up to three levels), each the median of 5 runs after a warm-up. The root totals must
-# agree to 1e-6 relative before the ratios are printed. By hand only: never part of the tests.
+# The components window's four benchmark cases and the component functions window's two beside
+# DuckDB (1.5.6 through its Node.js package, one thread) on the same 1,000,000 lines:
+# bench_components writes bench_1m.tsv into the folder and times itself; DuckDB loads the TSV and
+# runs the cases as SQL (a: GROUP BY the 5,000-leaf dimension; b: CASE sums over 2023 with
+# COUNT(DISTINCT card); c: GROUP BY both dimensions; d: the roll-up to three levels; e: SUM, AVG
+# and COUNT by the 5,000-leaf dimension; f: its median), each the median of 5 runs after a
+# warm-up. The root totals of a to d, and every leaf and the whole of e and f (the benchmark's
+# cfunc_qeb.tsv against DuckDB's cfunc_duckdb.tsv), must agree to 1e-6 relative before the ratios
+# are printed. The columns d4 and v0 here are the fifth dimension and the first value. By hand
+# only: never part of the tests.
 # Usage: bench/components_peer.sh [folder]   (after building the target bench_components)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +25,9 @@ echo "$project"
 
 cat >"$peers/components.mjs" <<'JS'
 import { DuckDBInstance } from '@duckdb/node-api';
+import { writeFileSync } from 'node:fs';
 const path = process.argv[2];
+const functionsOut = process.argv[3];
 const instance = await DuckDBInstance.create(':memory:', { threads: '1' });
 const c = await instance.connect();
 await c.run(`CREATE TABLE lines AS SELECT * FROM read_csv('${path}', delim='\t', header=false,
@@ -40,7 +46,18 @@ const cases = {
   c: 'SELECT d0, d4, SUM(v0) FROM lines GROUP BY d0, d4',
   d: `SELECT substr(d4, 1, 2), substr(d4, 1, 4), SUM(v0) FROM lines
         GROUP BY ROLLUP (substr(d4, 1, 2), substr(d4, 1, 4))`,
+  e: 'SELECT d4, SUM(v0), AVG(v0), COUNT(*) FROM lines GROUP BY d4',
+  f: 'SELECT d4, median(v0) FROM lines GROUP BY d4',
 };
+// Every leaf of e and f and the whole ('' for the root), for the comparison with the project.
+const rows = [];
+for (const [tag, sql] of [['e', cases.e], ['f', cases.f],
+                          ['e', "SELECT '', SUM(v0), AVG(v0), COUNT(*) FROM lines"],
+                          ['f', "SELECT '', median(v0) FROM lines"]]) {
+  for (const row of await (await c.run(sql)).getRows())
+    rows.push([tag, row[0], ...row.slice(1).map(Number)].join('\t'));
+}
+writeFileSync(functionsOut, rows.join('\n') + '\n');
 const totals = await (await c.run(`SELECT SUM(v0),
     SUM(CASE WHEN ${year} < '23' THEN v0 END), SUM(CASE WHEN ${year} = '23' THEN v0 END),
     SUM(CASE WHEN ${year} > '23' THEN v0 END),
@@ -60,9 +77,9 @@ for (const [name, sql] of Object.entries(cases)) {
   console.log(`${name} ${times[2]} ${times[0]} ${times[4]}`);
 }
 JS
-peer=$(cd "$peers" && node components.mjs "$folder/bench_1m.tsv")
+peer=$(cd "$peers" && node components.mjs "$folder/bench_1m.tsv" "$folder/cfunc_duckdb.tsv")
 
-python3 - "$project" "$peer" <<'PY'
+python3 - "$project" "$peer" "$folder/cfunc_qeb.tsv" "$folder/cfunc_duckdb.tsv" <<'PY'
 import re, sys
 project, peer = sys.argv[1], sys.argv[2]
 mine = {m[0]: float(m[1]) for m in re.findall(r"^(\w): .*?median ([\d.]+) s", project, re.M)}
@@ -77,6 +94,26 @@ for got, want, what in checks:
     if abs(got - want) > 1e-6 * max(1.0, abs(want)):
         sys.exit(f"{what}: project {got}, DuckDB {want}: the totals differ")
 print("totals agree with DuckDB to 1e-6 relative")
+
+def table(path):
+    rows = {}
+    for line in open(path, encoding="utf-8"):
+        fields = line.rstrip("\n").split("\t")
+        if len(fields) > 2:
+            rows[(fields[0], fields[1])] = [float(x) for x in fields[2:]]
+    return rows
+cells, peer_cells = table(sys.argv[3]), table(sys.argv[4])
+if set(cells) != set(peer_cells) or len(cells) != 2 * 5001:
+    sys.exit(f"e and f: the project has {len(cells)} rows, DuckDB {len(peer_cells)}, not the same"
+             " groups")
+for (tag, leaf), got in cells.items():
+    want = peer_cells[(tag, leaf)]
+    # e: Sum, Average and Sum / lines against SUM, AVG and SUM / COUNT; f: the median.
+    expected = [want[0], want[1], want[0] / want[2]] if tag == "e" else want
+    for g, w in zip(got, expected):
+        if abs(g - w) > 1e-6 * max(1.0, abs(w)):
+            sys.exit(f"{tag} {leaf or 'root'}: project {got}, DuckDB {expected}: the cells differ")
+print("e and f agree with DuckDB to 1e-6 relative at every leaf and the root")
 for name, median, low, high in re.findall(r"^(\w) ([\d.e-]+) ([\d.e-]+) ([\d.e-]+)$", peer, re.M):
     ratio = mine[name] / float(median)
     print(f"{name}: project {mine[name] * 1000:.1f} ms, DuckDB median {float(median) * 1000:.1f} ms"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/components/cfunc_variables.h"
+#include "analysis/components/function_variables.h"
 #include "core/alert.h"
 #include "core/date_record.h"
 #include "core/memory.h"
@@ -67,23 +68,7 @@ void SetNodeSlots(double* slots, const CFuncTree& tree, int64_t node) {
 bool CFunc_setupVariables(CFuncData* data) {
   if (data->namesBuilt) return true;
   const int32_t rows = kCBuiltinCount + data->selectionCount * 3 + data->formulaCount;
-  if (rows > data->nameCapacity) {
-    const int32_t capacity = rows + 32;
-    auto* names = FuncAllocFails() ? nullptr
-                                   : static_cast<uint8_t*>(MemNew(4 + int64_t{capacity} * kExprNameRowSize));
-    auto* values = names ? static_cast<double*>(MemNew(int64_t{capacity} * 8)) : nullptr;
-    if (!names || !values) {
-      MemFree(names);
-      PendingErrorOutOfMemory();
-      return false;
-    }
-    MemFree(data->names);
-    MemFree(data->valueSlots);
-    data->names = names;
-    data->valueSlots = values;
-    data->nameCapacity = capacity;
-  }
-  std::memset(data->names, 0, 4 + size_t{static_cast<uint32_t>(rows)} * kExprNameRowSize);
+  if (!ReserveFormulaNames(data, rows)) return false;
   auto put = [&](int32_t row, const char* text, char suffix) {
     char* out = reinterpret_cast<char*>(data->names + 4 + row * kExprNameRowSize);
     // Names are at most 31 bytes (cut when made), so the suffix may only push it to 32: the
@@ -110,26 +95,16 @@ bool CFunc_setupVariables(CFuncData* data) {
       put(next++, v->name, '#');
     }
   }
-  std::memcpy(data->names, &next, 4);
-  for (int32_t i = 0; i < next; ++i) data->valueSlots[i] = kNaN;
+  FinishFormulaNames(data, next);
   FillDateSlots(data->valueSlots);
-  data->nameCount = next;
-  for (T_CFormula* f = data->formulas; f; f = f->nextFormula) f->compiled = 0;
-  data->namesBuilt = 1;
   return true;
 }
 
 void CFuncCompile(CFuncData* data, T_CFormula* formula) {
   if (formula->compiled || !data->namesBuilt) return;
-  T_TextBuf text(formula->text ? formula->text : "");
-  PendingErrorSaved saved;
-  PendingErrorSave(&saved);
-  Expr_Compile(&formula->program, &text, data->names);
   // A refused formula keeps its message for the calculation, which reports it as it does a
-  // circular one; the compile itself must not leave the abort flag raised.
-  formula->refused = PendingError.request.message;
-  PendingErrorRestore(&saved);
-  BlockTextAssignBuf(&formula->text, &text);
+  // circular one.
+  formula->refused = CompileVariableFormula(&formula->program, &formula->text, data->names);
   formula->compiled = 1;
 }
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "analysis/components/function_variables.h"
 #include "core/alert.h"
 #include "core/cstring.h"
 #include "core/input_stream.h"
@@ -16,25 +17,15 @@
 #include "core/owned_text.h"
 #include "core/value_format.h"
 #include "database/base.h"
-#include "ui/link_markup.h"
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMinusInfinity = -std::numeric_limits<double>::infinity();
-constexpr const char kSelectionHeader[] = "## Selection";
-constexpr const char kFormulaHeader[] = "## Formula";
 constexpr const char* kBuiltinNames[kCBuiltinCount] = {
     "year", "month", "day", "weekday", "quarterday", "yearday", "dim", "level", "dimlevel", "leaf"};
 // The palette of new variables, in the colour chooser's order.
 constexpr int32_t kPalette[10] = {10, 6, 11, 21, 22, 15, 12, 13, 16, 19};
-
-void StripLinks(T_TextBuf* text) {
-  if (!LinkText_HasLinks(nullptr, text->data)) return;
-  T_TextBuf plain;
-  LinkText_Layout(nullptr, text->data, &plain, nullptr, nullptr, -1, nullptr);
-  TextBufAssignBuf(text, &plain);
-}
 
 // Cuts a name to the table's 31 bytes without splitting a UTF-8 character.
 void CutName(T_TextBuf* name) {
@@ -69,87 +60,44 @@ bool IsBuiltinName(const char* name) {
   return false;
 }
 
-void Renumber(CFuncData* data) {
-  int32_t i = 0;
-  for (T_CSelection* s = data->selections; s; s = s->nextSelection) s->index = i++;
-  data->selectionCount = i;
-  i = 0;
-  for (T_CFormula* f = data->formulas; f; f = f->nextFormula) f->index = i++;
-  data->formulaCount = i;
-  T_CVariable* previous = nullptr;
-  for (T_CVariable* v = data->variables; v; v = v->next) {
-    v->previous = previous;
-    previous = v;
+// What the shared variable operations (function_variables.h) need of this window.
+struct ComponentFamily {
+  using Data = CFuncData;
+  using Variable = T_CVariable;
+  using Selection = T_CSelection;
+  using Formula = T_CFormula;
+  static void UniqueName(const Data* data, T_TextBuf* name, const char* prefix, const Variable* except) {
+    CFuncUniqueName(data, name, prefix, except);
   }
-}
-
-template <typename T>
-void Append(T** head, T* item, T* T::*link) {
-  T** at = head;
-  while (*at) at = &((*at)->*link);
-  *at = item;
-}
-
-template <typename T>
-void Remove(T** head, T* item, T* T::*link) {
-  for (T** at = head; *at; at = &((*at)->*link)) {
-    if (*at == item) {
-      *at = item->*link;
-      item->*link = nullptr;
-      return;
+  static bool Rename(Data* data, Variable* variable, const char* typed) {
+    return CFuncRename(data, variable, typed);
+  }
+  static Selection* NewSelection(Data* data, const char* proposed) {
+    return CFuncNewSelection(data, proposed);
+  }
+  static Formula* NewFormula(Data* data, const char* proposed) { return CFuncNewFormula(data, proposed); }
+  static bool SetUpNames(Data* data) { return CFunc_setupVariables(data); }
+  static void Compile(Data* data, Formula* formula) { CFuncCompile(data, formula); }
+  static bool Uses(const Formula* formula, const Variable* variable) { return formula->Uses(variable); }
+  static void ForgetCalculation(Data* data) {
+    data->computed = nullptr;
+    data->evaluated = nullptr;
+    data->shownList.clear();
+  }
+  // A pasted selection reads the first value column unless its keys say otherwise.
+  static void ClearForPaste(Data*, Variable* variable) {
+    if (variable->kind == kVariableSelection) {
+      auto* s = static_cast<T_CSelection*>(variable);
+      s->ResetDefaults();
+      s->valueColumn = 0;
+    } else {
+      auto* f = static_cast<T_CFormula*>(variable);
+      BlockTextFree(&f->text);
+      f->rule = kRuleApply;
+      f->compiled = 0;
     }
   }
-}
-
-void TakeFirstSelectionSettings(CFuncData* data, T_CVariable* v) {
-  const T_CSelection* first = data->selections;
-  if (!first || first == v) return;
-  v->sublevels = first->sublevels;
-  v->decimals = first->decimals;
-  v->colouring = first->colouring;
-  v->signStyle = first->signStyle;
-}
-
-void NameVariable(CFuncData* data, T_CVariable* v, const char* proposed, const char* prefix) {
-  T_TextBuf name(proposed ? proposed : "");
-  CFuncUniqueName(data, &name, prefix, v);
-  BlockTextAssignBuf(&v->name, &name);
-}
-
-// The clipboard form is a template record's lines under the section header in place of the
-// record's own name line, so that the record writes and reads every key.
-void WriteThroughRecord(const T_CVariable* v, T_CVariableTmpl* record, const char* header,
-                        T_OStream* stream) {
-  v->WriteToTemplate(record);
-  T_OStream lines;
-  record->WriteText(&lines);
-  const char* text = reinterpret_cast<const char*>(lines.start);
-  const int64_t length = lines.pos - lines.start;
-  int64_t skip = 0;
-  while (skip < length && text[skip] != '\n') ++skip;
-  stream->PutText(header);
-  stream->PutSeparator();
-  stream->PutBlockText(v->name);
-  stream->PutSeparator();
-  stream->PutBlockText(v->title);
-  stream->PutNewline();
-  if (skip < length) stream->PutBytes(text + skip + 1, length - skip - 1);
-}
-
-// The key of the next line; false at the end or at a line starting with "#" (left unread).
-bool NextKey(T_IStream* stream, char* key, int32_t* n) {
-  if (!stream->NextLine()) return false;
-  *n = 0;
-  if (!stream->NextField()) return true;
-  *n = stream->FieldLength() < 15 ? stream->FieldLength() : 15;
-  std::memcpy(key, stream->Field(), static_cast<size_t>(*n));
-  key[*n] = 0;
-  if (*n > 0 && key[0] == '#') {
-    stream->RewindLine();
-    return false;
-  }
-  return true;
-}
+};
 
 // --- Accumulators -------------------------------------------------------------------------------
 
@@ -532,7 +480,9 @@ bool T_CSelection::Finish(const CFuncTree& tree, int32_t upperDay) {
           total[at(i)] = r.list.Median();
           if (i > 0) {
             CFuncAccumulator& p = records[at(tree.parent[at(i)])];
+            // The parent's list takes its whole subtree: it grows once, at its first child.
             if (r.list.count && (!p.list.values && !p.list.Init())) failed = 1;
+            if (r.list.count && !p.list.Reserve(totalCounts[at(tree.parent[at(i)])])) failed = 1;
             if (r.list.count && !p.list.AppendAll(r.list)) failed = 1;
           }
           r.list.Free();
@@ -606,7 +556,9 @@ bool T_CSelection::Finish(const CFuncTree& tree, int32_t upperDay) {
         case kCMethodMedian:
           if (i > 0 && r.list.count) {
             CFuncAccumulator& top = records[0];
-            if ((!top.list.values && !top.list.Init()) || !top.list.AppendAll(r.list)) failed = 1;
+            if ((!top.list.values && !top.list.Init()) || !top.list.Reserve(totalCounts[0]) ||
+                !top.list.AppendAll(r.list))
+              failed = 1;
             r.list.Free();
           }
           own[k] = records[0].list.Median();
@@ -646,11 +598,7 @@ void T_CSelection::ReadText(T_IStream* stream) {
   T_CSelectionTmpl record(nullptr, owner->base);
   WriteToTemplate(&record);
   const int32_t column = valueColumn;
-  char key[16];
-  int32_t n = 0;
-  while (NextKey(stream, key, &n)) {
-    if (n >= 2 && key[0] == 'V') record.ReadKey(key, n, stream);
-  }
+  ReadVariableKeys(stream, 'V', &record);
   SetFromTemplate(&record);
   // A column the database does not have is not taken.
   if (owner->base && valueColumn >= owner->base->valueCount) valueColumn = column;
@@ -658,7 +606,7 @@ void T_CSelection::ReadText(T_IStream* stream) {
 
 void T_CSelection::WriteText(T_OStream* stream) const {
   T_CSelectionTmpl record(nullptr, owner->base);
-  WriteThroughRecord(this, &record, kSelectionHeader, stream);
+  WriteVariableThroughRecord(this, &record, kSelectionSectionHeader, stream);
 }
 
 // --- T_CFormula ---------------------------------------------------------------------------------
@@ -695,17 +643,13 @@ void T_CFormula::SetFromTemplate(const T_CVariableTmpl* record) {
 void T_CFormula::ReadText(T_IStream* stream) {
   T_CFormulaTmpl record(nullptr, owner->base);
   WriteToTemplate(&record);
-  char key[16];
-  int32_t n = 0;
-  while (NextKey(stream, key, &n)) {
-    if (n >= 2 && key[0] == 'F') record.ReadKey(key, n, stream);
-  }
+  ReadVariableKeys(stream, 'F', &record);
   SetFromTemplate(&record);
 }
 
 void T_CFormula::WriteText(T_OStream* stream) const {
   T_CFormulaTmpl record(nullptr, owner->base);
-  WriteThroughRecord(this, &record, kFormulaHeader, stream);
+  WriteVariableThroughRecord(this, &record, kFormulaSectionHeader, stream);
 }
 
 // --- The window's variables -----------------------------------------------------------------------
@@ -727,15 +671,12 @@ void CFuncDataFree(CFuncData* data) {
 }
 
 T_CVariable* CFuncFindVariable(const CFuncData* data, const char* name) {
-  for (T_CVariable* v = data->variables; v; v = v->next) {
-    if (StrCompareNoCaseNullAsEmpty(v->name, name) == 0) return v;
-  }
-  return nullptr;
+  return FindFuncVariable<ComponentFamily>(data, name);
 }
 
 void CFuncUniqueName(const CFuncData* data, T_TextBuf* name, const char* prefix,
                      const T_CVariable* except) {
-  StripLinks(name);
+  StripLinkMarkup(name);
   MakeIdentifier(name, prefix, 0);
   CutName(name);
   for (;;) {
@@ -767,13 +708,9 @@ T_CSelection* CFuncNewSelection(CFuncData* data, const char* proposed) {
     return nullptr;
   }
   s->colour = CFuncNewColour(data);
-  TakeFirstSelectionSettings(data, s);
   if (data->selections) s->valueColumn = data->selections->valueColumn;
-  NameVariable(data, s, proposed, "A");
-  Append(&data->selections, s, &T_CSelection::nextSelection);
-  Append(&data->variables, static_cast<T_CVariable*>(s), &T_CVariable::next);
-  Renumber(data);
-  data->namesBuilt = 0;
+  AddFuncVariable<ComponentFamily>(data, s, &data->selections, &T_CSelection::nextSelection,
+                                   proposed, "A");
   return s;
 }
 
@@ -784,18 +721,14 @@ T_CFormula* CFuncNewFormula(CFuncData* data, const char* proposed) {
     return nullptr;
   }
   f->colour = CFuncNewColour(data);
-  TakeFirstSelectionSettings(data, f);
-  NameVariable(data, f, proposed, "F1");
-  Append(&data->formulas, f, &T_CFormula::nextFormula);
-  Append(&data->variables, static_cast<T_CVariable*>(f), &T_CVariable::next);
-  Renumber(data);
-  data->namesBuilt = 0;
+  AddFuncVariable<ComponentFamily>(data, f, &data->formulas, &T_CFormula::nextFormula, proposed,
+                                   "F1");
   return f;
 }
 
 bool CFuncRename(CFuncData* data, T_CVariable* variable, const char* typed) {
   T_TextBuf name(typed ? typed : "");
-  StripLinks(&name);
+  StripLinkMarkup(&name);
   MakeIdentifier(&name, nullptr, 0);
   CutName(&name);
   if (name.length == 0 || StrCompareNullAsEmpty(variable->name, name.data) == 0) return false;
@@ -814,140 +747,35 @@ bool CFuncRename(CFuncData* data, T_CVariable* variable, const char* typed) {
 }
 
 void CFuncDelete(CFuncData* data, T_CVariable* variable) {
-  Remove(&data->variables, variable, &T_CVariable::next);
-  if (variable->kind == kVariableSelection)
-    Remove(&data->selections, static_cast<T_CSelection*>(variable), &T_CSelection::nextSelection);
-  else
-    Remove(&data->formulas, static_cast<T_CFormula*>(variable), &T_CFormula::nextFormula);
-  Renumber(data);
-  data->namesBuilt = 0;
-  data->computed = nullptr;
-  data->evaluated = nullptr;
-  data->shownList.clear();
-  variable->Delete();
+  DeleteFuncVariable<ComponentFamily>(data, variable);
 }
 
 bool CFuncErase(CFuncData* data, T_CVariable* variable, bool* resultsStale) {
-  CFunc_setupVariables(data);
-  for (T_CFormula* f = data->formulas; f; f = f->nextFormula) {
-    if (f == variable) continue;
-    CFuncCompile(data, f);
-    if (f->Uses(variable)) {
-      AlertRequest request;
-      AlertInit(&request);
-      request.message = kMsgCVariableInUse;
-      request.owner = data->window;
-      AlertAddBlockText(&request, variable->name);
-      AlertAddButton(&request, kButtonOk);
-      ShowAlert(&request);
-      return false;
-    }
-  }
-  if (resultsStale) *resultsStale = variable->shown != 0;
-  if (variable->kind == kVariableSelection && data->selectionCount == 1) {
-    auto* s = static_cast<T_CSelection*>(variable);
-    s->ResetDefaults();
-    BlockTextFree(&s->title);
-    BlockTextFree(&s->name);
-    NameVariable(data, s, nullptr, "A");
-    data->namesBuilt = 0;
-    return true;
-  }
-  CFuncDelete(data, variable);
-  return true;
+  return EraseFuncVariable<ComponentFamily>(data, variable, resultsStale);
 }
 
-T_CSelection* CFuncEraseAll(CFuncData* data) {
-  while (data->formulas) CFuncDelete(data, data->formulas);
-  while (data->selections && data->selections->nextSelection)
-    CFuncDelete(data, data->selections->nextSelection);
-  T_CSelection* first = data->selections;
-  if (!first) return CFuncNewSelection(data, nullptr);
-  first->ResetDefaults();
-  first->valueColumn = 0;
-  BlockTextFree(&first->title);
-  BlockTextFree(&first->name);
-  NameVariable(data, first, nullptr, "A");
-  data->namesBuilt = 0;
-  return first;
-}
+T_CSelection* CFuncEraseAll(CFuncData* data) { return EraseAllFuncVariables<ComponentFamily>(data); }
 
 void CFuncMoveVariable(CFuncData* data, T_CVariable* variable, T_CVariable* after) {
   if (variable == after) return;
-  Remove(&data->variables, variable, &T_CVariable::next);
+  RemoveFromList(&data->variables, variable, &T_CVariable::next);
   T_CVariable** at = after ? &after->next : &data->variables;
   variable->next = *at;
   *at = variable;
-  Renumber(data);
+  RenumberFuncVariables<ComponentFamily>(data);
   data->namesBuilt = 0;
 }
 
 T_CVariable* CFuncPaste(CFuncData* data, const char* text, int32_t length, T_CVariable* current) {
-  T_IStream stream;
-  stream.CtorFromMemory(text, length);
-  T_CVariable* last = nullptr;
-  // A variable's keys end at the next section's header, which is left as the current line.
-  bool atHeader = false;
-  while (atHeader || stream.NextLine()) {
-    atHeader = false;
-    if (!stream.NextField()) continue;
-    int32_t kind;
-    if (stream.FieldEquals(kSelectionHeader)) kind = kVariableSelection;
-    else if (stream.FieldEquals(kFormulaHeader)) kind = kVariableFormula;
-    else continue;
-    T_TextBuf name, title;
-    stream.ReadFieldBuf(&name);
-    stream.ReadFieldRawBuf(&title);
-    T_CVariable* v = nullptr;
-    if (current && current->kind == kind) {
-      v = current;
-      CFuncUniqueName(data, &name, kind == kVariableSelection ? "A" : "F1", v);
-      if (StrCompareNullAsEmpty(v->name, name.data) != 0) CFuncRename(data, v, name.data);
-      current = nullptr;
-    } else if (kind == kVariableSelection) {
-      v = CFuncNewSelection(data, name.data);
-    } else {
-      v = CFuncNewFormula(data, name.data);
-    }
-    if (!v) break;
-    if (kind == kVariableSelection) {
-      auto* s = static_cast<T_CSelection*>(v);
-      s->ResetDefaults();
-      s->valueColumn = 0;
-    } else {
-      auto* f = static_cast<T_CFormula*>(v);
-      BlockTextFree(&f->text);
-      f->rule = kRuleApply;
-      f->compiled = 0;
-    }
-    BlockTextAssignBuf(&v->title, &title);
-    v->ReadText(&stream);
-    last = v;
-    // Keys never start with "#", so only a header left by ReadText reads as one here.
-    stream.RewindLine();
-    atHeader = stream.NextField() && stream.FieldLength() > 0 && stream.Field()[0] == '#';
-    stream.RewindLine();
-  }
-  data->namesBuilt = 0;
-  return last;
+  return PasteFuncVariables<ComponentFamily>(data, text, length, current);
 }
 
 bool CFuncTextHasVariables(const char* text, int32_t length) {
-  T_IStream stream;
-  stream.CtorFromMemory(text, length);
-  while (stream.NextLine()) {
-    if (stream.NextField() &&
-        (stream.FieldEquals(kSelectionHeader) || stream.FieldEquals(kFormulaHeader)))
-      return true;
-  }
-  return false;
+  return TextHasVariableSections(text, length);
 }
 
 T_CVariable* CFuncDuplicate(CFuncData* data, T_CVariable* variable) {
-  T_OStream stream;
-  variable->WriteText(&stream);
-  return CFuncPaste(data, reinterpret_cast<const char*>(stream.start),
-                    static_cast<int32_t>(stream.pos - stream.start), nullptr);
+  return DuplicateFuncVariable<ComponentFamily>(data, variable);
 }
 
 const char* CFuncBuiltinName(int32_t slot) { return kBuiltinNames[slot]; }

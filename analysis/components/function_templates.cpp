@@ -5,6 +5,7 @@
 #include <new>
 #include <type_traits>
 
+#include "analysis/components/function_variables.h"
 #include "analysis/components/function_window_utils.h"
 #include "analysis/time/lines_template.h"
 #include "analysis/time/time_variables.h"
@@ -159,24 +160,6 @@ void ReadVariableLine(Template* t, const Key& key, T_IStream* stream, bool timeF
     if (t->readingSelection) t->readingSelection->ReadKey(key.text, key.n, stream);
   } else if (t->readingFormula) {
     t->readingFormula->ReadKey(key.text, key.n, stream);
-  }
-}
-
-template <typename List, typename Variable>
-void AppendToList(List** head, Variable* item, Variable* List::*link) {
-  List** at = head;
-  while (*at) at = &((*at)->*link);
-  *at = item;
-}
-
-template <typename List, typename Variable>
-void RemoveFromList(List** head, Variable* item, Variable* List::*link) {
-  for (List** at = head; *at; at = &((*at)->*link)) {
-    if (*at == item) {
-      *at = item->*link;
-      item->*link = nullptr;
-      return;
-    }
   }
 }
 

@@ -43,6 +43,10 @@ struct ValueCollection {
   // False when the collection could not grow: the value is dropped and the pending error is 600,
   // so the calculation that uses it ends as failed.
   bool Append(double value);
+  // Room for n values at least, grown in steps of 256 (false, pending error 600, without memory):
+  // a list that will take many others grows once instead of once per list.
+  bool Reserve(int64_t n);
+  // The other's values, with one growth at most; on failure none is appended.
   bool AppendAll(const ValueCollection& other);
   // NaN for no values; the value for one; the mean of two; else the middle value of the ordered
   // values (the mean of the two middle ones for an even count). Orders no more than it must.

@@ -144,6 +144,33 @@ void ReadOldDisplay(Variable* v, T_IStream* stream, FlagReader flag) {
   }
 }
 
+// "VF" always, "VM" unless Sum with the family's default accumulation.
+template <typename Selection>
+void WriteSelectionKeys(T_OStream* stream, const Selection* s, const char* accumulationLetters,
+                        int32_t defaultAccumulation) {
+  SelectionDef_writeKeys(&s->selection, stream, 'V');
+  stream->PutKeyCharLine("VF", EncodeColumnLetter(s->valueColumn));
+  if (s->method != kMethodSum || s->accumulation != defaultAccumulation) {
+    stream->PutText("VM");
+    stream->PutSeparator();
+    stream->PutChar(LetterOfIndex(kMethodLetters, s->method));
+    stream->PutChar(LetterOfIndex(accumulationLetters, s->accumulation));
+    stream->PutNewline();
+  }
+}
+
+// The method letter and the accumulation letter of a "VM" field; letters outside their sets
+// leave the value. Whether a method was read.
+bool ReadMethodField(T_IStream* stream, const char* accumulationLetters, int32_t* method,
+                     int32_t* accumulation) {
+  if (!stream->NextField()) return false;
+  const char* f = stream->Field();
+  const int32_t length = stream->FieldLength();
+  const bool read = length > 0 && IndexOfLetter(kMethodLetters, f[0], method);
+  if (length > 1) IndexOfLetter(accumulationLetters, f[1], accumulation);
+  return read;
+}
+
 void ReadColumnLetter(T_IStream* stream, int32_t* column) {
   int32_t c = DecodeColumnLetter(FirstLetterOfField(stream));
   if (c >= 0 && c < kColumnLimit) *column = c;
@@ -307,25 +334,38 @@ void ApplyTimeShift(const TimeShift* shift, CardId* bound, int32_t direction) {
   bound->sequence = direction > 0 ? kCardSequenceOpen : 1;
 }
 
-// --- Time family ---------------------------------------------------------------------------------
+// --- Both families -------------------------------------------------------------------------------
 
-T_TVariableTmpl::T_TVariableTmpl(T_TFuncTmpl* owner, T_Base* database, int32_t kind)
-    : database(database), owner(owner), kind(kind) {}
-
-T_TVariableTmpl::~T_TVariableTmpl() {
+template <typename Owner, typename Variable>
+T_VariableTmplBase<Owner, Variable>::~T_VariableTmplBase() {
   BlockTextFree(&name);
   BlockTextFree(&title);
 }
 
-void T_TVariableTmpl::WriteText(T_OStream*) const {}
+template <typename Owner, typename Variable>
+void T_VariableTmplBase<Owner, Variable>::WriteText(T_OStream*) const {}
 
-int64_t T_TVariableTmpl::MemorySize() const {
-  return kTVariableSize + MemAllocatedSize(name) + MemAllocatedSize(title);
+template <typename Owner, typename Variable>
+int64_t T_VariableTmplBase<Owner, Variable>::MemorySize() const {
+  return MemAllocatedSize(name) + MemAllocatedSize(title);
 }
 
-bool T_TVariableTmpl::SetName(const char* text) { return BlockTextAssign(&name, text); }
+template <typename Owner, typename Variable>
+bool T_VariableTmplBase<Owner, Variable>::SetName(const char* text) {
+  return BlockTextAssign(&name, text);
+}
 
-bool T_TVariableTmpl::RenameLinks(LinkRename* rename) { return RewriteLinks(rename, &title); }
+template <typename Owner, typename Variable>
+bool T_VariableTmplBase<Owner, Variable>::RenameLinks(LinkRename* rename) {
+  return RewriteLinks(rename, &title);
+}
+
+template class T_VariableTmplBase<T_TFuncTmpl, T_TVariableTmpl>;
+template class T_VariableTmplBase<T_CFuncTmpl, T_CVariableTmpl>;
+
+// --- Time family ---------------------------------------------------------------------------------
+
+int64_t T_TVariableTmpl::MemorySize() const { return kTVariableSize + T_VariableTmplBase::MemorySize(); }
 
 void T_TVariableTmpl::WriteDisplayLine(T_OStream* stream, const char* key) const {
   stream->PutText(key);
@@ -376,15 +416,7 @@ T_TSelectionTmpl::~T_TSelectionTmpl() { SelectionDef_free(&selection); }
 
 void T_TSelectionTmpl::WriteText(T_OStream* stream) const {
   PutNameLine(stream, "VN", name, title);
-  SelectionDef_writeKeys(&selection, stream, 'V');
-  stream->PutKeyCharLine("VF", EncodeColumnLetter(valueColumn));
-  if (method != kMethodSum || accumulation != 1) {
-    stream->PutText("VM");
-    stream->PutSeparator();
-    stream->PutChar(LetterOfIndex(kMethodLetters, method));
-    stream->PutChar(LetterOfIndex(kTimeAccumulationLetters, accumulation));
-    stream->PutNewline();
-  }
+  WriteSelectionKeys(stream, this, kTimeAccumulationLetters, 1);
   if (shift.kind != 0) {
     T_TextBuf text;
     TimeShiftText(&shift, &text);
@@ -403,16 +435,11 @@ void T_TSelectionTmpl::ReadKey(const char* key, int32_t n, T_IStream* stream) {
     case 'F':
       ReadColumnLetter(stream, &valueColumn);
       return;
-    case 'M': {
-      if (!stream->NextField()) return;
-      const char* f = stream->Field();
-      int32_t length = stream->FieldLength();
-      if (length > 0 && IndexOfLetter(kMethodLetters, f[0], &method) &&
+    case 'M':
+      if (ReadMethodField(stream, kTimeAccumulationLetters, &method, &accumulation) &&
           method == kMethodComponentCount)
         method = kMethodSum;
-      if (length > 1) IndexOfLetter(kTimeAccumulationLetters, f[1], &accumulation);
       return;
-    }
     case 'T':
       if (stream->NextField()) shift = TimeShiftFromText(stream->Field(), stream->FieldLength());
       else shift = TimeShift{};
@@ -469,23 +496,7 @@ void T_TFormulaTmpl::ReadKey(const char* key, int32_t n, T_IStream* stream) {
 
 // --- Component family ------------------------------------------------------------------------------
 
-T_CVariableTmpl::T_CVariableTmpl(T_CFuncTmpl* owner, T_Base* database, int32_t kind)
-    : database(database), owner(owner), kind(kind) {}
-
-T_CVariableTmpl::~T_CVariableTmpl() {
-  BlockTextFree(&name);
-  BlockTextFree(&title);
-}
-
-void T_CVariableTmpl::WriteText(T_OStream*) const {}
-
-int64_t T_CVariableTmpl::MemorySize() const {
-  return kCVariableSize + MemAllocatedSize(name) + MemAllocatedSize(title);
-}
-
-bool T_CVariableTmpl::SetName(const char* text) { return BlockTextAssign(&name, text); }
-
-bool T_CVariableTmpl::RenameLinks(LinkRename* rename) { return RewriteLinks(rename, &title); }
+int64_t T_CVariableTmpl::MemorySize() const { return kCVariableSize + T_VariableTmplBase::MemorySize(); }
 
 void T_CVariableTmpl::WriteDisplayLine(T_OStream* stream, const char* key) const {
   stream->PutText(key);
@@ -528,15 +539,7 @@ T_CSelectionTmpl::~T_CSelectionTmpl() { SelectionDef_free(&selection); }
 
 void T_CSelectionTmpl::WriteText(T_OStream* stream) const {
   PutNameLine(stream, "VN", name, title);
-  SelectionDef_writeKeys(&selection, stream, 'V');
-  stream->PutKeyCharLine("VF", EncodeColumnLetter(valueColumn));
-  if (method != kMethodSum || accumulation != 0) {
-    stream->PutText("VM");
-    stream->PutSeparator();
-    stream->PutChar(LetterOfIndex(kMethodLetters, method));
-    stream->PutChar(LetterOfIndex(kCompAccumulationLetters, accumulation));
-    stream->PutNewline();
-  }
+  WriteSelectionKeys(stream, this, kCompAccumulationLetters, 0);
   WriteDisplayLine(stream, "VZ");
 }
 
@@ -550,16 +553,11 @@ void T_CSelectionTmpl::ReadKey(const char* key, int32_t n, T_IStream* stream) {
     case 'F':
       ReadColumnLetter(stream, &valueColumn);
       return;
-    case 'M': {
-      if (!stream->NextField()) return;
-      const char* f = stream->Field();
-      int32_t length = stream->FieldLength();
-      if (length > 0 && IndexOfLetter(kMethodLetters, f[0], &method) &&
+    case 'M':
+      if (ReadMethodField(stream, kCompAccumulationLetters, &method, &accumulation) &&
           (method == kMethodFirst || method == kMethodLast))
         method = kMethodSum;
-      if (length > 1) IndexOfLetter(kCompAccumulationLetters, f[1], &accumulation);
       return;
-    }
     case 'Z':
       ReadDisplayLine(stream);
       return;

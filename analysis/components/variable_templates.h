@@ -112,15 +112,19 @@ void TimeShiftDisplayText(const TimeShift* shift, T_TextBuf* text);
 // left alone; otherwise its number becomes 0x7FFFFFFF for a positive direction, else 1.
 void ApplyTimeShift(const TimeShift* shift, CardId* bound, int32_t direction);
 
-// --- Time family ---------------------------------------------------------------------------------
+// --- Both families -------------------------------------------------------------------------------
 
-class T_TVariableTmpl : public T_Object {
+// What a variable record of either family holds and does alike: the family (Variable, owned by
+// an Owner template) adds its own display fields and its two kinds.
+template <typename Owner, typename Variable>
+class T_VariableTmplBase : public T_Object {
  public:
   // The owner may be null (a variable being converted); database is the owner's.
-  T_TVariableTmpl(T_TFuncTmpl* owner, T_Base* database, int32_t kind);
-  virtual ~T_TVariableTmpl();
-  T_TVariableTmpl(const T_TVariableTmpl&) = delete;
-  T_TVariableTmpl& operator=(const T_TVariableTmpl&) = delete;
+  T_VariableTmplBase(Owner* owner, T_Base* database, int32_t kind)
+      : database(database), owner(owner), kind(kind) {}
+  virtual ~T_VariableTmplBase();
+  T_VariableTmplBase(const T_VariableTmplBase&) = delete;
+  T_VariableTmplBase& operator=(const T_VariableTmplBase&) = delete;
 
   // Slots.
   virtual void Delete() { delete this; }
@@ -128,15 +132,12 @@ class T_TVariableTmpl : public T_Object {
   virtual int64_t MemorySize() const;
 
   bool SetName(const char* text);
-  // The "VZ"/"FZ" line, and its reading (the old layout before kVersionDisplayFields).
-  void WriteDisplayLine(T_OStream* stream, const char* key) const;
-  void ReadDisplayLine(T_IStream* stream);
   // Code 63: the title follows the rename.
   bool RenameLinks(LinkRename* rename);
 
   T_Base* database;
-  T_TFuncTmpl* owner;
-  T_TVariableTmpl* next = nullptr;  // the template's variable list
+  Owner* owner;
+  Variable* next = nullptr;  // the template's variable list
   int32_t kind;
   char* name = nullptr;   // owned
   char* title = nullptr;  // owned, may hold link markup
@@ -144,11 +145,25 @@ class T_TVariableTmpl : public T_Object {
   int32_t decimals = 0;
   int32_t signStyle = 0;
   int32_t colouring = 0;
+  int32_t width = 0;
+  int32_t colour = kVariableColourDefault;
+};
+
+// --- Time family ---------------------------------------------------------------------------------
+
+class T_TVariableTmpl : public T_VariableTmplBase<T_TFuncTmpl, T_TVariableTmpl> {
+ public:
+  T_TVariableTmpl(T_TFuncTmpl* owner, T_Base* database, int32_t kind)
+      : T_VariableTmplBase(owner, database, kind) {}
+
+  int64_t MemorySize() const override;
+  // The "VZ"/"FZ" line, and its reading (the old layout before kVersionDisplayFields).
+  void WriteDisplayLine(T_OStream* stream, const char* key) const;
+  void ReadDisplayLine(T_IStream* stream);
+
   uint8_t bold = 0;
   uint8_t totals = 0;
-  int32_t width = 0;
   int32_t lineStyle = 1;
-  int32_t colour = kVariableColourDefault;
   int32_t oldGraphStyle = 1;
 };
 
@@ -187,36 +202,17 @@ class T_TFormulaTmpl : public T_TVariableTmpl {
 
 // --- Component family ------------------------------------------------------------------------------
 
-class T_CVariableTmpl : public T_Object {
+class T_CVariableTmpl : public T_VariableTmplBase<T_CFuncTmpl, T_CVariableTmpl> {
  public:
-  T_CVariableTmpl(T_CFuncTmpl* owner, T_Base* database, int32_t kind);
-  virtual ~T_CVariableTmpl();
-  T_CVariableTmpl(const T_CVariableTmpl&) = delete;
-  T_CVariableTmpl& operator=(const T_CVariableTmpl&) = delete;
+  T_CVariableTmpl(T_CFuncTmpl* owner, T_Base* database, int32_t kind)
+      : T_VariableTmplBase(owner, database, kind) {}
 
-  virtual void Delete() { delete this; }
-  virtual void WriteText(T_OStream* stream) const;
-  virtual int64_t MemorySize() const;
-
-  bool SetName(const char* text);
+  int64_t MemorySize() const override;
   void WriteDisplayLine(T_OStream* stream, const char* key) const;
   void ReadDisplayLine(T_IStream* stream);
-  bool RenameLinks(LinkRename* rename);
 
-  T_Base* database;
-  T_CFuncTmpl* owner;
-  T_CVariableTmpl* next = nullptr;
-  int32_t kind;
-  char* name = nullptr;
-  char* title = nullptr;
-  uint8_t shown = 1;
   int32_t cSetting = 0;  // "D" 0, "S" 1
-  int32_t decimals = 0;
-  int32_t signStyle = 0;
-  int32_t colouring = 0;
   int32_t bold = 0;
-  int32_t width = 0;
-  int32_t colour = kVariableColourDefault;
 };
 
 class T_CSelectionTmpl : public T_CVariableTmpl {

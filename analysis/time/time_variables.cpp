@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "analysis/components/function_variables.h"
 #include "core/alert.h"
 #include "core/cstring.h"
 #include "core/input_stream.h"
@@ -14,103 +15,52 @@
 #include "core/owned_text.h"
 #include "core/value_format.h"
 #include "database/base.h"
-#include "ui/link_markup.h"
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr const char* kBuiltinNames[kBuiltinCount] = {
     "year", "month", "day", "weekday", "quarterday", "yearday", "perioddays", "T"};
-constexpr const char kSelectionHeader[] = "## Selection";
-constexpr const char kFormulaHeader[] = "## Formula";
 
-void StripLinks(T_TextBuf* text) {
-  if (!LinkText_HasLinks(nullptr, text->data)) return;
-  T_TextBuf plain;
-  LinkText_Layout(nullptr, text->data, &plain, nullptr, nullptr, -1, nullptr);
-  TextBufAssignBuf(text, &plain);
-}
-
-template <typename T>
-void AppendToList(T** head, T* item, T* T::*link) {
-  T** at = head;
-  while (*at) at = &((*at)->*link);
-  *at = item;
-}
-
-template <typename T>
-void RemoveFromList(T** head, T* item, T* T::*link) {
-  for (T** at = head; *at; at = &((*at)->*link)) {
-    if (*at == item) {
-      *at = item->*link;
-      item->*link = nullptr;
-      return;
+// What the shared variable operations (function_variables.h) need of this window.
+struct TimeFamily {
+  using Data = TFuncData;
+  using Variable = T_TVariable;
+  using Selection = T_TSelection;
+  using Formula = T_TFormula;
+  static void UniqueName(const Data* data, T_TextBuf* name, const char* prefix, const Variable* except) {
+    TFuncUniqueName(data, name, prefix, except);
+  }
+  static bool Rename(Data* data, Variable* variable, const char* typed) {
+    return TFuncRename(data, variable, typed);
+  }
+  static Selection* NewSelection(Data* data, const char* proposed) {
+    return TFuncNewSelection(data, proposed);
+  }
+  static Formula* NewFormula(Data* data, const char* proposed) { return TFuncNewFormula(data, proposed); }
+  static bool SetUpNames(Data* data) { return BuildFormulaNames(data); }
+  static void Compile(Data* data, Formula* formula) { CompileFormula(data, formula); }
+  static bool Uses(const Formula* formula, const Variable* variable) { return formula->RefersTo(variable); }
+  static void ForgetCalculation(Data* data) {
+    data->measured = nullptr;
+    data->evaluated = nullptr;
+    data->shownList = nullptr;
+  }
+  // A pasted selection keeps the first selection's value column unless it is the first.
+  static void ClearForPaste(Data* data, Variable* variable) {
+    if (variable->kind == kVariableSelection) {
+      auto* s = static_cast<T_TSelection*>(variable);
+      s->ResetDefaults();
+      s->valueColumn = s != data->selections ? data->selections->valueColumn : 0;
+    } else {
+      auto* f = static_cast<T_TFormula*>(variable);
+      BlockTextFree(&f->text);
+      f->operation = kOperationNone;
+      f->diagramForm = 1;
+      f->compiled = 0;
     }
   }
-}
-
-void RenumberKinds(TFuncData* data) {
-  int32_t i = 0;
-  for (T_TSelection* s = data->selections; s; s = s->nextSelection) s->index = i++;
-  data->selectionCount = i;
-  i = 0;
-  for (T_TFormula* f = data->formulas; f; f = f->nextFormula) f->index = i++;
-  data->formulaCount = i;
-}
-
-// The display settings a new variable takes: those of the first selection.
-void TakeFirstSelectionDisplay(TFuncData* data, T_TVariable* variable) {
-  const T_TSelection* first = data->selections;
-  if (!first || first == variable) return;
-  variable->decimals = first->decimals;
-  variable->signStyle = first->signStyle;
-  variable->colouring = first->colouring;
-}
-
-void NameVariable(TFuncData* data, T_TVariable* variable, const char* proposed, const char* prefix) {
-  T_TextBuf name(proposed ? proposed : "");
-  TFuncUniqueName(data, &name, prefix, variable);
-  BlockTextAssignBuf(&variable->name, &name);
-}
-
-// The text form is a template record's lines under a "## Selection" or "## Formula" header
-// instead of the record's own name line, so the record writes and reads every key.
-void WriteThroughRecord(const T_TVariable* variable, T_TVariableTmpl* record, const char* header,
-                        T_OStream* stream) {
-  const_cast<T_TVariable*>(variable)->WriteToTemplate(record);
-  T_OStream lines;
-  record->WriteText(&lines);
-  const char* text = reinterpret_cast<const char*>(lines.start);
-  int64_t length = lines.pos - lines.start;
-  int64_t skip = 0;
-  while (skip < length && text[skip] != '\n') ++skip;
-  stream->PutText(header);
-  stream->PutSeparator();
-  stream->PutBlockText(variable->name);
-  stream->PutSeparator();
-  stream->PutBlockText(variable->title);
-  stream->PutNewline();
-  if (skip < length) stream->PutBytes(text + skip + 1, length - skip - 1);
-}
-
-struct LineKey {
-  char text[16] = {};
-  int32_t n = 0;
 };
-
-// The key of the stream's next line; false at the end or at a line that starts with "#".
-bool NextKey(T_IStream* stream, LineKey* key) {
-  if (!stream->NextLine()) return false;
-  if (!stream->NextField()) return true;  // an empty line: no key
-  key->n = stream->FieldLength() < 15 ? stream->FieldLength() : 15;
-  std::memcpy(key->text, stream->Field(), static_cast<size_t>(key->n));
-  key->text[key->n] = 0;
-  if (key->n > 0 && key->text[0] == '#') {
-    stream->RewindLine();
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -147,12 +97,12 @@ void T_TVariable::CopyDisplayFrom(const T_TVariableTmpl* record) {
   colour = record->colour;
 }
 
-bool T_TVariable::WriteToTemplate(T_TVariableTmpl* record) {
+bool T_TVariable::WriteToTemplate(T_TVariableTmpl* record) const {
   if (record->kind != kind) return false;
   bool ok = BlockTextAssignBlock(&record->name, name) && BlockTextAssignBlock(&record->title, title);
   CopyDisplayTo(record);
   if (kind == kVariableSelection) {
-    auto* s = static_cast<T_TSelection*>(this);
+    auto* s = static_cast<T_TSelection*>(const_cast<T_TVariable*>(this));
     auto* r = static_cast<T_TSelectionTmpl*>(record);
     SelectionDef_fromSelection(&r->selection, &s->selection);
     r->valueColumn = s->valueColumn;
@@ -160,7 +110,7 @@ bool T_TVariable::WriteToTemplate(T_TVariableTmpl* record) {
     r->accumulation = s->accumulation;
     r->shift = s->shift;
   } else {
-    auto* f = static_cast<T_TFormula*>(this);
+    const auto* f = static_cast<const T_TFormula*>(this);
     auto* r = static_cast<T_TFormulaTmpl*>(record);
     ok = BlockTextAssignBlock(&r->formula, f->text) && ok;
     r->operation = f->operation;
@@ -384,10 +334,7 @@ double T_TSelection::Result(const CardId* periodEnd) {
 void T_TSelection::ReadText(T_IStream* stream) {
   T_TSelectionTmpl record(nullptr, owner->base);
   WriteToTemplate(&record);
-  LineKey key;
-  while (NextKey(stream, &key)) {
-    if (key.n >= 2 && key.text[0] == 'V') record.ReadKey(key.text, key.n, stream);
-  }
+  ReadVariableKeys(stream, 'V', &record);
   const int32_t column = valueColumn;
   TakeFromTemplate(&record);
   // A column the database does not have is not taken.
@@ -396,7 +343,7 @@ void T_TSelection::ReadText(T_IStream* stream) {
 
 void T_TSelection::WriteText(T_OStream* stream) const {
   T_TSelectionTmpl record(nullptr, owner->base);
-  WriteThroughRecord(this, &record, kSelectionHeader, stream);
+  WriteVariableThroughRecord(this, &record, kSelectionSectionHeader, stream);
 }
 
 // --- T_TFormula -------------------------------------------------------------------------------
@@ -432,16 +379,13 @@ bool T_TFormula::RefersTo(const T_TVariable* variable) const {
 void T_TFormula::ReadText(T_IStream* stream) {
   T_TFormulaTmpl record(nullptr, owner->base);
   WriteToTemplate(&record);
-  LineKey key;
-  while (NextKey(stream, &key)) {
-    if (key.n >= 2 && key.text[0] == 'F') record.ReadKey(key.text, key.n, stream);
-  }
+  ReadVariableKeys(stream, 'F', &record);
   TakeFromTemplate(&record);
 }
 
 void T_TFormula::WriteText(T_OStream* stream) const {
   T_TFormulaTmpl record(nullptr, owner->base);
-  WriteThroughRecord(this, &record, kFormulaHeader, stream);
+  WriteVariableThroughRecord(this, &record, kFormulaSectionHeader, stream);
 }
 
 // --- The window's variables ---------------------------------------------------------------------
@@ -472,15 +416,12 @@ void TFuncDataFree(TFuncData* data) {
 }
 
 T_TVariable* TFuncFindVariable(const TFuncData* data, const char* name) {
-  for (T_TVariable* v = data->variables; v; v = v->next) {
-    if (StrCompareNoCaseNullAsEmpty(v->name, name) == 0) return v;
-  }
-  return nullptr;
+  return FindFuncVariable<TimeFamily>(data, name);
 }
 
 void TFuncUniqueName(const TFuncData* data, T_TextBuf* name, const char* prefix,
                      const T_TVariable* except) {
-  StripLinks(name);
+  StripLinkMarkup(name);
   MakeIdentifier(name, prefix, 0);
   for (;;) {
     T_TVariable* other = TFuncFindVariable(data, name->data);
@@ -495,13 +436,8 @@ T_TSelection* TFuncNewSelection(TFuncData* data, const char* proposed) {
     PendingErrorOutOfMemory();
     return nullptr;
   }
-  TakeFirstSelectionDisplay(data, s);
   if (data->selections) s->valueColumn = data->selections->valueColumn;
-  NameVariable(data, s, proposed, "A");
-  AppendToList(&data->selections, s, &T_TSelection::nextSelection);
-  AppendToList(&data->variables, static_cast<T_TVariable*>(s), &T_TVariable::next);
-  RenumberKinds(data);
-  data->namesBuilt = 0;
+  AddFuncVariable<TimeFamily>(data, s, &data->selections, &T_TSelection::nextSelection, proposed, "A");
   return s;
 }
 
@@ -511,19 +447,14 @@ T_TFormula* TFuncNewFormula(TFuncData* data, const char* proposed) {
     PendingErrorOutOfMemory();
     return nullptr;
   }
-  TakeFirstSelectionDisplay(data, f);
   f->colour = FormulaDefaultColour(data->formulaCount);
-  NameVariable(data, f, proposed, "F1");
-  AppendToList(&data->formulas, f, &T_TFormula::nextFormula);
-  AppendToList(&data->variables, static_cast<T_TVariable*>(f), &T_TVariable::next);
-  RenumberKinds(data);
-  data->namesBuilt = 0;
+  AddFuncVariable<TimeFamily>(data, f, &data->formulas, &T_TFormula::nextFormula, proposed, "F1");
   return f;
 }
 
 bool TFuncRename(TFuncData* data, T_TVariable* variable, const char* typed) {
   T_TextBuf name(typed ? typed : "");
-  StripLinks(&name);
+  StripLinkMarkup(&name);
   MakeIdentifier(&name, nullptr, kNameFirst | kNameBlanks);
   if (name.length == 0 || StrCompareNullAsEmpty(variable->name, name.data) == 0) return false;
   T_TVariable* other = TFuncFindVariable(data, name.data);
@@ -547,47 +478,11 @@ bool TFuncRename(TFuncData* data, T_TVariable* variable, const char* typed) {
 }
 
 void TFuncDelete(TFuncData* data, T_TVariable* variable) {
-  RemoveFromList(&data->variables, variable, &T_TVariable::next);
-  if (variable->kind == kVariableSelection)
-    RemoveFromList(&data->selections, static_cast<T_TSelection*>(variable), &T_TSelection::nextSelection);
-  else
-    RemoveFromList(&data->formulas, static_cast<T_TFormula*>(variable), &T_TFormula::nextFormula);
-  RenumberKinds(data);
-  data->namesBuilt = 0;
-  data->measured = nullptr;
-  data->evaluated = nullptr;
-  data->shownList = nullptr;
-  variable->Delete();
+  DeleteFuncVariable<TimeFamily>(data, variable);
 }
 
 bool TFuncErase(TFuncData* data, T_TVariable* variable, bool* resultsStale) {
-  BuildFormulaNames(data);
-  for (T_TFormula* f = data->formulas; f; f = f->nextFormula) {
-    if (f == variable) continue;
-    CompileFormula(data, f);
-    if (f->RefersTo(variable)) {
-      AlertRequest request;
-      AlertInit(&request);
-      request.message = kMsgVariableInUse;
-      request.owner = data->window;
-      AlertAddBlockText(&request, variable->name);
-      AlertAddButton(&request, kButtonOk);
-      ShowAlert(&request);
-      return false;
-    }
-  }
-  if (resultsStale) *resultsStale = variable->shown != 0;
-  if (variable->kind == kVariableSelection && data->selectionCount == 1) {
-    auto* s = static_cast<T_TSelection*>(variable);
-    s->ResetDefaults();
-    BlockTextFree(&s->title);
-    BlockTextFree(&s->name);
-    NameVariable(data, s, nullptr, "A");
-    data->namesBuilt = 0;
-    return true;
-  }
-  TFuncDelete(data, variable);
-  return true;
+  return EraseFuncVariable<TimeFamily>(data, variable, resultsStale);
 }
 
 bool TFuncTimeScaleDeleted(TFuncData* data, const TimeScale* scale) {
@@ -604,20 +499,7 @@ bool TFuncTimeScaleDeleted(TFuncData* data, const TimeScale* scale) {
   return stale;
 }
 
-T_TSelection* TFuncEraseAll(TFuncData* data) {
-  while (data->formulas) TFuncDelete(data, data->formulas);
-  while (data->selections && data->selections->nextSelection)
-    TFuncDelete(data, data->selections->nextSelection);
-  T_TSelection* first = data->selections;
-  if (!first) return TFuncNewSelection(data, nullptr);
-  first->ResetDefaults();
-  first->valueColumn = 0;
-  BlockTextFree(&first->title);
-  BlockTextFree(&first->name);
-  NameVariable(data, first, nullptr, "A");
-  data->namesBuilt = 0;
-  return first;
-}
+T_TSelection* TFuncEraseAll(TFuncData* data) { return EraseAllFuncVariables<TimeFamily>(data); }
 
 void TFuncMoveVariable(TFuncData* data, T_TVariable* variable, T_TVariable* before) {
   if (variable == before) return;
@@ -634,97 +516,23 @@ void TFuncWriteVariable(const T_TVariable* variable, T_OStream* stream) {
 }
 
 T_TVariable* TFuncPaste(TFuncData* data, const char* text, int32_t length, T_TVariable* current) {
-  T_IStream stream;
-  stream.CtorFromMemory(text, length);
-  T_TVariable* last = nullptr;
-  // A variable's keys end at the next section's header, which is left as the current line.
-  bool atHeader = false;
-  while (atHeader || stream.NextLine()) {
-    atHeader = false;
-    if (!stream.NextField()) continue;
-    int32_t kind;
-    if (stream.FieldEquals(kSelectionHeader)) kind = kVariableSelection;
-    else if (stream.FieldEquals(kFormulaHeader)) kind = kVariableFormula;
-    else continue;
-    T_TextBuf name, title;
-    stream.ReadFieldBuf(&name);
-    stream.ReadFieldRawBuf(&title);
-    T_TVariable* variable = nullptr;
-    if (current && current->kind == kind) {
-      variable = current;
-      TFuncUniqueName(data, &name, kind == kVariableSelection ? "A" : "F1", variable);
-      if (StrCompareNullAsEmpty(variable->name, name.data) != 0) {
-        TFuncRename(data, variable, name.data);
-      }
-      current = nullptr;  // a second pasted variable of the kind is new
-    } else if (kind == kVariableSelection) {
-      variable = TFuncNewSelection(data, name.data);
-    } else {
-      variable = TFuncNewFormula(data, name.data);
-    }
-    if (!variable) break;
-    if (kind == kVariableSelection) {
-      auto* s = static_cast<T_TSelection*>(variable);
-      s->ResetDefaults();
-      s->valueColumn = s != data->selections ? data->selections->valueColumn : 0;
-    } else {
-      auto* f = static_cast<T_TFormula*>(variable);
-      BlockTextFree(&f->text);
-      f->operation = kOperationNone;
-      f->diagramForm = 1;
-      f->compiled = 0;
-    }
-    BlockTextAssignBuf(&variable->title, &title);
-    variable->ReadText(&stream);
-    last = variable;
-    // Keys never start with "#", so only a header left by ReadText reads as one here.
-    stream.RewindLine();
-    atHeader = stream.NextField() && stream.FieldLength() > 0 && stream.Field()[0] == '#';
-    stream.RewindLine();
-  }
-  data->namesBuilt = 0;
-  return last;
+  return PasteFuncVariables<TimeFamily>(data, text, length, current);
 }
 
 bool TFuncTextHasVariables(const char* text, int32_t length) {
-  T_IStream stream;
-  stream.CtorFromMemory(text, length);
-  while (stream.NextLine()) {
-    if (stream.NextField() && (stream.FieldEquals(kSelectionHeader) || stream.FieldEquals(kFormulaHeader)))
-      return true;
-  }
-  return false;
+  return TextHasVariableSections(text, length);
 }
 
 T_TVariable* TFuncDuplicate(TFuncData* data, T_TVariable* variable) {
-  T_OStream stream;
-  variable->WriteText(&stream);
-  return TFuncPaste(data, reinterpret_cast<const char*>(stream.start),
-                    static_cast<int32_t>(stream.pos - stream.start), nullptr);
+  return DuplicateFuncVariable<TimeFamily>(data, variable);
 }
 
 // --- Formulas -----------------------------------------------------------------------------------
 
 bool BuildFormulaNames(TFuncData* data) {
   if (data->namesBuilt) return true;
-  int32_t rows = kBuiltinCount + data->selectionCount * 2 + data->formulaCount;
-  if (rows > data->nameCapacity) {
-    int32_t capacity = rows + 32;
-    auto* names = static_cast<uint8_t*>(MemNew(4 + int64_t{capacity} * kExprNameRowSize));
-    auto* values = static_cast<double*>(MemNew(int64_t{capacity} * 8));
-    if (!names || !values) {
-      MemFree(names);
-      MemFree(values);
-      PendingErrorOutOfMemory();
-      return false;
-    }
-    MemFree(data->names);
-    MemFree(data->valueSlots);
-    data->names = names;
-    data->valueSlots = values;
-    data->nameCapacity = capacity;
-  }
-  std::memset(data->names, 0, 4 + size_t{static_cast<uint32_t>(rows)} * kExprNameRowSize);
+  const int32_t rows = kBuiltinCount + data->selectionCount * 2 + data->formulaCount;
+  if (!ReserveFormulaNames(data, rows)) return false;
   auto row = [&](int32_t i) { return reinterpret_cast<char*>(data->names + 4 + i * kExprNameRowSize); };
   auto put = [&](int32_t i, const char* prefix, const char* text) {
     char* out = row(i);
@@ -739,23 +547,14 @@ bool BuildFormulaNames(TFuncData* data) {
     put(next++, nullptr, v->name);
     if (v->kind == kVariableSelection) put(next++, "#", v->name);
   }
-  std::memcpy(data->names, &next, 4);
-  for (int32_t i = 0; i < next; ++i) data->valueSlots[i] = kNaN;
-  data->nameCount = next;
-  for (T_TFormula* f = data->formulas; f; f = f->nextFormula) f->compiled = 0;
-  data->namesBuilt = 1;
+  FinishFormulaNames(data, next);
   return true;
 }
 
 void CompileFormula(TFuncData* data, T_TFormula* formula) {
   if (formula->compiled || !data->namesBuilt) return;
-  T_TextBuf text(formula->text ? formula->text : "");
-  PendingErrorSaved saved;
-  PendingErrorSave(&saved);
-  Expr_Compile(&formula->program, &text, data->names);
   // A refused formula evaluates as missing; its message belongs to the editor, not to a run.
-  PendingErrorRestore(&saved);
-  BlockTextAssignBuf(&formula->text, &text);
+  CompileVariableFormula(&formula->program, &formula->text, data->names);
   formula->compiled = 1;
 }
 

@@ -111,7 +111,7 @@ class T_TVariable : public T_Object {
 
   // Name, title, display settings and the kind's own fields into a template record of the same
   // kind (saving the window, drilling): false when memory ran out.
-  bool WriteToTemplate(T_TVariableTmpl* record);
+  bool WriteToTemplate(T_TVariableTmpl* record) const;
   // Display settings and the kind's own fields from a record (not the name and title).
   void TakeFromTemplate(const T_TVariableTmpl* record);
   // The display settings alone.

@@ -100,6 +100,33 @@ TEST(ValueCollection, FailedGrowthLeavesOutOfMemoryPending) {
   PendingErrorClear();
 }
 
+// A roll-up appends whole lists: each append grows the collection at most once, still in steps
+// of 256, and a reserved collection does not grow at all.
+TEST(ValueCollection, AppendAllGrowsOnceInStepsOf256) {
+  static int32_t growths = 0;
+  growths = 0;
+  ValueCollection part, all;
+  ASSERT_TRUE(part.Init());
+  for (int32_t i = 0; i < 1000; ++i) ASSERT_TRUE(part.Append(i));
+  ASSERT_TRUE(all.Init());
+  SetFuncAllocFailHook([] { return ++growths, false; });
+  ASSERT_TRUE(all.AppendAll(part));
+  EXPECT_EQ(growths, 1);
+  EXPECT_EQ(all.count, 1000);
+  EXPECT_EQ(all.room, 32 + 4 * 256);
+  ASSERT_TRUE(all.Reserve(3000));
+  EXPECT_EQ(all.room, 32 + 12 * 256);
+  growths = 0;
+  ASSERT_TRUE(all.AppendAll(part));
+  ASSERT_TRUE(all.AppendAll(part));
+  EXPECT_EQ(growths, 0);
+  SetFuncAllocFailHook(nullptr);
+  EXPECT_EQ(all.count, 3000);
+  EXPECT_EQ(all.Median(), 499.5);
+  part.Free();
+  all.Free();
+}
+
 TEST(FormulaTokenLength, StepsOverFunctionsOperatorsAndMarks) {
   struct Case {
     const char* text;

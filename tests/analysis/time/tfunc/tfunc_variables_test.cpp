@@ -191,6 +191,16 @@ TEST_F(TFuncVariablesTest, TextFormsReadBackAndPasteUnderFreeNames) {
   EXPECT_EQ(a->shift.kind, 0);
 }
 
+// A blank line inside a section carries no key: it must not read the line before it again, which
+// would empty the formula text.
+TEST_F(TFuncVariablesTest, ABlankLineInAPastedSectionReadsNoKey) {
+  const std::string text = "## Formula\tG\t\nFF\tA*2\n\nFG\tB\n";
+  T_TVariable* v = TFuncPaste(&data, text.data(), int32_t(text.size()), nullptr);
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(Text(static_cast<T_TFormula*>(v)->text), "A*2");
+  EXPECT_EQ(static_cast<T_TFormula*>(v)->diagramForm, 2);
+}
+
 TEST_F(TFuncVariablesTest, TemplateRecordsCarryEveryField) {
   T_TSelection* a = TFuncNewSelection(&data, "A");
   a->measure = kMeasureMedian;
