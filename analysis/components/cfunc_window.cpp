@@ -27,6 +27,7 @@
 #include "ui/mode_tree.h"
 #include "ui/native_menu.h"
 #include "ui/value_choosers.h"
+#include "ui/window_utilities.h"
 
 const int32_t kCFuncRowHeights[9] = {12, 14, 18, 24, 30, 36, 48, 60, 72};
 
@@ -76,6 +77,8 @@ T_CFunc::T_CFunc(T_CFuncTmpl* templ, uint32_t flags)
   static const uint16_t kViews[] = {kCFuncViewNumeric, kCFuncViewCurve, 0};
   viewSelector = NewToolSelector(kViewSelectorId, kViews,
                                  viewMode == 4 ? kCFuncViewCurve : kCFuncViewNumeric);
+  CreateToolSelector(170, kCFuncToolSelectorId, viewMode == 4 ? kCFuncCurveTools : kCFuncNumericTools,
+                     static_cast<uint16_t>(viewMode == 4 ? kCursorZoomIn : kToolRange));
   CreateBusyIndicator();
   const int32_t header = templ->headerHeight > 0 ? templ->headerHeight : GetDefaultHeaderHeight();
   CreateModeBox(templ->GetColumnWidth(80), header);
@@ -173,6 +176,7 @@ void T_CFunc::BuildFields() {
     v->field = field;
     x += width + 3;
   }
+  FieldsRebuilt();
   if (grid) {
     UpdateScrollBoxes(true);
     InvalidateGrid();
@@ -460,6 +464,7 @@ void T_CFunc::RunCalculation(bool, bool rescale) {
       }
     }
     if (largest == smallest || data.shownList.empty()) largest = 1.0;
+    zoom.Clear();
   }
   SetCalcButtonEnabled(aborted || failed);
   if (nodeCount >= 0 && static_cast<int64_t>(rows.size()) > nodeCount) rows.resize(static_cast<size_t>(nodeCount));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analysis/boxwin/box_column_drag.h"
 #include "analysis/boxwin/box_output.h"
 #include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
@@ -294,41 +295,7 @@ bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   if (!variable) return T_TSWin::ClickFieldTitle(event, field);
   SelectVariable(variable);
   if (!event || !event->leftButton) return true;
-  // The title is dragged to another place in the column order: framed while the button is
-  // down, the drop place marked between two titles.
-  const int32_t dx = GetScrollX();
-  RECT frame = field->title;
-  OffsetRect(&frame, -dx, 0);
-  InflateRect(&frame, 2, 1);
-  RectFrameDottedXor(&frame);
-  InputEvent poll = *event;
-  T_BoxField* target = nullptr;
-  RECT mark{};
-  do {
-    Item_PollPointer(titles ? static_cast<T_GrafElement*>(titles) : this, &poll);
-    T_BoxField* now = nullptr;
-    RECT next{};
-    for (T_BoxField* f = firstField; f; f = f->next) {
-      if (f == field || f->next == field) continue;
-      const int32_t left = f == labelField ? 0 : (f->title.left + f->title.right) / 2 - dx;
-      const int32_t right = f->next ? (f->next->title.left + f->next->title.right) / 2 - dx : 9999;
-      if (poll.x < left || poll.x >= right) continue;
-      now = f;
-      const int32_t x = f->next ? (f->next->title.left + f->column.right - 3) / 2 - dx
-                                : f->column.right + 10 - dx;
-      next = RECT{x, 2, x + 3, titleHeight - 2};
-    }
-    if (now != target) {
-      if (target) RectInvert(&mark);
-      target = now;
-      mark = next;
-      if (target) RectInvert(&mark);
-    }
-  } while (poll.anyButton);
-  if (target) RectInvert(&mark);
-  RectFrameDottedXor(&frame);
-  const int32_t moved = poll.x - event->x;
-  if (target && (moved > 2 || moved < -2)) MoveColumn(variable, target);
+  if (T_BoxField* target = TrackColumnTitleDrag(this, event, field)) MoveColumn(variable, target);
   return true;
 }
 
