@@ -135,27 +135,28 @@ void T_CFunc::OpenDisplayPage() {
   openPanelPage = kCFuncDisplayPage;
 }
 
-void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y) {
+void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y, bool beside) {
   T_CVariable* v = current;
   if (!v) return;
   auto keep = [this](T_GrafElement* item) {
     if (item && panelItemCount < 16) panelItems[panelItemCount++] = item;
   };
-  if (T_Frame* numeric = AddFrame(parent, {x, y, 170, 92}, kCFuncNumericFrame, kTextNumeric)) {
-    TitledChooser(numeric, {6, 4, 156, 15}, kSublevelsChooser, 2, v->sublevels, kTextSublevels, 70);
-    auto* decimals = new (std::nothrow) T_ChooseDecs(numeric, {6, 21, 156, 15}, kDecimalsChooser, 0,
+  if (T_Frame* numeric = AddFrame(parent, {x, y, 210, 56}, kCFuncNumericFrame, kTextNumeric)) {
+    TitledChooser(numeric, {6, 4, 196, 15}, kSublevelsChooser, 2, v->sublevels, kTextSublevels, 60);
+    auto* decimals = new (std::nothrow) T_ChooseDecs(numeric, {6, 21, 96, 15}, kDecimalsChooser, 0,
                                                      v->decimals);
     if (decimals)
       decimals->SetColumns(database, v->kind == kVariableSelection
                                          ? static_cast<T_CSelection*>(v)->valueColumn
                                          : T_ChooseDecs::kAllColumns);
-    new (std::nothrow) T_ChooseRedgreen(numeric, {6, 38, 156, 15}, kColouringChooser, v->colouring);
-    new (std::nothrow) T_ChooseNegval(numeric, {6, 55, 76, 15}, kSignChooser, v->signStyle);
-    AddCheckbox(numeric, {88, 55, 76, 14}, kBoldBox, kTextBold, v->bold != 0);
+    new (std::nothrow) T_ChooseNegval(numeric, {106, 21, 96, 15}, kSignChooser, v->signStyle);
+    new (std::nothrow) T_ChooseRedgreen(numeric, {6, 38, 96, 15}, kColouringChooser, v->colouring);
+    AddCheckbox(numeric, {106, 38, 96, 14}, kBoldBox, kTextBold, v->bold != 0);
     keep(numeric);
   }
   if (viewMode == 4 && v->shown) {
-    if (T_Frame* graphic = AddFrame(parent, {x + 178, y, 170, 26}, kCFuncGraphicFrame, kTextGraphic)) {
+    const XYWH at = beside ? XYWH{x + 216, y, 170, 26} : XYWH{x, y + 62, 210, 26};
+    if (T_Frame* graphic = AddFrame(parent, at, kCFuncGraphicFrame, kTextGraphic)) {
       auto* colour = new (std::nothrow) T_ChooseColor(graphic, {6, 4, 156, 15}, kColourChooser, true,
                                                       v->colour);
       if (colour) {

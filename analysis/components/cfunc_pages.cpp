@@ -75,7 +75,7 @@ void T_CFunc::OpenHeaderPage() {
     auto* level = new (std::nothrow)
         T_Chooser(parent, {410, 23, 110, 15}, kLevelChooser, 2, s->levelMode, true);
     keep(level);
-    AddPresentationFrames(parent, 530, 24);
+    AddPresentationFrames(parent, 380, 42, false);
     CreateDimensionEdits(XYWH{75, 44, 105, 12});
     CreateFromToEdits(XYWH{255, 44, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 82, 120, 12}, 202);
@@ -93,7 +93,7 @@ void T_CFunc::OpenHeaderPage() {
         T_Chooser(parent, {50, 64, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
     if (rule) rule->SetTitleId(kTextHigherLevels);
     keep(rule);
-    AddPresentationFrames(parent, 410, 24);
+    AddPresentationFrames(parent, 50, 86, true);
   }
   openPanelPage = kPageVariable;
 }

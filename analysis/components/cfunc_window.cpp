@@ -154,7 +154,8 @@ void T_CFunc::BuildFields() {
       PendingErrorOutOfMemory();
       return nullptr;
     }
-    RECT rect{x, 1, x + width, 13};
+    // The titles reach down to the title row's foot, which the curve view's legend may have moved.
+    RECT rect{x, 1, x + width, titleHeight > 2 ? titleHeight - 1 : 13};
     field->AppendToWindow(&rect);
     return field;
   };
@@ -682,10 +683,8 @@ void T_CFunc::OnSelectorEvent(T_GrafElement* selector) {
 
 void T_CFunc::SetPresentation(uint32_t newMode) {
   if (newMode == viewMode) return;
-  const uint32_t old = viewMode;
+  // The base's switch runs Refresh with the old mode.
   SetViewMode(newMode);
-  viewMode = newMode;
-  Refresh(static_cast<int32_t>(old));
   InvalidateGrid();
 }
 

@@ -166,7 +166,9 @@ class T_CFunc : public T_StruxWin {
   // that is the last column; before the first shown variable for the labels column).
   void MoveColumn(T_CVariable* variable, T_BoxField* target);
   void OpenDisplayPage();
-  void AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y);
+  // "Numeric Presentation" and, in the curve view for a shown variable, "Graphic Presentation"
+  // below it or beside it.
+  void AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y, bool beside);
   bool DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEvent* record);
   bool DisplayCheckbox(uint32_t id, bool checked);
   // The rows in tree or value order as the sorting settings say.
