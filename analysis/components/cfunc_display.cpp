@@ -15,6 +15,7 @@
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/clipboard_data.h"
+#include "ui/event_record.h"
 #include "ui/mode_tree.h"
 #include "ui/native_menu.h"
 #include "ui/popup_menu.h"
@@ -155,10 +156,11 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
     keep(numeric);
   }
   if (viewMode == 4 && v->shown) {
-    const XYWH at = beside ? XYWH{x + 216, y, 170, 26} : XYWH{x, y + 62, 210, 26};
+    // Below the numeric frame, or on the header's left under the formula's rule chooser.
+    const XYWH at = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
     if (T_Frame* graphic = AddFrame(parent, at, kCFuncGraphicFrame, kTextGraphic)) {
-      auto* colour = new (std::nothrow) T_ChooseColor(graphic, {6, 4, 156, 15}, kColourChooser, true,
-                                                      v->colour);
+      auto* colour = new (std::nothrow) T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser,
+                                                      true, v->colour);
       if (colour) {
         colour->SetTitleId(kTextColour);
         colour->SetTitleWidth(50);
@@ -438,4 +440,15 @@ bool T_CFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
     default:
       return false;
   }
+}
+
+bool T_CFunc::KeyDown(InputEvent* event, T_GrafElement* target) {
+  if (T_StruxWin::KeyDown(event, target)) return true;
+  // Delete, or Backspace with the flag, in the mode box erases the variable of its item.
+  const bool erase = event->keyCode == kKeyDelete || (event->keyCode == kKeyBackspace && event->control);
+  if (!erase || !modeBox || target != modeBox || !current ||
+      (mode != kCFuncModeSelection && mode != kCFuncModeFormula))
+    return false;
+  EraseCurrent();
+  return true;
 }

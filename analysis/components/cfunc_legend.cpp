@@ -209,6 +209,7 @@ void T_CFunc::Refresh(int32_t oldViewMode) {
 void T_CFunc::ScrollRows(const LayoutChange* change) {
   T_StruxWin::ScrollRows(change);
   if (labels) labels->FollowScroll();
+  if (viewMode == 4) InvalidateGrid();
 }
 
 void T_CFunc::OnFieldWidthChanged(T_BoxField* field, int32_t change) {

@@ -93,7 +93,7 @@ void T_CFunc::OpenHeaderPage() {
         T_Chooser(parent, {50, 64, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
     if (rule) rule->SetTitleId(kTextHigherLevels);
     keep(rule);
-    AddPresentationFrames(parent, 50, 86, true);
+    AddPresentationFrames(parent, 410, 36, true);
   }
   openPanelPage = kPageVariable;
 }

@@ -151,10 +151,12 @@ class T_CFunc : public T_StruxWin {
   bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
   bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
   bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
+  bool KeyDown(InputEvent* event, T_GrafElement* target) override;
   // The curve area in grid coordinates (right of the labels column, above the axis strip) and
   // the zoom-back button in the strip under the labels column.
   RECT CurveArea() const;
   RECT ZoomBackButton() const;
+  void DrawZoomBackButton();
   // Zooms the value axis to a pixel span of the curve area; false (beep) when refused.
   bool ZoomToSpan(int32_t from, int32_t to);
   bool ZoomBack();
@@ -166,8 +168,8 @@ class T_CFunc : public T_StruxWin {
   // that is the last column; before the first shown variable for the labels column).
   void MoveColumn(T_CVariable* variable, T_BoxField* target);
   void OpenDisplayPage();
-  // "Numeric Presentation" and, in the curve view for a shown variable, "Graphic Presentation"
-  // below it or beside it.
+  // "Numeric Presentation" at x, y and, in the curve view for a shown variable, "Graphic
+  // Presentation" below it, or (beside) under the formula page's rule chooser.
   void AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y, bool beside);
   bool DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEvent* record);
   bool DisplayCheckbox(uint32_t id, bool checked);

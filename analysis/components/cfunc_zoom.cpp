@@ -8,6 +8,7 @@
 #include "analysis/components/cfunc_curve.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/system_beep.h"
+#include "ui/draw_primitives.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
 #include "ui/window_utilities.h"
@@ -270,4 +271,14 @@ bool T_CFunc::GridWheel(InputEvent* event, int32_t lines) {
   zoom.Push(ValueRange{smallest, largest});
   SetValueRange(range, false);
   return true;
+}
+
+void T_CFunc::DrawZoomBackButton() {
+  // A framed arrow pointing left: back to a wider range.
+  const RECT button = ZoomBackButton();
+  RectFillColour(&button, 0);
+  RectFrame(&button);
+  const int32_t midY = (button.top + button.bottom) / 2;
+  for (int32_t i = 0; i < 4; ++i) DrawVLine(button.left + 4 + i, midY - i, 2 * i + 1);
+  DrawHLine(button.left + 8, midY, 4);
 }

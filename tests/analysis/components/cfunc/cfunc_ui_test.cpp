@@ -331,6 +331,14 @@ TEST_F(CFuncUiTest, TheModeBoxMenuOffersWhatTheItemAllows) {
   MenuOf(overview);
   EXPECT_TRUE(RunMenu(5372));
   EXPECT_EQ(window->data.formulaCount, 2);
+  // Delete typed in the mode box erases the variable of the item; elsewhere it does not.
+  window->SelectVariable(Variable("M"));
+  InputEvent key{};
+  key.keyCode = kKeyDelete;
+  EXPECT_FALSE(window->KeyDown(&key, window));
+  EXPECT_NE(Variable("M"), nullptr);
+  EXPECT_TRUE(window->KeyDown(&key, window->modeBox));
+  EXPECT_EQ(Variable("M"), nullptr);
 }
 
 }  // namespace
