@@ -10,6 +10,7 @@
 #include "analysis/boxwin/box_panel.h"
 #include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_window.h"
+#include "analysis/components/function_menu.h"
 #include "core/localized_text.h"
 #include "core/memory.h"
 #include "ui/button.h"
@@ -53,17 +54,6 @@ constexpr int32_t kTextSpacing = 5326;
 constexpr int32_t kTextMirrored = 5327;
 constexpr const char* kSpacingFactors[] = {"1.0", "1.2", "1.5", "2.0", "2.5",
                                            "3.0", "4.0", "5.0", "6.0"};
-
-constexpr uint16_t kMenuCut = 213;
-constexpr uint16_t kMenuCopy = 214;
-constexpr uint16_t kMenuPaste = 215;
-constexpr uint16_t kMenuErase = 216;
-constexpr uint16_t kMenuDuplicate = 217;
-constexpr uint16_t kMenuNewSelection = 4713;
-constexpr uint16_t kMenuNewFormula = 5372;
-constexpr uint16_t kMenuCards = 3143;  // "» Cards" .. "» Component Functions"
-constexpr uint16_t kMenuTimeFunctions = 3146;
-constexpr uint16_t kMenuComponentFunctions = 3147;
 
 // The sort variable chooser: item 0 none, the selections, a separator, the formulas.
 std::vector<T_CVariable*> SortItems(const T_CFunc* window) {
@@ -123,14 +113,15 @@ void T_CFunc::OpenDisplayPage() {
   auto* grid = new (std::nothrow) T_CFuncGridFrame(this, parent, {196, 24, 156, 44});
   if (grid && grid->vertical && !curve) Item_SetEnabled(grid->vertical, true);
   keep(grid);
-  keep(TitledChooser(parent, {364, 24, 170, 15}, kCurveStyleChooser, 3, curveStyle, kTextCurve, 60));
+  keep(
+      TitledChooser(parent, {364, 24, 170, 15}, kCurveStyleChooser, 3, curveStyle, kTextCurve, 60));
   T_Chooser* bars =
       TitledChooser(parent, {364, 42, 170, 15}, kBarStyleChooser, 5, barStyle, kTextBars, 60);
   if (bars) Item_SetEnabled(bars, curve);
   keep(bars);
   keep(TitledChooser(parent, {364, 60, 170, 15}, kSpacingChooser, 9, spacing, kTextSpacing, 60));
-  T_Checkbox* mirrored = AddCheckbox(parent, {544, 24, 110, 14}, kBarOptionBox, kTextMirrored,
-                                     barOption != 0);
+  T_Checkbox* mirrored =
+      AddCheckbox(parent, {544, 24, 110, 14}, kBarOptionBox, kTextMirrored, barOption != 0);
   if (mirrored) Item_SetEnabled(mirrored, curve);
   keep(mirrored);
   openPanelPage = kCFuncDisplayPage;
@@ -144,8 +135,8 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
   };
   if (T_Frame* numeric = AddFrame(parent, {x, y, 210, 56}, kCFuncNumericFrame, kTextNumeric)) {
     TitledChooser(numeric, {6, 4, 196, 15}, kSublevelsChooser, 2, v->sublevels, kTextSublevels, 60);
-    auto* decimals = new (std::nothrow) T_ChooseDecs(numeric, {6, 21, 96, 15}, kDecimalsChooser, 0,
-                                                     v->decimals);
+    auto* decimals =
+        new (std::nothrow) T_ChooseDecs(numeric, {6, 21, 96, 15}, kDecimalsChooser, 0, v->decimals);
     if (decimals)
       decimals->SetColumns(database, v->kind == kVariableSelection
                                          ? static_cast<T_CSelection*>(v)->valueColumn
@@ -159,8 +150,8 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
     // Below the numeric frame, or on the header's left under the formula's rule chooser.
     const XYWH at = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
     if (T_Frame* graphic = AddFrame(parent, at, kCFuncGraphicFrame, kTextGraphic)) {
-      auto* colour = new (std::nothrow) T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser,
-                                                      true, v->colour);
+      auto* colour = new (std::nothrow)
+          T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser, true, v->colour);
       if (colour) {
         colour->SetTitleId(kTextColour);
         colour->SetTitleWidth(50);
@@ -176,8 +167,10 @@ bool T_CFunc::DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEv
   const bool describe = record->code == kChooserDescribe;
   switch (id) {
     case kSublevelsChooser:
-      if (describe) ChooserEvent_SetText(record, GetString(kTextExclude + static_cast<int32_t>(i)));
-      else if (record->code == kChooserChosen && current) current->sublevels = static_cast<int32_t>(i);
+      if (describe)
+        ChooserEvent_SetText(record, GetString(kTextExclude + static_cast<int32_t>(i)));
+      else if (record->code == kChooserChosen && current)
+        current->sublevels = static_cast<int32_t>(i);
       break;
     case kDecimalsChooser:
     case kColouringChooser:
@@ -185,10 +178,12 @@ bool T_CFunc::DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEv
     case kColourChooser:
       // The toolkit's choosers label their own items.
       if (record->code != kChooserChosen || !current) return false;
-      if (id == kDecimalsChooser) current->decimals = static_cast<T_ChooseDecs*>(chooser)->SelectedCode();
+      if (id == kDecimalsChooser)
+        current->decimals = static_cast<T_ChooseDecs*>(chooser)->SelectedCode();
       if (id == kColouringChooser) current->colouring = static_cast<int32_t>(i);
       if (id == kSignChooser) current->signStyle = static_cast<int32_t>(i);
-      if (id == kColourChooser) current->colour = static_cast<T_ChooseColor*>(chooser)->SelectedColor();
+      if (id == kColourChooser)
+        current->colour = static_cast<T_ChooseColor*>(chooser)->SelectedColor();
       break;
     case kSortVariableChooser: {
       const std::vector<T_CVariable*> items = SortItems(this);
@@ -390,50 +385,53 @@ bool T_CFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
   switch (record->phase) {
     case kMenuPhaseList: {
       if (overview) {
-        for (uint16_t id : {kMenuCopy, kMenuPaste}) PopupMenu_AddCommand(&record->commands, id, false);
+        for (uint16_t id : {kFuncMenuCopy, kFuncMenuPaste})
+          PopupMenu_AddCommand(&record->commands, id, false);
       } else {
-        for (uint16_t id : {kMenuCut, kMenuCopy, kMenuPaste, kMenuErase, kMenuDuplicate})
+        for (uint16_t id :
+             {kFuncMenuCut, kFuncMenuCopy, kFuncMenuPaste, kFuncMenuErase, kFuncMenuDuplicate})
           PopupMenu_AddCommand(&record->commands, id, false);
       }
-      PopupMenu_AddCommand(&record->commands, kMenuNewSelection, true);
-      PopupMenu_AddCommand(&record->commands, kMenuNewFormula, false);
-      uint16_t first = kMenuTimeFunctions;
-      if (variable && variable->kind == kVariableSelection) first = kMenuCards;
-      const bool formulaWithoutText = variable && variable->kind == kVariableFormula &&
-                                      !(static_cast<T_CFormula*>(variable)->text &&
-                                        *static_cast<T_CFormula*>(variable)->text);
+      PopupMenu_AddCommand(&record->commands, kFuncMenuNewSelection, true);
+      PopupMenu_AddCommand(&record->commands, kFuncMenuNewFormula, false);
+      uint16_t first = kFuncMenuTimeFunctions;
+      if (variable && variable->kind == kVariableSelection) first = kFuncMenuDrillFirst;
+      const bool formulaWithoutText =
+          variable && variable->kind == kVariableFormula &&
+          !(static_cast<T_CFormula*>(variable)->text && *static_cast<T_CFormula*>(variable)->text);
       if (!formulaWithoutText) {
-        for (uint16_t id = first; id <= kMenuComponentFunctions; ++id)
+        for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
           PopupMenu_AddCommand(&record->commands, id, id == first);
       }
       return true;
     }
     case kMenuPhaseMeasure:
-      if (record->entry == kMenuPaste) {
+      if (record->entry == kFuncMenuPaste) {
         char* text = ClipboardReadText();
-        record->selectable = text && CFuncTextHasVariables(text, static_cast<int32_t>(std::strlen(text)));
+        record->selectable =
+            text && CFuncTextHasVariables(text, static_cast<int32_t>(std::strlen(text)));
         MemFree(text);
       }
       return false;
     case kMenuPhaseRun:
       if (variable) SelectVariable(variable);
       switch (record->entry) {
-        case kMenuCut:
+        case kFuncMenuCut:
           return DoCommand(kCommandCut);
-        case kMenuCopy:
+        case kFuncMenuCopy:
           return DoCommand(kCommandCopy);
-        case kMenuPaste:
+        case kFuncMenuPaste:
           return DoCommand(kCommandPaste);
-        case kMenuErase:
+        case kFuncMenuErase:
           return DoCommand(kCommandErase);
-        case kMenuDuplicate:
+        case kFuncMenuDuplicate:
           return DoCommand(kCommandDuplicate);
-        case kMenuNewSelection:
+        case kFuncMenuNewSelection:
           return NewVariable(kVariableSelection) != nullptr;
-        case kMenuNewFormula:
+        case kFuncMenuNewFormula:
           return NewVariable(kVariableFormula) != nullptr;
         default:
-          if (record->entry >= kMenuCards && record->entry <= kMenuComponentFunctions)
+          if (record->entry >= kFuncMenuDrillFirst && record->entry <= kFuncMenuDrillLast)
             return DoCommand(static_cast<int32_t>(record->entry));
           return false;
       }
@@ -445,7 +443,8 @@ bool T_CFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
 bool T_CFunc::KeyDown(InputEvent* event, T_GrafElement* target) {
   if (T_StruxWin::KeyDown(event, target)) return true;
   // Delete, or Backspace with the flag, in the mode box erases the variable of its item.
-  const bool erase = event->keyCode == kKeyDelete || (event->keyCode == kKeyBackspace && event->control);
+  const bool erase =
+      event->keyCode == kKeyDelete || (event->keyCode == kKeyBackspace && event->control);
   if (!erase || !modeBox || target != modeBox || !current ||
       (mode != kCFuncModeSelection && mode != kCFuncModeFormula))
     return false;

@@ -51,8 +51,8 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     const int64_t node = RowNode(row);
     if (node < 0) break;
     const bool leaf = Node(node)->firstChild < 0;
-    const bool shaded = (gridMode == kGridShadeLowest && leaf) || (gridMode == kGridShadeUpper && !leaf) ||
-                        gridMode == kGridShadeAll;
+    const bool shaded = (gridMode == kGridShadeLowest && leaf) ||
+                        (gridMode == kGridShadeUpper && !leaf) || gridMode == kGridShadeAll;
     if (shaded && !record->printing) {
       RECT strip{bounds.left, y, bounds.right, y + rowHeight - 1};
       FillClipped(&strip, &bounds, kColourShade);

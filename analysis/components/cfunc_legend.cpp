@@ -67,8 +67,8 @@ void T_CFuncLabels::Layout() {
   }
   std::vector<int32_t> widths = TitleWidths();
   std::vector<RECT> rects(entries.size());
-  const int32_t h = FuncLegendLayout(widths.data(), static_cast<int32_t>(entries.size()), width,
-                                     rects.data());
+  const int32_t h =
+      FuncLegendLayout(widths.data(), static_cast<int32_t>(entries.size()), width, rects.data());
   for (size_t i = 0; i < entries.size(); ++i) entries[i].rect = rects[i];
   if (h != height) {
     ResizeBy(0, h - height);
@@ -223,7 +223,8 @@ void T_CFunc::OnFieldWidthChanged(T_BoxField* field, int32_t change) {
 void T_CFunc::Notify(int32_t code) {
   T_StruxWin::Notify(code);
   // The variable last chosen (in the legend or elsewhere) stays the mode box's choice.
-  if (code != 0 || !current || !modeBox || (mode != kCFuncModeSelection && mode != kCFuncModeFormula))
+  if (code != 0 || !current || !modeBox ||
+      (mode != kCFuncModeSelection && mode != kCFuncModeFormula))
     return;
   if (modeBox->SelectedNode() != current->modeItem) SelectVariable(current);
 }

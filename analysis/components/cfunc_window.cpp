@@ -77,7 +77,8 @@ T_CFunc::T_CFunc(T_CFuncTmpl* templ, uint32_t flags)
   static const uint16_t kViews[] = {kCFuncViewNumeric, kCFuncViewCurve, 0};
   viewSelector = NewToolSelector(kViewSelectorId, kViews,
                                  viewMode == 4 ? kCFuncViewCurve : kCFuncViewNumeric);
-  CreateToolSelector(170, kCFuncToolSelectorId, viewMode == 4 ? kCFuncCurveTools : kCFuncNumericTools,
+  CreateToolSelector(170, kCFuncToolSelectorId,
+                     viewMode == 4 ? kCFuncCurveTools : kCFuncNumericTools,
                      static_cast<uint16_t>(viewMode == 4 ? kCursorZoomIn : kToolRange));
   CreateBusyIndicator();
   const int32_t header = templ->headerHeight > 0 ? templ->headerHeight : GetDefaultHeaderHeight();

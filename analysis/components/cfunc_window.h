@@ -157,9 +157,10 @@ class T_CFunc : public T_StruxWin {
   RECT CurveArea() const;
   RECT ZoomBackButton() const;
   void DrawZoomBackButton();
-  // Zooms the value axis to a pixel span of the curve area; false (beep) when refused.
-  bool ZoomToSpan(int32_t from, int32_t to);
-  bool ZoomBack();
+  // Zooms the value axis to a pixel span of the curve area (animated on screen when asked);
+  // false (beep) when refused.
+  bool ZoomToSpan(int32_t from, int32_t to, bool animate = false);
+  bool ZoomBack(bool animate = false);
   // The range of the cells of the rows in view.
   void FitRowsInView();
   void TrackValueZoom(InputEvent* event, int32_t tool);

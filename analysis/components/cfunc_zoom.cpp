@@ -24,6 +24,15 @@ constexpr double kNarrowest = 100000;
 
 int32_t RoundHalfUp(double v) { return static_cast<int32_t>(std::floor(v + 0.5)); }
 
+// Zooming out: the span the whole area shrinks into becomes the span the area then shows.
+void ZoomOutSpan(const RECT& area, int32_t* from, int32_t* to) {
+  RECT outer = area;
+  const RECT inner{*from, area.top, *to, area.bottom};
+  RectZoomOut(&outer, &inner);
+  *from = outer.left;
+  *to = outer.right;
+}
+
 }  // namespace
 
 const uint16_t kCFuncNumericTools[] = {kToolRange, kToolOpen, 0};
@@ -70,7 +79,8 @@ bool CFuncZoomRefused(const ValueRange& range) {
 RECT T_CFunc::CurveArea() const {
   const int32_t w = grid ? grid->width : 0;
   const int32_t h = grid ? grid->height - kViewMode4Bar : 0;
-  const int32_t labelsRight = 3 - GetScrollX() + (labelsField ? labelsField->Width() : kLabelsDefault);
+  const int32_t labelsRight =
+      3 - GetScrollX() + (labelsField ? labelsField->Width() : kLabelsDefault);
   return RECT{labelsRight + 2, 0, w - 2, h - kAxisStrip};
 }
 
@@ -86,8 +96,10 @@ void T_CFunc::SetValueRange(const ValueRange& range, bool animate) {
     const RECT area = CurveArea();
     // The new range in the old scale: inside the area for a zoom in, else the old range in the
     // new scale, so that the frames always move between the area and a smaller span.
-    const CurveScale before = CFuncCurveScale(area.left, area.right, old.smallest, old.largest, barOption);
-    const CurveScale after = CFuncCurveScale(area.left, area.right, range.smallest, range.largest, barOption);
+    const CurveScale before =
+        CFuncCurveScale(area.left, area.right, old.smallest, old.largest, barOption);
+    const CurveScale after =
+        CFuncCurveScale(area.left, area.right, range.smallest, range.largest, barOption);
     auto span = [&](const CurveScale& s, const ValueRange& r) {
       int32_t a = RoundHalfUp(s.zero + r.smallest * s.scale);
       int32_t b = RoundHalfUp(s.zero + r.largest * s.scale);
@@ -107,26 +119,28 @@ void T_CFunc::SetValueRange(const ValueRange& range, bool animate) {
   InvalidateGrid();
 }
 
-bool T_CFunc::ZoomToSpan(int32_t from, int32_t to) {
+bool T_CFunc::ZoomToSpan(int32_t from, int32_t to, bool animate) {
   const RECT area = CurveArea();
-  const ValueRange range =
-      CFuncSpanRange(area.left, area.right, ValueRange{smallest, largest}, barOption, from, to);
-  if (CFuncZoomRefused(range)) {
+  const ValueRange old{smallest, largest};
+  const ValueRange range = CFuncSpanRange(area.left, area.right, old, barOption, from, to);
+  // Only a zoom in can narrow the range too far; no zoom may leave the finite numbers.
+  const bool zoomIn = to - from < area.right - area.left - 4;
+  if ((zoomIn && CFuncZoomRefused(range)) || !std::isfinite(range.largest - range.smallest)) {
     SystemBeep();
     return false;
   }
-  zoom.Push(ValueRange{smallest, largest});
-  SetValueRange(range, false);
+  zoom.Push(old);
+  SetValueRange(range, animate);
   return true;
 }
 
-bool T_CFunc::ZoomBack() {
+bool T_CFunc::ZoomBack(bool animate) {
   ValueRange range;
   if (!zoom.Pop(&range)) {
     SystemBeep();
     return false;
   }
-  SetValueRange(range, false);
+  SetValueRange(range, animate);
   return true;
 }
 
@@ -165,16 +179,10 @@ void T_CFunc::TrackValueZoom(InputEvent* event, int32_t tool) {
   int32_t cursor = tool == kToolZoomOut ? kCursorZoomOut : kCursorZoomIn;
   const int32_t result = TrackZoomRect(event, &rect, kZoomColumns, 4, &cursor, nullptr, nullptr);
   const bool out = cursor == kCursorZoomOut;
-  const ValueRange old{smallest, largest};
   int32_t from = 0, to = 0;
   if (result == kZoomClick) {
     if (out) {
-      ValueRange back;
-      if (!zoom.Pop(&back)) {
-        SystemBeep();
-        return;
-      }
-      SetValueRange(back, true);
+      ZoomBack(true);
       return;
     }
     from = (area.left + event->x) / 2;
@@ -182,24 +190,11 @@ void T_CFunc::TrackValueZoom(InputEvent* event, int32_t tool) {
   } else if (result == kZoomRectangle) {
     from = std::max(rect.left, area.left);
     to = std::min(rect.right, area.right);
-    if (out) {
-      // The whole area shrinks into the rectangle: its new span is the area zoomed out.
-      RECT outer{area.left, area.top, area.right, area.bottom};
-      const RECT inner{from, area.top, to, area.bottom};
-      RectZoomOut(&outer, &inner);
-      from = outer.left;
-      to = outer.right;
-    }
+    if (out) ZoomOutSpan(area, &from, &to);
   } else {
     return;
   }
-  const ValueRange range = CFuncSpanRange(area.left, area.right, old, barOption, from, to);
-  if (!out && CFuncZoomRefused(range)) {
-    SystemBeep();
-    return;
-  }
-  zoom.Push(old);
-  SetValueRange(range, true);
+  ZoomToSpan(from, to, true);
 }
 
 bool T_CFunc::SetGridCursor(InputEvent* event) {
@@ -255,21 +250,8 @@ bool T_CFunc::GridWheel(InputEvent* event, int32_t lines) {
   // A quarter of the way towards the pointer per turn; backwards the area zooms out as much.
   int32_t from = (x + 3 * area.left) / 4;
   int32_t to = (x + 3 * area.right) / 4;
-  if (lines < 0) {
-    RECT outer{area.left, area.top, area.right, area.bottom};
-    const RECT inner{from, area.top, to, area.bottom};
-    RectZoomOut(&outer, &inner);
-    from = outer.left;
-    to = outer.right;
-  }
-  const ValueRange range =
-      CFuncSpanRange(area.left, area.right, ValueRange{smallest, largest}, barOption, from, to);
-  if (lines > 0 && CFuncZoomRefused(range)) {
-    SystemBeep();
-    return true;
-  }
-  zoom.Push(ValueRange{smallest, largest});
-  SetValueRange(range, false);
+  if (lines < 0) ZoomOutSpan(area, &from, &to);
+  ZoomToSpan(from, to, false);
   return true;
 }
 

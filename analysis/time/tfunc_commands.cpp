@@ -7,6 +7,7 @@
 
 #include "analysis/boxwin/box_column_drag.h"
 #include "analysis/boxwin/box_output.h"
+#include "analysis/components/function_menu.h"
 #include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_window.h"
@@ -28,16 +29,9 @@
 
 namespace {
 
-constexpr uint16_t kMenuCut = 213;
-constexpr uint16_t kMenuCopy = 214;
-constexpr uint16_t kMenuPaste = 215;
-constexpr uint16_t kMenuErase = 216;
-constexpr uint16_t kMenuDuplicate = 217;
 constexpr uint16_t kTitleHide = 3619;
 constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
-constexpr uint16_t kDrillFirst = 3143;  // "» Cards" .. "» Component Functions"
-constexpr uint16_t kDrillLast = 3147;
 constexpr int32_t kToolDrill = 4202;
 constexpr int32_t kDefinitionRow = 12;
 constexpr int32_t kDefinitionLabels = 96;
@@ -196,36 +190,40 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
   switch (record->phase) {
     case kMenuPhaseList:
       if (all) {
-        for (uint16_t id : {kMenuCopy, kMenuPaste}) PopupMenu_AddCommand(&record->commands, id, false);
+        for (uint16_t id : {kFuncMenuCopy, kFuncMenuPaste})
+          PopupMenu_AddCommand(&record->commands, id, false);
       } else {
-        for (uint16_t id : {kMenuCut, kMenuCopy, kMenuPaste, kMenuErase, kMenuDuplicate})
+        for (uint16_t id :
+             {kFuncMenuCut, kFuncMenuCopy, kFuncMenuPaste, kFuncMenuErase, kFuncMenuDuplicate})
           PopupMenu_AddCommand(&record->commands, id, false);
       }
       PopupMenu_AddCommand(&record->commands, kCommandNewSelection, true);
       PopupMenu_AddCommand(&record->commands, kCommandNewFormula, false);
       if (variable) {
-        const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
-        for (uint16_t id = first; id <= kDrillLast; ++id)
+        const uint16_t first =
+            variable->kind == kVariableSelection ? kFuncMenuDrillFirst : kFuncMenuDrillLast - 1;
+        for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
           PopupMenu_AddCommand(&record->commands, id, id == first);
       }
       return true;
     case kMenuPhaseMeasure: {
       const int64_t id = record->entry;
-      if (id >= kDrillFirst && id <= kDrillLast) record->selectable = DrillEnabled(static_cast<int32_t>(id));
-      if (id == kMenuPaste) record->selectable = ClipboardHasVariables();
+      if (id >= kFuncMenuDrillFirst && id <= kFuncMenuDrillLast)
+        record->selectable = DrillEnabled(static_cast<int32_t>(id));
+      if (id == kFuncMenuPaste) record->selectable = ClipboardHasVariables();
       return false;
     }
     case kMenuPhaseRun:
       switch (record->entry) {
-        case kMenuCut:
+        case kFuncMenuCut:
           return CopyVariables(false) && EraseVariable(current);
-        case kMenuCopy:
+        case kFuncMenuCopy:
           return CopyVariables(all);
-        case kMenuPaste:
+        case kFuncMenuPaste:
           return PasteVariables();
-        case kMenuErase:
+        case kFuncMenuErase:
           return EraseVariable(current);
-        case kMenuDuplicate:
+        case kFuncMenuDuplicate:
           DuplicateVariable();
           return true;
         case kCommandNewSelection:
@@ -233,7 +231,7 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
         case kCommandNewFormula:
           return NewFormula() != nullptr;
         default:
-          if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+          if (record->entry >= kFuncMenuDrillFirst && record->entry <= kFuncMenuDrillLast)
             return RunDrillCommand(static_cast<int32_t>(record->entry), variable) != nullptr;
           return false;
       }
@@ -255,8 +253,9 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
         PopupMenu_AddCommand(&record->commands, kTitleSortRows, false);
         PopupMenu_AddCommand(&record->commands, kTitleAdjustWidth, false);
       }
-      const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
-      for (uint16_t id = first; id <= kDrillLast; ++id)
+      const uint16_t first =
+          variable->kind == kVariableSelection ? kFuncMenuDrillFirst : kFuncMenuDrillLast - 1;
+      for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
         PopupMenu_AddCommand(&record->commands, id, id == first);
     } else if (field == labelField && data.scaleInForce) {
       PopupMenu_AddCommand(&record->commands, kCommandOpenTimeScale, false);
@@ -265,7 +264,7 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
   }
   if (phase == kMenuPhaseMeasure) {
     const int64_t id = record->entry;
-    if ((id >= kDrillFirst && id <= kDrillLast) || id == kCommandOpenTimeScale)
+    if ((id >= kFuncMenuDrillFirst && id <= kFuncMenuDrillLast) || id == kCommandOpenTimeScale)
       record->selectable = id == kCommandOpenTimeScale ? 0 : DrillEnabled(static_cast<int32_t>(id));
     return;
   }
@@ -284,7 +283,7 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
       FitFieldWidth(field);
       break;
     default:
-      if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+      if (record->entry >= kFuncMenuDrillFirst && record->entry <= kFuncMenuDrillLast)
         RunDrillCommand(static_cast<int32_t>(record->entry), variable);
       break;
   }

@@ -8,10 +8,10 @@
 #include "analysis/components/function_window_utils.h"
 #include "analysis/time/tfunc_window.h"
 #include "core/text_buffer.h"
+#include "ui/button.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/item_drawing.h"
-#include "ui/button.h"
 #include "ui/link_display.h"
 #include "ui/popup_menu.h"
 #include "ui/text_style.h"
@@ -90,8 +90,8 @@ void T_TFuncLabels::Layout() {
   std::vector<int32_t> widths(curves.size());
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
-  const int32_t h = FuncLegendLayout(widths.data(), static_cast<int32_t>(curves.size()), width,
-                                      rects.data());
+  const int32_t h =
+      FuncLegendLayout(widths.data(), static_cast<int32_t>(curves.size()), width, rects.data());
   for (size_t i = 0; i < curves.size(); ++i) curves[i]->legend = rects[i];
   if (h != height) {
     ResizeBy(0, h - height);
@@ -225,7 +225,7 @@ int32_t T_TFuncLabels::PrintHeight(int32_t printWidth) {
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
   return FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
-                                rects.data());
+                               rects.data());
 }
 
 void T_TFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
@@ -234,7 +234,7 @@ void T_TFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
   FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
-                         rects.data());
+                        rects.data());
   for (size_t i = 0; i < curves.size(); ++i) {
     OffsetRect(&rects[i], dx, dy);
     DrawEntry(curves[i], rects[i]);

@@ -10,8 +10,8 @@
 
 #include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_window.h"
-#include "core/owned_text.h"
 #include "core/alert_handlers.h"
+#include "core/owned_text.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/toolkit_adapter.h"

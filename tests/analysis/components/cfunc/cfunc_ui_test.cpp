@@ -70,7 +70,8 @@ class CFuncUiTest : public box_test::BoxTest {
   }
   std::string Names() const {
     std::string text;
-    for (T_CVariable* v = window->data.variables; v; v = v->next) text += std::string(v->name) + " ";
+    for (T_CVariable* v = window->data.variables; v; v = v->next)
+      text += std::string(v->name) + " ";
     return text;
   }
   T_CVariable* Variable(const char* name) { return CFuncFindVariable(&window->data, name); }
@@ -117,10 +118,8 @@ TEST(CFuncZoomStack, PixelSpansBecomeRangesAndNarrowRangesAreRefused) {
     int32_t from, to;
     ValueRange expected;
   } cases[] = {
-      {{0, 100}, false, 102, 418, {0, 100}},
-      {{0, 100}, false, 102, 260, {0, 50}},
-      {{-50, 50}, false, 260, 418, {0, 50}},
-      {{0, 100}, true, 418, 260, {0, 50}},
+      {{0, 100}, false, 102, 418, {0, 100}}, {{0, 100}, false, 102, 260, {0, 50}},
+      {{-50, 50}, false, 260, 418, {0, 50}}, {{0, 100}, true, 418, 260, {0, 50}},
       {{0, 100}, true, 102, 260, {50, 100}},
   };
   for (const auto& c : cases) {
@@ -247,12 +246,16 @@ TEST_F(CFuncUiTest, DraggingAColumnTitleMovesTheVariableAndItsCells) {
   EXPECT_FALSE(window->CalcButtonEnabled());
   for (int64_t n = 0; n < window->nodeCount; ++n) {
     const double v = window->CellValue(n, Variable("S"));
-    EXPECT_TRUE(v == sums[static_cast<size_t>(n)] || (std::isnan(v) && std::isnan(sums[static_cast<size_t>(n)])));
+    EXPECT_TRUE(v == sums[static_cast<size_t>(n)] ||
+                (std::isnan(v) && std::isnan(sums[static_cast<size_t>(n)])));
     const double w = window->CellValue(n, Variable("M"));
-    EXPECT_TRUE(w == maxima[static_cast<size_t>(n)] || (std::isnan(w) && std::isnan(maxima[static_cast<size_t>(n)])));
+    EXPECT_TRUE(w == maxima[static_cast<size_t>(n)] ||
+                (std::isnan(w) && std::isnan(maxima[static_cast<size_t>(n)])));
   }
   // Onto the last column: to the end of the list; onto the labels column: before the first.
-  window->MoveColumn(Variable("N"), Variable("F")->field ? static_cast<T_BoxField*>(Variable("F")->field) : nullptr);
+  window->MoveColumn(Variable("N"), Variable("F")->field
+                                        ? static_cast<T_BoxField*>(Variable("F")->field)
+                                        : nullptr);
   EXPECT_EQ(Names(), "M S F N ");
   window->MoveColumn(Variable("F"), window->labelsField);
   EXPECT_EQ(Names(), "F M S N ");
@@ -281,7 +284,8 @@ TEST_F(CFuncUiTest, TheDisplayPageSortsSpacesAndStylesTheView) {
   std::vector<double> tops;
   for (int64_t row = 0; row < window->rowCount; ++row) {
     const int64_t node = window->RowNode(row);
-    if (node > 0 && window->Node(node)->level == 1) tops.push_back(window->CellValue(node, Variable("S")));
+    if (node > 0 && window->Node(node)->level == 1)
+      tops.push_back(window->CellValue(node, Variable("S")));
   }
   ASSERT_GE(tops.size(), 2u);
   EXPECT_GE(tops[0], tops[1]);
