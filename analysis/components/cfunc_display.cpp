@@ -384,25 +384,13 @@ bool T_CFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
   if (!variable && !overview) return T_StruxWin::OnModeboxMenu(box, record);
   switch (record->phase) {
     case kMenuPhaseList: {
-      if (overview) {
-        for (uint16_t id : {kFuncMenuCopy, kFuncMenuPaste})
-          PopupMenu_AddCommand(&record->commands, id, false);
-      } else {
-        for (uint16_t id :
-             {kFuncMenuCut, kFuncMenuCopy, kFuncMenuPaste, kFuncMenuErase, kFuncMenuDuplicate})
-          PopupMenu_AddCommand(&record->commands, id, false);
-      }
-      PopupMenu_AddCommand(&record->commands, kFuncMenuNewSelection, true);
-      PopupMenu_AddCommand(&record->commands, kFuncMenuNewFormula, false);
+      AddFuncVariableEntries(&record->commands, overview);
       uint16_t first = kFuncMenuTimeFunctions;
       if (variable && variable->kind == kVariableSelection) first = kFuncMenuDrillFirst;
       const bool formulaWithoutText =
           variable && variable->kind == kVariableFormula &&
           !(static_cast<T_CFormula*>(variable)->text && *static_cast<T_CFormula*>(variable)->text);
-      if (!formulaWithoutText) {
-        for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
-          PopupMenu_AddCommand(&record->commands, id, id == first);
-      }
+      if (!formulaWithoutText) AddFuncDrillEntries(&record->commands, first);
       return true;
     }
     case kMenuPhaseMeasure:

@@ -3,6 +3,8 @@
 // entries, the new variables and the "»" commands. A menu id is the id of its text.
 #include <cstdint>
 
+struct PopupCommandList;
+
 constexpr uint16_t kFuncMenuCut = 213;
 constexpr uint16_t kFuncMenuCopy = 214;
 constexpr uint16_t kFuncMenuPaste = 215;
@@ -14,3 +16,9 @@ constexpr uint16_t kFuncMenuNewFormula = 5372;    // "New Formula"
 constexpr uint16_t kFuncMenuDrillFirst = 3143;
 constexpr uint16_t kFuncMenuTimeFunctions = 3146;
 constexpr uint16_t kFuncMenuDrillLast = 3147;
+
+// The first entries of a function window's mode-box menu: Copy and Paste for the item of all
+// variables, else Cut, Copy, Paste, Erase and Duplicate; then "New Selection" and "New Formula".
+void AddFuncVariableEntries(PopupCommandList* list, bool allVariables);
+// The "»" entries from `first` to "» Component Functions", after a separator.
+void AddFuncDrillEntries(PopupCommandList* list, uint16_t first);

@@ -189,21 +189,11 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
   if (!variable && !all) return T_TSWin::OnModeboxMenu(box, record);
   switch (record->phase) {
     case kMenuPhaseList:
-      if (all) {
-        for (uint16_t id : {kFuncMenuCopy, kFuncMenuPaste})
-          PopupMenu_AddCommand(&record->commands, id, false);
-      } else {
-        for (uint16_t id :
-             {kFuncMenuCut, kFuncMenuCopy, kFuncMenuPaste, kFuncMenuErase, kFuncMenuDuplicate})
-          PopupMenu_AddCommand(&record->commands, id, false);
-      }
-      PopupMenu_AddCommand(&record->commands, kCommandNewSelection, true);
-      PopupMenu_AddCommand(&record->commands, kCommandNewFormula, false);
+      AddFuncVariableEntries(&record->commands, all);
       if (variable) {
-        const uint16_t first =
-            variable->kind == kVariableSelection ? kFuncMenuDrillFirst : kFuncMenuDrillLast - 1;
-        for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
-          PopupMenu_AddCommand(&record->commands, id, id == first);
+        AddFuncDrillEntries(&record->commands, variable->kind == kVariableSelection
+                                                   ? kFuncMenuDrillFirst
+                                                   : kFuncMenuTimeFunctions);
       }
       return true;
     case kMenuPhaseMeasure: {
@@ -253,10 +243,9 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
         PopupMenu_AddCommand(&record->commands, kTitleSortRows, false);
         PopupMenu_AddCommand(&record->commands, kTitleAdjustWidth, false);
       }
-      const uint16_t first =
-          variable->kind == kVariableSelection ? kFuncMenuDrillFirst : kFuncMenuDrillLast - 1;
-      for (uint16_t id = first; id <= kFuncMenuDrillLast; ++id)
-        PopupMenu_AddCommand(&record->commands, id, id == first);
+      AddFuncDrillEntries(&record->commands, variable->kind == kVariableSelection
+                                                 ? kFuncMenuDrillFirst
+                                                 : kFuncMenuTimeFunctions);
     } else if (field == labelField && data.scaleInForce) {
       PopupMenu_AddCommand(&record->commands, kCommandOpenTimeScale, false);
     }
