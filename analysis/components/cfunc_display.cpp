@@ -297,7 +297,11 @@ void T_CFunc::FieldsRebuilt() {
     const bool sorted = field->variable == sortVariable;
     field->SetSortIcons(sorted ? (valueOrder < 3 ? kMarkerDescending : kMarkerAscending) : 0, 0);
   }
-  if (labels) labels->Layout();
+  // A window that opens in the curve view gets its legend with its first fields.
+  if (viewMode == 4 && !labels && titles)
+    labels = T_CFuncLabels::Create(this);
+  else if (labels)
+    labels->Layout();
 }
 
 // --- Columns -------------------------------------------------------------------------------------

@@ -44,9 +44,10 @@ class CFuncUiTest : public box_test::BoxTest {
     BoxTest::TearDown();
   }
   // "S" (Sum), "N" (Line count), "M" (Maximum) and the formula "F" = S/N, calculated.
-  T_CFunc* Open() {
+  T_CFunc* Open(int32_t viewMode = 0) {
     T_CFuncTmpl templ(base);
     templ.viewDims.dimension[0] = 0;
+    templ.viewMode = viewMode;
     const struct {
       const char* name;
       int32_t method;
@@ -189,6 +190,11 @@ TEST_F(CFuncUiTest, ZoomToolsClicksAndTheWheelMoveTheValueRangeOverTheStack) {
 }
 
 TEST_F(CFuncUiTest, TheLegendFollowsTheCurveViewAndWrapsLongTitles) {
+  // A window that opens in the curve view has its legend at once.
+  ASSERT_NE(Open(4), nullptr);
+  ASSERT_NE(window->labels, nullptr);
+  EXPECT_EQ(window->labels->entries.size(), window->data.shownList.size());
+  EventHandler_CloseAndDelete(window, 3);
   ASSERT_NE(Open(), nullptr);
   const int32_t numericTitle = window->titleHeight;
   window->SetPresentation(4);
@@ -290,6 +296,11 @@ TEST_F(CFuncUiTest, TheDisplayPageSortsSpacesAndStylesTheView) {
   ASSERT_GE(tops.size(), 2u);
   EXPECT_GE(tops[0], tops[1]);
   EXPECT_NE(static_cast<T_CFuncField*>(Variable("S")->field)->markerPicture, 0u);
+  // A presentation setting of the current variable shows at once, without a calculation.
+  window->SelectVariable(Variable("S"));
+  ASSERT_TRUE(choose(5342, 1));
+  EXPECT_EQ(Variable("S")->sublevels, 1);
+  EXPECT_FALSE(window->CalcButtonEnabled());
   // Spacing sets the row height; the bar style and the bar option belong to the curve view.
   ASSERT_TRUE(choose(5353, 3));
   EXPECT_EQ(window->GetRowHeight(0), 24);
