@@ -110,9 +110,7 @@ void T_CFunc::OpenDisplayPage() {
                                  sortVariable ? valueOrder : treeOrder, true);
     keep(sorting);
   }
-  auto* grid = new (std::nothrow) T_CFuncGridFrame(this, parent, {196, 24, 156, 44});
-  if (grid && grid->vertical && !curve) Item_SetEnabled(grid->vertical, true);
-  keep(grid);
+  keep(new (std::nothrow) T_CFuncGridFrame(this, parent, {196, 24, 156, 44}));
   keep(
       TitledChooser(parent, {364, 24, 170, 15}, kCurveStyleChooser, 3, curveStyle, kTextCurve, 60));
   T_Chooser* bars =
