@@ -123,7 +123,10 @@ bool PostPanelRebuild(T_BoxWin* box, int32_t page, PanelRebuild rebuild) {
 
 // --- Pure mappings -----------------------------------------------------------------------------------
 
-int32_t GridChooserEntries(int32_t windowKind) { return windowKind == kWindowComponents ? 10 : 8; }
+int32_t GridChooserEntries(int32_t windowKind) {
+  // The tree windows shade the lowest or the upper levels too.
+  return windowKind == kWindowComponents || windowKind == kWindowComponentFunctions ? 10 : 8;
+}
 
 int32_t GridModeOfEntry(int64_t entry) {
   if (entry < 0 || entry > 9 || entry == 6) return -1;

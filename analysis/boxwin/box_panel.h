@@ -10,7 +10,7 @@ class T_Checkbox;
 class T_Chooser;
 
 // The horizontal grid chooser: "No" .. "Every Tenth", a separator, "Shade All" and, for the
-// components window, "Shade Lowest" and "Shade Upper".
+// tree windows, "Shade Lowest" and "Shade Upper".
 int32_t GridChooserEntries(int32_t windowKind);  // 8 or 10
 // The stored mode of an entry (-1 for the separator) and the entry showing a mode.
 int32_t GridModeOfEntry(int64_t entry);

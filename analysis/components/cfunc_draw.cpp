@@ -51,8 +51,8 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     const int64_t node = RowNode(row);
     if (node < 0) break;
     const bool leaf = Node(node)->firstChild < 0;
-    const bool shaded = (gridHorizontal == 7 && leaf) || (gridHorizontal == 8 && !leaf) ||
-                        gridHorizontal == 6;
+    const bool shaded = (gridMode == kGridShadeLowest && leaf) ||
+                        (gridMode == kGridShadeUpper && !leaf) || gridMode == kGridShadeAll;
     if (shaded && !record->printing) {
       RECT strip{bounds.left, y, bounds.right, y + rowHeight - 1};
       FillClipped(&strip, &bounds, kColourShade);
@@ -63,6 +63,8 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
                y + (rowHeight - 12) / 2, labelsRight, y + (rowHeight - 12) / 2 + 12};
       TextDrawInRectIfAny(&box, labelsField->cellText ? labelsField->cellText : "");
     }
+    if (GridLineBelow(gridMode, row, 0))
+      DrawDottedHLine(bounds.left, y + rowHeight - 1, bounds.right - bounds.left);
     if (!calculated || columns == 0) continue;
     for (int32_t c = 0; c < columns; ++c)
       values[static_cast<size_t>(c)] = CellValue(node, data.shownList[static_cast<size_t>(c)]);
@@ -80,6 +82,7 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
   RECT axis{labelsRight - (labelsField ? labelsField->Width() : 200), curve.bottom, curve.right,
             curve.bottom + 1};
   RectFillColour(&axis, kColourBlack);
+  if (!record->printing) DrawZoomBackButton();
   CurveTicks ticks;
   if (!CFuncTickStep(curve.right - curve.left, largest - smallest, &ticks)) return;
   int32_t lastEnd = -100000;
@@ -88,6 +91,8 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     if (std::fabs(v) < ticks.step * 1e-9) {
       RECT zero{x, curve.top, x + 1, curve.bottom};
       RectFillColour(&zero, kColourBlack);
+    } else if (verticalGridLines && x >= curve.left && x < curve.right) {
+      DrawDottedVLine(x, curve.top, curve.bottom - curve.top);
     }
     T_TextBuf label;
     formatNumber(&label, std::fabs(v) < ticks.step * 1e-9 ? 0.0 : v, ticks.decimals, 0);

@@ -51,6 +51,10 @@ void T_CFunc::OpenHeaderPage() {
     openPanelPage = kPageVariable;
     return;
   }
+  if (mode == kCFuncModeDisplay) {
+    OpenDisplayPage();
+    return;
+  }
   if ((mode != kCFuncModeSelection && mode != kCFuncModeFormula) || !current) return;
   auto* label = new (std::nothrow) T_Text(parent, {6, 24, 40, 12}, true);
   if (label) label->SetTextId(kTextName);
@@ -72,6 +76,7 @@ void T_CFunc::OpenHeaderPage() {
     auto* level = new (std::nothrow)
         T_Chooser(parent, {410, 23, 110, 15}, kLevelChooser, 2, s->levelMode, true);
     keep(level);
+    AddPresentationFrames(parent, 380, 42, false);
     CreateDimensionEdits(XYWH{75, 44, 105, 12});
     CreateFromToEdits(XYWH{255, 44, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 82, 120, 12}, 202);
@@ -89,6 +94,7 @@ void T_CFunc::OpenHeaderPage() {
         T_Chooser(parent, {50, 86, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
     if (rule) rule->SetTitleId(kTextHigherLevels);
     keep(rule);
+    AddPresentationFrames(parent, 410, 36, true);
   }
   openPanelPage = kPageVariable;
 }
@@ -116,12 +122,14 @@ bool T_CFunc::PageChooserEvent(uint32_t id, ChooserEvent* record) {
 
 void T_CFunc::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
   auto* item = dynamic_cast<T_Item*>(chooser);
+  if (item && DisplayChooserEvent(item->id, chooser, record)) return;
   if (item && openPanelPage == kPageVariable && PageChooserEvent(item->id, record)) return;
   T_StruxWin::OnChooserEvent(chooser, record);
 }
 
 void T_CFunc::OnCheckbox(T_GrafElement* checkbox) {
   auto* box = dynamic_cast<T_Checkbox*>(checkbox);
+  if (box && DisplayCheckbox(box->id, box->checked)) return;
   if (box && box->id == kShowBox && current && openPanelPage == kPageVariable) {
     current->shown = box->checked ? 1 : 0;
     VariablesChanged();

@@ -27,6 +27,7 @@
 #include "ui/mode_tree.h"
 #include "ui/native_menu.h"
 #include "ui/value_choosers.h"
+#include "ui/window_utilities.h"
 
 const int32_t kCFuncRowHeights[9] = {12, 14, 18, 24, 30, 36, 48, 60, 72};
 
@@ -76,6 +77,9 @@ T_CFunc::T_CFunc(T_CFuncTmpl* templ, uint32_t flags)
   static const uint16_t kViews[] = {kCFuncViewNumeric, kCFuncViewCurve, 0};
   viewSelector = NewToolSelector(kViewSelectorId, kViews,
                                  viewMode == 4 ? kCFuncViewCurve : kCFuncViewNumeric);
+  CreateToolSelector(170, kCFuncToolSelectorId,
+                     viewMode == 4 ? kCFuncCurveTools : kCFuncNumericTools,
+                     static_cast<uint16_t>(viewMode == 4 ? kCursorZoomIn : kToolRange));
   CreateBusyIndicator();
   const int32_t header = templ->headerHeight > 0 ? templ->headerHeight : GetDefaultHeaderHeight();
   CreateModeBox(templ->GetColumnWidth(80), header);
@@ -151,7 +155,8 @@ void T_CFunc::BuildFields() {
       PendingErrorOutOfMemory();
       return nullptr;
     }
-    RECT rect{x, 1, x + width, 13};
+    // The titles reach down to the title row's foot, which the curve view's legend may have moved.
+    RECT rect{x, 1, x + width, titleHeight > 2 ? titleHeight - 1 : 13};
     field->AppendToWindow(&rect);
     return field;
   };
@@ -173,6 +178,7 @@ void T_CFunc::BuildFields() {
     v->field = field;
     x += width + 3;
   }
+  FieldsRebuilt();
   if (grid) {
     UpdateScrollBoxes(true);
     InvalidateGrid();
@@ -460,6 +466,7 @@ void T_CFunc::RunCalculation(bool, bool rescale) {
       }
     }
     if (largest == smallest || data.shownList.empty()) largest = 1.0;
+    zoom.Clear();
   }
   SetCalcButtonEnabled(aborted || failed);
   if (nodeCount >= 0 && static_cast<int64_t>(rows.size()) > nodeCount) rows.resize(static_cast<size_t>(nodeCount));
@@ -682,10 +689,8 @@ void T_CFunc::OnSelectorEvent(T_GrafElement* selector) {
 
 void T_CFunc::SetPresentation(uint32_t newMode) {
   if (newMode == viewMode) return;
-  const uint32_t old = viewMode;
+  // The base's switch runs Refresh with the old mode.
   SetViewMode(newMode);
-  viewMode = newMode;
-  Refresh(static_cast<int32_t>(old));
   InvalidateGrid();
 }
 

@@ -9,10 +9,12 @@
 #include <cstdint>
 
 #include "analysis/components/cfunc_variables.h"
+#include "analysis/components/cfunc_zoom.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/components/strux_window.h"
 
 class T_CFunc;
+class T_CFuncLabels;
 
 // A column of the window: the labels field (variable null) or a shown variable's.
 class T_CFuncField : public T_BoxField {
@@ -38,6 +40,14 @@ constexpr int32_t kCFuncDefaultWidth = 685;
 constexpr int32_t kCFuncDefaultHeight = 400;
 // The spacing chooser's row heights.
 extern const int32_t kCFuncRowHeights[9];
+// The tools of the numeric view and of the curve view.
+constexpr uint32_t kCFuncToolSelectorId = 4018;
+// The presentation frames of a variable's header and the display page.
+constexpr uint32_t kCFuncNumericFrame = 5340;
+constexpr uint32_t kCFuncGraphicFrame = 5341;
+constexpr int32_t kCFuncDisplayPage = 5356;
+extern const uint16_t kCFuncNumericTools[];
+extern const uint16_t kCFuncCurveTools[];
 
 class T_CFunc : public T_StruxWin {
  public:
@@ -134,7 +144,6 @@ class T_CFunc : public T_StruxWin {
   T_CVariable* current = nullptr;
   T_CVariable* sortVariable = nullptr;
   int32_t mode = kCFuncModeNone;
-  int32_t gridHorizontal = 0;
   int32_t gridVertical[2] = {0, 0};  // numeric view, curve view
   int32_t curveStyle = 0;
   int32_t barStyle = 0;
@@ -151,6 +160,50 @@ class T_CFunc : public T_StruxWin {
   int32_t openCommand = 3144;  // the open-node menu's last choice: "» Lines"
   T_CVariable* menuVariable = nullptr;
   int64_t menuNode = -1;
+
+  // --- The interactive side: the curve view's legend and zoom, column drags, the display page,
+  // the presentation frames and the mode-box menu (cfunc_legend.cpp, cfunc_zoom.cpp,
+  // cfunc_display.cpp)
+  void Notify(int32_t code) override;
+  void Refresh(int32_t oldViewMode) override;
+  void ScrollRows(const LayoutChange* change) override;
+  void OnFieldWidthChanged(T_BoxField* field, int32_t change) override;
+  bool SetGridCursor(InputEvent* event) override;
+  bool ClickGrid(InputEvent* event) override;
+  bool GridWheel(InputEvent* event, int32_t lines) override;
+  bool ClickFieldTitle(InputEvent* event, T_BoxField* field) override;
+  bool ClickFieldButton(InputEvent* event, T_BoxField* field, const RECT* rect) override;
+  bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
+  bool KeyDown(InputEvent* event, T_GrafElement* target) override;
+  // The curve area in grid coordinates (right of the labels column, above the axis strip) and
+  // the zoom-back button in the strip under the labels column.
+  RECT CurveArea() const;
+  RECT ZoomBackButton() const;
+  void DrawZoomBackButton();
+  // Zooms the value axis to a pixel span of the curve area (animated on screen when asked);
+  // false (beep) when refused.
+  bool ZoomToSpan(int32_t from, int32_t to, bool animate = false);
+  bool ZoomBack(bool animate = false);
+  // The range of the cells of the rows in view.
+  void FitRowsInView();
+  void TrackValueZoom(InputEvent* event, int32_t tool);
+  void SetValueRange(const ValueRange& range, bool animate);
+  // The column drag: the variable goes just after the target column's variable (the end when
+  // that is the last column; before the first shown variable for the labels column).
+  void MoveColumn(T_CVariable* variable, T_BoxField* target);
+  void OpenDisplayPage();
+  // "Numeric Presentation" at x, y and, in the curve view for a shown variable, "Graphic
+  // Presentation" below it, or (beside) under the formula page's rule chooser.
+  void AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y, bool beside);
+  bool DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEvent* record);
+  bool DisplayCheckbox(uint32_t id, bool checked);
+  // The rows in tree or value order as the sorting settings say.
+  void ApplySort();
+  // After the fields were rebuilt: the sort marker and the legend follow.
+  void FieldsRebuilt();
+
+  CFuncZoomStack zoom;
+  T_CFuncLabels* labels = nullptr;
 };
 
 // The window of a kind-5 template; null without one or when 64 KB cannot be had now.

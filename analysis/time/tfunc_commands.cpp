@@ -5,8 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "analysis/boxwin/box_column_drag.h"
 #include "analysis/boxwin/box_output.h"
 #include "analysis/time/tfunc_drill.h"
+#include "analysis/components/function_menu.h"
 #include "analysis/time/tfunc_export.h"
 #include "analysis/time/tfunc_legend.h"
 #include "analysis/time/tfunc_window.h"
@@ -29,16 +31,9 @@
 
 namespace {
 
-constexpr uint16_t kMenuCut = 213;
-constexpr uint16_t kMenuCopy = 214;
-constexpr uint16_t kMenuPaste = 215;
-constexpr uint16_t kMenuErase = 216;
-constexpr uint16_t kMenuDuplicate = 217;
 constexpr uint16_t kTitleHide = 3619;
 constexpr uint16_t kTitleSortRows = 3620;
 constexpr uint16_t kTitleAdjustWidth = 3621;
-constexpr uint16_t kDrillFirst = kDrillCommandCards;
-constexpr uint16_t kDrillLast = kDrillCommandComponentFunctions;
 
 T_TVariable* VariableOfField(const T_BoxField* field) {
   auto* curve = dynamic_cast<const T_TFuncCurve*>(field);
@@ -192,37 +187,31 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
   if (!variable && !all) return T_TSWin::OnModeboxMenu(box, record);
   switch (record->phase) {
     case kMenuPhaseList:
-      if (all) {
-        for (uint16_t id : {kMenuCopy, kMenuPaste}) PopupMenu_AddCommand(&record->commands, id, false);
-      } else {
-        for (uint16_t id : {kMenuCut, kMenuCopy, kMenuPaste, kMenuErase, kMenuDuplicate})
-          PopupMenu_AddCommand(&record->commands, id, false);
-      }
-      PopupMenu_AddCommand(&record->commands, kCommandNewSelection, true);
-      PopupMenu_AddCommand(&record->commands, kCommandNewFormula, false);
+      AddFuncVariableEntries(&record->commands, all);
       if (variable) {
-        const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
-        for (uint16_t id = first; id <= kDrillLast; ++id)
-          PopupMenu_AddCommand(&record->commands, id, id == first);
+        AddFuncDrillEntries(&record->commands, variable->kind == kVariableSelection
+                                                   ? kFuncMenuDrillFirst
+                                                   : kFuncMenuTimeFunctions);
       }
       return true;
     case kMenuPhaseMeasure: {
       const int64_t id = record->entry;
-      if (id >= kDrillFirst && id <= kDrillLast) record->selectable = DrillEnabled(static_cast<int32_t>(id));
-      if (id == kMenuPaste) record->selectable = ClipboardHasVariables();
+      if (id >= kFuncMenuDrillFirst && id <= kFuncMenuDrillLast)
+        record->selectable = DrillEnabled(static_cast<int32_t>(id));
+      if (id == kFuncMenuPaste) record->selectable = ClipboardHasVariables();
       return false;
     }
     case kMenuPhaseRun:
       switch (record->entry) {
-        case kMenuCut:
+        case kFuncMenuCut:
           return CopyVariables(false) && EraseVariable(current);
-        case kMenuCopy:
+        case kFuncMenuCopy:
           return CopyVariables(all);
-        case kMenuPaste:
+        case kFuncMenuPaste:
           return PasteVariables();
-        case kMenuErase:
+        case kFuncMenuErase:
           return EraseVariable(current);
-        case kMenuDuplicate:
+        case kFuncMenuDuplicate:
           DuplicateVariable();
           return true;
         case kCommandNewSelection:
@@ -230,7 +219,7 @@ bool T_TFunc::OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) {
         case kCommandNewFormula:
           return NewFormula() != nullptr;
         default:
-          if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+          if (record->entry >= kFuncMenuDrillFirst && record->entry <= kFuncMenuDrillLast)
             return RunDrillCommand(static_cast<int32_t>(record->entry), variable) != nullptr;
           return false;
       }
@@ -252,9 +241,9 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
         PopupMenu_AddCommand(&record->commands, kTitleSortRows, false);
         PopupMenu_AddCommand(&record->commands, kTitleAdjustWidth, false);
       }
-      const uint16_t first = variable->kind == kVariableSelection ? kDrillFirst : kDrillLast - 1;
-      for (uint16_t id = first; id <= kDrillLast; ++id)
-        PopupMenu_AddCommand(&record->commands, id, id == first);
+      AddFuncDrillEntries(&record->commands, variable->kind == kVariableSelection
+                                                 ? kFuncMenuDrillFirst
+                                                 : kFuncMenuTimeFunctions);
     } else if (field == labelField && data.scaleInForce) {
       PopupMenu_AddCommand(&record->commands, kCommandOpenTimeScale, false);
     }
@@ -264,7 +253,7 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
     const int64_t id = record->entry;
     if (id == kCommandOpenTimeScale)
       record->selectable = CurrentObjectServices().openTimeScaleEditor != nullptr;
-    else if (id >= kDrillFirst && id <= kDrillLast)
+    else if (id >= kFuncMenuDrillFirst && id <= kFuncMenuDrillLast)
       record->selectable = DrillEnabled(static_cast<int32_t>(id));
     return;
   }
@@ -289,7 +278,7 @@ void T_TFunc::TitleContextMenu(ContextMenuRecord* record, int32_t phase) {
       FitFieldWidth(field);
       break;
     default:
-      if (record->entry >= kDrillFirst && record->entry <= kDrillLast)
+      if (record->entry >= kFuncMenuDrillFirst && record->entry <= kFuncMenuDrillLast)
         RunDrillCommand(static_cast<int32_t>(record->entry), variable);
       break;
   }
@@ -304,41 +293,7 @@ bool T_TFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
     DrillMenuAt(kDrillWholeRange, variable, grid, DrillMenuPlace(-1, field), event);
     return true;
   }
-  // The title is dragged to another place in the column order: framed while the button is
-  // down, the drop place marked between two titles.
-  const int32_t dx = GetScrollX();
-  RECT frame = field->title;
-  OffsetRect(&frame, -dx, 0);
-  InflateRect(&frame, 2, 1);
-  RectFrameDottedXor(&frame);
-  InputEvent poll = *event;
-  T_BoxField* target = nullptr;
-  RECT mark{};
-  do {
-    Item_PollPointer(titles ? static_cast<T_GrafElement*>(titles) : this, &poll);
-    T_BoxField* now = nullptr;
-    RECT next{};
-    for (T_BoxField* f = firstField; f; f = f->next) {
-      if (f == field || f->next == field) continue;
-      const int32_t left = f == labelField ? 0 : (f->title.left + f->title.right) / 2 - dx;
-      const int32_t right = f->next ? (f->next->title.left + f->next->title.right) / 2 - dx : 9999;
-      if (poll.x < left || poll.x >= right) continue;
-      now = f;
-      const int32_t x = f->next ? (f->next->title.left + f->column.right - 3) / 2 - dx
-                                : f->column.right + 10 - dx;
-      next = RECT{x, 2, x + 3, titleHeight - 2};
-    }
-    if (now != target) {
-      if (target) RectInvert(&mark);
-      target = now;
-      mark = next;
-      if (target) RectInvert(&mark);
-    }
-  } while (poll.anyButton);
-  if (target) RectInvert(&mark);
-  RectFrameDottedXor(&frame);
-  const int32_t moved = poll.x - event->x;
-  if (target && (moved > 2 || moved < -2)) MoveColumn(variable, target);
+  if (T_BoxField* target = TrackColumnTitleDrag(this, event, field)) MoveColumn(variable, target);
   return true;
 }
 

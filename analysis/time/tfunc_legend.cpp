@@ -4,14 +4,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/components/function_legend.h"
 #include "analysis/components/function_window_utils.h"
 #include "analysis/time/tfunc_drill.h"
 #include "analysis/time/tfunc_window.h"
 #include "core/text_buffer.h"
+#include "ui/button.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/item_drawing.h"
-#include "ui/button.h"
 #include "ui/link_display.h"
 #include "ui/popup_menu.h"
 #include "ui/text_style.h"
@@ -19,10 +20,6 @@
 
 namespace {
 
-constexpr int32_t kSwatchWidth = 17;
-constexpr int32_t kSwatchHeight = 12;
-constexpr int32_t kTitleOffset = 19;
-constexpr int32_t kRowPitch = 13;
 constexpr int32_t kDropReach = 24;
 
 std::vector<T_TFuncCurve*> Curves(const T_TFunc* window) {
@@ -40,76 +37,6 @@ int32_t TitleWidth(const T_TFuncCurve* curve) {
 }
 
 }  // namespace
-
-int32_t TFuncLegendLayout(const int32_t* widths, int32_t n, int32_t itemWidth, RECT* rects) {
-  const int32_t w = itemWidth - 6;
-  bool wrap = false;
-  int32_t overflow = 0;
-  int32_t x = 0;
-  for (int32_t i = 0; i < n && !wrap; ++i) {
-    const int32_t entry = widths[i] + 18;
-    const int32_t over = x + entry - w + 14;
-    if (over >= 6 * n) wrap = true;
-    overflow = std::max(overflow, over);
-    x += entry + 12;
-  }
-  int32_t y;
-  if (!wrap) {
-    y = 4;
-    x = 3;
-    int32_t remaining = std::max(overflow, 0);
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t entry = widths[i] + 18;
-      rects[i] = RECT{x + 3, y, x + entry + 5, y + 12};
-      int32_t gap = 12;
-      if (remaining > 0 && i + 1 < n) {
-        const int32_t left = n - i - 1;
-        const int32_t cut = (remaining + left - 1) / left;
-        gap -= cut;
-        remaining -= cut;
-      }
-      x += entry + gap;
-    }
-  } else {
-    y = 1;
-    x = 0;
-    bool firstRow = true;
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t entry = widths[i] + 18;
-      const int32_t limit = firstRow ? w - 14 : w;
-      if (x > 0 && x + entry + 18 >= limit) {
-        y += kRowPitch;
-        x = 0;
-        firstRow = false;
-      }
-      rects[i] = RECT{x + 3, y, x + entry + 5, y + 12};
-      x = (x + entry + 22 + 15) & ~15;
-    }
-  }
-  return y < 10 ? 21 : y + 14;
-}
-
-int32_t TFuncLegendPrintLayout(const int32_t* widths, int32_t n, int32_t printWidth, RECT* rects) {
-  const int32_t w = printWidth - 14;
-  bool wrap = false;
-  int32_t x = 0;
-  for (int32_t i = 0; i < n && !wrap; ++i) {
-    if (x + widths[i] + 18 >= w) wrap = true;
-    x += widths[i] + 30;
-  }
-  int32_t y = 1;
-  x = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    const int32_t tw = widths[i];
-    if (x > 0 && x + tw + 18 >= w) {
-      y += kRowPitch;
-      x = 0;
-    }
-    rects[i] = RECT{x + 10, y, x + tw + 32, y + 12};
-    x = wrap ? ((x + tw + 56) & ~31) : x + tw + 30;
-  }
-  return n ? y + 14 : 15;
-}
 
 int32_t TFuncLegendDropPlace(const RECT* rects, int32_t n, int32_t dragged, POINT p, RECT* mark) {
   for (int32_t j = 0; j < n; ++j) {
@@ -164,8 +91,8 @@ void T_TFuncLabels::Layout() {
   std::vector<int32_t> widths(curves.size());
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
-  const int32_t h = TFuncLegendLayout(widths.data(), static_cast<int32_t>(curves.size()), width,
-                                      rects.data());
+  const int32_t h =
+      FuncLegendLayout(widths.data(), static_cast<int32_t>(curves.size()), width, rects.data());
   for (size_t i = 0; i < curves.size(); ++i) curves[i]->legend = rects[i];
   if (h != height) {
     ResizeBy(0, h - height);
@@ -189,19 +116,9 @@ void T_TFuncLabels::Notify(int32_t code) {
 }
 
 void T_TFuncLabels::DrawEntry(const T_TFuncCurve* curve, const RECT& rect) {
-  RECT swatch{rect.left, rect.top, rect.left + kSwatchWidth, rect.top + kSwatchHeight};
-  RectFillColour(&swatch, curve->series.colour);
-  PortSetForeIndex(ColourVisibleOnBack(curve->series.colour) ? curve->series.colour : 10);
-  RectFrame(&swatch);
-  PortSetForeIndex(10);
   T_TextBuf title;
   curve->GetTitle(&title);
-  RECT text{rect.left + kTitleOffset, rect.top, rect.right + 40, rect.bottom};
-  LinkText_Draw(this, &text, title.data, -1);
-  if (curve->hot) {
-    RECT under{text.left, rect.bottom - 1, rect.right, rect.bottom};
-    RectFillColour(&under, 21);
-  }
+  DrawFuncLegendEntry(this, rect, curve->series.colour, title.data, -1, curve->hot != 0);
 }
 
 void T_TFuncLabels::DrawContent() {
@@ -249,7 +166,7 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
   T_TVariable* variable = curve->series.variable;
   if (event->rightButton) {
     window->SelectVariable(variable);
-    if (p.x < curve->legend.left + kSwatchWidth) {
+    if (p.x < curve->legend.left + kLegendSwatchWidth) {
       for (T_GrafElement* e : window->panelItems) {
         auto* frame = dynamic_cast<T_Item*>(e);
         if (!frame || frame->id != kGraphicFrame) continue;
@@ -258,8 +175,8 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
           if (!colour) continue;
           // The menu pops at the swatch, 3 pixels left of its right edge, at its middle.
           InputEvent at = *event;
-          at.x = curve->legend.left + kSwatchWidth - 3 + offsetX - colour->offsetX;
-          at.y = curve->legend.top + kSwatchHeight / 2 + offsetY - colour->offsetY;
+          at.x = curve->legend.left + kLegendSwatchWidth - 3 + offsetX - colour->offsetX;
+          at.y = curve->legend.top + kLegendSwatchHeight / 2 + offsetY - colour->offsetY;
           RunContextMenu(colour, kColourPopupSelector, &at, static_cast<int32_t>(colour->current));
         }
       }
@@ -270,8 +187,7 @@ bool T_TFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
   }
   T_TextBuf title;
   curve->GetTitle(&title);
-  RECT text{curve->legend.left + kTitleOffset, curve->legend.top, curve->legend.right + 40,
-            curve->legend.bottom};
+  const RECT text = FuncLegendTitleRect(curve->legend);
   if (LinkText_Click(this, &text, title.data, event, nullptr)) {
     GrafElement_InvalidateRect(this, &curve->legend, 0);
     return true;
@@ -321,8 +237,8 @@ int32_t T_TFuncLabels::PrintHeight(int32_t printWidth) {
   std::vector<int32_t> widths(curves.size());
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
-  return TFuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
-                                rects.data());
+  return FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
+                               rects.data());
 }
 
 void T_TFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
@@ -330,8 +246,8 @@ void T_TFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
   std::vector<int32_t> widths(curves.size());
   std::vector<RECT> rects(curves.size());
   for (size_t i = 0; i < curves.size(); ++i) widths[i] = TitleWidth(curves[i]);
-  TFuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
-                         rects.data());
+  FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(curves.size()), printWidth,
+                        rects.data());
   for (size_t i = 0; i < curves.size(); ++i) {
     OffsetRect(&rects[i], dx, dy);
     DrawEntry(curves[i], rects[i]);

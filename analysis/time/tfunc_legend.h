@@ -4,24 +4,19 @@
 // the field's title (links live). Entries are dragged to move their column; a right press on a
 // swatch opens the colour menu of the variable page.
 //
-// Layout (screen): available width W = item width - 6; entries of width w = title width + 18
-// stand on one line from x 3 when the overflow stays below 6 per entry (taken out of the gaps),
-// else they wrap in rows 13 pixels apart, x rounded up to multiples of 16. Printing wraps at the
-// printed width with its own rule (TFuncLegendPrintLayout).
+// Layout and entry drawing are the function windows' shared legend (function_legend.h).
 //
 // User-interface thread only.
 #include <windows.h>
 
 #include <cstdint>
 
+#include "analysis/components/function_legend.h"
 #include "ui/item.h"
 
 class T_TFunc;
 class T_TFuncCurve;
 
-// Entry rectangles for titles of the given widths; the item's height. widths and rects hold n.
-int32_t TFuncLegendLayout(const int32_t* widths, int32_t n, int32_t itemWidth, RECT* rects);
-int32_t TFuncLegendPrintLayout(const int32_t* widths, int32_t n, int32_t printWidth, RECT* rects);
 // The drop place while entry `dragged` is dragged to point p: the entry after which it goes
 // (-1: before every entry), or -2 for none; *mark is the place's mark.
 int32_t TFuncLegendDropPlace(const RECT* rects, int32_t n, int32_t dragged, POINT p, RECT* mark);

@@ -1,14 +1,17 @@
 // A contact sheet of the component functions window on the example's "Component functions:
 // Accounts", painted offscreen: the numeric view, the curve view in each bar style and mirrored,
-// and the headers of a selection and a formula variable.
+// the headers of a selection and a formula variable, a legend wrapped over long titles and the
+// display page.
 // The test leaves component_functions.bmp, which a ctest step turns into a PNG.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/alert_handlers.h"
+#include "core/owned_text.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/toolkit_adapter.h"
@@ -36,7 +39,7 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   T_NoAlerts quiet;
   T_Base* base = BuildExampleDatabase();
   ASSERT_NE(base, nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 3;
+  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 4;
   std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
                               0x404040);
   int32_t slot = 0;
@@ -86,6 +89,18 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   window->SelectVariable(window->data.selections);
   place(ui_test::Capture(window));
   window->SelectVariable(window->data.formulas);
+  place(ui_test::Capture(window));
+  // Every variable shown under a long title: the legend wraps and the title row grows.
+  for (T_CVariable* v = window->data.variables; v; v = v->next) {
+    v->shown = 1;
+    BlockTextAssign(&v->title, (std::string(v->name) + " of the accounts").c_str());
+  }
+  window->RunCalculation(true, true);
+  window->ExpandToDepth(2);
+  window->SetPresentation(4);
+  EXPECT_GT(window->labels ? window->labels->height : 0, 21);
+  place(ui_test::Capture(window));
+  window->SelectModeById(kCFuncModeDisplay);
   place(ui_test::Capture(window));
   EventHandler_CloseAndDelete(window, 3);
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,

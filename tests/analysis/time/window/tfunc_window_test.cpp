@@ -427,25 +427,25 @@ TEST_F(TFuncWindowTest, LegendOnOneLineSharesOverflowAndWrapsInRowsOf13) {
   // Three short titles fit on one line.
   int32_t widths[3] = {30, 40, 50};
   RECT rects[12];
-  EXPECT_EQ(TFuncLegendLayout(widths, 3, 400, rects), 21);
+  EXPECT_EQ(FuncLegendLayout(widths, 3, 400, rects), 21);
   EXPECT_EQ(rects[0].left, 6);
   EXPECT_EQ(rects[1].left, rects[0].right - 2 + 12);
   // A little too wide: the overflow comes out of the gaps, nothing wraps.
   int32_t tight[3] = {100, 100, 100};
-  EXPECT_EQ(TFuncLegendLayout(tight, 3, 390, rects), 21);
+  EXPECT_EQ(FuncLegendLayout(tight, 3, 390, rects), 21);
   EXPECT_EQ(rects[1].left - rects[0].right, 6);  // gaps of 12 - 4 between the rectangles' edges
   EXPECT_EQ(rects[2].right, 378);
-  EXPECT_GT(TFuncLegendLayout(tight, 3, 380, rects), 21);  // 18 over: three fields wrap
+  EXPECT_GT(FuncLegendLayout(tight, 3, 380, rects), 21);  // 18 over: three fields wrap
   // Many long titles wrap; the height grows in steps of 13.
   int32_t many[12];
   for (int32_t& w : many) w = 120;
-  const int32_t h = TFuncLegendLayout(many, 12, 400, rects);
+  const int32_t h = FuncLegendLayout(many, 12, 400, rects);
   EXPECT_EQ((h - 1 - 14) % 13, 0);
   EXPECT_GT(h, 21);
   for (int32_t i = 1; i < 12; ++i) EXPECT_EQ(rects[i].left % 16, 3) << i;
   // Printing has its own rule.
-  EXPECT_EQ(TFuncLegendPrintLayout(widths, 3, 600, rects), 15);
-  EXPECT_EQ(TFuncLegendPrintLayout(many, 12, 600, rects) % 13, 15 % 13);
+  EXPECT_EQ(FuncLegendPrintLayout(widths, 3, 600, rects), 15);
+  EXPECT_EQ(FuncLegendPrintLayout(many, 12, 600, rects) % 13, 15 % 13);
 }
 
 TEST_F(TFuncWindowTest, DraggedLegendEntryMovesItsColumn) {
