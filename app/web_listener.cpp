@@ -255,9 +255,8 @@ void GatewayListenThread() {
   }
   int32_t socket = SocketAccept(service.listening, nullptr);
   if (socket == kNoSocket) return;  // the peer went away; the next arrival is told again
-  // The connection tells the window of its reads and close already: an accepted socket takes
-  // the listening socket's events.
-  SocketSetNoDelay(socket);
+  // The connection tells the window of its reads and close already, and sends without delay: an
+  // accepted socket takes the listening socket's events and options.
   c->socket = socket;
   c->start = c->end = 0;
   c->readDeferred = false;
@@ -395,6 +394,9 @@ void RestartGatewayService() {
   ReadListenAddress(address, sizeof(address));
   int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
   if (socket == kNoSocket) return;
+  // Set once here rather than on each accepted connection: under Wine every socket option costs
+  // server round trips, a tenth of a request on a new connection.
+  SocketSetNoDelay(socket);
   if (!SocketNotifyWindow(socket, service.window, kSocketMessage,
                           kSocketAccept | kSocketRead | kSocketClose)) {
     SocketClose(socket);
