@@ -13,7 +13,7 @@ WSAAsyncSelect style: what any design can reach under this Wine. The cases run R
 round in the same interleaved order (QEB, peer, the bare servers), so that a machine loaded by
 others weighs on all alike; the summary gives each one's median and range over the rounds.
 
-Usage (with a display, e.g. inside xvfb-run): bench/web_bench.py [BUILD_DIR] [SECONDS] [ROUNDS]
+Usage (with a display, e.g. inside xvfb-run): bench/web_bench.py [BUILD_DIR] [SECONDS] [ROUNDS=3]
 """
 import http.server
 import os
@@ -32,7 +32,7 @@ from gateway_client import read_reply, request_bytes  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE, "build"))
 SECONDS = float(sys.argv[2]) if len(sys.argv) > 2 else 3.0
-ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 1
+ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 3
 CEILING = os.path.join(BUILD, "bench", "web_ceiling.exe")
 WINE_EXEC = os.path.join(BUILD, "wine-exec")
 PREFS_KEY = r"HKCU\Software\Trelvik\QEB/TK"
