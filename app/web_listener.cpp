@@ -9,7 +9,7 @@
 #include "app/web_dispatcher.h"
 #include "app/web_protocol.h"
 #include "core/alert_handlers.h"
-#include "core/file_stream.h"
+#include "core/output_stream.h"
 #include "core/memory.h"
 #include "core/settings_store.h"
 #include "core/sockets.h"
@@ -24,6 +24,10 @@ constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT_PTR kDeadlineTimer = 1;
 constexpr char kWindowClass[] = "QebWebGatewaySockets";
 constexpr int32_t kBufferSize = kGatewayBodyLimit + 1;
+// The reply buffer is kept from request to request up to this size; a larger page's buffer goes
+// after its reply.
+constexpr int64_t kKeptReplyCapacity = 1 << 20;
+constexpr int64_t kFirstReplyCapacity = 32768;
 
 // Where the connection's current request stands.
 enum class Phase : uint8_t {
@@ -50,7 +54,11 @@ struct Connection {
   int64_t bodyHave = 0;
   int64_t excess = 0;  // announced body bytes beyond those read
   GatewayTexts texts{};
-  uint8_t* reply = nullptr;  // header and page (MemAlloc)
+  // Header and page, written into a buffer (MemAlloc) kept from request to request: every block
+  // above 4 KB costs the allocator a headroom probe that under Wine maps and unmaps memory with a
+  // flush of every processor's TLB, a third of a request on a kept connection.
+  uint8_t* reply = nullptr;
+  int64_t replyCapacity = 0;
   int64_t replyLength = 0;
   int64_t replySent = 0;
   uint64_t deadline = 0;        // the connection closes at this tick; 0 while a request is answered
@@ -103,14 +111,19 @@ void StopWatchingDeadlines() {
 
 void GatewayListenThread();
 
+void FreeReplyBuffer(Connection* c) {
+  MemFree(c->reply);
+  c->reply = nullptr;
+  c->replyCapacity = 0;
+}
+
 // A graceful close: a reply already handed to the system still reaches the peer.
 void CloseConnection() {
   Connection* c = service.connection;
   if (!IsOpen(c)) return;
   SocketClose(c->socket);
   c->socket = kNoSocket;
-  MemFree(c->reply);
-  c->reply = nullptr;
+  c->replyLength = c->replySent = 0;
   c->start = c->end = 0;
   // The timer stays until its next look finds no connection: under load the next one comes at
   // once, and setting a timer is a server round trip under Wine.
@@ -202,8 +215,7 @@ bool SendReply(Connection* c) {
     }
     c->replySent += sent;
   }
-  MemFree(c->reply);
-  c->reply = nullptr;
+  if (c->replyCapacity > kKeptReplyCapacity) FreeReplyBuffer(c);
   if (c->waitingForRoom) {
     c->waitingForRoom = false;
     if (!SocketNotifyWindow(c->socket, service.window, kSocketMessage, kSocketRead | kSocketClose))
@@ -243,9 +255,8 @@ void GatewayListenThread() {
   }
   int32_t socket = SocketAccept(service.listening, nullptr);
   if (socket == kNoSocket) return;  // the peer went away; the next arrival is told again
-  // The connection tells the window of its reads and close already: an accepted socket takes
-  // the listening socket's events.
-  SocketSetNoDelay(socket);
+  // The connection tells the window of its reads and close already, and sends without delay: an
+  // accepted socket takes the listening socket's events and options.
   c->socket = socket;
   c->start = c->end = 0;
   c->readDeferred = false;
@@ -327,31 +338,33 @@ void DefaultHandler(T_OStream* page, const char* query, const char* key, const c
   DispatchWebRequest(page, query, key, settings);
 }
 
-// The page as a reply: header and bytes in one block. False when memory runs out.
+// The page as a reply: written behind room for the header into the connection's reply buffer.
+// False when memory runs out.
 bool Answer(Connection* c) {
-  T_OStreamBlock page;
-  page.SetNewlineChar(10);
+  if (!c->reply) {
+    c->reply = static_cast<uint8_t*>(MemAlloc(kFirstReplyCapacity, 2));
+    if (!c->reply) return false;
+    c->replyCapacity = kFirstReplyCapacity;
+  }
+  int64_t length = 0;
   {
+    // The stream grows the lent buffer as its own and hands it back.
+    T_OStream page;
+    page.SetNewlineChar(10);
+    page.ownedBuffer = c->reply;
+    page.SetBuffer(c->reply, c->replyCapacity, c->reply + kGatewayReplyHeaderSize);
     UiEnter();
     T_NoAlerts silent;
     (service.handler ? service.handler : DefaultHandler)(&page, c->texts.query, c->texts.key,
                                                          c->texts.settings);
     UiLeave();
+    c->reply = page.ownedBuffer;
+    c->replyCapacity = page.end - page.start;
+    length = page.pos - page.start;
+    page.ownedBuffer = nullptr;
   }
-  int64_t length = page.TotalLength();
-  uint8_t* bytes = page.Collect();
-  auto* reply = static_cast<uint8_t*>(MemAlloc(length + kGatewayReplyHeaderSize, 2));
-  if (reply && (bytes || length == 0)) {
-    WriteGatewayReplyHeader(reply, static_cast<uint32_t>(length));
-    if (length > 0) std::memcpy(reply + kGatewayReplyHeaderSize, bytes, length);
-  } else {
-    MemFree(reply);
-    reply = nullptr;
-  }
-  MemFree(bytes);
-  if (!reply) return false;
-  c->reply = reply;
-  c->replyLength = length + kGatewayReplyHeaderSize;
+  WriteGatewayReplyHeader(c->reply, static_cast<uint32_t>(length - kGatewayReplyHeaderSize));
+  c->replyLength = length;
   c->replySent = 0;
   c->phase = Phase::kSending;
   return true;
@@ -381,6 +394,9 @@ void RestartGatewayService() {
   ReadListenAddress(address, sizeof(address));
   int32_t socket = ListenSocket(static_cast<uint16_t>(Prefs().webPort), address);
   if (socket == kNoSocket) return;
+  // Set once here rather than on each accepted connection: under Wine every socket option costs
+  // server round trips, a tenth of a request on a new connection.
+  SocketSetNoDelay(socket);
   if (!SocketNotifyWindow(socket, service.window, kSocketMessage,
                           kSocketAccept | kSocketRead | kSocketClose)) {
     SocketClose(socket);
@@ -405,6 +421,7 @@ void ShutdownWebService() {
   StopWatchingDeadlines();
   if (service.window) DestroyWindow(service.window);
   service.window = nullptr;
+  if (service.connection) FreeReplyBuffer(service.connection);
   delete service.connection;
   service.connection = nullptr;
 }

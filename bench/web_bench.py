@@ -7,7 +7,13 @@ ThreadingHTTPServer (HTTP/1.1, Nagle off). One harness drives both: 1 and 8 clie
 keeping one connection or opening a new one per request, for a fixed time per case. It reports
 requests per second, the median and 99th-percentile latency, and QEB's ratio to the peer.
 
-Usage (with a display, e.g. inside xvfb-run): bench/web_bench.py [BUILD_DIR] [SECONDS]
+The overview's reply bytes are also served by bench/web_ceiling.exe (built with the target
+"benchmarks"), a bare Winsock server without QEB's code, once blocking and once in the
+WSAAsyncSelect style: what any design can reach under this Wine. The cases run ROUNDS times, each
+round in the same interleaved order (QEB, peer, the bare servers), so that a machine loaded by
+others weighs on all alike; the summary gives each one's median and range over the rounds.
+
+Usage (with a display, e.g. inside xvfb-run): bench/web_bench.py [BUILD_DIR] [SECONDS] [ROUNDS=3]
 """
 import http.server
 import os
@@ -26,6 +32,8 @@ from gateway_client import read_reply, request_bytes  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE, "build"))
 SECONDS = float(sys.argv[2]) if len(sys.argv) > 2 else 3.0
+ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+CEILING = os.path.join(BUILD, "bench", "web_ceiling.exe")
 WINE_EXEC = os.path.join(BUILD, "wine-exec")
 PREFS_KEY = r"HKCU\Software\Trelvik\QEB/TK"
 KEY = "bench-key"
@@ -122,6 +130,36 @@ def drive(target, clients, kept):
     return len(latencies) / elapsed, statistics.median(latencies) * 1000, p99 * 1000
 
 
+CEILING_PROCESSES = []
+
+
+def start_ceilings(page):
+    """The bare Winsock servers serving the page, as (style, port); none when not built."""
+    if not os.path.exists(CEILING):
+        print("(no %s: build the target benchmarks for the bare Winsock rows)" % CEILING)
+        return []
+    page_file = os.path.join(BUILD, "web_bench_page.html")
+    with open(page_file, "wb") as out:
+        out.write(page)
+    ceilings = []
+    for style in ("blocking", "async"):
+        ceiling_port = free_port()
+        CEILING_PROCESSES.append(subprocess.Popen(
+            [WINE_EXEC, CEILING, style, str(ceiling_port), "Z:" + page_file.replace("/", "\\")],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            try:
+                with connect(ceiling_port) as sock:
+                    sock.sendall(request_bytes("", KEY))
+                    if read_reply(sock) == page:
+                        break
+            except OSError:
+                time.sleep(0.3)
+        ceilings.append((style, ceiling_port))
+    return ceilings
+
+
 def main():
     port = free_port()
     saved = os.path.join(BUILD, "web_bench_prefs.reg")
@@ -170,18 +208,38 @@ def main():
 
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         threading.Thread(target=server.serve_forever, daemon=True).start()
-        print("page\tclients\tconnection\tQEB req/s\tmedian ms\tp99 ms\tpeer req/s\tmedian ms"
-              "\tp99 ms\tratio")
-        for name, query in pages.items():
-            for clients in (1, 8):
-                for kept in (True, False):
-                    qeb = drive(QebTarget(port, query), clients, kept)
-                    peer = drive(HttpTarget(server.server_port, "/" + name), clients, kept)
-                    print("%s (%d bytes)\t%d\t%s\t%.0f\t%.2f\t%.2f\t%.0f\t%.2f\t%.2f\t%.2f" % (
-                        name, len(captured[name]), clients, "kept" if kept else "new",
-                        *qeb, *peer, qeb[0] / peer[0]))
+        ceilings = start_ceilings(captured["overview"])
+        rows = {}
+        print("round\tpage\tclients\tconnection\tserver\treq/s\tmedian ms\tp99 ms")
+        for round_number in range(1, ROUNDS + 1):
+            for name, query in pages.items():
+                for clients in (1, 8):
+                    for kept in (True, False):
+                        targets = [("QEB", QebTarget(port, query)),
+                                   ("peer", HttpTarget(server.server_port, "/" + name))]
+                        if name == "overview":
+                            targets += [("bare " + style, QebTarget(ceiling_port, query))
+                                        for style, ceiling_port in ceilings]
+                        for label, target in targets:
+                            figures = drive(target, clients, kept)
+                            case = (name, clients, "kept" if kept else "new")
+                            rows.setdefault(case, {}).setdefault(label, []).append(figures[0])
+                            print("%d\t%s\t%d\t%s\t%s\t%.0f\t%.2f\t%.2f" % (
+                                round_number, *case, label, *figures), flush=True)
+        print()
+        print("page\tclients\tconnection\tserver\tmedian req/s\tmin\tmax\tratio to peer")
+        for case, servers in rows.items():
+            peer = statistics.median(servers["peer"])
+            for label, rates in servers.items():
+                print("%s (%d bytes)\t%d\t%s\t%s\t%.0f\t%.0f\t%.0f\t%.2f" % (
+                    case[0], len(captured[case[0]]), case[1], case[2], label,
+                    statistics.median(rates), min(rates), max(rates),
+                    statistics.median(rates) / peer))
         server.shutdown()
     finally:
+        for process in CEILING_PROCESSES:
+            process.kill()
+            process.wait()
         program.terminate()
         try:
             program.wait(timeout=10)

@@ -635,6 +635,9 @@ void MemFreeHeld(CriteriaPattern* pattern) {
 void Criteria_Compile(CriteriaPattern* pattern, T_TextBuf* text, int32_t caseMode,
                       bool singleTerm) {
   MemFreeHeld(pattern);
+  // Most patterns of a selection are empty: they need no work space, whose allocation as large
+  // blocks is costly (a web page opens a selection per request).
+  if (text->length == 0) return;
   auto* input = static_cast<CriteriaText*>(MemNew(sizeof(CriteriaText)));
   auto* compiler = static_cast<TextCompiler*>(MemNew(sizeof(TextCompiler)));
   if (!input || !compiler) {

@@ -342,6 +342,9 @@ void MemFreeHeld(NumCriteria* holder) {
 
 const NumCriteriaOp* NumCriteria_Compile(NumCriteria* holder, T_TextBuf* text) {
   MemFreeHeld(holder);
+  // Most value conditions of a selection are empty: they need no work space, whose allocation as
+  // large blocks (100 KB) is costly (a web page opens a selection per request).
+  if (text->length == 0) return nullptr;
   auto* input = static_cast<CriteriaText*>(MemNew(sizeof(CriteriaText)));
   auto* compiler = static_cast<NumCompiler*>(MemNew(sizeof(NumCompiler)));
   if (!input || !compiler) {
