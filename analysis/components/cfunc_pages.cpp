@@ -36,6 +36,7 @@ constexpr int32_t kPageVariable = 5339;
 
 void T_CFunc::OpenHeaderPage() {
   ClosePanelPage();
+  graphicParent = nullptr;
   DeleteSelectionEdits();
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
   auto keep = [this](T_GrafElement* item) {
@@ -133,6 +134,8 @@ void T_CFunc::OnCheckbox(T_GrafElement* checkbox) {
   if (box && box->id == kShowBox && current && openPanelPage == kPageVariable) {
     current->shown = box->checked ? 1 : 0;
     VariablesChanged();
+    // The colour of the variable's curve is offered only while the curve shows it.
+    UpdateGraphicFrame();
     return;
   }
   T_StruxWin::OnCheckbox(checkbox);
@@ -145,6 +148,16 @@ void T_CFunc::OnButton(T_GrafElement* button) {
     return;
   }
   T_StruxWin::OnButton(button);
+}
+
+void T_CFunc::OnEditEvent(T_GrafElement* field, int32_t code) {
+  T_StruxWin::OnEditEvent(field, code);
+  // Typing in a selection's header field changes what a calculation would give (the name field
+  // changes only a title).
+  auto* item = dynamic_cast<T_Item*>(field);
+  if (code == kEditChanged && item && item->id < 300 && item->id != kNameEdit &&
+      (mode == kCFuncModeSelection || mode == kCFuncModeFormula))
+    EnableCalcButton();
 }
 
 void T_CFunc::OnEditText(T_TextBuf* text, T_GrafElement* field) {

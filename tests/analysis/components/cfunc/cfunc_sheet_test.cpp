@@ -17,6 +17,7 @@
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/ui/window_picture.h"
+#include "database/base.h"
 #include "tools/make_example/example_database.h"
 
 namespace {
