@@ -146,6 +146,11 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
   }
   graphicParent = parent;
   graphicAt = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
+  // The curve view's header is short: a frame that would reach below it goes beside the
+  // numeric frame.
+  auto* page = dynamic_cast<T_GrafElement*>(parent);
+  if (page && graphicAt.y + graphicAt.height > page->height - 2)
+    graphicAt = XYWH{x + 216, y, 140, 26};
   UpdateGraphicFrame();
 }
 

@@ -2,6 +2,7 @@
 // under the bar style, and the value axis with its ticks. The geometry is cfunc_curve.h's.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -72,13 +73,15 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     if (texts && labelsField) {
       GetRowTexts(&pool, row);
       RECT box{bounds.left + 3 - GetScrollX() + Node(node)->level * kIndentPerLevel,
-               y + (rowHeight - 12) / 2, labelsRight, y + (rowHeight - 12) / 2 + 12};
+               y + (rowHeight - 12) / 2, labelsRight,
+               std::min<LONG>(y + (rowHeight - 12) / 2 + 12, curve.bottom)};
       TextDrawInRectIfAny(&box, labelsField->cellText ? labelsField->cellText : "");
     }
     if (GridLineBelow(gridMode, row, 0))
       DrawDottedHLine(bounds.left, y + rowHeight - 1, bounds.right - bounds.left);
     if (!calculated || columns == 0) continue;
-    RECT rowClip{curve.left, y, curve.right, y + rowHeight};
+    // The last row may reach into the axis strip: its bars stop at the curve area.
+    RECT rowClip{curve.left, y, curve.right, std::min<LONG>(y + rowHeight, curve.bottom)};
     int32_t leftCount = 0;
     for (const CurveRect& bar : RowBarRects(node, y, scale, &leftCount)) {
       RECT r;
