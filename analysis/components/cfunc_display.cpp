@@ -144,19 +144,37 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
     AddCheckbox(numeric, {106, 38, 96, 14}, kBoldBox, kTextBold, v->bold != 0);
     keep(numeric);
   }
-  if (viewMode == 4 && v->shown) {
-    // Below the numeric frame, or on the header's left under the formula's rule chooser.
-    const XYWH at = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
-    if (T_Frame* graphic = AddFrame(parent, at, kCFuncGraphicFrame, kTextGraphic)) {
-      auto* colour = new (std::nothrow)
-          T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser, true, v->colour);
-      if (colour) {
-        colour->SetTitleId(kTextColour);
-        colour->SetTitleWidth(50);
-      }
-      keep(graphic);
-    }
+  graphicParent = parent;
+  graphicAt = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
+  // The curve view's header is short: a frame that would reach below it goes beside the
+  // numeric frame.
+  auto* page = dynamic_cast<T_GrafElement*>(parent);
+  if (page && graphicAt.y + graphicAt.height > page->height - 2)
+    graphicAt = XYWH{x + 216, y, 140, 26};
+  UpdateGraphicFrame();
+}
+
+void T_CFunc::UpdateGraphicFrame() {
+  for (int32_t i = 0; i < panelItemCount; ++i) {
+    auto* frame = dynamic_cast<T_Item*>(panelItems[i]);
+    if (!frame || frame->id != kCFuncGraphicFrame) continue;
+    delete frame;
+    std::copy(panelItems + i + 1, panelItems + panelItemCount, panelItems + i);
+    --panelItemCount;
+    break;
   }
+  T_CVariable* v = current;
+  if (!v || !graphicParent || viewMode != 4 || !v->shown || panelItemCount >= 16) return;
+  const XYWH at = graphicAt;
+  T_Frame* graphic = AddFrame(graphicParent, at, kCFuncGraphicFrame, kTextGraphic);
+  if (!graphic) return;
+  auto* colour = new (std::nothrow)
+      T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser, true, v->colour);
+  if (colour) {
+    colour->SetTitleId(kTextColour);
+    colour->SetTitleWidth(50);
+  }
+  panelItems[panelItemCount++] = graphic;
 }
 
 bool T_CFunc::DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEvent* record) {
@@ -356,7 +374,16 @@ bool T_CFunc::ClickFieldTitle(InputEvent* event, T_BoxField* field) {
   T_CVariable* variable = f->variable;
   SelectVariable(variable);
   if (T_StruxWin::ClickFieldTitle(event, field)) return true;
-  if (!event || !event->leftButton) return true;
+  if (!event) return true;
+  if (GetEffectiveTool(event) == kCFuncToolOpenNode && grid && titles) {
+    // The menu belongs to the grid: the title's point in the grid's coordinates.
+    InputEvent at = *event;
+    at.x += titles->offsetX - grid->offsetX;
+    at.y += titles->offsetY - grid->offsetY;
+    ShowOpenNodeMenu(variable, -1, &at);
+    return true;
+  }
+  if (!event->leftButton) return true;
   if (T_BoxField* target = TrackColumnTitleDrag(this, event, field)) MoveColumn(variable, target);
   return true;
 }

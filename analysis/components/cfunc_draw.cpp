@@ -2,6 +2,7 @@
 // under the bar style, and the value axis with its ticks. The geometry is cfunc_curve.h's.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,12 +11,12 @@
 #include "analysis/components/cfunc_window.h"
 #include "core/value_format.h"
 #include "ui/draw_primitives.h"
+#include "ui/graphics_port.h"
 #include "ui/item_drawing.h"
 
 namespace {
 
 constexpr int32_t kAxisStrip = 15;
-constexpr int32_t kColourBlack = 10;
 constexpr int32_t kColourShade = 23;
 constexpr int32_t kIndentPerLevel = 10;
 
@@ -25,6 +26,22 @@ void FillClipped(const RECT* rect, const RECT* clip, int32_t colour) {
 }
 
 }  // namespace
+
+std::vector<CurveRect> T_CFunc::RowBarRects(int64_t node, int32_t y, const CurveScale& scale,
+                                            int32_t* leftCount) {
+  const auto columns = static_cast<int32_t>(data.shownList.size());
+  std::vector<double> values(static_cast<size_t>(columns));
+  std::vector<int32_t> colours(static_cast<size_t>(columns));
+  for (int32_t c = 0; c < columns; ++c) {
+    const T_CVariable* v = data.shownList[static_cast<size_t>(c)];
+    values[static_cast<size_t>(c)] = CellValue(node, v);
+    colours[static_cast<size_t>(c)] = v->colour;
+  }
+  std::vector<CurveBar> right, left;
+  CFuncRowBars(values.data(), colours.data(), columns, barStyle, scale.scale, &right, &left);
+  *leftCount = static_cast<int32_t>(left.size());
+  return CFuncBarRects(barStyle, y, GetRowHeight(0), columns, scale.zero, right, left);
+}
 
 void T_CFunc::DrawGrid(BoxDrawRecord* record) {
   if (viewMode != 4) {
@@ -39,10 +56,6 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
   if (curve.right - curve.left < 8 || curve.bottom <= curve.top) return;
   const CurveScale scale = CFuncCurveScale(curve.left, curve.right, smallest, largest, barOption);
   const auto columns = static_cast<int32_t>(data.shownList.size());
-  std::vector<double> values(static_cast<size_t>(columns));
-  std::vector<int32_t> colours(static_cast<size_t>(columns));
-  for (int32_t c = 0; c < columns; ++c) colours[static_cast<size_t>(c)] = data.shownList[static_cast<size_t>(c)]->colour;
-  std::vector<CurveBar> right, left;
   RowTextPool pool;
   const bool texts = pool.Init();
   const int32_t rowHeight = GetRowHeight(0);
@@ -60,22 +73,26 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     if (texts && labelsField) {
       GetRowTexts(&pool, row);
       RECT box{bounds.left + 3 - GetScrollX() + Node(node)->level * kIndentPerLevel,
-               y + (rowHeight - 12) / 2, labelsRight, y + (rowHeight - 12) / 2 + 12};
+               y + (rowHeight - 12) / 2, labelsRight,
+               std::min<LONG>(y + (rowHeight - 12) / 2 + 12, curve.bottom)};
       TextDrawInRectIfAny(&box, labelsField->cellText ? labelsField->cellText : "");
     }
     if (GridLineBelow(gridMode, row, 0))
       DrawDottedHLine(bounds.left, y + rowHeight - 1, bounds.right - bounds.left);
     if (!calculated || columns == 0) continue;
-    for (int32_t c = 0; c < columns; ++c)
-      values[static_cast<size_t>(c)] = CellValue(node, data.shownList[static_cast<size_t>(c)]);
-    CFuncRowBars(values.data(), colours.data(), columns, barStyle, scale.scale, &right, &left);
-    RECT rowClip{curve.left, y, curve.right, y + rowHeight};
-    for (const CurveRect& bar : CFuncBarRects(barStyle, y, rowHeight, columns, scale.zero, right, left)) {
+    // The last row may reach into the axis strip: its bars stop at the curve area.
+    RECT rowClip{curve.left, y, curve.right, std::min<LONG>(y + rowHeight, curve.bottom)};
+    int32_t leftCount = 0;
+    for (const CurveRect& bar : RowBarRects(node, y, scale, &leftCount)) {
       RECT r;
       if (!IntersectRect(&r, &bar.rect, &rowClip)) continue;
-      if (r.bottom - r.top <= 1) r.bottom = r.top + 1;
-      RectFillColour(&r, bar.colour);
+      PortSetForeIndex(bar.colour);
+      if (r.bottom - r.top <= 1)
+        DrawHLine(r.left, r.top, r.right - r.left);
+      else
+        RectFillFramed(&r, 1, bar.colour);
     }
+    PortSetForeIndex(kColourBlack);
   }
   if (texts) pool.Free();
   // The value axis: a line along the strip's top, the zero line and the tick labels.

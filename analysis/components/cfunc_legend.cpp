@@ -20,6 +20,10 @@
 namespace {
 
 constexpr int32_t kLegendMinHeight = 19;
+constexpr int32_t kPrintGap = 30;
+constexpr int32_t kPrintStep = 32;
+constexpr int32_t kEntryExtra = 18;
+constexpr int32_t kRowPitch = 13;
 
 int32_t LegendLeft(const T_CFunc* window) {
   return window->labelsField ? window->labelsField->column.right + 2 - window->GetScrollX() : 2;
@@ -164,21 +168,44 @@ bool T_CFuncLabels::MouseDown(InputEvent* event, T_GrafElement* target) {
 }
 
 int32_t T_CFuncLabels::PrintHeight(int32_t printWidth) {
-  std::vector<int32_t> widths = TitleWidths();
-  std::vector<RECT> rects(entries.size());
-  return FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(entries.size()), printWidth,
-                               rects.data());
+  std::vector<POINT> places;
+  return CFuncPrintLegendLayout(TitleWidths(), printWidth, &places);
 }
 
 void T_CFuncLabels::PrintDraw(int32_t printWidth, int32_t dx, int32_t dy) {
-  std::vector<int32_t> widths = TitleWidths();
-  std::vector<RECT> rects(entries.size());
-  FuncLegendPrintLayout(widths.data(), static_cast<int32_t>(entries.size()), printWidth,
-                        rects.data());
+  const std::vector<int32_t> widths = TitleWidths();
+  std::vector<POINT> places;
+  CFuncPrintLegendLayout(widths, printWidth, &places);
   for (size_t i = 0; i < entries.size(); ++i) {
-    OffsetRect(&rects[i], dx, dy);
-    DrawEntry(entries[i], rects[i]);
+    const int32_t x = dx + places[i].x, y = dy + places[i].y;
+    DrawEntry(entries[i], RECT{x, y, x + widths[i] + kEntryExtra, y + kLegendSwatchHeight});
   }
+}
+
+int32_t CFuncPrintLegendLayout(const std::vector<int32_t>& widths, int32_t width,
+                               std::vector<POINT>* places) {
+  places->clear();
+  int32_t total = 0;
+  for (int32_t w : widths) total += w + kEntryExtra;
+  const auto n = static_cast<int32_t>(widths.size());
+  const int32_t room = width - 6;
+  const bool wrap = total + n * 6 > room;
+  int32_t x = 3;
+  int32_t y = 0;
+  // Entries that fit share the spare width out between their gaps; else they wrap.
+  const int32_t gap = !wrap && n > 1 ? kPrintGap + (room - total - kPrintGap * (n - 1)) / (n - 1)
+                                     : kPrintGap;
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t w = widths[static_cast<size_t>(i)] + kEntryExtra;
+    if (wrap && x > 3 && x + w > room) {
+      x = 3;
+      y += kRowPitch;
+    }
+    places->push_back(POINT{x, y});
+    x += w + (wrap ? 0 : gap);
+    if (wrap) x = (x + kPrintStep - 1) / kPrintStep * kPrintStep;
+  }
+  return y + 14 > 21 ? y + 14 : 21;
 }
 
 // --- The window's side ---------------------------------------------------------------------------

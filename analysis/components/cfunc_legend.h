@@ -20,6 +20,14 @@
 class T_CFunc;
 class T_CFuncField;
 
+// The legend laid out across a printed width: each entry is its title's width + 18 (the colour
+// box, then the title); entries 30 pixels apart with the spare width shared out between the
+// gaps, or, when they do not fit with 6 pixels per entry to spare, wrapped into rows 13 pixels
+// apart, each entry at the next multiple of 32. The entries' places relative to the legend's top
+// left; the legend's height (at least 21).
+int32_t CFuncPrintLegendLayout(const std::vector<int32_t>& widths, int32_t width,
+                               std::vector<POINT>* places);
+
 class T_CFuncLabels : public T_Item {
  public:
   static constexpr uint32_t kKind = 4;

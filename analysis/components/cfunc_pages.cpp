@@ -2,16 +2,19 @@
 // Formula" buttons; for a selection variable its name, "Show", the selection's header fields,
 // the method and the level mode; for a formula variable its name, "Show", the formula text and
 // the higher-level rule.
+#include <algorithm>
 #include <new>
 
 #include "analysis/components/cfunc_formula_edit.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/localized_text.h"
 #include "core/text_buffer.h"
+#include "database/base.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
 #include "ui/edit_field.h"
 #include "ui/frame_items.h"
+#include "ui/value_choosers.h"
 
 namespace {
 
@@ -23,6 +26,7 @@ constexpr uint32_t kFormulaEdit = 5334;
 constexpr uint32_t kRuleChooser = 5335;
 constexpr uint32_t kNewSelectionButton = 5336;
 constexpr uint32_t kNewFormulaButton = 5337;
+constexpr uint32_t kValueChooser = 5338;
 constexpr int32_t kTextNewSelection = 4713;
 constexpr int32_t kTextNewFormula = 5372;  // shared with the time functions window
 constexpr int32_t kTextByComponent = 5322;
@@ -36,6 +40,8 @@ constexpr int32_t kPageVariable = 5339;
 
 void T_CFunc::OpenHeaderPage() {
   ClosePanelPage();
+  graphicParent = nullptr;
+  SetModeItemFlag(false);
   DeleteSelectionEdits();
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
   auto keep = [this](T_GrafElement* item) {
@@ -77,11 +83,23 @@ void T_CFunc::OpenHeaderPage() {
         T_Chooser(parent, {410, 23, 110, 15}, kLevelChooser, 2, s->levelMode, true);
     keep(level);
     AddPresentationFrames(parent, 380, 42, false);
+    // The header fields belong to the page, below the name row.
+    if (modeItem) header.headerParent = modeItem;
+    SetModeItemFlag(true);
     CreateDimensionEdits(XYWH{75, 44, 105, 12});
     CreateFromToEdits(XYWH{255, 44, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 82, 120, 12}, 202);
     CreateLineTextEdit(XYWH{255, 99, 120, 12}, 203);
     ShowSelection(&s->selection);
+    if (database && database->valueCount >= 2) {
+      // Under the last dimension field.
+      int32_t dimensions = 0;
+      for (int32_t d = 0; d < kMaxDimensions; ++d)
+        if (Database_HasSubComponents(database, d)) ++dimensions;
+      const int32_t y = std::max(82, 46 + kHeaderRowPitch * dimensions);
+      keep(new (std::nothrow)
+               T_ChooseValue(parent, {75, y, 130, 15}, kValueChooser, database, s->valueColumn));
+    }
   } else {
     auto* f = static_cast<T_CFormula*>(current);
     auto* formulaLabel = new (std::nothrow) T_Text(parent, {6, 44, 40, 12}, true);
@@ -100,6 +118,14 @@ void T_CFunc::OpenHeaderPage() {
 }
 
 bool T_CFunc::PageChooserEvent(uint32_t id, ChooserEvent* record) {
+  if (id == kValueChooser) {
+    // The chooser names its own columns.
+    if (record->code != kChooserChosen || !current || current->kind != kVariableSelection)
+      return false;
+    static_cast<T_CSelection*>(current)->valueColumn = static_cast<int32_t>(record->index);
+    MarkNeedsCalc();
+    return true;
+  }
   if (id != kMethodChooser && id != kLevelChooser && id != kRuleChooser) return false;
   const auto i = static_cast<int32_t>(record->index);
   if (record->code == kChooserDescribe) {
@@ -133,6 +159,8 @@ void T_CFunc::OnCheckbox(T_GrafElement* checkbox) {
   if (box && box->id == kShowBox && current && openPanelPage == kPageVariable) {
     current->shown = box->checked ? 1 : 0;
     VariablesChanged();
+    // The colour of the variable's curve is offered only while the curve shows it.
+    UpdateGraphicFrame();
     return;
   }
   T_StruxWin::OnCheckbox(checkbox);
@@ -145,6 +173,16 @@ void T_CFunc::OnButton(T_GrafElement* button) {
     return;
   }
   T_StruxWin::OnButton(button);
+}
+
+void T_CFunc::OnEditEvent(T_GrafElement* field, int32_t code) {
+  T_StruxWin::OnEditEvent(field, code);
+  // Typing in a selection's header field changes what a calculation would give (the name field
+  // changes only a title).
+  auto* item = dynamic_cast<T_Item*>(field);
+  if (code == kEditChanged && item && item->id < 300 && item->id != kNameEdit &&
+      (mode == kCFuncModeSelection || mode == kCFuncModeFormula))
+    EnableCalcButton();
 }
 
 void T_CFunc::OnEditText(T_TextBuf* text, T_GrafElement* field) {

@@ -5,51 +5,17 @@
 #include <vector>
 
 #include "analysis/components/cfunc_definition.h"
+#include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/text_buffer.h"
-#include "ui/draw_primitives.h"
-#include "ui/link_markup.h"
-#include "ui/text_layout.h"
-#include "ui/text_style.h"
 
 namespace {
 
 constexpr int32_t kCurveView = 4;
-constexpr int32_t kLegendBox = 12;
-constexpr int32_t kLegendTextInset = 18;
-constexpr int32_t kLegendRow = 13;
 
 std::string Block(const char* text) { return text ? text : ""; }
 
-const char* TitleOf(const T_CVariable* v) { return v->title && *v->title ? v->title : v->name; }
-
 }  // namespace
-
-int32_t CFuncPrintLegendLayout(const std::vector<int32_t>& widths, int32_t width,
-                               std::vector<POINT>* places) {
-  places->clear();
-  int32_t total = 0;
-  for (int32_t w : widths) total += w + kLegendTextInset;
-  const auto n = static_cast<int32_t>(widths.size());
-  const int32_t room = width - 6;
-  const bool wrap = total + n * 6 > room;
-  int32_t x = 3;
-  int32_t y = 0;
-  // Entries that fit share the spare width out between their gaps; else they wrap.
-  const int32_t gap = !wrap && n > 1 ? kLegendPrintGap + (room - total - kLegendPrintGap * (n - 1)) / (n - 1)
-                                     : kLegendPrintGap;
-  for (int32_t i = 0; i < n; ++i) {
-    const int32_t w = widths[static_cast<size_t>(i)] + kLegendTextInset;
-    if (wrap && x > 3 && x + w > room) {
-      x = 3;
-      y += kLegendRow;
-    }
-    places->push_back(POINT{x, y});
-    x += w + (wrap ? 0 : gap);
-    if (wrap) x = (x + kLegendPrintStep - 1) / kLegendPrintStep * kLegendPrintStep;
-  }
-  return y + 14 > 21 ? y + 14 : 21;
-}
 
 std::vector<FunctionDefinitionTable> CFuncDefinitionTables(CFuncData* data) {
   std::vector<FunctionDefinitionTable> tables;
@@ -91,27 +57,11 @@ void T_CFunc::PrintPart(BoxDrawRecord* record) {
     return;
   }
   // The curve view prints its legend in place of the column titles.
-  std::vector<const T_CVariable*> shown(data.shownList.begin(), data.shownList.end());
-  std::vector<int32_t> widths;
-  T_TextBuf plain;
-  for (const T_CVariable* v : shown) {
-    LinkText_ToPlain(linkContext, &plain, TitleOf(v));
-    widths.push_back(TextWidth(plain.data));
-  }
-  const int32_t width = record->band.right - record->band.left;
-  std::vector<POINT> places;
-  const int32_t height = CFuncPrintLegendLayout(widths, width, &places);
-  if (record->phase == 3) {
-    record->height = height;
-    return;
-  }
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const int32_t x = record->band.left + places[i].x;
-    const int32_t y = record->band.top + places[i].y;
-    RECT box{x, y + 1, x + kLegendBox, y + 1 + kLegendBox};
-    RectFillFramed(&box, 1, shown[i]->colour);
-    LinkText_ToPlain(linkContext, &plain, TitleOf(shown[i]));
-    RECT text{x + kLegendTextInset, y, x + kLegendTextInset + widths[i] + 2, y + kLegendRow + 1};
-    TextDrawLine(&text, plain.data, nullptr);
+  if (!labels) {
+    T_StruxWin::PrintPart(record);
+  } else if (record->phase == 3) {
+    record->height = labels->PrintHeight(record->band.right - record->band.left);
+  } else {
+    labels->PrintDraw(record->band.right - record->band.left, record->band.left, record->band.top);
   }
 }

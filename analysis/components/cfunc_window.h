@@ -8,6 +8,7 @@
 // User-interface thread only.
 #include <cstdint>
 
+#include "analysis/components/cfunc_curve.h"
 #include "analysis/components/cfunc_variables.h"
 #include "analysis/components/cfunc_zoom.h"
 #include "analysis/components/function_templates.h"
@@ -42,6 +43,7 @@ constexpr int32_t kCFuncDefaultHeight = 400;
 extern const int32_t kCFuncRowHeights[9];
 // The tools of the numeric view and of the curve view.
 constexpr uint32_t kCFuncToolSelectorId = 4018;
+constexpr int32_t kCFuncToolOpenNode = 4202;
 // The presentation frames of a variable's header and the display page.
 constexpr uint32_t kCFuncNumericFrame = 5340;
 constexpr uint32_t kCFuncGraphicFrame = 5341;
@@ -83,6 +85,7 @@ class T_CFunc : public T_StruxWin {
   void OnCheckbox(T_GrafElement* checkbox) override;
   void OnButton(T_GrafElement* button) override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
+  void OnEditEvent(T_GrafElement* field, int32_t code) override;
   void RestrictToSubset(void* subset) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;
@@ -180,6 +183,16 @@ class T_CFunc : public T_StruxWin {
   RECT CurveArea() const;
   RECT ZoomBackButton() const;
   void DrawZoomBackButton();
+  // The rectangles of the node's bars in a row whose top is y, in drawing order, and how many of
+  // them lie left of zero.
+  std::vector<CurveRect> RowBarRects(int64_t node, int32_t y, const CurveScale& scale,
+                                     int32_t* leftCount);
+  // The shown variable whose bar holds the point (grid coordinates) and the bar's node; null
+  // when no bar does.
+  T_CVariable* BarAtPoint(POINT point, int64_t* node);
+  // The open-node tool pressed on a bar: the variable is chosen, and released over the same bar
+  // the open-node menu follows at the release point.
+  void TrackOpenNode(InputEvent* event);
   // Zooms the value axis to a pixel span of the curve area (animated on screen when asked);
   // false (beep) when refused.
   bool ZoomToSpan(int32_t from, int32_t to, bool animate = false);
@@ -195,6 +208,9 @@ class T_CFunc : public T_StruxWin {
   // "Numeric Presentation" at x, y and, in the curve view for a shown variable, "Graphic
   // Presentation" below it, or (beside) under the formula page's rule chooser.
   void AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y, bool beside);
+  // The "Graphic Presentation" frame where the last presentation frames put it, made anew for
+  // the current variable (none unless the curve view shows the variable).
+  void UpdateGraphicFrame();
   bool DisplayChooserEvent(uint32_t id, T_GrafElement* chooser, ChooserEvent* record);
   bool DisplayCheckbox(uint32_t id, bool checked);
   // The rows in tree or value order as the sorting settings say.
@@ -204,6 +220,8 @@ class T_CFunc : public T_StruxWin {
 
   CFuncZoomStack zoom;
   T_CFuncLabels* labels = nullptr;
+  T_EventHandler* graphicParent = nullptr;
+  XYWH graphicAt{};
 };
 
 // The window of a kind-5 template; null without one or when 64 KB cannot be had now.

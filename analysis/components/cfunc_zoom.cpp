@@ -11,6 +11,7 @@
 #include "ui/draw_primitives.h"
 #include "ui/event_record.h"
 #include "ui/graphics_port.h"
+#include "ui/item.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -240,7 +241,43 @@ bool T_CFunc::ClickGrid(InputEvent* event) {
     TrackValueZoom(event, tool);
     return true;
   }
+  if (tool == kToolOpen && p.y < area.bottom) {
+    TrackOpenNode(event);
+    return true;
+  }
   return T_StruxWin::ClickGrid(event);
+}
+
+T_CVariable* T_CFunc::BarAtPoint(POINT point, int64_t* node) {
+  *node = -1;
+  const RECT area = CurveArea();
+  if (!calculated || data.shownList.empty() || !PtInRect(&area, point)) return nullptr;
+  const int64_t row = RowAtPoint(point);
+  const int64_t at = row >= 0 ? RowNode(row) : -1;
+  if (at < 0) return nullptr;
+  int32_t top = 0;
+  for (int64_t r = GetTopRow(); r < row; ++r) top += GetRowHeight(r);
+  const CurveScale scale = CFuncCurveScale(area.left, area.right, smallest, largest, barOption);
+  int32_t leftCount = 0;
+  const std::vector<CurveRect> rects = RowBarRects(at, top, scale, &leftCount);
+  const int32_t hit = CFuncBarAt(rects, leftCount, scale.zero, point);
+  if (hit < 0) return nullptr;
+  *node = at;
+  return data.shownList[static_cast<size_t>(rects[static_cast<size_t>(hit)].column)];
+}
+
+void T_CFunc::TrackOpenNode(InputEvent* event) {
+  int64_t node = -1;
+  T_CVariable* variable = BarAtPoint(POINT{event->x, event->y}, &node);
+  if (!variable) return;
+  SelectVariable(variable);
+  InputEvent poll = *event;
+  do {
+    Item_PollPointer(grid, &poll);
+  } while (poll.anyButton);
+  int64_t released = -1;
+  if (BarAtPoint(POINT{poll.x, poll.y}, &released) == variable && released == node)
+    ShowOpenNodeMenu(variable, node, &poll);
 }
 
 bool T_CFunc::GridWheel(InputEvent* event, int32_t lines) {

@@ -7,6 +7,7 @@
 
 #include "analysis/components/cfunc_definition.h"
 #include "analysis/components/cfunc_drill.h"
+#include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_formula_edit.h"
 #include "analysis/components/components_template.h"
 #include "analysis/time/lines_template.h"
@@ -133,7 +134,9 @@ TEST_F(CFuncCommandsTest, ThePopupsInsertNamesOperatorsAndSuffixesAtTheCaret) {
     T_TextBuf text, hint;
     edit->EntryText(kFormulaPopupOps, e, &text, &hint);
     inserted.push_back(text.data);
-    if (text.length) EXPECT_GT(hint.length, 0) << text.data;
+    if (text.length) {
+      EXPECT_GT(hint.length, 0) << text.data;
+    }
   }
   EXPECT_EQ(inserted, (std::vector<std::string>{"", "year", "month", "day", "weekday",
                                                 "quarterday", "yearday", "", "dim", "level",
@@ -185,7 +188,9 @@ TEST_F(CFuncCommandsTest, TheContextMenuOnANameIsThatVariablesMenu) {
     edit->ContextMenu(&record, kMenuPhaseList);
     const bool variableMenu = edit->popupKind == kCFormulaPopupVariable;
     EXPECT_EQ(variableMenu, !c.commands.empty()) << c.caret;
-    if (variableMenu) EXPECT_EQ(Commands(record), c.commands) << c.caret;
+    if (variableMenu) {
+      EXPECT_EQ(Commands(record), c.commands) << c.caret;
+    }
   }
 }
 

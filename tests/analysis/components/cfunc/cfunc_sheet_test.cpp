@@ -1,25 +1,106 @@
 // A contact sheet of the component functions window on the example's "Component functions:
 // Accounts", painted offscreen: the numeric view, the curve view in each bar style and mirrored,
-// the headers of a selection and a formula variable, a legend wrapped over long titles and the
-// display page.
+// the headers of a selection and a formula variable, a legend wrapped over long titles, the
+// display page, a selection's header in the curve view, a formula's header with its operator
+// popup open, and a printed page with the definition and the curve view's legend.
 // The test leaves component_functions.bmp, which a ctest step turns into a PNG.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "analysis/boxwin/formula_edit.h"
+#include "analysis/components/cfunc_formula_edit.h"
 #include "analysis/components/cfunc_legend.h"
 #include "analysis/components/cfunc_window.h"
 #include "core/alert_handlers.h"
 #include "core/owned_text.h"
+#include "database/base.h"
 #include "database/template_runner.h"
 #include "database/template_tree.h"
 #include "database/toolkit_adapter.h"
 #include "tests/analysis/boxwin/box_fixture.h"
+#include "tests/ui/scripted_popup.h"
 #include "tests/ui/window_picture.h"
+#include "ui/edit_popups.h"
+#include "ui/event_record.h"
+#include "ui/popup_menu.h"
 #include "tools/make_example/example_database.h"
 
 namespace {
+
+// The popup open on the screen, read back from its window and laid over the window's picture
+// where it stands.
+void OverlayPopup(ui_test::Picture* picture, T_Window* window) {
+  HWND popup = FindWindowA("TopPopup", nullptr);
+  if (!popup || !IsWindowVisible(popup)) return;
+  RECT rect;
+  GetWindowRect(popup, &rect);
+  POINT at{rect.left, rect.top};
+  ScreenToClient(window->native.handle, &at);
+  const int32_t w = rect.right - rect.left, h = rect.bottom - rect.top;
+  HDC source = GetDC(popup);
+  HDC dc = CreateCompatibleDC(source);
+  HBITMAP bitmap = CreateCompatibleBitmap(source, w, h);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+  ReleaseDC(popup, source);
+  uint32_t* pixels = PixelsRead(dc, 0, 0, w, h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  if (!pixels) return;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const int32_t px = at.x + x, py = at.y + y;
+      if (px >= 0 && py >= 0 && px < picture->width && py < picture->height)
+        picture->pixels[static_cast<size_t>(py) * picture->width + px] =
+            pixels[static_cast<size_t>(y) * w + x];
+    }
+  MemFree(pixels);
+}
+
+// A white page with what the window prints before its rows: the definition (its phases 1 and
+// 2) and, in the curve view, the legend (phases 3 and 4) below it.
+ui_test::Picture PrintedPage(T_CFunc* window) {
+  ui_test::Picture page;
+  page.width = 640;
+  page.height = 400;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, page.width, page.height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, page.width, page.height, WHITENESS);
+  GraphicsPort port;
+  PortInitRegions(&port);
+  if (PortOpenDC(&port, window->native.handle, dc, page.width, page.height)) {
+    BoxDrawRecord record;
+    record.band = RECT{24, 24, page.width - 24, page.height - 24};
+    record.phase = 1;
+    window->PrintPart(&record);
+    const int32_t definition = record.height;
+    record.phase = 2;
+    record.pageCount = 0;
+    window->PrintPart(&record);
+    record.band.top += definition + 12;
+    record.phase = 3;
+    window->PrintPart(&record);
+    record.phase = 4;
+    window->PrintPart(&record);
+    PortClose(&port);
+  }
+  PortFreeRegions(&port);
+  uint32_t* pixels = PixelsRead(dc, 0, 0, page.width, page.height);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  if (pixels) {
+    page.pixels.assign(pixels, pixels + static_cast<size_t>(page.width) * page.height);
+    MemFree(pixels);
+  }
+  return page;
+}
 
 class CFuncSheet : public box_test::BoxTest {
  protected:
@@ -39,7 +120,7 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   T_NoAlerts quiet;
   T_Base* base = BuildExampleDatabase();
   ASSERT_NE(base, nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 4;
+  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 5;
   std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
                               0x404040);
   int32_t slot = 0;
@@ -70,6 +151,10 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
                                    std::string(v->name) == "Running");
     v->shown = curve ? 1 : 0;
   }
+  // Colours of their own, so that the bars of one row can be told apart.
+  const int32_t palette[] = {10, 6, 11, 21, 22, 15, 12, 13, 16, 19};
+  int32_t next = 0;
+  for (T_CVariable* v = window->data.variables; v; v = v->next) v->colour = palette[next++ % 10];
   window->spacing = 3;
   window->RunCalculation(true, true);
   window->ExpandToDepth(2);
@@ -102,6 +187,40 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   place(ui_test::Capture(window));
   window->SelectModeById(kCFuncModeDisplay);
   place(ui_test::Capture(window));
+  // A shown selection's header in a window opened in the curve view: the "Graphic
+  // Presentation" frame stays inside the short header.
+  stored->viewMode = 4;
+  stored->headerHeight = 0;
+  T_CFunc* curve = AsCFuncWindow(OpenComponentFunctionsWindow(stored, nullptr, 0));
+  ASSERT_NE(curve, nullptr);
+  curve->templ = nullptr;
+  for (T_CVariable* v = curve->data.variables; v; v = v->next) v->shown = 1;
+  curve->RunCalculation(true, true);
+  curve->ExpandToDepth(2);
+  curve->SelectVariable(curve->data.selections);
+  place(ui_test::Capture(curve));
+  EventHandler_CloseAndDelete(curve, 3);
+  // A formula's header with the operator popup of its formula field open.
+  window->SelectVariable(window->data.formulas);
+  T_CFormulaEdit* edit = nullptr;
+  for (int32_t i = 0; i < window->panelItemCount && !edit; ++i)
+    edit = dynamic_cast<T_CFormulaEdit*>(window->panelItems[i]);
+  ASSERT_NE(edit, nullptr);
+  ui_test::Picture withPopup;
+  std::vector<ui_test::PopupStep> steps = {
+      [](PopupInput*) {},
+      [&](PopupInput* input) {
+        withPopup = ui_test::Capture(window);
+        OverlayPopup(&withPopup, window);
+        input->event.keyCode = kKeyEscape;
+      }};
+  ui_test::SetPopupScript(&steps);
+  InputEvent event{};
+  edit->RunPopup(kPopupModeOperator, &event, 0, 0);
+  ui_test::SetPopupScript(nullptr);
+  EXPECT_GT(withPopup.width, 0);
+  place(withPopup);
+  place(PrintedPage(window));
   EventHandler_CloseAndDelete(window, 3);
   ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
                                   "component_functions.bmp"));

@@ -13,6 +13,11 @@
 #include "core/system_beep.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
 #include "tests/ui/scripted_pointer.h"
+#include "tests/ui/scripted_popup.h"
+#include "ui/button.h"
+#include "ui/edit_field.h"
+#include "ui/selection_fields.h"
+#include "ui/item.h"
 #include "ui/chooser.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
@@ -187,6 +192,67 @@ TEST_F(CFuncUiTest, ZoomToolsClicksAndTheWheelMoveTheValueRangeOverTheStack) {
   window->RunCalculation(true, true);
   EXPECT_EQ(window->zoom.Count(), 0);
   EXPECT_DOUBLE_EQ(window->largest, full.largest);
+}
+
+TEST_F(CFuncUiTest, TheOpenNodeToolOnABarShowsItsMenuAndHeaderEditsAskForACalculation) {
+  ASSERT_NE(Open(4), nullptr);
+  window->SetPresentation(4);
+  const RECT area = window->CurveArea();
+  // A point on some bar of the top rows.
+  POINT on{-1, -1};
+  int64_t node = -1;
+  T_CVariable* hit = nullptr;
+  for (int32_t y = area.top + 1; y < area.top + 60 && !hit; y += 3)
+    for (int32_t x = area.left + 1; x < area.right && !hit; x += 2)
+      if ((hit = window->BarAtPoint(POINT{x, y}, &node))) on = POINT{x, y};
+  ASSERT_NE(hit, nullptr);
+  EXPECT_GE(node, 0);
+  int32_t menus = 0;
+  std::vector<ui_test::PopupStep> steps = {[&](PopupInput* input) {
+    ++menus;
+    input->event.keyCode = kKeyEscape;
+  }};
+  SetItemPointerSource(ui_test::ScriptedPointer);
+  window->toolSelector->currentPicture = kCFuncToolOpenNode;
+  // Released over the bar: the bar's variable is chosen and its menu shows.
+  for (const bool over : {true, false}) {
+    ui_test::SetPopupScript(&steps);
+    ui_test::SetScript({{on.x, over ? on.y : area.bottom + 40, false}});
+    InputEvent press{};
+    press.x = on.x;
+    press.y = on.y;
+    press.leftButton = press.anyButton = 1;
+    EXPECT_TRUE(window->ClickGrid(&press));
+    EXPECT_EQ(window->current, hit);
+    EXPECT_EQ(menus, 1) << over;
+  }
+  ui_test::SetPopupScript(nullptr);
+  SetItemPointerSource(nullptr);
+  // Typing in a selection's header field enables Calc; "Show" takes the colour frame along.
+  window->SelectVariable(Variable("S"));
+  window->RunCalculation(true, true);
+  ASSERT_FALSE(window->CalcButtonEnabled());
+  ASSERT_NE(window->header.fromField, nullptr);
+  window->OnEditEvent(window->header.fromField, kEditChanged);
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  auto frames = [&](uint32_t id) {
+    int32_t n = 0;
+    for (int32_t i = 0; i < window->panelItemCount; ++i) {
+      auto* item = dynamic_cast<T_Item*>(window->panelItems[i]);
+      n += item && item->id == id;
+    }
+    return n;
+  };
+  EXPECT_EQ(frames(kCFuncGraphicFrame), 1);
+  T_Checkbox* show = nullptr;
+  for (int32_t i = 0; i < window->panelItemCount && !show; ++i)
+    show = dynamic_cast<T_Checkbox*>(window->panelItems[i]);
+  ASSERT_NE(show, nullptr);
+  show->Press();
+  EXPECT_EQ(Variable("S")->shown, 0);
+  EXPECT_EQ(frames(kCFuncGraphicFrame), 0);
+  show->Press();
+  EXPECT_EQ(frames(kCFuncGraphicFrame), 1);
 }
 
 TEST_F(CFuncUiTest, TheLegendFollowsTheCurveViewAndWrapsLongTitles) {
