@@ -256,6 +256,8 @@ class T_HWindow : public T_Window {
   void CreateValueEdits(const XYWH& rect, uint32_t firstId);
   void ShowSelection(CardSelection* selection);
   void DeleteSelectionEdits();
+  // The element is one of the selection fields made above (not the value-column chooser).
+  bool IsHeaderEdit(const T_GrafElement* field) const;
   virtual bool HasHeaderField(int32_t id);
   virtual void GetHeaderFieldRect(RECT* rect, int32_t id);
   int32_t HeaderFieldIndex(int32_t column) const;

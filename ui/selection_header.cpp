@@ -222,6 +222,19 @@ void T_HWindow::DeleteSelectionEdits() {
   DeriveValueRows();
 }
 
+bool T_HWindow::IsHeaderEdit(const T_GrafElement* field) const {
+  if (!field) return false;
+  const T_GrafElement* fields[] = {header.fromField, header.toField, header.cardTitleField,
+                                   header.lineTextField, header.notesField, header.subsetField};
+  for (const T_GrafElement* f : fields)
+    if (f == field) return true;
+  for (const T_EditDim* f : header.dimensionFields)
+    if (f == field) return true;
+  for (const T_EditTxVal* f : header.valueFields)
+    if (f == field) return true;
+  return false;
+}
+
 // --- Value rows ---------------------------------------------------------------------------------
 
 int32_t T_HWindow::HeaderFieldIndex(int32_t column) const {

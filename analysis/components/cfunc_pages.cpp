@@ -90,6 +90,10 @@ void T_CFunc::OpenHeaderPage() {
     CreateFromToEdits(XYWH{255, 44, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 82, 120, 12}, 202);
     CreateLineTextEdit(XYWH{255, 99, 120, 12}, 203);
+    CreateNotesEdit(XYWH{255, 116, 120, 12}, kHeaderNotes);
+    CreateValueEdits(XYWH{255, 133, 120, 12}, kHeaderValueFirst);
+    // A little apart from the value rows, where its label stands.
+    CreateSubsetEdit(XYWH{255, 154, 120, 12}, kHeaderSubset);
     ShowSelection(&s->selection);
     if (database && database->valueCount >= 2) {
       // Under the last dimension field.
@@ -180,7 +184,7 @@ void T_CFunc::OnEditEvent(T_GrafElement* field, int32_t code) {
   // Typing in a selection's header field changes what a calculation would give (the name field
   // changes only a title).
   auto* item = dynamic_cast<T_Item*>(field);
-  if (code == kEditChanged && item && item->id < 300 && item->id != kNameEdit &&
+  if (code == kEditChanged && item && ((item->id < 300 && item->id != kNameEdit) || IsHeaderEdit(field)) &&
       (mode == kCFuncModeSelection || mode == kCFuncModeFormula))
     EnableCalcButton();
 }
@@ -201,4 +205,7 @@ void T_CFunc::OnEditText(T_TextBuf* text, T_GrafElement* field) {
     return;
   }
   T_StruxWin::OnEditText(text, field);
+  // A text set in a selection's header field without typing (a commit, a paste) changes the
+  // results as well.
+  if (IsHeaderEdit(field)) MarkNeedsCalc();
 }

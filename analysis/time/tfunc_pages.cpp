@@ -456,29 +456,35 @@ void T_TFunc::OpenVariablePage(T_TVariable* variable) {
   T_EventHandler* parent = PanelParent(this);
   AddNameRow(this, parent, variable);
   if (variable->kind == kVariableSelection) {
-    // Three columns fit the default width: the dimensions with their labels, the bounds and
-    // texts with theirs, the presentation frames; the measure's four choosers go below the first
-    // two, under the last dimension.
+    // Three columns fit the default width: the dimensions with their labels, the bounds, texts,
+    // notes, value conditions and subset with theirs, the presentation frames; the measure's
+    // choosers stand under the last dimension, clear of the second column's labels.
     auto* s = static_cast<T_TSelection*>(variable);
     if (modeItem) header.headerParent = modeItem;
     CreateDimensionEdits(XYWH{75, kPageTop, 105, 12});
     CreateFromToEdits(XYWH{kTFuncPageTextEdits, kPageTop, 120, 12}, kHeaderFrom);
     CreateCardTitleEdit(XYWH{kTFuncPageTextEdits, kPageTop + 38, 120, 12}, kHeaderCardTitle);
     CreateLineTextEdit(XYWH{kTFuncPageTextEdits, kPageTop + 55, 120, 12}, kHeaderLineText);
+    CreateNotesEdit(XYWH{kTFuncPageTextEdits, kPageTop + 72, 120, 12}, kHeaderNotes);
+    CreateValueEdits(XYWH{kTFuncPageTextEdits, kPageTop + 89, 120, 12}, kTFuncValueEditFirst);
+    // A little apart from the value rows, where its label stands.
+    CreateSubsetEdit(XYWH{kTFuncPageTextEdits, kPageTop + 110, 120, 12}, kHeaderSubset);
     ShowSelection(&s->selection);
     SetModeItemFlag(true);
     int32_t dimensions = 0;
     for (int32_t d = 0; d < kMaxDimensions; ++d)
       if (Database_HasSubComponents(database, d)) ++dimensions;
-    const int32_t y = std::max(kPageTop + 76, kPageTop + 2 + kHeaderRowPitch * dimensions);
-    auto* value = new (std::nothrow) T_ChooseValue(parent, {75, y, 130, 15}, kValueColumnChooser,
+    constexpr int32_t kWidth = kTFuncPageTextLabels - 13;
+    int32_t y = kPageTop + 2 + kHeaderRowPitch * dimensions;
+    auto* value = new (std::nothrow) T_ChooseValue(parent, {5, y, kWidth, 15}, kValueColumnChooser,
                                                    database, s->valueColumn);
+    if (value) y += 18;
     Keep(this, value);
-    Keep(this, new (std::nothrow) T_Chooser(parent, {245, y, 130, 15}, kMeasureChooser,
+    Keep(this, new (std::nothrow) T_Chooser(parent, {5, y, kWidth, 15}, kMeasureChooser,
                                             kMeasureCount, s->measure, true));
-    Keep(this, new (std::nothrow) T_Chooser(parent, {75, y + 18, 130, 15}, kAccumulationChooser, 2,
-                                            s->accumulation, true));
-    shiftChooser = new (std::nothrow) TimeShiftChooser(parent, {245, y + 18, 130, 15}, &s->shift);
+    Keep(this, new (std::nothrow) T_Chooser(parent, {5, y + 18, kWidth, 15}, kAccumulationChooser,
+                                            2, s->accumulation, true));
+    shiftChooser = new (std::nothrow) TimeShiftChooser(parent, {5, y + 36, kWidth, 15}, &s->shift);
     Keep(this, shiftChooser);
     AddPresentationFrames(this, parent, variable, kFramesLeft, kFramesTop);
     pageMode = kTFuncModeSelection;
@@ -646,7 +652,7 @@ void T_TFunc::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   }
   T_TSWin::OnEditText(text, field);
   // A selection field of the page changed: the results are out of date.
-  if (pageMode == kTFuncModeSelection && id < 300) MarkNeedsCalc();
+  if (pageMode == kTFuncModeSelection && (id < 300 || IsHeaderEdit(field))) MarkNeedsCalc();
   if (id == 32 || id == 33) MarkNeedsCalc();
 }
 

@@ -155,7 +155,9 @@ int64_t T_TFunc::GetMemoryUsage() { return PagedArrayMemSize(&data.periods) + 44
 void T_TFunc::GetHeaderFieldRect(RECT* rect, int32_t id) {
   T_TSWin::GetHeaderFieldRect(rect, id);
   // The bounds and texts have their labels between the dimensions' edits and their own.
-  if (id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle || id == kHeaderLineText) {
+  if (id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle || id == kHeaderLineText ||
+      id == kHeaderNotes || id == kHeaderSubset ||
+      (id >= kHeaderValueFirst && id < kHeaderValueFirst + kMaxValueColumns)) {
     rect->left = kTFuncPageTextLabels;
     rect->right = kTFuncPageTextEdits - 3;
   }
@@ -167,13 +169,8 @@ void T_TFunc::GetHeaderFieldRect(RECT* rect, int32_t id) {
 }
 
 bool T_TFunc::HasHeaderField(int32_t id) {
-  // Only the selection page has header fields: the dimensions, the bounds, the card title and
-  // the line text.
-  const bool field = (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions) ||
-                     id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle ||
-                     id == kHeaderLineText;
-  const bool shown = pageMode == kTFuncModeSelection && field;
-  return shown && T_TSWin::HasHeaderField(id);
+  // Only the selection page has header fields.
+  return pageMode == kTFuncModeSelection && T_TSWin::HasHeaderField(id);
 }
 
 // --- Columns -------------------------------------------------------------------------------------

@@ -84,6 +84,8 @@ constexpr uint32_t kSortVariableChooser = 83;
 constexpr uint32_t kSortModeChooser = 84;
 constexpr uint32_t kEndDatesBox = 85;
 constexpr uint32_t kBarModeChooser = 87;
+// The selection page's value-condition edits (one a row), clear of the ids above.
+constexpr uint32_t kTFuncValueEditFirst = 210;
 
 // Commands (menu ids are text ids).
 constexpr uint16_t kCommandNewSelection = 4713;  // "New Selection"

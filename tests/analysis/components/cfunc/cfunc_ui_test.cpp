@@ -255,6 +255,39 @@ TEST_F(CFuncUiTest, TheOpenNodeToolOnABarShowsItsMenuAndHeaderEditsAskForACalcul
   EXPECT_EQ(frames(kCFuncGraphicFrame), 1);
 }
 
+TEST_F(CFuncUiTest, ASelectionPageShowsAndEditsNotesValuesAndSubset) {
+  ASSERT_NE(Open(), nullptr);
+  auto* s = static_cast<T_CSelection*>(Variable("S"));
+  Selection_setNotesPattern(&s->selection, "late*");
+  Selection_setValueCondition(&s->selection, ">5", 0);
+  window->SelectVariable(s);
+  const SelectionHeader& h = window->header;
+  ASSERT_NE(h.notesField, nullptr);
+  ASSERT_NE(h.subsetField, nullptr);
+  ASSERT_NE(h.valueFields[0], nullptr);
+  T_TextBuf text;
+  h.notesField->GetText(&text);
+  EXPECT_STREQ(text.data, "late*");
+  h.valueFields[0]->GetText(&text);
+  EXPECT_STREQ(text.data, ">5");
+  EXPECT_EQ(h.subsetField->combination, Selection_Combination(&s->selection));
+  EXPECT_EQ(h.notesField->y, h.lineTextField->y + kHeaderRowPitch);
+  window->RunCalculation(true, true);
+  ASSERT_FALSE(window->CalcButtonEnabled());
+  h.notesField->SetTextNotify("early*");
+  Selection_Pattern(&s->selection, kHeaderNotes, &text);
+  EXPECT_STREQ(text.data, "early*");
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  window->SetCalcButtonEnabled(false);
+  window->OnEditEvent(h.notesField, kEditChanged);
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  // The fields go with the page.
+  window->SelectVariable(Variable("F"));
+  EXPECT_EQ(h.notesField, nullptr);
+  EXPECT_EQ(h.subsetField, nullptr);
+  EXPECT_EQ(h.valueFields[0], nullptr);
+}
+
 TEST_F(CFuncUiTest, TheLegendFollowsTheCurveViewAndWrapsLongTitles) {
   // A window that opens in the curve view has its legend at once.
   ASSERT_NE(Open(4), nullptr);

@@ -40,6 +40,7 @@
 #include "ui/dialog_base.h"
 #include "ui/edit_field.h"
 #include "ui/mode_tree.h"
+#include "ui/selection_fields.h"
 #include "ui/window_utilities.h"
 
 namespace {
@@ -656,7 +657,8 @@ TEST_F(TFuncWindowTest, VariablePagesFitTheDefaultWidthWithoutOverlaps) {
       rects.push_back(r);
     }
     for (int32_t id : {kHeaderDimensionFirst, kHeaderDimensionFirst + 1, kHeaderFrom, kHeaderTo,
-                       kHeaderCardTitle, kHeaderLineText, kHeaderNotes, kHeaderSubset}) {
+                       kHeaderCardTitle, kHeaderLineText, kHeaderNotes, kHeaderValueFirst,
+                       kHeaderValueFirst + 1, kHeaderSubset}) {
       if (!window->HasHeaderField(id)) continue;
       RECT r;
       window->GetHeaderFieldRect(&r, id);
@@ -675,6 +677,39 @@ TEST_F(TFuncWindowTest, VariablePagesFitTheDefaultWidthWithoutOverlaps) {
       }
     }
   }
+}
+
+TEST_F(TFuncWindowTest, SelectionPageShowsAndEditsNotesValuesAndSubset) {
+  ASSERT_NE(Open(), nullptr);
+  auto* sum = static_cast<T_TSelection*>(window->data.variables);
+  Selection_setNotesPattern(&sum->selection, "late*");
+  Selection_setValueCondition(&sum->selection, ">5", 1);
+  window->SelectVariable(window->data.formulas);
+  window->SelectVariable(sum);
+  const SelectionHeader& h = window->header;
+  ASSERT_NE(h.notesField, nullptr);
+  ASSERT_NE(h.subsetField, nullptr);
+  ASSERT_NE(h.valueFields[1], nullptr);
+  T_TextBuf text;
+  h.notesField->GetText(&text);
+  EXPECT_STREQ(text.data, "late*");
+  h.valueFields[1]->GetText(&text);
+  EXPECT_STREQ(text.data, ">5");
+  EXPECT_EQ(h.subsetField->combination, Selection_Combination(&sum->selection));
+  EXPECT_EQ(h.subsetField->y, h.valueFields[1]->y + kHeaderRowPitch + 4);
+  EXPECT_TRUE(window->HasHeaderField(kHeaderNotes));
+  ASSERT_TRUE(window->CalculateNow());
+  ASSERT_FALSE(window->CalcButtonEnabled());
+  h.notesField->SetTextNotify("early*");
+  Selection_Pattern(&sum->selection, kHeaderNotes, &text);
+  EXPECT_STREQ(text.data, "early*");
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  // The fields go with the page.
+  window->SelectVariable(window->data.formulas);
+  EXPECT_EQ(h.notesField, nullptr);
+  EXPECT_EQ(h.subsetField, nullptr);
+  EXPECT_EQ(h.valueFields[1], nullptr);
+  EXPECT_FALSE(window->HasHeaderField(kHeaderNotes));
 }
 
 TEST_F(TFuncWindowTest, ABlankItemSeparatesSelectionsFromFormulas) {
