@@ -145,7 +145,7 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
     keep(numeric);
   }
   graphicParent = parent;
-  graphicAt = beside ? XYWH{260, 84, 140, 26} : XYWH{x, y + 62, 210, 26};
+  graphicAt = beside ? XYWH{256, 84, 118, 26} : XYWH{x, y + 62, 210, 26};
   // The curve view's header is short: a frame that would reach below it goes beside the
   // numeric frame.
   auto* page = dynamic_cast<T_GrafElement*>(parent);

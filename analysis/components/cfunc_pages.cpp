@@ -109,14 +109,19 @@ void T_CFunc::OpenHeaderPage() {
     auto* formulaLabel = new (std::nothrow) T_Text(parent, {6, 44, 40, 12}, true);
     if (formulaLabel) formulaLabel->SetTextId(kTextFormula);
     keep(formulaLabel);
-    // Tall enough to wrap its words.
-    auto* text = new (std::nothrow) T_CFormulaEdit(parent, {50, 44, 350, 36}, kFormulaEdit, this, f);
+    // Tall enough to wrap its words; two lines in the curve view, whose short header has the
+    // graphic frame's title below it.
+    const int32_t height = viewMode == 4 ? 24 : 36;
+    auto* text =
+        new (std::nothrow) T_CFormulaEdit(parent, {50, 44, 320, height}, kFormulaEdit, this, f);
     keep(text);
     auto* rule = new (std::nothrow)
         T_Chooser(parent, {50, 86, 200, 15}, kRuleChooser, kRuleTotal, f->rule, true);
     if (rule) rule->SetTitleId(kTextHigherLevels);
     keep(rule);
-    AddPresentationFrames(parent, 410, 36, true);
+    // Left of the selection page's frames would leave the numeric frame past the right edge of
+    // a window of the default width.
+    AddPresentationFrames(parent, 380, 36, true);
   }
   openPanelPage = kPageVariable;
 }

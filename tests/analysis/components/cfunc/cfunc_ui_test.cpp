@@ -16,6 +16,7 @@
 #include "tests/ui/scripted_popup.h"
 #include "ui/button.h"
 #include "ui/edit_field.h"
+#include "ui/frame_items.h"
 #include "ui/selection_fields.h"
 #include "ui/item.h"
 #include "ui/chooser.h"
@@ -286,6 +287,38 @@ TEST_F(CFuncUiTest, ASelectionPageShowsAndEditsNotesValuesAndSubset) {
   EXPECT_EQ(h.notesField, nullptr);
   EXPECT_EQ(h.subsetField, nullptr);
   EXPECT_EQ(h.valueFields[0], nullptr);
+}
+
+TEST_F(CFuncUiTest, TheFormulaPageFitsTheDefaultWidthWithoutOverlaps) {
+  for (const int32_t view : {0, 4}) {
+    ASSERT_NE(Open(view), nullptr);
+    window->SelectVariable(Variable("F"));
+    T_GrafElement* page = window->modeItem;
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(window->width, 685);
+    // The page's items, a frame with its title above it, in the page's coordinates.
+    std::vector<RECT> rects;
+    for (T_GrafElement* e = page->firstChild; e; e = e->next) {
+      RECT r{e->offsetX - page->offsetX, e->offsetY - page->offsetY, 0, 0};
+      r.right = r.left + e->width;
+      r.bottom = r.top + e->height;
+      if (dynamic_cast<T_Frame*>(e)) r.top -= 15;
+      rects.push_back(r);
+    }
+    ASSERT_GE(rects.size(), 6u + (view == 4));
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const RECT& a = rects[i];
+      EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= page->width && a.bottom <= page->height)
+          << view << " item " << i << " at " << a.left << "," << a.top << " to " << a.right << ","
+          << a.bottom;
+      for (size_t j = i + 1; j < rects.size(); ++j) {
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &a, &rects[j])) << view << " items " << i << ", " << j;
+      }
+    }
+    EventHandler_CloseAndDelete(window, 3);
+    window = nullptr;
+  }
 }
 
 TEST_F(CFuncUiTest, TheLegendFollowsTheCurveViewAndWrapsLongTitles) {
