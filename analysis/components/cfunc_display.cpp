@@ -172,7 +172,7 @@ void T_CFunc::UpdateGraphicFrame() {
       T_ChooseColor(graphic, {6, 4, at.width - 14, 15}, kColourChooser, true, v->colour);
   if (colour) {
     colour->SetTitleId(kTextColour);
-    colour->SetTitleWidth(50);
+    colour->SetTitleWidth(at.width < 140 ? 36 : 50);
   }
   panelItems[panelItemCount++] = graphic;
 }

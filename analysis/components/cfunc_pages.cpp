@@ -82,7 +82,8 @@ void T_CFunc::OpenHeaderPage() {
     auto* level = new (std::nothrow)
         T_Chooser(parent, {410, 23, 110, 15}, kLevelChooser, 2, s->levelMode, true);
     keep(level);
-    AddPresentationFrames(parent, 380, 42, false);
+    // The numeric frame's title stands below the method and level choosers.
+    AddPresentationFrames(parent, 380, 56, false);
     // The header fields belong to the page, below the name row.
     if (modeItem) header.headerParent = modeItem;
     SetModeItemFlag(true);
