@@ -332,7 +332,7 @@ void T_Cards::OnEditText(T_TextBuf* text, T_GrafElement* field) {
   T_BoxWin::OnEditText(text, field);
   // A selection field of the header changed: the rows are out of date.
   auto* item = dynamic_cast<T_Item*>(field);
-  if (item && item->id < 300) EnableCalcButton();
+  if ((item && item->id < 300) || IsHeaderEdit(field)) EnableCalcButton();
 }
 
 void T_Cards::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {

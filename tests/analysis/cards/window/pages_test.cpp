@@ -6,6 +6,7 @@
 #include "database/template_runner.h"
 #include "tests/analysis/cards/cards_fixture.h"
 #include "tests/ui/scripted_pointer.h"
+#include "ui/edit_popups.h"
 #include "ui/busy_indicator.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
@@ -205,6 +206,12 @@ TEST_F(CardsPages, TheSelectionPageOpensACardsWindowOnItsSelection) {
   EXPECT_EQ(window->currentPage, 0);
   ASSERT_NE(window->header.fromField, nullptr);
   EXPECT_NE(window->header.dimensionFields[0], nullptr);
+  // The notes field is a selection field too, though its id is a text id.
+  ASSERT_NE(window->header.notesField, nullptr);
+  window->SetCalcButtonEnabled(false);
+  window->header.notesField->SetTextNotify("late*");
+  EXPECT_TRUE(window->CalcButtonEnabled());
+  window->header.notesField->SetTextNotify("");
   ContextMenuRecord menu;
   menu.phase = kMenuPhaseList;
   ASSERT_TRUE(window->OnModeboxMenu(window->modeBox, &menu));
