@@ -120,18 +120,9 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   T_NoAlerts quiet;
   T_Base* base = BuildExampleDatabase();
   ASSERT_NE(base, nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 5;
-  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
-                              0x404040);
+  ui_test::ContactSheet sheet(3, 5, 700, 420);
   int32_t slot = 0;
-  auto place = [&](const ui_test::Picture& picture) {
-    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-    ++slot;
-  };
+  auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
   T_CFuncTmpl* stored =
       AsComponentFunctionsTemplate(FindTemplate(base, "Component functions: Accounts"));
   ASSERT_NE(stored, nullptr);
@@ -222,8 +213,7 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   place(withPopup);
   place(PrintedPage(window));
   EventHandler_CloseAndDelete(window, 3);
-  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
-                                  "component_functions.bmp"));
+  ASSERT_TRUE(sheet.Save("component_functions.bmp"));
   delete base;
 }
 

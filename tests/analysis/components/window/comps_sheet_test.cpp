@@ -22,18 +22,9 @@ TEST_F(CompsWindowTest, ContactSheetOfTheExample) {
   delete base;
   base = BuildExampleDatabase();
   ASSERT_NE(base, nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 700, kCellHeight = 420, kRows = 2;
-  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
-                              0x404040);
+  ui_test::ContactSheet sheet(3, 2, 700, 420);
   int32_t slot = 0;
-  auto place = [&](const ui_test::Picture& picture) {
-    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-    ++slot;
-  };
+  auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
   Open([](T_CompsTmpl* t) {
     t->right = 690;
     t->bottom = 410;
@@ -83,8 +74,7 @@ TEST_F(CompsWindowTest, ContactSheetOfTheExample) {
   window->OpenSortingPage();
   place(ui_test::Capture(window));
   window->ClosePanelPage();
-  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
-                                  "components_window.bmp"));
+  ASSERT_TRUE(sheet.Save("components_window.bmp"));
 }
 
 }  // namespace

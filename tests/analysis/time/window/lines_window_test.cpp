@@ -333,18 +333,9 @@ TEST_F(LinesWindowTest, ContactSheetOfTheExample) {
   T_NoAlerts quiet;
   T_Base* example = BuildExampleDatabase();
   ASSERT_NE(example, nullptr);
-  constexpr int32_t kColumns = 3, kCellWidth = 640, kCellHeight = 360, kRows = 4;
-  std::vector<uint32_t> sheet(static_cast<size_t>(kColumns * kCellWidth) * kRows * kCellHeight,
-                              0x404040);
+  ui_test::ContactSheet sheet(3, 4, 640, 360);
   int32_t slot = 0;
-  auto place = [&](const ui_test::Picture& picture) {
-    const int32_t ox = (slot % kColumns) * kCellWidth, oy = (slot / kColumns) * kCellHeight;
-    for (int32_t y = 0; y < picture.height && y < kCellHeight - 4; ++y)
-      for (int32_t x = 0; x < picture.width && x < kCellWidth - 4; ++x)
-        sheet[static_cast<size_t>(oy + y) * kColumns * kCellWidth + ox + x] =
-            picture.pixels[static_cast<size_t>(y) * picture.width + x];
-    ++slot;
-  };
+  auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
   T_LinesTmpl templ(example);
   SelectionDef_setComponentText(&templ.selection, 0, "1930");
   templ.options.statistics[kStatBefore] = templ.options.statistics[kStatPeriod] = 1;
@@ -397,8 +388,7 @@ TEST_F(LinesWindowTest, ContactSheetOfTheExample) {
   place(ui_test::Capture(lines));
   EventHandler_CloseAndDelete(lines, 3);
   delete example;
-  ASSERT_TRUE(WritePixelsAsBitmap(sheet.data(), kColumns * kCellWidth, kRows * kCellHeight,
-                                  "lines_sheet.bmp"));
+  ASSERT_TRUE(sheet.Save("lines_sheet.bmp"));
 }
 
 }  // namespace
