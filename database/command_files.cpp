@@ -30,12 +30,12 @@
 namespace {
 
 constexpr int32_t kErrorAlreadyImported = 3827;  // File "@0" has already been imported
+constexpr int32_t kErrorNoImportSetup = 3826;    // Import Setup "@0" not found
+constexpr int32_t kQueryCloseAsk = 0;
 // Free memory a save and an import need before they start: without it they could not finish
 // their own bookkeeping, and they do nothing (the out-of-memory error stays pending).
 constexpr size_t kSaveHeadroom = 16 * 1024;
 constexpr size_t kImportHeadroom = 32 * 1024;
-constexpr int32_t kErrorNoImportSetup = 3826;    // Import Setup "@0" not found
-constexpr int32_t kQueryCloseAsk = 0;
 
 // The file layer's pending error (605 to 609, with the path) goes to the prompt instead, so one
 // answer policy holds for the whole command list.
