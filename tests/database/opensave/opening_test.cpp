@@ -154,6 +154,9 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
       {"prerelease.qex", "##QEB-Text\t960101\r\n##End\r\n", kFileKindPreRelease, 3806},
       {"third.qeb", "\xA5\xA5\xA5 old", kFileKindThirdGeneration, 3808},
       {"damaged.qeb", "garbage\r\nmore #Qbx garbage\r\n", kFileKindDamaged, 3811},
+      {"no mode.qeb", ContainerHeader("121122", '-'), kFileKindDamaged, 3811},
+      {"unknown mode.qeb", ContainerHeader("121122", 'X'), kFileKindDamaged, 3811},
+      {"cut header.qeb", ContainerHeader("121122", 'N').substr(0, 13), kFileKindDamaged, 3811},
       {"plain.txt", "Date\tAmount\r\n2025-01-01\t12\r\n", kFileKindOtherText, 3813},
   };
   for (const Refusal& refusal : refusals) {
@@ -179,16 +182,6 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
   user.asked.clear();
   EXPECT_FALSE(base.ImportFile(Path("plain.txt").c_str(), nullptr, setup, 0));
   EXPECT_EQ(PendingError.request.message, 3813);
-}
-
-TEST_F(Opening, AContainerOfAnUnknownModeOpensEmptyWithoutAWord) {
-  const std::string path = Path("mode.qeb");
-  WriteWholeFile(path, ContainerHeader("121122", 'X'));
-  T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
-  ASSERT_NE(opened, nullptr);
-  EXPECT_FALSE(opened->HoldsData());
-  EXPECT_TRUE(user.asked.empty());
-  EXPECT_FALSE(AbortRequested());
 }
 
 TEST_F(Opening, AMissingFileIsNotOpened) {
