@@ -10,7 +10,8 @@
 //
 // Buffers: one write larger than the 10240-byte file buffer or the 16352-byte block gets a
 // buffer or block of its own size; one input line larger than the 10240-byte read buffer grows
-// it, up to 1 MB; a longer line is read error 606.
+// it, up to 1 MB; a longer line is read error 606, or, for a reader that asked to skip such
+// lines, dropped and counted as an empty line so that the line numbers after it stay right.
 #include <cstdint>
 
 #include "core/files.h"
@@ -90,11 +91,20 @@ class T_IStreamFile : public T_IStream {
   void Seek(int64_t position) override;
   void Close();
   bool IsOpen() const { return open_ != 0; }
+  // A line over the limit no longer ends the reading: it comes as an empty line, and
+  // skippedLine holds its number (1 for the first line) until the caller clears it.
+  void SkipOverlongLines() { skipOverlong_ = true; }
 
   SysFile file;
+  int64_t skippedLine = 0;
 
  private:
+  // Drops the bytes before the next line end; false while none has come.
+  bool DropToLineEnd();
+
   uint8_t* buffer_ = nullptr;
   int64_t bufferSize_ = 0;
   uint8_t open_ = 0;
+  bool skipOverlong_ = false;
+  bool dropping_ = false;
 };
