@@ -198,13 +198,10 @@ ComponentRecord* PrepareComponent(T_Base* base, int32_t d, const char* code, con
 // The component whose code is the longest proper prefix of the code, else the root.
 ComponentRecord* ParentByCode(T_Base* base, int32_t d, const char* code) {
   ComponentRecord* root = ComponentAt(base, d);
-  if (!base->dimensions[d]->codeIndex) return root;
-  T_TextBuf prefix(code);
-  for (;;) {
-    TextBufDropLast(&prefix);
-    if (prefix.empty()) return root;
-    if (ComponentRecord* parent = FindByCode(base, d, prefix.data)) return parent;
-  }
+  const HashIndex* index = base->dimensions[d]->codeIndex;
+  if (!index) return root;
+  auto* parent = static_cast<ComponentRecord*>(HashIndexFindLongestPrefix(index, code));
+  return parent ? parent : root;
 }
 
 // --- Deletion ------------------------------------------------------------------------------------
