@@ -16,6 +16,7 @@
 #include "database/file_progress.h"
 #include "database/operation_log.h"
 #include "database/read_prompt.h"
+#include "database/save_filter.h"
 #include "database/save_options.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
@@ -142,9 +143,7 @@ void WriteAllComponents(T_Base* base, T_OStream* stream, int32_t d) {
 void WriteUsedComponents(T_Base* base, T_OStream* stream, int32_t d, int32_t mode,
                          const BitVector* used) {
   BitVector marked;
-  // With a save filter only the cards it writes count; that marking comes with the card
-  // selections, which compile the filter for the save.
-  base->MarkUsedComponents(&marked, d);
+  MarkComponentsOfWrittenCards(base, &marked, d);
   if (marked.count < base->componentPool.count) {  // no memory for the set: nothing is left out
     BitVecFree(&marked);
     WriteAllComponents(base, stream, d);
