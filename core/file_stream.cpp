@@ -42,10 +42,10 @@ T_OStreamFile::~T_OStreamFile() {
   MemFreeWiped(buffer_, wipeWhenFreed);
 }
 
-bool T_OStreamFile::Open(const char* path, int32_t flags) {
+bool T_OStreamFile::Open(const char* path, int32_t flags, const char* shownPath) {
   Close();
   failed_ = false;
-  if (!FileOpenWrite(&file, path)) return false;
+  if (!FileOpenWriteAs(&file, path, shownPath != nullptr ? shownPath : path)) return false;
   open_ = 1;
   SetBuffer(buffer_, bufferSize_, buffer_);
   int64_t size = (flags & kOpenAppend) ? FileGetSize(&file) : 0;

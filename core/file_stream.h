@@ -38,7 +38,8 @@ class T_OStreamFile : public T_OStream {
   // non-empty file the position goes to its end and nothing else is written; otherwise the
   // byte-order mark starts the file unless kOpenNoBom. False with the pending error set when the
   // file cannot be opened; the stream then stays closed.
-  bool Open(const char* path, int32_t flags);
+  // A shown path names the file in every error in place of path (a save's temporary file).
+  bool Open(const char* path, int32_t flags, const char* shownPath = nullptr);
   // Writes the buffer out and restarts it (a closed stream drops it).
   void MakeRoom(int64_t n) override;
   // Flushes, cuts the file at the position (a shorter rewrite leaves no old tail) and closes;

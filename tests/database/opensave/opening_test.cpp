@@ -184,6 +184,19 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
   EXPECT_EQ(PendingError.request.message, 3813);
 }
 
+// Opening a file removes the temporary files a killed save of it left beside it.
+TEST_F(Opening, OpeningRemovesTheTemporaryFilesOfAKilledSave) {
+  T_Base* source = NewSample();
+  const std::string path = Path("kept.qeb");
+  ASSERT_TRUE(SaveAs(source, path, kFileKindContainerN));
+  DeleteBase(source, kCloseSilently);
+  WriteWholeFile(Path("kept.qeb.~0A1B.tmp"), "left by a killed save");
+  WriteWholeFile(Path("other.qeb.~0A1B.tmp"), "another file's");
+  T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"kept.qeb", "other.qeb.~0A1B.tmp"}));
+}
+
 TEST_F(Opening, AMissingFileIsNotOpened) {
   const std::string path = Path("missing.qeb");
   EXPECT_EQ(openDatabase(path.c_str(), nullptr, 0), nullptr);
