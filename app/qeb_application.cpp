@@ -23,6 +23,7 @@
 #include "database/object_menus.h"
 #include "database/protection.h"
 #include "ui/dialog_base.h"
+#include "ui/program_entry.h"
 #include "ui/document_window.h"
 #include "ui/window.h"
 
@@ -146,6 +147,7 @@ bool T_QEB::DoCommand(int32_t command) {
 
 void T_QEB::OpenDocument(int32_t code, const char* path) {
   T_Base* base = CurrentDatabase();
+  const int64_t failedBefore = FailedCommandRuns();
   switch (code) {
     case 0:
       OpenDatabaseFile(path, kOpenPlain, nullptr);
@@ -166,6 +168,15 @@ void T_QEB::OpenDocument(int32_t code, const char* path) {
     default:
       T_Application::OpenDocument(code, path);
       break;
+  }
+  // A program whose alerts nobody answers runs for its script: a command run that stopped at a
+  // failed step would leave it open for ever, with the script waiting. It ends, and says so.
+  if (AlertsUnattended() && FailedCommandRuns() > failedBefore) {
+    SetProgramExitCode(1);
+    Application_RequestQuit(this, 3);
+    // The documents of the command line open before the first message: nothing else would wake
+    // the loop to see the request.
+    if (quitRequested) PostQuitMessage(1);
   }
 }
 

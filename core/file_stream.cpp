@@ -42,10 +42,10 @@ T_OStreamFile::~T_OStreamFile() {
   MemFreeWiped(buffer_, wipeWhenFreed);
 }
 
-bool T_OStreamFile::Open(const char* path, int32_t flags) {
+bool T_OStreamFile::Open(const char* path, int32_t flags, const char* shownPath) {
   Close();
   failed_ = false;
-  if (!FileOpenWrite(&file, path)) return false;
+  if (!FileOpenWriteAs(&file, path, shownPath != nullptr ? shownPath : path)) return false;
   open_ = 1;
   SetBuffer(buffer_, bufferSize_, buffer_);
   int64_t size = (flags & kOpenAppend) ? FileGetSize(&file) : 0;
@@ -195,20 +195,27 @@ bool T_IStreamFile::Refill() {
   if (readStart == base && tail == bufferSize_) {
     // The buffer holds one unfinished line: it grows until the line fits, within a bound.
     if (bufferSize_ >= kInputLineLimit) {
-      FileSetError(&file, 606);
       readStart = dataEnd;  // the line is dropped whole
-      return false;
+      if (!skipOverlong_) {
+        FileSetError(&file, 606);
+        return false;
+      }
+      dropping_ = true;
+      skippedLine = lineCount + 1;
+      tail = 0;
     }
-    int64_t size = bufferSize_ * 2 < kInputLineLimit ? bufferSize_ * 2 : kInputLineLimit;
-    uint8_t* grown = static_cast<uint8_t*>(MemAlloc(size, 0));
-    if (grown == nullptr) {
-      readStart = dataEnd;
-      return false;
+    if (!dropping_) {
+      int64_t size = bufferSize_ * 2 < kInputLineLimit ? bufferSize_ * 2 : kInputLineLimit;
+      uint8_t* grown = static_cast<uint8_t*>(MemAlloc(size, 0));
+      if (grown == nullptr) {
+        readStart = dataEnd;
+        return false;
+      }
+      memcpy(grown, buffer_, static_cast<size_t>(tail));
+      MemFreeWiped(buffer_, wipeWhenFreed);
+      buffer_ = grown;
+      bufferSize_ = size;
     }
-    memcpy(grown, buffer_, static_cast<size_t>(tail));
-    MemFreeWiped(buffer_, wipeWhenFreed);
-    buffer_ = grown;
-    bufferSize_ = size;
   } else if (tail > 0) {
     memmove(buffer_, readStart, static_cast<size_t>(tail));
   }
@@ -218,7 +225,29 @@ bool T_IStreamFile::Refill() {
   readStart = buffer_;
   dataEnd = buffer_ + tail + got;
   PumpMessages();
+  while (dropping_ && got > 0 && !DropToLineEnd()) {
+    offset += dataEnd - base;
+    got = FileRead(&file, buffer_, bufferSize_);
+    readStart = buffer_;
+    dataEnd = buffer_ + got;
+  }
   return got > 0;
+}
+
+bool T_IStreamFile::DropToLineEnd() {
+  const bool wide = encoding == kEncodingUtf16LE || encoding == kEncodingUtf16BE;
+  const int step = wide ? 2 : 1;
+  const int low = encoding == kEncodingUtf16BE ? 1 : 0;
+  for (const uint8_t* p = readStart; p + step <= dataEnd; p += step) {
+    if ((p[low] == 13 || p[low] == 10) && (!wide || p[1 - low] == 0)) {
+      // The line end stays: it reads as the empty line that stands for the dropped one.
+      readStart = p;
+      dropping_ = false;
+      return true;
+    }
+  }
+  readStart = dataEnd;
+  return false;
 }
 
 void T_IStreamFile::Seek(int64_t position) {

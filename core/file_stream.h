@@ -10,7 +10,8 @@
 //
 // Buffers: one write larger than the 10240-byte file buffer or the 16352-byte block gets a
 // buffer or block of its own size; one input line larger than the 10240-byte read buffer grows
-// it, up to 1 MB; a longer line is read error 606.
+// it, up to 1 MB; a longer line is read error 606, or, for a reader that asked to skip such
+// lines, dropped and counted as an empty line so that the line numbers after it stay right.
 #include <cstdint>
 
 #include "core/files.h"
@@ -37,7 +38,8 @@ class T_OStreamFile : public T_OStream {
   // non-empty file the position goes to its end and nothing else is written; otherwise the
   // byte-order mark starts the file unless kOpenNoBom. False with the pending error set when the
   // file cannot be opened; the stream then stays closed.
-  bool Open(const char* path, int32_t flags);
+  // A shown path names the file in every error in place of path (a save's temporary file).
+  bool Open(const char* path, int32_t flags, const char* shownPath = nullptr);
   // Writes the buffer out and restarts it (a closed stream drops it).
   void MakeRoom(int64_t n) override;
   // Flushes, cuts the file at the position (a shorter rewrite leaves no old tail) and closes;
@@ -90,11 +92,20 @@ class T_IStreamFile : public T_IStream {
   void Seek(int64_t position) override;
   void Close();
   bool IsOpen() const { return open_ != 0; }
+  // A line over the limit no longer ends the reading: it comes as an empty line, and
+  // skippedLine holds its number (1 for the first line) until the caller clears it.
+  void SkipOverlongLines() { skipOverlong_ = true; }
 
   SysFile file;
+  int64_t skippedLine = 0;
 
  private:
+  // Drops the bytes before the next line end; false while none has come.
+  bool DropToLineEnd();
+
   uint8_t* buffer_ = nullptr;
   int64_t bufferSize_ = 0;
   uint8_t open_ = 0;
+  bool skipOverlong_ = false;
+  bool dropping_ = false;
 };

@@ -3,7 +3,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <string>
 
 #include "core/alert.h"
@@ -175,9 +177,11 @@ bool FileOpenReadShared(SysFile* file, const char* path, bool withWriters) {
   return true;
 }
 
-bool FileOpenWrite(SysFile* file, const char* path) {
+bool FileOpenWrite(SysFile* file, const char* path) { return FileOpenWriteAs(file, path, path); }
+
+bool FileOpenWriteAs(SysFile* file, const char* path, const char* shownPath) {
   FileClose(file);
-  TextBufAssign(&file->path, path);
+  TextBufAssign(&file->path, shownPath);
   file->handle = OpenPath(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
   if (file->handle == INVALID_HANDLE_VALUE) {
     FileSetError(file, FileOpenErrorCode(GetLastError()));
@@ -364,19 +368,70 @@ bool PathExists(const std::wstring& wide) {
 
 }  // namespace
 
+namespace {
+
+constexpr char kTempMark[] = ".~";
+constexpr char kTempEnd[] = ".tmp";
+constexpr int kTempDigits = 4;
+
+// Whether the name is the target's name followed by the mark, four hex digits and the end.
+bool IsTempNameOf(const std::wstring& name, const std::wstring& targetName) {
+  const size_t markAt = targetName.size();
+  if (name.size() != markAt + 2 + kTempDigits + 4 || name.compare(0, markAt, targetName) != 0)
+    return false;
+  if (name[markAt] != L'.' || name[markAt + 1] != L'~') return false;
+  for (int i = 0; i < kTempDigits; ++i) {
+    if (!iswxdigit(name[markAt + 2 + i])) return false;
+  }
+  return _wcsicmp(name.c_str() + markAt + 2 + kTempDigits, L".tmp") == 0;
+}
+
+}  // namespace
+
 bool FileCreateTempBeside(const char* target, T_TextBuf* temp) {
   TextBufAssign(temp, "");
-  T_TextBuf folder;
-  PathGetDir(target, &folder);
-  if (folder.empty()) TextBufAssign(&folder, ".");
-  std::wstring wideFolder = WidePathText(folder.c_str());
-  wchar_t name[MAX_PATH + 1];
-  if (GetTempFileNameW(wideFolder.c_str(), L"qeb", 0, name) == 0) {
-    SetTargetError(target, FileOpenErrorCode(GetLastError()));
-    return false;
+  static uint32_t counter = 0;
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 256 && error == ERROR_FILE_EXISTS; ++attempt) {
+    const uint32_t unique =
+        (GetCurrentProcessId() * 31u + static_cast<uint32_t>(GetTickCount64()) + ++counter * 977u) &
+        0xFFFF;
+    char digits[8];
+    snprintf(digits, sizeof digits, "%04X", unique);
+    T_TextBuf path(target);
+    TextBufAppend(&path, kTempMark);
+    TextBufAppend(&path, digits);
+    TextBufAppend(&path, kTempEnd);
+    HANDLE handle = OpenPath(path.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
+    if (handle != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle);
+      TextBufAssignBuf(temp, &path);
+      return true;
+    }
+    error = GetLastError();
   }
-  TextBufAssignWidePath(temp, name, static_cast<int32_t>(wcslen(name)));
-  return true;
+  SetTargetError(target, FileOpenErrorCode(error));
+  return false;
+}
+
+void FileRemoveTempsBeside(const char* target) {
+  T_TextBuf folder, name;
+  PathGetDir(target, &folder);
+  PathGetName(target, &name);
+  if (name.empty()) return;
+  const std::wstring wideName = WidePathText(name.c_str());
+  std::wstring folderText = WidePathText(folder.empty() ? "." : folder.c_str());
+  if (!folderText.empty() && folderText.back() != L'\\') folderText += L'\\';
+  const std::wstring pattern = folderText + wideName + L".~*.tmp";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        IsTempNameOf(found.cFileName, wideName))
+      DeleteFileW((folderText + found.cFileName).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
 }
 
 bool FileCommitTemp(const char* temp, const char* target) {

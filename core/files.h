@@ -115,9 +115,16 @@ void SetFileWriteFailHook(FileWriteFailHook hook);
 // deletes it (abandon). Until the commit the target stays byte for byte as it was.
 
 // A new empty file with a unique name in the folder of target, so that the commit is a rename
-// within one volume; its path into temp. False with the pending error of a failed open (605, 608
-// or 609, text "@0" the target) when none can be made.
+// within one volume; its path into temp. The name is the target's followed by ".~", four hex
+// digits and ".tmp", so a file that a killed save left says whose it is. False with the pending
+// error of a failed open (605, 608 or 609, text "@0" the target) when none can be made.
 bool FileCreateTempBeside(const char* target, T_TextBuf* temp);
+// Deletes the temporary files that saves of target left beside it. A file another save still
+// writes is open without sharing and stays.
+void FileRemoveTempsBeside(const char* target);
+// Opens path for writing as FileOpenWrite does, but every error names shownPath: the temporary
+// file of a save is reported as the file the user chose.
+bool FileOpenWriteAs(SysFile* file, const char* path, const char* shownPath);
 // Flushes the closed temporary file to the disk and puts it in the target's place: an existing
 // target is replaced and keeps its attributes, a missing one is created by the rename. On failure
 // the temporary file is deleted, the target is unchanged and the pending error (text "@0" the

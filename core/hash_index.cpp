@@ -131,6 +131,118 @@ void* HashIndexFind(const HashIndex* index, const char* key) {
   return nullptr;
 }
 
+namespace {
+
+// The hashes of a key's prefixes, one unit (a byte, or an upper-cased character) at a time, each
+// equal to what KeyHash or KeyHashNoCase gives for that prefix as a key of its own.
+class PrefixHash {
+ public:
+  PrefixHash(uint64_t m, bool noCase) : m_(m), noCase_(noCase) {}
+
+  void Add(uint64_t unit) {
+    ++count_;
+    last_ = unit;
+    // The head: three bytes, or two characters, hashed as one number.
+    const uint64_t headUnits = noCase_ ? 2 : 3;
+    if (count_ == 1) {
+      first_ = unit;
+    } else if (count_ == 2) {
+      second_ = unit;
+    }
+    if (count_ < headUnits) return;
+    if (count_ == headUnits) {
+      h_ = noCase_ ? ((first_ << 8) ^ second_) % m_
+                   : (first_ * 65536 + second_ * 256 + unit) % m_;
+      return;
+    }
+    if (m_ >= 65536) {
+      h_ = noCase_ ? (((h_ & 0x7fffff) << 8) ^ unit) % m_ : (((h_ & 0x7fffff) << 8) | unit) % m_;
+      return;
+    }
+    if (!pending_) {
+      pending_ = true;
+      waiting_ = unit;
+      return;
+    }
+    pending_ = false;
+    h_ = Pair(waiting_, unit);
+  }
+
+  uint64_t Hash() const {
+    if (count_ == 1) return first_ % m_;
+    if (count_ == 2) return noCase_ ? ((first_ << 8) ^ second_) % m_ : (first_ * 256 + second_) % m_;
+    return pending_ ? Pair(waiting_, 0) : h_;
+  }
+
+  uint64_t Step() const {
+    uint64_t step = noCase_ ? (last_ & 0x3ff) : last_;
+    if (step == 0) step = 1;
+    step %= m_;
+    return step == 0 ? 1 : step;
+  }
+
+ private:
+  uint64_t Pair(uint64_t c1, uint64_t c2) const {
+    return noCase_ ? ((((h_ << 7) ^ c1) << 8) ^ c2) % m_ : ((((h_ << 7) | c1) << 8) + c2) % m_;
+  }
+
+  uint64_t m_;
+  bool noCase_;
+  uint64_t count_ = 0;
+  uint64_t first_ = 0, second_ = 0, last_ = 0, h_ = 0, waiting_ = 0;
+  bool pending_ = false;
+};
+
+bool PrefixEqual(const HashIndex* index, const char* stored, const char* key, size_t length) {
+  if (!stored) return false;
+  if (std::strncmp(stored, key, length) == 0 && stored[length] == 0) return true;
+  if (index->keyKind == kKeyKindBytes) return false;
+  UpperChars a(stored);
+  UpperChars b(key);
+  while (b.cursor < key + length) {
+    const uint32_t u = b.Next();
+    if (u == 0 || a.Next() != u) return false;
+  }
+  return a.Next() == 0;
+}
+
+void* FindPrefix(const HashIndex* index, const PrefixHash& hash, const char* key, size_t length) {
+  const uint64_t m = static_cast<uint64_t>(index->slotCount);
+  Probe probe{hash.Hash() % m, hash.Step()};
+  for (uint64_t visited = 0; visited < m; ++visited, Advance(&probe, m)) {
+    int64_t slot = Slots(index)[probe.slot];
+    if (slot == kEmpty) return nullptr;
+    if (slot != kDeleted && PrefixEqual(index, RecordKey(index, slot), key, length))
+      return reinterpret_cast<void*>(static_cast<intptr_t>(slot));
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void* HashIndexFindLongestPrefix(const HashIndex* index, const char* key) {
+  if (!key || !*key || index->slotCount == 0) return nullptr;
+  const bool noCase = index->keyKind != kKeyKindBytes;
+  PrefixHash hash(static_cast<uint64_t>(index->slotCount), noCase);
+  void* longest = nullptr;
+  if (!noCase) {
+    for (size_t n = 1; key[n] != 0; ++n) {
+      hash.Add(static_cast<uint8_t>(key[n - 1]));
+      if ((static_cast<uint8_t>(key[n]) & 0xC0) == 0x80) continue;  // inside a character
+      if (void* found = FindPrefix(index, hash, key, n)) longest = found;
+    }
+    return longest;
+  }
+  UpperChars chars(key);
+  while (uint32_t u = chars.Next()) {
+    if (*chars.cursor == 0) break;  // the whole key is no proper prefix
+    hash.Add(u);
+    const size_t n = static_cast<size_t>(chars.cursor - key);
+    if (void* found = FindPrefix(index, hash, key, n)) longest = found;
+  }
+  return longest;
+}
+
 bool HashIndexRemove(HashIndex* index, const void* record) {
   const char* key = index->key(record);
   if (!key || !*key || index->slotCount == 0) return false;

@@ -47,6 +47,11 @@ bool HashIndexReset(HashIndex* index, int64_t n);
 bool HashIndexInsert(HashIndex* index, const void* record);
 // The first record with an equal key on the key's sequence; null for a null or empty key.
 void* HashIndexFind(const HashIndex* index, const char* key);
+// The record whose key equals the longest proper prefix of the key (a prefix ending inside a
+// character does not count when letter case is ignored); null when no prefix is a key. One pass
+// over the key: the hashes of its prefixes are built one from the other, so a long key costs its
+// length, not its length squared.
+void* HashIndexFindLongestPrefix(const HashIndex* index, const char* key);
 // Marks deleted the slot holding exactly this record; when no slot holds it, the slot of the
 // first record whose key equals the record's key. False when neither exists.
 bool HashIndexRemove(HashIndex* index, const void* record);

@@ -99,17 +99,41 @@ void T_OStream::MakeRoom(int64_t n) {
   PumpMessages();
 }
 
+// A line end drops the separators before it, but only those still in the window: separators
+// at its end are held back while a subclass writes the window out, and put back after it, so
+// that where the window ends never decides whether a line ends in a separator.
+void T_OStream::MakeRoomKeepingSeparators(int64_t bytes) {
+  constexpr int64_t kHeldMost = 256;
+  uint8_t held[kHeldMost];
+  int64_t heldLength = 0;
+  if (pos != nullptr && encoder != nullptr) {
+    uint8_t* before = pos;
+    encoder->TrimSeparators();
+    heldLength = before - pos;
+    if (heldLength > kHeldMost) {
+      pos = before;  // a run this long is data, not a line's empty tail
+      heldLength = 0;
+    }
+    if (heldLength > 0) memcpy(held, pos, static_cast<size_t>(heldLength));
+  }
+  MakeRoom(bytes + heldLength);
+  if (heldLength > 0 && pos != nullptr && end - pos >= heldLength) {
+    memcpy(pos, held, static_cast<size_t>(heldLength));
+    pos += heldLength;
+  }
+}
+
 bool T_OStream::EnsureRoom(int64_t n) {
   if (roomPerByte == 0) return false;
   int64_t bytes = n * roomPerByte;
-  if (pos == nullptr || end - pos < bytes) MakeRoom(bytes);
+  if (pos == nullptr || end - pos < bytes) MakeRoomKeepingSeparators(bytes);
   return pos != nullptr && end - pos >= bytes;
 }
 
 bool T_OStream::EnsureRoomWide(int64_t n) {
   if (roomPerUnit == 0) return false;
   int64_t bytes = n * roomPerUnit;
-  if (pos == nullptr || end - pos < bytes) MakeRoom(bytes);
+  if (pos == nullptr || end - pos < bytes) MakeRoomKeepingSeparators(bytes);
   return pos != nullptr && end - pos >= bytes;
 }
 

@@ -148,6 +148,7 @@ class T_OStream {
 
  protected:
   void TakeEncoder(T_OStreamBuffer* taken);
+  void MakeRoomKeepingSeparators(int64_t bytes);
   void PutKey(const char* key);
   void PutNewlineBytes();
 };

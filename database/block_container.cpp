@@ -141,7 +141,7 @@ bool T_ShifterWrite::Open(const char* path, const SaveOptions* options, const ch
     return false;
   }
   if (!save.Create(path)) return false;
-  if (!FileOpenWrite(&file, save.temp.c_str())) {
+  if (!FileOpenWriteAs(&file, save.temp.c_str(), path)) {
     save.Abandon();
     return false;
   }

@@ -167,8 +167,11 @@ constexpr CommandFileServices kDefaultFileServices = {ImportThroughEngine, SaveT
 CommandFileServices fileServices = kDefaultFileServices;
 CommandAppServices appServices = {};
 CommandDimensionImport dimensionImport = nullptr;
+int64_t failedRuns = 0;
 
 }  // namespace
+
+int64_t FailedCommandRuns() { return failedRuns; }
 
 // --- Lines ---------------------------------------------------------------------------------------
 
@@ -187,6 +190,7 @@ void runCommands(CommandContext* context) {
       break;
     }
   }
+  if (AbortRequested()) ++failedRuns;
   stream->SetTokenFlags(savedFlags);
 }
 

@@ -54,6 +54,9 @@ struct CommandContext {
 // as "*"), and what the command logs goes one level deeper. The stream's lines must be writable:
 // a password is wiped where it stood.
 void runCommands(CommandContext* context);
+// How many command runs have stopped at a failed step (or at the abort flag) since the program
+// started; a caller compares the count before and after an open that may run commands.
+int64_t FailedCommandRuns();
 
 // --- Words of the current command -----------------------------------------------------------
 

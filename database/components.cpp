@@ -142,26 +142,16 @@ struct NewTexts {
   T_TextBuf hostCode;
 };
 
-// A control character would split the field or the line of a stored text.
-void BlankControls(T_TextBuf* text) {
-  for (int32_t i = 0; i < text->length; ++i) {
-    if (static_cast<uint8_t>(text->data[i]) < 32) text->data[i] = ' ';
-  }
-}
-
 // False for a code that cannot be stored: empty, or beginning with the section mark "##".
 bool NormaliseTexts(const DimensionRecord* dimension, const char* code, const char* text,
                     const char* hostCode, NewTexts* out) {
   TextBufAssign(&out->code, code);
-  BlankControls(&out->code);
-  TextBufRemoveChar(&out->code, ' ');
-  if (out->code.empty() || StrStartsWith(out->code.data, "##")) return false;
+  CleanComponentCode(&out->code);
+  if (!StorableComponentCode(&out->code)) return false;
   TextBufAssign(&out->text, text);
-  BlankControls(&out->text);
-  TextBufTrim(&out->text, ' ');
+  CleanComponentText(&out->text);
   TextBufAssign(&out->hostCode, hostCode);
-  BlankControls(&out->hostCode);
-  TextBufTrim(&out->hostCode, ' ');
+  CleanComponentText(&out->hostCode);
   CaseModeApply(out->code.data, dimension->codeCase);
   CaseModeApply(out->text.data, dimension->textCase);
   CaseModeApply(out->hostCode.data, dimension->hostCase);
@@ -208,13 +198,10 @@ ComponentRecord* PrepareComponent(T_Base* base, int32_t d, const char* code, con
 // The component whose code is the longest proper prefix of the code, else the root.
 ComponentRecord* ParentByCode(T_Base* base, int32_t d, const char* code) {
   ComponentRecord* root = ComponentAt(base, d);
-  if (!base->dimensions[d]->codeIndex) return root;
-  T_TextBuf prefix(code);
-  for (;;) {
-    TextBufDropLast(&prefix);
-    if (prefix.empty()) return root;
-    if (ComponentRecord* parent = FindByCode(base, d, prefix.data)) return parent;
-  }
+  const HashIndex* index = base->dimensions[d]->codeIndex;
+  if (!index) return root;
+  auto* parent = static_cast<ComponentRecord*>(HashIndexFindLongestPrefix(index, code));
+  return parent ? parent : root;
 }
 
 // --- Deletion ------------------------------------------------------------------------------------
@@ -408,6 +395,23 @@ void FreeComponentData(T_Base* base) {
 }
 
 // --- Creation and deletion -----------------------------------------------------------------------
+
+// A control character would split the field or the line of a stored text.
+void CleanComponentText(T_TextBuf* text) {
+  for (int32_t i = 0; i < text->length; ++i) {
+    if (static_cast<uint8_t>(text->data[i]) < 32) text->data[i] = ' ';
+  }
+  TextBufTrim(text, ' ');
+}
+
+void CleanComponentCode(T_TextBuf* code) {
+  CleanComponentText(code);
+  TextBufRemoveChar(code, ' ');
+}
+
+bool StorableComponentCode(const T_TextBuf* code) {
+  return !code->empty() && !StrStartsWith(code->data, "##");
+}
 
 ComponentRecord* AddComponent(T_Base* base, int32_t d, const char* code, const char* text,
                               const char* hostCode) {

@@ -64,6 +64,13 @@ void SetComponentTexts(T_Base* base, int32_t dimension, ComponentRecord* compone
 ComponentRecord* InsertComponentAfter(T_Base* base, int32_t dimension, const char* code,
                                       const char* text, const char* hostCode,
                                       ComponentRecord* sibling);
+// What every path that sets a component's texts does first (editors included): control
+// characters become blanks, a text loses its blanks at both ends, a code every blank.
+void CleanComponentText(T_TextBuf* text);
+void CleanComponentCode(T_TextBuf* code);
+// False for a cleaned code that no component may have: empty, or beginning with "##", which
+// would end the dimension's section of a saved file and lose every component after it.
+bool StorableComponentCode(const T_TextBuf* code);
 // The code, text and host code as AddComponent would store them in the dimension (control
 // characters, blanks and letter case by its rules); false when they make no code.
 bool NormaliseComponentTexts(const DimensionRecord* dimension, const char* code, const char* text,

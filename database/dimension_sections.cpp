@@ -15,6 +15,8 @@
 #include "database/dimension_options.h"
 #include "database/file_progress.h"
 #include "database/operation_log.h"
+#include "database/read_prompt.h"
+#include "database/save_filter.h"
 #include "database/save_options.h"
 #include "database/stored_object_holders.h"
 #include "database/subsets.h"
@@ -22,6 +24,7 @@
 
 namespace {
 
+constexpr int32_t kMsgTooLongRows = 3817;  // Too long rows in this file
 constexpr int64_t kStepsPerComponent = 64;
 // Progress steps go out in batches; one call per component would cost more than the line.
 constexpr int64_t kStepBatch = 1024;
@@ -70,6 +73,12 @@ int32_t HeaderNumber(T_IStream* stream) {
 int32_t FieldOf(T_IStream* stream, T_TextBuf* text) {
   stream->ReadFieldBuf(text);
   return text->length;
+}
+
+// A code or text longer than a text buffer holds is cut there; the file does not read back as
+// it was written, so the reader hears of it once per section.
+bool FieldWasCut(const T_IStream* stream, const T_TextBuf* text) {
+  return stream->FieldLength() > text->length;
 }
 
 // The components that the templates and subsets the save writes name, which modes "active" and
@@ -134,9 +143,7 @@ void WriteAllComponents(T_Base* base, T_OStream* stream, int32_t d) {
 void WriteUsedComponents(T_Base* base, T_OStream* stream, int32_t d, int32_t mode,
                          const BitVector* used) {
   BitVector marked;
-  // With a save filter only the cards it writes count; that marking comes with the card
-  // selections, which compile the filter for the save.
-  base->MarkUsedComponents(&marked, d);
+  MarkComponentsOfWrittenCards(base, &marked, d);
   if (marked.count < base->componentPool.count) {  // no memory for the set: nothing is left out
     BitVecFree(&marked);
     WriteAllComponents(base, stream, d);
@@ -176,11 +183,22 @@ void ReadDimensionSection(T_Base* base, T_IStream* stream) {
   uint64_t startTick = TickCount();
   int64_t before = CountDimensionComponents(base, d);
   T_TextBuf code, text, hostCode;
+  bool cutReported = false;
   do {
     if (IsSectionHeaderLine(stream)) break;
     if (FieldOf(stream, &code) == 0) continue;
+    bool cut = FieldWasCut(stream, &code);
     FieldOf(stream, &text);
+    cut = FieldWasCut(stream, &text) || cut;
     FieldOf(stream, &hostCode);
+    cut = FieldWasCut(stream, &hostCode) || cut;
+    if (cut && !cutReported) {
+      cutReported = true;
+      AlertRequest request;
+      AlertInit(&request);
+      request.message = kMsgTooLongRows;
+      AskReadError(base, &request);
+    }
     AddComponent(base, d, code.c_str(), text.c_str(), hostCode.c_str());
   } while (!AbortRequested() && stream->NextLine());
   SendPendingDimensionNotes(base);

@@ -77,7 +77,10 @@ void KindOfContainerHeader(const uint8_t* head, FileKindInfo* info) {
         info->kind = kFileKindContainerU;
         break;
       default:
-        info->kind = kFileKindNothing;
+        // The first bytes promise a container that the rest does not hold: a file cut inside
+        // its header or a header overwritten. Reading nothing without a word would pass an
+        // empty database off as the file.
+        info->kind = kFileKindDamaged;
         break;
     }
     if (head[14] == '-') info->compressed = 0;

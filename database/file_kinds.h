@@ -7,7 +7,7 @@
 // Kinds and what detection saw:
 //
 //   kind  meaning                    seen
-//   0     nothing to read            container header dated 1998-12-08 or later, mode not N, B, U
+//   0     nothing to read            never detected: a read given up on the way
 //   1-3   block container N, B, U    container header (05 13 "Qbx" or "##Qbx"), mode byte 13
 //   4     Huffman-coded file         container header dated 1996-12-14 up to 1998-12-01
 //   5     text form                  a line "##QEB-Text" dated 1996-09-30 or later
@@ -18,7 +18,9 @@
 //   12    SIE 4 file                 a line holding "#SIETYP" or "#FLAGGA" (exact case)
 //   13    other text                 nothing above, no marker word in the first 511 bytes; also a
 //                                    missing, unreadable or empty file
-//   14    damaged database file      nothing above, but "#QEB", "#Qbx" or 13 "Qbx" in 511 bytes
+//   14    damaged database file      container header dated 1998-12-08 or later, mode not N, B, U
+//                                    (also a file cut inside the header); nothing above, but
+//                                    "#QEB", "#Qbx" or 13 "Qbx" in 511 bytes
 //
 // Kinds 6 and 7 are never detected. Kind 1 is also the save target of the block container and
 // kind 5 of the text form.

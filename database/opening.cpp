@@ -343,6 +343,8 @@ T_Base* openDatabase(const char* path, const char* password, int32_t flags) {
   }
   if (!FileOpens(path) || AbortRequested()) return nullptr;
   if (!MemCanAlloc(kOpenHeadroom)) return nullptr;
+  // A save of this file that was killed left its temporary file; no one else will remove it.
+  FileRemoveTempsBeside(path);
 
   T_TextBuf absolute;
   PathMakeAbsolute(&absolute, path);

@@ -2,6 +2,7 @@
 
 #include "database/base.h"
 #include "database/cards.h"
+#include "database/model_records.h"
 #include "database/save_options.h"
 #include "database/template_sections.h"
 #include "database/templates.h"
@@ -83,4 +84,63 @@ bool SaveFilterGroup(const SaveFilter* filter, const GroupRecord* group) {
 bool SaveFilterLine(const SaveFilter* filter, const LineRecord* line) {
   if (!filter->active || filter->level < 2) return true;
   return LinePassesSelection(filter, line);
+}
+
+void MarkComponentsOfWrittenCards(T_Base* base, BitVector* set, int32_t d) {
+  SaveFilter filter;
+  SaveFilterBegin(&filter, base);
+  if (!filter.active) {
+    SaveFilterEnd(&filter);
+    base->MarkUsedComponents(set, d);
+    return;
+  }
+  if (!BitVecResizeFill(set, base->componentPool.count, false)) {
+    SaveFilterEnd(&filter);
+    return;
+  }
+  if (base->HasSubComponents(d) && (d == 0 || d - 1 < base->lineSlots)) {
+    for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard;
+         card = card->next) {
+      if (!SaveFilterCard(&filter, card)) continue;
+      for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+        if (!SaveFilterGroup(&filter, group)) continue;
+        if (d == 0) {
+          if (group->component < set->count) BitVecSet(set, group->component, true);
+          continue;
+        }
+        for (LineRecord* line = group->firstLine; line; line = line->next) {
+          if (!SaveFilterLine(&filter, line)) continue;
+          const int64_t component =
+              ReadLineReference(line, base->referenceOffset, base->referenceWidth, d - 1);
+          if (component < set->count) BitVecSet(set, component, true);
+        }
+      }
+    }
+  }
+  BitVecSet(set, d, false);
+  SaveFilterEnd(&filter);
+}
+
+void CountWrittenCards(T_Base* base, int64_t* cards, int64_t* lines) {
+  SaveFilter filter;
+  SaveFilterBegin(&filter, base);
+  if (!filter.active) {
+    SaveFilterEnd(&filter);
+    *cards = base->cardCount;
+    *lines = base->lineCount;
+    return;
+  }
+  *cards = 0;
+  *lines = 0;
+  for (CardRecord* card = base->sentinelCard->next; card != base->sentinelCard; card = card->next) {
+    if (!SaveFilterCard(&filter, card)) continue;
+    ++*cards;
+    for (GroupRecord* group = card->firstGroup; group; group = group->next) {
+      if (!SaveFilterGroup(&filter, group)) continue;
+      for (LineRecord* line = group->firstLine; line; line = line->next) {
+        if (SaveFilterLine(&filter, line)) ++*lines;
+      }
+    }
+  }
+  SaveFilterEnd(&filter);
 }

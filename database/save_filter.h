@@ -34,3 +34,11 @@ bool SaveFilterCard(const SaveFilter* filter, const CardRecord* card);
 bool SaveFilterGroup(const SaveFilter* filter, const GroupRecord* group);
 // Of a passing group: levels 0 and 1 every line; level 2 the passing lines only.
 bool SaveFilterLine(const SaveFilter* filter, const LineRecord* line);
+
+// The components of dimension d that the cards the save writes refer to (groups for dimension 0,
+// line slots for the others): with no filter those of every card, as T_Base::MarkUsedComponents;
+// with one only the cards, groups and lines it passes, so that a filtered save does not keep the
+// components only left-out cards use.
+void MarkComponentsOfWrittenCards(T_Base* base, BitVector* set, int32_t d);
+// The cards and lines the save writes.
+void CountWrittenCards(T_Base* base, int64_t* cards, int64_t* lines);

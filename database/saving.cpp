@@ -16,6 +16,7 @@
 #include "database/file_questions.h"
 #include "database/operation_log.h"
 #include "database/protection.h"
+#include "database/save_filter.h"
 #include "database/save_options.h"
 #include "database/section_stream.h"
 #include "database/macros.h"
@@ -331,8 +332,11 @@ int64_t EstimateSaveSize(T_Base* base) {
         size += kComponentSteps * CountDimensionComponents(base, d);
     }
   }
-  // The filter is not consulted: an estimate of every card and line is close enough for a bar.
-  if (sections[kSectionCards]) size += kCardSteps * base->cardCount + kLineSteps * base->lineCount;
+  if (sections[kSectionCards]) {
+    int64_t cards = 0, lines = 0;
+    CountWrittenCards(base, &cards, &lines);
+    size += kCardSteps * cards + kLineSteps * lines;
+  }
   if (sections[kSectionSubsets] && base->subsets != nullptr)
     size += SubsetListMemSize(base->subsets);
   if (sections[kSectionTemplates]) size += kTemplateSteps * CountTemplates(base);

@@ -124,7 +124,7 @@ class SieWriter {
     BitVector marked;
     bool everyComponent = mode == kDimSaveAll;
     if (!everyComponent) {
-      base_->MarkUsedComponents(&marked, d);
+      MarkComponentsOfWrittenCards(base_, &marked, d);
       if (marked.count < base_->componentPool.count) {
         everyComponent = true;  // no memory for the set: nothing is left out
       } else if (mode == kDimSaveActive) {

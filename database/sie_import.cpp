@@ -31,6 +31,7 @@ namespace {
 constexpr int32_t kMsgCorrupted = 3811;
 constexpr int32_t kMsgValueZero = 3514;
 constexpr int32_t kMsgDateRange = 3830;
+constexpr int32_t kMsgLineTooLong = 3831;  // Row @1 of file "@0" is too long and was skipped.
 constexpr int32_t kTextCardsLines = 4515;
 constexpr int32_t kAccounts = 1;
 constexpr int32_t kFirstSieDimension = 2;
@@ -96,7 +97,7 @@ class SieReader {
     for (int32_t& d : map_) d = -1;
   }
 
-  void Read(T_IStream* stream) {
+  void Read(T_IStreamFile* stream) {
     stream_ = stream;
     for (const auto& type : kAccountTypes)
       AddComponent(base_, kAccounts, type.code, type.text, nullptr);
@@ -140,7 +141,14 @@ class SieReader {
       held_ = false;
       return true;
     }
-    return stream_->NextLine();
+    const bool read = stream_->NextLine();
+    if (stream_->skippedLine != 0) {
+      T_TextBuf row;
+      TextBufAppendInt64(&row, stream_->skippedLine);
+      stream_->skippedLine = 0;
+      AskReadErrorTexts(base_, kMsgLineTooLong, path_, row.c_str());
+    }
+    return read;
   }
 
   // --- Accounts, dimensions, objects -----------------------------------------------------------
@@ -438,7 +446,7 @@ class SieReader {
 
   T_Base* base_;
   const char* path_;
-  T_IStream* stream_ = nullptr;
+  T_IStreamFile* stream_ = nullptr;
   SieLine line_;
   T_TextBuf word_;
   int32_t map_[kSieNumbers];
@@ -481,6 +489,8 @@ void ImportSie(T_Base* base, const char* path) {
   T_HTextRead stream;
   stream.SetEncoding(SieFileEncoding(path));
   if (!stream.Open(path)) return;
+  // One line no program writes (a comment of a megabyte) costs that line, not the file.
+  stream.SkipOverlongLines();
   FileProgressSetStatus(FileProgressCurrent(), kTextCardsLines);
   LogOperation(base, "SIE file", nullptr, kLogVerbReading | kLogStepIndent);
   const uint64_t startTick = TickCount();

@@ -11,6 +11,7 @@
 bool SaveTarget::Create(const char* path) {
   Abandon();
   TextBufAssign(&target, path);
+  FileRemoveTempsBeside(path);
   return FileCreateTempBeside(path, &temp);
 }
 
@@ -57,7 +58,7 @@ T_HTextWrite::~T_HTextWrite() { Abandon(); }
 bool T_HTextWrite::Open(const char* path) {
   Abandon();
   if (AbortRequested() || !save.Create(path)) return false;
-  if (T_OStreamFile::Open(save.temp.c_str(), 0)) return true;
+  if (T_OStreamFile::Open(save.temp.c_str(), 0, path)) return true;
   save.Abandon();
   return false;
 }

@@ -375,6 +375,7 @@ void NextFreeCode(const DimTree* tree, const char* start, const DimNode* parent,
 void DimTreeSetCode(DimTree* tree, DimNode* node, const char* typed) {
   T_TextBuf text, prefix;
   CleanTyped(typed, &text);
+  CleanComponentCode(&text);
   DimNodeFullCode(node->parent, &prefix);
   T_TextBuf head;
   if (text.length >= prefix.length) TextBufAssignBytes(&head, text.data, prefix.length);
@@ -386,7 +387,9 @@ void DimTreeSetCode(DimTree* tree, DimNode* node, const char* typed) {
     TextBufAppendBuf(&joined, &text);
     TextBufAssignBuf(&text, &joined);
   }
-  if (text.length <= prefix.length) return;
+  // Applying would store the code as it stands: the refusal every other path makes is made
+  // here, while the old code is still there to keep.
+  if (text.length <= prefix.length || !StorableComponentCode(&text)) return;
   const char* rest = text.data + prefix.length;
   if (node->code && std::strcmp(rest, node->code) == 0) return;
   BlockTextAssign(&node->code, rest);
@@ -397,6 +400,7 @@ void DimTreeSetCode(DimTree* tree, DimNode* node, const char* typed) {
 void DimTreeSetText(DimTree*, DimNode* node, int32_t field, const char* typed) {
   T_TextBuf text;
   CleanTyped(typed, &text);
+  CleanComponentText(&text);
   BlockTextAssignBuf(field == kDimFieldHost ? &node->hostCode : &node->text, &text);
 }
 

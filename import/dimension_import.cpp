@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "core/alert.h"
+#include "core/code_pages.h"
+#include "core/files.h"
 #include "core/formula.h"
 #include "core/threads.h"
 #include "database/base.h"
@@ -22,6 +24,8 @@ namespace {
 
 constexpr int32_t kMsgHostCodeDefined = 3314;
 constexpr int32_t kMsgCodeDefinedTwice = 3316;
+constexpr int32_t kMsgNotImportable = 2111;  // A QEB-file can not be imported into this window.
+constexpr int64_t kTextSniffSize = 4096;
 constexpr int32_t kMaxLevels = 63;  // levels 0..62
 
 enum Hierarchy : uint32_t { kCodePath = 0, kIndented = 1, kLevelNumbers = 2, kParentLinks = 3 };
@@ -226,6 +230,29 @@ class DimImport {
   int64_t lastAtLevel_[kMaxLevels];
 };
 
+// Rows are text: a database file or binary data read as rows would fill the dimension with
+// junk and call it success. NUL and the controls no text editor writes tell binary data; UTF-16
+// holds NULs, so a byte-order mark or a UTF-16 setup lets them pass.
+bool ImportableAsRows(const char* path, uint32_t encoding) {
+  if (IsOpenableFile(path)) return false;
+  uint8_t head[kTextSniffSize];
+  SysFile file;
+  FileInit(&file);
+  const int64_t n = FileOpenRead(&file, path) ? FileRead(&file, head, kTextSniffSize) : 0;
+  FileDestroy(&file);
+  const bool wide = encoding == kEncodingUtf16LE || encoding == kEncodingUtf16BE ||
+                    (n >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) ||
+                                (head[0] == 0xFE && head[1] == 0xFF)));
+  if (wide) return true;
+  int64_t controls = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    const uint8_t c = head[i];
+    if (c == 0) return false;
+    if (c < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) ++controls;
+  }
+  return controls * 100 <= n;
+}
+
 ComponentRecord* Node(T_Base* base, int64_t node) {
   return node >= 0 ? ComponentAt(base, node) : nullptr;
 }
@@ -237,6 +264,10 @@ bool DimImportRun(T_Base* base, int32_t dimension, const DimImportSetup* setup, 
   DimImportSetup plain;
   if (setup == nullptr) setup = &plain;
   *result = DimImportResult{};
+  if (!ImportableAsRows(path, setup->format.encoding)) {
+    PendingErrorSet(kMsgNotImportable);
+    return false;
+  }
   RowReader reader(&setup->format);
   if (!reader.Open(path)) return false;
   DimImport import(base, dimension, setup, &reader, target, result);

@@ -27,6 +27,7 @@ char secondName[kSecondNameSize + 1] = {};
 TitleListener listeners[kMaxListeners] = {};
 int32_t listenerCount = 0;
 SessionEndHandler sessionEndHandler = nullptr;
+int exitCode = 0;
 
 // Copies at most size bytes, cut back to a character boundary.
 void CopyName(char* target, int32_t size, const char* source) {
@@ -153,6 +154,8 @@ void AppCleanup() {
   ExclusionEnd();
 }
 
+void SetProgramExitCode(int code) { exitCode = code; }
+
 int ProgramEntry(HINSTANCE instance, HINSTANCE previous, RunFunction run) {
   if (previous) return 0;
   programInstance = instance;
@@ -164,7 +167,7 @@ int ProgramEntry(HINSTANCE instance, HINSTANCE previous, RunFunction run) {
   run();
   AaShutdown();
   AppCleanup();
-  return 0;
+  return exitCode;
 }
 
 void SetSessionEndHandler(SessionEndHandler handler) { sessionEndHandler = handler; }

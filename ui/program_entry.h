@@ -17,6 +17,9 @@ struct T_TextBuf;
 // application object and runs the main loop); returns the exit code.
 using RunFunction = void (*)();
 int ProgramEntry(HINSTANCE instance, HINSTANCE previous, RunFunction run);
+// What ProgramEntry returns once the run function ends: 0 unless set (a script learns of a run
+// that failed).
+void SetProgramExitCode(int code);
 
 // Start-up and clean-up around the run function.
 HRESULT AppInit();

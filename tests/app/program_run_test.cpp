@@ -258,6 +258,22 @@ TEST_F(ProgramRun, ACommandSectionRunsToItsEndAndWritesItsGoldenFiles) {
     ExpectGolden(TestSourcePath(data + output.golden), output.written);
 }
 
+// A command run that stops at a failed step, in a program started for it with nobody to answer
+// its alerts, ends the program with a non-zero code instead of leaving it open.
+TEST_F(ProgramRun, ACommandRunThatFailsEndsTheUnattendedProgramWithAnErrorCode) {
+  ScratchFolder folder;
+  const std::string path = folder / "fails.qex";
+  WriteWholeFile(path,
+                 "##QEB-Text\t121122\r\n\r\n##Commands\r\nsave nofolder/saved.qex\r\n"
+                 "write never.txt \"not reached\"\r\nquit\r\n##End\r\n");
+  Start(L"\"" + WidePathText(path.c_str()) + L"\"");
+  EXPECT_EQ(ExitCode(), 1u) << Alerts();
+  EXPECT_EQ(ReadWholeFile(folder / "never.txt"), "<missing>");
+  // The failed save names the file the script chose, not a temporary one.
+  EXPECT_NE(Alerts().find("saved.qex"), std::string::npos) << Alerts();
+  EXPECT_EQ(Alerts().find(".tmp"), std::string::npos) << Alerts();
+}
+
 // An XML command file given to the program imports a text form and then a second one whose
 // commands add a component, save and quit: the program ends by itself with 0 and the saved file
 // equals its golden file.

@@ -139,6 +139,40 @@ TEST_F(HashIndexTest, KeysWithoutCase) {
   }
 }
 
+// The one-pass prefix search answers what dropping one character at a time and looking up
+// each rest would, for both key kinds and for slot counts on both sides of 65536 (the hashes
+// change form there).
+TEST_F(HashIndexTest, LongestPrefixAgreesWithLookingUpEveryPrefix) {
+  const char* stored[] = {"A", "AB", "ABC1", "ab9", "X", "\xC3\x85", "\xC3\x85\xC3\x84Z",
+                          "\xC3\xA5\xC3\xA4q", "1234567", "12", "7777777777"};
+  const char* keys[] = {"A", "AB", "ABC", "ABC12", "abc12", "ab99", "AB9x", "Xyz", "x",
+                        "\xC3\x85\xC3\x84Z1", "\xC3\xA5\xC3\xA4Z1", "\xC3\x85\xC3\x84q2",
+                        "\xC3\xA5\xC3\xA4", "123456789", "1234567", "77777777777", "Q", "",
+                        "7777777777777777777777777777"};
+  for (int32_t kind : {kKeyKindBytes, 0}) {
+    for (int64_t size : {int64_t{0}, int64_t{40000}}) {
+      HashIndexFree(&index);
+      index = HashIndex{};
+      Init(kind, size);
+      for (const char* key : stored) ASSERT_TRUE(HashIndexInsert(&index, Add(key)));
+      for (const char* key : keys) {
+        void* expected = nullptr;
+        std::string prefix = key;
+        while (!prefix.empty() && expected == nullptr) {
+          uint8_t dropped;
+          do {
+            dropped = static_cast<uint8_t>(prefix.back());
+            prefix.pop_back();
+          } while (!prefix.empty() && (dropped & 0xC0) == 0x80);
+          expected = prefix.empty() ? nullptr : HashIndexFind(&index, prefix.c_str());
+        }
+        EXPECT_EQ(HashIndexFindLongestPrefix(&index, key), expected)
+            << "kind " << kind << ", " << index.slotCount << " slots, key " << key;
+      }
+    }
+  }
+}
+
 TEST_F(HashIndexTest, EmptyKeysAreNeitherStoredNorFound) {
   Init(kKeyKindBytes);
   EXPECT_FALSE(HashIndexInsert(&index, Add("")));

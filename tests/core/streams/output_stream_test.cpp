@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/alert.h"
 #include "core/file_stream.h"
@@ -177,6 +178,54 @@ TEST(OutputStream, FieldTextsCannotBreakTheirFieldOrLine) {
   latin.SetEncoding(kEncodingLatin1);
   latin.PutFieldText("\xC3\xA9\t\xC3\xA9");
   EXPECT_EQ(Written(latin), "\xE9 \xE9");
+}
+
+// A stream whose small window is written out whole, as a file's is.
+class WindowStream : public T_OStream {
+ public:
+  explicit WindowStream(int64_t size) : window_(static_cast<size_t>(size)) {
+    SetBuffer(window_.data(), size, window_.data());
+  }
+  void MakeRoom(int64_t n) override {
+    out.append(reinterpret_cast<const char*>(start), static_cast<size_t>(pos - start));
+    if (n > static_cast<int64_t>(window_.size())) window_.resize(static_cast<size_t>(n));
+    SetBuffer(window_.data(), static_cast<int64_t>(window_.size()), window_.data());
+  }
+  std::string All() {
+    MakeRoom(0);
+    return out;
+  }
+  std::string out;
+
+ private:
+  std::vector<uint8_t> window_;
+};
+
+// Wherever the window ends, a line end drops the separators before it: lines of empty last
+// fields never end in a separator, whatever their position in the window.
+TEST(OutputStream, TrailingSeparatorsAreDroppedAtEveryPositionOfTheWindow) {
+  constexpr int64_t kWindow = 16;
+  for (TextEncoding encoding : {kEncodingUtf8, kEncodingLatin1, kEncodingUtf16LE}) {
+    for (int32_t separators = 1; separators <= 3; ++separators) {
+      for (int64_t lead = 0; lead <= 2 * kWindow; ++lead) {
+        WindowStream stream(kWindow);
+        stream.SetEncoding(encoding);
+        T_OStream expected;
+        expected.SetEncoding(encoding);
+        const std::string text(static_cast<size_t>(lead), 'c');
+        for (T_OStream* s : {static_cast<T_OStream*>(&stream), &expected}) {
+          s->PutText(text.c_str());
+          for (int32_t k = 0; k < separators; ++k) s->PutSeparator();
+          s->PutNewline();
+          s->PutText("next");
+          s->PutSeparator();
+          s->PutText("field");
+        }
+        EXPECT_EQ(stream.All(), Written(expected))
+            << "encoding " << encoding << ", " << separators << " separators after " << lead;
+      }
+    }
+  }
 }
 
 TEST(OutputStream, GrowsForAnyWriteWithoutLosingBytes) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,6 +60,9 @@ TEST_F(Saves, AFailedWriteLeavesTheTargetAsItWas) {
       ++failures;
       EXPECT_FALSE(saved) << failingWrite;
       EXPECT_EQ(PendingError.request.message, 607);
+      // The message names the file the user chose, not the temporary file written.
+      ASSERT_GE(PendingError.request.textCount, 1);
+      EXPECT_STREQ(PendingError.request.texts[0], target.c_str());
       EXPECT_EQ(ReadWholeFile(target), kOld) << failingWrite;
       EXPECT_EQ(FolderNames(folder).size(), 1u) << failingWrite;
     }
@@ -67,6 +71,38 @@ TEST_F(Saves, AFailedWriteLeavesTheTargetAsItWas) {
     if (!container) lines.insert(lines.begin(), {"##QEB-Text\t121122", ""});
     EXPECT_TRUE(Saved(container, target) == lines) << container;
     FileDelete(target.c_str());
+  }
+}
+
+// A save's temporary file is named after the target, and the next save of that target removes
+// those a killed save left; files of other targets, and names that only look alike, stay.
+TEST_F(Saves, TemporaryFilesSayWhoseTheyAreAndTheNextSaveRemovesTheLeftOnes) {
+  const std::vector<std::string> strangers = {"base.qeb.~12345.tmp", "base.qeb.~XYZW.tmp",
+                                              "base.qeb.~1A2B.tmp.keep", "other.qeb.~1A2B.tmp"};
+  for (bool container : {true, false}) {
+    const std::string name = container ? "base.qeb" : "base.qex";
+    const std::string target = Path(name);
+    for (const std::string& left : {name + ".~1A2B.tmp", name + ".~ffff.tmp"})
+      WriteWholeFile(Path(left), "left by a killed save");
+    for (const std::string& stranger : strangers) WriteWholeFile(Path(stranger), "not ours");
+    std::vector<std::string> during;
+    ASSERT_TRUE(Save(container, target, SectionText(2000), [&] { during = FolderNames(folder); }));
+    std::vector<std::string> temps;
+    for (const std::string& file : during) {
+      const bool stranger = std::find(strangers.begin(), strangers.end(), file) != strangers.end();
+      if (file.rfind(name + ".~", 0) == 0 && !stranger) temps.push_back(file);
+    }
+    ASSERT_EQ(temps.size(), 1u) << container;
+    EXPECT_EQ(temps[0].size(), name.size() + 10) << temps[0];
+    EXPECT_EQ(temps[0].substr(temps[0].size() - 4), ".tmp");
+    std::vector<std::string> after = FolderNames(folder);
+    std::vector<std::string> expected = strangers;
+    expected.push_back(name);
+    std::sort(after.begin(), after.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(after, expected) << container;
+    FileDelete(target.c_str());
+    for (const std::string& stranger : strangers) FileDelete(Path(stranger).c_str());
   }
 }
 

@@ -154,6 +154,9 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
       {"prerelease.qex", "##QEB-Text\t960101\r\n##End\r\n", kFileKindPreRelease, 3806},
       {"third.qeb", "\xA5\xA5\xA5 old", kFileKindThirdGeneration, 3808},
       {"damaged.qeb", "garbage\r\nmore #Qbx garbage\r\n", kFileKindDamaged, 3811},
+      {"no mode.qeb", ContainerHeader("121122", '-'), kFileKindDamaged, 3811},
+      {"unknown mode.qeb", ContainerHeader("121122", 'X'), kFileKindDamaged, 3811},
+      {"cut header.qeb", ContainerHeader("121122", 'N').substr(0, 13), kFileKindDamaged, 3811},
       {"plain.txt", "Date\tAmount\r\n2025-01-01\t12\r\n", kFileKindOtherText, 3813},
   };
   for (const Refusal& refusal : refusals) {
@@ -181,14 +184,17 @@ TEST_F(Opening, KindsWithoutAReaderAreRefusedNamingThePath) {
   EXPECT_EQ(PendingError.request.message, 3813);
 }
 
-TEST_F(Opening, AContainerOfAnUnknownModeOpensEmptyWithoutAWord) {
-  const std::string path = Path("mode.qeb");
-  WriteWholeFile(path, ContainerHeader("121122", 'X'));
+// Opening a file removes the temporary files a killed save of it left beside it.
+TEST_F(Opening, OpeningRemovesTheTemporaryFilesOfAKilledSave) {
+  T_Base* source = NewSample();
+  const std::string path = Path("kept.qeb");
+  ASSERT_TRUE(SaveAs(source, path, kFileKindContainerN));
+  DeleteBase(source, kCloseSilently);
+  WriteWholeFile(Path("kept.qeb.~0A1B.tmp"), "left by a killed save");
+  WriteWholeFile(Path("other.qeb.~0A1B.tmp"), "another file's");
   T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
   ASSERT_NE(opened, nullptr);
-  EXPECT_FALSE(opened->HoldsData());
-  EXPECT_TRUE(user.asked.empty());
-  EXPECT_FALSE(AbortRequested());
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"kept.qeb", "other.qeb.~0A1B.tmp"}));
 }
 
 TEST_F(Opening, AMissingFileIsNotOpened) {

@@ -97,6 +97,29 @@ TEST_F(DimensionSections, NumbersOutsideTheRangeAreIgnoredWithTheirLines) {
   EXPECT_EQ(std::string(stream.lineStart, stream.lineEnd), "A\ta");
 }
 
+// Codes of tens of thousands of characters find their parents in one pass over the code (each
+// took seconds when every prefix was looked up); a field longer than a text holds is cut there,
+// and the reader hears of it once.
+TEST_F(DimensionSections, LongCodesFindTheirParentsAndOverlongFieldsAreCutWithAMessage) {
+  const std::string stem(31999, 'A');
+  std::string section = "##Dimension\t1\r\n" + stem.substr(0, 100) + "\tparent\r\n";
+  for (char last : {'1', '2', '3', '4'}) section += stem + last + "\tlong\r\n";
+  section += std::string(40000, 'B') + "\t" + std::string(50000, 't') + "\r\n";
+  section += std::string(40000, 'C') + "\r\n";
+  ReadSections(base, section);
+  for (char last : {'1', '2', '3', '4'}) {
+    const int64_t n = Number(base, 0, (stem + last).c_str());
+    ASSERT_GT(n, 0) << last;
+    EXPECT_EQ(CodeOf(base, ComponentAt(base, n)->parent->number), stem.substr(0, 100));
+  }
+  const int64_t cut = Number(base, 0, std::string(kTextBufMax, 'B').c_str());
+  ASSERT_GT(cut, 0);
+  EXPECT_EQ(std::string(ComponentAt(base, cut)->text), std::string(kTextBufMax, 't'));
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(MessageAndTexts(answers.asked[0]), (std::vector<std::string>{"3817"}));
+  EXPECT_GT(Number(base, 0, std::string(kTextBufMax, 'C').c_str()), 0);
+}
+
 // Save modes: all, active (the used components and their ancestors), in use (only the used
 // ones; reading attaches them by code shortening), none (no section, no import setup).
 TEST_F(DimensionSections, SaveModesChooseTheComponents) {

@@ -7,6 +7,7 @@
 
 #include "database/card_selection.h"
 #include "database/save_options.h"
+#include "database/saving.h"
 #include "tests/database/records/records_fixture.h"
 
 namespace records_test {
@@ -77,6 +78,44 @@ TEST_F(SaveFilterTest, DateRangeAndGroupComponentsChooseCards) {
   SelectionDef_setComponentText(Filter(), 0, "B");
   base->saveOptions.selectionLevel = 1;
   EXPECT_EQ(Shape(), "C240305-1 GB Lthree C240409-1 GB Lfour ");
+}
+
+// A filtered save writes of an "in use" dimension only the components its cards use, and its
+// progress total counts only the cards and lines it writes.
+TEST_F(SaveFilterTest, OnlyWrittenCardsCountForComponentsInUseAndForTheEstimate) {
+  CardRecord* may = Card(base, 2024, 5, 2, 1);
+  Line(base, may, Add(base, 0, "C")->number, {5}, {}, "five");
+  for (uint8_t& section : base->saveOptions.sections) section = 0;
+  base->saveOptions.sections[kSectionCards] = 1;
+  base->saveOptions.dimensionModes[0] = kDimSaveInUse;
+  struct Case {
+    const char* what;
+    const char* to;       // the filter's last date, empty for none
+    const char* pattern;  // line texts, empty for any
+    int32_t level;
+    int64_t cards, lines;
+    const char* components;
+  };
+  const Case cases[] = {
+      {"no filter", "", "", 0, 3, 5, "A\r\nB\r\nC\r\n"},
+      {"March", "240331", "", 0, 1, 3, "A\r\nB\r\n"},
+      {"April on, lines of one group", "", "fo|fi", 1, 2, 2, "B\r\nC\r\n"},
+      {"passing lines only", "", "tw|fi", 2, 2, 2, "A\r\nC\r\n"},
+  };
+  for (const Case& c : cases) {
+    SelectionDef_clear(Filter());
+    if (*c.to) {
+      T_TextBuf to(c.to);
+      DateRefNormalize(&Filter()->to, &to);
+    }
+    if (*c.pattern) SelectionDef_setPattern(Filter(), kPatternLineText, c.pattern);
+    base->saveOptions.selectionLevel = c.level;
+    EXPECT_EQ(EstimateSaveSize(base), 104 * c.cards + 40 * c.lines) << c.what;
+    const std::string section = DimensionSectionsOf(base);
+    EXPECT_EQ(section.substr(section.find("\r\n") + 2),
+              "-EC\t3\r\n" + std::string(c.components) + "\r\n")
+        << c.what;
+  }
 }
 
 }  // namespace

@@ -166,6 +166,44 @@ TEST_F(SieImport, DamagedFilesEndInASoundModel) {
   }
 }
 
+// A line past the reader's limit costs that line alone: every voucher before and after it is
+// kept, and the message names the file and the line.
+TEST_F(SieImport, AnOverlongLineIsSkippedWithItsNumber) {
+  const std::string whole = ReadBytes(SieDataPath("bolag.se"));
+  T_Base* original = OpenSie(SieDataPath("bolag.se"));
+  ASSERT_NE(original, nullptr);
+  const std::string expected = SieDump(original);
+  DeleteBase(original, kCloseSilently);
+  const size_t firstVoucherEnd = whole.find("\n}\r\n", whole.find("#VER")) + 4;
+  auto rowsIn = [](const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  };
+  const std::string prosa = "#PROSA \"" + std::string(3 << 19, 'x') + "\"";
+  const struct {
+    const char* where;
+    std::string content;
+    size_t row;
+  } cases[] = {
+      {"between vouchers",
+       whole.substr(0, firstVoucherEnd) + prosa + "\r\n" + whole.substr(firstVoucherEnd),
+       rowsIn(whole.substr(0, firstVoucherEnd)) + 1},
+      {"last, without a line end", whole + prosa, rowsIn(whole) + 1},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Path("long.se");
+    WriteBytes(path, c.content);
+    user.asked.clear();
+    user.texts.clear();
+    T_Base* base = OpenSie(path);
+    ASSERT_NE(base, nullptr) << c.where;
+    EXPECT_EQ(SieDump(base), expected) << c.where;
+    const std::string said = user.TextOf(3831);
+    EXPECT_NE(said.find(path), std::string::npos) << c.where << ": " << said;
+    EXPECT_NE(said.find("Row " + std::to_string(c.row) + " "), std::string::npos) << said;
+    DeleteBase(base, kCloseSilently);
+  }
+}
+
 // "Cancel" at a question gives the file up: nothing of it stays in the database it was imported
 // into; "Stop" keeps what was read.
 TEST_F(SieImport, CancelUndoesTheImportAndStopKeepsIt) {

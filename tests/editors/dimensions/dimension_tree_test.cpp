@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cstring.h"
 #include "core/input_stream.h"
 #include "database/cards.h"
 #include "database/change_notes.h"
@@ -84,6 +85,50 @@ TEST_F(DimensionTreeTest, TypedCodesKeepTheParentsCodeInFront) {
     DimNodeFullCode(child, &code);
     EXPECT_STREQ(code.data, shown) << typed;
   }
+}
+
+// A code beginning with "##" would end the dimension's section of the saved file, losing every
+// component after it; the editor refuses it as every other path does, and cleans texts alike.
+TEST_F(DimensionTreeTest, CodesNoComponentMayHaveAreRefusedOnEveryEditorPath) {
+  const struct {
+    const char* what;
+    const char* code;
+    bool taken;
+  } cases[] = {
+      {"section mark", "##B", false},
+      {"mark split by blanks", " # #B", false},
+      {"mark behind a control", "#\t#B", false},
+      {"blanks only", "   ", false},
+      {"one mark", "#B", true},
+      {"inner blanks", "Q 1", true},
+  };
+  for (const auto& c : cases) {
+    DimNode* fresh = DimTreeNewNode(&tree, Node("B"), false);
+    T_TextBuf before, after;
+    DimNodeFullCode(fresh, &before);
+    DimTreeSetCode(&tree, fresh, c.code);
+    DimNodeFullCode(fresh, &after);
+    EXPECT_EQ(std::string(before.c_str()) != after.c_str(), c.taken) << "typed: " << c.what;
+    DimTreeBeginImport(&tree);
+    const std::string imported = std::string(c.code) + (c.taken ? "I" : "");
+    EXPECT_EQ(DimTreeImportNode(&tree, nullptr, imported.c_str(), "row", nullptr) != nullptr,
+              c.taken)
+        << "imported: " << c.what;
+    DimTreeEndImport(&tree, 0, 0);
+  }
+  ASSERT_EQ(DimTreeApply(&tree, nullptr, nullptr), kDimApplied);
+  for (const char* code : {"A1", "A1X", "A2", "B", "#B", "#BI", "Q1", "Q1I"})
+    EXPECT_NE(FindByCode(base, 0, code), nullptr) << code;
+  for (ComponentRecord* k = CompTreeNext(ComponentAt(base, 0)); k != ComponentAt(base, 0);
+       k = CompTreeNext(k)) {
+    EXPECT_FALSE(StrStartsWith(k->code, "##")) << k->code;
+    EXPECT_EQ(std::string(k->code).find(' '), std::string::npos) << k->code;
+  }
+  DimTreeSetText(&tree, Node("B"), kDimFieldText, "one\ttwo\r\n");
+  DimTreeSetText(&tree, Node("B"), kDimFieldHost, "\tH\t");
+  ASSERT_EQ(DimTreeApply(&tree, nullptr, nullptr), kDimApplied);
+  EXPECT_STREQ(FindByCode(base, 0, "B")->text, "one two");
+  EXPECT_STREQ(FindByCode(base, 0, "B")->hostCode, "H");
 }
 
 TEST_F(DimensionTreeTest, NewCodesStepPastTheSiblings) {

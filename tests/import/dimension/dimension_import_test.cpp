@@ -111,6 +111,40 @@ TEST_F(DimensionImport, DuplicateCodesAndHostCodes) {
   }
 }
 
+TEST_F(DimensionImport, DatabaseFilesAndBinaryDataAreRefusedAndImportNothing) {
+  std::string noise(20000, '\0');
+  uint32_t state = 47;
+  for (char& c : noise) {
+    state = state * 1103515245u + 12345u;
+    c = static_cast<char>(state >> 23);
+  }
+  const struct {
+    const char* what;
+    std::string content;
+    bool taken;
+  } cases[] = {
+      {"text form", "##QEB-Text\t121122\r\n##Dimension\t2\r\nX\tJunk\r\n##End\r\n", false},
+      {"container", std::string("\x05\x13Qbx121122oiNZ6", 16) + std::string(64, '\x11'), false},
+      {"random bytes", noise, false},
+      {"text with a NUL", std::string("B\tBee\r\nC\0\tSea\r\n", 15), false},
+      {"UTF-16 with its mark", std::string("\xFF\xFE" "B\0\t\0B\0e\0e\0\r\0\n\0", 16), true},
+  };
+  for (const auto& c : cases) {
+    DeleteBase(base, kCloseSilently);
+    base = new T_Base(nullptr, 0);
+    AddComponent(base, 1, "A", "Kept", nullptr);
+    PendingErrorClear();
+    EXPECT_EQ(Import(c.content), c.taken) << c.what;
+    if (c.taken) {
+      EXPECT_EQ(Tree(), "A|Kept|\nB|Bee|\n") << c.what;
+      continue;
+    }
+    EXPECT_EQ(PendingError.request.message, 2111) << c.what;
+    EXPECT_EQ(Tree(), "A|Kept|\n") << c.what;
+  }
+  PendingErrorClear();
+}
+
 TEST_F(DimensionImport, RowsToSkipPositionsAndAMissingFile) {
   ASSERT_TRUE(Import("Head\r\nab12Text\r\n", "FX\r\nRX\t1\r\nLC\tB1\tE2\r\nLT\tB5\r\nLH\r\n"));
   EXPECT_EQ(Tree(), "AB|Text|\n");
