@@ -670,7 +670,7 @@ void PortNoteTextRun(int32_t x, int32_t y, const RECT* clip, const char* bytes, 
   int32_t slack = size.height / 4;
   bool cut = drawn.left < box.left - 1 || drawn.right > box.right + 1 ||
              drawn.top < box.top - slack || drawn.bottom > box.bottom + slack;
-  if (!cut) return;
-  ClippedText text{bytes, n, drawn, box, POINT{Gfx.port->originX, Gfx.port->originY}};
+  if (!cut && !watch->everyRun) return;
+  ClippedText text{bytes, n, drawn, box, POINT{Gfx.port->originX, Gfx.port->originY}, cut};
   watch->note(watch->context, &text);
 }

@@ -101,12 +101,14 @@ struct ClippedText {
   RECT drawn;
   RECT clip;
   POINT origin;
+  bool cut;  // false only for the whole runs a watch of every run sees
 };
 // Off (null) by default, when TextOut pays one pointer test; a test sets one to see every text
-// that is drawn only in part.
+// that is drawn only in part, or with everyRun every text run that shows at all.
 struct ClippedTextWatch {
   void (*note)(void* context, const ClippedText* text);
   void* context;
+  bool everyRun;
 };
 void PortWatchClippedText(ClippedTextWatch* watch);
 // Notes the run with the watch when it crosses the clip; TextOut calls it only while one is set.

@@ -184,7 +184,7 @@ const T_GrafElement* DrawnBy(const T_GrafElement* root, POINT origin, POINT at) 
 void NoteClipped(void* context, const ClippedText* text) {
   auto* log = static_cast<ClippedTextLog*>(context);
   ClippedTextLog::Entry entry{std::string(text->bytes, static_cast<size_t>(text->n)), text->drawn,
-                              text->clip, text->origin};
+                              text->clip, text->origin, text->cut};
   OffsetRect(&entry.drawn, text->origin.x, text->origin.y);
   OffsetRect(&entry.clip, text->origin.x, text->origin.y);
   log->entries.push_back(entry);
@@ -226,8 +226,8 @@ bool EndsWithEllipsis(std::string_view text) {
 
 // --- Clipped text -------------------------------------------------------------------------------
 
-ClippedTextLog::ClippedTextLog() {
-  watch_ = ClippedTextWatch{NoteClipped, this};
+ClippedTextLog::ClippedTextLog(bool everyRun) {
+  watch_ = ClippedTextWatch{NoteClipped, this, everyRun};
   previous_ = Gfx.clippedTextWatch;
   PortWatchClippedText(&watch_);
 }
@@ -238,6 +238,7 @@ LayoutFaults ClippedTextLog::Faults(const LayoutCheckOptions& options,
                                     const T_GrafElement* root) const {
   LayoutFaults faults;
   for (const Entry& e : entries) {
+    if (!e.cut) continue;
     const char* what = nullptr;
     if (LooksLikeNumber(e.text)) {
       what = "number drawn in part";
@@ -258,17 +259,9 @@ LayoutFaults ClippedTextLog::Faults(const LayoutCheckOptions& options,
 
 // --- The checks ---------------------------------------------------------------------------------
 
-LayoutFaults LayoutCheck(T_GrafElement* root, const LayoutCheckOptions& options) {
-  LayoutFaults faults;
-  if (!root) {
-    faults.Add("no element to check");
-    return faults;
-  }
-  CheckChildren(root, options, &faults);
-  T_Window* window = root->window;
-  if (!options.paint || !window || window->width <= 0 || window->height <= 0) return faults;
-
-  ClippedTextLog log;
+void PaintWindow(T_GrafElement* root) {
+  T_Window* window = root ? root->window : nullptr;
+  if (!window || window->width <= 0 || window->height <= 0) return;
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, window->width, window->height);
@@ -284,7 +277,20 @@ LayoutFaults LayoutCheck(T_GrafElement* root, const LayoutCheckOptions& options)
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
+}
 
+LayoutFaults LayoutCheck(T_GrafElement* root, const LayoutCheckOptions& options) {
+  LayoutFaults faults;
+  if (!root) {
+    faults.Add("no element to check");
+    return faults;
+  }
+  CheckChildren(root, options, &faults);
+  T_Window* window = root->window;
+  if (!options.paint || !window || window->width <= 0 || window->height <= 0) return faults;
+
+  ClippedTextLog log;
+  PaintWindow(window);
   faults.Append(log.Faults(options, window));
   return faults;
 }

@@ -52,7 +52,8 @@ bool LooksLikeNumber(std::string_view text);
 // Text that ends in an ellipsis (the character or three full stops).
 bool EndsWithEllipsis(std::string_view text);
 
-// Every text the graphics port draws in part while the log lives (nested logs are not supported).
+// Every text the graphics port draws in part while the log lives, or with everyRun every text
+// run that shows (nested logs are not supported).
 class ClippedTextLog {
  public:
   struct Entry {
@@ -60,8 +61,9 @@ class ClippedTextLog {
     RECT drawn;   // device coordinates
     RECT clip;    // device coordinates
     POINT origin;  // the drawing element's place on the device
+    bool cut;
   };
-  ClippedTextLog();
+  explicit ClippedTextLog(bool everyRun = false);
   ~ClippedTextLog();
   ClippedTextLog(const ClippedTextLog&) = delete;
   ClippedTextLog& operator=(const ClippedTextLog&) = delete;
@@ -76,6 +78,9 @@ class ClippedTextLog {
   ClippedTextWatch watch_{};
   ClippedTextWatch* previous_ = nullptr;
 };
+
+// Paints root's window whole into a memory bitmap, as the check does to count clipped text.
+void PaintWindow(T_GrafElement* root);
 
 // The element tree below root (root's window when root is inside one, painted whole).
 LayoutFaults LayoutCheck(T_GrafElement* root, const LayoutCheckOptions& options = {});
