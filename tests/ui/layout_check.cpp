@@ -239,8 +239,11 @@ LayoutFaults ClippedTextLog::Faults(const LayoutCheckOptions& options,
   LayoutFaults faults;
   for (const Entry& e : entries) {
     if (!e.cut) continue;
+    // A run cut only at its top or bottom is a row scrolled half out of view, not a number that
+    // lost digits; it counts as cut text.
+    bool across = e.drawn.left < e.clip.left - 1 || e.drawn.right > e.clip.right + 1;
     const char* what = nullptr;
-    if (LooksLikeNumber(e.text)) {
+    if (across && LooksLikeNumber(e.text)) {
       what = "number drawn in part";
     } else if (options.cutTextIsFault && !EndsWithEllipsis(e.text)) {
       what = "text cut without an ellipsis";

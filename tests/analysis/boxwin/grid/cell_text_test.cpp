@@ -3,6 +3,7 @@
 // with the graphics port watching every text run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -127,6 +128,25 @@ TEST_F(BoxCellTextTest, TitlesThatDoNotFitEndInAnEllipsis) {
     }
     EventHandler_CloseAndDelete(box, 0);
   }
+}
+
+TEST_F(BoxCellTextTest, AdjustColumnWidthsShowsEveryNumberAndTitleWhole) {
+  T_TestBox* box = NewBox({20, 20, 20}, {"Account", "Accumulated", "Number of Lines"});
+  for (int32_t field : {1, 2}) box->GetField(field)->SetAlignment(kStyleRight);
+  box->SetRows({{"3010 F\xC3\xB6rs\xC3\xA4ljning", "-4,759,752.00", "12"},
+                {"1910", Number(1e300), "7,761,406.25"}});
+  box->FitAllFieldWidths();
+  ClippedTextLog log(true);
+  ui_test::PaintWindow(box);
+  EXPECT_TRUE(log.Faults().empty()) << log.Faults();
+  std::vector<std::string> drawn;
+  for (const ClippedTextLog::Entry& e : log.entries) drawn.push_back(e.text);
+  for (const std::string& whole : {std::string("Accumulated"), std::string("Number of Lines"),
+                                   std::string("-4,759,752.00"), Number(1e300),
+                                   std::string("7,761,406.25")}) {
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), whole), drawn.end()) << whole;
+  }
+  for (const std::string& text : drawn) EXPECT_FALSE(AllHashes(text)) << text;
 }
 
 TEST(BoxCellText, ReadsNumbersAsTheGridWritesThem) {
