@@ -4,6 +4,7 @@
 #include <new>
 
 #include "analysis/boxwin/box_window.h"
+#include "analysis/boxwin/cell_text.h"
 #include "core/alert.h"
 #include "core/memory.h"
 #include "core/localized_text.h"
@@ -45,6 +46,11 @@ void DeleteBoxField(T_BoxField** field) {
   (*field)->RemoveFromWindow();
   delete *field;
   *field = nullptr;
+}
+
+int32_t BuiltFieldWidth(int32_t stored, int32_t least, int32_t fallback) {
+  if (stored < least) return fallback;
+  return std::min(stored, kMaxFieldWidth);
 }
 
 void T_BoxField::AppendToWindow(const RECT* rect) {
@@ -399,6 +405,8 @@ void T_BoxTitles::DrawContent() {
   if (!box->fieldTitlesShown) return;
   T_TextBuf text;
   TextBufInit(&text);
+  T_TextBuf plain;
+  TextBufInit(&plain);
   for (T_BoxField* f = box->firstField; f; f = f->next) {
     if (f->linkedItem) continue;
     Gfx.style = f->titleStyle;
@@ -421,8 +429,14 @@ void T_BoxTitles::DrawContent() {
       }
     }
     f->GetTitle(&text);
-    LinkText_Draw(this, &rect, text.data);
+    f->GetPlainTitle(&plain);
+    if (TextFitsRect(&rect, plain.data)) {
+      LinkText_Draw(this, &rect, text.data);
+    } else {
+      DrawTitleText(&rect, plain.data);
+    }
   }
+  TextBufFree(&plain);
   TextBufFree(&text);
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "analysis/boxwin/box_window.h"
+#include "analysis/boxwin/cell_text.h"
 #include "core/memory.h"
 #include "core/output_stream.h"
 #include "core/utf8.h"
@@ -27,32 +28,6 @@ constexpr int32_t kSelectedTextColour = 24;
 constexpr int32_t kGridLineColour = 6;
 
 // Limits drawing to a cell (within the clip already set) for its lifetime.
-class CellClip {
- public:
-  explicit CellClip(const RECT* cell) {
-    saved_ = Gfx.clip ? CreateRectRgn(0, 0, 0, 0) : nullptr;
-    if (saved_) CombineRgn(saved_, Gfx.clip, nullptr, RGN_COPY);
-    HRGN region = CreateRectRgnIndirect(cell);
-    if (saved_) CombineRgn(region, region, saved_, RGN_AND);
-    PortSetClip(region);
-    DeleteObject(region);
-  }
-  ~CellClip() {
-    if (saved_) {
-      PortSetClip(saved_);
-      DeleteObject(saved_);
-    } else {
-      RECT all{-32000, -32000, 32000, 32000};
-      PortSetClipRect(&all);
-    }
-  }
-  CellClip(const CellClip&) = delete;
-  CellClip& operator=(const CellClip&) = delete;
-
- private:
-  HRGN saved_;
-};
-
 // Shows the window's copy of the cell text in a live overlay when it goes out of scope.
 class OverlayPush {
  public:
@@ -273,17 +248,18 @@ void T_BoxWin::StandardDrawGrid(BoxDrawRecord* record) {
         shown = editedText.data;
       }
       if (!shown || !shown[0]) continue;
-      CellClip clipToCell(&cell);
+      RECT room = CellTextRoom(&text, &cell);
+      CellClip clipToCell(&room);
       Gfx.style = f->titleStyle;
       if (selectMode == kSelectEdit) Gfx.style.flags |= kStyleBit4;
       PortApplyStyle();
       T_ForeIndex fore(inRange ? kSelectedTextColour : static_cast<int32_t>(f->cellColour));
       bool links = (f->linkMode == 1 || f->linkMode == 2) && LinkText_HasLinks(linkContext, shown);
       if (links && onScreen && grid) {
-        LinkText_Draw(grid, &text, shown);
+        LinkText_Draw(grid, &room, shown);
       } else {
         if (f->linkMode >= 1 && f->linkMode <= 3) shown = LinkText_PlainText(linkContext, &plain, shown);
-        TextDrawInRect(&text, shown, nullptr);
+        DrawCellText(&room, shown);
       }
       if (f->overflowMark && TextWidth(shown) > text.right - text.left) {
         DrawHLine(cell.left, cell.top + 5, cell.right - cell.left - 1);

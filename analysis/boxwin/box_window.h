@@ -83,6 +83,8 @@ constexpr int32_t kGridMinHeight = 36;
 constexpr int32_t kViewMode4Bar = 15;
 constexpr int32_t kEmptyContentWidth = 66;
 constexpr int32_t kMinFieldWidth = 16;
+// A template's huge width would push every later column past the drawing coordinates.
+constexpr int32_t kMaxFieldWidth = 4000;
 constexpr int32_t kWebPageRows = 40;
 
 // The row record handed to FormatRow.
@@ -144,6 +146,10 @@ struct LayoutChange {
   int32_t title = 0;
   int32_t height = 0;
 };
+
+// The width a field is built with from its stored width: the default for a width below the
+// least one a template keeps (unset, 0 or negative), and at most kMaxFieldWidth.
+int32_t BuiltFieldWidth(int32_t stored, int32_t least, int32_t fallback);
 
 // Whether a grid mode draws a line below a row (mode 1 to 5) counted from the first data row.
 bool GridLineBelow(uint32_t gridMode, int64_t row, int64_t firstDataRow);

@@ -142,8 +142,8 @@ void T_Cards::RebuildFields() {
     if (!FieldShown(code)) continue;
     auto* field = new (std::nothrow) T_CardsField(this, code);
     if (!field) break;
-    int32_t width = options.fields[code].width;
-    if (width < kMinValueWidth) width = DefaultFieldWidth(code);
+    int32_t width =
+        BuiltFieldWidth(options.fields[code].width, kMinValueWidth, DefaultFieldWidth(code));
     RECT rect{x, 0, x + width, titleHeight > 0 ? titleHeight : kTitleRowHeight};
     field->AppendToWindow(&rect);
     fields[code] = field;

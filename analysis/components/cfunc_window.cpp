@@ -169,7 +169,7 @@ void T_CFunc::BuildFields() {
   }
   x += labelsWidth + 3;
   for (T_CVariable* v : data.shownList) {
-    const int32_t width = v->width >= 16 ? v->width : kDefaultColumnWidth;
+    const int32_t width = BuiltFieldWidth(v->width, kMinFieldWidth, kDefaultColumnWidth);
     T_CFuncField* field = add(v, x, width);
     if (!field) break;
     field->SetTitleText(v->title && *v->title ? v->title : v->name);

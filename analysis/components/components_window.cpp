@@ -176,7 +176,7 @@ void T_Comps::BuildFields() {
   for (int32_t t = 0; t < kCompsTypeCount; ++t) {
     const CompsColumn& c = options.columns[t];
     if (graphic ? t != options.graphType : !c.shown) continue;
-    const int32_t width = c.width >= kMinFieldWidth ? c.width : kDefaultFieldWidth;
+    const int32_t width = BuiltFieldWidth(c.width, kMinFieldWidth, kDefaultFieldWidth);
     T_CompsField* field = add(t, x, width);
     if (!field) break;
     field->SetTitleId(kCompsFirstTitle + t);

@@ -150,8 +150,7 @@ void T_Lines::BuildFields() {
   for (int32_t code = 0; code < kLinesColumnCount; ++code) {
     const LinesColumnOptions& column = options.columns[code];
     if (!column.shown || !LinesColumnAvailable(database, code)) continue;
-    int32_t width =
-        column.width >= kMinFieldWidth ? column.width : (code == kLinesOrigin ? 120 : 64);
+    int32_t width = BuiltFieldWidth(column.width, kMinFieldWidth, code == kLinesOrigin ? 120 : 64);
     if (code == kLinesOrigin) x += 5;
     RECT rect{x, 1, x + width, 13};
     T_BoxField* field = AddField(&rect, 0);

@@ -193,7 +193,7 @@ void T_TFunc::RebuildCurves() {
       PendingErrorReport();
       break;
     }
-    const int32_t width = v->width >= 16 ? v->width : 64;
+    const int32_t width = BuiltFieldWidth(v->width, kMinFieldWidth, 64);
     RECT rect{x + 3, 1, x + 3 + width, 13};
     curve->AppendToWindow(&rect);
     curve->SetTitleText(VariableTitle(v));

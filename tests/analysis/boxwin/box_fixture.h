@@ -16,6 +16,7 @@
 #include "core/output_stream.h"
 #include "ui/graphics_port.h"
 #include "tests/test_output.h"
+#include "tests/ui/layout_check.h"
 #include "tests/ui/scripted_pointer.h"
 #include "tests/ui/scripted_popup.h"
 #include "ui/application.h"
@@ -151,6 +152,43 @@ inline std::string StreamText(const T_OStream& stream) {
 // checks that read every test output.
 inline void LeaveOutput(const char* area, const std::string& name, const std::string& text) {
   LeaveTestOutput(area, name, text);
+}
+
+// What a window draws of its numbers when painted whole: every number drawn in part (none in a
+// sound grid), and how many cells showed a row of '#' for a number too wide for them.
+struct DrawnNumbers {
+  ui_test::LayoutFaults cut;
+  int32_t hashRows = 0;
+};
+inline DrawnNumbers PaintAndReadNumbers(T_BoxWin* window) {
+  ui_test::ClippedTextLog log(true);
+  ui_test::PaintWindow(window);
+  DrawnNumbers drawn;
+  ui_test::LayoutCheckOptions numbersOnly;
+  numbersOnly.cutTextIsFault = false;
+  drawn.cut = log.Faults(numbersOnly, window);
+  for (const ui_test::ClippedTextLog::Entry& e : log.entries) {
+    if (!e.text.empty() && e.text.find_first_not_of('#') == std::string::npos) ++drawn.hashRows;
+  }
+  return drawn;
+}
+
+// Every column after the first narrowed to the given width, as a user drags them.
+inline void NarrowColumns(T_BoxWin* window, int32_t width) {
+  for (T_BoxField* f = window->firstField ? window->firstField->next : nullptr; f; f = f->next)
+    f->SetWidth(width);
+}
+
+// No number drawn in part at the window's widths nor once every column after the first is
+// narrowed, where some cell must show '#'. Gives what the window drew at its own widths.
+inline DrawnNumbers ExpectNumbersWholeOrHashes(T_BoxWin* window, int32_t narrow) {
+  DrawnNumbers atStart = PaintAndReadNumbers(window);
+  EXPECT_TRUE(atStart.cut.empty()) << atStart.cut;
+  NarrowColumns(window, narrow);
+  DrawnNumbers narrowed = PaintAndReadNumbers(window);
+  EXPECT_TRUE(narrowed.cut.empty()) << narrowed.cut;
+  EXPECT_GT(narrowed.hashRows, 0);
+  return atStart;
 }
 
 }  // namespace box_test

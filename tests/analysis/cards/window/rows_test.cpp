@@ -251,5 +251,23 @@ TEST_F(CardsRows, WithoutMemoryForTheRowMapTheRowsKeepTheirOrder) {
   EXPECT_STREQ(window->RowAt(703)->card->title, "Sale one");
 }
 
+TEST_F(CardsRows, NumbersAreWholeOrHashesWhateverTheStoredWidth) {
+  struct Case {
+    int32_t stored;
+    int32_t built;
+  } cases[] = {{0, 80}, {-3, 80}, {1 << 30, kMaxFieldWidth}, {32, 32}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    T_CardsTmpl* templ = Template();
+    templ->options.fields[kColValue1].width = c.stored;
+    T_Cards* window = Open(templ);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->fields[kColValue1], nullptr);
+    EXPECT_EQ(window->fields[kColValue1]->Width(), c.built);
+    box_test::ExpectNumbersWholeOrHashes(window, 14);
+    Close(window);
+  }
+}
+
 }  // namespace
 }  // namespace cards_test

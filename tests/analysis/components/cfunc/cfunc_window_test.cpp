@@ -200,4 +200,13 @@ TEST_F(CFuncWindowTest, TheNameFieldRenamesAndRestoresARefusedName) {
   EXPECT_STREQ(window->data.formulas->text, "Sales*2");
 }
 
+TEST_F(CFuncWindowTest, NumbersAreWholeOrHashesInNarrowColumns) {
+  ASSERT_TRUE(Open([&](T_CFuncTmpl* t) {
+    AddSelection(t, "S", kCMethodSum);
+    AddSelection(t, "M", kCMethodAverage);
+  }));
+  window->ExpandToDepth(2);
+  box_test::ExpectNumbersWholeOrHashes(window, 14);
+}
+
 }  // namespace

@@ -175,4 +175,9 @@ TEST_F(CompsValues, AMovedDateBoundMarksTheResultsOutOfDate) {
   SetClockSource(nullptr);
 }
 
+TEST_F(CompsValues, NumbersAreWholeAtTheDefaultWidthsAndHashesInNarrowColumns) {
+  OpenAll();
+  EXPECT_EQ(box_test::ExpectNumbersWholeOrHashes(window, 24).hashRows, 0);
+}
+
 }  // namespace

@@ -741,3 +741,31 @@ TEST_F(LinesWindowTest, TheSelectionTextReadsBackIntoAnotherWindow) {
 }
 
 }  // namespace
+
+namespace lines_test {
+namespace {
+
+int32_t g_storedWidth = 0;
+
+TEST_F(LinesWindowTest, NumbersAreWholeOrHashesWhateverTheStoredWidth) {
+  struct Case {
+    int32_t stored;
+    int32_t built;
+    bool hashes;
+  } cases[] = {{0, 64, false}, {-7, 64, false}, {1 << 30, kMaxFieldWidth, false}, {20, 20, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    g_storedWidth = c.stored;
+    Open([](T_LinesTmpl* t) { t->options.columns[kLinesAccumulated].width = g_storedWidth; });
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->columnFields[kLinesAccumulated]->Width(), c.built);
+    box_test::DrawnNumbers drawn = box_test::PaintAndReadNumbers(window);
+    EXPECT_TRUE(drawn.cut.empty()) << drawn.cut;
+    EXPECT_EQ(drawn.hashRows > 0, c.hashes) << drawn.hashRows;
+    EventHandler_CloseAndDelete(window, 3);
+    window = nullptr;
+  }
+}
+
+}  // namespace
+}  // namespace lines_test

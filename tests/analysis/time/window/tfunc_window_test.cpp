@@ -1116,4 +1116,9 @@ TEST_F(TFuncWindowTest, ContactSheetOfTheWindow) {
   ASSERT_TRUE(sheet.Save("tfunc_sheet.bmp"));
 }
 
+TEST_F(TFuncWindowTest, NumbersAreWholeOrHashesInNarrowColumns) {
+  ASSERT_NE(Open(), nullptr);
+  box_test::ExpectNumbersWholeOrHashes(window, 20);
+}
+
 }  // namespace
