@@ -1,5 +1,6 @@
 #include "ui/selection_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/alert.h"
@@ -8,6 +9,7 @@
 #include "ui/edit_popups.h"
 #include "ui/selection_fields.h"
 #include "ui/text_layout.h"
+#include "ui/text_style.h"
 #include "ui/window.h"
 
 namespace {
@@ -31,6 +33,56 @@ void ShowText(T_Edit* field, CardSelection* selection, int32_t patternId) {
 
 bool IsValueId(int32_t id) {
   return id >= kHeaderValueFirst && id < kHeaderValueFirst + kMaxValueColumns;
+}
+
+// The room a label keeps from the page's edge and from its field, and how far below the field's
+// top its text starts, so both read on one line.
+constexpr int32_t kLabelMargin = 5;
+constexpr int32_t kLabelGap = 4;
+constexpr int32_t kLabelDrop = 1;
+
+// The field a page made for a header id; null when the page shows none.
+const T_GrafElement* MadeField(const SelectionHeader& header, int32_t id) {
+  if (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions)
+    return header.dimensionFields[id - kHeaderDimensionFirst];
+  if (IsValueId(id)) return header.valueFields[id - kHeaderValueFirst];
+  switch (id) {
+    case kHeaderFrom:
+      return header.fromField;
+    case kHeaderTo:
+      return header.toField;
+    case kHeaderCardTitle:
+      return header.cardTitleField;
+    case kHeaderLineText:
+      return header.lineTextField;
+    case kHeaderNotes:
+      return header.notesField;
+    case kHeaderSubset:
+      return header.subsetField;
+    default:
+      return nullptr;
+  }
+}
+
+// A name wider than its label's room (a long dimension or value name) ends in an ellipsis
+// rather than running under its field.
+void DrawLabelFitting(const RECT* rect, const char* text) {
+  const int32_t room = rect->right - rect->left;
+  int32_t n = static_cast<int32_t>(strlen(text));
+  if (TextWidthN(text, n) <= room) {
+    TextDrawLine(rect, text, nullptr);
+    return;
+  }
+  static constexpr char kEllipsis[] = "\xE2\x80\xA6";
+  const int32_t ellipsis = TextWidthN(kEllipsis, 3);
+  while (n > 0 && TextWidthN(text, n) + ellipsis > room) {
+    --n;
+    while (n > 0 && (text[n] & 0xC0) == 0x80) --n;  // never cut a UTF-8 character in two
+  }
+  T_TextBuf shown;
+  TextBufAssignBytes(&shown, text, n);
+  TextBufAppend(&shown, kEllipsis);
+  TextDrawLine(rect, shown.c_str(), nullptr);
 }
 
 }  // namespace
@@ -177,8 +229,8 @@ void T_HWindow::CreateNotesEdit(const XYWH& rect, uint32_t id) {
 }
 
 void T_HWindow::CreateSubsetEdit(const XYWH& rect, uint32_t id) {
-  header.subsetField = new T_EditSubset(HeaderParent(this), Down(rect, header.valueRowCount - 1),
-                                        id);
+  header.subsetField =
+      new T_EditSubset(HeaderParent(this), Down(rect, header.valueRowCount - 1), id);
 }
 
 void T_HWindow::CreateValueEdits(const XYWH& rect, uint32_t firstId) {
@@ -224,7 +276,7 @@ void T_HWindow::DeleteSelectionEdits() {
 
 bool T_HWindow::IsHeaderEdit(const T_GrafElement* field) const {
   if (!field) return false;
-  const T_GrafElement* fields[] = {header.fromField, header.toField, header.cardTitleField,
+  const T_GrafElement* fields[] = {header.fromField,     header.toField,    header.cardTitleField,
                                    header.lineTextField, header.notesField, header.subsetField};
   for (const T_GrafElement* f : fields)
     if (f == field) return true;
@@ -272,10 +324,9 @@ void T_HWindow::DeriveValueRows() {
   for (int32_t i = free; i < kMaxValueColumns; ++i) header.freeColumns[i] = 0;
 
   if (header.headerParent) {
-    RECT area;
-    GetHeaderFieldRect(&area, kHeaderValueFirst);
-    area.bottom = area.top + 999;
-    GrafElement_InvalidateRect(this, &area, 0);
+    // The value rows' labels and the subset below them move with the count.
+    if (auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent))
+      GrafElement_Invalidate(parent, 0);
     OnHeaderResized();
   }
 }
@@ -300,15 +351,16 @@ void T_HWindow::BuildValueEdits() {
   int32_t last = header.shownColumns[count - 1];
   RECT label;
   GetHeaderFieldRect(&label, kHeaderValueFirst + last);
-  // The label rectangle is in the window's coordinates; the chooser lives in the header parent.
+  // The label rectangle is in the window's coordinates; the chooser lives in the header parent,
+  // level with its row's field and clear of the row below.
   POINT origin{0, 0};
   if (header.headerParent != this) {
     if (auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent)) {
       origin = POINT{parent->offsetX - offsetX, parent->offsetY - offsetY};
     }
   }
-  XYWH rect{label.left - 2 - origin.x, label.top - 1 - origin.y, label.right - label.left + 3,
-            label.bottom - label.top + 3};
+  const XYWH row = Down(header.valueArea, count - 1);
+  XYWH rect{label.left - 2 - origin.x, row.y - 1, label.right - label.left + 2, 15};
   int32_t current = 0;
   int32_t freeCount = columns - (count - 1);
   for (int32_t i = 0; i < freeCount; ++i) {
@@ -353,7 +405,7 @@ void T_HWindow::ChooseValueColumn(int32_t index) {
 // --- Labels -------------------------------------------------------------------------------------
 
 bool T_HWindow::HasHeaderField(int32_t id) {
-  if (!IsValueId(id)) return true;
+  if (!IsValueId(id)) return MadeField(header, id) != nullptr;
   int32_t row = HeaderFieldIndex(id - kHeaderValueFirst);
   if (row < 0) return false;
   if (row < header.valueRowCount - 1) return true;
@@ -362,34 +414,18 @@ bool T_HWindow::HasHeaderField(int32_t id) {
 
 void T_HWindow::GetHeaderFieldRect(RECT* rect, int32_t id) {
   *rect = RECT{0, 0, 0, 0};
-  int32_t w1 = 0;
-  int32_t w2 = 0;
-  Database_DisplayWidths(database, &w1, &w2);
-  int32_t left = header.dimensionArea.width + w1 + 18;
-  int32_t right = left + w2;
-  int32_t top = -1;
-  if (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions) {
-    *rect = RECT{5, kHeaderRowPitch * id - 10, w1 + 5, kHeaderRowPitch * id + 2};
-    return;
-  }
-  if (IsValueId(id)) {
-    int32_t row = HeaderFieldIndex(id - kHeaderValueFirst);
-    if (row < 0) {
-      *rect = RECT{left, 96, right, 96};
-      return;
-    }
-    top = 96 + kHeaderRowPitch * row;
-  }
-  switch (id) {
-    case kHeaderFrom: top = 7; break;
-    case kHeaderTo: top = 24; break;
-    case kHeaderCardTitle: top = 45; break;
-    case kHeaderLineText: top = 62; break;
-    case kHeaderNotes: top = 79; break;
-    case kHeaderSubset: top = kHeaderRowPitch * header.valueRowCount + 100; break;
-    default: break;
-  }
-  if (top >= 0) *rect = RECT{left, top, right, top + 12};
+  const T_GrafElement* field = MadeField(header, id);
+  auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent);
+  if (!field || !parent) return;
+  // A label fills the room left of its own field, so it follows wherever a page puts the field:
+  // from the page's margin, or for the fields right of the dimensions from past them.
+  const XYWH& dimensions = header.dimensionArea;
+  int32_t left = kLabelMargin;
+  if (dimensions.width > 0 && field->x >= dimensions.x + dimensions.width)
+    left = dimensions.x + dimensions.width + 2 * kLabelGap;
+  const int32_t top = field->y + kLabelDrop;
+  *rect = RECT{left, top, std::max(left, field->x - kLabelGap), top + 12};
+  OffsetRect(rect, parent->offsetX - offsetX, parent->offsetY - offsetY);
 }
 
 void T_HWindow::DrawHeaderLabels() {
@@ -416,7 +452,7 @@ void T_HWindow::DrawHeaderLabels() {
     if (rect.right <= rect.left) continue;
     OffsetRect(&rect, -dx, -dy);
     Database_FieldName(database, &name, ids[i]);
-    if (name.data) TextDrawLine(&rect, name.data, nullptr);
+    if (name.data) DrawLabelFitting(&rect, name.data);
   }
 }
 

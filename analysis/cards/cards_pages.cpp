@@ -316,6 +316,7 @@ void T_Cards::OpenCardsPage(int32_t page) {
   fieldList = nullptr;
   currentPage = page;
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
+  SetModeItemFlag(page == 0);
   if (page == 0) {
     // The selection fields stand in the page area beside the mode box, as every page's do.
     if (modeItem) header.headerParent = modeItem;

@@ -120,7 +120,8 @@ int64_t T_CFunc::GetMemoryUsage() {
 int32_t T_CFunc::GetRowHeight(int64_t) { return kCFuncRowHeights[spacing]; }
 
 int32_t T_CFunc::GetDefaultHeaderHeight() {
-  return (viewMode == 4 ? 87 : 160) + (database && database->valueCount >= 2 ? 19 : 0) + 25;
+  // The curve view's variable pages hold the same fields as the numeric view's and must fit.
+  return 160 + (database && database->valueCount >= 2 ? 19 : 0) + 25;
 }
 
 bool T_CFunc::IsEmpty() {

@@ -553,6 +553,7 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   ClosePanelPage();
   DeleteSelectionEdits();
   currentPage = id;
+  SetModeItemFlag(id == kCompsPageSelection);
   if (id == kCompsPageOptions) {
     SetPanelShown(true);
     return;
@@ -567,6 +568,8 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (id == kCompsPageSelection) {
+    // Below the view chooser, in the page area the mode box selects.
+    if (modeItem) header.headerParent = modeItem;
     CreateDimensionEdits(XYWH{75, 24, 105, 12});
     CreateFromToEdits(XYWH{255, 24, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 62, 120, 12}, 202);

@@ -173,6 +173,7 @@ void Keep(T_Lines* window, T_GrafElement* item) {
 }  // namespace
 
 void T_Lines::ClosePages() {
+  SetModeItemFlag(false);
   DeleteSelectionEdits();
   ClosePanelPage();
   columnsFrame = sortingFrame = nullptr;
@@ -184,6 +185,8 @@ void T_Lines::ClosePages() {
 
 void T_Lines::OpenSelectionPage() {
   ClosePages();
+  if (modeItem) header.headerParent = modeItem;
+  SetModeItemFlag(true);
   CreateDimensionEdits(XYWH{75, 3, 105, 12});
   CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
   CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
