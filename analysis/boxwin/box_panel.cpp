@@ -110,6 +110,16 @@ T_Frame* AddFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t t
   return frame;
 }
 
+void AddPanelPageItems(T_BoxWin* box) {
+  static constexpr struct {
+    int32_t id;
+    int32_t picture;
+  } kPages[] = {
+      {kPanelSubsets, 3819}, {kPanelPrinting, 3824}, {kPanelExport, 3825}, {kPanelNotes, 3826}};
+  for (const auto& page : kPages)
+    box->AddModeItemWithPicture(nullptr, nullptr, page.id, page.picture);
+}
+
 bool PostPanelRebuild(T_BoxWin* box, int32_t page, PanelRebuild rebuild) {
   T_Application* application = App();
   auto* command = application ? new (std::nothrow) T_DeferPanelCom() : nullptr;

@@ -39,6 +39,8 @@ constexpr int32_t kMeasureCount = 15;
 constexpr int32_t kTextShow = 3109;
 constexpr int32_t kTextBold = 3111;
 constexpr int32_t kTextNumeric = 3118;
+constexpr int32_t kTextDecimals = 3112;
+constexpr int32_t kTextColour = 3115;
 constexpr int32_t kTextGraphic = 5130;
 constexpr int32_t kTextName = 4721;
 constexpr int32_t kTextTitle = 1100;
@@ -415,7 +417,9 @@ void AddPresentationFrames(T_TFunc* window, T_EventHandler* parent, T_TVariable*
   auto* numeric = new (std::nothrow) T_Frame(parent, {x, y, 170, 74}, kNumericFrame, true);
   if (numeric) {
     numeric->SetTitleId(kTextNumeric);
-    new (std::nothrow) T_ChooseDecs(numeric, {6, 6, 156, 15}, kDecimalsChooser, 0, v->decimals);
+    auto* decimals =
+        new (std::nothrow) T_ChooseDecs(numeric, {6, 6, 156, 15}, kDecimalsChooser, 0, v->decimals);
+    if (decimals) decimals->SetTitleId(kTextDecimals);
     new (std::nothrow) T_ChooseRedgreen(numeric, {6, 23, 156, 15}, kColouringChooser, v->colouring);
     new (std::nothrow) T_ChooseNegval(numeric, {6, 40, 156, 15}, kSignChooser, v->signStyle);
     auto* bold = new (std::nothrow) T_Checkbox(numeric, {6, 57, 76, 14}, kBoldBox, true);
@@ -433,7 +437,9 @@ void AddPresentationFrames(T_TFunc* window, T_EventHandler* parent, T_TVariable*
   auto* graphic = new (std::nothrow) T_Frame(parent, {x, y + 92, 170, 58}, kGraphicFrame, true);
   if (graphic) {
     graphic->SetTitleId(kTextGraphic);
-    new (std::nothrow) T_ChooseColor(graphic, {6, 6, 156, 15}, kColourChooser, true, v->colour);
+    auto* colour =
+        new (std::nothrow) T_ChooseColor(graphic, {6, 6, 156, 15}, kColourChooser, true, v->colour);
+    if (colour) colour->SetTitleId(kTextColour);
     if (v->kind == kVariableFormula) {
       new (std::nothrow) T_Chooser(graphic, {6, 23, 76, 15}, kDiagramFormChooser, 3,
                                    v->DiagramForm(), true);

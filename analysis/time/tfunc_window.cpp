@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_panel.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/tfunc_diagram.h"
 #include "analysis/time/tfunc_drill.h"
@@ -95,9 +96,9 @@ T_TFunc::T_TFunc(T_TFuncTmpl* templ, uint32_t flags)
   NewToolSelector(kViewSelectorId, kViews, diagram ? kCommandDiagramView : kCommandGridView);
   CreateModeBox(120, GetDefaultHeaderHeight());
   AddModeItem(nullptr, nullptr, kTFuncVariablesItem);
-  for (int32_t page : {kTFuncAxisLimitsItem, kTFuncOptionsItem, kPanelSubsets, kPanelPrinting,
-                       kPanelExport, kPanelNotes})
-    AddModeItem(nullptr, nullptr, page);
+  AddModeItemWithPicture(nullptr, nullptr, kTFuncAxisLimitsItem, 3810);
+  AddModeItemWithPicture(nullptr, nullptr, kTFuncOptionsItem, 3820);
+  AddPanelPageItems(this);
   headerSplitter = titleSplitter = headerButtons = 1;
   minTitleHeight = 19;
   // A template without a header height takes the default (the base's fallback for 0).
