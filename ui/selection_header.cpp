@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
 #include "ui/document_window.h"
 #include "ui/edit_popups.h"
+#include "ui/frame_items.h"
+#include "ui/item_drawing.h"
 #include "ui/selection_fields.h"
-#include "ui/text_layout.h"
-#include "ui/text_style.h"
 #include "ui/window.h"
 
 namespace {
@@ -35,11 +36,12 @@ bool IsValueId(int32_t id) {
   return id >= kHeaderValueFirst && id < kHeaderValueFirst + kMaxValueColumns;
 }
 
-// The room a label keeps from the page's edge and from its field, and how far below the field's
-// top its text starts, so both read on one line.
+// The room a label keeps from the page's edge and from its field, and how far above the field's
+// top it starts, tall enough for a line of text and level with the field's own.
 constexpr int32_t kLabelMargin = 5;
 constexpr int32_t kLabelGap = 4;
-constexpr int32_t kLabelDrop = 1;
+constexpr int32_t kLabelRise = 1;
+constexpr int32_t kLabelHeight = 14;
 
 // The field a page made for a header id; null when the page shows none.
 const T_GrafElement* MadeField(const SelectionHeader& header, int32_t id) {
@@ -66,23 +68,17 @@ const T_GrafElement* MadeField(const SelectionHeader& header, int32_t id) {
 
 // A name wider than its label's room (a long dimension or value name) ends in an ellipsis
 // rather than running under its field.
-void DrawLabelFitting(const RECT* rect, const char* text) {
-  const int32_t room = rect->right - rect->left;
-  int32_t n = static_cast<int32_t>(strlen(text));
-  if (TextWidthN(text, n) <= room) {
-    TextDrawLine(rect, text, nullptr);
-    return;
-  }
+void FitLabelText(const TextStyle* style, const char* name, int32_t room, T_TextBuf* out) {
+  int32_t n = static_cast<int32_t>(strlen(name));
+  TextBufAssign(out, name);
+  if (TextWidthInStyle(style, name) <= room) return;
   static constexpr char kEllipsis[] = "\xE2\x80\xA6";
-  const int32_t ellipsis = TextWidthN(kEllipsis, 3);
-  while (n > 0 && TextWidthN(text, n) + ellipsis > room) {
+  do {
     --n;
-    while (n > 0 && (text[n] & 0xC0) == 0x80) --n;  // never cut a UTF-8 character in two
-  }
-  T_TextBuf shown;
-  TextBufAssignBytes(&shown, text, n);
-  TextBufAppend(&shown, kEllipsis);
-  TextDrawLine(rect, shown.c_str(), nullptr);
+    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;  // never cut a UTF-8 character in two
+    TextBufAssignBytes(out, name, n);
+    TextBufAppend(out, kEllipsis);
+  } while (n > 0 && TextWidthInStyle(style, out->c_str()) > room);
 }
 
 }  // namespace
@@ -206,6 +202,7 @@ void T_HWindow::SyncDimensionEdits() {
     }
     if (field && header.selection) field->BindSelection(header.selection);
   }
+  SyncHeaderLabels();
 }
 
 void T_HWindow::CreateFromToEdits(const XYWH& rect, uint32_t id) {
@@ -256,6 +253,7 @@ void T_HWindow::ShowSelection(CardSelection* selection) {
   ShowText(header.notesField, selection, kHeaderNotes);
   BuildValueEdits();
   if (header.subsetField) header.subsetField->BindCombination(Selection_Combination(selection));
+  SyncHeaderLabels();
 }
 
 void T_HWindow::DeleteSelectionEdits() {
@@ -271,6 +269,7 @@ void T_HWindow::DeleteSelectionEdits() {
   BuildValueEdits();
   header.headerParent = nullptr;
   header.selection = nullptr;
+  SyncHeaderLabels();
   DeriveValueRows();
 }
 
@@ -334,7 +333,10 @@ void T_HWindow::DeriveValueRows() {
 void T_HWindow::BuildValueEdits() {
   DeleteField(header.chooser);
   for (T_EditTxVal*& field : header.valueFields) DeleteField(field);
-  if (header.valueArea.width == 0 || !header.headerParent) return;
+  if (header.valueArea.width == 0 || !header.headerParent) {
+    SyncHeaderLabels();
+    return;
+  }
   T_TextBuf text;
   for (int32_t row = 0; row < header.valueRowCount; ++row) {
     int32_t column = header.shownColumns[row];
@@ -347,7 +349,10 @@ void T_HWindow::BuildValueEdits() {
   }
   int32_t columns = Database_ValueColumnCount(database);
   int32_t count = header.valueRowCount;
-  if (count >= columns) return;
+  if (count >= columns) {
+    SyncHeaderLabels();
+    return;
+  }
   int32_t last = header.shownColumns[count - 1];
   RECT label;
   GetHeaderFieldRect(&label, kHeaderValueFirst + last);
@@ -369,6 +374,7 @@ void T_HWindow::BuildValueEdits() {
   header.chooser = new T_ValueEditChooser(header.headerParent, rect,
                                           static_cast<uint32_t>(header.firstValueId + count - 1),
                                           this, freeCount, current);
+  SyncHeaderLabels();
 }
 
 void T_HWindow::ChooseValueColumn(int32_t index) {
@@ -395,11 +401,7 @@ void T_HWindow::ChooseValueColumn(int32_t index) {
   header.valueFields[chosen] = header.valueFields[last];
   header.valueFields[last] = nullptr;
   header.shownColumns[count - 1] = static_cast<uint16_t>(chosen);
-  if (header.headerParent) {
-    RECT label;
-    GetHeaderFieldRect(&label, kHeaderValueFirst + chosen);
-    GrafElement_InvalidateRect(this, &label, 0);
-  }
+  SyncHeaderLabels();
 }
 
 // --- Labels -------------------------------------------------------------------------------------
@@ -423,36 +425,49 @@ void T_HWindow::GetHeaderFieldRect(RECT* rect, int32_t id) {
   int32_t left = kLabelMargin;
   if (dimensions.width > 0 && field->x >= dimensions.x + dimensions.width)
     left = dimensions.x + dimensions.width + 2 * kLabelGap;
-  const int32_t top = field->y + kLabelDrop;
-  *rect = RECT{left, top, std::max(left, field->x - kLabelGap), top + 12};
+  const int32_t top = field->y - kLabelRise;
+  *rect = RECT{left, top, std::max(left, field->x - kLabelGap), top + kLabelHeight};
   OffsetRect(rect, parent->offsetX - offsetX, parent->offsetY - offsetY);
 }
 
-void T_HWindow::DrawHeaderLabels() {
-  int32_t ids[kMaxDimensions + 6 + kMaxValueColumns + 1];
+void T_HWindow::SyncHeaderLabels() {
+  for (int32_t i = 0; i < header.labelCount; ++i) delete header.labels[i];
+  header.labelCount = 0;
+  auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent);
+  if (!parent || !modeItem || !modeItem->showLabels) return;
+  int32_t ids[kMaxDimensions + 6 + kMaxValueColumns];
   int32_t n = 0;
-  for (int32_t d = 0; d < kMaxDimensions; ++d) {
-    if (Database_HasSubComponents(database, d)) ids[n++] = kHeaderDimensionFirst + d;
-  }
-  for (int32_t id : {kHeaderFrom, kHeaderTo, kHeaderCardTitle, kHeaderLineText, kHeaderNotes}) {
+  for (int32_t d = 0; d < kMaxDimensions; ++d) ids[n++] = kHeaderDimensionFirst + d;
+  for (int32_t id : {kHeaderFrom, kHeaderTo, kHeaderCardTitle, kHeaderLineText, kHeaderNotes})
     ids[n++] = id;
-  }
-  int32_t columns = Database_ValueColumnCount(database);
-  for (int32_t c = 0; c < columns; ++c) ids[n++] = kHeaderValueFirst + c;
+  for (int32_t c = 0; c < kMaxValueColumns; ++c) ids[n++] = kHeaderValueFirst + c;
   ids[n++] = kHeaderSubset;
-
-  // Labels are placed in the window's coordinates and drawn into the mode item.
-  int32_t dx = modeItem ? modeItem->offsetX - offsetX : 0;
-  int32_t dy = modeItem ? modeItem->offsetY - offsetY : 0;
-  T_TextBuf name;
   for (int32_t i = 0; i < n; ++i) {
     if (!HasHeaderField(ids[i])) continue;
     RECT rect;
     GetHeaderFieldRect(&rect, ids[i]);
     if (rect.right <= rect.left) continue;
-    OffsetRect(&rect, -dx, -dy);
-    Database_FieldName(database, &name, ids[i]);
-    if (name.data) DrawLabelFitting(&rect, name.data);
+    // Label rectangles are in the window's coordinates, the labels live in the header parent.
+    OffsetRect(&rect, offsetX - parent->offsetX, offsetY - parent->offsetY);
+    auto* label = new (std::nothrow) T_Text(
+        parent, XYWH{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}, true);
+    if (!label) continue;
+    header.labels[header.labelCount] = label;
+    header.labelIds[header.labelCount++] = ids[i];
+  }
+  RenameHeaderLabels();
+}
+
+void T_HWindow::RenameHeaderLabels() {
+  T_TextBuf name;
+  T_TextBuf shown;
+  for (int32_t i = 0; i < header.labelCount; ++i) {
+    T_Text* label = header.labels[i];
+    Database_FieldName(database, &name, header.labelIds[i]);
+    FitLabelText(&label->style, name.data ? name.data : "", label->width, &shown);
+    if (label->text.shown && strcmp(label->text.shown, shown.c_str()) == 0) continue;
+    label->SetTextCopy(shown.c_str());
+    GrafElement_Invalidate(label, 0);
   }
 }
 

@@ -240,16 +240,16 @@ TEST_F(SelectionHeaderTest, LabelsStandLeftOfTheFieldsThePageMade) {
   selection.values = {{1, "x"}};
   window->ShowSelection(&selection);
   // Left of the dimensions from the margin, right of them from past their area (50 + 100 + 8),
-  // each up to 4 pixels before its field and 1 below its top; a column without a row and an
-  // unknown id have none.
+  // each up to 4 pixels before its field, from 1 above its top, 14 high; a column without a row and
+  // an unknown id have none.
   struct Case {
     int32_t id;
     RECT rect;
   } cases[] = {
-      {1, {5, 6, 46, 18}},          {3, {5, 40, 46, 52}},      {3105, {158, 6, 296, 18}},
-      {3106, {158, 23, 296, 35}},   {65, {158, 44, 296, 56}},  {66, {158, 61, 296, 73}},
-      {3506, {158, 78, 296, 90}},   {68, {158, 95, 296, 107}}, {67, {0, 0, 0, 0}},
-      {3135, {158, 112, 296, 124}}, {999, {0, 0, 0, 0}},
+      {1, {5, 4, 46, 18}},          {3, {5, 38, 46, 52}},      {3105, {158, 4, 296, 18}},
+      {3106, {158, 21, 296, 35}},   {65, {158, 42, 296, 56}},  {66, {158, 59, 296, 73}},
+      {3506, {158, 76, 296, 90}},   {68, {158, 93, 296, 107}}, {67, {0, 0, 0, 0}},
+      {3135, {158, 110, 296, 124}}, {999, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     RECT rect;
