@@ -115,9 +115,9 @@ T_DimOpt::T_DimOpt(T_Base* base, int32_t dimension, T_Window* owner)
   TextBufFillParam(&title, 0, base->GetDimPlural(dimension));
   SetTitleBuf(&title);
   T_Frame* names = Dialog_AddFrame(this, XYWH{10, kFrameTitleRoom, 386, 32}, 0, kTextNames);
-  Label(names, XYWH{8, 8, 60, 14}, kTextSingular);
+  Label(names, XYWH{8, 8, 56, 14}, kTextSingular);
   singular = new (std::nothrow) T_Edit(names, XYWH{70, 8, 110, 14}, kDimOptSingularId, true, false);
-  Label(names, XYWH{195, 8, 60, 14}, kTextPlural);
+  Label(names, XYWH{195, 8, 56, 14}, kTextPlural);
   plural = new (std::nothrow) T_Edit(names, XYWH{257, 8, 110, 14}, kDimOptPluralId, true, false);
   for (T_Edit* edit : {singular, plural}) {
     if (edit) EventHandler_Open(edit);

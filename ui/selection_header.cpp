@@ -15,8 +15,13 @@
 
 namespace {
 
+// A field's frame stands 3 pixels around its rectangle: fields a row apart keep their frames
+// apart however tall a page asks them to be.
+constexpr int32_t kFieldFrame = 3;
+
 XYWH Down(const XYWH& rect, int32_t rows) {
-  return XYWH{rect.x, rect.y + kHeaderRowPitch * rows, rect.width, rect.height};
+  return XYWH{rect.x, rect.y + kHeaderRowPitch * rows, rect.width,
+              std::min(rect.height, kHeaderRowPitch - 2 * kFieldFrame)};
 }
 
 template <typename T>
@@ -207,22 +212,22 @@ void T_HWindow::SyncDimensionEdits() {
 
 void T_HWindow::CreateFromToEdits(const XYWH& rect, uint32_t id) {
   T_EventHandler* parent = HeaderParent(this);
-  header.fromField = new T_EditCID(parent, rect, id);
+  header.fromField = new T_EditCID(parent, Down(rect, 0), id);
   header.toField = new T_EditCID(parent, Down(rect, 1), id + 1);
   if (header.fromField) EventHandler_Open(header.fromField);
   if (header.toField) EventHandler_Open(header.toField);
 }
 
 void T_HWindow::CreateCardTitleEdit(const XYWH& rect, uint32_t id) {
-  header.cardTitleField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.cardTitleField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateLineTextEdit(const XYWH& rect, uint32_t id) {
-  header.lineTextField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.lineTextField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateNotesEdit(const XYWH& rect, uint32_t id) {
-  header.notesField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.notesField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateSubsetEdit(const XYWH& rect, uint32_t id) {
@@ -365,7 +370,7 @@ void T_HWindow::BuildValueEdits() {
     }
   }
   const XYWH row = Down(header.valueArea, count - 1);
-  XYWH rect{label.left - 2 - origin.x, row.y - 1, label.right - label.left + 2, 15};
+  XYWH rect{label.left - 2 - origin.x, row.y - 1, label.right - label.left - 1, 15};
   int32_t current = 0;
   int32_t freeCount = columns - (count - 1);
   for (int32_t i = 0; i < freeCount; ++i) {

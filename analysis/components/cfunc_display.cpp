@@ -45,7 +45,7 @@ constexpr int32_t kTextNumeric = 3118;
 constexpr int32_t kTextGraphic = 5130;
 constexpr int32_t kTextColour = 3115;
 constexpr int32_t kTextDecimals = 3112;
-constexpr int32_t kNumericFrameHeight = 74;
+constexpr int32_t kNumericFrameHeight = 80;
 // A frame's title stands above its top edge.
 constexpr int32_t kFrameTitleRoom = 20;
 constexpr int32_t kTextBold = 3111;
@@ -135,12 +135,13 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
   auto keep = [this](T_GrafElement* item) {
     if (item && panelItemCount < 16) panelItems[panelItemCount++] = item;
   };
-  // One titled chooser a row: two side by side leave each title too little room.
+  // One titled chooser a row, 19 pixels apart so their frames keep clear: two side by side
+  // leave each title too little room.
   if (T_Frame* numeric =
           AddFrame(parent, {x, y, 210, kNumericFrameHeight}, kCFuncNumericFrame, kTextNumeric)) {
     TitledChooser(numeric, {6, 4, 196, 15}, kSublevelsChooser, 2, v->sublevels, kTextSublevels, 60);
     auto* decimals = new (std::nothrow)
-        T_ChooseDecs(numeric, {6, 21, 196, 15}, kDecimalsChooser, 0, v->decimals);
+        T_ChooseDecs(numeric, {6, 23, 196, 15}, kDecimalsChooser, 0, v->decimals);
     if (decimals) {
       decimals->SetColumns(database, v->kind == kVariableSelection
                                          ? static_cast<T_CSelection*>(v)->valueColumn
@@ -149,12 +150,12 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
       decimals->SetTitleWidth(60);
     }
     if (auto* sign = new (std::nothrow)
-            T_ChooseNegval(numeric, {6, 38, 196, 15}, kSignChooser, v->signStyle))
+            T_ChooseNegval(numeric, {6, 42, 196, 15}, kSignChooser, v->signStyle))
       sign->SetTitleWidth(60);
     if (auto* colouring = new (std::nothrow)
-            T_ChooseRedgreen(numeric, {6, 55, 116, 15}, kColouringChooser, v->colouring))
+            T_ChooseRedgreen(numeric, {6, 61, 116, 15}, kColouringChooser, v->colouring))
       colouring->SetTitleWidth(60);
-    AddCheckbox(numeric, {128, 55, 74, 14}, kBoldBox, kTextBold, v->bold != 0);
+    AddCheckbox(numeric, {128, 61, 74, 14}, kBoldBox, kTextBold, v->bold != 0);
     keep(numeric);
   }
   graphicParent = parent;

@@ -578,6 +578,11 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   }
 }
 
+int32_t T_Comps::GetDefaultHeaderHeight() {
+  // The selection page's fields start below the view chooser.
+  return CalcHeaderHeight(0) + 24;
+}
+
 void T_Comps::OnSelectorEvent(T_GrafElement* selector) {
   if (viewSelector && selector == viewSelector) {
     SetPresentation(viewSelector->currentPicture == kCompsViewGraphic ? 3 : 0);
