@@ -540,15 +540,15 @@ void T_TFunc::OpenOptionsPage() {
     Keep(this, box);
     y += 18;
   }
-  auto* sorting = new (std::nothrow) T_Frame(parent, {214, 8, 180, 44}, 86, true);
+  auto* sorting = new (std::nothrow) T_Frame(parent, {214, 16, 180, 44}, 86, true);
   if (sorting) {
     sorting->SetTitleId(kTextSorting);
     int64_t variableItem = 0, i = 1;
     for (T_TVariable* v = data.variables; v; v = v->next, ++i)
       if (v == order.sortVariable) variableItem = i;
-    new (std::nothrow) T_Chooser(sorting, {6, 6, 164, 15}, kSortVariableChooser, i, variableItem,
-                                 true);
-    new (std::nothrow) T_Chooser(sorting, {6, 23, 164, 15}, kSortModeChooser,
+    new (std::nothrow)
+        T_Chooser(sorting, {6, 4, 164, 15}, kSortVariableChooser, i, variableItem, true);
+    new (std::nothrow) T_Chooser(sorting, {6, 4 + kChooserPitch, 164, 15}, kSortModeChooser,
                                  order.sortVariable ? 6 : 3,
                                  order.sortVariable ? order.valueOrder : order.mode, true);
   }
