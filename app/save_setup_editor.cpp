@@ -84,10 +84,9 @@ constexpr int32_t kButtonSave = 709;
 constexpr int32_t kCommandNewSaveSetup = 2505;
 constexpr int32_t kCommandDeleteSaveSetup = 2506;
 // The "Cards" page: the rows of from, to, card title, line text and notes, then the value rows
-// and the subset; the window's own header puts its value rows at kWindowValuesTop.
+// and the subset.
 constexpr int32_t kFieldsTop = 7;
 constexpr int32_t kValuesTop = kFieldsTop + 5 * 17;
-constexpr int32_t kWindowValuesTop = 96;
 constexpr int32_t kChangeSaveSetupDeleted = kChangeSaveSetupRenamed + 3;
 constexpr int32_t kPictureDatabase = 1000;
 
@@ -493,19 +492,6 @@ void T_SaveSetupEditor::OnResized(int32_t dw, int32_t dh) {
   T_HWindow::OnResized(dw, dh);
   if (tab) tab->MoveToRect(tab->x, tab->y, tab->width, height - kBelowTab - kTabTop);
   if (saveAs) saveAs->MoveToRect(saveAs->x, height - 34, saveAs->width, saveAs->height);
-}
-
-void T_SaveSetupEditor::GetHeaderFieldRect(RECT* rect, int32_t id) {
-  T_HWindow::GetHeaderFieldRect(rect, id);
-  if (!tab || !tab->showsFields || id < kHeaderValueFirst ||
-      id >= kHeaderValueFirst + kMaxValueColumns)
-    return;
-  // The value rows stand on the "Cards" page: their labels (the column chooser) go left of the
-  // edits there, in the window's coordinates.
-  const int32_t row = (rect->top - kWindowValuesTop) / kHeaderRowPitch;
-  const int32_t left = tab->offsetX - offsetX + 195;
-  const int32_t top = tab->offsetY - offsetY + kValuesTop + kHeaderRowPitch * row;
-  *rect = RECT{left, top, left + 54, top + 12};
 }
 
 void T_SaveSetupEditor::OnHeaderResized() {

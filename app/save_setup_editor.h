@@ -140,7 +140,6 @@ class T_SaveSetupEditor : public T_HWindow {
   void OnResized(int32_t dw, int32_t dh) override;
   void OnHeaderResized() override;
   // The value rows' labels stand left of their edits on the "Cards" page.
-  void GetHeaderFieldRect(RECT* rect, int32_t id) override;
 
   void ShowPage(int32_t page);
   void SetKind(int32_t kind);

@@ -34,6 +34,8 @@ constexpr int32_t kTextFields = 3331;
 constexpr int32_t kTextField = 3332;
 constexpr int32_t kTextOrder = 3333;
 constexpr int32_t kTextAnalysisTemplates = 4031;
+// A frame's title stands above its top edge, so each frame keeps that much room above it.
+constexpr int32_t kFrameTitleRoom = 22;
 constexpr const char* kModeLetters = "ULDWSN";
 constexpr const char* kCodeLetters = "UL-SN";
 constexpr const char* kTextLetters = "ULDW-SN";
@@ -91,8 +93,8 @@ T_StrCaseChooser::T_StrCaseChooser(T_EventHandler* parent, const XYWH& rect, uin
 void T_StrCaseChooser::OnChooserEvent(T_GrafElement* chooser, ChooserEvent* record) {
   if (chooser == this && record->code == kChooserDescribe) {
     const char* at = std::strchr(kModeLetters, letters[record->index]);
-    record->text = at ? GetString(kTextCaseFirst + static_cast<int32_t>(at - kModeLetters))
-                      : nullptr;
+    record->text =
+        at ? GetString(kTextCaseFirst + static_cast<int32_t>(at - kModeLetters)) : nullptr;
     return;
   }
   T_Chooser::OnChooserEvent(chooser, record);
@@ -112,26 +114,27 @@ T_DimOpt::T_DimOpt(T_Base* base, int32_t dimension, T_Window* owner)
   T_TextBuf title(GetString(kTextPropertiesFor));
   TextBufFillParam(&title, 0, base->GetDimPlural(dimension));
   SetTitleBuf(&title);
-  T_Frame* names = Dialog_AddFrame(this, XYWH{10, 10, 386, 50}, 0, kTextNames);
-  Label(names, XYWH{8, 8, 60, 14}, kTextSingular);
+  T_Frame* names = Dialog_AddFrame(this, XYWH{10, kFrameTitleRoom, 386, 32}, 0, kTextNames);
+  Label(names, XYWH{8, 8, 56, 14}, kTextSingular);
   singular = new (std::nothrow) T_Edit(names, XYWH{70, 8, 110, 14}, kDimOptSingularId, true, false);
-  Label(names, XYWH{195, 8, 60, 14}, kTextPlural);
+  Label(names, XYWH{195, 8, 56, 14}, kTextPlural);
   plural = new (std::nothrow) T_Edit(names, XYWH{257, 8, 110, 14}, kDimOptPluralId, true, false);
   for (T_Edit* edit : {singular, plural}) {
     if (edit) EventHandler_Open(edit);
   }
-  if (singular) singular->SetText(record->singular ? record->singular : base->GetDimSingular(dimension));
+  if (singular)
+    singular->SetText(record->singular ? record->singular : base->GetDimSingular(dimension));
   if (plural) plural->SetText(record->plural ? record->plural : base->GetDimPlural(dimension));
 
-  T_Frame* templates = Dialog_AddFrame(this, XYWH{10, 70, 386, 50}, 0, kTextAnalysisTemplates);
+  T_Frame* templates = Dialog_AddFrame(this, XYWH{10, 74, 386, 48}, 0, kTextAnalysisTemplates);
   Label(templates, XYWH{8, 8, 140, 14}, kTextDisplayIn);
-  display = new (std::nothrow) T_TextIdChooser(templates, XYWH{150, 6, 170, 16}, kDimOptDisplayId,
-                                               7, std::clamp(record->displayStyle, 0, 6),
-                                               kTextDisplayFirst);
-  filled = Dialog_AddCheckbox(templates, XYWH{8, 28, 200, 14}, kDimOptFilledId,
-                              kTextMustBeFilled, record->optionX != 0);
+  display =
+      new (std::nothrow) T_TextIdChooser(templates, XYWH{150, 6, 170, 16}, kDimOptDisplayId, 7,
+                                         std::clamp(record->displayStyle, 0, 6), kTextDisplayFirst);
+  filled = Dialog_AddCheckbox(templates, XYWH{8, 28, 200, 14}, kDimOptFilledId, kTextMustBeFilled,
+                              record->optionX != 0);
 
-  T_Frame* fields = Dialog_AddFrame(this, XYWH{10, 130, 386, 80}, 0, kTextFields);
+  T_Frame* fields = Dialog_AddFrame(this, XYWH{10, 142, 386, 72}, 0, kTextFields);
   const char* sets[3] = {kCodeLetters, kTextLetters, kTextLetters};
   const int32_t modes[3] = {record->codeCase, record->textCase, record->hostCase};
   const uint32_t ids[3] = {kDimOptCodeCaseId, kDimOptTextCaseId, kDimOptHostCaseId};
@@ -199,16 +202,16 @@ T_DimSortDlg::T_DimSortDlg(T_DimEditor* owner, int32_t chosenField)
     field->SetTitleId(kTextField);
     field->SetTitleWidth(50);
   }
-  order = new (std::nothrow) T_TextIdChooser(this, XYWH{10, 30, 174, 16}, kDimSortOrderId, 2,
-                                             std::clamp(owner->sortOrders[first], 0, 1),
-                                             kTextAscending);
+  order = new (std::nothrow)
+      T_TextIdChooser(this, XYWH{10, 30, 174, 16}, kDimSortOrderId, 2,
+                      std::clamp(owner->sortOrders[first], 0, 1), kTextAscending);
   if (order) {
     order->SetTitleId(kTextOrder);
     order->SetTitleWidth(50);
   }
   if (HasGrandchild(node))
-    sublevels = Dialog_AddCheckbox(this, XYWH{10, 54, 170, 14}, kDimSortSublevelsId,
-                                   kTextSublevels, false);
+    sublevels =
+        Dialog_AddCheckbox(this, XYWH{10, 54, 170, 14}, kDimSortSublevelsId, kTextSublevels, false);
   T_Button* cancel = nullptr;
   Dialog_AddButtons(this, &ok, &cancel);
 }

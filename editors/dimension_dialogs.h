@@ -50,7 +50,7 @@ constexpr uint32_t kDimOptHostCaseId = 7;
 class T_DimOpt : public T_HDialog {
  public:
   static constexpr int32_t kWidth = 406;
-  static constexpr int32_t kHeight = 250;
+  static constexpr int32_t kHeight = 262;
 
   T_DimOpt(T_Base* database, int32_t dimension, T_Window* owner);
   // OK applies in the setters' order: singular, plural, display style, "Must be filled in",

@@ -171,19 +171,13 @@ void T_ModeItem::DrawContent() {
   auto* owner = dynamic_cast<T_HWindow*>(window);
   if (!owner) return;
   owner->DrawModeItem();
-  if (showLabels) owner->DrawHeaderLabels();
 }
 
 void T_ModeItem::OnChange(const ChangeNote* note) {
   T_Item::OnChange(note);
   auto* owner = dynamic_cast<T_HWindow*>(window);
   if (!owner || !note || !showLabels || !opened || note->database != database) return;
-  int32_t field = HeaderFieldOfChange(note);
-  if (field == 0) return;
-  RECT label;
-  owner->GetHeaderFieldRect(&label, field);
-  if (label.right <= label.left || label.bottom <= label.top) return;
-  GrafElement_InvalidateRect(owner, &label, 0);
+  if (HeaderFieldOfChange(note) != 0) owner->RenameHeaderLabels();
 }
 
 // --- T_HWindow
@@ -404,6 +398,7 @@ void T_HWindow::SetMode(int32_t id) {
 void T_HWindow::SetModeItemFlag(bool flag) {
   if (!modeItem || modeItem->showLabels == (flag ? 1 : 0)) return;
   modeItem->showLabels = flag ? 1 : 0;
+  SyncHeaderLabels();
   if (modeItem->opened) Item_InvalidateShape(modeItem, 0);
 }
 

@@ -267,7 +267,10 @@ class T_HWindow : public T_Window {
   void SyncDimensionEdits();
   void DeriveValueRows();
   void BuildValueEdits();
-  void DrawHeaderLabels();
+  // The labels of the made fields, while the mode item shows them: made anew after the fields
+  // change, their texts renewed after a name changes.
+  void SyncHeaderLabels();
+  void RenameHeaderLabels();
   // Header parts of Notify, OnChange and OnEditText; the last is true when it took the text.
   void HeaderTick();
   void HeaderOnChange(const ChangeNote* note);

@@ -1,19 +1,27 @@
 #include "ui/selection_header.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/alert.h"
 #include "core/text_buffer.h"
 #include "ui/document_window.h"
 #include "ui/edit_popups.h"
+#include "ui/frame_items.h"
+#include "ui/item_drawing.h"
 #include "ui/selection_fields.h"
-#include "ui/text_layout.h"
 #include "ui/window.h"
 
 namespace {
 
+// A field's frame stands 3 pixels around its rectangle: fields a row apart keep their frames
+// apart however tall a page asks them to be.
+constexpr int32_t kFieldFrame = 3;
+
 XYWH Down(const XYWH& rect, int32_t rows) {
-  return XYWH{rect.x, rect.y + kHeaderRowPitch * rows, rect.width, rect.height};
+  return XYWH{rect.x, rect.y + kHeaderRowPitch * rows, rect.width,
+              std::min(rect.height, kHeaderRowPitch - 2 * kFieldFrame)};
 }
 
 template <typename T>
@@ -31,6 +39,51 @@ void ShowText(T_Edit* field, CardSelection* selection, int32_t patternId) {
 
 bool IsValueId(int32_t id) {
   return id >= kHeaderValueFirst && id < kHeaderValueFirst + kMaxValueColumns;
+}
+
+// The room a label keeps from the page's edge and from its field, and how far above the field's
+// top it starts, tall enough for a line of text and level with the field's own.
+constexpr int32_t kLabelMargin = 5;
+constexpr int32_t kLabelGap = 4;
+constexpr int32_t kLabelRise = 1;
+constexpr int32_t kLabelHeight = 14;
+
+// The field a page made for a header id; null when the page shows none.
+const T_GrafElement* MadeField(const SelectionHeader& header, int32_t id) {
+  if (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions)
+    return header.dimensionFields[id - kHeaderDimensionFirst];
+  if (IsValueId(id)) return header.valueFields[id - kHeaderValueFirst];
+  switch (id) {
+    case kHeaderFrom:
+      return header.fromField;
+    case kHeaderTo:
+      return header.toField;
+    case kHeaderCardTitle:
+      return header.cardTitleField;
+    case kHeaderLineText:
+      return header.lineTextField;
+    case kHeaderNotes:
+      return header.notesField;
+    case kHeaderSubset:
+      return header.subsetField;
+    default:
+      return nullptr;
+  }
+}
+
+// A name wider than its label's room (a long dimension or value name) ends in an ellipsis
+// rather than running under its field.
+void FitLabelText(const TextStyle* style, const char* name, int32_t room, T_TextBuf* out) {
+  int32_t n = static_cast<int32_t>(strlen(name));
+  TextBufAssign(out, name);
+  if (TextWidthInStyle(style, name) <= room) return;
+  static constexpr char kEllipsis[] = "\xE2\x80\xA6";
+  do {
+    --n;
+    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;  // never cut a UTF-8 character in two
+    TextBufAssignBytes(out, name, n);
+    TextBufAppend(out, kEllipsis);
+  } while (n > 0 && TextWidthInStyle(style, out->c_str()) > room);
 }
 
 }  // namespace
@@ -154,31 +207,32 @@ void T_HWindow::SyncDimensionEdits() {
     }
     if (field && header.selection) field->BindSelection(header.selection);
   }
+  SyncHeaderLabels();
 }
 
 void T_HWindow::CreateFromToEdits(const XYWH& rect, uint32_t id) {
   T_EventHandler* parent = HeaderParent(this);
-  header.fromField = new T_EditCID(parent, rect, id);
+  header.fromField = new T_EditCID(parent, Down(rect, 0), id);
   header.toField = new T_EditCID(parent, Down(rect, 1), id + 1);
   if (header.fromField) EventHandler_Open(header.fromField);
   if (header.toField) EventHandler_Open(header.toField);
 }
 
 void T_HWindow::CreateCardTitleEdit(const XYWH& rect, uint32_t id) {
-  header.cardTitleField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.cardTitleField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateLineTextEdit(const XYWH& rect, uint32_t id) {
-  header.lineTextField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.lineTextField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateNotesEdit(const XYWH& rect, uint32_t id) {
-  header.notesField = EditTxVal_NewText(HeaderParent(this), rect, id);
+  header.notesField = EditTxVal_NewText(HeaderParent(this), Down(rect, 0), id);
 }
 
 void T_HWindow::CreateSubsetEdit(const XYWH& rect, uint32_t id) {
-  header.subsetField = new T_EditSubset(HeaderParent(this), Down(rect, header.valueRowCount - 1),
-                                        id);
+  header.subsetField =
+      new T_EditSubset(HeaderParent(this), Down(rect, header.valueRowCount - 1), id);
 }
 
 void T_HWindow::CreateValueEdits(const XYWH& rect, uint32_t firstId) {
@@ -204,6 +258,7 @@ void T_HWindow::ShowSelection(CardSelection* selection) {
   ShowText(header.notesField, selection, kHeaderNotes);
   BuildValueEdits();
   if (header.subsetField) header.subsetField->BindCombination(Selection_Combination(selection));
+  SyncHeaderLabels();
 }
 
 void T_HWindow::DeleteSelectionEdits() {
@@ -219,12 +274,13 @@ void T_HWindow::DeleteSelectionEdits() {
   BuildValueEdits();
   header.headerParent = nullptr;
   header.selection = nullptr;
+  SyncHeaderLabels();
   DeriveValueRows();
 }
 
 bool T_HWindow::IsHeaderEdit(const T_GrafElement* field) const {
   if (!field) return false;
-  const T_GrafElement* fields[] = {header.fromField, header.toField, header.cardTitleField,
+  const T_GrafElement* fields[] = {header.fromField,     header.toField,    header.cardTitleField,
                                    header.lineTextField, header.notesField, header.subsetField};
   for (const T_GrafElement* f : fields)
     if (f == field) return true;
@@ -272,10 +328,9 @@ void T_HWindow::DeriveValueRows() {
   for (int32_t i = free; i < kMaxValueColumns; ++i) header.freeColumns[i] = 0;
 
   if (header.headerParent) {
-    RECT area;
-    GetHeaderFieldRect(&area, kHeaderValueFirst);
-    area.bottom = area.top + 999;
-    GrafElement_InvalidateRect(this, &area, 0);
+    // The value rows' labels and the subset below them move with the count.
+    if (auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent))
+      GrafElement_Invalidate(parent, 0);
     OnHeaderResized();
   }
 }
@@ -283,7 +338,10 @@ void T_HWindow::DeriveValueRows() {
 void T_HWindow::BuildValueEdits() {
   DeleteField(header.chooser);
   for (T_EditTxVal*& field : header.valueFields) DeleteField(field);
-  if (header.valueArea.width == 0 || !header.headerParent) return;
+  if (header.valueArea.width == 0 || !header.headerParent) {
+    SyncHeaderLabels();
+    return;
+  }
   T_TextBuf text;
   for (int32_t row = 0; row < header.valueRowCount; ++row) {
     int32_t column = header.shownColumns[row];
@@ -296,19 +354,23 @@ void T_HWindow::BuildValueEdits() {
   }
   int32_t columns = Database_ValueColumnCount(database);
   int32_t count = header.valueRowCount;
-  if (count >= columns) return;
+  if (count >= columns) {
+    SyncHeaderLabels();
+    return;
+  }
   int32_t last = header.shownColumns[count - 1];
   RECT label;
   GetHeaderFieldRect(&label, kHeaderValueFirst + last);
-  // The label rectangle is in the window's coordinates; the chooser lives in the header parent.
+  // The label rectangle is in the window's coordinates; the chooser lives in the header parent,
+  // level with its row's field and clear of the row below.
   POINT origin{0, 0};
   if (header.headerParent != this) {
     if (auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent)) {
       origin = POINT{parent->offsetX - offsetX, parent->offsetY - offsetY};
     }
   }
-  XYWH rect{label.left - 2 - origin.x, label.top - 1 - origin.y, label.right - label.left + 3,
-            label.bottom - label.top + 3};
+  const XYWH row = Down(header.valueArea, count - 1);
+  XYWH rect{label.left - 2 - origin.x, row.y - 1, label.right - label.left - 1, 15};
   int32_t current = 0;
   int32_t freeCount = columns - (count - 1);
   for (int32_t i = 0; i < freeCount; ++i) {
@@ -317,6 +379,7 @@ void T_HWindow::BuildValueEdits() {
   header.chooser = new T_ValueEditChooser(header.headerParent, rect,
                                           static_cast<uint32_t>(header.firstValueId + count - 1),
                                           this, freeCount, current);
+  SyncHeaderLabels();
 }
 
 void T_HWindow::ChooseValueColumn(int32_t index) {
@@ -343,17 +406,13 @@ void T_HWindow::ChooseValueColumn(int32_t index) {
   header.valueFields[chosen] = header.valueFields[last];
   header.valueFields[last] = nullptr;
   header.shownColumns[count - 1] = static_cast<uint16_t>(chosen);
-  if (header.headerParent) {
-    RECT label;
-    GetHeaderFieldRect(&label, kHeaderValueFirst + chosen);
-    GrafElement_InvalidateRect(this, &label, 0);
-  }
+  SyncHeaderLabels();
 }
 
 // --- Labels -------------------------------------------------------------------------------------
 
 bool T_HWindow::HasHeaderField(int32_t id) {
-  if (!IsValueId(id)) return true;
+  if (!IsValueId(id)) return MadeField(header, id) != nullptr;
   int32_t row = HeaderFieldIndex(id - kHeaderValueFirst);
   if (row < 0) return false;
   if (row < header.valueRowCount - 1) return true;
@@ -362,61 +421,58 @@ bool T_HWindow::HasHeaderField(int32_t id) {
 
 void T_HWindow::GetHeaderFieldRect(RECT* rect, int32_t id) {
   *rect = RECT{0, 0, 0, 0};
-  int32_t w1 = 0;
-  int32_t w2 = 0;
-  Database_DisplayWidths(database, &w1, &w2);
-  int32_t left = header.dimensionArea.width + w1 + 18;
-  int32_t right = left + w2;
-  int32_t top = -1;
-  if (id >= kHeaderDimensionFirst && id < kHeaderDimensionFirst + kMaxDimensions) {
-    *rect = RECT{5, kHeaderRowPitch * id - 10, w1 + 5, kHeaderRowPitch * id + 2};
-    return;
-  }
-  if (IsValueId(id)) {
-    int32_t row = HeaderFieldIndex(id - kHeaderValueFirst);
-    if (row < 0) {
-      *rect = RECT{left, 96, right, 96};
-      return;
-    }
-    top = 96 + kHeaderRowPitch * row;
-  }
-  switch (id) {
-    case kHeaderFrom: top = 7; break;
-    case kHeaderTo: top = 24; break;
-    case kHeaderCardTitle: top = 45; break;
-    case kHeaderLineText: top = 62; break;
-    case kHeaderNotes: top = 79; break;
-    case kHeaderSubset: top = kHeaderRowPitch * header.valueRowCount + 100; break;
-    default: break;
-  }
-  if (top >= 0) *rect = RECT{left, top, right, top + 12};
+  const T_GrafElement* field = MadeField(header, id);
+  auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent);
+  if (!field || !parent) return;
+  // A label fills the room left of its own field, so it follows wherever a page puts the field:
+  // from the page's margin, or for the fields right of the dimensions from past them.
+  const XYWH& dimensions = header.dimensionArea;
+  int32_t left = kLabelMargin;
+  if (dimensions.width > 0 && field->x >= dimensions.x + dimensions.width)
+    left = dimensions.x + dimensions.width + 2 * kLabelGap;
+  const int32_t top = field->y - kLabelRise;
+  *rect = RECT{left, top, std::max(left, field->x - kLabelGap), top + kLabelHeight};
+  OffsetRect(rect, parent->offsetX - offsetX, parent->offsetY - offsetY);
 }
 
-void T_HWindow::DrawHeaderLabels() {
-  int32_t ids[kMaxDimensions + 6 + kMaxValueColumns + 1];
+void T_HWindow::SyncHeaderLabels() {
+  for (int32_t i = 0; i < header.labelCount; ++i) delete header.labels[i];
+  header.labelCount = 0;
+  auto* parent = dynamic_cast<T_GrafElement*>(header.headerParent);
+  if (!parent || !modeItem || !modeItem->showLabels) return;
+  int32_t ids[kMaxDimensions + 6 + kMaxValueColumns];
   int32_t n = 0;
-  for (int32_t d = 0; d < kMaxDimensions; ++d) {
-    if (Database_HasSubComponents(database, d)) ids[n++] = kHeaderDimensionFirst + d;
-  }
-  for (int32_t id : {kHeaderFrom, kHeaderTo, kHeaderCardTitle, kHeaderLineText, kHeaderNotes}) {
+  for (int32_t d = 0; d < kMaxDimensions; ++d) ids[n++] = kHeaderDimensionFirst + d;
+  for (int32_t id : {kHeaderFrom, kHeaderTo, kHeaderCardTitle, kHeaderLineText, kHeaderNotes})
     ids[n++] = id;
-  }
-  int32_t columns = Database_ValueColumnCount(database);
-  for (int32_t c = 0; c < columns; ++c) ids[n++] = kHeaderValueFirst + c;
+  for (int32_t c = 0; c < kMaxValueColumns; ++c) ids[n++] = kHeaderValueFirst + c;
   ids[n++] = kHeaderSubset;
-
-  // Labels are placed in the window's coordinates and drawn into the mode item.
-  int32_t dx = modeItem ? modeItem->offsetX - offsetX : 0;
-  int32_t dy = modeItem ? modeItem->offsetY - offsetY : 0;
-  T_TextBuf name;
   for (int32_t i = 0; i < n; ++i) {
     if (!HasHeaderField(ids[i])) continue;
     RECT rect;
     GetHeaderFieldRect(&rect, ids[i]);
     if (rect.right <= rect.left) continue;
-    OffsetRect(&rect, -dx, -dy);
-    Database_FieldName(database, &name, ids[i]);
-    if (name.data) TextDrawLine(&rect, name.data, nullptr);
+    // Label rectangles are in the window's coordinates, the labels live in the header parent.
+    OffsetRect(&rect, offsetX - parent->offsetX, offsetY - parent->offsetY);
+    auto* label = new (std::nothrow) T_Text(
+        parent, XYWH{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}, true);
+    if (!label) continue;
+    header.labels[header.labelCount] = label;
+    header.labelIds[header.labelCount++] = ids[i];
+  }
+  RenameHeaderLabels();
+}
+
+void T_HWindow::RenameHeaderLabels() {
+  T_TextBuf name;
+  T_TextBuf shown;
+  for (int32_t i = 0; i < header.labelCount; ++i) {
+    T_Text* label = header.labels[i];
+    Database_FieldName(database, &name, header.labelIds[i]);
+    FitLabelText(&label->style, name.data ? name.data : "", label->width, &shown);
+    if (label->text.shown && strcmp(label->text.shown, shown.c_str()) == 0) continue;
+    label->SetTextCopy(shown.c_str());
+    GrafElement_Invalidate(label, 0);
   }
 }
 

@@ -10,8 +10,8 @@
 // Invariants:
 //   1. valueRowCount >= 1 and shownColumns[0 .. valueRowCount - 1] are distinct value columns in
 //      ascending order, except that a chooser choice may re-target the last row.
-//   2. Every field pointer is null or a child of headerParent; a field that could not be made
-//      stays null and every operation skips it.
+//   2. Every field and label pointer is null or a child of headerParent; a field that could not
+//      be made stays null and every operation skips it.
 //   3. The fields only point into the shown selection, which the window's caller owns.
 //
 // User-interface thread only.
@@ -29,6 +29,7 @@ class T_EditCID;
 class T_EditSubset;
 class T_EditTxVal;
 class T_HWindow;
+class T_Text;
 
 // Header field ids: 1 + dimension, the patterns, 67 + value column, and label text ids.
 constexpr int32_t kHeaderDimensionFirst = 1;
@@ -88,6 +89,10 @@ struct SelectionHeader {
   T_ValueEditChooser* chooser = nullptr;
   uint8_t valueRowsStale = 0;
   T_EditSubset* subsetField = nullptr;
+  // One label a shown field, in headerParent, with the header id it names.
+  T_Text* labels[kMaxDimensions + 6 + kMaxValueColumns] = {};
+  int32_t labelIds[kMaxDimensions + 6 + kMaxValueColumns] = {};
+  int32_t labelCount = 0;
 };
 
 // The header field a change note concerns; 0 for none.

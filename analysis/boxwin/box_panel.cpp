@@ -34,6 +34,8 @@ constexpr int32_t kCommandAdjustWidths = 24;
 constexpr int32_t kLabelCopyTable = 2517;
 constexpr int32_t kLabelCopyChart = 2518;
 constexpr int32_t kMinChartSize = 48;
+// A page frame's top: its title stands above it, inside the page.
+constexpr int32_t kFrameTop = 16;
 
 // Item ids of the pages.
 constexpr uint32_t kItemSubsetBox = 300;
@@ -108,6 +110,16 @@ T_Frame* AddFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t t
   if (title) frame->SetTitleId(title);
   EventHandler_Open(frame);
   return frame;
+}
+
+void AddPanelPageItems(T_BoxWin* box) {
+  static constexpr struct {
+    int32_t id;
+    int32_t picture;
+  } kPages[] = {
+      {kPanelSubsets, 3819}, {kPanelPrinting, 3824}, {kPanelExport, 3825}, {kPanelNotes, 3826}};
+  for (const auto& page : kPages)
+    box->AddModeItemWithPicture(nullptr, nullptr, page.id, page.picture);
 }
 
 bool PostPanelRebuild(T_BoxWin* box, int32_t page, PanelRebuild rebuild) {
@@ -295,22 +307,25 @@ void T_BoxWin::OpenPanelPage(int32_t page) {
     }
     keep(AddButton(parent, {8, std::max(2, headerHeight - 19), w, 17}, kItemNewSubset, 3137));
   } else if (page == kPanelPrinting) {
-    keep(new (std::nothrow) T_PrintTitleFrame(this, parent, {4, 4, 130, 58}));
-    keep(AddCheckbox(parent, {6, 66, 150, 14}, kItemBinding, 1105, print.bindingMargin));
-    if (chart) keep(AddCheckbox(parent, {6, 82, 150, 14}, kItemFillPage, 1106, print.fillPage));
-    T_Frame* frame = AddFrame(parent, {150, 4, 120, 92}, kItemPrintFrame, 1103);
+    keep(new (std::nothrow) T_PrintTitleFrame(this, parent, {4, kFrameTop, 130, 58}));
+    keep(AddCheckbox(parent, {6, 82, 136, 14}, kItemBinding, 1105, print.bindingMargin));
+    if (chart) keep(AddCheckbox(parent, {6, 98, 136, 14}, kItemFillPage, 1106, print.fillPage));
+    T_Frame* frame = AddFrame(parent, {146, kFrameTop, 134, 84}, kItemPrintFrame, 1103);
     keep(frame);
     if (frame) {
-      AddCheckbox(frame, {6, 2, 106, 14}, 306, 3506, print.notes);
-      AddCheckbox(frame, {6, 18, 106, 14}, 307, 1104, print.definition);
-      AddCheckbox(frame, {6, 34, 106, 14}, 308, 1116, print.columnTitles);
-      if (viewMode == 0 && linesKind) AddCheckbox(frame, {6, 50, 106, 14}, 309, 1117, print.headerRows);
-      if (viewMode == 0) AddCheckbox(frame, {6, 66, 106, 14}, 310, 1118, print.dataRows);
+      AddCheckbox(frame, {6, 2, 122, 14}, 306, 3506, print.notes);
+      AddCheckbox(frame, {6, 18, 122, 14}, 307, 1104, print.definition);
+      AddCheckbox(frame, {6, 34, 122, 14}, 308, 1116, print.columnTitles);
+      if (viewMode == 0 && linesKind)
+        AddCheckbox(frame, {6, 50, 122, 14}, 309, 1117, print.headerRows);
+      if (viewMode == 0) AddCheckbox(frame, {6, 66, 122, 14}, 310, 1118, print.dataRows);
     }
-    T_Button* printButton = AddButton(parent, {280, 10, 90, 20}, kItemPrintButton, kButtonPrint);
+    T_Button* printButton =
+        AddButton(parent, {290, kFrameTop, 90, 20}, kItemPrintButton, kButtonPrint);
     if (printButton) printButton->SetTrailingDots(true);
     keep(printButton);
-    T_Button* setup = AddButton(parent, {280, 36, 90, 20}, kItemPageSetupButton, kButtonPageSetup);
+    T_Button* setup =
+        AddButton(parent, {290, kFrameTop + 26, 90, 20}, kItemPageSetupButton, kButtonPageSetup);
     if (setup) setup->SetTrailingDots(true);
     keep(setup);
   } else if (page == kPanelExport) {

@@ -29,6 +29,10 @@ T_Checkbox* AddCheckbox(T_EventHandler* parent, const XYWH& at, uint32_t id, int
                         bool on);
 T_Frame* AddFrame(T_EventHandler* parent, const XYWH& at, uint32_t id, int32_t title);
 
+// The mode-box items of the Subsets, Printing, Export and Notes pages, each with its picture,
+// after the window's own items.
+void AddPanelPageItems(T_BoxWin* box);
+
 // Builds a page again after the current message (the control that asked may go with the page),
 // when the window is still listed: by the rebuild given, else the box window's own pages when the
 // page is still open. False when it cannot be posted.

@@ -75,7 +75,9 @@ constexpr int32_t kTextAll = 1132;
 constexpr uint16_t kMenuCopy = 214;
 constexpr uint16_t kMenuPaste = 215;
 constexpr uint16_t kMenuRelatedFirst = 3143;  // "» Cards" .. "» Component Functions"
-constexpr int32_t kKeyRowHeight = 18;
+// Choosers one under the other keep their frames apart; a frame's title stands above its top.
+constexpr int32_t kKeyRowHeight = 19;
+constexpr int32_t kFrameTop = 16;
 constexpr int32_t kGripLeft = 6;
 constexpr int32_t kGripRight = 18;
 constexpr int32_t kFieldEntryMax = 3 + 32 + 1 + 24 + 1 + 4;
@@ -316,6 +318,7 @@ void T_Cards::OpenCardsPage(int32_t page) {
   fieldList = nullptr;
   currentPage = page;
   T_EventHandler* parent = modeItem ? static_cast<T_EventHandler*>(modeItem) : this;
+  SetModeItemFlag(page == 0);
   if (page == 0) {
     // The selection fields stand in the page area beside the mode box, as every page's do.
     if (modeItem) header.headerParent = modeItem;
@@ -375,8 +378,8 @@ void T_Cards::OpenCardsPage(int32_t page) {
   shownKeyCount = options.keyCount;
   int32_t keys = std::max(1, options.keyCount);
   // The grips that drag a key row stand left of the frame, on the mode item itself.
-  T_Frame* sorting =
-      AddFrame(parent, {kGripRight, 4, 236, 22 + kKeyRowHeight * keys}, kSortingId, kTextSorting);
+  T_Frame* sorting = AddFrame(parent, {kGripRight, kFrameTop, 236, 22 + kKeyRowHeight * keys},
+                              kSortingId, kTextSorting);
   keep(sorting);
   if (sorting) {
     int32_t entries[kFieldEntryMax];
@@ -398,17 +401,17 @@ void T_Cards::OpenCardsPage(int32_t page) {
     NewButton(sorting, {6, y, 20, 16}, kAddKeyId, "+", options.keyCount < kCardsMaxKeys);
     NewButton(sorting, {30, y, 20, 16}, kRemoveKeyId, "-", options.keyCount > 0);
   }
-  keep(AddCheckbox(parent, {kGripRight + 244, 4, 130, 14}, kGridLinesId, kTextGridLines,
+  keep(AddCheckbox(parent, {kGripRight + 244, kFrameTop, 130, 14}, kGridLinesId, kTextGridLines,
                    options.gridLines != 0));
   T_Frame* contents =
-      AddFrame(parent, {kGripRight + 244, 24, 140, 44}, kContentsId, kTextDataContents);
+      AddFrame(parent, {kGripRight + 244, kFrameTop + 32, 140, 40}, kContentsId, kTextDataContents);
   keep(contents);
   if (contents) {
     auto* groups = new (std::nothrow)
         T_Chooser(contents, {6, 2, 126, 15}, kGroupsId, 3, options.groupsMode, true);
     if (groups) groups->SetTitleId(kTextGroups);
     auto* lines = new (std::nothrow)
-        T_Chooser(contents, {6, 20, 126, 15}, kLinesId, 3, options.linesMode, true);
+        T_Chooser(contents, {6, 2 + kKeyRowHeight, 126, 15}, kLinesId, 3, options.linesMode, true);
     if (lines) {
       lines->SetTitleId(kTextLines);
       Item_SetEnabled(lines, options.groupsMode != kContentsNone);

@@ -44,6 +44,10 @@ constexpr int32_t kTextSorting = 3600;
 constexpr int32_t kTextNumeric = 3118;
 constexpr int32_t kTextGraphic = 5130;
 constexpr int32_t kTextColour = 3115;
+constexpr int32_t kTextDecimals = 3112;
+constexpr int32_t kNumericFrameHeight = 80;
+// A frame's title stands above its top edge.
+constexpr int32_t kFrameTitleRoom = 20;
 constexpr int32_t kTextBold = 3111;
 constexpr int32_t kTextSublevels = 5210;
 constexpr int32_t kTextExclude = 5211;
@@ -131,21 +135,32 @@ void T_CFunc::AddPresentationFrames(T_EventHandler* parent, int32_t x, int32_t y
   auto keep = [this](T_GrafElement* item) {
     if (item && panelItemCount < 16) panelItems[panelItemCount++] = item;
   };
-  if (T_Frame* numeric = AddFrame(parent, {x, y, 210, 56}, kCFuncNumericFrame, kTextNumeric)) {
+  // One titled chooser a row, 19 pixels apart so their frames keep clear: two side by side
+  // leave each title too little room.
+  if (T_Frame* numeric =
+          AddFrame(parent, {x, y, 210, kNumericFrameHeight}, kCFuncNumericFrame, kTextNumeric)) {
     TitledChooser(numeric, {6, 4, 196, 15}, kSublevelsChooser, 2, v->sublevels, kTextSublevels, 60);
-    auto* decimals =
-        new (std::nothrow) T_ChooseDecs(numeric, {6, 21, 96, 15}, kDecimalsChooser, 0, v->decimals);
-    if (decimals)
+    auto* decimals = new (std::nothrow)
+        T_ChooseDecs(numeric, {6, 23, 196, 15}, kDecimalsChooser, 0, v->decimals);
+    if (decimals) {
       decimals->SetColumns(database, v->kind == kVariableSelection
                                          ? static_cast<T_CSelection*>(v)->valueColumn
                                          : T_ChooseDecs::kAllColumns);
-    new (std::nothrow) T_ChooseNegval(numeric, {106, 21, 96, 15}, kSignChooser, v->signStyle);
-    new (std::nothrow) T_ChooseRedgreen(numeric, {6, 38, 96, 15}, kColouringChooser, v->colouring);
-    AddCheckbox(numeric, {106, 38, 96, 14}, kBoldBox, kTextBold, v->bold != 0);
+      decimals->SetTitleId(kTextDecimals);
+      decimals->SetTitleWidth(60);
+    }
+    if (auto* sign = new (std::nothrow)
+            T_ChooseNegval(numeric, {6, 42, 196, 15}, kSignChooser, v->signStyle))
+      sign->SetTitleWidth(60);
+    if (auto* colouring = new (std::nothrow)
+            T_ChooseRedgreen(numeric, {6, 61, 116, 15}, kColouringChooser, v->colouring))
+      colouring->SetTitleWidth(60);
+    AddCheckbox(numeric, {128, 61, 74, 14}, kBoldBox, kTextBold, v->bold != 0);
     keep(numeric);
   }
   graphicParent = parent;
-  graphicAt = beside ? XYWH{256, 84, 118, 26} : XYWH{x, y + 62, 210, 26};
+  graphicAt =
+      beside ? XYWH{256, 84, 118, 26} : XYWH{x, y + kNumericFrameHeight + kFrameTitleRoom, 210, 26};
   // The curve view's header is short: a frame that would reach below it goes beside the
   // numeric frame.
   auto* page = dynamic_cast<T_GrafElement*>(parent);

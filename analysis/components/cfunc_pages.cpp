@@ -103,7 +103,7 @@ void T_CFunc::OpenHeaderPage() {
         if (Database_HasSubComponents(database, d)) ++dimensions;
       const int32_t y = std::max(82, 46 + kHeaderRowPitch * dimensions);
       keep(new (std::nothrow)
-               T_ChooseValue(parent, {75, y, 130, 15}, kValueChooser, database, s->valueColumn));
+               T_ChooseValue(parent, {75, y, 105, 15}, kValueChooser, database, s->valueColumn));
     }
   } else {
     auto* f = static_cast<T_CFormula*>(current);

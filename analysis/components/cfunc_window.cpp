@@ -8,6 +8,7 @@
 #include <new>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_panel.h"
 #include "core/alert.h"
 #include "core/localized_text.h"
 #include "core/memory.h"
@@ -36,8 +37,8 @@ namespace {
 constexpr uint32_t kViewSelectorId = 4019;
 constexpr int32_t kLabelsWidth = 200;
 constexpr int32_t kDefaultColumnWidth = 64;
-constexpr int32_t kModePictureSelection = 3816;
-constexpr int32_t kModePictureFormula = 3817;
+constexpr int32_t kModePictureSelection = 3817;
+constexpr int32_t kModePictureFormula = 3818;
 constexpr int32_t kChangeComponentsDeleted = 12;
 constexpr int32_t kChangeValueCount = 32;
 constexpr double kTinyValue = 5.2e-7;
@@ -120,7 +121,8 @@ int64_t T_CFunc::GetMemoryUsage() {
 int32_t T_CFunc::GetRowHeight(int64_t) { return kCFuncRowHeights[spacing]; }
 
 int32_t T_CFunc::GetDefaultHeaderHeight() {
-  return (viewMode == 4 ? 87 : 160) + (database && database->valueCount >= 2 ? 19 : 0) + 25;
+  // The curve view's variable pages hold the same fields as the numeric view's and must fit.
+  return 160 + (database && database->valueCount >= 2 ? 19 : 0) + 25;
 }
 
 bool T_CFunc::IsEmpty() {
@@ -498,8 +500,7 @@ void T_CFunc::RebuildModeItems() {
     overview = AddModeItemWithPicture(nullptr, nullptr, kCFuncItemOverview, 0);
     AddModeItemWithPicture(nullptr, nullptr, kCFuncModeView, 3822);
     AddModeItemWithPicture(nullptr, nullptr, kCFuncModeDisplay, 3820);
-    for (int32_t page : {kPanelSubsets, kPanelPrinting, kPanelExport, kPanelNotes})
-      AddModeItemWithPicture(nullptr, nullptr, page, 3819 + (page - kPanelSubsets));
+    AddPanelPageItems(this);
   }
   if (!overview) return;
   for (T_CVariable* v = data.variables; v; v = v->next) {

@@ -565,6 +565,7 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
   ClosePanelPage();
   DeleteSelectionEdits();
   currentPage = id;
+  SetModeItemFlag(id == kCompsPageSelection);
   if (id == kCompsPageOptions) {
     SetPanelShown(true);
     return;
@@ -579,12 +580,19 @@ void T_Comps::OnModeboxEvent(T_GrafElement* box, ModeboxEvent* record) {
     return;
   }
   if (id == kCompsPageSelection) {
+    // Below the view chooser, in the page area the mode box selects.
+    if (modeItem) header.headerParent = modeItem;
     CreateDimensionEdits(XYWH{75, 24, 105, 12});
     CreateFromToEdits(XYWH{255, 24, 120, 12}, 200);
     CreateCardTitleEdit(XYWH{255, 62, 120, 12}, 202);
     CreateLineTextEdit(XYWH{255, 79, 120, 12}, 203);
     ShowSelection(&selection);
   }
+}
+
+int32_t T_Comps::GetDefaultHeaderHeight() {
+  // The selection page's fields start below the view chooser.
+  return CalcHeaderHeight(0) + 24;
 }
 
 void T_Comps::OnSelectorEvent(T_GrafElement* selector) {

@@ -98,7 +98,7 @@ class T_Comps : public T_StruxWin {
   void RunCalculationSteps();
   int32_t GetRowHeight(int64_t row) override;
   int32_t GetDefaultWidth() override { return 637; }
-  int32_t GetDefaultHeaderHeight() override { return 100; }
+  int32_t GetDefaultHeaderHeight() override;
   void DrawGrid(BoxDrawRecord* record) override;
   bool ClickGrid(InputEvent* event) override;
   void OnCellsSelected(int64_t row, int32_t field) override;

@@ -173,6 +173,7 @@ void Keep(T_Lines* window, T_GrafElement* item) {
 }  // namespace
 
 void T_Lines::ClosePages() {
+  SetModeItemFlag(false);
   DeleteSelectionEdits();
   ClosePanelPage();
   columnsFrame = sortingFrame = nullptr;
@@ -184,6 +185,8 @@ void T_Lines::ClosePages() {
 
 void T_Lines::OpenSelectionPage() {
   ClosePages();
+  if (modeItem) header.headerParent = modeItem;
+  SetModeItemFlag(true);
   CreateDimensionEdits(XYWH{75, 3, 105, 12});
   CreateFromToEdits(XYWH{255, 3, 120, 12}, kHeaderFrom);
   CreateCardTitleEdit(XYWH{255, 41, 120, 12}, kHeaderCardTitle);
@@ -262,7 +265,8 @@ int32_t T_Lines::ColumnListCode(int64_t line) const {
 void T_Lines::OpenOptionsPage() {
   ClosePages();
   T_EventHandler* parent = PageParent(this);
-  auto* numeric = new (std::nothrow) T_Frame(parent, {4, 4, 190, 44}, 89, true);
+  // The frames' titles stand above them, inside the page.
+  auto* numeric = new (std::nothrow) T_Frame(parent, {4, 16, 190, 44}, 89, true);
   if (numeric) {
     numeric->SetTitleId(kTextNumeric);
     auto* info = new (std::nothrow) T_Chooser(numeric, {6, 8, 176, 15}, kCardInfoChooser, 2,
@@ -270,7 +274,7 @@ void T_Lines::OpenOptionsPage() {
     if (info) info->SetTitleId(kTextCardInfo);
   }
   Keep(this, numeric);
-  sortingFrame = new (std::nothrow) T_SortKeysFrame(this, parent, {200, 4, 330, 43});
+  sortingFrame = new (std::nothrow) T_SortKeysFrame(this, parent, {200, 16, 330, 43});
   if (sortingFrame) {
     sortingFrame->SetTitleId(kTextSorting);
     addKeyButton = new (std::nothrow) T_Button(sortingFrame, {286, 4, 18, 15}, kAddSortKeyButton);
@@ -281,8 +285,7 @@ void T_Lines::OpenOptionsPage() {
     BuildSortRows();
   }
   Keep(this, sortingFrame);
-  distributionButton =
-      new (std::nothrow) T_Button(parent, {4, 56, 150, 20}, kDistributionButton);
+  distributionButton = new (std::nothrow) T_Button(parent, {4, 68, 150, 20}, kDistributionButton);
   if (distributionButton) {
     distributionButton->SetTitleId(kTextDistribution);
     UpdateDistributionButton();

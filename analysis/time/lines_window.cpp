@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_panel.h"
 #include "analysis/time/diagram_frame.h"
 #include "analysis/time/lines_header_page.h"
 #include "core/alert.h"
@@ -98,11 +99,16 @@ T_Lines::T_Lines(T_LinesTmpl* templ, uint32_t flags)
                                  : viewMode == 2 ? kPresentationBars
                                                  : kPresentationTable);
   CreateModeBox(80, GetDefaultHeaderHeight());
-  for (int32_t page : {kLinesSelectionPage, kLinesColumnsPage, kLinesHeaderRowsPage,
-                       kLinesGraphicsPage, kLinesOptionsPage})
-    AddModeItem(nullptr, nullptr, page);
-  for (int32_t page : {kPanelSubsets, kPanelPrinting, kPanelExport, kPanelNotes})
-    AddModeItem(nullptr, nullptr, page);
+  static constexpr struct {
+    int32_t id;
+    int32_t picture;
+  } kPages[] = {{kLinesSelectionPage, 3816},
+                {kLinesColumnsPage, 3822},
+                {kLinesHeaderRowsPage, 3810},
+                {kLinesGraphicsPage, 3810},
+                {kLinesOptionsPage, 3820}};
+  for (const auto& page : kPages) AddModeItemWithPicture(nullptr, nullptr, page.id, page.picture);
+  AddPanelPageItems(this);
   headerSplitter = titleSplitter = headerButtons = 1;
   minTitleHeight = 12;
   CreateGridItems(templ->headerHeight, templ->titleHeight >= 12 ? templ->titleHeight : 14, 0);

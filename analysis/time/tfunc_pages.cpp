@@ -39,6 +39,8 @@ constexpr int32_t kMeasureCount = 15;
 constexpr int32_t kTextShow = 3109;
 constexpr int32_t kTextBold = 3111;
 constexpr int32_t kTextNumeric = 3118;
+constexpr int32_t kTextDecimals = 3112;
+constexpr int32_t kTextColour = 3115;
 constexpr int32_t kTextGraphic = 5130;
 constexpr int32_t kTextName = 4721;
 constexpr int32_t kTextTitle = 1100;
@@ -51,6 +53,8 @@ constexpr int32_t kTextNormal = 3601;
 constexpr int32_t kPageTop = 28;
 constexpr int32_t kFramesLeft = 381;
 constexpr int32_t kFramesTop = 42;
+// Choosers one under the other stand this far apart, so their frames keep clear.
+constexpr int32_t kChooserPitch = 19;
 
 const int32_t kKindOfItem[] = {0, -2, 1, 3, 5, -2, 2, 4, 6, -2};
 
@@ -204,23 +208,29 @@ double AxisLimitOfText(const char* text) {
   return std::isfinite(value) ? value : kNaN;
 }
 
+namespace {
+
+// The limits' fields stand 17 pixels apart; their frames 3 pixels around them keep clear.
+constexpr int32_t kLimitFieldHeight = 11;
+
+void AddLimitLabel(T_Frame* frame, int32_t row, int32_t width, int32_t textId) {
+  auto* label = new (std::nothrow) T_Text(frame, XYWH{4, 4 + 17 * row, width, 14}, true);
+  if (label) label->SetTextId(textId);
+}
+
+}  // namespace
+
 T_TTimeLimits::T_TTimeLimits(T_EventHandler* parent, T_TFunc* window)
     : T_Frame(parent, XYWH{8, 16, 187, 41}, kTimeLimitsFrame, true), window(window) {
   SetTitleId(kTextTimeAxis);
-  from = new T_EditCID(this, XYWH{50, 5, 130, 12}, 32);
-  to = new T_EditCID(this, XYWH{50, 22, 130, 12}, 33);
+  AddLimitLabel(this, 0, 42, kTextFrom);
+  AddLimitLabel(this, 1, 42, kTextTo);
+  from = new T_EditCID(this, XYWH{50, 5, 130, kLimitFieldHeight}, 32);
+  to = new T_EditCID(this, XYWH{50, 22, 130, kLimitFieldHeight}, 33);
   from->BindBound(&window->data.from);
   to->BindBound(&window->data.to);
   EventHandler_Open(from);
   EventHandler_Open(to);
-}
-
-void T_TTimeLimits::DrawContent() {
-  T_Frame::DrawContent();
-  RECT label{4, 5, 51, 22};
-  TextDrawInRect(&label, GetString(kTextFrom), nullptr);
-  OffsetRect(&label, 0, 17);
-  TextDrawInRect(&label, GetString(kTextTo), nullptr);
 }
 
 T_TValueLimits::T_TValueLimits(T_EventHandler* parent, T_TFunc* window)
@@ -228,18 +238,12 @@ T_TValueLimits::T_TValueLimits(T_EventHandler* parent, T_TFunc* window)
   SetTitleId(kTextValueAxis);
   T_TextBuf text;
   for (int32_t i = 0; i < 2; ++i) {
-    edits[i] = new T_Edit(this, XYWH{64, 5 + 17 * i, 96, 12}, static_cast<uint32_t>(i), true, true);
+    AddLimitLabel(this, i, 56, i == 0 ? kTextMaximum : kTextMinimum);
+    edits[i] = new T_Edit(this, XYWH{64, 5 + 17 * i, 96, kLimitFieldHeight},
+                          static_cast<uint32_t>(i), true, true);
     AxisLimitText(i == 0 ? window->axisMaximum : window->axisMinimum, &text);
     edits[i]->SetText(text.data);
   }
-}
-
-void T_TValueLimits::DrawContent() {
-  T_Frame::DrawContent();
-  RECT label{4, 5, 65, 22};
-  TextDrawInRect(&label, GetString(kTextMaximum), nullptr);
-  OffsetRect(&label, 0, 17);
-  TextDrawInRect(&label, GetString(kTextMinimum), nullptr);
 }
 
 void T_TValueLimits::OnEditText(T_TextBuf* text, T_GrafElement* field) {
@@ -412,36 +416,40 @@ void AddNameRow(T_TFunc* window, T_EventHandler* parent, T_TVariable* v) {
 
 void AddPresentationFrames(T_TFunc* window, T_EventHandler* parent, T_TVariable* v, int32_t x,
                            int32_t y) {
-  auto* numeric = new (std::nothrow) T_Frame(parent, {x, y, 170, 74}, kNumericFrame, true);
+  auto* numeric = new (std::nothrow) T_Frame(parent, {x, y, 170, 80}, kNumericFrame, true);
   if (numeric) {
     numeric->SetTitleId(kTextNumeric);
-    new (std::nothrow) T_ChooseDecs(numeric, {6, 6, 156, 15}, kDecimalsChooser, 0, v->decimals);
-    new (std::nothrow) T_ChooseRedgreen(numeric, {6, 23, 156, 15}, kColouringChooser, v->colouring);
-    new (std::nothrow) T_ChooseNegval(numeric, {6, 40, 156, 15}, kSignChooser, v->signStyle);
-    auto* bold = new (std::nothrow) T_Checkbox(numeric, {6, 57, 76, 14}, kBoldBox, true);
+    auto* decimals =
+        new (std::nothrow) T_ChooseDecs(numeric, {6, 6, 156, 15}, kDecimalsChooser, 0, v->decimals);
+    if (decimals) decimals->SetTitleId(kTextDecimals);
+    new (std::nothrow) T_ChooseRedgreen(numeric, {6, 25, 156, 15}, kColouringChooser, v->colouring);
+    new (std::nothrow) T_ChooseNegval(numeric, {6, 44, 156, 15}, kSignChooser, v->signStyle);
+    auto* bold = new (std::nothrow) T_Checkbox(numeric, {6, 63, 76, 14}, kBoldBox, true);
     if (bold) {
       bold->SetLabelId(kTextBold);
       bold->SetChecked(v->bold != 0);
     }
-    auto* totals = new (std::nothrow) T_Checkbox(numeric, {88, 57, 76, 14}, kTotalsBox, true);
+    auto* totals = new (std::nothrow) T_Checkbox(numeric, {88, 63, 76, 14}, kTotalsBox, true);
     if (totals) {
       totals->SetLabelId(kTextTotalsBox);
       totals->SetChecked(v->totals != 0);
     }
   }
   Keep(window, numeric);
-  auto* graphic = new (std::nothrow) T_Frame(parent, {x, y + 92, 170, 58}, kGraphicFrame, true);
+  auto* graphic = new (std::nothrow) T_Frame(parent, {x, y + 100, 170, 58}, kGraphicFrame, true);
   if (graphic) {
     graphic->SetTitleId(kTextGraphic);
-    new (std::nothrow) T_ChooseColor(graphic, {6, 6, 156, 15}, kColourChooser, true, v->colour);
+    auto* colour =
+        new (std::nothrow) T_ChooseColor(graphic, {6, 6, 156, 15}, kColourChooser, true, v->colour);
+    if (colour) colour->SetTitleId(kTextColour);
     if (v->kind == kVariableFormula) {
-      new (std::nothrow) T_Chooser(graphic, {6, 23, 76, 15}, kDiagramFormChooser, 3,
-                                   v->DiagramForm(), true);
+      new (std::nothrow)
+          T_Chooser(graphic, {6, 25, 76, 15}, kDiagramFormChooser, 3, v->DiagramForm(), true);
     }
     if (v->DiagramForm() == 1) {
-      new (std::nothrow) T_Chooser(graphic, {88, 23, 74, 15}, kLineStyleChooser, 6,
-                                   v->lineStyle >= 1 && v->lineStyle <= 6 ? v->lineStyle - 1 : 0,
-                                   true);
+      new (std::nothrow)
+          T_Chooser(graphic, {88, 25, 74, 15}, kLineStyleChooser, 6,
+                    v->lineStyle >= 1 && v->lineStyle <= 6 ? v->lineStyle - 1 : 0, true);
     }
   }
   Keep(window, graphic);
@@ -460,6 +468,8 @@ void T_TFunc::OpenVariablePage(T_TVariable* variable) {
     // notes, value conditions and subset with theirs, the presentation frames; the measure's
     // choosers stand under the last dimension, clear of the second column's labels.
     auto* s = static_cast<T_TSelection*>(variable);
+    // The header fields and their labels are the selection page's from the start.
+    pageMode = kTFuncModeSelection;
     if (modeItem) header.headerParent = modeItem;
     CreateDimensionEdits(XYWH{75, kPageTop, 105, 12});
     CreateFromToEdits(XYWH{kTFuncPageTextEdits, kPageTop, 120, 12}, kHeaderFrom);
@@ -478,13 +488,14 @@ void T_TFunc::OpenVariablePage(T_TVariable* variable) {
     int32_t y = kPageTop + 2 + kHeaderRowPitch * dimensions;
     auto* value = new (std::nothrow) T_ChooseValue(parent, {5, y, kWidth, 15}, kValueColumnChooser,
                                                    database, s->valueColumn);
-    if (value) y += 18;
+    if (value) y += kChooserPitch;
     Keep(this, value);
     Keep(this, new (std::nothrow) T_Chooser(parent, {5, y, kWidth, 15}, kMeasureChooser,
                                             kMeasureCount, s->measure, true));
-    Keep(this, new (std::nothrow) T_Chooser(parent, {5, y + 18, kWidth, 15}, kAccumulationChooser,
-                                            2, s->accumulation, true));
-    shiftChooser = new (std::nothrow) TimeShiftChooser(parent, {5, y + 36, kWidth, 15}, &s->shift);
+    Keep(this, new (std::nothrow) T_Chooser(parent, {5, y + kChooserPitch, kWidth, 15},
+                                            kAccumulationChooser, 2, s->accumulation, true));
+    shiftChooser = new (std::nothrow)
+        TimeShiftChooser(parent, {5, y + 2 * kChooserPitch, kWidth, 15}, &s->shift);
     Keep(this, shiftChooser);
     AddPresentationFrames(this, parent, variable, kFramesLeft, kFramesTop);
     pageMode = kTFuncModeSelection;
@@ -529,15 +540,15 @@ void T_TFunc::OpenOptionsPage() {
     Keep(this, box);
     y += 18;
   }
-  auto* sorting = new (std::nothrow) T_Frame(parent, {214, 8, 180, 44}, 86, true);
+  auto* sorting = new (std::nothrow) T_Frame(parent, {214, 16, 180, 44}, 86, true);
   if (sorting) {
     sorting->SetTitleId(kTextSorting);
     int64_t variableItem = 0, i = 1;
     for (T_TVariable* v = data.variables; v; v = v->next, ++i)
       if (v == order.sortVariable) variableItem = i;
-    new (std::nothrow) T_Chooser(sorting, {6, 6, 164, 15}, kSortVariableChooser, i, variableItem,
-                                 true);
-    new (std::nothrow) T_Chooser(sorting, {6, 23, 164, 15}, kSortModeChooser,
+    new (std::nothrow)
+        T_Chooser(sorting, {6, 4, 164, 15}, kSortVariableChooser, i, variableItem, true);
+    new (std::nothrow) T_Chooser(sorting, {6, 4 + kChooserPitch, 164, 15}, kSortModeChooser,
                                  order.sortVariable ? 6 : 3,
                                  order.sortVariable ? order.valueOrder : order.mode, true);
   }

@@ -64,7 +64,6 @@ bool RunCustomMove(T_Window* owner, TimeShift* shift);
 class T_TTimeLimits : public T_Frame {
  public:
   T_TTimeLimits(T_EventHandler* parent, T_TFunc* window);
-  void DrawContent() override;
 
   T_TFunc* window;
   T_EditCID* from = nullptr;
@@ -75,7 +74,6 @@ class T_TTimeLimits : public T_Frame {
 class T_TValueLimits : public T_Frame {
  public:
   T_TValueLimits(T_EventHandler* parent, T_TFunc* window);
-  void DrawContent() override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
 
   T_TFunc* window;

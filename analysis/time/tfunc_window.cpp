@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "analysis/boxwin/box_output.h"
+#include "analysis/boxwin/box_panel.h"
 #include "analysis/components/function_templates.h"
 #include "analysis/time/tfunc_diagram.h"
 #include "analysis/time/tfunc_drill.h"
@@ -95,9 +96,9 @@ T_TFunc::T_TFunc(T_TFuncTmpl* templ, uint32_t flags)
   NewToolSelector(kViewSelectorId, kViews, diagram ? kCommandDiagramView : kCommandGridView);
   CreateModeBox(120, GetDefaultHeaderHeight());
   AddModeItem(nullptr, nullptr, kTFuncVariablesItem);
-  for (int32_t page : {kTFuncAxisLimitsItem, kTFuncOptionsItem, kPanelSubsets, kPanelPrinting,
-                       kPanelExport, kPanelNotes})
-    AddModeItem(nullptr, nullptr, page);
+  AddModeItemWithPicture(nullptr, nullptr, kTFuncAxisLimitsItem, 3810);
+  AddModeItemWithPicture(nullptr, nullptr, kTFuncOptionsItem, 3820);
+  AddPanelPageItems(this);
   headerSplitter = titleSplitter = headerButtons = 1;
   minTitleHeight = 19;
   // A template without a header height takes the default (the base's fallback for 0).
@@ -151,22 +152,6 @@ int32_t T_TFunc::GetDefaultHeaderHeight() {
 }
 
 int64_t T_TFunc::GetMemoryUsage() { return PagedArrayMemSize(&data.periods) + 44000; }
-
-void T_TFunc::GetHeaderFieldRect(RECT* rect, int32_t id) {
-  T_TSWin::GetHeaderFieldRect(rect, id);
-  // The bounds and texts have their labels between the dimensions' edits and their own.
-  if (id == kHeaderFrom || id == kHeaderTo || id == kHeaderCardTitle || id == kHeaderLineText ||
-      id == kHeaderNotes || id == kHeaderSubset ||
-      (id >= kHeaderValueFirst && id < kHeaderValueFirst + kMaxValueColumns)) {
-    rect->left = kTFuncPageTextLabels;
-    rect->right = kTFuncPageTextEdits - 3;
-  }
-  // Below the name row of the selection page, which stands in the mode item; the labels are
-  // asked for in the window's coordinates.
-  const int32_t dx = modeItem ? modeItem->offsetX - offsetX : 0;
-  const int32_t dy = modeItem ? modeItem->offsetY - offsetY : 0;
-  OffsetRect(rect, dx, 25 + dy);
-}
 
 bool T_TFunc::HasHeaderField(int32_t id) {
   // Only the selection page has header fields.

@@ -198,7 +198,6 @@ class T_TFunc : public T_TSWin {
   bool OnModeboxMenu(T_GrafElement* box, ContextMenuRecord* record) override;
   void OnToolSelected(int32_t item) override;
   void DrawModeItem() override;
-  void GetHeaderFieldRect(RECT* rect, int32_t id) override;
   bool HasHeaderField(int32_t id) override;
   void SaveToTemplate(T_Template* templ) override;
   bool IsEmpty() override;

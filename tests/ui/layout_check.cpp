@@ -11,6 +11,7 @@
 #include "ui/element_paint.h"
 #include "ui/frame_items.h"
 #include "ui/item.h"
+#include "ui/selection_header.h"
 #include "ui/window.h"
 
 namespace ui_test {
@@ -120,6 +121,9 @@ bool IsField(const T_GrafElement* e) {
 }
 
 bool IsLabel(const T_GrafElement* e) {
+  // The selection header's value-column chooser stands where the last value row's label would,
+  // and names the column that row's field edits.
+  if (dynamic_cast<const T_ValueEditChooser*>(e)) return true;
   if (e->kind != kKindText) return false;
   const char* shown = static_cast<const T_Text*>(e)->text.shown;
   return shown && shown[0];

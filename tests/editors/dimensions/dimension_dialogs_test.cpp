@@ -1,5 +1,6 @@
-// The dimension editor's dialogs: the letter cases a code may take, the order in which "OK"
-// applies the options, and the sort dialog's sublevel box and sorting.
+// The dimension editor's dialogs: the properties' layout and caption, the letter cases a code
+// may take, the order in which "OK" applies the options, and the sort dialog's sublevel box and
+// sorting.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "editors/dimension_dialogs.h"
 #include "editors/dimension_editor.h"
 #include "tests/editors/editors_fixture.h"
+#include "tests/ui/layout_check.h"
 #include "ui/button.h"
 #include "ui/edit_field.h"
 
@@ -40,6 +42,17 @@ TEST_F(DimensionDialogsTest, CodesTakeNeitherStandardNorWordCaps) {
   EXPECT_EQ(Items(dialog.cases[1]).size(), 7u);
   EXPECT_EQ(dialog.cases[0]->ChosenMode(), 0);  // the code's rule: upper case
   EXPECT_EQ(dialog.cases[2]->ChosenMode(), 5);
+}
+
+TEST_F(DimensionDialogsTest, PropertiesShowEveryFrameWithItsTitleAndNameTheDimensionOnce) {
+  T_DimOpt dialog(base, 0, nullptr);
+  EventHandler_Open(&dialog);
+  // Each frame's title stands above its rectangle, clear of the frame above and the dialog's top.
+  ui_test::LayoutFaults faults = ui_test::LayoutCheck(&dialog);
+  EXPECT_TRUE(faults.empty()) << faults;
+  const std::string caption = dialog.Title();
+  EXPECT_EQ(caption.find("  "), std::string::npos) << caption;
+  EXPECT_EQ(caption.rfind("Properties for \"", 0), 0u) << caption;
 }
 
 TEST_F(DimensionDialogsTest, OkAppliesTheOptionsInTheSettersOrder) {

@@ -235,25 +235,27 @@ TEST_F(SelectionHeaderTest, DimensionFieldsFollowTheDimensionsInUse) {
   EXPECT_EQ(Rows(), "0");
 }
 
-TEST_F(SelectionHeaderTest, LabelRectangles) {
+TEST_F(SelectionHeaderTest, LabelsStandLeftOfTheFieldsThePageMade) {
   Build();
   selection.values = {{1, "x"}};
   window->ShowSelection(&selection);
-  // L = 100 + 40 + 18, R = L + 60.
+  // Left of the dimensions from the margin, right of them from past their area (50 + 100 + 8),
+  // each up to 4 pixels before its field, from 1 above its top, 14 high; a column without a row and
+  // an unknown id have none.
   struct Case {
     int32_t id;
     RECT rect;
   } cases[] = {
-      {1, {5, 7, 45, 19}},      {3, {5, 41, 45, 53}},       {3105, {158, 7, 218, 19}},
-      {3106, {158, 24, 218, 36}}, {65, {158, 45, 218, 57}},   {66, {158, 62, 218, 74}},
-      {3506, {158, 79, 218, 91}}, {68, {158, 96, 218, 108}},  {67, {158, 96, 218, 96}},
-      {3135, {158, 117, 218, 129}}, {999, {0, 0, 0, 0}},
+      {1, {5, 4, 46, 18}},          {3, {5, 38, 46, 52}},      {3105, {158, 4, 296, 18}},
+      {3106, {158, 21, 296, 35}},   {65, {158, 42, 296, 56}},  {66, {158, 59, 296, 73}},
+      {3506, {158, 76, 296, 90}},   {68, {158, 93, 296, 107}}, {67, {0, 0, 0, 0}},
+      {3135, {158, 110, 296, 124}}, {999, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     RECT rect;
     window->GetHeaderFieldRect(&rect, c.id);
-    EXPECT_TRUE(EqualRect(&rect, &c.rect)) << c.id << ": " << rect.left << "," << rect.top << ","
-                                           << rect.right << "," << rect.bottom;
+    EXPECT_TRUE(EqualRect(&rect, &c.rect))
+        << c.id << ": " << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
   }
 }
 
@@ -261,7 +263,7 @@ TEST(SelectionHeaderChanges, NotesMapToTheirFields) {
   struct Case {
     int32_t code, index, column, field;
   } cases[] = {
-      {15, 3, 0, 4},  {16, 0, 0, 1},  {15, 32, 0, 0}, {35, 0, 0, 65},    {36, 0, 0, 66},
+      {15, 3, 0, 4},  {16, 0, 0, 1},  {15, 32, 0, 0},   {35, 0, 0, 65},   {36, 0, 0, 66},
       {37, 0, 5, 72}, {37, 0, 24, 0}, {61, 0, 0, 3135}, {62, 0, 0, 3135}, {32, 0, 0, 0},
   };
   for (const Case& c : cases) {
