@@ -109,6 +109,14 @@ void SetLiteralTitle(T_MenuItem* item, const char* text) {
   item->SetTitleCopy(title.c_str());
 }
 
+// Save also stores what the database's windows hold unstored (an edited import setup).
+bool WindowsHoldEdits(T_Base* base) {
+  for (T_HWindow* window = WindowListFirst(); window; window = window->nextWindow) {
+    if (window->database == base && window->HoldsPendingEdits()) return true;
+  }
+  return false;
+}
+
 // --- The seven submenus -------------------------------------------------------------------------
 
 void RebuildSaveSetups(T_MenuItem* menu, T_Base* base) {
@@ -375,7 +383,7 @@ void UpdateMainMenuStates(bool modal) {
     if (row.runner != kRunDatabase || row.windows || row.command == kCommandFirstDimension)
       continue;
     bool on = base->IsCommandEnabled(row.database);
-    if (row.command == kCommandSave) on = on && marks.saveEnabled;
+    if (row.command == kCommandSave) on = on && (marks.saveEnabled || WindowsHoldEdits(base));
     if (row.command < 0) {
       if (menus->enableCommand) menus->enableCommand(row.command, on);
     } else {

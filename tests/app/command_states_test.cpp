@@ -13,6 +13,8 @@
 #include "app/run_application.h"
 #include "app_fixture.h"
 #include "database/opening.h"
+#include "editors/editor_questions.h"
+#include "import/imp_setup_editor.h"
 #include "tests/source_path.h"
 #include "ui/dialog_base.h"
 #include "ui/document_window.h"
@@ -33,7 +35,10 @@ class CommandStatesTest : public AppTest {
     // The states before the first calculation must be seen.
     Prefs().autoRecalc = false;
     StartApplication();
-    base = openDatabase(TestSourcePath("examples/Example.qeb").c_str(), nullptr, 0);
+    // A copy: the tests install templates and save.
+    copyPath = ExportPath("qeb_menu_example.qeb");
+    ASSERT_TRUE(CopyFileA(TestSourcePath("examples/Example.qeb").c_str(), copyPath.c_str(), FALSE));
+    base = openDatabase(copyPath.c_str(), nullptr, 0);
     ASSERT_NE(base, nullptr);
     Idle();
   }
@@ -41,6 +46,7 @@ class CommandStatesTest : public AppTest {
     AppTest::TearDown();
     SetBrowserAvailableHook(nullptr);
     SetBaseServices(nullptr);
+    DeleteFileA(copyPath.c_str());
   }
 
   // The idle pass of the main loop: states set and the bar rebuilt.
@@ -141,6 +147,7 @@ class CommandStatesTest : public AppTest {
   }
 
   T_Base* base = nullptr;
+  std::string copyPath;
 };
 
 TEST_F(CommandStatesTest, EachWindowKindEnablesItsEntriesBeforeAndAfterCalculationAndWithACell) {
@@ -328,6 +335,34 @@ TEST_F(CommandStatesTest, ACommandArrivingAfterItsDatabaseClosedRunsNothing) {
   EXPECT_EQ(EnabledEntries(), "");
   EXPECT_FALSE(Exists(path));
   FileDialogAnswerInAdvance(nullptr);
+}
+
+// Save is offered exactly when Exit would ask: an untouched new import setup holds nothing to
+// keep; an edited one makes Save store it into the database before the file is written, after
+// which Exit has nothing to ask.
+TEST_F(CommandStatesTest, SaveIsOfferedExactlyWhenExitWouldAskAndStoresAnEditedImportSetup) {
+  Choose(2511);  // New Import Setup
+  auto* editor = dynamic_cast<T_ImpSetupEditor*>(Active());
+  ASSERT_NE(editor, nullptr);
+  OpenEveryMenu();
+  EXPECT_FALSE(Enabled(kCommandSave));
+
+  editor->copy.rowsPerCard = 3;  // as the "Rows per card" field stores an edit
+  OpenEveryMenu();
+  EXPECT_TRUE(Enabled(kCommandSave));
+  user.press[kAskAdd] = {kButtonAdd};
+  SendCommand(kCommandSave);
+  EXPECT_EQ(user.Messages(), std::vector<int32_t>{kAskAdd});
+  ASSERT_NE(base->importSetups, nullptr);
+  EXPECT_EQ(base->importSetups->rowsPerCard, 3u);
+  EXPECT_FALSE(base->modified);
+  OpenEveryMenu();
+  EXPECT_FALSE(Enabled(kCommandSave));
+
+  user.asked.clear();
+  EXPECT_TRUE(app->QueryClose(kCloseAsk));
+  EXPECT_TRUE(user.asked.empty());
+  base = nullptr;
 }
 
 }  // namespace
