@@ -71,7 +71,8 @@ void PaintOne(T_GrafElement* element, bool children, HRGN clip) {
 
 void GrafElement_PaintTree(T_GrafElement* element, bool children, HRGN clip) {
   HWND native = NativeOf(element);
-  if (Gfx.port && Gfx.port->window == native && native) {
+  // A port given a DC for no window serves a windowless tree (a picture of it, a test's check).
+  if (Gfx.port && Gfx.port->window == native && (native || Gfx.port->kind == kPortGivenDC)) {
     PaintOne(element, children, clip);
     return;
   }

@@ -648,3 +648,29 @@ void PixelsWrite(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height,
 T_ForeIndex::T_ForeIndex(int32_t index) : saved_(Gfx.foreColour) { PortSetForeIndex(index); }
 T_ForeIndex::~T_ForeIndex() { PortSetForeIndex(saved_); }
 void T_ForeIndex::Set(int32_t index) { PortSetForeIndex(index); }
+
+// --- Clipped text ------------------------------------------------------------------------------
+
+void PortWatchClippedText(ClippedTextWatch* watch) { Gfx.clippedTextWatch = watch; }
+
+void PortNoteTextRun(int32_t x, int32_t y, const RECT* clip, const char* bytes, int32_t n) {
+  ClippedTextWatch* watch = Gfx.clippedTextWatch;
+  if (!watch || !Gfx.port) return;
+  TextMeasure size = TextExtent(bytes, n);
+  RECT drawn{x, y, x + size.width, y + size.height};
+  RECT box = clip ? *clip : drawn;
+  RECT region;
+  if (Gfx.clip && GetRgnBox(Gfx.clip, &region) != NULLREGION) {
+    if (!IntersectRect(&box, &box, &region)) return;
+  }
+  RECT shown;
+  if (!IntersectRect(&shown, &drawn, &box)) return;  // not drawn at all, so nothing is cut
+  // A glyph's side bearing may reach a pixel past its advance, and the font's internal leading
+  // leaves room above the letters: a cut counts from two pixels across, or a quarter of a line.
+  int32_t slack = size.height / 4;
+  bool cut = drawn.left < box.left - 1 || drawn.right > box.right + 1 ||
+             drawn.top < box.top - slack || drawn.bottom > box.bottom + slack;
+  if (!cut) return;
+  ClippedText text{bytes, n, drawn, box, POINT{Gfx.port->originX, Gfx.port->originY}};
+  watch->note(watch->context, &text);
+}

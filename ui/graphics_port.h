@@ -86,8 +86,31 @@ struct GraphicsState {
   COLORREF palette[kPaletteSize]{};
   uint32_t cursorChanges = 0;
   int32_t holdCount = 0;
+  struct ClippedTextWatch* clippedTextWatch = nullptr;  // null outside tests
 };
 extern GraphicsState Gfx;
+
+// --- Clipped text (a test mode) ----------------------------------------------------------------
+
+// A text run the port drew with part of it outside the box that clips it (the run's clip
+// rectangle within the port's clip), in the current port's drawing coordinates; origin is where
+// those coordinates start on the device, so texts of different elements compare.
+struct ClippedText {
+  const char* bytes;
+  int32_t n;
+  RECT drawn;
+  RECT clip;
+  POINT origin;
+};
+// Off (null) by default, when TextOut pays one pointer test; a test sets one to see every text
+// that is drawn only in part.
+struct ClippedTextWatch {
+  void (*note)(void* context, const ClippedText* text);
+  void* context;
+};
+void PortWatchClippedText(ClippedTextWatch* watch);
+// Notes the run with the watch when it crosses the clip; TextOut calls it only while one is set.
+void PortNoteTextRun(int32_t x, int32_t y, const RECT* clip, const char* bytes, int32_t n);
 
 // The palette colour of an index; black for an index outside 0..31 (indices come from files).
 COLORREF PaletteColour(int32_t index);

@@ -157,6 +157,7 @@ int32_t TextFitCountC(const char* text, int32_t width) {
 void TextOut(int32_t x, int32_t y, const RECT* clip, const char* bytes, int32_t n) {
   HDC dc = PortDC();
   if (!dc || !bytes || n <= 0) return;
+  if (Gfx.clippedTextWatch) PortNoteTextRun(x, y, clip, bytes, n);
   WideText wide;
   if (!WideTextAssign(&wide, bytes, n)) return;
   if (PortIsPrinter()) {
