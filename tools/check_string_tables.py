@@ -152,7 +152,8 @@ def check_language(code, english, texts):
     faults = []
     name = "%s.txt" % code
     for text_id in sorted(set(english) - set(texts)):
-        faults.append("%s: text id %d missing (an empty text shows English)" % (name, text_id))
+        faults.append("%s: text id %d missing: add it, translated or empty to show the English"
+                      % (name, text_id))
     for text_id in sorted(set(texts) - set(english)):
         faults.append("%s:%d: text id %d is not in en.txt" % (name, texts[text_id][0], text_id))
     for text_id in sorted(set(texts) & set(english)):
