@@ -53,19 +53,10 @@ class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {
     WritePref(HKEY_CURRENT_USER, "Associate", "-");
     WritePref(HKEY_CURRENT_USER, "Language", GetParam().code);
     PrepareVirtualDesktop(kTestDesktop);
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    wchar_t file[MAX_PATH];
-    GetTempFileNameW(folder, L"qeb", 0, file);
-    alertFile_ = file;
-    DeleteFileW(file);
+    alertFile_ = NewAlertFilePath();
   }
   void TearDown() override {
-    if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-    }
+    EndProcess(&process_);
     DeleteFileW(alertFile_.c_str());
   }
 
@@ -78,16 +69,7 @@ class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {
     CloseHandle(process_.hThread);
     process_ = PROCESS_INFORMATION{};
   }
-  std::string Alerts() {
-    std::string text;
-    if (FILE* file = _wfopen(alertFile_.c_str(), L"rb")) {
-      char buffer[512];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-      std::fclose(file);
-    }
-    return text;
-  }
+  std::string Alerts() { return ReadAlertFile(alertFile_); }
 
   RegistryBackup backup_{{{HKEY_CURRENT_USER, kPrefsKey}, {HKEY_LOCAL_MACHINE, kPrefsKey}}};
   std::wstring alertFile_;
