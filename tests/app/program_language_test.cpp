@@ -208,6 +208,8 @@ TEST_P(ProgramLanguage, TheFrameShowsItsMenusInTheLanguageWithAnAnalysisWindowOp
     if (!analysis) Sleep(100);
   }
   EXPECT_NE(analysis, nullptr) << Alerts();
+  // Painted once the program waits for input again.
+  WaitForInputIdle(process_.hProcess, Timeout());
 
   DesktopReading reading;
   reading.frame = frame;
