@@ -149,10 +149,14 @@ bool HasInk(const Strip& strip) {
 }
 
 // The rectangle once something is drawn in it: the system hands drawings to the screen while
-// their threads wait for messages, this one's included.
-Strip ReadWhenDrawn(const RECT& rect, DWORD timeout) {
+// their threads wait for messages, this one's included. The window is asked to draw itself again
+// every second meanwhile: one painted before its desktop showed has left nothing on the screen.
+Strip ReadWhenDrawn(HWND window, const RECT& rect, DWORD timeout) {
   Strip strip = ReadScreen(rect);
   for (DWORD waited = 0; !HasInk(strip) && waited < timeout; waited += 50) {
+    if (waited % 1000 == 0) {
+      RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -165,7 +169,7 @@ DWORD WINAPI ReadDesktop(void* context) {
   auto* reading = static_cast<DesktopReading*>(context);
   HDESK desk = OpenDesktopW(kTestDesktop, 0, FALSE, GENERIC_ALL);
   if (!desk || !SetThreadDesktop(desk)) return 1;
-  reading->frameBar = ReadWhenDrawn(MenuBarRect(reading->frame), reading->timeout);
+  reading->frameBar = ReadWhenDrawn(reading->frame, MenuBarRect(reading->frame), reading->timeout);
   RECT frame;
   GetWindowRect(reading->frame, &frame);
   reading->frameWindow = ReadScreen(frame);
@@ -178,8 +182,7 @@ DWORD WINAPI ReadDesktop(void* context) {
                                 frame.right - frame.left, 100, nullptr, bar, nullptr, nullptr);
   if (!window) return 1;
   ShowWindow(window, SW_SHOWNOACTIVATE);
-  RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-  reading->expectedBar = ReadWhenDrawn(MenuBarRect(window), reading->timeout);
+  reading->expectedBar = ReadWhenDrawn(window, MenuBarRect(window), reading->timeout);
   DestroyWindow(window);
   return 0;
 }

@@ -24,10 +24,10 @@ inline constexpr TestLanguage kTranslations[] = {
     {9, "norwegian"},
 };
 
-// A fault with its quoted texts and the extent they were drawn in left out, so that a frame
-// titled in Swedish names the same fault as the frame titled in English.
+// A fault with its quoted texts and the extents that follow their widths left out, so that a
+// frame titled in Swedish names the same fault as the frame titled in English.
 inline std::string LanguageNeutral(const std::string& fault) {
-  static const std::regex wording("\"[^\"]*\"|drawn \\([^)]*\\)-\\([^)]*\\)");
+  static const std::regex wording("\"[^\"]*\"|(drawn|in a box) \\([^)]*\\)-\\([^)]*\\)");
   return std::regex_replace(fault, wording, "");
 }
 
