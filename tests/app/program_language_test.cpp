@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,6 @@
 
 namespace app_test {
 namespace {
-
-// Generous for a loaded machine; QEB_TEST_TIME_SCALE stretches it further.
-DWORD Timeout() {
-  DWORD scale = 1;
-  if (const char* text = std::getenv("QEB_TEST_TIME_SCALE")) scale = std::max(1, std::atoi(text));
-  return 30000 * scale;
-}
 
 struct LanguageRow {
   const char* code;  // as the preferences store it
@@ -64,7 +56,7 @@ class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {
     ASSERT_TRUE(StartProgram(WindowsPath(QEB_PROGRAM_PATH), arguments, kTestDesktop, alertFile_, &process_));
   }
   void End() {
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, Timeout()), WAIT_OBJECT_0);
+    EXPECT_TRUE(deadline_.WaitFor(process_.hProcess));
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
     process_ = PROCESS_INFORMATION{};
@@ -74,6 +66,7 @@ class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {
   RegistryBackup backup_{{{HKEY_CURRENT_USER, kPrefsKey}, {HKEY_LOCAL_MACHINE, kPrefsKey}}};
   std::wstring alertFile_;
   PROCESS_INFORMATION process_{};
+  wait_bound::Deadline deadline_;
 };
 
 // A rectangle of the screen of the program's desktop, 0x00RRGGBB, top row first.
@@ -201,26 +194,26 @@ TEST_P(ProgramLanguage, AlertsSpeakTheChosenLanguage) {
 // unless an earlier title took it.
 TEST_P(ProgramLanguage, TheFrameShowsItsMenusInTheLanguageWithAnAnalysisWindowOpen) {
   Start(L"\"" + WidePathText(TestSourcePath("tests/app/data/languages/lines.qex").c_str()) + L"\"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, Timeout());
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
   ASSERT_NE(frame, nullptr);
   HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
   ASSERT_NE(client, nullptr);
   HWND analysis = nullptr;
-  for (DWORD waited = 0; !analysis && waited < Timeout(); waited += 100) {
+  deadline_.Until([&] {
     analysis = FindWindowExW(client, nullptr, nullptr, L"Cash lines");
-    if (!analysis) Sleep(100);
-  }
+    return analysis != nullptr;
+  });
   EXPECT_NE(analysis, nullptr) << Alerts();
   // Painted once the program waits for input again.
-  WaitForInputIdle(process_.hProcess, Timeout());
+  WaitForInputIdle(process_.hProcess, deadline_.Left());
 
   DesktopReading reading;
   reading.frame = frame;
   reading.titles = &GetParam().menuBar;
-  reading.timeout = Timeout();
+  reading.timeout = deadline_.Left();
   HANDLE thread = CreateThread(nullptr, 0, ReadDesktop, &reading, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  WaitForSingleObject(thread, Timeout() * 2);
+  deadline_.WaitFor(thread);
   CloseHandle(thread);
   const std::string code = GetParam().code;
   Save(reading.frameWindow, "app_frame_" + code + ".bmp");
