@@ -28,7 +28,10 @@ constexpr int32_t kTextTitle = 2542;  // "Database Info"
 constexpr int32_t kTextCopyTag = 723;  // "Text"
 constexpr int32_t kRowHeight = 13;
 constexpr int32_t kGroupStep = 3 * kRowHeight + 4;
-constexpr int32_t kValueLeft = 90;
+// Labels get the room of their longest translations ("Verifikationstexter", "I hukommelsen (RAM)").
+constexpr int32_t kValueLeft = 125;
+// The file frame's values (a time, names of versions, systems and users) are wider than figures.
+constexpr int32_t kFileValueLeft = 60;
 constexpr int32_t kValueRight = 200;
 constexpr int32_t kDimColumn = 73;
 constexpr int32_t kDimColumnsFromRight = 225;
@@ -176,14 +179,14 @@ void T_BaseInfoFrame::DrawContent() {
         DrawLabel(8, y, kValueRight, 4035);
       } else {
         DrawLabel(8, y, kValueLeft, 4034);
-        DrawValue(kValueLeft, kValueRight, y, text.c_str());
+        DrawValue(kFileValueLeft, kValueRight, y, text.c_str());
       }
       const FileInfo& file = base->fileInfo;
       auto line = [&](int32_t label, const char* value) {
         if (!value || !*value) return;
         y += kRowHeight;
         DrawLabel(8, y, kValueLeft, label);
-        DrawValue(kValueLeft - 30, kValueRight, y, value);
+        DrawValue(kFileValueLeft, kValueRight, y, value);
       };
       line(4036, file.versionLabel);
       line(4037, file.operatingSystem);

@@ -273,7 +273,8 @@ void ComputeBaseInfoLayout(T_Base* base, int32_t widestName, BaseInfoLayout* lay
   const int32_t r = BaseInfoRows(base);
   layout->rows = r;
   layout->dimFrameHeight = (r + 3) / 4 * 4 + 13 * r + 46;
-  layout->dimFrameWidth = std::max(widestName, 45) + 226;
+  // The columns take 225 from the right, the names start 8 in from a frame's inner edge.
+  layout->dimFrameWidth = std::max(widestName, 45) + 236;
   const FileInfo& info = base->fileInfo;
   int32_t file = info.versionLabel && *info.versionLabel ? 31 : 18;
   if (info.operatingSystem && *info.operatingSystem) file += 13;

@@ -204,10 +204,10 @@ T_XMLTest::T_XMLTest(T_Base* base)
   SetTitleId(kTextTitle);
   ReadPath(kInputValue, &inputPath);
   ReadPath(kOutputValue, &outputPath);
-  documentation = new T_Button(this, XYWH{142, 14, 140, 20}, kDocumentationId);
+  documentation = new T_Button(this, XYWH{150, 14, 140, 20}, kDocumentationId);
   documentation->SetTitleId(kTextDocumentation);
-  inputFrame = new T_XMLFrame(this, XYWH{142, 60, 140, 22}, kXmlInputRole);
-  outputFrame = new T_XMLFrame(this, XYWH{142, 110, 140, 22}, kXmlOutputRole);
+  inputFrame = new T_XMLFrame(this, XYWH{150, 60, 140, 22}, kXmlInputRole);
+  outputFrame = new T_XMLFrame(this, XYWH{150, 110, 140, 22}, kXmlOutputRole);
   watch = Dialog_AddCheckbox(this, XYWH{15, 150, 270, 14}, kWatchId, kTextWatch, false);
   lastCheckTime = TickCount();
   EventHandler_Open(this);
@@ -327,7 +327,7 @@ void T_XMLTest::DrawContent() {
     int32_t id;
   } labels[] = {{18, kTextReadDocumentation}, {82, kTextDropInput}, {132, kTextDropOutput}};
   for (const auto& label : labels) {
-    RECT rect{6, label.y, 134, label.y + 14};
+    RECT rect{4, label.y, 144, label.y + 14};
     TextDrawIdInRect(&rect, label.id);
   }
   TextSetAlign(old);

@@ -453,5 +453,6 @@ void T_Modebox::DrawNode(ModeNode* node, const RECT* rect, bool) {
   int32_t top = rect->top + (rect->bottom - rect->top - size.height) / 2;
   RECT text{textLeft, top, rect->right, top + size.height};
   T_ForeIndex fore(record.enabled && enabled ? Gfx.foreColour : 6);
-  TextDrawLine(&text, record.text, nullptr);
+  // The user may narrow the box below its titles, and translations are longer than English.
+  TextDrawLineFitting(&text, record.text);
 }

@@ -1,5 +1,7 @@
 #include "ui/text_layout.h"
 
+#include <cstring>
+
 #include "core/memory.h"
 #include "core/utf8.h"
 #include "ui/graphics_port.h"
@@ -469,6 +471,27 @@ void TextDrawLine(const RECT* rect, const char* text, const TextSpan* spans) {
     ++x;
   }
   DrawRun(x, y, &clip, text, 0, n, spans);
+}
+
+void TextDrawLineFitting(const RECT* rect, const char* text) {
+  int32_t n = Length(text);
+  const int32_t room = rect->right - rect->left;
+  if (n == 0 || TextWidthN(text, n) <= room) {
+    TextDrawLine(rect, text, nullptr);
+    return;
+  }
+  static constexpr char kEllipsis[] = "\xE2\x80\xA6";
+  const int32_t ellipsis = TextWidthN(kEllipsis, 3);
+  const char* end = text + n;
+  while (end > text && TextWidthN(text, static_cast<int32_t>(end - text)) + ellipsis > room) {
+    Utf8PrevChar(&end);
+  }
+  char* shown = static_cast<char*>(MemNew(end - text + sizeof kEllipsis));
+  if (!shown) return;
+  std::memcpy(shown, text, end - text);
+  std::memcpy(shown + (end - text), kEllipsis, sizeof kEllipsis);
+  TextDrawLine(rect, shown, nullptr);
+  MemFree(shown);
 }
 
 void TextDrawLines(const RECT* rect, const char* text, const TextSpan* spans) {

@@ -62,6 +62,9 @@ void TextCaretPoint(POINT* point, const RECT* rect, const char* text, int32_t in
 
 // Drawing in the current style, colours and font. Spans may be null.
 void TextDrawLine(const RECT* rect, const char* text, const TextSpan* spans);
+// One line from the rectangle's left; a text wider than the rectangle ends in an ellipsis at its
+// right edge instead of being cut off there.
+void TextDrawLineFitting(const RECT* rect, const char* text);
 void TextDrawLines(const RECT* rect, const char* text, const TextSpan* spans);
 void TextDrawInRect(const RECT* rect, const char* text, const TextSpan* spans);
 void DrawTextRuns(int32_t x, int32_t y, const RECT* clip, const char* text, int32_t start,

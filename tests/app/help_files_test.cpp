@@ -68,12 +68,12 @@ TEST_F(HelpFilesTest, EachLanguageTakesItsVariantAndTheMenuOffersWhatExists) {
        "QEB Users manual.pdf"},
       {12,
        {"QEB Help.chm", "QEB Users manual SWE.pdf", "QEB Users manual.pdf"},
-       {"Trelvik", "-", "Help", "QEB User's Manual"},
+       {"Trelvik", "-", "Hjälp", "QEB användarhandbok"},
        "QEB Help.chm",
        "QEB Users manual SWE.pdf"},
       {12,
        {"QEB Users manual.pdf"},
-       {"Trelvik", "-", "QEB User's Manual"},
+       {"Trelvik", "-", "QEB användarhandbok"},
        nullptr,
        "QEB Users manual.pdf"},
       {0, {}, {"Trelvik"}, nullptr, nullptr},
@@ -95,14 +95,15 @@ TEST_F(HelpFilesTest, EachLanguageTakesItsVariantAndTheMenuOffersWhatExists) {
     if (c.help) {
       opened.push_back(Folder() + c.help);
     } else {
-      reported.push_back(c.language == 12 ? "Unable to open file 'QEB Help SWE.chm'"
+      reported.push_back(c.language == 12 ? "Det går inte att öppna filen 'QEB Help SWE.chm'"
                                           : "Unable to open file 'QEB Help.chm'");
     }
     if (c.manual) {
       opened.push_back(Folder() + c.manual);
     } else {
-      reported.push_back(c.language == 12 ? "Unable to open file 'QEB Users manual SWE.pdf'"
-                                          : "Unable to open file 'QEB Users manual.pdf'");
+      reported.push_back(c.language == 12
+                             ? "Det går inte att öppna filen 'QEB Users manual SWE.pdf'"
+                             : "Unable to open file 'QEB Users manual.pdf'");
     }
     EXPECT_EQ(ShellTargets(), opened) << label;
     std::vector<std::string> texts;

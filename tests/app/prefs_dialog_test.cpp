@@ -127,9 +127,9 @@ TEST_F(PrefsDialogTest, OkAppliesEveryChoiceAndSaves) {
   EXPECT_TRUE(p.serveWeb);
   EXPECT_EQ(p.webPort, 8123);
   EXPECT_EQ(restarts, 1);
-  // The recent-files menu took its new form.
+  // The recent-files menu took its new form, in the language chosen.
   T_MenuItem* submenu = StandardEntry(kCommandClose)->next;
-  EXPECT_EQ(std::string(submenu->Title()), "Open Recent File");
+  EXPECT_EQ(std::string(submenu->Title()), "Öppna senaste fil");
   EXPECT_EQ(Stores(),
             (std::vector<std::string>{"AutoRecalc=-", "CheckFiles=-", "Dateformat=F",
                                       "Language=SWE", "QEB5.RecentFile0=C:\\data\\Sales.qeb",
@@ -145,7 +145,7 @@ TEST_F(PrefsDialogTest, OkAppliesEveryChoiceAndSaves) {
   });
   ShowPreferencesDialog();
   EXPECT_EQ(Prefs().recentCount, 0);
-  EXPECT_NE(std::string(StandardEntry(kCommandClose)->next->Title()), "Open Recent File");
+  EXPECT_NE(std::string(StandardEntry(kCommandClose)->next->Title()), "Öppna senaste fil");
   EXPECT_EQ(ReadPref(HKEY_CURRENT_USER, "QEB5.RecentFile"), "0");
   EXPECT_EQ(restarts, 1);
 }

@@ -1,5 +1,6 @@
 #include "program_process.h"
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
@@ -121,4 +122,32 @@ HWND WaitForFrame(const wchar_t* desktop, DWORD processId, const wait_bound::Dea
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   return request.found;
+}
+
+std::wstring NewAlertFilePath() {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  wchar_t file[MAX_PATH];
+  GetTempFileNameW(folder, L"qeb", 0, file);
+  DeleteFileW(file);
+  return file;
+}
+
+std::string ReadAlertFile(const std::wstring& path) {
+  std::string text;
+  if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    std::fclose(file);
+  }
+  return text;
+}
+
+void EndProcess(PROCESS_INFORMATION* process) {
+  if (!process->hProcess) return;
+  if (WaitForSingleObject(process->hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process->hProcess, 99);
+  CloseHandle(process->hProcess);
+  CloseHandle(process->hThread);
+  *process = PROCESS_INFORMATION{};
 }

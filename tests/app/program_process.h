@@ -22,3 +22,11 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
 // The visible "TopFrame" window of the process (0: any process) on the desktop, waiting for it to
 // show until the deadline.
 HWND WaitForFrame(const wchar_t* desktop, DWORD processId, const wait_bound::Deadline& deadline);
+// A fresh path in the temporary folder for the program's alert file (QEB_ALERT_FILE); no file
+// stands there yet.
+std::wstring NewAlertFilePath();
+// What the program wrote to its alert file: one line per alert, its text id, a TAB and its text.
+std::string ReadAlertFile(const std::wstring& path);
+// Ends a started program that still runs (exit code 99) and closes its handles; a process never
+// started is left alone.
+void EndProcess(PROCESS_INFORMATION* process);

@@ -44,20 +44,10 @@ class ProgramRun : public ::testing::Test {
     // Without an answer about the association every start would ask first.
     WritePref(HKEY_CURRENT_USER, "Associate", "-");
     PrepareVirtualDesktop(kTestDesktop);
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    wchar_t file[MAX_PATH];
-    GetTempFileNameW(folder, L"qeb", 0, file);
-    alertFile_ = file;
-    DeleteFileW(file);
+    alertFile_ = NewAlertFilePath();
   }
   void TearDown() override {
-    if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(process_.hProcess, 99);
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-    }
+    EndProcess(&process_);
     DeleteFileW(alertFile_.c_str());
   }
 
@@ -71,16 +61,7 @@ class ProgramRun : public ::testing::Test {
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
   }
-  std::string Alerts() {
-    std::string text;
-    if (FILE* file = _wfopen(alertFile_.c_str(), L"rb")) {
-      char buffer[512];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-      std::fclose(file);
-    }
-    return text;
-  }
+  std::string Alerts() { return ReadAlertFile(alertFile_); }
 
   // Starts the program on the file and waits for it to end by itself with 0.
   void RunToEnd(const std::string& path) {

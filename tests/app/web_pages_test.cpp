@@ -351,7 +351,7 @@ TEST_F(WebPagesTest, TheAccessCheckSessionsAndTheirExpiry) {
   std::string admitted = Dispatch(overview);
   EXPECT_FALSE(IsLogin(admitted));
   EXPECT_TRUE(Has(admitted, "Logout.gif"));
-  EXPECT_TRUE(Has(admitted, "Database Info"));  // ann may see it
+  EXPECT_TRUE(Has(admitted, "Databasinformation"));  // ann may see it, in her Swedish
   EXPECT_TRUE(Has(Dispatch("term=first", "browser-1"), "First"));
   // Still logged in just before twenty minutes without use, out just after.
   Ticks() += 1199999;

@@ -3,7 +3,8 @@
 // editor, the dimension editor in its three indentation modes and with drag feedback, its
 // properties and sort dialogs, every page of the subset editor and the subset box, each painted
 // offscreen into a picture (editor_*.bmp, turned into PNG files by the build) for a person to
-// look at. The checks only make sure that the controls drew something.
+// look at. The checks make sure that the controls drew something and that no translation breaks
+// the layout.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +26,7 @@
 #include "editors/time_scale_editor.h"
 #include "editors/web_user_editor.h"
 #include "tests/editors/editors_fixture.h"
+#include "tests/ui/translated_layout.h"
 #include "tests/ui/window_picture.h"
 #include "ui/edit_field.h"
 #include "ui/list_box.h"
@@ -40,11 +42,16 @@ using ui_test::Save;
 
 using EditorPictures = EditorTest;
 
+// Also: no translation adds a fault to the layout check of what is pictured.
 void Snap(T_Window* window, const std::string& name, const RECT& drawn) {
   Picture picture = Capture(window);
   ASSERT_FALSE(picture.pixels.empty());
   Save(picture, ("editor_" + name + ".bmp").c_str());
   ExpectDrawn(picture, drawn, 20);
+  for (const ui_test::TestLanguage& row : ui_test::kTranslations) {
+    ui_test::LayoutFaults added = ui_test::FaultsAddedByLanguage(window, row.language);
+    EXPECT_TRUE(added.empty()) << name << " in " << row.name << "\n" << added;
+  }
 }
 
 TEST_F(EditorPictures, PasswordDialogLayouts) {

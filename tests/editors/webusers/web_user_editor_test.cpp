@@ -184,7 +184,7 @@ TEST_F(WebUserEditor, ImportAndExportEntriesNameWebUsers) {
   EXPECT_TRUE(exportEntry->enabled);
   SetCurrentLanguage(12);  // inside a sentence the tag is lower-cased
   editor->UpdateCommands();
-  EXPECT_STREQ(import->Title(), "Import web users");
+  EXPECT_STREQ(import->Title(), "Importera webbanvändare");
   SetCurrentLanguage(kLanguageEnglish);
 
   // The entries run the dialogs; an answered save dialog writes the file, a cancelled one

@@ -30,6 +30,7 @@
 #include "import/setup_import.h"
 #include "tests/editors/editors_fixture.h"
 #include "tests/ui/scripted_pointer.h"
+#include "tests/ui/translated_layout.h"
 #include "tests/ui/window_picture.h"
 #include "ui/chooser.h"
 #include "ui/item.h"
@@ -572,6 +573,42 @@ TEST_F(SetupEditors, ContactSheet) {
   dims = OpenDimImportEditor(base, 0);
   dims->ShowPage(kDimPageParent);
   Snap(dims, "dim_page_7");
+  EventHandler_CloseAndDelete(dims, kCloseWithoutSaving);
+}
+
+// Every page of both editors in every translation: no translation adds a fault to the layout
+// check of a page.
+TEST_F(SetupEditors, NoTranslationAddsALayoutFaultToAPage) {
+  const std::string path = File(kBankRows);
+  T_ImpSetupEditor* editor = OpenImportSetupEditor(base, Bank());
+  ASSERT_NE(editor, nullptr);
+  editor->lastChosenMode = kViewFields;
+  editor->SetExampleFile(path.c_str());
+  Settle(editor);
+  std::vector<int32_t> pages;
+  for (ModeNode* node = ModeNodeNext(&editor->modeBox->root); node != nullptr;
+       node = ModeNodeNext(node)) {
+    if ((node->id & 1023) != kImpPageNewLine) pages.push_back(node->id);
+  }
+  for (const int32_t id : pages) {
+    editor->ShowPage(id);
+    for (const ui_test::TestLanguage& row : ui_test::kTranslations) {
+      ui_test::LayoutFaults added = ui_test::FaultsAddedByLanguage(editor, row.language);
+      EXPECT_TRUE(added.empty()) << "page " << (id & 1023) << " in " << row.name << "\n" << added;
+    }
+  }
+  EventHandler_CloseAndDelete(editor, kCloseWithoutSaving);
+
+  T_DimImportEditor* dims = OpenDimImportEditor(base, 0);
+  ASSERT_NE(dims, nullptr);
+  for (const int32_t page : {kDimPageFile, kDimPageCharacters, kDimPageFormat, kDimPageCode,
+                             kDimPageText, kDimPageHostCode, kDimPageLevel}) {
+    dims->ShowPage(page);
+    for (const ui_test::TestLanguage& row : ui_test::kTranslations) {
+      ui_test::LayoutFaults added = ui_test::FaultsAddedByLanguage(dims, row.language);
+      EXPECT_TRUE(added.empty()) << "dimension page " << page << " in " << row.name << "\n" << added;
+    }
+  }
   EventHandler_CloseAndDelete(dims, kCloseWithoutSaving);
 }
 

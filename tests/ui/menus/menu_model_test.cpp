@@ -122,12 +122,14 @@ TEST(MenuItemTag, FillsThePatternAndLowersTextIdTagsOutsideEnglish) {
   EXPECT_STREQ(undo->Title(), "Undo File");
   EXPECT_TRUE(undo->enabled);
 
-  SetCurrentLanguage(2);
+  SetCurrentLanguage(2);  // Danish
   undo->ReloadTexts();
-  EXPECT_STREQ(undo->Title(), "Undo file");
+  EXPECT_STREQ(undo->Title(), "Fortryd filer");
   undo->SetTagCopy("Text");  // a copy stays as it was given
-  EXPECT_STREQ(undo->Title(), "Undo Text");
+  EXPECT_STREQ(undo->Title(), "Fortryd Text");
   SetCurrentLanguage(kLanguageEnglish);
+  undo->ReloadTexts();
+  EXPECT_STREQ(undo->Title(), "Undo Text");
 
   ClearMenusChanged();
   undo->SetTagCopy("Text");

@@ -1,7 +1,8 @@
 // The transform and aggregate dialogs as a person sees them, on the example database, laid out
 // on one contact sheet (operations_sheet.bmp, made a PNG by the build): the transform dialog over
-// a cards window and over a card editor, and the aggregate dialog's three pages. The checks only
-// make sure that each picture drew something where it should.
+// a cards window and over a card editor, and the aggregate dialog's three pages. The checks make
+// sure that each picture drew something where it should and that no translation adds a fault to
+// the dialogs' layout check.
 #include <gtest/gtest.h>
 
 #include "analysis/cards/aggregator.h"
@@ -11,10 +12,18 @@
 #include "database/template_tree.h"
 #include "tests/analysis/cards/example_fixture.h"
 #include "tests/analysis/cards/operations_sheet/editor_transform_picture.h"
+#include "tests/ui/translated_layout.h"
 #include "tests/ui/window_picture.h"
 #include "ui/tab_strip.h"
 
 namespace {
+
+void ExpectNoFaultAdded(T_GrafElement* dialog, const char* what) {
+  for (const ui_test::TestLanguage& row : ui_test::kTranslations) {
+    ui_test::LayoutFaults added = ui_test::FaultsAddedByLanguage(dialog, row.language);
+    EXPECT_TRUE(added.empty()) << what << " in " << row.name << "\n" << added;
+  }
+}
 
 class OperationsSheet : public cards_test::ExampleTest {
  protected:
@@ -32,6 +41,7 @@ TEST_F(OperationsSheet, TheTransformAndAggregateDialogs) {
     ui_test::Picture picture = ui_test::Capture(&dialog);
     ui_test::ExpectDrawn(picture, RECT{10, 10, 300, 120}, 20);
     sheet.Place(picture, 0);
+    ExpectNoFaultAdded(&dialog, "transform");
     EventHandler_CloseElement(&dialog);
   }
   ui_test::Picture editor = operations_sheet::EditorTransformPicture(base);
@@ -50,6 +60,7 @@ TEST_F(OperationsSheet, TheTransformAndAggregateDialogs) {
       ui_test::Picture picture = ui_test::Capture(&dialog);
       ui_test::ExpectDrawn(picture, RECT{20, 40, 300, 120}, 20);
       sheet.Place(picture, 3 + page);
+      ExpectNoFaultAdded(&dialog, "aggregate");
     }
     EventHandler_CloseElement(&dialog);
   }
