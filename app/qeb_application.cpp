@@ -135,6 +135,11 @@ bool T_QEB::DoCommand(int32_t command) {
     case kCommandUserManual:
       OpenUserManual();
       return true;
+    case kCommandImportDialog:
+      // Any window may be active: the import goes into the database the menus are for.
+      if (T_Base* base = CurrentDatabase(); base && CurrentDocumentOperations().importFileWithDialog)
+        CurrentDocumentOperations().importFileWithDialog(base);
+      return true;
     default:
       break;
   }

@@ -44,6 +44,7 @@ struct MenuOperations {
   // Gives an entry the label of another text id (a window whose command reads otherwise in its
   // state, such as "Copy Chart"); the application puts the plain labels back before each update.
   void (*setCommandTitle)(int32_t command, int32_t textId);
+  void (*refreshStates)();  // a menu opens: its states must be those of this moment
 };
 void SetMenuOperations(const MenuOperations* operations);
 const MenuOperations* Menus();

@@ -180,6 +180,45 @@ int32_t BarPosition(HMENU bar, T_MenuItem* entry) {
   return -1;
 }
 
+// The native menu that holds a popup, and its position there; false when it is not in the bar.
+bool FindPopup(HMENU in, HMENU popup, HMENU* holder, int32_t* position) {
+  int32_t count = GetMenuItemCount(in);
+  for (int32_t i = 0; i < count; ++i) {
+    HMENU sub = GetSubMenu(in, i);
+    if (!sub) continue;
+    if (sub == popup) {
+      *holder = in;
+      *position = i;
+      return true;
+    }
+    if (FindPopup(sub, popup, holder, position)) return true;
+  }
+  return false;
+}
+
+// Gives the native items of the bar the enabled states of the tree. A menu that is opening must
+// not be rebuilt (Windows holds its handle), so the states are written into the items in place.
+bool SyncNativeStates(HMENU bar) {
+  T_MenuItem* root = MenuRoot();
+  bool barChanged = false;
+  for (T_MenuItem* item = MenuItem_NextInWalk(root); item != root;
+       item = MenuItem_NextInWalk(item)) {
+    UINT state = item->enabled ? MF_ENABLED : MF_GRAYED;
+    if (item->nativeNumber) {
+      EnableMenuItem(bar, item->nativeNumber, MF_BYCOMMAND | state);
+    } else if (item->nativeMenu) {
+      HMENU holder = nullptr;
+      int32_t position = 0;
+      if (!FindPopup(bar, item->nativeMenu, &holder, &position)) continue;
+      UINT was = GetMenuState(holder, static_cast<UINT>(position), MF_BYPOSITION);
+      if (((was & MF_GRAYED) != 0) == !item->enabled) continue;
+      EnableMenuItem(holder, static_cast<UINT>(position), MF_BYPOSITION | state);
+      if (holder == bar) barChanged = true;
+    }
+  }
+  return barChanged;
+}
+
 // --- The standard menus ------------------------------------------------------------------------
 
 struct StandardEntryRow {
@@ -263,8 +302,10 @@ void WatchStandard() {
 // --- The application's operations --------------------------------------------------------------
 
 void EnableMenu(int32_t menu, bool on) { MenuItemSetEnabledIfAny(StandardMenu(menu), on); }
+// The program's own entries live anywhere in the tree; the standard ones have their slots.
 void EnableCommand(int32_t command, bool on) {
-  MenuItemSetEnabledIfAny(StandardEntry(command), on);
+  T_MenuItem* entry = command < 0 ? StandardEntry(command) : MenuItem_FindCommand(MenuRoot(), command);
+  MenuItemSetEnabledIfAny(entry, on);
 }
 
 void ClearTag(int32_t command) {
@@ -295,7 +336,7 @@ void AboutListener(const char*, const char*) { MenuAboutUpdate(); }
 const MenuOperations kOperations = {
     EnableMenu,       EnableCommand,         ClearTag,    PrepareAbout,
     MenuBarUpdate,    MenuShortcutFromEvent, ReloadTexts, RunNative,
-    NativeMenusStart, NativeMenusStop,  SetCommandTitle,
+    NativeMenusStart, NativeMenusStop,  SetCommandTitle,       MenuStatesRefresh,
 };
 
 }  // namespace
@@ -556,10 +597,30 @@ void RunMenuCommand(T_MenuItem* item) {
   PendingErrorReport();
 }
 
+bool MenuEntryEnabled(const T_MenuItem* item) {
+  for (; item; item = item->parent) {
+    if (!item->enabled) return false;
+  }
+  return true;
+}
+
+void MenuStatesRefresh() {
+  T_MenuItem* root = MenuRoot();
+  if (!root) return;
+  if (T_EventHandler* target = CommandTarget()) target->UpdateCommands();
+  HWND frame = FrameWindow();
+  if (root->nativeMenu && SyncNativeStates(root->nativeMenu) && frame && menuBarDrawing)
+    DrawMenuBar(frame);
+}
+
 bool RunMenuCommandById(uint32_t number) {
+  if (!MenuFindNative(number)) return false;
+  // A command message may come when the entry is grey (another program, a message queued before
+  // a change): the entry runs only when the state of this moment allows it. The update may
+  // rebuild submenus, so the entry is looked up again after it.
+  MenuStatesRefresh();
   T_MenuItem* item = MenuFindNative(number);
-  if (!item) return false;
-  RunMenuCommand(item);
+  if (item && MenuEntryEnabled(item)) RunMenuCommand(item);
   return true;
 }
 

@@ -95,7 +95,13 @@ bool MenuShortcutFromEvent(InputEvent* event);
 // Runs an entry: arms the wait cursor, holds the user interface, executes the entry, asks for an
 // early idle update and reports a pending error.
 void RunMenuCommand(T_MenuItem* item);
-// Runs the entry with that native number (a WM_COMMAND id); false when there is none.
+// Whether the entry and every menu above it are enabled.
+bool MenuEntryEnabled(const T_MenuItem* item);
+// Sets the enabled states of this moment (the command target's update) and writes them into the
+// native menus in place, for a menu that is opening (WM_INITMENU, WM_INITMENUPOPUP).
+void MenuStatesRefresh();
+// Runs the entry with that native number (a WM_COMMAND id) when it is enabled at this moment;
+// false when there is no such entry.
 bool RunMenuCommandById(uint32_t number);
 // Enables or disables the whole menu bar (the root): a disabled bar offers no shortcuts.
 void SetMenuBarItemEnabled(bool on);

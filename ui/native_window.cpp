@@ -715,6 +715,15 @@ LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case kBusyNotice:
       CursorUpdate();
       break;
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+      // The idle update may be seconds old, and a click on the bar is no press the toolkit sees.
+      if (Menus()->refreshStates && App()) {
+        UiEnter();
+        Menus()->refreshStates();
+        UiLeave();
+      }
+      break;
     case WM_COMMAND:
       if (LOWORD(wParam) >= 1 && Menus()->runNative) {
         UiEnter();

@@ -284,7 +284,7 @@ TEST_F(NativeMenus, ShortcutsRunEnabledEntriesOnly) {
 }
 
 TEST_F(NativeMenus, CommandNumbersRunTheirEntryUnderItsTitle) {
-  app->served = {kCommandCopy, kCommandPrint};
+  app->served = {kCommandCopy, kCommandPrint, kCommandCascade};
   Update();
   T_MenuItem* cascade = StandardEntry(kCommandCascade);
   ASSERT_NE(cascade->nativeNumber, 0u);
@@ -292,6 +292,9 @@ TEST_F(NativeMenus, CommandNumbersRunTheirEntryUnderItsTitle) {
 
   SendMessageW(FrameWindow(), WM_COMMAND, cascade->nativeNumber, 0);
   EXPECT_TRUE(RunMenuCommandById(StandardEntry(kCommandCopy)->nativeNumber));
+  // A grey entry's number, as a message sent from outside or queued before a change: found, but
+  // not run.
+  EXPECT_TRUE(RunMenuCommandById(StandardEntry(kCommandPaste)->nativeNumber));
   EXPECT_FALSE(RunMenuCommandById(29999));
   EXPECT_FALSE(RunMenuCommandById(0));
   EXPECT_EQ(app->commands, (std::vector<int32_t>{kCommandCascade, kCommandCopy}));
@@ -301,6 +304,42 @@ TEST_F(NativeMenus, CommandNumbersRunTheirEntryUnderItsTitle) {
   // A command's failure is reported once it has run.
   RunMenuCommand(StandardEntry(kCommandPrint));
   EXPECT_EQ(PendingError.request.message, 0);
+}
+
+// A menu opened right after a change shows the change, though no idle pass ran: the states are
+// written into the bar Windows is showing, which must not be replaced under it.
+TEST_F(NativeMenus, AnOpeningMenuShowsTheStatesOfThisMomentInTheSameBar) {
+  T_MenuItem* program =
+      new T_MenuItem(StandardMenu(kMenuEdit), kMenuInsertInFront | kMenuDisabled, 3001);
+  program->SetTitleRef("Program Entry");
+  Update();
+  HMENU bar = Bar();
+  HMENU edit = GetSubMenu(bar, 1);
+  auto grey = [&](T_MenuItem* entry) {
+    return (GetMenuState(bar, entry->nativeNumber, MF_BYCOMMAND) & MF_GRAYED) != 0;
+  };
+  EXPECT_TRUE(grey(StandardEntry(kCommandCopy)));
+  EXPECT_TRUE(grey(program));
+
+  app->served = {kCommandCopy, 3001};
+  SendMessageW(FrameWindow(), WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+  SendMessageW(FrameWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+  EXPECT_EQ(Bar(), bar);
+  EXPECT_FALSE(grey(StandardEntry(kCommandCopy)));
+  EXPECT_FALSE(grey(program));  // the program's own entries too, not only the standard ones
+
+  // A whole menu of the bar.
+  app->editMenuOff = true;
+  app->served.clear();
+  SendMessageW(FrameWindow(), WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+  EXPECT_EQ(Bar(), bar);
+  EXPECT_NE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED, 0u);
+
+  // The number of an entry in a grey menu runs nothing.
+  app->served = {3001};
+  app->commands.clear();
+  SendMessageW(FrameWindow(), WM_COMMAND, program->nativeNumber, 0);
+  EXPECT_TRUE(app->commands.empty());
 }
 
 TEST_F(NativeMenus, TheApplicationResetsMenusAndKeepsASeparatorBeforeAbout) {
