@@ -11,8 +11,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -710,6 +712,72 @@ TEST_F(ProgramRun, TheExamplesComponentFunctionsTemplateExportsItsXml) {
             std::string::npos)
       << xml;
   EXPECT_NE(xml.find("</QEB-ComponentFunctions>"), std::string::npos);
+}
+
+// Runs the step on a thread of the program's desktop: window searches see only the calling
+// thread's desktop.
+void OnDesktop(const std::function<void()>& step) {
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* argument) -> DWORD {
+        if (HDESK desktop = OpenDesktopW(kTestDesktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(desktop);
+        (*static_cast<const std::function<void()>*>(argument))();
+        return 0;
+      },
+      const_cast<std::function<void()>*>(&step), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
+// The process's visible top-level windows other than its frame: its dialogs.
+std::set<HWND> Dialogs(DWORD process, HWND frame) {
+  struct Search {
+    DWORD process;
+    HWND frame;
+    std::set<HWND> found;
+  } search{process, frame, {}};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->process && window != s->frame && IsWindowVisible(window)) s->found.insert(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// File > Import... chosen from the frame's menu bar as a click chooses it (WM_INITMENU, then the
+// entry's WM_COMMAND; this Wine reads no other process's menus, so the entry is named by its
+// command number) while the database window of a copy of the example is active: the file dialog
+// shows, cancelling it leaves the program as it was, and it ends with 0 and no alert.
+TEST_F(ProgramRun, ImportFromTheMenuShowsItsDialogWhichCancels) {
+  constexpr UINT kImportCommand = 16;
+  ScratchFolder folder;
+  const std::string copy = folder / "Tour.qeb";
+  WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
+  Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
+  ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
+  OnDesktop([&] {
+    ASSERT_TRUE(Dialogs(process_.dwProcessId, frame).empty());
+    SendMessageW(frame, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(frame)), 0);
+    PostMessageW(frame, WM_COMMAND, kImportCommand, 0);
+    std::set<HWND> dialogs;
+    ASSERT_TRUE(deadline_.Until([&] { return !(dialogs = Dialogs(process_.dwProcessId, frame)).empty(); }))
+        << Alerts();
+    for (HWND dialog : dialogs) {
+      wchar_t name[16] = {};
+      GetClassNameW(dialog, name, 16);
+      EXPECT_STREQ(name, L"#32770");  // the file dialog
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    EXPECT_TRUE(deadline_.Until([&] { return Dialogs(process_.dwProcessId, frame).empty(); }));
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
 }
 
 }  // namespace
