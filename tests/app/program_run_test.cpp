@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
+#include <initializer_list>
 #include <map>
 #include <regex>
 #include <set>
@@ -775,6 +777,131 @@ TEST_F(ProgramRun, ImportFromTheMenuShowsItsDialogWhichCancels) {
       PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     }
     EXPECT_TRUE(deadline_.Until([&] { return Dialogs(process_.dwProcessId, frame).empty(); }));
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+// Keys pressed together and let go in reverse order, as the user types them; they reach the
+// foreground window of the calling thread's desktop.
+void Press(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto key = keys.end(); key != keys.begin();) {
+    --key;
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *key;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The stored templates of a text form, each as the parts of its path, in the order the file
+// keeps them: the tree's order, which the Analysis menu shows.
+std::vector<std::vector<std::string>> StoredTemplates(const std::string& text) {
+  std::vector<std::vector<std::string>> paths;
+  size_t at = text.find("\r\n##Templates\r\n");
+  if (at == std::string::npos) return paths;
+  at += 2;
+  for (;;) {
+    at = text.find("\r\n#", at);
+    if (at == std::string::npos || text.compare(at + 2, 2, "##") == 0) break;
+    at += 2;
+    const size_t end = text.find("\r\n", at);
+    const std::string line = text.substr(at, end - at);
+    if (line.size() < 4 || line[2] != '\t') continue;
+    std::vector<std::string> parts;
+    for (size_t from = 3;;) {
+      const size_t colon = line.find(": ", from);
+      parts.push_back(line.substr(from, colon == std::string::npos ? colon : colon - from));
+      if (colon == std::string::npos) break;
+      from = colon + 2;
+    }
+    paths.push_back(parts);
+  }
+  return paths;
+}
+
+// How many entries come before the path's part at each level: its folders' and templates'
+// places among their siblings, the siblings counted in the order they first appear.
+std::vector<int> MenuPlaces(const std::vector<std::vector<std::string>>& paths, size_t which) {
+  std::vector<int> places;
+  const std::vector<std::string>& path = paths[which];
+  for (size_t level = 0; level < path.size(); ++level) {
+    std::vector<std::string> siblings;
+    for (const auto& other : paths) {
+      if (other.size() <= level || !std::equal(path.begin(), path.begin() + level, other.begin()))
+        continue;
+      if (std::find(siblings.begin(), siblings.end(), other[level]) == siblings.end())
+        siblings.push_back(other[level]);
+    }
+    places.push_back(static_cast<int>(std::find(siblings.begin(), siblings.end(), path[level]) -
+                                      siblings.begin()));
+  }
+  return places;
+}
+
+std::vector<HWND> Documents(HWND frame) {
+  std::vector<HWND> found;
+  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
+  for (HWND child = FindWindowExW(client, nullptr, nullptr, nullptr); child;
+       child = FindWindowExW(client, child, nullptr, nullptr))
+    found.push_back(child);
+  return found;
+}
+
+std::string Title(HWND window) {
+  wchar_t title[256] = {};
+  GetWindowTextW(window, title, 256);
+  return Narrow(title);
+}
+
+// Every stored template of a copy of the example opened from the Analysis menu with the keys a
+// user presses (Alt, the arrows to the menu and down to the entry, Right into each folder, Enter):
+// each shows its window in front, titled by its path, and the program ends with 0 and no alert.
+TEST_F(ProgramRun, EveryStoredTemplateOpensFromTheAnalysisMenuByKeys) {
+  // The menu's own entries before the templates: five new windows, Set Defaults, Install
+  // Template and Remove Template; the menu bar's menus before it: File, Edit and Database.
+  constexpr int kAnalysisEntries = 8;
+  constexpr int kMenusBeforeAnalysis = 3;
+  ScratchFolder folder;
+  const std::string copy = folder / "Tour.qeb";
+  WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
+  const auto templates = StoredTemplates(ReadWholeFile(TestSourcePath("examples/Example.qex")));
+  ASSERT_EQ(templates.size(), 10u);
+  Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
+  ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
+  OnDesktop([&] {
+    SetForegroundWindow(frame);
+    for (size_t i = 0; i < templates.size(); ++i) {
+      std::string path;
+      for (const std::string& part : templates[i]) path += (path.empty() ? "" : ": ") + part;
+      SCOPED_TRACE(path);
+      const size_t before = Documents(frame).size();
+      Press({VK_MENU});
+      for (int n = 0; n < kMenusBeforeAnalysis; ++n) Press({VK_RIGHT});
+      const std::vector<int> places = MenuPlaces(templates, i);
+      for (size_t level = 0; level < places.size(); ++level) {
+        if (level == 0) {
+          Press({VK_DOWN});
+        } else {
+          Press({VK_RIGHT});
+        }
+        for (int n = 0; n < places[level] + (level == 0 ? kAnalysisEntries : 0); ++n) Press({VK_DOWN});
+      }
+      Press({VK_RETURN});
+      ASSERT_TRUE(deadline_.Until([&] { return Documents(frame).size() > before; })) << Alerts();
+      // The new window comes in front.
+      EXPECT_EQ(Title(Documents(frame).front()), path);
+    }
   });
   Close();
   EXPECT_EQ(Alerts(), "");
