@@ -1,7 +1,9 @@
 // The real program, started under Wine on a virtual desktop of its own: it shows its frame,
 // reports what it cannot do through its alerts, asks once about the file association, writes it
-// when told to, and ends cleanly with exit code 0. Every registry key the program touches in the
-// prefix is saved before each test and put back after it.
+// when told to, and ends cleanly with exit code 0. The tour drives a copy of the example only with
+// the keys a user presses: every stored template from the Analysis menu, Calc, Copy Table, Adjust
+// Column Widths and Import. Every registry key the program touches in the prefix is saved before
+// each test and put back after it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -751,37 +753,6 @@ std::set<HWND> Dialogs(DWORD process, HWND frame) {
   return search.found;
 }
 
-// File > Import... chosen from the frame's menu bar as a click chooses it (WM_INITMENU, then the
-// entry's WM_COMMAND; this Wine reads no other process's menus, so the entry is named by its
-// command number) while the database window of a copy of the example is active: the file dialog
-// shows, cancelling it leaves the program as it was, and it ends with 0 and no alert.
-TEST_F(ProgramRun, ImportFromTheMenuShowsItsDialogWhichCancels) {
-  constexpr UINT kImportCommand = 16;
-  ScratchFolder folder;
-  const std::string copy = folder / "Tour.qeb";
-  WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
-  Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
-  ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
-  OnDesktop([&] {
-    ASSERT_TRUE(Dialogs(process_.dwProcessId, frame).empty());
-    SendMessageW(frame, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(frame)), 0);
-    PostMessageW(frame, WM_COMMAND, kImportCommand, 0);
-    std::set<HWND> dialogs;
-    ASSERT_TRUE(deadline_.Until([&] { return !(dialogs = Dialogs(process_.dwProcessId, frame)).empty(); }))
-        << Alerts();
-    for (HWND dialog : dialogs) {
-      wchar_t name[16] = {};
-      GetClassNameW(dialog, name, 16);
-      EXPECT_STREQ(name, L"#32770");  // the file dialog
-      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    }
-    EXPECT_TRUE(deadline_.Until([&] { return Dialogs(process_.dwProcessId, frame).empty(); }));
-  });
-  Close();
-  EXPECT_EQ(Alerts(), "");
-}
-
 // Keys pressed together and let go in reverse order, as the user types them; they reach the
 // foreground window of the calling thread's desktop.
 void Press(std::initializer_list<WORD> keys) {
@@ -857,51 +828,155 @@ std::vector<HWND> Documents(HWND frame) {
   return found;
 }
 
+void EmptyClipboardOfTheDesktop() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
 std::string Title(HWND window) {
   wchar_t title[256] = {};
   GetWindowTextW(window, title, 256);
   return Narrow(title);
 }
 
-// Every stored template of a copy of the example opened from the Analysis menu with the keys a
-// user presses (Alt, the arrows to the menu and down to the entry, Right into each folder, Enter):
-// each shows its window in front, titled by its path, and the program ends with 0 and no alert.
-TEST_F(ProgramRun, EveryStoredTemplateOpensFromTheAnalysisMenuByKeys) {
-  // The menu's own entries before the templates: five new windows, Set Defaults, Install
-  // Template and Remove Template; the menu bar's menus before it: File, Edit and Database.
-  constexpr int kAnalysisEntries = 8;
-  constexpr int kMenusBeforeAnalysis = 3;
-  ScratchFolder folder;
-  const std::string copy = folder / "Tour.qeb";
-  WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
-  const auto templates = StoredTemplates(ReadWholeFile(TestSourcePath("examples/Example.qex")));
-  ASSERT_EQ(templates.size(), 10u);
-  Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
-  ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
-  OnDesktop([&] {
-    SetForegroundWindow(frame);
-    for (size_t i = 0; i < templates.size(); ++i) {
-      std::string path;
-      for (const std::string& part : templates[i]) path += (path.empty() ? "" : ": ") + part;
-      SCOPED_TRACE(path);
-      const size_t before = Documents(frame).size();
-      Press({VK_MENU});
-      for (int n = 0; n < kMenusBeforeAnalysis; ++n) Press({VK_RIGHT});
-      const std::vector<int> places = MenuPlaces(templates, i);
-      for (size_t level = 0; level < places.size(); ++level) {
-        if (level == 0) {
-          Press({VK_DOWN});
-        } else {
-          Press({VK_RIGHT});
-        }
-        for (int n = 0; n < places[level] + (level == 0 ? kAnalysisEntries : 0); ++n) Press({VK_DOWN});
-      }
-      Press({VK_RETURN});
-      ASSERT_TRUE(deadline_.Until([&] { return Documents(frame).size() > before; })) << Alerts();
-      // The new window comes in front.
-      EXPECT_EQ(Title(Documents(frame).front()), path);
+// The menu's own entries before the templates: five new windows, Set Defaults, Install Template
+// and Remove Template; the menu bar's menus before it: File, Edit and Database.
+constexpr int kAnalysisEntries = 8;
+constexpr int kMenusBeforeAnalysis = 3;
+
+// Chooses the stored template from the Analysis menu with the keys a user presses: Alt, the arrows
+// to the menu and down to the entry, Right into each folder, Enter.
+void ChooseTemplate(const std::vector<std::vector<std::string>>& templates, size_t which) {
+  Press({VK_MENU});
+  for (int n = 0; n < kMenusBeforeAnalysis; ++n) Press({VK_RIGHT});
+  const std::vector<int> places = MenuPlaces(templates, which);
+  for (size_t level = 0; level < places.size(); ++level) {
+    Press({level == 0 ? static_cast<WORD>(VK_DOWN) : static_cast<WORD>(VK_RIGHT)});
+    for (int n = 0; n < places[level] + (level == 0 ? kAnalysisEntries : 0); ++n) Press({VK_DOWN});
+  }
+  Press({VK_RETURN});
+}
+
+std::string JoinedPath(const std::vector<std::string>& parts) {
+  std::string path;
+  for (const std::string& part : parts) path += (path.empty() ? "" : ": ") + part;
+  return path;
+}
+
+// The clipboard's text (UTF-8), empty when it holds none.
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = Narrow(wide);
+      GlobalUnlock(data);
     }
+  }
+  CloseClipboard();
+  return text;
+}
+
+class ProgramTour : public ProgramRun {
+ protected:
+  // Starts the program on a copy of the example and waits for its database window; the tour's
+  // window calls run on the program's desktop (OnDesktop).
+  void StartOnExample() {
+    const std::string copy = folder_ / "Tour.qeb";
+    WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
+    templates_ = StoredTemplates(ReadWholeFile(TestSourcePath("examples/Example.qex")));
+    ASSERT_EQ(templates_.size(), 10u);
+    Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
+    ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
+    frame_ = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
+  }
+
+  // Opens the template from the menu by keys and waits for its window in front.
+  HWND OpenTemplate(size_t which) {
+    const size_t before = Documents(frame_).size();
+    ChooseTemplate(templates_, which);
+    if (!deadline_.Until([&] { return Documents(frame_).size() > before; })) return nullptr;
+    return Documents(frame_).front();
+  }
+
+  size_t Find(const std::string& path) const {
+    for (size_t i = 0; i < templates_.size(); ++i)
+      if (JoinedPath(templates_[i]) == path) return i;
+    ADD_FAILURE() << "no template " << path;
+    return 0;
+  }
+
+  ScratchFolder folder_;
+  std::vector<std::vector<std::string>> templates_;
+  HWND frame_ = nullptr;
+};
+
+// Every stored template of a copy of the example opened from the Analysis menu by keys: each
+// shows its window in front, titled by its path, and the program ends with 0 and no alert.
+TEST_F(ProgramTour, EveryStoredTemplateOpensFromTheAnalysisMenuByKeys) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    for (size_t i = 0; i < templates_.size(); ++i) {
+      const std::string path = JoinedPath(templates_[i]);
+      SCOPED_TRACE(path);
+      HWND window = OpenTemplate(i);
+      ASSERT_NE(window, nullptr) << Alerts();
+      EXPECT_EQ(Title(window), path);
+    }
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A cards and a lines window calculated by Enter (their Calc button is the default): Copy Table's
+// key (Ctrl+T) then puts the window's rows on the clipboard as text, one line a row, and Adjust
+// Column Widths' key (F6) runs without a word.
+TEST_F(ProgramTour, CalculatedWindowsCopyTheirRowsAndAdjustTheirColumnsByKeys) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    for (const char* path : {"Cards: Mars 2026", "Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning"}) {
+      SCOPED_TRACE(path);
+      ASSERT_NE(OpenTemplate(Find(path)), nullptr) << Alerts();
+      EmptyClipboardOfTheDesktop();
+      Press({VK_RETURN});
+      // Until the calculation ends the key finds nothing to copy.
+      std::string copied;
+      ASSERT_TRUE(deadline_.Until([&] {
+        Press({VK_CONTROL, 'T'});
+        copied = ClipboardText();
+        return !copied.empty();
+      })) << Alerts();
+      EXPECT_GT(std::count(copied.begin(), copied.end(), '\n'), 3) << copied;
+      EXPECT_NE(copied.find('\t'), std::string::npos) << copied;
+      Press({VK_F6});
+    }
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+// Import's key (Ctrl+I) in the database window shows the file dialog, which Escape cancels,
+// leaving the program as it was.
+TEST_F(ProgramTour, ImportsKeyShowsTheFileDialogWhichCancels) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    ASSERT_TRUE(Dialogs(process_.dwProcessId, frame_).empty());
+    Press({VK_CONTROL, 'I'});
+    std::set<HWND> dialogs;
+    ASSERT_TRUE(deadline_.Until(
+        [&] { return !(dialogs = Dialogs(process_.dwProcessId, frame_)).empty(); }))
+        << Alerts();
+    for (HWND dialog : dialogs) {
+      wchar_t name[16] = {};
+      GetClassNameW(dialog, name, 16);
+      EXPECT_STREQ(name, L"#32770");
+    }
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(deadline_.Until([&] { return Dialogs(process_.dwProcessId, frame_).empty(); }));
   });
   Close();
   EXPECT_EQ(Alerts(), "");
