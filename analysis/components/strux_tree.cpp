@@ -393,11 +393,13 @@ int64_t T_StruxWin::FindNodeForLine(const GroupRecord* group, const LineRecord* 
     int64_t c = d == 0 ? group->component : database->GetLineComponent(line, d - 1);
     t[s] = MapLevel(c);
   }
-  // A line whose combination got no node of its own (a later slot's tree starts below its
-  // component there) counts at the nearest enclosing node: later slots fall back to their roots.
+  // A combination that got no node of its own counts at the nearest enclosing node: a later
+  // slot's tree may start below its component there (the start stands for the enclosing node), and
+  // skipping such lines would leave the enclosing node's total short of what one view dimension
+  // shows for the same component. Later slots fall back to their roots one at a time.
   auto* self = const_cast<T_StruxWin*>(this);
   for (int32_t s = tuples.slots - 1; s >= 0; --s) {
-    int64_t* r = self->TupleRecord(t, false, nullptr);
+    const int64_t* r = self->TupleRecord(t, false, nullptr);
     if (r && r[1] >= 0) return r[1];
     if (s == 0) break;
     t[s] = slotRoots_[s];
@@ -619,6 +621,14 @@ void T_StruxWin::ResetTree() {
   nodes.count = 0;
   rows.clear();
   rowCount = 0;
+}
+
+void T_StruxWin::DropTreeOutOfMemory() {
+  nodeCount = 0;
+  RebuildRows();
+  FreeTree();
+  PendingErrorOutOfMemory();
+  PendingErrorReport();
 }
 
 void T_StruxWin::FreeTree() {
