@@ -2,11 +2,13 @@
 
 #include <iterator>
 
+#include "app/command_table.h"
 #include "app/help_files.h"
 #include "core/text_buffer.h"
 #include "database/base.h"
 #include "database/menu_marks.h"
 #include "ui/application.h"
+#include "ui/document_window.h"
 #include "ui/menu_model.h"
 #include "ui/native_menu.h"
 #include "ui/window.h"
@@ -16,8 +18,6 @@ namespace {
 constexpr int32_t kDimensionEntries = 32;
 constexpr int32_t kTextFirstDimension = 3000;  // "Dim 1"
 constexpr int32_t kTextExecute = 2555;
-constexpr int32_t kCommandDatabaseSave = 204;
-constexpr int32_t kCommandDatabaseSaveAs = 205;
 
 struct EntryRow {
   int32_t text;         // 0: a separator
@@ -65,70 +65,6 @@ const EntryRow kAnalysisEntries[] = {
     {2554},                         // Remove Template
 };
 
-// Menu commands the current database serves, by the command it knows them by.
-struct DatabaseCommand {
-  int32_t menu;
-  int32_t database;
-};
-const DatabaseCommand kDatabaseCommands[] = {
-    {kCommandSave, kCommandDatabaseSave},
-    {kCommandSaveAs, kCommandDatabaseSaveAs},
-    {kCommandSaveTemplates, 2503},
-    {2505, 2505},
-    {2506, 2506},
-    {kCommandProtection, 2507},
-    {kCommandWebUsers, 2508},
-    {2511, 2511},
-    {2512, 2512},
-    {kCommandCopyingOptions, 2519},
-    {2526, 2526},
-    {2534, 2534},
-    {2535, 2535},
-    {2537, 2537},
-    {2538, 2538},
-    {2540, 2540},
-    {2541, 2541},
-    {2542, 2542},
-    {2543, 2543},
-    {2545, 2545},
-    {2547, 2547},
-    {2548, 2548},
-    {2549, 2549},
-    {2550, 2550},
-    {2551, 2551},
-};
-
-// The delete entries of the editors: the database runs them on its editor, but whether there is
-// an object to delete is the active editor's to say.
-const int32_t kEditorDeleteCommands[] = {2506, 2538, 2541};
-
-bool IsEditorDelete(int32_t command) {
-  for (int32_t known : kEditorDeleteCommands) {
-    if (known == command) return true;
-  }
-  return false;
-}
-
-// Entries the document windows serve: off here, so that none stays enabled after its window.
-const int32_t kWindowCommands[] = {kCommandSaveTemplates,
-                                   2506,
-                                   2538,
-                                   2541,
-                                   kCommandExport,
-                                   kCommandCopyTable,
-                                   kCommandExpandAll,
-                                   kCommandExpandTo,
-                                   kCommandAdjustWidths,
-                                   2527,
-                                   2528,
-                                   2529,
-                                   2530,
-                                   2531,
-                                   2532,
-                                   2552,
-                                   2553,
-                                   2554};
-
 T_MenuItem* Entry(T_MenuItem* other, uint32_t mode, const EntryRow& row) {
   auto* item = new T_MenuItem(other, mode | row.flags,
                               row.text ? (row.command ? row.command : row.text) : 0);
@@ -171,6 +107,14 @@ void SetLiteralTitle(T_MenuItem* item, const char* text) {
   T_TextBuf title(text);
   TextBufReplaceAll(&title, "&", "&&");
   item->SetTitleCopy(title.c_str());
+}
+
+// Save also stores what the database's windows hold unstored (an edited import setup).
+bool WindowsHoldEdits(T_Base* base) {
+  for (T_HWindow* window = WindowListFirst(); window; window = window->nextWindow) {
+    if (window->database == base && window->HoldsPendingEdits()) return true;
+  }
+  return false;
 }
 
 // --- The seven submenus -------------------------------------------------------------------------
@@ -399,7 +343,13 @@ void UpdateMainMenuStates(bool modal) {
     menus->enableCommand(kCommandNew, true);
     menus->enableCommand(kCommandClose, d);
   }
-  for (int32_t command : kWindowCommands) SetEnabled(command, false);
+  int32_t count = 0;
+  const CommandRow* rows = CommandRows(&count);
+  // Off here, so that none stays enabled after its window; the active window enables its own.
+  for (int32_t i = 0; i < count; ++i) {
+    if (rows[i].command > 0 && rows[i].windows && rows[i].runner != kRunApplication)
+      SetEnabled(rows[i].command, false);
+  }
   MenuItemSetEnabledIfAny(submenus[kMenuSaveSetups], d);
   MenuItemSetEnabledIfAny(submenus[kMenuImportSetups], d);
   for (int32_t command :
@@ -427,18 +377,23 @@ void UpdateMainMenuStates(bool modal) {
   if (!d) return;
 
   // The database decides about its own entries: those whose editor or service is missing stay
-  // off.
-  for (const DatabaseCommand& command : kDatabaseCommands) {
-    // The windows' decision.
-    if (command.menu == kCommandSaveTemplates || IsEditorDelete(command.menu)) continue;
-    bool on = base->IsCommandEnabled(command.database);
-    if (command.menu == kCommandSave) on = on && marks.saveEnabled;
-    if (command.menu < 0) {
-      if (menus->enableCommand) menus->enableCommand(command.menu, on);
+  // off. Where windows decide, the database only runs the command.
+  for (int32_t i = 0; i < count; ++i) {
+    const CommandRow& row = rows[i];
+    if (row.runner != kRunDatabase || row.windows || row.command == kCommandFirstDimension)
+      continue;
+    bool on = base->IsCommandEnabled(row.database);
+    if (row.command == kCommandSave) on = on && (marks.saveEnabled || WindowsHoldEdits(base));
+    if (row.command < 0) {
+      if (menus->enableCommand) menus->enableCommand(row.command, on);
     } else {
-      SetEnabled(command.menu, on);
+      SetEnabled(row.command, on);
     }
   }
+  // Every analysis window holds a template, so the templates can be saved from any of them.
+  auto* window = dynamic_cast<T_HWindow*>(ActiveWindow());
+  if (window && window->database == base && IsAnalysisKind(window->windowKind))
+    SetEnabled(kCommandSaveTemplates, base->IsCommandEnabled(DatabaseCommandOf(kCommandSaveTemplates)));
   if (T_MenuItem* dimensions = submenus[kMenuDimensions]) {
     for (T_MenuItem* entry = dimensions->firstChild; entry; entry = entry->next) {
       MenuItem_SetEnabled(entry, base->IsCommandEnabled(entry->command));
@@ -449,10 +404,8 @@ void UpdateMainMenuStates(bool modal) {
 int32_t DatabaseCommandOf(int32_t command) {
   if (command >= kCommandFirstDimension && command < kCommandFirstDimension + kDimensionEntries)
     return command;
-  for (const DatabaseCommand& known : kDatabaseCommands) {
-    if (known.menu == command) return known.database;
-  }
-  return 0;
+  const CommandRow* row = FindCommandRow(command);
+  return row && row->runner == kRunDatabase ? row->database : 0;
 }
 
 T_MenuItem* DatabaseSubmenu(int32_t kind) {

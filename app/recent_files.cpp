@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "app/document_files.h"
 #include "app/preferences.h"
@@ -57,12 +58,55 @@ void ReadFromStore() {
   SettingsClose(&user);
 }
 
-// The shown text: the path or its file name, shortened in the middle when long, with "&" doubled
-// so that a path holding one shows it rather than a mnemonic.
-void EntryTitle(const char* path, T_TextBuf* title) {
-  TextBufAssign(title, Prefs().recentFullPaths ? path : PathFindName(path));
-  TextBufAbbreviate(title, kTitleMax, kTitleHead, "\xE2\x80\xA6");
-  TextBufReplaceAll(title, "&", "&&");
+// The last parts of a path: its file name for 1, the folder above and the name for 2, and so on;
+// the whole path once the parts run out.
+const char* PathTail(const char* path, int32_t parts) {
+  const char* at = path + std::strlen(path);
+  while (at > path) {
+    char c = at[-1];
+    if ((c == '\\' || c == '/') && --parts == 0) return at;
+    --at;
+  }
+  return path;
+}
+
+// The shown texts of the entries: each path or its file name, shortened in the middle when long,
+// with "&" doubled so that a path holding one shows it rather than a mnemonic. Two files of one
+// name show as many of their folders as tell them apart; a shortening that would make two texts
+// alike is left out for them.
+void EntryTitles(const int32_t* order, int32_t n, T_TextBuf* titles) {
+  int32_t parts[kRecentFileSlots];
+  const char* shown[kRecentFileSlots];
+  for (int32_t i = 0; i < n; ++i) parts[i] = 1;
+  for (bool widened = true; widened;) {
+    widened = false;
+    for (int32_t i = 0; i < n; ++i) {
+      const char* path = slots[order[i]];
+      shown[i] = Prefs().recentFullPaths ? path : PathTail(path, parts[i]);
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      for (int32_t j = i + 1; j < n; ++j) {
+        if (!StrEqualNoCase(shown[i], shown[j])) continue;
+        for (int32_t k : {i, j}) {
+          if (shown[k] == slots[order[k]]) continue;  // already the whole path
+          ++parts[k];
+          widened = true;
+        }
+      }
+    }
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    TextBufAssign(&titles[i], shown[i]);
+    TextBufAbbreviate(&titles[i], kTitleMax, kTitleHead, "\xE2\x80\xA6");
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    for (int32_t j = i + 1; j < n; ++j) {
+      if (!StrEqualNoCase(titles[i].c_str(), titles[j].c_str())) continue;
+      TextBufAssign(&titles[i], shown[i]);
+      TextBufAssign(&titles[j], shown[j]);
+    }
+  }
+  for (int32_t i = 0; i < n; ++i) TextBufReplaceAll(&titles[i], "&", "&&");
 }
 
 void DeleteMenuEntries(T_MenuItem* file) {
@@ -180,11 +224,11 @@ void BuildRecentFilesMenu() {
   } else {
     new T_MenuItem(file, kMenuInsertInFront, kCommandRecentFile);  // the separator
   }
+  T_TextBuf titles[kRecentFileSlots];
+  EntryTitles(order, n, titles);
   for (int32_t i = 0; i < n; ++i) {
-    T_TextBuf title;
-    EntryTitle(slots[order[i]], &title);
     auto* entry = new T_RecentFileEntry(menu, mode, order[i]);
-    entry->SetTitleCopy(title.c_str());
+    entry->SetTitleCopy(titles[i].c_str());
   }
   if (Prefs().recentSubmenu) {
     new T_MenuItem(menu, mode, 0);

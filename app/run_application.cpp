@@ -160,15 +160,7 @@ bool ParseCommandLineSwitches(const char* text) {
   return goOn;
 }
 
-void RunApplication() {
-  T_AlertDialogs dialogs;
-  T_FileAlerts* fileAlerts = nullptr;
-  wchar_t alertFile[MAX_PATH + 1];
-  DWORD n = GetEnvironmentVariableW(L"QEB_ALERT_FILE", alertFile, MAX_PATH + 1);
-  if (n > 0 && n <= MAX_PATH) fileAlerts = new T_FileAlerts(alertFile);
-
-  SetProgramName(kProductTitle, "");
-  OleInitialize(nullptr);
+void InstallProgramParts() {
   InstallDatabaseServices();
   InstallEditors();
   InstallCards();
@@ -197,6 +189,18 @@ void RunApplication() {
   }
   InstallTextImports();
   InstallFileProgressHooks();
+}
+
+void RunApplication() {
+  T_AlertDialogs dialogs;
+  T_FileAlerts* fileAlerts = nullptr;
+  wchar_t alertFile[MAX_PATH + 1];
+  DWORD n = GetEnvironmentVariableW(L"QEB_ALERT_FILE", alertFile, MAX_PATH + 1);
+  if (n > 0 && n <= MAX_PATH) fileAlerts = new T_FileAlerts(alertFile);
+
+  SetProgramName(kProductTitle, "");
+  OleInitialize(nullptr);
+  InstallProgramParts();
   ClearRecentFiles();
   LoadPreferences();
   // A class that cannot be registered is simply not reachable; the program goes on.

@@ -13,6 +13,9 @@ constexpr const char* kProductTitle = "QEB 5.7";
 constexpr int32_t kInstanceSlots = 16;
 
 void RunApplication();
+// Puts in every layer's hooks (the engine's, the windows', the editors', the dialogs', the
+// imports'), in the order the program needs; tests that run the whole program in-process call it.
+void InstallProgramParts();
 
 // True when start-up goes on; false when a switch did its work ("/associate" writes the file
 // associations) or was refused (each refused switch gives message 2901 with the switch).

@@ -1,5 +1,7 @@
 #include "app/settings_dialogs.h"
 
+#include "ui/small_dialogs.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -359,5 +361,7 @@ void InstallSettingsDialogs() {
   BaseServices services = CurrentBaseServices();
   services.runDatabaseSettings = RunDatabaseSettings;
   services.askForComponent = AskForComponent;
+  // The options are the program's, not the database's: the dialog needs none.
+  services.editCopyingOptions = [](T_Base*) { RunCopyOptions(); };
   SetBaseServices(&services);
 }

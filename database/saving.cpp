@@ -26,6 +26,7 @@
 #include "database/subsets.h"
 #include "database/template_sections.h"
 #include "database/template_tree.h"
+#include "ui/document_window.h"
 #include "database/text_form.h"
 #include "database/time_scale.h"
 
@@ -189,6 +190,15 @@ bool Cancelled() {
   return false;
 }
 
+// The edits its windows hold go into the database before it is written; a cancel stops the save.
+bool StoreWindowEdits(T_Base* base) {
+  for (T_HWindow* window = WindowListFirst(); window; window = window->nextWindow) {
+    if (window->database == base && window->HoldsPendingEdits() && !window->StorePendingEdits())
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool saveByKind(T_Base* base, const char* path, const SaveOptions* options) {
@@ -221,6 +231,7 @@ bool saveByKind(T_Base* base, const char* path, const SaveOptions* options) {
 }
 
 bool SaveDatabase(T_Base* base) {
+  if (!StoreWindowEdits(base)) return Cancelled();
   T_TextBuf path(*base->path);
   // A database made without a path has no file to save to either.
   if (base->untitledNumber != 0 || path.empty()) {
@@ -269,6 +280,7 @@ bool SaveDatabaseTo(T_Base* base, const char* path, const SaveOptions* options) 
 }
 
 bool SaveDatabaseAs(T_Base* base) {
+  if (!StoreWindowEdits(base)) return Cancelled();
   T_TextBuf path(*base->path);
   if (!FileSaveDialog(&path, DialogKinds(base->saveKind))) return false;
   AddSaveExtension(&path, base->saveKind);

@@ -147,7 +147,9 @@ T_Edit* NewEdit(T_EventHandler* parent, const XYWH& rect, int32_t id, const char
 }
 
 void EnableCommand(int32_t command, int32_t label) {
-  T_MenuItem* entry = StandardEntry(command);
+  // "Delete Subset" is the program's entry, not one of the standard ones.
+  T_MenuItem* entry =
+      command < 0 ? StandardEntry(command) : MenuItem_FindCommand(MenuRoot(), command);
   if (!entry) return;
   if (auto* tag = dynamic_cast<T_MenuItemTag*>(entry)) {
     tag->SetTagAndEnable(label, true);

@@ -808,6 +808,10 @@ bool T_ImpSetupEditor::QueryClose(int32_t code) {
   return T_FlatEditor::QueryClose(code);
 }
 
+bool T_ImpSetupEditor::HoldsPendingEdits() { return ImportSetupEdited(setup, &copy, name.c_str()); }
+
+bool T_ImpSetupEditor::StorePendingEdits() { return Save(); }
+
 void T_ImpSetupEditor::Notify(int32_t code) {
   T_FlatEditor::Notify(code);
   if (code == kNotifyLanguage) {

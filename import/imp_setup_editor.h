@@ -76,6 +76,8 @@ class T_ImpSetupEditor : public T_FlatEditor {
   void ImportFile(const char* path) override;
   // Close code 3 closes without saving; any other runs the save step.
   bool QueryClose(int32_t code) override;
+  bool HoldsPendingEdits() override;
+  bool StorePendingEdits() override;
 
   // Shows a page (with its line bits) and selects its node.
   void ShowPage(int32_t pageId);

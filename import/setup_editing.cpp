@@ -88,9 +88,10 @@ void UniqueImportSetupName(T_Base* base, const char* name, const ImportSetup* ex
   }
 }
 
-bool ImportSetupSaveStep(T_Base* base, ImportSetup* setup, ImportSetup* copy, const char* name,
-                         T_Window* owner, ImportSetup** saved) {
-  *saved = nullptr;
+namespace {
+
+// What the save step keeps of the edited contents: compact fields, only the lines that are set.
+void CompactSetup(ImportSetup* copy) {
   for (FieldDef& field : copy->cardFields) FieldDefCompact(&field);
   for (LineDef* line = copy->lines; line != nullptr;) {
     LineDef* following = line->next;
@@ -100,19 +101,38 @@ bool ImportSetupSaveStep(T_Base* base, ImportSetup* setup, ImportSetup* copy, co
     if (!LineDefIsSet(line)) ImportSetupRemoveLine(copy, line);
     line = following;
   }
+}
+
+// Whether the compacted contents and the name differ from the setup (from the defaults for a
+// new one, whose name alone is nothing to keep).
+bool DiffersFromSetup(const ImportSetup* setup, const ImportSetup* copy, const char* name) {
+  if (setup == nullptr) {
+    ImportSetup empty;
+    return !ImportSetupEqual(&empty, copy);
+  }
+  T_TextBuf trimmed(name);
+  TextBufTrim(&trimmed, ' ');
+  return !ImportSetupEqual(setup, copy) ||
+         std::strcmp(setup->name ? setup->name : "", trimmed.c_str()) != 0;
+}
+
+}  // namespace
+
+bool ImportSetupEdited(const ImportSetup* setup, const ImportSetup* copy, const char* name) {
+  ImportSetup scratch;
+  scratch.database = copy->database;
+  ImportSetupCopy(&scratch, copy);
+  CompactSetup(&scratch);
+  return DiffersFromSetup(setup, &scratch, name);
+}
+
+bool ImportSetupSaveStep(T_Base* base, ImportSetup* setup, ImportSetup* copy, const char* name,
+                         T_Window* owner, ImportSetup** saved) {
+  *saved = nullptr;
+  CompactSetup(copy);
   T_TextBuf unique;
   UniqueImportSetupName(base, name, setup, &unique);
-  bool changed;
-  if (setup != nullptr) {
-    T_TextBuf trimmed(name);
-    TextBufTrim(&trimmed, ' ');
-    changed = !ImportSetupEqual(setup, copy) ||
-              std::strcmp(setup->name ? setup->name : "", trimmed.c_str()) != 0;
-  } else {
-    ImportSetup empty;
-    changed = !ImportSetupEqual(&empty, copy);
-  }
-  if (!changed) return true;
+  if (!DiffersFromSetup(setup, copy, name)) return true;
   int32_t answer;
   if (setup != nullptr) {
     answer = AskEditorQuestion(owner, kAskChange, unique.c_str(),

@@ -28,6 +28,8 @@ LineDef* DuplicateLineDefinition(ImportSetup* setup, const LineDef* line);
 void UniqueImportSetupName(T_Base* base, const char* name, const ImportSetup* except,
                            T_TextBuf* unique);
 
+// Whether the save step would ask to keep the edited contents and name; the copy stays as it is.
+bool ImportSetupEdited(const ImportSetup* setup, const ImportSetup* copy, const char* name);
 // The save step of the import setup editor. setup is the edited one (null for a new one), copy
 // the edited contents and name the edited name. Answers whether the window may close; a saved
 // setup (made or changed) goes to *saved.

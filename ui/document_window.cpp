@@ -255,6 +255,8 @@ void T_HWindow::MarkCards(int32_t) {}
 void T_HWindow::SaveToTemplate(T_Template*) {}
 bool T_HWindow::IsEmpty() { return false; }
 int64_t T_HWindow::GetMemoryUsage() { return 0; }
+bool T_HWindow::HoldsPendingEdits() { return false; }
+bool T_HWindow::StorePendingEdits() { return true; }
 
 void T_HWindow::ImportFile(const char* path) {
   if (!database) return;

@@ -216,6 +216,11 @@ class T_HWindow : public T_Window {
   virtual void SaveToTemplate(T_Template* templ);
   virtual bool IsEmpty();
   virtual int64_t GetMemoryUsage();
+  // Edits of an object of the database that the window has not stored yet: the database's Save
+  // stores them first (asking as the window asks when it closes); false from the store when the
+  // user cancelled.
+  virtual bool HoldsPendingEdits();
+  virtual bool StorePendingEdits();
   // Frees the tree-order table (ui/sort_orders.h); the next build starts a new one.
   void FreeTreeOrderTable();
 

@@ -167,6 +167,47 @@ TEST_F(RecentFilesTest, BothMenuFormsWithNamesOrFullPathsAndClearing) {
   EXPECT_EQ(RecentPart(), "Close\n-\n...\n-\nExit\n");
 }
 
+// Two files of one name: the menu shows as many folders as tell them apart, and never two
+// entries alike, also where the shortening of long paths would cut away their difference.
+TEST_F(RecentFilesTest, FilesOfOneNameShowTheFoldersThatTellThemApart) {
+  StartApplication();
+  const std::string deep = "C:\\" + std::string(60, 'x') + "\\";
+  struct Case {
+    bool fullPaths;
+    std::vector<std::string> stored;
+    const char* entries;
+  } cases[] = {
+      {false, {"C:\\Sales\\Example.qeb", "D:\\Archive\\example.QEB", "C:\\Other.qeb"},
+       "Sales\\Example.qeb|Archive\\example.QEB|Other.qeb|"},
+      {false, {"C:\\2025\\Q1\\Example.qeb", "C:\\2026\\Q1\\Example.qeb", "C:\\Q1\\Plan.qeb"},
+       "2025\\Q1\\Example.qeb|2026\\Q1\\Example.qeb|Plan.qeb|"},
+      {false, {"C:\\Example.qeb", "C:\\Sub\\Example.qeb"}, "C:\\Example.qeb|Sub\\Example.qeb|"},
+      {true, {deep + "a\\" + std::string(30, 'y') + "\\Example.qeb",
+              deep + "b\\" + std::string(30, 'y') + "\\Example.qeb"},
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    ClearRecentFileList();
+    Store(c.stored);
+    LoadPreferences();
+    Prefs().recentFullPaths = c.fullPaths;
+    BuildRecentFilesMenu();
+    std::string entries;
+    std::vector<std::string> titles;
+    T_MenuItem* entry = MenuItem_FindCommand(StandardMenu(kMenuFile), kCommandRecentFile);
+    ASSERT_NE(entry, nullptr);
+    for (entry = entry->next; entry && entry->command == kCommandRecentFile; entry = entry->next) {
+      titles.push_back(entry->Title());
+      entries += titles.back() + "|";
+    }
+    if (c.entries) EXPECT_EQ(entries, c.entries);
+    EXPECT_EQ(titles.size(), c.stored.size()) << entries;
+    for (size_t i = 0; i < titles.size(); ++i) {
+      for (size_t j = i + 1; j < titles.size(); ++j) EXPECT_NE(titles[i], titles[j]);
+    }
+  }
+}
+
 TEST_F(RecentFilesTest, ALongPathIsKeptWholeAndShownShortened) {
   StartApplication();
   std::string path = "C:\\" + std::string(200, 'x') + "\\" + std::string(100, 'y') + ".qeb";

@@ -1,4 +1,4 @@
-// Every stored template of the example opens its real window on a hidden frame: the controls of
+// A stored template of the example for each window kind opens its real window on a hidden frame:
 // each window's toolbar stand side by side inside the toolbar in every view, and after a click in
 // a grid cell the keys move in the grid, not in the window's page list. The toolbars are left as
 // pictures (app_toolbar_*.bmp) to look at.
@@ -8,16 +8,8 @@
 #include <vector>
 
 #include "analysis/boxwin/box_window.h"
-#include "analysis/cards/card_editor.h"
-#include "analysis/cards/cards_install.h"
-#include "analysis/cards/data_operations_install.h"
-#include "analysis/components/components_install.h"
-#include "analysis/components/function_templates.h"
-#include "analysis/time/lines_install.h"
-#include "analysis/time/tfunc_install.h"
-#include "app/base_window.h"
+#include "app/run_application.h"
 #include "app_fixture.h"
-#include "core/threads.h"
 #include "database/opening.h"
 #include "database/template_runner.h"
 #include "database/templates.h"
@@ -28,9 +20,6 @@
 #include "ui/mode_tree.h"
 #include "ui/native_window.h"
 
-// Its header's command numbers clash with the program menus' own.
-void InstallComponentFunctionsWindow();
-
 namespace app_test {
 namespace {
 
@@ -39,14 +28,7 @@ class WindowFurniture : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     StartApplication();
-    InstallBaseWindows();
-    InstallCards();
-    InstallLinesWindow();
-    InstallComponentsWindow();
-    InstallFunctionTemplates();
-    InstallTimeFunctionsWindow();
-    InstallComponentFunctionsWindow();
-    InstallDataOperations();
+    InstallProgramParts();
     base = openDatabase(TestSourcePath("examples/Example.qeb").c_str(), nullptr, 0);
     ASSERT_NE(base, nullptr);
   }
