@@ -24,6 +24,8 @@ namespace {
 constexpr uint32_t kKindPlainItem = 4;
 constexpr int32_t kSelectorWidth = 56;
 constexpr int32_t kSelectorHeight = 24;
+// The least room between two neighbouring toolbar controls.
+constexpr int32_t kToolbarGap = 6;
 
 DocumentOperations documentOps{};
 T_HWindow* windowList = nullptr;
@@ -271,18 +273,38 @@ void T_HWindow::CreateToolSelector(int32_t x, uint32_t id, const uint16_t* pictu
   if (!toolbar) return;
   toolSelector = new (std::nothrow)
       T_Selector(toolbar, {x, 3, kSelectorWidth, kSelectorHeight}, id, pictures, current, true);
+  ArrangeToolbar();
 }
 
 T_Selector* T_HWindow::NewToolSelector(uint32_t id, const uint16_t* pictures, uint16_t current) {
   if (!toolbar) return nullptr;
-  return new (std::nothrow)
+  auto* selector = new (std::nothrow)
       T_Selector(toolbar, {150, 3, kSelectorWidth, kSelectorHeight}, id, pictures, current, true);
+  ArrangeToolbar();
+  return selector;
 }
 
 void T_HWindow::SetToolSelector(const uint16_t* pictures, uint16_t current) {
   if (!toolSelector) return;
   toolSelector->SetPictures(pictures, current);
+  ArrangeToolbar();
   OnToolSelected(toolSelector->currentPicture);
+}
+
+// A selector's width follows its picture count, so the places the windows ask for are only an
+// order: a control that would start under its left neighbour moves right past it. Controls are
+// moved, never reordered, and a control with room keeps its place.
+void T_HWindow::ArrangeToolbar() {
+  if (!toolbar) return;
+  std::vector<T_GrafElement*> controls;
+  for (T_GrafElement* child = toolbar->firstChild; child; child = child->next) controls.push_back(child);
+  std::stable_sort(controls.begin(), controls.end(),
+                   [](const T_GrafElement* a, const T_GrafElement* b) { return a->x < b->x; });
+  int32_t free = 0;
+  for (T_GrafElement* control : controls) {
+    if (control->x < free) control->MoveBy(free - control->x, 0);
+    free = control->x + control->width + kToolbarGap;
+  }
 }
 
 void T_HWindow::CreateCalcButton(uint32_t id) {

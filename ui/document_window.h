@@ -225,11 +225,14 @@ class T_HWindow : public T_Window {
   void FreeTreeOrderTable();
 
   void CreateToolbar();
-  // Only with a toolbar: a selector at (x, 3), 56 by 24, kept as the tool selector.
+  // Only with a toolbar: a selector at (x, 3), or further right when it would cover its left
+  // neighbour, kept as the tool selector.
   void CreateToolSelector(int32_t x, uint32_t id, const uint16_t* pictures, uint16_t current);
-  // A further selector at (150, 3), returned and not kept.
+  // A further selector at (150, 3) or further right, returned and not kept.
   T_Selector* NewToolSelector(uint32_t id, const uint16_t* pictures, uint16_t current);
   void SetToolSelector(const uint16_t* pictures, uint16_t current);
+  // Moves toolbar controls right where one would start under its left neighbour.
+  void ArrangeToolbar();
   void CreateCalcButton(uint32_t id);
   // Only with a toolbar: the busy indicator at (106, 2), 26 by 26 (ui/busy_indicator.h).
   void CreateBusyIndicator();

@@ -359,9 +359,15 @@ bool T_BoxItem::OnWheel(InputEvent* event, int32_t lines) {
 }
 
 bool T_BoxItem::KeyDown(InputEvent* event, T_GrafElement* target) {
+  const bool fromOverlay = box->editOverlay && target == box->editOverlay;
+  const bool ours = focus || fromOverlay;
+  // The window would step its pages with these keys; a grid the user clicked into keeps them.
+  const uint16_t key = event->keyCode;
+  const bool moving = key == kKeyUp || key == kKeyDown || key == kKeyLeft || key == kKeyRight ||
+                      (event->control && (key == kKeyHome || key == kKeyEnd));
+  if (ours && moving && box->GridKeyDown(event)) return true;
   if (T_Item::KeyDown(event, target)) return true;
-  bool fromOverlay = box->editOverlay && target == box->editOverlay;
-  return (focus || fromOverlay) && box->GridKeyDown(event);
+  return ours && !moving && box->GridKeyDown(event);
 }
 
 void T_BoxItem::Notify(int32_t code) {
@@ -733,6 +739,7 @@ void T_BoxWin::ClearCellSelection() {
 
 bool T_BoxWin::GridKeyDown(InputEvent* event) {
   uint16_t key = event->keyCode;
+  if (event->control && (key == kKeyHome || key == kKeyEnd)) return SelectEndCell(key == kKeyEnd);
   if (selectMode == kSelectEdit) {
     if (key == kKeyUp && selectedRow > 0) return FocusNextCell(5), true;
     if (key == kKeyUp) return true;
@@ -763,6 +770,26 @@ bool T_BoxWin::GridKeyDown(InputEvent* event) {
   }
   SelectCell(row, field, event->shift != 0);
   ScrollCellIntoView(row, field);
+  return true;
+}
+
+bool T_BoxWin::SelectEndCell(bool last) {
+  if (selectMode != kSelectEdit && selectMode != kSelectRange) return false;
+  const int32_t n = static_cast<int32_t>(fieldCount);
+  for (int64_t i = 0; i < rowCount; ++i) {
+    const int64_t row = last ? rowCount - 1 - i : i;
+    for (int32_t j = 0; j < n; ++j) {
+      const int32_t field = last ? n - 1 - j : j;
+      if (!CanSelectCell(row, field)) continue;
+      if (selectMode == kSelectEdit) {
+        SelectEditCell(row, field);
+      } else {
+        SelectCell(row, field, false);
+        ScrollCellIntoView(row, field);
+      }
+      return true;
+    }
+  }
   return true;
 }
 

@@ -469,6 +469,9 @@ class T_BoxWin : public T_HWindow {
   bool ClickCellLink(InputEvent* event, int64_t row, int32_t field);
   // Directions 0, 2, 3 forward, 1 down, 5 up, 4, 6, 7 backward; true when a cell was found.
   bool FocusNextCell(int32_t direction);
+  // Ctrl+Home and Ctrl+End: the first or the last selectable cell; true when the grid took the
+  // key (its selection mode selects cells).
+  bool SelectEndCell(bool last);
   // Text commands on the selected cell (without an overlay: the stored edited text).
   bool CellTextCommand(int32_t command);
   void InsertCellText(const char* text);

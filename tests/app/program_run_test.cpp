@@ -1,7 +1,9 @@
 // The real program, started under Wine on a virtual desktop of its own: it shows its frame,
 // reports what it cannot do through its alerts, asks once about the file association, writes it
-// when told to, and ends cleanly with exit code 0. Every registry key the program touches in the
-// prefix is saved before each test and put back after it.
+// when told to, and ends cleanly with exit code 0. The tour drives a copy of the example only with
+// the keys a user presses: every stored template from the Analysis menu, Calc, Copy Table, Adjust
+// Column Widths and Import. Every registry key the program touches in the prefix is saved before
+// each test and put back after it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,8 +13,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <initializer_list>
+#include <initializer_list>
 #include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -707,6 +713,274 @@ TEST_F(ProgramRun, TheExamplesComponentFunctionsTemplateExportsItsXml) {
             std::string::npos)
       << xml;
   EXPECT_NE(xml.find("</QEB-ComponentFunctions>"), std::string::npos);
+}
+
+// Runs the step on a thread of the program's desktop: window searches see only the calling
+// thread's desktop.
+void OnDesktop(const std::function<void()>& step) {
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* argument) -> DWORD {
+        if (HDESK desktop = OpenDesktopW(kTestDesktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(desktop);
+        (*static_cast<const std::function<void()>*>(argument))();
+        return 0;
+      },
+      const_cast<std::function<void()>*>(&step), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
+// The process's visible top-level windows other than its frame: its dialogs.
+std::set<HWND> Dialogs(DWORD process, HWND frame) {
+  struct Search {
+    DWORD process;
+    HWND frame;
+    std::set<HWND> found;
+  } search{process, frame, {}};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->process && window != s->frame && IsWindowVisible(window)) s->found.insert(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Keys pressed together and let go in reverse order, as the user types them; they reach the
+// foreground window of the calling thread's desktop.
+void Press(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto key = keys.end(); key != keys.begin();) {
+    --key;
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *key;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The stored templates of a text form, each as the parts of its path, in the order the file
+// keeps them: the tree's order, which the Analysis menu shows.
+std::vector<std::vector<std::string>> StoredTemplates(const std::string& text) {
+  std::vector<std::vector<std::string>> paths;
+  size_t at = text.find("\r\n##Templates\r\n");
+  if (at == std::string::npos) return paths;
+  at += 2;
+  for (;;) {
+    at = text.find("\r\n#", at);
+    if (at == std::string::npos || text.compare(at + 2, 2, "##") == 0) break;
+    at += 2;
+    const size_t end = text.find("\r\n", at);
+    const std::string line = text.substr(at, end - at);
+    if (line.size() < 4 || line[2] != '\t') continue;
+    std::vector<std::string> parts;
+    for (size_t from = 3;;) {
+      const size_t colon = line.find(": ", from);
+      parts.push_back(line.substr(from, colon == std::string::npos ? colon : colon - from));
+      if (colon == std::string::npos) break;
+      from = colon + 2;
+    }
+    paths.push_back(parts);
+  }
+  return paths;
+}
+
+// How many entries come before the path's part at each level: its folders' and templates'
+// places among their siblings, the siblings counted in the order they first appear.
+std::vector<int> MenuPlaces(const std::vector<std::vector<std::string>>& paths, size_t which) {
+  std::vector<int> places;
+  const std::vector<std::string>& path = paths[which];
+  for (size_t level = 0; level < path.size(); ++level) {
+    std::vector<std::string> siblings;
+    for (const auto& other : paths) {
+      if (other.size() <= level || !std::equal(path.begin(), path.begin() + level, other.begin()))
+        continue;
+      if (std::find(siblings.begin(), siblings.end(), other[level]) == siblings.end())
+        siblings.push_back(other[level]);
+    }
+    places.push_back(static_cast<int>(std::find(siblings.begin(), siblings.end(), path[level]) -
+                                      siblings.begin()));
+  }
+  return places;
+}
+
+std::vector<HWND> Documents(HWND frame) {
+  std::vector<HWND> found;
+  HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
+  for (HWND child = FindWindowExW(client, nullptr, nullptr, nullptr); child;
+       child = FindWindowExW(client, child, nullptr, nullptr))
+    found.push_back(child);
+  return found;
+}
+
+void EmptyClipboardOfTheDesktop() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+std::string Title(HWND window) {
+  wchar_t title[256] = {};
+  GetWindowTextW(window, title, 256);
+  return Narrow(title);
+}
+
+// The menu's own entries before the templates: five new windows, Set Defaults, Install Template
+// and Remove Template; the menu bar's menus before it: File, Edit and Database.
+constexpr int kAnalysisEntries = 8;
+constexpr int kMenusBeforeAnalysis = 3;
+
+// Chooses the stored template from the Analysis menu with the keys a user presses: Alt, the arrows
+// to the menu and down to the entry, Right into each folder, Enter.
+void ChooseTemplate(const std::vector<std::vector<std::string>>& templates, size_t which) {
+  Press({VK_MENU});
+  for (int n = 0; n < kMenusBeforeAnalysis; ++n) Press({VK_RIGHT});
+  const std::vector<int> places = MenuPlaces(templates, which);
+  for (size_t level = 0; level < places.size(); ++level) {
+    Press({level == 0 ? static_cast<WORD>(VK_DOWN) : static_cast<WORD>(VK_RIGHT)});
+    for (int n = 0; n < places[level] + (level == 0 ? kAnalysisEntries : 0); ++n) Press({VK_DOWN});
+  }
+  Press({VK_RETURN});
+}
+
+std::string JoinedPath(const std::vector<std::string>& parts) {
+  std::string path;
+  for (const std::string& part : parts) path += (path.empty() ? "" : ": ") + part;
+  return path;
+}
+
+// The clipboard's text (UTF-8), empty when it holds none.
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = Narrow(wide);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+class ProgramTour : public ProgramRun {
+ protected:
+  // Starts the program on a copy of the example and waits for its database window; the tour's
+  // window calls run on the program's desktop (OnDesktop).
+  void StartOnExample() {
+    const std::string copy = folder_ / "Tour.qeb";
+    WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
+    templates_ = StoredTemplates(ReadWholeFile(TestSourcePath("examples/Example.qex")));
+    ASSERT_EQ(templates_.size(), 10u);
+    Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
+    ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
+    frame_ = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
+  }
+
+  // Opens the template from the menu by keys and waits for its window in front.
+  HWND OpenTemplate(size_t which) {
+    const size_t before = Documents(frame_).size();
+    ChooseTemplate(templates_, which);
+    if (!deadline_.Until([&] { return Documents(frame_).size() > before; })) return nullptr;
+    return Documents(frame_).front();
+  }
+
+  size_t Find(const std::string& path) const {
+    for (size_t i = 0; i < templates_.size(); ++i)
+      if (JoinedPath(templates_[i]) == path) return i;
+    ADD_FAILURE() << "no template " << path;
+    return 0;
+  }
+
+  ScratchFolder folder_;
+  std::vector<std::vector<std::string>> templates_;
+  HWND frame_ = nullptr;
+};
+
+// Every stored template of a copy of the example opened from the Analysis menu by keys: each
+// shows its window, titled by its path, and the program ends with 0 and no alert.
+TEST_F(ProgramTour, EveryStoredTemplateOpensFromTheAnalysisMenuByKeys) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    for (size_t i = 0; i < templates_.size(); ++i) {
+      const std::string path = JoinedPath(templates_[i]);
+      SCOPED_TRACE(path);
+      ASSERT_NE(OpenTemplate(i), nullptr) << Alerts();
+      // The new window may take a moment to come in front; it is there by its title.
+      EXPECT_TRUE(deadline_.Until([&] {
+        for (HWND document : Documents(frame_))
+          if (Title(document) == path) return true;
+        return false;
+      }));
+    }
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+// A cards and a lines window calculated by Enter (their Calc button is the default): Copy Table's
+// key (Ctrl+T) then puts the window's rows on the clipboard as text, one line a row, and Adjust
+// Column Widths' key (F6) runs without a word.
+TEST_F(ProgramTour, CalculatedWindowsCopyTheirRowsAndAdjustTheirColumnsByKeys) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    for (const char* path : {"Cards: Mars 2026", "Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning"}) {
+      SCOPED_TRACE(path);
+      ASSERT_NE(OpenTemplate(Find(path)), nullptr) << Alerts();
+      EmptyClipboardOfTheDesktop();
+      Press({VK_RETURN});
+      // Until the calculation ends the key finds nothing to copy.
+      std::string copied;
+      ASSERT_TRUE(deadline_.Until([&] {
+        Press({VK_CONTROL, 'T'});
+        copied = ClipboardText();
+        return !copied.empty();
+      })) << Alerts();
+      EXPECT_GT(std::count(copied.begin(), copied.end(), '\n'), 3) << copied;
+      EXPECT_NE(copied.find('\t'), std::string::npos) << copied;
+      Press({VK_F6});
+    }
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
+}
+
+// Import's key (Ctrl+I) in the database window shows the file dialog, which Escape cancels,
+// leaving the program as it was.
+TEST_F(ProgramTour, ImportsKeyShowsTheFileDialogWhichCancels) {
+  StartOnExample();
+  OnDesktop([&] {
+    SetForegroundWindow(frame_);
+    ASSERT_TRUE(Dialogs(process_.dwProcessId, frame_).empty());
+    Press({VK_CONTROL, 'I'});
+    std::set<HWND> dialogs;
+    ASSERT_TRUE(deadline_.Until(
+        [&] { return !(dialogs = Dialogs(process_.dwProcessId, frame_)).empty(); }))
+        << Alerts();
+    for (HWND dialog : dialogs) {
+      wchar_t name[16] = {};
+      GetClassNameW(dialog, name, 16);
+      EXPECT_STREQ(name, L"#32770");
+    }
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(deadline_.Until([&] { return Dialogs(process_.dwProcessId, frame_).empty(); }));
+  });
+  Close();
+  EXPECT_EQ(Alerts(), "");
 }
 
 }  // namespace
