@@ -37,6 +37,8 @@ const LanguageRow kLanguages[] = {
      "2901\tUkendt kommandolinjeparameter /bogus\n"},
     {"NOR", {L"&Fil", L"&Rediger", L"&Database", L"&Analyse", L"&Vindu", L"&Hjelp"},
      "2901\tUkjent kommandolinjeparameter /bogus\n"},
+    {"GER", {L"&Datei", L"&Bearbeiten", L"Da&tenbank", L"&Analyse", L"&Fenster", L"&Hilfe"},
+     "2901\tUnbekannter Befehlszeilenparameter /bogus\n"},
 };
 
 class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {

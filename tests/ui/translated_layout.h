@@ -22,6 +22,11 @@ inline constexpr TestLanguage kTranslations[] = {
     {12, "swedish"},
     {2, "danish"},
     {9, "norwegian"},
+    {7, "german"},
+    {5, "finnish"},
+    {6, "french"},
+    {3, "dutch"},
+    {10, "slovak"},
 };
 
 // A fault with its quoted texts and the extents that follow their widths left out, so that a
