@@ -39,6 +39,14 @@ const LanguageRow kLanguages[] = {
      "2901\tUkjent kommandolinjeparameter /bogus\n"},
     {"GER", {L"&Datei", L"&Bearbeiten", L"Da&tenbank", L"&Analyse", L"&Fenster", L"&Hilfe"},
      "2901\tUnbekannter Befehlszeilenparameter /bogus\n"},
+    {"FIN", {L"&Tiedosto", L"&Muokkaa", L"Ti&etokanta", L"&Analyysi", L"&Ikkuna", L"&Ohje"},
+     "2901\tTuntematon komentoriviparametri /bogus\n"},
+    {"FRA", {L"&Fichier", L"\u00C9&dition", L"&Base de donn\u00E9es", L"&Analyse", L"F&en\u00EAtre", L"A&ide"},
+     "2901\tParam\xC3\xA8tre de ligne de commande inconnu /bogus\n"},
+    {"DUT", {L"&Bestand", L"B&ewerken", L"&Database", L"&Analyse", L"&Venster", L"&Help"},
+     "2901\tOnbekende opdrachtregelparameter /bogus\n"},
+    {"SLO", {L"&S\u00FAbor", L"\u00DAp&ravy", L"&Datab\u00E1za", L"&Anal\u00FDza", L"&Okno", L"&Pomocn\u00EDk"},
+     "2901\tNezn\xC3\xA1my parameter pr\xC3\xADkazov\xC3\xA9ho riadka /bogus\n"},
 };
 
 class ProgramLanguage : public ::testing::TestWithParam<LanguageRow> {
