@@ -720,7 +720,7 @@ TEST_F(ProgramRun, TheExamplesComponentFunctionsTemplateExportsItsXml) {
   EXPECT_EQ(Alerts(), "");
   const std::string xml = ReadWholeFile(target + "functions.xml");
   EXPECT_NE(xml.find("<QEB-ComponentFunctions>\r\n"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("<component root=\"Konton\">\r\n<column name=\"Rader\">7889</column>"),
+  EXPECT_NE(xml.find("<component root=\"Konton\">\r\n<column name=\"Antal rader\">7889</column>"),
             std::string::npos)
       << xml;
   EXPECT_NE(xml.find("</QEB-ComponentFunctions>"), std::string::npos);

@@ -268,7 +268,7 @@ void MakePurchase(T_Base* base, CardRecord* card, Random* random, int32_t number
   const int32_t products = 1 + random->Below(2);
   for (int32_t i = 0; i < products; ++i) {
     const Product& product = kProducts[random->Below(12)];
-    const int32_t quantity = 20 * (1 + random->Below(10));
+    const int32_t quantity = 10 * (1 + random->Below(10));
     const int64_t lineNet = static_cast<int64_t>(quantity) * product.price * 55 / 100;
     net += lineNet;
     maker.Line("4010", product.text, lineNet, quantity, VatOf(lineNet), "S2", nullptr, product.code,
@@ -361,8 +361,8 @@ void MakeTimeScales(T_Base* base) {
   }
 }
 
-// The sales lines in the table and as the running balance in the diagram: the amount with its
-// balance from before the period, the period's sum, the line count and interest on both sides. The records are those the lines template
+// The sales lines in the table: the amount with its balance from before the period, the period's
+// sum, the line count and interest on both sides; the diagram shows the running balance. The records are those the lines template
 // writes for these settings, in its order, so the file is the same whether the lines template
 // class is installed or its stand-in keeps them.
 constexpr const char* kSalesLines =
@@ -375,7 +375,6 @@ constexpr const char* kSalesLines =
     "+\t2.5\r\n"
     "-\t8\r\n"
     "IL\r\n"
-    "WL\r\n"
     "S1I\tCA\tDN\tTA\tVD\r\n"
     "xtna\r\n"
     "xtg+\r\n";
@@ -464,7 +463,6 @@ constexpr const char* kMonthlySales =
     "FG\tL\r\n"
     "FZ\tD0\tC2\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
     "PL\tM\r\n"
-    "WL\r\n"
     "xtna\r\n"
     "xtg+\r\n";
 
@@ -490,10 +488,10 @@ constexpr const char* kQuarterlyMargin =
     "FF\tInkop\r\n"
     "FG\tB\r\n"
     "FZ\tD2\tCM\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
-    "FN\tMarginal\tBruttomarginal\r\n"
+    "FN\tMarginal\r\n"
     "FF\tIntakter-Kostnader\r\n"
     "FG\tL\r\n"
-    "FZ\tD2\tCG\tw2\tV+\tB+\tN-\tR+\tS+\r\n"
+    "FZ\tD2\tCG\tw1\tV+\tB+\tN-\tR+\tS+\r\n"
     "PX\tKvartal\r\n"
     "WL\r\n"
     "xtna\r\n"
@@ -555,14 +553,15 @@ void ReadFurtherRecords(T_Template* templ, const char* records) {
   templ->BeginRead();
 }
 
-// A few analysis templates in folders, as the bookkeeper keeps them; each calculates when it
-// opens.
+// A few analysis templates in folders, as the bookkeeper keeps them, at least one of each kind;
+// each calculates when it opens.
 void MakeTemplates(T_Base* base) {
   const struct {
     int32_t kind;
     const char* path;
     const char* notes;
     const char* records = nullptr;
+    bool openAtStart = false;
   } templates[] = {
       {kTemplateCards, "Verifikationer: Alla verifikationer", "Alla verifikationer i datumordning",
        kAllCards},
@@ -576,7 +575,8 @@ void MakeTemplates(T_Base* base) {
       {kTemplateComponentFunctions, "Komponentfunktioner: Marginal per produkt",
        "Försäljning, inköp och marginal per produkt", kProductMargins},
       {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per månad", nullptr, kMonthlySales},
-      {kTemplateTimeFunctions, "Tidsfunktioner: Marginal per kvartal", nullptr, kQuarterlyMargin},
+      {kTemplateTimeFunctions, "Tidsfunktioner: Marginal per kvartal", nullptr, kQuarterlyMargin,
+       true},
   };
   for (const auto& stored : templates) {
     T_Template* templ = NewTemplate(base, stored.kind);
@@ -584,6 +584,15 @@ void MakeTemplates(T_Base* base) {
     if (T_BoxTmpl* box = AsBoxTemplate(templ)) {
       box->calcDirect = 1;
       if (stored.notes != nullptr) box->SetParameter("notestext", stored.notes);
+      // One chart opens with the database, beside its window, so that a new user sees at once
+      // what the program shows.
+      if (stored.openAtStart) {
+        box->openDirect = 1;
+        box->left = 0;
+        box->top = 110;  // below the database window
+        box->right = 756;  // the width
+        box->bottom = 418;  // the height
+      }
     }
     if (stored.records != nullptr) ReadFurtherRecords(templ, stored.records);
     if (!StoreTemplate(base, templ, stored.path)) DeleteTemplate(templ);
