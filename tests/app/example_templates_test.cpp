@@ -53,6 +53,8 @@ constexpr Expected kTemplates[] = {
      "Utfall Ifjol Skillnad"},
     {"Tidsfunktioner: Marginal per kvartal", kTemplateTimeFunctions, -1,
      "Forsaljning Inkop Intakter Kostnader Marginal"},
+    {"Tidsfunktioner: Försäljning per butik", kTemplateTimeFunctions, -1,
+     "S1 G1 G2 M1 Sodermalm Haga Jarntorget Mollevangen"},
 };
 
 template <typename Variable>

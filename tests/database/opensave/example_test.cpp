@@ -16,7 +16,7 @@ constexpr int32_t kDimensions = 5;
 constexpr int64_t kComponents = 93;
 constexpr int64_t kCards = 2400;
 constexpr int64_t kLines = 7889;
-constexpr double kQuantity = 108431;
+constexpr double kQuantity = 158201;
 
 const char* const kFiles[] = {"Example.qeb", "Example.qex"};
 
