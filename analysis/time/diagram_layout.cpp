@@ -27,8 +27,8 @@ void ChooseValueStep(DiagramLayout* l) {
   const double range = l->range.top - l->range.bottom;
   const double h = std::max(1, static_cast<int32_t>(l->diagram.bottom - l->diagram.top) - 19);
   const double spacing = std::max(2.0 - std::trunc(-3.0 * std::log(h)), 14.0);
-  l->gridStep = RoundStepAtLeast(spacing * range / h);
-  if (!(l->gridStep > 0)) l->gridStep = 1;
+  l->gridStep = RoundStepAtLeast(range / h * spacing);
+  if (!(l->gridStep > 0)) l->gridStep = std::isfinite(range) && range > 0 ? range : 1;
   // Every fifth grid line is a major one; a range of fewer than two such steps marks every
   // second line instead, so that some major line still shows.
   l->majorStep = 5 * l->gridStep;

@@ -554,8 +554,10 @@ constexpr const char* kProductMargins =
     "WR\r\n"
     "xtna\r\n";
 
-// Sales per product group as a pie: the sales are credit, so the pie is the negative one.
+// Sales per product group as a pie, wide enough to show it beside the table: the sales are
+// credit, so the pie is the negative one. Each group shows its total also when it is expanded.
 constexpr const char* kSalesByProductGroup =
+    "xS\t400\t720\r\n"
     "BD1\t3010\r\n"
     "F\tA\r\n"
     "D\t2\r\n"
@@ -564,9 +566,10 @@ constexpr const char* kSalesByProductGroup =
     "R\tS\r\n"
     "%I\r\n"
     "WP\r\n"
-    "QR\tVsnrB\t\t2\r\n"
-    "QK\tVsnrb\t\t0\r\n"
-    "QC\tVsnrb\t\t0\r\n"
+    "ZS\r\n"
+    "QR\tVSnrB\t\t2\r\n"
+    "QK\tVSnrb\t\t0\r\n"
+    "QC\tVSnrb\t\t0\r\n"
     "xtna\r\n";
 
 // Reads record lines into a template after the ones it has, as a file read would.

@@ -155,7 +155,16 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
     window->barStyle = style;
     window->RunCalculation(true, true);
     window->ExpandToDepth(2);
-    place(ui_test::Capture(window));
+    const ui_test::Picture picture = ui_test::Capture(window);
+    place(picture);
+    // Every shown series has bars in its own colour.
+    for (const T_CVariable* v : window->data.shownList) {
+      const COLORREF c = PaletteColour(v->colour);
+      const uint32_t rgb = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+      size_t pixels = 0;
+      for (uint32_t p : picture.pixels) pixels += (p & 0xFFFFFF) == rgb;
+      EXPECT_GT(pixels, 20u) << v->name << " in bar style " << style;
+    }
   }
   window->barOption = 1;
   window->barStyle = 0;
