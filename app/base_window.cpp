@@ -420,6 +420,8 @@ void T_BaseWin::DeleteData(bool ask) {
     if (ShowAlert(&request) != 0) return;
   }
   if (!CloseCardEditors(base)) return;
+  // The deletion lets messages through: no window of the database paints the cards going away.
+  DatabasePaintHold hold(base);
   if (DeleteAllCards(base) > 0) base->NotifyCode(kChangeCards);
 }
 

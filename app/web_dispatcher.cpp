@@ -13,6 +13,7 @@
 #include "core/output_stream.h"
 #include "core/placeholders.h"
 #include "core/short_ids.h"
+#include "core/strict_utf8.h"
 #include "core/threads.h"
 #include "database/base.h"
 #include "database/object_services.h"
@@ -431,9 +432,15 @@ void DispatchWebRequest(T_OStream* page, const char* query, const char* key, con
   WebRequestContext context;
   WebRequestContext* previous = current;
   bool wasActive = WebRequestActive();
+  // The request's bytes come from anybody: only strict UTF-8 of them reaches a page.
   TextBufAssign(&context.query, query);
+  MakeStrictUtf8(&context.query);
   TextBufAssign(&context.key, key);
-  ParseGatewaySettings(settings, &context.settings);
+  MakeStrictUtf8(&context.key);
+  T_TextBuf strictSettings(settings);
+  MakeStrictUtf8(&strictSettings);
+  ParseGatewaySettings(strictSettings.c_str(), &context.settings);
+  query = context.query.c_str();
   T_TextBuf value;
   UrlGetParam(query, "lang", &value);
   context.language = WebLanguageOf(value.c_str());

@@ -4,6 +4,7 @@
 
 #include "core/cstring.h"
 #include "core/owned_text.h"
+#include "core/strict_utf8.h"
 
 namespace {
 
@@ -158,6 +159,8 @@ void UrlDecode(T_TextBuf* buffer) {
     }
   }
   TextBufSetLength(buffer, w);
+  // %-escapes can spell any bytes: what they give is a text only when it is UTF-8.
+  MakeStrictUtf8(buffer);
 }
 
 void UrlAddParam(T_TextBuf* buffer, const char* name, const char* value) {

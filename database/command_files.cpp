@@ -32,6 +32,10 @@ namespace {
 constexpr int32_t kErrorAlreadyImported = 3827;  // File "@0" has already been imported
 constexpr int32_t kErrorNoImportSetup = 3826;    // Import Setup "@0" not found
 constexpr int32_t kQueryCloseAsk = 0;
+// Free memory a save and an import need before they start: without it they could not finish
+// their own bookkeeping, and they do nothing (the out-of-memory error stays pending).
+constexpr size_t kSaveHeadroom = 16 * 1024;
+constexpr size_t kImportHeadroom = 32 * 1024;
 
 // The file layer's pending error (605 to 609, with the path) goes to the prompt instead, so one
 // answer policy holds for the whole command list.
@@ -84,6 +88,7 @@ bool ReadSingleWord(CommandContext* context, T_TextBuf* first) {
 
 void CommandSave(CommandContext* context) {
   T_Base* base = context->base;
+  if (!MemCanAlloc(kSaveHeadroom)) return;
   T_TextBuf name;
   if (!NextCommandWord(context, &name)) return;
   T_TextBuf path;
@@ -116,6 +121,7 @@ void CommandSave(CommandContext* context) {
 
 void CommandImport(CommandContext* context) {
   T_Base* base = context->base;
+  if (!MemCanAlloc(kImportHeadroom)) return;
   T_TextBuf password, fileName, setupName, dimensionName;
   const char* unavailable = nullptr;
   bool setupNamed = false, dimensionNamed = false;

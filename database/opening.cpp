@@ -157,6 +157,8 @@ void ReadContainer(T_Base* base, const char* path, int32_t kind, const char* pas
 void ReadTextForm(T_Base* base, const char* path, int32_t fileDate) {
   T_HTextRead reader;
   reader.SetEncoding(FileDateEncoding(fileDate));
+  // The "##Protection" line passes through the buffers in clear, as in the container's.
+  reader.WipeWhenFreed();
   if (!reader.Open(path)) {
     FailOnFileError(base);
     return;

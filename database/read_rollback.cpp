@@ -11,6 +11,7 @@
 #include "database/subsets.h"
 #include "database/template_tree.h"
 #include "database/time_scale.h"
+#include "ui/document_window.h"
 
 namespace {
 
@@ -160,6 +161,9 @@ void RollBackRead(T_Base* base, ReadSnapshot* snapshot) {
   // The removal loops stop at the abort flag, which the failed read left raised.
   PendingErrorSaved failure;
   PendingErrorSave(&failure);
+  // The removals let messages through: the windows of the database hold their paints until the
+  // notes have gone out.
+  DatabasePaintHold hold(base);
   RemoveCards(base, &snapshot->cards);
   RemoveComponents(base, &snapshot->components);
   RemoveStoredObjects(base, snapshot);

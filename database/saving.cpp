@@ -108,6 +108,8 @@ bool WriteContainer(T_Base* base, const char* path, T_FileWait* progress) {
 bool WriteTextForm(T_Base* base, const char* path, T_FileWait* progress) {
   T_HTextWrite writer;
   writer.SetEncoding(kEncodingUtf8);
+  // The "##Protection" section stands in clear in the buffer, as in the container's.
+  writer.WipeWhenFreed();
   if (!writer.Open(path)) return false;
   WriteTextFormTag(&writer);
   const bool ended = WriteSections(base, &writer, progress);

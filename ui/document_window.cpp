@@ -1,8 +1,10 @@
 #include "ui/document_window.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/alert.h"
 #include "core/localized_text.h"
@@ -609,6 +611,49 @@ bool T_HWindow::AcceptDrop(TransferList* list) {
   }
   return false;
 }
+
+// --- Painting held during a change -------------------------------------------------------------
+
+namespace {
+
+struct PaintHoldCount {
+  const T_Base* database;
+  int32_t count;
+};
+std::vector<PaintHoldCount> paintHolds;
+
+}  // namespace
+
+DatabasePaintHold::DatabasePaintHold(const T_Base* database) : database_(database) {
+  for (PaintHoldCount& hold : paintHolds) {
+    if (hold.database == database) {
+      ++hold.count;
+      return;
+    }
+  }
+  paintHolds.push_back({database, 1});
+}
+
+DatabasePaintHold::~DatabasePaintHold() {
+  for (size_t i = 0; i < paintHolds.size(); ++i) {
+    if (paintHolds[i].database != database_) continue;
+    if (--paintHolds[i].count > 0) return;
+    paintHolds.erase(paintHolds.begin() + static_cast<std::ptrdiff_t>(i));
+    break;
+  }
+  for (T_HWindow* w = windowList; w; w = w->nextWindow) {
+    if (w->database == database_ && w->native.handle) InvalidateRect(w->native.handle, nullptr, FALSE);
+  }
+}
+
+bool DatabasePaintingHeld(const T_Base* database) {
+  for (const PaintHoldCount& hold : paintHolds) {
+    if (hold.database == database) return true;
+  }
+  return false;
+}
+
+bool T_HWindow::PaintHeld() { return database && DatabasePaintingHeld(database); }
 
 // --- The window list ----------------------------------------------------------------------------
 

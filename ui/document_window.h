@@ -192,6 +192,7 @@ class T_HWindow : public T_Window {
   // drags the mode box's width until the button is released.
   bool SetCursor(InputEvent* event, T_GrafElement* target) override;
   bool MouseDown(InputEvent* event, T_GrafElement* target) override;
+  bool PaintHeld() override;
   void OnButton(T_GrafElement* button) override;
   void OnSelectorEvent(T_GrafElement* selector) override;
   void OnEditText(T_TextBuf* text, T_GrafElement* field) override;
@@ -289,6 +290,22 @@ class T_HWindow : public T_Window {
   T_Window* OwnerFor() const;
   void TrackModeBoxWidth(InputEvent* event);
 };
+
+// Held while a database's records change in steps that let messages through (a deletion pumps
+// every few hundred records) and until the change note has gone out: meanwhile any window of the
+// database may hold rows that point at freed records, so none of them paints. When the last hold
+// of the database ends, each of its windows is painted anew. Holds nest.
+class DatabasePaintHold {
+ public:
+  explicit DatabasePaintHold(const T_Base* database);
+  ~DatabasePaintHold();
+  DatabasePaintHold(const DatabasePaintHold&) = delete;
+  DatabasePaintHold& operator=(const DatabasePaintHold&) = delete;
+
+ private:
+  const T_Base* database_;
+};
+bool DatabasePaintingHeld(const T_Base* database);
 
 // The first window of the list (then follow nextWindow).
 T_HWindow* WindowListFirst();

@@ -635,6 +635,14 @@ void CursorUpdate() {
 
 void PaintWindow(T_Window* window) {
   HWND handle = window->native.handle;
+  if (window->PaintHeld()) {
+    // Validated now, painted in full when the hold ends: a paint left pending would come back at
+    // once and keep the deletion's message pump busy.
+    PAINTSTRUCT ps;
+    BeginPaint(handle, &ps);
+    EndPaint(handle, &ps);
+    return;
+  }
   UiEnter();
   HRGN update = CreateRectRgn(0, 0, 0, 0);
   GetUpdateRgn(handle, update, TRUE);

@@ -564,7 +564,7 @@ void GrafElement_InvalidateRegion(T_GrafElement* element, HRGN region, int32_t f
     CombineRgn(r, r, pending, RGN_AND);
     DeleteObject(pending);
   }
-  if (flags & kPaintNow) {
+  if ((flags & kPaintNow) && !window->PaintHeld()) {
     if (flags & kPaintUnclipped) {
       GrafElement_PaintTree(window, true, r);
     } else {

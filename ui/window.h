@@ -103,6 +103,9 @@ class T_Window : public T_GrafElement {
   void ClipToShape(HRGN region) override;
   void ClipToVisible(HRGN region) override;
   virtual void Print(void* phase);
+  // True while what the window shows may point at records being freed: its paints are put off
+  // (the area stays to be painted) until the hold ends.
+  virtual bool PaintHeld() { return false; }
 
   void SetTitleId(int32_t textId);
   void SetTitleCopy(const char* text);

@@ -330,6 +330,20 @@ void ScanSelection(T_CFunc* window, T_CSelection* s, T_BusyIndicator* busy) {
 }  // namespace
 
 void T_CFunc::RunCalculation(bool, bool rescale) {
+  try {
+    RunCalculationSteps(rescale);
+  } catch (const std::bad_alloc&) {
+    calculated = 0;
+    for (T_CSelection* s = data.selections; s; s = s->nextSelection) s->FreeArrays();
+    for (T_CFormula* f = data.formulas; f; f = f->nextFormula) f->FreeArrays();
+    DropTreeOutOfMemory();
+    if (auto* busy = dynamic_cast<T_BusyIndicator*>(busyIndicator)) busy->Finish();
+    SetCalcButtonEnabled(true);
+    InvalidateGrid();
+  }
+}
+
+void T_CFunc::RunCalculationSteps(bool rescale) {
   bool failed = false;
   if (!CFunc_setupVariables(&data)) {
     PendingErrorReport();

@@ -67,7 +67,9 @@ class T_CFunc : public T_StruxWin {
 
   // --- Box window slots
   void FormatRow(RowTextPool* pool, int64_t row) override;
+  // The calculation; one that runs out of memory in a container of its own fails as any other.
   void RunCalculation(bool enabled, bool rescale) override;
+  void RunCalculationSteps(bool rescale);
   int32_t GetRowHeight(int64_t row) override;
   int32_t GetDefaultWidth() override { return 606; }
   int32_t GetDefaultHeaderHeight() override;

@@ -410,6 +410,18 @@ void T_Comps::SumUpTree() {
 }
 
 void T_Comps::RunCalculation(bool, bool) {
+  try {
+    RunCalculationSteps();
+  } catch (const std::bad_alloc&) {
+    calculated = 0;
+    DropTreeOutOfMemory();
+    if (auto* busy = dynamic_cast<T_BusyIndicator*>(busyIndicator)) busy->Finish();
+    SetCalcButtonEnabled(true);
+    InvalidateGrid();
+  }
+}
+
+void T_Comps::RunCalculationSteps() {
   const ComponentRecord* remembered =
       currentNode > 0 && currentNode < nodeCount ? Node(currentNode)->component : nullptr;
   ClearCellSelection();

@@ -93,7 +93,9 @@ class T_Comps : public T_StruxWin {
 
   // --- Box window slots
   void FormatRow(RowTextPool* pool, int64_t row) override;
+  // The calculation; one that runs out of memory in a container of its own fails as any other.
   void RunCalculation(bool enabled, bool force) override;
+  void RunCalculationSteps();
   int32_t GetRowHeight(int64_t row) override;
   int32_t GetDefaultWidth() override { return 637; }
   int32_t GetDefaultHeaderHeight() override { return 100; }

@@ -393,16 +393,10 @@ int64_t T_StruxWin::FindNodeForLine(const GroupRecord* group, const LineRecord* 
     int64_t c = d == 0 ? group->component : database->GetLineComponent(line, d - 1);
     t[s] = MapLevel(c);
   }
-  // A line whose combination got no node of its own (a later slot's tree starts below its
-  // component there) counts at the nearest enclosing node: later slots fall back to their roots.
-  auto* self = const_cast<T_StruxWin*>(this);
-  for (int32_t s = tuples.slots - 1; s >= 0; --s) {
-    int64_t* r = self->TupleRecord(t, false, nullptr);
-    if (r && r[1] >= 0) return r[1];
-    if (s == 0) break;
-    t[s] = slotRoots_[s];
-  }
-  return -1;
+  // Only the node of the line's own combination counts: a combination that got no node is
+  // skipped, not moved to an enclosing node whose figures would then mix in lines it does not show.
+  const int64_t* r = const_cast<T_StruxWin*>(this)->TupleRecord(t, false, nullptr);
+  return r != nullptr && r[1] >= 0 ? r[1] : -1;
 }
 
 // --- Filtering and compaction -------------------------------------------------------------------
@@ -619,6 +613,14 @@ void T_StruxWin::ResetTree() {
   nodes.count = 0;
   rows.clear();
   rowCount = 0;
+}
+
+void T_StruxWin::DropTreeOutOfMemory() {
+  nodeCount = 0;
+  RebuildRows();
+  FreeTree();
+  PendingErrorOutOfMemory();
+  PendingErrorReport();
 }
 
 void T_StruxWin::FreeTree() {

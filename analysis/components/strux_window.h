@@ -138,6 +138,10 @@ class T_StruxWin : public T_BoxWin {
   void ResetTree();
   // Frees the build state and the tuple table, trims the node pages and sends change 67.
   void FreeTree();
+  // Ends a calculation in which a container could not grow (std::bad_alloc), as a failed
+  // allocation ends it anywhere else: no node and no row are left, the build state is freed and
+  // out of memory is reported.
+  void DropTreeOutOfMemory();
 
   // --- Expanding (strux_expand.cpp) --------------------------------------------------------------------
   void ToggleNode(int64_t node, bool all, bool notify);

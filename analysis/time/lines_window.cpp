@@ -27,6 +27,7 @@
 #include "database/time_scale.h"
 #include "ui/button.h"
 #include "ui/chooser.h"
+#include "ui/document_window.h"
 #include "ui/list_box.h"
 #include "ui/mode_tree.h"
 #include "ui/popup_menu.h"
@@ -35,10 +36,6 @@
 #include "ui/value_choosers.h"
 
 namespace {
-
-// Lines being deleted somewhere: no lines window paints rows meanwhile, since its rows may point
-// at records already freed, until change 28 has gone out and the windows dropped their rows.
-int32_t g_deletionsRunning = 0;
 
 const uint16_t kTableTools[] = {kToolSelect, kToolDrag, 0};
 const uint16_t kDiagramTools[] = {kToolZoomIn, kToolZoomOut, kToolDrag, 0};
@@ -212,7 +209,8 @@ void PutValue(RowTextPool* pool, T_BoxField* field, double value, const LinesCol
 }  // namespace
 
 void T_Lines::FormatRow(RowTextPool* pool, int64_t position) {
-  if (position < 0 || position >= data.rowCount || g_deletionsRunning) return;
+  // Rows of a database whose lines are being deleted may point at freed records.
+  if (position < 0 || position >= data.rowCount || DatabasePaintingHeld(database)) return;
   const int64_t row = LinesDisplayRow(&data, position);
   const LinesRow* r = LinesRowAt(&data, row);
   if (!r->card) {
@@ -781,19 +779,22 @@ void T_Lines::DeleteData(bool ask) {
     doomed.push_back(*LinesRowAt(&data, r));
   // The rows leave the grid before the first record goes.
   DropDataRows();
-  ++g_deletionsRunning;
-  SignatureStamp stamp;
-  GetSignatureStamp(&stamp);
-  database->BeginLineDeletion(&stamp);
-  int64_t done = 0;
-  for (const LinesRow& row : doomed) {
-    if (AbortRequested()) break;
-    database->DeleteLine(row.card, row.group, row.line);
-    if (++done % 256 == 0) PumpMessages();
+  {
+    // Every window of the database may show the lines about to go: none paints until the note
+    // that makes them drop their rows has gone out.
+    DatabasePaintHold hold(database);
+    SignatureStamp stamp;
+    GetSignatureStamp(&stamp);
+    database->BeginLineDeletion(&stamp);
+    int64_t done = 0;
+    for (const LinesRow& row : doomed) {
+      if (AbortRequested()) break;
+      database->DeleteLine(row.card, row.group, row.line);
+      if (++done % 256 == 0) PumpMessages();
+    }
+    database->EndLineDeletion();
+    database->NotifyCode(28);
   }
-  database->EndLineDeletion();
-  database->NotifyCode(28);
-  --g_deletionsRunning;
   MarkNeedsCalc();
   InvalidateGrid();
 }

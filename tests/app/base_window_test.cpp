@@ -32,6 +32,7 @@
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 #include "tests/ui/printed_page.h"
+#include "tests/ui/pump_probe.h"
 #include "tests/ui/scripted_pointer.h"
 #include "tests/ui/window_picture.h"
 #include "ui/element.h"
@@ -312,6 +313,31 @@ TEST_F(BaseWindowTest, DeleteDataAsksAndStopsAtACardEditorThatRefuses) {
   window->DeleteData(true);
   EXPECT_EQ(base->cardCount, 0);
   EXPECT_EQ(CountWindows(kWindowCardEditor), 0);  // both closed on the way
+}
+
+// Delete Data of the database window lets paints through every 512 cards: from the first card
+// removed until the note has gone out, no window of the database paints (a cards window would
+// paint cards already removed), while a window of another database does.
+TEST_F(BaseWindowTest, DeleteDataHoldsThePaintingOfTheDatabasesWindows) {
+  T_Base* base = NewUntitledDatabase();
+  T_Base* other = NewUntitledDatabase();
+  T_BaseWin* window = WindowOf(base);
+  for (uint32_t n = 1; n <= 1100; ++n) {
+    CardId id{(125u << 9) | (3u << 5) | 1u, static_cast<int32_t>(n)};
+    ASSERT_NE(CreateCard(base, &id), nullptr);
+  }
+  int32_t unheld = 0;
+  ui_test::PumpProbe probe([&] {
+    if (base->cardCount == 1100) return;  // the card editors' walk, before the first deletion
+    unheld += !window->PaintHeld() + WindowOf(other)->PaintHeld();
+  });
+  probe.Arm();
+  window->DeleteData(false);
+  probe.Disarm();
+  EXPECT_GE(probe.runs, 2);
+  EXPECT_EQ(unheld, 0);
+  EXPECT_EQ(base->cardCount, 0);
+  EXPECT_FALSE(window->PaintHeld());
 }
 
 // The database window transforms and aggregates every card of the database, each card once even

@@ -1,7 +1,10 @@
 // The automation objects in-process against a copy of a small database: what each method
 // answers, its error codes, and the objects' hold on databases closed under them.
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "app/file_wait.h"
 #include "com_fixture.h"
 #include "core/files.h"
 #include "analysis/cards/cards_install.h"
@@ -10,6 +13,7 @@
 #include "database/template_tree.h"
 #include "database/templates.h"
 #include "tests/core/streams/scratch_folder.h"
+#include "tests/app/wait_bound.h"
 #include "tests/source_path.h"
 
 namespace app_test {
@@ -112,6 +116,65 @@ TEST_F(ComObjects, OpeningFailuresGiveTheirCodes) {
   }
   EXPECT_EQ(FirstBase(), nullptr);
   EXPECT_EQ(user.asked.size(), 0u) << "no dialog";
+}
+
+// Calls that fail (a missing file to open, a missing file to import, a save onto a folder) leave
+// the program as they found it: the progress switch as it was, the program's own alert handler
+// answering again, and the file mutex free for a guarded call from another thread.
+TEST_F(ComObjects, AFailedCallRestoresTheSwitchTheHandlerAndTheLock) {
+  SetComIndicators(true);
+  const std::string missing = folder_ / "missing.qeb";
+  IDatabase* database = Open(path_);
+  // The handler on top before the calls: it must be on top again after each.
+  T_ScriptedUser program;
+  const struct {
+    const char* name;
+    std::function<long()> call;
+  } calls[] = {
+      {"open", [&] {
+         IDatabase* other = Make<IDatabase>(CLSID_database, IID_IDatabase);
+         long error = 0;
+         other->OpenFile(Bstr(Widen(missing).c_str()), nullptr, &error);
+         other->Release();
+         return error;
+       }},
+      {"import", [&] {
+         long error = 0;
+         database->Import(Bstr(Widen(missing).c_str()), nullptr, &error);
+         return error;
+       }},
+      {"save", [&] {
+         long error = 0;
+         database->SaveAs(Bstr(Widen(folder_.path()).c_str()), nullptr, &error);
+         return error;
+       }},
+  };
+  for (const auto& c : calls) {
+    SCOPED_TRACE(c.name);
+    SetProgressDisplay(false);
+    program.asked.clear();
+    EXPECT_NE(c.call(), 0);
+    EXPECT_FALSE(ProgressDisplay());
+    EXPECT_TRUE(program.asked.empty()) << "the call's own alerts stay silent";
+    AlertRequest question;
+    AlertInit(&question);
+    question.message = 3208;
+    AlertAddButton(&question, 718);
+    AlertAddButton(&question, 719);
+    ShowAlert(&question);
+    EXPECT_EQ(program.Messages(), std::vector<int32_t>{3208}) << "the program's handler answers";
+    HANDLE other = CreateThread(
+        nullptr, 0, [](void*) -> DWORD {
+          T_ComCall call(T_ComCall::kGuarded);
+          return 0;
+        },
+        nullptr, 0, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(wait_bound::Deadline().WaitFor(other)) << "the file mutex is held";
+    CloseHandle(other);
+  }
+  SetProgressDisplay(true);
+  database->Release();
 }
 
 TEST_F(ComObjects, APasswordHoldingATabStillReopensTheSavedFile) {

@@ -27,6 +27,7 @@
 #include "registry_backup.h"
 #include "scratch_registry.h"
 #include "tests/app/gateway_wire.h"
+#include "tests/app/wait_bound.h"
 #include "tests/core/streams/loopback_client.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
@@ -52,15 +53,34 @@ constexpr const wchar_t* kClassKeys[] = {
 
 std::wstring Program() { return WindowsPath(QEB_PROGRAM_PATH); }
 
-// Runs the program with the arguments and waits for its exit code.
-DWORD RunProgram(const std::wstring& arguments) {
+std::string ReadFileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Runs the program with the arguments and waits for its exit code; ends it when the deadline
+// passes first. What it would have asked goes to *alerts, never to a dialog nobody answers.
+DWORD RunProgram(const std::wstring& arguments, const wait_bound::Deadline& deadline,
+                 std::string* alerts) {
+  ScratchFolder folder;
+  const std::string alertFile = folder / "alerts.txt";
   PROCESS_INFORMATION process{};
-  if (!StartProgram(Program(), arguments, L"Default", L"", &process)) return 0xFFFFFFFF;
+  if (!StartProgram(Program(), arguments, kTestDesktop, Widen(alertFile), &process)) {
+    *alerts = "not started";
+    return 0xFFFFFFFF;
+  }
   DWORD code = 0xFFFFFFFF;
-  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+  if (deadline.WaitFor(process.hProcess)) {
     GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+  *alerts = ReadFileText(alertFile);
   return code;
 }
 
@@ -76,14 +96,9 @@ std::vector<DWORD> ServerProcesses() {
   return found;
 }
 
-// Waits up to the time for every server to end; true when none is left.
-bool ServersGoneWithin(DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  while (!ServerProcesses().empty()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    Sleep(100);
-  }
-  return true;
+// Waits for every server to end; true when none is left before the deadline.
+bool ServersGone(const wait_bound::Deadline& deadline) {
+  return deadline.Until([] { return ServerProcesses().empty(); });
 }
 
 // A client that dies (a failed test) leaves its server running: end it.
@@ -92,7 +107,7 @@ void EndServers() {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
     if (!process) continue;
     TerminateProcess(process, 99);
-    WaitForSingleObject(process, 5000);
+    WaitForSingleObject(process, INFINITE);
     CloseHandle(process);
   }
 }
@@ -109,13 +124,6 @@ std::vector<std::string> Registration() {
   return lines;
 }
 
-std::string ReadFileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 template <class Interface>
 struct Releaser {
   void operator()(Interface* object) const {
@@ -125,20 +133,23 @@ struct Releaser {
 template <class Interface>
 using Ref = std::unique_ptr<Interface, Releaser<Interface>>;
 
+// The test's one bound for every wait on the server and the scripts.
+wait_bound::Deadline* testDeadline = nullptr;
+
 template <class Interface>
 Ref<Interface> Create(const wchar_t* progId, REFIID iid) {
   CLSID classId;
   EXPECT_EQ(CLSIDFromProgID(progId, &classId), S_OK) << Narrow(progId);
   Interface* object = nullptr;
   // On a loaded machine Wine's RPC service may not yet answer when the first local server is
-  // asked for; that start is tried again a few times. Any other failure counts at once.
+  // asked for; that start is tried again until the test's deadline. Any other failure counts at
+  // once.
   HRESULT created = E_FAIL;
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  testDeadline->Until([&] {
     created = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, iid,
                                reinterpret_cast<void**>(&object));
-    if (created != HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)) break;
-    Sleep(500);
-  }
+    return created != HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+  });
   EXPECT_EQ(created, S_OK) << Narrow(progId);
   return Ref<Interface>(object);
 }
@@ -177,7 +188,11 @@ class ComProgram : public ::testing::Test {
     for (const wchar_t* key : kClassKeys) keys.emplace_back(HKEY_CLASSES_ROOT, key);
     backup_ = new RegistryBackup(keys);
     for (const wchar_t* key : kClassKeys) RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
-    ASSERT_EQ(RunProgram(L"/regserver"), 0u);
+    PrepareVirtualDesktop(kTestDesktop);
+    const wait_bound::Deadline deadline;
+    std::string alerts;
+    ASSERT_EQ(RunProgram(L"/regserver", deadline, &alerts), 0u) << alerts;
+    EXPECT_EQ(alerts, "");
   }
   static void TearDownTestSuite() {
     EndServers();
@@ -185,6 +200,7 @@ class ComProgram : public ::testing::Test {
     backup_ = nullptr;
   }
   void SetUp() override {
+    testDeadline = &deadline_;
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     database_ = folder_ / "Example.qex";
     ASSERT_TRUE(CopyFileW(Widen(TestSourcePath("tests/database/xml/data/fixture.qex")).c_str(),
@@ -192,8 +208,9 @@ class ComProgram : public ::testing::Test {
   }
   void TearDown() override {
     CoUninitialize();
-    EXPECT_TRUE(ServersGoneWithin(5000)) << "a server outlived its clients";
+    EXPECT_TRUE(ServersGone(deadline_)) << "a server outlived its clients";
     EndServers();
+    testDeadline = nullptr;
   }
 
   Ref<IDatabase> OpenDatabase() {
@@ -207,6 +224,7 @@ class ComProgram : public ::testing::Test {
   }
 
   static inline RegistryBackup* backup_ = nullptr;
+  wait_bound::Deadline deadline_;
   ScratchFolder folder_;
   std::string database_;
 };
@@ -306,7 +324,7 @@ TEST_F(ComProgram, TheServerEndsAfterItsLastClientAndAnActivationAfterItSucceeds
     Sleep(3000);
     EXPECT_EQ(ServerProcesses().size(), 1u) << "a live object holds the server";
   }
-  EXPECT_TRUE(ServersGoneWithin(5000));
+  EXPECT_TRUE(ServersGone(deadline_));
 
   for (int i = 0; i < 20; ++i) {
     Ref<IApplication> application = Create<IApplication>(L"QEB.Application", IID_IApplication);
@@ -339,7 +357,7 @@ void RunScript(const std::string& script, const std::string& database, const std
   SetEnvironmentVariableW(L"QEB_ALERT_FILE", nullptr);
   CloseHandle(file);
   ASSERT_TRUE(started);
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+  EXPECT_TRUE(testDeadline->WaitFor(process.hProcess)) << script;
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   std::string text = ReadFileText(output);
@@ -360,7 +378,7 @@ TEST_F(ComProgram, ScriptsDriveTheServerThroughCscript) {
     CopyFileW(Widen(scripts + "\\" + row.name).c_str(), Widen(copy).c_str(), FALSE);
     std::string saved = folder_ / (std::string("saved_") + row.name + ".qex");
     RunScript(copy, database_, saved, row.checks, Widen(alerts));
-    EXPECT_TRUE(ServersGoneWithin(5000)) << row.name;
+    EXPECT_TRUE(ServersGone(deadline_)) << row.name;
   }
   // Every alert of a call is silent: the servers' alert channel stays empty.
   EXPECT_EQ(ReadFileText(alerts), "");
@@ -389,16 +407,12 @@ TEST_F(ComProgram, WebClientsAndComCallsShareTheProgram) {
 
   Ref<IApplication> application = Create<IApplication>(L"QEB.Application", IID_IApplication);
   ASSERT_TRUE(application);
-  bool listening = false;
-  for (int attempt = 0; attempt < 200 && !listening; ++attempt) {
+  const bool listening = deadline_.Until([port] {
     SOCKET probe = ConnectLoopback(port);
-    listening = probe != INVALID_SOCKET;
-    if (listening) {
-      closesocket(probe);
-    } else {
-      Sleep(50);
-    }
-  }
+    if (probe == INVALID_SOCKET) return false;
+    closesocket(probe);
+    return true;
+  });
   ASSERT_TRUE(listening) << "the server started by COM serves the web";
 
   const std::string request = gateway_wire::Request("comweb-key", "", "gateway=\"qeb.asp\"");
@@ -417,7 +431,7 @@ TEST_F(ComProgram, WebClientsAndComCallsShareTheProgram) {
         std::string page, why;
         if (connection == INVALID_SOCKET) {
           faults[number] = "no connection";
-        } else if (!gateway_wire::Exchange(connection, request, &page, &why)) {
+        } else if (!gateway_wire::Exchange(connection, request, &page, &why, deadline_.Left())) {
           faults[number] = why;
         } else if (page.find("</body>") == std::string::npos) {
           faults[number] = "not a whole page: " + page.substr(0, 200);
@@ -461,16 +475,17 @@ TEST_F(ComProgram, WebClientsAndComCallsShareTheProgram) {
   ASSERT_EQ(application->Web_Command(Bstr(L""), Bstr(L"comweb-key"), viaCom.Out()), S_OK);
   SOCKET connection = ConnectLoopback(port);
   std::string viaWire, why;
-  ASSERT_TRUE(gateway_wire::Exchange(connection, request, &viaWire, &why)) << why;
+  ASSERT_TRUE(gateway_wire::Exchange(connection, request, &viaWire, &why, deadline_.Left())) << why;
   closesocket(connection);
   EXPECT_EQ(viaCom.Utf8(), viaWire);
   WSACleanup();
 }
 
 TEST_F(ComProgram, UnregisteringRemovesItAll) {
-  ASSERT_EQ(RunProgram(L"/unregserver"), 0u);
+  std::string alerts;
+  ASSERT_EQ(RunProgram(L"/unregserver", deadline_, &alerts), 0u) << alerts;
   EXPECT_EQ(Registration(), std::vector<std::string>{});
-  ASSERT_EQ(RunProgram(L"/regserver"), 0u);
+  ASSERT_EQ(RunProgram(L"/regserver", deadline_, &alerts), 0u) << alerts;
   EXPECT_EQ(Registration(), GoldenLines("tests/app/data/com/program.golden.txt"));
 }
 

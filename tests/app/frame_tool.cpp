@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
   if (!wait && !find && !close) return 2;
   std::wstring desktop;
   for (const char* p = argv[2]; *p; ++p) desktop += static_cast<wchar_t>(*p);
-  HWND frame = WaitForFrame(desktop.c_str(), 0, wait ? 30000 : close ? 2000 : 0);
+  // A frame asked to close is there already; "find" looks once.
+  const wait_bound::Deadline deadline(wait ? wait_bound::kTestMilliseconds : close ? 2000 : 0);
+  HWND frame = WaitForFrame(desktop.c_str(), 0, deadline);
   if (!frame) return 1;
   if (close) PostMessageW(frame, WM_CLOSE, 0, 0);
   return 0;

@@ -30,10 +30,11 @@ DWORD WINAPI HoldDesktop(void* name) {
   HDESK desk = CreateDesktopW(static_cast<const wchar_t*>(name), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   if (!desk || !SetThreadDesktop(desk)) return 0;
   HWND window = nullptr;
-  for (int attempt = 0; !window && attempt < 5; ++attempt) {
+  wait_bound::Deadline deadline;
+  deadline.Until([&] {
     window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (!window) Sleep(2000);
-  }
+    return window != nullptr;
+  });
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
@@ -85,7 +86,7 @@ namespace {
 struct WaitRequest {
   const wchar_t* desktop;
   DWORD processId;
-  DWORD timeout;
+  const wait_bound::Deadline* deadline;
   HWND found;
 };
 
@@ -94,7 +95,6 @@ struct WaitRequest {
 DWORD WINAPI SearchThread(void* argument) {
   auto* request = static_cast<WaitRequest*>(argument);
   HDESK desktop = nullptr;
-  DWORD start = GetTickCount();
   for (;;) {
     // The desktop exists only once the program's first window made it.
     if (!desktop && (desktop = OpenDesktopW(request->desktop, 0, FALSE, GENERIC_ALL)) != nullptr) {
@@ -102,11 +102,11 @@ DWORD WINAPI SearchThread(void* argument) {
     }
     FrameSearch search{request->processId, nullptr};
     if (desktop) EnumWindows(TestWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found || GetTickCount() - start > request->timeout) {
+    if (search.found || request->deadline->Passed()) {
       request->found = search.found;
       break;
     }
-    Sleep(100);
+    Sleep(wait_bound::kPollMilliseconds);
   }
   if (desktop) CloseDesktop(desktop);
   return 0;
@@ -114,8 +114,8 @@ DWORD WINAPI SearchThread(void* argument) {
 
 }  // namespace
 
-HWND WaitForFrame(const wchar_t* desktop, DWORD processId, DWORD timeout) {
-  WaitRequest request{desktop, processId, timeout, nullptr};
+HWND WaitForFrame(const wchar_t* desktop, DWORD processId, const wait_bound::Deadline& deadline) {
+  WaitRequest request{desktop, processId, &deadline, nullptr};
   HANDLE thread = CreateThread(nullptr, 0, SearchThread, &request, 0, nullptr);
   if (!thread) return nullptr;
   WaitForSingleObject(thread, INFINITE);

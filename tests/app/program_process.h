@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "wait_bound.h"
+
 // The desktop the program runs on: a Wine virtual desktop, so that activation and focus do not
 // depend on a window manager.
 constexpr const wchar_t* kTestDesktop = L"QEBTest";
@@ -17,6 +19,6 @@ std::wstring WindowsPath(const char* unixPath);
 // is set to alertFile when it is not empty.
 bool StartProgram(const std::wstring& program, const std::wstring& arguments, const wchar_t* desktop,
                   const std::wstring& alertFile, PROCESS_INFORMATION* process);
-// The visible "TopFrame" window of the process (0: any process) on the desktop, waiting up to
-// timeout ms for it to show.
-HWND WaitForFrame(const wchar_t* desktop, DWORD processId, DWORD timeout);
+// The visible "TopFrame" window of the process (0: any process) on the desktop, waiting for it to
+// show until the deadline.
+HWND WaitForFrame(const wchar_t* desktop, DWORD processId, const wait_bound::Deadline& deadline);

@@ -20,14 +20,13 @@
 #include "program_process.h"
 #include "registry_backup.h"
 #include "scratch_registry.h"
+#include "tests/app/wait_bound.h"
 #include "tests/core/streams/scratch_folder.h"
 #include "tests/source_path.h"
 #include "tests/test_output.h"
 
 namespace app_test {
 namespace {
-
-constexpr DWORD kTimeout = 30000;
 
 // The written text equals the golden file; with QEB_UPDATE_GOLDEN set the run writes the golden
 // file instead, to be looked at before it is committed.
@@ -67,7 +66,7 @@ class ProgramRun : public ::testing::Test {
                              &process_));
   }
   DWORD ExitCode() {
-    if (WaitForSingleObject(process_.hProcess, kTimeout) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    if (!deadline_.WaitFor(process_.hProcess)) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFF;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
@@ -86,9 +85,7 @@ class ProgramRun : public ::testing::Test {
   // Starts the program on the file and waits for it to end by itself with 0.
   void RunToEnd(const std::string& path) {
     Start(L"\"" + WidePathText(path.c_str()) + L"\"");
-    for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-         waited += 100)
-      ASSERT_LT(waited, kTimeout) << Alerts();
+    ASSERT_TRUE(deadline_.WaitFor(process_.hProcess)) << Alerts();
     EXPECT_EQ(ExitCode(), 0u) << path;
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
@@ -97,19 +94,17 @@ class ProgramRun : public ::testing::Test {
 
   // The program's document window of that title, once it shows; null when none came in time.
   HWND WaitForDocument(const wchar_t* title) {
-    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
     HWND client = frame ? FindWindowExW(frame, nullptr, L"MDIClient", nullptr) : nullptr;
     if (!client) return nullptr;
     HWND child = nullptr;
-    for (DWORD waited = 0; !child && waited < kTimeout; waited += 100) {
-      child = FindWindowExW(client, nullptr, nullptr, title);
-      if (!child) Sleep(100);
-    }
+    deadline_.Until(
+        [&] { return (child = FindWindowExW(client, nullptr, nullptr, title)) != nullptr; });
     return child;
   }
 
   void Close() {
-    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+    HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
     ASSERT_NE(frame, nullptr);
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(ExitCode(), 0u);
@@ -118,6 +113,8 @@ class ProgramRun : public ::testing::Test {
     process_ = PROCESS_INFORMATION{};
   }
 
+  // One bound for every wait of the test, however many programs it starts.
+  wait_bound::Deadline deadline_;
   RegistryBackup backup_{{{HKEY_CURRENT_USER, kPrefsKey},
                           {HKEY_LOCAL_MACHINE, kPrefsKey},
                           {HKEY_CURRENT_USER, L"Software\\Classes\\.qeb"},
@@ -130,7 +127,7 @@ class ProgramRun : public ::testing::Test {
 
 TEST_F(ProgramRun, ShowsItsFrameAndEndsWhenTheFrameIsClosed) {
   Start(L"");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
   ASSERT_NE(frame, nullptr);
   wchar_t title[64] = {};
   GetWindowTextW(frame, title, 64);
@@ -149,7 +146,7 @@ TEST_F(ProgramRun, UnknownSwitchIsRefusedAndEndsStartUp) {
 
 TEST_F(ProgramRun, DocumentOnTheCommandLineIsReportedAsNotOpened) {
   Start(L"Z:\\nowhere\\Sales 2024.qeb");
-  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, kTimeout);
+  HWND frame = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
   ASSERT_NE(frame, nullptr);
   PostMessageW(frame, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCode(), 0u);
@@ -163,7 +160,7 @@ TEST_F(ProgramRun, TheExampleDatabaseOpensWithoutAWord) {
 }
 
 // The example shows its database window, titled with the file name; a change of the file's
-// last-write time made outside is reported with 4004 within 30 s, and a posted close ends the
+// last-write time made outside is reported with 4004, and a posted close ends the
 // program with 0.
 TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
   ScratchFolder folder;
@@ -175,11 +172,7 @@ TEST_F(ProgramRun, TheExampleShowsItsDatabaseWindowWhichWatchesTheFile) {
 
   MoveLastWriteTime(path, 3600);
   std::string alerts;
-  for (DWORD waited = 0; waited < 30000; waited += 200) {
-    alerts = Alerts();
-    if (!alerts.empty()) break;
-    Sleep(200);
-  }
+  deadline_.Until([&] { return !(alerts = Alerts()).empty(); });
   EXPECT_EQ(alerts, "4004\tThe file \"Watched example.qeb\" has been modified on disk.\n");
   Close();
 }
@@ -240,13 +233,14 @@ TEST_F(ProgramRun, ACommandSectionRunsToItsEndAndWritesItsGoldenFiles) {
   ScratchFolder folder;
   WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
   Start(L"\"" + WidePathText((folder / "run.qex").c_str()) + L"\"");
-  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-       waited += 100) {
-    if (Alerts().rfind("605\t", 0) == 0) {
-      Close();
-      GTEST_SKIP() << "the program cannot open database files yet";
-    }
-    ASSERT_LT(waited, kTimeout) << Alerts();
+  bool refused = false;
+  ASSERT_TRUE(deadline_.Until([&] {
+    refused = Alerts().rfind("605\t", 0) == 0;
+    return refused || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+  })) << Alerts();
+  if (refused) {
+    Close();
+    GTEST_SKIP() << "the program cannot open database files yet";
   }
   EXPECT_EQ(ExitCode(), 0u);
   const std::regex time("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
@@ -273,9 +267,7 @@ TEST_F(ProgramRun, AnXmlCommandFileImportsAndItsCommandsSaveAndQuit) {
   for (const char* name : {"run.xml", "part.qex", "finish.qex"})
     WriteWholeFile(folder / name, ReadWholeFile(TestSourcePath(data + name)));
   Start(L"\"" + WidePathText((folder / "run.xml").c_str()) + L"\"");
-  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-       waited += 100)
-    ASSERT_LT(waited, kTimeout) << Alerts();
+  ASSERT_TRUE(deadline_.WaitFor(process_.hProcess)) << Alerts();
   EXPECT_EQ(ExitCode(), 0u);
   const std::string golden = TestSourcePath(data + "saved.golden.qex");
   ExpectGolden(golden, ReadWholeFile(folder / "saved.qex"));
@@ -397,9 +389,7 @@ TEST_F(ProgramRun, StoredObjectListsSaveInNameOrder) {
   ScratchFolder folder;
   WriteWholeFile(folder / "lists.qex", ReadWholeFile(TestSourcePath(data + "lists.qex")));
   Start(L"\"" + WidePathText((folder / "lists.qex").c_str()) + L"\"");
-  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-       waited += 100)
-    ASSERT_LT(waited, kTimeout) << Alerts();
+  ASSERT_TRUE(deadline_.WaitFor(process_.hProcess)) << Alerts();
   EXPECT_EQ(ExitCode(), 0u);
   const std::string golden = TestSourcePath(data + "out.golden.qex");
   ExpectGolden(golden, ReadWholeFile(folder / "out.qex"));
@@ -416,9 +406,7 @@ TEST_F(ProgramRun, AStartMacroRunsAtOpeningAndLeavesNoClearPassword) {
   ScratchFolder folder;
   WriteWholeFile(folder / "macros.qex", ReadWholeFile(TestSourcePath(data + "macros.qex")));
   Start(L"\"" + WidePathText((folder / "macros.qex").c_str()) + L"\"");
-  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-       waited += 100)
-    ASSERT_LT(waited, kTimeout) << Alerts();
+  ASSERT_TRUE(deadline_.WaitFor(process_.hProcess)) << Alerts();
   EXPECT_EQ(ExitCode(), 0u);
   EXPECT_NE(ReadWholeFile(folder / "ran.txt").find("started"), std::string::npos);
   const std::string log = ReadWholeFile(folder / "run.log") + Alerts();
@@ -469,9 +457,7 @@ TEST_F(ProgramRun, TemplateCommandsDuplicateDeleteAndSave) {
   ScratchFolder folder;
   WriteWholeFile(folder / "run.qex", ReadWholeFile(TestSourcePath(data + "run.qex")));
   Start(L"\"" + WidePathText((folder / "run.qex").c_str()) + L"\"");
-  for (DWORD waited = 0; WaitForSingleObject(process_.hProcess, 100) == WAIT_TIMEOUT;
-       waited += 100)
-    ASSERT_LT(waited, kTimeout) << Alerts();
+  ASSERT_TRUE(deadline_.WaitFor(process_.hProcess)) << Alerts();
   EXPECT_EQ(ExitCode(), 0u);
   const std::string golden = TestSourcePath(data + "out.golden.qex");
   ExpectGolden(golden, ReadWholeFile(folder / "out.qex"));

@@ -14,6 +14,7 @@
 #include "core/output_stream.h"
 #include "core/sockets.h"
 #include "tests/app/gateway_wire.h"
+#include "tests/app/wait_bound.h"
 #include "tests/core/streams/loopback_client.h"
 
 namespace {
@@ -41,13 +42,12 @@ SOCKET Connect(uint16_t port) { return ConnectLoopback(port); }
 // wakes from its wait, and a connection made meanwhile lands in the old backlog: what counts is
 // that the port is given up, so the refusal is awaited for at most two seconds.
 bool RefusedSoon(uint16_t port) {
-  for (int32_t attempt = 0; attempt < 40; ++attempt) {
+  return wait_bound::Deadline(2000).Until([port] {
     SOCKET client = Connect(port);
     if (client == INVALID_SOCKET) return true;
     closesocket(client);
-    Sleep(50);
-  }
-  return false;
+    return false;
+  });
 }
 
 void SendText(SOCKET client, const std::string& bytes) {
@@ -94,8 +94,8 @@ class WebListenerTest : public ::testing::Test {
   static Reply Receive(SOCKET client, DWORD milliseconds = 5000) {
     Reply reply;
     std::string bytes;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
+    const wait_bound::Deadline deadline(milliseconds);
+    while (!deadline.Passed()) {
       DispatchPending();
       ServeWebQueue();
       if (SocketWaitReadable(static_cast<int32_t>(client), 5) != 1) continue;
@@ -208,7 +208,7 @@ TEST_F(WebListenerTest, StalledAndIdlePeersLoseTheirConnection) {
   SendText(waiting, Request("w", "q", ""));
   DWORD start = GetTickCount();
   EXPECT_EQ(Receive(waiting).page, "[w][q][]");
-  EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_LT(GetTickCount() - start, wait_bound::Scaled(3000));
   EXPECT_EQ(Receive(stalled, 1000).outcome, kClosed);
   closesocket(stalled);
 
@@ -232,7 +232,7 @@ TEST_F(WebListenerTest, APeerThatTakesNoReplyLosesItsConnectionInTime) {
   SendText(next, Request("n", "q", ""));
   DWORD start = GetTickCount();
   EXPECT_EQ(Receive(next).page, "[n][q][]");
-  EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_LT(GetTickCount() - start, wait_bound::Scaled(3000));
   closesocket(greedy);
   closesocket(next);
 }

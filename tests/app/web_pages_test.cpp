@@ -22,6 +22,7 @@
 #include "core/memory.h"
 #include "core/packed_date.h"
 #include "core/short_ids.h"
+#include "core/strict_utf8.h"
 #include "core/threads.h"
 #include "database/base.h"
 #include "database/card_records.h"
@@ -254,6 +255,63 @@ TEST_F(WebPagesTest, EachQueryGetsItsPage) {
   EXPECT_EQ(Dispatch("term=first&lang=DE"), "First");
 }
 
+// Bytes that are no UTF-8 (an encoded surrogate, an overlong "/", a lone continuation byte, a
+// cut sequence), raw or %-escaped, in the query, the client key or the gateway settings: every
+// page stays UTF-8, and what the request said comes back as U+FFFD.
+TEST_F(WebPagesTest, BytesThatAreNoUtf8NeverReachThePage) {
+  const std::string shop = shopId.c_str();
+  const struct {
+    std::string query, key, settings;
+  } cases[] = {
+      {"cards=\xED\xA0\x80", "browser-1", ""},
+      {"cards=%ED%A0%80&page=2", "browser-1", ""},
+      {"card=" + shop + ":\xC0\xAF", "browser-1", ""},
+      {"card=" + shop + ":%C0%AF%80", "browser-1", ""},
+      {"templates=" + shop + "&x=\xE2\x82", "browser-1", ""},
+      {"templates=" + shop + "&menus=\xED\xBF\xBF", "browser-1", ""},
+      {"templates=" + shop, "key\xED\xA0\x80", ""},
+      {"templates=" + shop, "browser-1", "gateway=\"q\xED\xA0\x80.asp\" stylesheet=\"\x80.css\""},
+      {"version", "browser-1", "images=\"%ED%A0%80/\""},
+  };
+  for (const auto& c : cases) {
+    const std::string page = Dispatch(c.query, c.key, c.settings);
+    EXPECT_TRUE(IsStrictUtf8(page.data(), static_cast<int32_t>(page.size())))
+        << c.query << " | " << c.settings << "\n" << page;
+    EXPECT_EQ(page.find("\xED\xA0"), std::string::npos) << c.query;
+  }
+  // The gateway's name is written into every link: its bad byte shows as the replacement.
+  const std::string page =
+      Dispatch("templates=" + shop, "browser-1", "gateway=\"q\xED\xA0\x80.asp\"");
+  EXPECT_TRUE(Has(page, "q\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.asp?")) << page;
+}
+
+// A page stream that notes, at each growth, whether a request was being served.
+class T_WatchedPage : public T_OStream {
+ public:
+  void MakeRoom(int64_t n) override {
+    ++grown;
+    served += WebRequestActive() ? 1 : 0;
+    T_OStream::MakeRoom(n);
+  }
+  int32_t grown = 0;
+  int32_t served = 0;
+};
+
+// A request is one whatever its client key, the empty one included: while its page is written
+// the program knows it serves the web (and asks nobody anything), and afterwards it does not.
+TEST_F(WebPagesTest, ARequestWithAnEmptyClientKeyIsServedAsARequest) {
+  for (const char* key : {"", "browser-1"}) {
+    SCOPED_TRACE(std::string("key \"") + key + "\"");
+    for (const char* query : {"version", "", "cards=nobase"}) {
+      T_WatchedPage page;
+      DispatchWebRequest(&page, query, key, "");
+      EXPECT_GT(page.grown, 0) << query;
+      EXPECT_EQ(page.served, page.grown) << query;
+      EXPECT_FALSE(WebRequestActive()) << query;
+    }
+  }
+}
+
 TEST_F(WebPagesTest, TheServiceOffPageAndTheRedirect) {
   Prefs().serveWeb = false;
   EXPECT_EQ(Dispatch("version"),
@@ -427,8 +485,10 @@ TEST_F(WebPagesTest, HostileQueriesAndSettingsStayInsideTheirAttributes) {
   EXPECT_FALSE(Has(page, "<i>"));
   EXPECT_FALSE(Has(page, "<u>"));
   EXPECT_TRUE(Has(page, "&quot;&gt;&lt;script&gt;"));
-  // Bytes that are not UTF-8 never reach a page.
+  // Bytes that are not UTF-8 never reach a page: what stands for them is U+FFFD.
   std::string odd = Dispatch("templates=\xC3\x28\xFF&lang=\xE2\x82");
+  for (size_t at = 0; (at = odd.find("\xEF\xBF\xBD", at)) != std::string::npos;)
+    odd.erase(at, 3);
   for (size_t i = 0; i < odd.size(); ++i) {
     auto c = static_cast<unsigned char>(odd[i]);
     ASSERT_LT(c, 0x80) << i;  // the fixture's names are ASCII

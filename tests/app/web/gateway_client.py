@@ -4,9 +4,39 @@ Request: a 20-byte header of big-endian words (total length, key length K, query
 bytes), then the key, a NUL, the query, a NUL, the settings and a NUL. Reply: total length, body
 length, 8 zero bytes, then the page.
 """
+import os
 import socket
 import struct
 import time
+
+# The bound of tests/app/wait_bound.h: each wait ends on its event, and one deadline of this many
+# seconds for a whole test, multiplied by QEB_TEST_TIME_SCALE, ends a test whose program hangs.
+TEST_SECONDS = 240.0
+
+
+def time_scale():
+    try:
+        scale = float(os.environ.get("QEB_TEST_TIME_SCALE", ""))
+    except ValueError:
+        return 1.0
+    return scale if 0 < scale < 1000 else 1.0
+
+
+def scaled(seconds):
+    return seconds * time_scale()
+
+
+class Deadline:
+    """One deadline, started when made; every wait of a test takes what is left of it."""
+
+    def __init__(self, seconds=TEST_SECONDS):
+        self.end = time.monotonic() + scaled(seconds)
+
+    def left(self):
+        return max(0.0, self.end - time.monotonic())
+
+    def passed(self):
+        return self.left() == 0.0
 
 
 def request_bytes(query, key="", settings=""):
@@ -41,7 +71,7 @@ def read_exactly(sock, count, deadline):
     return data
 
 
-def read_reply(sock, timeout=20.0):
+def read_reply(sock, timeout=scaled(20.0)):
     """The page of the next reply; checks the header's shape."""
     deadline = time.monotonic() + timeout
     header = read_exactly(sock, 16, deadline)
@@ -57,7 +87,7 @@ def read_reply(sock, timeout=20.0):
 class Gateway:
     """One kept connection, as a gateway that reuses its connection would hold it."""
 
-    def __init__(self, port, host="127.0.0.1", timeout=20.0):
+    def __init__(self, port, host="127.0.0.1", timeout=scaled(20.0)):
         self.port, self.host, self.timeout = port, host, timeout
         self.sock = None
 
@@ -77,7 +107,7 @@ class Gateway:
             self.sock = None
 
 
-def fetch_once(port, query, key="", settings="", timeout=20.0):
+def fetch_once(port, query, key="", settings="", timeout=scaled(20.0)):
     """One request on a new connection."""
     gateway = Gateway(port, timeout=timeout)
     try:

@@ -24,7 +24,8 @@ import urllib.request
 import wsgiref.simple_server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gateway_client import Closed, Gateway, fetch_once, request_bytes  # noqa: E402
+from gateway_client import (Closed, Deadline, Gateway, fetch_once, request_bytes,  # noqa: E402
+                            scaled)
 from wsgi_bridge import make_app  # noqa: E402
 
 QEB_EXE, WINE_EXEC, FRAME_TOOL, SOURCE_DIR, OUTPUT_DIR = sys.argv[1:6]
@@ -56,7 +57,7 @@ def windows_path(path):
 
 def wine(*args, **kwargs):
     return subprocess.run([WINE_EXEC, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=60, **kwargs)
+                          timeout=scaled(240), **kwargs)
 
 
 def free_port():
@@ -122,8 +123,8 @@ class WebGatewayTest(unittest.TestCase):
             # The quoted path first: a blank before a quote does not end an unquoted path.
             [WINE_EXEC, QEB_EXE, windows_path(cls.fixture), windows_path(example)], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline:
+        deadline = Deadline()
+        while not deadline.passed():
             try:
                 socket.create_connection(("127.0.0.1", cls.port), timeout=1).close()
                 break
@@ -135,7 +136,7 @@ class WebGatewayTest(unittest.TestCase):
             raise RuntimeError("the web service did not open its port")
         # The documents of the command line open once the main loop runs.
         ids = {}
-        while len(ids) < 2 and time.monotonic() < deadline:
+        while len(ids) < 2 and not deadline.passed():
             overview = fetch_once(cls.port, "", KEY).decode("utf-8")
             ids = {html.unescape(name): id for id, name in
                    re.findall(r'href="qeb\.cgi\?templates=([^"&:]+)">([^<]*)</a>', overview)}
@@ -154,7 +155,7 @@ class WebGatewayTest(unittest.TestCase):
         if cls.program.poll() is None:
             wine(FRAME_TOOL, "close", "Default")
             try:
-                cls.program.wait(timeout=20)
+                cls.program.wait(timeout=Deadline().left())
             except subprocess.TimeoutExpired:
                 cls.program.kill()
         wine("reg", "delete", PREFS_KEY, "/f")
@@ -223,7 +224,7 @@ class WebGatewayTest(unittest.TestCase):
             urllib.request.HTTPCookieProcessor(http.cookiejar.CookieJar()))
         try:
             def get(path, data=None):
-                with opener.open(base + path, data=data, timeout=30) as response:
+                with opener.open(base + path, data=data, timeout=scaled(30)) as response:
                     return response.read()
 
             # Crawl the overview's links, bounded.
@@ -277,14 +278,14 @@ class WebGatewayTest(unittest.TestCase):
         errors = []
 
         def client(number):
-            kept = Gateway(self.port, timeout=60) if number < 4 else None
+            kept = Gateway(self.port, timeout=scaled(60)) if number < 4 else None
             try:
                 for i in range(25):
                     query = "version" if i % 3 else "templates=" + self.example_id
                     for attempt in range(50):
                         try:
                             page = (kept.fetch(query, KEY) if kept else
-                                    fetch_once(self.port, query, KEY, timeout=60))
+                                    fetch_once(self.port, query, KEY, timeout=scaled(60)))
                             break
                         except ConnectionRefusedError:
                             time.sleep(0.1)
@@ -312,7 +313,7 @@ class WebGatewayTest(unittest.TestCase):
         def client():
             while not stop.is_set():
                 try:
-                    fetch_once(self.port, "version", KEY, timeout=15)
+                    fetch_once(self.port, "version", KEY, timeout=scaled(15))
                     outcomes.append("reply")
                 except Closed as closed:
                     outcomes.append("partial" if closed.partial else "closed")
@@ -340,14 +341,14 @@ class WebGatewayTest(unittest.TestCase):
             time.sleep(0.5)
             started = time.monotonic()
             self.assertEqual(wine(FRAME_TOOL, "close", "Default").returncode, 0)
-            code = self.program.wait(timeout=30)
+            code = self.program.wait(timeout=Deadline().left())
             elapsed = time.monotonic() - started
         finally:
             stop.set()
         for thread in threads:
             thread.join(30)
         self.assertEqual(code, 0)
-        self.assertLess(elapsed, 10.0)
+        self.assertLess(elapsed, scaled(10.0))
         self.assertNotIn("partial", outcomes)
         self.assertIn("reply", outcomes)
         for sock in idle + halfway:

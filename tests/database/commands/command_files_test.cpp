@@ -112,6 +112,37 @@ TEST_F(FilesTest, ImportReadsFilesWhoseCommandsRunAndRefusesAFileBeingRead) {
   EXPECT_NE(FindByCode(base, 0, "7"), nullptr);
 }
 
+// A save needs 16 KB of free memory and an import 32 KB before they start: without it they do
+// nothing and out of memory is what is left pending. The heap is made to refuse exactly those
+// sizes, which nothing else of the commands asks for.
+TEST_F(FilesTest, SaveAndImportWithoutTheirFreeMemoryDoNothing) {
+  WriteCommandFile("part.qex", "newComponent Accounts 5 Five\r\n");
+  Saves().clear();
+  Imports().clear();
+  const struct {
+    const char* command;
+    size_t refused;
+  } cases[] = {{"save copy.qex", 16 * 1024}, {"import part.qex", 32 * 1024}};
+  static size_t refused = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    refused = c.refused;
+    SetHeapFailHook([](size_t size) { return size != refused; });
+    Run(c.command);
+    SetHeapFailHook(nullptr);
+    EXPECT_TRUE(Saves().empty());
+    EXPECT_TRUE(Imports().empty());
+    EXPECT_EQ(PendingError.request.message, 600);
+    PendingErrorClear();
+  }
+  EXPECT_EQ(GetFileAttributesA(Path("copy.qex").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(FindByCode(base, 0, "5"), nullptr);
+  // With the memory there, the same commands do their work.
+  Run("save copy.qex\r\nimport part.qex\r\n");
+  EXPECT_EQ(Saves().size(), 1u);
+  EXPECT_NE(FindByCode(base, 0, "5"), nullptr);
+}
+
 TEST_F(FilesTest, ImportOfAPatternLogsItsCount) {
   LogCapture capture;
   OpenErrorFile(base, Path("log.txt").c_str(), false, -1, true, false);

@@ -147,29 +147,37 @@ TEST_F(PasswordMemory, ThePasswordCommandKeepsNoClearCopy) {
   EXPECT_EQ(Found(), "");
 }
 
-TEST_F(PasswordMemory, SavingAndOpeningAProtectedContainerKeepNoClearCopy) {
-  char clear[kLength + 1];
-  Unmask(clear);
-  SetProtectionPassword(base->protection, clear);
-  T_TextBuf path;
-  MakeTempFileName(&path);
-  TextBufAppend(&path, ".qeb");
-  SaveOptions options;
-  SaveOptionsInit(&options, base);
-  SaveOptionsFromBase(&options, base);
-  options.kind = 1;
-  ASSERT_TRUE(saveByKind(base, path.c_str(), &options));
-  SaveOptionsFree(&options);
-  EXPECT_EQ(Found().empty(), false) << "the clear buffer still stands: the scan sees it";
-  PasswordAnswerInAdvance(clear);
-  Wipe(clear);
-  EXPECT_EQ(Found(), "") << "saved";
-  T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
-  ASSERT_NE(opened, nullptr);
-  EXPECT_EQ(opened->protection->checkValue, base->protection->checkValue);
-  DeleteBase(opened, kCloseSilently);
-  EXPECT_EQ(Found(), "") << "opened";
-  DeleteFileA(path.c_str());
+// The container and the text form: both hold the password's line in clear on its way.
+TEST_F(PasswordMemory, SavingAndOpeningAProtectedFileKeepNoClearCopy) {
+  const struct {
+    int32_t kind;
+    const char* extension;
+  } kinds[] = {{kSaveKindContainer, ".qeb"}, {kSaveKindText, ".qex"}};
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(kind.extension);
+    char clear[kLength + 1];
+    Unmask(clear);
+    SetProtectionPassword(base->protection, clear);
+    T_TextBuf path;
+    MakeTempFileName(&path);
+    TextBufAppend(&path, kind.extension);
+    SaveOptions options;
+    SaveOptionsInit(&options, base);
+    SaveOptionsFromBase(&options, base);
+    options.kind = kind.kind;
+    ASSERT_TRUE(saveByKind(base, path.c_str(), &options));
+    SaveOptionsFree(&options);
+    EXPECT_EQ(Found().empty(), false) << "the clear buffer still stands: the scan sees it";
+    PasswordAnswerInAdvance(clear);
+    Wipe(clear);
+    EXPECT_EQ(Found(), "") << "saved";
+    T_Base* opened = openDatabase(path.c_str(), nullptr, 0);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->protection->checkValue, base->protection->checkValue);
+    DeleteBase(opened, kCloseSilently);
+    EXPECT_EQ(Found(), "") << "opened";
+    DeleteFileA(path.c_str());
+  }
 }
 
 // Copy and paste go through the clipboard too: Wine keeps copies of the clipboard's text in the

@@ -66,8 +66,13 @@ class T_DocWindow : public T_HWindow {
     }
   }
   bool QueryClose(int32_t code) override { return !refuseClose && T_HWindow::QueryClose(code); }
+  void DrawContent() override {
+    ++drawn;
+    T_HWindow::DrawContent();
+  }
 
   static constexpr RECT kRect{10, 10, 300, 200};
+  int32_t drawn = 0;
   bool cancelCalculation = false;
   bool refuseClose = false;
 };
@@ -280,6 +285,39 @@ TEST_F(DocWindowTest, ClosingADatabasesWindowsKeepsItsDatabaseWindowAndStopsOnRe
 }
 
 // A mode box of width 100 at (3, 3) without a toolbar: its sizing handle covers x 105 to 109.
+// A paint that comes while the database's records change leaves the window unpainted until the
+// last hold ends, when it is painted anew; a window of another database paints meanwhile.
+TEST_F(DocWindowTest, AHeldDatabasesWindowsPaintOnlyOnceTheLastHoldEnds) {
+  // Only a shown window has an area to paint.
+  ShowWindow(FrameWindow(), SW_SHOWNOACTIVATE);
+  T_DocWindow* held = Open(kWindowCards, kBaseA);
+  T_DocWindow* free = Open(kWindowCards, kBaseB);
+  auto paint = [](T_DocWindow* window) {
+    const int32_t before = window->drawn;
+    InvalidateRect(window->native.handle, nullptr, FALSE);
+    SendMessageA(window->native.handle, WM_PAINT, 0, 0);
+    return window->drawn - before;
+  };
+  ASSERT_GT(paint(held), 0);
+  {
+    DatabasePaintHold outer(kBaseA);
+    {
+      DatabasePaintHold inner(kBaseA);
+      EXPECT_EQ(paint(held), 0);
+      EXPECT_GT(paint(free), 0);
+    }
+    EXPECT_TRUE(held->PaintHeld());
+    EXPECT_EQ(paint(held), 0);
+  }
+  EXPECT_FALSE(held->PaintHeld());
+  RECT pending{};
+  EXPECT_TRUE(GetUpdateRect(held->native.handle, &pending, FALSE)) << "painted anew";
+  EXPECT_GT(paint(held), 0);
+  EventHandler_CloseAndDelete(held, 3);
+  EventHandler_CloseAndDelete(free, 3);
+  ShowWindow(FrameWindow(), SW_HIDE);
+}
+
 class ModeBoxDragTest : public DocWindowTest {
  protected:
   void SetUp() override {

@@ -209,6 +209,17 @@ TEST_F(BoxOutputTest, FailedExportsLeaveTheTargetAndNoTemporaryFile) {
     EXPECT_EQ(ReadFile(path), original) << failAt;
     EXPECT_EQ(FilesIn(folder), 1) << failAt;
   }
+  // A read-only target keeps its old text, and the reason names it: 608, not written.
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(box->ExportToFile(path.c_str(), 0));
+  EXPECT_EQ(PendingError.request.message, 608);
+  T_TextBuf why;
+  AlertFormatText(&PendingError.request, &why);
+  EXPECT_NE(std::string(why.c_str()).find(path), std::string::npos) << why.c_str();
+  PendingErrorClear();
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(FilesIn(folder), 1);
   // A missing folder writes nothing and reports.
   std::string missing = folder + "\\no such folder\\x.txt";
   EXPECT_FALSE(box->ExportToFile(missing.c_str(), 0));

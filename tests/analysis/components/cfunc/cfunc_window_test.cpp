@@ -1,6 +1,6 @@
 // The component functions window over the components window's fixture database: opening from a
 // template, the recalculation against sums worked out from the fixture lines, the XML export,
-// erasing and the clipboard.
+// erasing, the clipboard and failures in the middle of a calculation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +15,7 @@
 #include "core/owned_text.h"
 #include "ui/clipboard_data.h"
 #include "ui/native_menu.h"
+#include "tests/analysis/components/calculation_faults.h"
 #include "tests/analysis/components/cfunc/cfunc_window_fixture.h"
 
 namespace {
@@ -32,6 +33,21 @@ TEST_F(CFuncWindowTest, ATemplateWithoutSelectionsGetsASumNamedA) {
   double sum = 0;
   for (const auto& l : FixtureLines()) sum += l.value;
   EXPECT_DOUBLE_EQ(Total("*", 0), sum);
+}
+
+// Out of memory or the user's abort at any allocation of a recalculation with a selection and a
+// formula: the window either has its full figures or is not calculated, and then Calc stays
+// enabled; a run without a fault calculates again.
+TEST_F(CFuncWindowTest, AFaultInTheMiddleOfACalculationLeavesCalcEnabled) {
+  ASSERT_TRUE(Open([&](T_CFuncTmpl* t) {
+    AddSelection(t, "S", kCMethodSum);
+    AddSelection(t, "M", kCMethodMaximum);
+    T_CFormulaTmpl* f = t->AddFormula();
+    f->SetName("F");
+    BlockTextAssign(&f->formula, "S*2");
+  }));
+  comps_test::ExpectEveryCalculationFaultFailsCleanly(
+      window, [this] { window->RunCalculation(true, true); }, [this] { return Xml(); });
 }
 
 TEST_F(CFuncWindowTest, TotalsAtEveryLevelMatchTheFixtureLines) {

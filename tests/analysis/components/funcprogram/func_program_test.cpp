@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr DWORD kTimeout = 30000;
-
 std::string ReadWhole(const std::string& path) {
   std::string text;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -89,7 +87,7 @@ class FunctionTemplatesProgram : public ::testing::Test {
     EXPECT_TRUE(StartProgram(WindowsPath(QEB_PROGRAM_PATH), L"\"" + Wide(copy) + L"\"",
                              kTestDesktop, Wide(alertFile_), &process));
     DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process.hProcess, kTimeout) == WAIT_OBJECT_0) {
+    if (wait_bound::Deadline().WaitFor(process.hProcess)) {
       GetExitCodeProcess(process.hProcess, &code);
     } else {
       TerminateProcess(process.hProcess, 99);

@@ -1,6 +1,6 @@
 // The values of the components window on the fixture: one table of nodes and value types, the
 // lines that count nowhere, cards counted once up the tree, the percentage of a zero base, own
-// and total blocks, Before left uncomputed while no column needs it, and a date bound that
+// and total blocks, failures in the middle of a calculation, Before left uncomputed while no column needs it, and a date bound that
 // follows a change of the day.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "core/threads.h"
 #include "database/change_notes.h"
 #include "database/date_ref.h"
+#include "tests/analysis/components/calculation_faults.h"
 #include "tests/analysis/components/window/comps_window_fixture.h"
 
 namespace {
@@ -49,6 +50,28 @@ class CompsValues : public CompsWindowTest {
     base->SetLineValue(CreateLine(base, group), 0, value);
   }
 };
+
+// Out of memory or the user's abort at any allocation of a recalculation: the window either has
+// its full figures or is not calculated, and then Calc stays enabled for another try; a run
+// without a fault calculates again.
+TEST_F(CompsValues, AFaultInTheMiddleOfACalculationLeavesCalcEnabled) {
+  OpenAll();
+  window->ExpandToDepth(99);
+  auto figures = [this] {
+    std::vector<std::string> all;
+    for (int64_t r = 0; r < static_cast<int64_t>(window->rows.size()); ++r) {
+      for (const std::string& text : Texts(r)) all.push_back(text);
+    }
+    return all;
+  };
+  comps_test::ExpectEveryCalculationFaultFailsCleanly(
+      window,
+      [this] {
+        window->RunCalculation(true, true);
+        window->ExpandToDepth(99);
+      },
+      figures);
+}
 
 TEST_F(CompsValues, EveryTypeOfCollapsedNodes) {
   // Lines that count nowhere: an infinite value in the period, missing values before and in it.

@@ -1,12 +1,15 @@
 // The lines window on a small fixture: rows and balances, the sort kinds with their display
 // balances, "First Line", the statistic rows' texts, change notes that drop rows, deleting the
-// listed lines, the zoom history and wheel of its diagram, and pictures of the example.
+// listed lines with the painting of the database's windows held meanwhile, the zoom history and wheel of its diagram, and pictures of the example.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "analysis/cards/cards_install.h"
+#include "analysis/cards/cards_template.h"
+#include "analysis/cards/cards_window.h"
 #include "analysis/time/lines_install.h"
 #include "analysis/time/lines_window.h"
 #include "core/alert_handlers.h"
@@ -17,6 +20,7 @@
 #include "tests/analysis/boxwin/box_fixture.h"
 #include "tests/analysis/time/time_fixture.h"
 #include "tests/analysis/time/window/lines_window_fixture.h"
+#include "tests/ui/pump_probe.h"
 #include "tests/ui/window_picture.h"
 #include "tools/make_example/example_database.h"
 #include "ui/popup_menu.h"
@@ -154,6 +158,56 @@ TEST_F(LinesWindowTest, DeleteDataRemovesTheListedLines) {
   window->CalculateLines(true);
   EXPECT_EQ(window->rowCount, 0);
   EXPECT_EQ(base->lineCount, 3);
+}
+
+// A cards window open on the same lines as the lines window that deletes them, and a window of
+// another database: while the deletion lets paints through (every 256 lines) and until its note
+// has gone out, no window of the database paints rows that may point at freed lines or removed
+// cards; the other database's window paints on, and afterwards both windows paint again.
+TEST_F(LinesWindowTest, DeleteDataHoldsThePaintingOfEveryWindowOfTheDatabase) {
+  T_NoAlerts quiet;
+  for (int32_t day = 1; day <= 28; ++day) {
+    for (int32_t card = 1; card <= 12; ++card) {
+      for (const char* account : {"1910", "3010"})
+        time_test::AddLine(base, {PackDate(2024, 1, day), card, account, {1, 1}, "P1", "x"});
+    }
+  }
+  ASSERT_GT(base->lineCount, 600);
+  Open();
+  InstallCards();
+  T_CardsTmpl cardsTemplate(base);
+  cardsTemplate.SetDefaults();
+  auto* cards = static_cast<T_Cards*>(OpenCardsWindow(&cardsTemplate, nullptr, 1));
+  ASSERT_NE(cards, nullptr);
+  cards->templ = nullptr;
+  cards->RunCalculation(true, true);
+  ASSERT_GT(cards->rowCount, 0);
+  T_Base* other = time_test::NewFixtureBase(2);
+  T_CardsTmpl otherTemplate(other);
+  otherTemplate.SetDefaults();
+  auto* elsewhere = static_cast<T_Cards*>(OpenCardsWindow(&otherTemplate, nullptr, 1));
+  ASSERT_NE(elsewhere, nullptr);
+  elsewhere->templ = nullptr;
+
+  int32_t unheld = 0;
+  const int64_t before = base->lineCount;
+  ui_test::PumpProbe probe([&] {
+    if (base->lineCount == before) return;  // the card editors' walk, before the first deletion
+    unheld += !cards->PaintHeld() + !window->PaintHeld() + elsewhere->PaintHeld();
+  });
+  probe.Arm();
+  window->DeleteData(false);
+  probe.Disarm();
+  EXPECT_GE(probe.runs, 2) << "the deletion pumps every 256 lines";
+  EXPECT_EQ(unheld, 0);
+  EXPECT_FALSE(cards->PaintHeld());
+  EXPECT_FALSE(window->PaintHeld());
+  EXPECT_EQ(base->lineCount, 0);
+  // The note went out inside the hold: the cards window dropped the rows of the freed lines.
+  EXPECT_EQ(cards->rowCount, 0);
+  EventHandler_CloseAndDelete(cards, 3);
+  EventHandler_CloseAndDelete(elsewhere, 3);
+  delete other;
 }
 
 // --- The diagram
