@@ -393,10 +393,18 @@ int64_t T_StruxWin::FindNodeForLine(const GroupRecord* group, const LineRecord* 
     int64_t c = d == 0 ? group->component : database->GetLineComponent(line, d - 1);
     t[s] = MapLevel(c);
   }
-  // Only the node of the line's own combination counts: a combination that got no node is
-  // skipped, not moved to an enclosing node whose figures would then mix in lines it does not show.
-  const int64_t* r = const_cast<T_StruxWin*>(this)->TupleRecord(t, false, nullptr);
-  return r != nullptr && r[1] >= 0 ? r[1] : -1;
+  // A combination that got no node of its own counts at the nearest enclosing node: a later
+  // slot's tree may start below its component there (the start stands for the enclosing node), and
+  // skipping such lines would leave the enclosing node's total short of what one view dimension
+  // shows for the same component. Later slots fall back to their roots one at a time.
+  auto* self = const_cast<T_StruxWin*>(this);
+  for (int32_t s = tuples.slots - 1; s >= 0; --s) {
+    const int64_t* r = self->TupleRecord(t, false, nullptr);
+    if (r && r[1] >= 0) return r[1];
+    if (s == 0) break;
+    t[s] = slotRoots_[s];
+  }
+  return -1;
 }
 
 // --- Filtering and compaction -------------------------------------------------------------------

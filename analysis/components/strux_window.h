@@ -12,7 +12,9 @@
 //   2. rows[0] is node 0 whenever there is a node; the rows are the visible nodes in pre-order,
 //      a node's children visible only while it is expanded.
 //   3. A tuple record keeps its flags and its node apart: node -1 means the tuple got no node,
-//      and lines of such a tuple (or of a component without a node) are skipped.
+//      and lines of such a tuple count at the node of the nearest enclosing tuple that has one
+//      (later slots set back to their roots, last first); lines of a component without a node in
+//      a one-dimension tree are skipped.
 //   4. The tuple table exists only between BuildTree and FreeTree, and only with two or more
 //      view dimensions.
 //
