@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/axis_steps.h"
+
 namespace {
 
 constexpr int32_t kClamp = 32760;
@@ -30,41 +32,29 @@ CurveScale CFuncCurveScale(int32_t left, int32_t right, double smallest, double 
 bool CFuncTickStep(int32_t width, double range, CurveTicks* ticks) {
   if (!std::isfinite(range) || range <= 0) return false;
   const int32_t count = width / 32 > 0 ? width / 32 : 1;
-  const double x = std::log10(range / count);
-  if (!std::isfinite(x)) return false;
-  const int32_t k = 1000 - static_cast<int32_t>(std::trunc(-10 * x));
-  const int32_t e = k / 10 - 100;
-  const int32_t t = k % 10;
-  double factor;
-  int32_t d = 0;
-  if (t == 0) {
-    factor = 1;
-  } else if (t <= 2) {
-    factor = 2;
-  } else if (t == 3) {
-    factor = 2.5;
-    d = 1;
-  } else if (t <= 6) {
-    factor = 5;
-  } else {
-    factor = 10;
-    d = -1;
-  }
-  ticks->step = std::pow(10.0, e) * factor;
-  ticks->decimals = -(e - d) > 0 ? -(e - d) : 0;
+  ticks->step = RoundStepAtLeast(range / count);
+  ticks->decimals = std::max(RoundStepDecimals(ticks->step), 0);
   return ticks->step > 0 && std::isfinite(ticks->step);
 }
 
-std::vector<double> CFuncTickValues(const CurveTicks& ticks, double smallest, double largest) {
-  std::vector<double> values;
-  if (!(ticks.step > 0) || !std::isfinite(smallest) || !std::isfinite(largest)) return values;
-  double n = std::ceil((smallest - ticks.step / 1000) / ticks.step - 0.00001);
-  for (; values.size() < 4096; n += 1) {
-    const double v = n * ticks.step;
-    if (v > largest + ticks.step * 0.00001) break;
-    values.push_back(v);
+void CFuncSpreadTicks(CurveTicks* ticks, double pixelsPerUnit, double smallest, double largest,
+                      int32_t (*labelWidth)(double value, int32_t decimals)) {
+  const double pixels = std::fabs(pixelsPerUnit);
+  if (!(ticks->step > 0) || !(pixels > 0) || !std::isfinite(pixels)) return;
+  // Labels that do not fit would be skipped one by one from the left, and the axis would step
+  // unevenly on the two sides of zero: widen the step until every label has its room.
+  for (int32_t guard = 0; guard < 64; ++guard) {
+    const int32_t widest = std::max(labelWidth(smallest, ticks->decimals),
+                                    labelWidth(largest, ticks->decimals));
+    if (ticks->step * pixels > widest + kTickLabelGap + 1) return;
+    ticks->step = NextRoundStep(ticks->step);
+    ticks->decimals = std::max(RoundStepDecimals(ticks->step), 0);
+    if (!(ticks->step > 0)) return;
   }
-  return values;
+}
+
+std::vector<double> CFuncTickValues(const CurveTicks& ticks, double smallest, double largest) {
+  return StepTicks(ticks.step, smallest, largest);
 }
 
 void CFuncRowBars(const double* values, const int32_t* colours, int32_t count, int32_t style,

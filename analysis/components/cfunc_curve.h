@@ -31,7 +31,12 @@ struct CurveTicks {
 // The tick step for an area width and a value range; false (no ticks) when the range is not
 // finite and positive.
 bool CFuncTickStep(int32_t width, double range, CurveTicks* ticks);
-// The tick values from just above the smallest value up to the largest (at most 4096).
+// Widens the step (to the next round one, as often as needed) until the widest label, as
+// labelWidth measures it, and a gap of kTickLabelGap pixels fit between two ticks.
+constexpr int32_t kTickLabelGap = 8;
+void CFuncSpreadTicks(CurveTicks* ticks, double pixelsPerUnit, double smallest, double largest,
+                      int32_t (*labelWidth)(double value, int32_t decimals));
+// The multiples of the step from the smallest value up to the largest (at most 4096).
 std::vector<double> CFuncTickValues(const CurveTicks& ticks, double smallest, double largest);
 
 struct CurveBar {

@@ -20,6 +20,15 @@ constexpr int32_t kAxisStrip = 15;
 constexpr int32_t kColourShade = 23;
 constexpr int32_t kIndentPerLevel = 10;
 
+// A tick label's half width: the axis font is taken as 6 pixels a character.
+int32_t HalfLabelWidth(int32_t length) { return 3 * length + 2; }
+
+int32_t TickLabelWidth(double value, int32_t decimals) {
+  T_TextBuf label;
+  formatNumber(&label, value, decimals, 0);
+  return 2 * HalfLabelWidth(label.length);
+}
+
 void FillClipped(const RECT* rect, const RECT* clip, int32_t colour) {
   RECT r;
   if (IntersectRect(&r, rect, clip)) RectFillColour(&r, colour);
@@ -102,6 +111,7 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
   if (!record->printing) DrawZoomBackButton();
   CurveTicks ticks;
   if (!CFuncTickStep(curve.right - curve.left, largest - smallest, &ticks)) return;
+  CFuncSpreadTicks(&ticks, scale.scale, smallest, largest, TickLabelWidth);
   int32_t lastEnd = -100000;
   for (double v : CFuncTickValues(ticks, smallest, largest)) {
     const auto x = static_cast<int32_t>(std::floor(scale.zero + v * scale.scale + 0.5));
@@ -113,8 +123,8 @@ void T_CFunc::DrawGrid(BoxDrawRecord* record) {
     }
     T_TextBuf label;
     formatNumber(&label, std::fabs(v) < ticks.step * 1e-9 ? 0.0 : v, ticks.decimals, 0);
-    const int32_t half = 3 * label.length + 2;
-    if (x - half <= lastEnd + 8 || x + half >= curve.right) continue;
+    const int32_t half = HalfLabelWidth(label.length);
+    if (x - half <= lastEnd + kTickLabelGap || x + half >= curve.right) continue;
     RECT mark{x, curve.bottom + 1, x + 1, curve.bottom + 5};
     RectFillColour(&mark, kColourBlack);
     RECT box{x - half, curve.bottom + 3, x + half, curve.bottom + kAxisStrip};

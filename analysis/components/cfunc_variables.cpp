@@ -24,8 +24,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMinusInfinity = -std::numeric_limits<double>::infinity();
 constexpr const char* kBuiltinNames[kCBuiltinCount] = {
     "year", "month", "day", "weekday", "quarterday", "yearday", "dim", "level", "dimlevel", "leaf"};
-// The palette of new variables, in the colour chooser's order.
-constexpr int32_t kPalette[10] = {10, 6, 11, 21, 22, 15, 12, 13, 16, 19};
 
 // Cuts a name to the table's 31 bytes without splitting a UTF-8 character.
 void CutName(T_TextBuf* name) {
@@ -688,17 +686,7 @@ void CFuncUniqueName(const CFuncData* data, T_TextBuf* name, const char* prefix,
 }
 
 int32_t CFuncNewColour(const CFuncData* data) {
-  int32_t uses[10] = {};
-  for (const T_CVariable* v = data->variables; v; v = v->next) {
-    for (int32_t i = 0; i < 10; ++i) {
-      if (kPalette[i] == v->colour) uses[i] += v->shown ? 3 : 1;
-    }
-  }
-  int32_t best = 0;
-  for (int32_t i = 1; i < 10; ++i) {
-    if (uses[i] < uses[best]) best = i;
-  }
-  return kPalette[best];
+  return LeastUsedColour(kWindowColourOrder, data->variables);
 }
 
 T_CSelection* CFuncNewSelection(CFuncData* data, const char* proposed) {

@@ -11,6 +11,7 @@
 
 #include "analysis/components/components_window.h"
 #include "core/localized_text.h"
+#include "core/value_format.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/item_drawing.h"
@@ -156,11 +157,13 @@ void T_Comps::DrawGraphic(const RECT* area) {
     // The scale: the sum each pie stands for under it.
     for (int32_t pie = 0; pie < 2; ++pie) {
       if (pies.radius[pie] <= 0) continue;
-      char text[48];
-      std::snprintf(text, sizeof text, "%s%.*f", pie ? "-" : "", 2, pies.sum[pie]);
+      // In the graphic's decimals and sign style, as the table shows its numbers.
+      T_TextBuf text;
+      formatNumber(&text, pie ? -pies.sum[pie] : pies.sum[pie], options.graphDecimals,
+                   options.graphNegative);
       RECT box{pies.centre[pie].x - 60, pies.centre[pie].y + pies.radius[pie] + 10,
                pies.centre[pie].x + 60, pies.centre[pie].y + pies.radius[pie] + 24};
-      TextDrawInRectIfAny(&box, text);
+      TextDrawInRectIfAny(&box, text.data);
     }
   }
 }

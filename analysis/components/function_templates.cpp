@@ -237,6 +237,7 @@ auto AddSelectionTo(Template* t) -> decltype(t->selections) {
   using Selection = std::remove_pointer_t<decltype(t->selections)>;
   auto* s = NewVariable<Selection>(t);
   if (!s) return nullptr;
+  s->colour = LeastUsedColour(kTemplateColourOrder, t->variables);
   AppendToList<BaseVariable<Template>, BaseVariable<Template>>(&t->variables, s,
                                                                &BaseVariable<Template>::next);
   AppendToList(&t->selections, s, &Selection::nextSelection);
@@ -248,7 +249,8 @@ auto AddFormulaTo(Template* t) -> decltype(t->formulas) {
   using Formula = std::remove_pointer_t<decltype(t->formulas)>;
   auto* f = NewVariable<Formula>(t);
   if (!f) return nullptr;
-  f->colour = FormulaDefaultColour(t->formulaCount++);
+  ++t->formulaCount;
+  f->colour = LeastUsedColour(kTemplateColourOrder, t->variables);
   AppendToList<BaseVariable<Template>, BaseVariable<Template>>(&t->variables, f,
                                                                &BaseVariable<Template>::next);
   AppendToList(&t->formulas, f, &Formula::nextFormula);

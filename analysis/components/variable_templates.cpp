@@ -33,7 +33,6 @@ struct ColourLetter {
 constexpr ColourLetter kColourLetters[] = {
     {0, '-'},  {4, '2'},  {6, '5'},  {8, '7'},  {10, 'B'}, {11, 'N'}, {12, 'O'}, {13, 'R'}, {14, 'P'},
     {15, 'M'}, {16, 'V'}, {17, 'Y'}, {18, 'L'}, {19, 'G'}, {20, 'C'}, {21, 'U'}, {22, 'D'}};
-constexpr int32_t kFormulaColours[] = {21, 15, 10, 20, 19, 13, 6, 11, 8, 18};
 
 // Digits with an optional sign, all n bytes of them; false for anything else or a value beyond
 // 32 bits.
@@ -218,11 +217,6 @@ bool ColourFromLetter(char letter, int32_t* colour) {
     }
   }
   return false;
-}
-
-int32_t FormulaDefaultColour(int32_t n) {
-  int32_t i = n % 10;
-  return kFormulaColours[i < 0 ? i + 10 : i];
 }
 
 // --- Time shift ----------------------------------------------------------------------------------

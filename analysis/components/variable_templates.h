@@ -87,9 +87,28 @@ bool IndexOfLetter(const char* letters, char letter, int32_t* index);
 // without a letter writes "-", and "-" reads as 0 (White).
 char ColourToLetter(int32_t colour);
 bool ColourFromLetter(char letter, int32_t* colour);
-// The default colour of the n-th formula of a template (counting from 0): 21, 15, 10, 20, 19,
-// 13, 6, 11, 8, 18 in turn.
-int32_t FormulaDefaultColour(int32_t n);
+
+// The ten colours a new variable chooses among: a window's variables in the colour chooser's
+// order, a template's in the order of the formula defaults, so that a template's first variable
+// keeps its default colour and a template of formulas only keeps the formula defaults.
+inline constexpr int32_t kWindowColourOrder[10] = {10, 6, 11, 21, 22, 15, 12, 13, 16, 19};
+inline constexpr int32_t kTemplateColourOrder[10] = {21, 15, 10, 20, 19, 13, 6, 11, 8, 18};
+// Of the ten colours, the one the variables from `first` on (by `next`) use least, a shown
+// variable counting three times; on a tie the earlier. Series of one chart stay apart this way.
+template <typename Variable>
+int32_t LeastUsedColour(const int32_t (&order)[10], const Variable* first) {
+  int32_t uses[10] = {};
+  for (const Variable* v = first; v; v = v->next) {
+    for (int32_t i = 0; i < 10; ++i) {
+      if (order[i] == v->colour) uses[i] += v->shown ? 3 : 1;
+    }
+  }
+  int32_t best = 0;
+  for (int32_t i = 1; i < 10; ++i) {
+    if (uses[i] < uses[best]) best = i;
+  }
+  return order[best];
+}
 
 // A time shift of a time selection: kind 0 none, 1 to 6 a year, quarter or month either way, 7 a
 // count of units of "YMWD". monthEnd (1 to 6) is set by the time functions window and not stored.

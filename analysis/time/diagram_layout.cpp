@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/number_text.h"
+#include "ui/axis_steps.h"
 
 namespace {
 
@@ -26,36 +27,14 @@ void ChooseValueStep(DiagramLayout* l) {
   const double range = l->range.top - l->range.bottom;
   const double h = std::max(1, static_cast<int32_t>(l->diagram.bottom - l->diagram.top) - 19);
   const double spacing = std::max(2.0 - std::trunc(-3.0 * std::log(h)), 14.0);
-  int32_t e = static_cast<int32_t>(std::floor(std::log10(range))) - 3;
-  int32_t m = 20;
-  int32_t major = 100;
-  // The steps grow by at least 2 every pass, so a finite range ends within a few hundred.
-  for (int32_t guard = 0; guard < 2000; ++guard) {
-    if (std::trunc(std::pow(10.0, e) * m / range * h) >= spacing) break;
-    switch (m) {
-      case 10:
-        m = 20;
-        major = 100;
-        break;
-      case 20:
-        m = 25;
-        major = 100;
-        break;
-      case 25:
-        m = 50;
-        major = 250;
-        break;
-      default:
-        m = 10;
-        major = 50;
-        ++e;
-        break;
-    }
-  }
-  l->gridStep = m * std::pow(10.0, e);
-  l->majorStep = major * std::pow(10.0, e);
-  if (major == 250 && range / l->majorStep < 2.0) l->majorStep = 2 * l->gridStep;
-  l->decimals = std::min(-1 - e + (m == 25 ? 1 : 0), 6);
+  l->gridStep = RoundStepAtLeast(range / h * spacing);
+  if (!(l->gridStep > 0)) l->gridStep = std::isfinite(range) && range > 0 ? range : 1;
+  // Every fifth grid line is a major one; a range of fewer than two such steps marks every
+  // second line instead, so that some major line still shows.
+  l->majorStep = 5 * l->gridStep;
+  if (RoundStepFactor(l->gridStep) == 5 && range / l->majorStep < 2.0)
+    l->majorStep = 2 * l->gridStep;
+  l->decimals = std::min(RoundStepDecimals(l->gridStep), 6);
 }
 
 void ChooseValueExponent(DiagramLayout* l) {

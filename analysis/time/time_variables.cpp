@@ -437,6 +437,7 @@ T_TSelection* TFuncNewSelection(TFuncData* data, const char* proposed) {
     return nullptr;
   }
   if (data->selections) s->valueColumn = data->selections->valueColumn;
+  s->colour = LeastUsedColour(kTemplateColourOrder, data->variables);
   AddFuncVariable<TimeFamily>(data, s, &data->selections, &T_TSelection::nextSelection, proposed, "A");
   return s;
 }
@@ -447,7 +448,7 @@ T_TFormula* TFuncNewFormula(TFuncData* data, const char* proposed) {
     PendingErrorOutOfMemory();
     return nullptr;
   }
-  f->colour = FormulaDefaultColour(data->formulaCount);
+  f->colour = LeastUsedColour(kTemplateColourOrder, data->variables);
   AddFuncVariable<TimeFamily>(data, f, &data->formulas, &T_TFormula::nextFormula, proposed, "F1");
   return f;
 }

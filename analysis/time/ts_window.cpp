@@ -7,6 +7,7 @@
 #include "database/base.h"
 #include "database/date_ref.h"
 #include "database/time_scale.h"
+#include "ui/axis_steps.h"
 #include "ui/draw_primitives.h"
 #include "ui/graphics_port.h"
 #include "ui/text_layout.h"
@@ -105,9 +106,8 @@ void T_TSWin::DrawValueAxis() {
   const DiagramLayout& l = layout;
   const uint16_t oldAlign = TextSetAlign(kStyleRight);
   const double step = l.gridStep;
-  double v = std::floor(l.range.bottom / step + 0.9999999) * step;
   char text[64];
-  for (int32_t guard = 0; v <= l.range.top && guard < 1000; ++guard, v += step) {
+  for (double v : StepTicks(step, l.range.bottom, l.range.top, 1000)) {
     const int32_t y = ValueToY(l, v);
     if (!(y >= l.plot.bottom - 1 && axisScale == nullptr)) {
       FormatAxisValue(l, v, text, sizeof text);

@@ -478,7 +478,7 @@ TEST_F(ProgramRun, TheExampleExportsItsCardsTemplateInThreeFormats) {
   ASSERT_NE(end, std::string::npos);
   // "modify" replaces every record: the template's own records (its notes aside, which no export
   // here shows) are given again with the format's switch, on one line with "\r" between them.
-  const std::string start = "#C\tCards: Mars 2026\r\n";
+  const std::string start = "#C\tVerifikationer: Mars 2026\r\n";
   size_t at = text.find(start);
   ASSERT_NE(at, std::string::npos);
   at += start.size();
@@ -492,11 +492,11 @@ TEST_F(ProgramRun, TheExampleExportsItsCardsTemplateInThreeFormats) {
     records += line + "\\r";
   }
   text = text.substr(0, end) + "##Commands\r\n" +
-         "export \"Cards: Mars 2026\" cards.txt\r\n" +
-         "modify \"Cards: Mars 2026\" " + records + "xew\r\n" +
-         "export \"Cards: Mars 2026\" cards.htm\r\n" +
-         "modify \"Cards: Mars 2026\" " + records + "xex\r\n" +
-         "export \"Cards: Mars 2026\" cards.xml\r\n" +
+         "export \"Verifikationer: Mars 2026\" cards.txt\r\n" +
+         "modify \"Verifikationer: Mars 2026\" " + records + "xew\r\n" +
+         "export \"Verifikationer: Mars 2026\" cards.htm\r\n" +
+         "modify \"Verifikationer: Mars 2026\" " + records + "xex\r\n" +
+         "export \"Verifikationer: Mars 2026\" cards.xml\r\n" +
          "quit\r\n"
          "##End\r\n";
   WriteWholeFile(folder / "Example.qex", text);
@@ -652,8 +652,8 @@ TEST_F(ProgramRun, TheExamplesComponentsTemplatesExportTheirXml) {
       if (c == '/') c = '\\';
     CreateDirectoryA(target.substr(0, target.size() - 1).c_str(), nullptr);
   }
-  const std::string commands = "##Commands\r\nexport \"Components: Accounts\" \"" + target +
-                               "accounts.xml\"\r\nexport \"Components: Departments by account\" \"" +
+  const std::string commands = "##Commands\r\nexport \"Komponenter: Kontoplan\" \"" + target +
+                               "accounts.xml\"\r\nexport \"Komponenter: Avdelningar per konto\" \"" +
                                target + "departments.xml\"\r\nquit\r\n";
   text.insert(end, commands);
   WriteWholeFile(folder / "run.qex", text);
@@ -674,8 +674,8 @@ TEST_F(ProgramRun, TheExamplesTimeFunctionsMatchItsSalesLinesPerMonth) {
   std::string text = ReadWholeFile(TestSourcePath("examples/Example.qex"));
   const size_t end = text.rfind("##End");
   ASSERT_NE(end, std::string::npos);
-  text.insert(end, "##Commands\r\nexport \"Tid: M\xC3\xA5nadssummor\" tfunc.txt\r\n"
-                   "export \"Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning\" lines.txt\r\nquit\r\n");
+  text.insert(end, "##Commands\r\nexport \"Tidsfunktioner: F\xC3\xB6rs\xC3\xA4ljning per m\xC3\xA5nad\" tfunc.txt\r\n"
+                   "export \"Rader: F\xC3\xB6rs\xC3\xA4ljning varor\" lines.txt\r\nquit\r\n");
   WriteWholeFile(folder / "run.qex", text);
   RunToEnd(folder / "run.qex");
   EXPECT_EQ(Alerts(), "");
@@ -702,14 +702,14 @@ TEST_F(ProgramRun, TheExamplesComponentFunctionsTemplateExportsItsXml) {
       if (c == '/') c = '\\';
     CreateDirectoryA(target.substr(0, target.size() - 1).c_str(), nullptr);
   }
-  text.insert(end, "##Commands\r\nexport \"Component functions: Accounts\" \"" + target +
+  text.insert(end, "##Commands\r\nexport \"Komponentfunktioner: Konton\" \"" + target +
                        "functions.xml\"\r\nquit\r\n");
   WriteWholeFile(folder / "run.qex", text);
   RunToEnd(folder / "run.qex");
   EXPECT_EQ(Alerts(), "");
   const std::string xml = ReadWholeFile(target + "functions.xml");
   EXPECT_NE(xml.find("<QEB-ComponentFunctions>\r\n"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("<component root=\"Konton\">\r\n<column name=\"Lines\">7889</column>"),
+  EXPECT_NE(xml.find("<component root=\"Konton\">\r\n<column name=\"Antal rader\">7889</column>"),
             std::string::npos)
       << xml;
   EXPECT_NE(xml.find("</QEB-ComponentFunctions>"), std::string::npos);

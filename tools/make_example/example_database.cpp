@@ -362,7 +362,7 @@ void MakeTimeScales(T_Base* base) {
 }
 
 // The sales lines in the table: the amount with its balance from before the period, the period's
-// sum, the line count and interest on both sides. The records are those the lines template
+// sum, the line count and interest on both sides; the diagram shows the running balance. The records are those the lines template
 // writes for these settings, in its order, so the file is the same whether the lines template
 // class is installed or its stand-in keeps them.
 constexpr const char* kSalesLines =
@@ -398,29 +398,29 @@ constexpr const char* kOneMonth =
     "Q2VA\tCA\tDN\tTA\tVD\r\n"
     "xtna\r\n";
 
-// Two components templates exporting XML: the accounts with floating decimals, and the
+// Two components templates exporting XML: the accounts with two decimals, and the
 // departments under each account, both in use, accounts to two levels. The records are those the
 // components template writes for these settings, in its order.
 constexpr const char* kAccountsComponents =
     "xex\r\n"
     "F\tA\r\n"
-    "D\tF\r\n"
+    "D\t2\r\n"
     "P\t1\r\n"
     "K\tHAAB--\r\n"
     "R\tS\r\n"
     "%I\r\n"
     "ZC\r\n"
     "ZD\r\n"
-    "QB\tVsnrb\t\tF\r\n"
-    "QN\tvsnrb\t\tF\r\n"
-    "QP\tvsnrb\t\tF\r\n"
-    "QR\tVsnrB\t\tF\r\n"
-    "Q%\tvsnrb\t\tF\r\n"
-    "QK\tVsnrb\t\tF\r\n"
-    "QC\tVsnrb\t\tF\r\n"
-    "QE\tVsnrb\t\tF\r\n"
-    "QA\tvsnrb\t\tF\r\n"
-    "QT\tvsnrb\t\tF\r\n"
+    "QB\tVsnrb\t\t2\r\n"
+    "QN\tvsnrb\t\t2\r\n"
+    "QP\tvsnrb\t\t2\r\n"
+    "QR\tVsnrB\t\t2\r\n"
+    "Q%\tvsnrb\t\t2\r\n"
+    "QK\tVsnrb\t\t2\r\n"
+    "QC\tVsnrb\t\t2\r\n"
+    "QE\tVsnrb\t\t2\r\n"
+    "QA\tvsnrb\t\t2\r\n"
+    "QT\tvsnrb\t\t2\r\n"
     "xtna\r\n";
 constexpr const char* kDepartmentsByAccount =
     "xex\r\n"
@@ -466,25 +466,110 @@ constexpr const char* kMonthlySales =
     "xtna\r\n"
     "xtg+\r\n";
 
+// Sales, purchases and their margin per quarter of the "Kvartal" time scale: the sales as
+// booked (credit, so negative) and the purchases stay hidden, and three formulas show income and
+// costs as bars and the margin as a line.
+constexpr const char* kQuarterlyMargin =
+    "VN\tForsaljning\tFörsäljning\r\n"
+    "VD1\t30\r\n"
+    "VF\tA\r\n"
+    "VM\tSP\r\n"
+    "VZ\tD2\tCU\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "VN\tInkop\tInköp\r\n"
+    "VD1\t40\r\n"
+    "VF\tA\r\n"
+    "VM\tSP\r\n"
+    "VZ\tD2\tCM\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "FN\tIntakter\tIntäkter\r\n"
+    "FF\t-Forsaljning\r\n"
+    "FG\tB\r\n"
+    "FZ\tD2\tCU\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tKostnader\tVaruinköp\r\n"
+    "FF\tInkop\r\n"
+    "FG\tB\r\n"
+    "FZ\tD2\tCM\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tMarginal\r\n"
+    "FF\tIntakter-Kostnader\r\n"
+    "FG\tL\r\n"
+    "FZ\tD2\tCG\tw1\tV+\tB+\tN-\tR+\tS+\r\n"
+    "PX\tKvartal\r\n"
+    "WL\r\n"
+    "xtna\r\n"
+    "xtg+\r\n";
+
+// Each shop's sales per quarter as bars and the company's as a line. The sales are credit: hidden
+// selections take them as booked and formulas turn them round.
+constexpr const char* kSalesByShop =
+    "VN\tS1\r\nVD1\t30\r\nVD2\tS1\r\nVF\tA\r\nVM\tSP\r\n"
+    "VZ\tD0\tCU\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "VN\tG1\r\nVD1\t30\r\nVD2\tG1\r\nVF\tA\r\nVM\tSP\r\n"
+    "VZ\tD0\tCM\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "VN\tG2\r\nVD1\t30\r\nVD2\tG2\r\nVF\tA\r\nVM\tSP\r\n"
+    "VZ\tD0\tCC\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "VN\tM1\r\nVD1\t30\r\nVD2\tM1\r\nVF\tA\r\nVM\tSP\r\n"
+    "VZ\tD0\tCR\tw1\tV-\tB-\tN-\tR-\tS+\r\n"
+    "FN\tSodermalm\tSödermalm\r\nFF\t-S1\r\nFG\tB\r\n"
+    "FZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tHaga\r\nFF\t-G1\r\nFG\tB\r\n"
+    "FZ\tD0\tCM\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tJarntorget\tJärntorget\r\nFF\t-G2\r\nFG\tB\r\n"
+    "FZ\tD0\tCC\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "FN\tMollevangen\tMöllevången\r\nFF\t-M1\r\nFG\tB\r\n"
+    "FZ\tD0\tCR\tw1\tV+\tB-\tN-\tR-\tS+\r\n"
+    "PX\tKvartal\r\n"
+    "WL\r\n"
+    "xtna\r\n"
+    "xtg+\r\n";
+
 // A component functions template over the accounts exporting XML: in mode "C" the line, card and
 // component counts, the sum, the average, the maximum and the minimum (each cell the node's
 // total), the sum again from the start (each cell the running value at the node), and the sum per
-// line of every node with lines added up the tree ("Sum of lower levels"). The records are those
-// the template writes for these settings, in its order.
+// line of every node with lines added up the tree ("Sum of lower levels"). Its variables name no
+// colour: each takes the one its predecessors use least.
 constexpr const char* kAccountFunctions =
     "xex\r\n"
-    "VN\tLines\r\nVF\tA\r\nVM\tCC\r\nVZ\tDF\tcS\r\n"
-    "VN\tCards\r\nVF\tA\r\nVM\tKC\r\nVZ\tDF\tcS\r\n"
-    "VN\tComponents\r\nVF\tA\r\nVM\tcC\r\nVZ\tDF\tcS\r\n"
-    "VN\tSum\r\nVF\tA\r\nVZ\tDF\tcS\r\n"
-    "VN\tAverage\r\nVF\tA\r\nVM\tAC\r\nVZ\tDF\tcS\r\n"
-    "VN\tMaximum\r\nVF\tA\r\nVM\tMC\r\nVZ\tDF\tcS\r\n"
-    "VN\tMinimum\r\nVF\tA\r\nVM\tNC\r\nVZ\tDF\tcS\r\n"
-    "VN\tRunning\r\nVF\tA\r\nVM\tSS\r\nVZ\tDF\tcD\r\n"
-    "FN\tPerLine\r\nFF\tSum/Sum#\r\nFS\tA\r\nFZ\tDF\tcS\r\n"
+    "VN\tRader\tAntal rader\r\nVF\tA\r\nVM\tCC\r\nVZ\tD0\tcS\r\n"
+    "VN\tVerifikationer\r\nVF\tA\r\nVM\tKC\r\nVZ\tD0\tcS\r\n"
+    "VN\tKomponenter\r\nVF\tA\r\nVM\tcC\r\nVZ\tD0\tcS\r\n"
+    "VN\tSumma\r\nVF\tA\r\nVZ\tD2\tcS\r\n"
+    "VN\tMedel\tMedelvärde\r\nVF\tA\r\nVM\tAC\r\nVZ\tD2\tcS\r\n"
+    "VN\tMax\tStörsta\r\nVF\tA\r\nVM\tMC\r\nVZ\tD2\tcS\r\n"
+    "VN\tMin\tMinsta\r\nVF\tA\r\nVM\tNC\r\nVZ\tD2\tcS\r\n"
+    "VN\tLopande\tLöpande summa\r\nVF\tA\r\nVM\tSS\r\nVZ\tD2\tcD\r\n"
+    "FN\tPerRad\tSumma per rad\r\nFF\tSumma/Summa#\r\nFS\tA\r\nFZ\tD2\tcS\r\n"
     "PD\t1\r\n"
     "K\tHAAB--\r\n"
     "R\tS\r\n"
+    "xtna\r\n";
+
+// Sales, purchases and the margin between them per product, as bars either side of zero in the
+// curve view: the sales are credit, so their bars point left.
+constexpr const char* kProductMargins =
+    "VN\tForsaljning\tFörsäljning\r\nVD1\t3010\r\nVF\tA\r\nVZ\tD2\tCU\tcS\r\n"
+    "VN\tInkop\tInköp\r\nVD1\t4010\r\nVF\tA\r\nVZ\tD2\tCM\tcS\r\n"
+    "FN\tMarginal\r\nFF\t-Forsaljning-Inkop\r\nFZ\tD2\tCG\tcS\r\n"
+    "PD\t4\r\n"
+    "K\tHAAB--\r\n"
+    "R\tS\r\n"
+    "WR\r\n"
+    "xtna\r\n";
+
+// Sales per product group as a pie, wide enough to show it beside the table: the sales are
+// credit, so the pie is the negative one. Each group shows its total also when it is expanded.
+constexpr const char* kSalesByProductGroup =
+    "xS\t400\t720\r\n"
+    "BD1\t3010\r\n"
+    "F\tA\r\n"
+    "D\t2\r\n"
+    "P\t4\r\n"
+    "K\tHAAB--\r\n"
+    "R\tS\r\n"
+    "%I\r\n"
+    "WP\r\n"
+    "ZS\r\n"
+    "QR\tVSnrB\t\t2\r\n"
+    "QK\tVSnrb\t\t0\r\n"
+    "QC\tVSnrb\t\t0\r\n"
     "xtna\r\n";
 
 // Reads record lines into a template after the ones it has, as a file read would.
@@ -495,26 +580,31 @@ void ReadFurtherRecords(T_Template* templ, const char* records) {
   templ->BeginRead();
 }
 
-// A few analysis templates in folders, as the bookkeeper keeps them; each calculates when it
-// opens.
+// A few analysis templates in folders, as the bookkeeper keeps them, at least one of each kind;
+// each calculates when it opens.
 void MakeTemplates(T_Base* base) {
   const struct {
     int32_t kind;
     const char* path;
     const char* notes;
     const char* records = nullptr;
+    bool openAtStart = false;
   } templates[] = {
-      {kTemplateCards, "Rapporter: Verifikationer", "Alla verifikationer i datumordning"},
-      {kTemplateLines, "Rapporter: Rader: Försäljning", nullptr, kSalesLines},
-      {kTemplateComponents, "Kontoplan", "Saldo per konto"},
-      {kTemplateComponents, "Components: Accounts", nullptr, kAccountsComponents},
-      {kTemplateComponents, "Components: Departments by account", nullptr,
-       kDepartmentsByAccount},
-      {kTemplateComponentFunctions, "Component functions: Accounts", nullptr, kAccountFunctions},
-      {kTemplateTimeFunctions, "Tid: Månadssummor", nullptr, kMonthlySales},
-      {kTemplateComponentFunctions, "Tid: Marginal per produkt", nullptr},
-      {kTemplateCards, "Cards: Alla kort", nullptr, kAllCards},
-      {kTemplateCards, "Cards: Mars 2026", "Mars 2026, senaste först", kOneMonth},
+      {kTemplateCards, "Verifikationer: Alla verifikationer", "Alla verifikationer i datumordning",
+       kAllCards},
+      {kTemplateCards, "Verifikationer: Mars 2026", "Mars 2026, senaste först", kOneMonth},
+      {kTemplateLines, "Rader: Försäljning varor", "Konto 3010 med löpande saldo", kSalesLines},
+      {kTemplateComponents, "Komponenter: Kontoplan", "Saldo per konto", kAccountsComponents},
+      {kTemplateComponents, "Komponenter: Avdelningar per konto", nullptr, kDepartmentsByAccount},
+      {kTemplateComponents, "Komponenter: Försäljning per produktgrupp", nullptr,
+       kSalesByProductGroup},
+      {kTemplateComponentFunctions, "Komponentfunktioner: Konton", nullptr, kAccountFunctions},
+      {kTemplateComponentFunctions, "Komponentfunktioner: Marginal per produkt",
+       "Försäljning, inköp och marginal per produkt", kProductMargins},
+      {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per månad", nullptr, kMonthlySales},
+      {kTemplateTimeFunctions, "Tidsfunktioner: Marginal per kvartal", nullptr, kQuarterlyMargin},
+      {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per butik", nullptr, kSalesByShop,
+       true},
   };
   for (const auto& stored : templates) {
     T_Template* templ = NewTemplate(base, stored.kind);
@@ -522,6 +612,15 @@ void MakeTemplates(T_Base* base) {
     if (T_BoxTmpl* box = AsBoxTemplate(templ)) {
       box->calcDirect = 1;
       if (stored.notes != nullptr) box->SetParameter("notestext", stored.notes);
+      // One chart opens with the database, beside its window, so that a new user sees at once
+      // what the program shows.
+      if (stored.openAtStart) {
+        box->openDirect = 1;
+        box->left = 0;
+        box->top = 110;  // below the database window
+        box->right = 756;  // the width
+        box->bottom = 418;  // the height
+      }
     }
     if (stored.records != nullptr) ReadFurtherRecords(templ, stored.records);
     if (!StoreTemplate(base, templ, stored.path)) DeleteTemplate(templ);

@@ -31,7 +31,7 @@ class OperationsSheet : public cards_test::ExampleTest {
 };
 
 TEST_F(OperationsSheet, TheTransformAndAggregateDialogs) {
-  auto* month = AsCardsWindow(OpenCardsWindow(FindTemplate(base, "Cards: Mars 2026"), nullptr, 0));
+  auto* month = AsCardsWindow(OpenCardsWindow(FindTemplate(base, "Verifikationer: Mars 2026"), nullptr, 0));
   ASSERT_NE(month, nullptr);
   month->RunCalculation(true, true);
   {

@@ -37,8 +37,8 @@ using namespace box_test;
 
 namespace {
 
-constexpr char kMonth[] = "Cards: Mars 2026";
-constexpr char kAll[] = "Cards: Alla kort";
+constexpr char kMonth[] = "Verifikationer: Mars 2026";
+constexpr char kAll[] = "Verifikationer: Alla verifikationer";
 
 // The written text equals the golden file; with QEB_UPDATE_GOLDEN set the run writes the golden
 // file instead, to be looked at before it is committed.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -41,6 +43,30 @@ TEST(CFuncCurve, TickStepsAndDecimals) {
   ASSERT_EQ(values.size(), 11u);
   EXPECT_DOUBLE_EQ(values.front(), -20);
   EXPECT_DOUBLE_EQ(values.back(), 80);
+}
+
+TEST(CFuncCurve, TicksWidenUntilEveryLabelFitsAndStepAlikeBothSidesOfZero) {
+  // Labels of 6 pixels a character: "-4,000,000" needs 60 pixels and a gap.
+  auto width = [](double value, int32_t decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return static_cast<int32_t>(std::strlen(text) + std::strlen(text) / 4) * 6;
+  };
+  const double smallest = -4392621.5, largest = 2900000;
+  const CurveScale scale = CFuncCurveScale(0, 500, smallest, largest, false);
+  CurveTicks ticks;
+  ASSERT_TRUE(CFuncTickStep(500, largest - smallest, &ticks));
+  EXPECT_DOUBLE_EQ(ticks.step, 500000);
+  CFuncSpreadTicks(&ticks, scale.scale, smallest, largest, width);
+  EXPECT_DOUBLE_EQ(ticks.step, 2000000);
+  EXPECT_EQ(CFuncTickValues(ticks, smallest, largest),
+            (std::vector<double>{-4000000, -2000000, 0, 2000000}));
+  // Room enough keeps the step; no scale leaves it.
+  CurveTicks wide{500000, 0};
+  CFuncSpreadTicks(&wide, 1.0, smallest, largest, width);
+  EXPECT_DOUBLE_EQ(wide.step, 500000);
+  CFuncSpreadTicks(&wide, 0.0, smallest, largest, width);
+  EXPECT_DOUBLE_EQ(wide.step, 500000);
 }
 
 TEST(CFuncCurve, BarListsSkipMissingAndInfiniteCellsAndStackInStyleFour) {

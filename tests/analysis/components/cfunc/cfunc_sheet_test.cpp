@@ -6,6 +6,7 @@
 // The test leaves component_functions.bmp, which a ctest step turns into a PNG.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -124,7 +125,7 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   int32_t slot = 0;
   auto place = [&](const ui_test::Picture& picture) { sheet.Place(picture, slot++); };
   T_CFuncTmpl* stored =
-      AsComponentFunctionsTemplate(FindTemplate(base, "Component functions: Accounts"));
+      AsComponentFunctionsTemplate(FindTemplate(base, "Komponentfunktioner: Konton"));
   ASSERT_NE(stored, nullptr);
   stored->right = 690;
   stored->bottom = 410;
@@ -138,14 +139,14 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
   EXPECT_GT(window->rowCount, 5);
   place(ui_test::Capture(window));
   for (T_CVariable* v = window->data.variables; v; v = v->next) {
-    const bool curve = v->name && (std::string(v->name) == "Sum" || std::string(v->name) == "Average" ||
-                                   std::string(v->name) == "Running");
+    const bool curve = v->name && (std::string(v->name) == "Summa" || std::string(v->name) == "Medel" ||
+                                   std::string(v->name) == "Lopande");
     v->shown = curve ? 1 : 0;
   }
-  // Colours of their own, so that the bars of one row can be told apart.
-  const int32_t palette[] = {10, 6, 11, 21, 22, 15, 12, 13, 16, 19};
-  int32_t next = 0;
-  for (T_CVariable* v = window->data.variables; v; v = v->next) v->colour = palette[next++ % 10];
+  // The template names no colours: each variable took one of its own as it was read.
+  std::set<int32_t> colours;
+  for (T_CVariable* v = window->data.variables; v; v = v->next) colours.insert(v->colour);
+  EXPECT_EQ(colours.size(), 9u);
   window->spacing = 3;
   window->RunCalculation(true, true);
   window->ExpandToDepth(2);
@@ -154,7 +155,16 @@ TEST_F(CFuncSheet, ContactSheetOfTheExample) {
     window->barStyle = style;
     window->RunCalculation(true, true);
     window->ExpandToDepth(2);
-    place(ui_test::Capture(window));
+    const ui_test::Picture picture = ui_test::Capture(window);
+    place(picture);
+    // Every shown series has bars in its own colour.
+    for (const T_CVariable* v : window->data.shownList) {
+      const COLORREF c = PaletteColour(v->colour);
+      const uint32_t rgb = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+      size_t pixels = 0;
+      for (uint32_t p : picture.pixels) pixels += (p & 0xFFFFFF) == rgb;
+      EXPECT_GT(pixels, 20u) << v->name << " in bar style " << style;
+    }
   }
   window->barOption = 1;
   window->barStyle = 0;

@@ -4,8 +4,8 @@ sqlite3.
 
 The window test leaves in one folder components.tsv, lines.tsv, cases.tsv (name, levels, from,
 to) and per case the XML export and each row's account code ("" for the root). The columns of
-"Component functions: Accounts": Lines, Cards, Components, Sum, Average, Maximum, Minimum (the
-node's totals), Running (the running sum at the node in row order) and PerLine (Sum / Sum# of
+"Komponentfunktioner: Konton": Antal rader, Verifikationer, Komponenter, Summa, Medelvärde, Största, Minsta (the
+node's totals), Löpande summa (the running sum at the node in row order) and Summa per rad (Summa / Summa# of
 every node with lines, added up the subtree). Exit status 1 on any difference.
 """
 import sqlite3
@@ -80,14 +80,14 @@ def check_case(db, folder, name, levels, start, end):
         with_lines = [n for n in own if n in subtree and own[n][0]]
         running += own.get(code, (0, 0.0))[1]
         expected = {
-            "Lines": lines, "Cards": cards, "Components": len(with_lines),
-            "Sum": total or 0.0, "Average": (total / lines) if lines else None,
-            "Maximum": high, "Minimum": low, "Running": running,
-            "PerLine": sum(own[n][1] / own[n][0] for n in with_lines) if with_lines else None,
+            "Antal rader": lines, "Verifikationer": cards, "Komponenter": len(with_lines),
+            "Summa": total or 0.0, "Medelvärde": (total / lines) if lines else None,
+            "Största": high, "Minsta": low, "Löpande summa": running,
+            "Summa per rad": sum(own[n][1] / own[n][0] for n in with_lines) if with_lines else None,
         }
         # A leaf applies the formula to its own totals.
         if code and not any(c != code and c in subtree for c in codes) and lines:
-            expected["PerLine"] = total / lines
+            expected["Summa per rad"] = total / lines
         for column, value in expected.items():
             text = cells.get(column, "")
             if value is None:

@@ -46,7 +46,7 @@ const char kOneEachT[] =
     "FN\tDouble\n"
     "FF\tSales*2\n"
     "FG\tL\n"
-    "FZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS-\n"
+    "FZ\tD0\tCM\tw1\tV+\tB-\tN-\tR-\tS-\n"
     "xtna\nxtg+\n\n";
 
 const char kOneEachC[] =
@@ -57,7 +57,7 @@ const char kOneEachC[] =
     "FN\tDouble\n"
     "FF\tSales*2\n"
     "FS\tB\n"
-    "FZ\tD0\tCU\tcD\tV+\tB-\tN-\tR-\n"
+    "FZ\tD0\tCM\tcD\tV+\tB-\tN-\tR-\n"
     "R\tS\nxtna\nxtg+\n\n";
 
 // Every field away from its default (box records included only where this class adds them).
@@ -299,7 +299,7 @@ const EdgeCase kEdgeCases[] = {
     // "WB": bars for every formula, every selection by period, view mode 1.
     {"WB", kTemplateTimeFunctions, "#T\nVN\tA\t\nFN\tB\t\nWB\n",
      "#T\n" BOX "VN\tA\nVF\tA\nVM\tSP\nVZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS-\nFN\tB\nFG\tB\n"
-     "FZ\tD0\tCU\tw1\tV+\tB-\tN-\tR-\tS-\nWL\nxtna\nxtg+\n\n"},
+     "FZ\tD0\tCM\tw1\tV+\tB-\tN-\tR-\tS-\nWL\nxtna\nxtg+\n\n"},
     // Keys under a handled letter that match nothing are dropped; others go to the box.
     {"unknown", kTemplateTimeFunctions, "#T\nPQ\t1\nZQ\nxo\nLL\n", "#T\nxo\n" BOX "xtna\nxtg+\n\n"},
     {"comp unknown", kTemplateComponentFunctions, "#R\nWL\nRR\nZQ\nxc\n",
@@ -316,14 +316,23 @@ TEST_F(FunctionTemplates, EdgeCasesOfThePartsReadAndWriteAsTheyShould) {
   }
 }
 
-TEST_F(FunctionTemplates, FormulaColoursCycleThroughTheTenDefaults) {
+TEST_F(FunctionTemplates, NewVariablesTakeTheLeastUsedOfTheTenColours) {
   T_TFuncTmpl t(base);
   const int32_t expected[] = {21, 15, 10, 20, 19, 13, 6, 11, 8, 18, 21, 15};
   for (int32_t want : expected) EXPECT_EQ(t.AddFormula()->colour, want);
-  // Removing a formula steps the counter back.
+  // Removing a formula frees its colour; a selection chooses among the same ten.
   t.RemoveFormula(t.formulas);
-  EXPECT_EQ(t.AddFormula()->colour, 15);
-  EXPECT_EQ(t.AddSelection()->colour, 21);
+  EXPECT_EQ(t.AddFormula()->colour, 21);
+  EXPECT_EQ(t.AddSelection()->colour, 10);
+  // A hidden variable counts once, a shown one three times.
+  T_CFuncTmpl c(base);
+  c.AddSelection()->shown = 0;
+  c.AddSelection();
+  c.AddSelection()->colour = 10;
+  EXPECT_EQ(c.AddSelection()->colour, 20);
+  for (T_CVariableTmpl* v = c.variables; v; v = v->next) v->shown = 0;
+  c.variables->colour = 15;
+  EXPECT_EQ(c.AddFormula()->colour, 21);
 }
 
 TEST_F(FunctionTemplates, OldLayoutsApplyOnlyWithinTheirVersionDates) {

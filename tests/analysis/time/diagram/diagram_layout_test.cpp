@@ -3,11 +3,14 @@
 // both ways, ranges near the largest doubles, and the print fit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "analysis/time/diagram_layout.h"
+#include "ui/axis_steps.h"
 
 namespace {
 
@@ -48,6 +51,19 @@ TEST(DiagramLayout, StepsAndExponentsOfTheExamples) {
     EXPECT_NEAR(l.majorStep, c.major, c.major * 1e-12) << c.top;
     EXPECT_EQ(l.exponent, c.exponent) << c.top;
     EXPECT_EQ(std::max(l.decimals, -2), c.decimals) << c.top;
+  }
+}
+
+TEST(DiagramLayout, GridStepsAreRoundAndRangesAcrossZeroHaveAZeroLine) {
+  for (auto [top, bottom] : {std::pair{2900000.0, -4392621.5}, std::pair{37.0, -12.0},
+                             std::pair{0.8, -0.45}, std::pair{250000.0, -250000.0}}) {
+    for (int32_t height : {120, 319, 700}) {
+      DiagramLayout l = Layout(top, bottom, height);
+      const int32_t factor = RoundStepFactor(l.gridStep);
+      EXPECT_TRUE(factor == 1 || factor == 2 || factor == 5) << top << " " << l.gridStep;
+      const std::vector<double> ticks = StepTicks(l.gridStep, l.range.bottom, l.range.top);
+      EXPECT_NE(std::find(ticks.begin(), ticks.end(), 0.0), ticks.end()) << top;
+    }
   }
 }
 

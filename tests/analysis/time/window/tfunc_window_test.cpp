@@ -1006,7 +1006,7 @@ TEST_F(TFuncWindowTest, TheExampleShowsMonthlySalesBesideLastYear) {
   T_NoAlerts quiet;
   T_Base* example = BuildExampleDatabase();
   ASSERT_NE(example, nullptr);
-  T_Template* stored = FindTemplate(example, "Tid: Månadssummor");
+  T_Template* stored = FindTemplate(example, "Tidsfunktioner: Försäljning per månad");
   ASSERT_NE(AsTimeFunctionsTemplate(stored), nullptr);
   window = AsTFuncWindow(OpenTimeFunctionsWindow(stored, nullptr, 0));
   ASSERT_NE(window, nullptr);
