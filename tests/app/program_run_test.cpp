@@ -883,7 +883,7 @@ class ProgramTour : public ProgramRun {
     const std::string copy = folder_ / "Tour.qeb";
     WriteWholeFile(copy, ReadWholeFile(TestSourcePath("examples/Example.qeb")));
     templates_ = StoredTemplates(ReadWholeFile(TestSourcePath("examples/Example.qex")));
-    ASSERT_EQ(templates_.size(), 10u);
+    ASSERT_EQ(templates_.size(), 11u);
     Start(L"\"" + WidePathText(copy.c_str()) + L"\"");
     ASSERT_NE(WaitForDocument(L"Tour.qeb"), nullptr);
     frame_ = WaitForFrame(kTestDesktop, process_.dwProcessId, deadline_);
@@ -938,7 +938,7 @@ TEST_F(ProgramTour, CalculatedWindowsCopyTheirRowsAndAdjustTheirColumnsByKeys) {
   StartOnExample();
   OnDesktop([&] {
     SetForegroundWindow(frame_);
-    for (const char* path : {"Cards: Mars 2026", "Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning"}) {
+    for (const char* path : {"Verifikationer: Mars 2026", "Rader: F\xC3\xB6rs\xC3\xA4ljning varor"}) {
       SCOPED_TRACE(path);
       ASSERT_NE(OpenTemplate(Find(path)), nullptr) << Alerts();
       EmptyClipboardOfTheDesktop();

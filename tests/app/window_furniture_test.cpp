@@ -57,11 +57,11 @@ struct WindowCase {
 };
 
 const WindowCase kWindows[] = {
-    {"Cards: Mars 2026", "app_toolbar_cards.bmp"},
-    {"Components: Accounts", "app_toolbar_components.bmp"},
-    {"Component functions: Accounts", "app_toolbar_cfunc.bmp"},
-    {"Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning", "app_toolbar_lines.bmp"},
-    {"Tid: M\xC3\xA5nadssummor", "app_toolbar_tfunc.bmp"},
+    {"Verifikationer: Mars 2026", "app_toolbar_cards.bmp"},
+    {"Komponenter: Kontoplan", "app_toolbar_components.bmp"},
+    {"Komponentfunktioner: Konton", "app_toolbar_cfunc.bmp"},
+    {"Rader: F\xC3\xB6rs\xC3\xA4ljning varor", "app_toolbar_lines.bmp"},
+    {"Tidsfunktioner: F\xC3\xB6rs\xC3\xA4ljning per m\xC3\xA5nad", "app_toolbar_tfunc.bmp"},
 };
 
 std::vector<T_GrafElement*> ToolbarControls(T_HWindow* window) {
@@ -138,7 +138,7 @@ void Key(T_Window* window, UINT key, bool control) {
 }
 
 TEST_F(WindowFurniture, AfterAClickInACellTheKeysMoveInTheGridNotInThePages) {
-  for (const char* templ : {"Cards: Mars 2026", "Rapporter: Rader: F\xC3\xB6rs\xC3\xA4ljning"}) {
+  for (const char* templ : {"Verifikationer: Mars 2026", "Rader: F\xC3\xB6rs\xC3\xA4ljning varor"}) {
     SCOPED_TRACE(templ);
     auto* window = dynamic_cast<T_BoxWin*>(Open(templ));
     ASSERT_NE(window, nullptr);

@@ -603,8 +603,7 @@ void MakeTemplates(T_Base* base) {
        "Försäljning, inköp och marginal per produkt", kProductMargins},
       {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per månad", nullptr, kMonthlySales},
       {kTemplateTimeFunctions, "Tidsfunktioner: Marginal per kvartal", nullptr, kQuarterlyMargin},
-      {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per butik", nullptr, kSalesByShop,
-       true},
+      {kTemplateTimeFunctions, "Tidsfunktioner: Försäljning per butik", nullptr, kSalesByShop},
   };
   for (const auto& stored : templates) {
     T_Template* templ = NewTemplate(base, stored.kind);

@@ -13,7 +13,7 @@ namespace {
 using CardsLanguages = cards_test::ExampleTest;
 
 TEST_F(CardsLanguages, NoTranslationAddsALayoutFaultToTheMonthWindow) {
-  T_Template* templ = FindTemplate(base, "Cards: Mars 2026");
+  T_Template* templ = FindTemplate(base, "Verifikationer: Mars 2026");
   ASSERT_NE(templ, nullptr);
   auto* window = AsCardsWindow(RunTemplate(base, templ, nullptr, kRunNoLookup | kRunHidden));
   ASSERT_NE(window, nullptr);
